@@ -1,0 +1,71 @@
+#include "cli_ops.h"
+
+#include "shell/commands.h"
+#include "shell/messages.h"
+#include "shell/settings.h"
+
+namespace orva {
+
+Answer QuietUi::AskUser(const MessageBoxRequest& request) {
+    messages.push_back(request);
+    if (request.title == msg::kTitleError) ++errors;
+    return request.buttons == Buttons::YesNoCancel ? Answer::No : Answer::Ok;
+}
+
+const std::vector<CliOperation>& CliOperations() {
+    static const std::vector<CliOperation> ops = {
+        {"sharpen", 301, "sharpen or smooth (keywords sharp, sharp_flt)"},
+        {"edge", 303, "edge enhancement (keywords edge, edgearea)"},
+        {"resize", 304, "resize (keyword resize)"},
+        {"crop", 213, "cut out and resize (keyword cut)"},
+        {"rotate", 305, "rotate or flip (keyword round)"},
+        {"distortion", 330, "distortion correction (keyword waikyoku)"},
+        {"gamma", 311, "gamma curve (keyword gamma)"},
+        {"level", 318, "level correction (keyword lvl)"},
+        {"dynamic-range", 315, "dynamic range correction (keyword hdr)"},
+        {"wavelet", 316, "wavelet sub-band processing (keywords wavelet, filter)"},
+        {"restore", 317, "blur restoration (keyword restore)"},
+        {"gray", 312, "black and white (keyword gray)"},
+        {"saturation", 314, "saturation and hue (keyword color)"},
+        {"colour-rgb", 331, "colour change in RGB"},
+        {"colour-hsv", 332, "colour change in HSV"},
+        {"noise", 777, "noise reduction (keyword noise)"},
+        {"lines", 320, "odd/even line separation"},
+    };
+    return ops;
+}
+
+const CliOperation* FindCliOperation(const std::string& name) {
+    for (const auto& op : CliOperations())
+        if (name == op.name) return &op;
+    return nullptr;
+}
+
+bool RunCliOperation(AppContext& ctx, const CliOperation& op, std::string* error) {
+    auto& ui = static_cast<QuietUi&>(ctx.ui);
+    const int errors_before = ui.errors;
+    if (!ExecuteCommand(ctx, op.command_id)) {
+        *error = "not available in this build";
+        return false;
+    }
+    if (ui.errors != errors_before) {
+        *error = ui.messages.back().text;
+        return false;
+    }
+    return true;
+}
+
+void PrintCliOperations(std::FILE* out) {
+    for (const auto& op : CliOperations()) std::fprintf(out, "%-14s %s\n", op.name, op.help);
+}
+
+void PrintSettingsKeywords(std::FILE* out) {
+    Settings s;
+    for (const auto& kw : BindSettings(s)) {
+        std::fprintf(out, "%-12s", kw.keyword);
+        for (const auto& f : kw.fields) std::fprintf(out, " %s", f.name);
+        std::fprintf(out, "%s\n", kw.in_file ? "" : "   (not in the settings file)");
+    }
+}
+
+}  // namespace orva

@@ -1,0 +1,246 @@
+// orva-cli: the same core as the desktop application, headless.
+//
+//   orva-cli info FILE...
+//   orva-cli convert IN OUT [--jpeg jfif|exif] [--ppm binary|ascii]
+//   orva-cli apply OP IN OUT [--settings FILE.ovg] [--set KEYWORD=N,N,...]... [output options]
+//   orva-cli sample OUT [WIDTH HEIGHT]
+//   orva-cli ops | keywords
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli_ops.h"
+#include "common/text.h"
+#include "sample.h"
+#include "imageio/formats.h"
+#include "shell/commands.h"
+#include "shell/context.h"
+#include "shell/settings.h"
+#include "workspace/workspace.h"
+
+namespace {
+
+using namespace orva;
+
+constexpr const char* kUsage =
+    "usage:\n"
+    "  orva-cli info FILE...\n"
+    "  orva-cli convert IN OUT [--jpeg jfif|exif] [--ppm binary|ascii]\n"
+    "  orva-cli apply OP IN OUT [--settings FILE.ovg] [--set KEYWORD=N,N,...]...\n"
+    "                 [--jpeg jfif|exif] [--ppm binary|ascii]\n"
+    "  orva-cli sample OUT [WIDTH HEIGHT]   write a colour test picture\n"
+    "  orva-cli ops        list the operations of 'apply'\n"
+    "  orva-cli keywords   list the settings keywords of --set\n";
+
+int Fail(const std::string& message) {
+    std::string line = message;
+    for (auto& c : line)
+        if (c == '\n') c = ' ';
+    std::fprintf(stderr, "orva-cli: %s\n", line.c_str());
+    return 1;
+}
+
+int Usage(const char* problem) {
+    std::fprintf(stderr, "orva-cli: %s\n%s", problem, kUsage);
+    return 2;
+}
+
+const char* FormatName(int code) {
+    switch (code) {
+        case kFormatBmp: return "BMP";
+        case kFormatTiff: return "TIFF";
+        case kFormatPnm: return "PPM/PGM";
+        case kFormatJpeg: return "JPEG";
+        case kFormatFits: return "FITS";
+        case kFormatGif: return "GIF";
+        case kFormatPng: return "PNG";
+        case kFormatRaw: return "camera RAW";
+        default: return "unknown";
+    }
+}
+
+// Reads a file the way the Open command does, with an English one-line failure.
+bool ReadInto(AppContext& ctx, const std::string& path, int slot, std::string* error) {
+    const int code = DetectFormat(path);
+    if (code == kFormatUnknown) {
+        *error = path + ": not a supported image format";
+        return false;
+    }
+    ReadOptions options;
+    options.memory_budget = ctx.ws.available_memory();
+    DecodedImage img;
+    const IoResult r = ReadImageFile(path, code, img, options);
+    if (!r.ok()) {
+        *error = path + ": " + IoStatusName(r.status) + (r.detail.empty() ? "" : ": " + r.detail);
+        return false;
+    }
+    StoreDecoded(ctx.ws.at(slot), std::move(img), path);
+    MarkLoaded(ctx.ws, slot);
+    return true;
+}
+
+struct OutputOptions {
+    WriteOptions write;
+};
+
+// Parses --jpeg/--ppm at argv[i]; advances i. Returns false with an error for a bad value.
+std::optional<bool> ParseOutputOption(int argc, char** argv, int& i, OutputOptions& out,
+                                      std::string* error) {
+    const std::string opt = argv[i];
+    if (opt != "--jpeg" && opt != "--ppm") return std::nullopt;
+    if (i + 1 >= argc) {
+        *error = opt + " needs a value";
+        return false;
+    }
+    const std::string v = argv[++i];
+    if (opt == "--jpeg" && (v == "jfif" || v == "exif")) {
+        out.write.jpeg_exif = v == "exif";
+        return true;
+    }
+    if (opt == "--ppm" && (v == "binary" || v == "ascii")) {
+        out.write.ppm_ascii = v == "ascii";
+        return true;
+    }
+    *error = "bad value '" + v + "' for " + opt;
+    return false;
+}
+
+int Write(const ImageRecord& rec, const std::string& path, const OutputOptions& out) {
+    const int code = DetectFormat(path);
+    if (code == kFormatUnknown) return Fail(path + ": unknown output format (use its extension)");
+    const IoResult r = WriteImageFile(path, code, rec, out.write);
+    if (!r.ok()) {
+        if (r.status == IoStatus::Unsupported)
+            return Fail(path + ": cannot write " + FormatName(code) + " files");
+        return Fail(path + ": " + IoStatusName(r.status) + (r.detail.empty() ? "" : ": " + r.detail));
+    }
+    return 0;
+}
+
+std::string Rational(uint32_t packed) {
+    return Format("%u/%u", packed >> 16, packed & 0xFFFFu);
+}
+
+int Info(int argc, char** argv) {
+    if (argc < 3) return Usage("info needs at least one file");
+    QuietUi ui;
+    AppContext ctx(ui);
+    int status = 0;
+    for (int i = 2; i < argc; ++i) {
+        std::string error;
+        if (!ReadInto(ctx, argv[i], 0, &error)) {
+            Fail(error);
+            status = 1;
+            continue;
+        }
+        const ImageRecord& r = ctx.ws.at(0);
+        std::printf("%s: %s %dx%d", argv[i], FormatName(DetectFormat(argv[i])), r.width, r.height);
+        if (!r.camera_make.empty()) std::printf(" make=\"%s\"", r.camera_make.c_str());
+        if (!r.camera_model.empty()) std::printf(" model=\"%s\"", r.camera_model.c_str());
+        if (!r.date_time.empty()) std::printf(" date=\"%s\"", r.date_time.c_str());
+        if (r.exposure_time != 0) std::printf(" exposure=%s", Rational(r.exposure_time).c_str());
+        if (r.f_number != 0) std::printf(" f-number=%s", Rational(r.f_number).c_str());
+        if (r.iso != 0) std::printf(" iso=%u", r.iso);
+        std::printf("\n");
+        ClearSlot(ctx.ws, 0);
+    }
+    return status;
+}
+
+int Convert(int argc, char** argv) {
+    std::vector<std::string> files;
+    OutputOptions out;
+    for (int i = 2; i < argc; ++i) {
+        std::string error;
+        const auto parsed = ParseOutputOption(argc, argv, i, out, &error);
+        if (parsed.has_value()) {
+            if (!*parsed) return Usage(error.c_str());
+            continue;
+        }
+        if (argv[i][0] == '-' && argv[i][1] == '-') return Usage("unknown option");
+        files.emplace_back(argv[i]);
+    }
+    if (files.size() != 2) return Usage("convert needs IN and OUT");
+    QuietUi ui;
+    AppContext ctx(ui);
+    std::string error;
+    if (!ReadInto(ctx, files[0], 0, &error)) return Fail(error);
+    return Write(ctx.ws.at(0), files[1], out);
+}
+
+int Apply(int argc, char** argv) {
+    std::vector<std::string> args;
+    std::vector<std::string> sets;
+    std::string settings_file;
+    OutputOptions out;
+    for (int i = 2; i < argc; ++i) {
+        std::string error;
+        const auto parsed = ParseOutputOption(argc, argv, i, out, &error);
+        if (parsed.has_value()) {
+            if (!*parsed) return Usage(error.c_str());
+            continue;
+        }
+        const std::string a = argv[i];
+        if (a == "--settings" || a == "--set") {
+            if (i + 1 >= argc) return Usage((a + " needs a value").c_str());
+            (a == "--set" ? sets.emplace_back(argv[++i]) : settings_file = argv[++i]);
+            continue;
+        }
+        if (a.rfind("--", 0) == 0) return Usage(("unknown option " + a).c_str());
+        args.push_back(a);
+    }
+    if (args.size() != 3) return Usage("apply needs OP, IN and OUT");
+    const CliOperation* op = FindCliOperation(args[0]);
+    if (op == nullptr) return Fail("unknown operation '" + args[0] + "' (see 'orva-cli ops')");
+
+    QuietUi ui;
+    AppContext ctx(ui);
+    if (!settings_file.empty() && !LoadSettingsFile(settings_file, ctx.settings))
+        return Fail(settings_file + ": cannot read the settings file");
+    for (const auto& s : sets) {
+        std::string error;
+        if (!ApplySettingAssignment(ctx.settings, s, &error)) return Fail("--set " + s + ": " + error);
+    }
+    std::string error;
+    if (!ReadInto(ctx, args[1], 0, &error)) return Fail(error);
+    if (!RunCliOperation(ctx, *op, &error)) return Fail(args[0] + ": " + error);
+    ImageRecord* rec = ctx.ws.Current();
+    if (rec == nullptr) return Fail(args[0] + ": the operation left no image");
+    SpreadSinglePlane(*rec);
+    return Write(*rec, args[2], out);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) return Usage("no command");
+    const std::string cmd = argv[1];
+    if (cmd == "info") return Info(argc, argv);
+    if (cmd == "convert") return Convert(argc, argv);
+    if (cmd == "apply") return Apply(argc, argv);
+    if (cmd == "sample") {
+        if (argc != 3 && argc != 5) return Usage("sample needs OUT [WIDTH HEIGHT]");
+        const int w = argc == 5 ? std::atoi(argv[3]) : 768;
+        const int h = argc == 5 ? std::atoi(argv[4]) : 512;
+        if (w < 1 || h < 1 || w > 20000 || h > 20000) return Usage("sample size out of range");
+        ImageRecord rec;
+        if (!MakeColourTestPicture(rec, w, h)) return Fail("out of memory");
+        return Write(rec, argv[2], OutputOptions{});
+    }
+    if (cmd == "ops") {
+        PrintCliOperations(stdout);
+        return 0;
+    }
+    if (cmd == "keywords") {
+        PrintSettingsKeywords(stdout);
+        return 0;
+    }
+    if (cmd == "--help" || cmd == "-h" || cmd == "help") {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    return Usage(("unknown command '" + cmd + "'").c_str());
+}

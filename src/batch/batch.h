@@ -1,0 +1,43 @@
+// The batch sequence: eight steps set up once and run over dropped files. This holds the
+// state the shell needs now; the executor and the batch file fill in `run`.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace orva {
+
+struct AppContext;
+
+inline constexpr int kBatchSteps = 8;
+inline constexpr int kBatchStepWords = 32;
+
+// Step codes that the shell itself looks at.
+inline constexpr int kStepOpenOne = 1;
+inline constexpr int kStepOpenComposite = 2;
+inline constexpr int kStepSave = 3;
+inline constexpr int kStepEnd = 17;
+
+struct BatchStep {
+    int edited_code = 0;
+    int confirmed_code = 0;
+    std::array<int32_t, kBatchStepWords> block{};
+    std::string format;  // save step: output extension
+    std::string folder;  // save step: output folder
+};
+
+struct BatchState {
+    std::array<BatchStep, kBatchSteps> steps;
+    int mode = 0;             // 0 off, 1 one file at a time, 2 composite first
+    int save_configured = 0;  // a sequence has been confirmed or read from a batch file
+    // Runs the sequence over `count` images in slots 0.. with the last source path. Empty
+    // until the batch executor is built; the drop handling then only loads the files.
+    std::function<void(AppContext&, int count, const std::string& path)> run;
+};
+
+// Step 1 opens one file at a time, step 8 saves, nothing in between.
+void ResetBatchSequence(BatchState& batch);
+
+}  // namespace orva

@@ -1,0 +1,62 @@
+// File-name classification and the routing of reads and writes by format code.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "imageio/io_status.h"
+#include "workspace/image_record.h"
+
+namespace orva {
+
+enum FormatCode : int {
+    kFormatUnknown = 0,
+    kFormatBmp = 1,
+    kFormatTiff = 2,
+    kFormatPnm = 3,
+    kFormatJpeg = 4,
+    kFormatFits = 5,
+    kFormatGif = 6,
+    kFormatPng = 7,
+    kFormatRaw = 10,
+};
+
+// Code from the end of the name alone (letters compared without regard to case; no dot
+// needed), first match in the order BMP, TIFF, PPM/PGM, JPEG, FITS, GIF, PNG, raw.
+int DetectFormat(std::string_view name);
+
+// Largest picture any reader accepts: beyond this a header is taken as damaged, whatever
+// memory the machine has.
+inline constexpr uint64_t kMaxReadPixels = uint64_t{1} << 30;
+inline constexpr int kMaxReadSide = 1 << 20;
+
+struct ReadOptions {
+    uint64_t memory_budget = UINT64_MAX;  // bytes the planes may take
+};
+
+// Reads a whole file of the given code. On failure `out` holds nothing of it.
+IoResult ReadImageFile(const std::string& path, int code, DecodedImage& out,
+                       const ReadOptions& options = {});
+
+// Decodes file contents already in memory (what the fuzz targets drive).
+IoResult DecodeImage(std::span<const uint8_t> bytes, int code, DecodedImage& out);
+
+struct WriteOptions {
+    bool jpeg_exif = true;   // EXIF JPEG (else JFIF)
+    bool ppm_ascii = true;   // "P3" (else binary "P6")
+};
+
+// Writes the record's planes under the writer of the code. Codes without a writer give
+// IoStatus::Unsupported and write nothing.
+IoResult WriteImageFile(const std::string& path, int code, const ImageRecord& rec,
+                        const WriteOptions& options = {});
+
+// Format family readers and writers.
+IoResult DecodeBmp(std::span<const uint8_t> file, DecodedImage& out);
+IoResult WriteBmp(const std::string& path, const ImageRecord& rec);
+IoResult DecodePnm(std::span<const uint8_t> file, DecodedImage& out);
+IoResult WritePnm(const std::string& path, const ImageRecord& rec, bool ascii);
+
+}  // namespace orva

@@ -1,0 +1,107 @@
+// The single entry of every image operation: checks and clamps the parameter block (writing
+// the clamped values back), chooses the planes, provides scratch planes and calls the
+// operation's kernel. Kernels are plugged in per code through OpKernels; a code whose kernel
+// is absent, an unknown code, or a code above 102 changes nothing.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+#include "ops/param_block.h"
+#include "workspace/workspace.h"
+
+namespace orva {
+
+// Operation codes.
+enum OpCode : uint32_t {
+    kOpSharpen = 0,
+    kOpGamma = 1,
+    kOpComposite = 3,
+    kOpEdge = 5,
+    kOpResize = 6,
+    kOpBackground = 7,
+    kOpCompositePoints = 8,
+    kOpCompositeLrgb = 9,
+    kOpRotate = 10,
+    kOpGray = 20,
+    kOpSaturation = 22,
+    kOpLinesEven = 30,
+    kOpLinesOdd = 31,
+    kOpMakeBackground = 50,
+    kOpDistortion = 60,
+    kOpWavelet = 101,
+    kOpRestore = 102,
+};
+
+// One plane processed in place; `scratch` is a plane of the same size owned by the
+// dispatcher (null for codes that get none); `channel` is 0 red, 1 green, 2 blue.
+// Returns false when the kernel's own working memory ran short; it must then leave its
+// plane as it was (planes processed before it keep their result).
+struct PlaneArgs {
+    uint16_t* plane;
+    uint16_t* scratch;
+    int width, height;
+    int channel;
+};
+using PlaneKernel = std::function<bool(const PlaneArgs&, const ParamBlock&)>;
+
+// All three planes together with three scratch planes (edge enhancement on colour).
+struct RgbArgs {
+    uint16_t* planes[3];
+    uint16_t* scratch[3];
+    int width, height;
+};
+using RgbKernel = std::function<void(const RgbArgs&, const ParamBlock&)>;
+
+// Whole-record operations: size changes, new images, compositing. They replace planes
+// through the record and return false when memory ran short (the record is then unchanged).
+using RecordKernel = std::function<bool(ImageRecord&, ParamBlock&, Workspace&)>;
+
+// Line separation into `rec` from slot P0: source rows first_row, first_row + 2, ... each
+// fill two result rows (first_row is 0 for code 30, 1 for code 31).
+using LinesKernel = std::function<bool(ImageRecord&, ParamBlock&, Workspace&, int first_row)>;
+
+// Twofold wavelet enlargement of one plane: fills `out` with (2w) x (2h) samples.
+using EnlargeKernel =
+    std::function<bool(const uint16_t* in, int width, int height, Plane& out, const ParamBlock&)>;
+
+struct OpKernels {
+    PlaneKernel sharpen;          // 0
+    PlaneKernel gamma;            // 1
+    RecordKernel composite;       // 3
+    PlaneKernel edge;             // 5, one plane
+    RgbKernel edge_rgb;           // 5, three planes together
+    RecordKernel resize;          // 6
+    RecordKernel background;      // 7; levels and shifts arrive in 0..255 units, the kernel
+                                  // scales them to samples (x 256) itself
+    RecordKernel composite_points;  // 8
+    RecordKernel composite_lrgb;    // 9
+    // Code 10 arrives with P0 in hundredths of a degree; these three see it in thousandths,
+    // and the caller's value is put back afterwards so that one block can serve many images.
+    RecordKernel rotate;          // 10, general angle (P0 in thousandths of a degree)
+    RecordKernel quarter_turn;    // 10, exactly +-90 or +-180 degrees
+    RecordKernel flip;            // 10, P1 = 4 or 5
+    RecordKernel gray;            // 20
+    RecordKernel saturation;      // 22
+    LinesKernel lines;            // 30 and 31 (P0 = source slot)
+    RecordKernel make_background; // 50
+    RecordKernel distortion;      // 60
+    PlaneKernel wavelet;          // 101 in place
+    EnlargeKernel wavelet_enlarge;  // 101 with P14 = 1
+    PlaneKernel restore;          // 102
+};
+
+// The kernels this build has. Operations add themselves here as they land.
+const OpKernels& DefaultKernels();
+
+// True when the code has what it needs to run (used to enable commands).
+bool OperationAvailable(const OpKernels& k, uint32_t code);
+
+// Runs operation `code` on `rec`. Returns false only when memory ran short: a scratch or
+// result allocation, which leaves `rec` unchanged, or a plane kernel's working memory, which
+// leaves the planes before it processed. Unknown codes return true and change nothing, as
+// does a record whose planes hold fewer than width x height samples.
+bool Dispatch(uint32_t code, ImageRecord& rec, ParamBlock& block, Workspace& ws,
+              const OpKernels& kernels);
+
+}  // namespace orva

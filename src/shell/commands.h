@@ -1,0 +1,82 @@
+// The command layer: the command table as data, keys, toolbar cells, the close loops and
+// the file commands. Everything here talks to the user through ctx.ui only.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "shell/context.h"
+
+namespace orva {
+
+struct Command {
+    int id;
+    const char* label;  // menu label; empty for internal commands
+    std::function<void(AppContext&)> action;
+    // Null means always enabled. Commands whose operation has not been built are listed
+    // and disabled so that the menu keeps its shape.
+    std::function<bool(const AppContext&)> enabled;
+};
+
+const std::vector<Command>& CommandTable();
+const Command* FindCommand(int id);
+bool CommandEnabled(const AppContext& ctx, int id);
+// Runs a command. False when the id is unknown or the command is disabled.
+bool ExecuteCommand(AppContext& ctx, int id);
+
+// Keys act on release. The front end maps its key codes to these.
+enum class Key { Up, Down, Digit8, Digit2, Insert, A, B, C, O, S };
+void HandleKey(AppContext& ctx, Key key);
+
+// Left button in the toolbar strip (y <= 24).
+void HandleToolbarClick(AppContext& ctx, int x, int y);
+// Command id of a toolbar cell (x / 24), or -1 for cells that run none.
+int ToolbarCommand(int cell);
+
+// The application-close loop: asks for every changed image. True when the application may
+// end, false when the user cancelled.
+bool RequestApplicationClose(AppContext& ctx);
+
+// ---- Slot commands ----
+// Asks about a changed image and clears the slot. False when the user cancelled.
+bool CloseSlotAsking(AppContext& ctx, int slot);
+// Closes every image, asking for changed ones. False when cancelled.
+bool CloseAllAsking(AppContext& ctx);
+void CopyCurrentImage(AppContext& ctx);
+void Undo(AppContext& ctx);
+void Redo(AppContext& ctx);
+std::string PointReportText(const ImageRecord& rec, int divisor);
+
+// ---- File commands ----
+void OpenCommand(AppContext& ctx);
+void SaveCommand(AppContext& ctx);
+void DropFiles(AppContext& ctx, const std::vector<std::string>& paths);
+void OpenFiles(AppContext& ctx, const std::vector<std::string>& paths);
+// The Windows-style command line: blanks outside double quotes separate names.
+std::vector<std::string> SplitCommandLine(std::string_view line);
+// Loads a file into a slot, reporting failures to the user. True when the slot holds it.
+bool LoadIntoSlot(AppContext& ctx, const std::string& path, int slot);
+// Writes the current record through the save dialog's choice; used by save and close.
+// Returns false when nothing was written (cancelled, declined or failed).
+bool SaveRecordWithDialog(AppContext& ctx, int slot);
+// Writes a record to `path` with the writer its name selects; the record takes the new name
+// and counts as unchanged only when the file was written.
+bool SaveRecordAs(AppContext& ctx, int slot, const std::string& path, int filter_index);
+// Loads up to four files, composites them into a new slot and returns it, or -1.
+int MultiFileLoad(AppContext& ctx, const std::vector<std::string>& paths);
+
+// ---- Processing-command pattern ----
+struct ProcessingCommand {
+    int memory_count = 2;
+    const char* dialog = nullptr;  // operation dialog, null for none
+    uint32_t code = 0;
+    // Copies the operation's settings into the block (run before each image's dispatch).
+    std::function<void(const AppContext&, const ImageRecord&, ParamBlock&)> fill;
+    // Extra flag changes after a successful dispatch (e.g. the single-plane flag).
+    std::function<void(const AppContext&, ImageRecord&)> after;
+};
+void RunProcessingCommand(AppContext& ctx, const ProcessingCommand& cmd);
+
+}  // namespace orva

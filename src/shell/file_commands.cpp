@@ -1,0 +1,319 @@
+// Open, drop, command line, save and the multi-file loader.
+#include <chrono>
+#include <filesystem>
+
+#include "common/text.h"
+#include "imageio/formats.h"
+#include "shell/commands.h"
+#include "shell/messages.h"
+
+namespace orva {
+
+namespace {
+
+std::string WithFolder(const AppContext& ctx, const std::string& name) {
+    if (name.empty() || std::filesystem::path(name).is_absolute()) return name;
+    return ctx.shell.folder + name;
+}
+
+void ShowNotSupported(AppContext& ctx, const std::string& path) {
+    ShowError(ctx.ui, Format(msg::kNotSupported, path.c_str(), msg::kProductName));
+}
+
+// Filter index that a default extension selects in the save dialog, or 0 for "keep the
+// previous one".
+int FilterIndexForExtension(std::string_view ext) {
+    if (!ext.empty() && ext.front() == '.') ext.remove_prefix(1);
+    if (EqualsNoCase(ext, "BMP")) return 1;
+    if (EqualsNoCase(ext, "PNG")) return 2;
+    if (EqualsNoCase(ext, "JPG") || EqualsNoCase(ext, "JPEG")) return 3;
+    if (EqualsNoCase(ext, "TIF")) return 5;
+    if (EqualsNoCase(ext, "PPM")) return 6;
+    return 0;
+}
+
+// The pattern of a filter without its asterisk: "*.BMP" -> ".BMP".
+std::string ExtensionOfPattern(const std::string& pattern) {
+    std::string ext = pattern.substr(0, pattern.find(';'));
+    if (!ext.empty() && ext.front() == '*') ext.erase(0, 1);
+    return ext;
+}
+
+// Loads and checks memory and slot as every interactive load does. Returns the slot, or -1
+// after telling the user why not.
+int PrepareLoadSlot(AppContext& ctx) {
+    if (!CheckImageMemory(ctx.ws, 0, 0, -1, 6)) {
+        ShowError(ctx.ui, msg::kNoMemoryOpen);
+        return -1;
+    }
+    const int slot = FindFreeSlot(ctx.ws);
+    if (slot < 0) ShowError(ctx.ui, msg::kNoSlotOpen);
+    return slot;
+}
+
+}  // namespace
+
+bool LoadIntoSlot(AppContext& ctx, const std::string& path, int slot) {
+    if (!Workspace::Valid(slot)) return false;
+    const int code = DetectFormat(path);
+    ReadOptions options;
+    options.memory_budget = ctx.ws.available_memory();
+    DecodedImage img;
+    const IoResult r = ReadImageFile(path, code, img, options);
+    if (!r.ok()) {
+        // The slot stays free and the current slot does not move.
+        switch (r.status) {
+            case IoStatus::OutOfMemory: ShowError(ctx.ui, msg::kNoMemoryOpen); break;
+            case IoStatus::Unsupported: ShowNotSupported(ctx, path); break;
+            default:
+                ShowError(ctx.ui, Format(msg::kLoadFailed, path.c_str(), r.detail.c_str()));
+        }
+        return false;
+    }
+    StoreDecoded(ctx.ws.at(slot), std::move(img), path);
+    return true;
+}
+
+void OpenCommand(AppContext& ctx) {
+    if (PrepareLoadSlot(ctx) < 0) return;
+    FileDialogRequest req;
+    req.title = msg::kLoadTitle;
+    req.filters = ParseFilterList(msg::kOpenFilter);
+    req.filter_index = 1;
+    const auto chosen = ctx.ui.OpenFileDialog(req);
+    if (!chosen) return;
+    BusyScope busy(ctx.ui);
+    const std::string path = WithFolder(ctx, chosen->path);
+    if (DetectFormat(path) == kFormatUnknown) {
+        ShowNotSupported(ctx, path);
+        return;
+    }
+    const int slot = FindFreeSlot(ctx.ws);
+    if (slot < 0) {
+        ShowError(ctx.ui, msg::kNoSlotOpen);
+        return;
+    }
+    if (LoadIntoSlot(ctx, path, slot)) {
+        MarkLoaded(ctx.ws, slot);
+        ctx.ui.Repaint();
+    }
+}
+
+void OpenFiles(AppContext& ctx, const std::vector<std::string>& paths) {
+    for (const auto& name : paths) {
+        if (name.empty()) continue;
+        if (DetectFormat(name) == kFormatUnknown) {
+            ShowNotSupported(ctx, name);
+            continue;
+        }
+        const int slot = PrepareLoadSlot(ctx);
+        if (slot < 0) return;
+        if (LoadIntoSlot(ctx, name, slot)) MarkLoaded(ctx.ws, slot);
+    }
+    ctx.ui.Repaint();
+}
+
+std::vector<std::string> SplitCommandLine(std::string_view line) {
+    // Blanks outside double quotes become quotes, then the line is cut at every quote.
+    std::vector<std::string> names;
+    std::string piece;
+    bool quoted = false;
+    for (const char c : line) {
+        if (c == '"') {
+            quoted = !quoted;
+        } else if (c == ' ' && !quoted) {
+        } else {
+            piece.push_back(c);
+            continue;
+        }
+        if (!piece.empty()) names.push_back(std::move(piece));
+        piece.clear();
+    }
+    if (!piece.empty()) names.push_back(std::move(piece));
+    return names;
+}
+
+void DropFiles(AppContext& ctx, const std::vector<std::string>& dropped) {
+    std::vector<std::string> paths = dropped;
+    auto& batch = ctx.batch;
+    if (batch.mode == 2 && paths.size() >= 17) {
+        ShowError(ctx.ui, msg::kBatchTooMany);
+        paths.resize(16);
+    }
+    const bool batching = batch.mode == 1 || batch.mode == 2;
+    const auto start = std::chrono::steady_clock::now();
+    if (batching) ctx.ui.SetStatusText(msg::kBatchRunning);
+    int loaded = 0;
+    std::string last_path;
+    for (const auto& path : paths) {
+        if (batch.mode == 1) {
+            for (int s = 0; s < kSlotCount; ++s) ClearSlot(ctx.ws, s);
+            ctx.ws.current = 0;
+        }
+        const int slot = PrepareLoadSlot(ctx);
+        if (slot < 0) break;
+        BusyScope busy(ctx.ui);
+        if (DetectFormat(path) == kFormatUnknown) {
+            ShowNotSupported(ctx, path);
+            break;
+        }
+        if (!LoadIntoSlot(ctx, path, slot)) break;  // a failed load ends this drop
+        ++loaded;
+        last_path = path;
+        if (batch.mode == 1) {
+            MarkLoaded(ctx.ws, slot);
+            if (batch.run) batch.run(ctx, 1, path);
+            if (batch.steps[kBatchSteps - 1].edited_code == kStepEnd) batch.mode = 0;
+        } else {
+            MarkLoaded(ctx.ws, slot);
+            ctx.ui.Repaint();
+        }
+    }
+    if (batch.mode == 2 && loaded > 0) {
+        if (batch.run) batch.run(ctx, loaded, last_path);
+        if (batch.steps[kBatchSteps - 1].edited_code == kStepEnd) {
+            batch.mode = 0;
+            ctx.ui.Repaint();
+            return;
+        }
+    }
+    if (batch.mode == 1 || batch.mode == 2) {
+        if (ctx.settings.batch.time_measurement != 0) {
+            const auto cs = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                std::chrono::steady_clock::now() - start)
+                                .count() /
+                            10;
+            ShowMessage(ctx.ui, Format(msg::kBatchTime, static_cast<int>(paths.size()),
+                                       static_cast<int>(cs / 100), static_cast<int>(cs % 100)));
+        }
+        ctx.ui.SetStatusText(msg::kBatchPrompt);
+    }
+    ctx.ui.Repaint();
+}
+
+bool SaveRecordAs(AppContext& ctx, int slot, const std::string& path, int filter_index) {
+    ImageRecord& rec = ctx.ws.at(slot);
+    const int code = DetectFormat(path);
+    WriteOptions options;
+    options.jpeg_exif = filter_index != 3;
+    options.ppm_ascii = filter_index != 6;
+    const IoResult r = WriteImageFile(path, code, rec, options);
+    if (!r.ok()) {
+        // Nothing was written: the record keeps its name and stays changed, so the next
+        // close still asks.
+        if (r.status == IoStatus::Unsupported) {
+            ShowNotSupported(ctx, path);
+        } else {
+            ShowError(ctx.ui, Format(msg::kSaveFailed, path.c_str(), r.detail.c_str()));
+        }
+        return false;
+    }
+    rec.name = path;
+    rec.changed = 0;
+    rec.saved_changed = 0;
+    ctx.ui.SetTitle(WindowTitle(ctx));
+    return true;
+}
+
+bool SaveRecordWithDialog(AppContext& ctx, int slot) {
+    ImageRecord& rec = ctx.ws.at(slot);
+    // Propose the name without its extension; the extension becomes the default one.
+    std::string proposal = rec.name;
+    const std::size_t cut = proposal.find_last_of("./");
+    if (cut != std::string::npos && proposal[cut] == '.') {
+        ctx.shell.default_extension = proposal.substr(cut);
+        proposal.resize(cut);
+    }
+    FileDialogRequest req;
+    req.title = msg::kSaveTitle;
+    req.filters = ParseFilterList(msg::kSaveFilter);
+    const int by_ext = FilterIndexForExtension(ctx.shell.default_extension);
+    req.filter_index = by_ext != 0 ? by_ext : ctx.shell.save_filter_index;
+    req.proposed_name = proposal;
+    req.default_extension = ctx.shell.default_extension;
+    const auto chosen = ctx.ui.SaveFileDialog(req);
+    if (!chosen) return false;
+    if (chosen->filter_index >= 1 &&
+        chosen->filter_index <= static_cast<int>(req.filters.size())) {
+        ctx.shell.save_filter_index = chosen->filter_index;
+        ctx.shell.default_extension =
+            ExtensionOfPattern(req.filters[static_cast<std::size_t>(chosen->filter_index - 1)]
+                                   .pattern);
+    }
+    BusyScope busy(ctx.ui);
+    std::string path = WithFolder(ctx, chosen->path);
+    const int code = DetectFormat(path);
+    if (code < 1 || code >= kFormatRaw) path += ctx.shell.default_extension;
+    if (!ConfirmOverwrite(ctx.ui, path)) return false;
+    return SaveRecordAs(ctx, slot, path, ctx.shell.save_filter_index);
+}
+
+void SaveCommand(AppContext& ctx) {
+    if (ctx.ws.Current() == nullptr) return;
+    SpreadSinglePlane(*ctx.ws.Current());
+    SaveRecordWithDialog(ctx, ctx.ws.current);
+}
+
+int MultiFileLoad(AppContext& ctx, const std::vector<std::string>& paths) {
+    std::vector<int> inputs;
+    auto clean_up = [&] {
+        for (const int s : inputs) ClearSlot(ctx.ws, s);
+    };
+    for (std::size_t i = 0; i < paths.size() && i < 4; ++i) {
+        const auto& path = paths[i];
+        if (DetectFormat(path) == kFormatUnknown) {
+            ShowNotSupported(ctx, path);
+            clean_up();
+            return -1;
+        }
+        if (!CheckImageMemory(ctx.ws, 0, 0, -1, 6)) {
+            ShowError(ctx.ui, msg::kNoMemoryOpen);
+            clean_up();
+            return -1;
+        }
+        const int slot = FindFreeSlot(ctx.ws);
+        if (slot < 0) {
+            ShowError(ctx.ui, msg::kNoSlotOpen);
+            clean_up();
+            return -1;
+        }
+        if (!LoadIntoSlot(ctx, path, slot)) {
+            clean_up();
+            return -1;
+        }
+        auto& r = ctx.ws.at(slot);
+        r.refresh = 1;
+        r.changed = r.saved_changed = r.single_plane = r.undo_single_plane = 0;
+        r.undo_available = r.redo_available = 0;
+        inputs.push_back(slot);
+    }
+    const int result = FindFreeSlot(ctx.ws);
+    if (result < 0) {
+        ShowError(ctx.ui, msg::kNoSlotNew);
+        clean_up();
+        return -1;
+    }
+    ParamBlock block = ctx.params;
+    for (int i = 0; i < 4; ++i) {
+        const bool used = i < static_cast<int>(inputs.size());
+        block[4 + i] = used ? inputs[static_cast<std::size_t>(i)] : -1;
+        block[8 + i] = used ? 100 : 0;
+        if (used) SpreadSinglePlane(ctx.ws.at(inputs[static_cast<std::size_t>(i)]));
+    }
+    auto& out = ctx.ws.at(result);
+    const bool ok = Dispatch(kOpComposite, out, block, ctx.ws, ctx.kernels);
+    clean_up();
+    if (!ok || !out.occupied()) {
+        if (!ok) ShowError(ctx.ui, msg::kNoMemoryRun);
+        ClearSlot(ctx.ws, result);
+        return -1;
+    }
+    out.refresh = 1;
+    out.undo_available = out.redo_available = 0;
+    out.saved_changed = out.changed;
+    out.changed = 1;
+    out.undo_single_plane = out.single_plane;
+    return result;
+}
+
+}  // namespace orva

@@ -1,0 +1,84 @@
+// Every text the user sees from the shell, verbatim, in one place. Texts with printf
+// conversions are filled with Format() from common/text.h.
+#pragma once
+
+namespace orva::msg {
+
+inline constexpr const char* kProductName = "ORVA";
+inline constexpr const char* kVersionLine = "%s Ver.5.90";
+
+// Message box titles.
+inline constexpr const char* kTitleError = "Error !";
+inline constexpr const char* kTitleCaution = "Caution !";
+inline constexpr const char* kTitleMessage = "Message !";
+inline constexpr const char* kTitleSave = "Save or not !";
+inline constexpr const char* kTitleAbout = "About %s !";
+
+// Workspace and files.
+inline constexpr const char* kNoMemoryRun = "メモリ不足で実行できません！";
+inline constexpr const char* kNoMemoryOpen = "メモリ不足で画像を開けません！";
+inline constexpr const char* kNoSlotOpen = "これ以上、画像を開けません！";
+inline constexpr const char* kNoSlotNew = "これ以上、新たな画像を作れません！";
+inline constexpr const char* kNotSupported = "%s : %s not support this format !";
+inline constexpr const char* kOverwrite = "\"%s\" already exist.\n Do you overwrite file ?";
+inline constexpr const char* kSaveChanged = "Image No.%d(%s) is changed !\nDo you save ?";
+inline constexpr const char* kWindowTitle = "%d(%s) size:%dx%d %d%%";
+inline constexpr const char* kSelectListEntry = "%03d(%s)";
+// Our own additions: a file that opened but could not be read, and a write that failed,
+// are reported instead of passing silently.
+inline constexpr const char* kLoadFailed = "Error:画像ファイルを読み込めませんでした！\n%s\n(%s)";
+inline constexpr const char* kSaveFailed = "Error:画像ファイルを保存できませんでした！\n%s\n(%s)";
+
+// Dialog titles and filter lists ("|" separates label and pattern pairs).
+inline constexpr const char* kLoadTitle = "LOAD";
+inline constexpr const char* kSaveTitle = "SAVE";
+inline constexpr const char* kOpenFilter =
+    "全ての画像データ|*.BMP;*.PNG;*.TIF;*.TIFF;*.PPM;*.PGM;*.JPG;*.JPEG;*.FTS;*.FIT;*.FITS;"
+    "*.CRW;*.CR2;*.NEF;*.NRW;*.PEF;*.RAF;*.ORF;*.MRW;*.RAW;*.RW2;*.RWL;*.SRF;*.ARW;*.SR2;"
+    "*.DNG;*.ERF;*.KDC;*.MEF;*.SRW|*.BMP|*.BMP|*.PNG|*.PNG|*.TIF|*.TIF;*.TIFF|*.PPM|*.PGM|"
+    "*.PPM|*.PGM|*.JPG|*.JPG;*.JPEG|Fits|*.FTS;*.FIT;*.FITS|Digital camera RAW|*.CRW;*.CR2;"
+    "*.NEF;*.NRW;*.PEF;*.RAF;*.ORF;*.MRW;*.RAW;*.RW2;*.RWL;*.SRF;*.ARW;*.SR2;*.DNG;*.ERF;"
+    "*.KDC;*.MEF;*.SRW|All|*.*||";
+inline constexpr const char* kSaveFilter =
+    "BMP(24bit)|*.BMP|PNG(24bit)|*.PNG|JPEG(24bit,JFIF)|*.JPG|JPEG(24bit,EXIF)|*.JPG|"
+    "TIFF(48bit)|*.TIF|PPM(48bit,bin)|*.PPM|PPM(48bit,ASCII)|*.PPM||";
+inline constexpr const char* kSettingsFilter = "ORVA設定ファイル(*.ovg)|*.OVG|All|*.*||";
+inline constexpr const char* kBatchFilter = "ORVAバッチファイル(*.ovb)|*.OVB|All|*.*||";
+inline constexpr const char* kSettingsFileName = "orva.ovg";
+
+// Settings.
+inline constexpr const char* kAskInitSettings = "全設定を初期化しますが、良いですか？";
+inline constexpr const char* kSaveSettingsInfo =
+    "全設定を保存します。\n\n%sをインストールしたフォルダーに\n\"orva.ovg\"の名前で保存すると、\n"
+    "次回起動時に自動的に読み込まれます！";
+inline constexpr const char* kSettingsNotSaved = "Error:設定を保存できませんでした！";
+inline constexpr const char* kSettingsNotLoaded = "Error:設定を読み込めませんでした！";
+
+// Points.
+// With both points set the report is the block of A, a blank line, the block of B, and this.
+inline constexpr const char* kPointsDifference = "\n\nA - B 座標の差( %d , %d )\n      距離 %d";
+inline constexpr const char* kPointA = "Point A ( %d , %d )\n    R:%d G:%d B:%d";
+inline constexpr const char* kPointB = "Point B ( %d , %d )\n    R:%d G:%d B:%d";
+inline constexpr const char* kPointADecimal = "Point A ( %d , %d )\n    R:%d.%01d G:%d.%01d B:%d.%01d";
+inline constexpr const char* kPointBDecimal = "Point B ( %d , %d )\n    R:%d.%01d G:%d.%01d B:%d.%01d";
+inline constexpr const char* kPointsNone =
+    "AキーとBキーで座標を指定してから\nこのメニューを選んで下さい！";
+
+// Help.
+inline constexpr const char* kHelpFile = "help.htm";
+inline constexpr const char* kExamplesFile = "ORVA.htm";
+inline constexpr const char* kHelpMissing =
+    "ファイルを表示できませんでした。\n%sをインストールしたフォルダの\"help.htm\"をご覧下さい。";
+inline constexpr const char* kExamplesMissing =
+    "ファイルを表示できませんでした。\n%sをインストールしたフォルダの\"ORVA.htm\"をご覧下さい。";
+
+// Batch.
+inline constexpr const char* kBatchNotSetUp = "バッチ処理の設定が行われていません！";
+inline constexpr const char* kBatchTooMany =
+    "Error:バッチ処理で一度にコンポジットできるのは１６画像までです！\n"
+    "最初の１６画像だけで処理を行います。";
+inline constexpr const char* kBatchRunning = "＊＊＊　バッチ処理中　＊＊＊";
+inline constexpr const char* kBatchPrompt = "バッチモード：ファイルをドラッグアンドドロップして下さい！";
+inline constexpr const char* kBatchTime = "ファイル数：%d 枚\n処理時間　：%d.%02d 秒";
+
+}  // namespace orva::msg

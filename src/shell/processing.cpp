@@ -1,0 +1,55 @@
+// The processing-command pattern: memory check, dialog, undo copy, dispatch, flags.
+#include "shell/commands.h"
+#include "shell/messages.h"
+#include "workspace/undo.h"
+
+namespace orva {
+
+namespace {
+
+// One image through the operation. False when memory ran short (the image is unchanged).
+bool ProcessOne(AppContext& ctx, const ProcessingCommand& cmd, ImageRecord& rec) {
+    // The block is filled for every image: some codes scale words in place (the rotation
+    // angle is multiplied by ten), and refilling keeps every image on the user's values.
+    if (cmd.fill) cmd.fill(ctx, rec, ctx.params);
+    if (!SaveUndoCopy(rec)) return false;
+    if (!Dispatch(cmd.code, rec, ctx.params, ctx.ws, ctx.kernels)) {
+        // The undo planes now hold the unchanged picture; offering them would undo nothing.
+        rec.undo_available = 0;
+        rec.redo_available = 0;
+        return false;
+    }
+    MarkOperationDone(rec);
+    if (cmd.after) cmd.after(ctx, rec);
+    return true;
+}
+
+}  // namespace
+
+void RunProcessingCommand(AppContext& ctx, const ProcessingCommand& cmd) {
+    if (ctx.ws.Current() == nullptr) return;
+    if (!CheckImageMemory(ctx.ws, 0, 0, ctx.ws.current, cmd.memory_count)) {
+        ShowError(ctx.ui, msg::kNoMemoryRun);
+        return;
+    }
+    if (cmd.dialog != nullptr && !ctx.ui.RunDialog(cmd.dialog, ctx)) return;
+    {
+        BusyScope busy(ctx.ui);
+        if (ctx.shell.all_images == 0) {
+            if (!ProcessOne(ctx, cmd, *ctx.ws.Current())) ShowError(ctx.ui, msg::kNoMemoryRun);
+        } else {
+            for (int s = 0; s < kSlotCount; ++s) {
+                ImageRecord& rec = ctx.ws.at(s);
+                if (rec.width <= 0) continue;
+                if (!CheckImageMemory(ctx.ws, 0, 0, s, cmd.memory_count) ||
+                    !ProcessOne(ctx, cmd, rec)) {
+                    ShowError(ctx.ui, msg::kNoMemoryRun);
+                    break;
+                }
+            }
+        }
+    }
+    ctx.ui.Repaint();
+}
+
+}  // namespace orva

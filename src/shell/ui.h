@@ -1,0 +1,82 @@
+// The Ui port: the only way the command layer talks to the user. The desktop front end
+// implements it with windows; tests and orva-cli implement it with scripted or quiet doubles.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/text.h"
+
+namespace orva {
+
+struct AppContext;
+
+enum class Buttons { Ok, OkCancel, YesNoCancel };
+enum class Icon { Question, Exclamation, Information };
+enum class Answer { Ok, Cancel, Yes, No };
+
+struct MessageBoxRequest {
+    std::string title;
+    std::string text;
+    Buttons buttons = Buttons::Ok;
+    Icon icon = Icon::Exclamation;
+};
+
+struct FileDialogRequest {
+    std::string title;                 // "LOAD" or "SAVE"
+    std::vector<FileFilter> filters;
+    int filter_index = 1;              // 1-based, shown first
+    std::string proposed_name;         // save dialogs
+    std::string default_extension;     // appended by the dialog to a name without one
+};
+
+struct FileDialogResult {
+    std::string path;      // full path of the chosen file
+    int filter_index = 1;  // 1-based filter the user ended with
+};
+
+class Ui {
+public:
+    virtual ~Ui() = default;
+
+    virtual Answer AskUser(const MessageBoxRequest& request) = 0;
+    virtual std::optional<FileDialogResult> OpenFileDialog(const FileDialogRequest& request) = 0;
+    virtual std::optional<FileDialogResult> SaveFileDialog(const FileDialogRequest& request) = 0;
+    // Runs the named operation dialog, which edits ctx.settings in place. True on OK.
+    virtual bool RunDialog(std::string_view name, AppContext& ctx) = 0;
+    // Opens a document with the desktop's viewer. False when that failed.
+    virtual bool OpenDocument(const std::string& path) = 0;
+
+    virtual void SetBusy(bool /*busy*/) {}
+    virtual void Repaint() {}
+    virtual void RepaintToolbar() {}
+    virtual void SetTitle(const std::string& /*title*/) {}
+    virtual void SetStatusText(const std::string& /*text*/) {}
+    // Ends the application after a close that was not cancelled.
+    virtual void Quit() {}
+};
+
+// The four kinds of message box; every one of a kind looks the same.
+void ShowError(Ui& ui, const std::string& text);
+bool AskCaution(Ui& ui, const std::string& text);
+void ShowMessage(Ui& ui, const std::string& text);
+Answer AskSaveChanged(Ui& ui, const std::string& text);
+// True when `path` does not exist, or exists and the user allowed overwriting it.
+bool ConfirmOverwrite(Ui& ui, const std::string& path);
+void ShowAbout(Ui& ui, const std::string& text);
+
+// A wait cursor for the lifetime of the object.
+class BusyScope {
+public:
+    explicit BusyScope(Ui& ui) : ui_(ui) { ui_.SetBusy(true); }
+    ~BusyScope() { ui_.SetBusy(false); }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+private:
+    Ui& ui_;
+};
+
+}  // namespace orva

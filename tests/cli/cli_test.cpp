@@ -1,0 +1,116 @@
+// orva-cli end to end: exit status, one-line failures and exact round trips.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include "imageio/formats.h"
+#include "support/scripted_ui.h"
+
+namespace orva {
+namespace {
+
+using testing::TempDir;
+
+struct CliRun {
+    int status;
+    std::string out, err;
+};
+
+CliRun Cli(const TempDir& dir, const std::string& args) {
+    const std::string out = dir.Path("stdout.txt"), err = dir.Path("stderr.txt");
+    const std::string cmd = std::string(ORVA_CLI_PATH) + " " + args + " >" + out + " 2>" + err;
+    const int raw = std::system(cmd.c_str());
+    auto slurp = [](const std::string& p) {
+        std::ifstream in(p);
+        std::stringstream ss;
+        ss << in.rdbuf();
+        return ss.str();
+    };
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(out), slurp(err)};
+}
+
+DecodedImage Read(const std::string& path) {
+    DecodedImage img;
+    EXPECT_TRUE(ReadImageFile(path, DetectFormat(path), img).ok()) << path;
+    return img;
+}
+
+bool SamePlanes(const DecodedImage& a, const DecodedImage& b, int shift = 0) {
+    if (a.width != b.width || a.height != b.height) return false;
+    const std::size_t n = static_cast<std::size_t>(a.width) * a.height;
+    for (std::size_t i = 0; i < n; ++i) {
+        if ((a.red[i] >> shift) != (b.red[i] >> shift) ||
+            (a.green[i] >> shift) != (b.green[i] >> shift) ||
+            (a.blue[i] >> shift) != (b.blue[i] >> shift))
+            return false;
+    }
+    return true;
+}
+
+TEST(Cli, RoundTripsThroughEveryWrittenFormatAreExact) {
+    TempDir dir;
+    ASSERT_EQ(Cli(dir, "sample " + dir.Path("s.ppm") + " 37 23").status, 0);
+    const DecodedImage original = Read(dir.Path("s.ppm"));
+    // PPM binary -> ASCII -> binary: identical 16-bit planes.
+    ASSERT_EQ(Cli(dir, "convert " + dir.Path("s.ppm") + " " + dir.Path("a.ppm") + " --ppm ascii")
+                  .status,
+              0);
+    ASSERT_EQ(Cli(dir, "convert " + dir.Path("a.ppm") + " " + dir.Path("b.ppm")).status, 0);
+    EXPECT_TRUE(SamePlanes(original, Read(dir.Path("a.ppm"))));
+    EXPECT_TRUE(SamePlanes(original, Read(dir.Path("b.ppm"))));
+    // BMP keeps the high bytes exactly, and BMP -> BMP is lossless.
+    ASSERT_EQ(Cli(dir, "convert " + dir.Path("s.ppm") + " " + dir.Path("c.bmp")).status, 0);
+    ASSERT_EQ(Cli(dir, "convert " + dir.Path("c.bmp") + " " + dir.Path("d.bmp")).status, 0);
+    EXPECT_TRUE(SamePlanes(original, Read(dir.Path("c.bmp")), 8));
+    EXPECT_TRUE(SamePlanes(Read(dir.Path("c.bmp")), Read(dir.Path("d.bmp"))));
+    const CliRun info = Cli(dir, "info " + dir.Path("c.bmp"));
+    EXPECT_EQ(info.status, 0);
+    EXPECT_EQ(info.out, dir.Path("c.bmp") + ": BMP 37x23\n");
+}
+
+TEST(Cli, FailuresExitNonZeroWithOneLine) {
+    TempDir dir;
+    auto one_line = [](const CliRun& r) {
+        return !r.err.empty() && r.err.find('\n') == r.err.size() - 1 &&
+               r.err.rfind("orva-cli: ", 0) == 0;
+    };
+    const CliRun missing = Cli(dir, "convert " + dir.Path("nope.bmp") + " " + dir.Path("x.ppm"));
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_TRUE(one_line(missing)) << missing.err;
+    EXPECT_FALSE(std::ifstream(dir.Path("x.ppm")).good());
+
+    std::ofstream(dir.Path("bad.ppm")) << "P6\n4 4\n255\nxx";
+    const CliRun damaged = Cli(dir, "convert " + dir.Path("bad.ppm") + " " + dir.Path("x.bmp"));
+    EXPECT_EQ(damaged.status, 1);
+    EXPECT_TRUE(one_line(damaged)) << damaged.err;
+
+    ASSERT_EQ(Cli(dir, "sample " + dir.Path("s.ppm") + " 4 4").status, 0);
+    const CliRun no_writer = Cli(dir, "convert " + dir.Path("s.ppm") + " " + dir.Path("x.gif"));
+    EXPECT_EQ(no_writer.status, 1);
+    EXPECT_TRUE(one_line(no_writer));
+    EXPECT_EQ(Cli(dir, "convert " + dir.Path("s.ppm") + " " + dir.Path("x.txt")).status, 1);
+
+    const CliRun unknown_op = Cli(dir, "apply blur " + dir.Path("s.ppm") + " " + dir.Path("y.ppm"));
+    EXPECT_EQ(unknown_op.status, 1);
+    EXPECT_TRUE(one_line(unknown_op));
+    const CliRun bad_set = Cli(dir, "apply sharpen " + dir.Path("s.ppm") + " " + dir.Path("y.ppm") +
+                                     " --set sharp=99");
+    EXPECT_EQ(bad_set.status, 1);
+    EXPECT_NE(bad_set.err.find("--set sharp=99"), std::string::npos);
+    EXPECT_EQ(Cli(dir, "convert only-one-arg").status, 2);
+    EXPECT_EQ(Cli(dir, "frobnicate").status, 2);
+}
+
+TEST(Cli, KeywordListingNamesTheSettingsVocabulary) {
+    TempDir dir;
+    const CliRun r = Cli(dir, "keywords");
+    EXPECT_EQ(r.status, 0);
+    for (const char* kw : {"sharp ", "gamma ", "compfile ", "VER560 "})
+        EXPECT_NE(r.out.find(kw), std::string::npos) << kw;
+}
+
+}  // namespace
+}  // namespace orva

@@ -1,0 +1,582 @@
+#include "ops/dispatcher.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace orva {
+namespace {
+
+// A record of w x h whose planes hold recognisable values: red 1000 + i, green 2000 + i,
+// blue 3000 + i.
+void Fill(ImageRecord& rec, int w, int h) {
+    rec.width = w;
+    rec.height = h;
+    const std::size_t n = static_cast<std::size_t>(w) * static_cast<std::size_t>(h);
+    for (int c = 0; c < 3; ++c) {
+        ASSERT_TRUE(rec.plane(c).Allocate(n));
+        for (std::size_t i = 0; i < n; ++i) {
+            rec.plane(c)[i] = static_cast<uint16_t>(1000 * (c + 1) + static_cast<int>(i));
+        }
+    }
+}
+
+std::vector<uint16_t> Samples(const Plane& p) { return {p.data(), p.data() + p.size()}; }
+
+struct PlaneCall {
+    std::string kernel;
+    int channel;
+    uint16_t* plane;
+    uint16_t* scratch;
+    int width, height;
+    ParamBlock block;
+};
+
+// Every kernel is a fake that logs what it was handed.
+class DispatcherTest : public ::testing::Test {
+protected:
+    std::unique_ptr<Workspace> ws = std::make_unique<Workspace>();
+    ImageRecord& rec = ws->at(0);
+    ParamBlock block;
+    OpKernels k;
+    std::vector<PlaneCall> planes;      // plane kernels, in call order
+    std::vector<std::string> records;   // record kernels, in call order
+    std::vector<ParamBlock> record_blocks;
+    std::vector<RgbArgs> rgb_calls;
+    std::vector<int> line_rows;
+    // Green and blue as the gamma kernel first saw them.
+    std::vector<uint16_t> gamma_green, gamma_blue;
+
+    PlaneKernel LogPlane(const std::string& name) {
+        return [this, name](const PlaneArgs& a, const ParamBlock& b) {
+            planes.push_back({name, a.channel, a.plane, a.scratch, a.width, a.height, b});
+            return true;
+        };
+    }
+    RecordKernel LogRecord(const std::string& name) {
+        return [this, name](ImageRecord&, ParamBlock& b, Workspace&) {
+            records.push_back(name);
+            record_blocks.push_back(b);
+            return true;
+        };
+    }
+
+    void SetUp() override {
+        Fill(rec, 3, 2);
+        k.sharpen = LogPlane("sharpen");
+        k.gamma = [this](const PlaneArgs& a, const ParamBlock& b) {
+            if (planes.empty()) {
+                gamma_green = Samples(rec.green);
+                gamma_blue = Samples(rec.blue);
+            }
+            planes.push_back({"gamma", a.channel, a.plane, a.scratch, a.width, a.height, b});
+            return true;
+        };
+        k.edge = LogPlane("edge");
+        k.edge_rgb = [this](const RgbArgs& a, const ParamBlock&) { rgb_calls.push_back(a); };
+        k.wavelet = LogPlane("wavelet");
+        k.restore = LogPlane("restore");
+        k.composite = LogRecord("composite");
+        k.resize = LogRecord("resize");
+        k.background = LogRecord("background");
+        k.composite_points = LogRecord("composite_points");
+        k.composite_lrgb = LogRecord("composite_lrgb");
+        k.rotate = LogRecord("rotate");
+        k.quarter_turn = LogRecord("quarter_turn");
+        k.flip = LogRecord("flip");
+        k.gray = LogRecord("gray");
+        k.saturation = LogRecord("saturation");
+        k.lines = [this](ImageRecord&, ParamBlock&, Workspace&, int first_row) {
+            line_rows.push_back(first_row);
+            return true;
+        };
+        k.make_background = LogRecord("make_background");
+        k.distortion = LogRecord("distortion");
+        // Twofold nearest-neighbour stand-in for the wavelet enlargement.
+        k.wavelet_enlarge = [](const uint16_t* in, int w, int h, Plane& out, const ParamBlock&) {
+            if (!out.Allocate(static_cast<std::size_t>(4 * w * h))) return false;
+            for (int y = 0; y < 2 * h; ++y) {
+                for (int x = 0; x < 2 * w; ++x) out[y * 2 * w + x] = in[(y / 2) * w + x / 2];
+            }
+            return true;
+        };
+    }
+
+    bool Run(uint32_t code) { return Dispatch(code, rec, block, *ws, k); }
+
+    std::vector<int> Channels(const std::string& kernel) const {
+        std::vector<int> out;
+        for (const auto& c : planes) {
+            if (c.kernel == kernel) out.push_back(c.channel);
+        }
+        return out;
+    }
+};
+
+using Ch = std::vector<int>;
+
+TEST_F(DispatcherTest, SharpenClampsItsWordsAndKeepsThemInTheBlock) {
+    block[0] = 0;
+    block[1] = 70000;
+    block[2] = -3;
+    block[3] = 51;
+    block[5] = 4;
+    ASSERT_TRUE(Run(kOpSharpen));
+    ASSERT_EQ(planes.size(), 1u);
+    EXPECT_EQ(planes[0].block[0], 1);
+    EXPECT_EQ(planes[0].block[1], 65535);
+    EXPECT_EQ(planes[0].block[2], 0);
+    EXPECT_EQ(planes[0].block[3], 50);
+    EXPECT_EQ(block[0], 1);
+    EXPECT_EQ(block[1], 65535);
+    EXPECT_EQ(block[2], 0);
+    EXPECT_EQ(block[3], 50);
+
+    block[0] = 11;
+    block[1] = -1;
+    ASSERT_TRUE(Run(kOpSharpen));
+    EXPECT_EQ(block[0], 10);
+    EXPECT_EQ(block[1], 0);
+}
+
+TEST_F(DispatcherTest, SharpenClampsEvenWithoutAKernel) {
+    k.sharpen = nullptr;
+    block[0] = 0;
+    block[5] = 7;
+    EXPECT_TRUE(Run(kOpSharpen));
+    EXPECT_EQ(block[0], 1);
+}
+
+TEST_F(DispatcherTest, SharpenFollowsTheChannelMask) {
+    block[0] = 3;
+    block[5] = 0;
+    ASSERT_TRUE(Run(kOpSharpen));
+    EXPECT_TRUE(planes.empty());
+
+    block[5] = 6;
+    ASSERT_TRUE(Run(kOpSharpen));
+    EXPECT_EQ(Channels("sharpen"), (Ch{0, 1}));
+    EXPECT_EQ(planes[0].plane, rec.red.data());
+    EXPECT_EQ(planes[1].plane, rec.green.data());
+    // One scratch plane, separate from the picture, serves every plane.
+    ASSERT_NE(planes[0].scratch, nullptr);
+    EXPECT_EQ(planes[0].scratch, planes[1].scratch);
+    EXPECT_NE(planes[0].scratch, rec.red.data());
+    EXPECT_EQ(planes[0].width, 3);
+    EXPECT_EQ(planes[0].height, 2);
+
+    planes.clear();
+    block[5] = 8 + 7;  // bits above the mask are ignored
+    ASSERT_TRUE(Run(kOpSharpen));
+    EXPECT_EQ(Channels("sharpen"), (Ch{0, 1, 2}));
+}
+
+TEST_F(DispatcherTest, SharpenOnAGreyPictureTouchesRedOnly) {
+    rec.single_plane = 1;
+    block[5] = 1;  // blue alone still means the grey picture
+    ASSERT_TRUE(Run(kOpSharpen));
+    ASSERT_EQ(Channels("sharpen"), (Ch{0}));
+    EXPECT_EQ(planes[0].plane, rec.red.data());
+
+    planes.clear();
+    block[5] = 0;
+    ASSERT_TRUE(Run(kOpSharpen));
+    EXPECT_TRUE(planes.empty());
+}
+
+TEST_F(DispatcherTest, GammaRunsEachPlaneWithItsOwnChannel) {
+    ASSERT_TRUE(Run(kOpGamma));
+    EXPECT_EQ(Channels("gamma"), (Ch{0, 1, 2}));
+    EXPECT_EQ(planes[2].plane, rec.blue.data());
+    EXPECT_EQ(planes[0].scratch, nullptr);
+}
+
+TEST_F(DispatcherTest, GammaOnAGreyPictureUsesTheFirstChannelUnlessPerChannel) {
+    rec.single_plane = 1;
+    const auto green = Samples(rec.green);
+    block[9] = 0;
+    ASSERT_TRUE(Run(kOpGamma));
+    EXPECT_EQ(Channels("gamma"), (Ch{0}));
+    EXPECT_EQ(Samples(rec.green), green);
+    EXPECT_EQ(rec.single_plane, 1);
+
+    planes.clear();
+    block[9] = 2;  // only exactly 1 asks for per-channel curves
+    ASSERT_TRUE(Run(kOpGamma));
+    EXPECT_EQ(Channels("gamma"), (Ch{0}));
+}
+
+TEST_F(DispatcherTest, PerChannelGammaOnAGreyPictureStartsEveryChannelFromGrey) {
+    rec.single_plane = 1;
+    block[9] = 1;
+    const auto red = Samples(rec.red);
+    ASSERT_TRUE(Run(kOpGamma));
+    EXPECT_EQ(Channels("gamma"), (Ch{0, 1, 2}));
+    EXPECT_EQ(gamma_green, red);
+    EXPECT_EQ(gamma_blue, red);
+    // Three curves make a colour picture.
+    EXPECT_EQ(rec.single_plane, 0);
+}
+
+TEST_F(DispatcherTest, PerChannelGammaGivesMissingGreyPlanesFullBuffers) {
+    rec.single_plane = 1;
+    rec.green.Release();
+    ASSERT_TRUE(rec.blue.Allocate(2));
+    block[9] = 1;
+    ASSERT_TRUE(Run(kOpGamma));
+    EXPECT_EQ(gamma_green, Samples(rec.red));
+    EXPECT_EQ(gamma_blue, Samples(rec.red));
+    EXPECT_EQ(rec.blue.size(), 6u);
+}
+
+TEST_F(DispatcherTest, EdgeClampsItsWords) {
+    block[0] = -9;  // edge area: not the dispatcher's to clamp
+    block[1] = 65536;
+    block[2] = 51;
+    block[3] = 101;
+    block[4] = -1;
+    block[5] = 4;
+    ASSERT_TRUE(Run(kOpEdge));
+    EXPECT_EQ(block[0], -9);
+    EXPECT_EQ(block[1], 65535);
+    EXPECT_EQ(block[2], 50);
+    EXPECT_EQ(block[3], 100);
+    EXPECT_EQ(block[4], 0);
+    ASSERT_EQ(planes.size(), 1u);
+    EXPECT_EQ(planes[0].block[3], 100);
+}
+
+TEST_F(DispatcherTest, EdgeUsesTheColourFilterOnlyForAllThreePlanes) {
+    block[5] = 7;
+    ASSERT_TRUE(Run(kOpEdge));
+    EXPECT_TRUE(planes.empty());
+    ASSERT_EQ(rgb_calls.size(), 1u);
+    const RgbArgs& a = rgb_calls[0];
+    EXPECT_EQ(a.planes[0], rec.red.data());
+    EXPECT_EQ(a.planes[1], rec.green.data());
+    EXPECT_EQ(a.planes[2], rec.blue.data());
+    EXPECT_EQ(a.width, 3);
+    EXPECT_EQ(a.height, 2);
+    for (int c = 0; c < 3; ++c) ASSERT_NE(a.scratch[c], nullptr);
+    EXPECT_NE(a.scratch[0], a.scratch[1]);
+    EXPECT_NE(a.scratch[1], a.scratch[2]);
+    EXPECT_NE(a.scratch[0], a.scratch[2]);
+
+    block[5] = 5;
+    ASSERT_TRUE(Run(kOpEdge));
+    EXPECT_EQ(rgb_calls.size(), 1u);
+    EXPECT_EQ(Channels("edge"), (Ch{0, 2}));
+    ASSERT_NE(planes[0].scratch, nullptr);
+    EXPECT_EQ(planes[0].scratch, planes[1].scratch);
+}
+
+TEST_F(DispatcherTest, EdgeOnAGreyPictureFiltersRedAlone) {
+    rec.single_plane = 1;
+    block[5] = 7;
+    ASSERT_TRUE(Run(kOpEdge));
+    EXPECT_TRUE(rgb_calls.empty());
+    EXPECT_EQ(Channels("edge"), (Ch{0}));
+    EXPECT_NE(planes[0].scratch, nullptr);
+
+    planes.clear();
+    block[5] = 0;
+    ASSERT_TRUE(Run(kOpEdge));
+    EXPECT_TRUE(planes.empty());
+}
+
+TEST_F(DispatcherTest, ResizeRaisesTheSizesToOne) {
+    block[0] = 0;
+    block[1] = -5;
+    block[2] = 7;
+    block[3] = 0;
+    block[4] = 0;
+    ASSERT_TRUE(Run(kOpResize));
+    ASSERT_EQ(records, (std::vector<std::string>{"resize"}));
+    EXPECT_EQ(record_blocks[0][0], 1);
+    EXPECT_EQ(record_blocks[0][1], 1);
+    EXPECT_EQ(record_blocks[0][2], 7);
+    EXPECT_EQ(record_blocks[0][3], 1);
+    EXPECT_EQ(record_blocks[0][4], 0);
+    EXPECT_EQ(block[1], 1);
+}
+
+TEST_F(DispatcherTest, BackgroundLevelsReachTheKernelAsTyped) {
+    block[0] = 1;
+    block[2] = 200;
+    block[3] = 20;
+    block[8] = 150;
+    ASSERT_TRUE(Run(kOpBackground));
+    ASSERT_EQ(records, (std::vector<std::string>{"background"}));
+    EXPECT_EQ(record_blocks[0][2], 200);
+    EXPECT_EQ(record_blocks[0][3], 20);
+    EXPECT_EQ(record_blocks[0][8], 150);
+}
+
+TEST_F(DispatcherTest, RotationPicksFlipQuarterTurnOrGeneralAngle) {
+    struct Case {
+        int32_t angle, mode;
+        const char* kernel;
+        int32_t seen;
+    };
+    const Case cases[] = {
+        {9000, 3, "quarter_turn", 90000},  {-9000, 1, "quarter_turn", -90000},
+        {18000, 2, "quarter_turn", 180000}, {-18000, 3, "quarter_turn", -180000},
+        {4500, 3, "rotate", 45000},         {0, 3, "rotate", 0},
+        {27000, 3, "rotate", 270000},       {9001, 3, "rotate", 90010},
+        {9000, 4, "flip", 90000},           {0, 5, "flip", 0},
+    };
+    for (const Case& c : cases) {
+        records.clear();
+        record_blocks.clear();
+        block[0] = c.angle;
+        block[1] = c.mode;
+        ASSERT_TRUE(Run(kOpRotate));
+        ASSERT_EQ(records.size(), 1u) << c.angle;
+        EXPECT_EQ(records[0], c.kernel) << c.angle << " mode " << c.mode;
+        EXPECT_EQ(record_blocks[0][0], c.seen) << c.angle;
+    }
+}
+
+TEST_F(DispatcherTest, OneRotationBlockServesSeveralImages) {
+    // All-images mode hands the same block to every slot: each must turn by the same angle.
+    Fill(ws->at(1), 4, 4);
+    block[0] = 9000;
+    block[1] = 3;
+    ASSERT_TRUE(Run(kOpRotate));
+    ASSERT_TRUE(Dispatch(kOpRotate, ws->at(1), block, *ws, k));
+    ASSERT_EQ(records, (std::vector<std::string>{"quarter_turn", "quarter_turn"}));
+    EXPECT_EQ(record_blocks[1][0], 90000);
+    EXPECT_EQ(block[0], 9000);
+}
+
+TEST_F(DispatcherTest, RotationAngleSaturatesInsteadOfOverflowing) {
+    block[0] = 300000000;
+    block[1] = 3;
+    ASSERT_TRUE(Run(kOpRotate));
+    EXPECT_EQ(record_blocks[0][0], INT32_MAX);
+    EXPECT_EQ(block[0], 300000000);
+}
+
+TEST_F(DispatcherTest, EachRecordCodeReachesItsKernel) {
+    ws->at(5).width = 2;  // a source slot for the codes that read slot P0
+    ws->at(5).height = 2;
+    block[0] = 5;
+    const std::pair<uint32_t, const char*> cases[] = {
+        {kOpComposite, "composite"},     {kOpCompositePoints, "composite_points"},
+        {kOpCompositeLrgb, "composite_lrgb"}, {kOpGray, "gray"},
+        {kOpSaturation, "saturation"},   {kOpMakeBackground, "make_background"},
+        {kOpDistortion, "distortion"},
+    };
+    for (const auto& [code, name] : cases) {
+        records.clear();
+        ASSERT_TRUE(Run(code));
+        EXPECT_EQ(records, (std::vector<std::string>{name})) << code;
+    }
+    ASSERT_TRUE(Run(kOpLinesEven));
+    ASSERT_TRUE(Run(kOpLinesOdd));
+    EXPECT_EQ(line_rows, (std::vector<int>{0, 1}));
+}
+
+TEST_F(DispatcherTest, RecordKernelFailureIsReported) {
+    k.gray = [](ImageRecord&, ParamBlock&, Workspace&) { return false; };
+    EXPECT_FALSE(Run(kOpGray));
+}
+
+TEST_F(DispatcherTest, SaturationSkipsAGreyPicture) {
+    rec.single_plane = 1;
+    ASSERT_TRUE(Run(kOpSaturation));
+    EXPECT_TRUE(records.empty());
+}
+
+TEST_F(DispatcherTest, CodesThatReadSlotP0NeedAnImageThere) {
+    for (int32_t slot : {-1, 256, 7}) {  // slot 7 is empty
+        block[0] = slot;
+        ASSERT_TRUE(Run(kOpLinesEven));
+        ASSERT_TRUE(Run(kOpMakeBackground));
+    }
+    EXPECT_TRUE(line_rows.empty());
+    EXPECT_TRUE(records.empty());
+}
+
+TEST_F(DispatcherTest, CompositingFillsAnEmptyRecord) {
+    ClearRecord(rec);
+    ASSERT_TRUE(Run(kOpComposite));
+    ASSERT_TRUE(Run(kOpCompositeLrgb));
+    EXPECT_EQ(records, (std::vector<std::string>{"composite", "composite_lrgb"}));
+}
+
+TEST_F(DispatcherTest, UnknownCodesDoNothing) {
+    const auto red = Samples(rec.red);
+    for (uint32_t code : {2u, 4u, 11u, 21u, 32u, 103u, 999u, 0xFFFFFFFFu}) {
+        block[0] = 0;
+        block[1] = 70000;
+        EXPECT_TRUE(Run(code)) << code;
+        EXPECT_EQ(block[0], 0) << code;
+        EXPECT_EQ(block[1], 70000) << code;
+    }
+    EXPECT_TRUE(planes.empty());
+    EXPECT_TRUE(records.empty());
+    EXPECT_TRUE(rgb_calls.empty());
+    EXPECT_TRUE(line_rows.empty());
+    EXPECT_EQ(Samples(rec.red), red);
+    EXPECT_EQ(rec.width, 3);
+}
+
+TEST_F(DispatcherTest, PlaneCodesDoNothingOnAnEmptyPicture) {
+    block[5] = 7;
+    block[14] = 0;
+    for (const auto& [w, h] : {std::pair{0, 2}, std::pair{3, 0}}) {
+        rec.width = w;
+        rec.height = h;
+        for (uint32_t code : {kOpSharpen, kOpGamma, kOpEdge, kOpWavelet, kOpRestore}) {
+            block[0] = 0;
+            EXPECT_TRUE(Run(code));
+            EXPECT_EQ(block[0], 0) << code;  // not even clamped
+        }
+        block[14] = 1;
+        EXPECT_TRUE(Run(kOpWavelet));
+        EXPECT_EQ(rec.width, w);
+    }
+    EXPECT_TRUE(planes.empty());
+    EXPECT_TRUE(rgb_calls.empty());
+}
+
+TEST_F(DispatcherTest, PlanesShorterThanThePictureAreLeftAlone) {
+    ASSERT_TRUE(rec.blue.Allocate(5));  // one sample short of 3 x 2
+    block[5] = 7;
+    for (uint32_t code : {kOpSharpen, kOpGamma, kOpEdge, kOpWavelet, kOpRestore}) {
+        EXPECT_TRUE(Run(code)) << code;
+    }
+    EXPECT_TRUE(planes.empty());
+    EXPECT_TRUE(rgb_calls.empty());
+    // Red alone is still fine for a grey picture.
+    rec.single_plane = 1;
+    ASSERT_TRUE(Run(kOpRestore));
+    EXPECT_EQ(Channels("restore"), (Ch{0}));
+}
+
+TEST_F(DispatcherTest, WaveletAndRestoreWorkPlaneByPlane) {
+    block[14] = 0;
+    ASSERT_TRUE(Run(kOpWavelet));
+    ASSERT_TRUE(Run(kOpRestore));
+    EXPECT_EQ(Channels("wavelet"), (Ch{0, 1, 2}));
+    EXPECT_EQ(Channels("restore"), (Ch{0, 1, 2}));
+    EXPECT_EQ(planes[0].scratch, nullptr);  // wavelet
+    EXPECT_NE(planes[3].scratch, nullptr);  // restore
+    EXPECT_EQ(rec.width, 3);
+
+    planes.clear();
+    rec.single_plane = 1;
+    ASSERT_TRUE(Run(kOpWavelet));
+    ASSERT_TRUE(Run(kOpRestore));
+    EXPECT_EQ(Channels("wavelet"), (Ch{0}));
+    EXPECT_EQ(Channels("restore"), (Ch{0}));
+}
+
+TEST_F(DispatcherTest, PlaneKernelFailureIsReported) {
+    k.restore = [](const PlaneArgs& a, const ParamBlock&) { return a.channel != 1; };
+    EXPECT_FALSE(Run(kOpRestore));
+}
+
+TEST_F(DispatcherTest, WaveletEnlargementDoublesEveryPlane) {
+    block[14] = 1;
+    ASSERT_TRUE(Run(kOpWavelet));
+    ASSERT_EQ(rec.width, 6);
+    ASSERT_EQ(rec.height, 4);
+    // Source pixel (x, y) of the 3 x 2 plane now covers (2x..2x+1, 2y..2y+1).
+    const std::vector<uint16_t> red = {1000, 1000, 1001, 1001, 1002, 1002,  //
+                                       1000, 1000, 1001, 1001, 1002, 1002,  //
+                                       1003, 1003, 1004, 1004, 1005, 1005,  //
+                                       1003, 1003, 1004, 1004, 1005, 1005};
+    EXPECT_EQ(Samples(rec.red), red);
+    ASSERT_EQ(rec.green.size(), 24u);
+    EXPECT_EQ(rec.green[23], 2005);
+    ASSERT_EQ(rec.blue.size(), 24u);
+    EXPECT_EQ(rec.blue[0], 3000);
+    EXPECT_TRUE(planes.empty());  // the in-place transform did not run
+}
+
+TEST_F(DispatcherTest, EnlargedGreyPictureKeepsEveryPlaneFullSize) {
+    rec.single_plane = 1;
+    int calls = 0;
+    auto enlarge = k.wavelet_enlarge;
+    k.wavelet_enlarge = [&](const uint16_t* in, int w, int h, Plane& out, const ParamBlock& b) {
+        ++calls;
+        return enlarge(in, w, h, out, b);
+    };
+    block[14] = 1;
+    ASSERT_TRUE(Run(kOpWavelet));
+    EXPECT_EQ(calls, 1);
+    ASSERT_EQ(rec.width * rec.height, 24);
+    EXPECT_EQ(rec.red[23], 1005);
+    EXPECT_EQ(Samples(rec.green), Samples(rec.red));
+    EXPECT_EQ(Samples(rec.blue), Samples(rec.red));
+    EXPECT_EQ(rec.single_plane, 1);
+}
+
+TEST_F(DispatcherTest, FailedEnlargementLeavesTheRecordAsItWas) {
+    const uint16_t* red_data = rec.red.data();
+    const auto red = Samples(rec.red), green = Samples(rec.green), blue = Samples(rec.blue);
+    auto enlarge = k.wavelet_enlarge;
+    int calls = 0;
+    k.wavelet_enlarge = [&](const uint16_t* in, int w, int h, Plane& out, const ParamBlock& b) {
+        return ++calls < 3 && enlarge(in, w, h, out, b);  // blue runs short
+    };
+    block[14] = 1;
+    EXPECT_FALSE(Run(kOpWavelet));
+    EXPECT_EQ(calls, 3);
+    EXPECT_EQ(rec.width, 3);
+    EXPECT_EQ(rec.height, 2);
+    EXPECT_EQ(rec.red.data(), red_data);
+    EXPECT_EQ(Samples(rec.red), red);
+    EXPECT_EQ(Samples(rec.green), green);
+    EXPECT_EQ(Samples(rec.blue), blue);
+
+    // A kernel that hands back too small a plane counts as a failure too.
+    k.wavelet_enlarge = [](const uint16_t*, int, int, Plane& out, const ParamBlock&) {
+        return out.Allocate(4);
+    };
+    EXPECT_FALSE(Run(kOpWavelet));
+    EXPECT_EQ(rec.width, 3);
+    EXPECT_EQ(Samples(rec.red), red);
+}
+
+TEST_F(DispatcherTest, OperationAvailableAsksForEveryKernelACodeNeeds) {
+    const OpKernels none;
+    for (uint32_t code : {0u, 1u, 3u, 5u, 6u, 7u, 8u, 9u, 10u, 20u, 22u, 30u, 31u, 50u, 60u,
+                          101u, 102u}) {
+        EXPECT_FALSE(OperationAvailable(none, code)) << code;
+        EXPECT_TRUE(OperationAvailable(k, code)) << code;
+    }
+    EXPECT_FALSE(OperationAvailable(k, 4));
+    EXPECT_FALSE(OperationAvailable(k, 103));
+
+    OpKernels partial = k;
+    partial.flip = nullptr;
+    partial.edge_rgb = nullptr;
+    partial.wavelet_enlarge = nullptr;
+    EXPECT_FALSE(OperationAvailable(partial, kOpRotate));
+    EXPECT_FALSE(OperationAvailable(partial, kOpEdge));
+    EXPECT_FALSE(OperationAvailable(partial, kOpWavelet));
+    EXPECT_TRUE(OperationAvailable(partial, kOpGray));
+}
+
+TEST_F(DispatcherTest, MissingKernelsChangeNothing) {
+    const OpKernels none;
+    const auto red = Samples(rec.red);
+    rec.single_plane = 1;
+    block[9] = 1;
+    block[14] = 1;
+    for (uint32_t code : {0u, 1u, 5u, 10u, 101u, 102u}) {
+        EXPECT_TRUE(Dispatch(code, rec, block, *ws, none)) << code;
+    }
+    EXPECT_EQ(rec.width, 3);
+    EXPECT_EQ(rec.single_plane, 1);  // the grey-to-colour spread did not happen either
+    EXPECT_EQ(Samples(rec.red), red);
+    EXPECT_EQ(rec.green[0], 2000);
+}
+
+}  // namespace
+}  // namespace orva

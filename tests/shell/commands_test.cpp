@@ -1,0 +1,380 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <set>
+
+#include "imageio/formats.h"
+#include "shell/commands.h"
+#include "shell/messages.h"
+#include "support/scripted_ui.h"
+
+namespace orva {
+namespace {
+
+using testing::Harness;
+using testing::MakeImage;
+using testing::Sample;
+using testing::TempDir;
+
+uint16_t Ramp(int c, int x, int y) { return static_cast<uint16_t>((c * 50 + x * 7 + y * 3) << 8); }
+
+std::string WriteTestBmp(const TempDir& dir, const std::string& name) {
+    auto ws = std::make_unique<Workspace>();
+    const ImageRecord& r = MakeImage(*ws, 0, 5, 3, Ramp);
+    const std::string path = dir.Path(name);
+    EXPECT_TRUE(WriteImageFile(path, kFormatBmp, r).ok());
+    return path;
+}
+
+FileDialogResult Chosen(const std::string& path, int index = 1) { return {path, index}; }
+
+TEST(FileCommands, OpenLoadsIntoTheLowestFreeSlotAndMakesItCurrent) {
+    Harness h;
+    TempDir dir;
+    const std::string path = WriteTestBmp(dir, "a.bmp");
+    MakeImage(h.ctx->ws, 0, 2, 2, Ramp);
+    h.ui.open_results.push_back(Chosen(path));
+    ExecuteCommand(*h.ctx, 101);
+    EXPECT_EQ(h.ctx->ws.current, 1);
+    const ImageRecord& r = h.ctx->ws.at(1);
+    EXPECT_EQ(r.name, path);
+    EXPECT_EQ(r.width, 5);
+    EXPECT_EQ(r.refresh, 1);
+    EXPECT_EQ(r.changed, 0);
+    EXPECT_EQ(Sample(r, 1, 4, 2), Ramp(1, 4, 2));
+    ASSERT_EQ(h.ui.open_requests.size(), 1u);
+    EXPECT_EQ(h.ui.open_requests[0].title, "LOAD");
+    EXPECT_EQ(h.ui.open_requests[0].filters.size(), 10u);
+    EXPECT_TRUE(h.ui.boxes.empty());
+    EXPECT_EQ(h.ui.busy_depth, 0);
+}
+
+TEST(FileCommands, OpenFailuresTellTheUserAndLeaveTheSlotFree) {
+    Harness h;
+    TempDir dir;
+    // Unknown ending.
+    h.ui.open_results.push_back(Chosen(dir.Path("notes.dat")));
+    ExecuteCommand(*h.ctx, 101);
+    ASSERT_EQ(h.ui.Texts("Error !").size(), 1u);
+    EXPECT_EQ(h.ui.Texts("Error !")[0], dir.Path("notes.dat") + " : ORVA not support this format !");
+    EXPECT_EQ(h.ui.boxes[0].icon, Icon::Question);
+    // A damaged file: a message, the slot stays free and the current slot does not move.
+    std::ofstream(dir.Path("bad.bmp")) << "BM but nothing else";
+    h.ui.open_results.push_back(Chosen(dir.Path("bad.bmp")));
+    ExecuteCommand(*h.ctx, 101);
+    EXPECT_EQ(h.ui.Texts("Error !").size(), 2u);
+    EXPECT_FALSE(h.ctx->ws.at(0).occupied());
+    EXPECT_EQ(h.ctx->ws.current, -1);
+    // A missing file.
+    h.ui.open_results.push_back(Chosen(dir.Path("gone.ppm")));
+    ExecuteCommand(*h.ctx, 101);
+    EXPECT_EQ(h.ui.Texts("Error !").size(), 3u);
+    // Cancelled dialog: nothing at all.
+    h.ui.open_results.push_back(std::nullopt);
+    ExecuteCommand(*h.ctx, 101);
+    EXPECT_EQ(h.ui.boxes.size(), 3u);
+}
+
+TEST(FileCommands, OpenWithEverySlotTakenOrTooLittleMemory) {
+    Harness h;
+    for (int s = 0; s < kSlotCount; ++s) MakeImage(h.ctx->ws, s, 1, 1, Ramp);
+    ExecuteCommand(*h.ctx, 101);
+    EXPECT_EQ(h.ui.Texts("Error !"), std::vector<std::string>{"これ以上、画像を開けません！"});
+    EXPECT_TRUE(h.ui.open_requests.empty());
+
+    Harness low;
+    low.ctx->ws.available_memory = [] { return uint64_t{1000}; };
+    ExecuteCommand(*low.ctx, 101);
+    EXPECT_EQ(low.ui.Texts("Error !"), std::vector<std::string>{"メモリ不足で画像を開けません！"});
+}
+
+TEST(FileCommands, SaveAppendsTheFilterExtensionToAnUnknownEnding) {
+    Harness h;
+    TempDir dir;
+    MakeImage(h.ctx->ws, 0, 3, 2, Ramp, "");
+    h.ctx->ws.at(0).changed = 1;
+    h.ui.save_results.push_back(Chosen(dir.Path("out.dat"), 1));  // "BMP(24bit)"
+    ExecuteCommand(*h.ctx, 102);
+    const std::string written = dir.Path("out.dat.BMP");
+    EXPECT_TRUE(std::filesystem::exists(written));
+    EXPECT_EQ(h.ctx->ws.at(0).name, written);
+    EXPECT_EQ(h.ctx->ws.at(0).changed, 0);
+    ASSERT_EQ(h.ui.save_requests.size(), 1u);
+    EXPECT_EQ(h.ui.save_requests[0].title, "SAVE");
+    EXPECT_EQ(h.ui.save_requests[0].filters.size(), 7u);
+    EXPECT_EQ(h.ui.titles.back(), "0(" + written + ") size:3x2 100%");
+}
+
+TEST(FileCommands, SaveProposalAndRememberedFilter) {
+    Harness h;
+    TempDir dir;
+    // The name's extension becomes the default one and picks the filter shown first.
+    MakeImage(h.ctx->ws, 0, 3, 2, Ramp, "/data/m42.ppm");
+    h.ui.save_results.push_back(std::nullopt);
+    ExecuteCommand(*h.ctx, 102);
+    EXPECT_EQ(h.ui.save_requests.back().proposed_name, "/data/m42");
+    EXPECT_EQ(h.ui.save_requests.back().filter_index, 6);
+    // A dot only in a folder name: the whole name is proposed, the default stays.
+    h.ctx->ws.at(0).name = "/data/v1.2/image";
+    h.ui.save_results.push_back(Chosen(dir.Path("x.ppm"), 7));  // "PPM(48bit,ASCII)"
+    ExecuteCommand(*h.ctx, 102);
+    EXPECT_EQ(h.ui.save_requests.back().proposed_name, "/data/v1.2/image");
+    EXPECT_EQ(h.ui.save_requests.back().default_extension, ".ppm");
+    std::ifstream in(dir.Path("x.ppm"));
+    std::string magic;
+    in >> magic;
+    EXPECT_EQ(magic, "P3");
+    // An extension that selects no filter shows the one chosen last.
+    h.ctx->ws.at(0).name = "/data/frame.fits";
+    h.ui.save_results.push_back(std::nullopt);
+    ExecuteCommand(*h.ctx, 102);
+    EXPECT_EQ(h.ui.save_requests.back().filter_index, 7);
+}
+
+TEST(FileCommands, SaveWithoutAWriterOrOverwriteDeclinedKeepsTheRecordChanged) {
+    Harness h;
+    TempDir dir;
+    ImageRecord& r = MakeImage(h.ctx->ws, 0, 3, 2, Ramp, "/data/orig.bmp");
+    r.changed = 1;
+    for (const char* name : {"x.fits", "x.gif"}) {
+        h.ui.save_results.push_back(Chosen(dir.Path(name)));
+        ExecuteCommand(*h.ctx, 102);
+        EXPECT_FALSE(std::filesystem::exists(dir.Path(name)));
+        EXPECT_EQ(h.ui.Texts("Error !").back(),
+                  dir.Path(name) + " : ORVA not support this format !");
+        EXPECT_EQ(r.name, "/data/orig.bmp");
+        EXPECT_EQ(r.changed, 1);
+    }
+    // Declining the overwrite question writes nothing.
+    std::ofstream(dir.Path("keep.bmp")) << "old";
+    h.ui.save_results.push_back(Chosen(dir.Path("keep.bmp")));
+    h.ui.answers.push_back(Answer::Cancel);
+    ExecuteCommand(*h.ctx, 102);
+    EXPECT_EQ(h.ui.Texts("Caution !").back(),
+              "\"" + dir.Path("keep.bmp") + "\" already exist.\n Do you overwrite file ?");
+    EXPECT_EQ(std::filesystem::file_size(dir.Path("keep.bmp")), 3u);
+    EXPECT_EQ(r.changed, 1);
+    // A raw ending is not a writable format: the default extension is appended.
+    h.ui.save_results.push_back(Chosen(dir.Path("x.nef"), 1));
+    ExecuteCommand(*h.ctx, 102);
+    EXPECT_TRUE(std::filesystem::exists(dir.Path("x.nef.BMP")));
+    EXPECT_EQ(r.changed, 0);
+    r.changed = 1;
+    // A folder that does not exist: reported, nothing changes.
+    h.ui.save_results.push_back(Chosen(dir.Path("no/such/dir/x.bmp")));
+    ExecuteCommand(*h.ctx, 102);
+    EXPECT_EQ(r.changed, 1);
+    EXPECT_NE(h.ui.Texts("Error !").back().find("保存できませんでした"), std::string::npos);
+}
+
+TEST(FileCommands, CommandLineSplitting) {
+    EXPECT_EQ(SplitCommandLine("\"C:/my pics/a.bmp\" b.ppm"),
+              (std::vector<std::string>{"C:/my pics/a.bmp", "b.ppm"}));
+    EXPECT_EQ(SplitCommandLine("  a.bmp   b.bmp "), (std::vector<std::string>{"a.bmp", "b.bmp"}));
+    EXPECT_TRUE(SplitCommandLine("").empty());
+}
+
+TEST(FileCommands, OpenFilesContinuesPastUnknownNames) {
+    Harness h;
+    TempDir dir;
+    const std::string a = WriteTestBmp(dir, "a.bmp");
+    OpenFiles(*h.ctx, {dir.Path("x.txt"), a, a});
+    EXPECT_EQ(h.ui.Texts("Error !").size(), 1u);
+    EXPECT_TRUE(h.ctx->ws.at(0).occupied());
+    EXPECT_TRUE(h.ctx->ws.at(1).occupied());
+    EXPECT_EQ(h.ctx->ws.current, 1);
+}
+
+TEST(FileCommands, CompositeBatchDropTakesTheFirstSixteen) {
+    Harness h;
+    TempDir dir;
+    const std::string a = WriteTestBmp(dir, "a.bmp");
+    int runs = 0, count = 0;
+    h.ctx->batch.mode = 2;
+    h.ctx->batch.run = [&](AppContext&, int n, const std::string&) {
+        ++runs;
+        count = n;
+    };
+    DropFiles(*h.ctx, std::vector<std::string>(20, a));
+    EXPECT_EQ(h.ui.Texts("Error !").size(), 1u);
+    EXPECT_EQ(runs, 1);
+    EXPECT_EQ(count, 16);
+    EXPECT_EQ(h.ui.status_texts.front(), "＊＊＊　バッチ処理中　＊＊＊");
+    EXPECT_EQ(h.ui.status_texts.back(), "バッチモード：ファイルをドラッグアンドドロップして下さい！");
+}
+
+TEST(FileCommands, OneByOneBatchDropEmptiesSlotsAndEndsOnStepEnd) {
+    Harness h;
+    TempDir dir;
+    const std::string a = WriteTestBmp(dir, "a.bmp");
+    MakeImage(h.ctx->ws, 5, 2, 2, Ramp);
+    std::vector<int> occupied_at_run;
+    h.ctx->batch.mode = 1;
+    h.ctx->batch.steps[7].edited_code = kStepEnd;
+    h.ctx->batch.run = [&](AppContext& c, int, const std::string&) {
+        int n = 0;
+        for (const auto& r : c.ws.slots) n += r.occupied() ? 1 : 0;
+        occupied_at_run.push_back(n);
+    };
+    DropFiles(*h.ctx, {a, a, a});
+    EXPECT_EQ(occupied_at_run, std::vector<int>{1});  // only the first file ran
+    EXPECT_EQ(h.ctx->batch.mode, 0);
+    EXPECT_TRUE(h.ctx->ws.at(2).occupied());  // the later files are merely opened
+}
+
+TEST(SlotCommands, CopyMakesAnUnnamedUnchangedImage) {
+    Harness h;
+    MakeImage(h.ctx->ws, 0, 3, 2, Ramp, "/p/a.bmp");
+    h.ctx->ws.at(0).changed = 1;
+    HandleKey(*h.ctx, Key::Insert);
+    EXPECT_EQ(h.ctx->ws.current, 1);
+    const ImageRecord& c = h.ctx->ws.at(1);
+    EXPECT_TRUE(c.name.empty());
+    EXPECT_EQ(c.changed, 0);
+    EXPECT_EQ(Sample(c, 2, 2, 1), Ramp(2, 2, 1));
+    EXPECT_EQ(WindowTitle(*h.ctx), "1() size:3x2 100%");
+}
+
+TEST(SlotCommands, CloseAskingYesNoCancel) {
+    Harness h;
+    TempDir dir;
+    MakeImage(h.ctx->ws, 0, 3, 2, Ramp, "/p/a.bmp").changed = 1;
+    MakeImage(h.ctx->ws, 1, 3, 2, Ramp, "/p/b.bmp").changed = 1;
+    MakeImage(h.ctx->ws, 4, 3, 2, Ramp, "/p/c.bmp");
+    // Closing the application: No to the first, Cancel to the second keeps everything.
+    h.ui.answers = {Answer::No, Answer::Cancel};
+    EXPECT_FALSE(RequestApplicationClose(*h.ctx));
+    ASSERT_EQ(h.ui.Texts("Save or not !").size(), 2u);
+    EXPECT_EQ(h.ui.Texts("Save or not !")[0], "Image No.0(/p/a.bmp) is changed !\nDo you save ?");
+    EXPECT_EQ(h.ui.boxes[0].buttons, Buttons::YesNoCancel);
+    EXPECT_TRUE(h.ctx->ws.at(0).occupied() && h.ctx->ws.at(1).occupied());
+    EXPECT_EQ(h.ctx->ws.current, 1);
+    // Yes, then a cancelled save dialog: the image stays open rather than being lost.
+    h.ui.answers = {Answer::Yes};
+    h.ui.save_results.push_back(std::nullopt);
+    EXPECT_FALSE(CloseSlotAsking(*h.ctx, 0));
+    EXPECT_TRUE(h.ctx->ws.at(0).occupied());
+    // Yes and a save: written, then closed.
+    h.ui.answers = {Answer::Yes};
+    h.ui.save_results.push_back(Chosen(dir.Path("a.bmp")));
+    EXPECT_TRUE(CloseSlotAsking(*h.ctx, 0));
+    EXPECT_TRUE(std::filesystem::exists(dir.Path("a.bmp")));
+    EXPECT_FALSE(h.ctx->ws.at(0).occupied());
+    // Close (104) on the current slot moves to the highest occupied one.
+    h.ctx->ws.current = 1;
+    h.ui.answers = {Answer::No};
+    ExecuteCommand(*h.ctx, 104);
+    EXPECT_EQ(h.ctx->ws.current, 4);
+    // Close all ends on slot 0.
+    ExecuteCommand(*h.ctx, 105);
+    EXPECT_EQ(h.ctx->ws.current, 0);
+    for (const auto& r : h.ctx->ws.slots) EXPECT_FALSE(r.occupied());
+}
+
+TEST(SlotCommands, PointKeysAndReport) {
+    Harness h;
+    ImageRecord& r = MakeImage(h.ctx->ws, 0, 20, 10, [](int c, int x, int y) {
+        return static_cast<uint16_t>(c == 0 ? 0x1280 : c == 1 ? x * 1000 + y : 65535);
+    });
+    // No points yet.
+    ExecuteCommand(*h.ctx, 412);
+    EXPECT_EQ(h.ui.Texts("Message !").back(),
+              "AキーとBキーで座標を指定してから\nこのメニューを選んで下さい！");
+    h.ctx->shell.mouse_x = 3;
+    h.ctx->shell.mouse_y = 2;  // picture row 2 = memory row 7
+    HandleKey(*h.ctx, Key::A);
+    EXPECT_EQ(r.point_a_x, 3);
+    EXPECT_EQ(r.point_a_y, 7);
+    ExecuteCommand(*h.ctx, 412);
+    EXPECT_EQ(h.ui.Texts("Message !").back(), "Point A ( 3 , 2 )\n    R:18.5 G:11.7 B:255.9");
+    h.ctx->shell.mouse_x = 500;  // clamped into the image
+    h.ctx->shell.mouse_y = 6;
+    HandleKey(*h.ctx, Key::B);
+    EXPECT_EQ(r.point_b_x, 19);
+    h.ctx->settings.display.readout_divisor = 16;
+    ExecuteCommand(*h.ctx, 412);
+    EXPECT_EQ(h.ui.Texts("Message !").back(),
+              "Point A ( 3 , 2 )\n    R:296 G:187 B:4095\n\nPoint B ( 19 , 6 )\n"
+              "    R:296 G:1187 B:4095\n\nA - B 座標の差( 16 , 4 )\n      距離 16");
+    HandleKey(*h.ctx, Key::C);
+    EXPECT_EQ(r.point_a_x, -1);
+    EXPECT_EQ(r.point_b_y, -1);
+}
+
+TEST(SlotCommands, ToolbarCellsAndAllImagesToggle) {
+    Harness h;
+    for (int s : {2, 9}) MakeImage(h.ctx->ws, s, 2, 2, Ramp);
+    h.ctx->ws.current = 9;
+    HandleToolbarClick(*h.ctx, 400, 5);  // cell 16, upper half: next slot, wrapping
+    EXPECT_EQ(h.ctx->ws.current, 2);
+    HandleToolbarClick(*h.ctx, 400, 20);  // lower half
+    EXPECT_EQ(h.ctx->ws.current, 9);
+    h.ctx->ws.at(9).zoom = 300;
+    HandleToolbarClick(*h.ctx, 17 * 24, 3);
+    EXPECT_EQ(h.ctx->shell.all_images, 1);
+    EXPECT_EQ(h.ctx->ws.at(2).zoom, 300);  // command 200 copies the zoom
+    HandleToolbarClick(*h.ctx, 19 * 24 + 5, 3);
+    EXPECT_EQ(h.ctx->shell.all_images, 0);
+    EXPECT_EQ(ToolbarCommand(0), 101);
+    EXPECT_EQ(ToolbarCommand(14), 411);
+    EXPECT_EQ(ToolbarCommand(3), -1);
+    HandleToolbarClick(*h.ctx, 20 * 24, 3);  // beyond the strip: nothing
+    EXPECT_TRUE(h.ui.boxes.empty());
+}
+
+TEST(ShellCommands, TableIsCompleteAndUnique) {
+    std::set<int> ids;
+    for (const auto& c : CommandTable()) EXPECT_TRUE(ids.insert(c.id).second) << c.id;
+    for (int id : {101, 102, 104, 105, 111, 121, 131, 132, 133, 134, 135, 200, 201, 202, 211,
+                   212, 213, 301, 302, 303, 304, 305, 306, 307, 308, 309, 311, 312, 313, 314,
+                   315, 316, 317, 318, 320, 330, 331, 332, 360, 370, 401, 402, 411, 412, 413,
+                   421, 422, 501, 502, 503, 777, 801, 802, 803, 808, 809, 999, 3021, 3061,
+                   3062, 3071})
+        EXPECT_TRUE(ids.count(id)) << id;
+    EXPECT_STREQ(FindCommand(102)->label, "保存(BMP,JPG,TIF,PPM)(&S)");
+    EXPECT_STREQ(FindCommand(3021)->label, "画像合成-複数ファイル(&M)");
+}
+
+TEST(ShellCommands, HelpVersionSettingsAndBatchStart) {
+    Harness h;
+    TempDir dir;
+    h.ui.documents_open = false;
+    ExecuteCommand(*h.ctx, 501);
+    EXPECT_EQ(h.ui.documents.back(), "help.htm");
+    EXPECT_EQ(h.ui.boxes.back().title, "About ORVA !");
+    EXPECT_EQ(h.ui.boxes.back().icon, Icon::Information);
+    EXPECT_EQ(h.ui.boxes.back().text,
+              "ファイルを表示できませんでした。\nORVAをインストールしたフォルダの\"help.htm\"をご覧下さい。");
+    ExecuteCommand(*h.ctx, 502);
+    EXPECT_EQ(h.ui.boxes.back().text.substr(0, 13), "ORVA Ver.5.90");
+
+    // Save settings: ".ovg" appended to a name ending in .txt, kept on .OVG.
+    h.ctx->settings.sharpen.radius = 7;
+    h.ui.save_results.push_back(Chosen(dir.Path("my.txt")));
+    ExecuteCommand(*h.ctx, 134);
+    EXPECT_TRUE(std::filesystem::exists(dir.Path("my.txt.ovg")));
+    h.ui.save_results.push_back(Chosen(dir.Path("B.OVG")));
+    ExecuteCommand(*h.ctx, 134);
+    EXPECT_TRUE(std::filesystem::exists(dir.Path("B.OVG")));
+    // Initialise (declined, then accepted), then load back.
+    h.ui.answers = {Answer::Cancel, Answer::Ok};
+    ExecuteCommand(*h.ctx, 133);
+    EXPECT_EQ(h.ctx->settings.sharpen.radius, 7);
+    ExecuteCommand(*h.ctx, 133);
+    EXPECT_EQ(h.ctx->settings.sharpen.radius, 1);
+    h.ui.open_results.push_back(Chosen(dir.Path("B.OVG")));
+    ExecuteCommand(*h.ctx, 135);
+    EXPECT_EQ(h.ctx->settings.sharpen.radius, 7);
+    h.ui.open_results.push_back(std::nullopt);
+    ExecuteCommand(*h.ctx, 135);
+    EXPECT_EQ(h.ui.Texts("Error !").back(), "Error:設定を読み込めませんでした！");
+
+    // Batch start without a sequence.
+    ExecuteCommand(*h.ctx, 802);
+    EXPECT_EQ(h.ui.Texts("Error !").back(), "バッチ処理の設定が行われていません！");
+    EXPECT_EQ(h.ctx->batch.mode, 0);
+}
+
+}  // namespace
+}  // namespace orva

@@ -1,0 +1,133 @@
+#include <gtest/gtest.h>
+
+#include "shell/commands.h"
+#include "shell/messages.h"
+#include "support/scripted_ui.h"
+
+namespace orva {
+namespace {
+
+using testing::Harness;
+using testing::MakeImage;
+using testing::Sample;
+
+uint16_t Flat(int, int, int) { return 1000; }
+
+// A stand-in operation: adds P0 to every sample of the plane.
+OpKernels AddingKernels() {
+    OpKernels k;
+    k.sharpen = [](const PlaneArgs& a, const ParamBlock& p) {
+        for (int i = 0; i < a.width * a.height; ++i)
+            a.plane[i] = static_cast<uint16_t>(a.plane[i] + p[0]);
+        return true;
+    };
+    return k;
+}
+
+ProcessingCommand Adding(int amount) {
+    ProcessingCommand cmd;
+    cmd.memory_count = 2;
+    cmd.dialog = "SHARP";
+    cmd.code = kOpSharpen;
+    cmd.fill = [amount](const AppContext&, const ImageRecord&, ParamBlock& b) {
+        b[0] = amount;
+        b[5] = kMaskRed | kMaskGreen | kMaskBlue;
+        b[1] = b[2] = b[3] = 0;
+    };
+    return cmd;
+}
+
+TEST(ProcessingCommand, UndoRedoAndTheChangedFlag) {
+    const OpKernels kernels = AddingKernels();
+    Harness h(kernels);
+    ImageRecord& r = MakeImage(h.ctx->ws, 0, 4, 3, Flat);
+    RunProcessingCommand(*h.ctx, Adding(5));
+    EXPECT_EQ(h.ui.dialogs_run, std::vector<std::string>{"SHARP"});
+    EXPECT_EQ(Sample(r, 1, 2, 2), 1005);
+    EXPECT_EQ(r.changed, 1);
+    EXPECT_EQ(r.saved_changed, 0);
+    EXPECT_EQ(r.undo_available, 1);
+    ExecuteCommand(*h.ctx, 201);
+    EXPECT_EQ(Sample(r, 1, 2, 2), 1000);
+    EXPECT_EQ(r.changed, 0);  // closing now asks nothing
+    EXPECT_TRUE(RequestApplicationClose(*h.ctx));
+    ExecuteCommand(*h.ctx, 202);
+    EXPECT_EQ(Sample(r, 1, 2, 2), 1005);
+    EXPECT_EQ(r.changed, 1);
+    // Two operations, then undo: only the second is taken back; a second undo does nothing.
+    RunProcessingCommand(*h.ctx, Adding(10));
+    ExecuteCommand(*h.ctx, 201);
+    ExecuteCommand(*h.ctx, 201);
+    EXPECT_EQ(Sample(r, 0, 0, 0), 1005);
+    // Undo, then a new operation: redo is gone.
+    RunProcessingCommand(*h.ctx, Adding(1));
+    EXPECT_EQ(r.redo_available, 0);
+    ExecuteCommand(*h.ctx, 202);
+    EXPECT_EQ(Sample(r, 0, 0, 0), 1006);
+}
+
+TEST(ProcessingCommand, CancelledDialogAndMemoryShortage) {
+    const OpKernels kernels = AddingKernels();
+    Harness h(kernels);
+    ImageRecord& r = MakeImage(h.ctx->ws, 0, 4, 3, Flat);
+    h.ui.dialog_handlers["SHARP"] = [](AppContext&) { return false; };
+    RunProcessingCommand(*h.ctx, Adding(5));
+    EXPECT_EQ(Sample(r, 0, 0, 0), 1000);
+    EXPECT_EQ(r.undo_available, 0);
+    h.ctx->ws.available_memory = [] { return uint64_t{100}; };
+    RunProcessingCommand(*h.ctx, Adding(5));
+    EXPECT_EQ(h.ui.Texts("Error !"), std::vector<std::string>{"メモリ不足で実行できません！"});
+    EXPECT_EQ(h.ui.dialogs_run.size(), 1u);  // the check comes before the dialog
+}
+
+TEST(ProcessingCommand, AllImagesModeProcessesEveryImageWithTheSameValues) {
+    const OpKernels kernels = AddingKernels();
+    Harness h(kernels);
+    for (int s : {0, 3, 4, 8, 200}) MakeImage(h.ctx->ws, s, 2, 2, Flat);
+    h.ctx->ws.current = 3;
+    h.ctx->shell.all_images = 1;
+    RunProcessingCommand(*h.ctx, Adding(7));
+    for (int s : {0, 3, 4, 8, 200}) {
+        EXPECT_EQ(Sample(h.ctx->ws.at(s), 2, 1, 1), 1007) << s;
+        EXPECT_EQ(h.ctx->ws.at(s).undo_available, 1);
+    }
+    ExecuteCommand(*h.ctx, 201);
+    for (int s : {0, 3, 4, 8, 200}) EXPECT_EQ(Sample(h.ctx->ws.at(s), 0, 0, 0), 1000) << s;
+}
+
+TEST(ProcessingCommand, RotationAngleIsNotScaledTwiceInAllImagesMode) {
+    OpKernels k;
+    std::vector<int> angles;
+    auto record = [&](ImageRecord&, ParamBlock& p, Workspace&) {
+        angles.push_back(p[0]);
+        return true;
+    };
+    k.rotate = record;
+    k.quarter_turn = record;
+    k.flip = record;
+    Harness h(k);
+    for (int s : {0, 1, 2}) MakeImage(h.ctx->ws, s, 2, 2, Flat);
+    h.ctx->shell.all_images = 1;
+    ProcessingCommand cmd;
+    cmd.memory_count = 3;
+    cmd.code = kOpRotate;
+    cmd.fill = [](const AppContext&, const ImageRecord&, ParamBlock& b) {
+        b[0] = 3300;  // 33 degrees in hundredths
+        b[1] = 0;
+    };
+    RunProcessingCommand(*h.ctx, cmd);
+    EXPECT_EQ(angles, (std::vector<int>{33000, 33000, 33000}));
+}
+
+TEST(ProcessingCommand, MenuCommandsWithoutTheirOperationAreDisabled) {
+    Harness h;
+    MakeImage(h.ctx->ws, 0, 2, 2, Flat);
+    EXPECT_FALSE(CommandEnabled(*h.ctx, 301));
+    EXPECT_FALSE(ExecuteCommand(*h.ctx, 301));
+    EXPECT_TRUE(h.ui.dialogs_run.empty());
+    EXPECT_TRUE(CommandEnabled(*h.ctx, 211));
+    EXPECT_FALSE(ExecuteCommand(*h.ctx, 12345));
+}
+
+}  // namespace
+}  // namespace orva

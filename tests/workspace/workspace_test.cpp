@@ -1,0 +1,189 @@
+#include <gtest/gtest.h>
+
+#include "support/scripted_ui.h"
+#include "workspace/undo.h"
+#include "workspace/workspace.h"
+
+namespace orva {
+namespace {
+
+using testing::MakeImage;
+using testing::Sample;
+
+// Samples that encode their own position, so copies can be checked pixel by pixel.
+uint16_t Pos(int c, int x, int y) { return static_cast<uint16_t>(c * 10000 + y * 100 + x); }
+
+struct WorkspaceTest : ::testing::Test {
+    std::unique_ptr<Workspace> ws = std::make_unique<Workspace>();
+    uint64_t available = uint64_t{1} << 40;
+    void SetUp() override {
+        ws->available_memory = [this] { return available; };
+    }
+};
+
+TEST_F(WorkspaceTest, MemoryCheckWeighsPixelsCountAndWhatIsFree) {
+    // With only small images open the check still asks for n blocks of 6 x 2,097,152 bytes.
+    MakeImage(*ws, 0, 10, 10, Pos);
+    available = 6ull * 2097152 * 3;
+    EXPECT_TRUE(CheckImageMemory(*ws, 0, 0, -1, 3));
+    EXPECT_FALSE(CheckImageMemory(*ws, 0, 0, -1, 4));
+    // A count outside 1..8 counts as 8.
+    available = 6ull * 2097152 * 8;
+    EXPECT_TRUE(CheckImageMemory(*ws, 0, 0, -1, 0));
+    available -= 1;
+    EXPECT_FALSE(CheckImageMemory(*ws, 0, 0, -1, 9));
+    // Against a slot: its own size; an empty slot has nothing to check.
+    available = 600 * 2;
+    EXPECT_TRUE(CheckImageMemory(*ws, 0, 0, 0, 2));
+    EXPECT_FALSE(CheckImageMemory(*ws, 0, 0, 0, 3));
+    EXPECT_TRUE(CheckImageMemory(*ws, 0, 0, 5, 8));
+    // Explicit sizes.
+    EXPECT_TRUE(CheckImageMemory(*ws, 10, 20, -1, 1));
+    EXPECT_FALSE(CheckImageMemory(*ws, 10, 21, -1, 1));
+}
+
+TEST_F(WorkspaceTest, FreeSlotIsTheLowestAndNoneWhenFullOrShortOfMemory) {
+    MakeImage(*ws, 0, 1, 1, Pos);
+    MakeImage(*ws, 2, 1, 1, Pos);
+    EXPECT_EQ(FindFreeSlot(*ws), 1);
+    available = 1000;
+    EXPECT_EQ(FindFreeSlot(*ws), -1);
+    available = uint64_t{1} << 40;
+    for (int s = 0; s < kSlotCount; ++s) MakeImage(*ws, s, 1, 1, Pos);
+    EXPECT_EQ(FindFreeSlot(*ws), -1);
+}
+
+TEST_F(WorkspaceTest, ClearSlotResetsTheRecord) {
+    ImageRecord& r = MakeImage(*ws, 3, 4, 4, Pos, "/x/a.bmp");
+    r.zoom = 300;
+    r.point_a_x = 2;
+    r.changed = r.single_plane = r.undo_available = 1;
+    r.camera_make = "Maker";
+    r.iso = 800;
+    r.exif = {1, 2, 3};
+    ASSERT_TRUE(SaveUndoCopy(r));
+    ClearSlot(*ws, 3);
+    EXPECT_FALSE(r.occupied());
+    EXPECT_TRUE(r.name.empty());
+    EXPECT_TRUE(r.red.empty() && r.undo_red.empty() && r.exif.empty());
+    EXPECT_EQ(r.zoom, 100);
+    EXPECT_EQ(r.point_a_x, -1);
+    EXPECT_EQ(r.changed + r.single_plane + r.undo_available, 0);
+    EXPECT_EQ(r.histogram_peak, 1);
+    EXPECT_TRUE(r.camera_make.empty());
+    EXPECT_EQ(r.iso, 0u);
+}
+
+TEST_F(WorkspaceTest, CopyAreaExcludesTheFarEdgeAndClipsToTheSource) {
+    const ImageRecord& src = MakeImage(*ws, 0, 30, 20, Pos);
+    ImageRecord& dst = ws->at(1);
+    ASSERT_TRUE(CopyArea(src, dst, 20, 15, 10, 5));  // corners in any order
+    EXPECT_EQ(dst.width, 10);
+    EXPECT_EQ(dst.height, 10);
+    EXPECT_EQ(Sample(dst, 0, 0, 0), Pos(0, 10, 5));
+    EXPECT_EQ(Sample(dst, 2, 9, 9), Pos(2, 19, 14));
+    // A negative start shortens the extent.
+    ASSERT_TRUE(CopyArea(src, dst, -4, 0, 6, 3));
+    EXPECT_EQ(dst.width, 6);
+    EXPECT_EQ(Sample(dst, 1, 0, 0), Pos(1, 0, 0));
+    // A corner past the far edge never reads outside the source.
+    ASSERT_TRUE(CopyArea(src, dst, 25, 18, 40, 30));
+    EXPECT_EQ(dst.width, 5);
+    EXPECT_EQ(dst.height, 2);
+    // An empty rectangle copies nothing and leaves the destination alone.
+    EXPECT_FALSE(CopyArea(src, dst, 5, 5, 5, 9));
+    EXPECT_EQ(dst.width, 5);
+}
+
+TEST_F(WorkspaceTest, CutCanvasAnchors) {
+    const ImageRecord& src = MakeImage(*ws, 0, 10, 8, Pos);
+    ImageRecord& dst = ws->at(1);
+    // Anchor 4, wider than the source but lower: whole width, middle rows.
+    ASSERT_TRUE(CutCanvas(src, dst, 20, 4, 4));
+    EXPECT_EQ(dst.width, 10);
+    EXPECT_EQ(dst.height, 4);
+    EXPECT_EQ(Sample(dst, 0, 0, 0), Pos(0, 0, 2));
+    // Anchor 0 is the top left: the highest memory rows, the first columns.
+    ASSERT_TRUE(CutCanvas(src, dst, 3, 2, 0));
+    EXPECT_EQ(Sample(dst, 0, 0, 0), Pos(0, 0, 6));
+    EXPECT_EQ(Sample(dst, 0, 2, 1), Pos(0, 2, 7));
+    // Anchor 8 is the bottom right.
+    ASSERT_TRUE(CutCanvas(src, dst, 3, 2, 8));
+    EXPECT_EQ(Sample(dst, 1, 0, 0), Pos(1, 7, 0));
+    // Anchor 5: right column block, middle rows.
+    ASSERT_TRUE(CutCanvas(src, dst, 4, 4, 5));
+    EXPECT_EQ(Sample(dst, 2, 0, 0), Pos(2, 6, 2));
+}
+
+TEST_F(WorkspaceTest, SpreadCopyAndWindowMapping) {
+    ImageRecord& r = MakeImage(*ws, 0, 4, 3, Pos);
+    r.single_plane = 1;
+    SpreadSinglePlane(r);
+    EXPECT_EQ(Sample(r, 1, 3, 2), Pos(0, 3, 2));
+    EXPECT_EQ(Sample(r, 2, 0, 0), Pos(0, 0, 0));
+    ImageRecord& c = ws->at(1);
+    ASSERT_TRUE(CopyImageRecord(c, r));
+    EXPECT_EQ(c.single_plane, 1);
+    EXPECT_TRUE(c.name.empty());
+
+    ImageRecord& big = MakeImage(*ws, 2, 1000, 800, [](int, int, int) { return uint16_t{0}; });
+    int col = -5, row = -5;
+    big.zoom = 50;
+    big.scroll_x = 10;
+    big.scroll_y = 20;
+    WindowToImage(big, 100, 30, col, row);
+    EXPECT_EQ(col, 210);             // 100 * 100 / 50 + 10
+    EXPECT_EQ(row, 800 - 60 - 20 - 1);
+    big.zoom = 300;
+    WindowToImage(big, 7, 5000, col, row);
+    EXPECT_EQ(col, 12);  // 7 * 100 / 300 = 2, + 10
+    EXPECT_EQ(row, 0);   // clamped
+    ImageRecord empty;
+    col = row = 77;
+    WindowToImage(empty, 1, 1, col, row);
+    EXPECT_EQ(col, 77);
+}
+
+TEST_F(WorkspaceTest, NextOccupiedSlotWraps) {
+    for (int s : {3, 7, 200}) MakeImage(*ws, s, 1, 1, Pos);
+    ws->current = 7;
+    EXPECT_EQ(NextOccupiedSlot(*ws, SlotDirection::Up), 200);
+    ws->current = 200;
+    EXPECT_EQ(NextOccupiedSlot(*ws, SlotDirection::Up), 3);
+    EXPECT_EQ(NextOccupiedSlot(*ws, SlotDirection::Down), 7);
+    ws->current = 3;
+    EXPECT_EQ(NextOccupiedSlot(*ws, SlotDirection::Down), 200);
+    ws->current = -1;
+    EXPECT_EQ(NextOccupiedSlot(*ws, SlotDirection::Up), 3);
+    EXPECT_EQ(HighestOccupiedSlot(*ws), 200);
+}
+
+TEST_F(WorkspaceTest, UndoRedoExchangeStatesWithSizeAndFlags) {
+    ImageRecord& r = MakeImage(*ws, 0, 4, 4, Pos);
+    ASSERT_TRUE(SaveUndoCopy(r));
+    // An operation that changes size and turns the picture grey.
+    DecodedImage small;
+    ASSERT_TRUE(small.Allocate(2, 2, true));
+    r.red = std::move(small.red);
+    r.green = std::move(small.green);
+    r.blue = std::move(small.blue);
+    r.width = r.height = 2;
+    r.single_plane = 1;
+    MarkOperationDone(r);
+    EXPECT_EQ(r.changed, 1);
+    EXPECT_EQ(r.saved_changed, 0);
+    ASSERT_TRUE(UndoRecord(r));
+    EXPECT_EQ(r.width, 4);
+    EXPECT_EQ(r.single_plane, 0);
+    EXPECT_EQ(r.changed, 0);
+    EXPECT_EQ(Sample(r, 2, 3, 3), Pos(2, 3, 3));
+    EXPECT_FALSE(UndoRecord(r));
+    ASSERT_TRUE(RedoRecord(r));
+    EXPECT_EQ(r.width, 2);
+    EXPECT_EQ(r.single_plane, 1);
+    EXPECT_EQ(r.changed, 1);
+    EXPECT_FALSE(RedoRecord(r));
+}
+
+}  // namespace
+}  // namespace orva
