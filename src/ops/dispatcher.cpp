@@ -12,9 +12,13 @@ namespace {
 // Plane selections use the channel-mask bits: 4 red, 2 green, 1 blue.
 constexpr int kAllPlanes = kMaskRed | kMaskGreen | kMaskBlue;
 
-bool Selected(int selection, int channel) { return (selection & (kMaskRed >> channel)) != 0; }
+bool Selected(int selection, int channel) {
+    return (selection & (kMaskRed >> channel)) != 0;
+}
 
-bool SinglePlane(const ImageRecord& rec) { return rec.single_plane == 1; }
+bool SinglePlane(const ImageRecord& rec) {
+    return rec.single_plane == 1;
+}
 
 // A kernel is handed raw pointers and trusts width x height; a record whose planes are
 // shorter than that is left alone instead of being read or written past its end.
@@ -32,8 +36,8 @@ void Clamp(ParamBlock& block, int word, int32_t lo, int32_t hi) {
 
 // Runs `kernel` on each selected plane, red, green, blue in that order, with one scratch
 // plane shared by all of them when `with_scratch` is set.
-bool RunPlanes(const PlaneKernel& kernel, ImageRecord& rec, const ParamBlock& block,
-               int selection, bool with_scratch) {
+bool RunPlanes(const PlaneKernel& kernel, ImageRecord& rec, const ParamBlock& block, int selection,
+               bool with_scratch) {
     if (!kernel || selection == 0 || !PlanesHold(rec, selection)) return true;
     Plane scratch;
     if (with_scratch && !scratch.Allocate(rec.pixels())) return false;
@@ -46,8 +50,7 @@ bool RunPlanes(const PlaneKernel& kernel, ImageRecord& rec, const ParamBlock& bl
     return true;
 }
 
-bool RunRecord(const RecordKernel& kernel, ImageRecord& rec, ParamBlock& block,
-               Workspace& ws) {
+bool RunRecord(const RecordKernel& kernel, ImageRecord& rec, ParamBlock& block, Workspace& ws) {
     return kernel ? kernel(rec, block, ws) : true;
 }
 
@@ -214,8 +217,7 @@ bool Dispatch(uint32_t code, ImageRecord& rec, ParamBlock& block, Workspace& ws,
         case kOpRestore:
             if (!rec.occupied()) return true;
             break;
-        default:
-            break;
+        default: break;
     }
 
     switch (code) {
@@ -234,8 +236,7 @@ bool Dispatch(uint32_t code, ImageRecord& rec, ParamBlock& block, Workspace& ws,
         case kOpDistortion: return RunRecord(k.distortion, rec, block, ws);
         case kOpWavelet: return Wavelet(rec, block, k);
         case kOpRestore:
-            return RunPlanes(k.restore, rec, block, SinglePlane(rec) ? kMaskRed : kAllPlanes,
-                             true);
+            return RunPlanes(k.restore, rec, block, SinglePlane(rec) ? kMaskRed : kAllPlanes, true);
 
         // Compositing writes its result into the record passed, whatever it held.
         case kOpComposite: return RunRecord(k.composite, rec, block, ws);

@@ -66,29 +66,29 @@ using EnlargeKernel =
     std::function<bool(const uint16_t* in, int width, int height, Plane& out, const ParamBlock&)>;
 
 struct OpKernels {
-    PlaneKernel sharpen;          // 0
-    PlaneKernel gamma;            // 1
-    RecordKernel composite;       // 3
-    PlaneKernel edge;             // 5, one plane
-    RgbKernel edge_rgb;           // 5, three planes together
-    RecordKernel resize;          // 6
-    RecordKernel background;      // 7; levels and shifts arrive in 0..255 units, the kernel
-                                  // scales them to samples (x 256) itself
+    PlaneKernel sharpen;            // 0
+    PlaneKernel gamma;              // 1
+    RecordKernel composite;         // 3
+    PlaneKernel edge;               // 5, one plane
+    RgbKernel edge_rgb;             // 5, three planes together
+    RecordKernel resize;            // 6
+    RecordKernel background;        // 7; levels and shifts arrive in 0..255 units, the kernel
+                                    // scales them to samples (x 256) itself
     RecordKernel composite_points;  // 8
     RecordKernel composite_lrgb;    // 9
     // Code 10 arrives with P0 in hundredths of a degree; these three see it in thousandths,
     // and the caller's value is put back afterwards so that one block can serve many images.
-    RecordKernel rotate;          // 10, general angle (P0 in thousandths of a degree)
-    RecordKernel quarter_turn;    // 10, exactly +-90 or +-180 degrees
-    RecordKernel flip;            // 10, P1 = 4 or 5
-    RecordKernel gray;            // 20
-    RecordKernel saturation;      // 22
-    LinesKernel lines;            // 30 and 31 (P0 = source slot)
-    RecordKernel make_background; // 50
-    RecordKernel distortion;      // 60
-    PlaneKernel wavelet;          // 101 in place
+    RecordKernel rotate;            // 10, general angle (P0 in thousandths of a degree)
+    RecordKernel quarter_turn;      // 10, exactly +-90 or +-180 degrees
+    RecordKernel flip;              // 10, P1 = 4 or 5
+    RecordKernel gray;              // 20
+    RecordKernel saturation;        // 22
+    LinesKernel lines;              // 30 and 31 (P0 = source slot)
+    RecordKernel make_background;   // 50
+    RecordKernel distortion;        // 60
+    PlaneKernel wavelet;            // 101 in place
     EnlargeKernel wavelet_enlarge;  // 101 with P14 = 1
-    PlaneKernel restore;          // 102
+    PlaneKernel restore;            // 102
 };
 
 // The kernels this build has. Operations add themselves here as they land.

@@ -23,7 +23,9 @@ void Fill(ImageRecord& rec, int w, int h) {
     }
 }
 
-std::vector<uint16_t> Samples(const Plane& p) { return {p.data(), p.data() + p.size()}; }
+std::vector<uint16_t> Samples(const Plane& p) {
+    return {p.data(), p.data() + p.size()};
+}
 
 struct PlaneCall {
     std::string kernel;
@@ -41,8 +43,8 @@ protected:
     ImageRecord& rec = ws->at(0);
     ParamBlock block;
     OpKernels k;
-    std::vector<PlaneCall> planes;      // plane kernels, in call order
-    std::vector<std::string> records;   // record kernels, in call order
+    std::vector<PlaneCall> planes;     // plane kernels, in call order
+    std::vector<std::string> records;  // record kernels, in call order
     std::vector<ParamBlock> record_blocks;
     std::vector<RgbArgs> rgb_calls;
     std::vector<int> line_rows;
@@ -321,7 +323,7 @@ TEST_F(DispatcherTest, RotationPicksFlipQuarterTurnOrGeneralAngle) {
         int32_t seen;
     };
     const Case cases[] = {
-        {9000, 3, "quarter_turn", 90000},  {-9000, 1, "quarter_turn", -90000},
+        {9000, 3, "quarter_turn", 90000},   {-9000, 1, "quarter_turn", -90000},
         {18000, 2, "quarter_turn", 180000}, {-18000, 3, "quarter_turn", -180000},
         {4500, 3, "rotate", 45000},         {0, 3, "rotate", 0},
         {27000, 3, "rotate", 270000},       {9001, 3, "rotate", 90010},
@@ -364,9 +366,9 @@ TEST_F(DispatcherTest, EachRecordCodeReachesItsKernel) {
     ws->at(5).height = 2;
     block[0] = 5;
     const std::pair<uint32_t, const char*> cases[] = {
-        {kOpComposite, "composite"},     {kOpCompositePoints, "composite_points"},
+        {kOpComposite, "composite"},          {kOpCompositePoints, "composite_points"},
         {kOpCompositeLrgb, "composite_lrgb"}, {kOpGray, "gray"},
-        {kOpSaturation, "saturation"},   {kOpMakeBackground, "make_background"},
+        {kOpSaturation, "saturation"},        {kOpMakeBackground, "make_background"},
         {kOpDistortion, "distortion"},
     };
     for (const auto& [code, name] : cases) {
@@ -545,8 +547,8 @@ TEST_F(DispatcherTest, FailedEnlargementLeavesTheRecordAsItWas) {
 
 TEST_F(DispatcherTest, OperationAvailableAsksForEveryKernelACodeNeeds) {
     const OpKernels none;
-    for (uint32_t code : {0u, 1u, 3u, 5u, 6u, 7u, 8u, 9u, 10u, 20u, 22u, 30u, 31u, 50u, 60u,
-                          101u, 102u}) {
+    for (uint32_t code :
+         {0u, 1u, 3u, 5u, 6u, 7u, 8u, 9u, 10u, 20u, 22u, 30u, 31u, 50u, 60u, 101u, 102u}) {
         EXPECT_FALSE(OperationAvailable(none, code)) << code;
         EXPECT_TRUE(OperationAvailable(k, code)) << code;
     }

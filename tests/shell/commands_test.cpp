@@ -378,3 +378,34 @@ TEST(ShellCommands, HelpVersionSettingsAndBatchStart) {
 
 }  // namespace
 }  // namespace orva
+
+namespace orva {
+namespace {
+
+TEST(StartUp, ReadsTheSettingsFileOfTheCurrentFolderAndOpensTheNamedFiles) {
+    testing::Harness h;
+    testing::TempDir dir;
+    const std::string a = WriteTestBmp(dir, "a.bmp");
+    {
+        std::ofstream ovg(dir.Path("orva.ovg"));
+        ovg << "SHARP\n3\n2560 10 10\n";
+        std::ofstream(dir.Path("b.png")) << "\x89PNG";
+    }
+    const auto saved = std::filesystem::current_path();
+    std::filesystem::current_path(dir.dir());
+    h.ctx->settings.edge.range = 1;  // start-up resets everything first
+    StartUp(*h.ctx, {a, dir.Path("b.png")});
+    std::filesystem::current_path(saved);
+    EXPECT_EQ(h.ctx->settings.sharpen.radius, 3);
+    EXPECT_EQ(h.ctx->settings.edge.range, Settings{}.edge.range);
+    EXPECT_EQ(h.ctx->ws.current, 0);
+    EXPECT_EQ(h.ctx->ws.at(0).name, a);
+    // PNG has no reader in this build yet: a clean refusal, the slot stays free.
+    EXPECT_EQ(h.ui.Texts("Error !"),
+              std::vector<std::string>{dir.Path("b.png") + " : ORVA not support this format !"});
+    EXPECT_FALSE(h.ctx->ws.at(1).occupied());
+    EXPECT_EQ(h.ctx->shell.folder, dir.dir() + "/");
+}
+
+}  // namespace
+}  // namespace orva
