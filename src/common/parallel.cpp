@@ -136,7 +136,7 @@ private:
     int active_ = 0;
     unsigned generation_ = 0;
     bool stop_ = false;
-    int threads_;
+    std::atomic<int> threads_;
     static thread_local bool inside_band_;
 };
 

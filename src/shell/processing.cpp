@@ -14,7 +14,9 @@ bool ProcessOne(AppContext& ctx, const ProcessingCommand& cmd, ImageRecord& rec)
     if (cmd.fill) cmd.fill(ctx, rec, ctx.params);
     if (!SaveUndoCopy(rec)) return false;
     if (!Dispatch(cmd.code, rec, ctx.params, ctx.ws, ctx.kernels)) {
-        // The undo planes now hold the unchanged picture; offering them would undo nothing.
+        // Some planes may already be processed: go back to the copy just taken. The old undo
+        // state was replaced by that copy, so nothing is left to offer.
+        SwapUndo(rec);
         rec.undo_available = 0;
         rec.redo_available = 0;
         return false;

@@ -119,6 +119,22 @@ TEST(ProcessingCommand, RotationAngleIsNotScaledTwiceInAllImagesMode) {
     EXPECT_EQ(angles, (std::vector<int>{33000, 33000, 33000}));
 }
 
+TEST(ProcessingCommand, AnOperationThatRunsShortOfMemoryLeavesTheImageAsItWas) {
+    OpKernels k = AddingKernels();
+    const auto add = k.sharpen;
+    // Red is processed, then green fails.
+    k.sharpen = [add](const PlaneArgs& a, const ParamBlock& p) {
+        return a.channel == 1 ? false : add(a, p);
+    };
+    Harness h(k);
+    ImageRecord& r = MakeImage(h.ctx->ws, 0, 3, 3, Flat);
+    RunProcessingCommand(*h.ctx, Adding(5));
+    EXPECT_EQ(h.ui.Texts("Error !"), std::vector<std::string>{"メモリ不足で実行できません！"});
+    EXPECT_EQ(Sample(r, 0, 1, 1), 1000);
+    EXPECT_EQ(r.changed, 0);
+    EXPECT_EQ(r.undo_available, 0);
+}
+
 TEST(ProcessingCommand, MenuCommandsWithoutTheirOperationAreDisabled) {
     Harness h;
     MakeImage(h.ctx->ws, 0, 2, 2, Flat);
