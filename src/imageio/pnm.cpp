@@ -24,13 +24,7 @@ constexpr uint16_t kBitmapWhite = 255 << 8;
 
 IoResult Fail(IoStatus status, const char* why) { return IoResult::Fail(status, why); }
 
-constexpr std::array<bool, 256> MakeSpaceTable() {
-    std::array<bool, 256> t{};
-    for (const char c : {' ', '\t', '\n', '\v', '\f', '\r'}) t[static_cast<uint8_t>(c)] = true;
-    return t;
-}
-constexpr std::array<bool, 256> kSpace = MakeSpaceTable();
-
+bool IsBlank(uint8_t c) { return c == ' ' || static_cast<uint8_t>(c - '\t') <= '\r' - '\t'; }
 bool IsDigit(uint8_t c) { return c >= '0' && c <= '9'; }
 
 // Header numbers: bytes that are not digits are skipped before the number, a '#' there starts
@@ -56,7 +50,7 @@ bool ReadHeaderNumber(std::span<const uint8_t> f, std::size_t& p, uint64_t& valu
 // Moves to the next ASCII token, past blanks and '#' comments. False at the end of the file.
 bool SkipToToken(const uint8_t* d, std::size_t n, std::size_t& p) {
     for (;;) {
-        while (p < n && kSpace[d[p]]) ++p;
+        while (p < n && IsBlank(d[p])) ++p;
         if (p >= n) return false;
         if (d[p] != '#') return true;
         while (p < n && d[p] != '\n') ++p;
@@ -76,7 +70,7 @@ uint32_t ReadToken(const uint8_t* d, std::size_t n, std::size_t& p) {
         v = std::min<uint32_t>(v * 10 + static_cast<uint32_t>(d[p] - '0'), 65536);
         ++p;
     }
-    while (p < n && !kSpace[d[p]]) ++p;
+    while (p < n && !IsBlank(d[p])) ++p;
     return negative ? 0 : v;
 }
 
@@ -116,7 +110,7 @@ IoResult ReadHeader(std::span<const uint8_t> f, PnmLayout& lay) {
         // be a blank is not lost. A comment may stand in front of that blank.
         if (p < f.size() && f[p] == '#') {
             while (p < f.size() && f[p] != '\n') ++p;
-        } else if (p < f.size() && !kSpace[f[p]]) {
+        } else if (p < f.size() && !IsBlank(f[p])) {
             return Fail(IoStatus::Damaged, "no blank after the header");
         }
         ++p;
@@ -189,38 +183,117 @@ IoResult DecodePlainBitmap(std::span<const uint8_t> f, const PnmLayout& lay, Dec
     return IoResult::Ok();
 }
 
-// ASCII grey or colour values, scaled by 65536 / (maxval + 1).
+// Where ASCII values go: value number t is channel t % channels of pixel t / channels, the
+// pixels running along the file's rows, top row first.
+struct AsciiTarget {
+    const PnmLayout* lay;
+    std::size_t channels;
+    uint16_t* planes[3];
+    const uint16_t* scale;  // value 0..maxval to sample
+};
+
+// Parses the values numbered [first, last) from the text d[p, end), which begins at or
+// before the first of them. Returns how many were found.
+uint64_t ParseValues(const uint8_t* d, std::size_t p, std::size_t end, uint64_t first, uint64_t last,
+                     const AsciiTarget& t) {
+    const auto w = static_cast<uint64_t>(t.lay->width);
+    const uint64_t pixel = first / t.channels;
+    std::size_t c = first % t.channels;
+    int y = static_cast<int>(pixel / w);
+    std::size_t x = pixel % w;
+    std::size_t row = RowStart(*t.lay, y);
+    const uint32_t top = t.lay->maxval;
+    uint64_t done = first;
+    while (done < last && SkipToToken(d, end, p)) {
+        t.planes[c][row + x] = t.scale[std::min(ReadToken(d, end, p), top)];
+        ++done;
+        if (++c == t.channels) {
+            c = 0;
+            if (++x == w) {
+                x = 0;
+                if (++y < t.lay->height) row = RowStart(*t.lay, y);
+            }
+        }
+    }
+    return done - first;
+}
+
+// Values in d[b, e), where b follows a blank or is the start of the raster; `comment` is set
+// when a '#' occurs.
+uint64_t CountValues(const uint8_t* d, std::size_t b, std::size_t e, bool& comment) {
+    if (b >= e) return 0;
+    uint64_t count = !IsBlank(d[b]);
+    unsigned hash = d[b] == '#';
+    for (std::size_t i = b + 1; i < e; ++i) {
+        count += IsBlank(d[i - 1]) & !IsBlank(d[i]);
+        hash |= d[i] == '#';
+    }
+    comment = hash != 0;
+    return count;
+}
+
+// ASCII grey or colour values, scaled by 65536 / (maxval + 1). Large rasters are cut into
+// chunks at blanks, the values of each chunk counted, then all chunks parsed in parallel.
+// Comments can hide blanks and digits, so a raster with a '#' is parsed in one piece.
 IoResult DecodeAscii(std::span<const uint8_t> f, const PnmLayout& lay, DecodedImage& out) {
     std::vector<uint16_t> scale(lay.maxval + 1);
     for (uint32_t v = 0; v <= lay.maxval; ++v)
         scale[v] = static_cast<uint16_t>((uint64_t{v} << 16) / (lay.maxval + 1));
+    const AsciiTarget target{&lay, lay.kind == 3 ? 3u : 1u,
+                             {out.red.data(), out.green.data(), out.blue.data()}, scale.data()};
+    const uint64_t total = static_cast<uint64_t>(lay.width) * static_cast<uint64_t>(lay.height) *
+                           target.channels;
     const uint8_t* d = f.data();
     const std::size_t n = f.size();
-    std::size_t p = lay.data;
-    const uint32_t top = lay.maxval;
-    auto next = [&](uint16_t& sample) {
-        if (!SkipToToken(d, n, p)) return false;
-        sample = scale[std::min(ReadToken(d, n, p), top)];
-        return true;
-    };
-    const auto w = static_cast<std::size_t>(lay.width);
-    for (int y = 0; y < lay.height; ++y) {
-        const std::size_t at = RowStart(lay, y);
-        uint16_t* r = out.red.data() + at;
-        uint16_t* g = out.green.data() + at;
-        uint16_t* b = out.blue.data() + at;
-        if (lay.kind == 3) {
-            for (std::size_t x = 0; x < w; ++x) {
-                if (!next(r[x]) || !next(g[x]) || !next(b[x]))
-                    return Fail(IoStatus::Damaged, "pixel values end early");
-            }
-        } else {
-            for (std::size_t x = 0; x < w; ++x) {
-                if (!next(r[x])) return Fail(IoStatus::Damaged, "pixel values end early");
-            }
-            std::memcpy(g, r, w * sizeof(uint16_t));
-            std::memcpy(b, r, w * sizeof(uint16_t));
+
+    constexpr std::size_t kChunkBytes = std::size_t{1} << 20;
+    const std::size_t raster = n - lay.data;
+    const int chunks = static_cast<int>(std::min<std::size_t>(256, raster / kChunkBytes + 1));
+    std::vector<std::size_t> bound(static_cast<std::size_t>(chunks) + 1);
+    bound[0] = lay.data;
+    for (int k = 1; k <= chunks; ++k) {
+        std::size_t b = k == chunks ? n : lay.data + raster / static_cast<std::size_t>(chunks) * k;
+        b = std::max(b, bound[static_cast<std::size_t>(k) - 1]);
+        while (b < n && !IsBlank(d[b - 1])) ++b;
+        bound[static_cast<std::size_t>(k)] = b;
+    }
+    std::vector<uint64_t> first(static_cast<std::size_t>(chunks) + 1, 0);
+    std::vector<uint8_t> comment(static_cast<std::size_t>(chunks), 0);
+    bool serial = chunks == 1;
+    if (!serial) {
+        RunBands(chunks, [&](int k) {
+            const auto i = static_cast<std::size_t>(k);
+            bool hash = false;
+            first[i + 1] = CountValues(d, bound[i], bound[i + 1], hash);
+            comment[i] = hash;
+        });
+        for (std::size_t i = 0; i < static_cast<std::size_t>(chunks); ++i) {
+            first[i + 1] += first[i];
+            serial = serial || comment[i];
         }
+    }
+    uint64_t found;
+    if (serial) {
+        found = ParseValues(d, lay.data, n, 0, total, target);
+    } else {
+        std::vector<uint64_t> got(static_cast<std::size_t>(chunks), 0);
+        RunBands(chunks, [&](int k) {
+            const auto i = static_cast<std::size_t>(k);
+            if (first[i] < total)
+                got[i] = ParseValues(d, bound[i], bound[i + 1], first[i], std::min(first[i + 1], total), target);
+        });
+        found = 0;
+        for (const uint64_t g : got) found += g;
+    }
+    if (found < total) return Fail(IoStatus::Damaged, "pixel values end early");
+    if (target.channels == 1) {
+        const auto w = static_cast<std::size_t>(lay.width);
+        ForEachRowBand(lay.height, [&](int y0, int y1) {
+            const std::size_t at = static_cast<std::size_t>(y0) * w;
+            const std::size_t count = static_cast<std::size_t>(y1 - y0) * w;
+            std::memcpy(out.green.data() + at, out.red.data() + at, count * sizeof(uint16_t));
+            std::memcpy(out.blue.data() + at, out.red.data() + at, count * sizeof(uint16_t));
+        });
     }
     return IoResult::Ok();
 }

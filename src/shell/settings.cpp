@@ -53,9 +53,8 @@ const NameGrid<4, 6>& GammaNames() {
 }
 
 const NameGrid<4, 7>& LevelNames() {
-    static constexpr const char* kFields[7] = {"input_min",  "input_max",  "brightness",
-                                               "contrast",   "gamma",      "output_min",
-                                               "output_max"};
+    static constexpr const char* kFields[7] = {"input_min", "input_max",  "brightness", "contrast",
+                                               "gamma",     "output_min", "output_max"};
     static const NameGrid<4, 7> grid(kSetNames, kFields);
     return grid;
 }
@@ -93,11 +92,11 @@ std::vector<SettingKeyword> BindSettings(Settings& s) {
     auto& cl = s.colour;
 
     // The settings file keywords, in the order they are written.
-    AddFile(t, "sharp", "sharpen/smooth: radius, smoothing range (16-bit units), "
-                        "smoothing strength, emphasis strength",
+    AddFile(t, "sharp",
+            "sharpen/smooth: radius, smoothing range (16-bit units), "
+            "smoothing strength, emphasis strength",
             {I("radius", sh.radius, 1, 10), I("smooth_range", sh.smooth_range, 0, 65535),
-             I("smooth_strength", sh.smooth_strength, 0, 50),
-             I("emphasis", sh.emphasis, 0, 50)},
+             I("smooth_strength", sh.smooth_strength, 0, 50), I("emphasis", sh.emphasis, 0, 50)},
             {4});
     AddFile(t, "sharp_flt", "sharpen/smooth blunting (tenths)",
             {I("blunting", sh.blunting, 10, 50)}, {1});
@@ -144,8 +143,9 @@ std::vector<SettingKeyword> BindSettings(Settings& s) {
     AddFile(t, "resize", "resize: keep aspect, method",
             {I("keep_aspect", s.resize.keep_aspect, 0, 1), I("method", s.resize.method, 0, 3)},
             {2});
-    AddFile(t, "back1", "background image correction: mode (3 multiply, 4 subtract), "
-                        "background slot, shift",
+    AddFile(t, "back1",
+            "background image correction: mode (3 multiply, 4 subtract), "
+            "background slot, shift",
             {I("mode", bg.image_mode, 3, 4), I("slot", bg.image_slot, 0, 255),
              I("shift", bg.image_shift, -255, 255)},
             {3});
@@ -174,8 +174,7 @@ std::vector<SettingKeyword> BindSettings(Settings& s) {
             {I("saturation", cl.saturation, 0, 200), I("hue", cl.hue, 0, 360)}, {2});
     AddFile(t, "level", "a value no operation reads",
             {I("value", s.unused_level, kAnyMin, kAnyMax)}, {1});
-    AddFile(t, "dark",
-            "RAW algorithm, RAW quality, dark defect handling, defect judgement level",
+    AddFile(t, "dark", "RAW algorithm, RAW quality, dark defect handling, defect judgement level",
             {I("algorithm", raw.algorithm, 0, 1), I("quality", raw.quality, 0, 3),
              I("defect_handling", s.dark.defect_handling, 0, 2),
              I("defect_level", s.dark.defect_level, 0, 1024)},
@@ -197,8 +196,7 @@ std::vector<SettingKeyword> BindSettings(Settings& s) {
              I("saturation", raw.saturation, 0, 4), I("hue", raw.hue, 0, 36),
              I("quality", raw.quality, 0, 3)},
             {3, 6, 5, 1});
-    AddFile(t, "VER264",
-            "background generator exclude luminance 0; compositing extra shift X, Y",
+    AddFile(t, "VER264", "background generator exclude luminance 0; compositing extra shift X, Y",
             {I("exclude_zero", bg.exclude_zero, 0, 1),
              I("extra_shift_x", co.extra_shift_x, -10000, 10000),
              I("extra_shift_y", co.extra_shift_y, -10000, 10000)},
@@ -209,8 +207,8 @@ std::vector<SettingKeyword> BindSettings(Settings& s) {
         std::vector<SettingField> f;
         for (std::size_t k = 0; k < 6; ++k)
             f.push_back(I(kGainNames[k], s.wavelet.gains[k], 0, 500));
-        AddFile(t, "wavelet", "wavelet gains 0 to 5 (tenths; 5 is the finest band)",
-                std::move(f), {6});
+        AddFile(t, "wavelet", "wavelet gains 0 to 5 (tenths; 5 is the finest band)", std::move(f),
+                {6});
     }
     AddFile(t, "filter", "wavelet filter order, wavelet enlargement",
             {I("order", s.wavelet.filter_order, 1, 10), I("enlarge", s.wavelet.enlarge, 0, 1)},
@@ -220,8 +218,7 @@ std::vector<SettingKeyword> BindSettings(Settings& s) {
     AddFile(t, "restore",
             "blur restoration: spread (tenths), blunting (tenths), iterations, emphasis",
             {I("spread", s.restore.spread, 1, 100), I("blunting", s.restore.blunting, 10, 50),
-             I("iterations", s.restore.iterations, 1, 5),
-             I("emphasis", s.restore.emphasis, 0, 3)},
+             I("iterations", s.restore.iterations, 1, 5), I("emphasis", s.restore.emphasis, 0, 3)},
             {4});
     AddFile(t, "noise", "noise reduction: area (3 or 5), tolerance, strength",
             {I("area", s.noise.area, 3, 5, 2), I("tolerance", s.noise.tolerance, 0, 10),
@@ -231,8 +228,7 @@ std::vector<SettingKeyword> BindSettings(Settings& s) {
             "crop: anchor, width, height; output mode (0 size, 1 magnification), output "
             "width, output height, magnification (percent)",
             {I("anchor", s.crop.anchor, 0, 8), I("width", s.crop.width, 1, kAnyMax),
-             I("height", s.crop.height, 1, kAnyMax),
-             I("output_mode", s.crop.output_mode, 0, 1),
+             I("height", s.crop.height, 1, kAnyMax), I("output_mode", s.crop.output_mode, 0, 1),
              I("output_width", s.crop.output_width, 1, 10000),
              I("output_height", s.crop.output_height, 1, 10000),
              I("magnification", s.crop.magnification, 1, 10000)},
@@ -254,12 +250,12 @@ std::vector<SettingKeyword> BindSettings(Settings& s) {
             {7});
 
     // Settings the file does not hold.
-    AddExtra(t, "sharp_channel", "sharpen/smooth channel flags R, G, B",
-             {I("r", sh.channels[0], 0, 1), I("g", sh.channels[1], 0, 1),
-              I("b", sh.channels[2], 0, 1)});
-    AddExtra(t, "edge_channel", "edge enhancement channel flags R, G, B",
-             {I("r", ed.channels[0], 0, 1), I("g", ed.channels[1], 0, 1),
-              I("b", ed.channels[2], 0, 1)});
+    AddExtra(
+        t, "sharp_channel", "sharpen/smooth channel flags R, G, B",
+        {I("r", sh.channels[0], 0, 1), I("g", sh.channels[1], 0, 1), I("b", sh.channels[2], 0, 1)});
+    AddExtra(
+        t, "edge_channel", "edge enhancement channel flags R, G, B",
+        {I("r", ed.channels[0], 0, 1), I("g", ed.channels[1], 0, 1), I("b", ed.channels[2], 0, 1)});
     AddExtra(t, "gamma_channel", "gamma channel set (0 all, 1 red, 2 green, 3 blue)",
              {I("channel_set", ga.channel_set, 0, 3)});
     AddExtra(t, "gamma_per_channel", "gamma per-channel option",
@@ -283,8 +279,9 @@ std::vector<SettingKeyword> BindSettings(Settings& s) {
              {I("curve", bg.pseudo_curve, 100, 300)});
     AddExtra(t, "pseudo_shift", "pseudo-function background shift (subtract mode)",
              {I("shift", bg.pseudo_shift, -255, 255)});
-    AddExtra(t, "resize_size", "resize: source width, source height, target width, "
-                               "target height",
+    AddExtra(t, "resize_size",
+             "resize: source width, source height, target width, "
+             "target height",
              {I("source_width", s.resize.source_width, 0, 10000),
               I("source_height", s.resize.source_height, 0, 10000),
               I("target_width", s.resize.target_width, 0, 10000),
@@ -408,8 +405,7 @@ bool ApplySettingAssignment(Settings& s, std::string_view assignment, std::strin
                 return fail(where + ": '" + std::string(values[n]) + "' is not a whole number");
             if (static_cast<double>(v) < f.min || static_cast<double>(v) > f.max ||
                 (f.step > 1 && (v - static_cast<long long>(f.min)) % f.step != 0)) {
-                return fail(where + " must be " + FormatRange(f) + ", got " +
-                            std::to_string(v));
+                return fail(where + " must be " + FormatRange(f) + ", got " + std::to_string(v));
             }
             parsed[n] = static_cast<double>(v);
         } else {

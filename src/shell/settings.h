@@ -21,22 +21,22 @@ namespace orva {
 
 // Sharpen and smooth (dialog SHARP, operation code 0).
 struct SharpenSettings {
-    int radius = 1;                          // 1..10, pixels
-    int blunting = 50;                       // 10..50, tenths (1.0..5.0)
-    int smooth_range = 2560;                 // 0..65535, 16-bit units (shown 0.0..255.0)
-    int smooth_strength = 10;                // 0..50
-    int emphasis = 10;                       // 0..50
+    int radius = 1;                           // 1..10, pixels
+    int blunting = 50;                        // 10..50, tenths (1.0..5.0)
+    int smooth_range = 2560;                  // 0..65535, 16-bit units (shown 0.0..255.0)
+    int smooth_strength = 10;                 // 0..50
+    int emphasis = 10;                        // 0..50
     std::array<int, 3> channels = {1, 1, 1};  // R, G, B flags, 0/1
     bool operator==(const SharpenSettings&) const = default;
 };
 
 // Edge enhancement (dialog EDGE, operation code 5).
 struct EdgeSettings {
-    int range = 2560;                        // 0..65535, 16-bit units (shown 0.0..255.0)
-    int smooth_strength = 10;                // 0..50
-    int emphasis = 10;                       // 0..50
-    int threshold = 50;                      // 0..100, percent
-    int area = 1;                            // 1..3; carried and passed on, read by nothing
+    int range = 2560;                         // 0..65535, 16-bit units (shown 0.0..255.0)
+    int smooth_strength = 10;                 // 0..50
+    int emphasis = 10;                        // 0..50
+    int threshold = 50;                       // 0..100, percent
+    int area = 1;                             // 1..3; carried and passed on, read by nothing
     std::array<int, 3> channels = {1, 1, 1};  // R, G, B flags, 0/1
     bool operator==(const EdgeSettings&) const = default;
 };
@@ -74,13 +74,13 @@ struct ResizeSettings {
 
 // Crop and resize into a new image (dialog CUT).
 struct CropSettings {
-    int anchor = 4;            // 0..8, the nine anchor buttons in reading order (4 = centre)
-    int width = 1024;          // >= 1 pixels; limited to the image width when used
-    int height = 768;          // >= 1 pixels; limited to the image height when used
-    int output_mode = 1;       // 0 = the output size below, 1 = the magnification
-    int output_width = 1024;   // 1..10000 pixels
-    int output_height = 768;   // 1..10000 pixels
-    int magnification = 100;   // 1..10000, percent
+    int anchor = 4;           // 0..8, the nine anchor buttons in reading order (4 = centre)
+    int width = 1024;         // >= 1 pixels; limited to the image width when used
+    int height = 768;         // >= 1 pixels; limited to the image height when used
+    int output_mode = 1;      // 0 = the output size below, 1 = the magnification
+    int output_width = 1024;  // 1..10000 pixels
+    int output_height = 768;  // 1..10000 pixels
+    int magnification = 100;  // 1..10000, percent
     bool operator==(const CropSettings&) const = default;
 };
 
@@ -150,8 +150,8 @@ struct GraySettings {
 
 // Saturation and hue (dialog COLORUP, code 22) and the two colour changes (CHGRGB, CHGHSV).
 struct ColourSettings {
-    int saturation = 100;  // 0..200, shown as value - 100 percent
-    int hue = 180;         // 0..360, shown as value - 180 degrees
+    int saturation = 100;                       // 0..200, shown as value - 100 percent
+    int hue = 180;                              // 0..360, shown as value - 180 degrees
     std::array<int, 3> rgb_source = {0, 0, 0};  // R, G, B, 0..255, 8-bit levels
     std::array<int, 3> rgb_target = {0, 0, 0};  // R, G, B, 0..255
     int rgb_tolerance = 0;                      // 0..255
@@ -204,20 +204,20 @@ struct MultiFileCompositeSettings {
 // Background correction: pseudo-function (BACKG), background image (BACKG2, BACKG3) and the
 // background generator (MAKEBG).
 struct BackgroundSettings {
-    int pseudo_mode = 0;                     // 0 multiply, 1 subtract
+    int pseudo_mode = 0;                    // 0 multiply, 1 subtract
     std::array<int, 3> centre = {0, 0, 0};  // R, G, B centre levels, 0..255
     std::array<int, 3> edge = {0, 0, 0};    // R, G, B edge levels, 0..255
-    int pseudo_curve = 200;                  // 100..300, hundredths (exponent 1.00..3.00)
-    int pseudo_shift = 30;                   // -255..255, 8-bit levels
-    int image_mode = 3;                      // 3 multiply, 4 subtract
-    int image_slot = 100;                    // 0..255, slot of the background image
-    int image_shift = 30;                    // -255..255, 8-bit levels
-    int detect_area = 32;                    // 8..256 pixels
-    int average_area = 16;                   // 2..16 pixels
-    int generated_use = 0;                   // 0 keep as new image, 1 multiply, 2 subtract
-    int generated_shift = 30;                // -255..255, 8-bit levels
-    int two_part = 0;                        // 0/1
-    int exclude_zero = 1;                    // 0/1: pixels of luminance 0 are not background
+    int pseudo_curve = 200;                 // 100..300, hundredths (exponent 1.00..3.00)
+    int pseudo_shift = 30;                  // -255..255, 8-bit levels
+    int image_mode = 3;                     // 3 multiply, 4 subtract
+    int image_slot = 100;                   // 0..255, slot of the background image
+    int image_shift = 30;                   // -255..255, 8-bit levels
+    int detect_area = 32;                   // 8..256 pixels
+    int average_area = 16;                  // 2..16 pixels
+    int generated_use = 0;                  // 0 keep as new image, 1 multiply, 2 subtract
+    int generated_shift = 30;               // -255..255, 8-bit levels
+    int two_part = 0;                       // 0/1
+    int exclude_zero = 1;                   // 0/1: pixels of luminance 0 are not background
     // What a left click in the image collects: 0 nothing, 1 centre levels, 2 edge levels,
     // 100 + n background point n. Not a user setting, but reset with the others.
     int sampling_mode = 0;

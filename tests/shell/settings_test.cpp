@@ -1,7 +1,6 @@
 #include "shell/settings.h"
 
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <cctype>
@@ -72,11 +71,12 @@ Settings AllChanged() {
     s.gray = {3, 1, 2, 3};
     s.colour = {150, 90, {10, 20, 30}, {40, 50, 60}, 7, {350, 100, 200}, {10, 90, 80}, 12};
     s.noise = {3, 4, 1};
-    s.composite = {2,  33, 2, 0, 9, 2, 0, -3, 4, {90, 80, 70, 60}, 64,
-                   {{{1, 2, 3, 4}, {5, 6, 7, 8}, {9, 10, 11, 12}, {13, 14, 15, 16}}}};
+    s.composite = {2, 33, 2, 0, 9, 2, 0, -3, 4};
+    s.composite.weights = {90, 80, 70, 60};
+    s.composite.compare_level = 64;
+    s.composite.points = {{{1, 2, 3, 4}, {5, 6, 7, 8}, {9, 10, 11, 12}, {13, 14, 15, 16}}};
     s.multi_file = {4, 44, 0, 0, 11, 0, 0};
-    s.background = {1, {100, 110, 120}, {50, 51, 52}, 250, 40, 4, 7, -5, 64, 8, 2, 20, 1, 0,
-                    101};
+    s.background = {1, {100, 110, 120}, {50, 51, 52}, 250, 40, 4, 7, -5, 64, 8, 2, 20, 1, 0, 101};
     s.raw = {1, 3, {1.8, 2.45, 3.0}, {10, 11, 12}, {200, 210, 220}, 6, 1, 1, 0, 30};
     s.dark = {1, 256};
     s.display = {1024, 0};
@@ -169,10 +169,10 @@ TEST(SettingsTable, FileKeywordsInFileOrderThenExtras) {
         EXPECT_TRUE(lower_names.insert(lower).second) << "duplicate keyword " << k.keyword;
     }
     const std::vector<std::string> expected = {
-        "sharp",    "sharp_flt", "gamma", "lvl",     "composite", "edge",    "resize",
-        "back1",    "back2",     "back3", "round",   "gray",      "color",   "level",
+        "sharp",    "sharp_flt", "gamma",   "lvl",   "composite", "edge",    "resize",
+        "back1",    "back2",     "back3",   "round", "gray",      "color",   "level",
         "dark",     "waikyoku",  "display", "raw",   "VER264",    "wavelet", "filter",
-        "edgearea", "restore",   "noise", "cut",     "hdr",       "VER560",  "compfile"};
+        "edgearea", "restore",   "noise",   "cut",   "hdr",       "VER560",  "compfile"};
     EXPECT_EQ(file, expected);
 }
 
@@ -284,8 +284,8 @@ TEST(SettingsFile, GarbageAndMissingValuesLoadWhatTheyCan) {
     EXPECT_EQ(Loaded(""), Settings{});
     EXPECT_EQ(Loaded("   \n\n\t"), Settings{});
     EXPECT_EQ(Loaded("hello world 123 -7 4.5\n"), Settings{});
-    EXPECT_EQ(Loaded("sharp"), Settings{});              // keyword at the very end
-    EXPECT_EQ(Loaded("sharp_channel 0 0 0"), Settings{});  // not a file keyword
+    EXPECT_EQ(Loaded("sharp"), Settings{});                             // keyword at the very end
+    EXPECT_EQ(Loaded("sharp_channel 0 0 0"), Settings{});               // not a file keyword
     EXPECT_EQ(Loaded(std::string("sharp\0 5 6 7 8", 14)), Settings{});  // "sharp\0" is a word
 
     Settings partial;
@@ -300,8 +300,7 @@ TEST(SettingsFile, GarbageAndMissingValuesLoadWhatTheyCan) {
     EXPECT_EQ(Loaded("junk cut 0 10 20 0 junk 5 6 7"), cut);
 
     // A word of a megabyte is just another word.
-    EXPECT_EQ(Loaded(std::string(1 << 20, 'x') + " hdr 12 1 1"),
-              Loaded("hdr 12 1 1"));
+    EXPECT_EQ(Loaded(std::string(1 << 20, 'x') + " hdr 12 1 1"), Loaded("hdr 12 1 1"));
 }
 
 TEST(SettingsFile, ValuesAreNotRangeChecked) {
