@@ -7,7 +7,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     orva::DecodedImage img;
-    img.memory_budget = uint64_t{256} << 20;
+    img.memory_budget = uint64_t{64} << 20;
     (void)orva::DecodeImage(std::span<const uint8_t>(data, size), orva::kFormatPnm, img);
     return 0;
 }

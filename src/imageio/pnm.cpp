@@ -225,7 +225,7 @@ uint64_t CountValues(const uint8_t* d, std::size_t b, std::size_t e, bool& comme
     uint64_t count = !IsBlank(d[b]);
     unsigned hash = d[b] == '#';
     for (std::size_t i = b + 1; i < e; ++i) {
-        count += IsBlank(d[i - 1]) & !IsBlank(d[i]);
+        count += static_cast<unsigned>(IsBlank(d[i - 1])) & static_cast<unsigned>(!IsBlank(d[i]));
         hash |= d[i] == '#';
     }
     comment = hash != 0;

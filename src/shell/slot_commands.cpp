@@ -108,7 +108,7 @@ std::string PointReportText(const ImageRecord& rec, int divisor) {
     };
     auto point = [&](int x, int row) {
         Point p{x, rec.height - row - 1, {0, 0, 0}};
-        if (x < rec.width && row < rec.height && rec.occupied()) {
+        if (x >= 0 && row >= 0 && x < rec.width && row < rec.height && rec.occupied()) {
             const std::size_t i = static_cast<std::size_t>(row) * rec.width + x;
             for (int c = 0; c < 3; ++c) p.v[c] = rec.plane(rec.single_plane ? 0 : c)[i];
         }

@@ -145,6 +145,44 @@ TEST(PnmRead, BitmapsGiveBlackForOneAndWhiteForZero) {
     }
 }
 
+// A grey ASCII raster of a few MiB, with assorted separators, large enough to be parsed in
+// several pieces.
+std::string BigAsciiGrey(int w, int h, const std::string& tail) {
+    std::string text = "P2\n" + std::to_string(w) + " " + std::to_string(h) + "\n65535\n";
+    const char* separators[] = {" ", "\n", "\t", "\r\n", "   "};
+    for (int i = 0; i < w * h; ++i) {
+        text += std::to_string((int64_t{i} * 7919) % 65536);
+        text += separators[i % 17 == 0 ? 1 + (i / 17) % 4 : 0];
+    }
+    return text + tail;
+}
+
+void ExpectBigAsciiGrey(const DecodedImage& img, int w, int h) {
+    ASSERT_EQ(img.width, w);
+    ASSERT_EQ(img.height, h);
+    for (int i = 0; i < w * h; ++i) {
+        const auto v = static_cast<uint16_t>((int64_t{i} * 7919) % 65536);
+        if (At(img, i % w, h - 1 - i / w) != Grey(v)) FAIL() << "value " << i;
+    }
+}
+
+TEST(PnmRead, LargeAsciiRastersReadTheSameInPiecesOrWithComments) {
+    const int w = 1001, h = 500;
+    for (const int threads : {1, 2, 3}) {
+        SetThreadCount(threads);
+        DecodedImage plain, commented, trailing;
+        ASSERT_TRUE(Decode(B(BigAsciiGrey(w, h, "\n")), plain).ok());
+        ExpectBigAsciiGrey(plain, w, h);
+        // A comment anywhere sends the whole raster through the one-piece parser.
+        ASSERT_TRUE(Decode(B(BigAsciiGrey(w, h, "# done\n")), commented).ok());
+        ExpectBigAsciiGrey(commented, w, h);
+        // Values beyond the picture are ignored.
+        ASSERT_TRUE(Decode(B(BigAsciiGrey(w, h, "1 2 3 4\n")), trailing).ok());
+        ExpectBigAsciiGrey(trailing, w, h);
+    }
+    SetThreadCount(0);
+}
+
 IoStatus StatusOf(const Bytes& file, std::string* detail = nullptr) {
     DecodedImage img;
     const IoResult r = Decode(file, img);
@@ -183,6 +221,17 @@ TEST(PnmRefuse, ShortRasters) {
     EXPECT_EQ(why, "pixel values end early");
     EXPECT_EQ(StatusOf(B("P1\n3 1\n1 0 2\n")), IoStatus::Damaged);
     EXPECT_EQ(StatusOf(B("P1\n3 1\n1 0    \n")), IoStatus::Damaged);
+}
+
+TEST(PnmRefuse, LargeAsciiRasterShortByOneValue) {
+    std::string text = BigAsciiGrey(1001, 500, "");
+    text.resize(text.find_last_not_of(" \t\r\n") + 1);
+    text.resize(text.find_last_of(" \t\r\n") + 1);  // drop the last value
+    for (const int threads : {1, 2}) {
+        SetThreadCount(threads);
+        EXPECT_EQ(StatusOf(B(text)), IoStatus::Damaged);
+    }
+    SetThreadCount(0);
 }
 
 TEST(PnmRefuse, MemoryBudgetGivesOutOfMemory) {
