@@ -32,15 +32,20 @@ int DetectFormat(std::string_view name) {
     return kFormatUnknown;
 }
 
-IoResult DecodeImage(std::span<const uint8_t> bytes, int code, DecodedImage& out) {
+IoResult DecodeImage(std::span<const uint8_t> bytes, int code, DecodedImage& out,
+                     const ReadOptions& options) {
     switch (code) {
         case kFormatBmp: return DecodeBmp(bytes, out);
         case kFormatPnm: return DecodePnm(bytes, out);
-        case kFormatTiff:
-        case kFormatJpeg:
-        case kFormatFits:
-        case kFormatGif:
-        case kFormatPng:
+        case kFormatTiff: return DecodeTiff(bytes, out);
+        case kFormatFits: return DecodeFits(bytes, out, options.fits_dark);
+        case kFormatGif: return DecodeGif(bytes, out);
+        case kFormatPng: return DecodePng(bytes, out);
+        case kFormatJpeg: {
+            IoResult r = DecodeJpeg(bytes, out);
+            if (r.ok()) ReadExif(bytes, out);
+            return r;
+        }
         case kFormatRaw:
             return IoResult::Fail(IoStatus::Unsupported, "this build does not read this format yet");
         default: return IoResult::Fail(IoStatus::Unsupported, "unknown format");
@@ -53,7 +58,7 @@ IoResult ReadImageFile(const std::string& path, int code, DecodedImage& out,
     if (auto r = file.Open(path); !r.ok()) return r;
     DecodedImage img;
     img.memory_budget = options.memory_budget;
-    IoResult r = DecodeImage(file.bytes(), code, img);
+    IoResult r = DecodeImage(file.bytes(), code, img, options);
     if (r.ok()) out = std::move(img);
     return r;
 }
@@ -64,6 +69,11 @@ IoResult WriteImageFile(const std::string& path, int code, const ImageRecord& re
     switch (code) {
         case kFormatBmp: return WriteBmp(path, rec);
         case kFormatPnm: return WritePnm(path, rec, options.ppm_ascii);
+        case kFormatTiff: return WriteTiff(path, rec);
+        case kFormatPng: return WritePng(path, rec);
+        case kFormatFits: return WriteFits(path, rec);
+        case kFormatJpeg:
+            return options.jpeg_exif ? WriteJpegExif(path, rec) : WriteJpegJfif(path, rec);
         default:
             return IoResult::Fail(IoStatus::Unsupported, "no writer for this format");
     }

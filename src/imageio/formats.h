@@ -5,6 +5,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "imageio/io_status.h"
 #include "workspace/image_record.h"
@@ -32,21 +33,35 @@ int DetectFormat(std::string_view name);
 inline constexpr uint64_t kMaxReadPixels = uint64_t{1} << 30;
 inline constexpr int kMaxReadSide = 1 << 20;
 
+// A combined FITS dark frame, subtracted from FITS images of the same size while they are
+// read (before the stretch). Planes of signed values in the order of the file's samples.
+struct FitsDark {
+    int width = 0, height = 0;
+    std::vector<int32_t> red, green, blue;
+};
+
 struct ReadOptions {
     uint64_t memory_budget = UINT64_MAX;  // bytes the planes may take
+    const FitsDark* fits_dark = nullptr;  // active FITS dark set, if any
 };
 
 // Reads a whole file of the given code. On failure `out` holds nothing of it.
 IoResult ReadImageFile(const std::string& path, int code, DecodedImage& out,
                        const ReadOptions& options = {});
 
-// Decodes file contents already in memory (what the fuzz targets drive).
-IoResult DecodeImage(std::span<const uint8_t> bytes, int code, DecodedImage& out);
+// Decodes file contents already in memory (what the fuzz targets drive). The memory budget
+// is taken from `out.memory_budget`; the dark from options.
+IoResult DecodeImage(std::span<const uint8_t> bytes, int code, DecodedImage& out,
+                     const ReadOptions& options = {});
 
 struct WriteOptions {
     bool jpeg_exif = true;   // EXIF JPEG (else JFIF)
     bool ppm_ascii = true;   // "P3" (else binary "P6")
 };
+
+// Save dialog filter indices (1-based); stored in batch files, so their meaning is fixed.
+inline constexpr int kFilterBmp = 1, kFilterPng = 2, kFilterJfif = 3, kFilterExif = 4,
+                     kFilterTiff = 5, kFilterPpmBinary = 6, kFilterPpmAscii = 7, kFilterFits = 8;
 
 // Writes the record's planes under the writer of the code. Codes without a writer give
 // IoStatus::Unsupported and write nothing.
@@ -58,5 +73,17 @@ IoResult DecodeBmp(std::span<const uint8_t> file, DecodedImage& out);
 IoResult WriteBmp(const std::string& path, const ImageRecord& rec);
 IoResult DecodePnm(std::span<const uint8_t> file, DecodedImage& out);
 IoResult WritePnm(const std::string& path, const ImageRecord& rec, bool ascii);
+IoResult DecodeFits(std::span<const uint8_t> file, DecodedImage& out, const FitsDark* dark);
+IoResult WriteFits(const std::string& path, const ImageRecord& rec);
+IoResult DecodeTiff(std::span<const uint8_t> file, DecodedImage& out);
+IoResult WriteTiff(const std::string& path, const ImageRecord& rec);
+IoResult DecodePng(std::span<const uint8_t> file, DecodedImage& out);
+IoResult WritePng(const std::string& path, const ImageRecord& rec);
+// JPEG pixels; the EXIF fields are filled by ReadExif from the same bytes.
+IoResult DecodeJpeg(std::span<const uint8_t> file, DecodedImage& out);
+void ReadExif(std::span<const uint8_t> file, DecodedImage& out);
+IoResult WriteJpegJfif(const std::string& path, const ImageRecord& rec);
+IoResult WriteJpegExif(const std::string& path, const ImageRecord& rec);
+IoResult DecodeGif(std::span<const uint8_t> file, DecodedImage& out);
 
 }  // namespace orva
