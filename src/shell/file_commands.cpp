@@ -29,6 +29,7 @@ int FilterIndexForExtension(std::string_view ext) {
     if (EqualsNoCase(ext, "JPG") || EqualsNoCase(ext, "JPEG")) return 3;
     if (EqualsNoCase(ext, "TIF")) return 5;
     if (EqualsNoCase(ext, "PPM")) return 6;
+    if (EqualsNoCase(ext, "FIT") || EqualsNoCase(ext, "FITS") || EqualsNoCase(ext, "FTS")) return 8;
     return 0;
 }
 
@@ -195,8 +196,8 @@ bool SaveRecordAs(AppContext& ctx, int slot, const std::string& path, int filter
     ImageRecord& rec = ctx.ws.at(slot);
     const int code = DetectFormat(path);
     WriteOptions options;
-    options.jpeg_exif = filter_index != 3;
-    options.ppm_ascii = filter_index != 6;
+    options.jpeg_exif = filter_index != kFilterJfif;
+    options.ppm_ascii = filter_index != kFilterPpmBinary;
     const IoResult r = WriteImageFile(path, code, rec, options);
     if (!r.ok()) {
         // Nothing was written: the record keeps its name and stays changed, so the next

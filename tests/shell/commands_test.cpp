@@ -102,7 +102,8 @@ TEST(FileCommands, SaveAppendsTheFilterExtensionToAnUnknownEnding) {
     EXPECT_EQ(h.ctx->ws.at(0).changed, 0);
     ASSERT_EQ(h.ui.save_requests.size(), 1u);
     EXPECT_EQ(h.ui.save_requests[0].title, "SAVE");
-    EXPECT_EQ(h.ui.save_requests[0].filters.size(), 7u);
+    EXPECT_EQ(h.ui.save_requests[0].filters.size(), 8u);
+    EXPECT_EQ(h.ui.save_requests[0].filters[7].label, "FITS(16bit)");
     EXPECT_EQ(h.ui.titles.back(), "0(" + written + ") size:3x2 100%");
 }
 
@@ -126,10 +127,15 @@ TEST(FileCommands, SaveProposalAndRememberedFilter) {
     in >> magic;
     EXPECT_EQ(magic, "P3");
     // An extension that selects no filter shows the one chosen last.
-    h.ctx->ws.at(0).name = "/data/frame.fits";
+    h.ctx->ws.at(0).name = "/data/frame.dat";
     h.ui.save_results.push_back(std::nullopt);
     ExecuteCommand(*h.ctx, 102);
     EXPECT_EQ(h.ui.save_requests.back().filter_index, 7);
+    // FITS names select the FITS filter, which comes after the seven older ones.
+    h.ctx->ws.at(0).name = "/data/frame.fits";
+    h.ui.save_results.push_back(std::nullopt);
+    ExecuteCommand(*h.ctx, 102);
+    EXPECT_EQ(h.ui.save_requests.back().filter_index, 8);
 }
 
 TEST(FileCommands, SaveWithoutAWriterOrOverwriteDeclinedKeepsTheRecordChanged) {
