@@ -143,15 +143,20 @@ TEST(FileCommands, SaveWithoutAWriterOrOverwriteDeclinedKeepsTheRecordChanged) {
     TempDir dir;
     ImageRecord& r = MakeImage(h.ctx->ws, 0, 3, 2, Ramp, "/data/orig.bmp");
     r.changed = 1;
-    for (const char* name : {"x.fits", "x.gif"}) {
-        h.ui.save_results.push_back(Chosen(dir.Path(name)));
-        ExecuteCommand(*h.ctx, 102);
-        EXPECT_FALSE(std::filesystem::exists(dir.Path(name)));
-        EXPECT_EQ(h.ui.Texts("Error !").back(),
-                  dir.Path(name) + " : ORVA not support this format !");
-        EXPECT_EQ(r.name, "/data/orig.bmp");
-        EXPECT_EQ(r.changed, 1);
-    }
+    // GIF has no writer: refused, nothing written, the record still counts as changed.
+    h.ui.save_results.push_back(Chosen(dir.Path("x.gif")));
+    ExecuteCommand(*h.ctx, 102);
+    EXPECT_FALSE(std::filesystem::exists(dir.Path("x.gif")));
+    ASSERT_FALSE(h.ui.Texts("Error !").empty());
+    EXPECT_EQ(h.ui.Texts("Error !").back(), dir.Path("x.gif") + " : ORVA not support this format !");
+    EXPECT_EQ(r.name, "/data/orig.bmp");
+    EXPECT_EQ(r.changed, 1);
+    // A FITS name writes a FITS file.
+    h.ui.save_results.push_back(Chosen(dir.Path("x.fits")));
+    ExecuteCommand(*h.ctx, 102);
+    EXPECT_TRUE(std::filesystem::exists(dir.Path("x.fits")));
+    EXPECT_EQ(r.changed, 0);
+    r.changed = 1;
     // Declining the overwrite question writes nothing.
     std::ofstream(dir.Path("keep.bmp")) << "old";
     h.ui.save_results.push_back(Chosen(dir.Path("keep.bmp")));
@@ -395,20 +400,20 @@ TEST(StartUp, ReadsTheSettingsFileOfTheCurrentFolderAndOpensTheNamedFiles) {
     {
         std::ofstream ovg(dir.Path("orva.ovg"));
         ovg << "SHARP\n3\n2560 10 10\n";
-        std::ofstream(dir.Path("b.png")) << "\x89PNG";
+        std::ofstream(dir.Path("b.nef")) << "raw";
     }
     const auto saved = std::filesystem::current_path();
     std::filesystem::current_path(dir.dir());
     h.ctx->settings.edge.range = 1;  // start-up resets everything first
-    StartUp(*h.ctx, {a, dir.Path("b.png")});
+    StartUp(*h.ctx, {a, dir.Path("b.nef")});
     std::filesystem::current_path(saved);
     EXPECT_EQ(h.ctx->settings.sharpen.radius, 3);
     EXPECT_EQ(h.ctx->settings.edge.range, Settings{}.edge.range);
     EXPECT_EQ(h.ctx->ws.current, 0);
     EXPECT_EQ(h.ctx->ws.at(0).name, a);
-    // PNG has no reader in this build yet: a clean refusal, the slot stays free.
+    // Camera raw files have no reader in this build yet: a clean refusal, the slot stays free.
     EXPECT_EQ(h.ui.Texts("Error !"),
-              std::vector<std::string>{dir.Path("b.png") + " : ORVA not support this format !"});
+              std::vector<std::string>{dir.Path("b.nef") + " : ORVA not support this format !"});
     EXPECT_FALSE(h.ctx->ws.at(1).occupied());
     EXPECT_EQ(h.ctx->shell.folder, dir.dir() + "/");
 }
