@@ -1,0 +1,418 @@
+#include <gif_lib.h>
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "imageio/formats.h"
+#include "support/scripted_ui.h"
+
+namespace orva {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+using Rgb = std::array<uint16_t, 3>;
+using testing::TempDir;
+
+// ---- making GIF files with giflib's encoder ----
+
+struct Frame {
+    int left = 0, top = 0, width = 1, height = 1;
+    bool interlace = false;
+    std::vector<GifColorType> local;  // empty: none
+    Bytes pixels;                     // indices, rows from the top
+    int transparent = -1;
+};
+
+int AppendToBytes(GifFileType* gif, const GifByteType* data, int n) {
+    auto* out = static_cast<Bytes*>(gif->UserData);
+    out->insert(out->end(), data, data + n);
+    return n;
+}
+
+ColorMapObject* MakeMap(const std::vector<GifColorType>& colours) {
+    return colours.empty() ? nullptr
+                           : GifMakeMapObject(static_cast<int>(colours.size()), colours.data());
+}
+
+// Rows of an image in the order a file holds them.
+std::vector<int> FileRowOrder(int height, bool interlace) {
+    std::vector<int> rows;
+    if (!interlace) {
+        for (int y = 0; y < height; ++y) rows.push_back(y);
+        return rows;
+    }
+    const int start[4] = {0, 4, 2, 1}, step[4] = {8, 8, 4, 2};
+    for (int p = 0; p < 4; ++p)
+        for (int y = start[p]; y < height; y += step[p]) rows.push_back(y);
+    return rows;
+}
+
+Bytes MakeGif(int sw, int sh, const std::vector<GifColorType>& global, int background,
+              const std::vector<Frame>& frames) {
+    Bytes out;
+    int error = 0;
+    GifFileType* gif = EGifOpen(&out, AppendToBytes, &error);
+    EXPECT_NE(gif, nullptr);
+    EGifSetGifVersion(gif, true);
+    ColorMapObject* gmap = MakeMap(global);
+    EXPECT_EQ(EGifPutScreenDesc(gif, sw, sh, 8, background, gmap), GIF_OK);
+    GifFreeMapObject(gmap);
+    for (const Frame& f : frames) {
+        if (f.transparent >= 0) {
+            GraphicsControlBlock gcb{};
+            gcb.TransparentColor = f.transparent;
+            GifByteType ext[4];
+            EGifGCBToExtension(&gcb, ext);
+            EXPECT_EQ(EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, 4, ext), GIF_OK);
+        }
+        ColorMapObject* lmap = MakeMap(f.local);
+        EXPECT_EQ(EGifPutImageDesc(gif, f.left, f.top, f.width, f.height, f.interlace, lmap),
+                  GIF_OK);
+        GifFreeMapObject(lmap);
+        Bytes line(static_cast<std::size_t>(f.width));
+        for (int y : FileRowOrder(f.height, f.interlace)) {
+            std::memcpy(line.data(), f.pixels.data() + static_cast<std::size_t>(y) * f.width,
+                        line.size());
+            EXPECT_EQ(EGifPutLine(gif, line.data(), f.width), GIF_OK);
+        }
+    }
+    EXPECT_EQ(EGifCloseFile(gif, &error), GIF_OK);
+    return out;
+}
+
+// Colour table whose entry i is (i, 2i, 255 - i), padded to a power of two.
+std::vector<GifColorType> Ramp(int n) {
+    std::vector<GifColorType> t;
+    for (int i = 0; i < n; ++i)
+        t.push_back({static_cast<GifByteType>(i), static_cast<GifByteType>(2 * i),
+                     static_cast<GifByteType>(255 - i)});
+    return t;
+}
+
+Rgb C8(int r, int g, int b) {
+    return {static_cast<uint16_t>(r << 8), static_cast<uint16_t>(g << 8),
+            static_cast<uint16_t>(b << 8)};
+}
+Rgb RampColour(int i) {
+    return C8(i, (2 * i) & 255, 255 - i);
+}
+
+// Pixel at column x, counting rows from the top of the picture.
+Rgb Top(const DecodedImage& img, int x, int y_from_top) {
+    const auto i = static_cast<std::size_t>(img.height - 1 - y_from_top) * img.width + x;
+    return {img.red[i], img.green[i], img.blue[i]};
+}
+
+DecodedImage MustDecode(const Bytes& file) {
+    DecodedImage img;
+    const IoResult r = DecodeImage(file, kFormatGif, img);
+    EXPECT_TRUE(r.ok()) << r.detail;
+    return img;
+}
+
+TEST(GifRead, FullScreenImageRowsTopFirstThroughTheGlobalTable) {
+    Frame f;
+    f.width = 3;
+    f.height = 2;
+    f.pixels = {0, 1, 2, 3, 7, 5};
+    const DecodedImage img = MustDecode(MakeGif(3, 2, Ramp(8), 0, {f}));
+    ASSERT_EQ(img.width, 3);
+    ASSERT_EQ(img.height, 2);
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 3; ++x) EXPECT_EQ(Top(img, x, y), RampColour(f.pixels[y * 3 + x]));
+}
+
+TEST(GifRead, SmallerImageWithLocalTableIsDrawnAtItsPlaceOverTheBackground) {
+    // Screen 5 x 4, background entry 6 of the global table; a 2 x 2 image at (2, 1) with its
+    // own table, one of whose pixels is the transparent colour.
+    Frame f;
+    f.left = 2;
+    f.top = 1;
+    f.width = 2;
+    f.height = 2;
+    f.local = {{10, 20, 30}, {40, 50, 60}, {70, 80, 90}, {100, 110, 120}};
+    f.pixels = {0, 1, 3, 2};
+    f.transparent = 3;
+    const DecodedImage img = MustDecode(MakeGif(5, 4, Ramp(8), 6, {f}));
+    ASSERT_EQ(img.width, 5);
+    ASSERT_EQ(img.height, 4);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 5; ++x) {
+            Rgb expect = RampColour(6);
+            if (x == 2 && y == 1) expect = C8(10, 20, 30);
+            if (x == 3 && y == 1) expect = C8(40, 50, 60);
+            if (x == 3 && y == 2) expect = C8(70, 80, 90);
+            EXPECT_EQ(Top(img, x, y), expect) << x << "," << y;
+        }
+
+    // Without a global table the rest of the screen is black.
+    const DecodedImage bare = MustDecode(MakeGif(5, 4, {}, 0, {f}));
+    EXPECT_EQ(Top(bare, 0, 0), C8(0, 0, 0));
+    EXPECT_EQ(Top(bare, 2, 2), C8(0, 0, 0));  // transparent
+    EXPECT_EQ(Top(bare, 2, 1), C8(10, 20, 30));
+}
+
+TEST(GifRead, InterlacedImagesArePutInPlace) {
+    std::mt19937 rng(3);
+    for (int h : {1, 2, 3, 5, 8, 9, 11, 17}) {
+        Frame f;
+        f.width = 3;
+        f.height = h;
+        for (int i = 0; i < 3 * h; ++i) f.pixels.push_back(static_cast<uint8_t>(rng() % 16));
+        const DecodedImage plain = MustDecode(MakeGif(3, h, Ramp(16), 0, {f}));
+        f.interlace = true;
+        const DecodedImage laced = MustDecode(MakeGif(3, h, Ramp(16), 0, {f}));
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < 3; ++x) {
+                EXPECT_EQ(Top(laced, x, y), RampColour(f.pixels[y * 3 + x])) << h << ":" << y;
+                EXPECT_EQ(Top(plain, x, y), Top(laced, x, y));
+            }
+    }
+}
+
+TEST(GifRead, ImagesReachingPastTheScreenAreClippedAndAZeroScreenTakesTheImageSize) {
+    Frame f;
+    f.left = 1;
+    f.top = 1;
+    f.width = 3;
+    f.height = 3;
+    f.pixels = {1, 2, 3, 4, 5, 6, 7, 8, 9};
+    const DecodedImage clipped = MustDecode(MakeGif(3, 2, Ramp(16), 0, {f}));
+    ASSERT_EQ(clipped.width, 3);
+    ASSERT_EQ(clipped.height, 2);
+    EXPECT_EQ(Top(clipped, 0, 0), RampColour(0));
+    EXPECT_EQ(Top(clipped, 1, 1), RampColour(1));
+    EXPECT_EQ(Top(clipped, 2, 1), RampColour(2));
+
+    const DecodedImage grown = MustDecode(MakeGif(0, 0, Ramp(16), 0, {f}));
+    ASSERT_EQ(grown.width, 4);
+    ASSERT_EQ(grown.height, 4);
+    EXPECT_EQ(Top(grown, 3, 3), RampColour(9));
+    EXPECT_EQ(Top(grown, 0, 3), RampColour(0));
+}
+
+TEST(GifRead, TheFirstImageWithPixelsIsTheOneShown) {
+    Frame empty;
+    empty.width = 0;
+    empty.height = 0;
+    Frame first;
+    first.width = 2;
+    first.height = 1;
+    first.pixels = {4, 5};
+    first.transparent = 4;  // applies to this image only
+    Frame second = first;
+    second.pixels = {6, 7};
+    second.transparent = -1;
+    second.local = Ramp(8);
+    // giflib's encoder will not write an empty image: splice one in by hand.
+    Bytes file = MakeGif(2, 1, Ramp(8), 1, {first, second});
+    const std::size_t at = 6 + 7 + 8 * 3;  // header, screen, global table
+    const Bytes empty_image = {',', 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0};  // no data blocks
+    file.insert(file.begin() + static_cast<std::ptrdiff_t>(at), empty_image.begin(),
+                empty_image.end());
+    const DecodedImage img = MustDecode(file);
+    EXPECT_EQ(Top(img, 0, 0), RampColour(1));  // transparent: background
+    EXPECT_EQ(Top(img, 1, 0), RampColour(5));
+}
+
+TEST(GifRead, IndicesPastTheTableAreBlackAndNoTableAtAllGivesAGreyRamp) {
+    // A 256-entry local table cut down to 2 entries after encoding: the LZW data still
+    // carries 8-bit codes.
+    Frame f;
+    f.width = 4;
+    f.height = 1;
+    f.local = Ramp(256);
+    f.pixels = {0, 1, 200, 255};
+    Bytes file = MakeGif(4, 1, {}, 0, {f});
+    const std::size_t desc = 13;
+    ASSERT_EQ(file[desc], ',');
+    ASSERT_EQ(file[desc + 9] & 0x87, 0x87);
+    file[desc + 9] = static_cast<uint8_t>((file[desc + 9] & ~0x07) | 0x00);
+    file.erase(file.begin() + desc + 10 + 6, file.begin() + desc + 10 + 256 * 3);
+    const DecodedImage img = MustDecode(file);
+    EXPECT_EQ(Top(img, 0, 0), RampColour(0));
+    EXPECT_EQ(Top(img, 1, 0), RampColour(1));
+    EXPECT_EQ(Top(img, 2, 0), C8(0, 0, 0));
+    EXPECT_EQ(Top(img, 3, 0), C8(0, 0, 0));
+
+    // A 4-entry global table taken out again (its size bits stay): black to white in 4 steps.
+    Frame g;
+    g.width = 4;
+    g.height = 1;
+    g.pixels = {0, 1, 2, 3};
+    Bytes bare = MakeGif(4, 1, Ramp(4), 0, {g});
+    ASSERT_EQ(bare[10] & 0x87, 0x81);
+    bare[10] = static_cast<uint8_t>(bare[10] & ~0x80);
+    bare.erase(bare.begin() + 13, bare.begin() + 13 + 12);
+    const DecodedImage grey = MustDecode(bare);
+    EXPECT_EQ(Top(grey, 0, 0), C8(0, 0, 0));
+    EXPECT_EQ(Top(grey, 1, 0), C8(85, 85, 85));
+    EXPECT_EQ(Top(grey, 2, 0), C8(170, 170, 170));
+    EXPECT_EQ(Top(grey, 3, 0), C8(255, 255, 255));
+}
+
+// ---- refused files ----
+
+IoStatus StatusOf(const Bytes& file, std::string* detail = nullptr, uint64_t budget = UINT64_MAX) {
+    DecodedImage img;
+    img.memory_budget = budget;
+    const IoResult r = DecodeImage(file, kFormatGif, img);
+    if (detail) *detail = r.detail;
+    if (!r.ok()) {
+        EXPECT_TRUE(img.red.empty());
+        EXPECT_EQ(img.width, 0);
+        EXPECT_FALSE(r.detail.empty());
+    }
+    return r.status;
+}
+
+Frame Noise(int w, int h, uint32_t seed) {
+    Frame f;
+    f.width = w;
+    f.height = h;
+    std::mt19937 rng(seed);
+    for (int i = 0; i < w * h; ++i) f.pixels.push_back(static_cast<uint8_t>(rng()));
+    return f;
+}
+
+TEST(GifRefuse, SignatureAndEveryCutBeforeTheImageEnds) {
+    EXPECT_EQ(StatusOf({}), IoStatus::NotThisFormat);
+    EXPECT_EQ(StatusOf({'G', 'I', 'X', '8', '9', 'a'}), IoStatus::NotThisFormat);
+    const Bytes good = MakeGif(9, 7, Ramp(256), 0, {Noise(9, 7, 1)});
+    ASSERT_EQ(good.back(), ';');
+    // Everything up to the trailer belongs to the image (its last byte ends the data).
+    std::string why;
+    for (std::size_t n = 3; n + 1 < good.size(); ++n)
+        ASSERT_NE(StatusOf(Bytes(good.begin(), good.begin() + n), &why), IoStatus::Ok) << n;
+    EXPECT_EQ(StatusOf(Bytes(good.begin(), good.begin() + 100), &why), IoStatus::Damaged);
+    EXPECT_EQ(StatusOf(Bytes(good.begin(), good.end() - 1)), IoStatus::Ok);
+}
+
+TEST(GifRefuse, NoImageCorruptDataAbsurdSizesAndTheBudget) {
+    std::string why;
+    Bytes only_trailer = MakeGif(4, 4, Ramp(2), 0, {});
+    EXPECT_EQ(StatusOf(only_trailer, &why), IoStatus::Damaged);
+    EXPECT_EQ(why, "no image in the file");
+
+    // An LZW code size above 11 bits cannot be decoded.
+    Bytes code_size = MakeGif(2, 2, Ramp(2), 0, {Noise(2, 2, 2)});
+    const std::size_t lzw = 13 + 6 + 10;
+    ASSERT_EQ(code_size[lzw], 2);
+    code_size[lzw] = 12;
+    EXPECT_EQ(StatusOf(code_size), IoStatus::Damaged);
+
+    // A record that is neither image, extension nor trailer.
+    Bytes stray = MakeGif(2, 2, Ramp(2), 0, {Noise(2, 2, 3)});
+    stray[13 + 6] = 'X';
+    EXPECT_EQ(StatusOf(stray), IoStatus::Damaged);
+
+    Frame one = Noise(1, 1, 4);
+    EXPECT_EQ(StatusOf(MakeGif(65535, 65535, Ramp(2), 0, {one})), IoStatus::TooLarge);
+    // An image far larger than its data could ever fill.
+    Bytes huge = MakeGif(1, 1, Ramp(2), 0, {one});
+    huge[13 + 6 + 5] = huge[13 + 6 + 6] = huge[13 + 6 + 7] = huge[13 + 6 + 8] = 0xFF;
+    EXPECT_EQ(StatusOf(huge, &why), IoStatus::Damaged);
+
+    const Bytes file = MakeGif(40, 30, Ramp(4), 0, {Noise(10, 10, 5)});
+    EXPECT_EQ(StatusOf(file, nullptr, 40 * 30 * 6 - 1), IoStatus::OutOfMemory);
+    EXPECT_EQ(StatusOf(file, nullptr, 40 * 30 * 6), IoStatus::Ok);
+}
+
+// ---- files written by ImageMagick ----
+
+void RequireConvert() {
+    ASSERT_EQ(std::system("command -v convert-im6.q16 >/dev/null 2>&1"), 0)
+        << "convert-im6.q16 (ImageMagick) is missing; scripts/install-deps installs it and this "
+           "test needs it";
+}
+
+int Shell(const std::string& command) {
+    return std::system((command + " >/dev/null 2>&1").c_str());
+}
+
+std::string Capture(const std::string& command) {
+    std::string out;
+    if (FILE* p = popen(command.c_str(), "r")) {
+        char buf[256];
+        while (fgets(buf, sizeof buf, p) != nullptr) out += buf;
+        pclose(p);
+    }
+    return out;
+}
+
+ImageRecord MakeRecord(int w, int h, uint32_t seed) {
+    ImageRecord rec;
+    rec.width = w;
+    rec.height = h;
+    std::mt19937 rng(seed);
+    for (int c = 0; c < 3; ++c) {
+        rec.plane(c).Allocate(static_cast<std::size_t>(w) * h);
+        for (std::size_t i = 0; i < rec.plane(c).size(); ++i)
+            rec.plane(c)[i] = static_cast<uint16_t>(rng());
+    }
+    return rec;
+}
+
+void ExpectSame(const DecodedImage& a, const DecodedImage& b) {
+    ASSERT_EQ(a.width, b.width);
+    ASSERT_EQ(a.height, b.height);
+    for (int y = 0; y < a.height; ++y)
+        for (int x = 0; x < a.width; ++x) ASSERT_EQ(Top(a, x, y), Top(b, x, y)) << x << "," << y;
+}
+
+// A picture of 64 colours (four levels a channel), which GIF holds without quantising.
+ImageRecord FewColours(int w, int h, uint32_t seed) {
+    ImageRecord rec = MakeRecord(w, h, seed);
+    for (int c = 0; c < 3; ++c)
+        for (std::size_t i = 0; i < rec.plane(c).size(); ++i)
+            rec.plane(c)[i] = static_cast<uint16_t>((rec.plane(c)[i] >> 14) * 85 * 257);
+    return rec;
+}
+
+TEST(GifPeer, FilesWrittenByImageMagickReadLikeItsOwnPpm) {
+    RequireConvert();
+    TempDir dir;
+    const std::string noise = dir.Path("noise.ppm"), a = dir.Path("a.ppm"), b = dir.Path("b.ppm");
+    ASSERT_TRUE(WritePnm(noise, MakeRecord(29, 13, 1), false).ok());
+    ASSERT_TRUE(WritePnm(a, FewColours(29, 13, 2), false).ok());
+    // The second picture differs from the first in a small patch only.
+    ImageRecord second = FewColours(29, 13, 2);
+    for (int y = 5; y < 8; ++y)
+        for (int x = 10; x < 14; ++x) second.red[y * 29 + x] = second.green[y * 29 + x] = 0;
+    ASSERT_TRUE(WritePnm(b, second, false).ok());
+
+    struct Kind {
+        const char* name;
+        std::string make;
+    };
+    const Kind kinds[] = {
+        {"single", "'" + noise + "' -colors 200"},
+        {"interlaced", "'" + noise + "' -colors 64 -interlace GIF"},
+        {"animated", "'" + noise + "' '" + a + "' -colors 100 -loop 0"},
+        {"optimised", "'" + a + "' '" + b + "' -layers Optimize"},
+    };
+    for (const Kind& k : kinds) {
+        SCOPED_TRACE(k.name);
+        const std::string gif = dir.Path(std::string(k.name) + ".gif");
+        const std::string ppm = dir.Path(std::string(k.name) + ".ppm");
+        ASSERT_EQ(Shell("convert-im6.q16 " + k.make + " GIF:'" + gif + "'"), 0);
+        ASSERT_EQ(Shell("convert-im6.q16 '" + gif + "[0]' -depth 8 PPM:'" + ppm + "'"), 0);
+        DecodedImage ours, theirs;
+        ASSERT_TRUE(ReadImageFile(gif, kFormatGif, ours).ok());
+        ASSERT_TRUE(ReadImageFile(ppm, kFormatPnm, theirs).ok());
+        ExpectSame(ours, theirs);
+    }
+    // The optimised file's second image covers only the changed patch.
+    EXPECT_EQ(Capture("identify-im6.q16 -format '%w,%h;' '" + dir.Path("optimised.gif") + "'"),
+              "29,13;4,3;");
+}
+
+}  // namespace
+}  // namespace orva
