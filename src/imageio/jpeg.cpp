@@ -1,16 +1,452 @@
+// JPEG files through libjpeg: decoding to 16-bit planes, JFIF writing with the quality-75
+// tables, and EXIF JPEG writing.
+//
+// libjpeg reports a fatal error through error_exit, which must not return; ours jumps back
+// to the call that started the job. The jobs below therefore keep every C++ object with a
+// destructor outside the stretch between setjmp and the libjpeg calls, and the libjpeg
+// state is destroyed by the caller whatever happened.
+//
+// A premature end of the data is taken as damage: libjpeg would pad the missing rows with
+// grey and carry on, and a cut-off download would then look like a good picture. Other
+// corrupt-data warnings (stray bytes before a marker and the like) leave the picture
+// readable and are ignored, as other viewers do.
+#include <algorithm>
+#include <climits>
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <type_traits>
+#include <vector>
+
+// clang-format off
+#include <jpeglib.h>
+#include <jerror.h>
+// clang-format on
+
+#include "common/parallel.h"
+#include "imageio/exif.h"
+#include "imageio/file_io.h"
 #include "imageio/formats.h"
 
 namespace orva {
 
-IoResult DecodeJpeg(std::span<const uint8_t>, DecodedImage&) {
-    return IoResult::Fail(IoStatus::Unsupported, "this build does not read this format yet");
+namespace {
+
+// No real file has nearly as many scans; hostile ones use them to make decoding crawl.
+constexpr int kMaxScans = 1000;
+constexpr uint32_t kMaxJpegSide = JPEG_MAX_DIMENSION;
+// Rows handed to or taken from libjpeg at a time: about 1 MiB of samples.
+constexpr std::size_t kBatchBytes = std::size_t{1} << 20;
+
+IoResult Fail(IoStatus status, const char* why) {
+    return IoResult::Fail(status, why);
 }
-void ReadExif(std::span<const uint8_t>, DecodedImage&) {}
-IoResult WriteJpegJfif(const std::string&, const ImageRecord&) {
-    return IoResult::Fail(IoStatus::Unsupported, "no writer for this format");
+
+// What ended a libjpeg job early.
+struct Trap {
+    std::jmp_buf jump;
+    int code = 0;  // libjpeg message code
+    bool too_many_scans = false;
+    char text[JMSG_LENGTH_MAX] = {};
+};
+
+Trap& TrapOf(j_common_ptr cinfo) {
+    return *static_cast<Trap*>(cinfo->client_data);
 }
-IoResult WriteJpegExif(const std::string&, const ImageRecord&) {
-    return IoResult::Fail(IoStatus::Unsupported, "no writer for this format");
+
+[[noreturn]] void TrapError(j_common_ptr cinfo) {
+    Trap& trap = TrapOf(cinfo);
+    trap.code = cinfo->err->msg_code;
+    (*cinfo->err->format_message)(cinfo, trap.text);
+    std::longjmp(trap.jump, 1);
+}
+
+void TrapWarning(j_common_ptr cinfo, int level) {
+    if (level < 0 && cinfo->err->msg_code == JWRN_JPEG_EOF) TrapError(cinfo);
+}
+
+void Silent(j_common_ptr) {}
+
+void CountScans(j_common_ptr cinfo) {
+    const auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
+    if (d->input_scan_number > kMaxScans) {
+        TrapOf(cinfo).too_many_scans = true;
+        std::longjmp(TrapOf(cinfo).jump, 1);
+    }
+}
+
+void InstallTrap(jpeg_error_mgr& err, Trap& trap, j_common_ptr cinfo) {
+    jpeg_std_error(&err);
+    err.error_exit = TrapError;
+    err.emit_message = TrapWarning;
+    err.output_message = Silent;
+    cinfo->err = &err;
+    cinfo->client_data = &trap;
+}
+
+// ---- decoding ----
+
+enum class Samples { Rgb, Grey, InvertedCmyk };
+
+struct DecodeJob {
+    jpeg_decompress_struct cinfo;
+    jpeg_error_mgr err;
+    jpeg_progress_mgr progress;
+    Trap trap;
+    std::span<const uint8_t> file;
+    DecodedImage* out = nullptr;
+    // Set by the checks of our own (as opposed to libjpeg's errors).
+    IoStatus status = IoStatus::Ok;
+    const char* detail = nullptr;
+};
+
+// File rows [first, first + rows) of the batch into their memory rows (bottom row first).
+void StoreRows(DecodedImage& out, Samples kind, JSAMPARRAY batch, int first, int rows) {
+    const auto w = static_cast<std::size_t>(out.width);
+    const int h = out.height;
+    uint16_t* red = out.red.data();
+    uint16_t* green = out.green.data();
+    uint16_t* blue = out.blue.data();
+    ForEachRowBand(rows, [&](int y0, int y1) {
+        for (int y = y0; y < y1; ++y) {
+            const JSAMPLE* s = batch[y];
+            const std::size_t at = static_cast<std::size_t>(h - 1 - (first + y)) * w;
+            uint16_t* r = red + at;
+            uint16_t* g = green + at;
+            uint16_t* b = blue + at;
+            switch (kind) {
+                case Samples::Rgb:
+                    for (std::size_t x = 0; x < w; ++x, s += 3) {
+                        r[x] = static_cast<uint16_t>(s[0] << 8);
+                        g[x] = static_cast<uint16_t>(s[1] << 8);
+                        b[x] = static_cast<uint16_t>(s[2] << 8);
+                    }
+                    break;
+                case Samples::Grey:
+                    for (std::size_t x = 0; x < w; ++x) {
+                        const auto v = static_cast<uint16_t>(s[x] << 8);
+                        r[x] = g[x] = b[x] = v;
+                    }
+                    break;
+                case Samples::InvertedCmyk:
+                    // Stored as Adobe writes it, 255 meaning no ink: each colour is the
+                    // product of its own and the black "coverage left" (truncated, as
+                    // ImageMagick does, so both give the same picture).
+                    for (std::size_t x = 0; x < w; ++x, s += 4) {
+                        const unsigned k = s[3];
+                        r[x] = static_cast<uint16_t>(s[0] * k / 255 << 8);
+                        g[x] = static_cast<uint16_t>(s[1] * k / 255 << 8);
+                        b[x] = static_cast<uint16_t>(s[2] * k / 255 << 8);
+                    }
+                    break;
+            }
+        }
+    });
+}
+
+bool RunDecode(DecodeJob& job) {
+    jpeg_decompress_struct& cinfo = job.cinfo;
+    if (setjmp(job.trap.jump)) return false;
+    jpeg_CreateDecompress(&cinfo, JPEG_LIB_VERSION, sizeof cinfo);
+    InstallTrap(job.err, job.trap, reinterpret_cast<j_common_ptr>(&cinfo));
+    job.progress.progress_monitor = CountScans;
+    cinfo.progress = &job.progress;
+    jpeg_mem_src(&cinfo, job.file.data(), static_cast<unsigned long>(job.file.size()));
+    jpeg_read_header(&cinfo, TRUE);
+
+    const uint32_t w = cinfo.image_width, h = cinfo.image_height;
+    if (w < 1 || h < 1) {
+        job.status = IoStatus::Damaged;
+        job.detail = "image width or height is zero";
+        return false;
+    }
+    if (w > static_cast<uint32_t>(kMaxReadSide) || h > static_cast<uint32_t>(kMaxReadSide) ||
+        uint64_t{w} * h > kMaxReadPixels) {
+        job.status = IoStatus::TooLarge;
+        job.detail = "image dimensions are too large";
+        return false;
+    }
+    Samples kind;
+    switch (cinfo.jpeg_color_space) {
+        case JCS_GRAYSCALE:
+            cinfo.out_color_space = JCS_GRAYSCALE;
+            kind = Samples::Grey;
+            break;
+        case JCS_YCbCr:
+        case JCS_RGB:
+            cinfo.out_color_space = JCS_RGB;
+            kind = Samples::Rgb;
+            break;
+        case JCS_CMYK:
+        case JCS_YCCK:
+            // Four-colour files are written inverted by Adobe and everyone following it;
+            // other decoders assume so whether or not the Adobe marker says it.
+            cinfo.out_color_space = JCS_CMYK;
+            kind = Samples::InvertedCmyk;
+            break;
+        default:
+            job.status = IoStatus::Unsupported;
+            job.detail = "JPEG colour space is not supported";
+            return false;
+    }
+    DecodedImage& out = *job.out;
+    if (!out.Allocate(static_cast<int>(w), static_cast<int>(h))) {
+        job.status = IoStatus::OutOfMemory;
+        job.detail = "not enough memory for the image";
+        return false;
+    }
+    // libjpeg's own buffers (a progressive file keeps all its coefficients) count against
+    // the same budget; beyond it libjpeg stops with an error instead of taking more.
+    const uint64_t budget = out.memory_budget;
+    if (budget < static_cast<uint64_t>(LONG_MAX))
+        cinfo.mem->max_memory_to_use = static_cast<long>(budget);
+
+    jpeg_start_decompress(&cinfo);
+    const std::size_t row_bytes =
+        std::size_t{w} * static_cast<std::size_t>(cinfo.output_components);
+    const auto batch_rows = static_cast<JDIMENSION>(std::min<std::size_t>(
+        h, std::max<std::size_t>(static_cast<std::size_t>(cinfo.rec_outbuf_height),
+                                 kBatchBytes / row_bytes)));
+    JSAMPARRAY batch =
+        (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
+                                   static_cast<JDIMENSION>(row_bytes), batch_rows);
+    while (cinfo.output_scanline < h) {
+        const JDIMENSION first = cinfo.output_scanline;
+        JDIMENSION rows = 0;
+        while (rows < batch_rows && cinfo.output_scanline < h) {
+            const JDIMENSION got = jpeg_read_scanlines(&cinfo, batch + rows, batch_rows - rows);
+            if (got == 0) {
+                job.status = IoStatus::Damaged;
+                job.detail = "JPEG decoder stalled";
+                return false;
+            }
+            rows += got;
+        }
+        StoreRows(out, kind, batch, static_cast<int>(first), static_cast<int>(rows));
+    }
+    jpeg_finish_decompress(&cinfo);
+    return true;
+}
+
+IoResult LibjpegFailure(const Trap& trap) {
+    if (trap.too_many_scans) return Fail(IoStatus::Damaged, "JPEG file has too many scans");
+    switch (trap.code) {
+        case JWRN_JPEG_EOF:
+            return Fail(IoStatus::Damaged, "JPEG file ends before its picture data does");
+        case JERR_OUT_OF_MEMORY:
+        case JERR_NO_BACKING_STORE:
+            return Fail(IoStatus::OutOfMemory, "not enough memory to decode the JPEG file");
+        case JERR_BAD_PRECISION:
+        case JERR_SOF_UNSUPPORTED:
+        case JERR_CONVERSION_NOTIMPL:
+        case JERR_NOT_COMPILED: return IoResult::Fail(IoStatus::Unsupported, trap.text);
+        default: return IoResult::Fail(IoStatus::Damaged, trap.text);
+    }
+}
+
+// ---- writing ----
+
+struct EncodeJob {
+    jpeg_compress_struct cinfo;
+    jpeg_error_mgr err;
+    jpeg_destination_mgr dest;
+    Trap trap;
+    FileSink* sink = nullptr;
+    JOCTET* out_buffer = nullptr;  // what libjpeg fills before it goes to the sink
+    std::size_t out_size = 0;
+    const ImageRecord* rec = nullptr;
+    JSAMPLE* rows = nullptr;  // a batch of interleaved RGB rows
+    JSAMPROW* row_pointers = nullptr;
+    int batch_rows = 0;
+};
+
+// The destination callbacks get the libjpeg state, the first member of its job.
+static_assert(std::is_standard_layout_v<EncodeJob>);
+EncodeJob& EncodeJobOf(j_compress_ptr cinfo) {
+    return *reinterpret_cast<EncodeJob*>(cinfo);
+}
+
+void StartDestination(j_compress_ptr cinfo) {
+    EncodeJob& job = EncodeJobOf(cinfo);
+    job.dest.next_output_byte = job.out_buffer;
+    job.dest.free_in_buffer = job.out_size;
+}
+
+boolean FlushDestination(j_compress_ptr cinfo) {
+    EncodeJob& job = EncodeJobOf(cinfo);
+    job.sink->Write(job.out_buffer, job.out_size);
+    StartDestination(cinfo);
+    return TRUE;
+}
+
+void EndDestination(j_compress_ptr cinfo) {
+    EncodeJob& job = EncodeJobOf(cinfo);
+    job.sink->Write(job.out_buffer, job.out_size - job.dest.free_in_buffer);
+}
+
+// Memory rows for file rows [first, first + rows) as interleaved 8-bit RGB, top row first.
+void FormatRows(const EncodeJob& job, int first, int rows) {
+    const ImageRecord& rec = *job.rec;
+    const auto w = static_cast<std::size_t>(rec.width);
+    const uint16_t* red = rec.red.data();
+    const uint16_t* green = rec.single_plane ? red : rec.green.data();
+    const uint16_t* blue = rec.single_plane ? red : rec.blue.data();
+    ForEachRowBand(rows, [&](int y0, int y1) {
+        for (int y = y0; y < y1; ++y) {
+            JSAMPLE* o = job.rows + static_cast<std::size_t>(y) * 3 * w;
+            const std::size_t at = static_cast<std::size_t>(rec.height - 1 - (first + y)) * w;
+            for (std::size_t x = 0; x < w; ++x, o += 3) {
+                o[0] = static_cast<JSAMPLE>(red[at + x] >> 8);
+                o[1] = static_cast<JSAMPLE>(green[at + x] >> 8);
+                o[2] = static_cast<JSAMPLE>(blue[at + x] >> 8);
+            }
+        }
+    });
+}
+
+bool RunEncode(EncodeJob& job) {
+    jpeg_compress_struct& cinfo = job.cinfo;
+    if (setjmp(job.trap.jump)) return false;
+    jpeg_CreateCompress(&cinfo, JPEG_LIB_VERSION, sizeof cinfo);
+    InstallTrap(job.err, job.trap, reinterpret_cast<j_common_ptr>(&cinfo));
+    job.dest.init_destination = StartDestination;
+    job.dest.empty_output_buffer = FlushDestination;
+    job.dest.term_destination = EndDestination;
+    cinfo.dest = &job.dest;
+
+    const ImageRecord& rec = *job.rec;
+    cinfo.image_width = static_cast<JDIMENSION>(rec.width);
+    cinfo.image_height = static_cast<JDIMENSION>(rec.height);
+    cinfo.input_components = 3;
+    cinfo.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&cinfo);
+    // The standard tables at half scale, without the baseline limit (which quality 75 never
+    // reaches anyway).
+    jpeg_set_quality(&cinfo, 75, FALSE);
+    jpeg_start_compress(&cinfo, TRUE);
+    for (int first = 0; first < rec.height; first += job.batch_rows) {
+        const int rows = std::min(job.batch_rows, rec.height - first);
+        FormatRows(job, first, rows);
+        for (JDIMENSION done = 0; done < static_cast<JDIMENSION>(rows);)
+            done += jpeg_write_scanlines(&cinfo, job.row_pointers + done,
+                                         static_cast<JDIMENSION>(rows) - done);
+    }
+    jpeg_finish_compress(&cinfo);
+    return true;
+}
+
+// Removes the intermediate JFIF file of the EXIF writer however the writing ends.
+class RemoveOnExit {
+public:
+    explicit RemoveOnExit(std::filesystem::path p) : path_(std::move(p)) {}
+    ~RemoveOnExit() {
+        if (armed_) {
+            std::error_code ec;
+            std::filesystem::remove(path_, ec);
+        }
+    }
+    RemoveOnExit(const RemoveOnExit&) = delete;
+    RemoveOnExit& operator=(const RemoveOnExit&) = delete;
+    void Disarm() { armed_ = false; }
+
+private:
+    std::filesystem::path path_;
+    bool armed_ = true;
+};
+
+}  // namespace
+
+IoResult DecodeJpeg(std::span<const uint8_t> file, DecodedImage& out) {
+    if (file.size() < 3 || file[0] != 0xFF || file[1] != 0xD8 || file[2] != 0xFF)
+        return Fail(IoStatus::NotThisFormat, "not a JPEG file");
+    DecodeJob job{};
+    job.file = file;
+    job.out = &out;
+    const bool ok = RunDecode(job);
+    jpeg_destroy_decompress(&job.cinfo);
+    if (ok) return IoResult::Ok();
+    out.red.Release();
+    out.green.Release();
+    out.blue.Release();
+    out.width = out.height = 0;
+    if (job.status != IoStatus::Ok) return Fail(job.status, job.detail);
+    return LibjpegFailure(job.trap);
+}
+
+IoResult WriteJpegJfif(const std::string& path, const ImageRecord& rec) {
+    const std::size_t pixels = rec.pixels();
+    if (pixels == 0 || rec.red.size() < pixels ||
+        (!rec.single_plane && (rec.green.size() < pixels || rec.blue.size() < pixels)))
+        return Fail(IoStatus::Unsupported, "no image to write");
+    if (static_cast<uint32_t>(rec.width) > kMaxJpegSide ||
+        static_cast<uint32_t>(rec.height) > kMaxJpegSide)
+        return Fail(IoStatus::TooLarge, "image too large for a JPEG file");
+
+    FileSink sink;
+    if (IoResult r = sink.Open(path); !r.ok()) return r;
+    const std::size_t row_bytes = 3 * static_cast<std::size_t>(rec.width);
+    const int batch_rows = static_cast<int>(std::min<std::size_t>(
+        static_cast<std::size_t>(rec.height), std::max<std::size_t>(16, kBatchBytes / row_bytes)));
+    std::vector<JSAMPLE> rows(row_bytes * static_cast<std::size_t>(batch_rows));
+    std::vector<JSAMPROW> row_pointers(static_cast<std::size_t>(batch_rows));
+    for (std::size_t i = 0; i < row_pointers.size(); ++i)
+        row_pointers[i] = rows.data() + i * row_bytes;
+    std::vector<JOCTET> out_buffer(std::size_t{1} << 18);
+
+    EncodeJob job{};
+    job.sink = &sink;
+    job.out_buffer = out_buffer.data();
+    job.out_size = out_buffer.size();
+    job.rec = &rec;
+    job.rows = rows.data();
+    job.row_pointers = row_pointers.data();
+    job.batch_rows = batch_rows;
+    const bool ok = RunEncode(job);
+    jpeg_destroy_compress(&job.cinfo);
+    if (!ok) {
+        const bool memory =
+            job.trap.code == JERR_OUT_OF_MEMORY || job.trap.code == JERR_NO_BACKING_STORE;
+        return IoResult::Fail(memory ? IoStatus::OutOfMemory : IoStatus::WriteFailed,
+                              job.trap.text);
+    }
+    return sink.Commit();
+}
+
+IoResult WriteJpegExif(const std::string& path, const ImageRecord& rec) {
+    namespace fs = std::filesystem;
+    const fs::path target = fs::path(path).lexically_normal();
+    const fs::path temp = (target.parent_path() / "exif_tmp.JPG").lexically_normal();
+    RemoveOnExit cleanup(temp);
+    if (IoResult r = WriteJpegJfif(temp.string(), rec); !r.ok()) return r;
+
+    MappedFile jfif;
+    if (IoResult r = jfif.Open(temp.string()); !r.ok()) return r;
+    const std::span<const uint8_t> t = jfif.bytes();
+    // Our JFIF file begins with SOI and the JFIF APP0 segment; both give way to the EXIF
+    // block, which brings its own SOI.
+    if (t.size() < 6 || t[0] != 0xFF || t[1] != 0xD8 || t[2] != 0xFF || t[3] != 0xE0)
+        return Fail(IoStatus::WriteFailed, "intermediate JPEG file is not as written");
+    const std::size_t rest = 4 + std::size_t{Be16(t.data() + 4)};
+    if (rest > t.size())
+        return Fail(IoStatus::WriteFailed, "intermediate JPEG file is not as written");
+
+    FileSink sink;
+    if (IoResult r = sink.Open(path); !r.ok()) return r;
+    if (rec.exif.size() >= 4 && rec.exif[0] == 0xFF && rec.exif[1] == 0xD8) {
+        sink.Write(rec.exif.data(), rec.exif.size());
+    } else {
+        const auto block = BuildExifTemplate(rec.camera_make, rec.camera_model, rec.date_time,
+                                             rec.exposure_time, rec.f_number, rec.iso);
+        sink.Write(block.data(), block.size());
+        const uint8_t empty_app1[16] = {0xFF, 0xE1, 0x00, 0x0E};
+        sink.Write(empty_app1, sizeof empty_app1);
+    }
+    sink.Write(t.data() + rest, t.size() - rest);
+    IoResult r = sink.Commit();
+    // Saving under the intermediate file's own name: the result has taken its place.
+    if (r.ok() && target == temp) cleanup.Disarm();
+    return r;
 }
 
 }  // namespace orva

@@ -1,0 +1,484 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "imageio/exif.h"
+#include "imageio/formats.h"
+#include "support/scripted_ui.h"
+#include "workspace/workspace.h"
+
+namespace orva {
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<uint8_t>;
+using testing::TempDir;
+
+Bytes ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), {});
+}
+void WriteAll(const std::string& path, const Bytes& b) {
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
+}
+int Shell(const std::string& command) {
+    return std::system((command + " >/dev/null 2>&1").c_str());
+}
+bool Have(const char* tool) {
+    return std::system(("command -v " + std::string(tool) + " >/dev/null 2>&1").c_str()) == 0;
+}
+#define REQUIRE_TOOL(tool) \
+    ASSERT_TRUE(Have(tool)) << tool << " is missing; scripts/install-deps installs it"
+
+// Smooth colour ramps with a little texture, the kind of picture JPEG is made for.
+ImageRecord MakeRecord(int w, int h, uint32_t seed) {
+    ImageRecord rec;
+    rec.width = w;
+    rec.height = h;
+    std::mt19937 rng(seed);
+    for (int c = 0; c < 3; ++c) rec.plane(c).Allocate(static_cast<std::size_t>(w * h));
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            const auto i = static_cast<std::size_t>(y * w + x);
+            const int noise = static_cast<int>(rng() % 9) - 4;
+            rec.red[i] = static_cast<uint16_t>(std::clamp(255 * x / w + noise, 0, 255) << 8);
+            rec.green[i] = static_cast<uint16_t>(std::clamp(255 * y / h + noise, 0, 255) << 8);
+            rec.blue[i] = static_cast<uint16_t>(
+                std::clamp(255 - 255 * (x + y) / (w + h) + noise, 0, 255) << 8 | 0x7F);
+        }
+    }
+    return rec;
+}
+
+ImageRecord ToRecord(DecodedImage&& img) {
+    ImageRecord rec;
+    StoreDecoded(rec, std::move(img), "");
+    return rec;
+}
+
+// Top-level segments before the scan: marker and offset of its FF.
+struct Segment {
+    uint8_t marker;
+    std::size_t at, length;  // length as in the file (includes its two bytes)
+};
+std::vector<Segment> Segments(const Bytes& f) {
+    std::vector<Segment> out;
+    std::size_t p = 2;
+    while (p + 4 <= f.size() && f[p] == 0xFF) {
+        const std::size_t len = std::size_t{f[p + 2]} << 8 | f[p + 3];
+        out.push_back({f[p + 1], p, len});
+        if (f[p + 1] == 0xDA) break;
+        p += 2 + len;
+    }
+    return out;
+}
+const Segment* Find(const std::vector<Segment>& segs, uint8_t marker) {
+    for (const Segment& s : segs)
+        if (s.marker == marker) return &s;
+    return nullptr;
+}
+Bytes Payloads(const Bytes& f, uint8_t marker) {
+    Bytes out;
+    for (const Segment& s : Segments(f))
+        if (s.marker == marker)
+            out.insert(out.end(), f.begin() + s.at + 4, f.begin() + s.at + 2 + s.length);
+    return out;
+}
+
+IoResult DecodeFile(const std::string& path, DecodedImage& img) {
+    return ReadImageFile(path, kFormatJpeg, img);
+}
+
+// ---- reading files made by another program ----
+
+struct Kind {
+    const char* name;
+    const char* options;
+    uint8_t sof;  // 0xC0 baseline, 0xC2 progressive
+    int components;
+    int sampling;  // first component's, as in the file (h << 4 | v)
+};
+
+TEST(JpegPeer, ImageMagickFilesReadExactlyLikeItsOwnDecoding) {
+    REQUIRE_TOOL("convert-im6.q16");
+    TempDir dir;
+    const ImageRecord rec = MakeRecord(37, 23, 1);  // not a whole number of blocks
+    const std::string source = dir.Path("source.ppm");
+    ASSERT_TRUE(WritePnm(source, rec, false).ok());
+    const Kind kinds[] = {
+        {"q90_420", "-quality 90 -sampling-factor 2x2", 0xC0, 3, 0x22},
+        {"q75_422", "-quality 75 -sampling-factor 2x1", 0xC0, 3, 0x21},
+        {"q95_444", "-quality 95 -sampling-factor 1x1", 0xC0, 3, 0x11},
+        {"progressive", "-quality 85 -interlace Plane", 0xC2, 3, 0x22},
+        {"grey", "-colorspace Gray -type Grayscale", 0xC0, 1, 0x11},
+        {"grey_progressive", "-colorspace Gray -type Grayscale -interlace Plane", 0xC2, 1, 0x11},
+        {"cmyk", "-colorspace CMYK", 0xC0, 4, 0x11},
+    };
+    for (const Kind& k : kinds) {
+        SCOPED_TRACE(k.name);
+        const std::string jpg = dir.Path(std::string(k.name) + ".jpg");
+        const std::string ppm = dir.Path(std::string(k.name) + ".ppm");
+        ASSERT_EQ(Shell("convert-im6.q16 '" + source + "' " + k.options + " '" + jpg + "'"), 0);
+        ASSERT_EQ(
+            Shell("convert-im6.q16 '" + jpg + "' -colorspace sRGB -depth 8 PPM:'" + ppm + "'"), 0);
+        // Make sure the file is of the kind the case is meant to cover.
+        const Bytes f = ReadAll(jpg);
+        const auto segs = Segments(f);
+        const Segment* sof = Find(segs, k.sof);
+        ASSERT_NE(sof, nullptr);
+        ASSERT_EQ(f[sof->at + 9], k.components);
+        ASSERT_EQ(f[sof->at + 11], k.sampling);
+
+        DecodedImage ours, theirs;
+        ASSERT_TRUE(DecodeFile(jpg, ours).ok());
+        ASSERT_TRUE(ReadImageFile(ppm, kFormatPnm, theirs).ok());
+        ASSERT_EQ(ours.width, 37);
+        ASSERT_EQ(ours.height, 23);
+        ASSERT_EQ(theirs.width, 37);
+        for (std::size_t i = 0; i < ours.red.size(); ++i) {
+            ASSERT_EQ(ours.red[i], theirs.red[i]) << i;
+            ASSERT_EQ(ours.green[i], theirs.green[i]) << i;
+            ASSERT_EQ(ours.blue[i], theirs.blue[i]) << i;
+        }
+        if (k.components == 1) {
+            EXPECT_EQ(ours.red.span()[100], ours.blue.span()[100]);
+        }
+        EXPECT_TRUE(ours.exif.empty());  // the JFIF files carry no EXIF
+    }
+}
+
+// ---- refused files ----
+
+class JpegRefuse : public ::testing::Test {
+protected:
+    void SetUp() override {
+        REQUIRE_TOOL("convert-im6.q16");
+        const ImageRecord rec = MakeRecord(64, 48, 2);
+        ASSERT_TRUE(WritePnm(dir_.Path("s.ppm"), rec, false).ok());
+        for (const char* name : {"baseline", "progressive"}) {
+            const std::string jpg = dir_.Path(std::string(name) + ".jpg");
+            ASSERT_EQ(Shell("convert-im6.q16 '" + dir_.Path("s.ppm") + "' " +
+                            (name[0] == 'p' ? "-interlace Plane " : "") + "'" + jpg + "'"),
+                      0);
+            files_.push_back(ReadAll(jpg));
+        }
+    }
+    static IoResult Decode(const Bytes& b, uint64_t budget = UINT64_MAX) {
+        DecodedImage img;
+        img.memory_budget = budget;
+        IoResult r = DecodeImage(b, kFormatJpeg, img);
+        if (!r.ok()) {
+            EXPECT_TRUE(img.red.empty());
+            EXPECT_EQ(img.width, 0);
+        }
+        return r;
+    }
+    TempDir dir_;
+    std::vector<Bytes> files_;
+};
+
+TEST_F(JpegRefuse, CutOffFilesAreDamagedEvenWhenOnlyTheEndMarkerIsMissing) {
+    for (const Bytes& f : files_) {
+        ASSERT_TRUE(Decode(f).ok());
+        for (const std::size_t keep : {f.size() - 2, f.size() * 3 / 4, f.size() / 2,
+                                       std::size_t{700}, std::size_t{200}, std::size_t{4}}) {
+            SCOPED_TRACE(keep);
+            const IoResult r = Decode(Bytes(f.begin(), f.begin() + static_cast<long>(keep)));
+            EXPECT_EQ(r.status, IoStatus::Damaged);
+            EXPECT_EQ(r.detail, "JPEG file ends before its picture data does");
+        }
+    }
+}
+
+TEST_F(JpegRefuse, ForeignAndInconsistentHeaders) {
+    EXPECT_EQ(Decode({}).status, IoStatus::NotThisFormat);
+    EXPECT_EQ(Decode({'B', 'M', 0, 0}).status, IoStatus::NotThisFormat);
+    EXPECT_EQ(Decode({0xFF, 0xD8, 0xFF, 0x01, 0x02, 0x03}).status, IoStatus::Damaged);
+
+    const Bytes& f = files_[0];
+    const auto segs = Segments(f);
+    const Segment* sof = Find(segs, 0xC0);
+    ASSERT_NE(sof, nullptr);
+    Bytes empty = f;
+    empty[sof->at + 5] = empty[sof->at + 6] = 0;  // height 0
+    EXPECT_EQ(Decode(empty).status, IoStatus::Damaged);
+
+    Bytes huge = f;  // 65000 x 65000 declared in a tiny file
+    for (std::size_t at : {sof->at + 5, sof->at + 7}) {
+        huge[at] = 0xFD;
+        huge[at + 1] = 0xE8;
+    }
+    EXPECT_EQ(Decode(huge).status, IoStatus::TooLarge);
+
+    Bytes twelve_bit = f;
+    twelve_bit[sof->at + 4] = 12;
+    EXPECT_EQ(Decode(twelve_bit).status, IoStatus::Unsupported);
+}
+
+TEST_F(JpegRefuse, MemoryBudgetCoversThePlanesAndTheDecoder) {
+    EXPECT_EQ(Decode(files_[0], 64 * 48 * 6 - 1).status, IoStatus::OutOfMemory);
+    EXPECT_TRUE(Decode(files_[0], 64 * 48 * 6 + 200000).ok());
+    // A progressive file keeps all its coefficients while it is read: a budget that holds
+    // the planes but not those is refused, not exceeded.
+    EXPECT_EQ(Decode(files_[1], 64 * 48 * 6).status, IoStatus::OutOfMemory);
+}
+
+// ---- JFIF writing ----
+
+TEST(JpegWrite, ImageMagickReadsOurJfifFileCloseToTheSourceWithTheQuality75Tables) {
+    REQUIRE_TOOL("convert-im6.q16");
+    TempDir dir;
+    const ImageRecord rec = MakeRecord(61, 45, 3);
+    const std::string ours = dir.Path("ours.jpg");
+    ASSERT_TRUE(WriteImageFile(ours, kFormatJpeg, rec, {.jpeg_exif = false}).ok());
+    const Bytes f = ReadAll(ours);
+    const auto segs = Segments(f);
+    ASSERT_GE(segs.size(), 3u);
+    EXPECT_EQ(f[0], 0xFF);
+    EXPECT_EQ(f[1], 0xD8);
+    EXPECT_EQ(segs[0].marker, 0xE0);
+    EXPECT_EQ(0, std::memcmp(&f[segs[0].at + 4], "JFIF", 5));
+    EXPECT_NE(Find(segs, 0xC0), nullptr);  // baseline
+
+    // Quantisation tables as ImageMagick's libjpeg makes them at quality 75.
+    ASSERT_TRUE(WritePnm(dir.Path("s.ppm"), rec, false).ok());
+    ASSERT_EQ(Shell("convert-im6.q16 '" + dir.Path("s.ppm") + "' -quality 75 '" +
+                    dir.Path("im75.jpg") + "'"),
+              0);
+    const Bytes tables = Payloads(f, 0xDB);
+    EXPECT_EQ(tables, Payloads(ReadAll(dir.Path("im75.jpg")), 0xDB));
+    ASSERT_EQ(tables.size(), 2u * 65);
+    EXPECT_EQ(tables[1], 8);   // luminance DC: 16 at half scale
+    EXPECT_EQ(tables[66], 9);  // chrominance DC: 17 at half scale, rounded
+
+    ASSERT_EQ(Shell("convert-im6.q16 '" + ours + "' -depth 8 PPM:'" + dir.Path("back.ppm") + "'"),
+              0);
+    DecodedImage back, again;
+    ASSERT_TRUE(ReadImageFile(dir.Path("back.ppm"), kFormatPnm, back).ok());
+    ASSERT_EQ(back.width, 61);
+    ASSERT_EQ(back.height, 45);
+    double sum = 0;
+    int worst = 0;
+    for (int c = 0; c < 3; ++c) {
+        const Plane& b = c == 0 ? back.red : c == 1 ? back.green : back.blue;
+        for (std::size_t i = 0; i < b.size(); ++i) {
+            const int d = std::abs((b[i] >> 8) - (rec.plane(c)[i] >> 8));
+            sum += d;
+            worst = std::max(worst, d);
+        }
+    }
+    EXPECT_LT(sum / (3.0 * 61 * 45), 4.0);
+    EXPECT_LT(worst, 64);
+    // Our reader gives the same samples as ImageMagick's for our file.
+    ASSERT_TRUE(DecodeFile(ours, again).ok());
+    for (std::size_t i = 0; i < again.red.size(); ++i) ASSERT_EQ(again.green[i], back.green[i]);
+}
+
+TEST(JpegWrite, SinglePlaneRecordsWriteTheRedPlaneAsGrey) {
+    TempDir dir;
+    ImageRecord rec = MakeRecord(16, 16, 4);
+    rec.single_plane = 1;
+    rec.green.Release();
+    rec.blue.Release();
+    ASSERT_TRUE(WriteJpegJfif(dir.Path("g.jpg"), rec).ok());
+    DecodedImage img;
+    ASSERT_TRUE(DecodeFile(dir.Path("g.jpg"), img).ok());
+    for (std::size_t i = 0; i < img.red.size(); ++i) {
+        ASSERT_LE(std::abs(img.red[i] - img.green[i]), 512) << i;
+        ASSERT_LE(std::abs(img.red[i] - img.blue[i]), 512) << i;
+        ASSERT_LE(std::abs((img.red[i] >> 8) - (rec.red[i] >> 8)), 24) << i;
+    }
+}
+
+TEST(JpegWrite, FailuresAreReportedAndLeaveNothing) {
+    TempDir dir;
+    const ImageRecord rec = MakeRecord(8, 8, 5);
+    EXPECT_EQ(WriteJpegJfif(dir.Path("no/such/folder/x.jpg"), rec).status, IoStatus::CannotOpen);
+    EXPECT_EQ(WriteJpegJfif(dir.Path("e.jpg"), ImageRecord{}).status, IoStatus::Unsupported);
+    EXPECT_EQ(WriteJpegJfif(dir.Path("w.jpg"), MakeRecord(70000, 1, 6)).status,
+              IoStatus::TooLarge);  // beyond what JPEG can describe
+    fs::create_directory(dir.Path("sub"));
+    EXPECT_EQ(WriteJpegJfif(dir.Path("sub"), rec).status, IoStatus::WriteFailed);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.dir()), fs::directory_iterator()), 1);
+}
+
+// ---- EXIF JPEG writing ----
+
+// exiftool's view of a file: tag -> printed value (and "Warning" when it has one).
+std::map<std::string, std::string> ExifTool(const TempDir& dir, const std::string& file) {
+    const std::string out = dir.Path("exiftool.txt");
+    EXPECT_EQ(std::system(("exiftool -S -Make -Model -ModifyDate -DateTimeOriginal -CreateDate "
+                           "-ExposureTime -FNumber -ISO -Warning '" +
+                           file + "' > '" + out + "' 2>&1")
+                              .c_str()),
+              0);
+    std::map<std::string, std::string> tags;
+    const Bytes text = ReadAll(out);
+    std::istringstream in(std::string(text.begin(), text.end()));
+    for (std::string line; std::getline(in, line);) {
+        const auto colon = line.find(": ");
+        if (colon != std::string::npos) tags[line.substr(0, colon)] = line.substr(colon + 2);
+    }
+    return tags;
+}
+
+TEST(JpegExif, WithoutACameraBlockTheFilledTemplateAndAnEmptyApp1ReplaceTheJfifHeader) {
+    REQUIRE_TOOL("exiftool");
+    TempDir dir;
+    ImageRecord rec = MakeRecord(40, 30, 7);
+    rec.camera_make = "FUJIFILM";
+    rec.camera_model = "X-T5";
+    rec.date_time = "2024:03:04 05:06:07";
+    rec.exposure_time = 1u << 16 | 125;
+    rec.f_number = 28u << 16 | 10;
+    rec.iso = 640;
+    const std::string path = dir.Path("t.jpg");
+    ASSERT_TRUE(WriteImageFile(path, kFormatJpeg, rec, {.jpeg_exif = true}).ok());
+    ASSERT_TRUE(WriteJpegJfif(dir.Path("plain.jpg"), rec).ok());
+    EXPECT_FALSE(fs::exists(dir.Path("exif_tmp.JPG")));
+
+    const Bytes f = ReadAll(path);
+    const Bytes jfif = ReadAll(dir.Path("plain.jpg"));
+    const auto block = BuildExifTemplate("FUJIFILM", "X-T5", "2024:03:04 05:06:07", 1u << 16 | 125,
+                                         28u << 16 | 10, 640);
+    ASSERT_GT(f.size(), 784u);
+    EXPECT_TRUE(std::equal(block.begin(), block.end(), f.begin()));
+    const Bytes empty_app1 = {0xFF, 0xE1, 0, 14, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    EXPECT_TRUE(std::equal(empty_app1.begin(), empty_app1.end(), f.begin() + 768));
+    const std::size_t body = 4 + (std::size_t{jfif[4]} << 8 | jfif[5]);
+    EXPECT_EQ(Bytes(f.begin() + 784, f.end()),
+              Bytes(jfif.begin() + static_cast<long>(body), jfif.end()));
+
+    DecodedImage img;
+    ASSERT_TRUE(DecodeFile(path, img).ok());
+    EXPECT_EQ(img.camera_make, "FUJIFILM");
+    EXPECT_EQ(img.camera_model, "X-T5");
+    EXPECT_EQ(img.date_time, "2024:03:04 05:06:07");
+    EXPECT_EQ(img.exposure_time, 1u << 16 | 125);
+    EXPECT_EQ(img.f_number, 28u << 16 | 10);
+    EXPECT_EQ(img.iso, 640u);
+    EXPECT_EQ(img.exif, Bytes(f.begin(), f.begin() + 784));  // the template and the empty APP1
+
+    auto tags = ExifTool(dir, path);
+    EXPECT_EQ(tags["Make"], "FUJIFILM");
+    EXPECT_EQ(tags["Model"], "X-T5");
+    EXPECT_EQ(tags["ModifyDate"], "2024:03:04 05:06:07");
+    EXPECT_EQ(tags["DateTimeOriginal"], "2024:03:04 05:06:07");
+    EXPECT_EQ(tags["CreateDate"], "2024:03:04 05:06:07");
+    EXPECT_EQ(tags["ExposureTime"], "1/125");
+    EXPECT_EQ(tags["FNumber"], "2.8");
+    EXPECT_EQ(tags["ISO"], "640");
+    EXPECT_EQ(tags.count("Warning"), 0u) << tags["Warning"];
+
+    // An image with no camera data at all (from a BMP, say): empty texts, 0/0 rationals.
+    ImageRecord plain = MakeRecord(8, 8, 8);
+    ASSERT_TRUE(WriteJpegExif(dir.Path("p.jpg"), plain).ok());
+    DecodedImage p;
+    ASSERT_TRUE(DecodeFile(dir.Path("p.jpg"), p).ok());
+    EXPECT_EQ(p.camera_make, "");
+    EXPECT_EQ(p.camera_model, "");
+    EXPECT_EQ(p.exposure_time, 0u);
+    tags = ExifTool(dir, dir.Path("p.jpg"));
+    EXPECT_EQ(tags["Make"], "");
+    EXPECT_EQ(tags.count("Warning"), 0u) << tags["Warning"];
+}
+
+TEST(JpegExif, ACameraFileKeepsItsApp1SegmentsByteForByte) {
+    REQUIRE_TOOL("convert-im6.q16");
+    REQUIRE_TOOL("exiftool");
+    TempDir dir;
+    const ImageRecord rec = MakeRecord(48, 32, 9);
+    ASSERT_TRUE(WritePnm(dir.Path("s.ppm"), rec, false).ok());
+    const std::string camera = dir.Path("camera.jpg");
+    ASSERT_EQ(Shell("convert-im6.q16 '" + dir.Path("s.ppm") + "' '" + camera + "'"), 0);
+    // As a camera writes it: no JFIF header, EXIF right after SOI (exiftool writes it in
+    // Motorola order), then XMP in a second APP1.
+    ASSERT_EQ(Shell("exiftool -overwrite_original -JFIF:all= -Make=Canon "
+                    "'-Model=Canon EOS R5' '-ModifyDate=2024:05:06 07:08:09' "
+                    "'-DateTimeOriginal=2024:05:06 07:08:09' -ExposureTime=1/250 -FNumber=5.6 "
+                    "-ISO=800 -XMP-dc:Creator=Someone '" +
+                    camera + "'"),
+              0);
+    const Bytes cam = ReadAll(camera);
+    const auto cam_segs = Segments(cam);
+    ASSERT_GE(cam_segs.size(), 2u);
+    ASSERT_EQ(cam_segs[0].marker, 0xE1);
+    ASSERT_EQ(cam_segs[1].marker, 0xE1);
+    ASSERT_EQ(cam[12], 'M');
+
+    DecodedImage img;
+    ASSERT_TRUE(DecodeFile(camera, img).ok());
+    EXPECT_EQ(img.camera_make, "Canon");
+    EXPECT_EQ(img.camera_model, "Canon EOS R5");
+    EXPECT_EQ(img.date_time, "2024:05:06 07:08:09");
+    EXPECT_EQ(img.exposure_time, 1u << 16 | 250);
+    EXPECT_EQ(img.f_number, 28u << 16 | 5);  // exiftool writes 5.6 as 28/5
+    EXPECT_EQ(img.iso, 800u);
+    const std::size_t block_end = cam_segs[1].at + 2 + cam_segs[1].length;
+    EXPECT_EQ(img.exif, Bytes(cam.begin(), cam.begin() + static_cast<long>(block_end)));
+
+    const ImageRecord loaded = ToRecord(std::move(img));
+    const std::string saved = dir.Path("saved.jpg");
+    ASSERT_TRUE(WriteImageFile(saved, kFormatJpeg, loaded, {.jpeg_exif = true}).ok());
+    const Bytes out = ReadAll(saved);
+    ASSERT_GT(out.size(), block_end);
+    EXPECT_EQ(Bytes(out.begin(), out.begin() + static_cast<long>(block_end)), loaded.exif);
+    const auto segs = Segments(out);
+    EXPECT_EQ(Find(segs, 0xE0), nullptr);  // no JFIF header
+    EXPECT_NE(Find(segs, 0xDB), nullptr);  // our tables and scan follow
+    EXPECT_FALSE(fs::exists(dir.Path("exif_tmp.JPG")));
+
+    const auto tags = ExifTool(dir, saved);
+    EXPECT_EQ(tags.at("Make"), "Canon");
+    EXPECT_EQ(tags.at("Model"), "Canon EOS R5");
+    EXPECT_EQ(tags.at("FNumber"), "5.6");
+    EXPECT_EQ(tags.at("ISO"), "800");
+    DecodedImage again;
+    ASSERT_TRUE(DecodeFile(saved, again).ok());
+    EXPECT_EQ(again.camera_model, "Canon EOS R5");
+    EXPECT_EQ(again.exif, loaded.exif);
+}
+
+TEST(JpegExif, TheIntermediateFileIsGoneAfterSuccessAndAfterFailure) {
+    TempDir dir;
+    const ImageRecord rec = MakeRecord(8, 8, 10);
+    const std::string temp = dir.Path("exif_tmp.JPG");
+
+    ASSERT_TRUE(WriteJpegExif(dir.Path("ok.jpg"), rec).ok());
+    EXPECT_FALSE(fs::exists(temp));
+
+    // The target is a folder: the image cannot take its place.
+    fs::create_directory(dir.Path("sub"));
+    EXPECT_EQ(WriteJpegExif(dir.Path("sub"), rec).status, IoStatus::WriteFailed);
+    EXPECT_FALSE(fs::exists(temp));
+    EXPECT_TRUE(fs::is_directory(dir.Path("sub")));
+
+    // A leftover from an earlier crash does not survive either.
+    WriteAll(temp, {1, 2, 3});
+    EXPECT_EQ(WriteJpegExif(dir.Path("sub"), rec).status, IoStatus::WriteFailed);
+    EXPECT_FALSE(fs::exists(temp));
+
+    // No folder at all.
+    EXPECT_EQ(WriteJpegExif(dir.Path("none/x.jpg"), rec).status, IoStatus::CannotOpen);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.dir()), fs::directory_iterator()), 2);
+
+    // Saving under the intermediate file's own name keeps the result.
+    ASSERT_TRUE(WriteJpegExif(temp, rec).ok());
+    DecodedImage img;
+    EXPECT_TRUE(DecodeFile(temp, img).ok());
+}
+
+}  // namespace
+}  // namespace orva
