@@ -25,7 +25,9 @@ constexpr uint32_t kBiJpeg = 4;
 constexpr uint32_t kBiPng = 5;
 constexpr uint32_t kBiAlphaBitfields = 6;
 
-IoResult Fail(IoStatus status, const char* why) { return IoResult::Fail(status, why); }
+IoResult Fail(IoStatus status, const char* why) {
+    return IoResult::Fail(status, why);
+}
 
 // Palette colours already scaled to 16 bits. Entries a file does not hold stay black.
 struct Palette {
@@ -53,14 +55,18 @@ uint64_t RowBytes(int bits, int width) {
     }
 }
 
-uint64_t PaddedRowBytes(int bits, int width) { return (RowBytes(bits, width) + 3) / 4 * 4; }
+uint64_t PaddedRowBytes(int bits, int width) {
+    return (RowBytes(bits, width) + 3) / 4 * 4;
+}
 
 // Reads and checks everything in front of the pixel data.
 IoResult ReadLayout(std::span<const uint8_t> file, BmpLayout& lay) {
     const uint8_t* d = file.data();
     const uint64_t size = file.size();
-    if (size < 2 || d[0] != 'B' || d[1] != 'M') return Fail(IoStatus::NotThisFormat, "not a BMP file");
-    if (size < kFileHeaderSize + 4) return Fail(IoStatus::Damaged, "header runs past the end of the file");
+    if (size < 2 || d[0] != 'B' || d[1] != 'M')
+        return Fail(IoStatus::NotThisFormat, "not a BMP file");
+    if (size < kFileHeaderSize + 4)
+        return Fail(IoStatus::Damaged, "header runs past the end of the file");
     const uint32_t header_size = Le32(d + 14);
     const bool core = header_size == kCoreHeaderSize;
     // The long headers all begin with width, height, planes and bit count (16 bytes).
@@ -84,7 +90,8 @@ IoResult ReadLayout(std::span<const uint8_t> file, BmpLayout& lay) {
     }
     lay.top_down = height < 0;
     if (height < 0) height = -height;
-    if (width < 1 || height < 1) return Fail(IoStatus::Damaged, "image width or height is zero or negative");
+    if (width < 1 || height < 1)
+        return Fail(IoStatus::Damaged, "image width or height is zero or negative");
     if (width > kMaxReadSide || height > kMaxReadSide ||
         static_cast<uint64_t>(width) * static_cast<uint64_t>(height) > kMaxReadPixels)
         return Fail(IoStatus::TooLarge, "image dimensions are too large");
@@ -96,18 +103,22 @@ IoResult ReadLayout(std::span<const uint8_t> file, BmpLayout& lay) {
         return Fail(IoStatus::Unsupported, "BMP bit count is not 1, 4, 8, 24 or 32");
     if (lay.compression == kBiJpeg || lay.compression == kBiPng)
         return Fail(IoStatus::Unsupported, "BMP files holding JPEG or PNG data are not supported");
-    if (lay.bits == 32 && (lay.compression == kBiBitfields || lay.compression == kBiAlphaBitfields) &&
+    if (lay.bits == 32 &&
+        (lay.compression == kBiBitfields || lay.compression == kBiAlphaBitfields) &&
         header_size >= 40) {
         // The masks follow a 40-byte header and sit at the same place inside longer ones.
         constexpr uint64_t kMasks = kFileHeaderSize + 40;
-        if (kMasks + 12 > size) return Fail(IoStatus::Damaged, "colour masks run past the end of the file");
+        if (kMasks + 12 > size)
+            return Fail(IoStatus::Damaged, "colour masks run past the end of the file");
         if (Le32(d + kMasks) != 0x00FF0000 || Le32(d + kMasks + 4) != 0x0000FF00 ||
             Le32(d + kMasks + 8) != 0x000000FF)
-            return Fail(IoStatus::Unsupported, "32-bit BMP colour masks other than BGRA are not supported");
+            return Fail(IoStatus::Unsupported,
+                        "32-bit BMP colour masks other than BGRA are not supported");
     }
 
     lay.pixel_offset = Le32(d + 10);
-    if (lay.pixel_offset > size) return Fail(IoStatus::Damaged, "pixel data offset outside the file");
+    if (lay.pixel_offset > size)
+        return Fail(IoStatus::Damaged, "pixel data offset outside the file");
 
     if (lay.bits <= 8) {
         // Always 2, 16 or 256 entries, whatever the header says it uses; the pixels are found
@@ -120,7 +131,8 @@ IoResult ReadLayout(std::span<const uint8_t> file, BmpLayout& lay) {
         uint64_t entry = core ? 3 : 4;
         if (core && lay.pixel_offset == start + 4 * uint64_t{count}) entry = 4;
         const uint32_t used = colours_used > 0 && colours_used <= count ? colours_used : count;
-        if (start + used * entry > size) return Fail(IoStatus::Damaged, "palette runs past the end of the file");
+        if (start + used * entry > size)
+            return Fail(IoStatus::Damaged, "palette runs past the end of the file");
         for (uint32_t i = 0; i < count && start + (i + 1) * entry <= size; ++i) {
             const uint8_t* e = d + start + i * entry;
             lay.palette.b[i] = static_cast<uint16_t>(e[0] << 8);
@@ -189,8 +201,12 @@ void DecodeRow(const BmpLayout& lay, const uint8_t* src, uint16_t* r, uint16_t* 
 class RleCursor {
 public:
     RleCursor(DecodedImage& img, const Palette& pal, int bits)
-        : r_(img.red.data()), g_(img.green.data()), b_(img.blue.data()), pal_(pal),
-          w_(img.width), h_(img.height),
+        : r_(img.red.data()),
+          g_(img.green.data()),
+          b_(img.blue.data()),
+          pal_(pal),
+          w_(img.width),
+          h_(img.height),
           row_(static_cast<int64_t>(PaddedRowBytes(bits, img.width)) * (8 / bits)) {}
 
     bool full() const { return y_ >= h_; }
@@ -268,11 +284,25 @@ void DecodeRunLength(std::span<const uint8_t> data, int bits, RleCursor& cur) {
             for (unsigned k = 0; k < value; ++k) {
                 const std::size_t at = bits == 8 ? k : k / 2;
                 if (at >= have) return;
-                const uint8_t v = bits == 8 ? d[p + at] : ((k & 1) ? d[p + at] & 15 : d[p + at] >> 4);
+                const uint8_t v =
+                    bits == 8 ? d[p + at] : ((k & 1) ? d[p + at] & 15 : d[p + at] >> 4);
                 if (!cur.Put(v)) return;
             }
             p += bytes + (bytes & 1);
         }
+    }
+}
+
+// Sets every sample: a few by hand, the rest by doubling copies.
+void FillPlane(Plane& plane, uint16_t value) {
+    uint16_t* d = plane.data();
+    const std::size_t n = plane.size();
+    std::size_t done = std::min<std::size_t>(n, 64);
+    std::fill_n(d, done, value);
+    while (done < n) {
+        const std::size_t take = std::min(done, n - done);
+        std::memcpy(d + done, d, take * sizeof(uint16_t));
+        done += take;
     }
 }
 
@@ -303,8 +333,10 @@ IoResult DecodeBmp(std::span<const uint8_t> file, DecodedImage& out) {
     if (!IsRunLength(lay)) {
         // The last row's padding may be missing.
         const uint64_t stride = PaddedRowBytes(lay.bits, lay.width);
-        const uint64_t need = stride * static_cast<uint64_t>(lay.height - 1) + RowBytes(lay.bits, lay.width);
-        if (need > available) return Fail(IoStatus::Damaged, "pixel data runs past the end of the file");
+        const uint64_t need =
+            stride * static_cast<uint64_t>(lay.height - 1) + RowBytes(lay.bits, lay.width);
+        if (need > available)
+            return Fail(IoStatus::Damaged, "pixel data runs past the end of the file");
         if (!out.Allocate(lay.width, lay.height)) {
             Abandon(out);
             return Fail(IoStatus::OutOfMemory, "not enough memory for the image");
@@ -315,8 +347,8 @@ IoResult DecodeBmp(std::span<const uint8_t> file, DecodedImage& out) {
             for (int y = y0; y < y1; ++y) {
                 const int file_row = lay.top_down ? h - 1 - y : y;
                 const std::size_t at = static_cast<std::size_t>(y) * w;
-                DecodeRow(lay, pixels + stride * static_cast<uint64_t>(file_row), out.red.data() + at,
-                          out.green.data() + at, out.blue.data() + at);
+                DecodeRow(lay, pixels + stride * static_cast<uint64_t>(file_row),
+                          out.red.data() + at, out.green.data() + at, out.blue.data() + at);
             }
         });
         return IoResult::Ok();
@@ -328,9 +360,9 @@ IoResult DecodeBmp(std::span<const uint8_t> file, DecodedImage& out) {
     }
     // Pixels the stream never reaches (skipped by deltas or line ends, or after an early end)
     // show palette entry 0, the usual background of such files.
-    std::fill_n(out.red.data(), out.red.size(), lay.palette.r[0]);
-    std::fill_n(out.green.data(), out.green.size(), lay.palette.g[0]);
-    std::fill_n(out.blue.data(), out.blue.size(), lay.palette.b[0]);
+    FillPlane(out.red, lay.palette.r[0]);
+    FillPlane(out.green, lay.palette.g[0]);
+    FillPlane(out.blue, lay.palette.b[0]);
     RleCursor cursor(out, lay.palette, lay.bits);
     DecodeRunLength({pixels, static_cast<std::size_t>(available)}, lay.bits, cursor);
     if (lay.top_down) FlipRows(out);
@@ -339,12 +371,14 @@ IoResult DecodeBmp(std::span<const uint8_t> file, DecodedImage& out) {
 
 IoResult WriteBmp(const std::string& path, const ImageRecord& rec) {
     const std::size_t pixels = rec.pixels();
-    if (pixels == 0 || rec.red.size() < pixels || rec.green.size() < pixels || rec.blue.size() < pixels)
+    if (pixels == 0 || rec.red.size() < pixels || rec.green.size() < pixels ||
+        rec.blue.size() < pixels)
         return Fail(IoStatus::Unsupported, "no image to write");
     const auto w = static_cast<std::size_t>(rec.width);
     const std::size_t stride = (3 * w + 3) / 4 * 4;
     const uint64_t image_size = uint64_t{stride} * static_cast<uint64_t>(rec.height);
-    if (54 + image_size > UINT32_MAX) return Fail(IoStatus::TooLarge, "image too large for a BMP file");
+    if (54 + image_size > UINT32_MAX)
+        return Fail(IoStatus::TooLarge, "image too large for a BMP file");
 
     FileSink sink;
     if (IoResult r = sink.Open(path); !r.ok()) return r;
@@ -361,27 +395,45 @@ IoResult WriteBmp(const std::string& path, const ImageRecord& rec) {
     PutLe32(header + 42, 128);
     sink.Write(header, sizeof header);
 
-    // Rows are formatted in blocks of a few MiB, the rows of a block in parallel.
-    const int block_rows = static_cast<int>(std::max<std::size_t>(1, (std::size_t{4} << 20) / stride));
-    std::vector<uint8_t> block(std::min<std::size_t>(block_rows, static_cast<std::size_t>(rec.height)) * stride);
+    // Rows are formatted in blocks of a few MiB, the bands of a block in parallel. Two blocks
+    // take turns, so that one is written out while the next is formatted.
+    const int block_rows =
+        static_cast<int>(std::max<std::size_t>(1, (std::size_t{4} << 20) / stride));
+    const int blocks = (rec.height + block_rows - 1) / block_rows;
+    const std::size_t block_bytes =
+        std::min<std::size_t>(block_rows, static_cast<std::size_t>(rec.height)) * stride;
+    std::vector<uint8_t> buffer[2] = {std::vector<uint8_t>(block_bytes),
+                                      std::vector<uint8_t>(block_bytes)};
     const uint16_t* red = rec.red.data();
     const uint16_t* green = rec.green.data();
     const uint16_t* blue = rec.blue.data();
-    for (int first = 0; first < rec.height; first += block_rows) {
-        const int rows = std::min(block_rows, rec.height - first);
-        ForEachRowBand(rows, [&](int y0, int y1) {
-            for (int y = y0; y < y1; ++y) {
-                uint8_t* o = block.data() + static_cast<std::size_t>(y) * stride;
-                const std::size_t at = static_cast<std::size_t>(first + y) * w;
-                for (std::size_t x = 0; x < w; ++x, o += 3) {
-                    o[0] = static_cast<uint8_t>(blue[at + x] >> 8);
-                    o[1] = static_cast<uint8_t>(green[at + x] >> 8);
-                    o[2] = static_cast<uint8_t>(red[at + x] >> 8);
-                }
-                for (std::size_t k = 3 * w; k < stride; ++k) *o++ = 0;
+    auto rows_of = [&](int block) { return std::min(block_rows, rec.height - block * block_rows); };
+    auto format = [&](int block, int band, int count) {
+        const int rows = rows_of(block);
+        for (int y = BandStart(rows, band, count); y < BandStart(rows, band + 1, count); ++y) {
+            uint8_t* o = buffer[block & 1].data() + static_cast<std::size_t>(y) * stride;
+            const std::size_t at = static_cast<std::size_t>(block * block_rows + y) * w;
+            for (std::size_t x = 0; x < w; ++x, o += 3) {
+                o[0] = static_cast<uint8_t>(blue[at + x] >> 8);
+                o[1] = static_cast<uint8_t>(green[at + x] >> 8);
+                o[2] = static_cast<uint8_t>(red[at + x] >> 8);
+            }
+            for (std::size_t k = 3 * w; k < stride; ++k) *o++ = 0;
+        }
+    };
+    // Step i formats block i and writes block i - 1.
+    for (int block = 0; block <= blocks; ++block) {
+        const bool formats = block < blocks;
+        const bool writes = block > 0;
+        const int count = formats ? RowBandCount(rows_of(block)) : 0;
+        RunBands(count + (writes ? 1 : 0), [&](int task) {
+            if (writes && task == 0) {
+                sink.Write(buffer[(block - 1) & 1].data(),
+                           static_cast<std::size_t>(rows_of(block - 1)) * stride);
+            } else {
+                format(block, task - (writes ? 1 : 0), count);
             }
         });
-        sink.Write(block.data(), static_cast<std::size_t>(rows) * stride);
     }
     return sink.Commit();
 }

@@ -1,8 +1,8 @@
 // The portable anymap family: reading of P1 to P6, writing of 16-bit P6 and P3.
 //
 // The file's rows run top row first and are stored bottom row first. Grey and bitmap files
-// fill all three planes with the same samples. Sample scaling differs by kind, as files made
-// by earlier versions expect:
+// fill all three planes with the same samples. Sample scaling differs by kind, and stored
+// files rely on each rule:
 // - ASCII values v (P2, P3) become v * 65536 / (maxval + 1), v held to 0..maxval;
 // - binary bytes (P5, P6 with maxval < 256) become v * 256, whatever the maxval;
 // - binary 16-bit values (maxval >= 256) are stored unchanged;
@@ -22,10 +22,16 @@ namespace {
 
 constexpr uint16_t kBitmapWhite = 255 << 8;
 
-IoResult Fail(IoStatus status, const char* why) { return IoResult::Fail(status, why); }
+IoResult Fail(IoStatus status, const char* why) {
+    return IoResult::Fail(status, why);
+}
 
-bool IsBlank(uint8_t c) { return c == ' ' || static_cast<uint8_t>(c - '\t') <= '\r' - '\t'; }
-bool IsDigit(uint8_t c) { return c >= '0' && c <= '9'; }
+bool IsBlank(uint8_t c) {
+    return c == ' ' || static_cast<uint8_t>(c - '\t') <= '\r' - '\t';
+}
+bool IsDigit(uint8_t c) {
+    return c >= '0' && c <= '9';
+}
 
 // Header numbers: bytes that are not digits are skipped before the number, a '#' there starts
 // a comment up to the end of the line. Values saturate far above any accepted size.
@@ -97,11 +103,13 @@ IoResult ReadHeader(std::span<const uint8_t> f, PnmLayout& lay) {
     if (!ReadHeaderNumber(f, p, w) || !ReadHeaderNumber(f, p, h))
         return Fail(IoStatus::Damaged, "header ends early");
     const bool bitmap = lay.kind == 1 || lay.kind == 4;
-    if (!bitmap && !ReadHeaderNumber(f, p, maxval)) return Fail(IoStatus::Damaged, "header ends early");
+    if (!bitmap && !ReadHeaderNumber(f, p, maxval))
+        return Fail(IoStatus::Damaged, "header ends early");
     if (w < 1 || h < 1) return Fail(IoStatus::Damaged, "image width or height is zero");
     if (w > kMaxReadSide || h > kMaxReadSide || w * h > kMaxReadPixels)
         return Fail(IoStatus::TooLarge, "image dimensions are too large");
-    if (maxval < 1 || maxval > 65535) return Fail(IoStatus::Damaged, "maximum value is not 1 to 65535");
+    if (maxval < 1 || maxval > 65535)
+        return Fail(IoStatus::Damaged, "maximum value is not 1 to 65535");
     lay.width = static_cast<int>(w);
     lay.height = static_cast<int>(h);
     lay.maxval = static_cast<uint32_t>(maxval);
@@ -121,7 +129,8 @@ IoResult ReadHeader(std::span<const uint8_t> f, PnmLayout& lay) {
 
 // Memory row of the file's row `file_row`.
 std::size_t RowStart(const PnmLayout& lay, int file_row) {
-    return static_cast<std::size_t>(lay.height - 1 - file_row) * static_cast<std::size_t>(lay.width);
+    return static_cast<std::size_t>(lay.height - 1 - file_row) *
+           static_cast<std::size_t>(lay.width);
 }
 
 void DecodeBinary(const PnmLayout& lay, const uint8_t* src, DecodedImage& out) {
@@ -174,7 +183,8 @@ IoResult DecodePlainBitmap(std::span<const uint8_t> f, const PnmLayout& lay, Dec
         uint16_t* r = out.red.data() + RowStart(lay, y);
         for (std::size_t x = 0; x < w; ++x) {
             if (!SkipToToken(d, n, p)) return Fail(IoStatus::Damaged, "pixel values end early");
-            if (d[p] != '0' && d[p] != '1') return Fail(IoStatus::Damaged, "bitmap value is not 0 or 1");
+            if (d[p] != '0' && d[p] != '1')
+                return Fail(IoStatus::Damaged, "bitmap value is not 0 or 1");
             r[x] = d[p++] == '1' ? 0 : kBitmapWhite;
         }
         std::memcpy(out.green.data() + RowStart(lay, y), r, w * sizeof(uint16_t));
@@ -194,8 +204,8 @@ struct AsciiTarget {
 
 // Parses the values numbered [first, last) from the text d[p, end), which begins at or
 // before the first of them. Returns how many were found.
-uint64_t ParseValues(const uint8_t* d, std::size_t p, std::size_t end, uint64_t first, uint64_t last,
-                     const AsciiTarget& t) {
+uint64_t ParseValues(const uint8_t* d, std::size_t p, std::size_t end, uint64_t first,
+                     uint64_t last, const AsciiTarget& t) {
     const auto w = static_cast<uint64_t>(t.lay->width);
     const uint64_t pixel = first / t.channels;
     std::size_t c = first % t.channels;
@@ -239,10 +249,12 @@ IoResult DecodeAscii(std::span<const uint8_t> f, const PnmLayout& lay, DecodedIm
     std::vector<uint16_t> scale(lay.maxval + 1);
     for (uint32_t v = 0; v <= lay.maxval; ++v)
         scale[v] = static_cast<uint16_t>((uint64_t{v} << 16) / (lay.maxval + 1));
-    const AsciiTarget target{&lay, lay.kind == 3 ? 3u : 1u,
-                             {out.red.data(), out.green.data(), out.blue.data()}, scale.data()};
-    const uint64_t total = static_cast<uint64_t>(lay.width) * static_cast<uint64_t>(lay.height) *
-                           target.channels;
+    const AsciiTarget target{&lay,
+                             lay.kind == 3 ? 3u : 1u,
+                             {out.red.data(), out.green.data(), out.blue.data()},
+                             scale.data()};
+    const uint64_t total =
+        static_cast<uint64_t>(lay.width) * static_cast<uint64_t>(lay.height) * target.channels;
     const uint8_t* d = f.data();
     const std::size_t n = f.size();
 
@@ -280,7 +292,8 @@ IoResult DecodeAscii(std::span<const uint8_t> f, const PnmLayout& lay, DecodedIm
         RunBands(chunks, [&](int k) {
             const auto i = static_cast<std::size_t>(k);
             if (first[i] < total)
-                got[i] = ParseValues(d, bound[i], bound[i + 1], first[i], std::min(first[i + 1], total), target);
+                got[i] = ParseValues(d, bound[i], bound[i + 1], first[i],
+                                     std::min(first[i + 1], total), target);
         });
         found = 0;
         for (const uint64_t g : got) found += g;
@@ -355,8 +368,8 @@ IoResult DecodePnm(std::span<const uint8_t> file, DecodedImage& out) {
         if (least > available) return Fail(IoStatus::Damaged, "pixel values end early");
     } else {
         const auto w = static_cast<uint64_t>(lay.width);
-        const uint64_t stride = lay.kind == 4 ? (w + 7) / 8
-                                              : w * (lay.kind == 6 ? 3 : 1) * (lay.maxval < 256 ? 1 : 2);
+        const uint64_t stride =
+            lay.kind == 4 ? (w + 7) / 8 : w * (lay.kind == 6 ? 3 : 1) * (lay.maxval < 256 ? 1 : 2);
         if (stride * static_cast<uint64_t>(lay.height) > available)
             return Fail(IoStatus::Damaged, "pixel data runs past the end of the file");
     }
@@ -378,56 +391,79 @@ IoResult DecodePnm(std::span<const uint8_t> file, DecodedImage& out) {
 
 IoResult WritePnm(const std::string& path, const ImageRecord& rec, bool ascii) {
     const std::size_t pixels = rec.pixels();
-    if (pixels == 0 || rec.red.size() < pixels || rec.green.size() < pixels || rec.blue.size() < pixels)
+    if (pixels == 0 || rec.red.size() < pixels || rec.green.size() < pixels ||
+        rec.blue.size() < pixels)
         return Fail(IoStatus::Unsupported, "no image to write");
     FileSink sink;
     if (IoResult r = sink.Open(path); !r.ok()) return r;
-    const std::string header = std::string(ascii ? "P3" : "P6") + "\n" + std::to_string(rec.width) + " " +
-                               std::to_string(rec.height) + "\n65535\n";
+    const std::string header = std::string(ascii ? "P3" : "P6") + "\n" + std::to_string(rec.width) +
+                               " " + std::to_string(rec.height) + "\n65535\n";
     sink.Write(header.data(), header.size());
 
     const auto w = static_cast<std::size_t>(rec.width);
     const std::size_t row_max = w * (ascii ? kMaxAsciiPixel : 6);
-    // Rows go out top row first, formatted in blocks of a few MiB, bands of a block in parallel.
-    const int block_rows = static_cast<int>(std::max<std::size_t>(1, (std::size_t{8} << 20) / row_max));
-    const int bands = RowBandCount(std::min(block_rows, rec.height));
-    std::vector<std::vector<char>> text(static_cast<std::size_t>(bands));
-    std::vector<std::size_t> used(static_cast<std::size_t>(bands));
+    // Rows go out top row first, formatted in blocks of a few MiB, the bands of a block in
+    // parallel. Two blocks take turns, so that one is written out while the next is formatted.
+    const int block_rows =
+        static_cast<int>(std::max<std::size_t>(1, (std::size_t{8} << 20) / row_max));
+    const int blocks = (rec.height + block_rows - 1) / block_rows;
+    const auto bands = static_cast<std::size_t>(RowBandCount(std::min(block_rows, rec.height)));
+    std::vector<std::vector<char>> text[2] = {std::vector<std::vector<char>>(bands),
+                                              std::vector<std::vector<char>>(bands)};
+    std::vector<std::size_t> used[2] = {std::vector<std::size_t>(bands),
+                                        std::vector<std::size_t>(bands)};
+    int count[2] = {0, 0};
     const uint16_t* red = rec.red.data();
     const uint16_t* green = rec.green.data();
     const uint16_t* blue = rec.blue.data();
-    for (int first = 0; first < rec.height; first += block_rows) {
+    auto format = [&](int block, int band) {
+        const int first = block * block_rows;
         const int rows = std::min(block_rows, rec.height - first);
-        const int count = RowBandCount(rows);
-        RunBands(count, [&](int band) {
-            const int y0 = BandStart(rows, band, count);
-            const int y1 = BandStart(rows, band + 1, count);
-            std::vector<char>& buf = text[static_cast<std::size_t>(band)];
-            buf.resize(static_cast<std::size_t>(y1 - y0) * row_max);
-            char* o = buf.data();
-            for (int y = y0; y < y1; ++y) {
-                const std::size_t at = static_cast<std::size_t>(rec.height - 1 - (first + y)) * w;
-                if (ascii) {
-                    for (std::size_t x = 0; x < w; ++x) {
-                        o = PutSample(o, red[at + x]);
-                        o = PutSample(o, green[at + x]);
-                        o = PutSample(o, blue[at + x]);
-                    }
-                } else {
-                    for (std::size_t x = 0; x < w; ++x, o += 6) {
-                        o[0] = static_cast<char>(red[at + x] >> 8);
-                        o[1] = static_cast<char>(red[at + x]);
-                        o[2] = static_cast<char>(green[at + x] >> 8);
-                        o[3] = static_cast<char>(green[at + x]);
-                        o[4] = static_cast<char>(blue[at + x] >> 8);
-                        o[5] = static_cast<char>(blue[at + x]);
-                    }
+        const int y0 = first + BandStart(rows, band, count[block & 1]);
+        const int y1 = first + BandStart(rows, band + 1, count[block & 1]);
+        std::vector<char>& buf = text[block & 1][static_cast<std::size_t>(band)];
+        buf.resize(static_cast<std::size_t>(y1 - y0) * row_max);
+        char* o = buf.data();
+        for (int y = y0; y < y1; ++y) {
+            const std::size_t at = static_cast<std::size_t>(rec.height - 1 - y) * w;
+            if (ascii) {
+                for (std::size_t x = 0; x < w; ++x) {
+                    o = PutSample(o, red[at + x]);
+                    o = PutSample(o, green[at + x]);
+                    o = PutSample(o, blue[at + x]);
+                }
+            } else {
+                for (std::size_t x = 0; x < w; ++x, o += 6) {
+                    o[0] = static_cast<char>(red[at + x] >> 8);
+                    o[1] = static_cast<char>(red[at + x]);
+                    o[2] = static_cast<char>(green[at + x] >> 8);
+                    o[3] = static_cast<char>(green[at + x]);
+                    o[4] = static_cast<char>(blue[at + x] >> 8);
+                    o[5] = static_cast<char>(blue[at + x]);
                 }
             }
-            used[static_cast<std::size_t>(band)] = static_cast<std::size_t>(o - buf.data());
+        }
+        used[block & 1][static_cast<std::size_t>(band)] = static_cast<std::size_t>(o - buf.data());
+    };
+    auto write = [&](int block) {
+        for (int band = 0; band < count[block & 1]; ++band)
+            sink.Write(text[block & 1][static_cast<std::size_t>(band)].data(),
+                       used[block & 1][static_cast<std::size_t>(band)]);
+    };
+    // Step i formats block i and writes block i - 1.
+    for (int block = 0; block <= blocks; ++block) {
+        const bool formats = block < blocks;
+        const bool writes = block > 0;
+        if (formats)
+            count[block & 1] = RowBandCount(std::min(block_rows, rec.height - block * block_rows));
+        const int tasks = (formats ? count[block & 1] : 0) + (writes ? 1 : 0);
+        RunBands(tasks, [&](int task) {
+            if (writes && task == 0) {
+                write(block - 1);
+            } else {
+                format(block, task - (writes ? 1 : 0));
+            }
         });
-        for (int band = 0; band < count; ++band)
-            sink.Write(text[static_cast<std::size_t>(band)].data(), used[static_cast<std::size_t>(band)]);
     }
     return sink.Commit();
 }

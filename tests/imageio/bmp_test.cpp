@@ -30,13 +30,15 @@ void Le32At(Bytes& b, std::size_t at, uint32_t v) {
 
 // An 8-bit colour as stored in the planes.
 Rgb C(int r, int g, int b) {
-    return {static_cast<uint16_t>(r << 8), static_cast<uint16_t>(g << 8), static_cast<uint16_t>(b << 8)};
+    return {static_cast<uint16_t>(r << 8), static_cast<uint16_t>(g << 8),
+            static_cast<uint16_t>(b << 8)};
 }
 
 // A file with a 40-byte info header. `palette` holds 0xRRGGBB entries as written (4 bytes
 // each); the pixel data follows them unless `gap` bytes are put in between.
-Bytes MakeBmp(int32_t w, int32_t h, int bits, uint32_t compression, const std::vector<uint32_t>& palette,
-              const Bytes& pixels, uint32_t colours_used = 0, std::size_t gap = 0) {
+Bytes MakeBmp(int32_t w, int32_t h, int bits, uint32_t compression,
+              const std::vector<uint32_t>& palette, const Bytes& pixels, uint32_t colours_used = 0,
+              std::size_t gap = 0) {
     const std::size_t offset = 54 + 4 * palette.size() + gap;
     Bytes b(offset, 0);
     b[0] = 'B';
@@ -57,8 +59,8 @@ Bytes MakeBmp(int32_t w, int32_t h, int bits, uint32_t compression, const std::v
 }
 
 // A file with the 12-byte core header and `entry`-byte palette entries (3 in real files).
-Bytes MakeCoreBmp(uint16_t w, uint16_t h, int bits, const std::vector<uint32_t>& palette, const Bytes& pixels,
-                  std::size_t entry = 3) {
+Bytes MakeCoreBmp(uint16_t w, uint16_t h, int bits, const std::vector<uint32_t>& palette,
+                  const Bytes& pixels, std::size_t entry = 3) {
     const std::size_t offset = 26 + entry * palette.size();
     Bytes b(offset, 0);
     b[0] = 'B';
@@ -87,20 +89,25 @@ std::vector<uint32_t> Ramp(int n) {
     }
     return p;
 }
-Rgb RampColour(int i) { return C((i * 10) & 255, (i * 20) & 255, (i * 30) & 255); }
+Rgb RampColour(int i) {
+    return C((i * 10) & 255, (i * 20) & 255, (i * 30) & 255);
+}
 
 // Pixel at column x of memory row y (bottom row is 0).
 Rgb At(const DecodedImage& img, int x, int y) {
-    const auto i = static_cast<std::size_t>(y) * static_cast<std::size_t>(img.width) + static_cast<std::size_t>(x);
+    const auto i = static_cast<std::size_t>(y) * static_cast<std::size_t>(img.width) +
+                   static_cast<std::size_t>(x);
     return {img.red[i], img.green[i], img.blue[i]};
 }
 
-IoResult Decode(const Bytes& b, DecodedImage& img) { return DecodeImage(b, kFormatBmp, img); }
+IoResult Decode(const Bytes& b, DecodedImage& img) {
+    return DecodeImage(b, kFormatBmp, img);
+}
 
 TEST(BmpRead, OneBitUsesMostSignificantBitFirstAndIgnoresBitsPastTheWidth) {
     // Width 10: two bytes per row plus two pad bytes; bits 10..15 of each row are junk.
-    const Bytes px = {0b10110000, 0b01111111, 0, 0,  // bottom row: 1011000001
-                      0xFF, 0xC0, 0, 0};             // top row: all ones
+    const Bytes px = {0b10110000, 0b01111111, 0, 0,   // bottom row: 1011000001
+                      0xFF,       0xC0,       0, 0};  // top row: all ones
     DecodedImage img;
     ASSERT_TRUE(Decode(MakeBmp(10, 2, 1, 0, {0x102030, 0xA0B0C0}, px), img).ok());
     ASSERT_EQ(img.width, 10);
@@ -124,7 +131,7 @@ TEST(BmpRead, FourBitTakesHighNibbleFirstAndIgnoresTheLastLowNibbleOfAnOddRow) {
 TEST(BmpRead, EightBitWithSixteenUsedColoursFindsThePixelsThroughTheOffset) {
     // Only 16 entries are stored, then six stray bytes; the pixels start where the header says.
     const Bytes px = {0, 15, 0, 0,  // bottom row + pad
-                      7, 9, 0, 0};
+                      7, 9,  0, 0};
     const Bytes file = MakeBmp(2, 2, 8, 0, Ramp(16), px, 16, 6);
     DecodedImage img;
     ASSERT_TRUE(Decode(file, img).ok());
@@ -167,7 +174,8 @@ TEST(BmpRead, ThirtyTwoBitBitfieldsInTheUsualOrderAreReadOthersRefused) {
 
     const std::vector<uint32_t> rgba = {0x000000FF, 0x0000FF00, 0x00FF0000};
     DecodedImage other;
-    EXPECT_EQ(Decode(MakeBmp(1, 1, 32, 3, rgba, {1, 2, 3, 4}), other).status, IoStatus::Unsupported);
+    EXPECT_EQ(Decode(MakeBmp(1, 1, 32, 3, rgba, {1, 2, 3, 4}), other).status,
+              IoStatus::Unsupported);
 }
 
 TEST(BmpRead, CoreHeaderHasSixteenBitSizesAndThreeBytePaletteEntries) {
@@ -210,19 +218,20 @@ TEST(BmpRead, NegativeHeightIsATopDownFile) {
 
 TEST(BmpRle8, RunsEndOfLineDeltaAndAbsoluteRunWithFiller) {
     const Bytes stream = {
-        3, 1,           // row 0: three pixels of 1
-        0, 0,           // end of line: row 0 column 3 is never written
+        3, 1,              // row 0: three pixels of 1
+        0, 0,              // end of line: row 0 column 3 is never written
         0, 3, 2, 3, 4, 0,  // row 1: absolute 2 3 4 and a filler byte
-        0, 2, 0, 1,     // delta: one row up, same column (3, 2)
-        1, 5,           // one pixel of 5 at (3, 2)
-        0, 1,           // end of bitmap
-        9, 9,           // ignored
+        0, 2, 0, 1,        // delta: one row up, same column (3, 2)
+        1, 5,              // one pixel of 5 at (3, 2)
+        0, 1,              // end of bitmap
+        9, 9,              // ignored
     };
     DecodedImage img;
     ASSERT_TRUE(Decode(MakeBmp(4, 3, 8, 1, Ramp(256), stream), img).ok());
     const int expect[3][4] = {{1, 1, 1, 0}, {2, 3, 4, 0}, {0, 0, 0, 5}};
     for (int y = 0; y < 3; ++y)
-        for (int x = 0; x < 4; ++x) EXPECT_EQ(At(img, x, y), RampColour(expect[y][x])) << x << "," << y;
+        for (int x = 0; x < 4; ++x)
+            EXPECT_EQ(At(img, x, y), RampColour(expect[y][x])) << x << "," << y;
 }
 
 TEST(BmpRle8, EndOfLineAfterAFullRowDoesNotSkipARowAndLongRunsWrap) {
@@ -233,7 +242,8 @@ TEST(BmpRle8, EndOfLineAfterAFullRowDoesNotSkipARowAndLongRunsWrap) {
     ASSERT_TRUE(Decode(MakeBmp(4, 3, 8, 1, Ramp(256), stream), img).ok());
     const int expect[3][4] = {{1, 1, 1, 1}, {2, 2, 2, 2}, {2, 2, 0, 0}};
     for (int y = 0; y < 3; ++y)
-        for (int x = 0; x < 4; ++x) EXPECT_EQ(At(img, x, y), RampColour(expect[y][x])) << x << "," << y;
+        for (int x = 0; x < 4; ++x)
+            EXPECT_EQ(At(img, x, y), RampColour(expect[y][x])) << x << "," << y;
 }
 
 TEST(BmpRle8, PixelsInTheRowPadAreDroppedAndRunsPastThePaddedRowWrap) {
@@ -245,23 +255,25 @@ TEST(BmpRle8, PixelsInTheRowPadAreDroppedAndRunsPastThePaddedRowWrap) {
     ASSERT_TRUE(Decode(MakeBmp(3, 3, 8, 1, Ramp(256), stream), img).ok());
     const int expect[3][3] = {{1, 1, 1}, {2, 2, 2}, {2, 2, 0}};
     for (int y = 0; y < 3; ++y)
-        for (int x = 0; x < 3; ++x) EXPECT_EQ(At(img, x, y), RampColour(expect[y][x])) << x << "," << y;
+        for (int x = 0; x < 3; ++x)
+            EXPECT_EQ(At(img, x, y), RampColour(expect[y][x])) << x << "," << y;
 }
 
 TEST(BmpRle4, RunsAlternateNibblesAndAbsoluteRunsArePaddedToWords) {
     const Bytes stream = {
-        3, 0x12,                      // 1 2 1
-        0, 5, 0x34, 0x56, 0x70, 0,    // absolute 3 4 5 6 7: three bytes and a filler
-        0, 0,                         // end of line
-        0, 3, 0xAB, 0xC0,             // absolute A B C: two bytes, no filler
-        2, 0xDE,                      // D E
+        3, 0x12,                       // 1 2 1
+        0, 5,    0x34, 0x56, 0x70, 0,  // absolute 3 4 5 6 7: three bytes and a filler
+        0, 0,                          // end of line
+        0, 3,    0xAB, 0xC0,           // absolute A B C: two bytes, no filler
+        2, 0xDE,                       // D E
         0, 1,
     };
     DecodedImage img;
     ASSERT_TRUE(Decode(MakeBmp(8, 2, 4, 2, Ramp(16), stream), img).ok());
     const int expect[2][8] = {{1, 2, 1, 3, 4, 5, 6, 7}, {10, 11, 12, 13, 14, 0, 0, 0}};
     for (int y = 0; y < 2; ++y)
-        for (int x = 0; x < 8; ++x) EXPECT_EQ(At(img, x, y), RampColour(expect[y][x])) << x << "," << y;
+        for (int x = 0; x < 8; ++x)
+            EXPECT_EQ(At(img, x, y), RampColour(expect[y][x])) << x << "," << y;
 }
 
 TEST(BmpRle8, TopDownFileIsTurnedUpright) {
@@ -279,13 +291,17 @@ TEST(BmpRle8, RunsAndDeltasPastTheEndStopAtThePlanes) {
     EXPECT_EQ(At(run, 1, 0), RampColour(3));
 
     DecodedImage delta;
-    ASSERT_TRUE(Decode(MakeBmp(2, 2, 8, 1, Ramp(256), {1, 4, 0, 2, 255, 255, 5, 6, 0, 2, 1, 0, 7, 7}), delta).ok());
+    ASSERT_TRUE(
+        Decode(MakeBmp(2, 2, 8, 1, Ramp(256), {1, 4, 0, 2, 255, 255, 5, 6, 0, 2, 1, 0, 7, 7}),
+               delta)
+            .ok());
     EXPECT_EQ(At(delta, 0, 0), RampColour(4));
     EXPECT_EQ(At(delta, 1, 0), RampColour(0));
     EXPECT_EQ(At(delta, 1, 1), RampColour(0));
 
     DecodedImage rle4;
-    ASSERT_TRUE(Decode(MakeBmp(3, 1, 4, 2, Ramp(16), {200, 0x9A, 0, 9, 1, 2, 3, 4, 5, 0}), rle4).ok());
+    ASSERT_TRUE(
+        Decode(MakeBmp(3, 1, 4, 2, Ramp(16), {200, 0x9A, 0, 9, 1, 2, 3, 4, 5, 0}), rle4).ok());
     EXPECT_EQ(At(rle4, 2, 0), RampColour(9));
 }
 
@@ -295,7 +311,8 @@ TEST(BmpRle8, StreamEndingEarlyKeepsWhatWasDecodedAndLeavesTheRestAtEntryZero) {
     ASSERT_TRUE(Decode(MakeBmp(4, 2, 8, 1, Ramp(256), {2, 9, 0, 5, 6, 7}), img).ok());
     const int expect[2][4] = {{9, 9, 6, 7}, {0, 0, 0, 0}};
     for (int y = 0; y < 2; ++y)
-        for (int x = 0; x < 4; ++x) EXPECT_EQ(At(img, x, y), RampColour(expect[y][x])) << x << "," << y;
+        for (int x = 0; x < 4; ++x)
+            EXPECT_EQ(At(img, x, y), RampColour(expect[y][x])) << x << "," << y;
 
     DecodedImage dangling;  // a count byte without its value, a delta without its offsets
     EXPECT_TRUE(Decode(MakeBmp(2, 1, 8, 1, Ramp(256), {1, 3, 5}), dangling).ok());
@@ -409,7 +426,8 @@ ImageRecord MakeRecord(int w, int h, uint32_t seed) {
     std::mt19937 rng(seed);
     for (int c = 0; c < 3; ++c) {
         rec.plane(c).Allocate(static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
-        for (std::size_t i = 0; i < rec.plane(c).size(); ++i) rec.plane(c)[i] = static_cast<uint16_t>(rng());
+        for (std::size_t i = 0; i < rec.plane(c).size(); ++i)
+            rec.plane(c)[i] = static_cast<uint16_t>(rng());
     }
     return rec;
 }
@@ -426,10 +444,11 @@ TEST(BmpWrite, HeaderRowsAndHighBytes) {
     ASSERT_TRUE(WriteBmp(dir.File("a.bmp"), rec).ok());
     const Bytes f = ReadAll(dir.File("a.bmp"));
     const Bytes expect = {
-        'B', 'M', 62, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,  // file header
-        40, 0, 0, 0, 1, 0, 0, 0, 2, 0, 0, 0, 1, 0, 24, 0, 0, 0, 0, 0,  // size, planes, bits
-        8, 0, 0, 0, 128, 0, 0, 0, 128, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-        0x56, 0x34, 0x12, 0,  // bottom row: B G R high bytes and one pad byte
+        'B',  'M',  62,   0, 0,   0, 0, 0, 0,   0, 54, 0, 0, 0,                     // file header
+        40,   0,    0,    0, 1,   0, 0, 0, 2,   0, 0,  0, 1, 0, 24, 0, 0, 0, 0, 0,  // size, planes,
+                                                                                    // bits
+        8,    0,    0,    0, 128, 0, 0, 0, 128, 0, 0,  0, 0, 0, 0,  0, 0, 0, 0, 0, 0x56,
+        0x34, 0x12, 0,  // bottom row: B G R high bytes and one pad byte
         0x80, 0x00, 0xFF, 0,
     };
     EXPECT_EQ(f, expect);
@@ -462,9 +481,13 @@ TEST(BmpWrite, UnwritablePathIsReportedAndNothingIsLeft) {
 
 // ---- files made by another program ----
 
-bool HaveConvert() { return std::system("command -v convert-im6.q16 >/dev/null 2>&1") == 0; }
+bool HaveConvert() {
+    return std::system("command -v convert-im6.q16 >/dev/null 2>&1") == 0;
+}
 
-int Shell(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()); }
+int Shell(const std::string& command) {
+    return std::system((command + " >/dev/null 2>&1").c_str());
+}
 
 struct ConvertKind {
     const char* name;
@@ -501,7 +524,9 @@ TEST(BmpPeer, FilesWrittenByImageMagickReadLikeItsOwnPpm) {
         SCOPED_TRACE(k.name);
         const std::string bmp = dir.File(std::string(k.name) + ".bmp");
         const std::string ppm = dir.File(std::string(k.name) + ".ppm");
-        ASSERT_EQ(Shell("convert-im6.q16 '" + source + "' " + k.options + " " + k.prefix + ":'" + bmp + "'"), 0);
+        ASSERT_EQ(Shell("convert-im6.q16 '" + source + "' " + k.options + " " + k.prefix + ":'" +
+                        bmp + "'"),
+                  0);
         ASSERT_EQ(Shell("convert-im6.q16 '" + bmp + "' -depth 8 PPM:'" + ppm + "'"), 0);
 
         // Make sure the file is of the kind this case is meant to cover.
@@ -522,7 +547,8 @@ TEST(BmpPeer, FilesWrittenByImageMagickReadLikeItsOwnPpm) {
         ASSERT_EQ(theirs.width, 13);
         ASSERT_EQ(theirs.height, 9);
         for (int y = 0; y < 9; ++y)
-            for (int x = 0; x < 13; ++x) ASSERT_EQ(At(ours, x, y), At(theirs, x, y)) << x << "," << y;
+            for (int x = 0; x < 13; ++x)
+                ASSERT_EQ(At(ours, x, y), At(theirs, x, y)) << x << "," << y;
     }
 }
 

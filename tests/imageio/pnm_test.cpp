@@ -26,12 +26,17 @@ Bytes B(const std::string& text, const Bytes& tail = {}) {
 }
 
 Rgb At(const DecodedImage& img, int x, int y) {
-    const auto i = static_cast<std::size_t>(y) * static_cast<std::size_t>(img.width) + static_cast<std::size_t>(x);
+    const auto i = static_cast<std::size_t>(y) * static_cast<std::size_t>(img.width) +
+                   static_cast<std::size_t>(x);
     return {img.red[i], img.green[i], img.blue[i]};
 }
-Rgb Grey(uint16_t v) { return {v, v, v}; }
+Rgb Grey(uint16_t v) {
+    return {v, v, v};
+}
 
-IoResult Decode(const Bytes& b, DecodedImage& img) { return DecodeImage(b, kFormatPnm, img); }
+IoResult Decode(const Bytes& b, DecodedImage& img) {
+    return DecodeImage(b, kFormatPnm, img);
+}
 
 TEST(PnmRead, ScalingsOfTheFourKinds) {
     DecodedImage img;
@@ -62,7 +67,9 @@ TEST(PnmRead, ScalingsOfTheFourKinds) {
 
 TEST(PnmRead, SixteenBitBinaryValuesAreKeptEvenAboveMaxval) {
     DecodedImage img;
-    ASSERT_TRUE(Decode(B("P6\n2 1\n4095\n", {0x0F, 0xFF, 0x00, 0x01, 0x12, 0x34, 0, 0, 0, 0, 0, 9}), img).ok());
+    ASSERT_TRUE(
+        Decode(B("P6\n2 1\n4095\n", {0x0F, 0xFF, 0x00, 0x01, 0x12, 0x34, 0, 0, 0, 0, 0, 9}), img)
+            .ok());
     EXPECT_EQ(At(img, 0, 0), (Rgb{4095, 1, 0x1234}));
     EXPECT_EQ(At(img, 1, 0), (Rgb{0, 0, 9}));
     ASSERT_TRUE(Decode(B("P5 1 1 256\n", {0xAB, 0xCD}), img).ok());
@@ -284,20 +291,23 @@ ImageRecord MakeRecord(int w, int h, uint32_t seed) {
 TEST(PnmWrite, ExactBytesOfBothForms) {
     TempDir dir;
     ImageRecord rec = MakeRecord(2, 2, 1);
-    const uint16_t values[3][4] = {{0, 9, 10, 99}, {100, 999, 1000, 9999}, {10000, 65535, 12345, 7}};
+    const uint16_t values[3][4] = {
+        {0, 9, 10, 99}, {100, 999, 1000, 9999}, {10000, 65535, 12345, 7}};
     for (int c = 0; c < 3; ++c)
         for (int i = 0; i < 4; ++i) rec.plane(c)[static_cast<std::size_t>(i)] = values[c][i];
 
     ASSERT_TRUE(WritePnm(dir.File("a.ppm"), rec, true).ok());
-    const std::string text = "P3\n2 2\n65535\n"
-                             "10 1000 12345 99 9999 7 "     // top row = memory row 1
-                             "0 100 10000 9 999 65535 ";   // then memory row 0
+    const std::string text =
+        "P3\n2 2\n65535\n"
+        "10 1000 12345 99 9999 7 "   // top row = memory row 1
+        "0 100 10000 9 999 65535 ";  // then memory row 0
     EXPECT_EQ(ReadAll(dir.File("a.ppm")), B(text));
 
     ASSERT_TRUE(WritePnm(dir.File("b.ppm"), rec, false).ok());
-    EXPECT_EQ(ReadAll(dir.File("b.ppm")),
-              B("P6\n2 2\n65535\n", {0, 10, 0x03, 0xE8, 0x30, 0x39, 0, 99, 0x27, 0x0F, 0, 7,  //
-                                     0, 0, 0, 100, 0x27, 0x10, 0, 9, 0x03, 0xE7, 0xFF, 0xFF}));
+    EXPECT_EQ(
+        ReadAll(dir.File("b.ppm")),
+        B("P6\n2 2\n65535\n", {0, 10, 0x03, 0xE8, 0x30, 0x39, 0, 99, 0x27, 0x0F, 0,    7,  //
+                               0, 0,  0,    100,  0x27, 0x10, 0, 9,  0x03, 0xE7, 0xFF, 0xFF}));
 }
 
 void ExpectSamePlanes(const ImageRecord& rec, const DecodedImage& img) {
@@ -317,7 +327,9 @@ TEST(PnmWrite, BinaryAndAsciiRoundTripsGiveIdenticalPlanes) {
     for (const bool ascii : {false, true}) {
         SCOPED_TRACE(ascii ? "P3" : "P6");
         const std::string path = dir.File(ascii ? "t3.ppm" : "t6.ppm");
-        ASSERT_TRUE(WriteImageFile(path, kFormatPnm, rec, WriteOptions{.jpeg_exif = true, .ppm_ascii = ascii}).ok());
+        ASSERT_TRUE(WriteImageFile(path, kFormatPnm, rec,
+                                   WriteOptions{.jpeg_exif = true, .ppm_ascii = ascii})
+                        .ok());
         DecodedImage img;
         ASSERT_TRUE(ReadImageFile(path, kFormatPnm, img).ok());
         ExpectSamePlanes(rec, img);
