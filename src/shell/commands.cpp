@@ -5,6 +5,7 @@
 
 #include "common/text.h"
 #include "shell/messages.h"
+#include "shell/tone_commands.h"
 
 namespace orva {
 
@@ -28,7 +29,7 @@ const std::vector<ProcessingEntry>& ProcessingEntries() {
         {303, {2, "EDGE", kOpEdge, nullptr, nullptr}},
         {305, {3, "ROUND", kOpRotate, nullptr, nullptr}},
         {306, {2, "BACKG", kOpBackground, nullptr, nullptr}},
-        {311, {2, "GAMMA", kOpGamma, nullptr, nullptr}},
+        {311, {2, "GAMMA", kOpGamma, FillGammaBlock, AfterGamma}},
         {312, {2, "GRAY", kOpGray, nullptr, nullptr}},
         {314, {2, "COLORUP", kOpSaturation, nullptr, nullptr}},
         {316, {4, "WAVELET", kOpWavelet, nullptr, nullptr}},
@@ -189,10 +190,10 @@ std::vector<Command> BuildTable() {
         {312, "白黒化(&W)", RunProcessing(312), ProcessingReady(312)},
         {313, "L+RGB画像合成(&L)", kNothing, kNotYet},
         {314, "彩度／色相調整(&U)", RunProcessing(314), ProcessingReady(314)},
-        {315, "ダイナミックレンジ補正(&K)", kNothing, kNotYet},
+        {315, "ダイナミックレンジ補正(&K)", DynamicRangeCommand, image},
         {316, "ウェーブレット(&W)", RunProcessing(316), ProcessingReady(316)},
         {317, "ボケ補正", RunProcessing(317), ProcessingReady(317)},
-        {318, "レベル補正(&L)", kNothing, kNotYet},
+        {318, "レベル補正(&L)", LevelCommand, image},
         {320, "奇数／偶数ライン分離(&E)", kNothing, kNotYet},
         {330, "歪曲収差補正(&Y)", RunProcessing(330), ProcessingReady(330)},
         {331, "色変更(RGB)", kNothing, kNotYet},

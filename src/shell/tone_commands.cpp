@@ -1,0 +1,118 @@
+#include "shell/tone_commands.h"
+
+#include <algorithm>
+
+#include "ops/tone.h"
+#include "shell/commands.h"
+#include "shell/messages.h"
+#include "workspace/undo.h"
+
+namespace orva {
+
+namespace {
+
+LevelParams ToParams(const LevelSet& s) {
+    return {s.input_min, s.input_max,  s.brightness, s.contrast,
+            s.gamma,     s.output_min, s.output_max};
+}
+
+bool HoldsPicture(const ImageRecord& rec, int planes) {
+    const std::size_t n = rec.pixels();
+    for (int c = 0; c < planes; ++c)
+        if (n == 0 || rec.plane(c).size() < n) return false;
+    return true;
+}
+
+// One image through a shell-run operation, with the undo copy and the flags of the
+// processing pattern. False when memory ran short (the image is then as it was).
+template <class Op>
+bool RunOnRecord(ImageRecord& rec, const Op& op) {
+    if (!SaveUndoCopy(rec)) return false;
+    if (!op(rec)) {
+        SwapUndo(rec);
+        rec.undo_available = 0;
+        rec.redo_available = 0;
+        return false;
+    }
+    MarkOperationDone(rec);
+    return true;
+}
+
+// The processing pattern for operations the shell runs itself: memory check, dialog,
+// then the current image or, when `all_images` allows, every occupied one.
+template <class Op>
+void RunShellOperation(AppContext& ctx, int memory_count, const char* dialog, bool all_images,
+                       const Op& op) {
+    if (ctx.ws.Current() == nullptr) return;
+    if (!CheckImageMemory(ctx.ws, 0, 0, ctx.ws.current, memory_count)) {
+        ShowError(ctx.ui, msg::kNoMemoryRun);
+        return;
+    }
+    if (!ctx.ui.RunDialog(dialog, ctx)) return;
+    {
+        BusyScope busy(ctx.ui);
+        if (!all_images || ctx.shell.all_images == 0) {
+            if (!RunOnRecord(*ctx.ws.Current(), op)) ShowError(ctx.ui, msg::kNoMemoryRun);
+        } else {
+            for (int s = 0; s < kSlotCount; ++s) {
+                ImageRecord& rec = ctx.ws.at(s);
+                if (rec.width <= 0) continue;
+                if (!CheckImageMemory(ctx.ws, 0, 0, s, memory_count) || !RunOnRecord(rec, op)) {
+                    ShowError(ctx.ui, msg::kNoMemoryRun);
+                    break;
+                }
+            }
+        }
+    }
+    ctx.ui.Repaint();
+}
+
+}  // namespace
+
+void FillGammaBlock(const AppContext& ctx, const ImageRecord&, ParamBlock& block) {
+    const GammaSettings& g = ctx.settings.gamma;
+    const int set = std::clamp(g.channel_set, 0, 3);
+    for (int c = 0; c < 3; ++c) {
+        // Per-channel work uses all three colour sets, whichever one the dialog showed last.
+        const auto& pts = g.points[static_cast<std::size_t>(set == 0 ? 0 : c + 1)];
+        for (int i = 0; i < 3; ++i) {
+            const int in = std::clamp(pts[static_cast<std::size_t>(2 * i)], 0, 255);
+            const int out = std::clamp(pts[static_cast<std::size_t>(2 * i + 1)], 0, 255);
+            block[c * 3 + i] = in * 1000 + out;
+        }
+    }
+    block[9] = set == 0 ? 0 : 1;
+    block[10] = std::clamp(g.curve_mode, 0, 1);
+}
+
+void AfterGamma(const AppContext& ctx, ImageRecord& rec) {
+    if (ctx.params[9] == 1) rec.single_plane = 0;
+}
+
+bool ApplyLevelSettings(ImageRecord& rec, const LevelSettings& level) {
+    // A grey picture lives in the red plane; the other two are not part of it.
+    const int planes = rec.single_plane == 1 ? 1 : 3;
+    if (!HoldsPicture(rec, planes)) return true;
+    const int set = std::clamp(level.channel_set, 0, 3);
+    for (int c = 0; c < planes; ++c) {
+        const LevelSet& s = level.sets[static_cast<std::size_t>(set == 0 ? 0 : c + 1)];
+        if (!ApplyLevel(rec.plane(c).data(), rec.width, rec.height, ToParams(s))) return false;
+    }
+    return true;
+}
+
+void LevelCommand(AppContext& ctx) {
+    RunShellOperation(ctx, 2, "LEVEL", true, [&ctx](ImageRecord& rec) {
+        return ApplyLevelSettings(rec, ctx.settings.level);
+    });
+}
+
+void DynamicRangeCommand(AppContext& ctx) {
+    // Old planes, undo copy and the new planes are alive together.
+    RunShellOperation(ctx, 3, "HDR", false, [&ctx](ImageRecord& rec) {
+        const DynamicRangeSettings& d = ctx.settings.dynamic_range;
+        return DynamicRange(rec, {d.radius, d.tone_difference, d.strength});
+    });
+}
+
+}  // namespace orva

@@ -1,0 +1,25 @@
+// The tone commands: gamma through the processing-command pattern, level and dynamic range
+// run by the shell itself.
+#pragma once
+
+#include "shell/context.h"
+
+namespace orva {
+
+// Gamma (command 311): the points of the chosen channel sets into P0..P8, the per-channel
+// flag into P9 and the curve mode into P10.
+void FillGammaBlock(const AppContext& ctx, const ImageRecord& rec, ParamBlock& block);
+// After gamma: per-channel curves leave a colour picture, so the single-plane flag goes.
+void AfterGamma(const AppContext& ctx, ImageRecord& rec);
+
+// Level correction (command 318): dialog LEVEL, then every image in all-images mode.
+void LevelCommand(AppContext& ctx);
+// Dynamic-range correction (command 315): dialog HDR, then the current image only.
+void DynamicRangeCommand(AppContext& ctx);
+
+// Level correction of one record with the level settings (a record whose planes do not hold
+// its picture is left alone). False when memory ran short (planes before the failing one
+// are already mapped).
+bool ApplyLevelSettings(ImageRecord& rec, const LevelSettings& level);
+
+}  // namespace orva

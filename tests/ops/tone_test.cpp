@@ -1,0 +1,390 @@
+// Gamma, level and dynamic range against values worked out by hand from the tone model.
+#include "ops/tone.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "ops/dispatcher.h"
+#include "shell/commands.h"
+#include "shell/messages.h"
+#include "shell/tone_commands.h"
+#include "support/scripted_ui.h"
+
+namespace orva {
+namespace {
+
+using testing::Harness;
+using testing::MakeImage;
+using testing::Sample;
+
+// Maps the given samples through one curve and returns the results.
+std::vector<int> Through(const ToneCurve& curve, std::vector<uint16_t> xs) {
+    EXPECT_TRUE(ApplyToneCurve(xs.data(), static_cast<int>(xs.size()), 1, curve));
+    return {xs.begin(), xs.end()};
+}
+
+std::vector<int> Level(const LevelParams& p, std::vector<uint16_t> xs) {
+    EXPECT_TRUE(ApplyLevel(xs.data(), static_cast<int>(xs.size()), 1, p));
+    return {xs.begin(), xs.end()};
+}
+
+ParamBlock GammaBlock(int mode, int in0, int out0, int in1, int out1, int in2, int out2) {
+    ParamBlock b;
+    for (int c = 0; c < 3; ++c) {
+        b[c * 3] = in0 * 1000 + out0;
+        b[c * 3 + 1] = in1 * 1000 + out1;
+        b[c * 3 + 2] = in2 * 1000 + out2;
+    }
+    b[10] = mode;
+    return b;
+}
+
+TEST(ToneCurve, KnotRepairMakesInputsStrictlyIncreasing) {
+    ToneCurve k = FitToneCurve(1, 0, 0, 32768, 32768, 65280, 65280);
+    EXPECT_EQ(k.x[0], 1);  // a first knot at 0 would leave no first segment
+    k = FitToneCurve(0, 100, 0, 50, 0, 20, 0);
+    EXPECT_EQ(k.x[0], 100);
+    EXPECT_EQ(k.x[1], 101);
+    EXPECT_EQ(k.x[2], 102);
+    // Knots at and past the top are pushed back down below 65535.
+    k = FitToneCurve(0, 65535, 0, 65535, 0, 70000, 0);
+    EXPECT_EQ(k.x[0], 65533);
+    EXPECT_EQ(k.x[1], 65534);
+    EXPECT_EQ(k.x[2], 65535);
+    // A last knot at the very top: the curve stays defined there (no chord beyond it).
+    for (int mode : {0, 1}) {
+        k = FitToneCurve(mode, 16384, 16384, 32768, 32768, 65535, 65535);
+        EXPECT_EQ(EvaluateToneCurve(k, 65535), 65535) << mode;
+        EXPECT_NEAR(EvaluateToneCurve(k, 49152), 49152, 1e-6) << mode;
+    }
+}
+
+TEST(ToneCurve, DefaultPointsInBothModes) {
+    // Straight: the first segment from X0 = 1 is the line (1,0)-(32768,32768), so 16384 goes
+    // to 16383.49998; the flat last segment caps everything from 65280 up.
+    EXPECT_EQ(Through(GammaCurveFromBlock(GammaBlock(0, 0, 0, 128, 128, 255, 255), 0),
+                      {0, 1, 16384, 32768, 50000, 65279, 65280, 65535}),
+              (std::vector<int>{0, 0, 16383, 32768, 50000, 65279, 65280, 65280}));
+    // Curve: the last segment has slope 1 up to (65535, 65535); the second is a quadratic
+    // from (1, 0): 16384 -> 16383.625, 50000 -> 50000.124.
+    EXPECT_EQ(Through(GammaCurveFromBlock(GammaBlock(1, 0, 0, 128, 128, 255, 255), 0),
+                      {0, 1, 16384, 32768, 50000, 65279, 65280, 65300, 65535}),
+              (std::vector<int>{0, 0, 16384, 32768, 50000, 65279, 65280, 65300, 65535}));
+}
+
+TEST(ToneCurve, ThreeInnerPointsInBothModes) {
+    // Knots (16384, 8192), (32768, 40960), (49152, 57344).
+    // Straight: line from the origin, two chords, line to the corner
+    // (57344 -> 57344 + 8191 * 8192 / 16383 = 61439.75).
+    EXPECT_EQ(Through(GammaCurveFromBlock(GammaBlock(0, 64, 32, 128, 160, 192, 224), 0),
+                      {0, 8192, 16384, 24576, 32768, 57344, 65535}),
+              (std::vector<int>{0, 4096, 8192, 24576, 40960, 61440, 65535}));
+    // Curve: s0 = 0.5, s1 = s2 = 2, s3 = 0.49994; S1 = 1.5/32768 x^2 - 0.25 x gives 1024 at
+    // 8192; the cubics pass the knots with slopes 1.25, 2 and 1.24997 (24576 -> 24064,
+    // 40960 -> 50688.03); the last quadratic gives 62463.75 at 57344.
+    EXPECT_EQ(Through(GammaCurveFromBlock(GammaBlock(1, 64, 32, 128, 160, 192, 224), 0),
+                      {0, 8192, 16384, 24576, 32768, 40960, 57344, 65535}),
+              (std::vector<int>{0, 1024, 8192, 24064, 40960, 50688, 62464, 65535}));
+}
+
+TEST(ToneCurve, MiddlePointOnAnOuterOneAndBadBlockWords) {
+    // (100,50), (100,150), (200,200): the middle input moves to 25601; straight segments
+    // (0,0)-(25600,12800), (25600,12800)-(25601,38400), (25601,38400)-(51200,51200).
+    EXPECT_EQ(Through(GammaCurveFromBlock(GammaBlock(0, 100, 50, 100, 150, 200, 200), 0),
+                      {25598, 25600, 25601, 38400}),
+              (std::vector<int>{12799, 12800, 38400, 44800}));
+    // Words beyond the point range are clamped to 0..255; a mode past 1 is the curve.
+    ParamBlock wild = GammaBlock(7, 0, 0, 128, 128, 255, 255);
+    wild[0] = -5;
+    wild[2] = 999999;  // input 999, output 999 -> (255, 255)
+    ToneCurve k = GammaCurveFromBlock(wild, 0);
+    EXPECT_EQ(k.x[2], 65280);
+    EXPECT_EQ(k.y[2], 65280);
+    EXPECT_EQ(Through(k, {65535}), std::vector<int>{65535});
+}
+
+TEST(ToneTables, AgreeWithTheFormulasForEverySample) {
+    // Every sample value once, in a row and in an odd-width picture of several bands.
+    for (int width : {65536, 4099}) {
+        const int height = (65536 + width - 1) / width;
+        std::vector<uint16_t> row(static_cast<std::size_t>(width) * height);
+        for (std::size_t i = 0; i < row.size(); ++i) row[i] = static_cast<uint16_t>(i);
+        std::vector<uint16_t> level = row;
+        const ToneCurve k = GammaCurveFromBlock(GammaBlock(1, 64, 32, 128, 160, 192, 224), 0);
+        LevelParams p;
+        p.input_min = 10;
+        p.gamma = 70;
+        p.brightness = -20;
+        ASSERT_TRUE(ApplyToneCurve(row.data(), width, height, k));
+        ASSERT_TRUE(ApplyLevel(level.data(), width, height, p));
+        for (std::size_t i = 0; i < 65536; ++i) {
+            const double x = static_cast<double>(i);
+            ASSERT_EQ(row[i], static_cast<int>(std::floor(EvaluateToneCurve(k, x) + 0.5))) << i;
+            ASSERT_EQ(level[i], static_cast<int>(LevelMap(p, x))) << i;
+        }
+    }
+}
+
+TEST(GammaOperation, SinglePlanePictureAndPerChannelSwitch) {
+    ParamBlock b;
+    // Red (0,0),(128,64),(255,255); green default; blue (0,0),(64,128),(255,255), straight.
+    b[0] = 0, b[1] = 128064, b[2] = 255255;
+    b[3] = 0, b[4] = 128128, b[5] = 255255;
+    b[6] = 0, b[7] = 64128, b[8] = 255255;
+    b[10] = 0;
+    Workspace ws;
+    ImageRecord& rec =
+        MakeImage(ws, 0, 1, 1, [](int c, int, int) -> uint16_t { return c == 0 ? 32768 : 7; });
+    rec.single_plane = 1;
+    // Without the per-channel flag only the red plane changes, with the red points.
+    b[9] = 0;
+    ASSERT_TRUE(Dispatch(kOpGamma, rec, b, ws, DefaultKernels()));
+    EXPECT_EQ(Sample(rec, 0, 0, 0), 16384);
+    EXPECT_EQ(Sample(rec, 1, 0, 0), 7);
+    EXPECT_EQ(rec.single_plane, 1);
+    // With it the grey values go through all three curves: blue 32768 + 32512 * 16384 /
+    // 48896 = 43662.08.
+    rec.red[0] = 32768;
+    b[9] = 1;
+    ASSERT_TRUE(Dispatch(kOpGamma, rec, b, ws, DefaultKernels()));
+    EXPECT_EQ(Sample(rec, 0, 0, 0), 16384);
+    EXPECT_EQ(Sample(rec, 1, 0, 0), 32768);
+    EXPECT_EQ(Sample(rec, 2, 0, 0), 43662);
+    EXPECT_EQ(rec.single_plane, 0);
+}
+
+TEST(GammaCommand, FillsTheBlockFromTheChosenSets) {
+    Harness h;
+    ImageRecord& rec = MakeImage(h.ctx->ws, 0, 1, 1, [](int, int, int) -> uint16_t { return 0; });
+    GammaSettings& g = h.ctx->settings.gamma;
+    g.points[0] = {0, 10, 128, 140, 255, 250};
+    g.points[1] = {1, 2, 3, 4, 5, 6};
+    g.points[2] = {7, 8, 9, 10, 11, 12};
+    g.points[3] = {13, 14, 15, 16, 300, -4};  // out of range: clamped
+    g.curve_mode = 0;
+    ParamBlock b;
+    FillGammaBlock(*h.ctx, rec, b);
+    for (int c = 0; c < 3; ++c) {
+        EXPECT_EQ(b[c * 3], 10);
+        EXPECT_EQ(b[c * 3 + 1], 128140);
+        EXPECT_EQ(b[c * 3 + 2], 255250);
+    }
+    EXPECT_EQ(b[9], 0);
+    EXPECT_EQ(b[10], 0);
+    // Any colour set selected: all three colour sets are used, per channel.
+    g.channel_set = 2;
+    g.curve_mode = 9;
+    FillGammaBlock(*h.ctx, rec, b);
+    EXPECT_EQ(b[0], 1002);
+    EXPECT_EQ(b[5], 11012);
+    EXPECT_EQ(b[8], 255000);
+    EXPECT_EQ(b[9], 1);
+    EXPECT_EQ(b[10], 1);
+}
+
+TEST(GammaCommand, RunsOverAllImagesAndTurnsGreyIntoColour) {
+    Harness h;
+    ImageRecord& grey = MakeImage(h.ctx->ws, 0, 2, 1, [](int, int x, int) -> uint16_t {
+        return static_cast<uint16_t>(x * 32768);
+    });
+    grey.single_plane = 1;
+    ImageRecord& colour =
+        MakeImage(h.ctx->ws, 3, 1, 1, [](int, int, int) -> uint16_t { return 32768; });
+    h.ctx->ws.current = 3;
+    h.ctx->shell.all_images = 1;
+    GammaSettings& g = h.ctx->settings.gamma;
+    g.channel_set = 1;
+    g.curve_mode = 0;
+    g.points[1] = {0, 0, 128, 64, 255, 255};
+    ASSERT_TRUE(CommandEnabled(*h.ctx, 311));
+    ASSERT_TRUE(ExecuteCommand(*h.ctx, 311));
+    EXPECT_EQ(h.ui.dialogs_run, std::vector<std::string>{"GAMMA"});
+    EXPECT_EQ(Sample(grey, 0, 1, 0), 16384);
+    EXPECT_EQ(Sample(grey, 1, 1, 0), 32768);
+    EXPECT_EQ(grey.single_plane, 0);
+    EXPECT_EQ(Sample(colour, 0, 0, 0), 16384);
+    EXPECT_EQ(colour.changed, 1);
+    // Undo brings the grey picture back, flag included.
+    h.ctx->ws.current = 0;
+    ExecuteCommand(*h.ctx, 201);
+    EXPECT_EQ(grey.single_plane, 1);
+    EXPECT_EQ(Sample(grey, 0, 1, 0), 32768);
+}
+
+TEST(LevelMapping, EqualInputLimitsAndTheTopEnd) {
+    // Collapsed input range: every sample, even 0, goes to the output maximum.
+    LevelParams p;
+    p.input_min = p.input_max = 100;
+    p.output_max = 200;
+    EXPECT_EQ(Level(p, {0, 25600, 65535}), (std::vector<int>{51200, 51200, 51200}));
+    // Default settings: linear, and anything above 65280 is capped there.
+    EXPECT_EQ(Level(LevelParams{}, {0, 32640, 65280, 65535}),
+              (std::vector<int>{0, 32640, 65280, 65280}));
+}
+
+TEST(LevelMapping, LimitsBrightnessGammaAndContrast) {
+    LevelParams p;
+    p.input_max = 128;  // d = 32768
+    EXPECT_EQ(Level(p, {16384, 40000}), (std::vector<int>{32640, 65280}));
+    p.brightness = 64;  // n = x + 16384
+    EXPECT_EQ(Level(p, {0, 16384}), (std::vector<int>{32640, 65280}));
+    p.brightness = 0;
+    p.output_min = 128;  // 32768 + 32512 p
+    EXPECT_EQ(Level(p, {0, 16384}), (std::vector<int>{32768, 49024}));
+    // Gamma 200: exponent 0.5.
+    LevelParams g;
+    g.gamma = 200;
+    EXPECT_EQ(Level(g, {16320}), std::vector<int>{32640});
+    // Contrast +50: inputs 127..128 (t = 127); -50: outputs 127..128.
+    LevelParams c;
+    c.contrast = 50;
+    EXPECT_EQ(Level(c, {32512, 32640, 32768, 0}), (std::vector<int>{0, 32640, 65280, 0}));
+    c.contrast = -50;
+    EXPECT_EQ(Level(c, {0, 32640, 65535}), (std::vector<int>{32512, 32640, 32768}));
+    // Settings from outside their ranges are clamped: gamma 0 is 0.01 (exponent 100).
+    LevelParams wild;
+    wild.gamma = 0;
+    wild.output_max = 1000;
+    wild.contrast = 500;  // +100: the input range collapses, everything to the maximum
+    EXPECT_EQ(Level(wild, {0, 65535}), (std::vector<int>{65280, 65280}));
+    wild.contrast = 0;
+    EXPECT_EQ(Level(wild, {32640, 65280}), (std::vector<int>{0, 65280}));
+}
+
+TEST(LevelCommand, ChannelSetsSinglePlaneAndAllImages) {
+    Harness h;
+    ImageRecord& a = MakeImage(h.ctx->ws, 0, 1, 1, [](int, int, int) -> uint16_t { return 16384; });
+    ImageRecord& grey =
+        MakeImage(h.ctx->ws, 1, 1, 1, [](int, int, int) -> uint16_t { return 16384; });
+    grey.single_plane = 1;
+    LevelSettings& lv = h.ctx->settings.level;
+    lv.channel_set = 3;
+    lv.sets[0].output_max = 0;    // unused with a colour set chosen
+    lv.sets[1].input_max = 128;   // red: 16384 -> 32640
+    lv.sets[2].output_min = 255;  // green: everything 65280
+    lv.sets[3].gamma = 200;       // blue: 65280 * sqrt(16384 / 65280) = 32703.94
+    h.ctx->ws.current = 0;
+    h.ctx->shell.all_images = 1;
+    ASSERT_TRUE(ExecuteCommand(*h.ctx, 318));
+    EXPECT_EQ(h.ui.dialogs_run, std::vector<std::string>{"LEVEL"});
+    EXPECT_EQ(Sample(a, 0, 0, 0), 32640);
+    EXPECT_EQ(Sample(a, 1, 0, 0), 65280);
+    EXPECT_EQ(Sample(a, 2, 0, 0), 32703);
+    EXPECT_EQ(a.undo_available, 1);
+    // The grey picture changes in its red plane only.
+    EXPECT_EQ(Sample(grey, 0, 0, 0), 32640);
+    EXPECT_EQ(Sample(grey, 1, 0, 0), 16384);
+    EXPECT_EQ(grey.changed, 1);
+    ExecuteCommand(*h.ctx, 201);
+    EXPECT_EQ(Sample(a, 0, 0, 0), 16384);
+    // Cancel in the dialog: nothing happens.
+    h.ui.dialog_handlers["LEVEL"] = [](AppContext&) { return false; };
+    ExecuteCommand(*h.ctx, 318);
+    EXPECT_EQ(Sample(a, 0, 0, 0), 16384);
+}
+
+TEST(DynamicRange, StepBetweenTwoBlocks) {
+    // 5 x 1 grey picture: columns 0..3 black, column 4 at 8192; the second block repeats
+    // column 4, so the mean image is {0, 8192}. Radius 8 (r = 2), tone difference 32
+    // (T = 8192, S = 8). Pixel 4 sees M = 4360.78, D = 3831.22, factor 1.24141.
+    Workspace ws;
+    ImageRecord& rec =
+        MakeImage(ws, 0, 5, 1, [](int, int x, int) -> uint16_t { return x == 4 ? 8192 : 0; });
+    ASSERT_TRUE(DynamicRange(rec, {8, 32, 5}));
+    for (int c = 0; c < 3; ++c) {
+        EXPECT_EQ(Sample(rec, c, 0, 0), 0);
+        EXPECT_EQ(Sample(rec, c, 4, 0), 10170);
+    }
+    // Eight columns: the other phases of the bright block.
+    ImageRecord& wide =
+        MakeImage(ws, 1, 8, 1, [](int, int x, int) -> uint16_t { return x >= 4 ? 8192 : 0; });
+    ASSERT_TRUE(DynamicRange(wide, {8, 32, 5}));
+    EXPECT_EQ(Sample(wide, 1, 4, 0), 10170);
+    EXPECT_EQ(Sample(wide, 1, 5, 0), 10082);
+    EXPECT_EQ(Sample(wide, 1, 6, 0), 9910);
+    EXPECT_EQ(Sample(wide, 1, 7, 0), 9628);
+    EXPECT_EQ(Sample(wide, 1, 3, 0), 0);
+}
+
+TEST(DynamicRange, UnchangedCasesAndOddSizes) {
+    auto noise = [](int c, int x, int y) -> uint16_t {
+        return static_cast<uint16_t>((x * 7919 + y * 104729 + c * 31337) % 65536);
+    };
+    Workspace ws;
+    // Tone difference 0 changes nothing.
+    ImageRecord& a = MakeImage(ws, 0, 7, 5, noise);
+    std::vector<uint16_t> before(a.green.data(), a.green.data() + 35);
+    ASSERT_TRUE(DynamicRange(a, {8, 0, 10}));
+    EXPECT_EQ(std::vector<uint16_t>(a.green.data(), a.green.data() + 35), before);
+    // A flat picture has no local contrast, whatever the size and settings (out-of-range
+    // ones clamped).
+    for (int w : {1, 2, 3, 5, 9}) {
+        for (int radius : {0, 4, 12, 32, 1000}) {
+            ImageRecord& f = MakeImage(ws, 1, w, 3, [](int c, int, int) -> uint16_t {
+                return static_cast<uint16_t>(1000 + c * 20000);
+            });
+            ASSERT_TRUE(DynamicRange(f, {radius, 200, 0}));
+            for (int c = 0; c < 3; ++c)
+                EXPECT_EQ(Sample(f, c, w - 1, 2), 1000 + c * 20000) << w << " " << radius;
+        }
+    }
+    // Every small size, with the smallest and the largest radius: the block edges and the
+    // kernel border stay inside the planes.
+    for (int w = 1; w <= 9; ++w) {
+        for (int h = 1; h <= 6; ++h) {
+            for (int radius : {4, 32}) {
+                ImageRecord& n = MakeImage(ws, 3, w, h, noise);
+                ASSERT_TRUE(DynamicRange(n, {radius, 64, 10}));
+                EXPECT_EQ(n.width * n.height, w * h);
+            }
+        }
+    }
+    // A grey picture is read from its red plane alone; all three results follow it.
+    ImageRecord& g =
+        MakeImage(ws, 2, 2, 2, [](int c, int, int) -> uint16_t { return c == 0 ? 5000 : 0; });
+    g.single_plane = 1;
+    ASSERT_TRUE(DynamicRange(g, {8, 32, 5}));
+    EXPECT_EQ(Sample(g, 1, 1, 1), 5000);
+    EXPECT_EQ(Sample(g, 2, 0, 0), 5000);
+}
+
+TEST(DynamicRangeCommand, CurrentImageOnlyWithUndoAndMemoryCheck) {
+    Harness h;
+    ImageRecord& a = MakeImage(h.ctx->ws, 0, 5, 1,
+                               [](int, int x, int) -> uint16_t { return x == 4 ? 8192 : 0; });
+    ImageRecord& b = MakeImage(h.ctx->ws, 1, 5, 1,
+                               [](int, int x, int) -> uint16_t { return x == 4 ? 8192 : 0; });
+    h.ctx->ws.current = 0;
+    h.ctx->shell.all_images = 1;  // ignored: always the current image
+    ASSERT_TRUE(ExecuteCommand(*h.ctx, 315));
+    EXPECT_EQ(h.ui.dialogs_run, std::vector<std::string>{"HDR"});
+    EXPECT_EQ(Sample(a, 0, 4, 0), 10170);
+    EXPECT_EQ(Sample(b, 0, 4, 0), 8192);
+    EXPECT_EQ(a.undo_available, 1);
+    ExecuteCommand(*h.ctx, 201);
+    EXPECT_EQ(Sample(a, 0, 4, 0), 8192);
+    h.ctx->ws.available_memory = [] { return uint64_t{10}; };
+    ExecuteCommand(*h.ctx, 315);
+    EXPECT_EQ(h.ui.Texts("Error !"), std::vector<std::string>{msg::kNoMemoryRun});
+    EXPECT_EQ(h.ui.dialogs_run.size(), 1u);
+}
+
+TEST(ToneOperations, OneByOnePicture) {
+    Workspace ws;
+    ImageRecord& rec = MakeImage(
+        ws, 0, 1, 1, [](int c, int, int) -> uint16_t { return static_cast<uint16_t>(65535 - c); });
+    ParamBlock b = GammaBlock(1, 0, 0, 128, 128, 255, 255);
+    ASSERT_TRUE(Dispatch(kOpGamma, rec, b, ws, DefaultKernels()));
+    EXPECT_EQ(Sample(rec, 2, 0, 0), 65533);
+    LevelSettings lv;
+    ASSERT_TRUE(ApplyLevelSettings(rec, lv));
+    EXPECT_EQ(Sample(rec, 0, 0, 0), 65280);
+    ASSERT_TRUE(DynamicRange(rec, {32, 128, 10}));
+    EXPECT_EQ(rec.width, 1);
+    EXPECT_EQ(Sample(rec, 0, 0, 0), 65280);
+}
+
+}  // namespace
+}  // namespace orva
