@@ -1,12 +1,901 @@
+// TIFF files.
+//
+// Reading. Uncompressed chunky RGB files with 8 or 16 bits per sample whose strips follow
+// one another (what this program and most astronomy tools write) are read straight from the
+// file bytes. Every other TIFF goes through libtiff, from memory:
+// - grey (1 to 16 bits, black or white zero), palette and RGB files, compressed or not, in
+//   strips or tiles, chunky or planar, are decoded block by block at their full precision:
+//   16-bit samples stay 16-bit, 8-bit samples v become v * 256, palette colours are the
+//   colour map's 16-bit values (an old-style 8-bit colour map is scaled like 8-bit samples);
+// - the kinds only libtiff knows how to turn into colour (CMYK, uncompressed YCbCr, CIE Lab,
+//   old-style JPEG, ...) go through its RGBA reader, at 8 bits.
+// Alpha and other extra samples are ignored; the orientation tag is not applied (the rows
+// are taken in file order, as most readers do). Every size, offset and length is checked
+// against the file before memory is taken.
+//
+// Writing: 48-bit uncompressed RGB, little-endian, one strip, with the fixed 128-byte header
+// below: the directory at 18, the pixels at 128, rows from the top of the picture down.
+#include <tiffio.h>
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "common/parallel.h"
+#include "imageio/file_io.h"
 #include "imageio/formats.h"
 
 namespace orva {
 
-IoResult DecodeTiff(std::span<const uint8_t>, DecodedImage&) {
-    return IoResult::Fail(IoStatus::Unsupported, "this build does not read this format yet");
+namespace {
+
+IoResult Fail(IoStatus status, std::string why) {
+    return IoResult::Fail(status, std::move(why));
 }
-IoResult WriteTiff(const std::string&, const ImageRecord&) {
-    return IoResult::Fail(IoStatus::Unsupported, "no writer for this format");
+
+void Abandon(DecodedImage& out) {
+    out.red.Release();
+    out.green.Release();
+    out.blue.Release();
+    out.width = out.height = 0;
+}
+
+IoResult CheckSize(uint64_t width, uint64_t height) {
+    if (width < 1 || height < 1) return Fail(IoStatus::Damaged, "image width or height is zero");
+    if (width > kMaxReadSide || height > kMaxReadSide || width * height > kMaxReadPixels)
+        return Fail(IoStatus::TooLarge, "image dimensions are too large");
+    return IoResult::Ok();
+}
+
+IoResult AllocateOrFail(DecodedImage& out, uint32_t width, uint32_t height) {
+    if (out.Allocate(static_cast<int>(width), static_cast<int>(height))) return IoResult::Ok();
+    Abandon(out);
+    return Fail(IoStatus::OutOfMemory, "not enough memory for the image");
+}
+
+// ---------------------------------------------------------------------------------------
+// Our own reader: the first directory of a classic TIFF, read far enough to tell whether the
+// file is plain chunky RGB in one run of strips.
+
+constexpr uint16_t kTypeByte = 1;
+constexpr uint16_t kTypeShort = 3;
+constexpr uint16_t kTypeLong = 4;
+
+class FileView {
+public:
+    FileView(std::span<const uint8_t> file, bool big_endian)
+        : d_(file.data()), size_(file.size()), big_(big_endian) {}
+    uint64_t size() const { return size_; }
+    bool big() const { return big_; }
+    const uint8_t* at(uint64_t offset) const { return d_ + offset; }
+    uint16_t U16(uint64_t offset) const { return big_ ? Be16(d_ + offset) : Le16(d_ + offset); }
+    uint32_t U32(uint64_t offset) const { return big_ ? Be32(d_ + offset) : Le32(d_ + offset); }
+    bool Holds(uint64_t offset, uint64_t length) const {
+        return offset <= size_ && length <= size_ - offset;
+    }
+
+private:
+    const uint8_t* d_;
+    uint64_t size_;
+    bool big_;
+};
+
+struct Entry {
+    uint16_t type = 0;
+    uint32_t count = 0;
+    uint64_t field = 0;  // file offset of the 4-byte value field
+    bool present = false;
+};
+
+uint32_t TypeSize(uint16_t type) {
+    return type == kTypeByte ? 1 : type == kTypeShort ? 2 : type == kTypeLong ? 4 : 0;
+}
+
+// Where an entry's values lie: in the value field when they fit in its 4 bytes, else at the
+// offset it holds. False when they do not lie wholly inside the file.
+bool ValuesAt(const FileView& f, const Entry& e, uint64_t& at) {
+    const uint64_t bytes = uint64_t{TypeSize(e.type)} * e.count;
+    at = bytes <= 4 ? e.field : f.U32(e.field);
+    return f.Holds(at, bytes);
+}
+
+uint32_t ValueAt(const FileView& f, uint16_t type, uint64_t at, uint64_t index) {
+    switch (type) {
+        case kTypeByte: return *f.at(at + index);
+        case kTypeShort: return f.U16(at + 2 * index);
+        default: return f.U32(at + 4 * index);
+    }
+}
+
+// A single number of type BYTE, SHORT or LONG. False for anything else, which the fast path
+// leaves to libtiff.
+bool Scalar(const FileView& f, const Entry& e, uint32_t& value) {
+    if (e.count != 1 || TypeSize(e.type) == 0) return false;
+    value = ValueAt(f, e.type, e.field, 0);
+    return true;
+}
+
+enum Tag : uint16_t {
+    kImageWidth = 256,
+    kImageLength = 257,
+    kBitsPerSample = 258,
+    kCompression = 259,
+    kPhotometric = 262,
+    kFillOrder = 266,
+    kStripOffsets = 273,
+    kSamplesPerPixel = 277,
+    kRowsPerStrip = 278,
+    kPlanarConfig = 284,
+    kTileWidth = 322,
+    kTileOffsets = 324,
+    kSampleFormat = 339,
+};
+
+struct DirectoryEntries {
+    Entry width, height, bits, compression, photometric, fill_order, strips, samples,
+        rows_per_strip, planar, sample_format;
+    bool tiled = false;
+};
+
+// A plain RGB file ready for the fast path.
+struct PlainRgb {
+    uint32_t width = 0, height = 0;
+    int bytes = 1;        // per sample: 1 or 2
+    uint64_t pixels = 0;  // offset of the top row
+};
+
+enum class Route { Own, Library };
+
+// Reads the first directory. Sets `route` to Library for files the fast path does not read;
+// fails only for a directory that lies outside the file or a plain RGB file that is damaged.
+IoResult ReadPlainLayout(const FileView& f, Route& route, PlainRgb& plain) {
+    route = Route::Library;
+    const uint64_t ifd = f.U32(4);
+    if (ifd < 8 || !f.Holds(ifd, 2))
+        return Fail(IoStatus::Damaged, "first directory lies outside the file");
+    const uint32_t count = f.U16(ifd);
+    if (count == 0) return Fail(IoStatus::Damaged, "first directory is empty");
+    if (!f.Holds(ifd + 2, uint64_t{12} * count))
+        return Fail(IoStatus::Damaged, "directory runs past the end of the file");
+
+    DirectoryEntries d;
+    for (uint32_t i = 0; i < count; ++i) {
+        const uint64_t at = ifd + 2 + uint64_t{12} * i;
+        const uint16_t tag = f.U16(at);
+        Entry* slot = nullptr;
+        switch (tag) {
+            case kImageWidth: slot = &d.width; break;
+            case kImageLength: slot = &d.height; break;
+            case kBitsPerSample: slot = &d.bits; break;
+            case kCompression: slot = &d.compression; break;
+            case kPhotometric: slot = &d.photometric; break;
+            case kFillOrder: slot = &d.fill_order; break;
+            case kStripOffsets: slot = &d.strips; break;
+            case kSamplesPerPixel: slot = &d.samples; break;
+            case kRowsPerStrip: slot = &d.rows_per_strip; break;
+            case kPlanarConfig: slot = &d.planar; break;
+            case kSampleFormat: slot = &d.sample_format; break;
+            default:
+                if (tag >= kTileWidth && tag <= kTileOffsets + 1) d.tiled = true;
+                break;
+        }
+        if (slot == nullptr || slot->present) continue;  // a repeated tag: the first counts
+        slot->type = f.U16(at + 2);
+        slot->count = f.U32(at + 4);
+        slot->field = at + 8;
+        slot->present = true;
+    }
+
+    // Everything that is not plain chunky RGB goes to libtiff, which reads it correctly.
+    uint32_t compression = 1, photometric = 0, samples = 1, planar = 1, format = 1, fill = 1;
+    if (d.tiled || !d.photometric.present || !d.strips.present || !d.width.present ||
+        !d.height.present || !d.bits.present)
+        return IoResult::Ok();
+    if (!Scalar(f, d.photometric, photometric) || photometric != 2) return IoResult::Ok();
+    if (d.compression.present && (!Scalar(f, d.compression, compression) || compression != 1))
+        return IoResult::Ok();
+    if (d.samples.present && !Scalar(f, d.samples, samples)) return IoResult::Ok();
+    if (d.planar.present && !Scalar(f, d.planar, planar)) return IoResult::Ok();
+    if (d.sample_format.present && !Scalar(f, d.sample_format, format)) return IoResult::Ok();
+    // Fill order 2 (bits reversed within each byte) is rare enough to leave to libtiff.
+    if (d.fill_order.present && !Scalar(f, d.fill_order, fill)) return IoResult::Ok();
+    if (samples != 3 || planar != 1 || format != 1 || fill != 1) return IoResult::Ok();
+    uint32_t width = 0, height = 0, rows_per_strip = UINT32_MAX;
+    if (!Scalar(f, d.width, width) || !Scalar(f, d.height, height)) return IoResult::Ok();
+    if (d.rows_per_strip.present && !Scalar(f, d.rows_per_strip, rows_per_strip))
+        return IoResult::Ok();
+    if (d.bits.type != kTypeShort || (d.bits.count != 1 && d.bits.count != 3))
+        return IoResult::Ok();
+    if (d.strips.type != kTypeShort && d.strips.type != kTypeLong) return IoResult::Ok();
+
+    if (IoResult r = CheckSize(width, height); !r.ok()) return r;
+    uint64_t bits_at = 0;
+    if (!ValuesAt(f, d.bits, bits_at))
+        return Fail(IoStatus::Damaged, "bits-per-sample table lies outside the file");
+    const uint32_t bits = ValueAt(f, kTypeShort, bits_at, 0);
+    for (uint32_t i = 1; i < d.bits.count; ++i)
+        if (ValueAt(f, kTypeShort, bits_at, i) != bits) return IoResult::Ok();
+    if (bits != 8 && bits != 16) return IoResult::Ok();
+
+    // The strips must follow one another without gaps; any other order is libtiff's.
+    const uint64_t row_bytes = uint64_t{width} * 3 * (bits / 8);
+    const uint64_t rows = std::min<uint64_t>(rows_per_strip == 0 ? height : rows_per_strip, height);
+    const uint64_t strip_count = (height + rows - 1) / rows;
+    if (d.strips.count != strip_count && d.strips.count != 1) return IoResult::Ok();
+    if (d.strips.count == 1 && strip_count != 1) return IoResult::Ok();
+    uint64_t offsets_at = 0;
+    if (!ValuesAt(f, d.strips, offsets_at))
+        return Fail(IoStatus::Damaged, "strip offset table lies outside the file");
+    const uint64_t first = ValueAt(f, d.strips.type, offsets_at, 0);
+    for (uint64_t i = 1; i < d.strips.count; ++i)
+        if (ValueAt(f, d.strips.type, offsets_at, i) != first + i * rows * row_bytes)
+            return IoResult::Ok();
+    if (!f.Holds(first, row_bytes * height))
+        return Fail(IoStatus::Damaged, "pixel data runs past the end of the file");
+
+    plain.width = width;
+    plain.height = height;
+    plain.bytes = static_cast<int>(bits / 8);
+    plain.pixels = first;
+    route = Route::Own;
+    return IoResult::Ok();
+}
+
+IoResult DecodePlainRgb(const FileView& f, const PlainRgb& p, DecodedImage& out) {
+    if (IoResult r = AllocateOrFail(out, p.width, p.height); !r.ok()) return r;
+    const auto w = static_cast<std::size_t>(p.width);
+    const std::size_t row_bytes = w * 3 * static_cast<std::size_t>(p.bytes);
+    const int h = static_cast<int>(p.height);
+    const uint8_t* pixels = f.at(p.pixels);
+    const bool big = f.big();
+    ForEachRowBand(h, [&](int y0, int y1) {
+        for (int y = y0; y < y1; ++y) {
+            // File rows run from the top of the picture; memory rows from the bottom.
+            const uint8_t* s = pixels + static_cast<std::size_t>(y) * row_bytes;
+            const std::size_t at = static_cast<std::size_t>(h - 1 - y) * w;
+            uint16_t* r = out.red.data() + at;
+            uint16_t* g = out.green.data() + at;
+            uint16_t* b = out.blue.data() + at;
+            if (p.bytes == 1) {
+                for (std::size_t x = 0; x < w; ++x, s += 3) {
+                    r[x] = static_cast<uint16_t>(s[0] << 8);
+                    g[x] = static_cast<uint16_t>(s[1] << 8);
+                    b[x] = static_cast<uint16_t>(s[2] << 8);
+                }
+            } else if (big) {
+                for (std::size_t x = 0; x < w; ++x, s += 6) {
+                    r[x] = Be16(s);
+                    g[x] = Be16(s + 2);
+                    b[x] = Be16(s + 4);
+                }
+            } else {
+                for (std::size_t x = 0; x < w; ++x, s += 6) {
+                    r[x] = Le16(s);
+                    g[x] = Le16(s + 2);
+                    b[x] = Le16(s + 4);
+                }
+            }
+        }
+    });
+    return IoResult::Ok();
+}
+
+// ---------------------------------------------------------------------------------------
+// libtiff, reading from the bytes in memory.
+
+struct MemorySource {
+    const uint8_t* data;
+    uint64_t size;
+    uint64_t pos = 0;
+};
+
+MemorySource& Source(thandle_t h) {
+    return *static_cast<MemorySource*>(h);
+}
+
+tmsize_t SourceRead(thandle_t h, void* buffer, tmsize_t n) {
+    MemorySource& s = Source(h);
+    if (n <= 0 || s.pos >= s.size) return 0;
+    const uint64_t take = std::min(static_cast<uint64_t>(n), s.size - s.pos);
+    std::memcpy(buffer, s.data + s.pos, take);
+    s.pos += take;
+    return static_cast<tmsize_t>(take);
+}
+
+tmsize_t SourceWrite(thandle_t, void*, tmsize_t) {
+    return -1;
+}
+
+toff_t SourceSeek(thandle_t h, toff_t offset, int whence) {
+    MemorySource& s = Source(h);
+    if (whence == SEEK_SET) {
+        s.pos = offset;
+        return s.pos;
+    }
+    // Relative seeks carry a signed distance in the unsigned offset.
+    const uint64_t base = whence == SEEK_CUR ? s.pos : s.size;
+    uint64_t target = 0;
+    if (static_cast<int64_t>(offset) >= 0) {
+        if (__builtin_add_overflow(base, offset, &target)) return static_cast<toff_t>(-1);
+    } else {
+        const uint64_t back = ~offset + 1;
+        if (back > base) return static_cast<toff_t>(-1);
+        target = base - back;
+    }
+    s.pos = target;
+    return s.pos;
+}
+
+int SourceClose(thandle_t) {
+    return 0;
+}
+
+toff_t SourceSize(thandle_t h) {
+    return Source(h).size;
+}
+
+// The bytes are already in memory: hand them to libtiff as its "mapped file", so that it
+// decodes straight from them instead of copying each strip. libtiff only reads a mapping
+// opened for reading.
+int SourceMap(thandle_t h, void** base, toff_t* size) {
+    MemorySource& s = Source(h);
+    *base = const_cast<uint8_t*>(s.data);
+    *size = s.size;
+    return 1;
+}
+
+void SourceUnmap(thandle_t, void*, toff_t) {}
+
+// What libtiff reported about one handle. Nothing reaches the terminal.
+struct LibTiffMessages {
+    std::string error;     // the first error, for the result's detail
+    std::string lost_tag;  // the first tag dropped because its data lies outside the file
+};
+
+int KeepFirstError(TIFF*, void* user, const char*, const char* format, va_list args) {
+    auto& m = *static_cast<LibTiffMessages*>(user);
+    if (m.error.empty()) {
+        char text[256];
+        std::vsnprintf(text, sizeof text, format, args);
+        m.error = text;
+    }
+    return 1;
+}
+
+// libtiff drops a tag whose data lies outside the file with a mere warning and carries on,
+// which can change the picture (a palette image that lost its colour map reads as grey
+// indices); such a file is refused as damaged. Other warnings are dropped.
+int KeepLostTag(TIFF*, void* user, const char*, const char* format, va_list args) {
+    auto& m = *static_cast<LibTiffMessages*>(user);
+    if (m.lost_tag.empty()) {
+        char text[256];
+        std::vsnprintf(text, sizeof text, format, args);
+        if (std::strstr(text, "IO error during reading of") != nullptr) m.lost_tag = text;
+    }
+    return 1;
+}
+
+// The few messages libtiff still sends through its process-wide handlers must not print
+// either; set once, before the first handle is opened.
+void SilenceGlobalHandlers() {
+    static const bool silenced = [] {
+        TIFFSetErrorHandler(nullptr);
+        TIFFSetWarningHandler(nullptr);
+        return true;
+    }();
+    (void)silenced;
+}
+
+// One libtiff handle over the file bytes, with its own message buffer.
+class LibTiff {
+public:
+    LibTiff(std::span<const uint8_t> file, uint64_t max_alloc) : source_{file.data(), file.size()} {
+        SilenceGlobalHandlers();
+        TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
+        if (options == nullptr) return;
+        TIFFOpenOptionsSetMaxSingleMemAlloc(options, static_cast<tmsize_t>(max_alloc));
+        TIFFOpenOptionsSetErrorHandlerExtR(options, KeepFirstError, &messages_);
+        TIFFOpenOptionsSetWarningHandlerExtR(options, KeepLostTag, &messages_);
+        tif_ = TIFFClientOpenExt("TIFF", "r", &source_, SourceRead, SourceWrite, SourceSeek,
+                                 SourceClose, SourceSize, SourceMap, SourceUnmap, options);
+        TIFFOpenOptionsFree(options);
+    }
+    ~LibTiff() {
+        if (tif_ != nullptr) TIFFClose(tif_);
+    }
+    LibTiff(const LibTiff&) = delete;
+    LibTiff& operator=(const LibTiff&) = delete;
+
+    // The handle, or null when libtiff could not read the first directory or dropped a tag
+    // whose data lies outside the file.
+    TIFF* get() const { return messages_.lost_tag.empty() ? tif_ : nullptr; }
+    // Why get() gave null or a later call failed: libtiff's first error, or `fallback`.
+    std::string Why(const char* fallback) const {
+        if (tif_ != nullptr && !messages_.lost_tag.empty())
+            return "directory data lies outside the file (libtiff: " + messages_.lost_tag + ")";
+        return messages_.error.empty() ? std::string(fallback) : "libtiff: " + messages_.error;
+    }
+
+private:
+    MemorySource source_;
+    LibTiffMessages messages_;
+    TIFF* tif_ = nullptr;
+};
+
+enum class Kind { Grey, Palette, Rgb, RgbaReader };
+
+// How the first image of a file is decoded through libtiff.
+struct Plan {
+    uint32_t width = 0, height = 0;
+    uint16_t bits = 8, samples = 1;
+    bool separate = false;  // planar: one set of blocks per sample
+    bool jpeg_rgb = false;  // YCbCr JPEG that libjpeg turns into RGB
+    bool uncompressed = false;
+    Kind kind = Kind::Grey;
+    bool tiled = false;
+    uint32_t block_width = 0, block_height = 0;  // tile size, or width x rows per strip
+    uint32_t blocks_across = 1, blocks_down = 1;
+    uint64_t block_bytes = 0, row_bytes = 0;
+    bool invert16 = false;  // 16-bit grey with white at zero
+    // Sample value to plane value per channel, for samples of up to 8 bits.
+    std::array<std::array<uint16_t, 256>, 3> map{};
+};
+
+// Samples per pixel in one decoded block row.
+uint32_t SamplesInBlock(const Plan& p) {
+    return p.separate ? 1 : p.samples;
+}
+
+// Bytes of one block row that hold the pixels of the block.
+uint64_t UsedRowBytes(const Plan& p) {
+    return (uint64_t{p.block_width} * SamplesInBlock(p) * p.bits + 7) / 8;
+}
+
+int PlanesToRead(const Plan& p) {
+    return p.separate && p.kind == Kind::Rgb ? 3 : 1;
+}
+
+// Largest decoded strip or tile accepted. A legitimate block is seldom bigger than the whole
+// image (a small image in one large tile stays under the floor); a header that asks for more
+// is hostile or broken and must not make us allocate gigabytes.
+uint64_t BlockLimit(const Plan& p) {
+    const uint64_t image = uint64_t{p.width} * p.height * p.samples * ((p.bits + 7u) / 8u);
+    return std::min<uint64_t>(uint64_t{1} << 30, std::max<uint64_t>(uint64_t{32} << 20, image));
+}
+
+// Prepares a freshly opened handle: YCbCr JPEG data is asked for as RGB.
+void PrepareHandle(TIFF* tif, const Plan& p) {
+    if (p.jpeg_rgb) TIFFSetField(tif, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
+}
+
+void FillGreyMap(Plan& p, bool white_is_zero) {
+    const uint32_t top = (1u << p.bits) - 1;
+    for (uint32_t v = 0; v <= top; ++v) {
+        const uint32_t level = white_is_zero ? top - v : v;
+        const auto sample = static_cast<uint16_t>((level * 255 / top) << 8);
+        p.map[0][v] = p.map[1][v] = p.map[2][v] = sample;
+    }
+}
+
+IoResult FillPaletteMap(TIFF* tif, Plan& p) {
+    uint16_t* red = nullptr;
+    uint16_t* green = nullptr;
+    uint16_t* blue = nullptr;
+    if (TIFFGetField(tif, TIFFTAG_COLORMAP, &red, &green, &blue) != 1 || red == nullptr ||
+        green == nullptr || blue == nullptr)
+        return Fail(IoStatus::Damaged, "palette image without a colour map");
+    const uint32_t entries = 1u << p.bits;
+    // Some writers put 8-bit values in the 16-bit colour map; scale those like 8-bit samples.
+    bool eight_bit = true;
+    for (uint32_t i = 0; i < entries; ++i)
+        if (red[i] > 255 || green[i] > 255 || blue[i] > 255) eight_bit = false;
+    const int shift = eight_bit ? 8 : 0;
+    for (uint32_t i = 0; i < entries; ++i) {
+        p.map[0][i] = static_cast<uint16_t>(red[i] << shift);
+        p.map[1][i] = static_cast<uint16_t>(green[i] << shift);
+        p.map[2][i] = static_cast<uint16_t>(blue[i] << shift);
+    }
+    return IoResult::Ok();
+}
+
+// Looks at the first directory and decides how it is decoded.
+IoResult MakePlan(TIFF* tif, const LibTiff& lib, Plan& p) {
+    uint32_t width = 0, height = 0;
+    if (TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width) != 1 ||
+        TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &height) != 1)
+        return Fail(IoStatus::Damaged, lib.Why("image size missing"));
+    if (IoResult r = CheckSize(width, height); !r.ok()) return r;
+    p.width = width;
+    p.height = height;
+    uint16_t bits = 1, samples = 1, planar = PLANARCONFIG_CONTIG, format = SAMPLEFORMAT_UINT;
+    uint16_t photometric = 0, compression = COMPRESSION_NONE;
+    TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &bits);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &samples);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_PLANARCONFIG, &planar);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLEFORMAT, &format);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &compression);
+    if (TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &photometric) != 1)
+        return Fail(IoStatus::Unsupported, "TIFF file without a colour interpretation");
+    if (samples < 1 || bits < 1) return Fail(IoStatus::Damaged, "no samples per pixel");
+    p.bits = bits;
+    p.samples = samples;
+    p.separate = planar == PLANARCONFIG_SEPARATE;
+    p.uncompressed = compression == COMPRESSION_NONE;
+
+    const bool small_bits = bits == 1 || bits == 2 || bits == 4 || bits == 8;
+    const bool whole_bits = bits == 8 || bits == 16;
+    const bool uint = format == SAMPLEFORMAT_UINT;
+    p.kind = Kind::RgbaReader;
+    if (compression == COMPRESSION_OJPEG) {
+        // Old-style JPEG needs libtiff's own colour handling.
+    } else if ((photometric == PHOTOMETRIC_MINISBLACK || photometric == PHOTOMETRIC_MINISWHITE) &&
+               uint && (small_bits || bits == 16)) {
+        p.kind = Kind::Grey;
+        const bool white_is_zero = photometric == PHOTOMETRIC_MINISWHITE;
+        if (bits <= 8) FillGreyMap(p, white_is_zero);
+        p.invert16 = bits == 16 && white_is_zero;
+    } else if (photometric == PHOTOMETRIC_PALETTE && uint && small_bits) {
+        p.kind = Kind::Palette;
+        if (IoResult r = FillPaletteMap(tif, p); !r.ok()) return r;
+    } else if (photometric == PHOTOMETRIC_RGB && uint && whole_bits && samples >= 3) {
+        p.kind = Kind::Rgb;
+    } else if (photometric == PHOTOMETRIC_YCBCR && compression == COMPRESSION_JPEG && bits == 8 &&
+               samples == 3 && !p.separate) {
+        p.kind = Kind::Rgb;
+        p.jpeg_rgb = true;
+    }
+    if (p.kind == Kind::Rgb && bits == 8)
+        for (uint32_t v = 0; v < 256; ++v)
+            p.map[0][v] = p.map[1][v] = p.map[2][v] = static_cast<uint16_t>(v << 8);
+    if (p.kind == Kind::RgbaReader) return IoResult::Ok();
+
+    PrepareHandle(tif, p);
+    p.tiled = TIFFIsTiled(tif) != 0;
+    if (p.tiled) {
+        uint32_t tw = 0, th = 0;
+        if (TIFFGetField(tif, TIFFTAG_TILEWIDTH, &tw) != 1 ||
+            TIFFGetField(tif, TIFFTAG_TILELENGTH, &th) != 1 || tw == 0 || th == 0)
+            return Fail(IoStatus::Damaged, "tile size missing");
+        p.block_width = tw;
+        p.block_height = th;
+        p.block_bytes = TIFFTileSize64(tif);
+        p.row_bytes = TIFFTileRowSize64(tif);
+    } else {
+        uint32_t rows = 0;
+        TIFFGetFieldDefaulted(tif, TIFFTAG_ROWSPERSTRIP, &rows);
+        p.block_width = width;
+        p.block_height = rows == 0 ? height : std::min(rows, height);
+        p.block_bytes = TIFFStripSize64(tif);
+        p.row_bytes = TIFFScanlineSize64(tif);
+    }
+    p.blocks_across = static_cast<uint32_t>((uint64_t{width} + p.block_width - 1) / p.block_width);
+    p.blocks_down = static_cast<uint32_t>((uint64_t{height} + p.block_height - 1) / p.block_height);
+    if (p.row_bytes < UsedRowBytes(p) || p.block_bytes / p.block_height < p.row_bytes)
+        return Fail(IoStatus::Damaged, lib.Why("strip or tile size is inconsistent"));
+    if (p.block_bytes > BlockLimit(p))
+        return Fail(IoStatus::TooLarge, "strips or tiles are too large");
+    return IoResult::Ok();
+}
+
+// Index of the strip or tile at block column bx, block row by, of sample plane `plane`.
+uint32_t BlockIndex(TIFF* tif, const Plan& p, uint32_t bx, uint32_t by, int plane) {
+    const auto s = static_cast<uint16_t>(plane);
+    if (p.tiled) return TIFFComputeTile(tif, bx * p.block_width, by * p.block_height, 0, s);
+    return TIFFComputeStrip(tif, by * p.block_height, s);
+}
+
+// Bytes a decoded block must at least hold: every row it covers.
+uint64_t NeededBlockBytes(const Plan& p, uint32_t by) {
+    if (p.tiled) return p.block_bytes;
+    const uint64_t rows = std::min(p.block_height, p.height - by * p.block_height);
+    return (rows - 1) * p.row_bytes + UsedRowBytes(p);
+}
+
+// Every block the plan reads must lie inside the file before anything is decoded, and an
+// uncompressed block must hold its pixels: a small file cannot claim a huge picture.
+IoResult CheckBlocks(TIFF* tif, const Plan& p, uint64_t file_size) {
+    const uint32_t count = p.tiled ? TIFFNumberOfTiles(tif) : TIFFNumberOfStrips(tif);
+    for (int plane = 0; plane < PlanesToRead(p); ++plane) {
+        for (uint32_t by = 0; by < p.blocks_down; ++by) {
+            const uint64_t need = NeededBlockBytes(p, by);
+            for (uint32_t bx = 0; bx < p.blocks_across; ++bx) {
+                const uint32_t index = BlockIndex(tif, p, bx, by, plane);
+                if (index >= count)
+                    return Fail(IoStatus::Damaged, "strip or tile table is too short");
+                int error = 0;
+                const uint64_t offset = TIFFGetStrileOffsetWithErr(tif, index, &error);
+                const uint64_t bytes = TIFFGetStrileByteCountWithErr(tif, index, &error);
+                if (error != 0 || offset > file_size || bytes > file_size - offset)
+                    return Fail(IoStatus::Damaged, "strip or tile lies outside the file");
+                if (p.uncompressed && bytes < need)
+                    return Fail(IoStatus::Damaged, "pixel data runs past the end of the file");
+            }
+        }
+    }
+    return IoResult::Ok();
+}
+
+// Plane values of `count` samples taken every `step` samples from `first` on in a row of
+// `bits`-bit samples.
+template <int Bits>
+void ConvertSamples(const uint8_t* row, std::size_t first, std::size_t step, std::size_t count,
+                    const uint16_t* map, bool invert, uint16_t* out) {
+    if constexpr (Bits == 16) {
+        const uint16_t flip = invert ? 0xFFFF : 0;
+        for (std::size_t i = 0; i < count; ++i) {
+            uint16_t v;  // libtiff delivers 16-bit samples in the machine's byte order
+            std::memcpy(&v, row + 2 * (first + i * step), 2);
+            out[i] = static_cast<uint16_t>(v ^ flip);
+        }
+    } else if constexpr (Bits == 8) {
+        for (std::size_t i = 0; i < count; ++i) out[i] = map[row[first + i * step]];
+    } else {
+        constexpr unsigned kMask = (1u << Bits) - 1;
+        for (std::size_t i = 0; i < count; ++i) {
+            const std::size_t bit = (first + i * step) * Bits;
+            out[i] = map[(row[bit >> 3] >> (8 - Bits - (bit & 7))) & kMask];
+        }
+    }
+}
+
+void ConvertSamples(int bits, const uint8_t* row, std::size_t first, std::size_t step,
+                    std::size_t count, const uint16_t* map, bool invert, uint16_t* out) {
+    switch (bits) {
+        case 1: ConvertSamples<1>(row, first, step, count, map, invert, out); break;
+        case 2: ConvertSamples<2>(row, first, step, count, map, invert, out); break;
+        case 4: ConvertSamples<4>(row, first, step, count, map, invert, out); break;
+        case 8: ConvertSamples<8>(row, first, step, count, map, invert, out); break;
+        default: ConvertSamples<16>(row, first, step, count, map, invert, out); break;
+    }
+}
+
+uint16_t* PlaneOf(DecodedImage& out, int channel) {
+    return (channel == 0 ? out.red : channel == 1 ? out.green : out.blue).data();
+}
+
+// Moves one decoded block of sample plane `plane` into the image planes.
+void StoreBlock(const Plan& p, const uint8_t* block, int plane, uint32_t bx, uint32_t by,
+                DecodedImage& out) {
+    const uint32_t x0 = bx * p.block_width, y0 = by * p.block_height;
+    const std::size_t cols = std::min(p.block_width, p.width - x0);
+    const uint32_t rows = std::min(p.block_height, p.height - y0);
+    const std::size_t step = SamplesInBlock(p);
+    const auto w = static_cast<std::size_t>(p.width);
+    for (uint32_t r = 0; r < rows; ++r) {
+        const uint8_t* row = block + r * p.row_bytes;
+        const std::size_t at = static_cast<std::size_t>(p.height - 1 - (y0 + r)) * w + x0;
+        if (p.kind == Kind::Rgb) {
+            if (p.separate) {
+                ConvertSamples(p.bits, row, 0, 1, cols,
+                               p.map[static_cast<std::size_t>(plane)].data(), false,
+                               PlaneOf(out, plane) + at);
+            } else {
+                for (int c = 0; c < 3; ++c)
+                    ConvertSamples(p.bits, row, static_cast<std::size_t>(c), step, cols,
+                                   p.map[static_cast<std::size_t>(c)].data(), false,
+                                   PlaneOf(out, c) + at);
+            }
+        } else {
+            // Grey and palette: one sample per pixel gives all three channels.
+            for (int c = 0; c < 3; ++c)
+                ConvertSamples(p.bits, row, 0, step, cols,
+                               p.map[static_cast<std::size_t>(c)].data(), p.invert16,
+                               PlaneOf(out, c) + at);
+        }
+    }
+}
+
+// Decodes block rows [first, last) with a handle of its own, so that bands run in parallel.
+IoResult DecodeBlockRows(std::span<const uint8_t> file, uint64_t max_alloc, const Plan& p,
+                         uint32_t first, uint32_t last, DecodedImage& out) {
+    LibTiff lib(file, max_alloc);
+    TIFF* tif = lib.get();
+    if (tif == nullptr) return Fail(IoStatus::Damaged, lib.Why("cannot open the TIFF file"));
+    PrepareHandle(tif, p);
+    std::unique_ptr<uint8_t[]> block(new (std::nothrow) uint8_t[p.block_bytes]);
+    if (!block) return Fail(IoStatus::OutOfMemory, "not enough memory for a strip or tile");
+    const auto size = static_cast<tmsize_t>(p.block_bytes);
+    for (uint32_t by = first; by < last; ++by) {
+        const uint64_t need = NeededBlockBytes(p, by);
+        for (int plane = 0; plane < PlanesToRead(p); ++plane) {
+            for (uint32_t bx = 0; bx < p.blocks_across; ++bx) {
+                const uint32_t index = BlockIndex(tif, p, bx, by, plane);
+                const tmsize_t got = p.tiled ? TIFFReadEncodedTile(tif, index, block.get(), size)
+                                             : TIFFReadEncodedStrip(tif, index, block.get(), size);
+                if (got < 0)
+                    return Fail(IoStatus::Damaged, lib.Why("cannot decode the image data"));
+                if (static_cast<uint64_t>(got) < need)
+                    return Fail(IoStatus::Damaged, "image data ends early");
+                StoreBlock(p, block.get(), plane, bx, by, out);
+            }
+        }
+    }
+    return IoResult::Ok();
+}
+
+IoResult DecodeBlocks(std::span<const uint8_t> file, uint64_t max_alloc, const Plan& p,
+                      DecodedImage& out) {
+    if (IoResult r = AllocateOrFail(out, p.width, p.height); !r.ok()) return r;
+    // Fixed bands of block rows, each decoded with its own handle; the split depends on the
+    // file alone, and every band writes only its own rows.
+    const int bands = static_cast<int>(std::min<uint32_t>(p.blocks_down, 8));
+    std::vector<IoResult> results(static_cast<std::size_t>(bands));
+    RunBands(bands, [&](int band) {
+        const auto first = static_cast<uint32_t>(uint64_t{p.blocks_down} * band / bands);
+        const auto last = static_cast<uint32_t>(uint64_t{p.blocks_down} * (band + 1) / bands);
+        results[static_cast<std::size_t>(band)] =
+            DecodeBlockRows(file, max_alloc, p, first, last, out);
+    });
+    for (IoResult& r : results) {
+        if (!r.ok()) {
+            Abandon(out);
+            return std::move(r);
+        }
+    }
+    return IoResult::Ok();
+}
+
+// The kinds only libtiff can turn into colour, through its RGBA reader (8 bits a channel).
+IoResult DecodeThroughRgba(TIFF* tif, const LibTiff& lib, const Plan& p, uint64_t file_size,
+                           DecodedImage& out) {
+    char message[1024] = "";
+    if (TIFFRGBAImageOK(tif, message) != 1)
+        return Fail(IoStatus::Unsupported,
+                    std::string("this kind of TIFF file is not supported: ") + message);
+    // libtiff reads every strip or tile here; each must lie inside the file.
+    const uint32_t count = TIFFIsTiled(tif) ? TIFFNumberOfTiles(tif) : TIFFNumberOfStrips(tif);
+    for (uint32_t i = 0; i < count; ++i) {
+        int error = 0;
+        const uint64_t offset = TIFFGetStrileOffsetWithErr(tif, i, &error);
+        const uint64_t bytes = TIFFGetStrileByteCountWithErr(tif, i, &error);
+        if (error != 0 || offset > file_size || bytes > file_size - offset)
+            return Fail(IoStatus::Damaged, "strip or tile lies outside the file");
+    }
+    const uint64_t pixels = uint64_t{p.width} * p.height;
+    if (pixels * 10 > out.memory_budget)  // the planes and the 4-byte raster
+        return Fail(IoStatus::OutOfMemory, "not enough memory for the image");
+    std::unique_ptr<uint32_t[]> raster(new (std::nothrow) uint32_t[pixels]);
+    if (!raster) return Fail(IoStatus::OutOfMemory, "not enough memory for the image");
+    if (TIFFReadRGBAImageOriented(tif, p.width, p.height, raster.get(), ORIENTATION_BOTLEFT, 1) !=
+        1)
+        return Fail(IoStatus::Damaged, lib.Why("cannot decode the image data"));
+    if (IoResult r = AllocateOrFail(out, p.width, p.height); !r.ok()) return r;
+    const auto w = static_cast<std::size_t>(p.width);
+    // The raster starts at the bottom row, like the planes.
+    ForEachRowBand(static_cast<int>(p.height), [&](int y0, int y1) {
+        for (std::size_t i = static_cast<std::size_t>(y0) * w; i < static_cast<std::size_t>(y1) * w;
+             ++i) {
+            const uint32_t v = raster[i];
+            out.red[i] = static_cast<uint16_t>(TIFFGetR(v) << 8);
+            out.green[i] = static_cast<uint16_t>(TIFFGetG(v) << 8);
+            out.blue[i] = static_cast<uint16_t>(TIFFGetB(v) << 8);
+        }
+    });
+    return IoResult::Ok();
+}
+
+IoResult DecodeWithLibTiff(std::span<const uint8_t> file, DecodedImage& out) {
+    // libtiff's own allocations (directory arrays, codec state) stay under this; the strips
+    // and tiles we decode are checked separately against BlockLimit.
+    const uint64_t max_alloc =
+        std::clamp<uint64_t>(out.memory_budget, uint64_t{64} << 20, uint64_t{2} << 30);
+    LibTiff lib(file, max_alloc);
+    TIFF* tif = lib.get();
+    if (tif == nullptr) return Fail(IoStatus::Damaged, lib.Why("cannot read the TIFF directory"));
+    Plan plan;
+    if (IoResult r = MakePlan(tif, lib, plan); !r.ok()) return r;
+    if (plan.kind == Kind::RgbaReader) return DecodeThroughRgba(tif, lib, plan, file.size(), out);
+    if (IoResult r = CheckBlocks(tif, plan, file.size()); !r.ok()) return r;
+    return DecodeBlocks(file, max_alloc, plan, out);
+}
+
+// ---------------------------------------------------------------------------------------
+// Writing.
+
+constexpr std::size_t kHeaderSize = 128;
+constexpr uint32_t kDirectoryAt = 18;
+
+// A sample in the file's byte order (the bytes of the returned value, as stored in memory).
+inline uint16_t LittleEndian(uint16_t v) {
+    if constexpr (std::endian::native == std::endian::little) return v;
+    return static_cast<uint16_t>(v >> 8 | v << 8);
+}
+
+void PutEntry(uint8_t* at, uint16_t tag, uint16_t type, uint32_t count, uint32_t value) {
+    PutLe16(at, tag);
+    PutLe16(at + 2, type);
+    PutLe32(at + 4, count);
+    PutLe32(at + 8, value);
+}
+
+}  // namespace
+
+IoResult DecodeTiff(std::span<const uint8_t> file, DecodedImage& out) {
+    if (file.size() < 2 ||
+        !((file[0] == 'I' && file[1] == 'I') || (file[0] == 'M' && file[1] == 'M')))
+        return Fail(IoStatus::NotThisFormat, "not a TIFF file");
+    if (file.size() < 8) return Fail(IoStatus::Damaged, "header runs past the end of the file");
+    const FileView view(file, file[0] == 'M');
+    if (view.U16(2) != 42) return DecodeWithLibTiff(file, out);  // BigTIFF, or not a TIFF
+    Route route = Route::Library;
+    PlainRgb plain;
+    if (IoResult r = ReadPlainLayout(view, route, plain); !r.ok()) return r;
+    if (route == Route::Own) return DecodePlainRgb(view, plain, out);
+    return DecodeWithLibTiff(file, out);
+}
+
+// The header: "II", 42, the directory at 18; the bits-per-sample table (16, 16, 16) at 8; a
+// copy of the strip offset (128) at 14; eight directory entries from 18; the next-directory
+// offset 0 and zeros up to the pixels at 128. The entries are ImageWidth, ImageLength,
+// BitsPerSample, Compression (none), PhotometricInterpretation (RGB), StripOffsets,
+// SamplesPerPixel and StripByteCounts. Without the byte count ImageMagick falls back to its
+// 8-bit reader and cuts every sample to its high byte; it takes the place of an Orientation
+// entry that only repeated the default (top row first), so that the pixels stay at 128.
+IoResult WriteTiff(const std::string& path, const ImageRecord& rec) {
+    const std::size_t pixels = rec.pixels();
+    if (pixels == 0 || rec.red.size() < pixels ||
+        (!rec.single_plane && (rec.green.size() < pixels || rec.blue.size() < pixels)))
+        return Fail(IoStatus::Unsupported, "no image to write");
+    const uint64_t data_bytes = uint64_t{6} * pixels;
+    if (kHeaderSize + data_bytes > UINT32_MAX)
+        return Fail(IoStatus::TooLarge, "image too large for a TIFF file");
+
+    uint8_t header[kHeaderSize] = {'I', 'I', 42, 0};
+    PutLe32(header + 4, kDirectoryAt);
+    PutLe16(header + 8, 16);
+    PutLe16(header + 10, 16);
+    PutLe16(header + 12, 16);
+    PutLe32(header + 14, kHeaderSize);
+    PutLe16(header + 18, 8);
+    const auto w = static_cast<uint32_t>(rec.width), h = static_cast<uint32_t>(rec.height);
+    // Sizes that do not fit a SHORT are written as LONG, which every reader accepts.
+    uint8_t* e = header + 20;
+    PutEntry(e, 256, w > 0xFFFF ? kTypeLong : kTypeShort, 1, w);
+    PutEntry(e + 12, 257, h > 0xFFFF ? kTypeLong : kTypeShort, 1, h);
+    PutEntry(e + 24, 258, kTypeShort, 3, 8);
+    PutEntry(e + 36, 259, kTypeShort, 1, 1);
+    PutEntry(e + 48, 262, kTypeShort, 1, 2);
+    PutEntry(e + 60, 273, kTypeLong, 1, kHeaderSize);
+    PutEntry(e + 72, 277, kTypeShort, 1, 3);
+    PutEntry(e + 84, 279, kTypeLong, 1, static_cast<uint32_t>(data_bytes));
+
+    FileSink sink;
+    if (IoResult r = sink.Open(path); !r.ok()) return r;
+    sink.Write(header, sizeof header);
+
+    // Rows are formatted in blocks of a few MiB, the rows of a block in parallel.
+    const std::size_t row_samples = std::size_t{3} * w;
+    const int block_rows =
+        static_cast<int>(std::max<std::size_t>(1, (std::size_t{2} << 20) / row_samples));
+    std::vector<uint16_t> block(std::min<std::size_t>(block_rows, h) * row_samples);
+    const uint16_t* red = rec.red.data();
+    const uint16_t* green = rec.single_plane ? red : rec.green.data();
+    const uint16_t* blue = rec.single_plane ? red : rec.blue.data();
+    const int height = rec.height;
+    for (int first = 0; first < height; first += block_rows) {
+        const int rows = std::min(block_rows, height - first);
+        ForEachRowBand(rows, [&](int y0, int y1) {
+            for (int y = y0; y < y1; ++y) {
+                // File rows run from the top of the picture: memory row height - 1 first.
+                const std::size_t at = static_cast<std::size_t>(height - 1 - (first + y)) * w;
+                uint16_t* o = block.data() + static_cast<std::size_t>(y) * row_samples;
+                for (std::size_t x = 0; x < w; ++x, o += 3) {
+                    o[0] = LittleEndian(red[at + x]);
+                    o[1] = LittleEndian(green[at + x]);
+                    o[2] = LittleEndian(blue[at + x]);
+                }
+            }
+        });
+        sink.Write(block.data(), static_cast<std::size_t>(rows) * row_samples * 2);
+    }
+    return sink.Commit();
 }
 
 }  // namespace orva

@@ -1,0 +1,855 @@
+#include <gtest/gtest.h>
+#include <tiffio.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "imageio/formats.h"
+#include "support/files.h"
+#include "support/scripted_ui.h"
+
+namespace orva {
+namespace {
+
+using testing::ReadAll;
+using testing::Shell;
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<uint8_t>;
+using Rgb = std::array<uint16_t, 3>;
+using orva::testing::TempDir;
+
+constexpr uint16_t kByte = 1, kShort = 3, kLong = 4;
+
+// ---- building files by hand ----
+
+void Put16(Bytes& b, std::size_t at, uint32_t v, bool big) {
+    b[at + (big ? 1 : 0)] = static_cast<uint8_t>(v);
+    b[at + (big ? 0 : 1)] = static_cast<uint8_t>(v >> 8);
+}
+void Put32(Bytes& b, std::size_t at, uint32_t v, bool big) {
+    Put16(b, at + (big ? 2 : 0), v & 0xFFFF, big);
+    Put16(b, at + (big ? 0 : 2), v >> 16, big);
+}
+
+struct Field {
+    uint16_t tag, type;
+    std::vector<uint32_t> values;
+};
+
+// Where MakeTiff puts the data: right after the 8-byte header.
+constexpr uint32_t kData = 8;
+
+// A classic TIFF: the header, `data` from offset 8, the directory (fields sorted by tag),
+// then the values that do not fit in their entries.
+Bytes MakeTiff(bool big, std::vector<Field> fields, const Bytes& data) {
+    std::sort(fields.begin(), fields.end(),
+              [](const Field& a, const Field& b) { return a.tag < b.tag; });
+    Bytes b(8 + data.size() + (data.size() & 1), 0);  // the directory starts on a word
+    b[0] = b[1] = big ? 'M' : 'I';
+    Put16(b, 2, 42, big);
+    std::copy(data.begin(), data.end(), b.begin() + 8);
+    const std::size_t ifd = b.size();
+    Put32(b, 4, static_cast<uint32_t>(ifd), big);
+    b.resize(ifd + 2 + 12 * fields.size() + 4, 0);
+    Put16(b, ifd, static_cast<uint32_t>(fields.size()), big);
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        const Field& f = fields[i];
+        const std::size_t e = ifd + 2 + 12 * i;
+        const std::size_t size = f.type == kByte ? 1 : f.type == kShort ? 2 : 4;
+        Put16(b, e, f.tag, big);
+        Put16(b, e + 2, f.type, big);
+        Put32(b, e + 4, static_cast<uint32_t>(f.values.size()), big);
+        std::size_t at = e + 8;
+        if (size * f.values.size() > 4) {
+            at = b.size();
+            Put32(b, e + 8, static_cast<uint32_t>(at), big);
+            b.resize(at + size * f.values.size(), 0);
+        }
+        for (std::size_t k = 0; k < f.values.size(); ++k) {
+            if (size == 1) b[at + k] = static_cast<uint8_t>(f.values[k]);
+            if (size == 2) Put16(b, at + 2 * k, f.values[k], big);
+            if (size == 4) Put32(b, at + 4 * k, f.values[k], big);
+        }
+    }
+    return b;
+}
+
+// The fields of an uncompressed image in one strip at kData.
+std::vector<Field> Plain(uint32_t w, uint32_t h, std::vector<uint32_t> bits, uint32_t photometric,
+                         uint32_t data_bytes) {
+    const auto samples = static_cast<uint32_t>(bits.size());
+    return {{256, kShort, {w}},           {257, kShort, {h}},
+            {258, kShort, bits},          {259, kShort, {1}},
+            {262, kShort, {photometric}}, {273, kLong, {kData}},
+            {277, kShort, {samples}},     {278, kLong, {h}},
+            {279, kLong, {data_bytes}}};
+}
+
+void SetField(std::vector<Field>& fields, Field f) {
+    for (Field& old : fields) {
+        if (old.tag == f.tag) {
+            old = std::move(f);
+            return;
+        }
+    }
+    fields.push_back(std::move(f));
+}
+
+// File offset of the little-endian entry of `tag` in the first directory.
+std::size_t EntryAt(const Bytes& b, uint16_t tag) {
+    const std::size_t ifd = b[4] | b[5] << 8 | b[6] << 16 | static_cast<std::size_t>(b[7]) << 24;
+    const std::size_t count = b[ifd] | b[ifd + 1] << 8;
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::size_t e = ifd + 2 + 12 * i;
+        if ((b[e] | b[e + 1] << 8) == tag) return e;
+    }
+    ADD_FAILURE() << "no tag " << tag;
+    return 0;
+}
+
+Bytes Samples16(const std::vector<uint16_t>& v, bool big) {
+    Bytes b(2 * v.size());
+    for (std::size_t i = 0; i < v.size(); ++i) Put16(b, 2 * i, v[i], big);
+    return b;
+}
+
+Rgb At(const DecodedImage& img, int x, int y) {
+    const auto i = static_cast<std::size_t>(y) * static_cast<std::size_t>(img.width) +
+                   static_cast<std::size_t>(x);
+    return {img.red[i], img.green[i], img.blue[i]};
+}
+Rgb C8(int r, int g, int b) {
+    return {static_cast<uint16_t>(r << 8), static_cast<uint16_t>(g << 8),
+            static_cast<uint16_t>(b << 8)};
+}
+Rgb Grey(uint16_t v) {
+    return {v, v, v};
+}
+
+IoResult Decode(const Bytes& b, DecodedImage& img) {
+    return DecodeImage(b, kFormatTiff, img);
+}
+
+// ---- our own reader ----
+
+TEST(TiffPlainRead, EightAndSixteenBitRgbInBothByteOrdersTopRowFirst) {
+    // 2 x 2, file rows from the top: (1,2,3) (4,5,6) / (7,8,9) (10,11,12).
+    const Bytes px8 = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+    DecodedImage img;
+    ASSERT_TRUE(Decode(MakeTiff(false, Plain(2, 2, {8, 8, 8}, 2, 12), px8), img).ok());
+    ASSERT_EQ(img.width, 2);
+    ASSERT_EQ(img.height, 2);
+    EXPECT_EQ(At(img, 0, 1), C8(1, 2, 3));
+    EXPECT_EQ(At(img, 1, 1), C8(4, 5, 6));
+    EXPECT_EQ(At(img, 0, 0), C8(7, 8, 9));
+    EXPECT_EQ(At(img, 1, 0), C8(10, 11, 12));
+
+    const std::vector<uint16_t> v16 = {0x0102, 0xFFFF, 0x8001, 0x1234, 0x0000, 0x00FF,
+                                       0xABCD, 0x0001, 0x7FFF, 0x4321, 0xFF00, 0x0F0F};
+    for (const bool big : {false, true}) {
+        SCOPED_TRACE(big ? "MM" : "II");
+        // BitsPerSample given once for all samples, sizes as LONG, the offset as SHORT.
+        std::vector<Field> f = Plain(2, 2, {16}, 2, 24);
+        SetField(f, {256, kLong, {2}});
+        SetField(f, {273, kShort, {kData}});
+        SetField(f, {277, kShort, {3}});
+        ASSERT_TRUE(Decode(MakeTiff(big, f, Samples16(v16, big)), img).ok());
+        EXPECT_EQ(At(img, 0, 1), (Rgb{0x0102, 0xFFFF, 0x8001}));
+        EXPECT_EQ(At(img, 1, 1), (Rgb{0x1234, 0x0000, 0x00FF}));
+        EXPECT_EQ(At(img, 0, 0), (Rgb{0xABCD, 0x0001, 0x7FFF}));
+        EXPECT_EQ(At(img, 1, 0), (Rgb{0x4321, 0xFF00, 0x0F0F}));
+    }
+}
+
+TEST(TiffPlainRead, OlderEightEntryLayoutAndStripsThatFollowOneAnother) {
+    // Files of the older layout carry Orientation but neither RowsPerStrip nor
+    // StripByteCounts; the bits table is at 8 and the strip offset copy at 14.
+    Bytes old(128, 0);
+    const uint8_t head[] = {'I', 'I', 42, 0, 18, 0, 0, 0, 16, 0, 16, 0, 16, 0, 128, 0, 0, 0, 8, 0};
+    std::copy(std::begin(head), std::end(head), old.begin());
+    const uint32_t entries[8][4] = {{256, 3, 1, 1}, {257, 3, 1, 2}, {258, 3, 3, 8},
+                                    {259, 3, 1, 1}, {262, 3, 1, 2}, {273, 4, 1, 128},
+                                    {274, 3, 1, 1}, {277, 3, 1, 3}};
+    for (std::size_t i = 0; i < 8; ++i) {
+        Put16(old, 20 + 12 * i, entries[i][0], false);
+        Put16(old, 22 + 12 * i, entries[i][1], false);
+        Put32(old, 24 + 12 * i, entries[i][2], false);
+        Put32(old, 28 + 12 * i, entries[i][3], false);
+    }
+    const Bytes px = Samples16({1, 2, 3, 4, 5, 6}, false);
+    old.insert(old.end(), px.begin(), px.end());
+    DecodedImage img;
+    ASSERT_TRUE(Decode(old, img).ok());
+    EXPECT_EQ(At(img, 0, 1), (Rgb{1, 2, 3}));
+    EXPECT_EQ(At(img, 0, 0), (Rgb{4, 5, 6}));
+
+    // Three strips of one row each, one after another.
+    std::vector<Field> f = Plain(1, 3, {8, 8, 8}, 2, 9);
+    SetField(f, {273, kLong, {kData, kData + 3, kData + 6}});
+    SetField(f, {278, kShort, {1}});
+    SetField(f, {279, kLong, {3, 3, 3}});
+    ASSERT_TRUE(Decode(MakeTiff(false, f, {1, 1, 1, 2, 2, 2, 3, 3, 3}), img).ok());
+    EXPECT_EQ(At(img, 0, 2), C8(1, 1, 1));
+    EXPECT_EQ(At(img, 0, 1), C8(2, 2, 2));
+    EXPECT_EQ(At(img, 0, 0), C8(3, 3, 3));
+}
+
+// ---- files our own reader hands to libtiff ----
+
+TEST(TiffLibtiffRead, SixteenBitGreyKeepsEverySampleAndWhiteZeroIsInverted) {
+    // One 16-bit sample per pixel: not 5-5-5 colour, but grey.
+    const Bytes px = Samples16({0x0102, 0xFFFF, 0x8001}, false);
+    DecodedImage img;
+    ASSERT_TRUE(Decode(MakeTiff(false, Plain(3, 1, {16}, 1, 6), px), img).ok());
+    EXPECT_EQ(At(img, 0, 0), Grey(0x0102));
+    EXPECT_EQ(At(img, 1, 0), Grey(0xFFFF));
+    EXPECT_EQ(At(img, 2, 0), Grey(0x8001));
+
+    ASSERT_TRUE(
+        Decode(MakeTiff(true, Plain(3, 1, {16}, 0, 6), Samples16({0, 0x1234, 0xFFFF}, true)), img)
+            .ok());
+    EXPECT_EQ(At(img, 0, 0), Grey(0xFFFF));
+    EXPECT_EQ(At(img, 1, 0), Grey(0xEDCB));
+    EXPECT_EQ(At(img, 2, 0), Grey(0));
+}
+
+TEST(TiffLibtiffRead, GreyOfFewerBitsIsStretchedToEightBitLevels) {
+    DecodedImage img;
+    // 4 bits: 0, 15, 5, 10 (two pixels a byte, high nibble first).
+    ASSERT_TRUE(Decode(MakeTiff(false, Plain(4, 1, {4}, 1, 2), {0x0F, 0x5A}), img).ok());
+    EXPECT_EQ(At(img, 0, 0), Grey(0));
+    EXPECT_EQ(At(img, 1, 0), Grey(255 << 8));
+    EXPECT_EQ(At(img, 2, 0), Grey(85 << 8));
+    EXPECT_EQ(At(img, 3, 0), Grey(170 << 8));
+    // 1 bit, white at zero; the row is padded to whole bytes, so row 2 starts at byte 2.
+    ASSERT_TRUE(
+        Decode(MakeTiff(false, Plain(9, 2, {1}, 0, 4), {0x80, 0x00, 0x00, 0x80}), img).ok());
+    EXPECT_EQ(At(img, 0, 1), Grey(0));
+    EXPECT_EQ(At(img, 1, 1), Grey(255 << 8));
+    EXPECT_EQ(At(img, 8, 1), Grey(255 << 8));
+    EXPECT_EQ(At(img, 8, 0), Grey(0));
+    EXPECT_EQ(At(img, 0, 0), Grey(255 << 8));
+}
+
+TEST(TiffLibtiffRead, StripsOutOfOrderSeparatePlanesAndAlpha) {
+    DecodedImage img;
+    // Two one-row strips, the second stored first.
+    std::vector<Field> f = Plain(1, 2, {8, 8, 8}, 2, 6);
+    SetField(f, {273, kLong, {kData + 3, kData}});
+    SetField(f, {278, kLong, {1}});
+    SetField(f, {279, kLong, {3, 3}});
+    ASSERT_TRUE(Decode(MakeTiff(false, f, {7, 8, 9, 1, 2, 3}), img).ok());
+    EXPECT_EQ(At(img, 0, 1), C8(1, 2, 3));
+    EXPECT_EQ(At(img, 0, 0), C8(7, 8, 9));
+
+    // Planar: all red samples, then all green, then all blue.
+    f = Plain(2, 1, {16, 16, 16}, 2, 12);
+    SetField(f, {273, kLong, {kData, kData + 4, kData + 8}});
+    SetField(f, {279, kLong, {4, 4, 4}});
+    SetField(f, {284, kShort, {2}});
+    const Bytes planes = Samples16({0x1001, 0x1002, 0x2001, 0x2002, 0x3001, 0x3002}, true);
+    ASSERT_TRUE(Decode(MakeTiff(true, f, planes), img).ok());
+    EXPECT_EQ(At(img, 0, 0), (Rgb{0x1001, 0x2001, 0x3001}));
+    EXPECT_EQ(At(img, 1, 0), (Rgb{0x1002, 0x2002, 0x3002}));
+
+    // RGBA with unassociated alpha: the colour is kept as it is, even where alpha is 0.
+    f = Plain(2, 1, {8, 8, 8, 8}, 2, 8);
+    f.push_back({338, kShort, {2}});
+    ASSERT_TRUE(Decode(MakeTiff(false, f, {10, 20, 30, 0, 40, 50, 60, 128}), img).ok());
+    EXPECT_EQ(At(img, 0, 0), C8(10, 20, 30));
+    EXPECT_EQ(At(img, 1, 0), C8(40, 50, 60));
+}
+
+TEST(TiffLibtiffRead, PaletteColoursComeFromTheSixteenBitMap) {
+    // 2-bit indices 3, 0, 1, 2; the map lists 4 reds, then 4 greens, then 4 blues.
+    std::vector<Field> f = Plain(4, 1, {2}, 3, 1);
+    f.push_back({320,
+                 kShort,
+                 {0x1111, 0x2222, 0x3333, 0xFFFF, 0x0102, 0x0304, 0x0506, 0x0708, 0xA000, 0xB000,
+                  0xC000, 0xD000}});
+    DecodedImage img;
+    ASSERT_TRUE(Decode(MakeTiff(false, f, {0b11000110}), img).ok());
+    EXPECT_EQ(At(img, 0, 0), (Rgb{0xFFFF, 0x0708, 0xD000}));
+    EXPECT_EQ(At(img, 1, 0), (Rgb{0x1111, 0x0102, 0xA000}));
+    EXPECT_EQ(At(img, 2, 0), (Rgb{0x2222, 0x0304, 0xB000}));
+    EXPECT_EQ(At(img, 3, 0), (Rgb{0x3333, 0x0506, 0xC000}));
+
+    // A map holding only 8-bit values is scaled like 8-bit samples.
+    f = Plain(2, 1, {1}, 3, 1);
+    f.push_back({320, kShort, {10, 255, 20, 0, 30, 128}});
+    ASSERT_TRUE(Decode(MakeTiff(false, f, {0b01000000}), img).ok());
+    EXPECT_EQ(At(img, 0, 0), C8(10, 20, 30));
+    EXPECT_EQ(At(img, 1, 0), C8(255, 0, 128));
+}
+
+TEST(TiffLibtiffRead, CmykGoesThroughLibtiffsColourConversionAtEightBits) {
+    DecodedImage img;
+    ASSERT_TRUE(Decode(MakeTiff(false, Plain(3, 1, {8, 8, 8, 8}, 5, 12),
+                                {0, 0, 0, 0, 255, 0, 0, 0, 0, 0, 255, 51}),
+                       img)
+                    .ok());
+    EXPECT_EQ(At(img, 0, 0), C8(255, 255, 255));
+    EXPECT_EQ(At(img, 1, 0), C8(0, 255, 255));
+    EXPECT_EQ(At(img, 2, 0), C8(204, 204, 0));  // (255 - 51) each, no blue
+}
+
+// ---- refused files ----
+
+IoStatus StatusOf(const Bytes& file, std::string* detail = nullptr, uint64_t budget = UINT64_MAX) {
+    DecodedImage img;
+    img.memory_budget = budget;
+    const IoResult r = Decode(file, img);
+    if (detail) *detail = r.detail;
+    if (!r.ok()) {
+        EXPECT_TRUE(img.red.empty());
+        EXPECT_EQ(img.width, 0);
+    }
+    return r.status;
+}
+
+TEST(TiffRefuse, SignatureHeaderAndDirectoryMustBeInTheFile) {
+    std::string why;
+    EXPECT_EQ(StatusOf({}), IoStatus::NotThisFormat);
+    EXPECT_EQ(StatusOf({'I', 'M', 42, 0, 8, 0, 0, 0}), IoStatus::NotThisFormat);
+    EXPECT_EQ(StatusOf({'I', 'I', 42, 0, 8}), IoStatus::Damaged);
+
+    Bytes file = MakeTiff(false, Plain(1, 1, {8, 8, 8}, 2, 3), {1, 2, 3});
+    Bytes bad = file;
+    Put32(bad, 4, static_cast<uint32_t>(bad.size() - 1), false);
+    EXPECT_EQ(StatusOf(bad, &why), IoStatus::Damaged);
+    EXPECT_EQ(why, "first directory lies outside the file");
+    bad = file;
+    Put16(bad, 12, 500, false);  // entry count: the directory is at 12
+    EXPECT_EQ(StatusOf(bad, &why), IoStatus::Damaged);
+    EXPECT_EQ(why, "directory runs past the end of the file");
+    EXPECT_EQ(StatusOf(Bytes(file.begin(), file.begin() + 40)), IoStatus::Damaged);
+}
+
+TEST(TiffRefuse, TablesAndPixelsMustLieInTheFile) {
+    std::string why;
+    // Bits table: three values do not fit the entry; its offset points past the end.
+    Bytes file = MakeTiff(false, Plain(1, 1, {8, 8, 8}, 2, 3), {1, 2, 3});
+    Put32(file, EntryAt(file, 258) + 8, static_cast<uint32_t>(file.size() - 2), false);
+    EXPECT_EQ(StatusOf(file, &why), IoStatus::Damaged);
+    EXPECT_EQ(why, "bits-per-sample table lies outside the file");
+
+    std::vector<Field> f = Plain(1, 3, {8, 8, 8}, 2, 9);
+    SetField(f, {273, kLong, {kData, kData + 3, kData + 6}});
+    SetField(f, {278, kShort, {1}});
+    file = MakeTiff(false, f, Bytes(9, 1));
+    Put32(file, EntryAt(file, 273) + 8, 0xFFFFFFF0, false);
+    EXPECT_EQ(StatusOf(file, &why), IoStatus::Damaged);
+    EXPECT_EQ(why, "strip offset table lies outside the file");
+
+    // The pixels start so close to the end that one byte is missing.
+    file = MakeTiff(false, Plain(2, 2, {16, 16, 16}, 2, 24), Bytes(24, 1));
+    Put32(file, EntryAt(file, 273) + 8, static_cast<uint32_t>(file.size() - 23), false);
+    EXPECT_EQ(StatusOf(file, &why), IoStatus::Damaged);
+    EXPECT_EQ(why, "pixel data runs past the end of the file");
+
+    // Through libtiff: a strip whose byte count runs past the end, and an uncompressed strip
+    // too short for its rows.
+    std::vector<Field> packed = Plain(4, 4, {8}, 1, 100000);
+    SetField(packed, {259, kShort, {32773}});
+    EXPECT_EQ(StatusOf(MakeTiff(false, packed, Bytes(16, 1)), &why), IoStatus::Damaged);
+    EXPECT_EQ(why, "strip or tile lies outside the file");
+    std::vector<Field> grey = Plain(4, 4, {8}, 1, 8);
+    SetField(grey, {278, kShort, {2}});
+    SetField(grey, {273, kLong, {kData, kData + 8}});
+    SetField(grey, {279, kLong, {8, 7}});
+    EXPECT_EQ(StatusOf(MakeTiff(false, grey, Bytes(16, 1)), &why), IoStatus::Damaged);
+    EXPECT_EQ(why, "pixel data runs past the end of the file");
+}
+
+TEST(TiffRefuse, AbsurdSizesAreRefusedBeforeAnyMemoryIsTaken) {
+    std::string why;
+    EXPECT_EQ(StatusOf(MakeTiff(false, Plain(0, 1, {8, 8, 8}, 2, 3), {1, 2, 3})),
+              IoStatus::Damaged);
+    std::vector<Field> huge = Plain(1, 1, {8, 8, 8}, 2, 3);
+    SetField(huge, {256, kLong, {(1u << 20) + 1}});
+    EXPECT_EQ(StatusOf(MakeTiff(false, huge, {1, 2, 3})), IoStatus::TooLarge);
+    SetField(huge, {277, kShort, {1}});
+    SetField(huge, {262, kShort, {1}});
+    SetField(huge, {258, kShort, {8}});
+    EXPECT_EQ(StatusOf(MakeTiff(false, huge, {1, 2, 3})), IoStatus::TooLarge);
+
+    // Within the limits, far beyond the file, on both paths.
+    EXPECT_EQ(StatusOf(MakeTiff(false, Plain(30000, 30000, {8, 8, 8}, 2, 3), {1, 2, 3}), &why),
+              IoStatus::Damaged);
+    EXPECT_EQ(StatusOf(MakeTiff(false, Plain(30000, 30000, {16}, 1, 3), {1, 2, 3})),
+              IoStatus::Damaged);
+
+    // A 16 x 16 picture in one tile of 32768 x 32768 (six gigabytes decoded).
+    std::vector<Field> tiled = {{256, kShort, {16}},         {257, kShort, {16}},
+                                {258, kShort, {16, 16, 16}}, {259, kShort, {8}},
+                                {262, kShort, {2}},          {277, kShort, {3}},
+                                {322, kShort, {32768}},      {323, kShort, {32768}},
+                                {324, kLong, {kData}},       {325, kLong, {8}}};
+    const IoStatus s = StatusOf(MakeTiff(false, tiled, Bytes(8, 0)), &why);
+    EXPECT_TRUE(s == IoStatus::TooLarge || s == IoStatus::Damaged) << why;
+}
+
+TEST(TiffRefuse, KindsThatAreNotReadSayWhy) {
+    std::string why;
+    std::vector<Field> f = Plain(1, 1, {32}, 1, 4);
+    f.push_back({339, kShort, {3}});  // floating-point samples
+    EXPECT_EQ(StatusOf(MakeTiff(false, f, {0, 0, 0x80, 0x3F}), &why), IoStatus::Unsupported);
+    EXPECT_NE(why.find("32-bit samples"), std::string::npos) << why;
+}
+
+TEST(TiffRefuse, MemoryBudgetOnBothPaths) {
+    const Bytes rgb = MakeTiff(false, Plain(10, 10, {8, 8, 8}, 2, 300), Bytes(300, 1));
+    const Bytes grey = MakeTiff(false, Plain(10, 10, {8}, 1, 100), Bytes(100, 1));
+    for (const Bytes* f : {&rgb, &grey}) {
+        EXPECT_EQ(StatusOf(*f, nullptr, 599), IoStatus::OutOfMemory);
+        EXPECT_EQ(StatusOf(*f, nullptr, 600), IoStatus::Ok);
+    }
+}
+
+// ---- writing ----
+
+
+ImageRecord MakeRecord(int w, int h, uint32_t seed) {
+    ImageRecord rec;
+    rec.width = w;
+    rec.height = h;
+    std::mt19937 rng(seed);
+    for (int c = 0; c < 3; ++c) {
+        rec.plane(c).Allocate(static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
+        for (std::size_t i = 0; i < rec.plane(c).size(); ++i)
+            rec.plane(c)[i] = static_cast<uint16_t>(rng());
+    }
+    return rec;
+}
+
+void ExpectSamePlanes(const DecodedImage& img, const ImageRecord& rec) {
+    ASSERT_EQ(img.width, rec.width);
+    ASSERT_EQ(img.height, rec.height);
+    for (int c = 0; c < 3; ++c) {
+        const Plane& got = c == 0 ? img.red : c == 1 ? img.green : img.blue;
+        const Plane& want = rec.single_plane ? rec.red : rec.plane(c);
+        for (std::size_t i = 0; i < got.size(); ++i)
+            if (got[i] != want[i]) FAIL() << "channel " << c << " sample " << i;
+    }
+}
+
+TEST(TiffWrite, HeaderAndPixelsOfATwoByOneImage) {
+    TempDir dir;
+    ImageRecord rec = MakeRecord(2, 1, 1);
+    rec.red[0] = 0x0102;
+    rec.green[0] = 0x0304;
+    rec.blue[0] = 0x0506;
+    rec.red[1] = 0xFFFF;
+    rec.green[1] = 0x0000;
+    rec.blue[1] = 0x8001;
+    ASSERT_TRUE(WriteTiff(dir.Path("a.tif"), rec).ok());
+    Bytes expect = {
+        0x49, 0x49, 0x2A, 0x00, 0x12, 0x00, 0x00, 0x00,  // "II", 42, directory at 18
+        0x10, 0x00, 0x10, 0x00, 0x10, 0x00,              // bits per sample: 16, 16, 16
+        0x80, 0x00, 0x00, 0x00,                          // strip offset: 128
+        0x08, 0x00,                                      // eight entries
+        0x00, 0x01, 0x03, 0x00, 0x01, 0x00, 0x00, 0x00, 0x02, 0x00, 0x00, 0x00,  // width 2
+        0x01, 0x01, 0x03, 0x00, 0x01, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00,  // height 1
+        0x02, 0x01, 0x03, 0x00, 0x03, 0x00, 0x00, 0x00, 0x08, 0x00, 0x00, 0x00,  // bits at 8
+        0x03, 0x01, 0x03, 0x00, 0x01, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00,  // uncompressed
+        0x06, 0x01, 0x03, 0x00, 0x01, 0x00, 0x00, 0x00, 0x02, 0x00, 0x00, 0x00,  // RGB
+        0x11, 0x01, 0x04, 0x00, 0x01, 0x00, 0x00, 0x00, 0x80, 0x00, 0x00, 0x00,  // strip at 128
+        0x15, 0x01, 0x03, 0x00, 0x01, 0x00, 0x00, 0x00, 0x03, 0x00, 0x00, 0x00,  // 3 samples
+        0x17, 0x01, 0x04, 0x00, 0x01, 0x00, 0x00, 0x00, 0x0C, 0x00, 0x00, 0x00,  // 12 bytes
+    };
+    expect.resize(128, 0);  // next directory 0, then zeros up to the pixels
+    const Bytes pixels = {0x02, 0x01, 0x04, 0x03, 0x06, 0x05, 0xFF, 0xFF, 0x00, 0x00, 0x01, 0x80};
+    expect.insert(expect.end(), pixels.begin(), pixels.end());
+    EXPECT_EQ(ReadAll(dir.Path("a.tif")), expect);
+}
+
+TEST(TiffWrite, RoundTripOverSeveralBlocksAndSinglePlaneRecords) {
+    TempDir dir;
+    // Tall enough that the rows are formatted in more than one block.
+    const ImageRecord rec = MakeRecord(2001, 700, 2);
+    ASSERT_TRUE(WriteImageFile(dir.Path("b.tif"), kFormatTiff, rec).ok());
+    DecodedImage img;
+    ASSERT_TRUE(ReadImageFile(dir.Path("b.tif"), kFormatTiff, img).ok());
+    ExpectSamePlanes(img, rec);
+
+    ImageRecord grey = MakeRecord(3, 5, 3);
+    grey.single_plane = 1;
+    grey.green.Release();
+    grey.blue.Release();
+    ASSERT_TRUE(WriteTiff(dir.Path("c.tif"), grey).ok());
+    ASSERT_TRUE(ReadImageFile(dir.Path("c.tif"), kFormatTiff, img).ok());
+    ExpectSamePlanes(img, grey);
+}
+
+TEST(TiffWrite, SizesBeyondSixteenBitsAreWrittenAsLong) {
+    TempDir dir;
+    const ImageRecord rec = MakeRecord(70000, 2, 4);
+    ASSERT_TRUE(WriteTiff(dir.Path("wide.tif"), rec).ok());
+    const Bytes f = ReadAll(dir.Path("wide.tif"));
+    ASSERT_GE(f.size(), 32u);
+    EXPECT_EQ(f[22], kLong);  // ImageWidth's type
+    EXPECT_EQ(f[28] | f[29] << 8 | f[30] << 16, 70000);
+    EXPECT_EQ(f[34], kShort);  // ImageLength still SHORT
+    DecodedImage img;
+    ASSERT_TRUE(DecodeImage(f, kFormatTiff, img).ok());
+    ExpectSamePlanes(img, rec);
+}
+
+TEST(TiffWrite, UnwritablePathAndEmptyRecordLeaveNothing) {
+    TempDir dir;
+    const ImageRecord rec = MakeRecord(2, 2, 5);
+    EXPECT_EQ(WriteTiff(dir.Path("no/such/folder/x.tif"), rec).status, IoStatus::CannotOpen);
+    EXPECT_EQ(WriteTiff(dir.Path("e.tif"), ImageRecord{}).status, IoStatus::Unsupported);
+    EXPECT_FALSE(fs::exists(dir.Path("e.tif")));
+    EXPECT_TRUE(fs::is_empty(dir.dir()));
+}
+
+// ---- other programs ----
+
+void RequireTools() {
+    ASSERT_EQ(Shell("command -v convert-im6.q16"), 0)
+        << "convert-im6.q16 (ImageMagick) is missing; scripts/install-deps installs it";
+    ASSERT_EQ(Shell("command -v vips"), 0)
+        << "vips (libvips-tools) is missing; scripts/install-deps installs it";
+}
+
+TEST(TiffPeer, ImageMagickAndVipsReadOurFilesIdenticallyAndWithoutComplaint) {
+    RequireTools();
+    if (HasFatalFailure()) return;
+    TempDir dir;
+    // ImageMagick's default policy refuses pictures wider than 16000 pixels.
+    std::ofstream(dir.Path("policy.xml"))
+        << "<policymap><policy domain=\"resource\" name=\"width\" value=\"100KP\"/>"
+           "</policymap>\n";
+    for (const auto& [w, h] : {std::pair{37, 23}, std::pair{70000, 2}}) {
+        SCOPED_TRACE(w);
+        const ImageRecord rec = MakeRecord(w, h, 6);
+        const std::string ours = dir.Path("ours.tif");
+        ASSERT_TRUE(WriteTiff(ours, rec).ok());
+        const std::string err = dir.Path("err.txt");
+        ASSERT_EQ(
+            std::system(("MAGICK_CONFIGURE_PATH='" + dir.dir() + "' convert-im6.q16 '" + ours +
+                         "' -depth 16 PPM:'" + dir.Path("im.ppm") + "' 2>'" + err + "'")
+                            .c_str()),
+            0);
+        EXPECT_EQ(ReadAll(err).size(), 0u) << std::string(ReadAll(err).begin(), ReadAll(err).end());
+        ASSERT_EQ(
+            std::system(("vips copy '" + ours + "' '" + dir.Path("vips.ppm") + "' 2>'" + err + "'")
+                            .c_str()),
+            0);
+        EXPECT_EQ(ReadAll(err).size(), 0u) << std::string(ReadAll(err).begin(), ReadAll(err).end());
+        for (const char* name : {"im.ppm", "vips.ppm"}) {
+            SCOPED_TRACE(name);
+            DecodedImage img;
+            ASSERT_TRUE(ReadImageFile(dir.Path(name), kFormatPnm, img).ok());
+            ExpectSamePlanes(img, rec);
+        }
+    }
+}
+
+// What a file made by another program holds, as libtiff reports it.
+struct TiffKind {
+    int compression = 0, photometric = 0, bits = 0, samples = 0, planar = 0;
+    bool tiled = false, big_endian = false, several_strips = false, big_tiff = false;
+};
+
+TiffKind KindOf(const std::string& path) {
+    TIFFSetWarningHandler(nullptr);
+    TiffKind k;
+    TIFF* tif = TIFFOpen(path.c_str(), "r");
+    if (tif == nullptr) return k;
+    uint16_t v = 0;
+    TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &v);
+    k.compression = v;
+    TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &v);
+    k.photometric = v;
+    TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &v);
+    k.bits = v;
+    TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &v);
+    k.samples = v;
+    TIFFGetFieldDefaulted(tif, TIFFTAG_PLANARCONFIG, &v);
+    k.planar = v;
+    k.tiled = TIFFIsTiled(tif) != 0;
+    k.big_endian = TIFFIsBigEndian(tif) != 0;
+    k.big_tiff = TIFFIsBigTIFF(tif) != 0;
+    k.several_strips = !k.tiled && TIFFNumberOfStrips(tif) > 1;
+    TIFFClose(tif);
+    return k;
+}
+
+struct PeerCase {
+    const char* name;
+    const char* make;  // command writing $OUT from $SRC
+    const char* read;  // command writing the tool's own PPM/PGM of $OUT to $PPM
+    TiffKind kind;
+    int tolerance;  // largest difference allowed per sample (lossy colour conversions)
+};
+
+std::string Expand(std::string text, const std::string& src, const std::string& out,
+                   const std::string& ppm) {
+    for (const auto& [key, value] :
+         {std::pair{std::string("$SRC"), src}, {"$OUT", out}, {"$PPM", ppm}}) {
+        for (std::size_t at; (at = text.find(key)) != std::string::npos;)
+            text.replace(at, key.size(), "'" + value + "'");
+    }
+    return text;
+}
+
+TEST(TiffPeer, FilesWrittenByImageMagickAndVipsReadLikeTheirOwnPpm) {
+    RequireTools();
+    if (HasFatalFailure()) return;
+    TempDir dir;
+    // Odd sizes, so that strips, tiles and bit-packed rows end part-way.
+    const ImageRecord rec = MakeRecord(37, 23, 7);
+    const std::string src = dir.Path("source.ppm");
+    ASSERT_TRUE(WritePnm(src, rec, false).ok());
+
+    const char* im8 = "convert-im6.q16 $OUT -depth 8 PPM:$PPM";
+    const char* im16 = "convert-im6.q16 $OUT -depth 16 PPM:$PPM";
+    const char* grey8 = "convert-im6.q16 $OUT -depth 8 PGM:$PPM";
+    const char* grey16 = "convert-im6.q16 $OUT -depth 16 PGM:$PPM";
+    const char* vips = "vips copy $OUT $PPM";
+    const PeerCase cases[] = {
+        {"plain16",
+         "convert-im6.q16 $SRC -depth 16 -compress None $OUT",
+         im16,
+         {1, 2, 16, 3, 1},
+         0},
+        {"plain8", "convert-im6.q16 $SRC -depth 8 -compress None $OUT", im8, {1, 2, 8, 3, 1}, 0},
+        {"lzw8", "convert-im6.q16 $SRC -depth 8 -compress LZW $OUT", im8, {5, 2, 8, 3, 1}, 0},
+        {"lzw16", "convert-im6.q16 $SRC -depth 16 -compress LZW $OUT", im16, {5, 2, 16, 3, 1}, 0},
+        {"deflate16_predictor",
+         "convert-im6.q16 $SRC -depth 16 -compress Zip -define tiff:predictor=2 $OUT",
+         im16,
+         {8, 2, 16, 3, 1},
+         0},
+        {"packbits8",
+         "convert-im6.q16 $SRC -depth 8 -compress RLE $OUT",
+         im8,
+         {32773, 2, 8, 3, 1},
+         0},
+        {"jpeg_rgb",
+         "convert-im6.q16 $SRC -depth 8 -compress JPEG $OUT",
+         im8,
+         {7, 2, 8, 3, 1},
+         256},
+        {"jpeg_ycbcr",
+         "convert-im6.q16 $SRC -depth 8 -compress JPEG -colorspace YCbCr $OUT",
+         im8,
+         {7, 6, 8, 3, 1},
+         256},
+        {"palette8",
+         "convert-im6.q16 $SRC -colors 40 -type Palette -depth 8 $OUT",
+         im16,
+         {1, 3, 8, 1, 1},
+         0},
+        {"palette4",
+         "convert-im6.q16 $SRC -colors 12 -type Palette $OUT",
+         im16,
+         {1, 3, 4, 1, 1},
+         0},
+        {"grey8", "convert-im6.q16 $SRC -colorspace Gray -depth 8 $OUT", grey8, {1, 1, 8, 1, 1}, 0},
+        {"grey16_lzw",
+         "convert-im6.q16 $SRC -colorspace Gray -depth 16 -compress LZW $OUT",
+         grey16,
+         {5, 1, 16, 1, 1},
+         0},
+        {"grey8_white_zero",
+         "convert-im6.q16 $SRC -colorspace Gray -depth 8 -define quantum:polarity=min-is-white "
+         "$OUT",
+         grey8,
+         {1, 0, 8, 1, 1},
+         0},
+        {"bilevel_g4",
+         "convert-im6.q16 $SRC -type Bilevel -compress Group4 $OUT",
+         grey8,
+         {4, 0, 1, 1, 1},
+         0},
+        {"tiled16_deflate",
+         "convert-im6.q16 $SRC -depth 16 -compress Zip -define tiff:tile-geometry=16x16 $OUT",
+         im16,
+         {8, 2, 16, 3, 1, true},
+         0},
+        {"big_endian16",
+         "convert-im6.q16 $SRC -depth 16 -define tiff:endian=msb -compress None $OUT",
+         im16,
+         {1, 2, 16, 3, 1, false, true},
+         0},
+        {"big_endian16_lzw",
+         "convert-im6.q16 $SRC -depth 16 -define tiff:endian=msb -compress LZW $OUT",
+         im16,
+         {5, 2, 16, 3, 1, false, true},
+         0},
+        {"strips8",
+         "convert-im6.q16 $SRC -depth 8 -define tiff:rows-per-strip=2 $OUT",
+         im8,
+         {1, 2, 8, 3, 1, false, false, true},
+         0},
+        {"strips16_lzw",
+         "convert-im6.q16 $SRC -depth 16 -compress LZW -define tiff:rows-per-strip=3 $OUT",
+         im16,
+         {5, 2, 16, 3, 1, false, false, true},
+         0},
+        {"separate16",
+         "convert-im6.q16 $SRC -depth 16 -interlace Plane $OUT",
+         im16,
+         {1, 2, 16, 3, 2},
+         0},
+        {"separate8_lzw",
+         "convert-im6.q16 $SRC -depth 8 -interlace Plane -compress LZW $OUT",
+         im8,
+         {5, 2, 8, 3, 2},
+         0},
+        {"rgba16",
+         "convert-im6.q16 $SRC -depth 16 -alpha set -channel A -evaluate set 40% +channel $OUT",
+         im16,
+         {1, 2, 16, 4, 1},
+         0},
+        {"cmyk8",
+         "convert-im6.q16 $SRC -colorspace CMYK -depth 8 $OUT",
+         im8,
+         {1, 5, 8, 4, 1},
+         3 * 256},
+        {"vips_tiled16_deflate",
+         "vips tiffsave $SRC $OUT --tile --tile-width 32 --tile-height 32 --compression deflate "
+         "--predictor horizontal",
+         vips,
+         {8, 2, 16, 3, 1, true},
+         0},
+        {"vips_bigtiff16_lzw",
+         "vips tiffsave $SRC $OUT --bigtiff --compression lzw",
+         vips,
+         {5, 2, 16, 3, 1, false, false, false, true},
+         0},
+        {"vips_jpeg",
+         "vips tiffsave $SRC $OUT --compression jpeg --Q 90",
+         vips,
+         {7, 2, 8, 3, 1},
+         0},
+    };
+    for (const PeerCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string out = dir.Path(std::string(c.name) + ".tif");
+        const std::string ppm = dir.Path(std::string(c.name) + ".ppm");
+        ASSERT_EQ(Shell(Expand(c.make, src, out, ppm)), 0);
+        ASSERT_EQ(Shell(Expand(c.read, src, out, ppm)), 0);
+
+        // Make sure the file is of the kind this case is meant to cover.
+        const TiffKind k = KindOf(out);
+        EXPECT_EQ(k.compression, c.kind.compression);
+        EXPECT_EQ(k.photometric, c.kind.photometric);
+        EXPECT_EQ(k.bits, c.kind.bits);
+        EXPECT_EQ(k.samples, c.kind.samples);
+        EXPECT_EQ(k.planar, c.kind.planar);
+        EXPECT_EQ(k.tiled, c.kind.tiled);
+        EXPECT_EQ(k.big_endian, c.kind.big_endian);
+        EXPECT_EQ(k.big_tiff, c.kind.big_tiff);
+        if (c.kind.several_strips) {
+            EXPECT_TRUE(k.several_strips);
+        }
+
+        DecodedImage ours, theirs;
+        const IoResult r = ReadImageFile(out, kFormatTiff, ours);
+        ASSERT_TRUE(r.ok()) << r.detail;
+        ASSERT_TRUE(ReadImageFile(ppm, kFormatPnm, theirs).ok());
+        ASSERT_EQ(ours.width, 37);
+        ASSERT_EQ(ours.height, 23);
+        ASSERT_EQ(theirs.width, 37);
+        ASSERT_EQ(theirs.height, 23);
+        int worst = 0;
+        for (int y = 0; y < 23; ++y)
+            for (int x = 0; x < 37; ++x)
+                for (int ch = 0; ch < 3; ++ch)
+                    worst = std::max(worst, std::abs(At(ours, x, y)[ch] - At(theirs, x, y)[ch]));
+        EXPECT_LE(worst, c.tolerance);
+
+        if (c.kind.bits == 16 && c.kind.compression != 1) {
+            // Compressed 16-bit files keep their low bytes.
+            int low_bytes = 0;
+            for (std::size_t i = 0; i < ours.red.size(); ++i)
+                low_bytes += (ours.red[i] & 0xFF) != 0;
+            EXPECT_GT(low_bytes, 0);
+        }
+    }
+}
+
+// Halves every strip or tile byte count of a little-endian file (SHORT or LONG counts).
+void HalveByteCounts(Bytes& b) {
+    for (const uint16_t tag : {uint16_t{279}, uint16_t{325}}) {
+        const std::size_t ifd =
+            b[4] | b[5] << 8 | b[6] << 16 | static_cast<std::size_t>(b[7]) << 24;
+        const std::size_t n = b[ifd] | b[ifd + 1] << 8;
+        for (std::size_t i = 0; i < n; ++i) {
+            const std::size_t e = ifd + 2 + 12 * i;
+            if ((b[e] | b[e + 1] << 8) != tag) continue;
+            const bool is_long = b[e + 2] == kLong;
+            const std::size_t count = b[e + 4] | b[e + 5] << 8;
+            const std::size_t size = is_long ? 4 : 2;
+            std::size_t at = e + 8;
+            if (count * size > 4) at = b[at] | b[at + 1] << 8 | b[at + 2] << 16;
+            for (std::size_t k = 0; k < count; ++k) {
+                const std::size_t v = at + k * size;
+                const uint32_t value = is_long ? (b[v] | b[v + 1] << 8 | b[v + 2] << 16) / 2u
+                                               : (b[v] | b[v + 1] << 8) / 2u;
+                if (is_long)
+                    Put32(b, v, value, false);
+                else
+                    Put16(b, v, value, false);
+            }
+        }
+    }
+}
+
+TEST(TiffPeer, TruncatedAndCorruptedFilesFailCleanly) {
+    RequireTools();
+    if (HasFatalFailure()) return;
+    TempDir dir;
+    const ImageRecord rec = MakeRecord(40, 30, 8);
+    const std::string src = dir.Path("source.ppm");
+    ASSERT_TRUE(WritePnm(src, rec, false).ok());
+    const char* options[] = {"-depth 16 -compress LZW",
+                             "-depth 8 -compress JPEG",
+                             "-depth 16 -compress Zip -define tiff:tile-geometry=16x16",
+                             "-type Bilevel -compress Group4",
+                             "-colors 20 -type Palette",
+                             "-depth 8 -interlace Plane -compress RLE"};
+    std::mt19937 rng(9);
+    for (const char* o : options) {
+        SCOPED_TRACE(o);
+        const std::string out = dir.Path("x.tif");
+        ASSERT_EQ(Shell("convert-im6.q16 '" + src + "' " + o + " '" + out + "'"), 0);
+        const Bytes whole = ReadAll(out);
+        ASSERT_GT(whole.size(), 100u);
+        // The directory comes last in these files: cut, it or the data it points to is lost.
+        for (const std::size_t keep : {std::size_t{7}, whole.size() / 2})
+            EXPECT_NE(StatusOf(Bytes(whole.begin(), whole.begin() + keep)), IoStatus::Ok) << keep;
+        // Compressed strips or tiles that end early. JPEG and fax decoders pad such data, and
+        // libtiff recomputes the byte count of a single uncompressed strip, as its tolerance
+        // allows; the others must refuse it.
+        Bytes shortened = whole;
+        HalveByteCounts(shortened);
+        const IoStatus s = StatusOf(shortened);
+        const std::string kind = o;
+        if (kind.ends_with("LZW") || kind.ends_with("RLE") || kind.find("Zip") != kind.npos) {
+            EXPECT_NE(s, IoStatus::Ok);
+        }
+        // Flipped bytes anywhere: any result, as long as a failure leaves nothing behind
+        // (StatusOf checks) and nothing is touched outside the buffers (the sanitizers check).
+        for (int round = 0; round < 200; ++round) {
+            Bytes bad = whole;
+            for (int k = 0; k < 4; ++k) bad[rng() % bad.size()] = static_cast<uint8_t>(rng());
+            (void)StatusOf(bad);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace orva
