@@ -11,9 +11,16 @@
 #include <vector>
 
 #include "imageio/formats.h"
+#include "support/files.h"
+#include "support/scripted_ui.h"
 
 namespace orva {
 namespace {
+
+using testing::ReadAll;
+using testing::Shell;
+using testing::HaveTool;
+using testing::TempDir;
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<uint8_t>;
@@ -396,29 +403,6 @@ TEST(BmpRefuse, MemoryBudgetGivesOutOfMemory) {
 
 // ---- writing ----
 
-class TempDir {
-public:
-    TempDir() {
-        static int counter = 0;
-        path_ = fs::temp_directory_path() /
-                ("orva_bmp_" + std::to_string(::getpid()) + "_" + std::to_string(counter++));
-        fs::create_directories(path_);
-    }
-    ~TempDir() {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    std::string File(const std::string& name) const { return (path_ / name).string(); }
-
-private:
-    fs::path path_;
-};
-
-Bytes ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), {});
-}
-
 ImageRecord MakeRecord(int w, int h, uint32_t seed) {
     ImageRecord rec;
     rec.width = w;
@@ -441,8 +425,8 @@ TEST(BmpWrite, HeaderRowsAndHighBytes) {
     rec.red[1] = 0xFFFF;
     rec.green[1] = 0x00FF;
     rec.blue[1] = 0x8001;
-    ASSERT_TRUE(WriteBmp(dir.File("a.bmp"), rec).ok());
-    const Bytes f = ReadAll(dir.File("a.bmp"));
+    ASSERT_TRUE(WriteBmp(dir.Path("a.bmp"), rec).ok());
+    const Bytes f = ReadAll(dir.Path("a.bmp"));
     const Bytes expect = {
         'B',  'M',  62,   0, 0,   0, 0, 0, 0,   0, 54, 0, 0, 0,                     // file header
         40,   0,    0,    0, 1,   0, 0, 0, 2,   0, 0,  0, 1, 0, 24, 0, 0, 0, 0, 0,  // size, planes,
@@ -458,9 +442,9 @@ TEST(BmpWrite, RoundTripKeepsHighBytesOverSeveralBlocks) {
     // Wide enough that the rows are formatted in more than one block.
     TempDir dir;
     const ImageRecord rec = MakeRecord(20001, 150, 2);
-    ASSERT_TRUE(WriteImageFile(dir.File("b.bmp"), kFormatBmp, rec).ok());
+    ASSERT_TRUE(WriteImageFile(dir.Path("b.bmp"), kFormatBmp, rec).ok());
     DecodedImage img;
-    ASSERT_TRUE(ReadImageFile(dir.File("b.bmp"), kFormatBmp, img).ok());
+    ASSERT_TRUE(ReadImageFile(dir.Path("b.bmp"), kFormatBmp, img).ok());
     ASSERT_EQ(img.width, 20001);
     ASSERT_EQ(img.height, 150);
     for (int c = 0; c < 3; ++c) {
@@ -474,20 +458,12 @@ TEST(BmpWrite, RoundTripKeepsHighBytesOverSeveralBlocks) {
 TEST(BmpWrite, UnwritablePathIsReportedAndNothingIsLeft) {
     TempDir dir;
     const ImageRecord rec = MakeRecord(2, 2, 3);
-    EXPECT_EQ(WriteBmp(dir.File("no/such/folder/x.bmp"), rec).status, IoStatus::CannotOpen);
-    EXPECT_EQ(WriteBmp(dir.File("e.bmp"), ImageRecord{}).status, IoStatus::Unsupported);
-    EXPECT_FALSE(fs::exists(dir.File("e.bmp")));
+    EXPECT_EQ(WriteBmp(dir.Path("no/such/folder/x.bmp"), rec).status, IoStatus::CannotOpen);
+    EXPECT_EQ(WriteBmp(dir.Path("e.bmp"), ImageRecord{}).status, IoStatus::Unsupported);
+    EXPECT_FALSE(fs::exists(dir.Path("e.bmp")));
 }
 
 // ---- files made by another program ----
-
-bool HaveConvert() {
-    return std::system("command -v convert-im6.q16 >/dev/null 2>&1") == 0;
-}
-
-int Shell(const std::string& command) {
-    return std::system((command + " >/dev/null 2>&1").c_str());
-}
 
 struct ConvertKind {
     const char* name;
@@ -499,12 +475,12 @@ struct ConvertKind {
 };
 
 TEST(BmpPeer, FilesWrittenByImageMagickReadLikeItsOwnPpm) {
-    ASSERT_TRUE(HaveConvert()) << "convert-im6.q16 (ImageMagick) is missing; scripts/install-deps "
+    ASSERT_TRUE(HaveTool("convert-im6.q16")) << "convert-im6.q16 (ImageMagick) is missing; scripts/install-deps "
                                   "installs it and this test needs it";
     TempDir dir;
     // Odd width so that every kind has padded rows.
     ImageRecord rec = MakeRecord(13, 9, 4);
-    const std::string source = dir.File("source.ppm");
+    const std::string source = dir.Path("source.ppm");
     ASSERT_TRUE(WritePnm(source, rec, false).ok());
 
     const ConvertKind kinds[] = {
@@ -522,8 +498,8 @@ TEST(BmpPeer, FilesWrittenByImageMagickReadLikeItsOwnPpm) {
     };
     for (const ConvertKind& k : kinds) {
         SCOPED_TRACE(k.name);
-        const std::string bmp = dir.File(std::string(k.name) + ".bmp");
-        const std::string ppm = dir.File(std::string(k.name) + ".ppm");
+        const std::string bmp = dir.Path(std::string(k.name) + ".bmp");
+        const std::string ppm = dir.Path(std::string(k.name) + ".ppm");
         ASSERT_EQ(Shell("convert-im6.q16 '" + source + "' " + k.options + " " + k.prefix + ":'" +
                         bmp + "'"),
                   0);

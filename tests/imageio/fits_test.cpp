@@ -15,10 +15,15 @@
 
 #include "common/parallel.h"
 #include "imageio/formats.h"
+#include "support/files.h"
 #include "support/scripted_ui.h"
 
 namespace orva {
 namespace {
+
+using testing::ReadAll;
+using testing::Shell;
+using testing::HaveTool;
 
 using testing::TempDir;
 using Bytes = std::vector<uint8_t>;
@@ -466,11 +471,6 @@ TEST(FitsRefuse, MemoryBudgetGivesOutOfMemory) {
 
 // ---- writing ----
 
-Bytes ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), {});
-}
-
 ImageRecord MakeRecord(int w, int h, uint32_t seed) {
     ImageRecord rec;
     rec.width = w;
@@ -579,16 +579,8 @@ TEST(FitsWrite, FailuresLeaveNothing) {
 
 // ---- other programs ----
 
-bool HaveConvert() {
-    return std::system("command -v convert-im6.q16 >/dev/null 2>&1") == 0;
-}
-
-int Shell(const std::string& command) {
-    return std::system((command + " >/dev/null 2>&1").c_str());
-}
-
 TEST(FitsPeer, ImageMagickShowsOurFilesTheSameWayUp) {
-    ASSERT_TRUE(HaveConvert()) << "convert-im6.q16 (ImageMagick) is missing; scripts/install-deps "
+    ASSERT_TRUE(HaveTool("convert-im6.q16")) << "convert-im6.q16 (ImageMagick) is missing; scripts/install-deps "
                                   "installs it and this test needs it";
     TempDir dir;
     // Random samples: no two rows alike, so a flipped or shifted picture cannot pass.
@@ -629,7 +621,7 @@ int CardValue(const Bytes& f, const std::string& keyword) {
 }
 
 TEST(FitsPeer, FilesWrittenByImageMagickReadTheRightWayUp) {
-    ASSERT_TRUE(HaveConvert()) << "convert-im6.q16 (ImageMagick) is missing; scripts/install-deps "
+    ASSERT_TRUE(HaveTool("convert-im6.q16")) << "convert-im6.q16 (ImageMagick) is missing; scripts/install-deps "
                                   "installs it and this test needs it";
     TempDir dir;
     const ImageRecord rec = MakeRecord(13, 9, 7);  // every channel spans 0..65535

@@ -11,10 +11,14 @@
 #include <vector>
 
 #include "imageio/formats.h"
+#include "support/files.h"
 #include "support/scripted_ui.h"
 
 namespace orva {
 namespace {
+
+using testing::Shell;
+using testing::Capture;
 
 using Bytes = std::vector<uint8_t>;
 using Rgb = std::array<uint16_t, 3>;
@@ -327,26 +331,6 @@ TEST(GifRefuse, NoImageCorruptDataAbsurdSizesAndTheBudget) {
 
 // ---- files written by ImageMagick ----
 
-void RequireConvert() {
-    ASSERT_EQ(std::system("command -v convert-im6.q16 >/dev/null 2>&1"), 0)
-        << "convert-im6.q16 (ImageMagick) is missing; scripts/install-deps installs it and this "
-           "test needs it";
-}
-
-int Shell(const std::string& command) {
-    return std::system((command + " >/dev/null 2>&1").c_str());
-}
-
-std::string Capture(const std::string& command) {
-    std::string out;
-    if (FILE* p = popen(command.c_str(), "r")) {
-        char buf[256];
-        while (fgets(buf, sizeof buf, p) != nullptr) out += buf;
-        pclose(p);
-    }
-    return out;
-}
-
 ImageRecord MakeRecord(int w, int h, uint32_t seed) {
     ImageRecord rec;
     rec.width = w;
@@ -377,7 +361,7 @@ ImageRecord FewColours(int w, int h, uint32_t seed) {
 }
 
 TEST(GifPeer, FilesWrittenByImageMagickReadLikeItsOwnPpm) {
-    RequireConvert();
+    REQUIRE_TOOL("convert-im6.q16");
     TempDir dir;
     const std::string noise = dir.Path("noise.ppm"), a = dir.Path("a.ppm"), b = dir.Path("b.ppm");
     ASSERT_TRUE(WritePnm(noise, MakeRecord(29, 13, 1), false).ok());

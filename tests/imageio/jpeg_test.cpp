@@ -15,6 +15,7 @@
 
 #include "imageio/exif.h"
 #include "imageio/formats.h"
+#include "support/files.h"
 #include "support/scripted_ui.h"
 #include "workspace/workspace.h"
 
@@ -25,22 +26,9 @@ namespace fs = std::filesystem;
 using Bytes = std::vector<uint8_t>;
 using testing::TempDir;
 
-Bytes ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), {});
-}
-void WriteAll(const std::string& path, const Bytes& b) {
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
-}
-int Shell(const std::string& command) {
-    return std::system((command + " >/dev/null 2>&1").c_str());
-}
-bool Have(const char* tool) {
-    return std::system(("command -v " + std::string(tool) + " >/dev/null 2>&1").c_str()) == 0;
-}
-#define REQUIRE_TOOL(tool) \
-    ASSERT_TRUE(Have(tool)) << tool << " is missing; scripts/install-deps installs it"
+using testing::ReadAll;
+using testing::Shell;
+using testing::WriteAll;
 
 // Smooth colour ramps with a little texture, the kind of picture JPEG is made for.
 ImageRecord MakeRecord(int w, int h, uint32_t seed) {

@@ -15,10 +15,14 @@
 #include <vector>
 
 #include "imageio/formats.h"
+#include "support/files.h"
 #include "support/scripted_ui.h"
 
 namespace orva {
 namespace {
+
+using testing::ReadAll;
+using testing::Shell;
 
 using Bytes = std::vector<uint8_t>;
 using Rgb = std::array<uint16_t, 3>;
@@ -472,11 +476,6 @@ TEST(PngRefuse, MemoryBudgetGivesOutOfMemory) {
 
 // ---- writing ----
 
-Bytes ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), {});
-}
-
 ImageRecord MakeRecord(int w, int h, uint32_t seed) {
     ImageRecord rec;
     rec.width = w;
@@ -539,18 +538,8 @@ TEST(PngWrite, UnwritablePathIsReportedAndNothingIsLeft) {
 
 // ---- files of another program, and ours in another program ----
 
-void RequireConvert() {
-    ASSERT_EQ(std::system("command -v convert-im6.q16 >/dev/null 2>&1"), 0)
-        << "convert-im6.q16 (ImageMagick) is missing; scripts/install-deps installs it and this "
-           "test needs it";
-}
-
-int Shell(const std::string& command) {
-    return std::system((command + " >/dev/null 2>&1").c_str());
-}
-
 TEST(PngPeer, FilesWrittenByImageMagickReadLikeItsOwnPpm) {
-    RequireConvert();
+    REQUIRE_TOOL("convert-im6.q16");
     TempDir dir;
     ImageRecord rec = MakeRecord(23, 11, 8);
     // A few equal pixels so that the palette kinds have something to keep.
@@ -597,7 +586,7 @@ TEST(PngPeer, FilesWrittenByImageMagickReadLikeItsOwnPpm) {
 }
 
 TEST(PngPeer, ImageMagickReadsOurFilesAsWritten) {
-    RequireConvert();
+    REQUIRE_TOOL("convert-im6.q16");
     TempDir dir;
     const ImageRecord rec = MakeRecord(37, 19, 9);
     const std::string png = dir.Path("ours.png");

@@ -11,9 +11,14 @@
 
 #include "common/parallel.h"
 #include "imageio/formats.h"
+#include "support/files.h"
+#include "support/scripted_ui.h"
 
 namespace orva {
 namespace {
+
+using testing::ReadAll;
+using testing::TempDir;
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<uint8_t>;
@@ -251,29 +256,6 @@ TEST(PnmRefuse, MemoryBudgetGivesOutOfMemory) {
 
 // ---- writing ----
 
-class TempDir {
-public:
-    TempDir() {
-        static int counter = 0;
-        path_ = fs::temp_directory_path() /
-                ("orva_pnm_" + std::to_string(::getpid()) + "_" + std::to_string(counter++));
-        fs::create_directories(path_);
-    }
-    ~TempDir() {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    std::string File(const std::string& name) const { return (path_ / name).string(); }
-
-private:
-    fs::path path_;
-};
-
-Bytes ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), {});
-}
-
 ImageRecord MakeRecord(int w, int h, uint32_t seed) {
     ImageRecord rec;
     rec.width = w;
@@ -296,16 +278,16 @@ TEST(PnmWrite, ExactBytesOfBothForms) {
     for (int c = 0; c < 3; ++c)
         for (int i = 0; i < 4; ++i) rec.plane(c)[static_cast<std::size_t>(i)] = values[c][i];
 
-    ASSERT_TRUE(WritePnm(dir.File("a.ppm"), rec, true).ok());
+    ASSERT_TRUE(WritePnm(dir.Path("a.ppm"), rec, true).ok());
     const std::string text =
         "P3\n2 2\n65535\n"
         "10 1000 12345 99 9999 7 "   // top row = memory row 1
         "0 100 10000 9 999 65535 ";  // then memory row 0
-    EXPECT_EQ(ReadAll(dir.File("a.ppm")), B(text));
+    EXPECT_EQ(ReadAll(dir.Path("a.ppm")), B(text));
 
-    ASSERT_TRUE(WritePnm(dir.File("b.ppm"), rec, false).ok());
+    ASSERT_TRUE(WritePnm(dir.Path("b.ppm"), rec, false).ok());
     EXPECT_EQ(
-        ReadAll(dir.File("b.ppm")),
+        ReadAll(dir.Path("b.ppm")),
         B("P6\n2 2\n65535\n", {0, 10, 0x03, 0xE8, 0x30, 0x39, 0, 99, 0x27, 0x0F, 0,    7,  //
                                0, 0,  0,    100,  0x27, 0x10, 0, 9,  0x03, 0xE7, 0xFF, 0xFF}));
 }
@@ -326,7 +308,7 @@ TEST(PnmWrite, BinaryAndAsciiRoundTripsGiveIdenticalPlanes) {
     const ImageRecord rec = MakeRecord(20001, 60, 2);
     for (const bool ascii : {false, true}) {
         SCOPED_TRACE(ascii ? "P3" : "P6");
-        const std::string path = dir.File(ascii ? "t3.ppm" : "t6.ppm");
+        const std::string path = dir.Path(ascii ? "t3.ppm" : "t6.ppm");
         ASSERT_TRUE(WriteImageFile(path, kFormatPnm, rec,
                                    WriteOptions{.jpeg_exif = true, .ppm_ascii = ascii})
                         .ok());
@@ -340,19 +322,19 @@ TEST(PnmWrite, OutputDoesNotDependOnTheThreadCount) {
     TempDir dir;
     const ImageRecord rec = MakeRecord(301, 211, 3);
     SetThreadCount(1);
-    ASSERT_TRUE(WritePnm(dir.File("one.ppm"), rec, true).ok());
+    ASSERT_TRUE(WritePnm(dir.Path("one.ppm"), rec, true).ok());
     SetThreadCount(3);
-    ASSERT_TRUE(WritePnm(dir.File("three.ppm"), rec, true).ok());
+    ASSERT_TRUE(WritePnm(dir.Path("three.ppm"), rec, true).ok());
     SetThreadCount(0);
-    EXPECT_EQ(ReadAll(dir.File("one.ppm")), ReadAll(dir.File("three.ppm")));
+    EXPECT_EQ(ReadAll(dir.Path("one.ppm")), ReadAll(dir.Path("three.ppm")));
 }
 
 TEST(PnmWrite, UnwritablePathIsReported) {
     TempDir dir;
     const ImageRecord rec = MakeRecord(2, 2, 4);
-    EXPECT_EQ(WritePnm(dir.File("missing/x.ppm"), rec, false).status, IoStatus::CannotOpen);
-    EXPECT_EQ(WritePnm(dir.File("e.ppm"), ImageRecord{}, true).status, IoStatus::Unsupported);
-    EXPECT_FALSE(fs::exists(dir.File("e.ppm")));
+    EXPECT_EQ(WritePnm(dir.Path("missing/x.ppm"), rec, false).status, IoStatus::CannotOpen);
+    EXPECT_EQ(WritePnm(dir.Path("e.ppm"), ImageRecord{}, true).status, IoStatus::Unsupported);
+    EXPECT_FALSE(fs::exists(dir.Path("e.ppm")));
 }
 
 }  // namespace

@@ -136,10 +136,11 @@ TEST(ProcessingCommand, AnOperationThatRunsShortOfMemoryLeavesTheImageAsItWas) {
 }
 
 TEST(ProcessingCommand, MenuCommandsWithoutTheirOperationAreDisabled) {
-    Harness h;
+    static const OpKernels kNone;
+    Harness h(kNone);
     MakeImage(h.ctx->ws, 0, 2, 2, Flat);
-    EXPECT_FALSE(CommandEnabled(*h.ctx, 301));
-    EXPECT_FALSE(ExecuteCommand(*h.ctx, 301));
+    EXPECT_FALSE(CommandEnabled(*h.ctx, 316));
+    EXPECT_FALSE(ExecuteCommand(*h.ctx, 316));
     EXPECT_TRUE(h.ui.dialogs_run.empty());
     EXPECT_TRUE(CommandEnabled(*h.ctx, 211));
     EXPECT_FALSE(ExecuteCommand(*h.ctx, 12345));

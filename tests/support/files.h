@@ -1,0 +1,51 @@
+// File and tool helpers shared by the tests of readers and writers.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace orva::testing {
+
+inline std::vector<uint8_t> ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+inline void WriteAll(const std::string& path, const std::vector<uint8_t>& b) {
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
+}
+
+// Runs a shell command quietly; its exit status.
+inline int Shell(const std::string& command) {
+    return std::system((command + " >/dev/null 2>&1").c_str());
+}
+
+// Standard output of a shell command.
+inline std::string Capture(const std::string& command) {
+    std::string out;
+    if (FILE* p = popen(command.c_str(), "r")) {
+        char buf[256];
+        while (fgets(buf, sizeof buf, p) != nullptr) out += buf;
+        pclose(p);
+    }
+    return out;
+}
+
+inline bool HaveTool(const std::string& tool) {
+    return std::system(("command -v " + tool + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+}  // namespace orva::testing
+
+// Tools that scripts/install-deps installs: a missing one fails the test, it never skips.
+#define REQUIRE_TOOL(tool)                             \
+    ASSERT_TRUE(::orva::testing::HaveTool(tool))       \
+        << (tool) << " is missing; scripts/install-deps installs it and this test needs it"
