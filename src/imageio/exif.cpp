@@ -240,11 +240,20 @@ void ReadExif(std::span<const uint8_t> file, DecodedImage& out) {
     ClearCamera(out);
     const uint8_t* d = file.data();
     const std::size_t size = file.size();
-    if (size < kTiffStart || d[0] != 0xFF || d[1] != 0xD8 || d[2] != 0xFF || d[3] != 0xE1 ||
-        std::memcmp(d + 6, "Exif\0", 5) != 0)
+    if (size < 4 || d[0] != 0xFF || d[1] != 0xD8) return;
+    // Cameras put the EXIF segment right after SOI; editors and phones often put a JFIF APP0
+    // first. Both keep the leading bytes up to and including the EXIF segment.
+    std::size_t app1 = 2;
+    if (d[2] == 0xFF && d[3] == 0xE0) {
+        if (size < 6 || Be16(d + 4) < 2) return;
+        app1 = 4 + std::size_t{Be16(d + 4)};
+    }
+    const std::size_t tiff_start = app1 + 10;
+    if (tiff_start > size || d[app1] != 0xFF || d[app1 + 1] != 0xE1 ||
+        std::memcmp(d + app1 + 4, "Exif\0", 5) != 0)
         return;
-    const std::size_t app1_end = 4 + std::size_t{Be16(d + 4)};
-    if (app1_end < kTiffStart || app1_end > size) return;
+    const std::size_t app1_end = app1 + 2 + std::size_t{Be16(d + app1 + 2)};
+    if (app1_end < tiff_start || app1_end > size) return;
     std::size_t block_end = app1_end;
     if (app1_end + 4 <= size && d[app1_end] == 0xFF && d[app1_end + 1] == 0xE1) {
         const std::size_t second_length = Be16(d + app1_end + 2);
@@ -253,8 +262,8 @@ void ReadExif(std::span<const uint8_t> file, DecodedImage& out) {
     }
     out.exif.assign(d, d + block_end);
 
-    const uint8_t* t = d + kTiffStart;
-    const std::size_t tiff_size = app1_end - kTiffStart;
+    const uint8_t* t = d + tiff_start;
+    const std::size_t tiff_size = app1_end - tiff_start;
     if (tiff_size < 8) return;
     bool big;
     if (t[0] == 'I' && t[1] == 'I') {

@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "imageio/formats.h"
+#include "support/files.h"
 #include "support/scripted_ui.h"
 
 namespace orva {
@@ -102,6 +103,22 @@ TEST(Cli, FailuresExitNonZeroWithOneLine) {
     EXPECT_NE(bad_set.err.find("--set sharp=99"), std::string::npos);
     EXPECT_EQ(Cli(dir, "convert only-one-arg").status, 2);
     EXPECT_EQ(Cli(dir, "frobnicate").status, 2);
+}
+
+TEST(Cli, InfoPrintsTheCameraFieldsOfJpegFiles) {
+    TempDir dir;
+    REQUIRE_TOOL("exiftool");
+    const std::string jpg = dir.Path("cam.jpg");
+    ASSERT_EQ(Cli(dir, "sample " + dir.Path("s.ppm") + " 16 8").status, 0);
+    ASSERT_EQ(Cli(dir, "convert " + dir.Path("s.ppm") + " " + jpg + " --jpeg jfif").status, 0);
+    ASSERT_EQ(testing::Shell("exiftool -q -overwrite_original -Make=Nikon -Model=D850 "
+                             "-ModifyDate='2025:03:04 05:06:07' -ExposureTime=1/250 -FNumber=4 "
+                             "-ISO=800 '" + jpg + "'"),
+              0);
+    const CliRun r = Cli(dir, "info " + jpg);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, jpg + ": JPEG 16x8 make=\"Nikon\" model=\"D850\" date=\"2025:03:04 05:06:07\" "
+                           "exposure=1/250 f-number=4/1 iso=800\n");
 }
 
 TEST(Cli, KeywordListingNamesTheSettingsVocabulary) {

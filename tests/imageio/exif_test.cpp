@@ -286,6 +286,23 @@ TEST(ExifRead, BlockTakesADirectlyFollowingApp1ButNothingElse) {
     }
 }
 
+TEST(ExifRead, AJfifSegmentBeforeTheExifSegmentIsKeptWithIt) {
+    // What editors and phones write: SOI, JFIF APP0, then the EXIF APP1.
+    const Bytes camera = CameraTiff(true).Jpeg();
+    const Bytes app0 = {0xFF, 0xE0, 0x00, 0x10, 'J', 'F', 'I', 'F', 0, 1, 1, 0, 0, 1, 0, 1, 0, 0};
+    Bytes file = {0xFF, 0xD8};
+    file.insert(file.end(), app0.begin(), app0.end());
+    file.insert(file.end(), camera.begin() + 2, camera.end());
+    const DecodedImage img = Read(file);
+    ExpectCamera(img);
+    // The block runs from SOI through the EXIF segment: the following marker is not in it.
+    ASSERT_EQ(img.exif.size(), file.size() - 4);
+    EXPECT_TRUE(std::equal(img.exif.begin(), img.exif.end(), file.begin()));
+    // A broken JFIF length finds no EXIF segment.
+    file[5] = 1;
+    ExpectNothing(Read(file));
+}
+
 TEST(ExifRead, FilesWithoutAnExifSegmentRightAfterSoiClearEverything) {
     Bytes jfif = CameraTiff(false).Jpeg();
     jfif[3] = 0xE0;
