@@ -1,4 +1,6 @@
 #include "ops/dispatcher.h"
+#include "ops/geometry.h"
+#include "ops/sharpen.h"
 #include "ops/tone.h"
 
 namespace orva {
@@ -10,6 +12,34 @@ const OpKernels& DefaultKernels() {
         k.gamma = [](const PlaneArgs& a, const ParamBlock& block) {
             return ApplyToneCurve(a.plane, a.width, a.height,
                                   GammaCurveFromBlock(block, a.channel));
+        };
+        k.sharpen = [](const PlaneArgs& a, const ParamBlock& b) {
+            return SharpenPlane(a.plane, a.scratch, a.width, a.height,
+                                SharpenParams{b[0], b[1], b[2], b[3], b[4]});
+        };
+        k.edge = [](const PlaneArgs& a, const ParamBlock& b) {
+            EdgePlane(a.plane, a.scratch, a.width, a.height, EdgeParams{b[1], b[2], b[3], b[4]});
+            return true;
+        };
+        k.edge_rgb = [](const RgbArgs& a, const ParamBlock& b) {
+            EdgeRgb(a.planes, a.scratch, a.width, a.height, EdgeParams{b[1], b[2], b[3], b[4]});
+        };
+        k.resize = [](ImageRecord& r, ParamBlock& b, Workspace&) {
+            if (b[4] == 0) return ResizeNearest(r, b[0], b[1], b[2], b[3]);
+            if (b[4] == 2) return ResizeLanczos(r, b[0], b[1], b[2], b[3]);
+            return ResizeBilinear(r, b[0], b[1], b[2], b[3]);
+        };
+        k.quarter_turn = [](ImageRecord& r, ParamBlock& b, Workspace&) {
+            return QuarterTurn(r, b[0]);
+        };
+        k.flip = [](ImageRecord& r, ParamBlock& b, Workspace&) {
+            return Mirror(r, b[1] == 4 ? 1 : 2);
+        };
+        k.rotate = [](ImageRecord& r, ParamBlock& b, Workspace&) {
+            return RotateArbitrary(r, b[0]);
+        };
+        k.distortion = [](ImageRecord& r, ParamBlock& b, Workspace&) {
+            return CorrectDistortion(r, b[0]);
         };
         return k;
     }();

@@ -4,7 +4,9 @@
 #include <algorithm>
 
 #include "common/text.h"
+#include "shell/geometry_commands.h"
 #include "shell/messages.h"
+#include "shell/sharpen_commands.h"
 #include "shell/tone_commands.h"
 
 namespace orva {
@@ -25,16 +27,16 @@ struct ProcessingEntry {
 
 const std::vector<ProcessingEntry>& ProcessingEntries() {
     static const std::vector<ProcessingEntry> entries = {
-        {301, {2, "SHARP", kOpSharpen, nullptr, nullptr}},
-        {303, {2, "EDGE", kOpEdge, nullptr, nullptr}},
-        {305, {3, "ROUND", kOpRotate, nullptr, nullptr}},
+        {301, {2, "SHARP", kOpSharpen, FillSharpenBlock, nullptr}},
+        {303, {2, "EDGE", kOpEdge, FillEdgeBlock, nullptr}},
+        {305, {3, "ROUND", kOpRotate, FillRotateBlock, nullptr}},
         {306, {2, "BACKG", kOpBackground, nullptr, nullptr}},
         {311, {2, "GAMMA", kOpGamma, FillGammaBlock, AfterGamma}},
         {312, {2, "GRAY", kOpGray, nullptr, nullptr}},
         {314, {2, "COLORUP", kOpSaturation, nullptr, nullptr}},
         {316, {4, "WAVELET", kOpWavelet, nullptr, nullptr}},
         {317, {5, "RESTORE", kOpRestore, nullptr, nullptr}},
-        {330, {2, "WAIKYOKU", kOpDistortion, nullptr, nullptr}},
+        {330, {2, "WAIKYOKU", kOpDistortion, FillDistortionBlock, nullptr}},
     };
     return entries;
 }
@@ -176,11 +178,11 @@ std::vector<Command> BuildTable() {
              ctx.shell.area_corner_y[0] = ctx.shell.area_corner_y[1] = 0;
          },
          image},
-        {213, "切り出しとサイズ変更", kNothing, kNotYet},
+        {213, "切り出しとサイズ変更", CropCommand, image},
         {301, "シャープ/スムーズ(&S)", RunProcessing(301), ProcessingReady(301)},
         {302, "画像合成-自動(&A)", kNothing, kNotYet},
         {303, "エッジ強調(&E)", RunProcessing(303), ProcessingReady(303)},
-        {304, "サイズ変更(&R)", kNothing, kNotYet},
+        {304, "サイズ変更(&R)", ResizeCommand, image},
         {305, "回転(&T)", RunProcessing(305), ProcessingReady(305)},
         {306, "補正実行(&B)", RunProcessing(306), ProcessingReady(306)},
         {307, "バックグランド補正（画像データ）(&G)", kNothing, kNotYet},

@@ -19,6 +19,7 @@ inline constexpr const char* kNoMemoryRun = "メモリ不足で実行できま�
 inline constexpr const char* kNoMemoryOpen = "メモリ不足で画像を開けません！";
 inline constexpr const char* kNoSlotOpen = "これ以上、画像を開けません！";
 inline constexpr const char* kNoSlotNew = "これ以上、新たな画像を作れません！";
+inline constexpr const char* kBadSize = "サイズが不適切です！";
 inline constexpr const char* kNotSupported = "%s : %s not support this format !";
 inline constexpr const char* kOverwrite = "\"%s\" already exist.\n Do you overwrite file ?";
 inline constexpr const char* kSaveChanged = "Image No.%d(%s) is changed !\nDo you save ?";

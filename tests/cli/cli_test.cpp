@@ -121,6 +121,40 @@ TEST(Cli, InfoPrintsTheCameraFieldsOfJpegFiles) {
                            "exposure=1/250 f-number=4/1 iso=800\n");
 }
 
+TEST(Cli, ApplyRunsTheOperationWithTheSettingsGiven) {
+    TempDir dir;
+    ASSERT_EQ(Cli(dir, "sample " + dir.Path("s.ppm") + " 37 23").status, 0);
+    const DecodedImage src = Read(dir.Path("s.ppm"));
+    // A quarter turn: the top-left pixel of the result is the bottom-left of the source.
+    ASSERT_EQ(Cli(dir, "apply rotate " + dir.Path("s.ppm") + " " + dir.Path("r.ppm") +
+                           " --set round=0 --ppm binary")
+                  .status,
+              0);
+    const DecodedImage r = Read(dir.Path("r.ppm"));
+    ASSERT_EQ(r.width, 23);
+    ASSERT_EQ(r.height, 37);
+    // The settings file is read before --set, which wins.
+    {
+        std::ofstream ovg(dir.Path("a.ovg"));
+        ovg << "resize 1 0\n";
+    }
+    ASSERT_EQ(Cli(dir, "apply resize " + dir.Path("s.ppm") + " " + dir.Path("z.bmp") + " --settings " +
+                           dir.Path("a.ovg") + " --set resize_size=37,23,74,46")
+                  .status,
+              0);
+    const DecodedImage z = Read(dir.Path("z.bmp"));
+    EXPECT_EQ(z.width, 74);
+    EXPECT_EQ(z.height, 46);
+    // Nearest neighbour at 200 %: every source pixel becomes a 2 x 2 block.
+    EXPECT_EQ(z.red[0] >> 8, src.red[0] >> 8);
+    EXPECT_EQ(z.green[static_cast<std::size_t>(45) * 74 + 73] >> 8,
+              src.green[static_cast<std::size_t>(22) * 37 + 36] >> 8);
+    EXPECT_NE(Cli(dir, "apply resize " + dir.Path("s.ppm") + " " + dir.Path("q.bmp") +
+                           " --settings " + dir.Path("missing.ovg"))
+                  .status,
+              0);
+}
+
 TEST(Cli, KeywordListingNamesTheSettingsVocabulary) {
     TempDir dir;
     const CliRun r = Cli(dir, "keywords");

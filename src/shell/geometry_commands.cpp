@@ -1,0 +1,176 @@
+#include "shell/geometry_commands.h"
+
+#include <algorithm>
+
+#include "ops/geometry.h"
+#include "shell/commands.h"
+#include "shell/messages.h"
+#include "workspace/undo.h"
+
+namespace orva {
+
+namespace {
+
+constexpr int kMaxSize = 10000;
+
+bool SizeInRange(int v) {
+    return v >= 0 && v <= kMaxSize;
+}
+
+// Resizes one record with the block's sizes. False when memory ran short (the record is
+// then as it was).
+bool ResizeOne(AppContext& ctx, ImageRecord& rec) {
+    const int new_width =
+        ScaledLength(rec.width, std::max(ctx.params[0], 1), std::max(ctx.params[1], 1));
+    const int new_height =
+        ScaledLength(rec.height, std::max(ctx.params[2], 1), std::max(ctx.params[3], 1));
+    // The new picture and the undo copy of the old one.
+    if (!CheckImageMemory(ctx.ws, new_width, new_height, -1, 2)) return false;
+    if (!SaveUndoCopy(rec)) return false;
+    if (!Dispatch(kOpResize, rec, ctx.params, ctx.ws, ctx.kernels)) {
+        SwapUndo(rec);
+        rec.undo_available = 0;
+        rec.redo_available = 0;
+        return false;
+    }
+    MarkOperationDone(rec);
+    return true;
+}
+
+}  // namespace
+
+void FillRotateBlock(const AppContext& ctx, const ImageRecord&, ParamBlock& block) {
+    const RotateSettings& r = ctx.settings.rotate;
+    const int mode = std::clamp(r.mode, 0, 5);
+    block[0] = mode == 0 ? 9000 : mode == 1 ? -9000 : mode == 2 ? 18000 : r.angle;
+    block[1] = mode;
+}
+
+void FillDistortionBlock(const AppContext& ctx, const ImageRecord&, ParamBlock& block) {
+    block[0] = ctx.settings.distortion.amount;
+}
+
+int ResizeMethodCode(int method, int target_width, int source_width, int target_height,
+                     int source_height) {
+    switch (method) {
+        case 0: return 0;
+        case 3: return 2;
+        case 2: return target_width >= source_width && target_height >= source_height ? 2 : 1;
+        default: return 1;
+    }
+}
+
+void ResizeCommand(AppContext& ctx) {
+    if (ctx.ws.Current() == nullptr) return;
+    if (!ctx.ui.RunDialog("RESIZE", ctx)) return;
+    const ResizeSettings& s = ctx.settings.resize;
+    const int method = ResizeMethodCode(s.method, s.target_width, s.source_width, s.target_height,
+                                        s.source_height);
+    {
+        BusyScope busy(ctx.ui);
+        // Fills the block for one image; false (after telling the user) when a size is out of
+        // range, and the image is skipped.
+        auto fill = [&](int tw, int sw, int th, int sh) {
+            if (!SizeInRange(tw) || !SizeInRange(sw) || !SizeInRange(th) || !SizeInRange(sh)) {
+                ShowError(ctx.ui, msg::kBadSize);
+                return false;
+            }
+            ctx.params[0] = tw;
+            ctx.params[1] = sw;
+            ctx.params[2] = th;
+            ctx.params[3] = sh;
+            ctx.params[4] = method;
+            return true;
+        };
+        if (ctx.shell.all_images == 0) {
+            if (fill(s.target_width, s.source_width, s.target_height, s.source_height) &&
+                !ResizeOne(ctx, *ctx.ws.Current())) {
+                ShowError(ctx.ui, msg::kNoMemoryRun);
+            }
+        } else {
+            for (int slot = 0; slot < kSlotCount; ++slot) {
+                ImageRecord& rec = ctx.ws.at(slot);
+                if (rec.width <= 0) continue;
+                // Each image keeps the ratio the settings give.
+                const long long tw = static_cast<long long>(rec.width) * s.target_width /
+                                     std::max(s.source_width, 1);
+                const long long th = static_cast<long long>(rec.height) * s.target_height /
+                                     std::max(s.source_height, 1);
+                if (!fill(static_cast<int>(std::clamp<long long>(tw, -1, kMaxSize + 1)), rec.width,
+                          static_cast<int>(std::clamp<long long>(th, -1, kMaxSize + 1)),
+                          rec.height)) {
+                    continue;
+                }
+                if (!ResizeOne(ctx, rec)) {
+                    ShowError(ctx.ui, msg::kNoMemoryRun);
+                    break;
+                }
+            }
+        }
+    }
+    ctx.ui.Repaint();
+}
+
+void CropCommand(AppContext& ctx) {
+    const ImageRecord* src = ctx.ws.Current();
+    if (src == nullptr) return;
+    const int slot = FindFreeSlot(ctx.ws);
+    if (slot < 0) {
+        ShowError(ctx.ui, msg::kNoSlotNew);
+        return;
+    }
+    if (!ctx.ui.RunDialog("CUT", ctx)) return;
+    src = ctx.ws.Current();
+    if (src == nullptr) return;
+    const CropSettings& s = ctx.settings.crop;
+    // Typed values are taken without limits; a crop needs at least one pixel.
+    const int cw = std::clamp(s.width, 1, src->width);
+    const int ch = std::clamp(s.height, 1, src->height);
+    long long ow = s.output_width, oh = s.output_height;
+    if (s.output_mode == 1) {
+        ow = static_cast<long long>(s.magnification) * cw / 100;
+        oh = static_cast<long long>(s.magnification) * ch / 100;
+    }
+    // An empty or oversized output would have no picture or could not be resized.
+    if (ow < 1 || oh < 1 || ow > kMaxSize || oh > kMaxSize) {
+        ShowError(ctx.ui, msg::kBadSize);
+        return;
+    }
+    {
+        BusyScope busy(ctx.ui);
+        ImageRecord& dst = ctx.ws.at(slot);
+        if (!CutCanvas(*src, dst, cw, ch, s.anchor)) {
+            ClearSlot(ctx.ws, slot);
+            ShowError(ctx.ui, msg::kNoMemoryRun);
+            return;
+        }
+        dst.single_plane = src->single_plane;
+        const int out_w = static_cast<int>(ow), out_h = static_cast<int>(oh);
+        if (!CheckImageMemory(ctx.ws, out_w, out_h, -1, 1)) {
+            ClearSlot(ctx.ws, slot);
+            ShowError(ctx.ui, msg::kNoMemoryRun);
+            return;
+        }
+        if (out_w != cw || out_h != ch) {
+            ParamBlock& b = ctx.params;
+            b[0] = out_w;
+            b[1] = cw;
+            b[2] = out_h;
+            b[3] = ch;
+            b[4] = out_w >= cw && out_h >= ch ? 2 : 1;
+            if (!Dispatch(kOpResize, dst, b, ctx.ws, ctx.kernels)) {
+                ClearSlot(ctx.ws, slot);
+                ShowError(ctx.ui, msg::kNoMemoryRun);
+                return;
+            }
+        }
+        dst.refresh = 1;
+        dst.undo_available = dst.redo_available = 0;
+        dst.saved_changed = 0;
+        dst.changed = 1;  // a new picture that exists nowhere else
+        ctx.ws.current = slot;
+    }
+    ctx.ui.Repaint();
+}
+
+}  // namespace orva

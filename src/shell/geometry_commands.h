@@ -1,0 +1,26 @@
+// The geometry commands: rotation and distortion through the processing-command pattern,
+// resize and crop-and-resize run by the shell itself.
+#pragma once
+
+#include "shell/context.h"
+
+namespace orva {
+
+// Rotate (command 305): P0 the angle in hundredths (the quarter-turn buttons stand for
+// +90, -90 and 180 degrees), P1 the rotate mode.
+void FillRotateBlock(const AppContext& ctx, const ImageRecord& rec, ParamBlock& block);
+// Distortion correction (command 330): P0 the amount.
+void FillDistortionBlock(const AppContext& ctx, const ImageRecord& rec, ParamBlock& block);
+
+// The dispatcher's resize method (0 nearest, 1 bilinear, 2 Lanczos) for a method setting and
+// the target and source sizes it compares.
+int ResizeMethodCode(int method, int target_width, int source_width, int target_height,
+                     int source_height);
+
+// Resize (command 304): dialog RESIZE, then the current image or every image.
+void ResizeCommand(AppContext& ctx);
+// Crop and resize (command 213): dialog CUT, the crop of the current image into a new slot,
+// resized to the output size; the new slot becomes current.
+void CropCommand(AppContext& ctx);
+
+}  // namespace orva

@@ -1,0 +1,466 @@
+// Resize, crop, rotation, mirrors and distortion against values worked out by hand.
+#include "ops/geometry.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "ops/dispatcher.h"
+#include "shell/commands.h"
+#include "shell/geometry_commands.h"
+#include "shell/messages.h"
+#include "support/scripted_ui.h"
+
+namespace orva {
+namespace {
+
+using testing::Harness;
+using testing::MakeImage;
+using testing::Sample;
+
+// A record of w x h whose three planes hold f(x, y) (x column, y stored row, bottom first),
+// green and blue offset by 1 and 2 so that mixed-up planes show.
+ImageRecord Picture(int w, int h, const std::function<int(int, int)>& f) {
+    ImageRecord r;
+    r.width = w;
+    r.height = h;
+    for (int c = 0; c < 3; ++c) {
+        EXPECT_TRUE(r.plane(c).Allocate(static_cast<std::size_t>(w) * h));
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                r.plane(c)[static_cast<std::size_t>(y) * w + x] =
+                    static_cast<uint16_t>(f(x, y) + c);
+    }
+    return r;
+}
+
+// Red rows from the top of the picture down.
+std::vector<std::vector<int>> TopDown(const ImageRecord& r) {
+    std::vector<std::vector<int>> rows;
+    for (int y = r.height - 1; y >= 0; --y) {
+        rows.emplace_back();
+        for (int x = 0; x < r.width; ++x) rows.back().push_back(Sample(r, 0, x, y));
+    }
+    return rows;
+}
+
+using Rows = std::vector<std::vector<int>>;
+
+// ---- Resize ----
+
+TEST(ResizeRatio, CommonFactorsGoOnceThenHalvingBelow4097) {
+    int t = 3000, s = 4999;  // 4999 is prime: nothing in common, then one halving
+    ReduceRatio(t, s);
+    EXPECT_EQ(t, 1500);
+    EXPECT_EQ(s, 2499);
+    t = 10000, s = 9999;  // no common factor; halved twice, the ratio drifts
+    ReduceRatio(t, s);
+    EXPECT_EQ(t, 2500);
+    EXPECT_EQ(s, 2499);
+    EXPECT_EQ(ScaledLength(9999, t, s), 10003);  // not 10000
+    t = 200, s = 100;                            // 2 once, then 5 once
+    ReduceRatio(t, s);
+    EXPECT_EQ(t, 20);
+    EXPECT_EQ(s, 10);
+    t = 6, s = 4;
+    ReduceRatio(t, s);
+    EXPECT_EQ(t, 3);
+    EXPECT_EQ(s, 2);
+    // Halving never takes a side to 0: the ratio stays defined.
+    t = 10000, s = 1;
+    ReduceRatio(t, s);
+    EXPECT_EQ(t, 10000);
+    EXPECT_EQ(s, 1);
+    EXPECT_EQ(ScaledLength(1, 1, 3), 1);  // a picture never shrinks to nothing
+}
+
+TEST(ResizeLanczos, TablesAreNormalisedRadialOrderTwoKernels) {
+    const LanczosTable& t = LanczosWeights();
+    for (std::size_t py = 0; py < 16; ++py) {
+        for (std::size_t px = 0; px < 16; ++px) {
+            double sum = 0;
+            for (float w : t[py][px]) sum += w;
+            EXPECT_NEAR(sum, 1.0, 1e-5) << py << "," << px;
+        }
+    }
+    // Phase 0: taps at distance 1 and 2 weigh 0, the four diagonals L(sqrt 2) = -0.0777104,
+    // so the sum before normalising is 0.6891585.
+    EXPECT_NEAR(LanczosKernel(1.4142135623730951), -0.0777104, 1e-6);
+    EXPECT_NEAR(t[0][0][12], 1.4510450, 1e-6);
+    EXPECT_NEAR(t[0][0][6], -0.1127613, 1e-6);
+    EXPECT_NEAR(t[0][0][7], 0.0, 1e-7);
+    EXPECT_NEAR(t[0][0][0], 0.0, 1e-7);
+    // Half a pixel down: rows -2.5 .. 1.5, symmetric about the middle of rows 1 and 2.
+    EXPECT_NEAR(t[8][0][12], t[8][0][17], 1e-7);
+    EXPECT_NEAR(t[0][8][12], t[0][8][13], 1e-7);
+    EXPECT_GT(t[8][0][12], t[8][0][7]);
+}
+
+TEST(ResizeLanczos, SameSizeSharpensASpotByTheTable) {
+    ImageRecord r = Picture(5, 5, [](int x, int y) { return x == 2 && y == 2 ? 30000 : 20000; });
+    ASSERT_TRUE(ResizeLanczos(r, 5, 5, 5, 5));
+    ASSERT_EQ(r.width, 5);
+    EXPECT_EQ(Sample(r, 0, 2, 2), 34510);  // 20000 + 10000 x 1.451045
+    EXPECT_EQ(Sample(r, 0, 1, 1), 18872);  // 20000 - 10000 x 0.112761
+    EXPECT_EQ(Sample(r, 0, 1, 2), 20000);
+    EXPECT_EQ(Sample(r, 0, 0, 0), 20000);
+    EXPECT_EQ(Sample(r, 2, 2, 2), 34512);
+    // A bright spot on black: the ring below zero is clamped, the top is clamped too.
+    r = Picture(3, 3, [](int x, int y) { return x == 1 && y == 1 ? 65535 : 0; });
+    ASSERT_TRUE(ResizeLanczos(r, 3, 3, 3, 3));
+    EXPECT_EQ(Sample(r, 0, 1, 1), 65535);
+    EXPECT_EQ(Sample(r, 0, 0, 0), 0);
+}
+
+TEST(ResizeLanczos, DoublingAConstantPictureKeepsIt) {
+    ImageRecord r = Picture(3, 2, [](int, int) { return 4242; });
+    ASSERT_TRUE(ResizeLanczos(r, 200, 100, 200, 100));
+    ASSERT_EQ(r.width, 6);
+    ASSERT_EQ(r.height, 4);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 6; ++x) EXPECT_EQ(Sample(r, 1, x, y), 4243);
+}
+
+TEST(ResizeNearest, TakesTheSampleAtTheScaledPosition) {
+    ImageRecord r = Picture(4, 2, [](int x, int y) { return 10 * x + 100 * y; });
+    ASSERT_TRUE(ResizeNearest(r, 2, 4, 1, 2));
+    ASSERT_EQ(r.width, 2);
+    ASSERT_EQ(r.height, 1);
+    EXPECT_EQ(Sample(r, 0, 0, 0), 0);
+    EXPECT_EQ(Sample(r, 0, 1, 0), 20);
+    r = Picture(2, 1, [](int x, int) { return x + 1; });
+    ASSERT_TRUE(ResizeNearest(r, 3, 2, 1, 1));  // 2 -> 3: columns 0, 0, 1
+    ASSERT_EQ(r.width, 3);
+    EXPECT_EQ(Sample(r, 0, 0, 0), 1);
+    EXPECT_EQ(Sample(r, 0, 1, 0), 1);
+    EXPECT_EQ(Sample(r, 0, 2, 0), 2);
+}
+
+TEST(ResizeBilinear, InterpolatesInHalvesOf128) {
+    ImageRecord r = Picture(2, 1, [](int x, int) { return x == 0 ? 100 : 300; });
+    ASSERT_TRUE(ResizeBilinear(r, 4, 2, 1, 1));
+    ASSERT_EQ(r.width, 4);
+    EXPECT_EQ(TopDown(r), (Rows{{100, 200, 300, 300}}));  // the last pair clamps at the edge
+}
+
+TEST(ResizeBilinear, StrongVerticalReductionAveragesBlocks) {
+    // 4 x 3 to 2 x 1: blocks [0,2) x [0,2) and [2,3) x [0,2) (the last index is the limit).
+    ImageRecord r = Picture(4, 3, [](int x, int y) { return 100 * x + 1000 * y; });
+    ASSERT_TRUE(ResizeBilinear(r, 2, 4, 1, 3));
+    ASSERT_EQ(r.width, 2);
+    ASSERT_EQ(r.height, 1);
+    EXPECT_EQ(TopDown(r), (Rows{{550, 700}}));
+}
+
+TEST(ResizeBilinear, EmptyBlocksTakeTheSampleAtTheirStart) {
+    // Widening while reducing height strongly: columns 0 -> [0,0) empty, [0,1), 1 -> empty,
+    // 2 -> limited to the last column, empty.
+    ImageRecord r = Picture(2, 3, [](int x, int y) { return 100 * x + 1000 * y; });
+    ASSERT_TRUE(ResizeBilinear(r, 4, 2, 1, 3));
+    ASSERT_EQ(r.width, 4);
+    EXPECT_EQ(TopDown(r), (Rows{{500, 500, 600, 600}}));
+}
+
+TEST(Resize, OnePixelPictureEverywhere) {
+    for (int method = 0; method < 3; ++method) {
+        for (int size : {1, 3}) {
+            ImageRecord r = Picture(1, 1, [](int, int) { return 777; });
+            ParamBlock b;
+            b[0] = size, b[1] = 1, b[2] = size, b[3] = 1, b[4] = method;
+            Workspace ws;
+            ASSERT_TRUE(DefaultKernels().resize(r, b, ws));
+            ASSERT_EQ(r.width, size) << method;
+            for (int y = 0; y < size; ++y)
+                for (int x = 0; x < size; ++x) EXPECT_EQ(Sample(r, 0, x, y), 777) << method;
+        }
+        ImageRecord r = Picture(1, 1, [](int, int) { return 777; });
+        ASSERT_TRUE(ResizeBilinear(r, 1, 5, 1, 5));  // would round to nothing: kept at 1 x 1
+        EXPECT_EQ(r.width, 1);
+        EXPECT_EQ(Sample(r, 0, 0, 0), 777);
+    }
+}
+
+TEST(ResizeMethod, ChoiceTwoComparesTheSettings) {
+    EXPECT_EQ(ResizeMethodCode(2, 200, 100, 200, 100), 2);
+    EXPECT_EQ(ResizeMethodCode(2, 200, 100, 50, 100), 1);
+    EXPECT_EQ(ResizeMethodCode(0, 200, 100, 50, 100), 0);
+    EXPECT_EQ(ResizeMethodCode(1, 200, 100, 200, 100), 1);
+    EXPECT_EQ(ResizeMethodCode(3, 50, 100, 50, 100), 2);
+}
+
+// ---- Quarter turns and mirrors ----
+
+// Picture 3 x 2: top row a b c, bottom row d e f.
+ImageRecord Small() {
+    return Picture(3, 2, [](int x, int y) { return (y == 1 ? 1 : 4) + x; });
+}
+constexpr int a = 1, b = 2, c = 3, d = 4, e = 5, f = 6;
+
+TEST(QuarterTurn, ThreeByTwoInEveryDirection) {
+    ImageRecord r = Small();
+    ASSERT_TRUE(QuarterTurn(r, 90000));
+    ASSERT_EQ(r.width, 2);
+    ASSERT_EQ(r.height, 3);
+    EXPECT_EQ(TopDown(r), (Rows{{c, f}, {b, e}, {a, d}}));
+    r = Small();
+    ASSERT_TRUE(QuarterTurn(r, -90000));
+    EXPECT_EQ(TopDown(r), (Rows{{d, a}, {e, b}, {f, c}}));
+    for (int angle : {180000, -180000}) {
+        r = Small();
+        ASSERT_TRUE(QuarterTurn(r, angle));
+        ASSERT_EQ(r.width, 3);
+        EXPECT_EQ(TopDown(r), (Rows{{f, e, d}, {c, b, a}}));
+    }
+    EXPECT_EQ(Sample(r, 2, 0, 1), f + 2);  // blue turned along
+    r = Small();
+    ASSERT_TRUE(Mirror(r, 1));
+    EXPECT_EQ(TopDown(r), (Rows{{c, b, a}, {f, e, d}}));
+    r = Small();
+    ASSERT_TRUE(Mirror(r, 2));
+    EXPECT_EQ(TopDown(r), (Rows{{d, e, f}, {a, b, c}}));
+}
+
+TEST(Rotate, DispatcherChoosesFlipTurnOrAngle) {
+    Workspace ws;
+    const OpKernels& k = DefaultKernels();
+    ImageRecord r = Small();
+    ParamBlock p;
+    p[0] = 0, p[1] = 4;
+    ASSERT_TRUE(Dispatch(kOpRotate, r, p, ws, k));
+    EXPECT_EQ(TopDown(r), (Rows{{c, b, a}, {f, e, d}}));
+    r = Small();
+    p[0] = 9000, p[1] = 0;
+    ASSERT_TRUE(Dispatch(kOpRotate, r, p, ws, k));
+    EXPECT_EQ(TopDown(r), (Rows{{c, f}, {b, e}, {a, d}}));
+    r = Small();
+    p[0] = 0, p[1] = 3;  // angle 0 by the general path: nothing changes, edges included
+    ASSERT_TRUE(Dispatch(kOpRotate, r, p, ws, k));
+    EXPECT_EQ(TopDown(r), (Rows{{a, b, c}, {d, e, f}}));
+}
+
+// ---- Arbitrary rotation and distortion ----
+
+TEST(RotateArbitrary, FortyFiveDegreesGivesTheBoundingBoxWithBlackCorners) {
+    int w = 0, h = 0;
+    RotatedSize(100, 100, 45000, w, h);
+    EXPECT_EQ(w, 141);
+    EXPECT_EQ(h, 141);
+    RotatedSize(100, 50, 90000, w, h);  // with the short pi the box stays 50 x 100
+    EXPECT_EQ(w, 50);
+    EXPECT_EQ(h, 100);
+    ImageRecord r = Picture(100, 100, [](int, int) { return 1000; });
+    ASSERT_TRUE(RotateArbitrary(r, 45000));
+    ASSERT_EQ(r.width, 141);
+    EXPECT_EQ(Sample(r, 0, 0, 0), 0);
+    EXPECT_EQ(Sample(r, 0, 140, 140), 0);
+    EXPECT_EQ(Sample(r, 0, 70, 70), 1000);
+    // No black seam: the rightmost pixel of the middle row samples source (99.50, 0.50), on
+    // the last column, and reads that column instead of turning black.
+    for (int u = 70; u < 141; ++u) EXPECT_EQ(Sample(r, 0, u, 70), 1000) << u;
+}
+
+TEST(RotateArbitrary, SmallPicturesAndAngleZero) {
+    ImageRecord r = Picture(1, 1, [](int, int) { return 5; });
+    ASSERT_TRUE(RotateArbitrary(r, 45000));  // box trunc(1.414) = 1
+    ASSERT_EQ(r.width, 1);
+    EXPECT_EQ(Sample(r, 0, 0, 0), 5);
+    r = Picture(1, 1, [](int, int) { return 5; });
+    ASSERT_TRUE(RotateArbitrary(r, 450000));  // rounding must not leave an empty picture
+    EXPECT_GE(r.width, 1);
+    EXPECT_GE(r.height, 1);
+    for (int angle : {90000, -90000, 180000}) {
+        r = Picture(1, 1, [](int, int) { return 5; });
+        ASSERT_TRUE(QuarterTurn(r, angle));
+        ASSERT_TRUE(Mirror(r, 1));
+        ASSERT_TRUE(Mirror(r, 2));
+        EXPECT_EQ(r.width * r.height, 1);
+        EXPECT_EQ(Sample(r, 0, 0, 0), 5);
+    }
+    r = Small();
+    ASSERT_TRUE(RotateArbitrary(r, 0));
+    EXPECT_EQ(TopDown(r), (Rows{{a, b, c}, {d, e, f}}));
+}
+
+TEST(RotateArbitrary, SmallTurnInterpolatesCounterClockwise) {
+    // 3 x 3 turned by 1 degree keeps its size (box 3.05 -> 3); the centre stays and the
+    // picture turns counter-clockwise.
+    ImageRecord r = Picture(3, 3, [](int x, int y) { return 1000 * y + 10 * x; });
+    ASSERT_TRUE(RotateArbitrary(r, 1000));
+    ASSERT_EQ(r.width, 3);
+    EXPECT_EQ(Sample(r, 0, 1, 1), 1010);
+    // (u, v) = (1, 2), the top middle: sx = 1 + sin(1 deg) = 1.01745, sy = 1 + cos(1 deg) =
+    // 1.99985; x0 = 1, fx = 4; y0 = 1, fy = 255: ((1020 x 4 + 1010 x 252) x 1 + (2020 x 4 +
+    // 2010 x 252) x 255) / 65536 = 2006 (content from a little to the right moved left).
+    EXPECT_EQ(Sample(r, 0, 1, 2), 2006);
+}
+
+TEST(RotateArbitrary, PointsFollowThePicture) {
+    double x = 0, y = 0;
+    MapRotatedPoint(3, 2, 0, 2, 1, x, y);
+    EXPECT_DOUBLE_EQ(x, 2);
+    EXPECT_DOUBLE_EQ(y, 1);
+    // 100 x 100 by 45 degrees: the centre stays at (70, 70) of the 141 x 141 box, and the
+    // bottom-right corner (50, -50 from the centre) turns to the right-hand tip (70.71, 0).
+    MapRotatedPoint(100, 100, 45000, 50, 50, x, y);
+    EXPECT_DOUBLE_EQ(x, 70);
+    EXPECT_DOUBLE_EQ(y, 70);
+    MapRotatedPoint(100, 100, 45000, 100, 0, x, y);
+    EXPECT_NEAR(x, 70 + 70.7107, 1e-3);
+    EXPECT_NEAR(y, 70, 1e-3);
+    // A picked pixel lands where the turned picture shows it.
+    ImageRecord r = Picture(9, 7, [](int px, int py) { return px == 6 && py == 2 ? 9000 : 0; });
+    MapRotatedPoint(9, 7, 30000, 6, 2, x, y);
+    ASSERT_TRUE(RotateArbitrary(r, 30000));
+    EXPECT_GT(Sample(r, 0, static_cast<int>(std::lround(x)), static_cast<int>(std::lround(y))),
+              4000);
+}
+
+TEST(Distortion, MovesCornerContentOutwardAndZeroChangesNothing) {
+    // 4 x 4, r^3 = 8^1.5; amount 1 at (0, 0): s = 1 - 8 / 22.627 = 0.64645, source
+    // (0.70711, 0.70711): fx = fy = 181, between 0 and 1000 across: 181000 x 256 / 65536.
+    ImageRecord r = Picture(4, 4, [](int x, int) { return 1000 * x; });
+    ASSERT_TRUE(CorrectDistortion(r, 1));
+    EXPECT_EQ(Sample(r, 0, 0, 0), 707);
+    EXPECT_EQ(Sample(r, 0, 2, 2), 2000);  // the centre stays
+    r = Small();
+    ASSERT_TRUE(CorrectDistortion(r, 0));
+    EXPECT_EQ(TopDown(r), (Rows{{a, b, c}, {d, e, f}}));
+    r = Picture(1, 1, [](int, int) { return 9; });
+    ASSERT_TRUE(CorrectDistortion(r, -5));
+    EXPECT_EQ(Sample(r, 0, 0, 0), 9);
+    r = Small();
+    ASSERT_TRUE(CorrectDistortion(r, 2000000000));  // absurd amounts stay inside the planes
+    EXPECT_EQ(r.width, 3);
+}
+
+TEST(Geometry, ShortPlanesAreLeftAlone) {
+    ImageRecord r = Small();
+    r.blue.Release();
+    EXPECT_TRUE(RotateArbitrary(r, 1000));
+    EXPECT_TRUE(ResizeLanczos(r, 2, 1, 2, 1));
+    EXPECT_TRUE(QuarterTurn(r, 90000));
+    EXPECT_EQ(r.width, 3);
+    EXPECT_EQ(r.height, 2);
+}
+
+// ---- Commands ----
+
+TEST(GeometryCommands, RotateCommandTurnsAndUndoes) {
+    Harness h;
+    MakeImage(h.ctx->ws, 0, 3, 2, [](int, int x, int y) { return (y == 1 ? 1 : 4) + x; });
+    h.ctx->settings.rotate.mode = 0;
+    h.ctx->settings.rotate.angle = 1234;  // the button wins over the typed angle
+    ASSERT_TRUE(ExecuteCommand(*h.ctx, 305));
+    const ImageRecord& r = h.ctx->ws.at(0);
+    EXPECT_EQ(h.ui.dialogs_run, std::vector<std::string>{"ROUND"});
+    EXPECT_EQ(TopDown(r), (Rows{{c, f}, {b, e}, {a, d}}));
+    EXPECT_EQ(r.undo_available, 1);
+    Undo(*h.ctx);
+    EXPECT_EQ(r.width, 3);
+    EXPECT_EQ(TopDown(r), (Rows{{a, b, c}, {d, e, f}}));
+}
+
+TEST(GeometryCommands, RotateAndDistortionRunOverAllImages) {
+    Harness h;
+    MakeImage(h.ctx->ws, 0, 3, 2, [](int, int x, int y) { return (y == 1 ? 1 : 4) + x; });
+    MakeImage(h.ctx->ws, 5, 3, 2, [](int, int x, int y) { return (y == 1 ? 1 : 4) + x; });
+    h.ctx->shell.all_images = 1;
+    h.ctx->settings.rotate.mode = 2;
+    ASSERT_TRUE(ExecuteCommand(*h.ctx, 305));
+    for (int s : {0, 5}) EXPECT_EQ(TopDown(h.ctx->ws.at(s)), (Rows{{f, e, d}, {c, b, a}}));
+    h.ctx->settings.distortion.amount = 0;
+    ASSERT_TRUE(ExecuteCommand(*h.ctx, 330));
+    for (int s : {0, 5}) EXPECT_EQ(TopDown(h.ctx->ws.at(s)), (Rows{{f, e, d}, {c, b, a}}));
+}
+
+TEST(GeometryCommands, ResizeCurrentAndAllImages) {
+    Harness h;
+    MakeImage(h.ctx->ws, 0, 4, 4, [](int, int, int) { return 300; });
+    MakeImage(h.ctx->ws, 1, 8, 2, [](int, int, int) { return 300; });
+    ResizeSettings& s = h.ctx->settings.resize;
+    s.source_width = 8, s.source_height = 2, s.target_width = 4, s.target_height = 1;
+    s.method = 2;  // reducing: bilinear
+    ASSERT_TRUE(ExecuteCommand(*h.ctx, 304));
+    EXPECT_EQ(h.ctx->ws.at(1).width, 4);
+    EXPECT_EQ(h.ctx->ws.at(1).height, 1);
+    EXPECT_EQ(h.ctx->ws.at(0).width, 4);
+    // All images: each keeps the settings' ratio against its own size.
+    h.ctx->shell.all_images = 1;
+    ASSERT_TRUE(ExecuteCommand(*h.ctx, 304));
+    EXPECT_EQ(h.ctx->ws.at(0).width, 2);
+    EXPECT_EQ(h.ctx->ws.at(0).height, 2);
+    EXPECT_EQ(h.ctx->ws.at(1).width, 2);
+    EXPECT_EQ(h.ctx->ws.at(1).height, 1);  // 1 x 1 / 2 = 0, raised to 1
+    EXPECT_EQ(Sample(h.ctx->ws.at(0), 0, 1, 1), 300);
+    EXPECT_TRUE(h.ui.Texts(msg::kTitleError).empty());
+}
+
+TEST(GeometryCommands, ResizeRefusesSizesBeyond10000) {
+    Harness h;
+    MakeImage(h.ctx->ws, 0, 4, 4, [](int, int, int) { return 300; });
+    ResizeSettings& s = h.ctx->settings.resize;
+    s.source_width = 4, s.source_height = 4, s.target_width = 10001, s.target_height = 4;
+    ASSERT_TRUE(ExecuteCommand(*h.ctx, 304));
+    EXPECT_EQ(h.ui.Texts(msg::kTitleError), std::vector<std::string>{msg::kBadSize});
+    EXPECT_EQ(h.ctx->ws.at(0).width, 4);
+    EXPECT_EQ(h.ctx->ws.at(0).undo_available, 0);
+    s.target_width = -1;
+    ASSERT_TRUE(ExecuteCommand(*h.ctx, 304));
+    EXPECT_EQ(h.ui.Texts(msg::kTitleError).size(), 2u);
+}
+
+TEST(GeometryCommands, CropTakesTheAnchoredPartIntoANewSlot) {
+    Harness h;
+    // Picture 4 x 4, value 10 x column + row from the top.
+    MakeImage(h.ctx->ws, 0, 4, 4, [](int, int x, int y) { return 10 * x + (3 - y); });
+    h.ctx->ws.at(0).single_plane = 1;
+    CropSettings& s = h.ctx->settings.crop;
+    s.anchor = 0, s.width = 2, s.height = 2, s.output_mode = 1, s.magnification = 100;
+    ASSERT_TRUE(ExecuteCommand(*h.ctx, 213));
+    EXPECT_EQ(h.ctx->ws.current, 1);
+    const ImageRecord& r = h.ctx->ws.at(1);
+    EXPECT_EQ(TopDown(r), (Rows{{0, 10}, {1, 11}}));
+    EXPECT_EQ(r.single_plane, 1);
+    EXPECT_EQ(h.ctx->ws.at(0).width, 4);
+    // Bottom right, doubled by magnification: Lanczos on a 2 x 2 crop.
+    h.ctx->ws.current = 0;
+    s.anchor = 8, s.magnification = 200;
+    ASSERT_TRUE(ExecuteCommand(*h.ctx, 213));
+    EXPECT_EQ(h.ctx->ws.current, 2);
+    EXPECT_EQ(h.ctx->ws.at(2).width, 4);
+    EXPECT_EQ(h.ctx->ws.at(2).height, 4);
+    // Centre with a crop larger than the picture: the whole picture, size mode 2 x 1.
+    h.ctx->ws.current = 0;
+    s.anchor = 4, s.width = 50, s.height = 50, s.output_mode = 1, s.magnification = 100;
+    ASSERT_TRUE(ExecuteCommand(*h.ctx, 213));
+    EXPECT_EQ(TopDown(h.ctx->ws.at(3)), TopDown(h.ctx->ws.at(0)));
+    h.ctx->ws.current = 0;
+    s.output_mode = 0, s.output_width = 2, s.output_height = 1;
+    ASSERT_TRUE(ExecuteCommand(*h.ctx, 213));
+    EXPECT_EQ(h.ctx->ws.at(4).width, 2);
+    EXPECT_EQ(h.ctx->ws.at(4).height, 1);
+    EXPECT_TRUE(h.ui.Texts(msg::kTitleError).empty());
+}
+
+TEST(GeometryCommands, CropRefusals) {
+    Harness h;
+    MakeImage(h.ctx->ws, 0, 4, 4, [](int, int, int) { return 1; });
+    CropSettings& s = h.ctx->settings.crop;
+    s.output_mode = 1, s.magnification = 0;  // nothing left to show
+    ASSERT_TRUE(ExecuteCommand(*h.ctx, 213));
+    EXPECT_EQ(h.ui.Texts(msg::kTitleError), std::vector<std::string>{msg::kBadSize});
+    EXPECT_FALSE(h.ctx->ws.at(1).occupied());
+    EXPECT_EQ(h.ctx->ws.current, 0);
+    // Every slot taken: no dialog, the slot message.
+    for (int i = 1; i < kSlotCount; ++i)
+        MakeImage(h.ctx->ws, i, 1, 1, [](int, int, int) { return 1; });
+    h.ctx->ws.current = 0;
+    h.ui.dialogs_run.clear();
+    ASSERT_TRUE(ExecuteCommand(*h.ctx, 213));
+    EXPECT_TRUE(h.ui.dialogs_run.empty());
+    EXPECT_EQ(h.ui.Texts(msg::kTitleError).back(), msg::kNoSlotNew);
+}
+
+}  // namespace
+}  // namespace orva
