@@ -30,7 +30,7 @@ using testing::TempDir;
 
 // ---- making PNG files with libpng itself ----
 
-struct PngSpec {
+struct PngLayout {
     int width = 1, height = 1;
     int depth = 8;
     int colour = PNG_COLOR_TYPE_RGB;
@@ -49,7 +49,7 @@ void AppendToBytes(png_structp png, png_bytep data, std::size_t n) {
 }
 void NoFlush(png_structp) {}
 
-std::size_t RowBytes(const PngSpec& s) {
+std::size_t RowBytes(const PngLayout& s) {
     const int channels = s.colour == PNG_COLOR_TYPE_RGB          ? 3
                          : s.colour == PNG_COLOR_TYPE_RGB_ALPHA  ? 4
                          : s.colour == PNG_COLOR_TYPE_GRAY_ALPHA ? 2
@@ -57,7 +57,7 @@ std::size_t RowBytes(const PngSpec& s) {
     return (static_cast<std::size_t>(s.width) * channels * s.depth + 7) / 8;
 }
 
-Bytes MakePng(const PngSpec& s) {
+Bytes MakePng(const PngLayout& s) {
     Bytes out;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
@@ -124,7 +124,7 @@ bool SamePixels(const DecodedImage& a, const DecodedImage& b) {
 }
 
 TEST(PngRead, EightBitRgbRowsTopFirstSamplesTimes256) {
-    PngSpec s;
+    PngLayout s;
     s.width = 2;
     s.height = 2;
     s.rows = {1, 2, 3, 250, 251, 252,  // top row
@@ -140,7 +140,7 @@ TEST(PngRead, EightBitRgbRowsTopFirstSamplesTimes256) {
 }
 
 TEST(PngRead, SixteenBitFilesKeepFullPrecision) {
-    PngSpec rgb;
+    PngLayout rgb;
     rgb.width = 2;
     rgb.depth = 16;
     for (uint32_t v : {0x1234u, 0x0001u, 0xFFFFu, 0x8000u, 0x00FFu, 0xABCDu}) Put16(rgb.rows, v);
@@ -148,7 +148,7 @@ TEST(PngRead, SixteenBitFilesKeepFullPrecision) {
     EXPECT_EQ(Top(a, 0, 0), (Rgb{0x1234, 0x0001, 0xFFFF}));
     EXPECT_EQ(Top(a, 1, 0), (Rgb{0x8000, 0x00FF, 0xABCD}));
 
-    PngSpec grey;
+    PngLayout grey;
     grey.width = 3;
     grey.depth = 16;
     grey.colour = PNG_COLOR_TYPE_GRAY;
@@ -162,7 +162,7 @@ TEST(PngRead, SixteenBitFilesKeepFullPrecision) {
 TEST(PngRead, PalettesAndLowDepthGreyAreExpanded) {
     const std::vector<png_color> pal = {{10, 20, 30}, {40, 50, 60}, {70, 80, 90}, {1, 2, 3}};
     // 2-bit palette, width 5: indices 3 2 1 0 | 2 (packed high bits first).
-    PngSpec p2;
+    PngLayout p2;
     p2.width = 5;
     p2.depth = 2;
     p2.colour = PNG_COLOR_TYPE_PALETTE;
@@ -175,7 +175,7 @@ TEST(PngRead, PalettesAndLowDepthGreyAreExpanded) {
     EXPECT_EQ(Top(a, 3, 0), C8(10, 20, 30));
     EXPECT_EQ(Top(a, 4, 0), C8(70, 80, 90));
 
-    PngSpec p8 = p2;
+    PngLayout p8 = p2;
     p8.depth = 8;
     p8.width = 2;
     p8.rows = {3, 0};
@@ -195,7 +195,7 @@ TEST(PngRead, PalettesAndLowDepthGreyAreExpanded) {
         {4, {0x0F, 0x59}, {0, 255, 85, 153}},
     };
     for (const Case& c : cases) {
-        PngSpec g;
+        PngLayout g;
         g.width = 4;
         g.depth = c.depth;
         g.colour = PNG_COLOR_TYPE_GRAY;
@@ -208,7 +208,7 @@ TEST(PngRead, PalettesAndLowDepthGreyAreExpanded) {
 
 TEST(PngRead, AlphaIsCompositedOverBlackWithExactRounding) {
     // c * a / 255 rounded to nearest: 200 over alpha 0, 1, 128, 254, 255 and 255 over 128.
-    PngSpec s;
+    PngLayout s;
     s.width = 6;
     s.colour = PNG_COLOR_TYPE_RGB_ALPHA;
     s.rows = {200, 200, 200, 0,   200, 100, 0,   1,   200, 0,   255, 128,
@@ -221,7 +221,7 @@ TEST(PngRead, AlphaIsCompositedOverBlackWithExactRounding) {
     EXPECT_EQ(Top(img, 4, 0), C8(200, 201, 202));  // opaque keeps its colour
     EXPECT_EQ(Top(img, 5, 0), C8(128, 128, 128));
 
-    PngSpec ga;
+    PngLayout ga;
     ga.width = 2;
     ga.colour = PNG_COLOR_TYPE_GRAY_ALPHA;
     ga.rows = {100, 51, 255, 0};
@@ -232,7 +232,7 @@ TEST(PngRead, AlphaIsCompositedOverBlackWithExactRounding) {
 
 TEST(PngRead, SixteenBitAlphaIsCompositedAtSixteenBits) {
     // c * a / 65535 rounded to nearest.
-    PngSpec s;
+    PngLayout s;
     s.width = 3;
     s.depth = 16;
     s.colour = PNG_COLOR_TYPE_RGB_ALPHA;
@@ -248,7 +248,7 @@ TEST(PngRead, SixteenBitAlphaIsCompositedAtSixteenBits) {
 
 TEST(PngRead, TransparencyChunkCountsAsAlpha) {
     // Palette entries: 0 transparent, 1 half, 2 opaque (no alpha given: opaque).
-    PngSpec p;
+    PngLayout p;
     p.width = 3;
     p.colour = PNG_COLOR_TYPE_PALETTE;
     p.palette = {{200, 100, 50}, {200, 100, 50}, {200, 100, 50}};
@@ -260,7 +260,7 @@ TEST(PngRead, TransparencyChunkCountsAsAlpha) {
     EXPECT_EQ(Top(a, 2, 0), C8(200, 100, 50));
 
     // A colour key makes exactly that grey or that colour black.
-    PngSpec g;
+    PngLayout g;
     g.width = 3;
     g.colour = PNG_COLOR_TYPE_GRAY;
     g.colour_key = true;
@@ -271,7 +271,7 @@ TEST(PngRead, TransparencyChunkCountsAsAlpha) {
     EXPECT_EQ(Top(b, 1, 0), Grey8(0));
     EXPECT_EQ(Top(b, 2, 0), Grey8(51));
 
-    PngSpec c;
+    PngLayout c;
     c.width = 2;
     c.depth = 16;
     c.colour_key = true;
@@ -286,7 +286,7 @@ TEST(PngRead, TransparencyChunkCountsAsAlpha) {
 
 TEST(PngRead, GammaChunkIsCorrectedForADisplayOfGamma22) {
     // A file of gamma 1.0 shown on a 2.2 display: v -> 255 * (v / 255)^(1 / 2.2).
-    PngSpec s;
+    PngLayout s;
     s.width = 5;
     s.colour = PNG_COLOR_TYPE_GRAY;
     s.gamma = 100000;
@@ -305,7 +305,7 @@ TEST(PngRead, GammaChunkIsCorrectedForADisplayOfGamma22) {
     for (int x = 0; x < 5; ++x) EXPECT_EQ(Top(same, x, 0), Grey8(s.rows[x])) << x;
 
     // 16 bits: corrected through libpng's 16-bit tables, close to the exact curve.
-    PngSpec w;
+    PngLayout w;
     w.width = 3;
     w.depth = 16;
     w.colour = PNG_COLOR_TYPE_GRAY;
@@ -330,7 +330,7 @@ TEST(PngRead, InterlacedFilesEqualTheirPlainTwins) {
     const std::array<int, 2> sizes[] = {{1, 1}, {2, 3}, {5, 5}, {8, 8}, {9, 17}, {33, 7}, {3, 1}};
     for (const Kind& k : kinds) {
         for (const auto& size : sizes) {
-            PngSpec s;
+            PngLayout s;
             s.width = size[0];
             s.height = size[1];
             s.colour = k.colour;
@@ -389,7 +389,7 @@ IoStatus StatusOf(const Bytes& file, std::string* detail = nullptr, uint64_t bud
 }
 
 Bytes SmallRgb(int w, int h, uint32_t seed) {
-    PngSpec s;
+    PngLayout s;
     s.width = w;
     s.height = h;
     std::mt19937 rng(seed);
