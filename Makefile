@@ -1,5 +1,6 @@
 # The newcomer's contract: `make run` and `make test` on a fresh Debian 12 machine.
 BUILD ?= build
+MAKEFLAGS += --no-print-directory
 JOBS ?= $(shell nproc)
 
 .PHONY: run test deps build asan fuzz bench format clean
