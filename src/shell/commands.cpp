@@ -27,16 +27,16 @@ struct ProcessingEntry {
 
 const std::vector<ProcessingEntry>& ProcessingEntries() {
     static const std::vector<ProcessingEntry> entries = {
-        {301, {2, "SHARP", kOpSharpen, FillSharpenBlock, nullptr}},
-        {303, {2, "EDGE", kOpEdge, FillEdgeBlock, nullptr}},
-        {305, {3, "ROUND", kOpRotate, FillRotateBlock, nullptr}},
-        {306, {2, "BACKG", kOpBackground, nullptr, nullptr}},
-        {311, {2, "GAMMA", kOpGamma, FillGammaBlock, AfterGamma}},
-        {312, {2, "GRAY", kOpGray, nullptr, nullptr}},
-        {314, {2, "COLORUP", kOpSaturation, nullptr, nullptr}},
-        {316, {4, "WAVELET", kOpWavelet, nullptr, nullptr}},
-        {317, {5, "RESTORE", kOpRestore, nullptr, nullptr}},
-        {330, {2, "WAIKYOKU", kOpDistortion, FillDistortionBlock, nullptr}},
+        {301, {2, "SHARP", kOpSharpen, FillSharpenBlock, nullptr, nullptr, false}},
+        {303, {2, "EDGE", kOpEdge, FillEdgeBlock, nullptr, nullptr, false}},
+        {305, {3, "ROUND", kOpRotate, FillRotateBlock, nullptr, nullptr, false}},
+        {306, {2, "BACKG", kOpBackground, nullptr, nullptr, nullptr, false}},
+        {311, {2, "GAMMA", kOpGamma, FillGammaBlock, AfterGamma, nullptr, false}},
+        {312, {2, "GRAY", kOpGray, nullptr, nullptr, nullptr, false}},
+        {314, {2, "COLORUP", kOpSaturation, nullptr, nullptr, nullptr, false}},
+        {316, {4, "WAVELET", kOpWavelet, nullptr, nullptr, nullptr, false}},
+        {317, {5, "RESTORE", kOpRestore, nullptr, nullptr, nullptr, false}},
+        {330, {2, "WAIKYOKU", kOpDistortion, FillDistortionBlock, nullptr, nullptr, false}},
     };
     return entries;
 }

@@ -76,6 +76,11 @@ struct ProcessingCommand {
     std::function<void(const AppContext&, const ImageRecord&, ParamBlock&)> fill;
     // Extra flag changes after a successful dispatch (e.g. the single-plane flag).
     std::function<void(const AppContext&, ImageRecord&)> after;
+    // Operations the shell runs itself instead of through the dispatcher: replaces the
+    // dispatch; false when memory ran short.
+    std::function<bool(AppContext&, ImageRecord&)> run;
+    // Operations that always act on the current image, also in all-images mode.
+    bool current_only = false;
 };
 void RunProcessingCommand(AppContext& ctx, const ProcessingCommand& cmd);
 

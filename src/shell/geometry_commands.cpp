@@ -26,15 +26,9 @@ bool ResizeOne(AppContext& ctx, ImageRecord& rec) {
         ScaledLength(rec.height, std::max(ctx.params[2], 1), std::max(ctx.params[3], 1));
     // The new picture and the undo copy of the old one.
     if (!CheckImageMemory(ctx.ws, new_width, new_height, -1, 2)) return false;
-    if (!SaveUndoCopy(rec)) return false;
-    if (!Dispatch(kOpResize, rec, ctx.params, ctx.ws, ctx.kernels)) {
-        SwapUndo(rec);
-        rec.undo_available = 0;
-        rec.redo_available = 0;
-        return false;
-    }
-    MarkOperationDone(rec);
-    return true;
+    return ApplyWithUndo(rec, [&](ImageRecord& r) {
+        return Dispatch(kOpResize, r, ctx.params, ctx.ws, ctx.kernels);
+    });
 }
 
 }  // namespace

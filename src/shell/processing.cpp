@@ -12,18 +12,11 @@ bool ProcessOne(AppContext& ctx, const ProcessingCommand& cmd, ImageRecord& rec)
     // The block is filled for every image: some codes scale words in place (the rotation
     // angle is multiplied by ten), and refilling keeps every image on the user's values.
     if (cmd.fill) cmd.fill(ctx, rec, ctx.params);
-    if (!SaveUndoCopy(rec)) return false;
-    if (!Dispatch(cmd.code, rec, ctx.params, ctx.ws, ctx.kernels)) {
-        // Some planes may already be processed: go back to the copy just taken. The old undo
-        // state was replaced by that copy, so nothing is left to offer.
-        SwapUndo(rec);
-        rec.undo_available = 0;
-        rec.redo_available = 0;
-        return false;
-    }
-    MarkOperationDone(rec);
-    if (cmd.after) cmd.after(ctx, rec);
-    return true;
+    const bool ok = ApplyWithUndo(rec, [&](ImageRecord& r) {
+        return cmd.run ? cmd.run(ctx, r) : Dispatch(cmd.code, r, ctx.params, ctx.ws, ctx.kernels);
+    });
+    if (ok && cmd.after) cmd.after(ctx, rec);
+    return ok;
 }
 
 }  // namespace
@@ -37,7 +30,7 @@ void RunProcessingCommand(AppContext& ctx, const ProcessingCommand& cmd) {
     if (cmd.dialog != nullptr && !ctx.ui.RunDialog(cmd.dialog, ctx)) return;
     {
         BusyScope busy(ctx.ui);
-        if (ctx.shell.all_images == 0) {
+        if (ctx.shell.all_images == 0 || cmd.current_only) {
             if (!ProcessOne(ctx, cmd, *ctx.ws.Current())) ShowError(ctx.ui, msg::kNoMemoryRun);
         } else {
             for (int s = 0; s < kSlotCount; ++s) {

@@ -4,8 +4,6 @@
 
 #include "ops/tone.h"
 #include "shell/commands.h"
-#include "shell/messages.h"
-#include "workspace/undo.h"
 
 namespace orva {
 
@@ -21,50 +19,6 @@ bool HoldsPicture(const ImageRecord& rec, int planes) {
     for (int c = 0; c < planes; ++c)
         if (n == 0 || rec.plane(c).size() < n) return false;
     return true;
-}
-
-// One image through a shell-run operation, with the undo copy and the flags of the
-// processing pattern. False when memory ran short (the image is then as it was).
-template <class Op>
-bool RunOnRecord(ImageRecord& rec, const Op& op) {
-    if (!SaveUndoCopy(rec)) return false;
-    if (!op(rec)) {
-        SwapUndo(rec);
-        rec.undo_available = 0;
-        rec.redo_available = 0;
-        return false;
-    }
-    MarkOperationDone(rec);
-    return true;
-}
-
-// The processing pattern for operations the shell runs itself: memory check, dialog,
-// then the current image or, when `all_images` allows, every occupied one.
-template <class Op>
-void RunShellOperation(AppContext& ctx, int memory_count, const char* dialog, bool all_images,
-                       const Op& op) {
-    if (ctx.ws.Current() == nullptr) return;
-    if (!CheckImageMemory(ctx.ws, 0, 0, ctx.ws.current, memory_count)) {
-        ShowError(ctx.ui, msg::kNoMemoryRun);
-        return;
-    }
-    if (!ctx.ui.RunDialog(dialog, ctx)) return;
-    {
-        BusyScope busy(ctx.ui);
-        if (!all_images || ctx.shell.all_images == 0) {
-            if (!RunOnRecord(*ctx.ws.Current(), op)) ShowError(ctx.ui, msg::kNoMemoryRun);
-        } else {
-            for (int s = 0; s < kSlotCount; ++s) {
-                ImageRecord& rec = ctx.ws.at(s);
-                if (rec.width <= 0) continue;
-                if (!CheckImageMemory(ctx.ws, 0, 0, s, memory_count) || !RunOnRecord(rec, op)) {
-                    ShowError(ctx.ui, msg::kNoMemoryRun);
-                    break;
-                }
-            }
-        }
-    }
-    ctx.ui.Repaint();
 }
 
 }  // namespace
@@ -102,17 +56,25 @@ bool ApplyLevelSettings(ImageRecord& rec, const LevelSettings& level) {
 }
 
 void LevelCommand(AppContext& ctx) {
-    RunShellOperation(ctx, 2, "LEVEL", true, [&ctx](ImageRecord& rec) {
-        return ApplyLevelSettings(rec, ctx.settings.level);
-    });
+    ProcessingCommand cmd;
+    cmd.memory_count = 2;
+    cmd.dialog = "LEVEL";
+    cmd.run = [](AppContext& c, ImageRecord& rec) {
+        return ApplyLevelSettings(rec, c.settings.level);
+    };
+    RunProcessingCommand(ctx, cmd);
 }
 
 void DynamicRangeCommand(AppContext& ctx) {
-    // Old planes, undo copy and the new planes are alive together.
-    RunShellOperation(ctx, 3, "HDR", false, [&ctx](ImageRecord& rec) {
-        const DynamicRangeSettings& d = ctx.settings.dynamic_range;
+    ProcessingCommand cmd;
+    cmd.memory_count = 3;  // old planes, undo copy and the new planes are alive together
+    cmd.dialog = "HDR";
+    cmd.current_only = true;
+    cmd.run = [](AppContext& c, ImageRecord& rec) {
+        const DynamicRangeSettings& d = c.settings.dynamic_range;
         return DynamicRange(rec, {d.radius, d.tone_difference, d.strength});
-    });
+    };
+    RunProcessingCommand(ctx, cmd);
 }
 
 }  // namespace orva

@@ -38,6 +38,19 @@ void MarkOperationDone(ImageRecord& rec) {
     rec.changed = 1;
 }
 
+bool ApplyWithUndo(ImageRecord& rec, const std::function<bool(ImageRecord&)>& op) {
+    if (!SaveUndoCopy(rec)) return false;
+    if (!op(rec)) {
+        // Some planes may already be processed: go back to the copy just taken.
+        SwapUndo(rec);
+        rec.undo_available = 0;
+        rec.redo_available = 0;
+        return false;
+    }
+    MarkOperationDone(rec);
+    return true;
+}
+
 bool UndoRecord(ImageRecord& rec) {
     if (rec.undo_available != 1) return false;
     SwapUndo(rec);
