@@ -14,8 +14,8 @@
 
 #include "cli_ops.h"
 #include "common/text.h"
-#include "sample.h"
 #include "imageio/formats.h"
+#include "sample.h"
 #include "shell/commands.h"
 #include "shell/context.h"
 #include "shell/settings.h"
@@ -115,7 +115,8 @@ int Write(const ImageRecord& rec, const std::string& path, const OutputOptions& 
     if (!r.ok()) {
         if (r.status == IoStatus::Unsupported)
             return Fail(path + ": cannot write " + FormatName(code) + " files");
-        return Fail(path + ": " + IoStatusName(r.status) + (r.detail.empty() ? "" : ": " + r.detail));
+        return Fail(path + ": " + IoStatusName(r.status) +
+                    (r.detail.empty() ? "" : ": " + r.detail));
     }
     return 0;
 }
@@ -202,7 +203,8 @@ int Apply(int argc, char** argv) {
         return Fail(settings_file + ": cannot read the settings file");
     for (const auto& s : sets) {
         std::string error;
-        if (!ApplySettingAssignment(ctx.settings, s, &error)) return Fail("--set " + s + ": " + error);
+        if (!ApplySettingAssignment(ctx.settings, s, &error))
+            return Fail("--set " + s + ": " + error);
     }
     std::string error;
     if (!ReadInto(ctx, args[1], 0, &error)) return Fail(error);

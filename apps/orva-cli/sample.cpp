@@ -19,12 +19,36 @@ bool MakeColourTestPicture(ImageRecord& rec, int width, int height) {
                 const uint32_t f = h % 65535u, sector = h / 65535u;
                 const uint32_t up = f, down = 65535u - f;
                 switch (sector) {
-                    case 0: r = 65535; g = up; b = 0; break;
-                    case 1: r = down; g = 65535; b = 0; break;
-                    case 2: r = 0; g = 65535; b = up; break;
-                    case 3: r = 0; g = down; b = 65535; break;
-                    case 4: r = up; g = 0; b = 65535; break;
-                    default: r = 65535; g = 0; b = down; break;
+                    case 0:
+                        r = 65535;
+                        g = up;
+                        b = 0;
+                        break;
+                    case 1:
+                        r = down;
+                        g = 65535;
+                        b = 0;
+                        break;
+                    case 2:
+                        r = 0;
+                        g = 65535;
+                        b = up;
+                        break;
+                    case 3:
+                        r = 0;
+                        g = down;
+                        b = 65535;
+                        break;
+                    case 4:
+                        r = up;
+                        g = 0;
+                        b = 65535;
+                        break;
+                    default:
+                        r = 65535;
+                        g = 0;
+                        b = down;
+                        break;
                 }
                 const uint32_t scale = static_cast<uint32_t>(height / 2 - y) * 65535u /
                                        static_cast<uint32_t>(std::max(height / 2, 1));
@@ -32,7 +56,8 @@ bool MakeColourTestPicture(ImageRecord& rec, int width, int height) {
                 g = g * scale / 65535u;
                 b = b * scale / 65535u;
             } else {
-                r = g = b = static_cast<uint32_t>(x) * 65535u / static_cast<uint32_t>(std::max(width - 1, 1));
+                r = g = b = static_cast<uint32_t>(x) * 65535u /
+                            static_cast<uint32_t>(std::max(width - 1, 1));
             }
             img.red[i] = static_cast<uint16_t>(r);
             img.green[i] = static_cast<uint16_t>(g);

@@ -144,7 +144,9 @@ thread_local bool Pool::inside_band_ = false;
 
 }  // namespace
 
-void RunBands(int count, const std::function<void(int)>& fn) { Pool::Get().Run(count, fn); }
+void RunBands(int count, const std::function<void(int)>& fn) {
+    Pool::Get().Run(count, fn);
+}
 
 int RowBandCount(int height) {
     // Bands of at least 16 rows, at most 64 bands: enough to balance two to eight cores
@@ -162,7 +164,11 @@ void ForEachRowBand(int height, const std::function<void(int, int)>& fn) {
     });
 }
 
-void SetThreadCount(int n) { Pool::Get().SetThreads(n); }
-int ThreadCount() { return Pool::Get().Threads(); }
+void SetThreadCount(int n) {
+    Pool::Get().SetThreads(n);
+}
+int ThreadCount() {
+    return Pool::Get().Threads();
+}
 
 }  // namespace orva

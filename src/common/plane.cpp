@@ -26,7 +26,9 @@ void* AllocateAligned(std::size_t bytes) noexcept {
     return p;
 }
 
-void FreeAligned(void* p) noexcept { std::free(p); }
+void FreeAligned(void* p) noexcept {
+    std::free(p);
+}
 
 bool Plane::Allocate(std::size_t count, bool zero) {
     Release();

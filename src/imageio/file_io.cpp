@@ -83,7 +83,9 @@ IoResult MappedFile::Open(const std::string& path) {
     return IoResult::Ok();
 }
 
-FileSink::~FileSink() { Abandon(); }
+FileSink::~FileSink() {
+    Abandon();
+}
 
 IoResult FileSink::Open(const std::string& path) {
     Abandon();
@@ -135,7 +137,9 @@ void FileSink::Write(const void* data, std::size_t n) {
     }
 }
 
-void FileSink::PutText(const char* text) { Write(text, std::strlen(text)); }
+void FileSink::PutText(const char* text) {
+    Write(text, std::strlen(text));
+}
 
 IoResult FileSink::Commit() {
     if (fd_ < 0) return IoResult::Fail(IoStatus::CannotOpen, "no file open");

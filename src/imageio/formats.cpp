@@ -13,14 +13,14 @@ struct Ending {
 };
 
 constexpr Ending kEndings[] = {
-    {"BMP", kFormatBmp},  {"TIF", kFormatTiff}, {"TIFF", kFormatTiff}, {"PPM", kFormatPnm},
-    {"PGM", kFormatPnm},  {"JPG", kFormatJpeg}, {"JPEG", kFormatJpeg}, {"FTS", kFormatFits},
-    {"FIT", kFormatFits}, {"FITS", kFormatFits}, {"GIF", kFormatGif},  {"PNG", kFormatPng},
-    {"CRW", kFormatRaw},  {"CR2", kFormatRaw},  {"CR3", kFormatRaw},  {"NEF", kFormatRaw},
-    {"NRW", kFormatRaw},  {"PEF", kFormatRaw},  {"RAF", kFormatRaw},  {"ORF", kFormatRaw},
-    {"MRW", kFormatRaw},  {"RAW", kFormatRaw},  {"RW2", kFormatRaw},  {"RWL", kFormatRaw},
-    {"SRF", kFormatRaw},  {"SR2", kFormatRaw},  {"ARW", kFormatRaw},  {"DNG", kFormatRaw},
-    {"ERF", kFormatRaw},  {"KDC", kFormatRaw},  {"MEF", kFormatRaw},  {"SRW", kFormatRaw},
+    {"BMP", kFormatBmp},  {"TIF", kFormatTiff},  {"TIFF", kFormatTiff}, {"PPM", kFormatPnm},
+    {"PGM", kFormatPnm},  {"JPG", kFormatJpeg},  {"JPEG", kFormatJpeg}, {"FTS", kFormatFits},
+    {"FIT", kFormatFits}, {"FITS", kFormatFits}, {"GIF", kFormatGif},   {"PNG", kFormatPng},
+    {"CRW", kFormatRaw},  {"CR2", kFormatRaw},   {"CR3", kFormatRaw},   {"NEF", kFormatRaw},
+    {"NRW", kFormatRaw},  {"PEF", kFormatRaw},   {"RAF", kFormatRaw},   {"ORF", kFormatRaw},
+    {"MRW", kFormatRaw},  {"RAW", kFormatRaw},   {"RW2", kFormatRaw},   {"RWL", kFormatRaw},
+    {"SRF", kFormatRaw},  {"SR2", kFormatRaw},   {"ARW", kFormatRaw},   {"DNG", kFormatRaw},
+    {"ERF", kFormatRaw},  {"KDC", kFormatRaw},   {"MEF", kFormatRaw},   {"SRW", kFormatRaw},
 };
 
 }  // namespace
@@ -47,7 +47,8 @@ IoResult DecodeImage(std::span<const uint8_t> bytes, int code, DecodedImage& out
             return r;
         }
         case kFormatRaw:
-            return IoResult::Fail(IoStatus::Unsupported, "this build does not read this format yet");
+            return IoResult::Fail(IoStatus::Unsupported,
+                                  "this build does not read this format yet");
         default: return IoResult::Fail(IoStatus::Unsupported, "unknown format");
     }
 }
@@ -74,8 +75,7 @@ IoResult WriteImageFile(const std::string& path, int code, const ImageRecord& re
         case kFormatFits: return WriteFits(path, rec);
         case kFormatJpeg:
             return options.jpeg_exif ? WriteJpegExif(path, rec) : WriteJpegJfif(path, rec);
-        default:
-            return IoResult::Fail(IoStatus::Unsupported, "no writer for this format");
+        default: return IoResult::Fail(IoStatus::Unsupported, "no writer for this format");
     }
 }
 

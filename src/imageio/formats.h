@@ -55,8 +55,8 @@ IoResult DecodeImage(std::span<const uint8_t> bytes, int code, DecodedImage& out
                      const ReadOptions& options = {});
 
 struct WriteOptions {
-    bool jpeg_exif = true;   // EXIF JPEG (else JFIF)
-    bool ppm_ascii = true;   // "P3" (else binary "P6")
+    bool jpeg_exif = true;  // EXIF JPEG (else JFIF)
+    bool ppm_ascii = true;  // "P3" (else binary "P6")
 };
 
 // Save dialog filter indices (1-based); stored in batch files, so their meaning is fixed.

@@ -14,8 +14,8 @@ enum class IoStatus {
     Damaged,        // truncated or inconsistent contents
     TooLarge,       // sizes beyond what the program handles
     OutOfMemory,
-    Unsupported,    // a valid file of a kind this build does not read or write
-    WriteFailed,    // an error while writing (disk full, I/O error)
+    Unsupported,  // a valid file of a kind this build does not read or write
+    WriteFailed,  // an error while writing (disk full, I/O error)
 };
 
 struct IoResult {

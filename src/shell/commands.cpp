@@ -280,8 +280,7 @@ void HandleKey(AppContext& ctx, Key key) {
     int column = 0, row = 0;
     const bool image = HasImage(ctx);
     if (image) {
-        WindowToImage(ctx.ws.at(ctx.ws.current), ctx.shell.mouse_x, ctx.shell.mouse_y, column,
-                      row);
+        WindowToImage(ctx.ws.at(ctx.ws.current), ctx.shell.mouse_x, ctx.shell.mouse_y, column, row);
     }
     switch (key) {
         case Key::Up:
@@ -318,7 +317,7 @@ void HandleKey(AppContext& ctx, Key key) {
 }
 
 int ToolbarCommand(int cell) {
-    static constexpr int kCells[] = {101, 102, 111, -1, 201, 202, -1, 301, 303, 304,
+    static constexpr int kCells[] = {101, 102, 111, -1,  201, 202, -1, 301, 303, 304,
                                      305, 302, 311, 312, 411, 421, -1, -1,  -1,  -1};
     if (cell < 0 || cell >= static_cast<int>(std::size(kCells))) return -1;
     return kCells[cell];
@@ -330,8 +329,7 @@ void HandleToolbarClick(AppContext& ctx, int x, int y) {
     if (cell > 19) return;
     ctx.ui.RepaintToolbar();
     if (cell == 16) {
-        ctx.ws.current =
-            NextOccupiedSlot(ctx.ws, y < 12 ? SlotDirection::Up : SlotDirection::Down);
+        ctx.ws.current = NextOccupiedSlot(ctx.ws, y < 12 ? SlotDirection::Up : SlotDirection::Down);
         ctx.ui.Repaint();
     } else if (cell >= 17) {
         ctx.shell.all_images = ctx.shell.all_images == 0 ? 1 : 0;

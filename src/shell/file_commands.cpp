@@ -66,8 +66,7 @@ bool LoadIntoSlot(AppContext& ctx, const std::string& path, int slot) {
         switch (r.status) {
             case IoStatus::OutOfMemory: ShowError(ctx.ui, msg::kNoMemoryOpen); break;
             case IoStatus::Unsupported: ShowNotSupported(ctx, path); break;
-            default:
-                ShowError(ctx.ui, Format(msg::kLoadFailed, path.c_str(), r.detail.c_str()));
+            default: ShowError(ctx.ui, Format(msg::kLoadFailed, path.c_str(), r.detail.c_str()));
         }
         return false;
     }
@@ -234,12 +233,10 @@ bool SaveRecordWithDialog(AppContext& ctx, int slot) {
     req.default_extension = ctx.shell.default_extension;
     const auto chosen = ctx.ui.SaveFileDialog(req);
     if (!chosen) return false;
-    if (chosen->filter_index >= 1 &&
-        chosen->filter_index <= static_cast<int>(req.filters.size())) {
+    if (chosen->filter_index >= 1 && chosen->filter_index <= static_cast<int>(req.filters.size())) {
         ctx.shell.save_filter_index = chosen->filter_index;
-        ctx.shell.default_extension =
-            ExtensionOfPattern(req.filters[static_cast<std::size_t>(chosen->filter_index - 1)]
-                                   .pattern);
+        ctx.shell.default_extension = ExtensionOfPattern(
+            req.filters[static_cast<std::size_t>(chosen->filter_index - 1)].pattern);
     }
     BusyScope busy(ctx.ui);
     std::string path = WithFolder(ctx, chosen->path);

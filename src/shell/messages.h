@@ -60,8 +60,10 @@ inline constexpr const char* kSettingsNotLoaded = "Error:設定を読み込め�
 inline constexpr const char* kPointsDifference = "\n\nA - B 座標の差( %d , %d )\n      距離 %d";
 inline constexpr const char* kPointA = "Point A ( %d , %d )\n    R:%d G:%d B:%d";
 inline constexpr const char* kPointB = "Point B ( %d , %d )\n    R:%d G:%d B:%d";
-inline constexpr const char* kPointADecimal = "Point A ( %d , %d )\n    R:%d.%01d G:%d.%01d B:%d.%01d";
-inline constexpr const char* kPointBDecimal = "Point B ( %d , %d )\n    R:%d.%01d G:%d.%01d B:%d.%01d";
+inline constexpr const char* kPointADecimal =
+    "Point A ( %d , %d )\n    R:%d.%01d G:%d.%01d B:%d.%01d";
+inline constexpr const char* kPointBDecimal =
+    "Point B ( %d , %d )\n    R:%d.%01d G:%d.%01d B:%d.%01d";
 inline constexpr const char* kPointsNone =
     "AキーとBキーで座標を指定してから\nこのメニューを選んで下さい！";
 
@@ -79,7 +81,8 @@ inline constexpr const char* kBatchTooMany =
     "Error:バッチ処理で一度にコンポジットできるのは１６画像までです！\n"
     "最初の１６画像だけで処理を行います。";
 inline constexpr const char* kBatchRunning = "＊＊＊　バッチ処理中　＊＊＊";
-inline constexpr const char* kBatchPrompt = "バッチモード：ファイルをドラッグアンドドロップして下さい！";
+inline constexpr const char* kBatchPrompt =
+    "バッチモード：ファイルをドラッグアンドドロップして下さい！";
 inline constexpr const char* kBatchTime = "ファイル数：%d 枚\n処理時間　：%d.%02d 秒";
 
 }  // namespace orva::msg

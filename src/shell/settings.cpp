@@ -10,7 +10,9 @@
 
 namespace orva {
 
-void ResetSettings(Settings& s) { s = Settings{}; }
+void ResetSettings(Settings& s) {
+    s = Settings{};
+}
 
 void RestoreRawDefaults(RawSettings& raw) {
     const int algorithm = raw.algorithm;
@@ -307,7 +309,9 @@ std::vector<SettingKeyword> BindSettings(Settings& s) {
 
 namespace {
 
-char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+char LowerAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool EqualNoCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;

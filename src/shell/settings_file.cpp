@@ -18,7 +18,9 @@ bool IsSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // Formatted input over the text: blank-delimited words and numbers, where a number that
 // cannot be read is left in place for the next word to take.

@@ -14,8 +14,7 @@ bool CloseSlotAsking(AppContext& ctx, int slot) {
     if (rec.changed == 1) {
         ctx.ws.current = slot;
         ctx.ui.Repaint();
-        const Answer a =
-            AskSaveChanged(ctx.ui, Format(msg::kSaveChanged, slot, rec.name.c_str()));
+        const Answer a = AskSaveChanged(ctx.ui, Format(msg::kSaveChanged, slot, rec.name.c_str()));
         if (a == Answer::Cancel) return false;
         if (a == Answer::Yes) {
             SpreadSinglePlane(rec);
@@ -43,8 +42,7 @@ bool RequestApplicationClose(AppContext& ctx) {
         if (rec.changed != 1 || !rec.occupied()) continue;
         ctx.ws.current = s;
         ctx.ui.Repaint();
-        const Answer a =
-            AskSaveChanged(ctx.ui, Format(msg::kSaveChanged, s, rec.name.c_str()));
+        const Answer a = AskSaveChanged(ctx.ui, Format(msg::kSaveChanged, s, rec.name.c_str()));
         if (a == Answer::Cancel) return false;
         if (a == Answer::Yes) {
             SpreadSinglePlane(rec);
@@ -126,8 +124,8 @@ std::string PointReportText(const ImageRecord& rec, int divisor) {
     if (a && !b) return block(msg::kPointA, msg::kPointADecimal, pa);
     if (b && !a) return block(msg::kPointB, msg::kPointBDecimal, pb);
     const int dx = std::abs(pa.x - pb.x), dy = std::abs(pa.y - pb.y);
-    const int dist = static_cast<int>(std::sqrt(static_cast<double>(dx) * dx +
-                                                static_cast<double>(dy) * dy));
+    const int dist =
+        static_cast<int>(std::sqrt(static_cast<double>(dx) * dx + static_cast<double>(dy) * dy));
     return block(msg::kPointA, msg::kPointADecimal, pa) + "\n\n" +
            block(msg::kPointB, msg::kPointBDecimal, pb) +
            Format(msg::kPointsDifference, dx, dy, dist);

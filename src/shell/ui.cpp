@@ -30,8 +30,7 @@ bool ConfirmOverwrite(Ui& ui, const std::string& path) {
 }
 
 void ShowAbout(Ui& ui, const std::string& text) {
-    ui.AskUser({Format(msg::kTitleAbout, msg::kProductName), text, Buttons::Ok,
-                Icon::Information});
+    ui.AskUser({Format(msg::kTitleAbout, msg::kProductName), text, Buttons::Ok, Icon::Information});
 }
 
 }  // namespace orva

@@ -50,7 +50,9 @@ struct ImageRecord {
         return occupied() ? static_cast<std::size_t>(width) * static_cast<std::size_t>(height) : 0;
     }
     Plane& plane(int channel) { return channel == 0 ? red : channel == 1 ? green : blue; }
-    const Plane& plane(int channel) const { return channel == 0 ? red : channel == 1 ? green : blue; }
+    const Plane& plane(int channel) const {
+        return channel == 0 ? red : channel == 1 ? green : blue;
+    }
 };
 
 // Cuts camera texts to what the record's fixed fields can hold.

@@ -211,8 +211,8 @@ void WindowToImage(const ImageRecord& rec, int wx, int wy, int& column, int& row
     if (rec.width == 0 || rec.height == 0) return;
     const int zoom = rec.zoom > 0 ? rec.zoom : 100;
     const int x = static_cast<int>(static_cast<long long>(wx) * 100 / zoom) + rec.scroll_x;
-    const int y = rec.height - static_cast<int>(static_cast<long long>(wy) * 100 / zoom) -
-                  rec.scroll_y - 1;
+    const int y =
+        rec.height - static_cast<int>(static_cast<long long>(wy) * 100 / zoom) - rec.scroll_y - 1;
     column = std::clamp(x, 0, rec.width - 1);
     row = std::clamp(y, 0, rec.height - 1);
 }

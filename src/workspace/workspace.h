@@ -55,8 +55,7 @@ bool CopyImageRecord(ImageRecord& dst, const ImageRecord& src);
 // Copies the rectangle [min x, max x) x [min y, max y) (memory rows), clipped to the source.
 bool CopyArea(const ImageRecord& src, ImageRecord& dst, int x1, int y1, int x2, int y2);
 // Anchor 0..8: a 3 x 3 grid read from the top left.
-bool CutCanvas(const ImageRecord& src, ImageRecord& dst, int new_width, int new_height,
-               int anchor);
+bool CutCanvas(const ImageRecord& src, ImageRecord& dst, int new_width, int new_height, int anchor);
 
 // Copies red into green and blue for a single-plane record.
 void SpreadSinglePlane(ImageRecord& rec);

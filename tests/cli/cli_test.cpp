@@ -56,9 +56,9 @@ TEST(Cli, RoundTripsThroughEveryWrittenFormatAreExact) {
     ASSERT_EQ(Cli(dir, "sample " + dir.Path("s.ppm") + " 37 23").status, 0);
     const DecodedImage original = Read(dir.Path("s.ppm"));
     // PPM binary -> ASCII -> binary: identical 16-bit planes.
-    ASSERT_EQ(Cli(dir, "convert " + dir.Path("s.ppm") + " " + dir.Path("a.ppm") + " --ppm ascii")
-                  .status,
-              0);
+    ASSERT_EQ(
+        Cli(dir, "convert " + dir.Path("s.ppm") + " " + dir.Path("a.ppm") + " --ppm ascii").status,
+        0);
     ASSERT_EQ(Cli(dir, "convert " + dir.Path("a.ppm") + " " + dir.Path("b.ppm")).status, 0);
     EXPECT_TRUE(SamePlanes(original, Read(dir.Path("a.ppm"))));
     EXPECT_TRUE(SamePlanes(original, Read(dir.Path("b.ppm"))));
@@ -97,8 +97,8 @@ TEST(Cli, FailuresExitNonZeroWithOneLine) {
     const CliRun unknown_op = Cli(dir, "apply blur " + dir.Path("s.ppm") + " " + dir.Path("y.ppm"));
     EXPECT_EQ(unknown_op.status, 1);
     EXPECT_TRUE(one_line(unknown_op));
-    const CliRun bad_set = Cli(dir, "apply sharpen " + dir.Path("s.ppm") + " " + dir.Path("y.ppm") +
-                                     " --set sharp=99");
+    const CliRun bad_set = Cli(
+        dir, "apply sharpen " + dir.Path("s.ppm") + " " + dir.Path("y.ppm") + " --set sharp=99");
     EXPECT_EQ(bad_set.status, 1);
     EXPECT_NE(bad_set.err.find("--set sharp=99"), std::string::npos);
     EXPECT_EQ(Cli(dir, "convert only-one-arg").status, 2);
@@ -113,12 +113,14 @@ TEST(Cli, InfoPrintsTheCameraFieldsOfJpegFiles) {
     ASSERT_EQ(Cli(dir, "convert " + dir.Path("s.ppm") + " " + jpg + " --jpeg jfif").status, 0);
     ASSERT_EQ(testing::Shell("exiftool -q -overwrite_original -Make=Nikon -Model=D850 "
                              "-ModifyDate='2025:03:04 05:06:07' -ExposureTime=1/250 -FNumber=4 "
-                             "-ISO=800 '" + jpg + "'"),
+                             "-ISO=800 '" +
+                             jpg + "'"),
               0);
     const CliRun r = Cli(dir, "info " + jpg);
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, jpg + ": JPEG 16x8 make=\"Nikon\" model=\"D850\" date=\"2025:03:04 05:06:07\" "
-                           "exposure=1/250 f-number=4/1 iso=800\n");
+    EXPECT_EQ(r.out, jpg +
+                         ": JPEG 16x8 make=\"Nikon\" model=\"D850\" date=\"2025:03:04 05:06:07\" "
+                         "exposure=1/250 f-number=4/1 iso=800\n");
 }
 
 TEST(Cli, ApplyRunsTheOperationWithTheSettingsGiven) {
@@ -138,8 +140,8 @@ TEST(Cli, ApplyRunsTheOperationWithTheSettingsGiven) {
         std::ofstream ovg(dir.Path("a.ovg"));
         ovg << "resize 1 0\n";
     }
-    ASSERT_EQ(Cli(dir, "apply resize " + dir.Path("s.ppm") + " " + dir.Path("z.bmp") + " --settings " +
-                           dir.Path("a.ovg") + " --set resize_size=37,23,74,46")
+    ASSERT_EQ(Cli(dir, "apply resize " + dir.Path("s.ppm") + " " + dir.Path("z.bmp") +
+                           " --settings " + dir.Path("a.ovg") + " --set resize_size=37,23,74,46")
                   .status,
               0);
     const DecodedImage z = Read(dir.Path("z.bmp"));

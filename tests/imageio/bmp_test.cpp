@@ -17,9 +17,9 @@
 namespace orva {
 namespace {
 
+using testing::HaveTool;
 using testing::ReadAll;
 using testing::Shell;
-using testing::HaveTool;
 using testing::TempDir;
 
 namespace fs = std::filesystem;
@@ -428,12 +428,69 @@ TEST(BmpWrite, HeaderRowsAndHighBytes) {
     ASSERT_TRUE(WriteBmp(dir.Path("a.bmp"), rec).ok());
     const Bytes f = ReadAll(dir.Path("a.bmp"));
     const Bytes expect = {
-        'B',  'M',  62,   0, 0,   0, 0, 0, 0,   0, 54, 0, 0, 0,                     // file header
-        40,   0,    0,    0, 1,   0, 0, 0, 2,   0, 0,  0, 1, 0, 24, 0, 0, 0, 0, 0,  // size, planes,
-                                                                                    // bits
-        8,    0,    0,    0, 128, 0, 0, 0, 128, 0, 0,  0, 0, 0, 0,  0, 0, 0, 0, 0, 0x56,
-        0x34, 0x12, 0,  // bottom row: B G R high bytes and one pad byte
-        0x80, 0x00, 0xFF, 0,
+        'B',
+        'M',
+        62,
+        0,
+        0,
+        0,
+        0,
+        0,
+        0,
+        0,
+        54,
+        0,
+        0,
+        0,  // file header
+        40,
+        0,
+        0,
+        0,
+        1,
+        0,
+        0,
+        0,
+        2,
+        0,
+        0,
+        0,
+        1,
+        0,
+        24,
+        0,
+        0,
+        0,
+        0,
+        0,  // size, planes,
+            // bits
+        8,
+        0,
+        0,
+        0,
+        128,
+        0,
+        0,
+        0,
+        128,
+        0,
+        0,
+        0,
+        0,
+        0,
+        0,
+        0,
+        0,
+        0,
+        0,
+        0,
+        0x56,
+        0x34,
+        0x12,
+        0,  // bottom row: B G R high bytes and one pad byte
+        0x80,
+        0x00,
+        0xFF,
+        0,
     };
     EXPECT_EQ(f, expect);
 }
@@ -475,8 +532,9 @@ struct ConvertKind {
 };
 
 TEST(BmpPeer, FilesWrittenByImageMagickReadLikeItsOwnPpm) {
-    ASSERT_TRUE(HaveTool("convert-im6.q16")) << "convert-im6.q16 (ImageMagick) is missing; scripts/install-deps "
-                                  "installs it and this test needs it";
+    ASSERT_TRUE(HaveTool("convert-im6.q16"))
+        << "convert-im6.q16 (ImageMagick) is missing; scripts/install-deps "
+           "installs it and this test needs it";
     TempDir dir;
     // Odd width so that every kind has padded rows.
     ImageRecord rec = MakeRecord(13, 9, 4);

@@ -21,9 +21,9 @@
 namespace orva {
 namespace {
 
+using testing::HaveTool;
 using testing::ReadAll;
 using testing::Shell;
-using testing::HaveTool;
 
 using testing::TempDir;
 using Bytes = std::vector<uint8_t>;
@@ -580,8 +580,9 @@ TEST(FitsWrite, FailuresLeaveNothing) {
 // ---- other programs ----
 
 TEST(FitsPeer, ImageMagickShowsOurFilesTheSameWayUp) {
-    ASSERT_TRUE(HaveTool("convert-im6.q16")) << "convert-im6.q16 (ImageMagick) is missing; scripts/install-deps "
-                                  "installs it and this test needs it";
+    ASSERT_TRUE(HaveTool("convert-im6.q16"))
+        << "convert-im6.q16 (ImageMagick) is missing; scripts/install-deps "
+           "installs it and this test needs it";
     TempDir dir;
     // Random samples: no two rows alike, so a flipped or shifted picture cannot pass.
     ImageRecord rec = MakeRecord(13, 9, 6);
@@ -621,8 +622,9 @@ int CardValue(const Bytes& f, const std::string& keyword) {
 }
 
 TEST(FitsPeer, FilesWrittenByImageMagickReadTheRightWayUp) {
-    ASSERT_TRUE(HaveTool("convert-im6.q16")) << "convert-im6.q16 (ImageMagick) is missing; scripts/install-deps "
-                                  "installs it and this test needs it";
+    ASSERT_TRUE(HaveTool("convert-im6.q16"))
+        << "convert-im6.q16 (ImageMagick) is missing; scripts/install-deps "
+           "installs it and this test needs it";
     TempDir dir;
     const ImageRecord rec = MakeRecord(13, 9, 7);  // every channel spans 0..65535
     const std::string source = dir.Path("source.ppm");

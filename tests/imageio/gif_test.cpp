@@ -17,8 +17,8 @@
 namespace orva {
 namespace {
 
-using testing::Shell;
 using testing::Capture;
+using testing::Shell;
 
 using Bytes = std::vector<uint8_t>;
 using Rgb = std::array<uint16_t, 3>;

@@ -416,7 +416,6 @@ TEST(TiffRefuse, MemoryBudgetOnBothPaths) {
 
 // ---- writing ----
 
-
 ImageRecord MakeRecord(int w, int h, uint32_t seed) {
     ImageRecord rec;
     rec.width = w;

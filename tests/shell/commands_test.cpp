@@ -1,3 +1,5 @@
+#include "shell/commands.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -5,7 +7,6 @@
 #include <set>
 
 #include "imageio/formats.h"
-#include "shell/commands.h"
 #include "shell/messages.h"
 #include "support/scripted_ui.h"
 
@@ -17,7 +18,9 @@ using testing::MakeImage;
 using testing::Sample;
 using testing::TempDir;
 
-uint16_t Ramp(int c, int x, int y) { return static_cast<uint16_t>((c * 50 + x * 7 + y * 3) << 8); }
+uint16_t Ramp(int c, int x, int y) {
+    return static_cast<uint16_t>((c * 50 + x * 7 + y * 3) << 8);
+}
 
 std::string WriteTestBmp(const TempDir& dir, const std::string& name) {
     auto ws = std::make_unique<Workspace>();
@@ -27,7 +30,9 @@ std::string WriteTestBmp(const TempDir& dir, const std::string& name) {
     return path;
 }
 
-FileDialogResult Chosen(const std::string& path, int index = 1) { return {path, index}; }
+FileDialogResult Chosen(const std::string& path, int index = 1) {
+    return {path, index};
+}
 
 TEST(FileCommands, OpenLoadsIntoTheLowestFreeSlotAndMakesItCurrent) {
     Harness h;
@@ -57,7 +62,8 @@ TEST(FileCommands, OpenFailuresTellTheUserAndLeaveTheSlotFree) {
     h.ui.open_results.push_back(Chosen(dir.Path("notes.dat")));
     ExecuteCommand(*h.ctx, 101);
     ASSERT_EQ(h.ui.Texts("Error !").size(), 1u);
-    EXPECT_EQ(h.ui.Texts("Error !")[0], dir.Path("notes.dat") + " : ORVA not support this format !");
+    EXPECT_EQ(h.ui.Texts("Error !")[0],
+              dir.Path("notes.dat") + " : ORVA not support this format !");
     EXPECT_EQ(h.ui.boxes[0].icon, Icon::Question);
     // A damaged file: a message, the slot stays free and the current slot does not move.
     std::ofstream(dir.Path("bad.bmp")) << "BM but nothing else";
@@ -148,7 +154,8 @@ TEST(FileCommands, SaveWithoutAWriterOrOverwriteDeclinedKeepsTheRecordChanged) {
     ExecuteCommand(*h.ctx, 102);
     EXPECT_FALSE(std::filesystem::exists(dir.Path("x.gif")));
     ASSERT_FALSE(h.ui.Texts("Error !").empty());
-    EXPECT_EQ(h.ui.Texts("Error !").back(), dir.Path("x.gif") + " : ORVA not support this format !");
+    EXPECT_EQ(h.ui.Texts("Error !").back(),
+              dir.Path("x.gif") + " : ORVA not support this format !");
     EXPECT_EQ(r.name, "/data/orig.bmp");
     EXPECT_EQ(r.changed, 1);
     // A FITS name writes a FITS file.
@@ -212,7 +219,8 @@ TEST(FileCommands, CompositeBatchDropTakesTheFirstSixteen) {
     EXPECT_EQ(runs, 1);
     EXPECT_EQ(count, 16);
     EXPECT_EQ(h.ui.status_texts.front(), "＊＊＊　バッチ処理中　＊＊＊");
-    EXPECT_EQ(h.ui.status_texts.back(), "バッチモード：ファイルをドラッグアンドドロップして下さい！");
+    EXPECT_EQ(h.ui.status_texts.back(),
+              "バッチモード：ファイルをドラッグアンドドロップして下さい！");
 }
 
 TEST(FileCommands, OneByOneBatchDropEmptiesSlotsAndEndsOnStepEnd) {
@@ -337,11 +345,11 @@ TEST(SlotCommands, ToolbarCellsAndAllImagesToggle) {
 TEST(ShellCommands, TableIsCompleteAndUnique) {
     std::set<int> ids;
     for (const auto& c : CommandTable()) EXPECT_TRUE(ids.insert(c.id).second) << c.id;
-    for (int id : {101, 102, 104, 105, 111, 121, 131, 132, 133, 134, 135, 200, 201, 202, 211,
-                   212, 213, 301, 302, 303, 304, 305, 306, 307, 308, 309, 311, 312, 313, 314,
-                   315, 316, 317, 318, 320, 330, 331, 332, 360, 370, 401, 402, 411, 412, 413,
-                   421, 422, 501, 502, 503, 777, 801, 802, 803, 808, 809, 999, 3021, 3061,
-                   3062, 3071})
+    for (int id :
+         {101, 102, 104, 105, 111, 121, 131, 132, 133, 134,  135,  200,  201, 202, 211, 212,
+          213, 301, 302, 303, 304, 305, 306, 307, 308, 309,  311,  312,  313, 314, 315, 316,
+          317, 318, 320, 330, 331, 332, 360, 370, 401, 402,  411,  412,  413, 421, 422, 501,
+          502, 503, 777, 801, 802, 803, 808, 809, 999, 3021, 3061, 3062, 3071})
         EXPECT_TRUE(ids.count(id)) << id;
     EXPECT_STREQ(FindCommand(102)->label, "保存(BMP,JPG,TIF,PPM)(&S)");
     EXPECT_STREQ(FindCommand(3021)->label, "画像合成-複数ファイル(&M)");
@@ -356,7 +364,8 @@ TEST(ShellCommands, HelpVersionSettingsAndBatchStart) {
     EXPECT_EQ(h.ui.boxes.back().title, "About ORVA !");
     EXPECT_EQ(h.ui.boxes.back().icon, Icon::Information);
     EXPECT_EQ(h.ui.boxes.back().text,
-              "ファイルを表示できませんでした。\nORVAをインストールしたフォルダの\"help.htm\"をご覧下さい。");
+              "ファイルを表示できませんでした。\nORVAをインストールしたフォルダの\"help."
+              "htm\"をご覧下さい。");
     ExecuteCommand(*h.ctx, 502);
     EXPECT_EQ(h.ui.boxes.back().text.substr(0, 13), "ORVA Ver.5.90");
 

@@ -11,7 +11,9 @@ using testing::Harness;
 using testing::MakeImage;
 using testing::Sample;
 
-uint16_t Flat(int, int, int) { return 1000; }
+uint16_t Flat(int, int, int) {
+    return 1000;
+}
 
 // A stand-in operation: adds P0 to every sample of the plane.
 OpKernels AddingKernels() {

@@ -118,7 +118,9 @@ Settings Loaded(std::string_view text, Settings start = Settings{}) {
     return start;
 }
 
-TEST(SettingsDefaults, FileTextIsPinned) { EXPECT_EQ(SaveSettings(Settings{}), kDefaultFile); }
+TEST(SettingsDefaults, FileTextIsPinned) {
+    EXPECT_EQ(SaveSettings(Settings{}), kDefaultFile);
+}
 
 TEST(SettingsDefaults, SettingsOutsideTheFile) {
     const Settings s;

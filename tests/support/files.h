@@ -46,6 +46,6 @@ inline bool HaveTool(const std::string& tool) {
 }  // namespace orva::testing
 
 // Tools that scripts/install-deps installs: a missing one fails the test, it never skips.
-#define REQUIRE_TOOL(tool)                             \
-    ASSERT_TRUE(::orva::testing::HaveTool(tool))       \
+#define REQUIRE_TOOL(tool)                       \
+    ASSERT_TRUE(::orva::testing::HaveTool(tool)) \
         << (tool) << " is missing; scripts/install-deps installs it and this test needs it"

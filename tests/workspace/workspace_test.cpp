@@ -1,8 +1,9 @@
+#include "workspace/workspace.h"
+
 #include <gtest/gtest.h>
 
 #include "support/scripted_ui.h"
 #include "workspace/undo.h"
-#include "workspace/workspace.h"
 
 namespace orva {
 namespace {
@@ -11,7 +12,9 @@ using testing::MakeImage;
 using testing::Sample;
 
 // Samples that encode their own position, so copies can be checked pixel by pixel.
-uint16_t Pos(int c, int x, int y) { return static_cast<uint16_t>(c * 10000 + y * 100 + x); }
+uint16_t Pos(int c, int x, int y) {
+    return static_cast<uint16_t>(c * 10000 + y * 100 + x);
+}
 
 struct WorkspaceTest : ::testing::Test {
     std::unique_ptr<Workspace> ws = std::make_unique<Workspace>();
@@ -132,7 +135,7 @@ TEST_F(WorkspaceTest, SpreadCopyAndWindowMapping) {
     big.scroll_x = 10;
     big.scroll_y = 20;
     WindowToImage(big, 100, 30, col, row);
-    EXPECT_EQ(col, 210);             // 100 * 100 / 50 + 10
+    EXPECT_EQ(col, 210);  // 100 * 100 / 50 + 10
     EXPECT_EQ(row, 800 - 60 - 20 - 1);
     big.zoom = 300;
     WindowToImage(big, 7, 5000, col, row);
