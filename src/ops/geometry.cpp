@@ -160,6 +160,22 @@ const LanczosTable& LanczosWeights() {
     return table;
 }
 
+namespace {
+
+// The two ratios of the interpolating resizes, each side at least 1 and reduced.
+struct Ratios {
+    int tx, sx, ty, sy;
+};
+Ratios ReducedRatios(int target_width, int source_width, int target_height, int source_height) {
+    Ratios r{std::max(target_width, 1), std::max(source_width, 1), std::max(target_height, 1),
+             std::max(source_height, 1)};
+    ReduceRatio(r.tx, r.sx);
+    ReduceRatio(r.ty, r.sy);
+    return r;
+}
+
+}  // namespace
+
 bool ResizeNearest(ImageRecord& rec, int target_width, int source_width, int target_height,
                    int source_height) {
     if (!HoldsPicture(rec)) return true;
@@ -213,10 +229,8 @@ Blocks MakeBlocks(int out_count, int target, int source, int length) {
 bool ResizeBilinear(ImageRecord& rec, int target_width, int source_width, int target_height,
                     int source_height) {
     if (!HoldsPicture(rec)) return true;
-    int tx = std::max(target_width, 1), sx = std::max(source_width, 1);
-    int ty = std::max(target_height, 1), sy = std::max(source_height, 1);
-    ReduceRatio(tx, sx);
-    ReduceRatio(ty, sy);
+    const Ratios ratios = ReducedRatios(target_width, source_width, target_height, source_height);
+    const int tx = ratios.tx, sx = ratios.sx, ty = ratios.ty, sy = ratios.sy;
     const int w = rec.width, h = rec.height;
     NewPicture out;
     if (!out.Allocate(ScaledLength(w, tx, sx), ScaledLength(h, ty, sy))) return false;
@@ -281,10 +295,8 @@ bool ResizeBilinear(ImageRecord& rec, int target_width, int source_width, int ta
 bool ResizeLanczos(ImageRecord& rec, int target_width, int source_width, int target_height,
                    int source_height) {
     if (!HoldsPicture(rec)) return true;
-    int tx = std::max(target_width, 1), sx = std::max(source_width, 1);
-    int ty = std::max(target_height, 1), sy = std::max(source_height, 1);
-    ReduceRatio(tx, sx);
-    ReduceRatio(ty, sy);
+    const Ratios ratios = ReducedRatios(target_width, source_width, target_height, source_height);
+    const int tx = ratios.tx, sx = ratios.sx, ty = ratios.ty, sy = ratios.sy;
     const int w = rec.width, h = rec.height;
     NewPicture out;
     if (!out.Allocate(ScaledLength(w, tx, sx), ScaledLength(h, ty, sy))) return false;

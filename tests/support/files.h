@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "imageio/formats.h"
+
 namespace orva::testing {
 
 inline std::vector<uint8_t> ReadAll(const std::string& path) {
@@ -41,6 +43,23 @@ inline std::string Capture(const std::string& command) {
 
 inline bool HaveTool(const std::string& tool) {
     return std::system(("command -v " + tool + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+// Decodes bytes of a format and returns the status; a refused file must leave nothing in
+// the output and say why.
+inline IoStatus RefusalStatus(int code, const std::vector<uint8_t>& file, std::string* detail,
+                              uint64_t budget = UINT64_MAX) {
+    DecodedImage img;
+    img.memory_budget = budget;
+    const IoResult r = DecodeImage(file, code, img);
+    if (detail) *detail = r.detail;
+    if (!r.ok()) {
+        EXPECT_TRUE(img.red.empty());
+        EXPECT_EQ(img.width, 0);
+        EXPECT_EQ(img.height, 0);
+        EXPECT_FALSE(r.detail.empty());
+    }
+    return r.status;
 }
 
 }  // namespace orva::testing
