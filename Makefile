@@ -28,7 +28,7 @@ asan: deps
 #   build-fuzz/fuzz/fuzz_bmp -max_total_time=300 corpus/
 fuzz: deps
 	@CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVA_FUZZ=ON \
-	  -DORVA_TESTS=OFF -DORVA_CLI=OFF >/dev/null
+	  -DORVA_TESTS=OFF -DORVA_CLI=OFF -DORVA_GUI=OFF >/dev/null
 	@cmake --build build-fuzz -j$(JOBS)
 
 bench: deps

@@ -11,6 +11,7 @@
 #include "ops/param_block.h"
 #include "shell/settings.h"
 #include "shell/ui.h"
+#include "view/view_state.h"
 #include "workspace/workspace.h"
 
 namespace orva {
@@ -41,6 +42,7 @@ struct AppContext {
     Settings settings;
     ParamBlock params;
     ShellState shell;
+    ViewState view;
     BatchState batch;
 };
 

@@ -56,6 +56,10 @@ public:
     virtual void SetStatusText(const std::string& /*text*/) {}
     // Ends the application after a close that was not cancelled.
     virtual void Quit() {}
+    // Prints a slot on one page. False when the user cancelled the printer dialog.
+    virtual bool PrintImage(AppContext& /*ctx*/, int /*slot*/) { return false; }
+    // Opens the histogram window if needed and shows view 0 (histogram) or 1 (cross-sections).
+    virtual void ShowInspectionWindow(int /*view_mode*/) {}
 };
 
 // The four kinds of message box; every one of a kind looks the same.
