@@ -2,42 +2,17 @@
 // fresh copy (copied outside the timing), as every operation replaces the planes.
 #include <benchmark/benchmark.h>
 
-#include <cstring>
-#include <random>
-
+#include "bench_support.h"
 #include "ops/geometry.h"
 
 namespace orva {
 namespace {
 
-constexpr int kWidth = 6000;
-constexpr int kHeight = 4000;
-constexpr std::size_t kPixels = std::size_t{kWidth} * kHeight;
+using namespace bench;  // the picture size and helpers all benchmarks share
 
 const ImageRecord& Source() {
-    static const ImageRecord rec = [] {
-        ImageRecord r;
-        r.width = kWidth;
-        r.height = kHeight;
-        std::mt19937 rng(7);
-        for (int c = 0; c < 3; ++c) {
-            r.plane(c).Allocate(kPixels);
-            for (std::size_t i = 0; i < kPixels; ++i)
-                r.plane(c)[i] = static_cast<uint16_t>((i % kWidth) * 10 + (rng() & 4095));
-        }
-        return r;
-    }();
+    static const ImageRecord rec = bench::MakeGradient(kWidth, kHeight, 7);
     return rec;
-}
-
-void Fresh(ImageRecord& r) {
-    const ImageRecord& src = Source();
-    r.width = kWidth;
-    r.height = kHeight;
-    for (int c = 0; c < 3; ++c) {
-        if (r.plane(c).size() != kPixels) r.plane(c).Allocate(kPixels);
-        std::memcpy(r.plane(c).data(), src.plane(c).data(), kPixels * sizeof(uint16_t));
-    }
 }
 
 template <class Op>
@@ -45,7 +20,7 @@ void Run(benchmark::State& state, const Op& op) {
     ImageRecord r;
     for (auto _ : state) {
         state.PauseTiming();
-        Fresh(r);
+        bench::CopyPicture(r, Source());
         state.ResumeTiming();
         op(r);
         benchmark::ClobberMemory();

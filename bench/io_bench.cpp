@@ -5,32 +5,20 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <random>
 #include <string>
 
+#include "bench_support.h"
 #include "imageio/file_io.h"
 #include "imageio/formats.h"
 
 namespace orva {
 namespace {
 
-constexpr int kWidth = 6000;
-constexpr int kHeight = 4000;
+using namespace bench;  // the picture size and helpers all benchmarks share
 
+// A smooth gradient with noise: values of all decimal lengths, like a real frame.
 const ImageRecord& Picture() {
-    static const ImageRecord rec = [] {
-        ImageRecord r;
-        r.width = kWidth;
-        r.height = kHeight;
-        std::mt19937 rng(7);
-        for (int c = 0; c < 3; ++c) {
-            r.plane(c).Allocate(static_cast<std::size_t>(kWidth) * kHeight);
-            // A smooth gradient with noise: values of all decimal lengths, like a real frame.
-            for (std::size_t i = 0; i < r.plane(c).size(); ++i)
-                r.plane(c)[i] = static_cast<uint16_t>((i % kWidth) * 10 + (rng() & 1023));
-        }
-        return r;
-    }();
+    static const ImageRecord rec = bench::MakeGradient(kWidth, kHeight, 7, 1023);
     return rec;
 }
 

@@ -1,38 +1,20 @@
 // Sharpen/smooth and edge enhancement on a 6000 x 4000 16-bit RGB picture.
 #include <benchmark/benchmark.h>
 
-#include <random>
 #include <string>
 
+#include "bench_support.h"
 #include "ops/dispatcher.h"
 #include "workspace/workspace.h"
 
 namespace orva {
 namespace {
 
-constexpr int kWidth = 6000;
-constexpr int kHeight = 4000;
-constexpr std::size_t kPixels = std::size_t{kWidth} * kHeight;
+using namespace bench;  // the picture size and helpers all benchmarks share
 
 ImageRecord& Picture() {
-    static ImageRecord rec = [] {
-        ImageRecord r;
-        r.width = kWidth;
-        r.height = kHeight;
-        std::mt19937 rng(13);
-        for (int c = 0; c < 3; ++c) {
-            r.plane(c).Allocate(kPixels);
-            for (std::size_t i = 0; i < kPixels; ++i)
-                r.plane(c)[i] = static_cast<uint16_t>((i % kWidth) * 10 + (rng() & 4095));
-        }
-        return r;
-    }();
+    static ImageRecord rec = bench::MakeGradient(kWidth, kHeight, 13);
     return rec;
-}
-
-void SetBytes(benchmark::State& state) {
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
-                            static_cast<int64_t>(kPixels * 3 * sizeof(uint16_t)));
 }
 
 // All three channels with the default settings apart from the radius (blunting 5.0).

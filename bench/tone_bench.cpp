@@ -2,8 +2,7 @@
 // read-and-write pass over the same three planes for scale.
 #include <benchmark/benchmark.h>
 
-#include <random>
-
+#include "bench_support.h"
 #include "common/parallel.h"
 #include "ops/dispatcher.h"
 #include "ops/tone.h"
@@ -11,29 +10,11 @@
 namespace orva {
 namespace {
 
-constexpr int kWidth = 6000;
-constexpr int kHeight = 4000;
-constexpr std::size_t kPixels = std::size_t{kWidth} * kHeight;
+using namespace bench;  // the picture size and helpers all benchmarks share
 
 ImageRecord& Picture() {
-    static ImageRecord rec = [] {
-        ImageRecord r;
-        r.width = kWidth;
-        r.height = kHeight;
-        std::mt19937 rng(11);
-        for (int c = 0; c < 3; ++c) {
-            r.plane(c).Allocate(kPixels);
-            for (std::size_t i = 0; i < kPixels; ++i)
-                r.plane(c)[i] = static_cast<uint16_t>((i % kWidth) * 10 + (rng() & 4095));
-        }
-        return r;
-    }();
+    static ImageRecord rec = bench::MakeGradient(kWidth, kHeight, 11);
     return rec;
-}
-
-void SetBytes(benchmark::State& state) {
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
-                            static_cast<int64_t>(kPixels * 3 * sizeof(uint16_t)));
 }
 
 // The floor: every sample read and written once, split like the operations.

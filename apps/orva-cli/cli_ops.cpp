@@ -1,5 +1,7 @@
 #include "cli_ops.h"
 
+#include <algorithm>
+
 #include "shell/commands.h"
 #include "shell/messages.h"
 #include "shell/settings.h"
@@ -27,10 +29,10 @@ const std::vector<CliOperation>& CliOperations() {
         {"restore", 317, "blur restoration (keyword restore)"},
         {"gray", 312, "black and white (keyword gray)"},
         {"saturation", 314, "saturation and hue (keyword color)"},
-        {"colour-rgb", 331, "colour change in RGB"},
-        {"colour-hsv", 332, "colour change in HSV"},
+        {"colour-rgb", 331, "colour change in RGB (keyword chgrgb)"},
+        {"colour-hsv", 332, "colour change in HSV (keyword chghsv)"},
         {"noise", 777, "noise reduction (keyword noise)"},
-        {"lines", 320, "odd/even line separation"},
+        {"lines", 320, "odd/even line separation (OUT odd rows, --even FILE even rows)"},
     };
     return ops;
 }
@@ -44,6 +46,7 @@ const CliOperation* FindCliOperation(const std::string& name) {
 bool RunCliOperation(AppContext& ctx, const CliOperation& op, std::string* error) {
     auto& ui = static_cast<QuietUi&>(ctx.ui);
     const int errors_before = ui.errors;
+    const std::size_t messages_before = ui.messages.size();
     if (!ExecuteCommand(ctx, op.command_id)) {
         *error = "not available in this build";
         return false;
@@ -51,6 +54,13 @@ bool RunCliOperation(AppContext& ctx, const CliOperation& op, std::string* error
     if (ui.errors != errors_before) {
         *error = ui.messages.back().text;
         return false;
+    }
+    // What the desktop would have shown in a box (a refused enlargement, a hint) still
+    // matters to a script's user: one line each on stderr.
+    for (std::size_t i = messages_before; i < ui.messages.size(); ++i) {
+        std::string text = ui.messages[i].text;
+        std::replace(text.begin(), text.end(), '\n', ' ');
+        std::fprintf(stderr, "orva-cli: %s\n", text.c_str());
     }
     return true;
 }

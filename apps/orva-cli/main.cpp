@@ -3,11 +3,13 @@
 //   orva-cli info FILE...
 //   orva-cli convert IN OUT [--jpeg jfif|exif] [--ppm binary|ascii]
 //   orva-cli apply OP IN OUT [--settings FILE.ovg] [--set KEYWORD=N,N,...]... [output options]
-//   orva-cli sample OUT [WIDTH HEIGHT]
+//   orva-cli apply lines IN OUT --even EVEN_OUT [...]
+//   orva-cli sample OUT|DIR [WIDTH HEIGHT]
 //   orva-cli ops | keywords
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -31,7 +33,11 @@ constexpr const char* kUsage =
     "  orva-cli convert IN OUT [--jpeg jfif|exif] [--ppm binary|ascii]\n"
     "  orva-cli apply OP IN OUT [--settings FILE.ovg] [--set KEYWORD=N,N,...]...\n"
     "                 [--jpeg jfif|exif] [--ppm binary|ascii]\n"
-    "  orva-cli sample OUT [WIDTH HEIGHT]   write a colour test picture\n"
+    "  orva-cli apply lines IN OUT --even EVEN_OUT [...]\n"
+    "                 line separation: OUT gets the odd rows, EVEN_OUT the even rows\n"
+    "                 (rows counted from the bottom of the picture, first row = 0)\n"
+    "  orva-cli sample OUT [WIDTH HEIGHT]   write a colour test picture; when OUT is a\n"
+    "                 folder, the sample set (star field, exposures, dark, colour test)\n"
     "  orva-cli ops        list the operations of 'apply'\n"
     "  orva-cli keywords   list the settings keywords of --set\n";
 
@@ -82,8 +88,16 @@ bool ReadInto(AppContext& ctx, const std::string& path, int slot, std::string* e
     return true;
 }
 
+// `sample` writes the whole set into a folder: an existing one, a name ending in '/', or a
+// name without an extension. Anything else names one picture file.
+bool IsSampleDirectory(const std::string& out) {
+    if (out.empty() || std::filesystem::is_directory(out) || out.back() == '/') return true;
+    return std::filesystem::path(out).extension().empty();
+}
+
 struct OutputOptions {
-    WriteOptions write;
+    // PPM is binary unless --ppm ascii asks for text (the text form is three times larger).
+    WriteOptions write{.jpeg_exif = true, .ppm_ascii = false};
 };
 
 // Parses --jpeg/--ppm at argv[i]; advances i. Returns false with an error for a bad value.
@@ -176,6 +190,7 @@ int Apply(int argc, char** argv) {
     std::vector<std::string> args;
     std::vector<std::string> sets;
     std::string settings_file;
+    std::string even_out;  // line separation writes two pictures
     OutputOptions out;
     for (int i = 2; i < argc; ++i) {
         std::string error;
@@ -190,12 +205,20 @@ int Apply(int argc, char** argv) {
             (a == "--set" ? sets.emplace_back(argv[++i]) : settings_file = argv[++i]);
             continue;
         }
+        if (a == "--even") {
+            if (i + 1 >= argc) return Usage("--even needs a value");
+            even_out = argv[++i];
+            continue;
+        }
         if (a.rfind("--", 0) == 0) return Usage(("unknown option " + a).c_str());
         args.push_back(a);
     }
     if (args.size() != 3) return Usage("apply needs OP, IN and OUT");
     const CliOperation* op = FindCliOperation(args[0]);
     if (op == nullptr) return Fail("unknown operation '" + args[0] + "' (see 'orva-cli ops')");
+    const bool lines = args[0] == "lines";
+    if (lines && even_out.empty()) return Usage("lines needs --even EVEN_OUT for the even rows");
+    if (!lines && !even_out.empty()) return Usage("--even is only for 'lines'");
 
     QuietUi ui;
     AppContext ctx(ui);
@@ -212,7 +235,15 @@ int Apply(int argc, char** argv) {
     ImageRecord* rec = ctx.ws.Current();
     if (rec == nullptr) return Fail(args[0] + ": the operation left no image");
     SpreadSinglePlane(*rec);
-    return Write(*rec, args[2], out);
+    if (const int status = Write(*rec, args[2], out); status != 0 || !lines) return status;
+    // The even rows went into the first new image, the odd ones (now current) into the next.
+    for (int s = 1; s < kSlotCount; ++s) {
+        ImageRecord& even = ctx.ws.at(s);
+        if (s == ctx.ws.current || !even.occupied()) continue;
+        SpreadSinglePlane(even);
+        return Write(even, even_out, out);
+    }
+    return Fail("lines: the even rows were not made");
 }
 
 }  // namespace
@@ -228,6 +259,10 @@ int main(int argc, char** argv) {
         const int w = argc == 5 ? std::atoi(argv[3]) : 768;
         const int h = argc == 5 ? std::atoi(argv[4]) : 512;
         if (w < 1 || h < 1 || w > 20000 || h > 20000) return Usage("sample size out of range");
+        if (IsSampleDirectory(argv[2])) {
+            const std::string error = WriteSampleSet(argv[2], w, h);
+            return error.empty() ? 0 : Fail(error);
+        }
         ImageRecord rec;
         if (!MakeColourTestPicture(rec, w, h)) return Fail("out of memory");
         return Write(rec, argv[2], OutputOptions{});

@@ -1,7 +1,11 @@
+#include "ops/colour.h"
 #include "ops/dispatcher.h"
 #include "ops/geometry.h"
+#include "ops/noise.h"
+#include "ops/restore.h"
 #include "ops/sharpen.h"
 #include "ops/tone.h"
+#include "ops/wavelet.h"
 
 namespace orva {
 
@@ -40,6 +44,26 @@ const OpKernels& DefaultKernels() {
         };
         k.distortion = [](ImageRecord& r, ParamBlock& b, Workspace&) {
             return CorrectDistortion(r, b[0]);
+        };
+        k.gray = [](ImageRecord& r, ParamBlock& b, Workspace&) {
+            GrayRecord(r, GrayParams{b[0], b[1], b[2], b[3]});
+            return true;
+        };
+        k.saturation = [](ImageRecord& r, ParamBlock& b, Workspace&) {
+            SaturationHueRecord(r, b[0], b[1]);
+            return true;
+        };
+        k.lines = [](ImageRecord& r, ParamBlock& b, Workspace& ws, int first_row) {
+            return SeparateLines(ws.at(b[0]), r, first_row);
+        };
+        k.wavelet = [](const PlaneArgs& a, const ParamBlock& b) {
+            return WaveletPlane(a.plane, a.width, a.height, WaveletGainsFromBlock(b));
+        };
+        k.wavelet_enlarge = [](const uint16_t* in, int w, int h, Plane& out, const ParamBlock& b) {
+            return WaveletEnlarge(in, w, h, b[15], WaveletGainsFromBlock(b), out);
+        };
+        k.restore = [](const PlaneArgs& a, const ParamBlock& b) {
+            return RestorePlane(a.plane, a.width, a.height, RestoreParams{b[0], b[1], b[2], b[3]});
         };
         return k;
     }();

@@ -4,10 +4,14 @@
 #include <algorithm>
 
 #include "common/text.h"
+#include "shell/colour_commands.h"
 #include "shell/geometry_commands.h"
+#include "shell/inspect_commands.h"
 #include "shell/messages.h"
 #include "shell/sharpen_commands.h"
 #include "shell/tone_commands.h"
+#include "shell/view_commands.h"
+#include "shell/wavelet_commands.h"
 
 namespace orva {
 
@@ -32,10 +36,10 @@ const std::vector<ProcessingEntry>& ProcessingEntries() {
         {305, {3, "ROUND", kOpRotate, FillRotateBlock, nullptr, nullptr, false}},
         {306, {2, "BACKG", kOpBackground, nullptr, nullptr, nullptr, false}},
         {311, {2, "GAMMA", kOpGamma, FillGammaBlock, AfterGamma, nullptr, false}},
-        {312, {2, "GRAY", kOpGray, nullptr, nullptr, nullptr, false}},
-        {314, {2, "COLORUP", kOpSaturation, nullptr, nullptr, nullptr, false}},
-        {316, {4, "WAVELET", kOpWavelet, nullptr, nullptr, nullptr, false}},
-        {317, {5, "RESTORE", kOpRestore, nullptr, nullptr, nullptr, false}},
+        {312, {2, "GRAY", kOpGray, FillGrayBlock, AfterGray, nullptr, false}},
+        {314, {2, "COLORUP", kOpSaturation, FillSaturationBlock, nullptr, nullptr, false}},
+        {316, {4, "WAVELET", kOpWavelet, FillWaveletBlock, nullptr, nullptr, false}},
+        {317, {5, "RESTORE", kOpRestore, FillRestoreBlock, nullptr, nullptr, false}},
         {330, {2, "WAIKYOKU", kOpDistortion, FillDistortionBlock, nullptr, nullptr, false}},
     };
     return entries;
@@ -122,17 +126,6 @@ void SelectImage(AppContext& ctx) {
     ctx.ui.Repaint();
 }
 
-void CopyZoomToAll(AppContext& ctx) {
-    if (ctx.shell.all_images == 0 || !HasImage(ctx)) return;
-    const int zoom = ctx.ws.at(ctx.ws.current).zoom;
-    for (auto& rec : ctx.ws.slots) {
-        if (rec.occupied()) {
-            rec.zoom = zoom;
-            rec.refresh = 1;
-        }
-    }
-}
-
 std::vector<Command> BuildTable() {
     auto image = [](const AppContext& ctx) { return HasImage(ctx); };
     std::vector<Command> t = {
@@ -151,7 +144,7 @@ std::vector<Command> BuildTable() {
              ctx.ui.Repaint();
          },
          nullptr},
-        {111, "印刷(&P)", kNothing, kNotYet},
+        {111, "印刷(&P)", PrintCommand, image},
         {121, "終了(&X)",
          [](AppContext& ctx) {
              if (RequestApplicationClose(ctx)) ctx.ui.Quit();
@@ -170,14 +163,7 @@ std::vector<Command> BuildTable() {
         {201, "アンドゥ(&U)", Undo, image},
         {202, "リドゥ(&R)", Redo, image},
         {211, "コピー(&C)", CopyCurrentImage, image},
-        {212, "領域コピー(&A)",
-         [](AppContext& ctx) {
-             if (!HasImage(ctx)) return;
-             ctx.shell.area_copy_mode = 1;
-             ctx.shell.area_corner_x[0] = ctx.shell.area_corner_x[1] = 0;
-             ctx.shell.area_corner_y[0] = ctx.shell.area_corner_y[1] = 0;
-         },
-         image},
+        {212, "領域コピー(&A)", ArmAreaCopy, image},
         {213, "切り出しとサイズ変更", CropCommand, image},
         {301, "シャープ/スムーズ(&S)", RunProcessing(301), ProcessingReady(301)},
         {302, "画像合成-自動(&A)", kNothing, kNotYet},
@@ -196,15 +182,18 @@ std::vector<Command> BuildTable() {
         {316, "ウェーブレット(&W)", RunProcessing(316), ProcessingReady(316)},
         {317, "ボケ補正", RunProcessing(317), ProcessingReady(317)},
         {318, "レベル補正(&L)", LevelCommand, image},
-        {320, "奇数／偶数ライン分離(&E)", kNothing, kNotYet},
+        {320, "奇数／偶数ライン分離(&E)", LineSeparationCommand,
+         [](const AppContext& ctx) {
+             return HasImage(ctx) && OperationAvailable(ctx.kernels, kOpLinesEven);
+         }},
         {330, "歪曲収差補正(&Y)", RunProcessing(330), ProcessingReady(330)},
-        {331, "色変更(RGB)", kNothing, kNotYet},
-        {332, "色変更(HSV)", kNothing, kNotYet},
+        {331, "色変更(RGB)", ColourChangeRgbCommand, image},
+        {332, "色変更(HSV)", ColourChangeHsvCommand, image},
         {360, "L+R+G+B画像合成", kNothing, kNotYet},
         {370, "２画像比較", kNothing, kNotYet},
-        {401, "拡大表示(&I)", kNothing, kNotYet},
-        {402, "縮小表示(&O)", kNothing, kNotYet},
-        {411, "ヒストグラム(&H)", kNothing, kNotYet},
+        {401, "拡大表示(&I)", [](AppContext& ctx) { ZoomCommand(ctx, 1); }, image},
+        {402, "縮小表示(&O)", [](AppContext& ctx) { ZoomCommand(ctx, 0); }, image},
+        {411, "ヒストグラム(&H)", [](AppContext& ctx) { ShowInspectionCommand(ctx, 0); }, nullptr},
         {412, "ポイント座標(&X)",
          [](AppContext& ctx) {
              if (!HasImage(ctx)) return;
@@ -212,7 +201,7 @@ std::vector<Command> BuildTable() {
                                                  ctx.settings.display.readout_divisor));
          },
          image},
-        {413, "断面濃度", kNothing, kNotYet},
+        {413, "断面濃度", [](AppContext& ctx) { ShowInspectionCommand(ctx, 1); }, nullptr},
         {421, "画像選択(&S)", SelectImage, nullptr},
         {422, "表示モード設定",
          [](AppContext& ctx) {
@@ -230,7 +219,7 @@ std::vector<Command> BuildTable() {
         {503, "画像処理例",
          [](AppContext& ctx) { ShowDocument(ctx, msg::kExamplesFile, msg::kExamplesMissing); },
          nullptr},
-        {777, "ノイズ除去(&N)", kNothing, kNotYet},
+        {777, "ノイズ除去(&N)", NoiseCommand, image},
         {801, "設定", kNothing, kNotYet},
         {802, "バッチ開始", StartBatch, nullptr},
         {803, "バッチ停止",

@@ -6,6 +6,7 @@
 #include "imageio/formats.h"
 #include "shell/commands.h"
 #include "shell/messages.h"
+#include "view/histogram.h"
 
 namespace orva {
 
@@ -71,6 +72,7 @@ bool LoadIntoSlot(AppContext& ctx, const std::string& path, int slot) {
         return false;
     }
     StoreDecoded(ctx.ws.at(slot), std::move(img), path);
+    ComputeHistogram(ctx.ws.at(slot));
     return true;
 }
 
@@ -311,6 +313,7 @@ int MultiFileLoad(AppContext& ctx, const std::vector<std::string>& paths) {
     out.saved_changed = out.changed;
     out.changed = 1;
     out.undo_single_plane = out.single_plane;
+    ComputeHistogram(out);
     return result;
 }
 

@@ -5,6 +5,7 @@
 #include "ops/geometry.h"
 #include "shell/commands.h"
 #include "shell/messages.h"
+#include "view/histogram.h"
 #include "workspace/undo.h"
 
 namespace orva {
@@ -162,6 +163,7 @@ void CropCommand(AppContext& ctx) {
         dst.undo_available = dst.redo_available = 0;
         dst.saved_changed = 0;
         dst.changed = 1;  // a new picture that exists nowhere else
+        ComputeHistogram(dst);
         ctx.ws.current = slot;
     }
     ctx.ui.Repaint();

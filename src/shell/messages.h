@@ -36,8 +36,8 @@ inline constexpr const char* kSaveTitle = "SAVE";
 inline constexpr const char* kOpenFilter =
     "全ての画像データ|*.BMP;*.PNG;*.TIF;*.TIFF;*.PPM;*.PGM;*.JPG;*.JPEG;*.FTS;*.FIT;*.FITS;"
     "*.CRW;*.CR2;*.NEF;*.NRW;*.PEF;*.RAF;*.ORF;*.MRW;*.RAW;*.RW2;*.RWL;*.SRF;*.ARW;*.SR2;"
-    "*.DNG;*.ERF;*.KDC;*.MEF;*.SRW|*.BMP|*.BMP|*.PNG|*.PNG|*.TIF|*.TIF;*.TIFF|*.PPM|*.PGM|"
-    "*.PPM|*.PGM|*.JPG|*.JPG;*.JPEG|Fits|*.FTS;*.FIT;*.FITS|Digital camera RAW|*.CRW;*.CR2;"
+    "*.DNG;*.ERF;*.KDC;*.MEF;*.SRW|*.BMP|*.BMP|*.PNG|*.PNG|*.TIF|*.TIF;*.TIFF|*.PPM|*.PPM|"
+    "*.PGM|*.PGM|*.JPG|*.JPG;*.JPEG|Fits|*.FTS;*.FIT;*.FITS|Digital camera RAW|*.CRW;*.CR2;"
     "*.NEF;*.NRW;*.PEF;*.RAF;*.ORF;*.MRW;*.RAW;*.RW2;*.RWL;*.SRF;*.ARW;*.SR2;*.DNG;*.ERF;"
     "*.KDC;*.MEF;*.SRW|All|*.*||";
 inline constexpr const char* kSaveFilter =
@@ -67,6 +67,14 @@ inline constexpr const char* kPointBDecimal =
 inline constexpr const char* kPointsNone =
     "AキーとBキーで座標を指定してから\nこのメニューを選んで下さい！";
 
+// Wavelet enlargement refused for an image with a side of 5000 or more.
+inline constexpr const char* kWaveletTooLarge =
+    "サイズが大きすぎ、２倍に拡大できません！\n等倍で処理します。";
+
+// Colour changes: how to take the source colour from the picture.
+inline constexpr const char* kColourPointHint =
+    "Aキーで色を変更する場所を指定してから\nこのメニューを選ぶ事も可能です";
+
 // Help.
 inline constexpr const char* kHelpFile = "help.htm";
 inline constexpr const char* kExamplesFile = "ORVA.htm";
@@ -84,5 +92,20 @@ inline constexpr const char* kBatchRunning = "＊＊＊　バッチ処理中　�
 inline constexpr const char* kBatchPrompt =
     "バッチモード：ファイルをドラッグアンドドロップして下さい！";
 inline constexpr const char* kBatchTime = "ファイル数：%d 枚\n処理時間　：%d.%02d 秒";
+
+// Histogram window, toolbar strip and printing.
+inline constexpr const char* kHistogramTitle = "Histgram";
+inline constexpr const char* kMaxLineDecimal = "MAX  R:%3d.%01d G:%3d.%01d B:%3d.%01d";
+inline constexpr const char* kMaxLine4 = "MAX  R:%4d G:%4d B:%4d";
+inline constexpr const char* kMaxLine5 = "MAX  R:%5d G:%5d B:%5d";
+inline constexpr const char* kMinLineDecimal = "MIN  R:%3d.%01d G:%3d.%01d B:%3d.%01d";
+inline constexpr const char* kMinLine4 = "MIN  R:%4d G:%4d B:%4d";
+inline constexpr const char* kMinLine5 = "MIN  R:%5d G:%5d B:%5d";
+inline constexpr const char* kAllImagesLabel = " All image ";
+inline constexpr const char* kOneImageLabel = "One image";
+inline constexpr const char* kPrintDocument = "ORVA(%s)";
+
+// Image window: the end of a background point list.
+inline constexpr const char* kBackgroundPointsDone = "画像の背景選択終了！";
 
 }  // namespace orva::msg

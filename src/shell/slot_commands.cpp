@@ -4,6 +4,7 @@
 #include "common/text.h"
 #include "shell/commands.h"
 #include "shell/messages.h"
+#include "view/histogram.h"
 #include "workspace/undo.h"
 
 namespace orva {
@@ -67,6 +68,7 @@ void CopyCurrentImage(AppContext& ctx) {
     }
     dst.refresh = dst.undo_available = dst.redo_available = 0;
     dst.changed = dst.saved_changed = 0;
+    ComputeHistogram(dst);
     ctx.ws.current = slot;
     ctx.ui.Repaint();
 }

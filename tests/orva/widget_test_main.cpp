@@ -1,9 +1,11 @@
-// One QApplication for every widget test; QT_QPA_PLATFORM=offscreen is set by CTest.
+// One QApplication for every widget test. The tests never need a display: without a
+// platform chosen by the caller they run offscreen (also when CTest lists them).
 #include <gtest/gtest.h>
 
 #include <QApplication>
 
 int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

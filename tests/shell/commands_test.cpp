@@ -34,6 +34,21 @@ FileDialogResult Chosen(const std::string& path, int index = 1) {
     return {path, index};
 }
 
+TEST(FileCommands, OpenFilterOffersPpmAndPgmFilesUnderTheirOwnNames) {
+    // Each single-format filter must show the files its label names; indices stay 1..10.
+    const auto filters = ParseFilterList(msg::kOpenFilter);
+    ASSERT_EQ(filters.size(), 10u);
+    EXPECT_EQ(filters[4].label, "*.PPM");
+    EXPECT_EQ(filters[4].pattern, "*.PPM");
+    EXPECT_EQ(filters[5].label, "*.PGM");
+    EXPECT_EQ(filters[5].pattern, "*.PGM");
+    for (const auto& f : filters) {
+        if (f.label.rfind("*.", 0) == 0) {
+            EXPECT_NE(f.pattern.find(f.label), std::string::npos) << f.label;
+        }
+    }
+}
+
 TEST(FileCommands, OpenLoadsIntoTheLowestFreeSlotAndMakesItCurrent) {
     Harness h;
     TempDir dir;

@@ -1,0 +1,75 @@
+#include "view/toolbar.h"
+
+#include <cstddef>
+
+#include "shell/messages.h"
+
+namespace orva {
+
+namespace {
+
+constexpr int kStripRight = 2048;  // wider than any screen
+constexpr int kLabelX = 408;
+constexpr Rgb kLabelBackground{64, 64, 64};
+constexpr Rgb kAllImagesColor{255, 128, 128};
+constexpr Rgb kOneImageColor{128, 128, 255};
+
+constexpr std::array<ToolbarIcon, kToolbarCells> kCellIcons = {
+    ToolbarIcon::Load,   ToolbarIcon::Save,   ToolbarIcon::Printer,   ToolbarIcon::Blank,
+    ToolbarIcon::Undo,   ToolbarIcon::Redo,   ToolbarIcon::Blank,     ToolbarIcon::Sharpen,
+    ToolbarIcon::Edge,   ToolbarIcon::Resize, ToolbarIcon::Rotate,    ToolbarIcon::Composite,
+    ToolbarIcon::Gamma,  ToolbarIcon::Gray,   ToolbarIcon::Histogram, ToolbarIcon::Select,
+    ToolbarIcon::UpDown,
+};
+
+}  // namespace
+
+const char* ToolbarIconName(ToolbarIcon icon) {
+    switch (icon) {
+        case ToolbarIcon::Load: return "LOAD";
+        case ToolbarIcon::Save: return "SAVE";
+        case ToolbarIcon::Printer: return "PRINTER";
+        case ToolbarIcon::Blank: return "BLACK";
+        case ToolbarIcon::Undo: return "UNDO";
+        case ToolbarIcon::Redo: return "REDO";
+        case ToolbarIcon::Sharpen: return "SANDS";
+        case ToolbarIcon::Edge: return "EDGE";
+        case ToolbarIcon::Resize: return "SIZE";
+        case ToolbarIcon::Rotate: return "ROUND";
+        case ToolbarIcon::Composite: return "COMP";
+        case ToolbarIcon::Gamma: return "GAMMA";
+        case ToolbarIcon::Gray: return "BW";
+        case ToolbarIcon::Histogram: return "HIST";
+        case ToolbarIcon::Select: return "SELECT";
+        case ToolbarIcon::UpDown: return "UPDOWN";
+    }
+    return "BLACK";
+}
+
+ToolbarLayout LayoutToolbarStrip(const ToolbarInput& in) {
+    ToolbarLayout out;
+    if (in.batch_mode != 0) {
+        // Nothing can be clicked while dropped files run through the batch.
+        out.fills.push_back({0, 0, kStripRight, kToolbarHeight - 1, kBlack, kBlack});
+        out.texts.push_back({{0, 0}, msg::kBatchPrompt, kWhite, kBlack});
+        return out;
+    }
+    if (in.clear)
+        out.fills.push_back({kLabelX, 0, kStripRight, kToolbarHeight - 1, kBlack, kBlack});
+    for (int i = 0; i < kToolbarCells; ++i) {
+        ToolbarIcon icon = kCellIcons[static_cast<std::size_t>(i)];
+        if ((icon == ToolbarIcon::Undo && !in.undo_available) ||
+            (icon == ToolbarIcon::Redo && !in.redo_available))
+            icon = ToolbarIcon::Blank;
+        out.cells.push_back(
+            {kToolbarCellSize * i, 0, icon, in.pressed[static_cast<std::size_t>(i)] == 1});
+    }
+    if (in.all_images == 1)
+        out.texts.push_back(
+            {{kLabelX, 2}, msg::kAllImagesLabel, kAllImagesColor, kLabelBackground});
+    else
+        out.texts.push_back({{kLabelX, 2}, msg::kOneImageLabel, kOneImageColor, kLabelBackground});
+    return out;
+}
+
+}  // namespace orva

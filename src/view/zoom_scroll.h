@@ -1,0 +1,61 @@
+// Zoom ladder and scroll maths of the image window.
+//
+// Scroll origins and visible extents are in image pixels: scroll x is the image column at the
+// left edge of the window, scroll y the picture row (counted from the top) at the top edge.
+// Client sizes are those of the main window's client area; the image window sits below the
+// 24-pixel toolbar strip, so its frame, scroll bars and the strip take 32 pixels across and
+// 56 pixels down out of the scrolling extents.
+#pragma once
+
+#include <array>
+
+#include "workspace/workspace.h"
+
+namespace orva {
+
+// Display scales in percent, smallest first.
+inline constexpr std::array<int, 15> kZoomLadder = {8,   12,  16,  25,  33,  50,   75,  100,
+                                                    150, 200, 300, 400, 800, 1600, 3200};
+
+// The next zoom on the ladder: direction 1 up (zoom in), 0 down. The same zoom at the end of
+// the ladder. A zoom off the ladder moves to the nearest step in that direction.
+int NextZoom(int zoom, int direction);
+
+// Zooms the current slot one step (direction 1 in, 0 out). Returns 0 when the zoom is already
+// at that end of the ladder (nothing changes), else 1. With all_images set the new zoom is
+// written into every slot, occupied or not. The scroll origin is left for the next paint.
+int StepZoom(Workspace& ws, int all_images, int direction);
+
+enum class Axis { Horizontal, Vertical };
+
+// Visible extent in image pixels along an axis for a zoom and the main client size.
+int VisibleExtent(Axis axis, int zoom, int client_width, int client_height);
+
+// Pulls the scroll origin back so that the visible extent does not pass the far edge, then
+// raises it to 0. Done on every scroll request and at the start of every paint.
+void ClampScroll(ImageRecord& rec, int client_width, int client_height);
+
+enum class ScrollRequest {
+    LineBack,     // line left / line up: 8 image pixels
+    LineForward,  // line right / line down
+    PageBack,     // half the visible extent
+    PageForward,
+    Track,  // thumb dragged to a position 0..100
+    Other,  // thumb released, end of scrolling, anything else
+};
+
+// Moves the scroll origin along an axis and clamps it. Returns true when the window must be
+// redrawn now: line, page and tracking requests wait for the end-of-scrolling notification.
+bool ApplyScroll(ImageRecord& rec, Axis axis, ScrollRequest request, int position, int client_width,
+                 int client_height);
+
+// Scroll bar position (range 0..100) for the record's origin; 0 when the whole axis fits.
+int ScrollBarPosition(const ImageRecord& rec, Axis axis, int client_width, int client_height);
+
+// A click zoom around window position (wx, wy): one step in (direction 1) or out (0), and
+// when the zoom changed, the refresh flag set and the clicked image point moved to the centre
+// of the visible area (the far edges are clamped by the next paint). True when it changed.
+bool ZoomAtPoint(Workspace& ws, int all_images, int direction, int wx, int wy, int client_width,
+                 int client_height);
+
+}  // namespace orva

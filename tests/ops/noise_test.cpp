@@ -1,0 +1,192 @@
+#include "ops/noise.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+#include "common/parallel.h"
+#include "ops/dispatcher.h"
+#include "support/scripted_ui.h"
+
+namespace orva {
+namespace {
+
+using testing::MakeImage;
+using testing::Sample;
+
+std::vector<uint16_t> Reduce(const std::vector<uint16_t>& in, int w, int h, NoiseParams p) {
+    std::vector<uint16_t> out(in.size());
+    EXPECT_TRUE(ReduceNoisePlane(in.data(), out.data(), w, h, p));
+    return out;
+}
+
+// A 9 x 9 background of 1000 with one pixel 20000 above it in the middle.
+std::vector<uint16_t> HotPixel() {
+    std::vector<uint16_t> img(81, 1000);
+    img[4 * 9 + 4] = 21000;
+    return img;
+}
+
+TEST(NoiseWeight, SpatialWeightOverTheRangeFactor) {
+    // Tolerance 10: differences within +-12800 count fully (64 x g).
+    EXPECT_EQ(NoiseWeight(10, 12799, 10), 640);
+    EXPECT_EQ(NoiseWeight(10, 12800, 10), 640);
+    EXPECT_EQ(NoiseWeight(10, -12800, 10), 640);
+    EXPECT_EQ(NoiseWeight(10, 12801, 10), 637);  // 640 / (1 + 1/256)
+    EXPECT_EQ(NoiseWeight(10, -12801, 10), 637);
+    // 20000 below: factor 1 + 7200 / 256 = 29.125.
+    EXPECT_EQ(NoiseWeight(10, -20000, 10), 21);
+    EXPECT_EQ(NoiseWeight(8, -20000, 10), 17);
+    EXPECT_EQ(NoiseWeight(4, -20000, 10), 8);
+    // Tolerance 0 and the largest difference.
+    EXPECT_EQ(NoiseWeight(4, 65535, 0), 0);
+    EXPECT_EQ(NoiseWeight(8, 65535, 0), 1);
+    // Tolerances beyond 10 count as 10.
+    EXPECT_EQ(NoiseWeight(10, 12800, 99), 640);
+}
+
+TEST(NoiseReduction, FlatAreasAreUnchangedAtAnyStrength) {
+    const std::vector<uint16_t> flat(6 * 5, 4321);
+    for (int level = 1; level <= 5; ++level)
+        for (int area : {3, 5})
+            for (int tol : {0, 10}) EXPECT_EQ(Reduce(flat, 6, 5, {level, area, tol}), flat);
+    const std::vector<uint16_t> white(4, 65535);
+    EXPECT_EQ(Reduce(white, 2, 2, {1, 5, 0}), white);
+}
+
+TEST(NoiseReduction, HotPixelBecomesTheBackgroundAtStrengthFive) {
+    const auto img = HotPixel();
+    const auto out = Reduce(img, 9, 9, {1, 5, 10});
+    EXPECT_EQ(out[4 * 9 + 4], 1000);
+    // Right of it the hot pixel counts with weight 21 against 8064 of background:
+    // 2 x (1000 x 8064 + 21000 x 21) / 8085 = 2103, halved.
+    EXPECT_EQ(out[4 * 9 + 5], 1051);
+    // Two to the right (weight 17) and diagonally one off (weight 17 too).
+    EXPECT_EQ(out[4 * 9 + 6], 1041);
+    EXPECT_EQ(out[3 * 9 + 3], 1041);
+    EXPECT_EQ(out[0], 1000);
+}
+
+TEST(NoiseReduction, TheToleranceLimitItselfCountsFully) {
+    // Right of a pixel 12800 above the background (the limit at tolerance 10) the weights are
+    // all 64 x g: 2 x (1000 x 8064 + 13800 x 640) / 8704 = 3882, halved. One level more and
+    // the bright pixel's weight drops to 637: 2 x (1000 x 8064 + 13801 x 637) / 8701 = 3874.
+    auto img = HotPixel();
+    img[4 * 9 + 4] = 13800;
+    EXPECT_EQ(Reduce(img, 9, 9, {1, 5, 10})[4 * 9 + 5], 1941);
+    img[4 * 9 + 4] = 13801;
+    EXPECT_EQ(Reduce(img, 9, 9, {1, 5, 10})[4 * 9 + 5], 1937);
+}
+
+TEST(NoiseReduction, WeakerStrengthsKeepMoreOfThePixel) {
+    // Strength 3 (k = 3): (2 x mean + 2 x c) / 4.
+    const auto out = Reduce(HotPixel(), 9, 9, {3, 5, 10});
+    EXPECT_EQ(out[4 * 9 + 4], 11000);
+    EXPECT_EQ(out[4 * 9 + 5], 1025);
+    // Levels outside 1..5 are clamped.
+    EXPECT_EQ(Reduce(HotPixel(), 9, 9, {0, 5, 10})[4 * 9 + 4], 1000);
+    EXPECT_EQ(Reduce(HotPixel(), 9, 9, {9, 5, 10}), Reduce(HotPixel(), 9, 9, {5, 5, 10}));
+}
+
+TEST(NoiseReduction, FullRangeRowWithEdgesRepeated) {
+    // One row [0, 65535, 0], 3 x 3 window, tolerance 0. The middle pixel sees itself above
+    // and below (weight 640 each) and the zeros with weights 1, 2, 1 on each side:
+    // 2 x 1280 x 65535 / 1288 = 130255, halved.
+    EXPECT_EQ(Reduce({0, 65535, 0}, 3, 1, {1, 3, 0}), (std::vector<uint16_t>{88, 65127, 88}));
+}
+
+TEST(NoiseReduction, OnePixelPicturesAndWindowSizes) {
+    EXPECT_EQ(Reduce({12345}, 1, 1, {1, 5, 10}), std::vector<uint16_t>{12345});
+    EXPECT_EQ(Reduce({65535}, 1, 1, {5, 3, 0}), std::vector<uint16_t>{65535});
+    // An area other than 3 or 5 means 5; 3 and below mean 3.
+    EXPECT_EQ(Reduce(HotPixel(), 9, 9, {1, 4, 10}), Reduce(HotPixel(), 9, 9, {1, 5, 10}));
+    EXPECT_EQ(Reduce(HotPixel(), 9, 9, {1, 1, 10}), Reduce(HotPixel(), 9, 9, {1, 3, 10}));
+    // The 3 x 3 window does not reach two pixels away.
+    EXPECT_EQ(Reduce(HotPixel(), 9, 9, {1, 3, 10})[4 * 9 + 6], 1000);
+}
+
+TEST(NoiseReduction, SameResultForAnyThreadCount) {
+    std::mt19937 rng(7);
+    const int w = 131, h = 97;
+    std::vector<uint16_t> img(static_cast<std::size_t>(w) * h);
+    for (auto& v : img) v = static_cast<uint16_t>(rng());
+    SetThreadCount(1);
+    const auto one = Reduce(img, w, h, {2, 5, 3});
+    SetThreadCount(4);
+    const auto four = Reduce(img, w, h, {2, 5, 3});
+    SetThreadCount(0);
+    EXPECT_EQ(one, four);
+}
+
+TEST(NoiseReduction, RecordPlanesAreProcessedEachOnItsOwn) {
+    Workspace ws;
+    ImageRecord& rec = MakeImage(ws, 0, 9, 9, [](int c, int x, int y) {
+        return static_cast<uint16_t>(x == 4 && y == 4 && c == 1 ? 21000 : 1000 * (c + 1));
+    });
+    rec.single_plane = 1;  // grey pictures are processed in all three planes all the same
+    ASSERT_TRUE(ReduceNoise(rec, {1, 5, 10}));
+    EXPECT_EQ(Sample(rec, 0, 4, 4), 1000);
+    EXPECT_EQ(Sample(rec, 1, 4, 4), 2000);  // the hot green pixel takes its background
+    EXPECT_EQ(Sample(rec, 2, 4, 4), 3000);
+}
+
+// Rows of a record's red plane, bottom first, as the value of their first sample.
+std::vector<int> RowIds(const ImageRecord& rec) {
+    std::vector<int> ids;
+    for (int y = 0; y < rec.height; ++y) ids.push_back(Sample(rec, 0, 0, y));
+    return ids;
+}
+
+std::vector<int> Separate(int height, int first_row) {
+    Workspace ws;
+    const ImageRecord& src =
+        MakeImage(ws, 0, 2, height, [](int c, int, int y) { return static_cast<uint16_t>(y + c); });
+    ImageRecord dst;
+    EXPECT_TRUE(SeparateLines(src, dst, first_row));
+    EXPECT_EQ(dst.width, 2);
+    EXPECT_EQ(dst.height, height);
+    for (int y = 0; y < height; ++y) {
+        EXPECT_EQ(Sample(dst, 2, 1, y), Sample(dst, 0, 0, y) + 2);  // every plane, every column
+    }
+    return RowIds(dst);
+}
+
+TEST(LineSeparation, EachRowDoubled) {
+    EXPECT_EQ(Separate(4, 0), (std::vector<int>{0, 0, 2, 2}));
+    EXPECT_EQ(Separate(4, 1), (std::vector<int>{1, 1, 3, 3}));
+    EXPECT_EQ(Separate(2, 0), (std::vector<int>{0, 0}));
+    EXPECT_EQ(Separate(2, 1), (std::vector<int>{1, 1}));
+}
+
+TEST(LineSeparation, RowsNoPairReachesRepeatTheLastWritten) {
+    EXPECT_EQ(Separate(5, 0), (std::vector<int>{0, 0, 2, 2, 2}));
+    EXPECT_EQ(Separate(5, 1), (std::vector<int>{1, 1, 3, 3, 3}));
+    EXPECT_EQ(Separate(3, 1), (std::vector<int>{1, 1, 1}));
+    // A single row has no pair at all: both results show that row.
+    EXPECT_EQ(Separate(1, 0), (std::vector<int>{0}));
+    EXPECT_EQ(Separate(1, 1), (std::vector<int>{0}));
+}
+
+TEST(LineSeparation, ThroughTheDispatcherFromSlotP0) {
+    Workspace ws;
+    ImageRecord& src =
+        MakeImage(ws, 3, 3, 4, [](int, int, int y) { return static_cast<uint16_t>(100 * y); });
+    src.single_plane = 1;
+    ParamBlock block;
+    block[0] = 3;
+    ImageRecord& dst = ws.at(5);
+    EXPECT_TRUE(Dispatch(kOpLinesOdd, dst, block, ws, DefaultKernels()));
+    EXPECT_EQ(RowIds(dst), (std::vector<int>{100, 100, 300, 300}));
+    EXPECT_EQ(dst.single_plane, 1);
+    // No image in slot P0, or no such slot: nothing is made.
+    for (int bad : {4, -1, 256}) {
+        block[0] = bad;
+        ImageRecord empty;
+        EXPECT_TRUE(Dispatch(kOpLinesEven, empty, block, ws, DefaultKernels()));
+        EXPECT_FALSE(empty.occupied());
+    }
+}
+
+}  // namespace
+}  // namespace orva

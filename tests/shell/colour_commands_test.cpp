@@ -1,0 +1,214 @@
+// The colour, noise and line-separation commands through the command table.
+#include <gtest/gtest.h>
+
+#include "shell/commands.h"
+#include "shell/messages.h"
+#include "support/scripted_ui.h"
+
+namespace orva {
+namespace {
+
+using testing::Harness;
+using testing::MakeImage;
+using testing::Sample;
+
+uint16_t Colour(int c, int, int) {
+    return static_cast<uint16_t>(8000 * (c + 1));  // 8000, 16000, 24000
+}
+
+TEST(GrayCommand, MakesAGreyPictureThatUndoBringsBack) {
+    Harness h;
+    ImageRecord& r = MakeImage(h.ctx->ws, 0, 2, 2, Colour);
+    h.ctx->settings.gray = {3, 0, 1, 0};  // manual weights: green alone
+    ASSERT_TRUE(CommandEnabled(*h.ctx, 312));
+    ExecuteCommand(*h.ctx, 312);
+    EXPECT_EQ(h.ui.dialogs_run, std::vector<std::string>{"GRAY"});
+    EXPECT_EQ(Sample(r, 0, 1, 1), 16000);
+    EXPECT_EQ(Sample(r, 2, 1, 1), 16000);
+    EXPECT_EQ(r.single_plane, 1);
+    EXPECT_EQ(r.undo_available, 1);
+    EXPECT_EQ(r.changed, 1);
+    ExecuteCommand(*h.ctx, 201);
+    EXPECT_EQ(Sample(r, 2, 1, 1), 24000);
+    EXPECT_EQ(r.single_plane, 0);
+}
+
+TEST(GrayCommand, AllImagesModeAndCancel) {
+    Harness h;
+    for (int s : {0, 2, 9}) MakeImage(h.ctx->ws, s, 1, 1, Colour);
+    h.ctx->ws.current = 2;
+    h.ui.dialog_handlers["GRAY"] = [](AppContext& ctx) {
+        ctx.settings.gray.mode = 0;  // the dialog's choice is used even when cancelled later
+        return false;
+    };
+    ExecuteCommand(*h.ctx, 312);
+    EXPECT_EQ(Sample(h.ctx->ws.at(2), 0, 0, 0), 8000);
+    h.ui.dialog_handlers.clear();
+    h.ctx->shell.all_images = 1;
+    ExecuteCommand(*h.ctx, 312);
+    for (int s : {0, 2, 9}) {
+        EXPECT_EQ(Sample(h.ctx->ws.at(s), 1, 0, 0), 24000) << s;
+        EXPECT_EQ(h.ctx->ws.at(s).single_plane, 1) << s;
+    }
+}
+
+TEST(SaturationCommand, SettingsAreDialogUnitsAroundTheirMiddle) {
+    Harness h;
+    ImageRecord& r = MakeImage(h.ctx->ws, 0, 1, 1, Colour);
+    h.ctx->settings.colour.saturation = 100;  // unchanged
+    h.ctx->settings.colour.hue = 300;         // +120: channels permuted
+    ExecuteCommand(*h.ctx, 314);
+    EXPECT_EQ(h.ui.dialogs_run, std::vector<std::string>{"COLORUP"});
+    EXPECT_EQ(h.ctx->params[0], 0);
+    EXPECT_EQ(h.ctx->params[1], 120);
+    EXPECT_EQ(Sample(r, 0, 0, 0), 24000);
+    EXPECT_EQ(Sample(r, 1, 0, 0), 8000);
+    EXPECT_EQ(Sample(r, 2, 0, 0), 16000);
+    // A grey picture is left as it is (but the command still counts as run).
+    // Standard luminance of (24000, 8000, 16000): (3000 x 299 + 1000 x 587 + 2000 x 114) / 1000
+    // = 1712, times 8.
+    ExecuteCommand(*h.ctx, 312);
+    EXPECT_EQ(Sample(r, 1, 0, 0), 13696);
+    ExecuteCommand(*h.ctx, 314);
+    EXPECT_EQ(r.single_plane, 1);
+    EXPECT_EQ(Sample(r, 0, 0, 0), 13696);
+    EXPECT_EQ(Sample(r, 1, 0, 0), 13696);
+}
+
+TEST(ColourChangeCommand, SourceColourFromPointA) {
+    Harness h;
+    ImageRecord& r = MakeImage(h.ctx->ws, 0, 3, 2, [](int c, int x, int y) {
+        return static_cast<uint16_t>(x == 2 && y == 1 ? 256 * (10 * c + 10) + 7 : 0);
+    });
+    r.point_a_x = 2;
+    r.point_a_y = 1;  // memory row
+    ColourSettings& s = h.ctx->settings.colour;
+    s.rgb_target = {255, 0, 0};
+    s.rgb_tolerance = 0;
+    ExecuteCommand(*h.ctx, 331);
+    EXPECT_TRUE(h.ui.boxes.empty());
+    EXPECT_EQ(h.ui.dialogs_run, std::vector<std::string>{"CHGRGB"});
+    EXPECT_EQ(s.rgb_source, (std::array<int, 3>{10, 20, 30}));
+    EXPECT_EQ(Sample(r, 0, 2, 1), 65280);
+    EXPECT_EQ(Sample(r, 1, 2, 1), 0);
+    EXPECT_EQ(Sample(r, 0, 0, 0), 0);  // black is not the source colour
+    ExecuteCommand(*h.ctx, 201);
+    EXPECT_EQ(Sample(r, 0, 2, 1), 256 * 10 + 7);
+}
+
+TEST(ColourChangeCommand, WithoutPointAAHintAndTheLastColour) {
+    Harness h;
+    ImageRecord& r = MakeImage(h.ctx->ws, 0, 2, 1, Colour);
+    ColourSettings& s = h.ctx->settings.colour;
+    s.rgb_source = {31, 62, 93};  // 8000 >> 8 = 31 and so on
+    s.rgb_target = {0, 0, 0};
+    ExecuteCommand(*h.ctx, 331);
+    EXPECT_EQ(h.ui.Texts("Message !"),
+              std::vector<std::string>{
+                  "Aキーで色を変更する場所を指定してから\nこのメニューを選ぶ事も可能です"});
+    EXPECT_EQ(Sample(r, 2, 1, 0), 0);
+    // A point left outside the picture counts as not set.
+    r.point_a_x = 5;
+    r.point_a_y = 0;
+    ExecuteCommand(*h.ctx, 332);
+    EXPECT_EQ(h.ui.Texts("Message !").size(), 2u);
+}
+
+TEST(ColourChangeCommand, CurrentImageOnlyAndGreyPicturesBecomeColour) {
+    Harness h;
+    MakeImage(h.ctx->ws, 0, 1, 1, Colour);
+    ImageRecord& grey = MakeImage(h.ctx->ws, 1, 1, 1, Colour);
+    grey.single_plane = 1;  // the picture is red = 8000 alone
+    grey.point_a_x = grey.point_a_y = 0;
+    h.ctx->shell.all_images = 1;
+    h.ctx->settings.colour.rgb_target = {0, 255, 0};
+    ExecuteCommand(*h.ctx, 331);
+    EXPECT_EQ(h.ctx->settings.colour.rgb_source, (std::array<int, 3>{31, 31, 31}));
+    EXPECT_EQ(grey.single_plane, 0);
+    EXPECT_EQ(Sample(grey, 0, 0, 0), 0);
+    EXPECT_EQ(Sample(grey, 1, 0, 0), 65280);
+    EXPECT_EQ(Sample(h.ctx->ws.at(0), 1, 0, 0), 16000);  // not the current image
+    ExecuteCommand(*h.ctx, 201);
+    EXPECT_EQ(grey.single_plane, 1);
+    EXPECT_EQ(Sample(grey, 0, 0, 0), 8000);
+}
+
+TEST(ColourChangeCommand, HsvSourceFromPointAInDialogUnits) {
+    Harness h;
+    ImageRecord& r = MakeImage(h.ctx->ws, 0, 2, 1, [](int c, int x, int) {
+        return static_cast<uint16_t>(x == 0 ? (c == 2 ? 65535 : 0) : (c == 1 ? 65535 : 0));
+    });
+    r.point_a_x = 0;
+    r.point_a_y = 0;
+    ColourSettings& s = h.ctx->settings.colour;
+    s.hsv_target = {0, 255, 255};
+    s.hsv_tolerance = 0;
+    ExecuteCommand(*h.ctx, 332);
+    EXPECT_EQ(s.hsv_source, (std::array<int, 3>{240, 255, 255}));
+    EXPECT_EQ(Sample(r, 0, 0, 0), 65280);  // blue became red
+    EXPECT_EQ(Sample(r, 2, 0, 0), 254);
+    EXPECT_EQ(Sample(r, 1, 1, 0), 65535);  // green stays
+}
+
+TEST(NoiseCommand, StrengthFiveTakesTheMeanInEveryImage) {
+    Harness h;
+    auto hot = [](int, int x, int y) {
+        return static_cast<uint16_t>(x == 4 && y == 4 ? 21000 : 1000);
+    };
+    for (int s : {0, 1}) MakeImage(h.ctx->ws, s, 9, 9, hot);
+    h.ctx->settings.noise = {5, 10, 5};  // area 5, tolerance 10, strength 5
+    h.ctx->shell.all_images = 1;
+    ExecuteCommand(*h.ctx, 777);
+    EXPECT_EQ(h.ui.dialogs_run, std::vector<std::string>{"LV"});
+    for (int s : {0, 1}) {
+        EXPECT_EQ(Sample(h.ctx->ws.at(s), 1, 4, 4), 1000);
+        EXPECT_EQ(h.ctx->ws.at(s).undo_available, 1);
+    }
+    // Strength 3 keeps half of the pixel: (2 x 1000 + 2 x 21000) / 4.
+    h.ctx->shell.all_images = 0;
+    ExecuteCommand(*h.ctx, 201);
+    h.ctx->settings.noise.strength = 3;
+    ExecuteCommand(*h.ctx, 777);
+    EXPECT_EQ(Sample(h.ctx->ws.at(h.ctx->ws.current), 0, 4, 4), 11000);
+}
+
+TEST(LineSeparationCommand, TwoNewImagesAndTheOddOneCurrent) {
+    Harness h;
+    ImageRecord& src =
+        MakeImage(h.ctx->ws, 0, 2, 4, [](int, int, int y) { return static_cast<uint16_t>(y); });
+    src.single_plane = 1;
+    MakeImage(h.ctx->ws, 1, 1, 1, Colour);
+    h.ctx->ws.current = 0;
+    ExecuteCommand(*h.ctx, 320);
+    EXPECT_TRUE(h.ui.boxes.empty());
+    EXPECT_TRUE(h.ui.dialogs_run.empty());
+    const ImageRecord& even = h.ctx->ws.at(2);
+    const ImageRecord& odd = h.ctx->ws.at(3);
+    EXPECT_EQ(h.ctx->ws.current, 3);
+    for (int y = 0; y < 4; ++y) {
+        EXPECT_EQ(Sample(even, 0, 1, y), y / 2 * 2);
+        EXPECT_EQ(Sample(odd, 0, 1, y), y / 2 * 2 + 1);
+    }
+    EXPECT_EQ(odd.single_plane, 1);
+    EXPECT_EQ(odd.changed, 1);
+    EXPECT_EQ(odd.undo_available, 0);
+    EXPECT_EQ(Sample(src, 0, 0, 3), 3);
+}
+
+TEST(LineSeparationCommand, NoFreeSlotForTheSecondImage) {
+    Harness h;
+    for (int s = 0; s < kSlotCount - 1; ++s) MakeImage(h.ctx->ws, s, 1, 3, Colour);
+    h.ctx->ws.current = 7;
+    ExecuteCommand(*h.ctx, 320);
+    EXPECT_EQ(h.ui.Texts("Error !"),
+              std::vector<std::string>{"これ以上、新たな画像を作れません！"});
+    EXPECT_TRUE(h.ctx->ws.at(255).occupied());  // the even image stays
+    EXPECT_EQ(h.ctx->ws.current, 255);
+    // A 3-row picture: rows 0, 0 and then the last written row again.
+    EXPECT_EQ(Sample(h.ctx->ws.at(255), 0, 0, 2), 8000);
+    ExecuteCommand(*h.ctx, 320);
+    EXPECT_EQ(h.ui.Texts("Error !").size(), 2u);
+}
+
+}  // namespace
+}  // namespace orva

@@ -1,0 +1,85 @@
+#include "shell/inspect_commands.h"
+
+#include <gtest/gtest.h>
+
+#include "imageio/formats.h"
+#include "shell/commands.h"
+#include "support/scripted_ui.h"
+
+namespace orva {
+namespace {
+
+using testing::MakeImage;
+
+// Records what the commands ask of the print and histogram windows.
+class InspectUi : public testing::ScriptedUi {
+public:
+    std::vector<int> printed_slots, views_shown;
+    int busy_while_printing = 0;
+    bool print_result = true;
+
+    bool PrintImage(AppContext&, int slot) override {
+        printed_slots.push_back(slot);
+        busy_while_printing = busy_depth;
+        return print_result;
+    }
+    void ShowInspectionWindow(int view_mode) override { views_shown.push_back(view_mode); }
+};
+
+struct InspectHarness {
+    InspectUi ui;
+    std::unique_ptr<AppContext> ctx;
+    InspectHarness() : ctx(std::make_unique<AppContext>(ui)) {
+        ctx->ws.available_memory = [] { return uint64_t{1} << 40; };
+    }
+};
+
+uint16_t Ramp(int c, int x, int y) {
+    return static_cast<uint16_t>((c * 60 + x * 5 + y * 3) << 8);
+}
+
+TEST(InspectCommands, PrintNeedsAnImageAndRepaintsEvenWhenCancelled) {
+    InspectHarness h;
+    EXPECT_FALSE(ExecuteCommand(*h.ctx, 111));
+    EXPECT_TRUE(h.ui.printed_slots.empty());
+    MakeImage(h.ctx->ws, 3, 4, 4, Ramp);
+    h.ui.print_result = false;
+    EXPECT_TRUE(ExecuteCommand(*h.ctx, 111));
+    EXPECT_EQ(h.ui.printed_slots, std::vector<int>{3});
+    EXPECT_EQ(h.ui.busy_while_printing, 1);
+    EXPECT_EQ(h.ui.busy_depth, 0);
+    EXPECT_EQ(h.ui.repaints, 1);
+}
+
+TEST(InspectCommands, HistogramAndCrossSectionOpenTheWindowInTheirView) {
+    InspectHarness h;
+    EXPECT_TRUE(ExecuteCommand(*h.ctx, 413));  // also without an image
+    EXPECT_EQ(h.ctx->view.histogram_open, 1);
+    EXPECT_EQ(h.ctx->view.inspection_mode, 1);
+    EXPECT_TRUE(ExecuteCommand(*h.ctx, 411));
+    EXPECT_EQ(h.ctx->view.inspection_mode, 0);
+    EXPECT_EQ(h.ui.views_shown, (std::vector<int>{1, 0}));
+    // The histogram cell of the toolbar runs 411.
+    ExecuteCommand(*h.ctx, 413);
+    HandleToolbarClick(*h.ctx, 14 * 24 + 3, 5);
+    EXPECT_EQ(h.ctx->view.inspection_mode, 0);
+}
+
+TEST(InspectCommands, NewImagesComeWithTheirHistogram) {
+    testing::Harness h;
+    testing::TempDir dir;
+    MakeImage(h.ctx->ws, 0, 5, 3, Ramp);
+    ASSERT_TRUE(ExecuteCommand(*h.ctx, 211));  // copy
+    const ImageRecord& copy = h.ctx->ws.at(1);
+    EXPECT_EQ(copy.histogram_samples, 15);
+    EXPECT_EQ(copy.histogram[0][0], 1u);  // the pixel (0, 0)
+
+    const std::string path = dir.Path("a.bmp");
+    ASSERT_TRUE(WriteImageFile(path, kFormatBmp, h.ctx->ws.at(0)).ok());
+    ASSERT_TRUE(LoadIntoSlot(*h.ctx, path, 7));
+    EXPECT_EQ(h.ctx->ws.at(7).histogram_samples, 15);
+    EXPECT_EQ(h.ctx->ws.at(7).histogram[2][120], 1u);
+}
+
+}  // namespace
+}  // namespace orva

@@ -1,0 +1,127 @@
+// Commands 316 (wavelet) and 317 (blur restoration) through the processing-command pattern.
+#include "shell/wavelet_commands.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "shell/commands.h"
+#include "support/scripted_ui.h"
+
+namespace orva {
+namespace {
+
+using testing::Harness;
+using testing::MakeImage;
+using testing::Sample;
+
+const char kTooLarge[] = "サイズが大きすぎ、２倍に拡大できません！\n等倍で処理します。";
+
+uint16_t Gradient(int c, int x, int y) {
+    return static_cast<uint16_t>(1000 * (c + 1) + 7 * x + 3 * y);
+}
+
+TEST(WaveletCommands, BlocksCarryTheSettings) {
+    Harness h;
+    ImageRecord& rec = MakeImage(h.ctx->ws, 0, 4, 4, Gradient);
+    h.ctx->settings.wavelet = {{11, 12, 13, 14, 15, 16}, 7, 1};
+    ParamBlock b;
+    b[6] = -3;  // words the command does not fill keep their value
+    FillWaveletBlock(*h.ctx, rec, b);
+    EXPECT_EQ((std::vector<int>{b[0], b[1], b[2], b[3], b[4], b[5], b[6], b[14], b[15]}),
+              (std::vector<int>{11, 12, 13, 14, 15, 16, -3, 1, 7}));
+    h.ctx->settings.restore = {37, 45, 4, 2};
+    FillRestoreBlock(*h.ctx, rec, b);
+    EXPECT_EQ((std::vector<int>{b[0], b[1], b[2], b[3]}), (std::vector<int>{37, 45, 4, 2}));
+    EXPECT_TRUE(h.ui.boxes.empty());
+}
+
+TEST(WaveletCommands, RunWithTheirDialogsAndUndo) {
+    Harness h;
+    ImageRecord& rec = MakeImage(h.ctx->ws, 0, 3, 1, [](int, int x, int) -> uint16_t {
+        return static_cast<uint16_t>(x == 1 ? 10000 : 0);
+    });
+    h.ctx->settings.restore = {5, 50, 1, 0};
+    ASSERT_TRUE(CommandEnabled(*h.ctx, 317));
+    ASSERT_TRUE(ExecuteCommand(*h.ctx, 317));
+    EXPECT_EQ(h.ui.dialogs_run, std::vector<std::string>{"RESTORE"});
+    EXPECT_EQ(Sample(rec, 1, 1, 0), 14897);
+    EXPECT_EQ(rec.changed, 1);
+    EXPECT_EQ(rec.undo_available, 1);
+    ExecuteCommand(*h.ctx, 201);
+    EXPECT_EQ(Sample(rec, 1, 1, 0), 10000);
+
+    h.ctx->settings.wavelet.enlarge = 1;
+    h.ctx->settings.wavelet.filter_order = 1;
+    ASSERT_TRUE(CommandEnabled(*h.ctx, 316));
+    ASSERT_TRUE(ExecuteCommand(*h.ctx, 316));
+    EXPECT_EQ(h.ui.dialogs_run.back(), "WAVELET");
+    EXPECT_EQ(rec.width, 6);
+    EXPECT_EQ(rec.height, 2);
+    EXPECT_EQ(Sample(rec, 0, 3, 1), 10000);
+    // Undo brings back the picture at its own size.
+    ExecuteCommand(*h.ctx, 201);
+    EXPECT_EQ(rec.width, 3);
+    EXPECT_EQ(rec.height, 1);
+    EXPECT_EQ(Sample(rec, 0, 1, 0), 10000);
+}
+
+TEST(WaveletCommands, SidesOf5000AreNotEnlarged) {
+    Harness h;
+    ImageRecord& wide = MakeImage(h.ctx->ws, 0, 5000, 10, Gradient);
+    h.ctx->settings.wavelet.enlarge = 1;
+    ASSERT_TRUE(ExecuteCommand(*h.ctx, 316));
+    EXPECT_EQ(h.ui.Texts("Message !"), std::vector<std::string>{kTooLarge});
+    EXPECT_EQ(wide.width, 5000);
+    EXPECT_EQ(wide.height, 10);
+    EXPECT_EQ(Sample(wide, 2, 4999, 9), Gradient(2, 4999, 9));  // unit gains
+    EXPECT_EQ(wide.undo_available, 1);
+    // The setting stays on: a smaller picture is enlarged.
+    EXPECT_EQ(h.ctx->settings.wavelet.enlarge, 1);
+    ImageRecord& narrow = MakeImage(h.ctx->ws, 1, 4999, 10, Gradient);
+    h.ctx->ws.current = 1;
+    ASSERT_TRUE(ExecuteCommand(*h.ctx, 316));
+    EXPECT_EQ(narrow.width, 9998);
+    EXPECT_EQ(narrow.height, 20);
+    EXPECT_EQ(h.ui.Texts("Message !").size(), 1u);
+    // A tall picture is refused the same way.
+    ImageRecord& tall = MakeImage(h.ctx->ws, 2, 3, 5000, Gradient);
+    h.ctx->ws.current = 2;
+    ASSERT_TRUE(ExecuteCommand(*h.ctx, 316));
+    EXPECT_EQ(tall.height, 5000);
+    EXPECT_EQ(h.ui.Texts("Message !").size(), 2u);
+}
+
+TEST(WaveletCommands, AllImagesModeLeavesAnUndoCopyOfEach) {
+    Harness h;
+    for (int s : {0, 2, 7}) MakeImage(h.ctx->ws, s, 5, 4, Gradient);
+    h.ctx->ws.current = 2;
+    h.ctx->shell.all_images = 1;
+    h.ctx->settings.restore = {30, 20, 3, 2};
+    ASSERT_TRUE(ExecuteCommand(*h.ctx, 317));
+    h.ctx->settings.wavelet.gains = {10, 12, 15, 20, 30, 50};
+    ASSERT_TRUE(ExecuteCommand(*h.ctx, 316));
+    for (int s : {0, 2, 7}) {
+        EXPECT_EQ(h.ctx->ws.at(s).undo_available, 1) << s;
+        EXPECT_EQ(h.ctx->ws.at(s).changed, 1) << s;
+    }
+    // Undo takes back the wavelet step on every image, leaving the restored pictures.
+    ExecuteCommand(*h.ctx, 201);
+    Harness ref;
+    ImageRecord& one = MakeImage(ref.ctx->ws, 0, 5, 4, Gradient);
+    ref.ctx->settings.restore = {30, 20, 3, 2};
+    ASSERT_TRUE(ExecuteCommand(*ref.ctx, 317));
+    for (int s : {0, 2, 7}) {
+        for (int c = 0; c < 3; ++c) {
+            for (int y = 0; y < 4; ++y) {
+                for (int x = 0; x < 5; ++x) {
+                    ASSERT_EQ(Sample(h.ctx->ws.at(s), c, x, y), Sample(one, c, x, y));
+                }
+            }
+        }
+    }
+}
+
+}  // namespace
+}  // namespace orva

@@ -1,0 +1,71 @@
+// Runs of orva-cli for the end-to-end tests, and reading back what it wrote.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "imageio/formats.h"
+#include "support/scripted_ui.h"
+
+namespace orva::testing {
+
+struct CliRun {
+    int status;  // the exit status, -1 when the program did not exit normally
+    std::string out, err;
+};
+
+// Runs orva-cli with the arguments; its standard output and error go through files in dir.
+inline CliRun RunCli(const TempDir& dir, const std::string& args) {
+    const std::string out = dir.Path("stdout.txt"), err = dir.Path("stderr.txt");
+    const std::string cmd = std::string(ORVA_CLI_PATH) + " " + args + " >" + out + " 2>" + err;
+    const int raw = std::system(cmd.c_str());
+    auto slurp = [](const std::string& p) {
+        std::ifstream in(p);
+        std::stringstream ss;
+        ss << in.rdbuf();
+        return ss.str();
+    };
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(out), slurp(err)};
+}
+
+// The exit status of orva-cli with the arguments.
+inline int Cli(const TempDir& dir, const std::string& args) {
+    return RunCli(dir, args).status;
+}
+
+// Reads a picture file that must be readable.
+inline DecodedImage Read(const std::string& path) {
+    DecodedImage img;
+    EXPECT_TRUE(ReadImageFile(path, DetectFormat(path), img).ok()) << path;
+    return img;
+}
+
+// Tests of operations on one sample picture of the given size that orva-cli makes in a fresh
+// folder: In() is its path, src what it holds, and Apply(...) the arguments that run an
+// operation on it into a file of the folder.
+class SamplePictureTest : public ::testing::Test {
+protected:
+    SamplePictureTest(int width, int height) : width_(width), height_(height) {}
+    void SetUp() override {
+        ASSERT_EQ(Cli(dir, "sample " + In() + " " + std::to_string(width_) + " " +
+                               std::to_string(height_)),
+                  0);
+        src = Read(In());
+    }
+    std::string In() const { return dir.Path("s.ppm"); }
+    std::string Apply(const std::string& op, const std::string& out, const std::string& more) {
+        return "apply " + op + " " + In() + " " + dir.Path(out) + " " + more;
+    }
+    TempDir dir;
+    DecodedImage src;
+
+private:
+    int width_, height_;
+};
+
+}  // namespace orva::testing

@@ -1,0 +1,212 @@
+#include "view/histogram.h"
+
+#include <gtest/gtest.h>
+
+#include "support/scripted_ui.h"
+
+namespace orva {
+namespace {
+
+using testing::MakeImage;
+
+// Workspaces are large; tests keep theirs on the heap.
+std::unique_ptr<Workspace> NewWorkspace() {
+    return std::make_unique<Workspace>();
+}
+
+uint16_t Constant(int, int, int) {
+    return 0x1234;
+}
+
+TEST(Histogram, SamplesEveryColumnBelowOneHundredAndEverySecondUpToTwoHundred) {
+    EXPECT_EQ(HistogramSampleStep(99), 1);
+    EXPECT_EQ(HistogramSampleStep(100), 2);
+    EXPECT_EQ(HistogramSampleStep(199), 2);
+    EXPECT_EQ(HistogramSampleStep(200), 3);
+    auto ws = NewWorkspace();
+    struct Case {
+        int width, samples;
+    };
+    for (const Case c : {Case{99, 99}, Case{100, 50}, Case{199, 100}}) {
+        ImageRecord& r = MakeImage(*ws, 0, c.width, 1, Constant);
+        ComputeHistogram(r);
+        EXPECT_EQ(r.histogram_samples, c.samples) << c.width;
+        EXPECT_EQ(r.histogram[0][0x12], static_cast<uint32_t>(c.samples)) << c.width;
+        EXPECT_EQ(r.histogram_peak, c.samples) << c.width;
+    }
+    // Rows follow the same rule: 150 rows are sampled at rows 0, 2, ..., 148.
+    ImageRecord& tall = MakeImage(*ws, 0, 1, 150, [](int, int, int y) {
+        return static_cast<uint16_t>(y % 2 == 0 ? 0 : 0xFF00);
+    });
+    ComputeHistogram(tall);
+    EXPECT_EQ(tall.histogram[1][0], 75u);
+    EXPECT_EQ(tall.histogram[1][255], 0u);
+}
+
+TEST(Histogram, BinIsTheHighByteOfEachChannel) {
+    auto ws = NewWorkspace();
+    ImageRecord& r = MakeImage(*ws, 0, 1, 1, [](int c, int, int) {
+        return static_cast<uint16_t>(c == 0 ? 0xFFFF : c == 1 ? 0x00FF : 0x0100);
+    });
+    ComputeHistogram(r);
+    EXPECT_EQ(r.histogram[0][255], 1u);
+    EXPECT_EQ(r.histogram[1][0], 1u);
+    EXPECT_EQ(r.histogram[2][1], 1u);
+    EXPECT_EQ(r.histogram_peak, 1);
+}
+
+TEST(Histogram, EmptyRecordHasPeakOneAndNoCounts) {
+    ImageRecord r;
+    r.histogram[0][3] = 9;
+    ComputeHistogram(r);
+    EXPECT_EQ(r.histogram[0][3], 0u);
+    EXPECT_EQ(r.histogram_samples, 0);
+    EXPECT_EQ(r.histogram_peak, 1);
+    EXPECT_TRUE(InspectionPlot(r, 0, 0, 0, 256).empty());
+    EXPECT_TRUE(InspectionPlot(r, 1, 0, 0, 256).empty());
+}
+
+// 10 x 10: 97 black pixels (a border) and three pixels in bins 10, 20 and 30.
+ImageRecord& BorderImage(Workspace& ws) {
+    return MakeImage(ws, 0, 10, 10, [](int, int x, int y) {
+        if (y == 5 && x >= 1 && x <= 3) return static_cast<uint16_t>(x * 10 << 8);
+        return uint16_t{0};
+    });
+}
+
+TEST(Histogram, ScaleFollowsTheFourTallestBinsAndClipsATallOne) {
+    auto ws = NewWorkspace();
+    ImageRecord& r = BorderImage(*ws);
+    ComputeHistogram(r);
+    EXPECT_EQ(r.histogram_peak, 97);
+    // 2 * (97 + 1 + 1 + 1) / 7
+    EXPECT_EQ(HistogramScale(r), 28);
+    r.min_level = {0, 0, 0};
+    r.max_level = {30 << 8, 30 << 8, 30 << 8};
+    const Plot p = HistogramPlot(r, {0, 0}, 256);
+    ASSERT_EQ(p.polylines.size(), 3u + 6u);  // three curves, two markers each
+    const auto& red = p.polylines[0];
+    EXPECT_EQ(red.color, kRed);
+    ASSERT_EQ(red.points.size(), 256u);
+    EXPECT_EQ(red.points[0], (PlotPoint{21, 19}));    // 97 > S: clipped at the top
+    EXPECT_EQ(red.points[10], (PlotPoint{31, 174}));  // 179 - 1 * 160 / 28
+    EXPECT_EQ(red.points[11], (PlotPoint{32, 179}));  // empty bin on the axis
+    EXPECT_EQ(red.points[255], (PlotPoint{276, 179}));
+    EXPECT_EQ(p.polylines[1].color, kGreen);
+    EXPECT_EQ(p.polylines[2].color, kBlue);
+    // Markers: minimum 0 at x = 21, maximum 30 << 8 at x = 51; apex on the axis top.
+    const auto& min_marker = p.polylines[3];
+    EXPECT_EQ(min_marker.color, kRed);
+    EXPECT_EQ(min_marker.points, (std::vector<PlotPoint>{{16, 10}, {26, 10}, {21, 20}, {16, 10}}));
+    EXPECT_EQ(p.polylines[4].points[2], (PlotPoint{51, 20}));
+}
+
+TEST(Histogram, AxesGridTicksAndLabels) {
+    auto ws = NewWorkspace();
+    ImageRecord& r = BorderImage(*ws);
+    ComputeHistogram(r);
+    const Plot p = HistogramPlot(r, {0, 0}, 256);
+    ASSERT_EQ(p.lines.size(), 2u + 16u);
+    EXPECT_EQ(p.lines[0], (PlotLine{{20, 180}, {280, 180}, kBlack, PenStyle::Solid}));
+    EXPECT_EQ(p.lines[1], (PlotLine{{20, 20}, {20, 180}, kBlack, PenStyle::Solid}));
+    EXPECT_EQ(p.lines[2], (PlotLine{{37, 177}, {37, 180}, kBlack, PenStyle::Dotted}));
+    EXPECT_EQ(p.lines[5], (PlotLine{{85, 20}, {85, 180}, kBlack, PenStyle::Dotted}));
+    EXPECT_EQ(p.lines[17], (PlotLine{{277, 20}, {277, 180}, kBlack, PenStyle::Dotted}));
+    std::vector<std::string> labels;
+    for (const auto& t : p.texts)
+        if (t.at.y == 182) labels.push_back(t.text + "@" + std::to_string(t.at.x));
+    EXPECT_EQ(labels, (std::vector<std::string>{"64@76", "128@140", "192@204", "256@268"}));
+}
+
+TEST(Histogram, SinglePlaneDrawsOneGreyCurve) {
+    auto ws = NewWorkspace();
+    ImageRecord& r = BorderImage(*ws);
+    r.single_plane = 1;
+    ComputeHistogram(r);
+    const Plot p = HistogramPlot(r, {0, 0}, 256);
+    ASSERT_EQ(p.polylines.size(), 3u);
+    for (const auto& l : p.polylines) EXPECT_EQ(l.color, kGrey);
+}
+
+TEST(Histogram, OnePixelImageGivesScaleZeroAndABlankWindow) {
+    auto ws = NewWorkspace();
+    ImageRecord& r = MakeImage(*ws, 0, 1, 1, Constant);
+    ComputeHistogram(r);
+    EXPECT_EQ(HistogramScale(r), 0);
+    EXPECT_TRUE(InspectionPlot(r, 0, 0, 0, 256).empty());
+}
+
+TEST(Histogram, LevelLinesInEachReadoutForm) {
+    const std::array<int, 3> v = {65535, 256, 0};
+    EXPECT_EQ(LevelLine(true, v, 256), "MAX  R:255.9 G:  1.0 B:  0.0");
+    EXPECT_EQ(LevelLine(true, v, 66), "MAX  R:992.9 G:  3.8 B:  0.0");
+    EXPECT_EQ(LevelLine(false, v, 65), "MIN  R:1008 G:   3 B:   0");
+    EXPECT_EQ(LevelLine(false, v, 7), "MIN  R:9362 G:  36 B:   0");
+    EXPECT_EQ(LevelLine(true, v, 6), "MAX  R:10922 G:   42 B:    0");
+    EXPECT_EQ(LevelLine(false, v, 1), "MIN  R:65535 G:  256 B:    0");
+}
+
+// 4 x 2: red rises with the column, green with the memory row, blue is full.
+uint16_t Profiles(int c, int x, int y) {
+    if (c == 0) return static_cast<uint16_t>(x * 16384);
+    if (c == 1) return static_cast<uint16_t>(y * 32768);
+    return 65535;
+}
+
+TEST(CrossSection, FollowsPointAAndItsProfiles) {
+    auto ws = NewWorkspace();
+    ImageRecord& r = MakeImage(*ws, 0, 4, 2, Profiles);
+    r.point_a_x = 3;
+    r.point_a_y = 0;
+    r.max_level = {49152, 32768, 65535};
+    r.min_level = {0, 0, 65535};
+    // The mouse is elsewhere; point A wins.
+    EXPECT_EQ(InspectedPoint(r, 1, 0, 0), (PlotPoint{3, 0}));
+    EXPECT_EQ(InspectedPoint(r, 0, 0, 0), (PlotPoint{0, 1}));
+    const Plot p = InspectionPlot(r, 1, 0, 0, 256);
+
+    // Position lines: x = 10 + 3 * 160 / 4, y = 10 + (2 - 0 - 1) * 160 / 2.
+    const PlotLine vertical{{130, 22}, {130, 150}, kBlack, PenStyle::Dotted};
+    const PlotLine horizontal{{175, 90}, {303, 90}, kBlack, PenStyle::Dotted};
+    EXPECT_NE(std::find(p.lines.begin(), p.lines.end(), vertical), p.lines.end());
+    EXPECT_NE(std::find(p.lines.begin(), p.lines.end(), horizontal), p.lines.end());
+    // Level lines every 16384 (32 pixels).
+    for (int y : {118, 86, 54, 22}) {
+        const PlotLine level{{10, y}, {170, y}, kBlack, PenStyle::Dotted};
+        EXPECT_NE(std::find(p.lines.begin(), p.lines.end(), level), p.lines.end()) << y;
+    }
+
+    ASSERT_EQ(p.polylines.size(), 6u);  // across and down for each of three channels
+    const auto& red_across = p.polylines[0].points;
+    ASSERT_EQ(red_across.size(), 160u);
+    EXPECT_EQ(red_across[0], (PlotPoint{10, 150}));
+    EXPECT_EQ(red_across[40], (PlotPoint{50, 118}));  // column 1: 16384 / 512 = 32
+    EXPECT_EQ(red_across[159], (PlotPoint{169, 54}));
+    const auto& red_down = p.polylines[1].points;
+    EXPECT_EQ(red_down[0], (PlotPoint{271, 170}));  // column 3: 49152 / 512 = 96
+    const auto& green_down = p.polylines[3].points;
+    EXPECT_EQ(green_down[79], (PlotPoint{175, 91}));             // memory row 0
+    EXPECT_EQ(green_down[80], (PlotPoint{239, 90}));             // memory row 1, higher on screen
+    EXPECT_EQ(p.polylines[5].points[0], (PlotPoint{302, 170}));  // 65535 / 512 = 127
+
+    ASSERT_EQ(p.texts.size(), 3u);
+    EXPECT_EQ(p.texts[0].at, (PlotPoint{8, 198}));
+    EXPECT_EQ(p.texts[0].text, "(   3,   1) R:192.0 G:  0.0 B:255.9");
+    EXPECT_EQ(p.texts[1].at, (PlotPoint{8, 214}));
+    EXPECT_EQ(p.texts[1].text, "MAX  R:192.0 G:128.0 B:255.9");
+    EXPECT_EQ(p.texts[2].at, (PlotPoint{8, 230}));
+}
+
+TEST(CrossSection, PointAOutsideAShrunkImageIsKeptInside) {
+    auto ws = NewWorkspace();
+    ImageRecord& r = MakeImage(*ws, 0, 4, 2, Profiles);
+    r.point_a_x = 40;
+    r.point_a_y = 17;
+    EXPECT_EQ(InspectedPoint(r, 1, 0, 0), (PlotPoint{3, 1}));
+    const Plot p = InspectionPlot(r, 1, 0, 0, 16);
+    ASSERT_EQ(p.texts.size(), 3u);
+    EXPECT_EQ(p.texts[0].text, "(   3,   0) R:3072 G:2048 B:4095");
+}
+
+}  // namespace
+}  // namespace orva

@@ -1,0 +1,137 @@
+#include "view/readout.h"
+
+#include <gtest/gtest.h>
+
+#include "shell/context.h"
+#include "support/scripted_ui.h"
+
+namespace orva {
+namespace {
+
+using testing::Harness;
+using testing::MakeImage;
+
+// Pixel (3, memory row 0) of a 4 x 2 picture holds R 12345, G 256, B 65535.
+ImageRecord& ReadoutImage(Workspace& ws) {
+    return MakeImage(ws, 0, 4, 2, [](int c, int x, int y) {
+        if (x != 3 || y != 0) return uint16_t{0};
+        return static_cast<uint16_t>(c == 0 ? 12345 : c == 1 ? 256 : 65535);
+    });
+}
+
+TEST(Readout, EveryDivisorForm) {
+    Workspace ws;
+    const ImageRecord& rec = ReadoutImage(ws);
+    const auto text = [&](int d) { return FormatPointReadout(rec, 3, 0, d, false, 0, 0); };
+    // One decimal from 66 up: v / d and (v mod d) · 10 / d.
+    EXPECT_EQ(text(1024), "(   3,   1) R: 12.0 G:  0.2 B: 63.9");
+    EXPECT_EQ(text(512), "(   3,   1) R: 24.1 G:  0.5 B:127.9");
+    EXPECT_EQ(text(256), "(   3,   1) R: 48.2 G:  1.0 B:255.9");
+    EXPECT_EQ(text(128), "(   3,   1) R: 96.4 G:  2.0 B:511.9");
+    EXPECT_EQ(text(66), "(   3,   1) R:187.0 G:  3.8 B:992.9");
+    // Whole numbers, four wide from 7 to 65.
+    EXPECT_EQ(text(65), "(   3,   1) R: 189 G:   3 B:1008");
+    EXPECT_EQ(text(64), "(   3,   1) R: 192 G:   4 B:1023");
+    EXPECT_EQ(text(8), "(   3,   1) R:1543 G:  32 B:8191");
+    EXPECT_EQ(text(7), "(   3,   1) R:1763 G:  36 B:9362");
+    // Five wide below 7.
+    EXPECT_EQ(text(6), "(   3,   1) R: 2057 G:   42 B:10922");
+    EXPECT_EQ(text(4), "(   3,   1) R: 3086 G:   64 B:16383");
+    EXPECT_EQ(text(1), "(   3,   1) R:12345 G:  256 B:65535");
+    // With an area, and with a divisor that a damaged settings file set to 0.
+    EXPECT_EQ(FormatPointReadout(rec, 3, 0, 256, true, 10, 5),
+              "(   3,   1) R: 48.2 G:  1.0 B:255.9  AREA(  10,   5)");
+    EXPECT_EQ(FormatPointReadout(rec, 3, 0, 8, true, 0, 1234),
+              "(   3,   1) R:1543 G:  32 B:8191  AREA(   0,1234)");
+    EXPECT_EQ(FormatPointReadout(rec, 3, 0, 0, false, 0, 0), text(1));
+    // Positions beyond the picture show the clamped edge pixel.
+    EXPECT_EQ(FormatPointReadout(rec, 40, -3, 1, false, 0, 0), text(1));
+    EXPECT_EQ(FormatPointReadout(ws.at(9), 0, 0, 256, false, 0, 0), "");
+}
+
+TEST(Readout, LineFollowsTheMouseAndTheArea) {
+    Harness h;
+    AppContext& ctx = *h.ctx;
+    ReadoutImage(ctx.ws).zoom = 200;
+    ctx.ws.current = 0;
+    ctx.shell.mouse_x = 7;  // 7 · 100 / 200 = column 3
+    ctx.shell.mouse_y = 2;  // picture row 1 = memory row 0
+    EXPECT_EQ(ReadoutLine(ctx), "(   3,   1) R: 48.2 G:  1.0 B:255.9");
+    ctx.shell.mouse_x = 5000;  // a window larger than the picture: the edge pixel
+    EXPECT_EQ(ReadoutLine(ctx), "(   3,   1) R: 48.2 G:  1.0 B:255.9");
+    ctx.shell.area_copy_mode = 2;
+    ctx.shell.area_corner_x[0] = 3;
+    ctx.shell.area_corner_x[1] = 1;
+    ctx.shell.area_corner_y[0] = 0;
+    ctx.shell.area_corner_y[1] = 1;
+    EXPECT_EQ(ReadoutLine(ctx), "(   3,   1) R: 48.2 G:  1.0 B:255.9  AREA(   2,   1)");
+    ctx.ws.current = -1;
+    EXPECT_EQ(ReadoutLine(ctx), "");
+}
+
+TEST(Markers, PointsAAndBAndBackgroundPoints) {
+    Workspace ws;
+    ImageRecord& rec = MakeImage(ws, 0, 20, 10, [](int, int, int) { return uint16_t{0}; });
+    rec.zoom = 200;
+    rec.scroll_x = 1;
+    EXPECT_EQ(ImageToWindow(rec, 3, 2), (PlotPoint{5, 15}));  // (2 · 2 + 1, 7 · 2 + 1)
+    rec.zoom = 50;
+    EXPECT_EQ(ImageToWindow(rec, 5, 9), (PlotPoint{2, 0}));
+    rec.zoom = 200;
+
+    ViewState view;
+    EXPECT_TRUE(MarkerPlot(rec, view).empty());
+    rec.point_a_x = 3;
+    rec.point_a_y = 2;
+    Plot plot = MarkerPlot(rec, view);
+    const Rgb green{32, 255, 32};
+    ASSERT_EQ(plot.lines.size(), 2u);
+    EXPECT_EQ(plot.lines[0], (PlotLine{{3, 15}, {7, 15}, green, PenStyle::Solid}));
+    EXPECT_EQ(plot.lines[1], (PlotLine{{5, 13}, {5, 17}, green, PenStyle::Solid}));
+    ASSERT_EQ(plot.texts.size(), 1u);
+    EXPECT_EQ(plot.texts[0].text, "A");
+    EXPECT_EQ(plot.texts[0].at, (PlotPoint{10, 9}));
+    EXPECT_EQ(plot.texts[0].background, kBlack);
+
+    // Two collected points: a red sample gets a dark cross, others bright red.
+    view.sampling_mode = kSamplePoints + 2;
+    view.background_points[0] = {0, 9, 50000, 1000, 1000, 17333};
+    view.background_points[1] = {1, 9, 50000, 30000, 1000, 27000};
+    view.background_points[2] = {2, 9, 1, 1, 1, 1};  // not collected yet
+    plot = MarkerPlot(rec, view);
+    ASSERT_EQ(plot.lines.size(), 6u);
+    EXPECT_EQ(plot.lines[0].color, (Rgb{64, 0, 0}));
+    EXPECT_EQ(plot.lines[2].color, (Rgb{255, 32, 32}));
+    EXPECT_EQ(plot.lines[4].color, green);  // point A last
+}
+
+TEST(Markers, CameraInformationLines) {
+    ImageRecord rec;
+    rec.camera_make = "Canon";
+    rec.camera_model = "EOS 6D";
+    rec.date_time = "2024:01:02 03:04:05";
+    rec.iso = 1600;
+    rec.exposure_time = 25u << 16 | 10u;
+    rec.f_number = 28u << 16 | 10u;
+    Plot plot = InfoOverlayPlot(rec);
+    ASSERT_EQ(plot.texts.size(), 6u);
+    EXPECT_EQ(plot.texts[0].text, "Canon");
+    EXPECT_EQ(plot.texts[2].at, (PlotPoint{0, 32}));
+    EXPECT_EQ(plot.texts[3].text, "ISO=1600");
+    EXPECT_EQ(plot.texts[4].text, "Exposure=2.5 s");
+    EXPECT_EQ(plot.texts[4].at, (PlotPoint{0, 64}));
+    EXPECT_EQ(plot.texts[5].text, "F=2.8");
+    EXPECT_EQ(plot.texts[5].color, (Rgb{32, 255, 32}));
+    rec.exposure_time = 1u << 16 | 250u;
+    EXPECT_EQ(InfoOverlayPlot(rec).texts[4].text, "Exposure=1/250.0 s");
+    // Unknown values leave their lines out, also a fraction with a zero half.
+    rec.iso = 0;
+    rec.exposure_time = 5u << 16;
+    rec.f_number = 0;
+    plot = InfoOverlayPlot(rec);
+    ASSERT_EQ(plot.texts.size(), 3u);
+    EXPECT_EQ(plot.texts[2].text, "2024:01:02 03:04:05");
+}
+
+}  // namespace
+}  // namespace orva

@@ -1,0 +1,218 @@
+#include "view/render.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "support/scripted_ui.h"
+
+namespace orva {
+namespace {
+
+using testing::MakeImage;
+
+// Runs the renderer and keeps a copy of every band.
+struct Captured {
+    Band band;
+    std::vector<uint8_t> bytes;
+};
+std::vector<Captured> Render(const ImageRecord& rec, int cw = 800, int ch = 512) {
+    RenderScratch scratch;
+    std::vector<Captured> out;
+    RenderImage(rec, cw, ch, scratch, [&](const Band& b) {
+        out.push_back({b, std::vector<uint8_t>(b.data, b.data + b.stride * b.rows)});
+    });
+    return out;
+}
+
+// Blue, green, red of display pixel (c, r) of a single-band rendering.
+std::array<int, 3> Pixel(const Captured& c, int col, int row) {
+    const uint8_t* p = c.bytes.data() + c.band.stride * row + 3 * col;
+    return {p[0], p[1], p[2]};
+}
+
+TEST(Render, BandHeightStrideAndDisplaySize) {
+    EXPECT_EQ(BandHeight(800), 20);  // 2 * (8192 / 804)
+    EXPECT_EQ(BandHeight(1), 3276);
+    EXPECT_EQ(BandHeight(8188), 2);
+    // Wider displays would get no rows at all; they are drawn one row per band.
+    EXPECT_EQ(BandHeight(8189), 1);
+    EXPECT_EQ(BandHeight(20000), 1);
+    EXPECT_EQ(BandStride(3), 12u);
+    EXPECT_EQ(BandStride(4), 12u);
+    EXPECT_EQ(BandStride(5), 16u);
+
+    Workspace ws;
+    ImageRecord& rec = MakeImage(ws, 0, 1000, 700, [](int, int, int) { return uint16_t{0}; });
+    EXPECT_EQ(ComputeDisplaySize(rec, 800, 512).width, 800);  // client-limited at 100 %
+    EXPECT_EQ(ComputeDisplaySize(rec, 800, 512).height, 512);
+    rec.zoom = 300;  // image pixels: 800 * 100 / 300
+    EXPECT_EQ(ComputeDisplaySize(rec, 800, 512).width, 266);
+    EXPECT_EQ(ComputeDisplaySize(rec, 800, 512).height, 170);
+    rec.zoom = 50;  // screen pixels: the whole picture at half size
+    EXPECT_EQ(ComputeDisplaySize(rec, 800, 512).width, 500);
+    EXPECT_EQ(ComputeDisplaySize(rec, 800, 512).height, 350);
+}
+
+TEST(Render, ZoomHundredShowsTheTopMemoryRowFirstWithPaddedRows) {
+    Workspace ws;
+    // Red 10·(x+1) + 100·y in the high byte, junk in the low byte.
+    ImageRecord& rec = MakeImage(ws, 0, 3, 2, [](int c, int x, int y) {
+        return static_cast<uint16_t>(((10 * (x + 1) + 100 * y + c) << 8) | 0x7f);
+    });
+    const auto bands = Render(rec);
+    ASSERT_EQ(bands.size(), 1u);
+    const Captured& b = bands[0];
+    EXPECT_EQ(b.band.width, 3);
+    EXPECT_EQ(b.band.rows, 2);
+    EXPECT_EQ(b.band.stride, 12u);
+    EXPECT_EQ(b.band.dest_y, 0);
+    EXPECT_EQ(b.band.dest_width, 3);
+    EXPECT_EQ(b.band.dest_height, 2);
+    // Display row 0 is memory row 1; bytes are blue, green, red.
+    EXPECT_EQ(Pixel(b, 0, 0), (std::array<int, 3>{112, 111, 110}));
+    EXPECT_EQ(Pixel(b, 2, 0), (std::array<int, 3>{132, 131, 130}));
+    EXPECT_EQ(Pixel(b, 1, 1), (std::array<int, 3>{22, 21, 20}));
+    for (int row = 0; row < 2; ++row)
+        for (int k = 9; k < 12; ++k) EXPECT_EQ(b.bytes[12 * row + k], 255);
+
+    // The single-plane flag shows the red plane in every channel.
+    rec.single_plane = 1;
+    EXPECT_EQ(Pixel(Render(rec)[0], 0, 0), (std::array<int, 3>{110, 110, 110}));
+}
+
+TEST(Render, PixelsOutsideThePictureAreWhite) {
+    Workspace ws;
+    ImageRecord& rec = MakeImage(ws, 0, 4, 3, [](int, int, int) { return uint16_t{0x1000}; });
+    rec.scroll_x = 2;  // unclamped: columns 4 and 5 lie past the right edge
+    rec.scroll_y = 1;  // display row 2 would be memory row -1
+    const Captured b = Render(rec)[0];
+    EXPECT_EQ(Pixel(b, 1, 0), (std::array<int, 3>{16, 16, 16}));
+    EXPECT_EQ(Pixel(b, 2, 0), (std::array<int, 3>{255, 255, 255}));
+    EXPECT_EQ(Pixel(b, 3, 1), (std::array<int, 3>{255, 255, 255}));
+    EXPECT_EQ(Pixel(b, 0, 2), (std::array<int, 3>{255, 255, 255}));
+}
+
+TEST(Render, HalfSizeAveragesTwoByTwoWithTheRowAboveAndRepeatsTheTopEdge) {
+    Workspace ws;
+    // Red high byte 10·(x+1) + 40·y.
+    ImageRecord& rec = MakeImage(ws, 0, 4, 4, [](int c, int x, int y) {
+        return static_cast<uint16_t>(c == 0 ? (10 * (x + 1) + 40 * y) << 8 : 0);
+    });
+    rec.zoom = 50;
+    const Captured b = Render(rec)[0];
+    ASSERT_EQ(b.band.width, 2);
+    ASSERT_EQ(b.band.rows, 2);
+    // Display row 0 is memory row 3, the top: the row above repeats it.
+    EXPECT_EQ(Pixel(b, 0, 0)[2], 135);  // (130 + 140 + 130 + 140) / 4
+    EXPECT_EQ(Pixel(b, 1, 0)[2], 155);  // (150 + 160) twice
+    // Display row 1: source picture row 2 = memory row 1 with memory row 2 above it.
+    EXPECT_EQ(Pixel(b, 0, 1)[2], 75);  // (50 + 60 + 90 + 100) / 4
+    EXPECT_EQ(Pixel(b, 1, 1)[2], 95);  // (70 + 80 + 110 + 120) / 4
+}
+
+TEST(Render, EightPercentAveragesOnlyFourSamplesOfEachArea) {
+    Workspace ws;
+    ImageRecord& rec = MakeImage(ws, 0, 50, 50, [](int, int x, int y) {
+        return static_cast<uint16_t>(((x + y) % 200) << 8);
+    });
+    rec.zoom = 8;
+    const Captured b = Render(rec)[0];
+    ASSERT_EQ(b.band.width, 4);
+    ASSERT_EQ(b.band.rows, 4);
+    // Display (1, 1): column 12 and 13, memory rows 49 - 12 = 37 and 38.
+    EXPECT_EQ(Pixel(b, 1, 1)[2], 50);  // (49 + 50 + 50 + 51) / 4
+    // A bright sample elsewhere in the 12.5 x 12.5 area changes nothing.
+    rec.red[static_cast<std::size_t>(36) * 50 + 14] = 65535;
+    EXPECT_EQ(Pixel(Render(rec)[0], 1, 1)[2], 50);
+    // At the right edge the neighbour repeats the last column instead of reading on into
+    // the next row: display column 1 at scroll 1 is x = 3 of a 4-wide picture.
+    ImageRecord& edge = MakeImage(
+        ws, 1, 4, 2, [](int, int x, int) { return static_cast<uint16_t>(x == 3 ? 0xff00 : 0); });
+    edge.zoom = 50;
+    edge.scroll_x = 1;
+    EXPECT_EQ(Pixel(Render(edge)[0], 1, 0)[2], 255);
+}
+
+TEST(Render, EnlargementIsNearestPixelIntoTheWindowSurface) {
+    Workspace ws;
+    ImageRecord& rec = MakeImage(ws, 0, 4, 3, [](int c, int x, int y) {
+        return static_cast<uint16_t>((c == 0 ? 20 * x + 60 * y : 0) << 8);
+    });
+    rec.zoom = 300;
+    std::vector<uint32_t> pixels(20 * 12, 0x12345678u);
+    Surface surface{pixels.data(), 20, 12, 20};
+    RenderScratch scratch;
+    int bands = 0;
+    RenderImage(rec, 800, 512, scratch, [&](const Band& b) {
+        ++bands;
+        EXPECT_EQ(b.dest_width, 12);
+        EXPECT_EQ(b.dest_height, 9);
+        CopyBandToSurface(b, surface);
+    });
+    EXPECT_EQ(bands, 1);
+    const auto at = [&](int x, int y) { return pixels[static_cast<std::size_t>(y) * 20 + x]; };
+    // Window (5, 4) is display (1, 1): column 1, memory row 1.
+    EXPECT_EQ(at(5, 4), 0xff000000u | (80u << 16));
+    EXPECT_EQ(at(3, 3), at(5, 5));                    // one image pixel covers 3 x 3 window pixels
+    EXPECT_EQ(at(0, 0), 0xff000000u | (120u << 16));  // top row is memory row 2
+    EXPECT_EQ(at(11, 8), 0xff000000u | (60u << 16));  // column 3, memory row 0
+    EXPECT_EQ(at(12, 0), 0x12345678u);                // beyond the display: untouched
+    EXPECT_EQ(at(0, 9), 0x12345678u);
+}
+
+TEST(Render, BandsCoverTheDisplayFromTheTop) {
+    Workspace ws;
+    ImageRecord& rec = MakeImage(ws, 0, 800, 50, [](int, int, int) { return uint16_t{0}; });
+    std::vector<Band> bands;
+    RenderScratch scratch;
+    RenderImage(rec, 800, 512, scratch, [&](const Band& b) { bands.push_back(b); });
+    ASSERT_EQ(bands.size(), 3u);  // 20 + 20 + 10 rows
+    EXPECT_EQ(bands[1].first_row, 20);
+    EXPECT_EQ(bands[2].rows, 10);
+    EXPECT_EQ(bands[2].dest_y, 40);
+
+    rec.zoom = 150;  // 800 · 100 / 150 = 533 image pixels wide: 2 · (8192 / 537) = 30 rows
+    bands.clear();
+    RenderImage(rec, 800, 512, scratch, [&](const Band& b) { bands.push_back(b); });
+    ASSERT_EQ(bands.size(), 2u);
+    EXPECT_EQ(bands[1].first_row, 30);
+    EXPECT_EQ(bands[1].dest_y, 45);
+    EXPECT_EQ(bands[1].dest_height, 30);  // 20 rows at 1.5
+    EXPECT_EQ(bands[0].dest_width, 799);
+
+    // More than 8188 display pixels across: one row per band, and nothing is lost.
+    ImageRecord& wide = MakeImage(ws, 1, 9000, 3, [](int, int, int) { return uint16_t{0}; });
+    bands.clear();
+    RenderImage(wide, 9000, 512, scratch, [&](const Band& b) { bands.push_back(b); });
+    ASSERT_EQ(bands.size(), 3u);
+    EXPECT_EQ(bands[2].first_row, 2);
+    EXPECT_EQ(bands[2].rows, 1);
+
+    // An empty record draws nothing.
+    EXPECT_FALSE(RenderImage(ws.at(7), 800, 512, scratch, [](const Band&) { FAIL(); }));
+}
+
+TEST(Render, ChannelStatisticsUseTruncatedRowMeans) {
+    Workspace ws;
+    const uint16_t red[] = {1, 2, 3, 5};  // memory rows (1, 2) and (3, 5)
+    ImageRecord& rec = MakeImage(ws, 0, 2, 2, [&](int c, int x, int y) {
+        return static_cast<uint16_t>(c == 0 ? red[2 * y + x] : 100 + c);
+    });
+    ComputeChannelStats(rec);
+    EXPECT_EQ(rec.mean_level[0], 2);  // (3/2 + 8/2) / 2 = (1 + 4) / 2
+    EXPECT_EQ(rec.max_level[0], 5);
+    EXPECT_EQ(rec.min_level[0], 1);
+    EXPECT_EQ(rec.mean_level[2], 102);
+    rec.single_plane = 1;  // a grey picture: every channel is the red plane
+    ComputeChannelStats(rec);
+    EXPECT_EQ(rec.max_level[1], 5);
+    ImageRecord empty;
+    ComputeChannelStats(empty);
+    EXPECT_EQ(empty.max_level[0], 65535);
+    EXPECT_EQ(empty.min_level[1], 0);
+    EXPECT_EQ(empty.mean_level[2], 32768);
+}
+
+}  // namespace
+}  // namespace orva

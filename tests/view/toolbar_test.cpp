@@ -1,0 +1,78 @@
+#include "view/toolbar.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "shell/messages.h"
+
+namespace orva {
+namespace {
+
+std::string Icons(const ToolbarLayout& l) {
+    std::string s;
+    for (const auto& c : l.cells) s += std::string(ToolbarIconName(c.icon)) + " ";
+    return s;
+}
+
+TEST(ToolbarStrip, SeventeenCellsWithBlankUndoAndRedoWhenUnavailable) {
+    const ToolbarLayout l = LayoutToolbarStrip({});
+    ASSERT_EQ(l.cells.size(), 17u);
+    EXPECT_EQ(Icons(l),
+              "LOAD SAVE PRINTER BLACK BLACK BLACK BLACK SANDS EDGE SIZE ROUND COMP GAMMA BW "
+              "HIST SELECT UPDOWN ");
+    for (int i = 0; i < 17; ++i) {
+        EXPECT_EQ(l.cells[static_cast<std::size_t>(i)].x, 24 * i);
+        EXPECT_EQ(l.cells[static_cast<std::size_t>(i)].y, 0);
+        EXPECT_FALSE(l.cells[static_cast<std::size_t>(i)].inverted);
+    }
+    ToolbarInput in;
+    in.undo_available = true;
+    in.redo_available = true;
+    in.pressed[2] = 1;
+    const ToolbarLayout u = LayoutToolbarStrip(in);
+    EXPECT_STREQ(ToolbarIconName(u.cells[4].icon), "UNDO");
+    EXPECT_STREQ(ToolbarIconName(u.cells[5].icon), "REDO");
+    EXPECT_TRUE(u.cells[2].inverted);
+    EXPECT_FALSE(u.cells[3].inverted);
+}
+
+TEST(ToolbarStrip, ClearsTheLabelAreaAndShowsTheModeLabel) {
+    ToolbarInput in;
+    const ToolbarLayout one = LayoutToolbarStrip(in);
+    ASSERT_EQ(one.fills.size(), 1u);
+    EXPECT_EQ(one.fills[0].left, 408);
+    EXPECT_EQ(one.fills[0].right, 2048);
+    EXPECT_EQ(one.fills[0].bottom, 23);
+    ASSERT_EQ(one.texts.size(), 1u);
+    EXPECT_EQ(one.texts[0].text, "One image");
+    EXPECT_EQ(one.texts[0].at, (PlotPoint{408, 2}));
+    EXPECT_EQ(one.texts[0].color, (Rgb{128, 128, 255}));
+    EXPECT_EQ(one.texts[0].background, (Rgb{64, 64, 64}));
+
+    in.clear = false;
+    in.all_images = 1;
+    const ToolbarLayout all = LayoutToolbarStrip(in);
+    EXPECT_TRUE(all.fills.empty());
+    EXPECT_EQ(all.texts[0].text, " All image ");
+    EXPECT_EQ(all.texts[0].color, (Rgb{255, 128, 128}));
+}
+
+TEST(ToolbarStrip, BatchModeShowsOnlyThePrompt) {
+    ToolbarInput in;
+    in.batch_mode = 2;
+    in.undo_available = true;
+    const ToolbarLayout l = LayoutToolbarStrip(in);
+    EXPECT_TRUE(l.cells.empty());
+    ASSERT_EQ(l.fills.size(), 1u);
+    EXPECT_EQ(l.fills[0].left, 0);
+    EXPECT_EQ(l.fills[0].right, 2048);
+    ASSERT_EQ(l.texts.size(), 1u);
+    EXPECT_EQ(l.texts[0].text, "バッチモード：ファイルをドラッグアンドドロップして下さい！");
+    EXPECT_EQ(l.texts[0].at, (PlotPoint{0, 0}));
+    EXPECT_EQ(l.texts[0].color, kWhite);
+    EXPECT_EQ(l.texts[0].background, kBlack);
+}
+
+}  // namespace
+}  // namespace orva

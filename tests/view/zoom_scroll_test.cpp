@@ -1,0 +1,123 @@
+#include "view/zoom_scroll.h"
+
+#include <gtest/gtest.h>
+
+#include "support/scripted_ui.h"
+
+namespace orva {
+namespace {
+
+using testing::MakeImage;
+
+uint16_t Zero(int, int, int) {
+    return 0;
+}
+
+TEST(ZoomLadder, StepsAndEnds) {
+    EXPECT_EQ(NextZoom(100, 1), 150);
+    EXPECT_EQ(NextZoom(100, 0), 75);
+    EXPECT_EQ(NextZoom(400, 1), 800);  // no 600
+    EXPECT_EQ(NextZoom(3200, 1), 3200);
+    EXPECT_EQ(NextZoom(8, 0), 8);
+
+    Workspace ws;
+    MakeImage(ws, 0, 10, 10, Zero);
+    MakeImage(ws, 3, 10, 10, Zero);
+    ws.current = 0;
+    ws.at(0).zoom = 3200;
+    EXPECT_EQ(StepZoom(ws, 0, 1), 0);
+    EXPECT_EQ(ws.at(0).zoom, 3200);
+    ws.at(0).zoom = 8;
+    EXPECT_EQ(StepZoom(ws, 0, 0), 0);
+    EXPECT_EQ(ws.at(0).zoom, 8);
+    EXPECT_EQ(StepZoom(ws, 0, 1), 1);
+    EXPECT_EQ(ws.at(0).zoom, 12);
+    EXPECT_EQ(ws.at(3).zoom, 100);  // one image only
+    // All-images mode: every slot, occupied or not, takes the new zoom.
+    EXPECT_EQ(StepZoom(ws, 1, 1), 1);
+    EXPECT_EQ(ws.at(3).zoom, 16);
+    EXPECT_EQ(ws.at(200).zoom, 16);
+    ws.current = -1;
+    EXPECT_EQ(StepZoom(ws, 0, 1), 0);
+}
+
+TEST(Scroll, ExtentsAndClamping) {
+    EXPECT_EQ(VisibleExtent(Axis::Horizontal, 100, 800, 512), 768);
+    EXPECT_EQ(VisibleExtent(Axis::Vertical, 100, 800, 512), 456);
+    EXPECT_EQ(VisibleExtent(Axis::Horizontal, 300, 800, 512), 256);
+    EXPECT_EQ(VisibleExtent(Axis::Vertical, 33, 800, 512), 1381);
+
+    Workspace ws;
+    ImageRecord& rec = MakeImage(ws, 0, 1000, 600, Zero);
+    rec.scroll_x = 500;
+    rec.scroll_y = 500;
+    ClampScroll(rec, 800, 512);
+    EXPECT_EQ(rec.scroll_x, 232);  // the last column meets the visible extent
+    EXPECT_EQ(rec.scroll_y, 144);
+    rec.scroll_x = -5;
+    ClampScroll(rec, 800, 512);
+    EXPECT_EQ(rec.scroll_x, 0);
+    // A picture narrower than the extent is pinned at 0 and its bar sits at 0.
+    ImageRecord& narrow = MakeImage(ws, 1, 100, 100, Zero);
+    narrow.scroll_x = 40;
+    ClampScroll(narrow, 800, 512);
+    EXPECT_EQ(narrow.scroll_x, 0);
+    EXPECT_EQ(ScrollBarPosition(narrow, Axis::Horizontal, 800, 512), 0);
+}
+
+TEST(Scroll, LinePageTrackingAndBarPosition) {
+    Workspace ws;
+    ImageRecord& rec = MakeImage(ws, 0, 1000, 600, Zero);
+    const auto scroll = [&](ScrollRequest r, int pos = 0) {
+        return ApplyScroll(rec, Axis::Horizontal, r, pos, 800, 512);
+    };
+    EXPECT_FALSE(scroll(ScrollRequest::LineForward));
+    EXPECT_EQ(rec.scroll_x, 8);
+    EXPECT_FALSE(scroll(ScrollRequest::LineBack));
+    EXPECT_FALSE(scroll(ScrollRequest::LineBack));
+    EXPECT_EQ(rec.scroll_x, 0);
+    scroll(ScrollRequest::PageForward);  // + 768 / 2, clamped to 232
+    EXPECT_EQ(rec.scroll_x, 232);
+    scroll(ScrollRequest::PageBack);
+    EXPECT_EQ(rec.scroll_x, 0);
+    scroll(ScrollRequest::Track, 50);  // (1000 - 768) · 50 / 100
+    EXPECT_EQ(rec.scroll_x, 116);
+    EXPECT_EQ(ScrollBarPosition(rec, Axis::Horizontal, 800, 512), 50);
+    EXPECT_TRUE(scroll(ScrollRequest::Other));  // end of scrolling: redraw
+    EXPECT_EQ(rec.scroll_x, 116);
+
+    ApplyScroll(rec, Axis::Vertical, ScrollRequest::Track, 100, 800, 512);
+    EXPECT_EQ(rec.scroll_y, 144);  // 600 - 456
+    EXPECT_EQ(ScrollBarPosition(rec, Axis::Vertical, 800, 512), 100);
+    rec.zoom = 50;  // the whole picture fits: bars at 0
+    EXPECT_EQ(ScrollBarPosition(rec, Axis::Vertical, 800, 512), 0);
+}
+
+TEST(Scroll, ClickZoomMovesTheClickedPointToTheCentre) {
+    Workspace ws;
+    ImageRecord& rec = MakeImage(ws, 0, 2000, 2000, Zero);
+    ws.current = 0;
+    rec.refresh = 0;
+    ASSERT_TRUE(ZoomAtPoint(ws, 0, 1, 700, 400, 800, 512));
+    EXPECT_EQ(rec.zoom, 150);
+    EXPECT_EQ(rec.refresh, 1);
+    EXPECT_EQ(rec.scroll_x, 444);  // 700 - (768 / 2) · 100 / 150
+    EXPECT_EQ(rec.scroll_y, 248);  // 400 - (456 / 2) · 100 / 150
+    ASSERT_TRUE(ZoomAtPoint(ws, 0, 0, 300, 200, 800, 512));
+    EXPECT_EQ(rec.zoom, 100);
+    EXPECT_EQ(rec.scroll_x, 260);  // 444 + 300 · 100 / 150 - 384
+    EXPECT_EQ(rec.scroll_y, 153);  // 248 + 200 · 100 / 150 - 228
+    // Near the top left the origin is raised to 0.
+    rec.scroll_x = rec.scroll_y = 0;
+    ASSERT_TRUE(ZoomAtPoint(ws, 0, 1, 10, 10, 800, 512));
+    EXPECT_EQ(rec.scroll_x, 0);
+    EXPECT_EQ(rec.scroll_y, 0);
+    // At the end of the ladder nothing moves.
+    rec.zoom = 3200;
+    rec.scroll_x = 7;
+    EXPECT_FALSE(ZoomAtPoint(ws, 0, 1, 500, 300, 800, 512));
+    EXPECT_EQ(rec.scroll_x, 7);
+}
+
+}  // namespace
+}  // namespace orva
