@@ -3,7 +3,7 @@ BUILD ?= build
 MAKEFLAGS += --no-print-directory
 JOBS ?= $(shell nproc)
 
-.PHONY: run test deps build asan fuzz bench format clean
+.PHONY: run test deps build screenshot asan fuzz bench format clean
 
 deps:
 	@scripts/install-deps
@@ -17,6 +17,10 @@ test: build
 
 run: build
 	@scripts/run $(BUILD)
+
+# The pictures of docs/screenshots, taken on a virtual screen.
+screenshot: build
+	@scripts/screenshot $(BUILD)
 
 # The core tests once more under AddressSanitizer and UndefinedBehaviorSanitizer.
 asan: deps
