@@ -1,14 +1,237 @@
 #include "main_window.h"
 
+#include <QAction>
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QUrl>
+#include <algorithm>
+
+#include "histogram_window.h"
+#include "image_window.h"
+#include "menus.h"
+#include "shell/messages.h"
+#include "toolbar_strip.h"
+#include "view/readout.h"
+#include "view/zoom_scroll.h"
+
 namespace orva::gui {
 
-MainWindow::MainWindow(const std::vector<std::string>& files, QWidget* parent)
-    : QMainWindow(parent), ui_(this), ctx_(std::make_unique<AppContext>(ui_)) {
-    setWindowTitle("ORVA");
-    resize(800, 512);
-    StartUp(*ctx_, files);
+namespace {
+
+constexpr int kStripHeight = 24;
+
+// Local files among dropped URLs, in drop order.
+std::vector<std::string> LocalFiles(const QMimeData* mime) {
+    std::vector<std::string> paths;
+    if (mime == nullptr || !mime->hasUrls()) return paths;
+    for (const QUrl& url : mime->urls()) {
+        if (url.isLocalFile()) paths.push_back(url.toLocalFile().toStdString());
+    }
+    return paths;
 }
 
-MainWindow::~MainWindow() = default;
+}  // namespace
+
+std::optional<Key> KeyFromQt(int qt_key, Qt::KeyboardModifiers modifiers) {
+    // Alt combinations belong to the menu mnemonics.
+    if (modifiers.testFlag(Qt::AltModifier)) return std::nullopt;
+    const bool keypad = modifiers.testFlag(Qt::KeypadModifier);
+    switch (qt_key) {
+        case Qt::Key_Up: return Key::Up;
+        case Qt::Key_Down: return Key::Down;
+        case Qt::Key_Insert: return Key::Insert;
+        // The digits of the main row only; the keypad digits are other keys.
+        case Qt::Key_8: return keypad ? std::nullopt : std::optional<Key>(Key::Digit8);
+        case Qt::Key_2: return keypad ? std::nullopt : std::optional<Key>(Key::Digit2);
+        case Qt::Key_A: return Key::A;
+        case Qt::Key_B: return Key::B;
+        case Qt::Key_C: return Key::C;
+        case Qt::Key_O: return Key::O;
+        case Qt::Key_S: return Key::S;
+        default: return std::nullopt;
+    }
+}
+
+MainWindow::MainWindow(const std::vector<std::string>& files, QWidget* parent, Ui* modal_override)
+    : QMainWindow(parent), ui_(this), ctx_(std::make_unique<AppContext>(ui_)) {
+    ui_.SetModalOverride(modal_override);
+    setWindowTitle(QString::fromUtf8(msg::kProductName));
+    setAcceptDrops(true);
+
+    actions_ = BuildCommandMenus(menuBar());
+    for (QAction* a : actions_) {
+        const int id = a->data().toInt();
+        connect(a, &QAction::triggered, this, [this, id] { runCommand(id); });
+    }
+    // Enabled states are settled in one place, just before a menu opens and after each
+    // command.
+    for (QAction* top : menuBar()->actions()) {
+        if (QMenu* m = top->menu()) {
+            connect(m, &QMenu::aboutToShow, this,
+                    [this] { UpdateCommandActions(*ctx_, actions_); });
+        }
+    }
+
+    client_ = new QWidget(this);
+    client_->setFocusPolicy(Qt::StrongFocus);
+    client_->installEventFilter(this);
+    setCentralWidget(client_);
+    strip_ = new ToolbarStrip(*ctx_, client_);
+    image_ = new ImageWindow(*ctx_, client_);
+    connect(strip_, &ToolbarStrip::cellClicked, this, [this](int x, int y) {
+        HandleToolbarClick(*ctx_, x, y);
+        refresh();
+    });
+    connect(image_, &ImageWindow::readoutChanged, this, [this] {
+        updateReadout();
+        if (histogram_) histogram_->refresh();
+    });
+
+    WindowHooks hooks;
+    hooks.repaint = [this] { refresh(); };
+    hooks.repaint_toolbar = [this] { updateReadout(); };
+    hooks.set_title = [this](const std::string& t) { setWindowTitle(QString::fromStdString(t)); };
+    // The strip draws the batch texts from the batch mode itself; a batch runs inside one
+    // command, so the strip is painted at once rather than after it.
+    hooks.set_status_text = [this](const std::string&) { strip_->repaint(); };
+    hooks.quit = [this] { quitConfirmed(); };
+    hooks.show_inspection_window = [this](int mode) { showInspectionWindow(mode); };
+    ui_.SetHooks(std::move(hooks));
+
+    resize(800, 512);
+    client_->setFocus();
+    StartUp(*ctx_, files);
+    refresh();
+}
+
+MainWindow::~MainWindow() {
+    // The child windows hold the context: they go first.
+    ui_.SetHooks({});
+    delete histogram_.data();
+    delete client_;
+}
+
+HistogramWindow* MainWindow::histogramWindow() const {
+    return histogram_.data();
+}
+
+void MainWindow::runCommand(int id) {
+    ExecuteCommand(*ctx_, id);
+    refresh();
+}
+
+void MainWindow::refresh() {
+    updateReadout();
+    image_->refreshView();
+    if (histogram_) histogram_->refresh();
+    UpdateCommandActions(*ctx_, actions_);
+}
+
+void MainWindow::updateReadout() {
+    strip_->setReadout(QString::fromStdString(ReadoutLine(*ctx_)));
+    strip_->update();
+    setWindowTitle(QString::fromStdString(WindowTitle(*ctx_)));
+}
+
+void MainWindow::clientResized(int width, int height) {
+    ShellState& shell = ctx_->shell;
+    shell.client_width = std::max(width, 0);
+    shell.client_height = std::max(height, 0);
+    if (Workspace::Valid(ctx_->ws.current)) {
+        ClampScroll(ctx_->ws.at(ctx_->ws.current), shell.client_width, shell.client_height);
+    }
+    strip_->setGeometry(0, 0, shell.client_width, kStripHeight);
+    image_->setGeometry(0, kStripHeight, shell.client_width,
+                        std::max(shell.client_height - kStripHeight, 0));
+    refresh();
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == client_ && event->type() == QEvent::Resize) {
+        const QSize size = static_cast<QResizeEvent*>(event)->size();
+        clientResized(size.width(), size.height());
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::keyReleaseEvent(QKeyEvent* event) {
+    if (event->isAutoRepeat()) {
+        event->ignore();
+        return;
+    }
+    const auto key = KeyFromQt(event->key(), event->modifiers());
+    if (!key) {
+        QMainWindow::keyReleaseEvent(event);
+        return;
+    }
+    HandleKey(*ctx_, *key);
+    refresh();
+    event->accept();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    // Menu 121 has asked already; the window's own close button asks here.
+    if (!close_confirmed_ && !RequestApplicationClose(*ctx_)) {
+        event->ignore();
+        refresh();
+        return;
+    }
+    close_confirmed_ = false;
+    if (histogram_) histogram_->close();
+    event->accept();
+}
+
+void MainWindow::quitConfirmed() {
+    close_confirmed_ = true;
+    if (!close()) close_confirmed_ = false;
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (!LocalFiles(event->mimeData()).empty()) {
+        event->acceptProposedAction();
+    } else {
+        event->ignore();
+    }
+}
+
+void MainWindow::dragMoveEvent(QDragMoveEvent* event) {
+    if (!LocalFiles(event->mimeData()).empty()) {
+        event->acceptProposedAction();
+    } else {
+        event->ignore();
+    }
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    const std::vector<std::string> paths = LocalFiles(event->mimeData());
+    if (paths.empty()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    DropFiles(*ctx_, paths);
+    refresh();
+}
+
+void MainWindow::showInspectionWindow(int view_mode) {
+    if (!histogram_) {
+        histogram_ = new HistogramWindow(*ctx_, this);
+        // Closing the window ends it; the flag follows.
+        histogram_->setAttribute(Qt::WA_DeleteOnClose);
+        AppContext* ctx = ctx_.get();
+        connect(histogram_, &QObject::destroyed, this, [ctx] { ctx->view.histogram_open = 0; });
+    }
+    ctx_->view.histogram_open = 1;
+    ctx_->view.inspection_mode = view_mode;
+    histogram_->setViewMode(view_mode);
+    histogram_->show();
+    histogram_->raise();
+    histogram_->refresh();
+}
 
 }  // namespace orva::gui

@@ -1,23 +1,295 @@
 #include "qt_ui.h"
 
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QUrl>
+#include <filesystem>
+
 #include "dialogs/dialogs.h"
+#include "printing.h"
 
 namespace orva::gui {
 
-Answer QtUi::AskUser(const MessageBoxRequest&) {
-    return Answer::Cancel;
+namespace {
+
+QString Qs(const std::string& s) {
+    return QString::fromStdString(s);
 }
-std::optional<FileDialogResult> QtUi::OpenFileDialog(const FileDialogRequest&) {
+
+// "*.BMP;*.bmp" -> {"*.BMP", "*.bmp"}. Every pattern also gets its lower-case twin: file
+// names on this platform are case-sensitive, the patterns are written in capitals and the
+// files usually are not.
+QStringList PatternsOf(const std::string& pattern) {
+    QStringList out;
+    for (const QString& p : Qs(pattern).split(';', Qt::SkipEmptyParts)) {
+        const QString t = p.trimmed();
+        if (t.isEmpty()) continue;
+        if (!out.contains(t)) out << t;
+        if (!out.contains(t.toLower())) out << t.toLower();
+    }
+    return out;
+}
+
+// The extension the filter writes, without the dot: "*.TIF;*.TIFF" -> "TIF"; empty for "*.*".
+QString SuffixOf(const std::string& pattern) {
+    QString first = Qs(pattern).section(';', 0, 0).trimmed();
+    if (first.startsWith(QLatin1String("*."))) first.remove(0, 2);
+    if (first.contains('*') || first.contains('?')) return {};
+    return first;
+}
+
+// A question asked inside a long command shows the arrow, not the wait cursor of the
+// command; the wait cursor comes back with the answer.
+class ArrowWhileAsking {
+public:
+    ArrowWhileAsking() : lifted_(QApplication::overrideCursor() != nullptr) {
+        if (lifted_) QApplication::setOverrideCursor(Qt::ArrowCursor);
+    }
+    ~ArrowWhileAsking() {
+        if (lifted_) QApplication::restoreOverrideCursor();
+    }
+    ArrowWhileAsking(const ArrowWhileAsking&) = delete;
+    ArrowWhileAsking& operator=(const ArrowWhileAsking&) = delete;
+
+private:
+    bool lifted_;
+};
+
+bool ValidFilterIndex(const FileDialogRequest& request, int index) {
+    return index >= 1 && index <= static_cast<int>(request.filters.size());
+}
+
+}  // namespace
+
+// ---- message boxes ----
+
+std::unique_ptr<QMessageBox> MakeMessageBox(const MessageBoxRequest& request, QWidget* owner) {
+    QMessageBox::Icon icon = QMessageBox::Warning;
+    switch (request.icon) {
+        case Icon::Question: icon = QMessageBox::Question; break;
+        case Icon::Exclamation: icon = QMessageBox::Warning; break;
+        case Icon::Information: icon = QMessageBox::Information; break;
+    }
+    QMessageBox::StandardButtons buttons = QMessageBox::Ok;
+    QMessageBox::StandardButton first = QMessageBox::Ok;
+    switch (request.buttons) {
+        case Buttons::Ok: break;
+        case Buttons::OkCancel: buttons = QMessageBox::Ok | QMessageBox::Cancel; break;
+        case Buttons::YesNoCancel:
+            buttons = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+            first = QMessageBox::Yes;
+            break;
+    }
+    auto box =
+        std::make_unique<QMessageBox>(icon, Qs(request.title), Qs(request.text), buttons, owner);
+    // Paths and messages are shown as written, never read as markup.
+    box->setTextFormat(Qt::PlainText);
+    box->setDefaultButton(first);
+    box->setWindowModality(Qt::ApplicationModal);
+    return box;
+}
+
+Answer AnswerOf(QMessageBox::StandardButton button) {
+    switch (button) {
+        case QMessageBox::Ok: return Answer::Ok;
+        case QMessageBox::Yes: return Answer::Yes;
+        case QMessageBox::No: return Answer::No;
+        default: return Answer::Cancel;
+    }
+}
+
+// ---- file dialogs ----
+
+QStringList QtNameFilters(const std::vector<FileFilter>& filters) {
+    QStringList out;
+    for (const FileFilter& f : filters) {
+        out << Qs(f.label) + QStringLiteral(" (") + PatternsOf(f.pattern).join(' ') + ')';
+    }
+    return out;
+}
+
+std::unique_ptr<QFileDialog> MakeFileDialog(const FileDialogRequest& request, FileDialogKind kind,
+                                            QWidget* owner) {
+    auto dialog = std::make_unique<QFileDialog>(owner, Qs(request.title));
+    dialog->setOption(QFileDialog::DontUseNativeDialog, true);
+    // The labels are what the user reads; the patterns stay behind them.
+    dialog->setOption(QFileDialog::HideNameFilterDetails, true);
+    dialog->setWindowModality(Qt::ApplicationModal);
+    if (kind == FileDialogKind::Open) {
+        dialog->setAcceptMode(QFileDialog::AcceptOpen);
+        dialog->setFileMode(QFileDialog::ExistingFile);
+    } else {
+        dialog->setAcceptMode(QFileDialog::AcceptSave);
+        dialog->setFileMode(QFileDialog::AnyFile);
+        // The command asks about an existing file itself, after it has added the extension.
+        dialog->setOption(QFileDialog::DontConfirmOverwrite, true);
+    }
+    const QStringList names = QtNameFilters(request.filters);
+    if (!names.isEmpty()) dialog->setNameFilters(names);
+    const int index = ValidFilterIndex(request, request.filter_index) ? request.filter_index : 1;
+    if (!names.isEmpty()) dialog->selectNameFilter(names.at(index - 1));
+
+    dialog->setDirectory(QDir::currentPath());
+    if (!request.proposed_name.empty()) dialog->selectFile(Qs(request.proposed_name));
+
+    // A name typed without an extension takes the one of the filter in use, as the command
+    // would add it anyway; the request's default extension counts until a filter is known.
+    QString suffix = Qs(request.default_extension);
+    if (suffix.startsWith('.')) suffix.remove(0, 1);
+    if (!names.isEmpty()) {
+        const QString from_filter =
+            SuffixOf(request.filters[static_cast<std::size_t>(index - 1)].pattern);
+        if (!from_filter.isEmpty() || kind == FileDialogKind::Save) suffix = from_filter;
+    }
+    if (kind == FileDialogKind::Save) dialog->setDefaultSuffix(suffix);
+    if (kind == FileDialogKind::Save) {
+        QFileDialog* d = dialog.get();
+        const std::vector<FileFilter> filters = request.filters;
+        QObject::connect(d, &QFileDialog::filterSelected, d, [d, names, filters](const QString& f) {
+            const auto i = names.indexOf(f);
+            if (i >= 0) d->setDefaultSuffix(SuffixOf(filters[static_cast<std::size_t>(i)].pattern));
+        });
+    }
+    return dialog;
+}
+
+FileDialogResult FileDialogChoice(const QFileDialog& dialog, const FileDialogRequest& request) {
+    FileDialogResult result;
+    const QStringList files = dialog.selectedFiles();
+    if (!files.isEmpty()) result.path = QDir::toNativeSeparators(files.first()).toStdString();
+    const QStringList names = QtNameFilters(request.filters);
+    const QString chosen = dialog.selectedNameFilter();
+    qsizetype i = names.indexOf(chosen);
+    if (i < 0) {
+        // Some styles report the filter as shown, without its patterns.
+        for (qsizetype k = 0; k < static_cast<qsizetype>(request.filters.size()); ++k) {
+            if (Qs(request.filters[static_cast<std::size_t>(k)].label) == chosen) {
+                i = k;
+                break;
+            }
+        }
+    }
+    result.filter_index = i >= 0 ? static_cast<int>(i) + 1 : request.filter_index;
+    return result;
+}
+
+// ---- documents ----
+
+std::string FindDocument(const std::string& name, const std::string& executable_dir,
+                         const std::string& source_docs_dir) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    if (fs::path(name).is_absolute()) return fs::is_regular_file(name, ec) ? name : std::string();
+    // The working folder first, as the documents were always opened from ".", then the
+    // places an installed or a freshly built program keeps them.
+    std::vector<fs::path> places = {fs::path("."), fs::path(executable_dir),
+                                    fs::path(executable_dir) / ".." / "share" / "orva" / "doc"};
+    if (!source_docs_dir.empty()) places.emplace_back(source_docs_dir);
+    for (const fs::path& dir : places) {
+        if (dir.empty()) continue;
+        const fs::path p = dir / name;
+        if (fs::is_regular_file(p, ec)) return fs::absolute(p, ec).lexically_normal().string();
+    }
     return {};
 }
-std::optional<FileDialogResult> QtUi::SaveFileDialog(const FileDialogRequest&) {
-    return {};
+
+// ---- the port ----
+
+Answer QtUi::AskUser(const MessageBoxRequest& request) {
+    if (modal_ != nullptr) return modal_->AskUser(request);
+    ArrowWhileAsking arrow;
+    auto box = MakeMessageBox(request, owner_);
+    const int button = box->exec();
+    const Answer a = AnswerOf(static_cast<QMessageBox::StandardButton>(button));
+    // A box with only OK has nothing else to answer, however it was closed.
+    return request.buttons == Buttons::Ok ? Answer::Ok : a;
 }
+
+std::optional<FileDialogResult> QtUi::OpenFileDialog(const FileDialogRequest& request) {
+    if (modal_ != nullptr) return modal_->OpenFileDialog(request);
+    ArrowWhileAsking arrow;
+    auto dialog = MakeFileDialog(request, FileDialogKind::Open, owner_);
+    if (dialog->exec() != QDialog::Accepted) return std::nullopt;
+    FileDialogResult r = FileDialogChoice(*dialog, request);
+    if (r.path.empty()) return std::nullopt;
+    return r;
+}
+
+std::optional<FileDialogResult> QtUi::SaveFileDialog(const FileDialogRequest& request) {
+    if (modal_ != nullptr) return modal_->SaveFileDialog(request);
+    ArrowWhileAsking arrow;
+    auto dialog = MakeFileDialog(request, FileDialogKind::Save, owner_);
+    if (dialog->exec() != QDialog::Accepted) return std::nullopt;
+    FileDialogResult r = FileDialogChoice(*dialog, request);
+    if (r.path.empty()) return std::nullopt;
+    return r;
+}
+
 bool QtUi::RunDialog(std::string_view name, AppContext& ctx) {
+    if (modal_ != nullptr) return modal_->RunDialog(name, ctx);
+    ArrowWhileAsking arrow;
     return RunNamedDialog(name, ctx, owner_);
 }
-bool QtUi::OpenDocument(const std::string&) {
-    return false;
+
+bool QtUi::OpenDocument(const std::string& path) {
+    if (modal_ != nullptr) return modal_->OpenDocument(path);
+#ifdef ORVA_SOURCE_DIR
+    const std::string source_docs = std::string(ORVA_SOURCE_DIR) + "/docs";
+#else
+    const std::string source_docs;
+#endif
+    const std::string found =
+        FindDocument(path, QCoreApplication::applicationDirPath().toStdString(), source_docs);
+    if (found.empty()) return false;
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(Qs(found)));
+}
+
+void QtUi::SetBusy(bool busy) {
+    // Long commands nest busy scopes; the cursor stack keeps them balanced.
+    if (busy) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    } else if (QApplication::overrideCursor() != nullptr) {
+        QApplication::restoreOverrideCursor();
+    }
+}
+
+void QtUi::Repaint() {
+    if (hooks_.repaint) hooks_.repaint();
+}
+
+void QtUi::RepaintToolbar() {
+    if (hooks_.repaint_toolbar) hooks_.repaint_toolbar();
+}
+
+void QtUi::SetTitle(const std::string& title) {
+    if (hooks_.set_title) {
+        hooks_.set_title(title);
+    } else if (owner_ != nullptr) {
+        owner_->setWindowTitle(Qs(title));
+    }
+}
+
+void QtUi::SetStatusText(const std::string& text) {
+    if (hooks_.set_status_text) hooks_.set_status_text(text);
+}
+
+void QtUi::Quit() {
+    if (hooks_.quit) hooks_.quit();
+}
+
+bool QtUi::PrintImage(AppContext& ctx, int slot) {
+    if (modal_ != nullptr) return modal_->PrintImage(ctx, slot);
+    if (!Workspace::Valid(slot)) return false;
+    const ImageRecord& rec = ctx.ws.at(slot);
+    ArrowWhileAsking arrow;
+    return gui::PrintImage(owner_, rec, rec.name);
+}
+
+void QtUi::ShowInspectionWindow(int view_mode) {
+    if (hooks_.show_inspection_window) hooks_.show_inspection_window(view_mode);
 }
 
 }  // namespace orva::gui

@@ -1,15 +1,37 @@
 // The Ui port on Qt: message boxes, file dialogs, operation dialogs, cursor and repaints.
 #pragma once
 
-#include <QWidget>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <memory>
+#include <string>
 
 #include "shell/ui.h"
 
 namespace orva::gui {
 
+// What the port asks of the window that carries it. The main window fills these in; an
+// empty one does nothing.
+struct WindowHooks {
+    std::function<void()> repaint;
+    std::function<void()> repaint_toolbar;
+    std::function<void(const std::string&)> set_title;
+    std::function<void(const std::string&)> set_status_text;
+    std::function<void()> quit;
+    std::function<void(int)> show_inspection_window;
+};
+
 class QtUi : public Ui {
 public:
     explicit QtUi(QWidget* owner) : owner_(owner) {}
+
+    void SetHooks(WindowHooks hooks) { hooks_ = std::move(hooks); }
+    // Tests answer the modal parts (boxes, file dialogs, operation dialogs, documents,
+    // printing) through another port so that nothing waits for a user.
+    void SetModalOverride(Ui* modal) { modal_ = modal; }
 
     Answer AskUser(const MessageBoxRequest& request) override;
     std::optional<FileDialogResult> OpenFileDialog(const FileDialogRequest& request) override;
@@ -17,8 +39,42 @@ public:
     bool RunDialog(std::string_view name, AppContext& ctx) override;
     bool OpenDocument(const std::string& path) override;
 
+    void SetBusy(bool busy) override;
+    void Repaint() override;
+    void RepaintToolbar() override;
+    void SetTitle(const std::string& title) override;
+    void SetStatusText(const std::string& text) override;
+    void Quit() override;
+    bool PrintImage(AppContext& ctx, int slot) override;
+    void ShowInspectionWindow(int view_mode) override;
+
 private:
     QWidget* owner_;
+    Ui* modal_ = nullptr;
+    WindowHooks hooks_;
 };
+
+// ---- The pieces of the modal windows, apart so that tests can look at them unshown ----
+
+// A message box for the request, modal to `owner`.
+std::unique_ptr<QMessageBox> MakeMessageBox(const MessageBoxRequest& request, QWidget* owner);
+// The port's answer for the button a box ended with.
+Answer AnswerOf(QMessageBox::StandardButton button);
+
+// "label (pattern pattern ...)" for each filter; Qt separates patterns with blanks.
+QStringList QtNameFilters(const std::vector<FileFilter>& filters);
+
+enum class FileDialogKind { Open, Save };
+// An open or save dialog set up from the request: title, filters, the 1-based filter shown
+// first, the proposed name and the default extension.
+std::unique_ptr<QFileDialog> MakeFileDialog(const FileDialogRequest& request, FileDialogKind kind,
+                                            QWidget* owner);
+// The chosen path and the 1-based filter the user ended with.
+FileDialogResult FileDialogChoice(const QFileDialog& dialog, const FileDialogRequest& request);
+
+// Where a help document is looked for: beside the executable, then the installed document
+// folder, then the source tree's docs/. Empty when none holds it.
+std::string FindDocument(const std::string& name, const std::string& executable_dir,
+                         const std::string& source_docs_dir);
 
 }  // namespace orva::gui

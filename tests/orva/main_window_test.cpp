@@ -2,10 +2,491 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QDropEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QUrl>
+#include <filesystem>
+#include <fstream>
+#include <map>
 
-TEST(MainWindow, StartsWithTitleAndSize) {
-    orva::gui::MainWindow w({});
-    EXPECT_EQ(w.windowTitle().toStdString(), "ORVA");
-    EXPECT_EQ(w.width(), 800);
+#include "histogram_window.h"
+#include "image_window.h"
+#include "imageio/formats.h"
+#include "menus.h"
+#include "qt_ui.h"
+#include "shell/messages.h"
+#include "support/scripted_ui.h"
+#include "toolbar_strip.h"
+#include "view/zoom_scroll.h"
+
+namespace orva::gui {
+namespace {
+
+using orva::testing::MakeImage;
+using orva::testing::ScriptedUi;
+using orva::testing::TempDir;
+
+uint16_t Flat(int, int, int) {
+    return 0x4000;
 }
+
+// A main window whose boxes and dialogs are answered by a script.
+struct Window {
+    ScriptedUi ui;
+    MainWindow w;
+    explicit Window(const std::vector<std::string>& files = {}) : w(files, nullptr, &ui) {
+        // Closing a window in one test must not end the application for the next ones.
+        QApplication::setQuitOnLastWindowClosed(false);
+        w.context().ws.available_memory = [] { return uint64_t{1} << 40; };
+    }
+    AppContext& ctx() { return w.context(); }
+};
+
+// ---- menu ----
+
+TEST(MainWindowMenu, EveryLabelledCommandOnceWithItsLabelAndId) {
+    Window win;
+    std::map<int, int> seen;
+    for (QAction* a : win.w.commandActions()) {
+        const int id = a->data().toInt();
+        ++seen[id];
+        const Command* c = FindCommand(id);
+        ASSERT_NE(c, nullptr) << id;
+        EXPECT_EQ(a->text().toStdString(), c->label) << id;
+        // Disabled entries stay in the menu.
+        EXPECT_TRUE(a->isVisible()) << id;
+    }
+    for (const Command& c : CommandTable()) {
+        if (std::string_view(c.label).empty()) {
+            EXPECT_EQ(seen.count(c.id), 0u) << "internal command " << c.id << " in the menu";
+        } else {
+            EXPECT_EQ(seen[c.id], 1) << c.id;
+        }
+    }
+    // Every action sits in the menu bar: in a menu, or on the bar itself.
+    std::map<int, QString> where;
+    for (QAction* top : win.w.menuBar()->actions()) {
+        if (QMenu* m = top->menu()) {
+            for (QAction* a : m->actions())
+                if (!a->isSeparator()) where[a->data().toInt()] = top->text();
+        } else {
+            where[top->data().toInt()] = QString();
+        }
+    }
+    EXPECT_EQ(where.size(), win.w.commandActions().size());
+    EXPECT_EQ(where.at(101).toStdString(), "ファイル(&F)");
+    EXPECT_EQ(where.at(121).toStdString(), "ファイル(&F)");
+    EXPECT_EQ(where.at(201).toStdString(), "編集(&E)");
+    EXPECT_EQ(where.at(311).toStdString(), "画像処理(&I)");
+    EXPECT_EQ(where.at(401).toStdString(), "表示(&V)");
+    EXPECT_EQ(where.at(802).toStdString(), "バッチ(&B)");
+    EXPECT_EQ(where.at(502).toStdString(), "ヘルプ(&H)");
+    EXPECT_TRUE(where.at(777).isEmpty()) << "noise reduction stands on the menu bar";
+}
+
+TEST(MainWindowMenu, EnabledStatesFollowTheCommandsBeforeAMenuOpensAndAfterCommands) {
+    Window win;
+    auto action = [&](int id) -> QAction* {
+        for (QAction* a : win.w.commandActions())
+            if (a->data().toInt() == id) return a;
+        return nullptr;
+    };
+    for (QAction* a : win.w.commandActions())
+        EXPECT_EQ(a->isEnabled(), CommandEnabled(win.ctx(), a->data().toInt()))
+            << a->text().toStdString();
+    EXPECT_FALSE(action(102)->isEnabled()) << "save needs an image";
+    EXPECT_TRUE(action(101)->isEnabled());
+
+    MakeImage(win.ctx().ws, 0, 4, 3, Flat, "/tmp/a.bmp");
+    win.ctx().ws.current = 0;
+    // The file menu settles its entries as it opens.
+    QMenu* file = win.w.menuBar()->actions().front()->menu();
+    ASSERT_NE(file, nullptr);
+    Q_EMIT file->aboutToShow();
+    EXPECT_TRUE(action(102)->isEnabled());
+
+    // Closing the image from the menu leaves save disabled again.
+    win.w.runCommand(104);
+    EXPECT_FALSE(win.ctx().ws.at(0).occupied());
+    EXPECT_FALSE(action(102)->isEnabled());
+}
+
+// ---- keys ----
+
+TEST(MainWindowKeys, QtKeysMapToTheCommandKeys) {
+    EXPECT_EQ(KeyFromQt(Qt::Key_Up, Qt::NoModifier), Key::Up);
+    EXPECT_EQ(KeyFromQt(Qt::Key_Up, Qt::KeypadModifier), Key::Up);
+    EXPECT_EQ(KeyFromQt(Qt::Key_Down, Qt::NoModifier), Key::Down);
+    EXPECT_EQ(KeyFromQt(Qt::Key_8, Qt::NoModifier), Key::Digit8);
+    EXPECT_EQ(KeyFromQt(Qt::Key_2, Qt::NoModifier), Key::Digit2);
+    EXPECT_EQ(KeyFromQt(Qt::Key_Insert, Qt::NoModifier), Key::Insert);
+    EXPECT_EQ(KeyFromQt(Qt::Key_S, Qt::ShiftModifier), Key::S);
+    EXPECT_EQ(KeyFromQt(Qt::Key_O, Qt::NoModifier), Key::O);
+    // Keypad digits are other keys; Alt belongs to the menu mnemonics.
+    EXPECT_FALSE(KeyFromQt(Qt::Key_8, Qt::KeypadModifier));
+    EXPECT_FALSE(KeyFromQt(Qt::Key_A, Qt::AltModifier));
+    EXPECT_FALSE(KeyFromQt(Qt::Key_D, Qt::NoModifier));
+    EXPECT_FALSE(KeyFromQt(Qt::Key_F1, Qt::NoModifier));
+}
+
+TEST(MainWindowKeys, ABAndCSetAndClearThePointsUnderTheMouseOnRelease) {
+    Window win;
+    ImageRecord& rec = MakeImage(win.ctx().ws, 0, 40, 30, Flat, "/tmp/p.bmp");
+    win.ctx().ws.current = 0;
+    rec.zoom = 200;
+    // Window (10, 6) at 200 % is column 5, picture row 3, memory row 30 - 3 - 1 = 26.
+    win.ctx().shell.mouse_x = 10;
+    win.ctx().shell.mouse_y = 6;
+    QTest::keyPress(win.w.imageWindow(), Qt::Key_A);
+    EXPECT_EQ(rec.point_a_x, -1) << "keys act on release";
+    QTest::keyRelease(win.w.imageWindow(), Qt::Key_A);
+    EXPECT_EQ(rec.point_a_x, 5);
+    EXPECT_EQ(rec.point_a_y, 26);
+
+    // Far outside the picture the point is clamped to its last column.
+    win.ctx().shell.mouse_x = 500;
+    win.ctx().shell.mouse_y = 5;
+    QTest::keyRelease(win.w.imageWindow(), Qt::Key_B);
+    EXPECT_EQ(rec.point_b_x, 39);
+    EXPECT_EQ(rec.point_b_y, 27);
+    EXPECT_EQ(rec.point_a_x, 5);
+
+    QTest::keyRelease(&win.w, Qt::Key_C);
+    EXPECT_EQ(rec.point_a_x, -1);
+    EXPECT_EQ(rec.point_a_y, -1);
+    EXPECT_EQ(rec.point_b_x, -1);
+    EXPECT_EQ(rec.point_b_y, -1);
+    win.w.runCommand(412);
+    ASSERT_EQ(win.ui.Texts(msg::kTitleMessage).size(), 1u);
+    EXPECT_EQ(win.ui.Texts(msg::kTitleMessage)[0],
+              "AキーとBキーで座標を指定してから\nこのメニューを選んで下さい！");
+}
+
+TEST(MainWindowKeys, ArrowsMoveThroughTheOpenImages) {
+    Window win;
+    MakeImage(win.ctx().ws, 2, 4, 3, Flat);
+    MakeImage(win.ctx().ws, 7, 4, 3, Flat);
+    win.ctx().ws.current = 7;
+    QTest::keyRelease(&win.w, Qt::Key_Up);
+    EXPECT_EQ(win.ctx().ws.current, 2) << "wraps to the lowest";
+    QTest::keyRelease(&win.w, Qt::Key_2);
+    EXPECT_EQ(win.ctx().ws.current, 7);
+    QTest::keyRelease(&win.w, Qt::Key_8, Qt::KeypadModifier);
+    EXPECT_EQ(win.ctx().ws.current, 7) << "the keypad 8 is another key";
+}
+
+// ---- toolbar ----
+
+TEST(MainWindowToolbar, UpperHalfOfCell16GoesToTheNextImageWithWrap) {
+    Window win;
+    MakeImage(win.ctx().ws, 1, 4, 3, Flat, "/tmp/one.bmp");
+    MakeImage(win.ctx().ws, 3, 4, 3, Flat, "/tmp/three.bmp");
+    MakeImage(win.ctx().ws, 5, 4, 3, Flat, "/tmp/five.bmp");
+    win.ctx().ws.current = 3;
+    win.w.show();
+    QTest::mouseClick(win.w.toolbarStrip(), Qt::LeftButton, Qt::NoModifier, QPoint(400, 5));
+    EXPECT_EQ(win.ctx().ws.current, 5);
+    QTest::mouseClick(win.w.toolbarStrip(), Qt::LeftButton, Qt::NoModifier, QPoint(400, 5));
+    EXPECT_EQ(win.ctx().ws.current, 1) << "wraps to the lowest after the highest";
+    EXPECT_EQ(win.w.windowTitle().toStdString(), "1(/tmp/one.bmp) size:4x3 100%");
+    // The lower half goes the other way.
+    QTest::mouseClick(win.w.toolbarStrip(), Qt::LeftButton, Qt::NoModifier, QPoint(400, 20));
+    EXPECT_EQ(win.ctx().ws.current, 5);
+}
+
+// ---- window layout ----
+
+TEST(MainWindowLayout, StripOnTopImageWindowBelowAndTheClientSizeKept) {
+    Window win;
+    EXPECT_EQ(win.w.windowTitle().toStdString(), "ORVA");
+    EXPECT_EQ(win.w.width(), 800);
+    EXPECT_EQ(win.w.height(), 512);
+    ImageRecord& rec = MakeImage(win.ctx().ws, 0, 1000, 800, Flat);
+    win.ctx().ws.current = 0;
+    rec.scroll_x = 900;
+    rec.scroll_y = 700;
+    win.w.resize(800, 400);
+    win.w.show();
+    QApplication::processEvents();
+    const ShellState& shell = win.ctx().shell;
+    const QWidget* client = win.w.centralWidget();
+    EXPECT_EQ(shell.client_width, 800);
+    EXPECT_EQ(shell.client_width, client->width());
+    EXPECT_EQ(shell.client_height, client->height());
+    EXPECT_EQ(win.w.toolbarStrip()->geometry(), QRect(0, 0, 800, 24));
+    EXPECT_EQ(win.w.imageWindow()->geometry(), QRect(0, 24, 800, shell.client_height - 24));
+    // 768 columns are visible at 100 %: scroll x comes back to 1000 - 768.
+    EXPECT_EQ(rec.scroll_x, 232);
+    EXPECT_EQ(rec.scroll_y, std::max(0, 800 - (shell.client_height - 56)));
+}
+
+// ---- closing ----
+
+TEST(MainWindowClose, TwoChangedImagesAskTwiceAndNoThenCancelKeepsEverything) {
+    Window win;
+    MakeImage(win.ctx().ws, 0, 4, 3, Flat, "/tmp/first.bmp").changed = 1;
+    MakeImage(win.ctx().ws, 2, 4, 3, Flat, "/tmp/second.bmp").changed = 1;
+    win.ctx().ws.current = 0;
+    win.w.show();
+    win.ui.answers = {Answer::No, Answer::Cancel};
+    EXPECT_FALSE(win.w.close());
+    const auto asked = win.ui.Texts(msg::kTitleSave);
+    ASSERT_EQ(asked.size(), 2u);
+    EXPECT_EQ(asked[0], "Image No.0(/tmp/first.bmp) is changed !\nDo you save ?");
+    EXPECT_EQ(asked[1], "Image No.2(/tmp/second.bmp) is changed !\nDo you save ?");
+    EXPECT_TRUE(win.ctx().ws.at(0).occupied());
+    EXPECT_TRUE(win.ctx().ws.at(2).occupied());
+    EXPECT_TRUE(win.w.isVisible());
+    EXPECT_EQ(win.ctx().ws.current, 2) << "the slot asked about last is current";
+}
+
+TEST(MainWindowClose, ExitCommandClosesOnceAndTheHistogramWindowGoesWithIt) {
+    Window win;
+    MakeImage(win.ctx().ws, 0, 4, 3, Flat, "/tmp/only.bmp").changed = 1;
+    win.ctx().ws.current = 0;
+    win.w.show();
+    win.ctx().ui.ShowInspectionWindow(1);
+    ASSERT_NE(win.w.histogramWindow(), nullptr);
+    EXPECT_TRUE(win.w.histogramWindow()->isVisible());
+    EXPECT_EQ(win.ctx().view.histogram_open, 1);
+    EXPECT_EQ(win.ctx().view.inspection_mode, 1);
+
+    win.ui.answers = {Answer::No};
+    win.w.runCommand(121);
+    EXPECT_EQ(win.ui.Texts(msg::kTitleSave).size(), 1u) << "asked once, not again on close";
+    EXPECT_FALSE(win.w.isVisible());
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(win.w.histogramWindow(), nullptr);
+    EXPECT_EQ(win.ctx().view.histogram_open, 0);
+}
+
+// ---- files ----
+
+// A 4 x 3 BMP file in `dir`.
+std::string WriteTestBmp(const TempDir& dir, const std::string& name) {
+    Workspace scratch;
+    const ImageRecord& rec = MakeImage(scratch, 0, 4, 3, [](int c, int x, int y) {
+        return static_cast<uint16_t>((c * 40 + x * 10 + y) << 8);
+    });
+    const std::string path = dir.Path(name);
+    EXPECT_TRUE(WriteBmp(path, rec).ok());
+    return path;
+}
+
+TEST(MainWindowFiles, ADroppedFileIsOpenedAndBecomesCurrent) {
+    TempDir dir;
+    const std::string path = WriteTestBmp(dir, "dropped.bmp");
+    Window win;
+    win.w.show();
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
+    const QPoint at(200, 200);
+    QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&win.w, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&win.w, &drop);
+    EXPECT_TRUE(drop.isAccepted());
+    ASSERT_EQ(win.ctx().ws.current, 0);
+    const ImageRecord& rec = win.ctx().ws.at(0);
+    EXPECT_EQ(rec.width, 4);
+    EXPECT_EQ(rec.height, 3);
+    EXPECT_EQ(rec.name, path);
+    EXPECT_EQ(win.w.windowTitle().toStdString(), "0(" + path + ") size:4x3 100%");
+    EXPECT_TRUE(win.ui.boxes.empty());
+}
+
+TEST(MainWindowFiles, CommandLineFilesOpenAtStartUpAndUnknownOnesAreReported) {
+    TempDir dir;
+    const std::string a = WriteTestBmp(dir, "a.bmp");
+    const std::string b = WriteTestBmp(dir, "b.bmp");
+    const std::string odd = dir.Path("notes.dat");
+    ScriptedUi ui;
+    MainWindow w({a, odd, b}, nullptr, &ui);
+    EXPECT_TRUE(w.context().ws.at(0).occupied());
+    EXPECT_TRUE(w.context().ws.at(1).occupied());
+    EXPECT_EQ(w.context().ws.current, 1);
+    ASSERT_EQ(ui.Texts(msg::kTitleError).size(), 1u);
+    EXPECT_EQ(ui.Texts(msg::kTitleError)[0], odd + " : ORVA not support this format !");
+}
+
+// ---- the Qt port's windows, looked at without showing them ----
+
+TEST(QtUiBoxes, TitleTextButtonsAndIconOfEachKind) {
+    struct Case {
+        MessageBoxRequest request;
+        QMessageBox::StandardButtons buttons;
+        QMessageBox::Icon icon;
+    };
+    const Case cases[] = {
+        {{"Error !", "a <b>", Buttons::Ok, Icon::Question}, QMessageBox::Ok, QMessageBox::Question},
+        {{"Caution !", "c", Buttons::OkCancel, Icon::Exclamation},
+         QMessageBox::Ok | QMessageBox::Cancel,
+         QMessageBox::Warning},
+        {{"Save or not !", "s", Buttons::YesNoCancel, Icon::Exclamation},
+         QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+         QMessageBox::Warning},
+        {{"About ORVA !", "ORVA Ver.5.90", Buttons::Ok, Icon::Information},
+         QMessageBox::Ok,
+         QMessageBox::Information},
+    };
+    QWidget owner;
+    for (const Case& c : cases) {
+        const auto box = MakeMessageBox(c.request, &owner);
+        EXPECT_EQ(box->windowTitle().toStdString(), c.request.title);
+        EXPECT_EQ(box->text().toStdString(), c.request.text);
+        EXPECT_EQ(box->textFormat(), Qt::PlainText) << "texts are never markup";
+        EXPECT_EQ(box->standardButtons(), c.buttons);
+        EXPECT_EQ(box->icon(), c.icon);
+        EXPECT_EQ(box->parentWidget(), &owner);
+        EXPECT_TRUE(box->isModal());
+    }
+    EXPECT_EQ(AnswerOf(QMessageBox::Ok), Answer::Ok);
+    EXPECT_EQ(AnswerOf(QMessageBox::Yes), Answer::Yes);
+    EXPECT_EQ(AnswerOf(QMessageBox::No), Answer::No);
+    EXPECT_EQ(AnswerOf(QMessageBox::Cancel), Answer::Cancel);
+    EXPECT_EQ(AnswerOf(QMessageBox::Escape), Answer::Cancel);
+}
+
+TEST(QtUiBoxes, AskUserReturnsTheButtonPressed) {
+    QWidget owner;
+    QtUi ui(&owner);
+    int tries = 0;
+    QTimer presser;
+    // Presses "No" as soon as the box is up; gives up (Escape) rather than wait for ever.
+    QObject::connect(&presser, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box != nullptr) {
+            box->button(QMessageBox::No)->click();
+        } else if (++tries > 200) {
+            presser.stop();
+        }
+    });
+    presser.start(5);
+    EXPECT_EQ(ui.AskUser({"Save or not !", "x", Buttons::YesNoCancel, Icon::Exclamation}),
+              Answer::No);
+    presser.stop();
+}
+
+TEST(QtUiBoxes, AQuestionInsideABusyCommandShowsTheArrow) {
+    QWidget owner;
+    QtUi ui(&owner);
+    ui.SetBusy(true);
+    ASSERT_NE(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    Qt::CursorShape while_asked = Qt::BlankCursor;
+    int tries = 0;
+    QTimer presser;
+    QObject::connect(&presser, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box != nullptr) {
+            while_asked = QApplication::overrideCursor()->shape();
+            box->button(QMessageBox::Ok)->click();
+        } else if (++tries > 200) {
+            presser.stop();
+        }
+    });
+    presser.start(5);
+    EXPECT_EQ(ui.AskUser({"Caution !", "x", Buttons::OkCancel, Icon::Exclamation}), Answer::Ok);
+    presser.stop();
+    EXPECT_EQ(while_asked, Qt::ArrowCursor);
+    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    ui.SetBusy(false);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST(QtUiFileDialogs, FiltersBecomeQtFiltersWithBothCases) {
+    const auto names = QtNameFilters(ParseFilterList(msg::kSaveFilter));
+    ASSERT_GE(names.size(), 7);
+    EXPECT_EQ(names[0].toStdString(), "BMP(24bit) (*.BMP *.bmp)");
+    EXPECT_EQ(names[2].toStdString(), "JPEG(24bit,JFIF) (*.JPG *.jpg)");
+    EXPECT_EQ(names[6].toStdString(), "PPM(48bit,ASCII) (*.PPM *.ppm)");
+    const auto open = QtNameFilters(ParseFilterList(msg::kOpenFilter));
+    EXPECT_EQ(open.back().toStdString(), "All (*.*)");
+    EXPECT_EQ(open[3].toStdString(), "*.TIF (*.TIF *.tif *.TIFF *.tiff)");
+}
+
+TEST(QtUiFileDialogs, SaveDialogShowsTheRequestAndReportsTheChoice) {
+    TempDir dir;
+    FileDialogRequest req;
+    req.title = "SAVE";
+    req.filters = ParseFilterList(msg::kSaveFilter);
+    req.filter_index = 5;
+    req.proposed_name = dir.Path("moon");
+    req.default_extension = ".TIF";
+    const auto dialog = MakeFileDialog(req, FileDialogKind::Save, nullptr);
+    EXPECT_EQ(dialog->windowTitle().toStdString(), "SAVE");
+    EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptSave);
+    EXPECT_TRUE(dialog->testOption(QFileDialog::DontConfirmOverwrite))
+        << "the command asks about an existing file itself";
+    EXPECT_EQ(dialog->nameFilters().size(), static_cast<qsizetype>(req.filters.size()));
+    EXPECT_EQ(dialog->selectedNameFilter().toStdString(), "TIFF(48bit)") << "shown by its label";
+    EXPECT_EQ(FileDialogChoice(*dialog, req).filter_index, 5);
+    EXPECT_EQ(dialog->defaultSuffix().toStdString(), "TIF");
+    EXPECT_EQ(dialog->directory().absolutePath().toStdString(),
+              std::filesystem::path(dir.dir()).lexically_normal().string());
+
+    // The default extension follows the filter the user turns to.
+    dialog->selectNameFilter(dialog->nameFilters()[1]);
+    Q_EMIT dialog->filterSelected(dialog->nameFilters()[1]);
+    EXPECT_EQ(dialog->defaultSuffix().toStdString(), "PNG");
+    const FileDialogResult r = FileDialogChoice(*dialog, req);
+    EXPECT_EQ(r.filter_index, 2);
+    EXPECT_EQ(r.path, dir.Path("moon.PNG")) << "a bare name takes the extension of the filter";
+}
+
+TEST(QtUiFileDialogs, OpenDialogStartsOnTheFirstFilterForExistingFiles) {
+    FileDialogRequest req;
+    req.title = "LOAD";
+    req.filters = ParseFilterList(msg::kOpenFilter);
+    const auto dialog = MakeFileDialog(req, FileDialogKind::Open, nullptr);
+    EXPECT_EQ(dialog->windowTitle().toStdString(), "LOAD");
+    EXPECT_EQ(dialog->fileMode(), QFileDialog::ExistingFile);
+    EXPECT_EQ(dialog->selectedNameFilter().toStdString(), "全ての画像データ");
+    EXPECT_EQ(FileDialogChoice(*dialog, req).filter_index, 1);
+}
+
+// ---- documents ----
+
+TEST(QtUiDocuments, LookedForBesideTheProgramThenInstalledThenInTheSources) {
+    TempDir root;
+    namespace fs = std::filesystem;
+    const fs::path bin = fs::path(root.dir()) / "bin";
+    const fs::path share = fs::path(root.dir()) / "share" / "orva" / "doc";
+    const fs::path src = fs::path(root.dir()) / "src" / "docs";
+    for (const auto& d : {bin, share, src}) fs::create_directories(d);
+    auto touch = [](const fs::path& p) { std::ofstream(p) << "<html></html>"; };
+
+    EXPECT_EQ(FindDocument("orva-test-doc.htm", bin.string(), src.string()), "");
+    touch(src / "orva-test-doc.htm");
+    EXPECT_EQ(FindDocument("orva-test-doc.htm", bin.string(), src.string()),
+              (src / "orva-test-doc.htm").string());
+    touch(share / "orva-test-doc.htm");
+    EXPECT_EQ(FindDocument("orva-test-doc.htm", bin.string(), src.string()),
+              (share / "orva-test-doc.htm").string());
+    touch(bin / "orva-test-doc.htm");
+    EXPECT_EQ(FindDocument("orva-test-doc.htm", bin.string(), src.string()),
+              (bin / "orva-test-doc.htm").string());
+}
+
+TEST(QtUiDocuments, MissingHelpShowsTheFallbackText) {
+    Window win;
+    win.ui.documents_open = false;
+    win.w.runCommand(501);
+    ASSERT_EQ(win.ui.documents.size(), 1u);
+    EXPECT_EQ(win.ui.documents[0], "help.htm");
+    ASSERT_EQ(win.ui.Texts("About ORVA !").size(), 1u);
+    EXPECT_EQ(win.ui.Texts("About ORVA !")[0],
+              "ファイルを表示できませんでした。\nORVAをインストールしたフォルダの\"help.htm\"を"
+              "ご覧下さい。");
+}
+
+}  // namespace
+}  // namespace orva::gui
