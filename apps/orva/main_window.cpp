@@ -98,7 +98,12 @@ MainWindow::MainWindow(const std::vector<std::string>& files, QWidget* parent, U
     hooks.set_title = [this](const std::string& t) { setWindowTitle(QString::fromStdString(t)); };
     // The strip draws the batch texts from the batch mode itself; a batch runs inside one
     // command, so the strip is painted at once rather than after it.
-    hooks.set_status_text = [this](const std::string&) { strip_->repaint(); };
+    hooks.set_status_text = [this](const std::string& text) {
+        // The drop prompt is the strip's own text in batch mode; anything else (the running
+        // notice) replaces it until the prompt comes back.
+        strip_->setBatchText(text == msg::kBatchPrompt ? std::string() : text);
+        strip_->repaint();
+    };
     hooks.quit = [this] { quitConfirmed(); };
     hooks.show_inspection_window = [this](int mode) { showInspectionWindow(mode); };
     ui_.SetHooks(std::move(hooks));

@@ -160,6 +160,7 @@ void ToolbarStrip::paintEvent(QPaintEvent*) {
     }
     in.all_images = ctx_.shell.all_images;
     in.batch_mode = ctx_.batch.mode;
+    in.batch_text = batch_text_;
     const ToolbarLayout layout = LayoutToolbarStrip(in);
 
     QPainter p(this);

@@ -24,6 +24,8 @@ public:
     // Text drawn white on black at (480, 0); empty for none.
     void setReadout(const QString& text);
     QString readout() const { return readout_; }
+    // The batch notice shown in batch mode instead of the drop prompt; empty for the prompt.
+    void setBatchText(const std::string& text) { batch_text_ = text; }
 
 Q_SIGNALS:
     void cellClicked(int x, int y);
@@ -35,6 +37,7 @@ protected:
 private:
     AppContext& ctx_;
     QString readout_;
+    std::string batch_text_;
     std::array<int, kToolbarCells> pressed_{};
 };
 

@@ -51,7 +51,8 @@ ToolbarLayout LayoutToolbarStrip(const ToolbarInput& in) {
     if (in.batch_mode != 0) {
         // Nothing can be clicked while dropped files run through the batch.
         out.fills.push_back({0, 0, kStripRight, kToolbarHeight - 1, kBlack, kBlack});
-        out.texts.push_back({{0, 0}, msg::kBatchPrompt, kWhite, kBlack});
+        out.texts.push_back(
+            {{0, 0}, in.batch_text.empty() ? msg::kBatchPrompt : in.batch_text, kWhite, kBlack});
         return out;
     }
     if (in.clear)

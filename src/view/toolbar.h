@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <string>
 #include <vector>
 
 #include "view/plot.h"
@@ -57,6 +58,8 @@ struct ToolbarInput {
     bool redo_available = false;
     int all_images = 0;
     int batch_mode = 0;
+    // In batch mode: what the strip says instead of the drop prompt (the running notice).
+    std::string batch_text;
 };
 
 // Drawn in order: fills, cells, texts.

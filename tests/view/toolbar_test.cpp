@@ -58,7 +58,7 @@ TEST(ToolbarStrip, ClearsTheLabelAreaAndShowsTheModeLabel) {
     EXPECT_EQ(all.texts[0].color, (Rgb{255, 128, 128}));
 }
 
-TEST(ToolbarStrip, BatchModeShowsOnlyThePrompt) {
+TEST(ToolbarStrip, BatchModeShowsOnlyThePromptOrTheRunningNotice) {
     ToolbarInput in;
     in.batch_mode = 2;
     in.undo_available = true;
@@ -72,6 +72,13 @@ TEST(ToolbarStrip, BatchModeShowsOnlyThePrompt) {
     EXPECT_EQ(l.texts[0].at, (PlotPoint{0, 0}));
     EXPECT_EQ(l.texts[0].color, kWhite);
     EXPECT_EQ(l.texts[0].background, kBlack);
+
+    // While dropped files run, the notice stands where the prompt was.
+    in.batch_text = "＊＊＊　バッチ処理中　＊＊＊";
+    const ToolbarLayout running = LayoutToolbarStrip(in);
+    ASSERT_EQ(running.texts.size(), 1u);
+    EXPECT_EQ(running.texts[0].text, "＊＊＊　バッチ処理中　＊＊＊");
+    EXPECT_TRUE(running.cells.empty());
 }
 
 }  // namespace
