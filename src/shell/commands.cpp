@@ -6,7 +6,7 @@
 #include "common/text.h"
 #include "shell/colour_commands.h"
 #include "shell/geometry_commands.h"
-#include "shell/inspect_commands.h"
+#include "shell/histogram_commands.h"
 #include "shell/messages.h"
 #include "shell/sharpen_commands.h"
 #include "shell/tone_commands.h"

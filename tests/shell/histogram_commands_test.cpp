@@ -1,4 +1,4 @@
-#include "shell/inspect_commands.h"
+#include "shell/histogram_commands.h"
 
 #include <gtest/gtest.h>
 
