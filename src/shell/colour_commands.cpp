@@ -137,11 +137,7 @@ void LineSeparationCommand(AppContext& ctx) {
                 ShowError(ctx.ui, msg::kNoMemoryRun);
                 break;
             }
-            dst.refresh = 1;
-            dst.undo_available = dst.redo_available = 0;
-            dst.saved_changed = 0;
-            dst.changed = 1;  // a new picture that exists nowhere else
-            ctx.ws.current = slot;
+            AdoptNewImage(ctx, slot, true);
         }
     }
     ctx.ui.Repaint();

@@ -45,6 +45,10 @@ bool CloseSlotAsking(AppContext& ctx, int slot);
 // Closes every image, asking for changed ones. False when cancelled.
 bool CloseAllAsking(AppContext& ctx);
 void CopyCurrentImage(AppContext& ctx);
+// A picture just put into `slot` becomes the current image, without undo or redo and with its
+// histogram. `made_here`: a picture that exists in no file yet (crop, line separation), so it
+// counts as changed and its statistics are recomputed; otherwise (copies) it starts unchanged.
+void AdoptNewImage(AppContext& ctx, int slot, bool made_here);
 void Undo(AppContext& ctx);
 void Redo(AppContext& ctx);
 std::string PointReportText(const ImageRecord& rec, int divisor);

@@ -5,7 +5,6 @@
 #include "ops/geometry.h"
 #include "shell/commands.h"
 #include "shell/messages.h"
-#include "view/histogram.h"
 #include "workspace/undo.h"
 
 namespace orva {
@@ -159,12 +158,7 @@ void CropCommand(AppContext& ctx) {
                 return;
             }
         }
-        dst.refresh = 1;
-        dst.undo_available = dst.redo_available = 0;
-        dst.saved_changed = 0;
-        dst.changed = 1;  // a new picture that exists nowhere else
-        ComputeHistogram(dst);
-        ctx.ws.current = slot;
+        AdoptNewImage(ctx, slot, true);
     }
     ctx.ui.Repaint();
 }

@@ -66,11 +66,17 @@ void CopyCurrentImage(AppContext& ctx) {
         ShowError(ctx.ui, msg::kNoMemoryRun);
         return;
     }
-    dst.refresh = dst.undo_available = dst.redo_available = 0;
-    dst.changed = dst.saved_changed = 0;
-    ComputeHistogram(dst);
-    ctx.ws.current = slot;
+    AdoptNewImage(ctx, slot, false);
     ctx.ui.Repaint();
+}
+
+void AdoptNewImage(AppContext& ctx, int slot, bool made_here) {
+    ImageRecord& rec = ctx.ws.at(slot);
+    rec.refresh = rec.changed = made_here ? 1 : 0;
+    rec.saved_changed = 0;
+    rec.undo_available = rec.redo_available = 0;
+    ComputeHistogram(rec);
+    ctx.ws.current = slot;
 }
 
 namespace {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "shell/commands.h"
 #include "shell/messages.h"
 #include "view/histogram.h"
 #include "view/render.h"
@@ -30,10 +31,7 @@ void CopyDraggedArea(AppContext& ctx) {
         ShowError(ctx.ui, msg::kNoMemoryRun);
         return;
     }
-    dst.refresh = dst.changed = dst.saved_changed = 0;
-    dst.undo_available = dst.redo_available = 0;
-    ComputeHistogram(dst);
-    ctx.ws.current = slot;
+    AdoptNewImage(ctx, slot, false);
     ctx.ui.Repaint();
 }
 
