@@ -176,9 +176,18 @@ double LevelMap(const LevelParams& p, double x) {
     if (n <= 0) n = 1e-10;
     double d = 256.0 * (in_max - in_min);
     if (d <= 0) d = 1e-10;
-    double power = std::pow(n / d, 100.0 / gamma);
-    if (power > 1) power = 1;
-    const double y = 256.0 * out_min + 256.0 * (out_max - out_min) * power;
+    const double span = 256.0 * (out_max - out_min);
+    double y;
+    if (gamma == 100) {
+        // The linear case multiplies before it divides: n / d * d can land one ulp below
+        // the whole number it started from, and truncation then loses a whole step (the
+        // default mapping would not return every sample unchanged).
+        y = 256.0 * out_min + (n >= d ? span : span * n / d);
+    } else {
+        double power = std::pow(n / d, 100.0 / gamma);
+        if (power > 1) power = 1;
+        y = 256.0 * out_min + span * power;
+    }
     return y > 65535 ? 65535 : y;
 }
 

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -219,9 +220,12 @@ TEST(LevelMapping, EqualInputLimitsAndTheTopEnd) {
     p.input_min = p.input_max = 100;
     p.output_max = 200;
     EXPECT_EQ(Level(p, {0, 25600, 65535}), (std::vector<int>{51200, 51200, 51200}));
-    // Default settings: linear, and anything above 65280 is capped there.
-    EXPECT_EQ(Level(LevelParams{}, {0, 32640, 65280, 65535}),
-              (std::vector<int>{0, 32640, 65280, 65280}));
+    // Default settings: the identity below 65280 (no sample may lose a step to rounding;
+    // 32667 and 32715 once did), and anything above 65280 is capped there.
+    std::vector<uint16_t> all(65536);
+    for (std::size_t x = 0; x < all.size(); ++x) all[x] = static_cast<uint16_t>(x);
+    const std::vector<int> mapped = Level(LevelParams{}, all);
+    for (int x = 0; x < 65536; ++x) ASSERT_EQ(mapped[x], std::min(x, 65280)) << x;
 }
 
 TEST(LevelMapping, LimitsBrightnessGammaAndContrast) {
