@@ -31,16 +31,18 @@ struct ProcessingEntry {
 
 const std::vector<ProcessingEntry>& ProcessingEntries() {
     static const std::vector<ProcessingEntry> entries = {
-        {301, {2, "SHARP", kOpSharpen, FillSharpenBlock, nullptr, nullptr, false}},
-        {303, {2, "EDGE", kOpEdge, FillEdgeBlock, nullptr, nullptr, false}},
-        {305, {3, "ROUND", kOpRotate, FillRotateBlock, nullptr, nullptr, false}},
-        {306, {2, "BACKG", kOpBackground, nullptr, nullptr, nullptr, false}},
-        {311, {2, "GAMMA", kOpGamma, FillGammaBlock, AfterGamma, nullptr, false}},
-        {312, {2, "GRAY", kOpGray, FillGrayBlock, AfterGray, nullptr, false}},
-        {314, {2, "COLORUP", kOpSaturation, FillSaturationBlock, nullptr, nullptr, false}},
-        {316, {4, "WAVELET", kOpWavelet, FillWaveletBlock, nullptr, nullptr, false}},
-        {317, {5, "RESTORE", kOpRestore, FillRestoreBlock, nullptr, nullptr, false}},
-        {330, {2, "WAIKYOKU", kOpDistortion, FillDistortionBlock, nullptr, nullptr, false}},
+        {kCmdSharpen, {2, "SHARP", kOpSharpen, FillSharpenBlock, nullptr, nullptr, false}},
+        {kCmdEdge, {2, "EDGE", kOpEdge, FillEdgeBlock, nullptr, nullptr, false}},
+        {kCmdRotate, {3, "ROUND", kOpRotate, FillRotateBlock, nullptr, nullptr, false}},
+        {kCmdBackground, {2, "BACKG", kOpBackground, nullptr, nullptr, nullptr, false}},
+        {kCmdGamma, {2, "GAMMA", kOpGamma, FillGammaBlock, AfterGamma, nullptr, false}},
+        {kCmdGrey, {2, "GRAY", kOpGray, FillGrayBlock, AfterGray, nullptr, false}},
+        {kCmdSaturationHue,
+         {2, "COLORUP", kOpSaturation, FillSaturationBlock, nullptr, nullptr, false}},
+        {kCmdWavelet, {4, "WAVELET", kOpWavelet, FillWaveletBlock, nullptr, nullptr, false}},
+        {kCmdRestore, {5, "RESTORE", kOpRestore, FillRestoreBlock, nullptr, nullptr, false}},
+        {kCmdDistortion,
+         {2, "WAIKYOKU", kOpDistortion, FillDistortionBlock, nullptr, nullptr, false}},
     };
     return entries;
 }
@@ -129,113 +131,120 @@ void SelectImage(AppContext& ctx) {
 std::vector<Command> BuildTable() {
     auto image = [](const AppContext& ctx) { return HasImage(ctx); };
     std::vector<Command> t = {
-        {101, "開く(&O)", OpenCommand, nullptr},
-        {102, "保存(BMP,JPG,TIF,PPM)(&S)", SaveCommand, image},
-        {104, "閉じる(&C)",
+        {kCmdOpen, "開く(&O)", OpenCommand, nullptr},
+        {kCmdSave, "保存(BMP,JPG,TIF,PPM)(&S)", SaveCommand, image},
+        {kCmdClose, "閉じる(&C)",
          [](AppContext& ctx) {
              if (ctx.ws.current < 0) return;
              if (CloseSlotAsking(ctx, ctx.ws.current)) ctx.ws.current = HighestOccupiedSlot(ctx.ws);
              ctx.ui.Repaint();
          },
          image},
-        {105, "全画像を閉じる",
+        {kCmdCloseAll, "全画像を閉じる",
          [](AppContext& ctx) {
              CloseAllAsking(ctx);
              ctx.ui.Repaint();
          },
          nullptr},
-        {111, "印刷(&P)", PrintCommand, image},
-        {121, "終了(&X)",
+        {kCmdPrint, "印刷(&P)", PrintCommand, image},
+        {kCmdExit, "終了(&X)",
          [](AppContext& ctx) {
              if (RequestApplicationClose(ctx)) ctx.ui.Quit();
          },
          nullptr},
-        {131, "ダークファイル設定(&B)", kNothing, kNotYet},
-        {132, "RAW現像設定(&R)", kNothing, kNotYet},
-        {133, "全設定の初期化",
+        {kCmdDarkFiles, "ダークファイル設定(&B)", kNothing, kNotYet},
+        {kCmdRawSettings, "RAW現像設定(&R)", kNothing, kNotYet},
+        {kCmdInitSettings, "全設定の初期化",
          [](AppContext& ctx) {
              if (AskCaution(ctx.ui, msg::kAskInitSettings)) InitSettings(ctx, 1);
          },
          nullptr},
-        {134, "全設定の保存", SaveSettingsCommand, nullptr},
-        {135, "全設定の読み込み", LoadSettingsCommand, nullptr},
-        {200, "", CopyZoomToAll, nullptr},
-        {201, "アンドゥ(&U)", Undo, image},
-        {202, "リドゥ(&R)", Redo, image},
-        {211, "コピー(&C)", CopyCurrentImage, image},
-        {212, "領域コピー(&A)", ArmAreaCopy, image},
-        {213, "切り出しとサイズ変更", CropCommand, image},
-        {301, "シャープ/スムーズ(&S)", RunProcessing(301), ProcessingReady(301)},
-        {302, "画像合成-自動(&A)", kNothing, kNotYet},
-        {303, "エッジ強調(&E)", RunProcessing(303), ProcessingReady(303)},
-        {304, "サイズ変更(&R)", ResizeCommand, image},
-        {305, "回転(&T)", RunProcessing(305), ProcessingReady(305)},
-        {306, "補正実行(&B)", RunProcessing(306), ProcessingReady(306)},
-        {307, "バックグランド補正（画像データ）(&G)", kNothing, kNotYet},
-        {308, "画像合成-ポイント指定(&P)", kNothing, kNotYet},
-        {309, "バックグランド補正(ポイント指定)", kNothing, kNotYet},
-        {311, "ガンマ補正(&G)", RunProcessing(311), ProcessingReady(311)},
-        {312, "白黒化(&W)", RunProcessing(312), ProcessingReady(312)},
-        {313, "L+RGB画像合成(&L)", kNothing, kNotYet},
-        {314, "彩度／色相調整(&U)", RunProcessing(314), ProcessingReady(314)},
-        {315, "ダイナミックレンジ補正(&K)", DynamicRangeCommand, image},
-        {316, "ウェーブレット(&W)", RunProcessing(316), ProcessingReady(316)},
-        {317, "ボケ補正", RunProcessing(317), ProcessingReady(317)},
-        {318, "レベル補正(&L)", LevelCommand, image},
-        {320, "奇数／偶数ライン分離(&E)", LineSeparationCommand,
+        {kCmdSaveSettings, "全設定の保存", SaveSettingsCommand, nullptr},
+        {kCmdLoadSettings, "全設定の読み込み", LoadSettingsCommand, nullptr},
+        {kCmdCopyZoomToAll, "", CopyZoomToAll, nullptr},
+        {kCmdUndo, "アンドゥ(&U)", Undo, image},
+        {kCmdRedo, "リドゥ(&R)", Redo, image},
+        {kCmdCopy, "コピー(&C)", CopyCurrentImage, image},
+        {kCmdAreaCopy, "領域コピー(&A)", ArmAreaCopy, image},
+        {kCmdCrop, "切り出しとサイズ変更", CropCommand, image},
+        {kCmdSharpen, "シャープ/スムーズ(&S)", RunProcessing(kCmdSharpen),
+         ProcessingReady(kCmdSharpen)},
+        {kCmdCompositeAuto, "画像合成-自動(&A)", kNothing, kNotYet},
+        {kCmdEdge, "エッジ強調(&E)", RunProcessing(kCmdEdge), ProcessingReady(kCmdEdge)},
+        {kCmdResize, "サイズ変更(&R)", ResizeCommand, image},
+        {kCmdRotate, "回転(&T)", RunProcessing(kCmdRotate), ProcessingReady(kCmdRotate)},
+        {kCmdBackground, "補正実行(&B)", RunProcessing(kCmdBackground),
+         ProcessingReady(kCmdBackground)},
+        {kCmdBackgroundImage, "バックグランド補正（画像データ）(&G)", kNothing, kNotYet},
+        {kCmdCompositePoints, "画像合成-ポイント指定(&P)", kNothing, kNotYet},
+        {kCmdBackgroundPoints, "バックグランド補正(ポイント指定)", kNothing, kNotYet},
+        {kCmdGamma, "ガンマ補正(&G)", RunProcessing(kCmdGamma), ProcessingReady(kCmdGamma)},
+        {kCmdGrey, "白黒化(&W)", RunProcessing(kCmdGrey), ProcessingReady(kCmdGrey)},
+        {kCmdLrgb, "L+RGB画像合成(&L)", kNothing, kNotYet},
+        {kCmdSaturationHue, "彩度／色相調整(&U)", RunProcessing(kCmdSaturationHue),
+         ProcessingReady(kCmdSaturationHue)},
+        {kCmdDynamicRange, "ダイナミックレンジ補正(&K)", DynamicRangeCommand, image},
+        {kCmdWavelet, "ウェーブレット(&W)", RunProcessing(kCmdWavelet),
+         ProcessingReady(kCmdWavelet)},
+        {kCmdRestore, "ボケ補正", RunProcessing(kCmdRestore), ProcessingReady(kCmdRestore)},
+        {kCmdLevel, "レベル補正(&L)", LevelCommand, image},
+        {kCmdLineSeparation, "奇数／偶数ライン分離(&E)", LineSeparationCommand,
          [](const AppContext& ctx) {
              return HasImage(ctx) && OperationAvailable(ctx.kernels, kOpLinesEven);
          }},
-        {330, "歪曲収差補正(&Y)", RunProcessing(330), ProcessingReady(330)},
-        {331, "色変更(RGB)", ColourChangeRgbCommand, image},
-        {332, "色変更(HSV)", ColourChangeHsvCommand, image},
-        {360, "L+R+G+B画像合成", kNothing, kNotYet},
-        {370, "２画像比較", kNothing, kNotYet},
-        {401, "拡大表示(&I)", [](AppContext& ctx) { ZoomCommand(ctx, 1); }, image},
-        {402, "縮小表示(&O)", [](AppContext& ctx) { ZoomCommand(ctx, 0); }, image},
-        {411, "ヒストグラム(&H)", [](AppContext& ctx) { ShowInspectionCommand(ctx, 0); }, nullptr},
-        {412, "ポイント座標(&X)",
+        {kCmdDistortion, "歪曲収差補正(&Y)", RunProcessing(kCmdDistortion),
+         ProcessingReady(kCmdDistortion)},
+        {kCmdColourChangeRgb, "色変更(RGB)", ColourChangeRgbCommand, image},
+        {kCmdColourChangeHsv, "色変更(HSV)", ColourChangeHsvCommand, image},
+        {kCmdLrgbFourImages, "L+R+G+B画像合成", kNothing, kNotYet},
+        {kCmdCompareImages, "２画像比較", kNothing, kNotYet},
+        {kCmdZoomIn, "拡大表示(&I)", [](AppContext& ctx) { ZoomCommand(ctx, 1); }, image},
+        {kCmdZoomOut, "縮小表示(&O)", [](AppContext& ctx) { ZoomCommand(ctx, 0); }, image},
+        {kCmdHistogram, "ヒストグラム(&H)", [](AppContext& ctx) { ShowInspectionCommand(ctx, 0); },
+         nullptr},
+        {kCmdPointReport, "ポイント座標(&X)",
          [](AppContext& ctx) {
              if (!HasImage(ctx)) return;
              ShowMessage(ctx.ui, PointReportText(ctx.ws.at(ctx.ws.current),
                                                  ctx.settings.display.readout_divisor));
          },
          image},
-        {413, "断面濃度", [](AppContext& ctx) { ShowInspectionCommand(ctx, 1); }, nullptr},
-        {421, "画像選択(&S)", SelectImage, nullptr},
-        {422, "表示モード設定",
+        {kCmdCrossSection, "断面濃度", [](AppContext& ctx) { ShowInspectionCommand(ctx, 1); },
+         nullptr},
+        {kCmdSelectImage, "画像選択(&S)", SelectImage, nullptr},
+        {kCmdDisplaySettings, "表示モード設定",
          [](AppContext& ctx) {
              if (ctx.ui.RunDialog("DISPCONF", ctx)) ctx.ui.Repaint();
          },
          nullptr},
-        {501, "ヘルプ",
+        {kCmdHelp, "ヘルプ",
          [](AppContext& ctx) { ShowDocument(ctx, msg::kHelpFile, msg::kHelpMissing); }, nullptr},
-        {502, "バージョン(&A)",
+        {kCmdVersion, "バージョン(&A)",
          [](AppContext& ctx) {
              ShowAbout(ctx.ui, Format(msg::kVersionLine, msg::kProductName) +
                                    "\n天体写真とデジタルカメラ画像のための画像処理ソフト");
          },
          nullptr},
-        {503, "画像処理例",
+        {kCmdExamples, "画像処理例",
          [](AppContext& ctx) { ShowDocument(ctx, msg::kExamplesFile, msg::kExamplesMissing); },
          nullptr},
-        {777, "ノイズ除去(&N)", NoiseCommand, image},
-        {801, "設定", kNothing, kNotYet},
-        {802, "バッチ開始", StartBatch, nullptr},
-        {803, "バッチ停止",
+        {kCmdNoise, "ノイズ除去(&N)", NoiseCommand, image},
+        {kCmdBatchSettings, "設定", kNothing, kNotYet},
+        {kCmdBatchStart, "バッチ開始", StartBatch, nullptr},
+        {kCmdBatchStop, "バッチ停止",
          [](AppContext& ctx) {
              ctx.batch.mode = 0;
              ctx.ui.SetStatusText("");
              ctx.ui.Repaint();
          },
          nullptr},
-        {808, "バッチファイル開く", kNothing, kNotYet},
-        {809, "バッチファイル保存", kNothing, kNotYet},
-        {999, "", [](AppContext& ctx) { ctx.ui.RepaintToolbar(); }, nullptr},
-        {3021, "画像合成-複数ファイル(&M)", kNothing, kNotYet},
-        {3061, "中央背景取り込み", kNothing, kNotYet},
-        {3062, "周辺背景取り込み", kNothing, kNotYet},
-        {3071, "バックグランドデータ生成", kNothing, kNotYet},
+        {kCmdBatchOpen, "バッチファイル開く", kNothing, kNotYet},
+        {kCmdBatchSave, "バッチファイル保存", kNothing, kNotYet},
+        {kCmdRepaintToolbar, "", [](AppContext& ctx) { ctx.ui.RepaintToolbar(); }, nullptr},
+        {kCmdCompositeFiles, "画像合成-複数ファイル(&M)", kNothing, kNotYet},
+        {kCmdSampleCentre, "中央背景取り込み", kNothing, kNotYet},
+        {kCmdSampleEdge, "周辺背景取り込み", kNothing, kNotYet},
+        {kCmdMakeBackground, "バックグランドデータ生成", kNothing, kNotYet},
     };
     return t;
 }
@@ -282,7 +291,7 @@ void HandleKey(AppContext& ctx, Key key) {
             ctx.ws.current = NextOccupiedSlot(ctx.ws, SlotDirection::Down);
             ctx.ui.Repaint();
             break;
-        case Key::Insert: ExecuteCommand(ctx, 211); break;
+        case Key::Insert: ExecuteCommand(ctx, kCmdCopy); break;
         case Key::A:
         case Key::B:
         case Key::C: {
@@ -300,14 +309,32 @@ void HandleKey(AppContext& ctx, Key key) {
             ctx.ui.Repaint();
             break;
         }
-        case Key::O: ExecuteCommand(ctx, 101); break;
-        case Key::S: ExecuteCommand(ctx, 102); break;
+        case Key::O: ExecuteCommand(ctx, kCmdOpen); break;
+        case Key::S: ExecuteCommand(ctx, kCmdSave); break;
     }
 }
 
 int ToolbarCommand(int cell) {
-    static constexpr int kCells[] = {101, 102, 111, -1,  201, 202, -1, 301, 303, 304,
-                                     305, 302, 311, 312, 411, 421, -1, -1,  -1,  -1};
+    static constexpr int kCells[] = {kCmdOpen,
+                                     kCmdSave,
+                                     kCmdPrint,
+                                     -1,
+                                     kCmdUndo,
+                                     kCmdRedo,
+                                     -1,
+                                     kCmdSharpen,
+                                     kCmdEdge,
+                                     kCmdResize,
+                                     kCmdRotate,
+                                     kCmdCompositeAuto,
+                                     kCmdGamma,
+                                     kCmdGrey,
+                                     kCmdHistogram,
+                                     kCmdSelectImage,
+                                     -1,
+                                     -1,
+                                     -1,
+                                     -1};
     if (cell < 0 || cell >= static_cast<int>(std::size(kCells))) return -1;
     return kCells[cell];
 }
@@ -323,7 +350,7 @@ void HandleToolbarClick(AppContext& ctx, int x, int y) {
     } else if (cell >= 17) {
         ctx.shell.all_images = ctx.shell.all_images == 0 ? 1 : 0;
         ctx.ui.Repaint();
-        ExecuteCommand(ctx, 200);
+        ExecuteCommand(ctx, kCmdCopyZoomToAll);
     } else if (const int id = ToolbarCommand(cell); id >= 0) {
         ExecuteCommand(ctx, id);
     }

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "shell/command_ids.h"
 #include "shell/context.h"
 
 namespace orva {
