@@ -1,4 +1,4 @@
-#include "batch/batch.h"
+#include "shell/batch_state.h"
 
 namespace orva {
 

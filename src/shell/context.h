@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "batch/batch.h"
+#include "shell/batch_state.h"
 #include "ops/dispatcher.h"
 #include "ops/param_block.h"
 #include "shell/settings.h"
 #include "shell/ui.h"
-#include "view/view_state.h"
+#include "shell/view_state.h"
 #include "workspace/workspace.h"
 
 namespace orva {

@@ -6,7 +6,7 @@
 #include "imageio/formats.h"
 #include "shell/commands.h"
 #include "shell/messages.h"
-#include "view/histogram.h"
+#include "workspace/statistics.h"
 
 namespace orva {
 

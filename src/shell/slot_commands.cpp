@@ -4,7 +4,7 @@
 #include "common/text.h"
 #include "shell/commands.h"
 #include "shell/messages.h"
-#include "view/histogram.h"
+#include "workspace/statistics.h"
 #include "workspace/undo.h"
 
 namespace orva {

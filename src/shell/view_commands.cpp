@@ -1,8 +1,30 @@
 #include "shell/view_commands.h"
 
-#include "view/zoom_scroll.h"
-
 namespace orva {
+
+int NextZoom(int zoom, int direction) {
+    if (direction == 1) {
+        for (int z : kZoomLadder)
+            if (z > zoom) return z;
+    } else {
+        for (auto it = kZoomLadder.rbegin(); it != kZoomLadder.rend(); ++it)
+            if (*it < zoom) return *it;
+    }
+    return zoom;
+}
+
+int StepZoom(Workspace& ws, int all_images, int direction) {
+    ImageRecord* rec = ws.Current();
+    if (rec == nullptr) return 0;
+    const int zoom = NextZoom(rec->zoom, direction);
+    if (zoom == rec->zoom) return 0;
+    rec->zoom = zoom;
+    if (all_images == 1) {
+        for (auto& r : ws.slots) r.zoom = zoom;
+    }
+    return 1;
+}
+
 
 void ZoomCommand(AppContext& ctx, int direction) {
     ImageRecord* rec = ctx.ws.Current();

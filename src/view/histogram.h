@@ -12,16 +12,9 @@
 
 #include "view/plot.h"
 #include "workspace/image_record.h"
+#include "workspace/statistics.h"
 
 namespace orva {
-
-// Rows and columns are sampled every (size / 100 + 1); at most about 100 x 100 pixels feed
-// the histogram whatever the image size.
-int HistogramSampleStep(int size);
-
-// Fills the three 256-bin histograms (bin = high byte of the sample), the sample count and
-// the peak (largest count; 1 for an empty image).
-void ComputeHistogram(ImageRecord& rec);
 
 // Vertical scale of the histogram plot: 2/7 of the sum of the four tallest bins (each bin
 // taken as the largest of its three channels). A single tall bin (a black border) then

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "view/plot.h"
-#include "view/view_state.h"
+#include "shell/view_state.h"
 #include "workspace/image_record.h"
 
 namespace orva {

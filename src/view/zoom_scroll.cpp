@@ -35,29 +35,6 @@ void ClampAxis(ImageRecord& rec, Axis axis, int client_width, int client_height)
 
 }  // namespace
 
-int NextZoom(int zoom, int direction) {
-    if (direction == 1) {
-        for (int z : kZoomLadder)
-            if (z > zoom) return z;
-    } else {
-        for (auto it = kZoomLadder.rbegin(); it != kZoomLadder.rend(); ++it)
-            if (*it < zoom) return *it;
-    }
-    return zoom;
-}
-
-int StepZoom(Workspace& ws, int all_images, int direction) {
-    ImageRecord* rec = ws.Current();
-    if (rec == nullptr) return 0;
-    const int zoom = NextZoom(rec->zoom, direction);
-    if (zoom == rec->zoom) return 0;
-    rec->zoom = zoom;
-    if (all_images == 1) {
-        for (auto& r : ws.slots) r.zoom = zoom;
-    }
-    return 1;
-}
-
 int VisibleExtent(Axis axis, int zoom, int client_width, int client_height) {
     return ClientSpan(axis, client_width, client_height) * 100 / SafeZoom(zoom);
 }
