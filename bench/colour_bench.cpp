@@ -38,7 +38,7 @@ std::array<uint16_t*, 3> Planes(ImageRecord& rec) {
     return {rec.red.data(), rec.green.data(), rec.blue.data()};
 }
 
-void BM_Gray(benchmark::State& state) {
+void BM_Grey(benchmark::State& state) {
     ImageRecord& rec = Picture();
     for (auto _ : state) {
         // Gray writes its result into all three planes; run it on a colour picture each time.
@@ -46,7 +46,7 @@ void BM_Gray(benchmark::State& state) {
         static ImageRecord work;
         CopyImageRecord(work, rec);
         state.ResumeTiming();
-        GrayPlanes(Planes(work).data(), kWidth, kHeight, false, GrayParams{});
+        GreyPlanes(Planes(work).data(), kWidth, kHeight, false, GreyParams{});
         benchmark::ClobberMemory();
     }
     SetBytes(state);
@@ -108,7 +108,7 @@ void BM_LineSeparation(benchmark::State& state) {
     SetBytes(state);
 }
 
-BENCHMARK(BM_Gray)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Grey)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_SaturationHue)->Arg(0)->Arg(30)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ColourChangeRgb)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ColourChangeHsv)->Unit(benchmark::kMillisecond)->UseRealTime();

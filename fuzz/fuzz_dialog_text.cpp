@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "view/dialog_rules.h"
+#include "view/number_field.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);

@@ -14,7 +14,7 @@ void DrawPlotText(QPainter& painter, const PlotText& text) {
         painter.fillRect(QRect(text.at.x, text.at.y, fm.horizontalAdvance(s), fm.height()),
                          ToQColor(*text.background));
     }
-    painter.setPen(ToQColor(text.color));
+    painter.setPen(ToQColor(text.colour));
     painter.drawText(text.at.x, text.at.y + fm.ascent(), s);
 }
 
@@ -22,14 +22,14 @@ void DrawPlot(QPainter& painter, const Plot& plot) {
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, false);
     for (const auto& l : plot.lines) {
-        QPen pen(ToQColor(l.color));
+        QPen pen(ToQColor(l.colour));
         pen.setWidth(0);  // one device pixel
         pen.setStyle(l.style == PenStyle::Dotted ? Qt::DotLine : Qt::SolidLine);
         painter.setPen(pen);
         painter.drawLine(l.from.x, l.from.y, l.to.x, l.to.y);
     }
     for (const auto& p : plot.polylines) {
-        QPen pen(ToQColor(p.color));
+        QPen pen(ToQColor(p.colour));
         pen.setWidth(0);
         painter.setPen(pen);
         QPolygon poly;

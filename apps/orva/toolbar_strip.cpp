@@ -103,7 +103,7 @@ void DrawPicture(QPainter& p, ToolbarIcon icon) {
             p.drawPath(curve);
             break;
         }
-        case ToolbarIcon::Gray:  // black and white halves
+        case ToolbarIcon::Grey:  // black and white halves
             p.fillRect(3, 3, 9, 18, Qt::white);
             p.fillRect(12, 3, 9, 18, QColor(20, 20, 20));
             p.drawRect(3, 3, 18, 18);

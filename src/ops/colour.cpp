@@ -85,8 +85,8 @@ std::array<uint16_t, 3> HsvToRgb(int h, int s, int v) {
     }
 }
 
-void GrayPlanes(uint16_t* const planes[3], int width, int height, bool single_plane,
-                const GrayParams& params) {
+void GreyPlanes(uint16_t* const planes[3], int width, int height, bool single_plane,
+                const GreyParams& params) {
     const int mode = std::clamp(params.mode, 0, 3);
     const int64_t wr = std::clamp(params.weight_r, 0, 65535);
     const int64_t wg = std::clamp(params.weight_g, 0, 65535);
@@ -214,10 +214,10 @@ void ColourChangeHsv(uint16_t* const planes[3], int width, int height, const Hsv
     });
 }
 
-void GrayRecord(ImageRecord& rec, const GrayParams& params) {
+void GreyRecord(ImageRecord& rec, const GreyParams& params) {
     if (!HoldsPicture(rec)) return;
     uint16_t* const planes[3] = {rec.red.data(), rec.green.data(), rec.blue.data()};
-    GrayPlanes(planes, rec.width, rec.height, rec.single_plane == 1, params);
+    GreyPlanes(planes, rec.width, rec.height, rec.single_plane == 1, params);
 }
 
 void SaturationHueRecord(ImageRecord& rec, int saturation_delta, int hue_delta) {

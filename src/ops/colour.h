@@ -41,12 +41,12 @@ std::array<uint16_t, 3> HsvToRgb(int h, int s, int v);
 // with their three low bits dropped (the weights are those given: mode 2 differs only in the
 // dialog, which resets them). The result goes into all three planes. With `single_plane`
 // the picture is the red plane alone. Mode is clamped to 0..3 and weights to 0..65535.
-struct GrayParams {
+struct GreyParams {
     int mode = 2;
     int weight_r = 299, weight_g = 587, weight_b = 114;
 };
-void GrayPlanes(uint16_t* const planes[3], int width, int height, bool single_plane,
-                const GrayParams& params);
+void GreyPlanes(uint16_t* const planes[3], int width, int height, bool single_plane,
+                const GreyParams& params);
 
 // ---- Saturation and hue ----
 
@@ -87,7 +87,7 @@ void ColourChangeHsv(uint16_t* const planes[3], int width, int height, const Hsv
 
 // Black and white on a record (the picture is read from red alone for a grey picture); a
 // record whose planes do not hold width x height samples is left alone.
-void GrayRecord(ImageRecord& rec, const GrayParams& params);
+void GreyRecord(ImageRecord& rec, const GreyParams& params);
 // Saturation and hue on a colour record; grey pictures and short planes are left alone.
 void SaturationHueRecord(ImageRecord& rec, int saturation_delta, int hue_delta);
 

@@ -187,7 +187,7 @@ bool OperationAvailable(const OpKernels& k, uint32_t code) {
         case kOpCompositePoints: return static_cast<bool>(k.composite_points);
         case kOpCompositeLrgb: return static_cast<bool>(k.composite_lrgb);
         case kOpRotate: return k.rotate && k.quarter_turn && k.flip;
-        case kOpGray: return static_cast<bool>(k.gray);
+        case kOpGrey: return static_cast<bool>(k.grey);
         case kOpSaturation: return static_cast<bool>(k.saturation);
         case kOpLinesEven:
         case kOpLinesOdd: return static_cast<bool>(k.lines);
@@ -209,7 +209,7 @@ bool Dispatch(uint32_t code, ImageRecord& rec, ParamBlock& block, Workspace& ws,
         case kOpResize:
         case kOpBackground:
         case kOpRotate:
-        case kOpGray:
+        case kOpGrey:
         case kOpSaturation:
         case kOpDistortion:
         case kOpWavelet:
@@ -228,7 +228,7 @@ bool Dispatch(uint32_t code, ImageRecord& rec, ParamBlock& block, Workspace& ws,
             return RunRecord(k.resize, rec, block, ws);
         case kOpBackground: return RunRecord(k.background, rec, block, ws);
         case kOpRotate: return Rotate(rec, block, ws, k);
-        case kOpGray: return RunRecord(k.gray, rec, block, ws);
+        case kOpGrey: return RunRecord(k.grey, rec, block, ws);
         case kOpSaturation:
             if (SinglePlane(rec)) return true;
             return RunRecord(k.saturation, rec, block, ws);

@@ -23,7 +23,7 @@ enum OpCode : uint32_t {
     kOpCompositePoints = 8,
     kOpCompositeLrgb = 9,
     kOpRotate = 10,
-    kOpGray = 20,
+    kOpGrey = 20,
     kOpSaturation = 22,
     kOpLinesEven = 30,
     kOpLinesOdd = 31,
@@ -81,7 +81,7 @@ struct OpKernels {
     RecordKernel rotate;            // 10, general angle (P0 in thousandths of a degree)
     RecordKernel quarter_turn;      // 10, exactly +-90 or +-180 degrees
     RecordKernel flip;              // 10, P1 = 4 or 5
-    RecordKernel gray;              // 20
+    RecordKernel grey;              // 20
     RecordKernel saturation;        // 22
     LinesKernel lines;              // 30 and 31 (P0 = source slot)
     RecordKernel make_background;   // 50

@@ -45,8 +45,8 @@ const OpKernels& DefaultKernels() {
         k.distortion = [](ImageRecord& r, ParamBlock& b, Workspace&) {
             return CorrectDistortion(r, b[0]);
         };
-        k.gray = [](ImageRecord& r, ParamBlock& b, Workspace&) {
-            GrayRecord(r, GrayParams{b[0], b[1], b[2], b[3]});
+        k.grey = [](ImageRecord& r, ParamBlock& b, Workspace&) {
+            GreyRecord(r, GreyParams{b[0], b[1], b[2], b[3]});
             return true;
         };
         k.saturation = [](ImageRecord& r, ParamBlock& b, Workspace&) {

@@ -53,15 +53,15 @@ void RunColourChange(AppContext& ctx, const char* dialog,
 
 }  // namespace
 
-void FillGrayBlock(const AppContext& ctx, const ImageRecord&, ParamBlock& block) {
-    const GraySettings& g = ctx.settings.gray;
+void FillGreyBlock(const AppContext& ctx, const ImageRecord&, ParamBlock& block) {
+    const GreySettings& g = ctx.settings.grey;
     block[0] = g.mode;
     block[1] = g.weight_r;
     block[2] = g.weight_g;
     block[3] = g.weight_b;
 }
 
-void AfterGray(const AppContext&, ImageRecord& rec) {
+void AfterGrey(const AppContext&, ImageRecord& rec) {
     rec.single_plane = 1;
 }
 

@@ -7,9 +7,9 @@
 namespace orva {
 
 // Black and white (command 312): mode into P0, weights R, G, B into P1..P3.
-void FillGrayBlock(const AppContext& ctx, const ImageRecord& rec, ParamBlock& block);
+void FillGreyBlock(const AppContext& ctx, const ImageRecord& rec, ParamBlock& block);
 // After black and white the picture lives in the red plane alone.
-void AfterGray(const AppContext& ctx, ImageRecord& rec);
+void AfterGrey(const AppContext& ctx, ImageRecord& rec);
 // Saturation and hue (command 314): saturation - 100 into P0, hue - 180 into P1.
 void FillSaturationBlock(const AppContext& ctx, const ImageRecord& rec, ParamBlock& block);
 

@@ -36,7 +36,7 @@ const std::vector<ProcessingEntry>& ProcessingEntries() {
         {kCmdRotate, {3, "ROUND", kOpRotate, FillRotateBlock, nullptr, nullptr, false}},
         {kCmdBackground, {2, "BACKG", kOpBackground, nullptr, nullptr, nullptr, false}},
         {kCmdGamma, {2, "GAMMA", kOpGamma, FillGammaBlock, AfterGamma, nullptr, false}},
-        {kCmdGrey, {2, "GRAY", kOpGray, FillGrayBlock, AfterGray, nullptr, false}},
+        {kCmdGrey, {2, "GRAY", kOpGrey, FillGreyBlock, AfterGrey, nullptr, false}},
         {kCmdSaturationHue,
          {2, "COLORUP", kOpSaturation, FillSaturationBlock, nullptr, nullptr, false}},
         {kCmdWavelet, {4, "WAVELET", kOpWavelet, FillWaveletBlock, nullptr, nullptr, false}},

@@ -25,11 +25,11 @@ namespace {
 constexpr double kAnyMin = std::numeric_limits<int>::min();
 constexpr double kAnyMax = std::numeric_limits<int>::max();
 
-SettingField I(const char* name, int& v, double lo, double hi, int step = 1) {
+SettingField IntField(const char* name, int& v, double lo, double hi, int step = 1) {
     return SettingField{name, &v, nullptr, lo, hi, step};
 }
 
-SettingField D(const char* name, double& v, double lo, double hi) {
+SettingField RealField(const char* name, double& v, double lo, double hi) {
     return SettingField{name, nullptr, &v, lo, hi, 1};
 }
 
@@ -94,216 +94,243 @@ std::vector<SettingKeyword> BindSettings(Settings& s) {
     auto& cl = s.colour;
 
     // The settings file keywords, in the order they are written.
-    AddFile(t, "sharp",
-            "sharpen/smooth: radius, smoothing range (16-bit units), "
-            "smoothing strength, emphasis strength",
-            {I("radius", sh.radius, 1, 10), I("smooth_range", sh.smooth_range, 0, 65535),
-             I("smooth_strength", sh.smooth_strength, 0, 50), I("emphasis", sh.emphasis, 0, 50)},
-            {4});
+    AddFile(
+        t, "sharp",
+        "sharpen/smooth: radius, smoothing range (16-bit units), "
+        "smoothing strength, emphasis strength",
+        {IntField("radius", sh.radius, 1, 10), IntField("smooth_range", sh.smooth_range, 0, 65535),
+         IntField("smooth_strength", sh.smooth_strength, 0, 50),
+         IntField("emphasis", sh.emphasis, 0, 50)},
+        {4});
     AddFile(t, "sharp_flt", "sharpen/smooth blunting (tenths)",
-            {I("blunting", sh.blunting, 10, 50)}, {1});
+            {IntField("blunting", sh.blunting, 10, 50)}, {1});
     {
-        std::vector<SettingField> f{I("curve_mode", ga.curve_mode, 0, 1)};
+        std::vector<SettingField> f{IntField("curve_mode", ga.curve_mode, 0, 1)};
         for (std::size_t k = 0; k < 4; ++k)
             for (std::size_t j = 0; j < 6; ++j)
-                f.push_back(I(GammaNames()(k, j), ga.points[k][j], 0, 255));
+                f.push_back(IntField(GammaNames()(k, j), ga.points[k][j], 0, 255));
         AddFile(t, "gamma",
                 "gamma: curve mode, then for all/red/green/blue the three points "
                 "(input, output)",
                 std::move(f), {1, 6, 6, 6, 6});
     }
     {
-        std::vector<SettingField> f{I("channel_set", lv.channel_set, 0, 3)};
+        std::vector<SettingField> f{IntField("channel_set", lv.channel_set, 0, 3)};
         for (std::size_t k = 0; k < 4; ++k) {
             LevelSet& ls = lv.sets[k];
             const auto& n = LevelNames();
-            f.push_back(I(n(k, 0), ls.input_min, 0, 255));
-            f.push_back(I(n(k, 1), ls.input_max, 0, 255));
-            f.push_back(I(n(k, 2), ls.brightness, -255, 255));
-            f.push_back(I(n(k, 3), ls.contrast, -100, 100));
-            f.push_back(I(n(k, 4), ls.gamma, 1, 400));
-            f.push_back(I(n(k, 5), ls.output_min, 0, 255));
-            f.push_back(I(n(k, 6), ls.output_max, 0, 255));
+            f.push_back(IntField(n(k, 0), ls.input_min, 0, 255));
+            f.push_back(IntField(n(k, 1), ls.input_max, 0, 255));
+            f.push_back(IntField(n(k, 2), ls.brightness, -255, 255));
+            f.push_back(IntField(n(k, 3), ls.contrast, -100, 100));
+            f.push_back(IntField(n(k, 4), ls.gamma, 1, 400));
+            f.push_back(IntField(n(k, 5), ls.output_min, 0, 255));
+            f.push_back(IntField(n(k, 6), ls.output_max, 0, 255));
         }
         AddFile(t, "lvl",
                 "level: channel set, then for all/red/green/blue input min, input max, "
                 "brightness, contrast, gamma (hundredths), output min, output max",
                 std::move(f), {1, 7, 7, 7, 7});
     }
-    AddFile(t, "composite",
-            "compositing: method, comparison range, comparison method, normalisation, "
-            "noise level, noise mode",
-            {I("method", co.method, 0, 4), I("compare_range", co.compare_range, 0, 10000),
-             I("compare_method", co.compare_method, 0, 2), I("normalise", co.normalise, 0, 1),
-             I("noise_level", co.noise_level, 0, 255), I("noise_mode", co.noise_mode, 0, 2)},
-            {6});
+    AddFile(
+        t, "composite",
+        "compositing: method, comparison range, comparison method, normalisation, "
+        "noise level, noise mode",
+        {IntField("method", co.method, 0, 4), IntField("compare_range", co.compare_range, 0, 10000),
+         IntField("compare_method", co.compare_method, 0, 2),
+         IntField("normalise", co.normalise, 0, 1), IntField("noise_level", co.noise_level, 0, 255),
+         IntField("noise_mode", co.noise_mode, 0, 2)},
+        {6});
     AddFile(t, "edge",
             "edge enhancement: range (16-bit units), emphasis strength, threshold (percent)",
-            {I("range", ed.range, 0, 65535), I("emphasis", ed.emphasis, 0, 50),
-             I("threshold", ed.threshold, 0, 100)},
+            {IntField("range", ed.range, 0, 65535), IntField("emphasis", ed.emphasis, 0, 50),
+             IntField("threshold", ed.threshold, 0, 100)},
             {3});
     AddFile(t, "resize", "resize: keep aspect, method",
-            {I("keep_aspect", s.resize.keep_aspect, 0, 1), I("method", s.resize.method, 0, 3)},
+            {IntField("keep_aspect", s.resize.keep_aspect, 0, 1),
+             IntField("method", s.resize.method, 0, 3)},
             {2});
     AddFile(t, "back1",
             "background image correction: mode (3 multiply, 4 subtract), "
             "background slot, shift",
-            {I("mode", bg.image_mode, 3, 4), I("slot", bg.image_slot, 0, 255),
-             I("shift", bg.image_shift, -255, 255)},
+            {IntField("mode", bg.image_mode, 3, 4), IntField("slot", bg.image_slot, 0, 255),
+             IntField("shift", bg.image_shift, -255, 255)},
             {3});
     AddFile(t, "back2",
             "pseudo-function background: mode (0 multiply, 1 subtract), centre and edge "
             "level of red, green, blue",
-            {I("mode", bg.pseudo_mode, 0, 1), I("centre_r", bg.centre[0], 0, 255),
-             I("edge_r", bg.edge[0], 0, 255), I("centre_g", bg.centre[1], 0, 255),
-             I("edge_g", bg.edge[1], 0, 255), I("centre_b", bg.centre[2], 0, 255),
-             I("edge_b", bg.edge[2], 0, 255)},
+            {IntField("mode", bg.pseudo_mode, 0, 1), IntField("centre_r", bg.centre[0], 0, 255),
+             IntField("edge_r", bg.edge[0], 0, 255), IntField("centre_g", bg.centre[1], 0, 255),
+             IntField("edge_g", bg.edge[1], 0, 255), IntField("centre_b", bg.centre[2], 0, 255),
+             IntField("edge_b", bg.edge[2], 0, 255)},
             {7});
-    AddFile(t, "back3",
-            "background generator: detection area, averaging area, use (0 none, 1 multiply, "
-            "2 subtract), shift, two-part processing",
-            {I("detect_area", bg.detect_area, 8, 256), I("average_area", bg.average_area, 2, 16),
-             I("use", bg.generated_use, 0, 2), I("shift", bg.generated_shift, -255, 255),
-             I("two_part", bg.two_part, 0, 1)},
-            {5});
-    AddFile(t, "round", "rotate: mode, angle (hundredths of a degree)",
-            {I("mode", s.rotate.mode, 0, 5), I("angle", s.rotate.angle, -36000, 36000)}, {2});
+    AddFile(
+        t, "back3",
+        "background generator: detection area, averaging area, use (0 none, 1 multiply, "
+        "2 subtract), shift, two-part processing",
+        {IntField("detect_area", bg.detect_area, 8, 256),
+         IntField("average_area", bg.average_area, 2, 16), IntField("use", bg.generated_use, 0, 2),
+         IntField("shift", bg.generated_shift, -255, 255), IntField("two_part", bg.two_part, 0, 1)},
+        {5});
+    AddFile(
+        t, "round", "rotate: mode, angle (hundredths of a degree)",
+        {IntField("mode", s.rotate.mode, 0, 5), IntField("angle", s.rotate.angle, -36000, 36000)},
+        {2});
     AddFile(t, "gray", "black and white: mode, weights R, G, B",
-            {I("mode", s.gray.mode, 0, 3), I("weight_r", s.gray.weight_r, 0, 65535),
-             I("weight_g", s.gray.weight_g, 0, 65535), I("weight_b", s.gray.weight_b, 0, 65535)},
+            {IntField("mode", s.grey.mode, 0, 3), IntField("weight_r", s.grey.weight_r, 0, 65535),
+             IntField("weight_g", s.grey.weight_g, 0, 65535),
+             IntField("weight_b", s.grey.weight_b, 0, 65535)},
             {4});
     AddFile(t, "color", "saturation (100 = unchanged), hue (180 = unchanged)",
-            {I("saturation", cl.saturation, 0, 200), I("hue", cl.hue, 0, 360)}, {2});
+            {IntField("saturation", cl.saturation, 0, 200), IntField("hue", cl.hue, 0, 360)}, {2});
     AddFile(t, "level", "a value no operation reads",
-            {I("value", s.unused_level, kAnyMin, kAnyMax)}, {1});
+            {IntField("value", s.unused_level, kAnyMin, kAnyMax)}, {1});
     AddFile(t, "dark", "RAW algorithm, RAW quality, dark defect handling, defect judgement level",
-            {I("algorithm", raw.algorithm, 0, 1), I("quality", raw.quality, 0, 3),
-             I("defect_handling", s.dark.defect_handling, 0, 2),
-             I("defect_level", s.dark.defect_level, 0, 1024)},
+            {IntField("algorithm", raw.algorithm, 0, 1), IntField("quality", raw.quality, 0, 3),
+             IntField("defect_handling", s.dark.defect_handling, 0, 2),
+             IntField("defect_level", s.dark.defect_level, 0, 1024)},
             {4});
     AddFile(t, "waikyoku", "distortion correction amount (pixels)",
-            {I("amount", s.distortion.amount, -10000, 10000)}, {1});
+            {IntField("amount", s.distortion.amount, -10000, 10000)}, {1});
     AddFile(t, "display", "read-out divisor (2^(16 - display bits))",
-            {I("readout_divisor", s.display.readout_divisor, 1, 1024)}, {1});
-    AddFile(t, "raw",
-            "RAW development: gamma R, G, B; black R, white R, black G, white G, black B, "
-            "white B; sharpness, radius, false-colour reduction, saturation, hue slider; "
-            "quality",
-            {D("gamma_r", raw.gamma[0], 1.0, 4.0), D("gamma_g", raw.gamma[1], 1.0, 4.0),
-             D("gamma_b", raw.gamma[2], 1.0, 4.0), I("black_r", raw.black[0], 0, 32),
-             I("white_r", raw.white[0], 128, 255), I("black_g", raw.black[1], 0, 32),
-             I("white_g", raw.white[1], 128, 255), I("black_b", raw.black[2], 0, 32),
-             I("white_b", raw.white[2], 128, 255), I("sharpness", raw.sharpness, 0, 8),
-             I("radius", raw.sharp_radius, 0, 1), I("false_colour", raw.false_colour, 0, 4),
-             I("saturation", raw.saturation, 0, 4), I("hue", raw.hue, 0, 36),
-             I("quality", raw.quality, 0, 3)},
-            {3, 6, 5, 1});
+            {IntField("readout_divisor", s.display.readout_divisor, 1, 1024)}, {1});
+    AddFile(
+        t, "raw",
+        "RAW development: gamma R, G, B; black R, white R, black G, white G, black B, "
+        "white B; sharpness, radius, false-colour reduction, saturation, hue slider; "
+        "quality",
+        {RealField("gamma_r", raw.gamma[0], 1.0, 4.0), RealField("gamma_g", raw.gamma[1], 1.0, 4.0),
+         RealField("gamma_b", raw.gamma[2], 1.0, 4.0), IntField("black_r", raw.black[0], 0, 32),
+         IntField("white_r", raw.white[0], 128, 255), IntField("black_g", raw.black[1], 0, 32),
+         IntField("white_g", raw.white[1], 128, 255), IntField("black_b", raw.black[2], 0, 32),
+         IntField("white_b", raw.white[2], 128, 255), IntField("sharpness", raw.sharpness, 0, 8),
+         IntField("radius", raw.sharp_radius, 0, 1),
+         IntField("false_colour", raw.false_colour, 0, 4),
+         IntField("saturation", raw.saturation, 0, 4), IntField("hue", raw.hue, 0, 36),
+         IntField("quality", raw.quality, 0, 3)},
+        {3, 6, 5, 1});
     AddFile(t, "VER264", "background generator exclude luminance 0; compositing extra shift X, Y",
-            {I("exclude_zero", bg.exclude_zero, 0, 1),
-             I("extra_shift_x", co.extra_shift_x, -10000, 10000),
-             I("extra_shift_y", co.extra_shift_y, -10000, 10000)},
+            {IntField("exclude_zero", bg.exclude_zero, 0, 1),
+             IntField("extra_shift_x", co.extra_shift_x, -10000, 10000),
+             IntField("extra_shift_y", co.extra_shift_y, -10000, 10000)},
             {3});
     {
         static constexpr const char* kGainNames[6] = {"gain0", "gain1", "gain2",
                                                       "gain3", "gain4", "gain5"};
         std::vector<SettingField> f;
         for (std::size_t k = 0; k < 6; ++k)
-            f.push_back(I(kGainNames[k], s.wavelet.gains[k], 0, 500));
+            f.push_back(IntField(kGainNames[k], s.wavelet.gains[k], 0, 500));
         AddFile(t, "wavelet", "wavelet gains 0 to 5 (tenths; 5 is the finest band)", std::move(f),
                 {6});
     }
     AddFile(t, "filter", "wavelet filter order, wavelet enlargement",
-            {I("order", s.wavelet.filter_order, 1, 10), I("enlarge", s.wavelet.enlarge, 0, 1)},
+            {IntField("order", s.wavelet.filter_order, 1, 10),
+             IntField("enlarge", s.wavelet.enlarge, 0, 1)},
             {2});
-    AddFile(t, "edgearea", "edge enhancement: area, smoothing strength",
-            {I("area", ed.area, 1, 3), I("smooth_strength", ed.smooth_strength, 0, 50)}, {2});
+    AddFile(
+        t, "edgearea", "edge enhancement: area, smoothing strength",
+        {IntField("area", ed.area, 1, 3), IntField("smooth_strength", ed.smooth_strength, 0, 50)},
+        {2});
     AddFile(t, "restore",
             "blur restoration: spread (tenths), blunting (tenths), iterations, emphasis",
-            {I("spread", s.restore.spread, 1, 100), I("blunting", s.restore.blunting, 10, 50),
-             I("iterations", s.restore.iterations, 1, 5), I("emphasis", s.restore.emphasis, 0, 3)},
+            {IntField("spread", s.restore.spread, 1, 100),
+             IntField("blunting", s.restore.blunting, 10, 50),
+             IntField("iterations", s.restore.iterations, 1, 5),
+             IntField("emphasis", s.restore.emphasis, 0, 3)},
             {4});
-    AddFile(t, "noise", "noise reduction: area (3 or 5), tolerance, strength",
-            {I("area", s.noise.area, 3, 5, 2), I("tolerance", s.noise.tolerance, 0, 10),
-             I("strength", s.noise.strength, 1, 5)},
-            {3});
+    AddFile(
+        t, "noise", "noise reduction: area (3 or 5), tolerance, strength",
+        {IntField("area", s.noise.area, 3, 5, 2), IntField("tolerance", s.noise.tolerance, 0, 10),
+         IntField("strength", s.noise.strength, 1, 5)},
+        {3});
     AddFile(t, "cut",
             "crop: anchor, width, height; output mode (0 size, 1 magnification), output "
             "width, output height, magnification (percent)",
-            {I("anchor", s.crop.anchor, 0, 8), I("width", s.crop.width, 1, kAnyMax),
-             I("height", s.crop.height, 1, kAnyMax), I("output_mode", s.crop.output_mode, 0, 1),
-             I("output_width", s.crop.output_width, 1, 10000),
-             I("output_height", s.crop.output_height, 1, 10000),
-             I("magnification", s.crop.magnification, 1, 10000)},
+            {IntField("anchor", s.crop.anchor, 0, 8), IntField("width", s.crop.width, 1, kAnyMax),
+             IntField("height", s.crop.height, 1, kAnyMax),
+             IntField("output_mode", s.crop.output_mode, 0, 1),
+             IntField("output_width", s.crop.output_width, 1, 10000),
+             IntField("output_height", s.crop.output_height, 1, 10000),
+             IntField("magnification", s.crop.magnification, 1, 10000)},
             {3, 4});
     AddFile(t, "hdr", "dynamic range: radius, tone difference, strength",
-            {I("radius", s.dynamic_range.radius, 4, 32, 4),
-             I("tone_difference", s.dynamic_range.tone_difference, 0, 128),
-             I("strength", s.dynamic_range.strength, 1, 10)},
+            {IntField("radius", s.dynamic_range.radius, 4, 32, 4),
+             IntField("tone_difference", s.dynamic_range.tone_difference, 0, 128),
+             IntField("strength", s.dynamic_range.strength, 1, 10)},
             {3});
     AddFile(t, "VER560", "compositing: shift by at least one pixel",
-            {I("shift_one_pixel", co.shift_one_pixel, 0, 1)}, {1});
-    AddFile(t, "compfile",
-            "multi-file compositing: method, comparison range, comparison method, "
-            "normalisation, noise level, noise mode, shift by at least one pixel",
-            {I("method", mf.method, 0, 4), I("compare_range", mf.compare_range, 0, 10000),
-             I("compare_method", mf.compare_method, 0, 2), I("normalise", mf.normalise, 0, 1),
-             I("noise_level", mf.noise_level, 0, 255), I("noise_mode", mf.noise_mode, 0, 2),
-             I("shift_one_pixel", mf.shift_one_pixel, 0, 1)},
-            {7});
+            {IntField("shift_one_pixel", co.shift_one_pixel, 0, 1)}, {1});
+    AddFile(
+        t, "compfile",
+        "multi-file compositing: method, comparison range, comparison method, "
+        "normalisation, noise level, noise mode, shift by at least one pixel",
+        {IntField("method", mf.method, 0, 4), IntField("compare_range", mf.compare_range, 0, 10000),
+         IntField("compare_method", mf.compare_method, 0, 2),
+         IntField("normalise", mf.normalise, 0, 1), IntField("noise_level", mf.noise_level, 0, 255),
+         IntField("noise_mode", mf.noise_mode, 0, 2),
+         IntField("shift_one_pixel", mf.shift_one_pixel, 0, 1)},
+        {7});
 
     // Settings the file does not hold.
-    AddExtra(
-        t, "sharp_channel", "sharpen/smooth channel flags R, G, B",
-        {I("r", sh.channels[0], 0, 1), I("g", sh.channels[1], 0, 1), I("b", sh.channels[2], 0, 1)});
-    AddExtra(
-        t, "edge_channel", "edge enhancement channel flags R, G, B",
-        {I("r", ed.channels[0], 0, 1), I("g", ed.channels[1], 0, 1), I("b", ed.channels[2], 0, 1)});
+    AddExtra(t, "sharp_channel", "sharpen/smooth channel flags R, G, B",
+             {IntField("r", sh.channels[0], 0, 1), IntField("g", sh.channels[1], 0, 1),
+              IntField("b", sh.channels[2], 0, 1)});
+    AddExtra(t, "edge_channel", "edge enhancement channel flags R, G, B",
+             {IntField("r", ed.channels[0], 0, 1), IntField("g", ed.channels[1], 0, 1),
+              IntField("b", ed.channels[2], 0, 1)});
     AddExtra(t, "gamma_channel", "gamma channel set (0 all, 1 red, 2 green, 3 blue)",
-             {I("channel_set", ga.channel_set, 0, 3)});
+             {IntField("channel_set", ga.channel_set, 0, 3)});
     AddExtra(t, "gamma_per_channel", "gamma per-channel option",
-             {I("per_channel", ga.per_channel, 0, 1)});
-    AddExtra(t, "composite_weight", "compositing weights of images 1 to 4 (percent)",
-             {I("weight1", co.weights[0], 0, 100), I("weight2", co.weights[1], 0, 100),
-              I("weight3", co.weights[2], 0, 100), I("weight4", co.weights[3], 0, 100)});
+             {IntField("per_channel", ga.per_channel, 0, 1)});
+    AddExtra(
+        t, "composite_weight", "compositing weights of images 1 to 4 (percent)",
+        {IntField("weight1", co.weights[0], 0, 100), IntField("weight2", co.weights[1], 0, 100),
+         IntField("weight3", co.weights[2], 0, 100), IntField("weight4", co.weights[3], 0, 100)});
     {
         std::vector<SettingField> f;
         for (std::size_t k = 0; k < 4; ++k)
             for (std::size_t j = 0; j < 4; ++j)
-                f.push_back(I(PointNames()(k, j), co.points[k][j], 0, 16383));
+                f.push_back(IntField(PointNames()(k, j), co.points[k][j], 0, 16383));
         AddExtra(t, "composite_points",
                  "point-aligned compositing: A x, A y, B x, B y of images 1 to 4 "
                  "(y from the top)",
                  std::move(f));
     }
     AddExtra(t, "compare_level", "two-image comparison reference level",
-             {I("level", co.compare_level, 0, 255)});
+             {IntField("level", co.compare_level, 0, 255)});
     AddExtra(t, "pseudo_curve", "pseudo-function background curve parameter (hundredths)",
-             {I("curve", bg.pseudo_curve, 100, 300)});
+             {IntField("curve", bg.pseudo_curve, 100, 300)});
     AddExtra(t, "pseudo_shift", "pseudo-function background shift (subtract mode)",
-             {I("shift", bg.pseudo_shift, -255, 255)});
+             {IntField("shift", bg.pseudo_shift, -255, 255)});
     AddExtra(t, "resize_size",
              "resize: source width, source height, target width, "
              "target height",
-             {I("source_width", s.resize.source_width, 0, 10000),
-              I("source_height", s.resize.source_height, 0, 10000),
-              I("target_width", s.resize.target_width, 0, 10000),
-              I("target_height", s.resize.target_height, 0, 10000)});
+             {IntField("source_width", s.resize.source_width, 0, 10000),
+              IntField("source_height", s.resize.source_height, 0, 10000),
+              IntField("target_width", s.resize.target_width, 0, 10000),
+              IntField("target_height", s.resize.target_height, 0, 10000)});
     AddExtra(t, "chgrgb", "colour change (RGB): source R, G, B, target R, G, B, tolerance",
-             {I("source_r", cl.rgb_source[0], 0, 255), I("source_g", cl.rgb_source[1], 0, 255),
-              I("source_b", cl.rgb_source[2], 0, 255), I("target_r", cl.rgb_target[0], 0, 255),
-              I("target_g", cl.rgb_target[1], 0, 255), I("target_b", cl.rgb_target[2], 0, 255),
-              I("tolerance", cl.rgb_tolerance, 0, 255)});
+             {IntField("source_r", cl.rgb_source[0], 0, 255),
+              IntField("source_g", cl.rgb_source[1], 0, 255),
+              IntField("source_b", cl.rgb_source[2], 0, 255),
+              IntField("target_r", cl.rgb_target[0], 0, 255),
+              IntField("target_g", cl.rgb_target[1], 0, 255),
+              IntField("target_b", cl.rgb_target[2], 0, 255),
+              IntField("tolerance", cl.rgb_tolerance, 0, 255)});
     AddExtra(t, "chghsv",
              "colour change (HSV): source hue, saturation, value, target hue, saturation, "
              "value, tolerance (quarter degrees)",
-             {I("source_h", cl.hsv_source[0], 0, 359), I("source_s", cl.hsv_source[1], 0, 255),
-              I("source_v", cl.hsv_source[2], 0, 255), I("target_h", cl.hsv_target[0], 0, 359),
-              I("target_s", cl.hsv_target[1], 0, 255), I("target_v", cl.hsv_target[2], 0, 255),
-              I("tolerance", cl.hsv_tolerance, 0, 255)});
+             {IntField("source_h", cl.hsv_source[0], 0, 359),
+              IntField("source_s", cl.hsv_source[1], 0, 255),
+              IntField("source_v", cl.hsv_source[2], 0, 255),
+              IntField("target_h", cl.hsv_target[0], 0, 359),
+              IntField("target_s", cl.hsv_target[1], 0, 255),
+              IntField("target_v", cl.hsv_target[2], 0, 255),
+              IntField("tolerance", cl.hsv_tolerance, 0, 255)});
     AddExtra(t, "info_overlay", "show the camera information over the image",
-             {I("info_overlay", s.display.info_overlay, 0, 1)});
+             {IntField("info_overlay", s.display.info_overlay, 0, 1)});
     AddExtra(t, "batch_time", "batch: measure and report the processing time",
-             {I("time_measurement", s.batch.time_measurement, 0, 1)});
+             {IntField("time_measurement", s.batch.time_measurement, 0, 1)});
     return t;
 }
 

@@ -140,12 +140,12 @@ struct DynamicRangeSettings {
 };
 
 // Black and white (dialog GRAY, operation code 20).
-struct GraySettings {
+struct GreySettings {
     int mode = 2;        // 0 RGB maximum, 1 RGB minimum, 2 standard luminance, 3 manual
     int weight_r = 299;  // 0..65535 each; the mean is divided by their sum
     int weight_g = 587;
     int weight_b = 114;
-    bool operator==(const GraySettings&) const = default;
+    bool operator==(const GreySettings&) const = default;
 };
 
 // Saturation and hue (dialog COLORUP, code 22) and the two colour changes (CHGRGB, CHGHSV).
@@ -271,7 +271,7 @@ struct Settings {
     GammaSettings gamma;
     LevelSettings level;
     DynamicRangeSettings dynamic_range;
-    GraySettings gray;
+    GreySettings grey;
     ColourSettings colour;
     NoiseSettings noise;
     CompositeSettings composite;

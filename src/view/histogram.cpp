@@ -46,7 +46,7 @@ int SampleAt(const ImageRecord& rec, int c, int x, int row) {
 
 struct Channel {
     int plane;
-    Rgb color;
+    Rgb colour;
 };
 
 std::vector<Channel> DrawnChannels(const ImageRecord& rec) {
@@ -62,9 +62,9 @@ PlotLine Dotted(int x1, int y1, int x2, int y2) {
 }
 
 // A downward triangle over the histogram axis marking a level.
-PlotPolyline LevelMarker(int level, Rgb color) {
+PlotPolyline LevelMarker(int level, Rgb colour) {
     const int x = kHistLeft + 1 + level / 256;
-    return {{{x - 5, 10}, {x + 5, 10}, {x, kHistTop}, {x - 5, 10}}, color};
+    return {{{x - 5, 10}, {x + 5, 10}, {x, kHistTop}, {x - 5, 10}}, colour};
 }
 
 void AppendTexts(Plot& plot, std::vector<PlotText> texts) {
@@ -135,7 +135,7 @@ Plot HistogramPlot(const ImageRecord& rec, PlotPoint pixel, int divisor) {
     }
     const auto channels = DrawnChannels(rec);
     for (const auto& ch : channels) {
-        PlotPolyline curve{{}, ch.color};
+        PlotPolyline curve{{}, ch.colour};
         curve.points.reserve(256);
         const auto& bins = rec.histogram[static_cast<std::size_t>(ch.plane)];
         for (int i = 0; i < 256; ++i) {
@@ -149,8 +149,8 @@ Plot HistogramPlot(const ImageRecord& rec, PlotPoint pixel, int divisor) {
     }
     for (const auto& ch : channels) {
         const auto c = static_cast<std::size_t>(ch.plane);
-        plot.polylines.push_back(LevelMarker(rec.min_level[c], ch.color));
-        plot.polylines.push_back(LevelMarker(rec.max_level[c], ch.color));
+        plot.polylines.push_back(LevelMarker(rec.min_level[c], ch.colour));
+        plot.polylines.push_back(LevelMarker(rec.max_level[c], ch.colour));
     }
     AppendTexts(plot, InspectionTextBlock(rec, pixel, divisor));
     return plot;
@@ -181,7 +181,7 @@ Plot CrossSectionPlot(const ImageRecord& rec, PlotPoint pixel, int divisor) {
     plot.lines.push_back(
         Dotted(kVProfileAxis, static_cast<int>(pos_y), 303, static_cast<int>(pos_y)));
     for (const auto& ch : DrawnChannels(rec)) {
-        PlotPolyline across{{}, ch.color};
+        PlotPolyline across{{}, ch.colour};
         for (int i = 0; i < kProfilePoints; ++i) {
             const int x = static_cast<int>(static_cast<long long>(i) * w / kProfilePoints);
             across.points.push_back(
@@ -189,7 +189,7 @@ Plot CrossSectionPlot(const ImageRecord& rec, PlotPoint pixel, int divisor) {
                  kHProfileBase - (SampleAt(rec, ch.plane, x, py) >> kProfileShift)});
         }
         plot.polylines.push_back(std::move(across));
-        PlotPolyline down{{}, ch.color};
+        PlotPolyline down{{}, ch.colour};
         for (int j = 0; j < kProfilePoints; ++j) {
             const int row = static_cast<int>(static_cast<long long>(j) * h / kProfilePoints);
             down.points.push_back(

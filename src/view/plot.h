@@ -35,7 +35,7 @@ struct PlotPoint {
 // A one-pixel line between two end points (both drawn).
 struct PlotLine {
     PlotPoint from, to;
-    Rgb color = kBlack;
+    Rgb colour = kBlack;
     PenStyle style = PenStyle::Solid;
     bool operator==(const PlotLine&) const = default;
 };
@@ -43,13 +43,13 @@ struct PlotLine {
 // Consecutive points joined by solid one-pixel lines.
 struct PlotPolyline {
     std::vector<PlotPoint> points;
-    Rgb color = kBlack;
+    Rgb colour = kBlack;
 };
 
 struct PlotText {
     PlotPoint at;
     std::string text;  // UTF-8
-    Rgb color = kBlack;
+    Rgb colour = kBlack;
     std::optional<Rgb> background;  // opaque background behind the text when set
 };
 

@@ -14,9 +14,9 @@ constexpr Rgb kMarkerGreen{32, 255, 32};
 constexpr Rgb kMarkerRed{255, 32, 32};
 constexpr Rgb kMarkerDarkRed{64, 0, 0};
 
-void AddCross(Plot& plot, PlotPoint at, Rgb color) {
-    plot.lines.push_back({{at.x - 2, at.y}, {at.x + 2, at.y}, color, PenStyle::Solid});
-    plot.lines.push_back({{at.x, at.y - 2}, {at.x, at.y + 2}, color, PenStyle::Solid});
+void AddCross(Plot& plot, PlotPoint at, Rgb colour) {
+    plot.lines.push_back({{at.x - 2, at.y}, {at.x + 2, at.y}, colour, PenStyle::Solid});
+    plot.lines.push_back({{at.x, at.y - 2}, {at.x, at.y + 2}, colour, PenStyle::Solid});
 }
 
 void AddText(Plot& plot, int x, int y, std::string text) {

@@ -18,7 +18,7 @@ constexpr std::array<ToolbarIcon, kToolbarCells> kCellIcons = {
     ToolbarIcon::Load,   ToolbarIcon::Save,   ToolbarIcon::Printer,   ToolbarIcon::Blank,
     ToolbarIcon::Undo,   ToolbarIcon::Redo,   ToolbarIcon::Blank,     ToolbarIcon::Sharpen,
     ToolbarIcon::Edge,   ToolbarIcon::Resize, ToolbarIcon::Rotate,    ToolbarIcon::Composite,
-    ToolbarIcon::Gamma,  ToolbarIcon::Gray,   ToolbarIcon::Histogram, ToolbarIcon::Select,
+    ToolbarIcon::Gamma,  ToolbarIcon::Grey,   ToolbarIcon::Histogram, ToolbarIcon::Select,
     ToolbarIcon::UpDown,
 };
 
@@ -38,7 +38,7 @@ const char* ToolbarIconName(ToolbarIcon icon) {
         case ToolbarIcon::Rotate: return "ROUND";
         case ToolbarIcon::Composite: return "COMP";
         case ToolbarIcon::Gamma: return "GAMMA";
-        case ToolbarIcon::Gray: return "BW";
+        case ToolbarIcon::Grey: return "BW";
         case ToolbarIcon::Histogram: return "HIST";
         case ToolbarIcon::Select: return "SELECT";
         case ToolbarIcon::UpDown: return "UPDOWN";

@@ -29,7 +29,7 @@ enum class ToolbarIcon {
     Rotate,
     Composite,
     Gamma,
-    Gray,
+    Grey,
     Histogram,
     Select,
     UpDown,

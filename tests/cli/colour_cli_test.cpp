@@ -30,7 +30,7 @@ protected:
     ColourCli() : SamplePictureTest(37, 23) {}
 };
 
-TEST_F(ColourCli, GrayAndHueRotationAreExact) {
+TEST_F(ColourCli, GreyAndHueRotationAreExact) {
     ASSERT_EQ(Cli(dir, Apply("gray", "g.ppm", "--set gray=0")), 0);
     const DecodedImage g = Read(dir.Path("g.ppm"));
     const std::size_t n = src.red.size();

@@ -28,9 +28,9 @@ struct Pixels {
     Rgb at(std::size_t i) const { return {r[i], g[i], b[i]}; }
 };
 
-Rgb Gray(const Rgb& px, GrayParams params, bool single_plane = false) {
+Rgb Gray(const Rgb& px, GreyParams params, bool single_plane = false) {
     Pixels p({px});
-    GrayPlanes(p.planes().data(), 1, 1, single_plane, params);
+    GreyPlanes(p.planes().data(), 1, 1, single_plane, params);
     return p.at(0);
 }
 
@@ -85,8 +85,8 @@ TEST(Hsv, ToRgbOverTheSixSectorsWithoutOverflow) {
     EXPECT_EQ(HsvToRgb(49152 + 8192, 65535, 65535), HsvToRgb(8192, 65535, 65535));
 }
 
-TEST(Gray, ModesAndWeights) {
-    const GrayParams lum;  // mode 2, 299/587/114
+TEST(Grey, ModesAndWeights) {
+    const GreyParams lum;  // mode 2, 299/587/114
     EXPECT_EQ(Gray({100, 300, 200}, {0, 299, 587, 114}), (Rgb{300, 300, 300}));
     EXPECT_EQ(Gray({100, 300, 200}, {1, 299, 587, 114}), (Rgb{100, 100, 100}));
     // (1000 x 299 + 2000 x 587 + 100 x 114) / 1000 = 1484, times 8.
@@ -102,11 +102,11 @@ TEST(Gray, ModesAndWeights) {
     EXPECT_EQ(Gray({65535, 65535, 65535}, {3, 65535, 65535, 65535}), (Rgb{65528, 65528, 65528}));
 }
 
-TEST(Gray, AGreyPictureIsReadFromRedAlone) {
+TEST(Grey, AGreyPictureIsReadFromRedAlone) {
     // Green and blue of a single-plane picture are not part of it.
     EXPECT_EQ(Gray({8007, 0, 65535}, {0, 1, 1, 1}, true), (Rgb{8007, 8007, 8007}));
     EXPECT_EQ(Gray({8007, 0, 65535}, {1, 1, 1, 1}, true), (Rgb{8007, 8007, 8007}));
-    EXPECT_EQ(Gray({8007, 0, 65535}, GrayParams{}, true), (Rgb{8000, 8000, 8000}));
+    EXPECT_EQ(Gray({8007, 0, 65535}, GreyParams{}, true), (Rgb{8000, 8000, 8000}));
 }
 
 TEST(SaturationHue, SaturationChangeThatGoesWithTheHue) {
@@ -231,7 +231,7 @@ TEST(ColourChangeHsv, DialogUnitsOfAPixel) {
     EXPECT_EQ(HsvDialogUnits(200, 100, 50), (std::array<int, 3>{19, 191, 0}));
 }
 
-TEST(ColourDispatch, GrayAndSaturationThroughTheDispatcher) {
+TEST(ColourDispatch, GreyAndSaturationThroughTheDispatcher) {
     Workspace ws;
     ImageRecord& rec =
         testing::MakeImage(ws, 0, 1, 1, [](int c, int, int) { return c == 0 ? 8000 : 16000; });
@@ -250,7 +250,7 @@ TEST(ColourDispatch, GrayAndSaturationThroughTheDispatcher) {
     block[0] = 3;
     block[1] = 1;
     block[2] = block[3] = 0;  // red alone
-    EXPECT_TRUE(Dispatch(kOpGray, rec, block, ws, DefaultKernels()));
+    EXPECT_TRUE(Dispatch(kOpGrey, rec, block, ws, DefaultKernels()));
     EXPECT_EQ(testing::Sample(rec, 2, 0, 0), 2664);  // 333 x 8
 }
 

@@ -88,7 +88,7 @@ protected:
         k.rotate = LogRecord("rotate");
         k.quarter_turn = LogRecord("quarter_turn");
         k.flip = LogRecord("flip");
-        k.gray = LogRecord("gray");
+        k.grey = LogRecord("gray");
         k.saturation = LogRecord("saturation");
         k.lines = [this](ImageRecord&, ParamBlock&, Workspace&, int first_row) {
             line_rows.push_back(first_row);
@@ -363,7 +363,7 @@ TEST_F(DispatcherTest, EachRecordCodeReachesItsKernel) {
     block[0] = 5;
     const std::pair<uint32_t, const char*> cases[] = {
         {kOpComposite, "composite"},          {kOpCompositePoints, "composite_points"},
-        {kOpCompositeLrgb, "composite_lrgb"}, {kOpGray, "gray"},
+        {kOpCompositeLrgb, "composite_lrgb"}, {kOpGrey, "gray"},
         {kOpSaturation, "saturation"},        {kOpMakeBackground, "make_background"},
         {kOpDistortion, "distortion"},
     };
@@ -378,8 +378,8 @@ TEST_F(DispatcherTest, EachRecordCodeReachesItsKernel) {
 }
 
 TEST_F(DispatcherTest, RecordKernelFailureIsReported) {
-    k.gray = [](ImageRecord&, ParamBlock&, Workspace&) { return false; };
-    EXPECT_FALSE(Run(kOpGray));
+    k.grey = [](ImageRecord&, ParamBlock&, Workspace&) { return false; };
+    EXPECT_FALSE(Run(kOpGrey));
 }
 
 TEST_F(DispatcherTest, SaturationSkipsAGreyPicture) {
@@ -558,7 +558,7 @@ TEST_F(DispatcherTest, OperationAvailableAsksForEveryKernelACodeNeeds) {
     EXPECT_FALSE(OperationAvailable(partial, kOpRotate));
     EXPECT_FALSE(OperationAvailable(partial, kOpEdge));
     EXPECT_FALSE(OperationAvailable(partial, kOpWavelet));
-    EXPECT_TRUE(OperationAvailable(partial, kOpGray));
+    EXPECT_TRUE(OperationAvailable(partial, kOpGrey));
 }
 
 TEST_F(DispatcherTest, MissingKernelsChangeNothing) {

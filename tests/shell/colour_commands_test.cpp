@@ -16,10 +16,10 @@ uint16_t Colour(int c, int, int) {
     return static_cast<uint16_t>(8000 * (c + 1));  // 8000, 16000, 24000
 }
 
-TEST(GrayCommand, MakesAGreyPictureThatUndoBringsBack) {
+TEST(GreyCommand, MakesAGreyPictureThatUndoBringsBack) {
     Harness h;
     ImageRecord& r = MakeImage(h.ctx->ws, 0, 2, 2, Colour);
-    h.ctx->settings.gray = {3, 0, 1, 0};  // manual weights: green alone
+    h.ctx->settings.grey = {3, 0, 1, 0};  // manual weights: green alone
     ASSERT_TRUE(CommandEnabled(*h.ctx, 312));
     ExecuteCommand(*h.ctx, 312);
     EXPECT_EQ(h.ui.dialogs_run, std::vector<std::string>{"GRAY"});
@@ -33,12 +33,12 @@ TEST(GrayCommand, MakesAGreyPictureThatUndoBringsBack) {
     EXPECT_EQ(r.single_plane, 0);
 }
 
-TEST(GrayCommand, AllImagesModeAndCancel) {
+TEST(GreyCommand, AllImagesModeAndCancel) {
     Harness h;
     for (int s : {0, 2, 9}) MakeImage(h.ctx->ws, s, 1, 1, Colour);
     h.ctx->ws.current = 2;
     h.ui.dialog_handlers["GRAY"] = [](AppContext& ctx) {
-        ctx.settings.gray.mode = 0;  // the dialog's choice is used even when cancelled later
+        ctx.settings.grey.mode = 0;  // the dialog's choice is used even when cancelled later
         return false;
     };
     ExecuteCommand(*h.ctx, 312);

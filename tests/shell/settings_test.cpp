@@ -68,7 +68,7 @@ Settings AllChanged() {
     }
     s.level.channel_set = 3;
     s.dynamic_range = {12, 64, 7};
-    s.gray = {3, 1, 2, 3};
+    s.grey = {3, 1, 2, 3};
     s.colour = {150, 90, {10, 20, 30}, {40, 50, 60}, 7, {350, 100, 200}, {10, 90, 80}, 12};
     s.noise = {3, 4, 1};
     s.composite = {2, 33, 2, 0, 9, 2, 0, -3, 4};

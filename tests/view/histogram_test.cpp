@@ -86,17 +86,17 @@ TEST(Histogram, ScaleFollowsTheFourTallestBinsAndClipsATallOne) {
     const Plot p = HistogramPlot(r, {0, 0}, 256);
     ASSERT_EQ(p.polylines.size(), 3u + 6u);  // three curves, two markers each
     const auto& red = p.polylines[0];
-    EXPECT_EQ(red.color, kRed);
+    EXPECT_EQ(red.colour, kRed);
     ASSERT_EQ(red.points.size(), 256u);
     EXPECT_EQ(red.points[0], (PlotPoint{21, 19}));    // 97 > S: clipped at the top
     EXPECT_EQ(red.points[10], (PlotPoint{31, 174}));  // 179 - 1 * 160 / 28
     EXPECT_EQ(red.points[11], (PlotPoint{32, 179}));  // empty bin on the axis
     EXPECT_EQ(red.points[255], (PlotPoint{276, 179}));
-    EXPECT_EQ(p.polylines[1].color, kGreen);
-    EXPECT_EQ(p.polylines[2].color, kBlue);
+    EXPECT_EQ(p.polylines[1].colour, kGreen);
+    EXPECT_EQ(p.polylines[2].colour, kBlue);
     // Markers: minimum 0 at x = 21, maximum 30 << 8 at x = 51; apex on the axis top.
     const auto& min_marker = p.polylines[3];
-    EXPECT_EQ(min_marker.color, kRed);
+    EXPECT_EQ(min_marker.colour, kRed);
     EXPECT_EQ(min_marker.points, (std::vector<PlotPoint>{{16, 10}, {26, 10}, {21, 20}, {16, 10}}));
     EXPECT_EQ(p.polylines[4].points[2], (PlotPoint{51, 20}));
 }
@@ -125,7 +125,7 @@ TEST(Histogram, SinglePlaneDrawsOneGreyCurve) {
     ComputeHistogram(r);
     const Plot p = HistogramPlot(r, {0, 0}, 256);
     ASSERT_EQ(p.polylines.size(), 3u);
-    for (const auto& l : p.polylines) EXPECT_EQ(l.color, kGrey);
+    for (const auto& l : p.polylines) EXPECT_EQ(l.colour, kGrey);
 }
 
 TEST(Histogram, OnePixelImageGivesScaleZeroAndABlankWindow) {

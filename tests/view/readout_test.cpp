@@ -100,9 +100,9 @@ TEST(Markers, PointsAAndBAndBackgroundPoints) {
     view.background_points[2] = {2, 9, 1, 1, 1, 1};  // not collected yet
     plot = MarkerPlot(rec, view);
     ASSERT_EQ(plot.lines.size(), 6u);
-    EXPECT_EQ(plot.lines[0].color, (Rgb{64, 0, 0}));
-    EXPECT_EQ(plot.lines[2].color, (Rgb{255, 32, 32}));
-    EXPECT_EQ(plot.lines[4].color, green);  // point A last
+    EXPECT_EQ(plot.lines[0].colour, (Rgb{64, 0, 0}));
+    EXPECT_EQ(plot.lines[2].colour, (Rgb{255, 32, 32}));
+    EXPECT_EQ(plot.lines[4].colour, green);  // point A last
 }
 
 TEST(Markers, CameraInformationLines) {
@@ -121,7 +121,7 @@ TEST(Markers, CameraInformationLines) {
     EXPECT_EQ(plot.texts[4].text, "Exposure=2.5 s");
     EXPECT_EQ(plot.texts[4].at, (PlotPoint{0, 64}));
     EXPECT_EQ(plot.texts[5].text, "F=2.8");
-    EXPECT_EQ(plot.texts[5].color, (Rgb{32, 255, 32}));
+    EXPECT_EQ(plot.texts[5].colour, (Rgb{32, 255, 32}));
     rec.exposure_time = 1u << 16 | 250u;
     EXPECT_EQ(InfoOverlayPlot(rec).texts[4].text, "Exposure=1/250.0 s");
     // Unknown values leave their lines out, also a fraction with a zero half.

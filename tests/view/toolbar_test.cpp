@@ -47,7 +47,7 @@ TEST(ToolbarStrip, ClearsTheLabelAreaAndShowsTheModeLabel) {
     ASSERT_EQ(one.texts.size(), 1u);
     EXPECT_EQ(one.texts[0].text, "One image");
     EXPECT_EQ(one.texts[0].at, (PlotPoint{408, 2}));
-    EXPECT_EQ(one.texts[0].color, (Rgb{128, 128, 255}));
+    EXPECT_EQ(one.texts[0].colour, (Rgb{128, 128, 255}));
     EXPECT_EQ(one.texts[0].background, (Rgb{64, 64, 64}));
 
     in.clear = false;
@@ -55,7 +55,7 @@ TEST(ToolbarStrip, ClearsTheLabelAreaAndShowsTheModeLabel) {
     const ToolbarLayout all = LayoutToolbarStrip(in);
     EXPECT_TRUE(all.fills.empty());
     EXPECT_EQ(all.texts[0].text, " All image ");
-    EXPECT_EQ(all.texts[0].color, (Rgb{255, 128, 128}));
+    EXPECT_EQ(all.texts[0].colour, (Rgb{255, 128, 128}));
 }
 
 TEST(ToolbarStrip, BatchModeShowsOnlyThePromptOrTheRunningNotice) {
@@ -70,7 +70,7 @@ TEST(ToolbarStrip, BatchModeShowsOnlyThePromptOrTheRunningNotice) {
     ASSERT_EQ(l.texts.size(), 1u);
     EXPECT_EQ(l.texts[0].text, "バッチモード：ファイルをドラッグアンドドロップして下さい！");
     EXPECT_EQ(l.texts[0].at, (PlotPoint{0, 0}));
-    EXPECT_EQ(l.texts[0].color, kWhite);
+    EXPECT_EQ(l.texts[0].colour, kWhite);
     EXPECT_EQ(l.texts[0].background, kBlack);
 
     // While dropped files run, the notice stands where the prompt was.

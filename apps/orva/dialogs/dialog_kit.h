@@ -1,6 +1,6 @@
 // Building blocks shared by the operation dialogs. A dialog is a Designer form plus a small
 // class that binds the form's controls to setting fields with these helpers; the rules of
-// each control (range, steps, display, typed values) live in view/dialog_rules.h.
+// each control (range, steps, display, typed values) live in view/number_field.h.
 //
 // Every binding writes its field as soon as the user changes the control, which is how the
 // dialogs edit the settings record in place (Cancel skips the operation but keeps what was
@@ -16,7 +16,8 @@
 #include <initializer_list>
 #include <vector>
 
-#include "view/dialog_rules.h"
+#include "view/dialog_drawings.h"
+#include "view/number_field.h"
 
 class QAbstractButton;
 class QCheckBox;

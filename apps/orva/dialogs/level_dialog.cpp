@@ -8,7 +8,7 @@
 #include "dialogs/tone_graph_paint.h"
 #include "shell/context.h"
 #include "ui_level_dialog.h"
-#include "view/dialog_rules2.h"
+#include "view/tone_graph.h"
 
 namespace orva::gui {
 

@@ -7,7 +7,7 @@
 #include "dialogs/dialog_kit.h"
 #include "shell/context.h"
 #include "ui_restore_dialog.h"
-#include "view/dialog_rules2.h"
+#include "view/dialog_drawings.h"
 
 namespace orva::gui {
 

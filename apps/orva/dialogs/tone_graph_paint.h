@@ -7,7 +7,7 @@
 #include <QPoint>
 #include <vector>
 
-#include "view/dialog_rules2.h"
+#include "view/tone_graph.h"
 
 class QPainter;
 

@@ -4,7 +4,7 @@
 #include "dialogs/dialog_kit.h"
 #include "shell/context.h"
 #include "ui_wavelet_dialog.h"
-#include "view/dialog_rules2.h"
+#include "view/dialog_choices.h"
 
 namespace orva::gui {
 

@@ -1,0 +1,227 @@
+// The tone graphs of the gamma and level dialogs, checked against values worked out by hand.
+#include "view/tone_graph.h"
+
+#include <gtest/gtest.h>
+
+#include "ops/dispatcher.h"
+#include "shell/tone_commands.h"
+#include "support/scripted_ui.h"
+
+namespace orva {
+namespace {
+
+using testing::Harness;
+using testing::MakeImage;
+
+TEST(GammaDialog, ClickSelectsAPointWithinFourPixelsInBothDirections) {
+    GammaSettings g;  // points at levels (0,0), (128,128), (255,255)
+    EXPECT_EQ(ToneGraphPoint(128, 128), (DialogPoint{138, 192}));
+    EXPECT_EQ(HitGammaPoint(g, {142, 196}), 1);
+    EXPECT_EQ(HitGammaPoint(g, {134, 188}), 1);
+    EXPECT_EQ(HitGammaPoint(g, {143, 192}), -1);
+    EXPECT_EQ(HitGammaPoint(g, {138, 197}), -1);
+    EXPECT_EQ(HitGammaPoint(g, {12, 318}), 0);
+    EXPECT_EQ(HitGammaPoint(g, {265, 65}), 2);
+    // Only the edited set counts.
+    g.channel_set = 2;
+    g.points[2] = {0, 0, 64, 200, 255, 255};
+    EXPECT_EQ(HitGammaPoint(g, {138, 192}), -1);
+    EXPECT_EQ(HitGammaPoint(g, {74, 120}), 1);
+    // Two points on top of each other: the middle one, which can move both ways, is taken.
+    g.points[2] = {0, 0, 0, 0, 255, 255};
+    EXPECT_EQ(HitGammaPoint(g, {10, 320}), 1);
+    // The nearer of two candidates wins.
+    g.points[2] = {0, 0, 6, 6, 255, 255};
+    EXPECT_EQ(HitGammaPoint(g, {15, 315}), 1);
+    EXPECT_EQ(HitGammaPoint(g, {11, 319}), 0);
+}
+
+TEST(GammaDialog, DraggedAndTypedPointsStayBetweenTheirNeighbours) {
+    GammaSettings g;
+    g.channel_set = 1;
+    g.points[1] = {20, 10, 128, 128, 200, 240};
+    DragGammaPoint(g, 1, {60, 250});  // levels (50, 70)
+    EXPECT_EQ(g.points[1], (std::array<int, 6>{20, 10, 50, 70, 200, 240}));
+    DragGammaPoint(g, 1, {400, 400});  // past the last point and below the graph
+    EXPECT_EQ(g.points[1], (std::array<int, 6>{20, 10, 200, 0, 200, 240}));
+    DragGammaPoint(g, 1, {0, -50});
+    EXPECT_EQ(g.points[1], (std::array<int, 6>{20, 10, 20, 255, 200, 240}));
+    MoveGammaPoint(g, 0, 100, 300);  // typed: held by point 1 and the top of the range
+    EXPECT_EQ(g.points[1], (std::array<int, 6>{20, 255, 20, 255, 200, 240}));
+    MoveGammaPoint(g, 0, -10, -10);
+    EXPECT_EQ(g.points[1], (std::array<int, 6>{0, 0, 20, 255, 200, 240}));
+    MoveGammaPoint(g, 2, 999, 17);
+    EXPECT_EQ(g.points[1], (std::array<int, 6>{0, 0, 20, 255, 255, 17}));
+    MoveGammaPoint(g, 2, 3, 17);
+    EXPECT_EQ(g.points[1], (std::array<int, 6>{0, 0, 20, 255, 20, 17}));
+    // The other sets are untouched; "初期化" puts all four back.
+    EXPECT_EQ(g.points[0], (std::array<int, 6>{0, 0, 128, 128, 255, 255}));
+    g.points[3] = {1, 2, 3, 4, 5, 6};
+    ResetGammaPoints(g);
+    EXPECT_EQ(g, (GammaSettings{.curve_mode = 1, .channel_set = 1}));
+}
+
+TEST(GammaDialog, GraphShowsTheCurvesTheOperationWouldApply) {
+    Harness h;
+    GammaSettings& g = h.ctx->settings.gamma;
+    g.curve_mode = 0;
+    std::vector<ToneTrace> t = GammaTraces(g);
+    ASSERT_EQ(t.size(), 1u);
+    EXPECT_EQ(t[0].colour, kDialogGrey);
+    EXPECT_EQ(t[0].level[0], 0);
+    EXPECT_EQ(t[0].level[128], 128);  // on the middle knot
+    EXPECT_EQ(t[0].level[255], 255);  // straight mode is flat at 65280 from the last knot
+
+    g.channel_set = 3;
+    g.curve_mode = 1;
+    g.points[1] = {0, 0, 100, 200, 255, 255};
+    g.points[2] = {0, 60, 128, 128, 200, 200};
+    g.points[3] = {30, 0, 60, 250, 250, 255};
+    t = GammaTraces(g);
+    ASSERT_EQ(t.size(), 3u);
+    ParamBlock block;
+    FillGammaBlock(*h.ctx, h.ctx->ws.at(0), block);
+    for (int c = 0; c < 3; ++c) {
+        EXPECT_EQ(t[c].colour, (std::array{kDialogRed, kDialogGreen, kDialogBlue}[c]));
+        const ToneCurve k = GammaCurveFromBlock(block, c);
+        for (int i = 0; i < 256; ++i)
+            EXPECT_EQ(t[c].level[i], static_cast<int>(EvaluateToneCurve(k, 256.0 * i) / 256))
+                << c << " " << i;
+    }
+}
+
+TEST(GammaDialog, MarkersShowTheEditedSetLargeTheOthersSmallAndTheSelectionBlack) {
+    GammaSettings g;
+    std::vector<GraphMarker> m = GammaMarkers(g, 1);
+    ASSERT_EQ(m.size(), 4u);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(m[i].size, 8);
+        EXPECT_EQ(m[i].colour, kDialogGrey);
+    }
+    EXPECT_EQ(m[3].centre, (DialogPoint{138, 192}));
+    EXPECT_EQ(m[3].size, 6);
+    EXPECT_EQ(m[3].colour, kDialogBlack);
+
+    g.channel_set = 2;
+    g.points[2] = {0, 0, 64, 32, 255, 255};
+    m = GammaMarkers(g, -1);
+    ASSERT_EQ(m.size(), 9u);
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(m[i].size, 4);
+    EXPECT_EQ(m[0].colour, kDialogRed);
+    EXPECT_EQ(m[3].colour, kDialogBlue);
+    for (int i = 6; i < 9; ++i) {
+        EXPECT_EQ(m[i].size, 8);
+        EXPECT_EQ(m[i].colour, kDialogGreen);
+    }
+    EXPECT_EQ(m[7].centre, (DialogPoint{74, 288}));
+}
+
+TEST(PreviewHistogram, SamplesEveryHundredthOfEachDirection) {
+    Harness h;
+    // 250 x 201: every 3rd column (84 of them) of every 3rd row (67 of them).
+    ImageRecord& rec = MakeImage(h.ctx->ws, 0, 250, 201, [](int c, int x, int) {
+        return static_cast<uint16_t>(c == 0 ? x * 256 : 100 * 256 + 17);
+    });
+    const PreviewHistogram p =
+        ComputePreviewHistogram(rec, false, [](int, uint16_t s) { return s; });
+    ASSERT_EQ(p.channels, 3);
+    for (int b = 0; b < 256; ++b) EXPECT_EQ(p.counts[0][b], b < 250 && b % 3 == 0 ? 67 : 0) << b;
+    EXPECT_EQ(p.counts[1][100], 84 * 67);
+    EXPECT_EQ(p.counts[2][100], 84 * 67);
+    // The four tallest bins (each the largest over the channels) set the scale.
+    EXPECT_EQ(p.heights[1][100], 64);
+    const int scale = 2 * (84 * 67 + 3 * 67) / 7;
+    EXPECT_EQ(p.heights[0][3], 64 * 67 / scale);
+}
+
+TEST(PreviewHistogram, ScaleFromTheFourTallestBinsLimitedTo64) {
+    PreviewHistogram p;
+    p.channels = 3;
+    p.counts[0][0] = 70;
+    p.counts[1][1] = 7;
+    p.counts[2][2] = 7;
+    p.counts[0][3] = 7;
+    p.counts[2][3] = 5;
+    p.counts[1][4] = 3;
+    ScalePreviewHistogram(p);  // S = 2 x (70 + 7 + 7 + 7) / 7 = 26
+    EXPECT_EQ(p.heights[0][0], 64);
+    EXPECT_EQ(p.heights[1][1], 64 * 7 / 26);
+    EXPECT_EQ(p.heights[2][3], 64 * 5 / 26);
+    EXPECT_EQ(p.heights[1][4], 64 * 3 / 26);
+    EXPECT_EQ(p.heights[0][4], 0);
+
+    // A one-pixel picture: the scale would be 2 x 1 / 7 = 0; the bin is drawn full height.
+    Harness h;
+    ImageRecord& rec = MakeImage(h.ctx->ws, 0, 1, 1, [](int, int, int) { return uint16_t{0}; });
+    const PreviewHistogram one = GammaPreview(rec, GammaSettings{});
+    EXPECT_EQ(one.counts[0][0], 1);
+    EXPECT_EQ(one.heights[0][0], 64);
+    EXPECT_EQ(GammaPreview(ImageRecord{}, GammaSettings{}).channels, 0);
+}
+
+TEST(PreviewHistogram, GammaAndLevelPreviewsMapEachChannelWithItsSet) {
+    Harness h;
+    ImageRecord& rec = MakeImage(h.ctx->ws, 0, 4, 3, [](int c, int x, int) {
+        return static_cast<uint16_t>(c == 0 ? 40000 + x : 5000);
+    });
+    rec.single_plane = 1;
+    GammaSettings g;
+    g.curve_mode = 0;
+    g.points[0] = {0, 0, 128, 128, 255, 255};
+    PreviewHistogram p = GammaPreview(rec, g);
+    EXPECT_EQ(p.channels, 1);  // a grey picture under all colours
+    EXPECT_EQ(p.colours[0], kDialogGrey);
+    // 40000..40003 through the straight line from (1, 0) to (32768, 32768) and on to
+    // (65280, 65280): unchanged, bin 156.
+    EXPECT_EQ(p.counts[0][156], 12);
+
+    // Per channel, a grey picture becomes three: every channel reads the one plane.
+    g.channel_set = 1;
+    g.points[1] = {0, 255, 128, 255, 255, 255};  // flat at the top
+    g.points[2] = {0, 0, 128, 0, 255, 0};        // flat at the bottom
+    g.points[3] = {0, 0, 128, 128, 255, 255};
+    p = GammaPreview(rec, g);
+    ASSERT_EQ(p.channels, 3);
+    EXPECT_EQ(p.counts[0][255], 12);
+    EXPECT_EQ(p.counts[1][0], 12);
+    EXPECT_EQ(p.counts[2][156], 12);
+
+    LevelSettings lv;
+    lv.sets[0].input_min = lv.sets[0].input_max = 100;  // everything to the output maximum
+    lv.sets[0].output_max = 200;
+    p = LevelPreview(rec, lv);
+    EXPECT_EQ(p.channels, 1);
+    EXPECT_EQ(p.counts[0][200], 12);
+    rec.single_plane = 0;
+    lv.channel_set = 2;
+    lv.sets[2].output_min = lv.sets[2].output_max = 7;
+    p = LevelPreview(rec, lv);
+    ASSERT_EQ(p.channels, 3);
+    EXPECT_EQ(p.counts[1][7], 12);   // green with set 2
+    EXPECT_EQ(p.counts[2][19], 12);  // blue 5000 unchanged with set 3: 5000 / 256 = 19
+}
+
+TEST(LevelDialog, CurvesFollowTheLevelMappingAndResetRestoresDefaults) {
+    LevelSettings lv;
+    lv.sets[0].gamma = 200;  // exponent 0.5
+    std::vector<ToneTrace> t = LevelTraces(lv);
+    ASSERT_EQ(t.size(), 1u);
+    // sqrt(16384 / 65280) x 65280 = 32703.9: level 127.
+    EXPECT_EQ(t[0].level[64], 127);
+    EXPECT_EQ(t[0].level[0], 0);
+    lv.sets[0].input_min = lv.sets[0].input_max = 100;
+    t = LevelTraces(lv);
+    for (int i = 0; i < 256; ++i) EXPECT_EQ(t[0].level[i], 255) << i;
+
+    lv.channel_set = 3;
+    lv.sets[3].output_max = 0;
+    t = LevelTraces(lv);
+    ASSERT_EQ(t.size(), 3u);
+    EXPECT_EQ(t[2].colour, kDialogBlue);
+    EXPECT_EQ(t[2].level[200], 0);
+    ResetLevelSets(lv);
+    EXPECT_EQ(lv, (LevelSettings{.channel_set = 3}));
+}
+
+}  // namespace
+}  // namespace orva
