@@ -5,6 +5,8 @@
 #include <cstring>
 #include <utility>
 
+#include "ops/op_settings.h"
+
 namespace orva {
 
 namespace {
@@ -28,10 +30,6 @@ bool PlanesHold(const ImageRecord& rec, int selection) {
         if (Selected(selection, c) && (n == 0 || rec.plane(c).size() < n)) return false;
     }
     return true;
-}
-
-void Clamp(ParamBlock& block, int word, int32_t lo, int32_t hi) {
-    block[word] = std::clamp(block[word], lo, hi);
 }
 
 // Runs `kernel` on each selected plane, red, green, blue in that order, with one scratch
@@ -69,10 +67,9 @@ bool SpreadRed(ImageRecord& rec) {
 }
 
 bool Sharpen(ImageRecord& rec, ParamBlock& block, const OpKernels& k) {
-    Clamp(block, 0, 1, 10);
-    Clamp(block, 1, 0, 65535);
-    Clamp(block, 2, 0, 50);
-    Clamp(block, 3, 0, 50);
+    for (const FieldDecl* f : {&kSharpenFields.radius, &kSharpenFields.smooth_range,
+                               &kSharpenFields.smooth_strength, &kSharpenFields.emphasis})
+        ClampWord(block, *f);
     const int mask = block[5] & kAllPlanes;
     const int selection = SinglePlane(rec) ? (mask != 0 ? kMaskRed : 0) : mask;
     return RunPlanes(k.sharpen, rec, block, selection, true);
@@ -92,10 +89,9 @@ bool Gamma(ImageRecord& rec, ParamBlock& block, const OpKernels& k) {
 }
 
 bool Edge(ImageRecord& rec, ParamBlock& block, const OpKernels& k) {
-    Clamp(block, 1, 0, 65535);
-    Clamp(block, 2, 0, 50);
-    Clamp(block, 3, 0, 100);
-    Clamp(block, 4, 0, 50);
+    for (const FieldDecl* f : {&kEdgeFields.range, &kEdgeFields.emphasis, &kEdgeFields.threshold,
+                               &kEdgeFields.smooth_strength})
+        ClampWord(block, *f);
     const int mask = block[5] & kAllPlanes;
     if (SinglePlane(rec)) {
         return RunPlanes(k.edge, rec, block, mask != 0 ? kMaskRed : 0, true);
@@ -123,7 +119,7 @@ bool Rotate(ImageRecord& rec, ParamBlock& block, Workspace& ws, const OpKernels&
     block[0] = static_cast<int32_t>(std::clamp<int64_t>(thousandths, INT32_MIN, INT32_MAX));
     const int32_t angle = block[0];
     bool ok;
-    if (block[1] == 4 || block[1] == 5) {
+    if (const int mode = block[kRotateFields.mode.word]; mode == 4 || mode == 5) {
         ok = RunRecord(k.flip, rec, block, ws);
     } else if (angle == 90000 || angle == -90000 || angle == 180000 || angle == -180000) {
         ok = RunRecord(k.quarter_turn, rec, block, ws);
@@ -165,7 +161,7 @@ bool WaveletEnlarge(ImageRecord& rec, const ParamBlock& block, const OpKernels& 
 }
 
 bool Wavelet(ImageRecord& rec, ParamBlock& block, const OpKernels& k) {
-    if (block[14] == 1) return WaveletEnlarge(rec, block, k);
+    if (block[kWaveletFields.enlarge.word] == 1) return WaveletEnlarge(rec, block, k);
     return RunPlanes(k.wavelet, rec, block, SinglePlane(rec) ? kMaskRed : kAllPlanes, false);
 }
 

@@ -2,12 +2,23 @@
 #include "ops/dispatcher.h"
 #include "ops/geometry.h"
 #include "ops/noise.h"
+#include "ops/op_settings.h"
 #include "ops/restore.h"
 #include "ops/sharpen.h"
 #include "ops/tone.h"
 #include "ops/wavelet.h"
 
 namespace orva {
+
+namespace {
+
+EdgeParams EdgeParamsFromBlock(const ParamBlock& b) {
+    const auto& f = kEdgeFields;
+    return EdgeParams{Word(b, f.range), Word(b, f.emphasis), Word(b, f.threshold),
+                      Word(b, f.smooth_strength)};
+}
+
+}  // namespace
 
 // Each operation family plugs its kernels in here as it lands.
 const OpKernels& DefaultKernels() {
@@ -18,15 +29,18 @@ const OpKernels& DefaultKernels() {
                                   GammaCurveFromBlock(block, a.channel));
         };
         k.sharpen = [](const PlaneArgs& a, const ParamBlock& b) {
+            const auto& f = kSharpenFields;
             return SharpenPlane(a.plane, a.scratch, a.width, a.height,
-                                SharpenParams{b[0], b[1], b[2], b[3], b[4]});
+                                SharpenParams{Word(b, f.radius), Word(b, f.smooth_range),
+                                              Word(b, f.smooth_strength), Word(b, f.emphasis),
+                                              Word(b, f.blunting)});
         };
         k.edge = [](const PlaneArgs& a, const ParamBlock& b) {
-            EdgePlane(a.plane, a.scratch, a.width, a.height, EdgeParams{b[1], b[2], b[3], b[4]});
+            EdgePlane(a.plane, a.scratch, a.width, a.height, EdgeParamsFromBlock(b));
             return true;
         };
         k.edge_rgb = [](const RgbArgs& a, const ParamBlock& b) {
-            EdgeRgb(a.planes, a.scratch, a.width, a.height, EdgeParams{b[1], b[2], b[3], b[4]});
+            EdgeRgb(a.planes, a.scratch, a.width, a.height, EdgeParamsFromBlock(b));
         };
         k.resize = [](ImageRecord& r, ParamBlock& b, Workspace&) {
             if (b[4] == 0) return ResizeNearest(r, b[0], b[1], b[2], b[3]);
@@ -43,10 +57,12 @@ const OpKernels& DefaultKernels() {
             return RotateArbitrary(r, b[0]);
         };
         k.distortion = [](ImageRecord& r, ParamBlock& b, Workspace&) {
-            return CorrectDistortion(r, b[0]);
+            return CorrectDistortion(r, b[kDistortionFields.amount.word]);
         };
         k.grey = [](ImageRecord& r, ParamBlock& b, Workspace&) {
-            GreyRecord(r, GreyParams{b[0], b[1], b[2], b[3]});
+            const auto& f = kGreyFields;
+            GreyRecord(r, GreyParams{Word(b, f.mode), Word(b, f.weight_r), Word(b, f.weight_g),
+                                     Word(b, f.weight_b)});
             return true;
         };
         k.saturation = [](ImageRecord& r, ParamBlock& b, Workspace&) {
@@ -60,10 +76,14 @@ const OpKernels& DefaultKernels() {
             return WaveletPlane(a.plane, a.width, a.height, WaveletGainsFromBlock(b));
         };
         k.wavelet_enlarge = [](const uint16_t* in, int w, int h, Plane& out, const ParamBlock& b) {
-            return WaveletEnlarge(in, w, h, b[15], WaveletGainsFromBlock(b), out);
+            return WaveletEnlarge(in, w, h, Word(b, kWaveletFields.filter_order),
+                                  WaveletGainsFromBlock(b), out);
         };
         k.restore = [](const PlaneArgs& a, const ParamBlock& b) {
-            return RestorePlane(a.plane, a.width, a.height, RestoreParams{b[0], b[1], b[2], b[3]});
+            const auto& f = kRestoreFields;
+            return RestorePlane(a.plane, a.width, a.height,
+                                RestoreParams{Word(b, f.spread), Word(b, f.blunting),
+                                              Word(b, f.iterations), Word(b, f.emphasis)});
         };
         return k;
     }();

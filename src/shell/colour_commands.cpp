@@ -55,10 +55,11 @@ void RunColourChange(AppContext& ctx, const char* dialog,
 
 void FillGreyBlock(const AppContext& ctx, const ImageRecord&, ParamBlock& block) {
     const GreySettings& g = ctx.settings.grey;
-    block[0] = g.mode;
-    block[1] = g.weight_r;
-    block[2] = g.weight_g;
-    block[3] = g.weight_b;
+    const auto& f = kGreyFields;
+    PutWord(block, f.mode, g.mode);
+    PutWord(block, f.weight_r, g.weight_r);
+    PutWord(block, f.weight_g, g.weight_g);
+    PutWord(block, f.weight_b, g.weight_b);
 }
 
 void AfterGrey(const AppContext&, ImageRecord& rec) {
@@ -66,8 +67,10 @@ void AfterGrey(const AppContext&, ImageRecord& rec) {
 }
 
 void FillSaturationBlock(const AppContext& ctx, const ImageRecord&, ParamBlock& block) {
-    block[0] = std::clamp(ctx.settings.colour.saturation, 0, 200) - 100;
-    block[1] = std::clamp(ctx.settings.colour.hue, 0, 360) - 180;
+    // The block carries the changes: saturation - 100 percent, hue - 180 degrees.
+    const auto& f = kColourFields;
+    block[0] = f.saturation.Clamp(ctx.settings.colour.saturation) - f.saturation.def;
+    block[1] = f.hue.Clamp(ctx.settings.colour.hue) - f.hue.def;
 }
 
 void ColourChangeRgbCommand(AppContext& ctx) {
@@ -114,7 +117,7 @@ void NoiseCommand(AppContext& ctx) {
     cmd.dialog = "LV";
     cmd.run = [](AppContext& c, ImageRecord& rec) {
         const NoiseSettings& n = c.settings.noise;
-        return ReduceNoise(rec, {6 - std::clamp(n.strength, 1, 5), n.area, n.tolerance});
+        return ReduceNoise(rec, {6 - kNoiseFields.strength.Clamp(n.strength), n.area, n.tolerance});
     };
     RunProcessingCommand(ctx, cmd);
 }

@@ -35,13 +35,14 @@ bool ResizeOne(AppContext& ctx, ImageRecord& rec) {
 
 void FillRotateBlock(const AppContext& ctx, const ImageRecord&, ParamBlock& block) {
     const RotateSettings& r = ctx.settings.rotate;
-    const int mode = std::clamp(r.mode, 0, 5);
+    const int mode = kRotateFields.mode.Clamp(r.mode);
+    // The quarter-turn buttons stand for their angles.
     block[0] = mode == 0 ? 9000 : mode == 1 ? -9000 : mode == 2 ? 18000 : r.angle;
-    block[1] = mode;
+    PutWord(block, kRotateFields.mode, mode);
 }
 
 void FillDistortionBlock(const AppContext& ctx, const ImageRecord&, ParamBlock& block) {
-    block[0] = ctx.settings.distortion.amount;
+    PutWord(block, kDistortionFields.amount, ctx.settings.distortion.amount);
 }
 
 int ResizeMethodCode(int method, int target_width, int source_width, int target_height,

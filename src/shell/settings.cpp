@@ -25,12 +25,15 @@ namespace {
 constexpr double kAnyMin = std::numeric_limits<int>::min();
 constexpr double kAnyMax = std::numeric_limits<int>::max();
 
-SettingField IntField(const char* name, int& v, double lo, double hi, int step = 1) {
-    return SettingField{name, &v, nullptr, lo, hi, step};
+// A value bound to its field: name, range and step come from the field table; `name`
+// overrides the field's name where one field serves several values ("centre_r").
+SettingField Bind(const FieldDecl& f, int& v, const char* name = nullptr) {
+    return SettingField{name != nullptr ? name : f.name, &v,    nullptr, static_cast<double>(f.min),
+                        static_cast<double>(f.max),      f.step};
 }
 
-SettingField RealField(const char* name, double& v, double lo, double hi) {
-    return SettingField{name, nullptr, &v, lo, hi, 1};
+SettingField Bind(const RealFieldDecl& f, double& v, const char* name) {
+    return SettingField{name, nullptr, &v, f.min, f.max, 1};
 }
 
 constexpr const char* kSetNames[4] = {"all", "red", "green", "blue"};
@@ -92,245 +95,241 @@ std::vector<SettingKeyword> BindSettings(Settings& s) {
     auto& raw = s.raw;
     auto& mf = s.multi_file;
     auto& cl = s.colour;
+    const auto& SH = kSharpenFields;
+    const auto& ED = kEdgeFields;
+    const auto& CO = kCompositeFields;
+    const auto& BG = kBackgroundFields;
+    const auto& RAW = kRawFields;
+    const auto& CL = kColourFields;
 
     // The settings file keywords, in the order they are written.
-    AddFile(
-        t, "sharp",
-        "sharpen/smooth: radius, smoothing range (16-bit units), "
-        "smoothing strength, emphasis strength",
-        {IntField("radius", sh.radius, 1, 10), IntField("smooth_range", sh.smooth_range, 0, 65535),
-         IntField("smooth_strength", sh.smooth_strength, 0, 50),
-         IntField("emphasis", sh.emphasis, 0, 50)},
-        {4});
-    AddFile(t, "sharp_flt", "sharpen/smooth blunting (tenths)",
-            {IntField("blunting", sh.blunting, 10, 50)}, {1});
+    AddFile(t, "sharp",
+            "sharpen/smooth: radius, smoothing range (16-bit units), "
+            "smoothing strength, emphasis strength",
+            {Bind(SH.radius, sh.radius), Bind(SH.smooth_range, sh.smooth_range),
+             Bind(SH.smooth_strength, sh.smooth_strength), Bind(SH.emphasis, sh.emphasis)},
+            {4});
+    AddFile(t, "sharp_flt", "sharpen/smooth blunting (tenths)", {Bind(SH.blunting, sh.blunting)},
+            {1});
     {
-        std::vector<SettingField> f{IntField("curve_mode", ga.curve_mode, 0, 1)};
+        std::vector<SettingField> f{Bind(kGammaFields.curve_mode, ga.curve_mode)};
         for (std::size_t k = 0; k < 4; ++k)
             for (std::size_t j = 0; j < 6; ++j)
-                f.push_back(IntField(GammaNames()(k, j), ga.points[k][j], 0, 255));
+                f.push_back(Bind(kGammaFields.point, ga.points[k][j], GammaNames()(k, j)));
         AddFile(t, "gamma",
                 "gamma: curve mode, then for all/red/green/blue the three points "
                 "(input, output)",
                 std::move(f), {1, 6, 6, 6, 6});
     }
     {
-        std::vector<SettingField> f{IntField("channel_set", lv.channel_set, 0, 3)};
+        const auto& LV = kLevelFields;
+        std::vector<SettingField> f{Bind(LV.channel_set, lv.channel_set)};
         for (std::size_t k = 0; k < 4; ++k) {
             LevelSet& ls = lv.sets[k];
             const auto& n = LevelNames();
-            f.push_back(IntField(n(k, 0), ls.input_min, 0, 255));
-            f.push_back(IntField(n(k, 1), ls.input_max, 0, 255));
-            f.push_back(IntField(n(k, 2), ls.brightness, -255, 255));
-            f.push_back(IntField(n(k, 3), ls.contrast, -100, 100));
-            f.push_back(IntField(n(k, 4), ls.gamma, 1, 400));
-            f.push_back(IntField(n(k, 5), ls.output_min, 0, 255));
-            f.push_back(IntField(n(k, 6), ls.output_max, 0, 255));
+            f.push_back(Bind(LV.input_min, ls.input_min, n(k, 0)));
+            f.push_back(Bind(LV.input_max, ls.input_max, n(k, 1)));
+            f.push_back(Bind(LV.brightness, ls.brightness, n(k, 2)));
+            f.push_back(Bind(LV.contrast, ls.contrast, n(k, 3)));
+            f.push_back(Bind(LV.gamma, ls.gamma, n(k, 4)));
+            f.push_back(Bind(LV.output_min, ls.output_min, n(k, 5)));
+            f.push_back(Bind(LV.output_max, ls.output_max, n(k, 6)));
         }
         AddFile(t, "lvl",
                 "level: channel set, then for all/red/green/blue input min, input max, "
                 "brightness, contrast, gamma (hundredths), output min, output max",
                 std::move(f), {1, 7, 7, 7, 7});
     }
-    AddFile(
-        t, "composite",
-        "compositing: method, comparison range, comparison method, normalisation, "
-        "noise level, noise mode",
-        {IntField("method", co.method, 0, 4), IntField("compare_range", co.compare_range, 0, 10000),
-         IntField("compare_method", co.compare_method, 0, 2),
-         IntField("normalise", co.normalise, 0, 1), IntField("noise_level", co.noise_level, 0, 255),
-         IntField("noise_mode", co.noise_mode, 0, 2)},
-        {6});
+    AddFile(t, "composite",
+            "compositing: method, comparison range, comparison method, normalisation, "
+            "noise level, noise mode",
+            {Bind(CO.method, co.method), Bind(CO.compare_range, co.compare_range),
+             Bind(CO.compare_method, co.compare_method), Bind(CO.normalise, co.normalise),
+             Bind(CO.noise_level, co.noise_level), Bind(CO.noise_mode, co.noise_mode)},
+            {6});
     AddFile(t, "edge",
             "edge enhancement: range (16-bit units), emphasis strength, threshold (percent)",
-            {IntField("range", ed.range, 0, 65535), IntField("emphasis", ed.emphasis, 0, 50),
-             IntField("threshold", ed.threshold, 0, 100)},
+            {Bind(ED.range, ed.range), Bind(ED.emphasis, ed.emphasis),
+             Bind(ED.threshold, ed.threshold)},
             {3});
     AddFile(t, "resize", "resize: keep aspect, method",
-            {IntField("keep_aspect", s.resize.keep_aspect, 0, 1),
-             IntField("method", s.resize.method, 0, 3)},
+            {Bind(kResizeFields.keep_aspect, s.resize.keep_aspect),
+             Bind(kResizeFields.method, s.resize.method)},
             {2});
     AddFile(t, "back1",
             "background image correction: mode (3 multiply, 4 subtract), "
             "background slot, shift",
-            {IntField("mode", bg.image_mode, 3, 4), IntField("slot", bg.image_slot, 0, 255),
-             IntField("shift", bg.image_shift, -255, 255)},
+            {Bind(BG.image_mode, bg.image_mode), Bind(BG.image_slot, bg.image_slot),
+             Bind(BG.shift, bg.image_shift)},
             {3});
     AddFile(t, "back2",
             "pseudo-function background: mode (0 multiply, 1 subtract), centre and edge "
             "level of red, green, blue",
-            {IntField("mode", bg.pseudo_mode, 0, 1), IntField("centre_r", bg.centre[0], 0, 255),
-             IntField("edge_r", bg.edge[0], 0, 255), IntField("centre_g", bg.centre[1], 0, 255),
-             IntField("edge_g", bg.edge[1], 0, 255), IntField("centre_b", bg.centre[2], 0, 255),
-             IntField("edge_b", bg.edge[2], 0, 255)},
+            {Bind(BG.pseudo_mode, bg.pseudo_mode), Bind(BG.level, bg.centre[0], "centre_r"),
+             Bind(BG.level, bg.edge[0], "edge_r"), Bind(BG.level, bg.centre[1], "centre_g"),
+             Bind(BG.level, bg.edge[1], "edge_g"), Bind(BG.level, bg.centre[2], "centre_b"),
+             Bind(BG.level, bg.edge[2], "edge_b")},
             {7});
+    AddFile(t, "back3",
+            "background generator: detection area, averaging area, use (0 none, 1 multiply, "
+            "2 subtract), shift, two-part processing",
+            {Bind(BG.detect_area, bg.detect_area), Bind(BG.average_area, bg.average_area),
+             Bind(BG.generated_use, bg.generated_use), Bind(BG.shift, bg.generated_shift),
+             Bind(BG.two_part, bg.two_part)},
+            {5});
+    AddFile(t, "round", "rotate: mode, angle (hundredths of a degree)",
+            {Bind(kRotateFields.mode, s.rotate.mode), Bind(kRotateFields.angle, s.rotate.angle)},
+            {2});
     AddFile(
-        t, "back3",
-        "background generator: detection area, averaging area, use (0 none, 1 multiply, "
-        "2 subtract), shift, two-part processing",
-        {IntField("detect_area", bg.detect_area, 8, 256),
-         IntField("average_area", bg.average_area, 2, 16), IntField("use", bg.generated_use, 0, 2),
-         IntField("shift", bg.generated_shift, -255, 255), IntField("two_part", bg.two_part, 0, 1)},
-        {5});
-    AddFile(
-        t, "round", "rotate: mode, angle (hundredths of a degree)",
-        {IntField("mode", s.rotate.mode, 0, 5), IntField("angle", s.rotate.angle, -36000, 36000)},
-        {2});
-    AddFile(t, "gray", "black and white: mode, weights R, G, B",
-            {IntField("mode", s.grey.mode, 0, 3), IntField("weight_r", s.grey.weight_r, 0, 65535),
-             IntField("weight_g", s.grey.weight_g, 0, 65535),
-             IntField("weight_b", s.grey.weight_b, 0, 65535)},
-            {4});
+        t, "gray", "black and white: mode, weights R, G, B",
+        {Bind(kGreyFields.mode, s.grey.mode), Bind(kGreyFields.weight_r, s.grey.weight_r),
+         Bind(kGreyFields.weight_g, s.grey.weight_g), Bind(kGreyFields.weight_b, s.grey.weight_b)},
+        {4});
     AddFile(t, "color", "saturation (100 = unchanged), hue (180 = unchanged)",
-            {IntField("saturation", cl.saturation, 0, 200), IntField("hue", cl.hue, 0, 360)}, {2});
+            {Bind(CL.saturation, cl.saturation), Bind(CL.hue, cl.hue)}, {2});
     AddFile(t, "level", "a value no operation reads",
-            {IntField("value", s.unused_level, kAnyMin, kAnyMax)}, {1});
+            {SettingField{"value", &s.unused_level, nullptr, kAnyMin, kAnyMax, 1}}, {1});
     AddFile(t, "dark", "RAW algorithm, RAW quality, dark defect handling, defect judgement level",
-            {IntField("algorithm", raw.algorithm, 0, 1), IntField("quality", raw.quality, 0, 3),
-             IntField("defect_handling", s.dark.defect_handling, 0, 2),
-             IntField("defect_level", s.dark.defect_level, 0, 1024)},
+            {Bind(RAW.algorithm, raw.algorithm), Bind(RAW.quality, raw.quality),
+             Bind(RAW.defect_handling, s.dark.defect_handling),
+             Bind(RAW.defect_level, s.dark.defect_level)},
             {4});
     AddFile(t, "waikyoku", "distortion correction amount (pixels)",
-            {IntField("amount", s.distortion.amount, -10000, 10000)}, {1});
+            {Bind(kDistortionFields.amount, s.distortion.amount)}, {1});
     AddFile(t, "display", "read-out divisor (2^(16 - display bits))",
-            {IntField("readout_divisor", s.display.readout_divisor, 1, 1024)}, {1});
-    AddFile(
-        t, "raw",
-        "RAW development: gamma R, G, B; black R, white R, black G, white G, black B, "
-        "white B; sharpness, radius, false-colour reduction, saturation, hue slider; "
-        "quality",
-        {RealField("gamma_r", raw.gamma[0], 1.0, 4.0), RealField("gamma_g", raw.gamma[1], 1.0, 4.0),
-         RealField("gamma_b", raw.gamma[2], 1.0, 4.0), IntField("black_r", raw.black[0], 0, 32),
-         IntField("white_r", raw.white[0], 128, 255), IntField("black_g", raw.black[1], 0, 32),
-         IntField("white_g", raw.white[1], 128, 255), IntField("black_b", raw.black[2], 0, 32),
-         IntField("white_b", raw.white[2], 128, 255), IntField("sharpness", raw.sharpness, 0, 8),
-         IntField("radius", raw.sharp_radius, 0, 1),
-         IntField("false_colour", raw.false_colour, 0, 4),
-         IntField("saturation", raw.saturation, 0, 4), IntField("hue", raw.hue, 0, 36),
-         IntField("quality", raw.quality, 0, 3)},
-        {3, 6, 5, 1});
+            {Bind(kDisplayFields.readout_divisor, s.display.readout_divisor)}, {1});
+    AddFile(t, "raw",
+            "RAW development: gamma R, G, B; black R, white R, black G, white G, black B, "
+            "white B; sharpness, radius, false-colour reduction, saturation, hue slider; "
+            "quality",
+            {Bind(RAW.gamma, raw.gamma[0], "gamma_r"), Bind(RAW.gamma, raw.gamma[1], "gamma_g"),
+             Bind(RAW.gamma, raw.gamma[2], "gamma_b"), Bind(RAW.black, raw.black[0], "black_r"),
+             Bind(RAW.white, raw.white[0], "white_r"), Bind(RAW.black, raw.black[1], "black_g"),
+             Bind(RAW.white, raw.white[1], "white_g"), Bind(RAW.black, raw.black[2], "black_b"),
+             Bind(RAW.white, raw.white[2], "white_b"), Bind(RAW.sharpness, raw.sharpness),
+             Bind(RAW.sharp_radius, raw.sharp_radius), Bind(RAW.false_colour, raw.false_colour),
+             Bind(RAW.saturation, raw.saturation), Bind(RAW.hue, raw.hue),
+             Bind(RAW.quality, raw.quality)},
+            {3, 6, 5, 1});
     AddFile(t, "VER264", "background generator exclude luminance 0; compositing extra shift X, Y",
-            {IntField("exclude_zero", bg.exclude_zero, 0, 1),
-             IntField("extra_shift_x", co.extra_shift_x, -10000, 10000),
-             IntField("extra_shift_y", co.extra_shift_y, -10000, 10000)},
+            {Bind(BG.exclude_zero, bg.exclude_zero),
+             Bind(CO.extra_shift, co.extra_shift_x, "extra_shift_x"),
+             Bind(CO.extra_shift, co.extra_shift_y, "extra_shift_y")},
             {3});
     {
         static constexpr const char* kGainNames[6] = {"gain0", "gain1", "gain2",
                                                       "gain3", "gain4", "gain5"};
         std::vector<SettingField> f;
         for (std::size_t k = 0; k < 6; ++k)
-            f.push_back(IntField(kGainNames[k], s.wavelet.gains[k], 0, 500));
+            f.push_back(Bind(kWaveletFields.gain, s.wavelet.gains[k], kGainNames[k]));
         AddFile(t, "wavelet", "wavelet gains 0 to 5 (tenths; 5 is the finest band)", std::move(f),
                 {6});
     }
     AddFile(t, "filter", "wavelet filter order, wavelet enlargement",
-            {IntField("order", s.wavelet.filter_order, 1, 10),
-             IntField("enlarge", s.wavelet.enlarge, 0, 1)},
+            {Bind(kWaveletFields.filter_order, s.wavelet.filter_order),
+             Bind(kWaveletFields.enlarge, s.wavelet.enlarge)},
             {2});
-    AddFile(
-        t, "edgearea", "edge enhancement: area, smoothing strength",
-        {IntField("area", ed.area, 1, 3), IntField("smooth_strength", ed.smooth_strength, 0, 50)},
-        {2});
+    AddFile(t, "edgearea", "edge enhancement: area, smoothing strength",
+            {Bind(ED.area, ed.area), Bind(ED.smooth_strength, ed.smooth_strength)}, {2});
     AddFile(t, "restore",
             "blur restoration: spread (tenths), blunting (tenths), iterations, emphasis",
-            {IntField("spread", s.restore.spread, 1, 100),
-             IntField("blunting", s.restore.blunting, 10, 50),
-             IntField("iterations", s.restore.iterations, 1, 5),
-             IntField("emphasis", s.restore.emphasis, 0, 3)},
+            {Bind(kRestoreFields.spread, s.restore.spread),
+             Bind(kRestoreFields.blunting, s.restore.blunting),
+             Bind(kRestoreFields.iterations, s.restore.iterations),
+             Bind(kRestoreFields.emphasis, s.restore.emphasis)},
             {4});
-    AddFile(
-        t, "noise", "noise reduction: area (3 or 5), tolerance, strength",
-        {IntField("area", s.noise.area, 3, 5, 2), IntField("tolerance", s.noise.tolerance, 0, 10),
-         IntField("strength", s.noise.strength, 1, 5)},
-        {3});
-    AddFile(t, "cut",
-            "crop: anchor, width, height; output mode (0 size, 1 magnification), output "
-            "width, output height, magnification (percent)",
-            {IntField("anchor", s.crop.anchor, 0, 8), IntField("width", s.crop.width, 1, kAnyMax),
-             IntField("height", s.crop.height, 1, kAnyMax),
-             IntField("output_mode", s.crop.output_mode, 0, 1),
-             IntField("output_width", s.crop.output_width, 1, 10000),
-             IntField("output_height", s.crop.output_height, 1, 10000),
-             IntField("magnification", s.crop.magnification, 1, 10000)},
-            {3, 4});
+    AddFile(t, "noise", "noise reduction: area (3 or 5), tolerance, strength",
+            {Bind(kNoiseFields.area, s.noise.area), Bind(kNoiseFields.tolerance, s.noise.tolerance),
+             Bind(kNoiseFields.strength, s.noise.strength)},
+            {3});
+    {
+        const auto& CR = kCropFields;
+        AddFile(t, "cut",
+                "crop: anchor, width, height; output mode (0 size, 1 magnification), output "
+                "width, output height, magnification (percent)",
+                {Bind(CR.anchor, s.crop.anchor), Bind(CR.width, s.crop.width),
+                 Bind(CR.height, s.crop.height), Bind(CR.output_mode, s.crop.output_mode),
+                 Bind(CR.output_width, s.crop.output_width),
+                 Bind(CR.output_height, s.crop.output_height),
+                 Bind(CR.magnification, s.crop.magnification)},
+                {3, 4});
+    }
     AddFile(t, "hdr", "dynamic range: radius, tone difference, strength",
-            {IntField("radius", s.dynamic_range.radius, 4, 32, 4),
-             IntField("tone_difference", s.dynamic_range.tone_difference, 0, 128),
-             IntField("strength", s.dynamic_range.strength, 1, 10)},
+            {Bind(kDynamicRangeFields.radius, s.dynamic_range.radius),
+             Bind(kDynamicRangeFields.tone_difference, s.dynamic_range.tone_difference),
+             Bind(kDynamicRangeFields.strength, s.dynamic_range.strength)},
             {3});
     AddFile(t, "VER560", "compositing: shift by at least one pixel",
-            {IntField("shift_one_pixel", co.shift_one_pixel, 0, 1)}, {1});
-    AddFile(
-        t, "compfile",
-        "multi-file compositing: method, comparison range, comparison method, "
-        "normalisation, noise level, noise mode, shift by at least one pixel",
-        {IntField("method", mf.method, 0, 4), IntField("compare_range", mf.compare_range, 0, 10000),
-         IntField("compare_method", mf.compare_method, 0, 2),
-         IntField("normalise", mf.normalise, 0, 1), IntField("noise_level", mf.noise_level, 0, 255),
-         IntField("noise_mode", mf.noise_mode, 0, 2),
-         IntField("shift_one_pixel", mf.shift_one_pixel, 0, 1)},
-        {7});
+            {Bind(CO.shift_one_pixel, co.shift_one_pixel)}, {1});
+    AddFile(t, "compfile",
+            "multi-file compositing: method, comparison range, comparison method, "
+            "normalisation, noise level, noise mode, shift by at least one pixel",
+            {Bind(CO.method, mf.method), Bind(CO.compare_range, mf.compare_range),
+             Bind(CO.compare_method, mf.compare_method), Bind(CO.normalise, mf.normalise),
+             Bind(CO.noise_level, mf.noise_level), Bind(CO.noise_mode, mf.noise_mode),
+             Bind(CO.shift_one_pixel, mf.shift_one_pixel)},
+            {7});
 
     // Settings the file does not hold.
     AddExtra(t, "sharp_channel", "sharpen/smooth channel flags R, G, B",
-             {IntField("r", sh.channels[0], 0, 1), IntField("g", sh.channels[1], 0, 1),
-              IntField("b", sh.channels[2], 0, 1)});
+             {Bind(SH.channel, sh.channels[0], "r"), Bind(SH.channel, sh.channels[1], "g"),
+              Bind(SH.channel, sh.channels[2], "b")});
     AddExtra(t, "edge_channel", "edge enhancement channel flags R, G, B",
-             {IntField("r", ed.channels[0], 0, 1), IntField("g", ed.channels[1], 0, 1),
-              IntField("b", ed.channels[2], 0, 1)});
+             {Bind(ED.channel, ed.channels[0], "r"), Bind(ED.channel, ed.channels[1], "g"),
+              Bind(ED.channel, ed.channels[2], "b")});
     AddExtra(t, "gamma_channel", "gamma channel set (0 all, 1 red, 2 green, 3 blue)",
-             {IntField("channel_set", ga.channel_set, 0, 3)});
+             {Bind(kGammaFields.channel_set, ga.channel_set)});
     AddExtra(t, "gamma_per_channel", "gamma per-channel option",
-             {IntField("per_channel", ga.per_channel, 0, 1)});
+             {Bind(kGammaFields.per_channel, ga.per_channel)});
     AddExtra(
         t, "composite_weight", "compositing weights of images 1 to 4 (percent)",
-        {IntField("weight1", co.weights[0], 0, 100), IntField("weight2", co.weights[1], 0, 100),
-         IntField("weight3", co.weights[2], 0, 100), IntField("weight4", co.weights[3], 0, 100)});
+        {Bind(CO.weight, co.weights[0], "weight1"), Bind(CO.weight, co.weights[1], "weight2"),
+         Bind(CO.weight, co.weights[2], "weight3"), Bind(CO.weight, co.weights[3], "weight4")});
     {
         std::vector<SettingField> f;
         for (std::size_t k = 0; k < 4; ++k)
             for (std::size_t j = 0; j < 4; ++j)
-                f.push_back(IntField(PointNames()(k, j), co.points[k][j], 0, 16383));
+                f.push_back(Bind(CO.point, co.points[k][j], PointNames()(k, j)));
         AddExtra(t, "composite_points",
                  "point-aligned compositing: A x, A y, B x, B y of images 1 to 4 "
                  "(y from the top)",
                  std::move(f));
     }
     AddExtra(t, "compare_level", "two-image comparison reference level",
-             {IntField("level", co.compare_level, 0, 255)});
+             {Bind(CO.compare_level, co.compare_level)});
     AddExtra(t, "pseudo_curve", "pseudo-function background curve parameter (hundredths)",
-             {IntField("curve", bg.pseudo_curve, 100, 300)});
+             {Bind(BG.pseudo_curve, bg.pseudo_curve)});
     AddExtra(t, "pseudo_shift", "pseudo-function background shift (subtract mode)",
-             {IntField("shift", bg.pseudo_shift, -255, 255)});
-    AddExtra(t, "resize_size",
-             "resize: source width, source height, target width, "
-             "target height",
-             {IntField("source_width", s.resize.source_width, 0, 10000),
-              IntField("source_height", s.resize.source_height, 0, 10000),
-              IntField("target_width", s.resize.target_width, 0, 10000),
-              IntField("target_height", s.resize.target_height, 0, 10000)});
-    AddExtra(t, "chgrgb", "colour change (RGB): source R, G, B, target R, G, B, tolerance",
-             {IntField("source_r", cl.rgb_source[0], 0, 255),
-              IntField("source_g", cl.rgb_source[1], 0, 255),
-              IntField("source_b", cl.rgb_source[2], 0, 255),
-              IntField("target_r", cl.rgb_target[0], 0, 255),
-              IntField("target_g", cl.rgb_target[1], 0, 255),
-              IntField("target_b", cl.rgb_target[2], 0, 255),
-              IntField("tolerance", cl.rgb_tolerance, 0, 255)});
-    AddExtra(t, "chghsv",
-             "colour change (HSV): source hue, saturation, value, target hue, saturation, "
-             "value, tolerance (quarter degrees)",
-             {IntField("source_h", cl.hsv_source[0], 0, 359),
-              IntField("source_s", cl.hsv_source[1], 0, 255),
-              IntField("source_v", cl.hsv_source[2], 0, 255),
-              IntField("target_h", cl.hsv_target[0], 0, 359),
-              IntField("target_s", cl.hsv_target[1], 0, 255),
-              IntField("target_v", cl.hsv_target[2], 0, 255),
-              IntField("tolerance", cl.hsv_tolerance, 0, 255)});
+             {Bind(BG.shift, bg.pseudo_shift)});
+    {
+        const auto& RS = kResizeFields;
+        AddExtra(t, "resize_size",
+                 "resize: source width, source height, target width, "
+                 "target height",
+                 {Bind(RS.size, s.resize.source_width, "source_width"),
+                  Bind(RS.size, s.resize.source_height, "source_height"),
+                  Bind(RS.size, s.resize.target_width, "target_width"),
+                  Bind(RS.size, s.resize.target_height, "target_height")});
+    }
+    AddExtra(
+        t, "chgrgb", "colour change (RGB): source R, G, B, target R, G, B, tolerance",
+        {Bind(CL.level, cl.rgb_source[0], "source_r"), Bind(CL.level, cl.rgb_source[1], "source_g"),
+         Bind(CL.level, cl.rgb_source[2], "source_b"), Bind(CL.level, cl.rgb_target[0], "target_r"),
+         Bind(CL.level, cl.rgb_target[1], "target_g"), Bind(CL.level, cl.rgb_target[2], "target_b"),
+         Bind(CL.rgb_tolerance, cl.rgb_tolerance)});
+    AddExtra(
+        t, "chghsv",
+        "colour change (HSV): source hue, saturation, value, target hue, saturation, "
+        "value, tolerance (quarter degrees)",
+        {Bind(CL.hue_degrees, cl.hsv_source[0], "source_h"),
+         Bind(CL.level, cl.hsv_source[1], "source_s"), Bind(CL.level, cl.hsv_source[2], "source_v"),
+         Bind(CL.hue_degrees, cl.hsv_target[0], "target_h"),
+         Bind(CL.level, cl.hsv_target[1], "target_s"), Bind(CL.level, cl.hsv_target[2], "target_v"),
+         Bind(CL.hsv_tolerance, cl.hsv_tolerance)});
     AddExtra(t, "info_overlay", "show the camera information over the image",
-             {IntField("info_overlay", s.display.info_overlay, 0, 1)});
+             {Bind(kDisplayFields.info_overlay, s.display.info_overlay)});
     AddExtra(t, "batch_time", "batch: measure and report the processing time",
-             {IntField("time_measurement", s.batch.time_measurement, 0, 1)});
+             {Bind(kDisplayFields.time_measurement, s.batch.time_measurement)});
     return t;
 }
 

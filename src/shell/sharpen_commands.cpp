@@ -16,21 +16,23 @@ int ChannelMask(const std::array<int, 3>& flags) {
 
 void FillSharpenBlock(const AppContext& ctx, const ImageRecord&, ParamBlock& block) {
     const SharpenSettings& s = ctx.settings.sharpen;
-    block[0] = s.radius;
-    block[1] = s.smooth_range;
-    block[2] = s.smooth_strength;
-    block[3] = s.emphasis;
-    block[4] = s.blunting;
+    const auto& f = kSharpenFields;
+    PutWord(block, f.radius, s.radius);
+    PutWord(block, f.smooth_range, s.smooth_range);
+    PutWord(block, f.smooth_strength, s.smooth_strength);
+    PutWord(block, f.emphasis, s.emphasis);
+    PutWord(block, f.blunting, s.blunting);
     block[5] = ChannelMask(s.channels);
 }
 
 void FillEdgeBlock(const AppContext& ctx, const ImageRecord&, ParamBlock& block) {
     const EdgeSettings& s = ctx.settings.edge;
-    block[0] = s.area;
-    block[1] = s.range;
-    block[2] = s.emphasis;
-    block[3] = s.threshold;
-    block[4] = s.smooth_strength;
+    const auto& f = kEdgeFields;
+    PutWord(block, f.area, s.area);
+    PutWord(block, f.range, s.range);
+    PutWord(block, f.emphasis, s.emphasis);
+    PutWord(block, f.threshold, s.threshold);
+    PutWord(block, f.smooth_strength, s.smooth_strength);
     block[5] = ChannelMask(s.channels);
 }
 

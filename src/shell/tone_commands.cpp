@@ -25,18 +25,18 @@ bool HoldsPicture(const ImageRecord& rec, int planes) {
 
 void FillGammaBlock(const AppContext& ctx, const ImageRecord&, ParamBlock& block) {
     const GammaSettings& g = ctx.settings.gamma;
-    const int set = std::clamp(g.channel_set, 0, 3);
+    const int set = kGammaFields.channel_set.Clamp(g.channel_set);
     for (int c = 0; c < 3; ++c) {
         // Per-channel work uses all three colour sets, whichever one the dialog showed last.
         const auto& pts = g.points[static_cast<std::size_t>(set == 0 ? 0 : c + 1)];
         for (int i = 0; i < 3; ++i) {
-            const int in = std::clamp(pts[static_cast<std::size_t>(2 * i)], 0, 255);
-            const int out = std::clamp(pts[static_cast<std::size_t>(2 * i + 1)], 0, 255);
+            const int in = kGammaFields.point.Clamp(pts[static_cast<std::size_t>(2 * i)]);
+            const int out = kGammaFields.point.Clamp(pts[static_cast<std::size_t>(2 * i + 1)]);
             block[c * 3 + i] = in * 1000 + out;
         }
     }
     block[9] = set == 0 ? 0 : 1;
-    block[10] = std::clamp(g.curve_mode, 0, 1);
+    block[10] = kGammaFields.curve_mode.Clamp(g.curve_mode);
 }
 
 void AfterGamma(const AppContext& ctx, ImageRecord& rec) {
@@ -47,7 +47,7 @@ bool ApplyLevelSettings(ImageRecord& rec, const LevelSettings& level) {
     // A grey picture lives in the red plane; the other two are not part of it.
     const int planes = rec.single_plane == 1 ? 1 : 3;
     if (!HoldsPicture(rec, planes)) return true;
-    const int set = std::clamp(level.channel_set, 0, 3);
+    const int set = kLevelFields.channel_set.Clamp(level.channel_set);
     for (int c = 0; c < planes; ++c) {
         const LevelSet& s = level.sets[static_cast<std::size_t>(set == 0 ? 0 : c + 1)];
         if (!ApplyLevel(rec.plane(c).data(), rec.width, rec.height, ToParams(s))) return false;

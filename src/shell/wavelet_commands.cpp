@@ -7,21 +7,23 @@ namespace orva {
 void FillWaveletBlock(const AppContext& ctx, const ImageRecord& rec, ParamBlock& block) {
     const WaveletSettings& s = ctx.settings.wavelet;
     for (int i = 0; i < 6; ++i) block[i] = s.gains[static_cast<std::size_t>(i)];
-    block[14] = s.enlarge;
-    block[15] = s.filter_order;
-    if (block[14] == 1 &&
+    const auto& f = kWaveletFields;
+    PutWord(block, f.enlarge, s.enlarge);
+    PutWord(block, f.filter_order, s.filter_order);
+    if (block[f.enlarge.word] == 1 &&
         (rec.width >= kWaveletEnlargeLimit || rec.height >= kWaveletEnlargeLimit)) {
         ShowMessage(ctx.ui, msg::kWaveletTooLarge);
-        block[14] = 0;
+        PutWord(block, f.enlarge, 0);
     }
 }
 
 void FillRestoreBlock(const AppContext& ctx, const ImageRecord&, ParamBlock& block) {
     const RestoreSettings& s = ctx.settings.restore;
-    block[0] = s.spread;
-    block[1] = s.blunting;
-    block[2] = s.iterations;
-    block[3] = s.emphasis;
+    const auto& f = kRestoreFields;
+    PutWord(block, f.spread, s.spread);
+    PutWord(block, f.blunting, s.blunting);
+    PutWord(block, f.iterations, s.iterations);
+    PutWord(block, f.emphasis, s.emphasis);
 }
 
 }  // namespace orva

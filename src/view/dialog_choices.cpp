@@ -15,7 +15,7 @@ void ApplyWaveletPreset(WaveletSettings& w, int preset) {
 // ---- Grey dialog ----
 
 void SelectGreyMode(GreySettings& grey, int mode) {
-    grey.mode = std::clamp(mode, 0, 3);
+    grey.mode = kGreyFields.mode.Clamp(mode);
     if (grey.mode == 2) {
         const GreySettings defaults;
         grey.weight_r = defaults.weight_r;

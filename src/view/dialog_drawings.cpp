@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "ops/colour.h"
+#include "ops/op_settings.h"
 
 namespace orva {
 
@@ -36,8 +37,8 @@ std::vector<CurvePoint> SharpenProfile(int radius, int blunting) {
 
 std::vector<DialogPoint> RestoreProfile(int spread, int blunting) {
     // The settings clamp keeps the divisor and the exponent positive.
-    const double s = std::clamp(spread, 1, 100);
-    const double e = std::clamp(blunting, 10, 50) / 20.0;
+    const double s = kRestoreFields.spread.Clamp(spread);
+    const double e = kRestoreFields.blunting.Clamp(blunting) / 20.0;
     std::vector<DialogPoint> points;
     points.reserve(201);
     for (int p = -100; p <= 100; ++p) {
@@ -71,7 +72,7 @@ DialogRgb HueStripColour(int column) {
 }
 
 int HueResultX(int column, int hue) {
-    const int shift = (180 - std::clamp(hue, 0, 360)) * 64 / 120;
+    const int shift = (kColourFields.hue.def - kColourFields.hue.Clamp(hue)) * 64 / 120;
     const int wrapped = ((column + shift) % kHueStripWidth + kHueStripWidth) % kHueStripWidth;
     return kHueStripLeft + wrapped;
 }
@@ -83,9 +84,9 @@ DialogRgb RgbSwatch(const std::array<int, 3>& rgb) {
 }
 
 DialogRgb HsvSwatch(const std::array<int, 3>& hsv) {
-    const int hue = std::clamp(hsv[0], 0, 359) * kHueSector / 60;
-    const int s = std::clamp(hsv[1], 0, 255) * 256;
-    const int v = std::clamp(hsv[2], 0, 255) * 256;
+    const int hue = kColourFields.hue_degrees.Clamp(hsv[0]) * kHueSector / 60;
+    const int s = kColourFields.level.Clamp(hsv[1]) * 256;
+    const int v = kColourFields.level.Clamp(hsv[2]) * 256;
     const auto rgb = HsvToRgb(hue, s, v);
     return {Byte(rgb[0] >> 8), Byte(rgb[1] >> 8), Byte(rgb[2] >> 8)};
 }

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "ops/op_settings.h"
+
 namespace orva {
 
 // How an edit field shows a setting value.
@@ -37,6 +39,14 @@ struct NumberRule {
     double typed_scale = 1.0, typed_bias = 0.0;  // TypedForm::Decimal
     bool clamp_typed = true;                     // false: a typed value is stored as it is
 };
+
+// `rule` with the range of a setting's field: the dialogs take every range from the field
+// tables and add only how the control steps and shows the value.
+constexpr NumberRule FieldRule(const FieldDecl& field, NumberRule rule = {}) {
+    rule.min = field.min;
+    rule.max = field.max;
+    return rule;
+}
 
 // The text an edit shows for a value.
 std::string FormatSettingValue(int value, ValueDisplay display);

@@ -18,10 +18,10 @@ std::size_t Idx(int i) {
 
 // Gamma sets hold input, output pairs: point i is (points[2i], points[2i + 1]).
 std::array<int, 6>& SetPoints(GammaSettings& g, int set) {
-    return g.points[Idx(std::clamp(set, 0, 3))];
+    return g.points[Idx(kGammaFields.channel_set.Clamp(set))];
 }
 const std::array<int, 6>& SetPoints(const GammaSettings& g, int set) {
-    return g.points[Idx(std::clamp(set, 0, 3))];
+    return g.points[Idx(kGammaFields.channel_set.Clamp(set))];
 }
 
 LevelParams ToParams(const LevelSet& s) {

@@ -19,8 +19,9 @@ public:
         ConnectButtons(this, ui_.buttonBox);
         ColourSettings& s = ctx.settings.colour;
         // Hue in degrees 0..359, saturation and value as 8-bit levels.
-        const NumberRule hue{.min = 0, .max = 359, .line_step = 1, .page_step = 15};
-        const NumberRule level{.min = 0, .max = 255, .line_step = 1, .page_step = 16};
+        const NumberRule hue =
+            FieldRule(kColourFields.hue_degrees, {.line_step = 1, .page_step = 15});
+        const NumberRule level = FieldRule(kColourFields.level, {.line_step = 1, .page_step = 16});
         const std::array<QLineEdit*, 6> edits = {
             ui_.edit_source_hue, ui_.edit_source_saturation, ui_.edit_source_value,
             ui_.edit_target_hue, ui_.edit_target_saturation, ui_.edit_target_value};
@@ -34,7 +35,8 @@ public:
                 ->SetOnChange(repaint);
         }
         new NumberBinding(ui_.edit_tolerance, ui_.scroll_tolerance, &s.hsv_tolerance,
-                          {.min = 0, .max = 255, .line_step = 1, .page_step = 5}, this);
+                          FieldRule(kColourFields.hsv_tolerance, {.line_step = 1, .page_step = 5}),
+                          this);
         ui_.swatches->SetOrigin(kSwatchOrigin);
         ui_.swatches->SetPainter([&s](QPainter& p) {
             PaintSwatches(p, HsvSwatch(s.hsv_source), HsvSwatch(s.hsv_target));

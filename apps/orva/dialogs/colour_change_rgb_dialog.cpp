@@ -18,7 +18,7 @@ public:
         ui_.setupUi(this);
         ConnectButtons(this, ui_.buttonBox);
         ColourSettings& s = ctx.settings.colour;
-        const NumberRule level{.min = 0, .max = 255, .line_step = 1, .page_step = 16};
+        const NumberRule level = FieldRule(kColourFields.level, {.line_step = 1, .page_step = 16});
         const std::array<QLineEdit*, 6> edits = {ui_.edit_source_r, ui_.edit_source_g,
                                                  ui_.edit_source_b, ui_.edit_target_r,
                                                  ui_.edit_target_g, ui_.edit_target_b};
@@ -31,7 +31,8 @@ public:
             (new NumberBinding(edits[i], bars[i], field, level, this))->SetOnChange(repaint);
         }
         new NumberBinding(ui_.edit_tolerance, ui_.scroll_tolerance, &s.rgb_tolerance,
-                          {.min = 0, .max = 255, .line_step = 1, .page_step = 5}, this);
+                          FieldRule(kColourFields.rgb_tolerance, {.line_step = 1, .page_step = 5}),
+                          this);
         ui_.swatches->SetOrigin(kSwatchOrigin);
         ui_.swatches->SetPainter([&s](QPainter& p) {
             PaintSwatches(p, RgbSwatch(s.rgb_source), RgbSwatch(s.rgb_target));

@@ -107,35 +107,31 @@ void ConnectButtons(QDialog* dialog, QDialogButtonBox* buttons) {
     QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
 }
 
-NumberRule LevelRule(int line_step, int page_step) {
+NumberRule LevelRule(const FieldDecl& field, int line_step, int page_step) {
     // A level 0..255 held in 16-bit units; typed levels are nudged up by 0.01 so that a
     // typed "10.0" is not stored just below the level.
-    return {.min = 0,
-            .max = 65535,
-            .line_step = line_step,
-            .page_step = page_step,
-            .scroll_scale = 256,
-            .display = ValueDisplay::Level256,
-            .typed = TypedForm::Decimal,
-            .typed_scale = 256.0,
-            .typed_bias = 0.01};
+    return FieldRule(field, {.line_step = line_step,
+                             .page_step = page_step,
+                             .scroll_scale = 256,
+                             .display = ValueDisplay::Level256,
+                             .typed = TypedForm::Decimal,
+                             .typed_scale = 256.0,
+                             .typed_bias = 0.01});
 }
 
-NumberRule StrengthRule() {
-    return {.min = 0, .max = 50, .line_step = 1, .page_step = 10};
+NumberRule StrengthRule(const FieldDecl& field) {
+    return FieldRule(field, {.line_step = 1, .page_step = 10});
 }
 
-NumberRule TenthsRule(int min, int max) {
+NumberRule TenthsRule(const FieldDecl& field) {
     // A hair is added to typed values so that "2.3" is not stored as 22 through binary
     // rounding.
-    return {.min = min,
-            .max = max,
-            .line_step = 1,
-            .page_step = 10,
-            .display = ValueDisplay::Tenths,
-            .typed = TypedForm::Decimal,
-            .typed_scale = 10.0,
-            .typed_bias = 1e-6};
+    return FieldRule(field, {.line_step = 1,
+                             .page_step = 10,
+                             .display = ValueDisplay::Tenths,
+                             .typed = TypedForm::Decimal,
+                             .typed_scale = 10.0,
+                             .typed_bias = 1e-6});
 }
 
 PaintArea::PaintArea(QWidget* parent) : QWidget(parent) {}

@@ -78,11 +78,11 @@ void BindRadios(const std::vector<QRadioButton*>& buttons, int* field,
 
 // A level shown as 0.0..255.0 and held in 16-bit units (0..65535), with the given steps in
 // 16-bit units.
-NumberRule LevelRule(int line_step, int page_step);
-// A strength 0..50, line step 1, page step 10.
-NumberRule StrengthRule();
-// A value min..max held in tenths and shown with one decimal, line step 1, page step 10.
-NumberRule TenthsRule(int min, int max);
+NumberRule LevelRule(const FieldDecl& field, int line_step, int page_step);
+// A strength, line step 1, page step 10.
+NumberRule StrengthRule(const FieldDecl& field);
+// A value held in tenths and shown with one decimal, line step 1, page step 10.
+NumberRule TenthsRule(const FieldDecl& field);
 
 // Connects a form's OK and Cancel buttons to accept() and reject().
 void ConnectButtons(QDialog* dialog, QDialogButtonBox* buttons);

@@ -14,18 +14,18 @@ public:
         ConnectButtons(this, ui_.buttonBox);
         DynamicRangeSettings& s = ctx.settings.dynamic_range;
         // The radius moves in whole blocks of 4 pixels: scroll positions 1..8.
-        new NumberBinding(ui_.edit_radius, ui_.scroll_radius, &s.radius,
-                          {.min = 4,
-                           .max = 32,
-                           .line_step = 4,
-                           .page_step = 8,
-                           .scroll_scale = 4,
-                           .typed = TypedForm::Position},
-                          this);
-        new NumberBinding(ui_.edit_tone_difference, ui_.scroll_tone_difference, &s.tone_difference,
-                          {.min = 0, .max = 128, .line_step = 1, .page_step = 8}, this);
+        new NumberBinding(
+            ui_.edit_radius, ui_.scroll_radius, &s.radius,
+            FieldRule(
+                kDynamicRangeFields.radius,
+                {.line_step = 4, .page_step = 8, .scroll_scale = 4, .typed = TypedForm::Position}),
+            this);
+        new NumberBinding(
+            ui_.edit_tone_difference, ui_.scroll_tone_difference, &s.tone_difference,
+            FieldRule(kDynamicRangeFields.tone_difference, {.line_step = 1, .page_step = 8}), this);
         new NumberBinding(ui_.edit_strength, ui_.scroll_strength, &s.strength,
-                          {.min = 1, .max = 10, .line_step = 1, .page_step = 2}, this);
+                          FieldRule(kDynamicRangeFields.strength, {.line_step = 1, .page_step = 2}),
+                          this);
     }
 
 private:

@@ -16,13 +16,15 @@ public:
         BindCheck(ui_.check_r, &s.channels[0]);
         BindCheck(ui_.check_g, &s.channels[1]);
         BindCheck(ui_.check_b, &s.channels[2]);
-        new NumberBinding(ui_.edit_range, ui_.scroll_range, &s.range, LevelRule(26, 2560), this);
+        new NumberBinding(ui_.edit_range, ui_.scroll_range, &s.range,
+                          LevelRule(kEdgeFields.range, 26, 2560), this);
         new NumberBinding(ui_.edit_smooth_strength, ui_.scroll_smooth_strength, &s.smooth_strength,
-                          StrengthRule(), this);
-        new NumberBinding(ui_.edit_emphasis, ui_.scroll_emphasis, &s.emphasis, StrengthRule(),
-                          this);
+                          StrengthRule(kEdgeFields.smooth_strength), this);
+        new NumberBinding(ui_.edit_emphasis, ui_.scroll_emphasis, &s.emphasis,
+                          StrengthRule(kEdgeFields.emphasis), this);
         new NumberBinding(ui_.edit_threshold, ui_.scroll_threshold, &s.threshold,
-                          {.min = 0, .max = 100, .line_step = 1, .page_step = 10}, this);
+                          FieldRule(kEdgeFields.threshold, {.line_step = 1, .page_step = 10}),
+                          this);
     }
 
 private:

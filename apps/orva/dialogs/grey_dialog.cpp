@@ -18,7 +18,7 @@ public:
         GreySettings& g = ctx.settings.grey;
         // Weights are whole numbers; the luminance divides by their sum, so they stay
         // non-negative.
-        const NumberRule weight{.min = 0, .max = 65535};
+        const NumberRule weight = FieldRule(kGreyFields.weight_r);
         weights_ = {new NumberBinding(ui_.edit_r, nullptr, &g.weight_r, weight, this),
                     new NumberBinding(ui_.edit_g, nullptr, &g.weight_g, weight, this),
                     new NumberBinding(ui_.edit_b, nullptr, &g.weight_b, weight, this)};

@@ -39,7 +39,8 @@ public:
 private:
     // The controls edit the set the radio buttons show.
     void BindSet() {
-        LevelSet& s = lv_.sets[static_cast<std::size_t>(std::clamp(lv_.channel_set, 0, 3))];
+        LevelSet& s =
+            lv_.sets[static_cast<std::size_t>(kLevelFields.channel_set.Clamp(lv_.channel_set))];
         const std::array<int*, 7> fields = {&s.input_min, &s.input_max,  &s.brightness, &s.contrast,
                                             &s.gamma,     &s.output_min, &s.output_max};
         for (std::size_t i = 0; i < fields.size(); ++i) bindings_[i]->SetField(fields[i]);
@@ -47,25 +48,26 @@ private:
 
     void CreateBindings() {
         LevelSet& s = lv_.sets[0];
-        const NumberRule level{.min = 0, .max = 255, .line_step = 1, .page_step = 16};
+        const auto& f = kLevelFields;
+        const NumberRule level = FieldRule(f.input_min, {.line_step = 1, .page_step = 16});
         bindings_ = {
             Bind(ui_.edit_input_min, ui_.scroll_input_min, &s.input_min, level),
             Bind(ui_.edit_input_max, ui_.scroll_input_max, &s.input_max, level),
             Bind(ui_.edit_brightness, ui_.scroll_brightness, &s.brightness,
-                 {.min = -255, .max = 255, .line_step = 1, .page_step = 16, .scroll_offset = 255}),
+                 FieldRule(f.brightness,
+                           {.line_step = 1, .page_step = 16, .scroll_offset = -f.brightness.min})),
             Bind(ui_.edit_contrast, ui_.scroll_contrast, &s.contrast,
-                 {.min = -100, .max = 100, .line_step = 1, .page_step = 10, .scroll_offset = 100}),
+                 FieldRule(f.contrast,
+                           {.line_step = 1, .page_step = 10, .scroll_offset = -f.contrast.min})),
             // A hair is added to typed values so that "1.15" is not stored as 114 through
             // binary rounding.
             Bind(ui_.edit_gamma, ui_.scroll_gamma, &s.gamma,
-                 {.min = 1,
-                  .max = 400,
-                  .line_step = 1,
-                  .page_step = 10,
-                  .display = ValueDisplay::Hundredths,
-                  .typed = TypedForm::Decimal,
-                  .typed_scale = 100.0,
-                  .typed_bias = 1e-6}),
+                 FieldRule(f.gamma, {.line_step = 1,
+                                     .page_step = 10,
+                                     .display = ValueDisplay::Hundredths,
+                                     .typed = TypedForm::Decimal,
+                                     .typed_scale = 100.0,
+                                     .typed_bias = 1e-6})),
             Bind(ui_.edit_output_min, ui_.scroll_output_min, &s.output_min, level),
             Bind(ui_.edit_output_max, ui_.scroll_output_max, &s.output_max, level),
         };

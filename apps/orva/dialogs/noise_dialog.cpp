@@ -33,7 +33,7 @@ public:
         connect(ui_.edit_area, &QLineEdit::editingFinished, this, [this] { ShowArea(true); });
         ShowArea(true);
         new NumberBinding(ui_.edit_strength, ui_.scroll_strength, &noise_.strength,
-                          {.min = 1, .max = 5, .line_step = 1, .page_step = 1}, this);
+                          FieldRule(kNoiseFields.strength, {.line_step = 1, .page_step = 1}), this);
     }
 
     void accept() override {

@@ -31,17 +31,19 @@ public:
         ui_.setupUi(this);
         ConnectButtons(this, ui_.buttonBox);
         RestoreSettings& s = ctx.settings.restore;
-        ui_.combo_iterations->setCurrentIndex(std::clamp(s.iterations, 1, 5) - 1);
-        ui_.combo_emphasis->setCurrentIndex(std::clamp(s.emphasis, 0, 3));
+        ui_.combo_iterations->setCurrentIndex(kRestoreFields.iterations.Clamp(s.iterations) -
+                                              kRestoreFields.iterations.min);
+        ui_.combo_emphasis->setCurrentIndex(kRestoreFields.emphasis.Clamp(s.emphasis));
         connect(ui_.combo_iterations, &QComboBox::activated, this,
                 [&s](int index) { s.iterations = index + 1; });
         connect(ui_.combo_emphasis, &QComboBox::activated, this,
                 [&s](int index) { s.emphasis = index; });
         auto repaint = [this] { ui_.profile->update(); };
-        (new NumberBinding(ui_.edit_spread, ui_.scroll_spread, &s.spread, TenthsRule(1, 100), this))
+        (new NumberBinding(ui_.edit_spread, ui_.scroll_spread, &s.spread,
+                           TenthsRule(kRestoreFields.spread), this))
             ->SetOnChange(repaint);
-        (new NumberBinding(ui_.edit_blunting, ui_.scroll_blunting, &s.blunting, TenthsRule(10, 50),
-                           this))
+        (new NumberBinding(ui_.edit_blunting, ui_.scroll_blunting, &s.blunting,
+                           TenthsRule(kRestoreFields.blunting), this))
             ->SetOnChange(repaint);
         ui_.profile->SetOrigin(kProfileOrigin);
         ui_.profile->SetPainter([&s](QPainter& p) { PaintProfile(p, s); });

@@ -33,19 +33,28 @@ public:
         ColourSettings& s = ctx.settings.colour;
         // The edits show the change (saturation - 100 percent, hue - 180 degrees); the
         // settings hold the unsigned values.
-        saturation_ = std::clamp(s.saturation, 0, 200) - 100;
-        hue_ = std::clamp(s.hue, 0, 360) - 180;
-        (new NumberBinding(
-             ui_.edit_saturation, ui_.scroll_saturation, &saturation_,
-             {.min = -100, .max = 100, .line_step = 1, .page_step = 10, .scroll_offset = 100},
-             this))
-            ->SetOnChange([this, &s] { s.saturation = saturation_ + 100; });
-        (new NumberBinding(
-             ui_.edit_hue, ui_.scroll_hue, &hue_,
-             {.min = -180, .max = 180, .line_step = 1, .page_step = 10, .scroll_offset = 180},
-             this))
+        const FieldDecl& sat = kColourFields.saturation;
+        const FieldDecl& hue = kColourFields.hue;
+        saturation_ = sat.Clamp(s.saturation) - sat.def;
+        hue_ = hue.Clamp(s.hue) - hue.def;
+        (new NumberBinding(ui_.edit_saturation, ui_.scroll_saturation, &saturation_,
+                           {.min = sat.min - sat.def,
+                            .max = sat.max - sat.def,
+                            .line_step = 1,
+                            .page_step = 10,
+                            .scroll_offset = sat.def},
+                           this))
+            ->SetOnChange(
+                [this, &s] { s.saturation = saturation_ + kColourFields.saturation.def; });
+        (new NumberBinding(ui_.edit_hue, ui_.scroll_hue, &hue_,
+                           {.min = hue.min - hue.def,
+                            .max = hue.max - hue.def,
+                            .line_step = 1,
+                            .page_step = 10,
+                            .scroll_offset = hue.def},
+                           this))
             ->SetOnChange([this, &s] {
-                s.hue = hue_ + 180;
+                s.hue = hue_ + kColourFields.hue.def;
                 ui_.strip->update();
             });
         ui_.strip->SetOrigin(kStripOrigin);

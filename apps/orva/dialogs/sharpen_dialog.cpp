@@ -32,24 +32,23 @@ public:
         BindCheck(ui_.check_b, &s.channels[2]);
         auto repaint = [this] { ui_.profile->update(); };
         (new NumberBinding(ui_.edit_radius, ui_.scroll_radius, &s.radius,
-                           {.min = 1, .max = 10, .line_step = 1, .page_step = 4}, this))
+                           FieldRule(kSharpenFields.radius, {.line_step = 1, .page_step = 4}),
+                           this))
             ->SetOnChange(repaint);
         (new NumberBinding(ui_.edit_blunting, ui_.scroll_blunting, &s.blunting,
-                           {.min = 10,
-                            .max = 50,
-                            .line_step = 1,
-                            .page_step = 10,
-                            .display = ValueDisplay::Tenths,
-                            .typed = TypedForm::Decimal,
-                            .typed_scale = 10.0},
+                           FieldRule(kSharpenFields.blunting, {.line_step = 1,
+                                                               .page_step = 10,
+                                                               .display = ValueDisplay::Tenths,
+                                                               .typed = TypedForm::Decimal,
+                                                               .typed_scale = 10.0}),
                            this))
             ->SetOnChange(repaint);
         new NumberBinding(ui_.edit_smooth_range, ui_.scroll_smooth_range, &s.smooth_range,
-                          LevelRule(26, 1280), this);
+                          LevelRule(kSharpenFields.smooth_range, 26, 1280), this);
         new NumberBinding(ui_.edit_smooth_strength, ui_.scroll_smooth_strength, &s.smooth_strength,
-                          StrengthRule(), this);
-        new NumberBinding(ui_.edit_emphasis, ui_.scroll_emphasis, &s.emphasis, StrengthRule(),
-                          this);
+                          StrengthRule(kSharpenFields.smooth_strength), this);
+        new NumberBinding(ui_.edit_emphasis, ui_.scroll_emphasis, &s.emphasis,
+                          StrengthRule(kSharpenFields.emphasis), this);
         ui_.profile->SetOrigin(kProfileOrigin);
         ui_.profile->SetPainter([&s](QPainter& p) { PaintProfile(p, s); });
     }

@@ -16,7 +16,7 @@ public:
         ui_.setupUi(this);
         ConnectButtons(this, ui_.buttonBox);
         WaveletSettings& w = ctx.settings.wavelet;
-        const NumberRule gain = TenthsRule(0, 500);
+        const NumberRule gain = TenthsRule(kWaveletFields.gain);
         const std::array<QLineEdit*, 5> edits = {ui_.edit_gain1, ui_.edit_gain2, ui_.edit_gain3,
                                                  ui_.edit_gain4, ui_.edit_gain5};
         const std::array<QScrollBar*, 5> bars = {ui_.scroll_gain1, ui_.scroll_gain2,
