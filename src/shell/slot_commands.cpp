@@ -66,13 +66,17 @@ void CopyCurrentImage(AppContext& ctx) {
         ShowError(ctx.ui, msg::kNoMemoryRun);
         return;
     }
-    AdoptNewImage(ctx, slot, false);
+    // A copy of a picture that is saved somewhere duplicates that file; a copy of unsaved
+    // changes exists nowhere else and must be asked about before it is thrown away.
+    AdoptNewImage(ctx, slot, ctx.ws.at(ctx.ws.current).changed == 1);
     ctx.ui.Repaint();
 }
 
-void AdoptNewImage(AppContext& ctx, int slot, bool made_here) {
+void AdoptNewImage(AppContext& ctx, int slot, bool unsaved) {
     ImageRecord& rec = ctx.ws.at(slot);
-    rec.refresh = rec.changed = made_here ? 1 : 0;
+    // The statistics of whatever was in the slot before must not be shown for the new picture.
+    rec.refresh = 1;
+    rec.changed = unsaved ? 1 : 0;
     rec.saved_changed = 0;
     rec.undo_available = rec.redo_available = 0;
     ComputeHistogram(rec);

@@ -257,17 +257,29 @@ TEST(FileCommands, OneByOneBatchDropEmptiesSlotsAndEndsOnStepEnd) {
     EXPECT_TRUE(h.ctx->ws.at(2).occupied());  // the later files are merely opened
 }
 
-TEST(SlotCommands, CopyMakesAnUnnamedUnchangedImage) {
-    Harness h;
-    MakeImage(h.ctx->ws, 0, 3, 2, Ramp, "/p/a.bmp");
-    h.ctx->ws.at(0).changed = 1;
-    HandleKey(*h.ctx, Key::Insert);
-    EXPECT_EQ(h.ctx->ws.current, 1);
-    const ImageRecord& c = h.ctx->ws.at(1);
-    EXPECT_TRUE(c.name.empty());
-    EXPECT_EQ(c.changed, 0);
-    EXPECT_EQ(Sample(c, 2, 2, 1), Ramp(2, 2, 1));
-    EXPECT_EQ(WindowTitle(*h.ctx), "1() size:3x2 100%");
+TEST(SlotCommands, CopyIsUnnamedAndChangedOnlyWhenItsSourceWas) {
+    struct Case {
+        int source_changed;
+        int copy_changed;
+        std::size_t asked_on_quit;  // save prompts when the application closes
+    };
+    // A copy of a saved picture duplicates its file; a copy of unsaved changes exists
+    // nowhere else, so quitting asks about it (and about its source).
+    for (const Case c : {Case{0, 0, 0}, Case{1, 1, 2}}) {
+        Harness h;
+        MakeImage(h.ctx->ws, 0, 3, 2, Ramp, "/p/a.bmp").changed = c.source_changed;
+        HandleKey(*h.ctx, Key::Insert);
+        EXPECT_EQ(h.ctx->ws.current, 1);
+        const ImageRecord& copy = h.ctx->ws.at(1);
+        EXPECT_TRUE(copy.name.empty());
+        EXPECT_EQ(copy.changed, c.copy_changed);
+        EXPECT_EQ(copy.refresh, 1) << "its statistics are computed at the next paint";
+        EXPECT_EQ(Sample(copy, 2, 2, 1), Ramp(2, 2, 1));
+        EXPECT_EQ(WindowTitle(*h.ctx), "1() size:3x2 100%");
+        h.ui.answers.assign(c.asked_on_quit, Answer::No);
+        EXPECT_TRUE(RequestApplicationClose(*h.ctx));
+        EXPECT_EQ(h.ui.Texts("Save or not !").size(), c.asked_on_quit);
+    }
 }
 
 TEST(SlotCommands, CloseAskingYesNoCancel) {
