@@ -4,6 +4,8 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
+#include <QDir>
 #include <QDropEvent>
 #include <QMenu>
 #include <QMenuBar>
@@ -429,17 +431,51 @@ TEST(QtUiFileDialogs, SaveDialogShowsTheRequestAndReportsTheChoice) {
     EXPECT_EQ(dialog->nameFilters().size(), static_cast<qsizetype>(req.filters.size()));
     EXPECT_EQ(dialog->selectedNameFilter().toStdString(), "TIFF(48bit)") << "shown by its label";
     EXPECT_EQ(FileDialogChoice(*dialog, req).filter_index, 5);
-    EXPECT_EQ(dialog->defaultSuffix().toStdString(), "TIF");
     EXPECT_EQ(dialog->directory().absolutePath().toStdString(),
               std::filesystem::path(dir.dir()).lexically_normal().string());
 
-    // The default extension follows the filter the user turns to.
-    dialog->selectNameFilter(dialog->nameFilters()[1]);
-    Q_EMIT dialog->filterSelected(dialog->nameFilters()[1]);
-    EXPECT_EQ(dialog->defaultSuffix().toStdString(), "PNG");
+    // The user turns to PNG in the dialog's own filter list, which reports the choice by its
+    // label. The bare name comes back bare, with the filter: the command adds ".PNG", not
+    // the ".TIF" of the filter shown first.
+    auto* types = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+    ASSERT_NE(types, nullptr);
+    types->setCurrentIndex(1);
+    Q_EMIT types->activated(1);
+    Q_EMIT types->textActivated(types->currentText());
     const FileDialogResult r = FileDialogChoice(*dialog, req);
     EXPECT_EQ(r.filter_index, 2);
-    EXPECT_EQ(r.path, dir.Path("moon.PNG")) << "a bare name takes the extension of the filter";
+    EXPECT_EQ(r.path, dir.Path("moon"));
+}
+
+TEST(QtUiFileDialogs, FitsFilesAreListedUnderEveryFitsEndingInBothCases) {
+    const auto save = QtNameFilters(ParseFilterList(msg::kSaveFilter));
+    const auto open = QtNameFilters(ParseFilterList(msg::kOpenFilter));
+    ASSERT_EQ(save.size(), 8);
+    const auto patterns = [](const QString& filter) {
+        QStringList p = filter.section('(', -1).chopped(1).split(' ');
+        p.sort();
+        return p;
+    };
+    EXPECT_EQ(patterns(save[7]), patterns(open[7])) << "the open dialog's Fits entry";
+    EXPECT_TRUE(patterns(save[7]).contains("*.fits"));
+    EXPECT_TRUE(patterns(save[7]).contains("*.FTS"));
+}
+
+TEST(QtUiFileDialogs, DialogsStartInTheFolderUsedLast) {
+    TempDir used;
+    FileDialogRequest req;
+    req.title = "LOAD";
+    req.filters = ParseFilterList(msg::kOpenFilter);
+    const auto at = [&](const QString& folder) {
+        return MakeFileDialog(req, FileDialogKind::Open, nullptr, folder)
+            ->directory()
+            .absolutePath()
+            .toStdString();
+    };
+    EXPECT_EQ(at(QString::fromStdString(used.dir())),
+              std::filesystem::path(used.dir()).lexically_normal().string());
+    EXPECT_EQ(at(QString()), QDir::currentPath().toStdString());
+    EXPECT_EQ(at(QString::fromStdString(used.Path("gone"))), QDir::currentPath().toStdString());
 }
 
 TEST(QtUiFileDialogs, OpenDialogStartsOnTheFirstFilterForExistingFiles) {

@@ -125,7 +125,52 @@ TEST(FileCommands, SaveAppendsTheFilterExtensionToAnUnknownEnding) {
     EXPECT_EQ(h.ui.save_requests[0].title, "SAVE");
     EXPECT_EQ(h.ui.save_requests[0].filters.size(), 8u);
     EXPECT_EQ(h.ui.save_requests[0].filters[7].label, "FITS(16bit)");
+    // The FITS save filter shows the same files as the open filter's FITS entry.
+    EXPECT_EQ(h.ui.save_requests[0].filters[7].pattern, "*.FIT;*.FTS;*.FITS");
     EXPECT_EQ(h.ui.titles.back(), "0(" + written + ") size:3x2 100%");
+}
+
+TEST(FileCommands, TheChosenFilterDecidesTheWriterOfANameWithoutExtension) {
+    struct Case {
+        const char* loaded;  // the image's name, in the test folder
+        int filter;          // 1-based save filter chosen
+        const char* typed;   // name given back by the dialog
+        const char* written;
+        const char* magic;        // first bytes of the written file
+        bool overwrite_asked;     // the written file existed before
+        const char* not_written;  // what an earlier build wrote instead, if anything
+    };
+    const Case cases[] = {
+        // A FITS picture saved as PNG under a bare name.
+        {"starfield.fits", kFilterPng, "rotated", "rotated.PNG", "\x89PNG", false, "rotated.FIT"},
+        {"colour-test.ppm", kFilterBmp, "out", "out.BMP", "BM", false, "out.PPM"},
+        {"colour-test.ppm", kFilterPng, "out2", "out2.PNG", "\x89PNG", false, "out2.PPM"},
+        // Accepting the proposed name: the image's own extension when the filter lists it.
+        {"dark.fits", kFilterFits, "dark", "dark.fits", "SIMPLE", true, "dark.FIT"},
+        {"m42.ppm", kFilterPpmBinary, "m42", "m42.ppm", "P6", true, "m42.PPM"},
+        {"m42.ppm", kFilterTiff, "m42", "m42.TIF", "II", false, nullptr},
+        // A typed known extension still decides by itself.
+        {"moon.bmp", kFilterPng, "moon.tif", "moon.tif", "II", false, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.loaded) + " -> " + c.written);
+        Harness h;
+        TempDir dir;
+        MakeImage(h.ctx->ws, 0, 3, 2, Ramp, dir.Path(c.loaded));
+        if (c.overwrite_asked) std::ofstream(dir.Path(c.written)) << "old";
+        h.ui.save_results.push_back(Chosen(dir.Path(c.typed), c.filter));
+        h.ui.answers = {Answer::Ok};
+        ExecuteCommand(*h.ctx, 102);
+        EXPECT_EQ(h.ui.Texts("Caution !").size(), c.overwrite_asked ? 1u : 0u);
+        std::ifstream in(dir.Path(c.written), std::ios::binary);
+        std::string head(std::string_view(c.magic).size(), '\0');
+        in.read(head.data(), static_cast<std::streamsize>(head.size()));
+        EXPECT_EQ(head, c.magic);
+        if (c.not_written != nullptr) {
+            EXPECT_FALSE(std::filesystem::exists(dir.Path(c.not_written)));
+        }
+        EXPECT_EQ(h.ctx->ws.at(0).name, dir.Path(c.written));
+    }
 }
 
 TEST(FileCommands, SaveProposalAndRememberedFilter) {
