@@ -164,19 +164,36 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
+void MainWindow::keyPressEvent(QKeyEvent* event) {
+    if (!event->isAutoRepeat() && KeyFromQt(event->key(), event->modifiers())) {
+        pressed_keys_.insert(event->key());
+        event->accept();
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
+}
+
 void MainWindow::keyReleaseEvent(QKeyEvent* event) {
     if (event->isAutoRepeat()) {
         event->ignore();
         return;
     }
     const auto key = KeyFromQt(event->key(), event->modifiers());
-    if (!key) {
+    // Keys act on release, but only when their press came here too: a key that chose a menu
+    // item (Alt+V, then O) or closed a dialog has done its work already.
+    if (!key || !pressed_keys_.remove(event->key())) {
         QMainWindow::keyReleaseEvent(event);
         return;
     }
     HandleKey(*ctx_, *key);
     refresh();
     event->accept();
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+    // A key held while the window lost the keyboard is released elsewhere.
+    if (event->type() == QEvent::ActivationChange && !isActiveWindow()) pressed_keys_.clear();
+    QMainWindow::changeEvent(event);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

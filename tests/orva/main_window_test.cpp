@@ -155,12 +155,12 @@ TEST(MainWindowKeys, ABAndCSetAndClearThePointsUnderTheMouseOnRelease) {
     // Far outside the picture the point is clamped to its last column.
     win.ctx().shell.mouse_x = 500;
     win.ctx().shell.mouse_y = 5;
-    QTest::keyRelease(win.w.imageWindow(), Qt::Key_B);
+    QTest::keyClick(win.w.imageWindow(), Qt::Key_B);
     EXPECT_EQ(rec.point_b_x, 39);
     EXPECT_EQ(rec.point_b_y, 27);
     EXPECT_EQ(rec.point_a_x, 5);
 
-    QTest::keyRelease(&win.w, Qt::Key_C);
+    QTest::keyClick(&win.w, Qt::Key_C);
     EXPECT_EQ(rec.point_a_x, -1);
     EXPECT_EQ(rec.point_a_y, -1);
     EXPECT_EQ(rec.point_b_x, -1);
@@ -176,12 +176,40 @@ TEST(MainWindowKeys, ArrowsMoveThroughTheOpenImages) {
     MakeImage(win.ctx().ws, 2, 4, 3, Flat);
     MakeImage(win.ctx().ws, 7, 4, 3, Flat);
     win.ctx().ws.current = 7;
-    QTest::keyRelease(&win.w, Qt::Key_Up);
+    QTest::keyClick(&win.w, Qt::Key_Up);
     EXPECT_EQ(win.ctx().ws.current, 2) << "wraps to the lowest";
-    QTest::keyRelease(&win.w, Qt::Key_2);
+    QTest::keyClick(&win.w, Qt::Key_2);
     EXPECT_EQ(win.ctx().ws.current, 7);
-    QTest::keyRelease(&win.w, Qt::Key_8, Qt::KeypadModifier);
+    QTest::keyClick(&win.w, Qt::Key_8, Qt::KeypadModifier);
     EXPECT_EQ(win.ctx().ws.current, 7) << "the keypad 8 is another key";
+}
+
+TEST(MainWindowKeys, AKeyWhosePressWentToAMenuDoesNotActOnItsRelease) {
+    Window win;
+    ImageRecord& rec = MakeImage(win.ctx().ws, 0, 40, 30, Flat, "/tmp/p.bmp");
+    MakeImage(win.ctx().ws, 1, 4, 3, Flat);
+    win.ctx().ws.current = 0;
+    win.ctx().shell.mouse_x = 10;
+    win.ctx().shell.mouse_y = 6;
+    // Alt+V, then O chose "縮小表示(&O)" in the open menu, Alt+E then A "領域コピー(&A)": the
+    // menu took the presses, only the releases reach the window.
+    for (const Qt::Key key : {Qt::Key_O, Qt::Key_S, Qt::Key_A, Qt::Key_Up, Qt::Key_Insert}) {
+        QTest::keyRelease(&win.w, key);
+    }
+    EXPECT_TRUE(win.ui.open_requests.empty()) << "O did not open the LOAD dialog";
+    EXPECT_TRUE(win.ui.save_requests.empty());
+    EXPECT_EQ(rec.point_a_x, -1) << "A did not set point A";
+    EXPECT_EQ(win.ctx().ws.current, 0);
+    EXPECT_FALSE(win.ctx().ws.at(2).occupied()) << "Insert did not copy";
+
+    // Pressed and released over the window, the same keys are commands.
+    QTest::keyClick(&win.w, Qt::Key_A);
+    EXPECT_EQ(rec.point_a_x, 10);
+    win.ui.open_results.push_back(std::nullopt);
+    QTest::keyClick(&win.w, Qt::Key_O);
+    EXPECT_EQ(win.ui.open_requests.size(), 1u);
+    QTest::keyClick(&win.w, Qt::Key_Up);
+    EXPECT_EQ(win.ctx().ws.current, 1);
 }
 
 // ---- toolbar ----
