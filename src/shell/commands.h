@@ -53,6 +53,10 @@ void CopyCurrentImage(AppContext& ctx);
 void AdoptNewImage(AppContext& ctx, int slot, bool unsaved);
 void Undo(AppContext& ctx);
 void Redo(AppContext& ctx);
+// Whether undo or redo would change anything: the current image, or in all-images mode any
+// image, has a step to take back or bring back. The menu and the toolbar are off otherwise.
+bool CanUndo(const AppContext& ctx);
+bool CanRedo(const AppContext& ctx);
 std::string PointReportText(const ImageRecord& rec, int divisor);
 
 // ---- File commands ----

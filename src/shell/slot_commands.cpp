@@ -98,6 +98,25 @@ void ForUndoTargets(AppContext& ctx, Fn fn) {
 }
 }  // namespace
 
+namespace {
+// True when an image that undo or redo would act on has a step to take back or bring back.
+bool HasStep(const AppContext& ctx, int ImageRecord::*flag) {
+    if (!Workspace::Valid(ctx.ws.current) || !ctx.ws.at(ctx.ws.current).occupied()) return false;
+    if (ctx.shell.all_images == 0) return ctx.ws.at(ctx.ws.current).*flag == 1;
+    for (const auto& rec : ctx.ws.slots)
+        if (rec.width >= 1 && rec.*flag == 1) return true;
+    return false;
+}
+}  // namespace
+
+bool CanUndo(const AppContext& ctx) {
+    return HasStep(ctx, &ImageRecord::undo_available);
+}
+
+bool CanRedo(const AppContext& ctx) {
+    return HasStep(ctx, &ImageRecord::redo_available);
+}
+
 void Undo(AppContext& ctx) {
     ForUndoTargets(ctx, [](ImageRecord& r) { UndoRecord(r); });
 }

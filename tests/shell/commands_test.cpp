@@ -414,6 +414,39 @@ TEST(SlotCommands, ToolbarCellsAndAllImagesToggle) {
     EXPECT_TRUE(h.ui.boxes.empty());
 }
 
+TEST(ShellCommands, UndoAndRedoAreOfferedOnlyWithAStepToTakeBackOrBringBack) {
+    struct Case {
+        int all_images;
+        int current_undo, current_redo;  // flags of the current image (slot 0)
+        int other_undo, other_redo;      // flags of another open image (slot 3)
+        bool undo, redo;                 // enabled
+    };
+    const Case cases[] = {
+        {0, 0, 0, 0, 0, false, false},  // just loaded
+        {0, 1, 0, 0, 0, true, false},   // after an operation
+        {0, 0, 1, 0, 0, false, true},   // after an undo
+        {0, 0, 0, 1, 1, false, false},  // only another image has steps
+        {1, 0, 0, 1, 0, true, false},   // ... which all-images mode would take back
+        {1, 0, 0, 0, 1, false, true},
+    };
+    for (const Case& c : cases) {
+        Harness h;
+        ImageRecord& cur = MakeImage(h.ctx->ws, 0, 3, 2, Ramp);
+        ImageRecord& other = MakeImage(h.ctx->ws, 3, 3, 2, Ramp);
+        h.ctx->ws.current = 0;
+        h.ctx->shell.all_images = c.all_images;
+        cur.undo_available = c.current_undo;
+        cur.redo_available = c.current_redo;
+        other.undo_available = c.other_undo;
+        other.redo_available = c.other_redo;
+        EXPECT_EQ(CommandEnabled(*h.ctx, 201), c.undo) << &c - cases;
+        EXPECT_EQ(CommandEnabled(*h.ctx, 202), c.redo) << &c - cases;
+    }
+    Harness empty;
+    EXPECT_FALSE(CommandEnabled(*empty.ctx, 201));
+    EXPECT_FALSE(CommandEnabled(*empty.ctx, 202));
+}
+
 TEST(ShellCommands, TableIsCompleteAndUnique) {
     std::set<int> ids;
     for (const auto& c : CommandTable()) EXPECT_TRUE(ids.insert(c.id).second) << c.id;
