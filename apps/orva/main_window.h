@@ -61,6 +61,10 @@ protected:
 private:
     void clientResized(int width, int height);
     void updateReadout();
+    // Sets the window title, with " *" after it while the current image is changed.
+    void showTitle(const std::string& title);
+    // Moves a new companion window next to this one on the screen.
+    void placeBeside(QWidget* window) const;
     void showInspectionWindow(int view_mode);
     void quitConfirmed();
 

@@ -61,7 +61,9 @@ bool ValidFilterIndex(const FileDialogRequest& request, int index) {
 std::unique_ptr<QMessageBox> MakeMessageBox(const MessageBoxRequest& request, QWidget* owner) {
     QMessageBox::Icon icon = QMessageBox::Warning;
     switch (request.icon) {
-        case Icon::Question: icon = QMessageBox::Question; break;
+        // Error boxes: a question mark over a box with only OK reads as a question, so
+        // errors show the warning sign.
+        case Icon::Question: icon = QMessageBox::Warning; break;
         case Icon::Exclamation: icon = QMessageBox::Warning; break;
         case Icon::Information: icon = QMessageBox::Information; break;
     }

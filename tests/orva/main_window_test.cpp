@@ -231,6 +231,26 @@ TEST(MainWindowToolbar, UpperHalfOfCell16GoesToTheNextImageWithWrap) {
     EXPECT_EQ(win.ctx().ws.current, 5);
 }
 
+// ---- title ----
+
+TEST(MainWindowTitle, AChangedImageIsMarkedAfterTheTitle) {
+    Window win;
+    ImageRecord& rec = MakeImage(win.ctx().ws, 0, 4, 3, Flat, "/tmp/a.bmp");
+    win.ctx().ws.current = 0;
+    win.w.refresh();
+    EXPECT_EQ(win.w.windowTitle().toStdString(), "0(/tmp/a.bmp) size:4x3 100%");
+    rec.changed = 1;
+    win.w.refresh();
+    EXPECT_EQ(win.w.windowTitle().toStdString(), "0(/tmp/a.bmp) size:4x3 100% *");
+    // A copy of it is unsaved too; saving takes the mark away.
+    win.w.runCommand(211);
+    EXPECT_EQ(win.w.windowTitle().toStdString(), "1() size:4x3 100% *");
+    TempDir dir;
+    win.ui.save_results.push_back(FileDialogResult{dir.Path("copy"), kFilterBmp});
+    win.w.runCommand(102);
+    EXPECT_EQ(win.w.windowTitle().toStdString(), "1(" + dir.Path("copy.BMP") + ") size:4x3 100%");
+}
+
 // ---- window layout ----
 
 TEST(MainWindowLayout, StripOnTopImageWindowBelowAndTheClientSizeKept) {
@@ -281,10 +301,17 @@ TEST(MainWindowClose, ExitCommandClosesOnceAndTheHistogramWindowGoesWithIt) {
     Window win;
     MakeImage(win.ctx().ws, 0, 4, 3, Flat, "/tmp/only.bmp").changed = 1;
     win.ctx().ws.current = 0;
+    // Small enough that the screen has room beside it.
+    win.w.resize(300, 300);
+    win.w.move(0, 0);
     win.w.show();
     win.ctx().ui.ShowInspectionWindow(1);
     ASSERT_NE(win.w.histogramWindow(), nullptr);
     EXPECT_TRUE(win.w.histogramWindow()->isVisible());
+    // Beside the main window, and the keys stay with the main window.
+    EXPECT_FALSE(win.w.frameGeometry().intersects(win.w.histogramWindow()->frameGeometry()));
+    EXPECT_TRUE(win.w.histogramWindow()->testAttribute(Qt::WA_ShowWithoutActivating));
+    EXPECT_EQ(win.w.histogramWindow()->focusPolicy(), Qt::NoFocus);
     EXPECT_EQ(win.ctx().view.histogram_open, 1);
     EXPECT_EQ(win.ctx().view.inspection_mode, 1);
 
@@ -356,7 +383,7 @@ TEST(QtUiBoxes, TitleTextButtonsAndIconOfEachKind) {
         QMessageBox::Icon icon;
     };
     const Case cases[] = {
-        {{"Error !", "a <b>", Buttons::Ok, Icon::Question}, QMessageBox::Ok, QMessageBox::Question},
+        {{"Error !", "a <b>", Buttons::Ok, Icon::Question}, QMessageBox::Ok, QMessageBox::Warning},
         {{"Caution !", "c", Buttons::OkCancel, Icon::Exclamation},
          QMessageBox::Ok | QMessageBox::Cancel,
          QMessageBox::Warning},
