@@ -178,8 +178,11 @@ void ToolbarStrip::paintEvent(QPaintEvent*) {
     for (const auto& c : layout.cells) {
         QImage pic = ToolbarPicture(c.icon);
         if (c.inverted) pic.invertPixels();
-        // A cell whose command cannot run now is dimmed, like its menu entry.
-        p.setOpacity(cellEnabled(c.x / kS) ? 1.0 : 0.35);
+        // A cell whose command cannot run now is dimmed on its black ground, like its menu
+        // entry.
+        const bool enabled = cellEnabled(c.x / kS);
+        if (!enabled) p.fillRect(c.x, c.y, kS, kS, Qt::black);
+        p.setOpacity(enabled ? 1.0 : 0.35);
         p.drawImage(c.x, c.y, pic);
         p.setOpacity(1.0);
     }
