@@ -15,8 +15,13 @@ constexpr int kWidth = 310, kHeight = 276;
 }
 
 HistogramWindow::HistogramWindow(AppContext& ctx, QWidget* owner)
-    : QWidget(owner, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint), ctx_(ctx) {
+    : QWidget(owner, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                         Qt::WindowDoesNotAcceptFocus),
+      ctx_(ctx) {
     setWindowTitle(QString::fromUtf8(msg::kHistogramTitle));
+    // It only shows what the mouse points at: the keys stay with the main window.
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setFocusPolicy(Qt::NoFocus);
     resize(kWidth, kHeight);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, Qt::white);

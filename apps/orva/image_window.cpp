@@ -1,10 +1,11 @@
 #include "image_window.h"
 
-#include <QGuiApplication>
+#include <QApplication>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyle>
+#include <QWheelEvent>
 
 #include "plot_painter.h"
 #include "view/interaction.h"
@@ -13,6 +14,9 @@
 namespace orva::gui {
 
 namespace {
+
+// Image pixels per scroll line: an arrow of a scroll bar, a line of a wheel notch.
+constexpr int kLineStep = 8;
 
 // The background of the window where no picture is drawn.
 const QColor kBackground(128, 128, 128);
@@ -38,11 +42,11 @@ ImageWindow::ImageWindow(AppContext& ctx, QWidget* parent)
     overlay.setPixelSize(13);
     setFont(overlay);
     for (QScrollBar* bar : {hbar_, vbar_}) {
-        bar->setRange(0, 100);
-        bar->setSingleStep(1);
-        bar->setPageStep(10);
+        bar->setRange(0, 0);
+        bar->setSingleStep(kLineStep);
         bar->setFocusPolicy(Qt::NoFocus);
         bar->installEventFilter(this);
+        bar->hide();
     }
     connect(hbar_, &QScrollBar::actionTriggered, this,
             [this](int action) { scrollAction(Axis::Horizontal, action); });
@@ -61,8 +65,27 @@ void ImageWindow::updateScrollBars() {
     const ImageRecord* rec = ctx_.ws.Current();
     const int cw = ctx_.shell.client_width, ch = ctx_.shell.client_height;
     const QSignalBlocker hb(hbar_), vb(vbar_);
-    hbar_->setSliderPosition(rec ? ScrollBarPosition(*rec, Axis::Horizontal, cw, ch) : 0);
-    vbar_->setSliderPosition(rec ? ScrollBarPosition(*rec, Axis::Vertical, cw, ch) : 0);
+    // The bars count image pixels: the range is how far the origin can go and the page is
+    // the visible extent, so the thumb is as large as the part shown. A bar is shown only
+    // while its axis does not fit.
+    for (const Axis axis : {Axis::Horizontal, Axis::Vertical}) {
+        QScrollBar* bar = axis == Axis::Horizontal ? hbar_ : vbar_;
+        const int limit = rec ? ScrollLimit(*rec, axis, cw, ch) : 0;
+        bar->setRange(0, limit);
+        bar->setPageStep(rec ? std::max(VisibleExtent(axis, rec->zoom, cw, ch), 1) : 1);
+        bar->setSliderPosition(
+            rec ? std::min(axis == Axis::Horizontal ? rec->scroll_x : rec->scroll_y, limit) : 0);
+        bar->setVisible(limit > 0);
+    }
+    layoutScrollBars();
+}
+
+void ImageWindow::layoutScrollBars() {
+    const int e = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+    const int right = vbar_->isVisibleTo(this) ? e : 0;
+    const int bottom = hbar_->isVisibleTo(this) ? e : 0;
+    vbar_->setGeometry(width() - e, 0, e, std::max(height() - bottom, 0));
+    hbar_->setGeometry(0, height() - e, std::max(width() - right, 0), e);
 }
 
 void ImageWindow::scrollAction(Axis axis, int action) {
@@ -79,11 +102,49 @@ void ImageWindow::scrollAction(Axis axis, int action) {
         default: break;
     }
     const int cw = ctx_.shell.client_width, ch = ctx_.shell.client_height;
-    const bool redraw = ApplyScroll(*rec, axis, request, bar->sliderPosition(), cw, ch);
+    if (request == ScrollRequest::Track) {
+        ScrollTo(*rec, axis, bar->sliderPosition(), cw, ch);
+    } else {
+        ApplyScroll(*rec, axis, request, 0, cw, ch);
+    }
     // The bar shows where the origin really went, not where the click would have put it.
-    bar->setSliderPosition(ScrollBarPosition(*rec, axis, cw, ch));
-    // Moves that no mouse button holds (wheel, keyboard) have no end-of-scrolling to wait for.
-    if (redraw || QGuiApplication::mouseButtons() == Qt::NoButton) update();
+    bar->setSliderPosition(axis == Axis::Horizontal ? rec->scroll_x : rec->scroll_y);
+    // The picture follows the bar at once, as the thumb is dragged.
+    update();
+}
+
+void ImageWindow::wheelEvent(QWheelEvent* event) {
+    ImageRecord* rec = ctx_.ws.Current();
+    if (rec == nullptr) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    QPoint delta = event->angleDelta();
+    if (event->modifiers().testFlag(Qt::ShiftModifier) && delta.x() == 0) {
+        delta = QPoint(delta.y(), 0);  // Shift turns the wheel sideways
+    }
+    // One notch is 120; fine-grained wheels and touchpads send parts of it.
+    wheel_rest_ += delta;
+    const QPoint notches(wheel_rest_.x() / 120, wheel_rest_.y() / 120);
+    wheel_rest_ -= notches * 120;
+    if (notches.isNull()) return;
+    const QPoint at = event->position().toPoint();
+    const int cw = ctx_.shell.client_width, ch = ctx_.shell.client_height;
+    if (event->modifiers().testFlag(Qt::ControlModifier)) {
+        const int direction = notches.y() > 0 ? 1 : 0;
+        bool zoomed = false;
+        for (int i = 0; i < std::abs(notches.y()); ++i)
+            zoomed |= ZoomKeepingPoint(ctx_.ws, ctx_.shell.all_images, direction, at.x(), at.y());
+        if (!zoomed) return;
+        ClampScroll(*rec, cw, ch);
+    } else {
+        const int step = kLineStep * QApplication::wheelScrollLines();
+        ScrollTo(*rec, Axis::Horizontal, rec->scroll_x - notches.x() * step, cw, ch);
+        ScrollTo(*rec, Axis::Vertical, rec->scroll_y - notches.y() * step, cw, ch);
+    }
+    refreshView();
+    Q_EMIT readoutChanged();
 }
 
 void ImageWindow::endScroll(Axis axis) {
@@ -104,9 +165,7 @@ bool ImageWindow::eventFilter(QObject* watched, QEvent* event) {
 
 void ImageWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    const int e = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
-    vbar_->setGeometry(width() - e, 0, e, std::max(height() - e, 0));
-    hbar_->setGeometry(0, height() - e, std::max(width() - e, 0), e);
+    layoutScrollBars();
     update();
 }
 

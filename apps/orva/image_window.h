@@ -3,11 +3,13 @@
 //
 // The picture is rendered band by band by the display logic (view/render.h) into one
 // window-sized 32-bit image that is kept between paints; markers and the camera information
-// are drawn over it. The two scroll bars keep the range 0..100 and drive the record's scroll
-// origin; line, page and thumb-tracking moves redraw when the mouse lets go of the bar.
+// are drawn over it. The two scroll bars count image pixels and drive the record's scroll
+// origin; each is shown only while its axis does not fit. The wheel scrolls (Shift: sideways)
+// and with Control zooms around the pointer.
 #pragma once
 
 #include <QImage>
+#include <QPoint>
 #include <QWidget>
 
 #include "shell/context.h"
@@ -44,18 +46,21 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void scrollAction(Axis axis, int action);
     void endScroll(Axis axis);
     void updateScrollBars();
+    void layoutScrollBars();
 
     AppContext& ctx_;
     QScrollBar* hbar_;
     QScrollBar* vbar_;
     QImage frame_;  // window-sized picture, reused while the size stays
     RenderScratch scratch_;
+    QPoint wheel_rest_;  // wheel turns not yet making a whole notch
 };
 
 }  // namespace orva::gui

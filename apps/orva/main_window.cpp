@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QScreen>
 #include <QUrl>
 #include <algorithm>
 
@@ -95,7 +96,7 @@ MainWindow::MainWindow(const std::vector<std::string>& files, QWidget* parent, U
     WindowHooks hooks;
     hooks.repaint = [this] { refresh(); };
     hooks.repaint_toolbar = [this] { updateReadout(); };
-    hooks.set_title = [this](const std::string& t) { setWindowTitle(QString::fromStdString(t)); };
+    hooks.set_title = [this](const std::string& t) { showTitle(t); };
     // The strip draws the batch texts from the batch mode itself; a batch runs inside one
     // command, so the strip is painted at once rather than after it.
     hooks.set_status_text = [this](const std::string& text) {
@@ -140,7 +141,14 @@ void MainWindow::refresh() {
 void MainWindow::updateReadout() {
     strip_->setReadout(QString::fromStdString(ReadoutLine(*ctx_)));
     strip_->update();
-    setWindowTitle(QString::fromStdString(WindowTitle(*ctx_)));
+    showTitle(WindowTitle(*ctx_));
+}
+
+void MainWindow::showTitle(const std::string& title) {
+    // A changed image is marked after the title, which itself stays as it always read.
+    const ImageRecord* rec = ctx_->ws.Current();
+    const bool changed = rec != nullptr && rec->changed == 1 && title != msg::kProductName;
+    setWindowTitle(QString::fromStdString(changed ? title + " *" : title));
 }
 
 void MainWindow::clientResized(int width, int height) {
@@ -164,19 +172,36 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
+void MainWindow::keyPressEvent(QKeyEvent* event) {
+    if (!event->isAutoRepeat() && KeyFromQt(event->key(), event->modifiers())) {
+        pressed_keys_.insert(event->key());
+        event->accept();
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
+}
+
 void MainWindow::keyReleaseEvent(QKeyEvent* event) {
     if (event->isAutoRepeat()) {
         event->ignore();
         return;
     }
     const auto key = KeyFromQt(event->key(), event->modifiers());
-    if (!key) {
+    // Keys act on release, but only when their press came here too: a key that chose a menu
+    // item (Alt+V, then O) or closed a dialog has done its work already.
+    if (!key || !pressed_keys_.remove(event->key())) {
         QMainWindow::keyReleaseEvent(event);
         return;
     }
     HandleKey(*ctx_, *key);
     refresh();
     event->accept();
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+    // A key held while the window lost the keyboard is released elsewhere.
+    if (event->type() == QEvent::ActivationChange && !isActiveWindow()) pressed_keys_.clear();
+    QMainWindow::changeEvent(event);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -223,9 +248,25 @@ void MainWindow::dropEvent(QDropEvent* event) {
     refresh();
 }
 
+void MainWindow::placeBeside(QWidget* window) const {
+    // To the right of the main window when the screen has room there, else to its left;
+    // left to the window manager when neither side has room.
+    const QScreen* screen = this->screen();
+    if (screen == nullptr) return;
+    const QRect free = screen->availableGeometry();
+    const QRect main = frameGeometry();
+    const int gap = 8;
+    const int width = window->frameGeometry().width();
+    int x = main.right() + 1 + gap;
+    if (x + width > free.right() + 1) x = main.left() - gap - width;
+    if (x < free.left()) return;
+    window->move(x, std::max(main.top(), free.top()));
+}
+
 void MainWindow::showInspectionWindow(int view_mode) {
     if (!histogram_) {
         histogram_ = new HistogramWindow(*ctx_, this);
+        placeBeside(histogram_);
         // Closing the window ends it; the flag follows.
         histogram_->setAttribute(Qt::WA_DeleteOnClose);
         AppContext* ctx = ctx_.get();

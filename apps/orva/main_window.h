@@ -3,6 +3,7 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <QSet>
 #include <memory>
 #include <optional>
 #include <string>
@@ -48,7 +49,9 @@ public:
     void refresh();
 
 protected:
+    void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
@@ -58,6 +61,10 @@ protected:
 private:
     void clientResized(int width, int height);
     void updateReadout();
+    // Sets the window title, with " *" after it while the current image is changed.
+    void showTitle(const std::string& title);
+    // Moves a new companion window next to this one on the screen.
+    void placeBeside(QWidget* window) const;
     void showInspectionWindow(int view_mode);
     void quitConfirmed();
 
@@ -69,6 +76,8 @@ private:
     QPointer<HistogramWindow> histogram_;
     std::vector<QAction*> actions_;
     bool close_confirmed_ = false;
+    // Command keys whose press reached this window and whose release has not come yet.
+    QSet<int> pressed_keys_;
 };
 
 }  // namespace orva::gui

@@ -33,14 +33,6 @@ QStringList PatternsOf(const std::string& pattern) {
     return out;
 }
 
-// The extension the filter writes, without the dot: "*.TIF;*.TIFF" -> "TIF"; empty for "*.*".
-QString SuffixOf(const std::string& pattern) {
-    QString first = Qs(pattern).section(';', 0, 0).trimmed();
-    if (first.startsWith(QLatin1String("*."))) first.remove(0, 2);
-    if (first.contains('*') || first.contains('?')) return {};
-    return first;
-}
-
 // A question asked inside a long command shows the arrow, not the wait cursor of the
 // command; the wait cursor comes back with the answer.
 class ArrowWhileAsking {
@@ -69,7 +61,9 @@ bool ValidFilterIndex(const FileDialogRequest& request, int index) {
 std::unique_ptr<QMessageBox> MakeMessageBox(const MessageBoxRequest& request, QWidget* owner) {
     QMessageBox::Icon icon = QMessageBox::Warning;
     switch (request.icon) {
-        case Icon::Question: icon = QMessageBox::Question; break;
+        // Error boxes: a question mark over a box with only OK reads as a question, so
+        // errors show the warning sign.
+        case Icon::Question: icon = QMessageBox::Warning; break;
         case Icon::Exclamation: icon = QMessageBox::Warning; break;
         case Icon::Information: icon = QMessageBox::Information; break;
     }
@@ -112,7 +106,7 @@ QStringList QtNameFilters(const std::vector<FileFilter>& filters) {
 }
 
 std::unique_ptr<QFileDialog> MakeFileDialog(const FileDialogRequest& request, FileDialogKind kind,
-                                            QWidget* owner) {
+                                            QWidget* owner, const QString& folder) {
     auto dialog = std::make_unique<QFileDialog>(owner, Qs(request.title));
     dialog->setOption(QFileDialog::DontUseNativeDialog, true);
     // The labels are what the user reads; the patterns stay behind them.
@@ -132,27 +126,13 @@ std::unique_ptr<QFileDialog> MakeFileDialog(const FileDialogRequest& request, Fi
     const int index = ValidFilterIndex(request, request.filter_index) ? request.filter_index : 1;
     if (!names.isEmpty()) dialog->selectNameFilter(names.at(index - 1));
 
-    dialog->setDirectory(QDir::currentPath());
+    dialog->setDirectory(!folder.isEmpty() && QDir(folder).exists() ? folder : QDir::currentPath());
     if (!request.proposed_name.empty()) dialog->selectFile(Qs(request.proposed_name));
 
-    // A name typed without an extension takes the one of the filter in use, as the command
-    // would add it anyway; the request's default extension counts until a filter is known.
-    QString suffix = Qs(request.default_extension);
-    if (suffix.startsWith('.')) suffix.remove(0, 1);
-    if (!names.isEmpty()) {
-        const QString from_filter =
-            SuffixOf(request.filters[static_cast<std::size_t>(index - 1)].pattern);
-        if (!from_filter.isEmpty() || kind == FileDialogKind::Save) suffix = from_filter;
-    }
-    if (kind == FileDialogKind::Save) dialog->setDefaultSuffix(suffix);
-    if (kind == FileDialogKind::Save) {
-        QFileDialog* d = dialog.get();
-        const std::vector<FileFilter> filters = request.filters;
-        QObject::connect(d, &QFileDialog::filterSelected, d, [d, names, filters](const QString& f) {
-            const auto i = names.indexOf(f);
-            if (i >= 0) d->setDefaultSuffix(SuffixOf(filters[static_cast<std::size_t>(i)].pattern));
-        });
-    }
+    // A name typed without an extension comes back as typed: the command adds the extension
+    // of the filter the user ended with. A suffix of the dialog's own would be the one of the
+    // filter shown first, since the filter list reports a changed filter by its label only.
+    dialog->setDefaultSuffix(QString());
     return dialog;
 }
 
@@ -211,20 +191,22 @@ Answer QtUi::AskUser(const MessageBoxRequest& request) {
 std::optional<FileDialogResult> QtUi::OpenFileDialog(const FileDialogRequest& request) {
     if (modal_ != nullptr) return modal_->OpenFileDialog(request);
     ArrowWhileAsking arrow;
-    auto dialog = MakeFileDialog(request, FileDialogKind::Open, owner_);
+    auto dialog = MakeFileDialog(request, FileDialogKind::Open, owner_, last_folder_);
     if (dialog->exec() != QDialog::Accepted) return std::nullopt;
     FileDialogResult r = FileDialogChoice(*dialog, request);
     if (r.path.empty()) return std::nullopt;
+    last_folder_ = QFileInfo(Qs(r.path)).absolutePath();
     return r;
 }
 
 std::optional<FileDialogResult> QtUi::SaveFileDialog(const FileDialogRequest& request) {
     if (modal_ != nullptr) return modal_->SaveFileDialog(request);
     ArrowWhileAsking arrow;
-    auto dialog = MakeFileDialog(request, FileDialogKind::Save, owner_);
+    auto dialog = MakeFileDialog(request, FileDialogKind::Save, owner_, last_folder_);
     if (dialog->exec() != QDialog::Accepted) return std::nullopt;
     FileDialogResult r = FileDialogChoice(*dialog, request);
     if (r.path.empty()) return std::nullopt;
+    last_folder_ = QFileInfo(Qs(r.path)).absolutePath();
     return r;
 }
 

@@ -52,6 +52,7 @@ private:
     QWidget* owner_;
     Ui* modal_ = nullptr;
     WindowHooks hooks_;
+    QString last_folder_;  // folder of the file chosen last in an open or save dialog
 };
 
 // ---- The pieces of the modal windows, apart so that tests can look at them unshown ----
@@ -66,9 +67,11 @@ QStringList QtNameFilters(const std::vector<FileFilter>& filters);
 
 enum class FileDialogKind { Open, Save };
 // An open or save dialog set up from the request: title, filters, the 1-based filter shown
-// first, the proposed name and the default extension.
+// first and the proposed name. A save dialog adds no extension of its own. It starts in
+// `folder` when that exists (the folder used last), else in the current directory; a
+// proposed name with a folder of its own goes there.
 std::unique_ptr<QFileDialog> MakeFileDialog(const FileDialogRequest& request, FileDialogKind kind,
-                                            QWidget* owner);
+                                            QWidget* owner, const QString& folder = {});
 // The chosen path and the 1-based filter the user ended with.
 FileDialogResult FileDialogChoice(const QFileDialog& dialog, const FileDialogRequest& request);
 

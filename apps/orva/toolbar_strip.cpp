@@ -4,8 +4,10 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QToolTip>
 
 #include "plot_painter.h"
+#include "shell/commands.h"
 
 namespace orva::gui {
 
@@ -176,7 +178,13 @@ void ToolbarStrip::paintEvent(QPaintEvent*) {
     for (const auto& c : layout.cells) {
         QImage pic = ToolbarPicture(c.icon);
         if (c.inverted) pic.invertPixels();
+        // A cell whose command cannot run now is dimmed on its black ground, like its menu
+        // entry.
+        const bool enabled = cellEnabled(c.x / kS);
+        if (!enabled) p.fillRect(c.x, c.y, kS, kS, Qt::black);
+        p.setOpacity(enabled ? 1.0 : 0.35);
         p.drawImage(c.x, c.y, pic);
+        p.setOpacity(1.0);
     }
     for (const auto& t : layout.texts) DrawPlotText(p, t);
     if (!readout_.isEmpty()) {
@@ -184,11 +192,33 @@ void ToolbarStrip::paintEvent(QPaintEvent*) {
     }
 }
 
+bool ToolbarStrip::cellEnabled(int cell) const {
+    const int id = ToolbarCommand(cell);
+    return id < 0 || CommandEnabled(ctx_, id);
+}
+
+bool ToolbarStrip::event(QEvent* event) {
+    if (event->type() == QEvent::ToolTip) {
+        const auto* help = static_cast<QHelpEvent*>(event);
+        const std::string tip =
+            ctx_.batch.mode != 0 ? std::string() : ToolbarCellTip(help->pos().x() / kS);
+        if (tip.empty()) {
+            QToolTip::hideText();
+            event->ignore();
+        } else {
+            QToolTip::showText(help->globalPos(), QString::fromStdString(tip), this);
+        }
+        return true;
+    }
+    return QWidget::event(event);
+}
+
 void ToolbarStrip::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return;
     const QPoint pos = event->position().toPoint();
     const int cell = pos.x() / kToolbarCellSize;
-    const bool shown = cell >= 0 && cell < kToolbarCells;
+    // A disabled cell does not look pressed: nothing is going to run.
+    const bool shown = cell >= 0 && cell < kToolbarCells && cellEnabled(cell);
     // The cell stays pressed while its command runs.
     if (shown) {
         pressed_[static_cast<std::size_t>(cell)] = 1;

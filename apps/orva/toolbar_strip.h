@@ -26,11 +26,15 @@ public:
     QString readout() const { return readout_; }
     // The batch notice shown in batch mode instead of the drop prompt; empty for the prompt.
     void setBatchText(const std::string& text) { batch_text_ = text; }
+    // False for a cell whose command cannot run now; cells without a command count as
+    // enabled.
+    bool cellEnabled(int cell) const;
 
 Q_SIGNALS:
     void cellClicked(int x, int y);
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
 

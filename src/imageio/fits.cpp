@@ -489,9 +489,26 @@ IoResult DecodeFits(std::span<const uint8_t> file, DecodedImage& out, const Fits
     return IoResult::Ok();
 }
 
+namespace {
+
+// True when green and blue repeat red: a grey picture whatever its single-plane flag says
+// (a one-plane FITS file opens as three equal planes).
+bool PlanesEqual(const ImageRecord& rec, std::size_t pixels) {
+    if (pixels == 0 || rec.red.size() < pixels) return false;
+    for (int c = 1; c < 3; ++c) {
+        const Plane& p = rec.plane(c);
+        if (p.size() < pixels || std::memcmp(p.data(), rec.red.data(), pixels * 2) != 0)
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 IoResult WriteFits(const std::string& path, const ImageRecord& rec) {
     const std::size_t pixels = rec.pixels();
-    const bool single = rec.single_plane != 0;
+    // A grey picture is one plane: three copies of it would only triple the file.
+    const bool single = rec.single_plane != 0 || PlanesEqual(rec, pixels);
     const int planes = single ? 1 : 3;
     for (int c = 0; c < planes; ++c)
         if (pixels == 0 || rec.plane(c).size() < pixels)

@@ -46,12 +46,18 @@ bool CloseSlotAsking(AppContext& ctx, int slot);
 // Closes every image, asking for changed ones. False when cancelled.
 bool CloseAllAsking(AppContext& ctx);
 void CopyCurrentImage(AppContext& ctx);
-// A picture just put into `slot` becomes the current image, without undo or redo and with its
-// histogram. `made_here`: a picture that exists in no file yet (crop, line separation), so it
-// counts as changed and its statistics are recomputed; otherwise (copies) it starts unchanged.
-void AdoptNewImage(AppContext& ctx, int slot, bool made_here);
+// A picture just put into `slot` becomes the current image, without undo or redo, with its
+// histogram, and with its statistics recomputed at the next paint. `unsaved`: a picture that
+// exists in no file (area copy, crop, line separation, a copy of unsaved changes), so it
+// counts as changed and closing asks about it; otherwise (a copy of a saved picture) it
+// starts unchanged.
+void AdoptNewImage(AppContext& ctx, int slot, bool unsaved);
 void Undo(AppContext& ctx);
 void Redo(AppContext& ctx);
+// Whether undo or redo would change anything: the current image, or in all-images mode any
+// image, has a step to take back or bring back. The menu and the toolbar are off otherwise.
+bool CanUndo(const AppContext& ctx);
+bool CanRedo(const AppContext& ctx);
 std::string PointReportText(const ImageRecord& rec, int divisor);
 
 // ---- File commands ----

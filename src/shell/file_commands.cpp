@@ -41,6 +41,23 @@ std::string ExtensionOfPattern(const std::string& pattern) {
     return ext;
 }
 
+// The extension a name typed without one gets under the chosen filter: the one the image's
+// own name had when the filter lists it (so that accepting "dark" for "dark.fits" means
+// dark.fits again, with the overwrite question), else the filter's first pattern.
+std::string ExtensionForFilter(const std::string& pattern, const std::string& name_extension) {
+    if (!name_extension.empty()) {
+        std::string_view rest = pattern;
+        while (!rest.empty()) {
+            const std::size_t end = rest.find(';');
+            std::string_view p = rest.substr(0, end);
+            if (!p.empty() && p.front() == '*') p.remove_prefix(1);
+            if (EqualsNoCase(p, name_extension)) return name_extension;
+            rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
+        }
+    }
+    return ExtensionOfPattern(pattern);
+}
+
 // Loads and checks memory and slot as every interactive load does. Returns the slot, or -1
 // after telling the user why not.
 int PrepareLoadSlot(AppContext& ctx) {
@@ -221,9 +238,11 @@ bool SaveRecordWithDialog(AppContext& ctx, int slot) {
     ImageRecord& rec = ctx.ws.at(slot);
     // Propose the name without its extension; the extension becomes the default one.
     std::string proposal = rec.name;
+    std::string name_extension;
     const std::size_t cut = proposal.find_last_of("./");
     if (cut != std::string::npos && proposal[cut] == '.') {
-        ctx.shell.default_extension = proposal.substr(cut);
+        name_extension = proposal.substr(cut);
+        ctx.shell.default_extension = name_extension;
         proposal.resize(cut);
     }
     FileDialogRequest req;
@@ -237,8 +256,9 @@ bool SaveRecordWithDialog(AppContext& ctx, int slot) {
     if (!chosen) return false;
     if (chosen->filter_index >= 1 && chosen->filter_index <= static_cast<int>(req.filters.size())) {
         ctx.shell.save_filter_index = chosen->filter_index;
-        ctx.shell.default_extension = ExtensionOfPattern(
-            req.filters[static_cast<std::size_t>(chosen->filter_index - 1)].pattern);
+        ctx.shell.default_extension = ExtensionForFilter(
+            req.filters[static_cast<std::size_t>(chosen->filter_index - 1)].pattern,
+            name_extension);
     }
     BusyScope busy(ctx.ui);
     std::string path = WithFolder(ctx, chosen->path);

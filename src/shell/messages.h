@@ -42,7 +42,8 @@ inline constexpr const char* kOpenFilter =
     "*.KDC;*.MEF;*.SRW|All|*.*||";
 inline constexpr const char* kSaveFilter =
     "BMP(24bit)|*.BMP|PNG(24bit)|*.PNG|JPEG(24bit,JFIF)|*.JPG|JPEG(24bit,EXIF)|*.JPG|"
-    "TIFF(48bit)|*.TIF|PPM(48bit,bin)|*.PPM|PPM(48bit,ASCII)|*.PPM|FITS(16bit)|*.FIT||";
+    "TIFF(48bit)|*.TIF|PPM(48bit,bin)|*.PPM|PPM(48bit,ASCII)|*.PPM|FITS(16bit)|*.FIT;*.FTS;*.FITS|"
+    "|";
 inline constexpr const char* kSettingsFilter = "ORVA設定ファイル(*.ovg)|*.OVG|All|*.*||";
 inline constexpr const char* kBatchFilter = "ORVAバッチファイル(*.ovb)|*.OVB|All|*.*||";
 inline constexpr const char* kSettingsFileName = "orva.ovg";

@@ -66,13 +66,17 @@ void CopyCurrentImage(AppContext& ctx) {
         ShowError(ctx.ui, msg::kNoMemoryRun);
         return;
     }
-    AdoptNewImage(ctx, slot, false);
+    // A copy of a picture that is saved somewhere duplicates that file; a copy of unsaved
+    // changes exists nowhere else and must be asked about before it is thrown away.
+    AdoptNewImage(ctx, slot, ctx.ws.at(ctx.ws.current).changed == 1);
     ctx.ui.Repaint();
 }
 
-void AdoptNewImage(AppContext& ctx, int slot, bool made_here) {
+void AdoptNewImage(AppContext& ctx, int slot, bool unsaved) {
     ImageRecord& rec = ctx.ws.at(slot);
-    rec.refresh = rec.changed = made_here ? 1 : 0;
+    // The statistics of whatever was in the slot before must not be shown for the new picture.
+    rec.refresh = 1;
+    rec.changed = unsaved ? 1 : 0;
     rec.saved_changed = 0;
     rec.undo_available = rec.redo_available = 0;
     ComputeHistogram(rec);
@@ -93,6 +97,25 @@ void ForUndoTargets(AppContext& ctx, Fn fn) {
     ctx.ui.Repaint();
 }
 }  // namespace
+
+namespace {
+// True when an image that undo or redo would act on has a step to take back or bring back.
+bool HasStep(const AppContext& ctx, int ImageRecord::*flag) {
+    if (!Workspace::Valid(ctx.ws.current) || !ctx.ws.at(ctx.ws.current).occupied()) return false;
+    if (ctx.shell.all_images == 0) return ctx.ws.at(ctx.ws.current).*flag == 1;
+    for (const auto& rec : ctx.ws.slots)
+        if (rec.width >= 1 && rec.*flag == 1) return true;
+    return false;
+}
+}  // namespace
+
+bool CanUndo(const AppContext& ctx) {
+    return HasStep(ctx, &ImageRecord::undo_available);
+}
+
+bool CanRedo(const AppContext& ctx) {
+    return HasStep(ctx, &ImageRecord::redo_available);
+}
 
 void Undo(AppContext& ctx) {
     ForUndoTargets(ctx, [](ImageRecord& r) { UndoRecord(r); });

@@ -27,9 +27,11 @@ struct MessageBoxRequest {
 struct FileDialogRequest {
     std::string title;  // "LOAD" or "SAVE"
     std::vector<FileFilter> filters;
-    int filter_index = 1;           // 1-based, shown first
-    std::string proposed_name;      // save dialogs
-    std::string default_extension;  // appended by the dialog to a name without one
+    int filter_index = 1;       // 1-based, shown first
+    std::string proposed_name;  // save dialogs
+    // The extension the command adds to a name typed without one until a filter is chosen;
+    // the dialog itself leaves the typed name as it is.
+    std::string default_extension;
 };
 
 struct FileDialogResult {

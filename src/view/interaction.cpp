@@ -31,7 +31,8 @@ void CopyDraggedArea(AppContext& ctx) {
         ShowError(ctx.ui, msg::kNoMemoryRun);
         return;
     }
-    AdoptNewImage(ctx, slot, false);
+    // The rectangle exists in no file: closing must ask before it is thrown away.
+    AdoptNewImage(ctx, slot, true);
     ctx.ui.Repaint();
 }
 

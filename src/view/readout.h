@@ -21,7 +21,8 @@ std::string FormatPointReadout(const ImageRecord& rec, int x, int y, int divisor
                                int area_width, int area_height);
 
 // The read-out line of the main window for the last mouse position over the current image
-// (with the area while an area copy is armed or being dragged); empty without an image.
+// (with the area while an area copy is armed or being dragged); empty without an image and
+// over the window beyond the picture, unless an area is being dragged.
 std::string ReadoutLine(const AppContext& ctx);
 
 // Window position of the centre of image pixel (x, memory row y) at the record's zoom and

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 
+#include "shell/commands.h"
 #include "shell/messages.h"
 
 namespace orva {
@@ -71,6 +72,18 @@ ToolbarLayout LayoutToolbarStrip(const ToolbarInput& in) {
     else
         out.texts.push_back({{kLabelX, 2}, msg::kOneImageLabel, kOneImageColor, kLabelBackground});
     return out;
+}
+
+std::string ToolbarCellTip(int cell) {
+    if (cell == 16) return "上半分: 次の画像／下半分: 前の画像";
+    if (cell >= 17 && cell <= 19) return "全画像モードの切り替え";
+    const Command* c = FindCommand(ToolbarCommand(cell));
+    if (c == nullptr) return {};
+    // "開く(&O)" -> "開く": the access key means nothing on a toolbar.
+    std::string label = c->label;
+    if (const std::size_t k = label.rfind("(&"); k != std::string::npos) label.erase(k);
+    std::erase(label, '&');
+    return label;
 }
 
 }  // namespace orva

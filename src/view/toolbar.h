@@ -71,4 +71,9 @@ struct ToolbarLayout {
 
 ToolbarLayout LayoutToolbarStrip(const ToolbarInput& in);
 
+// What a cell does, for its tooltip: the menu label of its command without the access key,
+// or what the image switch and the mode label do; empty for the blank cells. Cells are
+// counted from 0 at x = 0, 24 pixels each.
+std::string ToolbarCellTip(int cell);
+
 }  // namespace orva

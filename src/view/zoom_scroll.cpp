@@ -76,6 +76,32 @@ int ScrollBarPosition(const ImageRecord& rec, Axis axis, int client_width, int c
     return static_cast<int>(static_cast<long long>(Origin(rec, axis)) * 100 / range);
 }
 
+int ScrollLimit(const ImageRecord& rec, Axis axis, int client_width, int client_height) {
+    return std::max(Size(rec, axis) - VisibleExtent(axis, rec.zoom, client_width, client_height),
+                    0);
+}
+
+void ScrollTo(ImageRecord& rec, Axis axis, int origin, int client_width, int client_height) {
+    Origin(rec, axis) = origin;
+    ClampAxis(rec, axis, client_width, client_height);
+}
+
+bool ZoomKeepingPoint(Workspace& ws, int all_images, int direction, int wx, int wy) {
+    ImageRecord* rec = ws.Current();
+    if (rec == nullptr) return false;
+    const long long old_zoom = SafeZoom(rec->zoom);
+    if (StepZoom(ws, all_images, direction) == 0) return false;
+    const long long new_zoom = rec->zoom;
+    rec->refresh = 1;
+    const auto keep = [&](int origin, int w) {
+        const long long at = origin + w * 100 / old_zoom;  // image position under the pointer
+        return static_cast<int>(std::max(at - w * 100 / new_zoom, 0LL));
+    };
+    rec->scroll_x = keep(rec->scroll_x, wx);
+    rec->scroll_y = keep(rec->scroll_y, wy);
+    return true;
+}
+
 bool ZoomAtPoint(Workspace& ws, int all_images, int direction, int wx, int wy, int client_width,
                  int client_height) {
     ImageRecord* rec = ws.Current();

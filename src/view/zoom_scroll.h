@@ -40,6 +40,20 @@ bool ApplyScroll(ImageRecord& rec, Axis axis, ScrollRequest request, int positio
 // Scroll bar position (range 0..100) for the record's origin; 0 when the whole axis fits.
 int ScrollBarPosition(const ImageRecord& rec, Axis axis, int client_width, int client_height);
 
+// How far the origin can go along an axis: the picture's size less the visible extent, 0
+// when the whole axis fits. A scroll bar over that range with a page of the visible extent
+// has a thumb as large as the part shown.
+int ScrollLimit(const ImageRecord& rec, Axis axis, int client_width, int client_height);
+
+// Puts the origin at `origin` (a thumb dragged, a wheel turned) and clamps it.
+void ScrollTo(ImageRecord& rec, Axis axis, int origin, int client_width, int client_height);
+
+// A wheel zoom at window position (wx, wy): one step in (direction 1) or out (0), keeping the
+// image point under (wx, wy) where it is; the refresh flag is set as for every zoom change.
+// The origin is raised to 0; the far edges are clamped by the next paint. True when it
+// changed.
+bool ZoomKeepingPoint(Workspace& ws, int all_images, int direction, int wx, int wy);
+
 // A click zoom around window position (wx, wy): one step in (direction 1) or out (0), and
 // when the zoom changed, the refresh flag set and the clicked image point moved to the centre
 // of the visible area (the far edges are clamped by the next paint). True when it changed.

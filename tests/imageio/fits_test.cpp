@@ -550,6 +550,22 @@ TEST(FitsWrite, RoundTripOfFullRangePicturesIsExact) {
     ASSERT_TRUE(ReadImageFile(dir.Path("s.fts"), kFormatFits, img).ok());
     ExpectSamePlanes(rec, img, true);
 
+    // Three equal planes without the flag (a one-plane file opened and saved back) are
+    // written as one plane too, and come back the same.
+    ImageRecord grey = MakeRecord(301, 77, 3);
+    for (Plane* p : {&grey.green, &grey.blue})
+        std::memcpy(p->data(), grey.red.data(), grey.red.size() * 2);
+    ASSERT_TRUE(WriteFits(dir.Path("g.fits"), grey).ok());
+    EXPECT_EQ(std::filesystem::file_size(dir.Path("g.fits")),
+              std::filesystem::file_size(dir.Path("s.fts")));
+    ASSERT_TRUE(ReadImageFile(dir.Path("g.fits"), kFormatFits, img).ok());
+    ExpectSamePlanes(grey, img);
+    // One sample apart is colour: three planes.
+    grey.blue[5] ^= 1;
+    ASSERT_TRUE(WriteFits(dir.Path("c.fits"), grey).ok());
+    EXPECT_EQ(std::filesystem::file_size(dir.Path("c.fits")),
+              std::filesystem::file_size(dir.Path("r.fit")));
+
     // A narrower picture comes back stretched.
     ImageRecord narrow = MakeRecord(3, 1, 4);
     for (int c = 0; c < 3; ++c) {

@@ -7,9 +7,11 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
+#include <QWheelEvent>
 
 #include "shell/commands.h"
 #include "support/scripted_ui.h"
+#include "view/zoom_scroll.h"
 
 namespace orva::gui {
 namespace {
@@ -44,9 +46,9 @@ TEST(ImageWindow, LeftClickZoomsInAroundThePoint) {
     EXPECT_EQ(rec.scroll_x, 444);
     EXPECT_EQ(rec.scroll_y, 248);
     EXPECT_GE(readout.count(), 1);
-    // The bars follow: 444 · 100 / (2000 - 512) and 248 · 100 / (2000 - 304).
-    EXPECT_EQ(f.w.horizontalBar()->value(), 29);
-    EXPECT_EQ(f.w.verticalBar()->value(), 14);
+    // The bars follow the origin, in image pixels.
+    EXPECT_EQ(f.w.horizontalBar()->value(), 444);
+    EXPECT_EQ(f.w.verticalBar()->value(), 248);
     QTest::mouseClick(&f.w, Qt::RightButton, {}, QPoint(400, 228));
     EXPECT_EQ(rec.zoom, 100);
 
@@ -66,14 +68,76 @@ TEST(ImageWindow, ScrollBarsMoveTheOriginAndFollowIt) {
     f.w.refreshView();
     f.w.horizontalBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
     EXPECT_EQ(rec.scroll_x, 8);
-    EXPECT_EQ(f.w.horizontalBar()->value(), 3);  // 8 · 100 / (1000 - 768)
+    EXPECT_EQ(f.w.horizontalBar()->value(), 8);
     f.w.horizontalBar()->triggerAction(QAbstractSlider::SliderPageStepAdd);
-    EXPECT_EQ(rec.scroll_x, 232);  // clamped at the far edge
-    EXPECT_EQ(f.w.horizontalBar()->value(), 100);
-    f.w.verticalBar()->setSliderPosition(50);  // thumb tracking
-    EXPECT_EQ(rec.scroll_y, 72);               // (600 - 456) · 50 / 100
+    EXPECT_EQ(rec.scroll_x, 232);  // + 768 / 2, clamped at the far edge
+    EXPECT_EQ(f.w.horizontalBar()->value(), 232);
+    f.w.verticalBar()->setSliderPosition(72);  // thumb tracking
+    EXPECT_EQ(rec.scroll_y, 72);
     f.w.verticalBar()->triggerAction(QAbstractSlider::SliderSingleStepSub);
     EXPECT_EQ(rec.scroll_y, 64);
+}
+
+TEST(ImageWindow, ABarIsShownOnlyWhileItsAxisDoesNotFitAndItsThumbIsTheVisiblePart) {
+    struct Case {
+        int width, height, zoom;
+        bool horizontal, vertical;
+    };
+    // The visible extent at 100 % is 768 x 456.
+    for (const Case c : {Case{1000, 600, 100, true, true}, Case{1000, 400, 100, true, false},
+                         Case{700, 600, 100, false, true}, Case{1000, 600, 8, false, false},
+                         Case{300, 200, 400, true, true}}) {
+        Fixture f;
+        ImageRecord& rec = MakeImage(f.ctx.ws, 0, c.width, c.height, Ramp);
+        rec.zoom = c.zoom;
+        f.ctx.ws.current = 0;
+        f.w.refreshView();
+        const QScrollBar* h = f.w.horizontalBar();
+        const QScrollBar* v = f.w.verticalBar();
+        SCOPED_TRACE(::testing::Message() << c.width << "x" << c.height << " at " << c.zoom);
+        EXPECT_EQ(h->isVisibleTo(&f.w), c.horizontal);
+        EXPECT_EQ(v->isVisibleTo(&f.w), c.vertical);
+        if (c.horizontal) {
+            EXPECT_EQ(h->pageStep(), VisibleExtent(Axis::Horizontal, c.zoom, 800, 512));
+            EXPECT_EQ(h->maximum() + h->pageStep(), c.width);
+        }
+        if (c.vertical) {
+            EXPECT_EQ(v->maximum() + v->pageStep(), c.height);
+        }
+    }
+}
+
+TEST(ImageWindow, WheelScrollsAndControlWheelZoomsAroundThePointer) {
+    Fixture f;
+    ImageRecord& rec = MakeImage(f.ctx.ws, 0, 2000, 2000, Ramp);
+    f.ctx.ws.current = 0;
+    f.w.refreshView();
+    const auto wheel = [&](QPoint delta, Qt::KeyboardModifiers modifiers, QPointF at = {}) {
+        QWheelEvent e(at, f.w.mapToGlobal(at), QPoint(), delta, Qt::NoButton, modifiers,
+                      Qt::NoScrollPhase, false);
+        QApplication::sendEvent(&f.w, &e);
+    };
+    const int line = 8 * QApplication::wheelScrollLines();
+    wheel({0, -120}, Qt::NoModifier);  // towards the user: down the picture
+    EXPECT_EQ(rec.scroll_y, line);
+    EXPECT_EQ(f.w.verticalBar()->value(), line);
+    wheel({0, -60}, Qt::NoModifier);  // half a notch waits for the other half
+    EXPECT_EQ(rec.scroll_y, line);
+    wheel({0, -60}, Qt::NoModifier);
+    EXPECT_EQ(rec.scroll_y, 2 * line);
+    wheel({0, -120}, Qt::ShiftModifier);
+    EXPECT_EQ(rec.scroll_x, line);
+    wheel({0, 360}, Qt::NoModifier);
+    EXPECT_EQ(rec.scroll_y, 0);
+
+    // Control: one zoom step per notch, the image point under the pointer stays put.
+    rec.scroll_x = 300;
+    rec.scroll_y = 100;
+    wheel({0, 120}, Qt::ControlModifier, QPointF(400, 200));
+    EXPECT_EQ(rec.zoom, 150);
+    EXPECT_EQ(rec.scroll_x + 400 * 100 / 150, 700);
+    wheel({0, -240}, Qt::ControlModifier, QPointF(400, 200));
+    EXPECT_EQ(rec.zoom, 75);
 }
 
 TEST(ImageWindow, DragAfterAreaCopyMakesANewImage) {

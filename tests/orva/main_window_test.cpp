@@ -4,6 +4,8 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
+#include <QDir>
 #include <QDropEvent>
 #include <QMenu>
 #include <QMenuBar>
@@ -153,12 +155,12 @@ TEST(MainWindowKeys, ABAndCSetAndClearThePointsUnderTheMouseOnRelease) {
     // Far outside the picture the point is clamped to its last column.
     win.ctx().shell.mouse_x = 500;
     win.ctx().shell.mouse_y = 5;
-    QTest::keyRelease(win.w.imageWindow(), Qt::Key_B);
+    QTest::keyClick(win.w.imageWindow(), Qt::Key_B);
     EXPECT_EQ(rec.point_b_x, 39);
     EXPECT_EQ(rec.point_b_y, 27);
     EXPECT_EQ(rec.point_a_x, 5);
 
-    QTest::keyRelease(&win.w, Qt::Key_C);
+    QTest::keyClick(&win.w, Qt::Key_C);
     EXPECT_EQ(rec.point_a_x, -1);
     EXPECT_EQ(rec.point_a_y, -1);
     EXPECT_EQ(rec.point_b_x, -1);
@@ -174,12 +176,40 @@ TEST(MainWindowKeys, ArrowsMoveThroughTheOpenImages) {
     MakeImage(win.ctx().ws, 2, 4, 3, Flat);
     MakeImage(win.ctx().ws, 7, 4, 3, Flat);
     win.ctx().ws.current = 7;
-    QTest::keyRelease(&win.w, Qt::Key_Up);
+    QTest::keyClick(&win.w, Qt::Key_Up);
     EXPECT_EQ(win.ctx().ws.current, 2) << "wraps to the lowest";
-    QTest::keyRelease(&win.w, Qt::Key_2);
+    QTest::keyClick(&win.w, Qt::Key_2);
     EXPECT_EQ(win.ctx().ws.current, 7);
-    QTest::keyRelease(&win.w, Qt::Key_8, Qt::KeypadModifier);
+    QTest::keyClick(&win.w, Qt::Key_8, Qt::KeypadModifier);
     EXPECT_EQ(win.ctx().ws.current, 7) << "the keypad 8 is another key";
+}
+
+TEST(MainWindowKeys, AKeyWhosePressWentToAMenuDoesNotActOnItsRelease) {
+    Window win;
+    ImageRecord& rec = MakeImage(win.ctx().ws, 0, 40, 30, Flat, "/tmp/p.bmp");
+    MakeImage(win.ctx().ws, 1, 4, 3, Flat);
+    win.ctx().ws.current = 0;
+    win.ctx().shell.mouse_x = 10;
+    win.ctx().shell.mouse_y = 6;
+    // Alt+V, then O chose "縮小表示(&O)" in the open menu, Alt+E then A "領域コピー(&A)": the
+    // menu took the presses, only the releases reach the window.
+    for (const Qt::Key key : {Qt::Key_O, Qt::Key_S, Qt::Key_A, Qt::Key_Up, Qt::Key_Insert}) {
+        QTest::keyRelease(&win.w, key);
+    }
+    EXPECT_TRUE(win.ui.open_requests.empty()) << "O did not open the LOAD dialog";
+    EXPECT_TRUE(win.ui.save_requests.empty());
+    EXPECT_EQ(rec.point_a_x, -1) << "A did not set point A";
+    EXPECT_EQ(win.ctx().ws.current, 0);
+    EXPECT_FALSE(win.ctx().ws.at(2).occupied()) << "Insert did not copy";
+
+    // Pressed and released over the window, the same keys are commands.
+    QTest::keyClick(&win.w, Qt::Key_A);
+    EXPECT_EQ(rec.point_a_x, 10);
+    win.ui.open_results.push_back(std::nullopt);
+    QTest::keyClick(&win.w, Qt::Key_O);
+    EXPECT_EQ(win.ui.open_requests.size(), 1u);
+    QTest::keyClick(&win.w, Qt::Key_Up);
+    EXPECT_EQ(win.ctx().ws.current, 1);
 }
 
 // ---- toolbar ----
@@ -199,6 +229,26 @@ TEST(MainWindowToolbar, UpperHalfOfCell16GoesToTheNextImageWithWrap) {
     // The lower half goes the other way.
     QTest::mouseClick(win.w.toolbarStrip(), Qt::LeftButton, Qt::NoModifier, QPoint(400, 20));
     EXPECT_EQ(win.ctx().ws.current, 5);
+}
+
+// ---- title ----
+
+TEST(MainWindowTitle, AChangedImageIsMarkedAfterTheTitle) {
+    Window win;
+    ImageRecord& rec = MakeImage(win.ctx().ws, 0, 4, 3, Flat, "/tmp/a.bmp");
+    win.ctx().ws.current = 0;
+    win.w.refresh();
+    EXPECT_EQ(win.w.windowTitle().toStdString(), "0(/tmp/a.bmp) size:4x3 100%");
+    rec.changed = 1;
+    win.w.refresh();
+    EXPECT_EQ(win.w.windowTitle().toStdString(), "0(/tmp/a.bmp) size:4x3 100% *");
+    // A copy of it is unsaved too; saving takes the mark away.
+    win.w.runCommand(211);
+    EXPECT_EQ(win.w.windowTitle().toStdString(), "1() size:4x3 100% *");
+    TempDir dir;
+    win.ui.save_results.push_back(FileDialogResult{dir.Path("copy"), kFilterBmp});
+    win.w.runCommand(102);
+    EXPECT_EQ(win.w.windowTitle().toStdString(), "1(" + dir.Path("copy.BMP") + ") size:4x3 100%");
 }
 
 // ---- window layout ----
@@ -251,10 +301,17 @@ TEST(MainWindowClose, ExitCommandClosesOnceAndTheHistogramWindowGoesWithIt) {
     Window win;
     MakeImage(win.ctx().ws, 0, 4, 3, Flat, "/tmp/only.bmp").changed = 1;
     win.ctx().ws.current = 0;
+    // Small enough that the screen has room beside it.
+    win.w.resize(300, 300);
+    win.w.move(0, 0);
     win.w.show();
     win.ctx().ui.ShowInspectionWindow(1);
     ASSERT_NE(win.w.histogramWindow(), nullptr);
     EXPECT_TRUE(win.w.histogramWindow()->isVisible());
+    // Beside the main window, and the keys stay with the main window.
+    EXPECT_FALSE(win.w.frameGeometry().intersects(win.w.histogramWindow()->frameGeometry()));
+    EXPECT_TRUE(win.w.histogramWindow()->testAttribute(Qt::WA_ShowWithoutActivating));
+    EXPECT_EQ(win.w.histogramWindow()->focusPolicy(), Qt::NoFocus);
     EXPECT_EQ(win.ctx().view.histogram_open, 1);
     EXPECT_EQ(win.ctx().view.inspection_mode, 1);
 
@@ -326,7 +383,7 @@ TEST(QtUiBoxes, TitleTextButtonsAndIconOfEachKind) {
         QMessageBox::Icon icon;
     };
     const Case cases[] = {
-        {{"Error !", "a <b>", Buttons::Ok, Icon::Question}, QMessageBox::Ok, QMessageBox::Question},
+        {{"Error !", "a <b>", Buttons::Ok, Icon::Question}, QMessageBox::Ok, QMessageBox::Warning},
         {{"Caution !", "c", Buttons::OkCancel, Icon::Exclamation},
          QMessageBox::Ok | QMessageBox::Cancel,
          QMessageBox::Warning},
@@ -429,17 +486,51 @@ TEST(QtUiFileDialogs, SaveDialogShowsTheRequestAndReportsTheChoice) {
     EXPECT_EQ(dialog->nameFilters().size(), static_cast<qsizetype>(req.filters.size()));
     EXPECT_EQ(dialog->selectedNameFilter().toStdString(), "TIFF(48bit)") << "shown by its label";
     EXPECT_EQ(FileDialogChoice(*dialog, req).filter_index, 5);
-    EXPECT_EQ(dialog->defaultSuffix().toStdString(), "TIF");
     EXPECT_EQ(dialog->directory().absolutePath().toStdString(),
               std::filesystem::path(dir.dir()).lexically_normal().string());
 
-    // The default extension follows the filter the user turns to.
-    dialog->selectNameFilter(dialog->nameFilters()[1]);
-    Q_EMIT dialog->filterSelected(dialog->nameFilters()[1]);
-    EXPECT_EQ(dialog->defaultSuffix().toStdString(), "PNG");
+    // The user turns to PNG in the dialog's own filter list, which reports the choice by its
+    // label. The bare name comes back bare, with the filter: the command adds ".PNG", not
+    // the ".TIF" of the filter shown first.
+    auto* types = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+    ASSERT_NE(types, nullptr);
+    types->setCurrentIndex(1);
+    Q_EMIT types->activated(1);
+    Q_EMIT types->textActivated(types->currentText());
     const FileDialogResult r = FileDialogChoice(*dialog, req);
     EXPECT_EQ(r.filter_index, 2);
-    EXPECT_EQ(r.path, dir.Path("moon.PNG")) << "a bare name takes the extension of the filter";
+    EXPECT_EQ(r.path, dir.Path("moon"));
+}
+
+TEST(QtUiFileDialogs, FitsFilesAreListedUnderEveryFitsEndingInBothCases) {
+    const auto save = QtNameFilters(ParseFilterList(msg::kSaveFilter));
+    const auto open = QtNameFilters(ParseFilterList(msg::kOpenFilter));
+    ASSERT_EQ(save.size(), 8);
+    const auto patterns = [](const QString& filter) {
+        QStringList p = filter.section('(', -1).chopped(1).split(' ');
+        p.sort();
+        return p;
+    };
+    EXPECT_EQ(patterns(save[7]), patterns(open[7])) << "the open dialog's Fits entry";
+    EXPECT_TRUE(patterns(save[7]).contains("*.fits"));
+    EXPECT_TRUE(patterns(save[7]).contains("*.FTS"));
+}
+
+TEST(QtUiFileDialogs, DialogsStartInTheFolderUsedLast) {
+    TempDir used;
+    FileDialogRequest req;
+    req.title = "LOAD";
+    req.filters = ParseFilterList(msg::kOpenFilter);
+    const auto at = [&](const QString& folder) {
+        return MakeFileDialog(req, FileDialogKind::Open, nullptr, folder)
+            ->directory()
+            .absolutePath()
+            .toStdString();
+    };
+    EXPECT_EQ(at(QString::fromStdString(used.dir())),
+              std::filesystem::path(used.dir()).lexically_normal().string());
+    EXPECT_EQ(at(QString()), QDir::currentPath().toStdString());
+    EXPECT_EQ(at(QString::fromStdString(used.Path("gone"))), QDir::currentPath().toStdString());
 }
 
 TEST(QtUiFileDialogs, OpenDialogStartsOnTheFirstFilterForExistingFiles) {

@@ -125,7 +125,52 @@ TEST(FileCommands, SaveAppendsTheFilterExtensionToAnUnknownEnding) {
     EXPECT_EQ(h.ui.save_requests[0].title, "SAVE");
     EXPECT_EQ(h.ui.save_requests[0].filters.size(), 8u);
     EXPECT_EQ(h.ui.save_requests[0].filters[7].label, "FITS(16bit)");
+    // The FITS save filter shows the same files as the open filter's FITS entry.
+    EXPECT_EQ(h.ui.save_requests[0].filters[7].pattern, "*.FIT;*.FTS;*.FITS");
     EXPECT_EQ(h.ui.titles.back(), "0(" + written + ") size:3x2 100%");
+}
+
+TEST(FileCommands, TheChosenFilterDecidesTheWriterOfANameWithoutExtension) {
+    struct Case {
+        const char* loaded;  // the image's name, in the test folder
+        int filter;          // 1-based save filter chosen
+        const char* typed;   // name given back by the dialog
+        const char* written;
+        const char* magic;        // first bytes of the written file
+        bool overwrite_asked;     // the written file existed before
+        const char* not_written;  // what an earlier build wrote instead, if anything
+    };
+    const Case cases[] = {
+        // A FITS picture saved as PNG under a bare name.
+        {"starfield.fits", kFilterPng, "rotated", "rotated.PNG", "\x89PNG", false, "rotated.FIT"},
+        {"colour-test.ppm", kFilterBmp, "out", "out.BMP", "BM", false, "out.PPM"},
+        {"colour-test.ppm", kFilterPng, "out2", "out2.PNG", "\x89PNG", false, "out2.PPM"},
+        // Accepting the proposed name: the image's own extension when the filter lists it.
+        {"dark.fits", kFilterFits, "dark", "dark.fits", "SIMPLE", true, "dark.FIT"},
+        {"m42.ppm", kFilterPpmBinary, "m42", "m42.ppm", "P6", true, "m42.PPM"},
+        {"m42.ppm", kFilterTiff, "m42", "m42.TIF", "II", false, nullptr},
+        // A typed known extension still decides by itself.
+        {"moon.bmp", kFilterPng, "moon.tif", "moon.tif", "II", false, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.loaded) + " -> " + c.written);
+        Harness h;
+        TempDir dir;
+        MakeImage(h.ctx->ws, 0, 3, 2, Ramp, dir.Path(c.loaded));
+        if (c.overwrite_asked) std::ofstream(dir.Path(c.written)) << "old";
+        h.ui.save_results.push_back(Chosen(dir.Path(c.typed), c.filter));
+        h.ui.answers = {Answer::Ok};
+        ExecuteCommand(*h.ctx, 102);
+        EXPECT_EQ(h.ui.Texts("Caution !").size(), c.overwrite_asked ? 1u : 0u);
+        std::ifstream in(dir.Path(c.written), std::ios::binary);
+        std::string head(std::string_view(c.magic).size(), '\0');
+        in.read(head.data(), static_cast<std::streamsize>(head.size()));
+        EXPECT_EQ(head, c.magic);
+        if (c.not_written != nullptr) {
+            EXPECT_FALSE(std::filesystem::exists(dir.Path(c.not_written)));
+        }
+        EXPECT_EQ(h.ctx->ws.at(0).name, dir.Path(c.written));
+    }
 }
 
 TEST(FileCommands, SaveProposalAndRememberedFilter) {
@@ -257,17 +302,29 @@ TEST(FileCommands, OneByOneBatchDropEmptiesSlotsAndEndsOnStepEnd) {
     EXPECT_TRUE(h.ctx->ws.at(2).occupied());  // the later files are merely opened
 }
 
-TEST(SlotCommands, CopyMakesAnUnnamedUnchangedImage) {
-    Harness h;
-    MakeImage(h.ctx->ws, 0, 3, 2, Ramp, "/p/a.bmp");
-    h.ctx->ws.at(0).changed = 1;
-    HandleKey(*h.ctx, Key::Insert);
-    EXPECT_EQ(h.ctx->ws.current, 1);
-    const ImageRecord& c = h.ctx->ws.at(1);
-    EXPECT_TRUE(c.name.empty());
-    EXPECT_EQ(c.changed, 0);
-    EXPECT_EQ(Sample(c, 2, 2, 1), Ramp(2, 2, 1));
-    EXPECT_EQ(WindowTitle(*h.ctx), "1() size:3x2 100%");
+TEST(SlotCommands, CopyIsUnnamedAndChangedOnlyWhenItsSourceWas) {
+    struct Case {
+        int source_changed;
+        int copy_changed;
+        std::size_t asked_on_quit;  // save prompts when the application closes
+    };
+    // A copy of a saved picture duplicates its file; a copy of unsaved changes exists
+    // nowhere else, so quitting asks about it (and about its source).
+    for (const Case c : {Case{0, 0, 0}, Case{1, 1, 2}}) {
+        Harness h;
+        MakeImage(h.ctx->ws, 0, 3, 2, Ramp, "/p/a.bmp").changed = c.source_changed;
+        HandleKey(*h.ctx, Key::Insert);
+        EXPECT_EQ(h.ctx->ws.current, 1);
+        const ImageRecord& copy = h.ctx->ws.at(1);
+        EXPECT_TRUE(copy.name.empty());
+        EXPECT_EQ(copy.changed, c.copy_changed);
+        EXPECT_EQ(copy.refresh, 1) << "its statistics are computed at the next paint";
+        EXPECT_EQ(Sample(copy, 2, 2, 1), Ramp(2, 2, 1));
+        EXPECT_EQ(WindowTitle(*h.ctx), "1() size:3x2 100%");
+        h.ui.answers.assign(c.asked_on_quit, Answer::No);
+        EXPECT_TRUE(RequestApplicationClose(*h.ctx));
+        EXPECT_EQ(h.ui.Texts("Save or not !").size(), c.asked_on_quit);
+    }
 }
 
 TEST(SlotCommands, CloseAskingYesNoCancel) {
@@ -355,6 +412,39 @@ TEST(SlotCommands, ToolbarCellsAndAllImagesToggle) {
     EXPECT_EQ(ToolbarCommand(3), -1);
     HandleToolbarClick(*h.ctx, 20 * 24, 3);  // beyond the strip: nothing
     EXPECT_TRUE(h.ui.boxes.empty());
+}
+
+TEST(ShellCommands, UndoAndRedoAreOfferedOnlyWithAStepToTakeBackOrBringBack) {
+    struct Case {
+        int all_images;
+        int current_undo, current_redo;  // flags of the current image (slot 0)
+        int other_undo, other_redo;      // flags of another open image (slot 3)
+        bool undo, redo;                 // enabled
+    };
+    const Case cases[] = {
+        {0, 0, 0, 0, 0, false, false},  // just loaded
+        {0, 1, 0, 0, 0, true, false},   // after an operation
+        {0, 0, 1, 0, 0, false, true},   // after an undo
+        {0, 0, 0, 1, 1, false, false},  // only another image has steps
+        {1, 0, 0, 1, 0, true, false},   // ... which all-images mode would take back
+        {1, 0, 0, 0, 1, false, true},
+    };
+    for (const Case& c : cases) {
+        Harness h;
+        ImageRecord& cur = MakeImage(h.ctx->ws, 0, 3, 2, Ramp);
+        ImageRecord& other = MakeImage(h.ctx->ws, 3, 3, 2, Ramp);
+        h.ctx->ws.current = 0;
+        h.ctx->shell.all_images = c.all_images;
+        cur.undo_available = c.current_undo;
+        cur.redo_available = c.current_redo;
+        other.undo_available = c.other_undo;
+        other.redo_available = c.other_redo;
+        EXPECT_EQ(CommandEnabled(*h.ctx, 201), c.undo) << &c - cases;
+        EXPECT_EQ(CommandEnabled(*h.ctx, 202), c.redo) << &c - cases;
+    }
+    Harness empty;
+    EXPECT_FALSE(CommandEnabled(*empty.ctx, 201));
+    EXPECT_FALSE(CommandEnabled(*empty.ctx, 202));
 }
 
 TEST(ShellCommands, TableIsCompleteAndUnique) {

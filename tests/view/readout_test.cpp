@@ -57,8 +57,19 @@ TEST(Readout, LineFollowsTheMouseAndTheArea) {
     ctx.shell.mouse_x = 7;  // 7 · 100 / 200 = column 3
     ctx.shell.mouse_y = 2;  // picture row 1 = memory row 0
     EXPECT_EQ(ReadoutLine(ctx), "(   3,   1) R: 48.2 G:  1.0 B:255.9");
-    ctx.shell.mouse_x = 5000;  // a window larger than the picture: the edge pixel
-    EXPECT_EQ(ReadoutLine(ctx), "(   3,   1) R: 48.2 G:  1.0 B:255.9");
+    // Over the grey beyond the picture's right or bottom edge there is no pixel to report.
+    struct Beyond {
+        int x, y;
+        bool shown;
+    };
+    for (const Beyond b : {Beyond{7, 3, true}, Beyond{8, 3, false}, Beyond{7, 4, false},
+                           Beyond{5000, 2, false}, Beyond{-1, 2, false}}) {
+        ctx.shell.mouse_x = b.x;
+        ctx.shell.mouse_y = b.y;
+        EXPECT_EQ(!ReadoutLine(ctx).empty(), b.shown) << b.x << "," << b.y;
+    }
+    // While an area is dragged beyond the edge, its size is still worth reading.
+    ctx.shell.mouse_x = 5000;
     ctx.shell.area_copy_mode = 2;
     ctx.shell.area_corner_x[0] = 3;
     ctx.shell.area_corner_x[1] = 1;

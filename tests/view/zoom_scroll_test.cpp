@@ -93,6 +93,53 @@ TEST(Scroll, LinePageTrackingAndBarPosition) {
     EXPECT_EQ(ScrollBarPosition(rec, Axis::Vertical, 800, 512), 0);
 }
 
+TEST(Scroll, LimitsAndDirectOrigins) {
+    Workspace ws;
+    ImageRecord& rec = MakeImage(ws, 0, 1000, 600, Zero);
+    struct Case {
+        int zoom;
+        int limit_x, limit_y;  // size less the visible extent (768 x 456 at 100 %)
+    };
+    for (const Case c : {Case{100, 232, 144}, Case{200, 616, 372}, Case{75, 0, 0}, Case{8, 0, 0}}) {
+        rec.zoom = c.zoom;
+        EXPECT_EQ(ScrollLimit(rec, Axis::Horizontal, 800, 512), c.limit_x) << c.zoom;
+        EXPECT_EQ(ScrollLimit(rec, Axis::Vertical, 800, 512), c.limit_y) << c.zoom;
+    }
+    rec.zoom = 100;
+    ScrollTo(rec, Axis::Horizontal, 100, 800, 512);
+    EXPECT_EQ(rec.scroll_x, 100);
+    ScrollTo(rec, Axis::Horizontal, 5000, 800, 512);
+    EXPECT_EQ(rec.scroll_x, 232);
+    ScrollTo(rec, Axis::Vertical, -20, 800, 512);
+    EXPECT_EQ(rec.scroll_y, 0);
+}
+
+TEST(Scroll, WheelZoomKeepsThePointUnderThePointer) {
+    Workspace ws;
+    ImageRecord& rec = MakeImage(ws, 0, 2000, 2000, Zero);
+    ws.current = 0;
+    rec.scroll_x = 300;
+    rec.scroll_y = 100;
+    rec.refresh = 0;
+    // Window (400, 200) shows image (700, 300) at 100 %; at 150 % it must still.
+    ASSERT_TRUE(ZoomKeepingPoint(ws, 0, 1, 400, 200));
+    EXPECT_EQ(rec.zoom, 150);
+    EXPECT_EQ(rec.refresh, 1);
+    EXPECT_EQ(rec.scroll_x + 400 * 100 / 150, 700);
+    EXPECT_EQ(rec.scroll_y + 200 * 100 / 150, 300);
+    ASSERT_TRUE(ZoomKeepingPoint(ws, 0, 0, 400, 200));
+    EXPECT_EQ(rec.zoom, 100);
+    EXPECT_EQ(rec.scroll_x, 300);
+    EXPECT_EQ(rec.scroll_y, 100);
+    // Zooming out near the top left does not go above or left of the picture.
+    rec.scroll_x = rec.scroll_y = 0;
+    ASSERT_TRUE(ZoomKeepingPoint(ws, 0, 0, 400, 200));
+    EXPECT_EQ(rec.scroll_x, 0);
+    EXPECT_EQ(rec.scroll_y, 0);
+    rec.zoom = 8;
+    EXPECT_FALSE(ZoomKeepingPoint(ws, 0, 0, 400, 200));
+}
+
 TEST(Scroll, ClickZoomMovesTheClickedPointToTheCentre) {
     Workspace ws;
     ImageRecord& rec = MakeImage(ws, 0, 2000, 2000, Zero);
