@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "common/parallel.h"
+#include "ops/op_settings.h"
 
 namespace orva {
 
@@ -87,10 +88,10 @@ std::array<uint16_t, 3> HsvToRgb(int h, int s, int v) {
 
 void GreyPlanes(uint16_t* const planes[3], int width, int height, bool single_plane,
                 const GreyParams& params) {
-    const int mode = std::clamp(params.mode, 0, 3);
-    const int64_t wr = std::clamp(params.weight_r, 0, 65535);
-    const int64_t wg = std::clamp(params.weight_g, 0, 65535);
-    const int64_t wb = std::clamp(params.weight_b, 0, 65535);
+    const int mode = kGreyFields.mode.Clamp(params.mode);
+    const int64_t wr = kGreyFields.weight_r.Clamp(params.weight_r);
+    const int64_t wg = kGreyFields.weight_g.Clamp(params.weight_g);
+    const int64_t wb = kGreyFields.weight_b.Clamp(params.weight_b);
     const int64_t sum = std::max<int64_t>(wr + wg + wb, 1);
     uint16_t* const r = planes[0];
     uint16_t* const g = planes[single_plane ? 0 : 1];
@@ -160,10 +161,10 @@ void SaturationHuePlanes(uint16_t* const planes[3], int width, int height, int s
 void ColourChangeRgb(uint16_t* const planes[3], int width, int height, const RgbChange& change) {
     std::array<int, 3> src{}, target{};
     for (std::size_t c = 0; c < 3; ++c) {
-        src[c] = std::clamp(change.source[c], 0, 255);
-        target[c] = std::clamp(change.target[c], 0, 255) * 256;
+        src[c] = kColourFields.level.Clamp(change.source[c]);
+        target[c] = kColourFields.level.Clamp(change.target[c]) * 256;
     }
-    const int tol = std::clamp(change.tolerance, 0, 255);
+    const int tol = kColourFields.rgb_tolerance.Clamp(change.tolerance);
     ForEachPixel(width, height, [&](std::size_t i) {
         int sum = 0;
         for (std::size_t c = 0; c < 3; ++c) sum += std::abs((planes[c][i] >> 8) - src[c]);
@@ -183,13 +184,14 @@ void ColourChangeRgb(uint16_t* const planes[3], int width, int height, const Rgb
 }
 
 void ColourChangeHsv(uint16_t* const planes[3], int width, int height, const HsvChange& change) {
-    int hs = std::clamp(change.source[0], 0, 359) * kHueSector / 60;
-    int ht = std::clamp(change.target[0], 0, 359) * kHueSector / 60;
-    const int64_t ss = std::clamp(change.source[1], 0, 255) * 256;
-    const int64_t vs = std::clamp(change.source[2], 0, 255) * 256;
-    const int64_t st = std::clamp(change.target[1], 0, 255) * 256;
-    const int64_t vt = std::clamp(change.target[2], 0, 255) * 256;
-    const int tol = std::clamp(change.tolerance, 0, 255);
+    const auto& f = kColourFields;
+    int hs = f.hue_degrees.Clamp(change.source[0]) * kHueSector / 60;
+    int ht = f.hue_degrees.Clamp(change.target[0]) * kHueSector / 60;
+    const int64_t ss = f.level.Clamp(change.source[1]) * 256;
+    const int64_t vs = f.level.Clamp(change.source[2]) * 256;
+    const int64_t st = f.level.Clamp(change.target[1]) * 256;
+    const int64_t vt = f.level.Clamp(change.target[2]) * 256;
+    const int tol = f.hsv_tolerance.Clamp(change.tolerance);
     // Take the shorter way round: 350 -> 10 degrees is +20, not -340.
     if (ht > hs + kHueRange / 2) ht -= kHueRange;
     if (hs > ht + kHueRange / 2) hs -= kHueRange;

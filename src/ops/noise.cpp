@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "common/parallel.h"
+#include "ops/op_settings.h"
 
 namespace orva {
 
@@ -27,7 +28,7 @@ int WeightForExcess(int g, int excess) {
 }
 
 int Excess(int d, int tolerance) {
-    const int limit = 1280 * std::clamp(tolerance, 0, 10);
+    const int limit = 1280 * kNoiseFields.tolerance.Clamp(tolerance);
     return std::max(0, std::abs(d) - limit);
 }
 
@@ -128,7 +129,7 @@ bool ReduceNoisePlane(const uint16_t* in, uint16_t* out, int width, int height,
     const int k = std::clamp(params.level, 1, 5);
     const int radius = params.area <= 3 ? 1 : 2;
     const int span = 2 * radius + 1;
-    const int limit = 1280 * std::clamp(params.tolerance, 0, 10);
+    const int limit = 1280 * kNoiseFields.tolerance.Clamp(params.tolerance);
 
     // Weight by |difference| for each spatial weight, so the inner loop only looks up.
     Plane tables;

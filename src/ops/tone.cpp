@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "common/parallel.h"
+#include "ops/op_settings.h"
 
 namespace orva {
 
@@ -153,13 +154,14 @@ bool ApplyToneCurve(uint16_t* plane, int width, int height, const ToneCurve& cur
 }
 
 double LevelMap(const LevelParams& p, double x) {
-    int in_min = std::clamp(p.input_min, 0, 255);
-    int in_max = std::clamp(p.input_max, 0, 255);
-    const int brightness = std::clamp(p.brightness, -255, 255);
-    const int contrast = std::clamp(p.contrast, -100, 100);
-    const int gamma = std::clamp(p.gamma, 1, 400);
-    int out_min = std::clamp(p.output_min, 0, 255);
-    int out_max = std::clamp(p.output_max, 0, 255);
+    const auto& f = kLevelFields;
+    int in_min = f.input_min.Clamp(p.input_min);
+    int in_max = f.input_max.Clamp(p.input_max);
+    const int brightness = f.brightness.Clamp(p.brightness);
+    const int contrast = f.contrast.Clamp(p.contrast);
+    const int gamma = f.gamma.Clamp(p.gamma);
+    int out_min = f.output_min.Clamp(p.output_min);
+    int out_max = f.output_max.Clamp(p.output_max);
 
     if (contrast > 0) {
         const int t = (in_max - in_min) * contrast / 100;
@@ -225,9 +227,10 @@ struct PhaseRow {
 bool DynamicRangePlanes(const uint16_t* const in[3], uint16_t* const out[3], int width, int height,
                         bool single_plane, const DynamicRangeParams& params) {
     if (width < 1 || height < 1) return true;
-    const int r = std::clamp(params.radius, 4, 32) / 4;
-    const int tone = std::clamp(params.tone_difference, 0, 128);
-    const int strength = std::clamp(params.strength, 1, 10);
+    const auto& f = kDynamicRangeFields;
+    const int r = f.radius.Clamp(params.radius) / 4;
+    const int tone = f.tone_difference.Clamp(params.tone_difference);
+    const int strength = f.strength.Clamp(params.strength);
     const std::size_t w = static_cast<std::size_t>(width);
     const int mw = (width + 3) / 4, mh = (height + 3) / 4;
     // The mean image with a border of r blocks that repeats its edge blocks, so the filter
