@@ -14,6 +14,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
+#include <array>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -152,23 +153,11 @@ TEST(MainWindowKeys, ABAndCSetAndClearThePointsUnderTheMouseOnRelease) {
     EXPECT_EQ(rec.point_a_x, 5);
     EXPECT_EQ(rec.point_a_y, 26);
 
-    // Far outside the picture the point is clamped to its last column.
-    win.ctx().shell.mouse_x = 500;
-    win.ctx().shell.mouse_y = 5;
     QTest::keyClick(win.w.imageWindow(), Qt::Key_B);
-    EXPECT_EQ(rec.point_b_x, 39);
-    EXPECT_EQ(rec.point_b_y, 27);
-    EXPECT_EQ(rec.point_a_x, 5);
-
+    EXPECT_EQ(rec.point_b_x, 5);
     QTest::keyClick(&win.w, Qt::Key_C);
-    EXPECT_EQ(rec.point_a_x, -1);
-    EXPECT_EQ(rec.point_a_y, -1);
-    EXPECT_EQ(rec.point_b_x, -1);
-    EXPECT_EQ(rec.point_b_y, -1);
-    win.w.runCommand(412);
-    ASSERT_EQ(win.ui.Texts(msg::kTitleMessage).size(), 1u);
-    EXPECT_EQ(win.ui.Texts(msg::kTitleMessage)[0],
-              "AキーとBキーで座標を指定してから\nこのメニューを選んで下さい！");
+    EXPECT_EQ((std::array{rec.point_a_x, rec.point_a_y, rec.point_b_x, rec.point_b_y}),
+              (std::array{-1, -1, -1, -1}));
 }
 
 TEST(MainWindowKeys, ArrowsMoveThroughTheOpenImages) {
@@ -214,21 +203,16 @@ TEST(MainWindowKeys, AKeyWhosePressWentToAMenuDoesNotActOnItsRelease) {
 
 // ---- toolbar ----
 
-TEST(MainWindowToolbar, UpperHalfOfCell16GoesToTheNextImageWithWrap) {
+// The cells' commands are pinned with the shell; here the strip's clicks must reach them.
+TEST(MainWindowToolbar, AClickOnTheStripRunsItsCellAndRetitles) {
     Window win;
     MakeImage(win.ctx().ws, 1, 4, 3, Flat, "/tmp/one.bmp");
     MakeImage(win.ctx().ws, 3, 4, 3, Flat, "/tmp/three.bmp");
-    MakeImage(win.ctx().ws, 5, 4, 3, Flat, "/tmp/five.bmp");
     win.ctx().ws.current = 3;
     win.w.show();
     QTest::mouseClick(win.w.toolbarStrip(), Qt::LeftButton, Qt::NoModifier, QPoint(400, 5));
-    EXPECT_EQ(win.ctx().ws.current, 5);
-    QTest::mouseClick(win.w.toolbarStrip(), Qt::LeftButton, Qt::NoModifier, QPoint(400, 5));
-    EXPECT_EQ(win.ctx().ws.current, 1) << "wraps to the lowest after the highest";
+    EXPECT_EQ(win.ctx().ws.current, 1);
     EXPECT_EQ(win.w.windowTitle().toStdString(), "1(/tmp/one.bmp) size:4x3 100%");
-    // The lower half goes the other way.
-    QTest::mouseClick(win.w.toolbarStrip(), Qt::LeftButton, Qt::NoModifier, QPoint(400, 20));
-    EXPECT_EQ(win.ctx().ws.current, 5);
 }
 
 // ---- title ----
@@ -287,10 +271,7 @@ TEST(MainWindowClose, TwoChangedImagesAskTwiceAndNoThenCancelKeepsEverything) {
     win.w.show();
     win.ui.answers = {Answer::No, Answer::Cancel};
     EXPECT_FALSE(win.w.close());
-    const auto asked = win.ui.Texts(msg::kTitleSave);
-    ASSERT_EQ(asked.size(), 2u);
-    EXPECT_EQ(asked[0], "Image No.0(/tmp/first.bmp) is changed !\nDo you save ?");
-    EXPECT_EQ(asked[1], "Image No.2(/tmp/second.bmp) is changed !\nDo you save ?");
+    EXPECT_EQ(win.ui.Texts(msg::kTitleSave).size(), 2u);
     EXPECT_TRUE(win.ctx().ws.at(0).occupied());
     EXPECT_TRUE(win.ctx().ws.at(2).occupied());
     EXPECT_TRUE(win.w.isVisible());
@@ -412,15 +393,22 @@ TEST(QtUiBoxes, TitleTextButtonsAndIconOfEachKind) {
     EXPECT_EQ(AnswerOf(QMessageBox::Escape), Answer::Cancel);
 }
 
-TEST(QtUiBoxes, AskUserReturnsTheButtonPressed) {
+// A question asked inside a busy command answers with the button pressed and shows the arrow
+// while it waits.
+TEST(QtUiBoxes, AskUserShowsTheArrowAndReturnsTheButtonPressed) {
     QWidget owner;
     QtUi ui(&owner);
+    ui.SetBusy(true);
+    ASSERT_NE(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    Qt::CursorShape while_asked = Qt::BlankCursor;
     int tries = 0;
     QTimer presser;
-    // Presses "No" as soon as the box is up; gives up (Escape) rather than wait for ever.
+    // Presses "No" as soon as the box is up; gives up rather than wait for ever.
     QObject::connect(&presser, &QTimer::timeout, [&] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         if (box != nullptr) {
+            while_asked = QApplication::overrideCursor()->shape();
             box->button(QMessageBox::No)->click();
         } else if (++tries > 200) {
             presser.stop();
@@ -430,29 +418,6 @@ TEST(QtUiBoxes, AskUserReturnsTheButtonPressed) {
     EXPECT_EQ(ui.AskUser({"Save or not !", "x", Buttons::YesNoCancel, Icon::Exclamation}),
               Answer::No);
     presser.stop();
-}
-
-TEST(QtUiBoxes, AQuestionInsideABusyCommandShowsTheArrow) {
-    QWidget owner;
-    QtUi ui(&owner);
-    ui.SetBusy(true);
-    ASSERT_NE(QApplication::overrideCursor(), nullptr);
-    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
-    Qt::CursorShape while_asked = Qt::BlankCursor;
-    int tries = 0;
-    QTimer presser;
-    QObject::connect(&presser, &QTimer::timeout, [&] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (box != nullptr) {
-            while_asked = QApplication::overrideCursor()->shape();
-            box->button(QMessageBox::Ok)->click();
-        } else if (++tries > 200) {
-            presser.stop();
-        }
-    });
-    presser.start(5);
-    EXPECT_EQ(ui.AskUser({"Caution !", "x", Buttons::OkCancel, Icon::Exclamation}), Answer::Ok);
-    presser.stop();
     EXPECT_EQ(while_asked, Qt::ArrowCursor);
     EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
     ui.SetBusy(false);
@@ -461,13 +426,22 @@ TEST(QtUiBoxes, AQuestionInsideABusyCommandShowsTheArrow) {
 
 TEST(QtUiFileDialogs, FiltersBecomeQtFiltersWithBothCases) {
     const auto names = QtNameFilters(ParseFilterList(msg::kSaveFilter));
-    ASSERT_GE(names.size(), 7);
+    ASSERT_EQ(names.size(), 8);
     EXPECT_EQ(names[0].toStdString(), "BMP(24bit) (*.BMP *.bmp)");
     EXPECT_EQ(names[2].toStdString(), "JPEG(24bit,JFIF) (*.JPG *.jpg)");
     EXPECT_EQ(names[6].toStdString(), "PPM(48bit,ASCII) (*.PPM *.ppm)");
     const auto open = QtNameFilters(ParseFilterList(msg::kOpenFilter));
     EXPECT_EQ(open.back().toStdString(), "All (*.*)");
     EXPECT_EQ(open[3].toStdString(), "*.TIF (*.TIF *.tif *.TIFF *.tiff)");
+    // FITS files are listed under every FITS ending, the same when saving as when opening.
+    const auto patterns = [](const QString& filter) {
+        QStringList p = filter.section('(', -1).chopped(1).split(' ');
+        p.sort();
+        return p;
+    };
+    EXPECT_EQ(patterns(names[7]), patterns(open[7]));
+    EXPECT_TRUE(patterns(names[7]).contains("*.fits"));
+    EXPECT_TRUE(patterns(names[7]).contains("*.FTS"));
 }
 
 TEST(QtUiFileDialogs, SaveDialogShowsTheRequestAndReportsTheChoice) {
@@ -500,20 +474,6 @@ TEST(QtUiFileDialogs, SaveDialogShowsTheRequestAndReportsTheChoice) {
     const FileDialogResult r = FileDialogChoice(*dialog, req);
     EXPECT_EQ(r.filter_index, 2);
     EXPECT_EQ(r.path, dir.Path("moon"));
-}
-
-TEST(QtUiFileDialogs, FitsFilesAreListedUnderEveryFitsEndingInBothCases) {
-    const auto save = QtNameFilters(ParseFilterList(msg::kSaveFilter));
-    const auto open = QtNameFilters(ParseFilterList(msg::kOpenFilter));
-    ASSERT_EQ(save.size(), 8);
-    const auto patterns = [](const QString& filter) {
-        QStringList p = filter.section('(', -1).chopped(1).split(' ');
-        p.sort();
-        return p;
-    };
-    EXPECT_EQ(patterns(save[7]), patterns(open[7])) << "the open dialog's Fits entry";
-    EXPECT_TRUE(patterns(save[7]).contains("*.fits"));
-    EXPECT_TRUE(patterns(save[7]).contains("*.FTS"));
 }
 
 TEST(QtUiFileDialogs, DialogsStartInTheFolderUsedLast) {
@@ -565,18 +525,6 @@ TEST(QtUiDocuments, LookedForBesideTheProgramThenInstalledThenInTheSources) {
     touch(bin / "orva-test-doc.htm");
     EXPECT_EQ(FindDocument("orva-test-doc.htm", bin.string(), src.string()),
               (bin / "orva-test-doc.htm").string());
-}
-
-TEST(QtUiDocuments, MissingHelpShowsTheFallbackText) {
-    Window win;
-    win.ui.documents_open = false;
-    win.w.runCommand(501);
-    ASSERT_EQ(win.ui.documents.size(), 1u);
-    EXPECT_EQ(win.ui.documents[0], "help.htm");
-    ASSERT_EQ(win.ui.Texts("About ORVA !").size(), 1u);
-    EXPECT_EQ(win.ui.Texts("About ORVA !")[0],
-              "ファイルを表示できませんでした。\nORVAをインストールしたフォルダの\"help.htm\"を"
-              "ご覧下さい。");
 }
 
 }  // namespace

@@ -55,7 +55,7 @@ TEST(Histogram, BinIsTheHighByteOfEachChannel) {
     EXPECT_EQ(r.histogram_peak, 1);
 }
 
-TEST(Histogram, EmptyRecordHasPeakOneAndNoCounts) {
+TEST(Histogram, EmptyAndOnePixelRecordsDrawNothing) {
     ImageRecord r;
     r.histogram[0][3] = 9;
     ComputeHistogram(r);
@@ -64,6 +64,12 @@ TEST(Histogram, EmptyRecordHasPeakOneAndNoCounts) {
     EXPECT_EQ(r.histogram_peak, 1);
     EXPECT_TRUE(InspectionPlot(r, 0, 0, 0, 256).empty());
     EXPECT_TRUE(InspectionPlot(r, 1, 0, 0, 256).empty());
+    // A one-pixel picture gives scale 0 and a blank window.
+    auto ws = NewWorkspace();
+    ImageRecord& one = MakeImage(*ws, 0, 1, 1, Constant);
+    ComputeHistogram(one);
+    EXPECT_EQ(HistogramScale(one), 0);
+    EXPECT_TRUE(InspectionPlot(one, 0, 0, 0, 256).empty());
 }
 
 // 10 x 10: 97 black pixels (a border) and three pixels in bins 10, 20 and 30.
@@ -126,14 +132,6 @@ TEST(Histogram, SinglePlaneDrawsOneGreyCurve) {
     const Plot p = HistogramPlot(r, {0, 0}, 256);
     ASSERT_EQ(p.polylines.size(), 3u);
     for (const auto& l : p.polylines) EXPECT_EQ(l.colour, kGrey);
-}
-
-TEST(Histogram, OnePixelImageGivesScaleZeroAndABlankWindow) {
-    auto ws = NewWorkspace();
-    ImageRecord& r = MakeImage(*ws, 0, 1, 1, Constant);
-    ComputeHistogram(r);
-    EXPECT_EQ(HistogramScale(r), 0);
-    EXPECT_TRUE(InspectionPlot(r, 0, 0, 0, 256).empty());
 }
 
 TEST(Histogram, LevelLinesInEachReadoutForm) {

@@ -41,7 +41,7 @@ TEST(ZoomLadder, StepsAndEnds) {
     EXPECT_EQ(StepZoom(ws, 0, 1), 0);
 }
 
-TEST(Scroll, ExtentsAndClamping) {
+TEST(Scroll, ExtentsLimitsAndClamping) {
     EXPECT_EQ(VisibleExtent(Axis::Horizontal, 100, 800, 512), 768);
     EXPECT_EQ(VisibleExtent(Axis::Vertical, 100, 800, 512), 456);
     EXPECT_EQ(VisibleExtent(Axis::Horizontal, 300, 800, 512), 256);
@@ -49,14 +49,29 @@ TEST(Scroll, ExtentsAndClamping) {
 
     Workspace ws;
     ImageRecord& rec = MakeImage(ws, 0, 1000, 600, Zero);
-    rec.scroll_x = 500;
-    rec.scroll_y = 500;
-    ClampScroll(rec, 800, 512);
-    EXPECT_EQ(rec.scroll_x, 232);  // the last column meets the visible extent
-    EXPECT_EQ(rec.scroll_y, 144);
+    struct Case {
+        int zoom;
+        int limit_x, limit_y;  // size less the visible extent (768 x 456 at 100 %)
+    };
+    for (const Case c : {Case{100, 232, 144}, Case{200, 616, 372}, Case{75, 0, 0}, Case{8, 0, 0}}) {
+        rec.zoom = c.zoom;
+        EXPECT_EQ(ScrollLimit(rec, Axis::Horizontal, 800, 512), c.limit_x) << c.zoom;
+        EXPECT_EQ(ScrollLimit(rec, Axis::Vertical, 800, 512), c.limit_y) << c.zoom;
+        rec.scroll_x = rec.scroll_y = 5000;
+        ClampScroll(rec, 800, 512);
+        EXPECT_EQ(rec.scroll_x, c.limit_x) << c.zoom;
+        EXPECT_EQ(rec.scroll_y, c.limit_y) << c.zoom;
+    }
+    rec.zoom = 100;
     rec.scroll_x = -5;
     ClampScroll(rec, 800, 512);
     EXPECT_EQ(rec.scroll_x, 0);
+    ScrollTo(rec, Axis::Horizontal, 100, 800, 512);
+    EXPECT_EQ(rec.scroll_x, 100);
+    ScrollTo(rec, Axis::Horizontal, 5000, 800, 512);
+    EXPECT_EQ(rec.scroll_x, 232);
+    ScrollTo(rec, Axis::Vertical, -20, 800, 512);
+    EXPECT_EQ(rec.scroll_y, 0);
     // A picture narrower than the extent is pinned at 0 and its bar sits at 0.
     ImageRecord& narrow = MakeImage(ws, 1, 100, 100, Zero);
     narrow.scroll_x = 40;
@@ -91,27 +106,6 @@ TEST(Scroll, LinePageTrackingAndBarPosition) {
     EXPECT_EQ(ScrollBarPosition(rec, Axis::Vertical, 800, 512), 100);
     rec.zoom = 50;  // the whole picture fits: bars at 0
     EXPECT_EQ(ScrollBarPosition(rec, Axis::Vertical, 800, 512), 0);
-}
-
-TEST(Scroll, LimitsAndDirectOrigins) {
-    Workspace ws;
-    ImageRecord& rec = MakeImage(ws, 0, 1000, 600, Zero);
-    struct Case {
-        int zoom;
-        int limit_x, limit_y;  // size less the visible extent (768 x 456 at 100 %)
-    };
-    for (const Case c : {Case{100, 232, 144}, Case{200, 616, 372}, Case{75, 0, 0}, Case{8, 0, 0}}) {
-        rec.zoom = c.zoom;
-        EXPECT_EQ(ScrollLimit(rec, Axis::Horizontal, 800, 512), c.limit_x) << c.zoom;
-        EXPECT_EQ(ScrollLimit(rec, Axis::Vertical, 800, 512), c.limit_y) << c.zoom;
-    }
-    rec.zoom = 100;
-    ScrollTo(rec, Axis::Horizontal, 100, 800, 512);
-    EXPECT_EQ(rec.scroll_x, 100);
-    ScrollTo(rec, Axis::Horizontal, 5000, 800, 512);
-    EXPECT_EQ(rec.scroll_x, 232);
-    ScrollTo(rec, Axis::Vertical, -20, 800, 512);
-    EXPECT_EQ(rec.scroll_y, 0);
 }
 
 TEST(Scroll, WheelZoomKeepsThePointUnderThePointer) {

@@ -1,0 +1,540 @@
+// The operation dialogs driven through their widgets. The shared binding kit is exercised once,
+// on the sharpen dialog; every dialog is then checked for its wiring (each edit writes its own
+// field under its own rule) and for the rules it adds of its own.
+#include "dialogs/dialogs.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QImage>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "dialogs/dialog_kit.h"
+#include "shell/commands.h"
+#include "support/scripted_ui.h"
+
+namespace orva::gui {
+namespace {
+
+using testing::Harness;
+using testing::MakeImage;
+
+const char* const kAllDialogs[] = {"DISPCONF", "SELECT",   "SHARP",   "EDGE",   "RESIZE", "CUT",
+                                   "ROUND",    "WAIKYOKU", "HDR",     "GAMMA",  "LEVEL",  "WAVELET",
+                                   "RESTORE",  "GRAY",     "COLORUP", "CHGRGB", "CHGHSV", "LV"};
+
+template <class W>
+W* Child(QWidget* parent, const char* name) {
+    W* w = parent->findChild<W*>(name);
+    EXPECT_NE(w, nullptr) << name;
+    return w;
+}
+
+QAbstractButton* Button(QDialog* d, QDialogButtonBox::StandardButton which) {
+    return Child<QDialogButtonBox>(d, "buttonBox")->button(which);
+}
+
+// Runs the named dialog modally; `act` gets the open dialog and ends it.
+bool RunAnswering(std::string_view name, AppContext& ctx, std::function<void(QDialog*)> act) {
+    QTimer::singleShot(0, [act] {
+        QDialog* open = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (open == nullptr) {
+            ADD_FAILURE() << "no modal dialog";
+            return;
+        }
+        act(open);
+        if (open->isVisible()) open->reject();
+    });
+    return RunNamedDialog(name, ctx, nullptr);
+}
+
+// A dialog shown without a modal loop, so that a test can drive it and then press a button.
+struct Open {
+    Harness h;
+    Settings& settings = h.ctx->settings;
+    std::unique_ptr<QDialog> dialog;
+
+    explicit Open(const char* name) {
+        MakeImage(h.ctx->ws, 0, 100, 50, [](int, int, int) { return 0; });
+        Show(name);
+    }
+    void Show(const char* name) {
+        dialog = CreateNamedDialog(name, *h.ctx, nullptr);
+        ASSERT_NE(dialog, nullptr) << name;
+        dialog->show();
+    }
+    template <typename W>
+    W* Find(const char* name) {
+        return Child<W>(dialog.get(), name);
+    }
+    // Replaces the edit's text key by key; `finish` ends the editing as leaving the field does.
+    void Type(const char* edit, const char* text, bool finish = true) {
+        QLineEdit* e = Find<QLineEdit>(edit);
+        e->selectAll();
+        QTest::keyClick(e, Qt::Key_Delete);
+        QTest::keyClicks(e, QString::fromUtf8(text));
+        if (finish) Q_EMIT e->editingFinished();
+    }
+    QString Text(const char* edit) { return Find<QLineEdit>(edit)->text(); }
+    void Click(const char* button) { Find<QAbstractButton>(button)->click(); }
+    void Scroll(const char* bar, QAbstractSlider::SliderAction action) {
+        Find<QScrollBar>(bar)->triggerAction(action);
+    }
+    bool Press(QDialogButtonBox::StandardButton which) {
+        Button(dialog.get(), which)->click();
+        return dialog->result() == QDialog::Accepted;
+    }
+};
+
+TEST(Dialogs, EveryDialogPaintsAndAnswersOkAndCancelWithoutChangingAnything) {
+    for (const char* name : kAllDialogs) {
+        SCOPED_TRACE(name);
+        Harness h;
+        AppContext& ctx = *h.ctx;
+        MakeImage(ctx.ws, 0, 30, 20,
+                  [](int c, int x, int y) { return static_cast<uint16_t>(c * 9000 + x * y * 50); });
+        const Settings before = ctx.settings;
+        EXPECT_TRUE(RunAnswering(name, ctx, [](QDialog* d) {
+            EXPECT_FALSE(d->grab().isNull());  // every painter runs
+            Button(d, QDialogButtonBox::Ok)->click();
+        }));
+        EXPECT_FALSE(RunAnswering(
+            name, ctx, [](QDialog* d) { Button(d, QDialogButtonBox::Cancel)->click(); }));
+        // Opening and confirming changes nothing by itself (resize takes the image size).
+        Settings expected = before;
+        if (std::string(name) == "RESIZE") expected.resize = ctx.settings.resize;
+        EXPECT_EQ(ctx.settings, expected);
+    }
+    Harness h;
+    EXPECT_EQ(CreateNamedDialog("NO_SUCH", *h.ctx, nullptr), nullptr);
+    EXPECT_FALSE(RunNamedDialog("NO_SUCH", *h.ctx, nullptr));
+}
+
+// The binding kit: typed text is stored converted and clamped at once, the edit keeps what was
+// typed until editing ends; arrow, page and thumb moves step in setting units, stop at the
+// ends and update the edit; check boxes store 0 or 1. Fields are written as they change, so
+// Cancel keeps what was changed.
+TEST(Dialogs, BindingKitOnTheSharpenDialog) {
+    Open d("SHARP");
+    SharpenSettings& s = d.settings.sharpen;
+    EXPECT_EQ(d.Text("edit_blunting"), "5.0");
+    EXPECT_EQ(d.Text("edit_smooth_range"), "10.0");
+    d.Type("edit_blunting", "2.57", false);
+    EXPECT_EQ(s.blunting, 25);
+    d.Type("edit_blunting", "7", false);
+    EXPECT_EQ(s.blunting, 50);
+    EXPECT_EQ(d.Text("edit_blunting"), "7");  // kept while typing
+    Q_EMIT d.Find<QLineEdit>("edit_blunting")->editingFinished();
+    EXPECT_EQ(d.Text("edit_blunting"), "5.0");
+
+    QScrollBar* range = d.Find<QScrollBar>("scroll_smooth_range");
+    EXPECT_EQ(range->minimum(), 0);
+    EXPECT_EQ(range->maximum(), 255);
+    d.Type("edit_smooth_range", "20");
+    EXPECT_EQ(s.smooth_range, 5122);  // (20 + 0.01) * 256
+    EXPECT_EQ(range->value(), 20);    // the bar follows typing
+    range->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    EXPECT_EQ(s.smooth_range, 5148);
+    EXPECT_EQ(d.Text("edit_smooth_range"), "20.1");
+    range->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    EXPECT_EQ(s.smooth_range, 6428);
+    EXPECT_EQ(range->value(), 25);
+    range->triggerAction(QAbstractSlider::SliderToMaximum);
+    range->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    EXPECT_EQ(s.smooth_range, 65535);
+    QScrollBar* blunting = d.Find<QScrollBar>("scroll_blunting");
+    EXPECT_EQ(blunting->minimum(), 10);
+    blunting->triggerAction(QAbstractSlider::SliderPageStepSub);
+    EXPECT_EQ(s.blunting, 40);
+    EXPECT_EQ(d.Text("edit_blunting"), "4.0");
+    blunting->setSliderPosition(23);  // a dragged thumb stores the value of its position
+    EXPECT_EQ(s.blunting, 23);
+    d.Scroll("scroll_radius", QAbstractSlider::SliderPageStepAdd);
+    EXPECT_EQ(s.radius, 5);
+    EXPECT_EQ(d.Text("edit_radius"), "5");
+
+    d.Click("check_g");
+    EXPECT_EQ(s.channels, (std::array<int, 3>{1, 0, 1}));
+    EXPECT_FALSE(d.Press(QDialogButtonBox::Cancel));
+    EXPECT_EQ(s.blunting, 23);
+    EXPECT_EQ(s.channels[1], 0);
+}
+
+#define FIELD(expr) [](Settings& s) -> int& { return s.expr; }
+
+TEST(Dialogs, EachEditWritesItsOwnFieldUnderItsOwnRule) {
+    struct Case {
+        const char* dialog;
+        const char* edit;
+        const char* typed;
+        int& (*field)(Settings&);
+        int stored;
+        const char* shown;  // after editing ends; nullptr: not checked
+    };
+    const Case cases[] = {
+        {"SHARP", "edit_radius", "12", FIELD(sharpen.radius), 10, "10"},
+        {"SHARP", "edit_smooth_strength", "99", FIELD(sharpen.smooth_strength), 50, "50"},
+        {"SHARP", "edit_emphasis", "-1", FIELD(sharpen.emphasis), 0, nullptr},
+        {"EDGE", "edit_range", "10", FIELD(edge.range), 2562, "10.0"},
+        {"EDGE", "edit_smooth_strength", "60", FIELD(edge.smooth_strength), 50, nullptr},
+        {"EDGE", "edit_emphasis", "-3", FIELD(edge.emphasis), 0, nullptr},
+        {"EDGE", "edit_threshold", "150", FIELD(edge.threshold), 100, nullptr},
+        // The dynamic-range radius moves in whole blocks of four pixels.
+        {"HDR", "edit_radius", "23", FIELD(dynamic_range.radius), 20, "20"},
+        {"HDR", "edit_radius", "100", FIELD(dynamic_range.radius), 32, "32"},
+        {"HDR", "edit_tone_difference", "200", FIELD(dynamic_range.tone_difference), 128, nullptr},
+        {"HDR", "edit_strength", "0", FIELD(dynamic_range.strength), 1, nullptr},
+        // Crop sizes and the distortion are taken as typed; the commands limit them.
+        {"CUT", "edit_crop_width", "-3", FIELD(crop.width), -3, nullptr},
+        {"CUT", "edit_crop_height", "5", FIELD(crop.height), 5, nullptr},
+        {"CUT", "edit_output_width", "6", FIELD(crop.output_width), 6, nullptr},
+        {"CUT", "edit_output_height", "20000", FIELD(crop.output_height), 20000, nullptr},
+        {"CUT", "edit_magnification", "12x", FIELD(crop.magnification), 0, nullptr},
+        {"WAIKYOKU", "edit_amount", "-12", FIELD(distortion.amount), -12, nullptr},
+        {"WAIKYOKU", "edit_amount", "abc", FIELD(distortion.amount), 0, nullptr},
+        {"ROUND", "edit_angle", "12.345", FIELD(rotate.angle), 1234, "12.34"},
+        {"ROUND", "edit_angle", "-30.5", FIELD(rotate.angle), -3050, "-30.50"},
+        {"ROUND", "edit_angle", "1x", FIELD(rotate.angle), 0, nullptr},
+        {"LEVEL", "edit_input_min", "7", FIELD(level.sets[0].input_min), 7, nullptr},
+        {"LEVEL", "edit_input_max", "300", FIELD(level.sets[0].input_max), 255, nullptr},
+        {"LEVEL", "edit_brightness", "-300", FIELD(level.sets[0].brightness), -255, nullptr},
+        {"LEVEL", "edit_contrast", "50", FIELD(level.sets[0].contrast), 50, nullptr},
+        {"LEVEL", "edit_gamma", "2.3", FIELD(level.sets[0].gamma), 230, "2.30"},
+        {"LEVEL", "edit_output_min", "9", FIELD(level.sets[0].output_min), 9, nullptr},
+        {"LEVEL", "edit_output_max", "200", FIELD(level.sets[0].output_max), 200, nullptr},
+        {"WAVELET", "edit_gain1", "2.3", FIELD(wavelet.gains[1]), 23, "2.3"},
+        {"WAVELET", "edit_gain3", "-1", FIELD(wavelet.gains[3]), 0, nullptr},
+        {"WAVELET", "edit_gain5", "77", FIELD(wavelet.gains[5]), 500, "50.0"},
+        {"RESTORE", "edit_spread", "12.5", FIELD(restore.spread), 100, "10.0"},
+        {"RESTORE", "edit_spread", "0.05", FIELD(restore.spread), 1, "0.1"},
+        {"RESTORE", "edit_blunting", "0", FIELD(restore.blunting), 10, "1.0"},
+        {"GRAY", "edit_r", "-5", FIELD(grey.weight_r), 0, nullptr},
+        {"GRAY", "edit_g", "700", FIELD(grey.weight_g), 700, nullptr},
+        {"GRAY", "edit_b", "99999", FIELD(grey.weight_b), 65535, nullptr},
+        // Saturation and hue are shown as the change from their middle.
+        {"COLORUP", "edit_saturation", "-20", FIELD(colour.saturation), 80, "-20"},
+        {"COLORUP", "edit_hue", "200", FIELD(colour.hue), 360, "180"},
+        {"CHGRGB", "edit_source_r", "300", FIELD(colour.rgb_source[0]), 255, nullptr},
+        {"CHGRGB", "edit_source_b", "7", FIELD(colour.rgb_source[2]), 7, nullptr},
+        {"CHGRGB", "edit_target_r", "8", FIELD(colour.rgb_target[0]), 8, nullptr},
+        {"CHGRGB", "edit_target_b", "40", FIELD(colour.rgb_target[2]), 40, nullptr},
+        {"CHGRGB", "edit_tolerance", "9", FIELD(colour.rgb_tolerance), 9, nullptr},
+        {"CHGHSV", "edit_source_hue", "400", FIELD(colour.hsv_source[0]), 359, nullptr},
+        {"CHGHSV", "edit_source_saturation", "300", FIELD(colour.hsv_source[1]), 255, nullptr},
+        {"CHGHSV", "edit_source_value", "5", FIELD(colour.hsv_source[2]), 5, nullptr},
+        {"CHGHSV", "edit_target_hue", "300", FIELD(colour.hsv_target[0]), 300, nullptr},
+        {"CHGHSV", "edit_target_saturation", "128", FIELD(colour.hsv_target[1]), 128, nullptr},
+        {"CHGHSV", "edit_tolerance", "-3", FIELD(colour.hsv_tolerance), 0, nullptr},
+        {"LV", "edit_strength", "9", FIELD(noise.strength), 5, "5"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.dialog << " " << c.edit << " '" << c.typed << "'");
+        Open d(c.dialog);
+        const Settings before = d.settings;
+        d.Type(c.edit, c.typed);
+        EXPECT_EQ(c.field(d.settings), c.stored);
+        if (c.shown != nullptr) {
+            EXPECT_EQ(d.Text(c.edit), c.shown);
+        }
+        // Nothing else moved.
+        Settings expected = before;
+        c.field(expected) = c.stored;
+        EXPECT_EQ(d.settings, expected);
+    }
+}
+
+#undef FIELD
+
+TEST(Dialogs, SharpPaintsTheProfileAtItsCoordinates) {
+    Open d("SHARP");
+    d.dialog->resize(d.dialog->sizeHint());
+    const QImage img = d.Find<PaintArea>("profile")->grab().toImage();
+    // Radius 1, blunting 5.0: the peak (310, 10) and the half-height point (320, 60) of the
+    // curve, a tick below the axis y = 110 and the axis x = 310, in an area whose origin is
+    // (200, 0).
+    EXPECT_EQ(QColor(img.pixel(110, 10)), QColor(Qt::red));
+    EXPECT_EQ(QColor(img.pixel(120, 60)), QColor(Qt::red));
+    EXPECT_EQ(QColor(img.pixel(60, 113)), QColor(Qt::black));
+    EXPECT_EQ(QColor(img.pixel(110, 80)), QColor(Qt::black));
+}
+
+TEST(Dialogs, GammaPointsAreDraggedWithinTheirNeighboursAndTypedValuesClamped) {
+    Open d("GAMMA");
+    GammaSettings& g = d.settings.gamma;
+    QWidget* graph = d.Find<QWidget>("graph");
+    const QPoint origin = static_cast<PaintArea*>(graph)->origin();
+    auto at = [&](int x, int y) { return QPoint(x, y) - origin; };
+    auto drag = [&](QPoint from, QPoint to) {
+        QTest::mousePress(graph, Qt::LeftButton, {}, from);
+        QTest::mouseMove(graph, to);
+        QTest::mouseRelease(graph, Qt::LeftButton, {}, to);
+    };
+    EXPECT_EQ(d.Text("edit_input"), "128");  // the middle point is selected at first
+    // Point 0 sits at client (10, 320): picked 3 pixels off and dragged right and up.
+    drag(at(13, 317), at(60, 250));
+    EXPECT_EQ(g.points[0], (std::array<int, 6>{50, 70, 128, 128, 255, 255}));
+    EXPECT_EQ(d.Text("edit_input"), "50");
+    EXPECT_EQ(d.Text("edit_output"), "70");
+    // Dragged past point 1 it stops at point 1's input; below the graph, at output 0.
+    drag(at(60, 250), at(250, 400));
+    EXPECT_EQ(g.points[0], (std::array<int, 6>{128, 0, 128, 128, 255, 255}));
+    // A press away from every point keeps the selection and moves nothing.
+    drag(at(200, 100), at(210, 110));
+    EXPECT_EQ(g.points[0], (std::array<int, 6>{128, 0, 128, 128, 255, 255}));
+
+    // Another set keeps the selected index; typed values are held like dragged ones.
+    d.Click("radio_green");
+    EXPECT_EQ(g.channel_set, 2);
+    EXPECT_EQ(d.Text("edit_input"), "0");
+    d.Type("edit_input", "300");
+    EXPECT_EQ(d.Text("edit_input"), "128");
+    d.Type("edit_output", "-4");
+    EXPECT_EQ(g.points[2], (std::array<int, 6>{128, 0, 128, 128, 255, 255}));
+    d.Click("radio_straight");
+    EXPECT_EQ(g.curve_mode, 0);
+    d.Click("button_reset");
+    EXPECT_EQ(g.points, GammaSettings{}.points);
+    EXPECT_EQ(d.Text("edit_input"), "0");
+    d.Type("edit_output", "33");
+    EXPECT_FALSE(d.Press(QDialogButtonBox::Cancel));
+    EXPECT_EQ(g.points[2][1], 33);
+}
+
+TEST(Dialogs, LevelEditsTheShownSetWithSignedScrolls) {
+    Open d("LEVEL");
+    QScrollBar* brightness = d.Find<QScrollBar>("scroll_brightness");
+    EXPECT_EQ(brightness->minimum(), 0);
+    EXPECT_EQ(brightness->maximum(), 510);
+    EXPECT_EQ(brightness->value(), 255);
+    d.Click("radio_blue");
+    d.Type("edit_gamma", "2.3");
+    d.Scroll("scroll_contrast", QAbstractSlider::SliderPageStepSub);
+    const LevelSet& blue = d.settings.level.sets[3];
+    EXPECT_EQ(blue.gamma, 230);
+    EXPECT_EQ(blue.contrast, -10);
+    EXPECT_EQ(d.Text("edit_contrast"), "-10");
+    EXPECT_EQ(d.settings.level.sets[0], LevelSet{});
+    // The controls follow the set shown.
+    d.Click("radio_all");
+    EXPECT_EQ(d.Text("edit_gamma"), "1.00");
+    d.Click("radio_blue");
+    EXPECT_EQ(d.Text("edit_gamma"), "2.30");
+    d.Click("button_reset");
+    EXPECT_EQ(d.Text("edit_gamma"), "1.00");
+    EXPECT_EQ(d.settings.level.sets[3], LevelSet{});
+    EXPECT_TRUE(d.Press(QDialogButtonBox::Ok));
+    EXPECT_EQ(d.settings.level.channel_set, 3);
+}
+
+TEST(Dialogs, PresetsModesAndListsRefreshTheirEdits) {
+    Open wavelet("WAVELET");
+    wavelet.Click("button_preset2");  // "中"
+    EXPECT_EQ(wavelet.settings.wavelet.gains, (std::array<int, 6>{10, 12, 15, 20, 30, 50}));
+    EXPECT_EQ(wavelet.Text("edit_gain1"), "1.2");
+    EXPECT_EQ(wavelet.Text("edit_gain5"), "5.0");
+
+    Open grey("GRAY");
+    EXPECT_TRUE(grey.Find<QRadioButton>("radio_standard")->isChecked());
+    grey.Click("radio_manual");
+    grey.Type("edit_g", "700");
+    grey.Click("radio_max");  // other modes keep the manual weights
+    EXPECT_EQ(grey.settings.grey.weight_g, 700);
+    grey.Click("radio_standard");  // the standard mode puts the standard weights back
+    EXPECT_EQ(grey.settings.grey, GreySettings{});
+    EXPECT_EQ(grey.Text("edit_g"), "587");
+
+    Open restore("RESTORE");
+    QComboBox* iterations = restore.Find<QComboBox>("combo_iterations");
+    QComboBox* emphasis = restore.Find<QComboBox>("combo_emphasis");
+    EXPECT_EQ(iterations->count(), 5);
+    EXPECT_EQ(iterations->currentText(), "3");
+    EXPECT_EQ(emphasis->count(), 4);
+    EXPECT_EQ(emphasis->currentText(), "1");
+    Q_EMIT iterations->activated(4);
+    Q_EMIT emphasis->activated(0);
+    EXPECT_EQ(restore.settings.restore.iterations, 5);
+    EXPECT_EQ(restore.settings.restore.emphasis, 0);
+
+    // The hue bar runs over the stored 0..360 while its edit shows the change.
+    Open hue("COLORUP");
+    EXPECT_EQ(hue.Find<QScrollBar>("scroll_hue")->maximum(), 360);
+    hue.Type("edit_hue", "200");
+    hue.Scroll("scroll_hue", QAbstractSlider::SliderPageStepSub);
+    EXPECT_EQ(hue.settings.colour.hue, 350);
+    EXPECT_EQ(hue.Text("edit_hue"), "170");
+}
+
+TEST(Dialogs, NoiseAreaCountsOnlyOnOkWhichAlsoSetsTheTolerance) {
+    Open d("LV");
+    d.settings.noise.tolerance = 4;
+    EXPECT_EQ(d.Text("edit_area"), "5");
+    d.Type("edit_area", "4");  // (4 - 3) / 2 = 0: the 3 x 3 window
+    EXPECT_EQ(d.Text("edit_area"), "3");
+    EXPECT_EQ(d.settings.noise.area, 5);
+    EXPECT_FALSE(d.Press(QDialogButtonBox::Cancel));
+    EXPECT_EQ(d.settings.noise, (NoiseSettings{.area = 5, .tolerance = 4, .strength = 3}));
+
+    d.Show("LV");
+    d.Type("edit_area", "3");
+    EXPECT_TRUE(d.Press(QDialogButtonBox::Ok));
+    EXPECT_EQ(d.settings.noise, (NoiseSettings{.area = 3, .tolerance = 10, .strength = 3}));
+
+    d.Show("LV");
+    EXPECT_EQ(d.Text("edit_area"), "3");
+    d.Scroll("scroll_area", QAbstractSlider::SliderSingleStepAdd);
+    EXPECT_EQ(d.Text("edit_area"), "5");
+    d.Type("edit_area", "99");
+    EXPECT_EQ(d.Text("edit_area"), "5");
+    EXPECT_TRUE(d.Press(QDialogButtonBox::Ok));
+    EXPECT_EQ(d.settings.noise.area, 5);
+}
+
+TEST(Dialogs, ResizeStartsFromTheImageAndKeepsTheAspect) {
+    Open d("RESIZE");
+    d.settings.resize.target_width = 7;
+    d.Show("RESIZE");
+    ResizeSettings& s = d.settings.resize;
+    EXPECT_EQ(s.source_width, 100);
+    EXPECT_EQ(s.source_height, 50);
+    EXPECT_EQ(s.target_width, 100);
+    EXPECT_EQ(s.target_height, 50);
+    EXPECT_TRUE(d.Find<QLineEdit>("edit_source_width")->isReadOnly());
+    d.Type("edit_target_width", "201");
+    EXPECT_EQ(s.target_height, 100);  // (50 * 201 + 1) / 100
+    EXPECT_EQ(d.Text("edit_target_height"), "100");
+    d.Type("edit_target_height", "33");
+    EXPECT_EQ(s.target_width, 66);  // (33 * 100 + 1) / 50
+    d.Type("edit_target_width", "-5");
+    EXPECT_EQ(s.target_width, 0);
+    EXPECT_EQ(s.target_height, 0);  // (50 * 0 + 1) / 100
+    d.Click("check_keep_aspect");
+    EXPECT_EQ(s.keep_aspect, 0);
+    d.Type("edit_target_width", "300");
+    EXPECT_EQ(s.target_height, 0);
+    d.Click("radio_lanczos");
+    EXPECT_EQ(s.method, 3);
+
+    // The resize command reads what the dialog answered.
+    AppContext& ctx = *d.h.ctx;
+    s.keep_aspect = 1;
+    d.h.ui.dialog_handlers["RESIZE"] = [](AppContext& c) {
+        return RunAnswering("RESIZE", c, [](QDialog* dialog) {
+            QLineEdit* width = Child<QLineEdit>(dialog, "edit_target_width");
+            width->selectAll();
+            QTest::keyClicks(width, "50");
+            Button(dialog, QDialogButtonBox::Ok)->click();
+        });
+    };
+    EXPECT_TRUE(ExecuteCommand(ctx, 304));
+    EXPECT_EQ(ctx.ws.at(0).width, 50);
+    EXPECT_EQ(ctx.ws.at(0).height, 25);  // (50 * 50 + 1) / 100
+}
+
+TEST(Dialogs, RotateQuarterTurnsLeaveTheirAngleOnOk) {
+    Open d("ROUND");
+    RotateSettings& s = d.settings.rotate;
+    EXPECT_TRUE(d.Find<QRadioButton>("radio_angle")->isChecked());
+    d.Type("edit_angle", "-30.5");
+    EXPECT_TRUE(d.Press(QDialogButtonBox::Ok));
+    EXPECT_EQ(s.angle, -3050);  // the angle mode keeps the typed angle
+    d.Show("ROUND");
+    EXPECT_EQ(d.Text("edit_angle"), "-30.50");
+    d.Click("radio_right90");
+    EXPECT_EQ(s.mode, 1);
+    EXPECT_TRUE(d.Press(QDialogButtonBox::Ok));
+    EXPECT_EQ(s.angle, -9000);
+    d.Show("ROUND");
+    d.Click("radio_180");
+    EXPECT_FALSE(d.Press(QDialogButtonBox::Cancel));  // Cancel leaves the angle alone
+    EXPECT_EQ(s.mode, 2);
+    EXPECT_EQ(s.angle, -9000);
+    d.Show("ROUND");
+    EXPECT_TRUE(d.Press(QDialogButtonBox::Ok));
+    EXPECT_EQ(s.angle, 18000);
+    d.Show("ROUND");
+    d.Click("radio_flip");
+    EXPECT_TRUE(d.Press(QDialogButtonBox::Ok));
+    EXPECT_EQ(s.mode, 5);
+    EXPECT_EQ(s.angle, 18000);
+}
+
+TEST(Dialogs, DisplaySettingsTurnBitsIntoTheDivisorOnOk) {
+    Open d("DISPCONF");
+    DisplaySettings& s = d.settings.display;
+    QComboBox* bits = d.Find<QComboBox>("combo_bits");
+    ASSERT_EQ(bits->count(), 11);
+    EXPECT_EQ(bits->itemText(0), "6");
+    EXPECT_EQ(bits->itemText(10), "16");
+    EXPECT_EQ(bits->currentText(), "8");
+    bits->setCurrentIndex(4);
+    EXPECT_FALSE(d.Press(QDialogButtonBox::Cancel));
+    EXPECT_EQ(s.readout_divisor, 256);
+
+    d.Show("DISPCONF");
+    d.Find<QComboBox>("combo_bits")->setCurrentText("10");
+    EXPECT_TRUE(d.Press(QDialogButtonBox::Ok));
+    EXPECT_EQ(s.readout_divisor, 64);
+
+    d.Show("DISPCONF");
+    EXPECT_EQ(d.Find<QComboBox>("combo_bits")->currentText(), "10");
+    QCheckBox* info = d.Find<QCheckBox>("check_info");
+    EXPECT_TRUE(info->isChecked());
+    info->click();
+    EXPECT_FALSE(d.Press(QDialogButtonBox::Cancel));  // the toggle happened at the click
+    EXPECT_EQ(s.info_overlay, 0);
+
+    // A divisor with no entry selects none, and OK keeps it.
+    s.readout_divisor = 2048;
+    d.Show("DISPCONF");
+    EXPECT_EQ(d.Find<QComboBox>("combo_bits")->currentIndex(), -1);
+    EXPECT_TRUE(d.Press(QDialogButtonBox::Ok));
+    EXPECT_EQ(s.readout_divisor, 2048);
+}
+
+TEST(Dialogs, SelectListsOpenImagesAndAnswersTheChosenSlot) {
+    Harness h;
+    AppContext& ctx = *h.ctx;
+    MakeImage(
+        ctx.ws, 0, 2, 2, [](int, int, int) { return 0; }, "a.bmp");
+    MakeImage(
+        ctx.ws, 3, 2, 2, [](int, int, int) { return 0; }, "/tmp/b.png");
+    MakeImage(
+        ctx.ws, 120, 2, 2, [](int, int, int) { return 0; }, "c.tif");
+    ctx.shell.selected_slot = 3;
+    auto d = CreateNamedDialog("SELECT", ctx, nullptr);
+    QListWidget* list = Child<QListWidget>(d.get(), "list_images");
+    ASSERT_EQ(list->count(), 3);
+    EXPECT_EQ(list->item(0)->text(), "000(a.bmp)");
+    EXPECT_EQ(list->item(1)->text(), "003(/tmp/b.png)");
+    EXPECT_EQ(list->item(2)->text(), "120(c.tif)");
+    EXPECT_EQ(list->currentRow(), 1);
+    d->reject();
+    EXPECT_EQ(ctx.shell.selected_slot, 3);
+
+    // The select command makes the chosen image current.
+    ctx.ws.current = 0;
+    h.ui.dialog_handlers["SELECT"] = [](AppContext& c) {
+        return RunAnswering("SELECT", c, [](QDialog* dialog) {
+            Child<QListWidget>(dialog, "list_images")->setCurrentRow(2);
+            Button(dialog, QDialogButtonBox::Ok)->click();
+        });
+    };
+    EXPECT_TRUE(ExecuteCommand(ctx, 421));
+    EXPECT_EQ(ctx.shell.selected_slot, 120);
+    EXPECT_EQ(ctx.ws.current, 120);
+}
+
+}  // namespace
+}  // namespace orva::gui
