@@ -13,6 +13,7 @@
 #include "common/parallel.h"
 #include "imageio/file_io.h"
 #include "imageio/formats.h"
+#include "imageio/reader_support.h"
 
 namespace orva {
 
@@ -24,10 +25,6 @@ constexpr uint32_t kBiBitfields = 3;
 constexpr uint32_t kBiJpeg = 4;
 constexpr uint32_t kBiPng = 5;
 constexpr uint32_t kBiAlphaBitfields = 6;
-
-IoResult Fail(IoStatus status, const char* why) {
-    return IoResult::Fail(status, why);
-}
 
 // Palette colours already scaled to 16 bits. Entries a file does not hold stay black.
 struct Palette {
@@ -90,11 +87,7 @@ IoResult ReadLayout(std::span<const uint8_t> file, BmpLayout& lay) {
     }
     lay.top_down = height < 0;
     if (height < 0) height = -height;
-    if (width < 1 || height < 1)
-        return Fail(IoStatus::Damaged, "image width or height is zero or negative");
-    if (width > kMaxReadSide || height > kMaxReadSide ||
-        static_cast<uint64_t>(width) * static_cast<uint64_t>(height) > kMaxReadPixels)
-        return Fail(IoStatus::TooLarge, "image dimensions are too large");
+    if (IoResult r = CheckImageSize(width, height); !r.ok()) return r;
     lay.width = static_cast<int>(width);
     lay.height = static_cast<int>(height);
 
@@ -315,13 +308,6 @@ void FlipRows(DecodedImage& img) {
     }
 }
 
-void Abandon(DecodedImage& out) {
-    out.red.Release();
-    out.green.Release();
-    out.blue.Release();
-    out.width = out.height = 0;
-}
-
 }  // namespace
 
 IoResult DecodeBmp(std::span<const uint8_t> file, DecodedImage& out) {
@@ -337,10 +323,7 @@ IoResult DecodeBmp(std::span<const uint8_t> file, DecodedImage& out) {
             stride * static_cast<uint64_t>(lay.height - 1) + RowBytes(lay.bits, lay.width);
         if (need > available)
             return Fail(IoStatus::Damaged, "pixel data runs past the end of the file");
-        if (!out.Allocate(lay.width, lay.height)) {
-            Abandon(out);
-            return Fail(IoStatus::OutOfMemory, "not enough memory for the image");
-        }
+        if (IoResult r = AllocateImage(out, lay.width, lay.height); !r.ok()) return r;
         const auto w = static_cast<std::size_t>(lay.width);
         const int h = lay.height;
         ForEachRowBand(h, [&](int y0, int y1) {
@@ -354,10 +337,7 @@ IoResult DecodeBmp(std::span<const uint8_t> file, DecodedImage& out) {
         return IoResult::Ok();
     }
 
-    if (!out.Allocate(lay.width, lay.height)) {
-        Abandon(out);
-        return Fail(IoStatus::OutOfMemory, "not enough memory for the image");
-    }
+    if (IoResult r = AllocateImage(out, lay.width, lay.height); !r.ok()) return r;
     // Pixels the stream never reaches (skipped by deltas or line ends, or after an early end)
     // show palette entry 0, the usual background of such files.
     FillPlane(out.red, lay.palette.r[0]);

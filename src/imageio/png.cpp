@@ -35,14 +35,11 @@
 #include "common/parallel.h"
 #include "imageio/file_io.h"
 #include "imageio/formats.h"
+#include "imageio/reader_support.h"
 
 namespace orva {
 
 namespace {
-
-IoResult Fail(IoStatus status, const char* why) {
-    return IoResult::Fail(status, why);
-}
 
 // Best ratio deflate can reach (a 258-byte match in two bits). A file whose whole size,
 // inflated at this ratio, cannot fill the image is refused before any memory is taken.
@@ -260,9 +257,8 @@ void RunRead(ReadState& st) {
     png_uint_32 width = 0, height = 0;
     int depth = 0, colour = 0, interlace = 0;
     png_get_IHDR(png, info, &width, &height, &depth, &colour, &interlace, nullptr, nullptr);
-    if (width > static_cast<png_uint_32>(kMaxReadSide) ||
-        height > static_cast<png_uint_32>(kMaxReadSide) ||
-        uint64_t{width} * height > kMaxReadPixels)
+    // libpng has refused a zero size already.
+    if (!CheckImageSize(width, height).ok())
         return RefuseRead(st, IoStatus::TooLarge, "image dimensions are too large");
     const uint64_t packed_bits =
         uint64_t{width} * height * png_get_channels(png, info) * static_cast<uint64_t>(depth);
@@ -372,10 +368,7 @@ IoResult DecodePng(std::span<const uint8_t> file, DecodedImage& out) {
     // Absurd sizes are refused as such before libpng sees them.
     if (file.size() >= 24 && Be32(d + 8) == 13 && std::memcmp(d + 12, "IHDR", 4) == 0) {
         const uint32_t width = Be32(d + 16), height = Be32(d + 20);
-        if (width > static_cast<uint32_t>(kMaxReadSide) ||
-            height > static_cast<uint32_t>(kMaxReadSide) ||
-            uint64_t{width} * height > kMaxReadPixels)
-            return Fail(IoStatus::TooLarge, "image dimensions are too large");
+        if (IoResult r = CheckImageSize(width, height); r.status == IoStatus::TooLarge) return r;
     }
 
     const auto st = std::make_unique<ReadState>();

@@ -31,34 +31,11 @@
 #include "common/parallel.h"
 #include "imageio/file_io.h"
 #include "imageio/formats.h"
+#include "imageio/reader_support.h"
 
 namespace orva {
 
 namespace {
-
-IoResult Fail(IoStatus status, std::string why) {
-    return IoResult::Fail(status, std::move(why));
-}
-
-void Abandon(DecodedImage& out) {
-    out.red.Release();
-    out.green.Release();
-    out.blue.Release();
-    out.width = out.height = 0;
-}
-
-IoResult CheckSize(uint64_t width, uint64_t height) {
-    if (width < 1 || height < 1) return Fail(IoStatus::Damaged, "image width or height is zero");
-    if (width > kMaxReadSide || height > kMaxReadSide || width * height > kMaxReadPixels)
-        return Fail(IoStatus::TooLarge, "image dimensions are too large");
-    return IoResult::Ok();
-}
-
-IoResult AllocateOrFail(DecodedImage& out, uint32_t width, uint32_t height) {
-    if (out.Allocate(static_cast<int>(width), static_cast<int>(height))) return IoResult::Ok();
-    Abandon(out);
-    return Fail(IoStatus::OutOfMemory, "not enough memory for the image");
-}
 
 // ---------------------------------------------------------------------------------------
 // Our own reader: the first directory of a classic TIFF, read far enough to tell whether the
@@ -215,7 +192,7 @@ IoResult ReadPlainLayout(const FileView& f, Route& route, PlainRgb& plain) {
         return IoResult::Ok();
     if (d.strips.type != kTypeShort && d.strips.type != kTypeLong) return IoResult::Ok();
 
-    if (IoResult r = CheckSize(width, height); !r.ok()) return r;
+    if (IoResult r = CheckImageSize(width, height); !r.ok()) return r;
     uint64_t bits_at = 0;
     if (!ValuesAt(f, d.bits, bits_at))
         return Fail(IoStatus::Damaged, "bits-per-sample table lies outside the file");
@@ -249,7 +226,7 @@ IoResult ReadPlainLayout(const FileView& f, Route& route, PlainRgb& plain) {
 }
 
 IoResult DecodePlainRgb(const FileView& f, const PlainRgb& p, DecodedImage& out) {
-    if (IoResult r = AllocateOrFail(out, p.width, p.height); !r.ok()) return r;
+    if (IoResult r = AllocateImage(out, p.width, p.height); !r.ok()) return r;
     const auto w = static_cast<std::size_t>(p.width);
     const std::size_t row_bytes = w * 3 * static_cast<std::size_t>(p.bytes);
     const int h = static_cast<int>(p.height);
@@ -511,7 +488,7 @@ IoResult MakePlan(TIFF* tif, const LibTiff& lib, Plan& p) {
     if (TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width) != 1 ||
         TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &height) != 1)
         return Fail(IoStatus::Damaged, lib.Why("image size missing"));
-    if (IoResult r = CheckSize(width, height); !r.ok()) return r;
+    if (IoResult r = CheckImageSize(width, height); !r.ok()) return r;
     p.width = width;
     p.height = height;
     uint16_t bits = 1, samples = 1, planar = PLANARCONFIG_CONTIG, format = SAMPLEFORMAT_UINT;
@@ -722,7 +699,7 @@ IoResult DecodeBlockRows(std::span<const uint8_t> file, uint64_t max_alloc, cons
 
 IoResult DecodeBlocks(std::span<const uint8_t> file, uint64_t max_alloc, const Plan& p,
                       DecodedImage& out) {
-    if (IoResult r = AllocateOrFail(out, p.width, p.height); !r.ok()) return r;
+    if (IoResult r = AllocateImage(out, p.width, p.height); !r.ok()) return r;
     // Fixed bands of block rows, each decoded with its own handle; the split depends on the
     // file alone, and every band writes only its own rows.
     const int bands = static_cast<int>(std::min<uint32_t>(p.blocks_down, 8));
@@ -766,7 +743,7 @@ IoResult DecodeThroughRgba(TIFF* tif, const LibTiff& lib, const Plan& p, uint64_
     if (TIFFReadRGBAImageOriented(tif, p.width, p.height, raster.get(), ORIENTATION_BOTLEFT, 1) !=
         1)
         return Fail(IoStatus::Damaged, lib.Why("cannot decode the image data"));
-    if (IoResult r = AllocateOrFail(out, p.width, p.height); !r.ok()) return r;
+    if (IoResult r = AllocateImage(out, p.width, p.height); !r.ok()) return r;
     const auto w = static_cast<std::size_t>(p.width);
     // The raster starts at the bottom row, like the planes.
     ForEachRowBand(static_cast<int>(p.height), [&](int y0, int y1) {
