@@ -18,10 +18,6 @@ constexpr int kChunk = 1024;
 // The relaxation of every iteration.
 constexpr double kRelaxation = 2.0;
 
-std::size_t Index(int dx, int dy) {
-    return static_cast<std::size_t>((dy + kSpreadMaxExtent) * kSpreadSide + dx + kSpreadMaxExtent);
-}
-
 uint16_t ToSample(double v) {
     if (!(v >= 0.0)) return 0;  // negative, or not a number
     if (v > 65535.0) return 65535;
@@ -118,33 +114,7 @@ private:
 }  // namespace
 
 SpreadFunction MakeSpreadFunction(int spread, int blunting) {
-    spread = std::clamp(spread, 1, 100);
-    blunting = std::clamp(blunting, 10, 50);
-    const double power = blunting / 20.0;
-    SpreadFunction f;
-    for (int dy = -kSpreadMaxExtent; dy <= kSpreadMaxExtent; ++dy) {
-        for (int dx = -kSpreadMaxExtent; dx <= kSpreadMaxExtent; ++dx) {
-            // The squared distance over the spread in pixels (spread / 10), not its square.
-            const double q = static_cast<double>((dx * dx + dy * dy) * 10) / spread;
-            f.weight[Index(dx, dy)] = 1.0 / (std::pow(q, power) + 1.0);
-        }
-    }
-    // The function is symmetric, so the farthest row that counts on one side is the extent.
-    for (int dy = kSpreadMaxExtent; dy > 0 && f.extent == 0; --dy) {
-        for (int dx = -kSpreadMaxExtent; dx <= kSpreadMaxExtent; ++dx) {
-            if (f.at(dx, dy) > 0.02) {
-                f.extent = dy;
-                break;
-            }
-        }
-    }
-    const int e = f.extent;
-    double sum = 0.0;
-    for (int dy = -e; dy <= e; ++dy)
-        for (int dx = -e; dx <= e; ++dx) sum += f.at(dx, dy);
-    for (int dy = -e; dy <= e; ++dy)
-        for (int dx = -e; dx <= e; ++dx) f.weight[Index(dx, dy)] /= sum;
-    return f;
+    return MakeRadialWeights(10, std::clamp(spread, 1, 100), std::clamp(blunting, 10, 50));
 }
 
 bool RestorePlane(uint16_t* plane, int width, int height, const RestoreParams& params) {

@@ -41,37 +41,7 @@ int Blend(int target, int weight, int centre) {
 }  // namespace
 
 SharpenKernel MakeSharpenKernel(int radius, int blunting) {
-    radius = std::clamp(radius, 1, 10);
-    blunting = std::clamp(blunting, 10, 50);
-    const double power = blunting / 20.0;
-    SharpenKernel k;
-    for (int dy = -kSharpenMaxExtent; dy <= kSharpenMaxExtent; ++dy) {
-        for (int dx = -kSharpenMaxExtent; dx <= kSharpenMaxExtent; ++dx) {
-            const double q = static_cast<double>(dx * dx + dy * dy) / radius;
-            k.weight[static_cast<std::size_t>((dy + kSharpenMaxExtent) * kSharpenSide + dx +
-                                              kSharpenMaxExtent)] =
-                1.0 / (std::pow(q, power) + 1.0);
-        }
-    }
-    // The kernel is symmetric, so the farthest row that counts on one side is the extent.
-    k.extent = 0;
-    for (int dy = kSharpenMaxExtent; dy > 0 && k.extent == 0; --dy) {
-        for (int dx = -kSharpenMaxExtent; dx <= kSharpenMaxExtent; ++dx) {
-            if (k.at(dx, dy) > 0.02) {
-                k.extent = dy;
-                break;
-            }
-        }
-    }
-    const int e = k.extent;
-    double sum = 0.0;
-    for (int dy = -e; dy <= e; ++dy)
-        for (int dx = -e; dx <= e; ++dx) sum += k.at(dx, dy);
-    for (int dy = -e; dy <= e; ++dy)
-        for (int dx = -e; dx <= e; ++dx)
-            k.weight[static_cast<std::size_t>((dy + kSharpenMaxExtent) * kSharpenSide + dx +
-                                              kSharpenMaxExtent)] /= sum;
-    return k;
+    return MakeRadialWeights(1, std::clamp(radius, 1, 10), std::clamp(blunting, 10, 50));
 }
 
 bool SharpenPlane(uint16_t* plane, uint16_t* scratch, int width, int height,
