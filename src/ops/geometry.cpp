@@ -224,16 +224,10 @@ Blocks MakeBlocks(int out_count, int target, int source, int length) {
     return b;
 }
 
-}  // namespace
-
-bool ResizeBilinear(ImageRecord& rec, int target_width, int source_width, int target_height,
-                    int source_height) {
-    if (!HoldsPicture(rec)) return true;
-    const Ratios ratios = ReducedRatios(target_width, source_width, target_height, source_height);
+// Bilinear resampling in 1/128 steps, or block averages for a strong vertical reduction.
+void BilinearInto(const ImageRecord& rec, const Ratios& ratios, NewPicture& out) {
     const int tx = ratios.tx, sx = ratios.sx, ty = ratios.ty, sy = ratios.sy;
     const int w = rec.width, h = rec.height;
-    NewPicture out;
-    if (!out.Allocate(ScaledLength(w, tx, sx), ScaledLength(h, ty, sy))) return false;
     const int ow = out.width;
 
     if (out.height <= 2 * h / 3) {
@@ -288,18 +282,12 @@ bool ResizeBilinear(ImageRecord& rec, int target_width, int source_width, int ta
             }
         });
     }
-    out.StoreInto(rec);
-    return true;
 }
 
-bool ResizeLanczos(ImageRecord& rec, int target_width, int source_width, int target_height,
-                   int source_height) {
-    if (!HoldsPicture(rec)) return true;
-    const Ratios ratios = ReducedRatios(target_width, source_width, target_height, source_height);
+// Lanczos resampling of order 2 in 1/16 steps.
+void LanczosInto(const ImageRecord& rec, const Ratios& ratios, NewPicture& out) {
     const int tx = ratios.tx, sx = ratios.sx, ty = ratios.ty, sy = ratios.sy;
     const int w = rec.width, h = rec.height;
-    NewPicture out;
-    if (!out.Allocate(ScaledLength(w, tx, sx), ScaledLength(h, ty, sy))) return false;
     const int ow = out.width;
     const Positions px = SourcePositions(ow, tx, sx, 16, w - 1);
     const Positions py = SourcePositions(out.height, ty, sy, 16, h - 1);
@@ -376,8 +364,36 @@ bool ResizeLanczos(ImageRecord& rec, int target_width, int source_width, int tar
             }
         }
     });
+}
+
+// The interpolating resizes: the ratios reduced, the new planes taken, filled by `into`
+// and stored only when all of that succeeded.
+bool ResizeReduced(ImageRecord& rec, int target_width, int source_width, int target_height,
+                   int source_height,
+                   void (*into)(const ImageRecord&, const Ratios&, NewPicture&)) {
+    if (!HoldsPicture(rec)) return true;
+    const Ratios ratios = ReducedRatios(target_width, source_width, target_height, source_height);
+    NewPicture out;
+    if (!out.Allocate(ScaledLength(rec.width, ratios.tx, ratios.sx),
+                      ScaledLength(rec.height, ratios.ty, ratios.sy)))
+        return false;
+    into(rec, ratios, out);
     out.StoreInto(rec);
     return true;
+}
+
+}  // namespace
+
+bool ResizeBilinear(ImageRecord& rec, int target_width, int source_width, int target_height,
+                    int source_height) {
+    return ResizeReduced(rec, target_width, source_width, target_height, source_height,
+                         BilinearInto);
+}
+
+bool ResizeLanczos(ImageRecord& rec, int target_width, int source_width, int target_height,
+                   int source_height) {
+    return ResizeReduced(rec, target_width, source_width, target_height, source_height,
+                         LanczosInto);
 }
 
 // ---- Rotation and mirrors ----
