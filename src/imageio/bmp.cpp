@@ -300,11 +300,10 @@ void FillPlane(Plane& plane, uint16_t value) {
 }
 
 void FlipRows(DecodedImage& img) {
-    const auto w = static_cast<std::size_t>(img.width);
     for (Plane* plane : {&img.red, &img.green, &img.blue}) {
-        uint16_t* d = plane->data();
+        const PlaneView v = plane->view(img.width, img.height);
         for (int top = 0, bottom = img.height - 1; top < bottom; ++top, --bottom)
-            std::swap_ranges(d + top * w, d + (top + 1) * w, d + bottom * w);
+            std::swap_ranges(v.row(top), v.row(top + 1), v.row(bottom));
     }
 }
 
@@ -324,14 +323,14 @@ IoResult DecodeBmp(std::span<const uint8_t> file, DecodedImage& out) {
         if (need > available)
             return Fail(IoStatus::Damaged, "pixel data runs past the end of the file");
         if (IoResult r = AllocateImage(out, lay.width, lay.height); !r.ok()) return r;
-        const auto w = static_cast<std::size_t>(lay.width);
         const int h = lay.height;
+        const PlaneView red = out.red.view(lay.width, h), green = out.green.view(lay.width, h),
+                        blue = out.blue.view(lay.width, h);
         ForEachRowBand(h, [&](int y0, int y1) {
             for (int y = y0; y < y1; ++y) {
                 const int file_row = lay.top_down ? h - 1 - y : y;
-                const std::size_t at = static_cast<std::size_t>(y) * w;
-                DecodeRow(lay, pixels + stride * static_cast<uint64_t>(file_row),
-                          out.red.data() + at, out.green.data() + at, out.blue.data() + at);
+                DecodeRow(lay, pixels + stride * static_cast<uint64_t>(file_row), red.row(y),
+                          green.row(y), blue.row(y));
             }
         });
         return IoResult::Ok();

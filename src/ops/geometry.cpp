@@ -28,6 +28,10 @@ bool HoldsPicture(const ImageRecord& rec) {
     return true;
 }
 
+ConstPlaneView SourceView(const ImageRecord& rec, int c) {
+    return rec.plane(c).view(rec.width, rec.height);
+}
+
 // Three planes for a new picture, stored into the record only when all of them exist.
 struct NewPicture {
     Plane planes[3];
@@ -41,6 +45,7 @@ struct NewPicture {
             if (!p.Allocate(n)) return false;
         return true;
     }
+    PlaneView view(int c) { return planes[c].view(width, height); }
     void StoreInto(ImageRecord& rec) {
         for (int c = 0; c < 3; ++c) rec.plane(c) = std::move(planes[c]);
         rec.width = width;
@@ -188,12 +193,11 @@ bool ResizeNearest(ImageRecord& rec, int target_width, int source_width, int tar
     const Positions ys = SourcePositions(out.height, th, sh, 1, rec.height - 1);
     ForEachRowBand(out.height, [&](int j0, int j1) {
         for (int c = 0; c < 3; ++c) {
-            const uint16_t* src = rec.plane(c).data();
-            uint16_t* dst = out.planes[c].data();
+            const ConstPlaneView src = SourceView(rec, c);
+            const PlaneView dst = out.view(c);
             for (int j = j0; j < j1; ++j) {
-                const uint16_t* row =
-                    src + Index(0, ys.pos[static_cast<std::size_t>(j)], rec.width);
-                uint16_t* o = dst + Index(0, j, out.width);
+                const uint16_t* row = src.row(ys.pos[static_cast<std::size_t>(j)]);
+                uint16_t* o = dst.row(j);
                 for (int i = 0; i < out.width; ++i) o[i] = row[xs.pos[static_cast<std::size_t>(i)]];
             }
         }
@@ -236,16 +240,16 @@ void BilinearInto(const ImageRecord& rec, const Ratios& ratios, NewPicture& out)
         ForEachRowBand(out.height, [&](int j0, int j1) {
             std::vector<uint64_t> sums(static_cast<std::size_t>(w));
             for (int c = 0; c < 3; ++c) {
-                const uint16_t* src = rec.plane(c).data();
+                const ConstPlaneView src = SourceView(rec, c);
                 for (int j = j0; j < j1; ++j) {
                     const int y0 = by.start[static_cast<std::size_t>(j)];
                     const int ny = by.count[static_cast<std::size_t>(j)];
                     std::fill(sums.begin(), sums.end(), 0);
                     for (int y = y0; y < y0 + ny; ++y) {
-                        const uint16_t* row = src + Index(0, y, w);
+                        const uint16_t* row = src.row(y);
                         for (int x = 0; x < w; ++x) sums[static_cast<std::size_t>(x)] += row[x];
                     }
-                    uint16_t* o = out.planes[c].data() + Index(0, j, ow);
+                    uint16_t* o = out.view(c).row(j);
                     for (int i = 0; i < ow; ++i) {
                         const int x0 = bx.start[static_cast<std::size_t>(i)];
                         const int nx = bx.count[static_cast<std::size_t>(i)];
@@ -262,13 +266,13 @@ void BilinearInto(const ImageRecord& rec, const Ratios& ratios, NewPicture& out)
         const Positions py = SourcePositions(out.height, ty, sy, 128, h - 1);
         ForEachRowBand(out.height, [&](int j0, int j1) {
             for (int c = 0; c < 3; ++c) {
-                const uint16_t* src = rec.plane(c).data();
+                const ConstPlaneView src = SourceView(rec, c);
                 for (int j = j0; j < j1; ++j) {
                     const int y0 = py.pos[static_cast<std::size_t>(j)];
                     const auto fy = static_cast<uint32_t>(py.frac[static_cast<std::size_t>(j)]);
-                    const uint16_t* r0 = src + Index(0, y0, w);
-                    const uint16_t* r1 = src + Index(0, std::min(y0 + 1, h - 1), w);
-                    uint16_t* o = out.planes[c].data() + Index(0, j, ow);
+                    const uint16_t* r0 = src.row(y0);
+                    const uint16_t* r1 = src.row(std::min(y0 + 1, h - 1));
+                    uint16_t* o = out.view(c).row(j);
                     for (int i = 0; i < ow; ++i) {
                         const int x0 = px.pos[static_cast<std::size_t>(i)];
                         const int x1 = std::min(x0 + 1, w - 1);
@@ -314,13 +318,13 @@ void LanczosInto(const ImageRecord& rec, const Ratios& ratios, NewPicture& out) 
             return vsum.data() + (k * 5 + c5) * static_cast<std::size_t>(padded);
         };
         for (int c = 0; c < 3; ++c) {
-            const uint16_t* src = rec.plane(c).data();
+            const ConstPlaneView src = SourceView(rec, c);
             int kept[kKept];
             std::fill(kept, kept + kKept, -1);
             auto Row = [&](int y) {
                 float* d = buf.data() + static_cast<std::size_t>(y % kKept) * padded;
                 if (kept[y % kKept] != y) {
-                    const uint16_t* row = src + Index(0, y, w);
+                    const uint16_t* row = src.row(y);
                     for (int x = 0; x < w; ++x) d[x + 2] = row[x];
                     d[0] = d[1] = d[2];
                     d[w + 2] = d[w + 3] = d[w + 1];
@@ -349,7 +353,7 @@ void LanczosInto(const ImageRecord& rec, const Ratios& ratios, NewPicture& out) 
                         }
                     }
                 }
-                uint16_t* o = out.planes[c].data() + Index(0, j, ow);
+                uint16_t* o = out.view(c).row(j);
                 for (int i = 0; i < ow; ++i) {
                     const int x0 = px.pos[static_cast<std::size_t>(i)];  // padded x0 - 2
                     const auto k = static_cast<std::size_t>(slot_of_phase[static_cast<std::size_t>(
@@ -405,24 +409,23 @@ bool QuarterTurn(ImageRecord& rec, int thousandths) {
     if (!half && thousandths != 90000 && thousandths != -90000) return true;
     NewPicture out;
     if (!out.Allocate(half ? w : h, half ? h : w)) return false;
-    const std::size_t n = rec.pixels();
     // Bands over the source rows: each source row lands in its own output column or row.
     ForEachRowBand(h, [&](int y0, int y1) {
         for (int c = 0; c < 3; ++c) {
-            const uint16_t* src = rec.plane(c).data();
-            uint16_t* dst = out.planes[c].data();
+            const ConstPlaneView src = SourceView(rec, c);
+            const PlaneView dst = out.view(c);
             for (int y = y0; y < y1; ++y) {
-                const uint16_t* row = src + Index(0, y, w);
+                const uint16_t* row = src.row(y);
                 if (half) {
-                    uint16_t* o = dst + (n - Index(0, y, w) - 1);
+                    uint16_t* o = dst.row(h - 1 - y) + (w - 1);
                     for (int x = 0; x < w; ++x) *(o - x) = row[x];
                 } else if (thousandths > 0) {
                     // Counter-clockwise: source (x, y) goes to column h-1-y, stored row x.
                     const int col = h - 1 - y;
-                    for (int x = 0; x < w; ++x) dst[Index(col, x, h)] = row[x];
+                    for (int x = 0; x < w; ++x) dst.at(col, x) = row[x];
                 } else {
                     // Clockwise: source (x, y) goes to column y, stored row w-1-x.
-                    for (int x = 0; x < w; ++x) dst[Index(y, w - 1 - x, h)] = row[x];
+                    for (int x = 0; x < w; ++x) dst.at(y, w - 1 - x) = row[x];
                 }
             }
         }
@@ -438,15 +441,15 @@ bool Mirror(ImageRecord& rec, int direction) {
     if (!out.Allocate(w, h)) return false;
     ForEachRowBand(h, [&](int y0, int y1) {
         for (int c = 0; c < 3; ++c) {
-            const uint16_t* src = rec.plane(c).data();
-            uint16_t* dst = out.planes[c].data();
+            const ConstPlaneView src = SourceView(rec, c);
+            const PlaneView dst = out.view(c);
             for (int y = y0; y < y1; ++y) {
-                const uint16_t* row = src + Index(0, y, w);
+                const uint16_t* row = src.row(y);
                 if (direction == 1) {
-                    uint16_t* o = dst + Index(0, y, w);
+                    uint16_t* o = dst.row(y);
                     for (int x = 0; x < w; ++x) o[w - 1 - x] = row[x];
                 } else {
-                    std::copy(row, row + w, dst + Index(0, h - 1 - y, w));
+                    std::copy(row, row + w, dst.row(h - 1 - y));
                 }
             }
         }

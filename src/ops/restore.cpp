@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "common/parallel.h"
+#include "common/plane.h"
 
 namespace orva {
 
@@ -129,16 +130,17 @@ bool RestorePlane(uint16_t* plane, int width, int height, const RestoreParams& p
     std::unique_ptr<double[]> next(new (std::nothrow) double[n]);
     Blur blur(f, width, height);
     if (!x || !next || !blur.Allocate()) return false;
-    const auto row_of = [&](auto* base, int y) {
+    const PlaneView observed(plane, width, height);
+    const auto row_of = [&](double* base, int y) {
         return base + std::size_t(y) * std::size_t(width);
     };
 
     ForEachRowBand(height, [&](int y0, int y1) {
-        std::copy(row_of(plane, y0), row_of(plane, y1), row_of(x.get(), y0));
+        std::copy(observed.row(y0), observed.row(y1), row_of(x.get(), y0));
     });
     for (int it = 0; it < iterations; ++it) {
         blur.EachRow(x.get(), [&](int y, const double* b) {
-            const uint16_t* o = row_of(plane, y);
+            const uint16_t* o = observed.row(y);
             const double* cur = row_of(x.get(), y);
             double* out = row_of(next.get(), y);
             for (int i = 0; i < width; ++i) {
@@ -150,7 +152,7 @@ bool RestorePlane(uint16_t* plane, int width, int height, const RestoreParams& p
     }
     blur.EachRow(x.get(), [&](int y, const double* b) {
         const double* cur = row_of(x.get(), y);
-        uint16_t* out = row_of(plane, y);
+        uint16_t* out = observed.row(y);
         for (int i = 0; i < width; ++i) {
             const double v = emphasis > 0 ? (emphasis + 1) * cur[i] - emphasis * b[i] : cur[i];
             out[i] = ToSample(v);

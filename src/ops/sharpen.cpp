@@ -7,6 +7,7 @@
 #include <new>
 
 #include "common/parallel.h"
+#include "common/plane.h"
 
 namespace orva {
 
@@ -64,9 +65,9 @@ bool SharpenPlane(uint16_t* plane, uint16_t* scratch, int width, int height,
     const int bands = RowBandCount(height);
     const std::unique_ptr<double[]> work(new (std::nothrow) double[per_band * std::size_t(bands)]);
     if (!work) return false;
-    const auto row_at = [&](int sy) {
-        return plane + std::size_t(std::clamp(sy, 0, height - 1)) * std::size_t(width);
-    };
+    const ConstPlaneView src(plane, width, height);
+    const PlaneView dst(scratch, width, height);
+    const auto row_at = [&](int sy) { return src.row(std::clamp(sy, 0, height - 1)); };
 
     RunBands(bands, [&](int band) {
         double* rows = work.get() + per_band * std::size_t(band);
@@ -106,8 +107,8 @@ bool SharpenPlane(uint16_t* plane, uint16_t* scratch, int width, int height,
                     }
                 }
             }
-            const uint16_t* in = plane + std::size_t(y) * std::size_t(width);
-            uint16_t* out = scratch + std::size_t(y) * std::size_t(width);
+            const uint16_t* in = src.row(y);
+            uint16_t* out = dst.row(y);
             for (int x = 0; x < width; ++x) {
                 const int m = static_cast<int>(acc[x] + kSumSlack);
                 const int c = in[x];
@@ -152,14 +153,13 @@ void EdgePlane(uint16_t* plane, uint16_t* scratch, int width, int height,
                const EdgeParams& params) {
     if (width < 1 || height < 1) return;
     const EdgeLimits s = Clamped(params);
+    const ConstPlaneView src(plane, width, height);
+    const PlaneView dst(scratch, width, height);
     ForEachRowBand(height, [&](int y0, int y1) {
         for (int y = y0; y < y1; ++y) {
             const uint16_t* rows[3];
-            for (int j = 0; j < 3; ++j) {
-                const int sy = std::clamp(y - 1 + j, 0, height - 1);
-                rows[j] = plane + std::size_t(sy) * std::size_t(width);
-            }
-            uint16_t* out = scratch + std::size_t(y) * std::size_t(width);
+            for (int j = 0; j < 3; ++j) rows[j] = src.row(std::clamp(y - 1 + j, 0, height - 1));
+            uint16_t* out = dst.row(y);
             for (int x = 0; x < width; ++x) {
                 const Columns cols = Neighbours(x, width);
                 const int c = rows[1][x];
