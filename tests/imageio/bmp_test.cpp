@@ -96,89 +96,53 @@ struct PaletteCase {
 
 TEST(BmpRead, PaletteAndRunLengthFiles) {
     const PaletteCase cases[] = {
+        // clang-format off
         // Width 10: two bytes per row plus two pad bytes; bits 10..15 of each row are junk.
         {"1 bit, high bit first",
-         MakeBmp(10, 2, 1, 0, Ramp(2), {0b10110000, 0b01111111, 0, 0, 0xFF, 0xC0, 0, 0}),
-         10,
-         2,
+         MakeBmp(10, 2, 1, 0, Ramp(2), {0b10110000, 0b01111111, 0, 0, 0xFF, 0xC0, 0, 0}), 10, 2,
          {1, 0, 1, 1, 0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1}},
         {"4 bit, high nibble first, last low nibble ignored",
-         MakeBmp(3, 1, 4, 0, Ramp(16), {0x12, 0x3F, 0, 0}),
-         3,
-         1,
-         {1, 2, 3}},
+         MakeBmp(3, 1, 4, 0, Ramp(16), {0x12, 0x3F, 0, 0}), 3, 1, {1, 2, 3}},
         // Only 16 entries stored, then six stray bytes: the pixels are found by the offset.
-        {"8 bit, 16 used colours",
-         MakeBmp(2, 2, 8, 0, Ramp(16), {0, 15, 0, 0, 7, 9, 0, 0}, 16, 6),
-         2,
-         2,
-         {0, 15, 7, 9}},
+        {"8 bit, 16 used colours", MakeBmp(2, 2, 8, 0, Ramp(16), {0, 15, 0, 0, 7, 9, 0, 0}, 16, 6),
+         2, 2, {0, 15, 7, 9}},
         // Two used colours claimed, yet index 200 still reads entry 200 of the table.
         {"8 bit, full table whatever the used count",
-         MakeBmp(1, 1, 8, 0, Ramp(256), {200, 0, 0, 0}, 2),
-         1,
-         1,
-         {200}},
-        {"core header, 3-byte entries",
-         MakeCoreBmp(2, 1, 8, Ramp(256), {3, 255, 0, 0}),
-         2,
-         1,
+         MakeBmp(1, 1, 8, 0, Ramp(256), {200, 0, 0, 0}, 2), 1, 1, {200}},
+        {"core header, 3-byte entries", MakeCoreBmp(2, 1, 8, Ramp(256), {3, 255, 0, 0}), 2, 1,
          {3, 255}},
         {"core header, 4-byte entries found by the pixel offset",
-         MakeCoreBmp(2, 1, 1, Ramp(2), {0x40, 0, 0, 0}, 4),
-         2,
-         1,
-         {0, 1}},
+         MakeCoreBmp(2, 1, 1, Ramp(2), {0x40, 0, 0, 0}, 4), 2, 1, {0, 1}},
         // Run of 3, end of line (row 0 column 3 never written), absolute 2 3 4 with filler,
         // delta one row up, one pixel of 5, end of bitmap, ignored bytes.
         {"RLE8 runs, end of line, delta, absolute",
-         MakeBmp(4, 3, 8, 1, Ramp(256),
-                 {3, 1, 0, 0, 0, 3, 2, 3, 4, 0, 0, 2, 0, 1, 1, 5, 0, 1, 9, 9}),
-         4,
-         3,
-         {1, 1, 1, 0, 2, 3, 4, 0, 0, 0, 0, 5}},
+         MakeBmp(4, 3, 8, 1, Ramp(256), {3, 1, 0, 0, 0, 3, 2, 3, 4, 0, 0, 2, 0, 1, 1, 5, 0, 1, 9, 9}),
+         4, 3, {1, 1, 1, 0, 2, 3, 4, 0, 0, 0, 0, 5}},
         {"RLE8 end of line after a full row skips nothing; long runs wrap",
-         MakeBmp(4, 3, 8, 1, Ramp(256), {4, 1, 0, 0, 6, 2, 0, 1}),
-         4,
-         3,
+         MakeBmp(4, 3, 8, 1, Ramp(256), {4, 1, 0, 0, 6, 2, 0, 1}), 4, 3,
          {1, 1, 1, 1, 2, 2, 2, 2, 2, 2, 0, 0}},
         // Width 3: a file row holds four pixels, the last of them padding.
         {"RLE8 pixels in the row pad are dropped",
-         MakeBmp(3, 3, 8, 1, Ramp(256), {4, 1, 0, 0, 6, 2, 0, 1}),
-         3,
-         3,
+         MakeBmp(3, 3, 8, 1, Ramp(256), {4, 1, 0, 0, 6, 2, 0, 1}), 3, 3,
          {1, 1, 1, 2, 2, 2, 2, 2, 0}},
         {"RLE4 alternating nibbles, absolute runs padded to words",
-         MakeBmp(8, 2, 4, 2, Ramp(16),
-                 {3, 0x12, 0, 5, 0x34, 0x56, 0x70, 0, 0, 0, 0, 3, 0xAB, 0xC0, 2, 0xDE, 0, 1}),
-         8,
-         2,
-         {1, 2, 1, 3, 4, 5, 6, 7, 10, 11, 12, 13, 14, 0, 0, 0}},
+         MakeBmp(8, 2, 4, 2, Ramp(16), {3, 0x12, 0, 5, 0x34, 0x56, 0x70, 0, 0, 0, 0, 3, 0xAB, 0xC0, 2, 0xDE, 0, 1}),
+         8, 2, {1, 2, 1, 3, 4, 5, 6, 7, 10, 11, 12, 13, 14, 0, 0, 0}},
         {"RLE8 top-down", MakeBmp(1, -2, 8, 1, Ramp(256), {1, 7, 0, 0, 1, 8, 0, 1}), 1, 2, {8, 7}},
         // Runs and deltas past the end stop at the planes (ASan catches any stray write).
-        {"RLE8 run past the end",
-         MakeBmp(2, 1, 8, 1, Ramp(256), {255, 3, 0, 5, 1, 2, 3, 4, 5, 0}),
-         2,
-         1,
-         {3, 3}},
+        {"RLE8 run past the end", MakeBmp(2, 1, 8, 1, Ramp(256), {255, 3, 0, 5, 1, 2, 3, 4, 5, 0}),
+         2, 1, {3, 3}},
         {"RLE8 delta past the end",
-         MakeBmp(2, 2, 8, 1, Ramp(256), {1, 4, 0, 2, 255, 255, 5, 6, 0, 2, 1, 0, 7, 7}),
-         2,
-         2,
+         MakeBmp(2, 2, 8, 1, Ramp(256), {1, 4, 0, 2, 255, 255, 5, 6, 0, 2, 1, 0, 7, 7}), 2, 2,
          {4, 0, 0, 0}},
         {"RLE4 run past the end",
-         MakeBmp(3, 1, 4, 2, Ramp(16), {200, 0x9A, 0, 9, 1, 2, 3, 4, 5, 0}),
-         3,
-         1,
-         {9, 10, 9}},
+         MakeBmp(3, 1, 4, 2, Ramp(16), {200, 0x9A, 0, 9, 1, 2, 3, 4, 5, 0}), 3, 1, {9, 10, 9}},
         // A stream ending early keeps what it decoded; the rest shows entry 0.
-        {"RLE8 absolute run cut short",
-         MakeBmp(4, 2, 8, 1, Ramp(256), {2, 9, 0, 5, 6, 7}),
-         4,
-         2,
+        {"RLE8 absolute run cut short", MakeBmp(4, 2, 8, 1, Ramp(256), {2, 9, 0, 5, 6, 7}), 4, 2,
          {9, 9, 6, 7, 0, 0, 0, 0}},
         {"RLE8 count without value", MakeBmp(2, 1, 8, 1, Ramp(256), {1, 3, 5}), 2, 1, {3, 0}},
         {"RLE8 delta without offsets", MakeBmp(2, 1, 8, 1, Ramp(256), {0, 2, 1}), 2, 1, {0, 0}},
+        // clang-format on
     };
     for (const PaletteCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -213,17 +177,17 @@ TEST(BmpRead, DirectColourFiles) {
     wide_expect[257] = C8(0, 0, 0x44);
     const std::vector<uint32_t> bgra = {0x00FF0000, 0x0000FF00, 0x000000FF};
     const ColourCase cases[] = {
+        // clang-format off
         {"24 bit, width one, row pad skipped",
-         MakeBmp(1, 2, 24, 0, {}, {1, 2, 3, 0xAA, 4, 5, 6, 0xBB}),
-         {C8(3, 2, 1), C8(6, 5, 4)}},
+         MakeBmp(1, 2, 24, 0, {}, {1, 2, 3, 0xAA, 4, 5, 6, 0xBB}), {C8(3, 2, 1), C8(6, 5, 4)}},
         {"32 bit, fourth byte skipped",
          MakeBmp(2, 1, 32, 0, {}, {0x10, 0x20, 0x30, 0x99, 0x40, 0x50, 0x60, 0}),
          {C8(0x30, 0x20, 0x10), C8(0x60, 0x50, 0x40)}},
         {"32 bit bitfields in BGRA order", MakeBmp(1, 1, 32, 3, bgra, {1, 2, 3, 4}), {C8(3, 2, 1)}},
-        {"top-down",
-         MakeBmp(1, -2, 24, 0, {}, {1, 2, 3, 0, 4, 5, 6, 0}),
+        {"top-down", MakeBmp(1, -2, 24, 0, {}, {1, 2, 3, 0, 4, 5, 6, 0}),
          {C8(6, 5, 4), C8(3, 2, 1)}},
         {"core header, 16-bit sizes", MakeCoreBmp(258, 1, 24, {}, wide), wide_expect},
+        // clang-format on
     };
     for (const ColourCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -255,6 +219,7 @@ TEST(BmpRefuse, DamagedAbsurdAndUnsupportedFiles) {
         Bytes file;
         IoStatus status;
     } cases[] = {
+        // clang-format off
         {"empty", {}, IoStatus::NotThisFormat},
         {"wrong signature", {'B', 'X', 0, 0}, IoStatus::NotThisFormat},
         {"signature only", {'B', 'M'}, IoStatus::Damaged},
@@ -279,6 +244,7 @@ TEST(BmpRefuse, DamagedAbsurdAndUnsupportedFiles) {
         {"embedded JPEG", MakeBmp(1, 1, 24, 4, {}, px), IoStatus::Unsupported},
         {"bitfields other than BGRA", MakeBmp(1, 1, 32, 3, rgba, {1, 2, 3, 4}),
          IoStatus::Unsupported},
+        // clang-format on
     };
     for (const auto& c : cases)
         EXPECT_EQ(RefusalStatus(kFormatBmp, c.file, nullptr), c.status) << c.name;
@@ -344,6 +310,7 @@ TEST(BmpPeer, FilesWrittenByImageMagickReadLikeItsOwnPpm) {
         int bits;
         uint32_t compression;
     } kinds[] = {
+        // clang-format off
         {"bmp3_24", "-type TrueColor", "BMP3", 40, 24, 0},
         {"bmp3_8", "-type Palette -compress None", "BMP3", 40, 8, 0},
         {"bmp3_rle8", "-type Palette -compress RLE", "BMP3", 40, 8, 1},
@@ -355,6 +322,7 @@ TEST(BmpPeer, FilesWrittenByImageMagickReadLikeItsOwnPpm) {
         {"bmp2_8", "-type Palette", "BMP2", 12, 8, 0},
         {"bmp2_4", "-colors 16 -type Palette", "BMP2", 12, 4, 0},
         {"bmp2_1", "-monochrome -type Palette", "BMP2", 12, 1, 0},
+        // clang-format on
     };
     for (const auto& k : kinds) {
         SCOPED_TRACE(k.name);

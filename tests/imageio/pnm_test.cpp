@@ -32,66 +32,41 @@ TEST(PnmRead, HandWorkedFiles) {
         int width;
         std::vector<Rgb> expect;  // bottom row first
     } cases[] = {
+        // clang-format off
         // ASCII values scale by 65536 / (maxval + 1); 8-bit binary values by 256.
         {"P2 8 bit", B("P2\n3 1\n255\n255 0 128\n"), 3, {Grey(65280), Grey(0), Grey(32768)}},
         {"P2 12 bit", B("P2\n1 1\n4095\n4095\n"), 1, {Grey(65520)}},
         {"P5 8 bit", B("P5\n2 1\n255\n", {255, 1}), 2, {Grey(65280), Grey(256)}},
         {"P5 small maxval not stretched", B("P5\n1 1\n15\n", {15}), 1, {Grey(15 * 256)}},
-        {"P3 16 bit",
-         B("P3\n2 1\n65535\n65535 0 1 12345 54321 7\n"),
-         2,
+        {"P3 16 bit", B("P3\n2 1\n65535\n65535 0 1 12345 54321 7\n"), 2,
          {Rgb{65535, 0, 1}, Rgb{12345, 54321, 7}}},
         {"P6 8 bit", B("P6\n1 1\n255\n", {1, 2, 3}), 1, {Rgb{256, 512, 768}}},
         // 16-bit binary values are kept even above maxval.
-        {"P6 16 bit",
-         B("P6\n2 1\n4095\n", {0x0F, 0xFF, 0, 1, 0x12, 0x34, 0, 0, 0, 0, 0, 9}),
-         2,
+        {"P6 16 bit", B("P6\n2 1\n4095\n", {0x0F, 0xFF, 0, 1, 0x12, 0x34, 0, 0, 0, 0, 0, 9}), 2,
          {Rgb{4095, 1, 0x1234}, Rgb{0, 0, 9}}},
         {"P5 16 bit", B("P5 1 1 256\n", {0xAB, 0xCD}), 1, {Grey(0xABCD)}},
-        {"rows run top first",
-         B("P5\n2 2\n255\n", {1, 2, 3, 4}),
-         2,
+        {"rows run top first", B("P5\n2 2\n255\n", {1, 2, 3, 4}), 2,
          {Grey(768), Grey(1024), Grey(256), Grey(512)}},
-        {"header comments",
-         B("P2\n# size 9 9 follows\n2#x\n1\n# max 7\n255\n1 2\n"),
-         2,
+        {"header comments", B("P2\n# size 9 9 follows\n2#x\n1\n# max 7\n255\n1 2\n"), 2,
          {Grey(256), Grey(512)}},
         {"all on one line", B("P2 2 1 255 3 4"), 2, {Grey(768), Grey(1024)}},
         // The first raster bytes are a line feed and a blank: neither may be taken as header.
-        {"raster after one blank",
-         B("P5 3 1 255 ", {'\n', ' ', 'A'}),
-         3,
-         {Grey('\n'
-               << 8),
-          Grey(' ' << 8), Grey('A' << 8)}},
-        {"carriage return then raster",
-         B("P5\n1 1\n255\r", {'\n'}),
-         1,
-         {Grey('\n'
-               << 8)}},
+        {"raster after one blank", B("P5 3 1 255 ", {'\n', ' ', 'A'}), 3,
+         {Grey('\n' << 8), Grey(' ' << 8), Grey('A' << 8)}},
+        {"carriage return then raster", B("P5\n1 1\n255\r", {'\n'}), 1, {Grey('\n' << 8)}},
         {"comment glued to maxval", B("P5\n1 1\n255# note\n", {7}), 1, {Grey(7 << 8)}},
         // Above maxval held to maxval, negative to 0, digits read up to the first other byte.
-        {"ASCII values held to range",
-         B("P2\n5 1\n255\n300 -5 12abc +3 x\n"),
-         5,
+        {"ASCII values held to range", B("P2\n5 1\n255\n300 -5 12abc +3 x\n"), 5,
          {Grey(65280), Grey(0), Grey(12 * 256), Grey(3 * 256), Grey(0)}},
         {"ASCII value of 20 digits", B("P2\n1 1\n255\n99999999999999999999\n"), 1, {Grey(65280)}},
-        {"comments between values",
-         B("P3\n1 2\n255\n# top\n1 2 3 # end of row\n4\t5\r\n6\n"),
-         1,
+        {"comments between values", B("P3\n1 2\n255\n# top\n1 2 3 # end of row\n4\t5\r\n6\n"), 1,
          {Rgb{1024, 1280, 1536}, Rgb{256, 512, 768}}},
-        {"P1 one is black",
-         B("P1\n# c\n3 2\n1 0 1\n011\n"),
-         3,
+        {"P1 one is black", B("P1\n# c\n3 2\n1 0 1\n011\n"), 3,
          {Grey(kWhite), Grey(0), Grey(0), Grey(0), Grey(kWhite), Grey(0)}},
         // Two bytes a row for width 10, high bit first; padding bits ignored.
-        {"P4 packed rows",
-         B("P4\n10 2\n", {0b10000000, 0b01111111, 0, 0}),
-         10,
-         {Grey(kWhite), Grey(kWhite), Grey(kWhite), Grey(kWhite), Grey(kWhite),
-          Grey(kWhite), Grey(kWhite), Grey(kWhite), Grey(kWhite), Grey(kWhite),
-          Grey(0),      Grey(kWhite), Grey(kWhite), Grey(kWhite), Grey(kWhite),
-          Grey(kWhite), Grey(kWhite), Grey(kWhite), Grey(kWhite), Grey(0)}},
+        {"P4 packed rows", B("P4\n10 2\n", {0b10000000, 0b01111111, 0, 0}), 10,
+         {Grey(kWhite), Grey(kWhite), Grey(kWhite), Grey(kWhite), Grey(kWhite), Grey(kWhite), Grey(kWhite), Grey(kWhite), Grey(kWhite), Grey(kWhite), Grey(0), Grey(kWhite), Grey(kWhite), Grey(kWhite), Grey(kWhite), Grey(kWhite), Grey(kWhite), Grey(kWhite), Grey(kWhite), Grey(0)}},
+        // clang-format on
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -146,6 +121,7 @@ TEST(PnmRefuse, DamagedAbsurdAndShortFiles) {
         Bytes file;
         IoStatus status;
     } cases[] = {
+        // clang-format off
         {B(""), IoStatus::NotThisFormat},
         {B("P7\n1 1\n255\n"), IoStatus::NotThisFormat},
         {B("Q6\n1 1\n255\n"), IoStatus::NotThisFormat},
@@ -166,6 +142,7 @@ TEST(PnmRefuse, DamagedAbsurdAndShortFiles) {
         {B("P3\n2 1\n255\n1    2    3    4    5\n"), IoStatus::Damaged},
         {B("P1\n3 1\n1 0 2\n"), IoStatus::Damaged},
         {B("P1\n3 1\n1 0    \n"), IoStatus::Damaged},
+        // clang-format on
     };
     for (const auto& c : cases)
         EXPECT_EQ(RefusalStatus(kFormatPnm, c.file, nullptr), c.status)
