@@ -216,7 +216,8 @@ TEST(FitsRead, HandWorkedFiles) {
          {{0, 0, 65535}, {0, 32767, 65535}, {0, 49151, 65535}}},
         // The last card of a keyword wins; a negative scale turns the picture over.
         {"last card wins",
-         With(Image(16, 3, 1).Add(Card("BSCALE", "2")).Add(Card("BSCALE", "-1.0")), Be16s({0, 10, 5})),
+         With(Image(16, 3, 1).Add(Card("BSCALE", "2")).Add(Card("BSCALE", "-1.0")),
+              Be16s({0, 10, 5})),
          nullptr, {{65535, 0, 32767}}},
         // Unpadded header: the data follows the END card, after any blank records.
         {"unpadded header", With(tight, Be16s({1, 2})), nullptr, {{0, 65535}}},
@@ -312,12 +313,7 @@ TEST(FitsRefuse, DamagedAndAbsurdFiles) {
         With(Image(16, 3, 1, 4), Be16s({10, 20, 15, 7, 7, 7, 1000, 0, 250, 5, 6, 7}));
     short_plane.data.pop_back();
     short_plane.pad_data = false;
-    const struct {
-        const char* name;
-        Bytes file;
-        IoStatus status;
-        const char* why;
-    } cases[] = {
+    const Refusal cases[] = {
         // clang-format off
         {"empty", {}, IoStatus::NotThisFormat, ""},
         {"not FITS", Bytes(4000, 'x'), IoStatus::NotThisFormat, ""},
@@ -349,12 +345,7 @@ TEST(FitsRefuse, DamagedAndAbsurdFiles) {
         {"header alone", Image(16, 3, 1).Build(), IoStatus::Damaged, ""},
         // clang-format on
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        std::string why;
-        EXPECT_EQ(RefusalStatus(kFormatFits, c.file, &why), c.status);
-        EXPECT_NE(why.find(c.why), std::string::npos) << why;
-    }
+    for (const Refusal& c : cases) ExpectRefusal(kFormatFits, c);
 
     const Bytes small = With(Image(8, 2, 2), {1, 2, 3, 4}).Build();
     EXPECT_EQ(RefusalStatus(kFormatFits, small, nullptr, 6 * 4 - 1), IoStatus::OutOfMemory);

@@ -164,13 +164,17 @@ TEST(PngRead, HandWorkedFiles) {
         // Over black, c * a / 255 rounded to nearest: 200 over alpha 0, 1, 128, 254, 255 and
         // 255 over 128 (0.78 and 0.39; 100.39, 0, 128.0; 199.2, 19.92, 1.99).
         {"8-bit alpha",
-         Layout(6, 8, PNG_COLOR_TYPE_RGB_ALPHA, {200, 200, 200, 0, 200, 100, 0, 1, 200, 0, 255, 128, 200, 20, 2, 254, 200, 201, 202, 255, 255, 255, 255, 128}),
-         {C8(0, 0, 0), C8(1, 0, 0), C8(100, 0, 128), C8(199, 20, 2), C8(200, 201, 202), C8(128, 128, 128)}},
+         Layout(6, 8, PNG_COLOR_TYPE_RGB_ALPHA,
+                {200, 200, 200, 0, 200, 100, 0, 1, 200, 0, 255, 128,
+                 200, 20, 2, 254, 200, 201, 202, 255, 255, 255, 255, 128}),
+         {C8(0, 0, 0), C8(1, 0, 0), C8(100, 0, 128), C8(199, 20, 2), C8(200, 201, 202),
+          C8(128, 128, 128)}},
         {"grey alpha", Layout(2, 8, PNG_COLOR_TYPE_GRAY_ALPHA, {100, 51, 255, 0}),
          {Grey8(20), Grey8(0)}},
         // c * a / 65535 rounded to nearest: 25000, 32767.9, 500; 30000, 49151, 9259; opaque.
         {"16-bit alpha",
-         Layout(3, 16, PNG_COLOR_TYPE_RGB_ALPHA, Be16s({50000, 65535, 1000, 32768, 40000, 65535, 12345, 49151, 65535, 1, 12345, 65535})),
+         Layout(3, 16, PNG_COLOR_TYPE_RGB_ALPHA, Be16s({50000, 65535, 1000, 32768, 40000, 65535,
+                                                        12345, 49151, 65535, 1, 12345, 65535})),
          {Rgb{25000, 32768, 500}, Rgb{30000, 49151, 9259}, Rgb{65535, 1, 12345}}},
         {"palette transparency", trns, {C8(0, 0, 0), C8(100, 50, 25), C8(200, 100, 50)}},
         {"grey colour key", grey_key, {Grey8(49), Grey8(0), Grey8(51)}},
@@ -180,12 +184,7 @@ TEST(PngRead, HandWorkedFiles) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const DecodedImage img = MustDecode(kFormatPng, MakePng(c.layout));
-        ASSERT_EQ(static_cast<std::size_t>(img.width * img.height), c.expect.size());
-        for (std::size_t i = 0; i < c.expect.size(); ++i)
-            EXPECT_EQ(Top(img, static_cast<int>(i) % img.width, static_cast<int>(i) / img.width),
-                      c.expect[i])
-                << i;
+        ExpectPixels(MustDecode(kFormatPng, MakePng(c.layout)), c.layout.width, c.expect, true);
     }
 }
 
@@ -325,12 +324,7 @@ TEST(PngRefuse, DamagedAndAbsurdFiles) {
         FixCrc(f, 8);
         return f;
     };
-    const struct {
-        const char* name;
-        Bytes file;
-        IoStatus status;
-        const char* why;
-    } cases[] = {
+    const Refusal cases[] = {
         // clang-format off
         {"header CRC", header, IoStatus::Damaged, "IHDR: CRC error"},
         {"data CRC", crc, IoStatus::Damaged, "IDAT: CRC error"},
@@ -345,12 +339,7 @@ TEST(PngRefuse, DamagedAndAbsurdFiles) {
          "file too short for the image size"},
         // clang-format on
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        std::string why;
-        EXPECT_EQ(StatusOf(c.file, &why), c.status);
-        EXPECT_NE(why.find(c.why), std::string::npos) << why;
-    }
+    for (const Refusal& c : cases) ExpectRefusal(kFormatPng, c);
 
     const Bytes file = SmallRgb(50, 40, 4);
     EXPECT_EQ(StatusOf(file, nullptr, 50 * 40 * 6 - 1), IoStatus::OutOfMemory);

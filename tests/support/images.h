@@ -7,9 +7,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "imageio/formats.h"
+#include "support/files.h"
 #include "workspace/image_record.h"
 
 namespace orva::testing {
@@ -75,6 +77,33 @@ inline DecodedImage MustDecode(int code, const Bytes& file) {
     const IoResult r = DecodeImage(file, code, img);
     EXPECT_TRUE(r.ok()) << r.detail;
     return img;
+}
+
+// Every pixel of a picture `width` wide, row by row from the bottom (or from the top).
+inline void ExpectPixels(const DecodedImage& img, int width, const std::vector<Rgb>& expect,
+                         bool top_first = false) {
+    ASSERT_EQ(img.width, width);
+    ASSERT_EQ(static_cast<std::size_t>(img.width) * static_cast<std::size_t>(img.height),
+              expect.size());
+    for (std::size_t i = 0; i < expect.size(); ++i) {
+        const int x = static_cast<int>(i) % width, y = static_cast<int>(i) / width;
+        EXPECT_EQ(top_first ? Top(img, x, y) : At(img, x, y), expect[i]) << x << "," << y;
+    }
+}
+
+// A file a reader must refuse (or, with IoStatus::Ok, accept), and part of the reason.
+struct Refusal {
+    const char* name;
+    Bytes file;
+    IoStatus status;
+    const char* why = "";
+};
+
+inline void ExpectRefusal(int code, const Refusal& c) {
+    SCOPED_TRACE(c.name);
+    std::string why;
+    EXPECT_EQ(RefusalStatus(code, c.file, &why), c.status);
+    EXPECT_NE(why.find(c.why), std::string::npos) << why;
 }
 
 }  // namespace orva::testing
