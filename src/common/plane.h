@@ -38,6 +38,8 @@ public:
         return data_ + static_cast<std::size_t>(y) * static_cast<std::size_t>(width_);
     }
     T& at(int x, int y) const noexcept { return row(y)[x]; }
+    // Row y counted from the top of the picture, the order files keep their rows in.
+    T* row_from_top(int y) const noexcept { return row(height_ - 1 - y); }
 
 private:
     T* data_ = nullptr;

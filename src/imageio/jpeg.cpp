@@ -109,16 +109,14 @@ struct DecodeJob {
 void StoreRows(DecodedImage& out, Samples kind, JSAMPARRAY batch, int first, int rows) {
     const auto w = static_cast<std::size_t>(out.width);
     const int h = out.height;
-    uint16_t* red = out.red.data();
-    uint16_t* green = out.green.data();
-    uint16_t* blue = out.blue.data();
+    const PlaneView red = out.red.view(out.width, h), green = out.green.view(out.width, h),
+                    blue = out.blue.view(out.width, h);
     ForEachRowBand(rows, [&](int y0, int y1) {
         for (int y = y0; y < y1; ++y) {
             const JSAMPLE* s = batch[y];
-            const std::size_t at = static_cast<std::size_t>(h - 1 - (first + y)) * w;
-            uint16_t* r = red + at;
-            uint16_t* g = green + at;
-            uint16_t* b = blue + at;
+            uint16_t* r = red.row_from_top(first + y);
+            uint16_t* g = green.row_from_top(first + y);
+            uint16_t* b = blue.row_from_top(first + y);
             switch (kind) {
                 case Samples::Rgb:
                     for (std::size_t x = 0; x < w; ++x, s += 3) {
@@ -279,17 +277,19 @@ void EndDestination(j_compress_ptr cinfo) {
 void FormatRows(const EncodeJob& job, int first, int rows) {
     const ImageRecord& rec = *job.rec;
     const auto w = static_cast<std::size_t>(rec.width);
-    const uint16_t* red = rec.red.data();
-    const uint16_t* green = rec.single_plane ? red : rec.green.data();
-    const uint16_t* blue = rec.single_plane ? red : rec.blue.data();
+    const ConstPlaneView red = rec.red.view(rec.width, rec.height);
+    const ConstPlaneView green = rec.single_plane ? red : rec.green.view(rec.width, rec.height);
+    const ConstPlaneView blue = rec.single_plane ? red : rec.blue.view(rec.width, rec.height);
     ForEachRowBand(rows, [&](int y0, int y1) {
         for (int y = y0; y < y1; ++y) {
             JSAMPLE* o = job.rows + static_cast<std::size_t>(y) * 3 * w;
-            const std::size_t at = static_cast<std::size_t>(rec.height - 1 - (first + y)) * w;
+            const uint16_t* r = red.row_from_top(first + y);
+            const uint16_t* g = green.row_from_top(first + y);
+            const uint16_t* b = blue.row_from_top(first + y);
             for (std::size_t x = 0; x < w; ++x, o += 3) {
-                o[0] = static_cast<JSAMPLE>(red[at + x] >> 8);
-                o[1] = static_cast<JSAMPLE>(green[at + x] >> 8);
-                o[2] = static_cast<JSAMPLE>(blue[at + x] >> 8);
+                o[0] = static_cast<JSAMPLE>(r[x] >> 8);
+                o[1] = static_cast<JSAMPLE>(g[x] >> 8);
+                o[2] = static_cast<JSAMPLE>(b[x] >> 8);
             }
         }
     });

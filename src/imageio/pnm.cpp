@@ -128,13 +128,15 @@ void DecodeBinary(const PnmLayout& lay, const uint8_t* src, DecodedImage& out) {
     const std::size_t channels = lay.kind == 6 ? 3 : 1;
     const std::size_t bytes = lay.kind == 4 ? 0 : lay.maxval < 256 ? 1 : 2;
     const std::size_t stride = lay.kind == 4 ? (w + 7) / 8 : w * channels * bytes;
+    const PlaneView red = out.red.view(lay.width, lay.height);
+    const PlaneView green = out.green.view(lay.width, lay.height);
+    const PlaneView blue = out.blue.view(lay.width, lay.height);
     ForEachRowBand(lay.height, [&](int y0, int y1) {
         for (int y = y0; y < y1; ++y) {
             const uint8_t* s = src + static_cast<std::size_t>(y) * stride;
-            const std::size_t at = RowStart(lay, y);
-            uint16_t* r = out.red.data() + at;
-            uint16_t* g = out.green.data() + at;
-            uint16_t* b = out.blue.data() + at;
+            uint16_t* r = red.row_from_top(y);
+            uint16_t* g = green.row_from_top(y);
+            uint16_t* b = blue.row_from_top(y);
             if (lay.kind == 4) {
                 for (std::size_t x = 0; x < w; ++x)
                     r[x] = (s[x >> 3] >> (7 - (x & 7))) & 1 ? 0 : kBitmapWhite;

@@ -193,14 +193,15 @@ IoResult DecodePlainRgb(const FileView& f, const PlainRgb& p, DecodedImage& out)
     const int h = static_cast<int>(p.height);
     const uint8_t* pixels = f.at(p.pixels);
     const bool big = f.big();
+    const PlaneView red = out.red.view(out.width, h), green = out.green.view(out.width, h),
+                    blue = out.blue.view(out.width, h);
     ForEachRowBand(h, [&](int y0, int y1) {
         for (int y = y0; y < y1; ++y) {
             // File rows run from the top of the picture; memory rows from the bottom.
             const uint8_t* s = pixels + static_cast<std::size_t>(y) * row_bytes;
-            const std::size_t at = static_cast<std::size_t>(h - 1 - y) * w;
-            uint16_t* r = out.red.data() + at;
-            uint16_t* g = out.green.data() + at;
-            uint16_t* b = out.blue.data() + at;
+            uint16_t* r = red.row_from_top(y);
+            uint16_t* g = green.row_from_top(y);
+            uint16_t* b = blue.row_from_top(y);
             if (p.bytes == 1) {
                 for (std::size_t x = 0; x < w; ++x, s += 3) {
                     r[x] = static_cast<uint16_t>(s[0] << 8);

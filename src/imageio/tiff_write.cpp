@@ -79,21 +79,23 @@ IoResult WriteTiff(const std::string& path, const ImageRecord& rec) {
     const int block_rows =
         static_cast<int>(std::max<std::size_t>(1, (std::size_t{2} << 20) / row_samples));
     std::vector<uint16_t> block(std::min<std::size_t>(block_rows, h) * row_samples);
-    const uint16_t* red = rec.red.data();
-    const uint16_t* green = rec.single_plane ? red : rec.green.data();
-    const uint16_t* blue = rec.single_plane ? red : rec.blue.data();
     const int height = rec.height;
+    const ConstPlaneView red = rec.red.view(rec.width, height);
+    const ConstPlaneView green = rec.single_plane ? red : rec.green.view(rec.width, height);
+    const ConstPlaneView blue = rec.single_plane ? red : rec.blue.view(rec.width, height);
     for (int first = 0; first < height; first += block_rows) {
         const int rows = std::min(block_rows, height - first);
         ForEachRowBand(rows, [&](int y0, int y1) {
             for (int y = y0; y < y1; ++y) {
-                // File rows run from the top of the picture: memory row height - 1 first.
-                const std::size_t at = static_cast<std::size_t>(height - 1 - (first + y)) * w;
+                // File rows run from the top of the picture.
+                const uint16_t* r = red.row_from_top(first + y);
+                const uint16_t* g = green.row_from_top(first + y);
+                const uint16_t* b = blue.row_from_top(first + y);
                 uint16_t* o = block.data() + static_cast<std::size_t>(y) * row_samples;
                 for (std::size_t x = 0; x < w; ++x, o += 3) {
-                    o[0] = LittleEndian(red[at + x]);
-                    o[1] = LittleEndian(green[at + x]);
-                    o[2] = LittleEndian(blue[at + x]);
+                    o[0] = LittleEndian(r[x]);
+                    o[1] = LittleEndian(g[x]);
+                    o[2] = LittleEndian(b[x]);
                 }
             }
         });
