@@ -65,9 +65,11 @@ bool SharpenPlane(uint16_t* plane, uint16_t* scratch, int width, int height,
     const int bands = RowBandCount(height);
     const std::unique_ptr<double[]> work(new (std::nothrow) double[per_band * std::size_t(bands)]);
     if (!work) return false;
-    const ConstPlaneView src(plane, width, height);
-    const PlaneView dst(scratch, width, height);
-    const auto row_at = [&](int sy) { return src.row(std::clamp(sy, 0, height - 1)); };
+    // Raw row arithmetic here: through a plane view the compiler gives this loop nest about
+    // one percent more instructions.
+    const auto row_at = [&](int sy) {
+        return plane + std::size_t(std::clamp(sy, 0, height - 1)) * std::size_t(width);
+    };
 
     RunBands(bands, [&](int band) {
         double* rows = work.get() + per_band * std::size_t(band);
@@ -107,8 +109,8 @@ bool SharpenPlane(uint16_t* plane, uint16_t* scratch, int width, int height,
                     }
                 }
             }
-            const uint16_t* in = src.row(y);
-            uint16_t* out = dst.row(y);
+            const uint16_t* in = plane + std::size_t(y) * std::size_t(width);
+            uint16_t* out = scratch + std::size_t(y) * std::size_t(width);
             for (int x = 0; x < width; ++x) {
                 const int m = static_cast<int>(acc[x] + kSumSlack);
                 const int c = in[x];
