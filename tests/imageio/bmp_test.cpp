@@ -12,7 +12,7 @@
 namespace orva {
 namespace {
 
-using namespace testing;  // NOLINT: the shared test helpers
+using namespace testing;
 
 namespace fs = std::filesystem;
 
@@ -160,14 +160,6 @@ TEST(BmpRead, PaletteAndRunLengthFiles) {
     }
 }
 
-// Direct colour files: expected pixels bottom row first.
-struct ColourCase {
-    const char* name;
-    Bytes file;
-    int width;
-    std::vector<Rgb> expect;
-};
-
 TEST(BmpRead, DirectColourFiles) {
     // Width 258 needs both bytes of the core header's 16-bit field.
     Bytes wide(258 * 3 + 2, 0);
@@ -179,7 +171,7 @@ TEST(BmpRead, DirectColourFiles) {
     wide_expect[0] = C8(0x33, 0x22, 0x11);
     wide_expect[257] = C8(0, 0, 0x44);
     const std::vector<uint32_t> bgra = {0x00FF0000, 0x0000FF00, 0x000000FF};
-    const ColourCase cases[] = {
+    const PixelCase cases[] = {
         // clang-format off
         {"24 bit, width one, row pad skipped",
          MakeBmp(1, 2, 24, 0, {}, {1, 2, 3, 0xAA, 4, 5, 6, 0xBB}), 1, {C8(3, 2, 1), C8(6, 5, 4)}},
@@ -193,10 +185,7 @@ TEST(BmpRead, DirectColourFiles) {
         {"core header, 16-bit sizes", MakeCoreBmp(258, 1, 24, {}, wide), 258, wide_expect},
         // clang-format on
     };
-    for (const ColourCase& c : cases) {
-        SCOPED_TRACE(c.name);
-        ExpectPixels(MustDecode(kFormatBmp, c.file), c.width, c.expect);
-    }
+    for (const PixelCase& c : cases) ExpectDecodes(kFormatBmp, c);
 }
 
 TEST(BmpRefuse, DamagedAbsurdAndUnsupportedFiles) {
@@ -211,11 +200,7 @@ TEST(BmpRefuse, DamagedAbsurdAndUnsupportedFiles) {
     const Bytes pal = MakeBmp(1, 1, 8, 0, Ramp(256), {0, 0, 0, 0});
     const Bytes px = {0, 0, 0, 0};
     const std::vector<uint32_t> rgba = {0x000000FF, 0x0000FF00, 0x00FF0000};
-    const struct {
-        const char* name;
-        Bytes file;
-        IoStatus status;
-    } cases[] = {
+    const Refusal cases[] = {
         // clang-format off
         {"empty", {}, IoStatus::NotThisFormat},
         {"wrong signature", {'B', 'X', 0, 0}, IoStatus::NotThisFormat},
@@ -223,10 +208,12 @@ TEST(BmpRefuse, DamagedAbsurdAndUnsupportedFiles) {
         {"info header past the end", long_header, IoStatus::Damaged},
         {"unknown info header size", short_header, IoStatus::Damaged},
         {"cut inside the header", Bytes(header.begin(), header.begin() + 40), IoStatus::Damaged},
-        {"pixel offset outside the file", far_offset, IoStatus::Damaged},
+        {"pixel offset outside the file", far_offset, IoStatus::Damaged,
+         "pixel data offset outside the file"},
         // The pad of the last row may be missing, a byte of its pixels may not.
         {"last row without pad", Bytes(full.begin(), full.end() - 2), IoStatus::Ok},
-        {"last row cut", Bytes(full.begin(), full.end() - 3), IoStatus::Damaged},
+        {"last row cut", Bytes(full.begin(), full.end() - 3), IoStatus::Damaged,
+         "pixel data runs past the end of the file"},
         {"palette cut short", Bytes(pal.begin(), pal.begin() + 300), IoStatus::Damaged},
         {"zero width", MakeBmp(0, 1, 24, 0, {}, px), IoStatus::Damaged},
         {"zero height", MakeBmp(1, 0, 24, 0, {}, px), IoStatus::Damaged},
@@ -236,15 +223,15 @@ TEST(BmpRefuse, DamagedAbsurdAndUnsupportedFiles) {
         {"huge area", MakeBmp(100000, 100000, 24, 0, {}, px), IoStatus::TooLarge},
         // Within the limits but far beyond the file: refused before any memory is taken.
         {"far beyond the file", MakeBmp(30000, 30000, 8, 0, Ramp(256), px), IoStatus::Damaged},
-        {"16 bit", MakeBmp(1, 1, 16, 0, {}, px), IoStatus::Unsupported},
+        {"16 bit", MakeBmp(1, 1, 16, 0, {}, px), IoStatus::Unsupported,
+         "16-bit BMP files are not supported"},
         {"2 bit", MakeBmp(1, 1, 2, 0, Ramp(4), px), IoStatus::Unsupported},
         {"embedded JPEG", MakeBmp(1, 1, 24, 4, {}, px), IoStatus::Unsupported},
         {"bitfields other than BGRA", MakeBmp(1, 1, 32, 3, rgba, {1, 2, 3, 4}),
          IoStatus::Unsupported},
         // clang-format on
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(RefusalStatus(kFormatBmp, c.file, nullptr), c.status) << c.name;
+    for (const Refusal& c : cases) ExpectRefusal(kFormatBmp, c);
 
     const Bytes file = MakeBmp(100, 100, 8, 0, Ramp(256), Bytes(100 * 100, 1));
     EXPECT_EQ(RefusalStatus(kFormatBmp, file, nullptr, 100 * 100 * 6 - 1), IoStatus::OutOfMemory);

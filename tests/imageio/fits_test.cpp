@@ -18,7 +18,7 @@
 namespace orva {
 namespace {
 
-using namespace testing;  // NOLINT: the shared test helpers
+using namespace testing;
 
 // A card in the fixed format: the value right-justified to column 30.
 std::string Card(const std::string& keyword, const std::string& value) {

@@ -18,7 +18,7 @@
 namespace orva {
 namespace {
 
-using namespace testing;  // NOLINT: the shared test helpers
+using namespace testing;
 
 // ---- making GIF files with giflib's encoder ----
 

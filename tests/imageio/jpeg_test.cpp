@@ -23,7 +23,7 @@
 namespace orva {
 namespace {
 
-using namespace testing;  // NOLINT: the shared test helpers
+using namespace testing;
 
 namespace fs = std::filesystem;
 

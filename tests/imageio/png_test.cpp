@@ -19,7 +19,7 @@
 namespace orva {
 namespace {
 
-using namespace testing;  // NOLINT: the shared test helpers
+using namespace testing;
 
 // PNG files are made with libpng itself.
 struct PngLayout {

@@ -13,7 +13,7 @@
 namespace orva {
 namespace {
 
-using namespace testing;  // NOLINT: the shared test helpers
+using namespace testing;
 
 namespace fs = std::filesystem;
 
@@ -27,12 +27,7 @@ constexpr uint16_t kWhite = 65280;
 const Rgb W = Grey(kWhite), K = Grey(0);
 
 TEST(PnmRead, HandWorkedFiles) {
-    const struct {
-        const char* name;
-        Bytes file;
-        int width;
-        std::vector<Rgb> expect;  // bottom row first
-    } cases[] = {
+    const PixelCase cases[] = {
         // clang-format off
         // ASCII values scale by 65536 / (maxval + 1); 8-bit binary values by 256.
         {"P2 8 bit", B("P2\n3 1\n255\n255 0 128\n"), 3, {Grey(65280), Grey(0), Grey(32768)}},
@@ -69,10 +64,7 @@ TEST(PnmRead, HandWorkedFiles) {
          {W, W, W, W, W, W, W, W, W, W, K, W, W, W, W, W, W, W, W, K}},
         // clang-format on
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        ExpectPixels(MustDecode(kFormatPnm, c.file), c.width, c.expect);
-    }
+    for (const PixelCase& c : cases) ExpectDecodes(kFormatPnm, c);
 }
 
 // A grey ASCII raster of a few MiB, with assorted separators, large enough to be parsed in
@@ -112,36 +104,33 @@ TEST(PnmRead, LargeAsciiRastersReadTheSameInPiecesOrWithComments) {
 }
 
 TEST(PnmRefuse, DamagedAbsurdAndShortFiles) {
-    const struct {
-        Bytes file;
-        IoStatus status;
-    } cases[] = {
+    const Refusal cases[] = {
         // clang-format off
-        {B(""), IoStatus::NotThisFormat},
-        {B("P7\n1 1\n255\n"), IoStatus::NotThisFormat},
-        {B("Q6\n1 1\n255\n"), IoStatus::NotThisFormat},
-        {B("P6\n1 1\n"), IoStatus::Damaged},
-        {B("P6\n1 1\n0\n", {1, 2, 3}), IoStatus::Damaged},
-        {B("P6\n1 1\n65536\n", {1, 2, 3, 4, 5, 6}), IoStatus::Damaged},
-        {B("P5\n0 1\n255\n", {1}), IoStatus::Damaged},
-        {B("P5\n2000000 1\n255\n", {1}), IoStatus::TooLarge},
-        {B("P5\n99999999999999999999999 1\n255\n", {1}), IoStatus::TooLarge},
-        {B("P5\n100000 100000\n255\n", {1}), IoStatus::TooLarge},
-        {B("P5\n1 1\n255x", {1}), IoStatus::Damaged},
-        {B("P6\n2 1\n255\n", {1, 2, 3, 4, 5}), IoStatus::Damaged},
-        {B("P5\n2 1\n256\n", {1, 2, 3}), IoStatus::Damaged},
-        {B("P4\n9 2\n", {1, 2, 3}), IoStatus::Damaged},
+        {"empty", B(""), IoStatus::NotThisFormat},
+        {"P7", B("P7\n1 1\n255\n"), IoStatus::NotThisFormat},
+        {"Q6", B("Q6\n1 1\n255\n"), IoStatus::NotThisFormat},
+        {"no maxval", B("P6\n1 1\n"), IoStatus::Damaged},
+        {"maxval 0", B("P6\n1 1\n0\n", {1, 2, 3}), IoStatus::Damaged},
+        {"maxval 65536", B("P6\n1 1\n65536\n", {1, 2, 3, 4, 5, 6}), IoStatus::Damaged},
+        {"zero width", B("P5\n0 1\n255\n", {1}), IoStatus::Damaged},
+        {"wide", B("P5\n2000000 1\n255\n", {1}), IoStatus::TooLarge},
+        {"width of 23 digits", B("P5\n99999999999999999999999 1\n255\n", {1}), IoStatus::TooLarge},
+        {"large area", B("P5\n100000 100000\n255\n", {1}), IoStatus::TooLarge},
+        {"no blank after the header", B("P5\n1 1\n255x", {1}), IoStatus::Damaged},
+        {"P6 short", B("P6\n2 1\n255\n", {1, 2, 3, 4, 5}), IoStatus::Damaged,
+         "pixel data runs past the end of the file"},
+        {"P5 16 bit short", B("P5\n2 1\n256\n", {1, 2, 3}), IoStatus::Damaged},
+        {"P4 short", B("P4\n9 2\n", {1, 2, 3}), IoStatus::Damaged},
         // Far too short for the values it promises: refused before allocating.
-        {B("P3\n30000 30000\n255\n1 2 3\n"), IoStatus::Damaged},
+        {"P3 far too short", B("P3\n30000 30000\n255\n1 2 3\n"), IoStatus::Damaged},
         // Short by one value, with enough bytes to pass the first estimate.
-        {B("P3\n2 1\n255\n1    2    3    4    5\n"), IoStatus::Damaged},
-        {B("P1\n3 1\n1 0 2\n"), IoStatus::Damaged},
-        {B("P1\n3 1\n1 0    \n"), IoStatus::Damaged},
+        {"P3 a value short", B("P3\n2 1\n255\n1    2    3    4    5\n"), IoStatus::Damaged,
+         "pixel values end early"},
+        {"P1 value 2", B("P1\n3 1\n1 0 2\n"), IoStatus::Damaged},
+        {"P1 short", B("P1\n3 1\n1 0    \n"), IoStatus::Damaged},
         // clang-format on
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(RefusalStatus(kFormatPnm, c.file, nullptr), c.status)
-            << std::string(c.file.begin(), c.file.end());
+    for (const Refusal& c : cases) ExpectRefusal(kFormatPnm, c);
 
     const Bytes small = B("P5 2 2 255\n", {1, 2, 3, 4});
     EXPECT_EQ(RefusalStatus(kFormatPnm, small, nullptr, 6 * 4 - 1), IoStatus::OutOfMemory);

@@ -17,7 +17,7 @@
 namespace orva {
 namespace {
 
-using namespace testing;  // NOLINT: the shared test helpers
+using namespace testing;
 
 namespace fs = std::filesystem;
 
@@ -177,12 +177,7 @@ TEST(TiffRead, HandWorkedFiles) {
     std::vector<Field> palette8 = Plain(2, 1, {1}, 3, 1);
     palette8.push_back({320, kShort, {10, 255, 20, 0, 30, 128}});
     const Rgb W = Grey(255 << 8), K = Grey(0);
-    const struct {
-        const char* name;
-        Bytes file;
-        int width;
-        std::vector<Rgb> expect;  // bottom row first
-    } cases[] = {
+    const PixelCase cases[] = {
         // clang-format off
         {"8-bit RGB, top row first",
          MakeTiff(false, Plain(2, 2, {8, 8, 8}, 2, 12), {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}), 2,
@@ -224,10 +219,7 @@ TEST(TiffRead, HandWorkedFiles) {
          3, {C8(255, 255, 255), C8(0, 255, 255), C8(204, 204, 0)}},
         // clang-format on
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        ExpectPixels(MustDecode(kFormatTiff, c.file), c.width, c.expect);
-    }
+    for (const PixelCase& c : cases) ExpectDecodes(kFormatTiff, c);
 }
 
 TEST(TiffRefuse, DamagedAbsurdAndUnsupportedFiles) {

@@ -91,6 +91,19 @@ inline void ExpectPixels(const DecodedImage& img, int width, const std::vector<R
     }
 }
 
+// A file that must decode to the pixels given, bottom row first.
+struct PixelCase {
+    const char* name;
+    Bytes file;
+    int width;
+    std::vector<Rgb> expect;
+};
+
+inline void ExpectDecodes(int code, const PixelCase& c) {
+    SCOPED_TRACE(c.name);
+    ExpectPixels(MustDecode(code, c.file), c.width, c.expect);
+}
+
 // A file a reader must refuse (or, with IoStatus::Ok, accept), and part of the reason.
 struct Refusal {
     const char* name;
