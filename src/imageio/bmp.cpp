@@ -13,6 +13,7 @@
 #include "common/parallel.h"
 #include "imageio/file_io.h"
 #include "imageio/formats.h"
+#include "imageio/reader_support.h"
 
 namespace orva {
 
@@ -24,10 +25,6 @@ constexpr uint32_t kBiBitfields = 3;
 constexpr uint32_t kBiJpeg = 4;
 constexpr uint32_t kBiPng = 5;
 constexpr uint32_t kBiAlphaBitfields = 6;
-
-IoResult Fail(IoStatus status, const char* why) {
-    return IoResult::Fail(status, why);
-}
 
 // Palette colours already scaled to 16 bits. Entries a file does not hold stay black.
 struct Palette {
@@ -90,11 +87,7 @@ IoResult ReadLayout(std::span<const uint8_t> file, BmpLayout& lay) {
     }
     lay.top_down = height < 0;
     if (height < 0) height = -height;
-    if (width < 1 || height < 1)
-        return Fail(IoStatus::Damaged, "image width or height is zero or negative");
-    if (width > kMaxReadSide || height > kMaxReadSide ||
-        static_cast<uint64_t>(width) * static_cast<uint64_t>(height) > kMaxReadPixels)
-        return Fail(IoStatus::TooLarge, "image dimensions are too large");
+    if (IoResult r = CheckImageSize(width, height); !r.ok()) return r;
     lay.width = static_cast<int>(width);
     lay.height = static_cast<int>(height);
 
@@ -307,19 +300,11 @@ void FillPlane(Plane& plane, uint16_t value) {
 }
 
 void FlipRows(DecodedImage& img) {
-    const auto w = static_cast<std::size_t>(img.width);
     for (Plane* plane : {&img.red, &img.green, &img.blue}) {
-        uint16_t* d = plane->data();
+        const PlaneView v = plane->view(img.width, img.height);
         for (int top = 0, bottom = img.height - 1; top < bottom; ++top, --bottom)
-            std::swap_ranges(d + top * w, d + (top + 1) * w, d + bottom * w);
+            std::swap_ranges(v.row(top), v.row(top + 1), v.row(bottom));
     }
-}
-
-void Abandon(DecodedImage& out) {
-    out.red.Release();
-    out.green.Release();
-    out.blue.Release();
-    out.width = out.height = 0;
 }
 
 }  // namespace
@@ -337,27 +322,21 @@ IoResult DecodeBmp(std::span<const uint8_t> file, DecodedImage& out) {
             stride * static_cast<uint64_t>(lay.height - 1) + RowBytes(lay.bits, lay.width);
         if (need > available)
             return Fail(IoStatus::Damaged, "pixel data runs past the end of the file");
-        if (!out.Allocate(lay.width, lay.height)) {
-            Abandon(out);
-            return Fail(IoStatus::OutOfMemory, "not enough memory for the image");
-        }
-        const auto w = static_cast<std::size_t>(lay.width);
+        if (IoResult r = AllocateImage(out, lay.width, lay.height); !r.ok()) return r;
         const int h = lay.height;
+        const PlaneView red = out.red.view(lay.width, h), green = out.green.view(lay.width, h),
+                        blue = out.blue.view(lay.width, h);
         ForEachRowBand(h, [&](int y0, int y1) {
             for (int y = y0; y < y1; ++y) {
                 const int file_row = lay.top_down ? h - 1 - y : y;
-                const std::size_t at = static_cast<std::size_t>(y) * w;
-                DecodeRow(lay, pixels + stride * static_cast<uint64_t>(file_row),
-                          out.red.data() + at, out.green.data() + at, out.blue.data() + at);
+                DecodeRow(lay, pixels + stride * static_cast<uint64_t>(file_row), red.row(y),
+                          green.row(y), blue.row(y));
             }
         });
         return IoResult::Ok();
     }
 
-    if (!out.Allocate(lay.width, lay.height)) {
-        Abandon(out);
-        return Fail(IoStatus::OutOfMemory, "not enough memory for the image");
-    }
+    if (IoResult r = AllocateImage(out, lay.width, lay.height); !r.ok()) return r;
     // Pixels the stream never reaches (skipped by deltas or line ends, or after an early end)
     // show palette entry 0, the usual background of such files.
     FillPlane(out.red, lay.palette.r[0]);

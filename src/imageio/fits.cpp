@@ -33,6 +33,7 @@
 #include "common/parallel.h"
 #include "imageio/file_io.h"
 #include "imageio/formats.h"
+#include "imageio/reader_support.h"
 
 namespace orva {
 
@@ -40,17 +41,6 @@ namespace {
 
 constexpr std::size_t kCardBytes = 80;
 constexpr std::size_t kBlockBytes = 2880;
-
-IoResult Fail(IoStatus status, const char* why) {
-    return IoResult::Fail(status, why);
-}
-
-void Abandon(DecodedImage& out) {
-    out.red.Release();
-    out.green.Release();
-    out.blue.Release();
-    out.width = out.height = 0;
-}
 
 bool IsDigit(uint8_t c) {
     return c >= '0' && c <= '9';
@@ -170,9 +160,11 @@ IoResult ReadHeader(std::span<const uint8_t> f, FitsLayout& lay) {
     const double w = *naxis1, h = *naxis2;
     if (!IsWholeNumber(w) || !IsWholeNumber(h))
         return Fail(IoStatus::Damaged, "the image width or height is not a whole number");
-    if (w < 1 || h < 1) return Fail(IoStatus::Damaged, "image width or height is zero");
-    if (w > kMaxReadSide || h > kMaxReadSide || w * h > static_cast<double>(kMaxReadPixels))
-        return Fail(IoStatus::TooLarge, "image dimensions are too large");
+    // Clamped so that the conversion is defined; a side past the limit stays past it.
+    const auto side = [](double v) {
+        return static_cast<int64_t>(std::clamp(v, 0.0, 2.0 * kMaxReadSide));
+    };
+    if (IoResult r = CheckImageSize(side(w), side(h)); !r.ok()) return r;
     // NAXIS3 counts only when NAXIS admits a third axis (or is missing).
     double planes = 1.0;
     if (naxis3 && (!naxis || *naxis >= 3)) planes = *naxis3;
@@ -436,10 +428,7 @@ std::string Card(const char* keyword, const std::string& value, const char* comm
 IoResult DecodeFits(std::span<const uint8_t> file, DecodedImage& out, const FitsDark* dark) {
     FitsLayout lay;
     if (IoResult r = ReadHeader(file, lay); !r.ok()) return r;
-    if (!out.Allocate(lay.width, lay.height)) {
-        Abandon(out);
-        return Fail(IoStatus::OutOfMemory, "not enough memory for the image");
-    }
+    if (IoResult r = AllocateImage(out, lay.width, lay.height); !r.ok()) return r;
     const bool dark_on = DarkFits(dark, lay.width, lay.height);
     const std::size_t n =
         static_cast<std::size_t>(lay.width) * static_cast<std::size_t>(lay.height);

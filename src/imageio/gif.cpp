@@ -20,14 +20,11 @@
 
 #include "imageio/file_io.h"
 #include "imageio/formats.h"
+#include "imageio/reader_support.h"
 
 namespace orva {
 
 namespace {
-
-IoResult Fail(IoStatus status, const char* why) {
-    return IoResult::Fail(status, why);
-}
 
 // Most pixels one byte of LZW data can give: a 12-bit code stands for at most 4096 pixels.
 constexpr uint64_t kMaxPixelsPerByte = 4096 * 8 / 12 + 1;
@@ -112,10 +109,8 @@ IoResult DrawImage(GifFileType* gif, const Source& src, int sw, int sh, int tran
     if (uint64_t{static_cast<uint32_t>(w)} * static_cast<uint32_t>(h) >
         (src.size - src.pos + 1) * kMaxPixelsPerByte)
         return Fail(IoStatus::Damaged, "file too short for the image size");
-    if (uint64_t{static_cast<uint32_t>(sw)} * static_cast<uint32_t>(sh) > kMaxReadPixels)
-        return Fail(IoStatus::TooLarge, "image dimensions are too large");
-    if (!img.Allocate(sw, sh))
-        return Fail(IoStatus::OutOfMemory, "not enough memory for the image");
+    if (IoResult r = CheckImageSize(sw, sh); !r.ok()) return r;
+    if (IoResult r = AllocateImage(img, sw, sh); !r.ok()) return r;
 
     const ColorMapObject* global = gif->SColorMap;
     const ColorMapObject* map = desc.ColorMap != nullptr ? desc.ColorMap : global;

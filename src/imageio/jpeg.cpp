@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <string>
 #include <type_traits>
 #include <vector>
 
@@ -28,6 +29,7 @@
 #include "imageio/exif.h"
 #include "imageio/file_io.h"
 #include "imageio/formats.h"
+#include "imageio/reader_support.h"
 
 namespace orva {
 
@@ -38,10 +40,6 @@ constexpr int kMaxScans = 1000;
 constexpr uint32_t kMaxJpegSide = JPEG_MAX_DIMENSION;
 // Rows handed to or taken from libjpeg at a time: about 1 MiB of samples.
 constexpr std::size_t kBatchBytes = std::size_t{1} << 20;
-
-IoResult Fail(IoStatus status, const char* why) {
-    return IoResult::Fail(status, why);
-}
 
 // What ended a libjpeg job early.
 struct Trap {
@@ -98,23 +96,27 @@ struct DecodeJob {
     DecodedImage* out = nullptr;
     // Set by the checks of our own (as opposed to libjpeg's errors).
     IoStatus status = IoStatus::Ok;
-    const char* detail = nullptr;
+    std::string detail;
+
+    bool Refuse(const IoResult& r) {
+        status = r.status;
+        detail = r.detail;
+        return false;
+    }
 };
 
 // File rows [first, first + rows) of the batch into their memory rows (bottom row first).
 void StoreRows(DecodedImage& out, Samples kind, JSAMPARRAY batch, int first, int rows) {
     const auto w = static_cast<std::size_t>(out.width);
     const int h = out.height;
-    uint16_t* red = out.red.data();
-    uint16_t* green = out.green.data();
-    uint16_t* blue = out.blue.data();
+    const PlaneView red = out.red.view(out.width, h), green = out.green.view(out.width, h),
+                    blue = out.blue.view(out.width, h);
     ForEachRowBand(rows, [&](int y0, int y1) {
         for (int y = y0; y < y1; ++y) {
             const JSAMPLE* s = batch[y];
-            const std::size_t at = static_cast<std::size_t>(h - 1 - (first + y)) * w;
-            uint16_t* r = red + at;
-            uint16_t* g = green + at;
-            uint16_t* b = blue + at;
+            uint16_t* r = red.row_from_top(first + y);
+            uint16_t* g = green.row_from_top(first + y);
+            uint16_t* b = blue.row_from_top(first + y);
             switch (kind) {
                 case Samples::Rgb:
                     for (std::size_t x = 0; x < w; ++x, s += 3) {
@@ -156,17 +158,7 @@ bool RunDecode(DecodeJob& job) {
     jpeg_read_header(&cinfo, TRUE);
 
     const uint32_t w = cinfo.image_width, h = cinfo.image_height;
-    if (w < 1 || h < 1) {
-        job.status = IoStatus::Damaged;
-        job.detail = "image width or height is zero";
-        return false;
-    }
-    if (w > static_cast<uint32_t>(kMaxReadSide) || h > static_cast<uint32_t>(kMaxReadSide) ||
-        uint64_t{w} * h > kMaxReadPixels) {
-        job.status = IoStatus::TooLarge;
-        job.detail = "image dimensions are too large";
-        return false;
-    }
+    if (IoResult r = CheckImageSize(w, h); !r.ok()) return job.Refuse(r);
     Samples kind;
     switch (cinfo.jpeg_color_space) {
         case JCS_GRAYSCALE:
@@ -191,11 +183,7 @@ bool RunDecode(DecodeJob& job) {
             return false;
     }
     DecodedImage& out = *job.out;
-    if (!out.Allocate(static_cast<int>(w), static_cast<int>(h))) {
-        job.status = IoStatus::OutOfMemory;
-        job.detail = "not enough memory for the image";
-        return false;
-    }
+    if (IoResult r = AllocateImage(out, w, h); !r.ok()) return job.Refuse(r);
     // libjpeg's own buffers (a progressive file keeps all its coefficients) count against
     // the same budget; beyond it libjpeg stops with an error instead of taking more.
     const uint64_t budget = out.memory_budget;
@@ -289,17 +277,19 @@ void EndDestination(j_compress_ptr cinfo) {
 void FormatRows(const EncodeJob& job, int first, int rows) {
     const ImageRecord& rec = *job.rec;
     const auto w = static_cast<std::size_t>(rec.width);
-    const uint16_t* red = rec.red.data();
-    const uint16_t* green = rec.single_plane ? red : rec.green.data();
-    const uint16_t* blue = rec.single_plane ? red : rec.blue.data();
+    const ConstPlaneView red = rec.red.view(rec.width, rec.height);
+    const ConstPlaneView green = rec.single_plane ? red : rec.green.view(rec.width, rec.height);
+    const ConstPlaneView blue = rec.single_plane ? red : rec.blue.view(rec.width, rec.height);
     ForEachRowBand(rows, [&](int y0, int y1) {
         for (int y = y0; y < y1; ++y) {
             JSAMPLE* o = job.rows + static_cast<std::size_t>(y) * 3 * w;
-            const std::size_t at = static_cast<std::size_t>(rec.height - 1 - (first + y)) * w;
+            const uint16_t* r = red.row_from_top(first + y);
+            const uint16_t* g = green.row_from_top(first + y);
+            const uint16_t* b = blue.row_from_top(first + y);
             for (std::size_t x = 0; x < w; ++x, o += 3) {
-                o[0] = static_cast<JSAMPLE>(red[at + x] >> 8);
-                o[1] = static_cast<JSAMPLE>(green[at + x] >> 8);
-                o[2] = static_cast<JSAMPLE>(blue[at + x] >> 8);
+                o[0] = static_cast<JSAMPLE>(r[x] >> 8);
+                o[1] = static_cast<JSAMPLE>(g[x] >> 8);
+                o[2] = static_cast<JSAMPLE>(b[x] >> 8);
             }
         }
     });
@@ -366,10 +356,7 @@ IoResult DecodeJpeg(std::span<const uint8_t> file, DecodedImage& out) {
     const bool ok = RunDecode(job);
     jpeg_destroy_decompress(&job.cinfo);
     if (ok) return IoResult::Ok();
-    out.red.Release();
-    out.green.Release();
-    out.blue.Release();
-    out.width = out.height = 0;
+    Abandon(out);
     if (job.status != IoStatus::Ok) return Fail(job.status, job.detail);
     return LibjpegFailure(job.trap);
 }

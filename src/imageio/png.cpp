@@ -35,14 +35,11 @@
 #include "common/parallel.h"
 #include "imageio/file_io.h"
 #include "imageio/formats.h"
+#include "imageio/reader_support.h"
 
 namespace orva {
 
 namespace {
-
-IoResult Fail(IoStatus status, const char* why) {
-    return IoResult::Fail(status, why);
-}
 
 // Best ratio deflate can reach (a 258-byte match in two bits). A file whose whole size,
 // inflated at this ratio, cannot fill the image is refused before any memory is taken.
@@ -200,16 +197,17 @@ void ReadRows(ReadState& st, const RowFormat& f, std::size_t row_bytes) {
     const int block_rows = static_cast<int>(std::clamp<std::size_t>(
         (std::size_t{4} << 20) / row_bytes, 1, static_cast<std::size_t>(h)));
     uint8_t* rows = st.rows.data();
+    const PlaneView red = img.red.view(img.width, h), green = img.green.view(img.width, h),
+                    blue = img.blue.view(img.width, h);
     for (int first = 0; first < h; first += block_rows) {
         const int n = std::min(block_rows, h - first);
         for (int i = 0; i < n; ++i)
             png_read_row(st.png, rows + static_cast<std::size_t>(i) * row_bytes, nullptr);
         ForEachRowBand(n, [&](int y0, int y1) {
-            for (int i = y0; i < y1; ++i) {
-                const std::size_t at = static_cast<std::size_t>(h - 1 - (first + i)) * w;
+            for (int i = y0; i < y1; ++i)
                 ConvertRow(f, rows + static_cast<std::size_t>(i) * row_bytes, w, 1,
-                           img.red.data() + at, img.green.data() + at, img.blue.data() + at);
-            }
+                           red.row_from_top(first + i), green.row_from_top(first + i),
+                           blue.row_from_top(first + i));
         });
     }
 }
@@ -217,8 +215,9 @@ void ReadRows(ReadState& st, const RowFormat& f, std::size_t row_bytes) {
 // Each pass is a small image of its own; its pixels go straight to their places.
 void ReadPasses(ReadState& st, const RowFormat& f) {
     DecodedImage& img = st.img;
-    const auto w = static_cast<std::size_t>(img.width);
     const int h = img.height;
+    const PlaneView red = img.red.view(img.width, h), green = img.green.view(img.width, h),
+                    blue = img.blue.view(img.width, h);
     uint8_t* row = st.rows.data();
     for (int pass = 0; pass < 7; ++pass) {
         const int cols = (img.width + kPassDx[pass] - 1 - kPassX0[pass]) / kPassDx[pass];
@@ -227,11 +226,10 @@ void ReadPasses(ReadState& st, const RowFormat& f) {
         for (int i = 0; i < rows; ++i) {
             png_read_row(st.png, row, nullptr);
             const int y = kPassY0[pass] + i * kPassDy[pass];
-            const std::size_t at =
-                static_cast<std::size_t>(h - 1 - y) * w + static_cast<std::size_t>(kPassX0[pass]);
+            const int x0 = kPassX0[pass];
             ConvertRow(f, row, static_cast<std::size_t>(cols),
-                       static_cast<std::size_t>(kPassDx[pass]), img.red.data() + at,
-                       img.green.data() + at, img.blue.data() + at);
+                       static_cast<std::size_t>(kPassDx[pass]), red.row_from_top(y) + x0,
+                       green.row_from_top(y) + x0, blue.row_from_top(y) + x0);
         }
     }
 }
@@ -260,9 +258,8 @@ void RunRead(ReadState& st) {
     png_uint_32 width = 0, height = 0;
     int depth = 0, colour = 0, interlace = 0;
     png_get_IHDR(png, info, &width, &height, &depth, &colour, &interlace, nullptr, nullptr);
-    if (width > static_cast<png_uint_32>(kMaxReadSide) ||
-        height > static_cast<png_uint_32>(kMaxReadSide) ||
-        uint64_t{width} * height > kMaxReadPixels)
+    // libpng has refused a zero size already.
+    if (!CheckImageSize(width, height).ok())
         return RefuseRead(st, IoStatus::TooLarge, "image dimensions are too large");
     const uint64_t packed_bits =
         uint64_t{width} * height * png_get_channels(png, info) * static_cast<uint64_t>(depth);
@@ -341,19 +338,21 @@ void RunWrite(WriteState& st, const ImageRecord& rec) {
     uint8_t* rows = st.rows.data();
     // A single-plane picture is grey: its red plane serves all three channels.
     const bool grey = rec.single_plane == 1;
-    const uint16_t* red = rec.red.data();
-    const uint16_t* green = grey ? red : rec.green.data();
-    const uint16_t* blue = grey ? red : rec.blue.data();
+    const ConstPlaneView red = rec.red.view(rec.width, h);
+    const ConstPlaneView green = grey ? red : rec.green.view(rec.width, h);
+    const ConstPlaneView blue = grey ? red : rec.blue.view(rec.width, h);
     for (int first = 0; first < h; first += block_rows) {
         const int n = std::min(block_rows, h - first);
         ForEachRowBand(n, [&](int y0, int y1) {
             for (int i = y0; i < y1; ++i) {
-                const std::size_t at = static_cast<std::size_t>(h - 1 - (first + i)) * w;
+                const uint16_t* r = red.row_from_top(first + i);
+                const uint16_t* g = green.row_from_top(first + i);
+                const uint16_t* b = blue.row_from_top(first + i);
                 uint8_t* o = rows + static_cast<std::size_t>(i) * row_bytes;
                 for (std::size_t x = 0; x < w; ++x, o += 3) {
-                    o[0] = static_cast<uint8_t>(red[at + x] >> 8);
-                    o[1] = static_cast<uint8_t>(green[at + x] >> 8);
-                    o[2] = static_cast<uint8_t>(blue[at + x] >> 8);
+                    o[0] = static_cast<uint8_t>(r[x] >> 8);
+                    o[1] = static_cast<uint8_t>(g[x] >> 8);
+                    o[2] = static_cast<uint8_t>(b[x] >> 8);
                 }
             }
         });
@@ -372,10 +371,7 @@ IoResult DecodePng(std::span<const uint8_t> file, DecodedImage& out) {
     // Absurd sizes are refused as such before libpng sees them.
     if (file.size() >= 24 && Be32(d + 8) == 13 && std::memcmp(d + 12, "IHDR", 4) == 0) {
         const uint32_t width = Be32(d + 16), height = Be32(d + 20);
-        if (width > static_cast<uint32_t>(kMaxReadSide) ||
-            height > static_cast<uint32_t>(kMaxReadSide) ||
-            uint64_t{width} * height > kMaxReadPixels)
-            return Fail(IoStatus::TooLarge, "image dimensions are too large");
+        if (IoResult r = CheckImageSize(width, height); r.status == IoStatus::TooLarge) return r;
     }
 
     const auto st = std::make_unique<ReadState>();

@@ -15,16 +15,13 @@
 #include "common/parallel.h"
 #include "imageio/file_io.h"
 #include "imageio/formats.h"
+#include "imageio/reader_support.h"
 
 namespace orva {
 
 namespace {
 
 constexpr uint16_t kBitmapWhite = 255 << 8;
-
-IoResult Fail(IoStatus status, const char* why) {
-    return IoResult::Fail(status, why);
-}
 
 bool IsBlank(uint8_t c) {
     return c == ' ' || static_cast<uint8_t>(c - '\t') <= '\r' - '\t';
@@ -80,13 +77,6 @@ uint32_t ReadToken(const uint8_t* d, std::size_t n, std::size_t& p) {
     return negative ? 0 : v;
 }
 
-void Abandon(DecodedImage& out) {
-    out.red.Release();
-    out.green.Release();
-    out.blue.Release();
-    out.width = out.height = 0;
-}
-
 struct PnmLayout {
     int kind = 0;  // the digit of the magic
     int width = 0, height = 0;
@@ -105,9 +95,9 @@ IoResult ReadHeader(std::span<const uint8_t> f, PnmLayout& lay) {
     const bool bitmap = lay.kind == 1 || lay.kind == 4;
     if (!bitmap && !ReadHeaderNumber(f, p, maxval))
         return Fail(IoStatus::Damaged, "header ends early");
-    if (w < 1 || h < 1) return Fail(IoStatus::Damaged, "image width or height is zero");
-    if (w > kMaxReadSide || h > kMaxReadSide || w * h > kMaxReadPixels)
-        return Fail(IoStatus::TooLarge, "image dimensions are too large");
+    // Header numbers saturate at 2^40, so they convert exactly.
+    if (IoResult r = CheckImageSize(static_cast<int64_t>(w), static_cast<int64_t>(h)); !r.ok())
+        return r;
     if (maxval < 1 || maxval > 65535)
         return Fail(IoStatus::Damaged, "maximum value is not 1 to 65535");
     lay.width = static_cast<int>(w);
@@ -138,13 +128,15 @@ void DecodeBinary(const PnmLayout& lay, const uint8_t* src, DecodedImage& out) {
     const std::size_t channels = lay.kind == 6 ? 3 : 1;
     const std::size_t bytes = lay.kind == 4 ? 0 : lay.maxval < 256 ? 1 : 2;
     const std::size_t stride = lay.kind == 4 ? (w + 7) / 8 : w * channels * bytes;
+    const PlaneView red = out.red.view(lay.width, lay.height);
+    const PlaneView green = out.green.view(lay.width, lay.height);
+    const PlaneView blue = out.blue.view(lay.width, lay.height);
     ForEachRowBand(lay.height, [&](int y0, int y1) {
         for (int y = y0; y < y1; ++y) {
             const uint8_t* s = src + static_cast<std::size_t>(y) * stride;
-            const std::size_t at = RowStart(lay, y);
-            uint16_t* r = out.red.data() + at;
-            uint16_t* g = out.green.data() + at;
-            uint16_t* b = out.blue.data() + at;
+            uint16_t* r = red.row_from_top(y);
+            uint16_t* g = green.row_from_top(y);
+            uint16_t* b = blue.row_from_top(y);
             if (lay.kind == 4) {
                 for (std::size_t x = 0; x < w; ++x)
                     r[x] = (s[x >> 3] >> (7 - (x & 7))) & 1 ? 0 : kBitmapWhite;
@@ -373,10 +365,7 @@ IoResult DecodePnm(std::span<const uint8_t> file, DecodedImage& out) {
         if (stride * static_cast<uint64_t>(lay.height) > available)
             return Fail(IoStatus::Damaged, "pixel data runs past the end of the file");
     }
-    if (!out.Allocate(lay.width, lay.height)) {
-        Abandon(out);
-        return Fail(IoStatus::OutOfMemory, "not enough memory for the image");
-    }
+    if (IoResult r = AllocateImage(out, lay.width, lay.height); !r.ok()) return r;
     IoResult r;
     if (!ascii) {
         DecodeBinary(lay, file.data() + lay.data, out);

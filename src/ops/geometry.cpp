@@ -28,6 +28,10 @@ bool HoldsPicture(const ImageRecord& rec) {
     return true;
 }
 
+ConstPlaneView SourceView(const ImageRecord& rec, int c) {
+    return rec.plane(c).view(rec.width, rec.height);
+}
+
 // Three planes for a new picture, stored into the record only when all of them exist.
 struct NewPicture {
     Plane planes[3];
@@ -41,6 +45,7 @@ struct NewPicture {
             if (!p.Allocate(n)) return false;
         return true;
     }
+    PlaneView view(int c) { return planes[c].view(width, height); }
     void StoreInto(ImageRecord& rec) {
         for (int c = 0; c < 3; ++c) rec.plane(c) = std::move(planes[c]);
         rec.width = width;
@@ -188,12 +193,11 @@ bool ResizeNearest(ImageRecord& rec, int target_width, int source_width, int tar
     const Positions ys = SourcePositions(out.height, th, sh, 1, rec.height - 1);
     ForEachRowBand(out.height, [&](int j0, int j1) {
         for (int c = 0; c < 3; ++c) {
-            const uint16_t* src = rec.plane(c).data();
-            uint16_t* dst = out.planes[c].data();
+            const ConstPlaneView src = SourceView(rec, c);
+            const PlaneView dst = out.view(c);
             for (int j = j0; j < j1; ++j) {
-                const uint16_t* row =
-                    src + Index(0, ys.pos[static_cast<std::size_t>(j)], rec.width);
-                uint16_t* o = dst + Index(0, j, out.width);
+                const uint16_t* row = src.row(ys.pos[static_cast<std::size_t>(j)]);
+                uint16_t* o = dst.row(j);
                 for (int i = 0; i < out.width; ++i) o[i] = row[xs.pos[static_cast<std::size_t>(i)]];
             }
         }
@@ -224,16 +228,10 @@ Blocks MakeBlocks(int out_count, int target, int source, int length) {
     return b;
 }
 
-}  // namespace
-
-bool ResizeBilinear(ImageRecord& rec, int target_width, int source_width, int target_height,
-                    int source_height) {
-    if (!HoldsPicture(rec)) return true;
-    const Ratios ratios = ReducedRatios(target_width, source_width, target_height, source_height);
+// Bilinear resampling in 1/128 steps, or block averages for a strong vertical reduction.
+void BilinearInto(const ImageRecord& rec, const Ratios& ratios, NewPicture& out) {
     const int tx = ratios.tx, sx = ratios.sx, ty = ratios.ty, sy = ratios.sy;
     const int w = rec.width, h = rec.height;
-    NewPicture out;
-    if (!out.Allocate(ScaledLength(w, tx, sx), ScaledLength(h, ty, sy))) return false;
     const int ow = out.width;
 
     if (out.height <= 2 * h / 3) {
@@ -242,16 +240,16 @@ bool ResizeBilinear(ImageRecord& rec, int target_width, int source_width, int ta
         ForEachRowBand(out.height, [&](int j0, int j1) {
             std::vector<uint64_t> sums(static_cast<std::size_t>(w));
             for (int c = 0; c < 3; ++c) {
-                const uint16_t* src = rec.plane(c).data();
+                const ConstPlaneView src = SourceView(rec, c);
                 for (int j = j0; j < j1; ++j) {
                     const int y0 = by.start[static_cast<std::size_t>(j)];
                     const int ny = by.count[static_cast<std::size_t>(j)];
                     std::fill(sums.begin(), sums.end(), 0);
                     for (int y = y0; y < y0 + ny; ++y) {
-                        const uint16_t* row = src + Index(0, y, w);
+                        const uint16_t* row = src.row(y);
                         for (int x = 0; x < w; ++x) sums[static_cast<std::size_t>(x)] += row[x];
                     }
-                    uint16_t* o = out.planes[c].data() + Index(0, j, ow);
+                    uint16_t* o = out.view(c).row(j);
                     for (int i = 0; i < ow; ++i) {
                         const int x0 = bx.start[static_cast<std::size_t>(i)];
                         const int nx = bx.count[static_cast<std::size_t>(i)];
@@ -268,13 +266,13 @@ bool ResizeBilinear(ImageRecord& rec, int target_width, int source_width, int ta
         const Positions py = SourcePositions(out.height, ty, sy, 128, h - 1);
         ForEachRowBand(out.height, [&](int j0, int j1) {
             for (int c = 0; c < 3; ++c) {
-                const uint16_t* src = rec.plane(c).data();
+                const ConstPlaneView src = SourceView(rec, c);
                 for (int j = j0; j < j1; ++j) {
                     const int y0 = py.pos[static_cast<std::size_t>(j)];
                     const auto fy = static_cast<uint32_t>(py.frac[static_cast<std::size_t>(j)]);
-                    const uint16_t* r0 = src + Index(0, y0, w);
-                    const uint16_t* r1 = src + Index(0, std::min(y0 + 1, h - 1), w);
-                    uint16_t* o = out.planes[c].data() + Index(0, j, ow);
+                    const uint16_t* r0 = src.row(y0);
+                    const uint16_t* r1 = src.row(std::min(y0 + 1, h - 1));
+                    uint16_t* o = out.view(c).row(j);
                     for (int i = 0; i < ow; ++i) {
                         const int x0 = px.pos[static_cast<std::size_t>(i)];
                         const int x1 = std::min(x0 + 1, w - 1);
@@ -288,18 +286,12 @@ bool ResizeBilinear(ImageRecord& rec, int target_width, int source_width, int ta
             }
         });
     }
-    out.StoreInto(rec);
-    return true;
 }
 
-bool ResizeLanczos(ImageRecord& rec, int target_width, int source_width, int target_height,
-                   int source_height) {
-    if (!HoldsPicture(rec)) return true;
-    const Ratios ratios = ReducedRatios(target_width, source_width, target_height, source_height);
+// Lanczos resampling of order 2 in 1/16 steps.
+void LanczosInto(const ImageRecord& rec, const Ratios& ratios, NewPicture& out) {
     const int tx = ratios.tx, sx = ratios.sx, ty = ratios.ty, sy = ratios.sy;
     const int w = rec.width, h = rec.height;
-    NewPicture out;
-    if (!out.Allocate(ScaledLength(w, tx, sx), ScaledLength(h, ty, sy))) return false;
     const int ow = out.width;
     const Positions px = SourcePositions(ow, tx, sx, 16, w - 1);
     const Positions py = SourcePositions(out.height, ty, sy, 16, h - 1);
@@ -326,6 +318,8 @@ bool ResizeLanczos(ImageRecord& rec, int target_width, int source_width, int tar
             return vsum.data() + (k * 5 + c5) * static_cast<std::size_t>(padded);
         };
         for (int c = 0; c < 3; ++c) {
+            // Raw row arithmetic here: through a plane view the compiler gives the copy below
+            // about two percent more instructions.
             const uint16_t* src = rec.plane(c).data();
             int kept[kKept];
             std::fill(kept, kept + kKept, -1);
@@ -361,7 +355,7 @@ bool ResizeLanczos(ImageRecord& rec, int target_width, int source_width, int tar
                         }
                     }
                 }
-                uint16_t* o = out.planes[c].data() + Index(0, j, ow);
+                uint16_t* o = out.view(c).row(j);
                 for (int i = 0; i < ow; ++i) {
                     const int x0 = px.pos[static_cast<std::size_t>(i)];  // padded x0 - 2
                     const auto k = static_cast<std::size_t>(slot_of_phase[static_cast<std::size_t>(
@@ -376,8 +370,36 @@ bool ResizeLanczos(ImageRecord& rec, int target_width, int source_width, int tar
             }
         }
     });
+}
+
+// The interpolating resizes: the ratios reduced, the new planes taken, filled by `into`
+// and stored only when all of that succeeded.
+bool ResizeReduced(ImageRecord& rec, int target_width, int source_width, int target_height,
+                   int source_height,
+                   void (*into)(const ImageRecord&, const Ratios&, NewPicture&)) {
+    if (!HoldsPicture(rec)) return true;
+    const Ratios ratios = ReducedRatios(target_width, source_width, target_height, source_height);
+    NewPicture out;
+    if (!out.Allocate(ScaledLength(rec.width, ratios.tx, ratios.sx),
+                      ScaledLength(rec.height, ratios.ty, ratios.sy)))
+        return false;
+    into(rec, ratios, out);
     out.StoreInto(rec);
     return true;
+}
+
+}  // namespace
+
+bool ResizeBilinear(ImageRecord& rec, int target_width, int source_width, int target_height,
+                    int source_height) {
+    return ResizeReduced(rec, target_width, source_width, target_height, source_height,
+                         BilinearInto);
+}
+
+bool ResizeLanczos(ImageRecord& rec, int target_width, int source_width, int target_height,
+                   int source_height) {
+    return ResizeReduced(rec, target_width, source_width, target_height, source_height,
+                         LanczosInto);
 }
 
 // ---- Rotation and mirrors ----
@@ -389,24 +411,23 @@ bool QuarterTurn(ImageRecord& rec, int thousandths) {
     if (!half && thousandths != 90000 && thousandths != -90000) return true;
     NewPicture out;
     if (!out.Allocate(half ? w : h, half ? h : w)) return false;
-    const std::size_t n = rec.pixels();
     // Bands over the source rows: each source row lands in its own output column or row.
     ForEachRowBand(h, [&](int y0, int y1) {
         for (int c = 0; c < 3; ++c) {
-            const uint16_t* src = rec.plane(c).data();
-            uint16_t* dst = out.planes[c].data();
+            const ConstPlaneView src = SourceView(rec, c);
+            const PlaneView dst = out.view(c);
             for (int y = y0; y < y1; ++y) {
-                const uint16_t* row = src + Index(0, y, w);
+                const uint16_t* row = src.row(y);
                 if (half) {
-                    uint16_t* o = dst + (n - Index(0, y, w) - 1);
+                    uint16_t* o = dst.row(h - 1 - y) + (w - 1);
                     for (int x = 0; x < w; ++x) *(o - x) = row[x];
                 } else if (thousandths > 0) {
                     // Counter-clockwise: source (x, y) goes to column h-1-y, stored row x.
                     const int col = h - 1 - y;
-                    for (int x = 0; x < w; ++x) dst[Index(col, x, h)] = row[x];
+                    for (int x = 0; x < w; ++x) dst.at(col, x) = row[x];
                 } else {
                     // Clockwise: source (x, y) goes to column y, stored row w-1-x.
-                    for (int x = 0; x < w; ++x) dst[Index(y, w - 1 - x, h)] = row[x];
+                    for (int x = 0; x < w; ++x) dst.at(y, w - 1 - x) = row[x];
                 }
             }
         }
@@ -422,15 +443,15 @@ bool Mirror(ImageRecord& rec, int direction) {
     if (!out.Allocate(w, h)) return false;
     ForEachRowBand(h, [&](int y0, int y1) {
         for (int c = 0; c < 3; ++c) {
-            const uint16_t* src = rec.plane(c).data();
-            uint16_t* dst = out.planes[c].data();
+            const ConstPlaneView src = SourceView(rec, c);
+            const PlaneView dst = out.view(c);
             for (int y = y0; y < y1; ++y) {
-                const uint16_t* row = src + Index(0, y, w);
+                const uint16_t* row = src.row(y);
                 if (direction == 1) {
-                    uint16_t* o = dst + Index(0, y, w);
+                    uint16_t* o = dst.row(y);
                     for (int x = 0; x < w; ++x) o[w - 1 - x] = row[x];
                 } else {
-                    std::copy(row, row + w, dst + Index(0, h - 1 - y, w));
+                    std::copy(row, row + w, dst.row(h - 1 - y));
                 }
             }
         }

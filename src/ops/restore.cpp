@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "common/parallel.h"
+#include "common/plane.h"
 
 namespace orva {
 
@@ -17,10 +18,6 @@ constexpr int kChunk = 1024;
 
 // The relaxation of every iteration.
 constexpr double kRelaxation = 2.0;
-
-std::size_t Index(int dx, int dy) {
-    return static_cast<std::size_t>((dy + kSpreadMaxExtent) * kSpreadSide + dx + kSpreadMaxExtent);
-}
 
 uint16_t ToSample(double v) {
     if (!(v >= 0.0)) return 0;  // negative, or not a number
@@ -118,33 +115,7 @@ private:
 }  // namespace
 
 SpreadFunction MakeSpreadFunction(int spread, int blunting) {
-    spread = std::clamp(spread, 1, 100);
-    blunting = std::clamp(blunting, 10, 50);
-    const double power = blunting / 20.0;
-    SpreadFunction f;
-    for (int dy = -kSpreadMaxExtent; dy <= kSpreadMaxExtent; ++dy) {
-        for (int dx = -kSpreadMaxExtent; dx <= kSpreadMaxExtent; ++dx) {
-            // The squared distance over the spread in pixels (spread / 10), not its square.
-            const double q = static_cast<double>((dx * dx + dy * dy) * 10) / spread;
-            f.weight[Index(dx, dy)] = 1.0 / (std::pow(q, power) + 1.0);
-        }
-    }
-    // The function is symmetric, so the farthest row that counts on one side is the extent.
-    for (int dy = kSpreadMaxExtent; dy > 0 && f.extent == 0; --dy) {
-        for (int dx = -kSpreadMaxExtent; dx <= kSpreadMaxExtent; ++dx) {
-            if (f.at(dx, dy) > 0.02) {
-                f.extent = dy;
-                break;
-            }
-        }
-    }
-    const int e = f.extent;
-    double sum = 0.0;
-    for (int dy = -e; dy <= e; ++dy)
-        for (int dx = -e; dx <= e; ++dx) sum += f.at(dx, dy);
-    for (int dy = -e; dy <= e; ++dy)
-        for (int dx = -e; dx <= e; ++dx) f.weight[Index(dx, dy)] /= sum;
-    return f;
+    return MakeRadialWeights(10, std::clamp(spread, 1, 100), std::clamp(blunting, 10, 50));
 }
 
 bool RestorePlane(uint16_t* plane, int width, int height, const RestoreParams& params) {
@@ -159,16 +130,17 @@ bool RestorePlane(uint16_t* plane, int width, int height, const RestoreParams& p
     std::unique_ptr<double[]> next(new (std::nothrow) double[n]);
     Blur blur(f, width, height);
     if (!x || !next || !blur.Allocate()) return false;
-    const auto row_of = [&](auto* base, int y) {
+    const PlaneView observed(plane, width, height);
+    const auto row_of = [&](double* base, int y) {
         return base + std::size_t(y) * std::size_t(width);
     };
 
     ForEachRowBand(height, [&](int y0, int y1) {
-        std::copy(row_of(plane, y0), row_of(plane, y1), row_of(x.get(), y0));
+        std::copy(observed.row(y0), observed.row(y1), row_of(x.get(), y0));
     });
     for (int it = 0; it < iterations; ++it) {
         blur.EachRow(x.get(), [&](int y, const double* b) {
-            const uint16_t* o = row_of(plane, y);
+            const uint16_t* o = observed.row(y);
             const double* cur = row_of(x.get(), y);
             double* out = row_of(next.get(), y);
             for (int i = 0; i < width; ++i) {
@@ -180,7 +152,7 @@ bool RestorePlane(uint16_t* plane, int width, int height, const RestoreParams& p
     }
     blur.EachRow(x.get(), [&](int y, const double* b) {
         const double* cur = row_of(x.get(), y);
-        uint16_t* out = row_of(plane, y);
+        uint16_t* out = observed.row(y);
         for (int i = 0; i < width; ++i) {
             const double v = emphasis > 0 ? (emphasis + 1) * cur[i] - emphasis * b[i] : cur[i];
             out[i] = ToSample(v);

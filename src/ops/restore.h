@@ -9,8 +9,9 @@
 // the parallel row helper: results do not depend on the thread count.
 #pragma once
 
-#include <array>
 #include <cstdint>
+
+#include "ops/radial_weights.h"
 
 namespace orva {
 
@@ -21,21 +22,10 @@ struct RestoreParams {
     int emphasis = 1;    // 0..3: strength of the final unsharp mask
 };
 
-inline constexpr int kSpreadMaxExtent = 10;
-inline constexpr int kSpreadSide = 2 * kSpreadMaxExtent + 1;
-
-// The weights w(dx, dy) = 1 / (((dx^2 + dy^2) * 10 / spread)^(blunting / 20) + 1) on offsets
-// -10..10, the half-size `extent` of the part in use (the farthest row holding a weight
-// above 0.02) and that part normalised to sum 1. Weights outside the part keep their raw
-// value.
-struct SpreadFunction {
-    std::array<double, kSpreadSide * kSpreadSide> weight{};
-    int extent = 0;
-    double at(int dx, int dy) const {
-        return weight[static_cast<std::size_t>((dy + kSpreadMaxExtent) * kSpreadSide + dx +
-                                               kSpreadMaxExtent)];
-    }
-};
+// The weights w(dx, dy) = 1 / (((dx^2 + dy^2) * 10 / spread)^(blunting / 20) + 1): the
+// squared distance over the spread in pixels (spread / 10), not its square. Spread and
+// blunting are clamped into their ranges.
+using SpreadFunction = RadialWeights;
 SpreadFunction MakeSpreadFunction(int spread, int blunting);
 
 // Restores one plane. False (plane untouched) when memory for the estimate ran short.

@@ -11,8 +11,9 @@
 // count.
 #pragma once
 
-#include <array>
 #include <cstdint>
+
+#include "ops/radial_weights.h"
 
 namespace orva {
 
@@ -26,21 +27,9 @@ struct SharpenParams {
     int blunting = 50;         // 10..50, tenths: the profile's steepness
 };
 
-inline constexpr int kSharpenMaxExtent = 10;
-inline constexpr int kSharpenSide = 2 * kSharpenMaxExtent + 1;
-
-// The weights w(dx, dy) = 1 / (((dx^2 + dy^2) / radius)^(blunting / 20) + 1) on offsets
-// -10..10, the half-size `extent` of the part in use (the farthest row holding a weight
-// above 0.02) and that part normalised to sum 1. Weights outside the part keep their raw
-// value. Index: weight[(dy + 10) * 21 + dx + 10].
-struct SharpenKernel {
-    std::array<double, kSharpenSide * kSharpenSide> weight{};
-    int extent = 0;
-    double at(int dx, int dy) const {
-        return weight[static_cast<std::size_t>((dy + kSharpenMaxExtent) * kSharpenSide + dx +
-                                               kSharpenMaxExtent)];
-    }
-};
+// The weights w(dx, dy) = 1 / (((dx^2 + dy^2) / radius)^(blunting / 20) + 1), radius and
+// blunting clamped into their ranges.
+using SharpenKernel = RadialWeights;
 SharpenKernel MakeSharpenKernel(int radius, int blunting);
 
 // Filters one plane. False (plane untouched) when memory for the row buffers ran short.

@@ -22,14 +22,9 @@ protected:
 const int kHeights[] = {0, 1, 15, 16, 17, 1000, 4001};
 
 TEST_F(ParallelTest, BandCountsFollowTheHeightAlone) {
-    EXPECT_EQ(RowBandCount(-3), 0);
-    EXPECT_EQ(RowBandCount(0), 0);
-    EXPECT_EQ(RowBandCount(1), 1);
-    EXPECT_EQ(RowBandCount(16), 1);
-    EXPECT_EQ(RowBandCount(17), 2);
-    EXPECT_EQ(RowBandCount(1000), 63);
-    EXPECT_EQ(RowBandCount(1024), 64);
-    EXPECT_EQ(RowBandCount(4001), 64);
+    const std::pair<int, int> counts[] = {{-3, 0}, {0, 0},     {1, 1},     {16, 1},
+                                          {17, 2}, {1000, 63}, {1024, 64}, {4001, 64}};
+    for (const auto& [height, bands] : counts) EXPECT_EQ(RowBandCount(height), bands) << height;
     EXPECT_EQ(BandStart(10, 1, 3), 3);
     EXPECT_EQ(BandStart(10, 2, 3), 6);
     EXPECT_EQ(BandStart(10, 3, 3), 10);
@@ -87,13 +82,6 @@ TEST_F(ParallelTest, ReductionsAreBitIdenticalForAnyThreadCount) {
             EXPECT_EQ(serial.second, parallel.second) << height << " with " << threads;
         }
     }
-}
-
-TEST_F(ParallelTest, ThreadCountCanBeSetAndRestored) {
-    SetThreadCount(3);
-    EXPECT_EQ(ThreadCount(), 3);
-    SetThreadCount(0);
-    EXPECT_GE(ThreadCount(), 1);
 }
 
 TEST_F(ParallelTest, EmptyJobsRunNothing) {

@@ -12,25 +12,21 @@
 
 #include "imageio/formats.h"
 #include "support/files.h"
+#include "support/images.h"
 #include "support/scripted_ui.h"
 
 namespace orva {
 namespace {
 
-using testing::Capture;
-using testing::Shell;
-
-using Bytes = std::vector<uint8_t>;
-using Rgb = std::array<uint16_t, 3>;
-using testing::TempDir;
+using namespace testing;
 
 // ---- making GIF files with giflib's encoder ----
 
 struct Frame {
     int left = 0, top = 0, width = 1, height = 1;
     bool interlace = false;
-    std::vector<GifColorType> local;  // empty: none
-    Bytes pixels;                     // indices, rows from the top
+    std::vector<GifColorType> local{};  // empty: none
+    Bytes pixels{};                     // indices, rows from the top
     int transparent = -1;
 };
 
@@ -100,32 +96,16 @@ std::vector<GifColorType> Ramp(int n) {
     return t;
 }
 
-Rgb C8(int r, int g, int b) {
-    return {static_cast<uint16_t>(r << 8), static_cast<uint16_t>(g << 8),
-            static_cast<uint16_t>(b << 8)};
-}
 Rgb RampColour(int i) {
     return C8(i, (2 * i) & 255, 255 - i);
 }
 
-// Pixel at column x, counting rows from the top of the picture.
-Rgb Top(const DecodedImage& img, int x, int y_from_top) {
-    const auto i = static_cast<std::size_t>(img.height - 1 - y_from_top) * img.width + x;
-    return {img.red[i], img.green[i], img.blue[i]};
-}
-
 DecodedImage MustDecode(const Bytes& file) {
-    DecodedImage img;
-    const IoResult r = DecodeImage(file, kFormatGif, img);
-    EXPECT_TRUE(r.ok()) << r.detail;
-    return img;
+    return testing::MustDecode(kFormatGif, file);
 }
 
 TEST(GifRead, FullScreenImageRowsTopFirstThroughTheGlobalTable) {
-    Frame f;
-    f.width = 3;
-    f.height = 2;
-    f.pixels = {0, 1, 2, 3, 7, 5};
+    const Frame f{.width = 3, .height = 2, .pixels = {0, 1, 2, 3, 7, 5}};
     const DecodedImage img = MustDecode(MakeGif(3, 2, Ramp(8), 0, {f}));
     ASSERT_EQ(img.width, 3);
     ASSERT_EQ(img.height, 2);
@@ -136,14 +116,13 @@ TEST(GifRead, FullScreenImageRowsTopFirstThroughTheGlobalTable) {
 TEST(GifRead, SmallerImageWithLocalTableIsDrawnAtItsPlaceOverTheBackground) {
     // Screen 5 x 4, background entry 6 of the global table; a 2 x 2 image at (2, 1) with its
     // own table, one of whose pixels is the transparent colour.
-    Frame f;
-    f.left = 2;
-    f.top = 1;
-    f.width = 2;
-    f.height = 2;
-    f.local = {{10, 20, 30}, {40, 50, 60}, {70, 80, 90}, {100, 110, 120}};
-    f.pixels = {0, 1, 3, 2};
-    f.transparent = 3;
+    const Frame f{.left = 2,
+                  .top = 1,
+                  .width = 2,
+                  .height = 2,
+                  .local = {{10, 20, 30}, {40, 50, 60}, {70, 80, 90}, {100, 110, 120}},
+                  .pixels = {0, 1, 3, 2},
+                  .transparent = 3};
     const DecodedImage img = MustDecode(MakeGif(5, 4, Ramp(8), 6, {f}));
     ASSERT_EQ(img.width, 5);
     ASSERT_EQ(img.height, 4);
@@ -166,9 +145,7 @@ TEST(GifRead, SmallerImageWithLocalTableIsDrawnAtItsPlaceOverTheBackground) {
 TEST(GifRead, InterlacedImagesArePutInPlace) {
     std::mt19937 rng(3);
     for (int h : {1, 2, 3, 5, 8, 9, 11, 17}) {
-        Frame f;
-        f.width = 3;
-        f.height = h;
+        Frame f{.width = 3, .height = h};
         for (int i = 0; i < 3 * h; ++i) f.pixels.push_back(static_cast<uint8_t>(rng() % 16));
         const DecodedImage plain = MustDecode(MakeGif(3, h, Ramp(16), 0, {f}));
         f.interlace = true;
@@ -182,12 +159,8 @@ TEST(GifRead, InterlacedImagesArePutInPlace) {
 }
 
 TEST(GifRead, ImagesReachingPastTheScreenAreClippedAndAZeroScreenTakesTheImageSize) {
-    Frame f;
-    f.left = 1;
-    f.top = 1;
-    f.width = 3;
-    f.height = 3;
-    f.pixels = {1, 2, 3, 4, 5, 6, 7, 8, 9};
+    const Frame f{
+        .left = 1, .top = 1, .width = 3, .height = 3, .pixels = {1, 2, 3, 4, 5, 6, 7, 8, 9}};
     const DecodedImage clipped = MustDecode(MakeGif(3, 2, Ramp(16), 0, {f}));
     ASSERT_EQ(clipped.width, 3);
     ASSERT_EQ(clipped.height, 2);
@@ -203,18 +176,9 @@ TEST(GifRead, ImagesReachingPastTheScreenAreClippedAndAZeroScreenTakesTheImageSi
 }
 
 TEST(GifRead, TheFirstImageWithPixelsIsTheOneShown) {
-    Frame empty;
-    empty.width = 0;
-    empty.height = 0;
-    Frame first;
-    first.width = 2;
-    first.height = 1;
-    first.pixels = {4, 5};
-    first.transparent = 4;  // applies to this image only
-    Frame second = first;
-    second.pixels = {6, 7};
-    second.transparent = -1;
-    second.local = Ramp(8);
+    // The transparent entry applies to the first image only.
+    const Frame first{.width = 2, .height = 1, .pixels = {4, 5}, .transparent = 4};
+    const Frame second{.width = 2, .height = 1, .local = Ramp(8), .pixels = {6, 7}};
     // giflib's encoder will not write an empty image: splice one in by hand.
     Bytes file = MakeGif(2, 1, Ramp(8), 1, {first, second});
     const std::size_t at = 6 + 7 + 8 * 3;  // header, screen, global table
@@ -229,11 +193,7 @@ TEST(GifRead, TheFirstImageWithPixelsIsTheOneShown) {
 TEST(GifRead, IndicesPastTheTableAreBlackAndNoTableAtAllGivesAGreyRamp) {
     // A 256-entry local table cut down to 2 entries after encoding: the LZW data still
     // carries 8-bit codes.
-    Frame f;
-    f.width = 4;
-    f.height = 1;
-    f.local = Ramp(256);
-    f.pixels = {0, 1, 200, 255};
+    const Frame f{.width = 4, .height = 1, .local = Ramp(256), .pixels = {0, 1, 200, 255}};
     Bytes file = MakeGif(4, 1, {}, 0, {f});
     const std::size_t desc = 13;
     ASSERT_EQ(file[desc], ',');
@@ -247,10 +207,7 @@ TEST(GifRead, IndicesPastTheTableAreBlackAndNoTableAtAllGivesAGreyRamp) {
     EXPECT_EQ(Top(img, 3, 0), C8(0, 0, 0));
 
     // A 4-entry global table taken out again (its size bits stay): black to white in 4 steps.
-    Frame g;
-    g.width = 4;
-    g.height = 1;
-    g.pixels = {0, 1, 2, 3};
+    const Frame g{.width = 4, .height = 1, .pixels = {0, 1, 2, 3}};
     Bytes bare = MakeGif(4, 1, Ramp(4), 0, {g});
     ASSERT_EQ(bare[10] & 0x87, 0x81);
     bare[10] = static_cast<uint8_t>(bare[10] & ~0x80);
@@ -265,13 +222,11 @@ TEST(GifRead, IndicesPastTheTableAreBlackAndNoTableAtAllGivesAGreyRamp) {
 // ---- refused files ----
 
 IoStatus StatusOf(const Bytes& file, std::string* detail = nullptr, uint64_t budget = UINT64_MAX) {
-    return testing::RefusalStatus(kFormatGif, file, detail, budget);
+    return RefusalStatus(kFormatGif, file, detail, budget);
 }
 
 Frame Noise(int w, int h, uint32_t seed) {
-    Frame f;
-    f.width = w;
-    f.height = h;
+    Frame f{.width = w, .height = h};
     std::mt19937 rng(seed);
     for (int i = 0; i < w * h; ++i) f.pixels.push_back(static_cast<uint8_t>(rng()));
     return f;
@@ -321,19 +276,6 @@ TEST(GifRefuse, NoImageCorruptDataAbsurdSizesAndTheBudget) {
 }
 
 // ---- files written by ImageMagick ----
-
-ImageRecord MakeRecord(int w, int h, uint32_t seed) {
-    ImageRecord rec;
-    rec.width = w;
-    rec.height = h;
-    std::mt19937 rng(seed);
-    for (int c = 0; c < 3; ++c) {
-        rec.plane(c).Allocate(static_cast<std::size_t>(w) * h);
-        for (std::size_t i = 0; i < rec.plane(c).size(); ++i)
-            rec.plane(c)[i] = static_cast<uint16_t>(rng());
-    }
-    return rec;
-}
 
 void ExpectSame(const DecodedImage& a, const DecodedImage& b) {
     ASSERT_EQ(a.width, b.width);

@@ -16,22 +16,19 @@
 #include "imageio/exif.h"
 #include "imageio/formats.h"
 #include "support/files.h"
+#include "support/images.h"
 #include "support/scripted_ui.h"
 #include "workspace/workspace.h"
 
 namespace orva {
 namespace {
 
-namespace fs = std::filesystem;
-using Bytes = std::vector<uint8_t>;
-using testing::TempDir;
+using namespace testing;
 
-using testing::ReadAll;
-using testing::Shell;
-using testing::WriteAll;
+namespace fs = std::filesystem;
 
 // Smooth colour ramps with a little texture, the kind of picture JPEG is made for.
-ImageRecord MakeRecord(int w, int h, uint32_t seed) {
+ImageRecord Smooth(int w, int h, uint32_t seed) {
     ImageRecord rec;
     rec.width = w;
     rec.height = h;
@@ -89,6 +86,16 @@ IoResult DecodeFile(const std::string& path, DecodedImage& img) {
     return ReadImageFile(path, kFormatJpeg, img);
 }
 
+void ExpectCamera(const DecodedImage& img, const char* make, const char* model, const char* date,
+                  uint32_t exposure, uint32_t f_number, uint32_t iso) {
+    EXPECT_EQ(img.camera_make, make);
+    EXPECT_EQ(img.camera_model, model);
+    EXPECT_EQ(img.date_time, date);
+    EXPECT_EQ(img.exposure_time, exposure);
+    EXPECT_EQ(img.f_number, f_number);
+    EXPECT_EQ(img.iso, iso);
+}
+
 // ---- reading files made by another program ----
 
 struct Kind {
@@ -102,7 +109,7 @@ struct Kind {
 TEST(JpegPeer, ImageMagickFilesReadExactlyLikeItsOwnDecoding) {
     REQUIRE_TOOL("convert-im6.q16");
     TempDir dir;
-    const ImageRecord rec = MakeRecord(37, 23, 1);  // not a whole number of blocks
+    const ImageRecord rec = Smooth(37, 23, 1);  // not a whole number of blocks
     const std::string source = dir.Path("source.ppm");
     ASSERT_TRUE(WritePnm(source, rec, false).ok());
     const Kind kinds[] = {
@@ -153,7 +160,7 @@ class JpegRefuse : public ::testing::Test {
 protected:
     void SetUp() override {
         REQUIRE_TOOL("convert-im6.q16");
-        const ImageRecord rec = MakeRecord(64, 48, 2);
+        const ImageRecord rec = Smooth(64, 48, 2);
         ASSERT_TRUE(WritePnm(dir_.Path("s.ppm"), rec, false).ok());
         for (const char* name : {"baseline", "progressive"}) {
             const std::string jpg = dir_.Path(std::string(name) + ".jpg");
@@ -177,7 +184,8 @@ protected:
     std::vector<Bytes> files_;
 };
 
-TEST_F(JpegRefuse, CutOffFilesAreDamagedEvenWhenOnlyTheEndMarkerIsMissing) {
+TEST_F(JpegRefuse, CutForeignInconsistentAndOverBudgetFiles) {
+    // Cut-off files are damaged even when only the end marker is missing.
     for (const Bytes& f : files_) {
         ASSERT_TRUE(Decode(f).ok());
         for (const std::size_t keep : {f.size() - 2, f.size() * 3 / 4, f.size() / 2,
@@ -188,9 +196,7 @@ TEST_F(JpegRefuse, CutOffFilesAreDamagedEvenWhenOnlyTheEndMarkerIsMissing) {
             EXPECT_EQ(r.detail, "JPEG file ends before its picture data does");
         }
     }
-}
 
-TEST_F(JpegRefuse, ForeignAndInconsistentHeaders) {
     EXPECT_EQ(Decode({}).status, IoStatus::NotThisFormat);
     EXPECT_EQ(Decode({'B', 'M', 0, 0}).status, IoStatus::NotThisFormat);
     EXPECT_EQ(Decode({0xFF, 0xD8, 0xFF, 0x01, 0x02, 0x03}).status, IoStatus::Damaged);
@@ -213,9 +219,8 @@ TEST_F(JpegRefuse, ForeignAndInconsistentHeaders) {
     Bytes twelve_bit = f;
     twelve_bit[sof->at + 4] = 12;
     EXPECT_EQ(Decode(twelve_bit).status, IoStatus::Unsupported);
-}
 
-TEST_F(JpegRefuse, MemoryBudgetCoversThePlanesAndTheDecoder) {
+    // The memory budget covers the planes and the decoder.
     EXPECT_EQ(Decode(files_[0], 64 * 48 * 6 - 1).status, IoStatus::OutOfMemory);
     EXPECT_TRUE(Decode(files_[0], 64 * 48 * 6 + 200000).ok());
     // A progressive file keeps all its coefficients while it is read: a budget that holds
@@ -228,7 +233,7 @@ TEST_F(JpegRefuse, MemoryBudgetCoversThePlanesAndTheDecoder) {
 TEST(JpegWrite, ImageMagickReadsOurJfifFileCloseToTheSourceWithTheQuality75Tables) {
     REQUIRE_TOOL("convert-im6.q16");
     TempDir dir;
-    const ImageRecord rec = MakeRecord(61, 45, 3);
+    const ImageRecord rec = Smooth(61, 45, 3);
     const std::string ours = dir.Path("ours.jpg");
     ASSERT_TRUE(WriteImageFile(ours, kFormatJpeg, rec, {.jpeg_exif = false}).ok());
     const Bytes f = ReadAll(ours);
@@ -276,7 +281,7 @@ TEST(JpegWrite, ImageMagickReadsOurJfifFileCloseToTheSourceWithTheQuality75Table
 
 TEST(JpegWrite, SinglePlaneRecordsWriteTheRedPlaneAsGrey) {
     TempDir dir;
-    ImageRecord rec = MakeRecord(16, 16, 4);
+    ImageRecord rec = Smooth(16, 16, 4);
     rec.single_plane = 1;
     rec.green.Release();
     rec.blue.Release();
@@ -292,10 +297,10 @@ TEST(JpegWrite, SinglePlaneRecordsWriteTheRedPlaneAsGrey) {
 
 TEST(JpegWrite, FailuresAreReportedAndLeaveNothing) {
     TempDir dir;
-    const ImageRecord rec = MakeRecord(8, 8, 5);
+    const ImageRecord rec = Smooth(8, 8, 5);
     EXPECT_EQ(WriteJpegJfif(dir.Path("no/such/folder/x.jpg"), rec).status, IoStatus::CannotOpen);
     EXPECT_EQ(WriteJpegJfif(dir.Path("e.jpg"), ImageRecord{}).status, IoStatus::Unsupported);
-    EXPECT_EQ(WriteJpegJfif(dir.Path("w.jpg"), MakeRecord(70000, 1, 6)).status,
+    EXPECT_EQ(WriteJpegJfif(dir.Path("w.jpg"), Smooth(70000, 1, 6)).status,
               IoStatus::TooLarge);  // beyond what JPEG can describe
     fs::create_directory(dir.Path("sub"));
     EXPECT_EQ(WriteJpegJfif(dir.Path("sub"), rec).status, IoStatus::WriteFailed);
@@ -325,7 +330,7 @@ std::map<std::string, std::string> ExifTool(const TempDir& dir, const std::strin
 TEST(JpegExif, WithoutACameraBlockTheFilledTemplateAndAnEmptyApp1ReplaceTheJfifHeader) {
     REQUIRE_TOOL("exiftool");
     TempDir dir;
-    ImageRecord rec = MakeRecord(40, 30, 7);
+    ImageRecord rec = Smooth(40, 30, 7);
     rec.camera_make = "FUJIFILM";
     rec.camera_model = "X-T5";
     rec.date_time = "2024:03:04 05:06:07";
@@ -351,33 +356,26 @@ TEST(JpegExif, WithoutACameraBlockTheFilledTemplateAndAnEmptyApp1ReplaceTheJfifH
 
     DecodedImage img;
     ASSERT_TRUE(DecodeFile(path, img).ok());
-    EXPECT_EQ(img.camera_make, "FUJIFILM");
-    EXPECT_EQ(img.camera_model, "X-T5");
-    EXPECT_EQ(img.date_time, "2024:03:04 05:06:07");
-    EXPECT_EQ(img.exposure_time, 1u << 16 | 125);
-    EXPECT_EQ(img.f_number, 28u << 16 | 10);
-    EXPECT_EQ(img.iso, 640u);
+    ExpectCamera(img, "FUJIFILM", "X-T5", "2024:03:04 05:06:07", 1u << 16 | 125, 28u << 16 | 10,
+                 640);
     EXPECT_EQ(img.exif, Bytes(f.begin(), f.begin() + 784));  // the template and the empty APP1
 
     auto tags = ExifTool(dir, path);
-    EXPECT_EQ(tags["Make"], "FUJIFILM");
-    EXPECT_EQ(tags["Model"], "X-T5");
-    EXPECT_EQ(tags["ModifyDate"], "2024:03:04 05:06:07");
-    EXPECT_EQ(tags["DateTimeOriginal"], "2024:03:04 05:06:07");
-    EXPECT_EQ(tags["CreateDate"], "2024:03:04 05:06:07");
-    EXPECT_EQ(tags["ExposureTime"], "1/125");
-    EXPECT_EQ(tags["FNumber"], "2.8");
-    EXPECT_EQ(tags["ISO"], "640");
-    EXPECT_EQ(tags.count("Warning"), 0u) << tags["Warning"];
+    EXPECT_EQ(tags, (std::map<std::string, std::string>{{"Make", "FUJIFILM"},
+                                                        {"Model", "X-T5"},
+                                                        {"ModifyDate", "2024:03:04 05:06:07"},
+                                                        {"DateTimeOriginal", "2024:03:04 05:06:07"},
+                                                        {"CreateDate", "2024:03:04 05:06:07"},
+                                                        {"ExposureTime", "1/125"},
+                                                        {"FNumber", "2.8"},
+                                                        {"ISO", "640"}}));
 
     // An image with no camera data at all (from a BMP, say): empty texts, 0/0 rationals.
-    ImageRecord plain = MakeRecord(8, 8, 8);
+    ImageRecord plain = Smooth(8, 8, 8);
     ASSERT_TRUE(WriteJpegExif(dir.Path("p.jpg"), plain).ok());
     DecodedImage p;
     ASSERT_TRUE(DecodeFile(dir.Path("p.jpg"), p).ok());
-    EXPECT_EQ(p.camera_make, "");
-    EXPECT_EQ(p.camera_model, "");
-    EXPECT_EQ(p.exposure_time, 0u);
+    ExpectCamera(p, "", "", "", 0, 0, 0);
     tags = ExifTool(dir, dir.Path("p.jpg"));
     EXPECT_EQ(tags["Make"], "");
     EXPECT_EQ(tags.count("Warning"), 0u) << tags["Warning"];
@@ -387,7 +385,7 @@ TEST(JpegExif, ACameraFileKeepsItsApp1SegmentsByteForByte) {
     REQUIRE_TOOL("convert-im6.q16");
     REQUIRE_TOOL("exiftool");
     TempDir dir;
-    const ImageRecord rec = MakeRecord(48, 32, 9);
+    const ImageRecord rec = Smooth(48, 32, 9);
     ASSERT_TRUE(WritePnm(dir.Path("s.ppm"), rec, false).ok());
     const std::string camera = dir.Path("camera.jpg");
     ASSERT_EQ(Shell("convert-im6.q16 '" + dir.Path("s.ppm") + "' '" + camera + "'"), 0);
@@ -408,12 +406,9 @@ TEST(JpegExif, ACameraFileKeepsItsApp1SegmentsByteForByte) {
 
     DecodedImage img;
     ASSERT_TRUE(DecodeFile(camera, img).ok());
-    EXPECT_EQ(img.camera_make, "Canon");
-    EXPECT_EQ(img.camera_model, "Canon EOS R5");
-    EXPECT_EQ(img.date_time, "2024:05:06 07:08:09");
-    EXPECT_EQ(img.exposure_time, 1u << 16 | 250);
-    EXPECT_EQ(img.f_number, 28u << 16 | 5);  // exiftool writes 5.6 as 28/5
-    EXPECT_EQ(img.iso, 800u);
+    // exiftool writes 5.6 as 28/5.
+    ExpectCamera(img, "Canon", "Canon EOS R5", "2024:05:06 07:08:09", 1u << 16 | 250, 28u << 16 | 5,
+                 800);
     const std::size_t block_end = cam_segs[1].at + 2 + cam_segs[1].length;
     EXPECT_EQ(img.exif, Bytes(cam.begin(), cam.begin() + static_cast<long>(block_end)));
 
@@ -441,7 +436,7 @@ TEST(JpegExif, ACameraFileKeepsItsApp1SegmentsByteForByte) {
 
 TEST(JpegExif, TheIntermediateFileIsGoneAfterSuccessAndAfterFailure) {
     TempDir dir;
-    const ImageRecord rec = MakeRecord(8, 8, 10);
+    const ImageRecord rec = Smooth(8, 8, 10);
     const std::string temp = dir.Path("exif_tmp.JPG");
 
     ASSERT_TRUE(WriteJpegExif(dir.Path("ok.jpg"), rec).ok());

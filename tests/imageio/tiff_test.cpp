@@ -2,29 +2,24 @@
 #include <tiffio.h>
 
 #include <algorithm>
-#include <array>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "imageio/formats.h"
 #include "support/files.h"
+#include "support/images.h"
 #include "support/scripted_ui.h"
 
 namespace orva {
 namespace {
 
-using testing::ReadAll;
-using testing::Shell;
+using namespace testing;
 
 namespace fs = std::filesystem;
-using Bytes = std::vector<uint8_t>;
-using Rgb = std::array<uint16_t, 3>;
-using orva::testing::TempDir;
 
 constexpr uint16_t kByte = 1, kShort = 3, kLong = 4;
 
@@ -121,57 +116,9 @@ Bytes Samples16(const std::vector<uint16_t>& v, bool big) {
     return b;
 }
 
-Rgb At(const DecodedImage& img, int x, int y) {
-    const auto i = static_cast<std::size_t>(y) * static_cast<std::size_t>(img.width) +
-                   static_cast<std::size_t>(x);
-    return {img.red[i], img.green[i], img.blue[i]};
-}
-Rgb C8(int r, int g, int b) {
-    return {static_cast<uint16_t>(r << 8), static_cast<uint16_t>(g << 8),
-            static_cast<uint16_t>(b << 8)};
-}
-Rgb Grey(uint16_t v) {
-    return {v, v, v};
-}
-
-IoResult Decode(const Bytes& b, DecodedImage& img) {
-    return DecodeImage(b, kFormatTiff, img);
-}
-
-// ---- our own reader ----
-
-TEST(TiffPlainRead, EightAndSixteenBitRgbInBothByteOrdersTopRowFirst) {
-    // 2 x 2, file rows from the top: (1,2,3) (4,5,6) / (7,8,9) (10,11,12).
-    const Bytes px8 = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
-    DecodedImage img;
-    ASSERT_TRUE(Decode(MakeTiff(false, Plain(2, 2, {8, 8, 8}, 2, 12), px8), img).ok());
-    ASSERT_EQ(img.width, 2);
-    ASSERT_EQ(img.height, 2);
-    EXPECT_EQ(At(img, 0, 1), C8(1, 2, 3));
-    EXPECT_EQ(At(img, 1, 1), C8(4, 5, 6));
-    EXPECT_EQ(At(img, 0, 0), C8(7, 8, 9));
-    EXPECT_EQ(At(img, 1, 0), C8(10, 11, 12));
-
-    const std::vector<uint16_t> v16 = {0x0102, 0xFFFF, 0x8001, 0x1234, 0x0000, 0x00FF,
-                                       0xABCD, 0x0001, 0x7FFF, 0x4321, 0xFF00, 0x0F0F};
-    for (const bool big : {false, true}) {
-        SCOPED_TRACE(big ? "MM" : "II");
-        // BitsPerSample given once for all samples, sizes as LONG, the offset as SHORT.
-        std::vector<Field> f = Plain(2, 2, {16}, 2, 24);
-        SetField(f, {256, kLong, {2}});
-        SetField(f, {273, kShort, {kData}});
-        SetField(f, {277, kShort, {3}});
-        ASSERT_TRUE(Decode(MakeTiff(big, f, Samples16(v16, big)), img).ok());
-        EXPECT_EQ(At(img, 0, 1), (Rgb{0x0102, 0xFFFF, 0x8001}));
-        EXPECT_EQ(At(img, 1, 1), (Rgb{0x1234, 0x0000, 0x00FF}));
-        EXPECT_EQ(At(img, 0, 0), (Rgb{0xABCD, 0x0001, 0x7FFF}));
-        EXPECT_EQ(At(img, 1, 0), (Rgb{0x4321, 0xFF00, 0x0F0F}));
-    }
-}
-
-TEST(TiffPlainRead, OlderEightEntryLayoutAndStripsThatFollowOneAnother) {
-    // Files of the older layout carry Orientation but neither RowsPerStrip nor
-    // StripByteCounts; the bits table is at 8 and the strip offset copy at 14.
+// Files of the older eight-entry layout carry Orientation but neither RowsPerStrip nor
+// StripByteCounts; the bits table is at 8 and the strip offset copy at 14.
+Bytes OldLayout() {
     Bytes old(128, 0);
     const uint8_t head[] = {'I', 'I', 42, 0, 18, 0, 0, 0, 16, 0, 16, 0, 16, 0, 128, 0, 0, 0, 8, 0};
     std::copy(std::begin(head), std::end(head), old.begin());
@@ -186,198 +133,163 @@ TEST(TiffPlainRead, OlderEightEntryLayoutAndStripsThatFollowOneAnother) {
     }
     const Bytes px = Samples16({1, 2, 3, 4, 5, 6}, false);
     old.insert(old.end(), px.begin(), px.end());
-    DecodedImage img;
-    ASSERT_TRUE(Decode(old, img).ok());
-    EXPECT_EQ(At(img, 0, 1), (Rgb{1, 2, 3}));
-    EXPECT_EQ(At(img, 0, 0), (Rgb{4, 5, 6}));
+    return old;
+}
 
+// Hand-made files, read by our own reader (plain chunky RGB) or handed to libtiff.
+TEST(TiffRead, HandWorkedFiles) {
+    const std::vector<uint16_t> v16 = {0x0102, 0xFFFF, 0x8001, 0x1234, 0x0000, 0x00FF,
+                                       0xABCD, 0x0001, 0x7FFF, 0x4321, 0xFF00, 0x0F0F};
+    const std::vector<Rgb> v16_expect = {{0xABCD, 0x0001, 0x7FFF},
+                                         {0x4321, 0xFF00, 0x0F0F},
+                                         {0x0102, 0xFFFF, 0x8001},
+                                         {0x1234, 0x0000, 0x00FF}};
+    // BitsPerSample given once for all samples, sizes as LONG, the offset as SHORT.
+    std::vector<Field> f16 = Plain(2, 2, {16}, 2, 24);
+    SetField(f16, {256, kLong, {2}});
+    SetField(f16, {273, kShort, {kData}});
+    SetField(f16, {277, kShort, {3}});
     // Three strips of one row each, one after another.
-    std::vector<Field> f = Plain(1, 3, {8, 8, 8}, 2, 9);
-    SetField(f, {273, kLong, {kData, kData + 3, kData + 6}});
-    SetField(f, {278, kShort, {1}});
-    SetField(f, {279, kLong, {3, 3, 3}});
-    ASSERT_TRUE(Decode(MakeTiff(false, f, {1, 1, 1, 2, 2, 2, 3, 3, 3}), img).ok());
-    EXPECT_EQ(At(img, 0, 2), C8(1, 1, 1));
-    EXPECT_EQ(At(img, 0, 1), C8(2, 2, 2));
-    EXPECT_EQ(At(img, 0, 0), C8(3, 3, 3));
-}
-
-// ---- files our own reader hands to libtiff ----
-
-TEST(TiffLibtiffRead, SixteenBitGreyKeepsEverySampleAndWhiteZeroIsInverted) {
-    // One 16-bit sample per pixel: not 5-5-5 colour, but grey.
-    const Bytes px = Samples16({0x0102, 0xFFFF, 0x8001}, false);
-    DecodedImage img;
-    ASSERT_TRUE(Decode(MakeTiff(false, Plain(3, 1, {16}, 1, 6), px), img).ok());
-    EXPECT_EQ(At(img, 0, 0), Grey(0x0102));
-    EXPECT_EQ(At(img, 1, 0), Grey(0xFFFF));
-    EXPECT_EQ(At(img, 2, 0), Grey(0x8001));
-
-    ASSERT_TRUE(
-        Decode(MakeTiff(true, Plain(3, 1, {16}, 0, 6), Samples16({0, 0x1234, 0xFFFF}, true)), img)
-            .ok());
-    EXPECT_EQ(At(img, 0, 0), Grey(0xFFFF));
-    EXPECT_EQ(At(img, 1, 0), Grey(0xEDCB));
-    EXPECT_EQ(At(img, 2, 0), Grey(0));
-}
-
-TEST(TiffLibtiffRead, GreyOfFewerBitsIsStretchedToEightBitLevels) {
-    DecodedImage img;
-    // 4 bits: 0, 15, 5, 10 (two pixels a byte, high nibble first).
-    ASSERT_TRUE(Decode(MakeTiff(false, Plain(4, 1, {4}, 1, 2), {0x0F, 0x5A}), img).ok());
-    EXPECT_EQ(At(img, 0, 0), Grey(0));
-    EXPECT_EQ(At(img, 1, 0), Grey(255 << 8));
-    EXPECT_EQ(At(img, 2, 0), Grey(85 << 8));
-    EXPECT_EQ(At(img, 3, 0), Grey(170 << 8));
-    // 1 bit, white at zero; the row is padded to whole bytes, so row 2 starts at byte 2.
-    ASSERT_TRUE(
-        Decode(MakeTiff(false, Plain(9, 2, {1}, 0, 4), {0x80, 0x00, 0x00, 0x80}), img).ok());
-    EXPECT_EQ(At(img, 0, 1), Grey(0));
-    EXPECT_EQ(At(img, 1, 1), Grey(255 << 8));
-    EXPECT_EQ(At(img, 8, 1), Grey(255 << 8));
-    EXPECT_EQ(At(img, 8, 0), Grey(0));
-    EXPECT_EQ(At(img, 0, 0), Grey(255 << 8));
-}
-
-TEST(TiffLibtiffRead, StripsOutOfOrderSeparatePlanesAndAlpha) {
-    DecodedImage img;
-    // Two one-row strips, the second stored first.
-    std::vector<Field> f = Plain(1, 2, {8, 8, 8}, 2, 6);
-    SetField(f, {273, kLong, {kData + 3, kData}});
-    SetField(f, {278, kLong, {1}});
-    SetField(f, {279, kLong, {3, 3}});
-    ASSERT_TRUE(Decode(MakeTiff(false, f, {7, 8, 9, 1, 2, 3}), img).ok());
-    EXPECT_EQ(At(img, 0, 1), C8(1, 2, 3));
-    EXPECT_EQ(At(img, 0, 0), C8(7, 8, 9));
-
+    std::vector<Field> strips = Plain(1, 3, {8, 8, 8}, 2, 9);
+    SetField(strips, {273, kLong, {kData, kData + 3, kData + 6}});
+    SetField(strips, {278, kShort, {1}});
+    SetField(strips, {279, kLong, {3, 3, 3}});
+    // Two one-row strips, the second stored first (libtiff).
+    std::vector<Field> swapped = Plain(1, 2, {8, 8, 8}, 2, 6);
+    SetField(swapped, {273, kLong, {kData + 3, kData}});
+    SetField(swapped, {278, kLong, {1}});
+    SetField(swapped, {279, kLong, {3, 3}});
     // Planar: all red samples, then all green, then all blue.
-    f = Plain(2, 1, {16, 16, 16}, 2, 12);
-    SetField(f, {273, kLong, {kData, kData + 4, kData + 8}});
-    SetField(f, {279, kLong, {4, 4, 4}});
-    SetField(f, {284, kShort, {2}});
-    const Bytes planes = Samples16({0x1001, 0x1002, 0x2001, 0x2002, 0x3001, 0x3002}, true);
-    ASSERT_TRUE(Decode(MakeTiff(true, f, planes), img).ok());
-    EXPECT_EQ(At(img, 0, 0), (Rgb{0x1001, 0x2001, 0x3001}));
-    EXPECT_EQ(At(img, 1, 0), (Rgb{0x1002, 0x2002, 0x3002}));
-
+    std::vector<Field> planar = Plain(2, 1, {16, 16, 16}, 2, 12);
+    SetField(planar, {273, kLong, {kData, kData + 4, kData + 8}});
+    SetField(planar, {279, kLong, {4, 4, 4}});
+    SetField(planar, {284, kShort, {2}});
     // RGBA with unassociated alpha: the colour is kept as it is, even where alpha is 0.
-    f = Plain(2, 1, {8, 8, 8, 8}, 2, 8);
-    f.push_back({338, kShort, {2}});
-    ASSERT_TRUE(Decode(MakeTiff(false, f, {10, 20, 30, 0, 40, 50, 60, 128}), img).ok());
-    EXPECT_EQ(At(img, 0, 0), C8(10, 20, 30));
-    EXPECT_EQ(At(img, 1, 0), C8(40, 50, 60));
-}
-
-TEST(TiffLibtiffRead, PaletteColoursComeFromTheSixteenBitMap) {
+    std::vector<Field> rgba = Plain(2, 1, {8, 8, 8, 8}, 2, 8);
+    rgba.push_back({338, kShort, {2}});
     // 2-bit indices 3, 0, 1, 2; the map lists 4 reds, then 4 greens, then 4 blues.
-    std::vector<Field> f = Plain(4, 1, {2}, 3, 1);
-    f.push_back({320,
-                 kShort,
-                 {0x1111, 0x2222, 0x3333, 0xFFFF, 0x0102, 0x0304, 0x0506, 0x0708, 0xA000, 0xB000,
-                  0xC000, 0xD000}});
-    DecodedImage img;
-    ASSERT_TRUE(Decode(MakeTiff(false, f, {0b11000110}), img).ok());
-    EXPECT_EQ(At(img, 0, 0), (Rgb{0xFFFF, 0x0708, 0xD000}));
-    EXPECT_EQ(At(img, 1, 0), (Rgb{0x1111, 0x0102, 0xA000}));
-    EXPECT_EQ(At(img, 2, 0), (Rgb{0x2222, 0x0304, 0xB000}));
-    EXPECT_EQ(At(img, 3, 0), (Rgb{0x3333, 0x0506, 0xC000}));
-
+    std::vector<Field> palette = Plain(4, 1, {2}, 3, 1);
+    palette.push_back({320,
+                       kShort,
+                       {0x1111, 0x2222, 0x3333, 0xFFFF, 0x0102, 0x0304, 0x0506, 0x0708, 0xA000,
+                        0xB000, 0xC000, 0xD000}});
     // A map holding only 8-bit values is scaled like 8-bit samples.
-    f = Plain(2, 1, {1}, 3, 1);
-    f.push_back({320, kShort, {10, 255, 20, 0, 30, 128}});
-    ASSERT_TRUE(Decode(MakeTiff(false, f, {0b01000000}), img).ok());
-    EXPECT_EQ(At(img, 0, 0), C8(10, 20, 30));
-    EXPECT_EQ(At(img, 1, 0), C8(255, 0, 128));
+    std::vector<Field> palette8 = Plain(2, 1, {1}, 3, 1);
+    palette8.push_back({320, kShort, {10, 255, 20, 0, 30, 128}});
+    const Rgb W = Grey(255 << 8), K = Grey(0);
+    const PixelCase cases[] = {
+        // clang-format off
+        {"8-bit RGB, top row first",
+         MakeTiff(false, Plain(2, 2, {8, 8, 8}, 2, 12), {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}), 2,
+         {C8(7, 8, 9), C8(10, 11, 12), C8(1, 2, 3), C8(4, 5, 6)}},
+        {"16-bit RGB, II", MakeTiff(false, f16, Samples16(v16, false)), 2, v16_expect},
+        {"16-bit RGB, MM", MakeTiff(true, f16, Samples16(v16, true)), 2, v16_expect},
+        {"older eight-entry layout", OldLayout(), 1, {Rgb{4, 5, 6}, Rgb{1, 2, 3}}},
+        {"strips one after another", MakeTiff(false, strips, {1, 1, 1, 2, 2, 2, 3, 3, 3}), 1,
+         {C8(3, 3, 3), C8(2, 2, 2), C8(1, 1, 1)}},
+        // One 16-bit sample per pixel: not 5-5-5 colour, but grey.
+        {"16-bit grey",
+         MakeTiff(false, Plain(3, 1, {16}, 1, 6), Samples16({0x0102, 0xFFFF, 0x8001}, false)), 3,
+         {Grey(0x0102), Grey(0xFFFF), Grey(0x8001)}},
+        {"16-bit grey, white zero",
+         MakeTiff(true, Plain(3, 1, {16}, 0, 6), Samples16({0, 0x1234, 0xFFFF}, true)), 3,
+         {Grey(0xFFFF), Grey(0xEDCB), Grey(0)}},
+        // 4 bits: 0, 15, 5, 10 (two pixels a byte, high nibble first), stretched to 8-bit levels.
+        {"4-bit grey", MakeTiff(false, Plain(4, 1, {4}, 1, 2), {0x0F, 0x5A}), 4,
+         {Grey(0), Grey(255 << 8), Grey(85 << 8), Grey(170 << 8)}},
+        // 1 bit, white at zero; rows padded to whole bytes, so row 2 starts at byte 2.
+        {"1-bit, white zero", MakeTiff(false, Plain(9, 2, {1}, 0, 4), {0x80, 0x00, 0x00, 0x80}), 9,
+         {W, W, W, W, W, W, W, W, K, K, W, W, W, W, W, W, W, W}},
+        {"strips out of order", MakeTiff(false, swapped, {7, 8, 9, 1, 2, 3}), 1,
+         {C8(7, 8, 9), C8(1, 2, 3)}},
+        {"separate planes",
+         MakeTiff(true, planar, Samples16({0x1001, 0x1002, 0x2001, 0x2002, 0x3001, 0x3002}, true)),
+         2, {Rgb{0x1001, 0x2001, 0x3001}, Rgb{0x1002, 0x2002, 0x3002}}},
+        {"unassociated alpha ignored", MakeTiff(false, rgba, {10, 20, 30, 0, 40, 50, 60, 128}), 2,
+         {C8(10, 20, 30), C8(40, 50, 60)}},
+        {"palette, 16-bit map", MakeTiff(false, palette, {0b11000110}), 4,
+         {Rgb{0xFFFF, 0x0708, 0xD000}, Rgb{0x1111, 0x0102, 0xA000}, Rgb{0x2222, 0x0304, 0xB000},
+          Rgb{0x3333, 0x0506, 0xC000}}},
+        {"palette, 8-bit map", MakeTiff(false, palette8, {0b01000000}), 2,
+         {C8(10, 20, 30), C8(255, 0, 128)}},
+        // Through libtiff's colour conversion at 8 bits: (255 - 51) each, no blue.
+        {"CMYK",
+         MakeTiff(false, Plain(3, 1, {8, 8, 8, 8}, 5, 12),
+                  {0, 0, 0, 0, 255, 0, 0, 0, 0, 0, 255, 51}),
+         3, {C8(255, 255, 255), C8(0, 255, 255), C8(204, 204, 0)}},
+        // clang-format on
+    };
+    for (const PixelCase& c : cases) ExpectDecodes(kFormatTiff, c);
 }
 
-TEST(TiffLibtiffRead, CmykGoesThroughLibtiffsColourConversionAtEightBits) {
-    DecodedImage img;
-    ASSERT_TRUE(Decode(MakeTiff(false, Plain(3, 1, {8, 8, 8, 8}, 5, 12),
-                                {0, 0, 0, 0, 255, 0, 0, 0, 0, 0, 255, 51}),
-                       img)
-                    .ok());
-    EXPECT_EQ(At(img, 0, 0), C8(255, 255, 255));
-    EXPECT_EQ(At(img, 1, 0), C8(0, 255, 255));
-    EXPECT_EQ(At(img, 2, 0), C8(204, 204, 0));  // (255 - 51) each, no blue
-}
-
-// ---- refused files ----
-
-IoStatus StatusOf(const Bytes& file, std::string* detail = nullptr, uint64_t budget = UINT64_MAX) {
-    return testing::RefusalStatus(kFormatTiff, file, detail, budget);
-}
-
-TEST(TiffRefuse, SignatureHeaderAndDirectoryMustBeInTheFile) {
-    std::string why;
-    EXPECT_EQ(StatusOf({}), IoStatus::NotThisFormat);
-    EXPECT_EQ(StatusOf({'I', 'M', 42, 0, 8, 0, 0, 0}), IoStatus::NotThisFormat);
-    EXPECT_EQ(StatusOf({'I', 'I', 42, 0, 8}), IoStatus::Damaged);
-
-    Bytes file = MakeTiff(false, Plain(1, 1, {8, 8, 8}, 2, 3), {1, 2, 3});
-    Bytes bad = file;
-    Put32(bad, 4, static_cast<uint32_t>(bad.size() - 1), false);
-    EXPECT_EQ(StatusOf(bad, &why), IoStatus::Damaged);
-    EXPECT_EQ(why, "first directory lies outside the file");
-    bad = file;
-    Put16(bad, 12, 500, false);  // entry count: the directory is at 12
-    EXPECT_EQ(StatusOf(bad, &why), IoStatus::Damaged);
-    EXPECT_EQ(why, "directory runs past the end of the file");
-    EXPECT_EQ(StatusOf(Bytes(file.begin(), file.begin() + 40)), IoStatus::Damaged);
-}
-
-TEST(TiffRefuse, TablesAndPixelsMustLieInTheFile) {
-    std::string why;
+TEST(TiffRefuse, DamagedAbsurdAndUnsupportedFiles) {
+    const Bytes file = MakeTiff(false, Plain(1, 1, {8, 8, 8}, 2, 3), {1, 2, 3});
+    Bytes far_directory = file;
+    Put32(far_directory, 4, static_cast<uint32_t>(file.size() - 1), false);
+    Bytes long_directory = file;
+    Put16(long_directory, 12, 500, false);  // entry count: the directory is at 12
     // Bits table: three values do not fit the entry; its offset points past the end.
-    Bytes file = MakeTiff(false, Plain(1, 1, {8, 8, 8}, 2, 3), {1, 2, 3});
-    Put32(file, EntryAt(file, 258) + 8, static_cast<uint32_t>(file.size() - 2), false);
-    EXPECT_EQ(StatusOf(file, &why), IoStatus::Damaged);
-    EXPECT_EQ(why, "bits-per-sample table lies outside the file");
-
+    Bytes far_bits = file;
+    Put32(far_bits, EntryAt(far_bits, 258) + 8, static_cast<uint32_t>(file.size() - 2), false);
     std::vector<Field> f = Plain(1, 3, {8, 8, 8}, 2, 9);
     SetField(f, {273, kLong, {kData, kData + 3, kData + 6}});
     SetField(f, {278, kShort, {1}});
-    file = MakeTiff(false, f, Bytes(9, 1));
-    Put32(file, EntryAt(file, 273) + 8, 0xFFFFFFF0, false);
-    EXPECT_EQ(StatusOf(file, &why), IoStatus::Damaged);
-    EXPECT_EQ(why, "strip offset table lies outside the file");
-
+    Bytes far_offsets = MakeTiff(false, f, Bytes(9, 1));
+    Put32(far_offsets, EntryAt(far_offsets, 273) + 8, 0xFFFFFFF0, false);
     // The pixels start so close to the end that one byte is missing.
-    file = MakeTiff(false, Plain(2, 2, {16, 16, 16}, 2, 24), Bytes(24, 1));
-    Put32(file, EntryAt(file, 273) + 8, static_cast<uint32_t>(file.size() - 23), false);
-    EXPECT_EQ(StatusOf(file, &why), IoStatus::Damaged);
-    EXPECT_EQ(why, "pixel data runs past the end of the file");
-
+    Bytes late_pixels = MakeTiff(false, Plain(2, 2, {16, 16, 16}, 2, 24), Bytes(24, 1));
+    Put32(late_pixels, EntryAt(late_pixels, 273) + 8,
+          static_cast<uint32_t>(late_pixels.size() - 23), false);
     // Through libtiff: a strip whose byte count runs past the end, and an uncompressed strip
     // too short for its rows.
     std::vector<Field> packed = Plain(4, 4, {8}, 1, 100000);
     SetField(packed, {259, kShort, {32773}});
-    EXPECT_EQ(StatusOf(MakeTiff(false, packed, Bytes(16, 1)), &why), IoStatus::Damaged);
-    EXPECT_EQ(why, "strip or tile lies outside the file");
     std::vector<Field> grey = Plain(4, 4, {8}, 1, 8);
     SetField(grey, {278, kShort, {2}});
     SetField(grey, {273, kLong, {kData, kData + 8}});
     SetField(grey, {279, kLong, {8, 7}});
-    EXPECT_EQ(StatusOf(MakeTiff(false, grey, Bytes(16, 1)), &why), IoStatus::Damaged);
-    EXPECT_EQ(why, "pixel data runs past the end of the file");
-}
-
-TEST(TiffRefuse, AbsurdSizesAreRefusedBeforeAnyMemoryIsTaken) {
-    std::string why;
-    EXPECT_EQ(StatusOf(MakeTiff(false, Plain(0, 1, {8, 8, 8}, 2, 3), {1, 2, 3})),
-              IoStatus::Damaged);
     std::vector<Field> huge = Plain(1, 1, {8, 8, 8}, 2, 3);
     SetField(huge, {256, kLong, {(1u << 20) + 1}});
-    EXPECT_EQ(StatusOf(MakeTiff(false, huge, {1, 2, 3})), IoStatus::TooLarge);
-    SetField(huge, {277, kShort, {1}});
-    SetField(huge, {262, kShort, {1}});
-    SetField(huge, {258, kShort, {8}});
-    EXPECT_EQ(StatusOf(MakeTiff(false, huge, {1, 2, 3})), IoStatus::TooLarge);
-
-    // Within the limits, far beyond the file, on both paths.
-    EXPECT_EQ(StatusOf(MakeTiff(false, Plain(30000, 30000, {8, 8, 8}, 2, 3), {1, 2, 3}), &why),
-              IoStatus::Damaged);
-    EXPECT_EQ(StatusOf(MakeTiff(false, Plain(30000, 30000, {16}, 1, 3), {1, 2, 3})),
-              IoStatus::Damaged);
+    std::vector<Field> huge_grey = huge;
+    SetField(huge_grey, {277, kShort, {1}});
+    SetField(huge_grey, {262, kShort, {1}});
+    SetField(huge_grey, {258, kShort, {8}});
+    std::vector<Field> floats = Plain(1, 1, {32}, 1, 4);
+    floats.push_back({339, kShort, {3}});  // floating-point samples
+    const Refusal cases[] = {
+        // clang-format off
+        {"empty", {}, IoStatus::NotThisFormat, ""},
+        {"mixed byte order mark", {'I', 'M', 42, 0, 8, 0, 0, 0}, IoStatus::NotThisFormat, ""},
+        {"short header", {'I', 'I', 42, 0, 8}, IoStatus::Damaged, ""},
+        {"directory outside", far_directory, IoStatus::Damaged,
+         "first directory lies outside the file"},
+        {"directory too long", long_directory, IoStatus::Damaged,
+         "directory runs past the end of the file"},
+        {"cut", Bytes(file.begin(), file.begin() + 40), IoStatus::Damaged, ""},
+        {"bits table outside", far_bits, IoStatus::Damaged,
+         "bits-per-sample table lies outside the file"},
+        {"strip offsets outside", far_offsets, IoStatus::Damaged,
+         "strip offset table lies outside the file"},
+        {"pixels past the end", late_pixels, IoStatus::Damaged,
+         "pixel data runs past the end of the file"},
+        {"strip past the end", MakeTiff(false, packed, Bytes(16, 1)), IoStatus::Damaged,
+         "strip or tile lies outside the file"},
+        {"strip short for its rows", MakeTiff(false, grey, Bytes(16, 1)), IoStatus::Damaged,
+         "pixel data runs past the end of the file"},
+        {"zero width", MakeTiff(false, Plain(0, 1, {8, 8, 8}, 2, 3), {1, 2, 3}), IoStatus::Damaged,
+         ""},
+        {"huge width", MakeTiff(false, huge, {1, 2, 3}), IoStatus::TooLarge, ""},
+        {"huge width, libtiff", MakeTiff(false, huge_grey, {1, 2, 3}), IoStatus::TooLarge, ""},
+        // Within the limits, far beyond the file, on both paths.
+        {"far beyond the file", MakeTiff(false, Plain(30000, 30000, {8, 8, 8}, 2, 3), {1, 2, 3}),
+         IoStatus::Damaged, ""},
+        {"far beyond the file, libtiff",
+         MakeTiff(false, Plain(30000, 30000, {16}, 1, 3), {1, 2, 3}), IoStatus::Damaged, ""},
+        {"float samples", MakeTiff(false, floats, {0, 0, 0x80, 0x3F}), IoStatus::Unsupported,
+         "32-bit samples"},
+        // clang-format on
+    };
+    for (const Refusal& c : cases) ExpectRefusal(kFormatTiff, c);
 
     // A 16 x 16 picture in one tile of 32768 x 32768 (six gigabytes decoded).
     std::vector<Field> tiled = {{256, kShort, {16}},         {257, kShort, {16}},
@@ -385,50 +297,16 @@ TEST(TiffRefuse, AbsurdSizesAreRefusedBeforeAnyMemoryIsTaken) {
                                 {262, kShort, {2}},          {277, kShort, {3}},
                                 {322, kShort, {32768}},      {323, kShort, {32768}},
                                 {324, kLong, {kData}},       {325, kLong, {8}}};
-    const IoStatus s = StatusOf(MakeTiff(false, tiled, Bytes(8, 0)), &why);
-    EXPECT_TRUE(s == IoStatus::TooLarge || s == IoStatus::Damaged) << why;
-}
-
-TEST(TiffRefuse, KindsThatAreNotReadSayWhy) {
     std::string why;
-    std::vector<Field> f = Plain(1, 1, {32}, 1, 4);
-    f.push_back({339, kShort, {3}});  // floating-point samples
-    EXPECT_EQ(StatusOf(MakeTiff(false, f, {0, 0, 0x80, 0x3F}), &why), IoStatus::Unsupported);
-    EXPECT_NE(why.find("32-bit samples"), std::string::npos) << why;
-}
+    const IoStatus s = RefusalStatus(kFormatTiff, MakeTiff(false, tiled, Bytes(8, 0)), &why);
+    EXPECT_TRUE(s == IoStatus::TooLarge || s == IoStatus::Damaged) << why;
 
-TEST(TiffRefuse, MemoryBudgetOnBothPaths) {
-    const Bytes rgb = MakeTiff(false, Plain(10, 10, {8, 8, 8}, 2, 300), Bytes(300, 1));
-    const Bytes grey = MakeTiff(false, Plain(10, 10, {8}, 1, 100), Bytes(100, 1));
-    for (const Bytes* f : {&rgb, &grey}) {
-        EXPECT_EQ(StatusOf(*f, nullptr, 599), IoStatus::OutOfMemory);
-        EXPECT_EQ(StatusOf(*f, nullptr, 600), IoStatus::Ok);
-    }
-}
-
-// ---- writing ----
-
-ImageRecord MakeRecord(int w, int h, uint32_t seed) {
-    ImageRecord rec;
-    rec.width = w;
-    rec.height = h;
-    std::mt19937 rng(seed);
-    for (int c = 0; c < 3; ++c) {
-        rec.plane(c).Allocate(static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
-        for (std::size_t i = 0; i < rec.plane(c).size(); ++i)
-            rec.plane(c)[i] = static_cast<uint16_t>(rng());
-    }
-    return rec;
-}
-
-void ExpectSamePlanes(const DecodedImage& img, const ImageRecord& rec) {
-    ASSERT_EQ(img.width, rec.width);
-    ASSERT_EQ(img.height, rec.height);
-    for (int c = 0; c < 3; ++c) {
-        const Plane& got = c == 0 ? img.red : c == 1 ? img.green : img.blue;
-        const Plane& want = rec.single_plane ? rec.red : rec.plane(c);
-        for (std::size_t i = 0; i < got.size(); ++i)
-            if (got[i] != want[i]) FAIL() << "channel " << c << " sample " << i;
+    // The memory budget, on both paths.
+    const Bytes rgb_file = MakeTiff(false, Plain(10, 10, {8, 8, 8}, 2, 300), Bytes(300, 1));
+    const Bytes grey_file = MakeTiff(false, Plain(10, 10, {8}, 1, 100), Bytes(100, 1));
+    for (const Bytes* b : {&rgb_file, &grey_file}) {
+        EXPECT_EQ(RefusalStatus(kFormatTiff, *b, nullptr, 599), IoStatus::OutOfMemory);
+        EXPECT_EQ(RefusalStatus(kFormatTiff, *b, nullptr, 600), IoStatus::Ok);
     }
 }
 
@@ -462,59 +340,38 @@ TEST(TiffWrite, HeaderAndPixelsOfATwoByOneImage) {
     EXPECT_EQ(ReadAll(dir.Path("a.tif")), expect);
 }
 
-TEST(TiffWrite, RoundTripOverSeveralBlocksAndSinglePlaneRecords) {
+TEST(TiffWrite, RoundTripsOfLargeWideAndSinglePlaneRecords) {
     TempDir dir;
-    // Tall enough that the rows are formatted in more than one block.
-    const ImageRecord rec = MakeRecord(2001, 700, 2);
-    ASSERT_TRUE(WriteImageFile(dir.Path("b.tif"), kFormatTiff, rec).ok());
-    DecodedImage img;
-    ASSERT_TRUE(ReadImageFile(dir.Path("b.tif"), kFormatTiff, img).ok());
-    ExpectSamePlanes(img, rec);
-
     ImageRecord grey = MakeRecord(3, 5, 3);
     grey.single_plane = 1;
     grey.green.Release();
     grey.blue.Release();
-    ASSERT_TRUE(WriteTiff(dir.Path("c.tif"), grey).ok());
-    ASSERT_TRUE(ReadImageFile(dir.Path("c.tif"), kFormatTiff, img).ok());
-    ExpectSamePlanes(img, grey);
-}
-
-TEST(TiffWrite, SizesBeyondSixteenBitsAreWrittenAsLong) {
-    TempDir dir;
-    const ImageRecord rec = MakeRecord(70000, 2, 4);
-    ASSERT_TRUE(WriteTiff(dir.Path("wide.tif"), rec).ok());
-    const Bytes f = ReadAll(dir.Path("wide.tif"));
-    ASSERT_GE(f.size(), 32u);
-    EXPECT_EQ(f[22], kLong);  // ImageWidth's type
-    EXPECT_EQ(f[28] | f[29] << 8 | f[30] << 16, 70000);
-    EXPECT_EQ(f[34], kShort);  // ImageLength still SHORT
-    DecodedImage img;
-    ASSERT_TRUE(DecodeImage(f, kFormatTiff, img).ok());
-    ExpectSamePlanes(img, rec);
+    // Tall enough that the rows are formatted in more than one block; wide enough that the
+    // width must be written as LONG.
+    const ImageRecord records[] = {MakeRecord(2001, 700, 2), MakeRecord(70000, 2, 4),
+                                   std::move(grey)};
+    for (const ImageRecord& rec : records) {
+        SCOPED_TRACE(rec.width);
+        ASSERT_TRUE(WriteImageFile(dir.Path("b.tif"), kFormatTiff, rec).ok());
+        const Bytes f = ReadAll(dir.Path("b.tif"));
+        EXPECT_EQ(f[22], rec.width > 0xFFFF ? kLong : kShort);  // ImageWidth's type
+        EXPECT_EQ(f[28] | f[29] << 8 | f[30] << 16, rec.width);
+        EXPECT_EQ(f[34], kShort);  // ImageLength
+        ExpectSamePlanes(MustDecode(kFormatTiff, f), rec);
+    }
 }
 
 TEST(TiffWrite, UnwritablePathAndEmptyRecordLeaveNothing) {
     TempDir dir;
-    const ImageRecord rec = MakeRecord(2, 2, 5);
-    EXPECT_EQ(WriteTiff(dir.Path("no/such/folder/x.tif"), rec).status, IoStatus::CannotOpen);
+    EXPECT_EQ(WriteTiff(dir.Path("no/such/folder/x.tif"), MakeRecord(2, 2, 5)).status,
+              IoStatus::CannotOpen);
     EXPECT_EQ(WriteTiff(dir.Path("e.tif"), ImageRecord{}).status, IoStatus::Unsupported);
-    EXPECT_FALSE(fs::exists(dir.Path("e.tif")));
     EXPECT_TRUE(fs::is_empty(dir.dir()));
 }
 
-// ---- other programs ----
-
-void RequireTools() {
-    ASSERT_EQ(Shell("command -v convert-im6.q16"), 0)
-        << "convert-im6.q16 (ImageMagick) is missing; scripts/install-deps installs it";
-    ASSERT_EQ(Shell("command -v vips"), 0)
-        << "vips (libvips-tools) is missing; scripts/install-deps installs it";
-}
-
 TEST(TiffPeer, ImageMagickAndVipsReadOurFilesIdenticallyAndWithoutComplaint) {
-    RequireTools();
-    if (HasFatalFailure()) return;
+    REQUIRE_TOOL("convert-im6.q16");
+    REQUIRE_TOOL("vips");
     TempDir dir;
     // ImageMagick's default policy refuses pictures wider than 16000 pixels.
     std::ofstream(dir.Path("policy.xml"))
@@ -578,7 +435,7 @@ TiffKind KindOf(const std::string& path) {
 
 struct PeerCase {
     const char* name;
-    const char* make;  // command writing $OUT from $SRC
+    const char* make;  // command writing $OUT from $SRC ("IM" stands for ImageMagick)
     const char* read;  // command writing the tool's own PPM/PGM of $OUT to $PPM
     TiffKind kind;
     int tolerance;  // largest difference allowed per sample (lossy colour conversions)
@@ -591,141 +448,75 @@ std::string Expand(std::string text, const std::string& src, const std::string& 
         for (std::size_t at; (at = text.find(key)) != std::string::npos;)
             text.replace(at, key.size(), "'" + value + "'");
     }
+    if (text.starts_with("IM ")) text.replace(0, 2, "convert-im6.q16");
     return text;
 }
 
 TEST(TiffPeer, FilesWrittenByImageMagickAndVipsReadLikeTheirOwnPpm) {
-    RequireTools();
-    if (HasFatalFailure()) return;
+    REQUIRE_TOOL("convert-im6.q16");
+    REQUIRE_TOOL("vips");
     TempDir dir;
     // Odd sizes, so that strips, tiles and bit-packed rows end part-way.
     const ImageRecord rec = MakeRecord(37, 23, 7);
     const std::string src = dir.Path("source.ppm");
     ASSERT_TRUE(WritePnm(src, rec, false).ok());
 
-    const char* im8 = "convert-im6.q16 $OUT -depth 8 PPM:$PPM";
-    const char* im16 = "convert-im6.q16 $OUT -depth 16 PPM:$PPM";
-    const char* grey8 = "convert-im6.q16 $OUT -depth 8 PGM:$PPM";
-    const char* grey16 = "convert-im6.q16 $OUT -depth 16 PGM:$PPM";
+    const char* im8 = "IM $OUT -depth 8 PPM:$PPM";
+    const char* im16 = "IM $OUT -depth 16 PPM:$PPM";
+    const char* grey8 = "IM $OUT -depth 8 PGM:$PPM";
+    const char* grey16 = "IM $OUT -depth 16 PGM:$PPM";
     const char* vips = "vips copy $OUT $PPM";
+    // Kind: compression, photometric, bits, samples, planar, tiled, big-endian, several
+    // strips, BigTIFF.
+    // clang-format off
     const PeerCase cases[] = {
-        {"plain16",
-         "convert-im6.q16 $SRC -depth 16 -compress None $OUT",
-         im16,
-         {1, 2, 16, 3, 1},
-         0},
-        {"plain8", "convert-im6.q16 $SRC -depth 8 -compress None $OUT", im8, {1, 2, 8, 3, 1}, 0},
-        {"lzw8", "convert-im6.q16 $SRC -depth 8 -compress LZW $OUT", im8, {5, 2, 8, 3, 1}, 0},
-        {"lzw16", "convert-im6.q16 $SRC -depth 16 -compress LZW $OUT", im16, {5, 2, 16, 3, 1}, 0},
-        {"deflate16_predictor",
-         "convert-im6.q16 $SRC -depth 16 -compress Zip -define tiff:predictor=2 $OUT",
-         im16,
-         {8, 2, 16, 3, 1},
-         0},
-        {"packbits8",
-         "convert-im6.q16 $SRC -depth 8 -compress RLE $OUT",
-         im8,
-         {32773, 2, 8, 3, 1},
-         0},
-        {"jpeg_rgb",
-         "convert-im6.q16 $SRC -depth 8 -compress JPEG $OUT",
-         im8,
-         {7, 2, 8, 3, 1},
-         256},
-        {"jpeg_ycbcr",
-         "convert-im6.q16 $SRC -depth 8 -compress JPEG -colorspace YCbCr $OUT",
-         im8,
-         {7, 6, 8, 3, 1},
-         256},
-        {"palette8",
-         "convert-im6.q16 $SRC -colors 40 -type Palette -depth 8 $OUT",
-         im16,
-         {1, 3, 8, 1, 1},
-         0},
-        {"palette4",
-         "convert-im6.q16 $SRC -colors 12 -type Palette $OUT",
-         im16,
-         {1, 3, 4, 1, 1},
-         0},
-        {"grey8", "convert-im6.q16 $SRC -colorspace Gray -depth 8 $OUT", grey8, {1, 1, 8, 1, 1}, 0},
-        {"grey16_lzw",
-         "convert-im6.q16 $SRC -colorspace Gray -depth 16 -compress LZW $OUT",
-         grey16,
-         {5, 1, 16, 1, 1},
-         0},
+        // clang-format off
+        {"plain16", "IM $SRC -depth 16 -compress None $OUT", im16, {1, 2, 16, 3, 1}, 0},
+        {"plain8", "IM $SRC -depth 8 -compress None $OUT", im8, {1, 2, 8, 3, 1}, 0},
+        {"lzw8", "IM $SRC -depth 8 -compress LZW $OUT", im8, {5, 2, 8, 3, 1}, 0},
+        {"lzw16", "IM $SRC -depth 16 -compress LZW $OUT", im16, {5, 2, 16, 3, 1}, 0},
+        {"deflate16_predictor", "IM $SRC -depth 16 -compress Zip -define tiff:predictor=2 $OUT",
+         im16, {8, 2, 16, 3, 1}, 0},
+        {"packbits8", "IM $SRC -depth 8 -compress RLE $OUT", im8, {32773, 2, 8, 3, 1}, 0},
+        {"jpeg_rgb", "IM $SRC -depth 8 -compress JPEG $OUT", im8, {7, 2, 8, 3, 1}, 256},
+        {"jpeg_ycbcr", "IM $SRC -depth 8 -compress JPEG -colorspace YCbCr $OUT", im8,
+         {7, 6, 8, 3, 1}, 256},
+        {"palette8", "IM $SRC -colors 40 -type Palette -depth 8 $OUT", im16, {1, 3, 8, 1, 1}, 0},
+        {"palette4", "IM $SRC -colors 12 -type Palette $OUT", im16, {1, 3, 4, 1, 1}, 0},
+        {"grey8", "IM $SRC -colorspace Gray -depth 8 $OUT", grey8, {1, 1, 8, 1, 1}, 0},
+        {"grey16_lzw", "IM $SRC -colorspace Gray -depth 16 -compress LZW $OUT", grey16,
+         {5, 1, 16, 1, 1}, 0},
         {"grey8_white_zero",
-         "convert-im6.q16 $SRC -colorspace Gray -depth 8 -define quantum:polarity=min-is-white "
-         "$OUT",
-         grey8,
-         {1, 0, 8, 1, 1},
-         0},
-        {"bilevel_g4",
-         "convert-im6.q16 $SRC -type Bilevel -compress Group4 $OUT",
-         grey8,
-         {4, 0, 1, 1, 1},
-         0},
-        {"tiled16_deflate",
-         "convert-im6.q16 $SRC -depth 16 -compress Zip -define tiff:tile-geometry=16x16 $OUT",
-         im16,
-         {8, 2, 16, 3, 1, true},
-         0},
-        {"big_endian16",
-         "convert-im6.q16 $SRC -depth 16 -define tiff:endian=msb -compress None $OUT",
-         im16,
-         {1, 2, 16, 3, 1, false, true},
-         0},
-        {"big_endian16_lzw",
-         "convert-im6.q16 $SRC -depth 16 -define tiff:endian=msb -compress LZW $OUT",
-         im16,
-         {5, 2, 16, 3, 1, false, true},
-         0},
-        {"strips8",
-         "convert-im6.q16 $SRC -depth 8 -define tiff:rows-per-strip=2 $OUT",
-         im8,
-         {1, 2, 8, 3, 1, false, false, true},
-         0},
-        {"strips16_lzw",
-         "convert-im6.q16 $SRC -depth 16 -compress LZW -define tiff:rows-per-strip=3 $OUT",
-         im16,
-         {5, 2, 16, 3, 1, false, false, true},
-         0},
-        {"separate16",
-         "convert-im6.q16 $SRC -depth 16 -interlace Plane $OUT",
-         im16,
-         {1, 2, 16, 3, 2},
-         0},
-        {"separate8_lzw",
-         "convert-im6.q16 $SRC -depth 8 -interlace Plane -compress LZW $OUT",
-         im8,
-         {5, 2, 8, 3, 2},
-         0},
-        {"rgba16",
-         "convert-im6.q16 $SRC -depth 16 -alpha set -channel A -evaluate set 40% +channel $OUT",
-         im16,
-         {1, 2, 16, 4, 1},
-         0},
-        {"cmyk8",
-         "convert-im6.q16 $SRC -colorspace CMYK -depth 8 $OUT",
-         im8,
-         {1, 5, 8, 4, 1},
-         3 * 256},
+         "IM $SRC -colorspace Gray -depth 8 -define quantum:polarity=min-is-white $OUT", grey8,
+         {1, 0, 8, 1, 1}, 0},
+        {"bilevel_g4", "IM $SRC -type Bilevel -compress Group4 $OUT", grey8, {4, 0, 1, 1, 1}, 0},
+        {"tiled16_deflate", "IM $SRC -depth 16 -compress Zip -define tiff:tile-geometry=16x16 $OUT",
+         im16, {8, 2, 16, 3, 1, true}, 0},
+        {"big_endian16", "IM $SRC -depth 16 -define tiff:endian=msb -compress None $OUT", im16,
+         {1, 2, 16, 3, 1, false, true}, 0},
+        {"big_endian16_lzw", "IM $SRC -depth 16 -define tiff:endian=msb -compress LZW $OUT", im16,
+         {5, 2, 16, 3, 1, false, true}, 0},
+        {"strips8", "IM $SRC -depth 8 -define tiff:rows-per-strip=2 $OUT", im8,
+         {1, 2, 8, 3, 1, false, false, true}, 0},
+        {"strips16_lzw", "IM $SRC -depth 16 -compress LZW -define tiff:rows-per-strip=3 $OUT", im16,
+         {5, 2, 16, 3, 1, false, false, true}, 0},
+        {"separate16", "IM $SRC -depth 16 -interlace Plane $OUT", im16, {1, 2, 16, 3, 2}, 0},
+        {"separate8_lzw", "IM $SRC -depth 8 -interlace Plane -compress LZW $OUT", im8,
+         {5, 2, 8, 3, 2}, 0},
+        {"rgba16", "IM $SRC -depth 16 -alpha set -channel A -evaluate set 40% +channel $OUT", im16,
+         {1, 2, 16, 4, 1}, 0},
+        {"cmyk8", "IM $SRC -colorspace CMYK -depth 8 $OUT", im8, {1, 5, 8, 4, 1}, 3 * 256},
         {"vips_tiled16_deflate",
          "vips tiffsave $SRC $OUT --tile --tile-width 32 --tile-height 32 --compression deflate "
          "--predictor horizontal",
-         vips,
-         {8, 2, 16, 3, 1, true},
+         vips, {8, 2, 16, 3, 1, true}, 0},
+        {"vips_bigtiff16_lzw", "vips tiffsave $SRC $OUT --bigtiff --compression lzw", vips,
+         {5, 2, 16, 3, 1, false, false, false, true}, 0},
+        {"vips_jpeg", "vips tiffsave $SRC $OUT --compression jpeg --Q 90", vips, {7, 2, 8, 3, 1},
          0},
-        {"vips_bigtiff16_lzw",
-         "vips tiffsave $SRC $OUT --bigtiff --compression lzw",
-         vips,
-         {5, 2, 16, 3, 1, false, false, false, true},
-         0},
-        {"vips_jpeg",
-         "vips tiffsave $SRC $OUT --compression jpeg --Q 90",
-         vips,
-         {7, 2, 8, 3, 1},
-         0},
+        // clang-format on
     };
+    // clang-format on
     for (const PeerCase& c : cases) {
         SCOPED_TRACE(c.name);
         const std::string out = dir.Path(std::string(c.name) + ".tif");
@@ -800,8 +591,7 @@ void HalveByteCounts(Bytes& b) {
 }
 
 TEST(TiffPeer, TruncatedAndCorruptedFilesFailCleanly) {
-    RequireTools();
-    if (HasFatalFailure()) return;
+    REQUIRE_TOOL("convert-im6.q16");
     TempDir dir;
     const ImageRecord rec = MakeRecord(40, 30, 8);
     const std::string src = dir.Path("source.ppm");
@@ -821,23 +611,26 @@ TEST(TiffPeer, TruncatedAndCorruptedFilesFailCleanly) {
         ASSERT_GT(whole.size(), 100u);
         // The directory comes last in these files: cut, it or the data it points to is lost.
         for (const std::size_t keep : {std::size_t{7}, whole.size() / 2})
-            EXPECT_NE(StatusOf(Bytes(whole.begin(), whole.begin() + keep)), IoStatus::Ok) << keep;
+            EXPECT_NE(
+                RefusalStatus(kFormatTiff, Bytes(whole.begin(), whole.begin() + keep), nullptr),
+                IoStatus::Ok)
+                << keep;
         // Compressed strips or tiles that end early. JPEG and fax decoders pad such data, and
         // libtiff recomputes the byte count of a single uncompressed strip, as its tolerance
         // allows; the others must refuse it.
         Bytes shortened = whole;
         HalveByteCounts(shortened);
-        const IoStatus s = StatusOf(shortened);
+        const IoStatus s = RefusalStatus(kFormatTiff, shortened, nullptr);
         const std::string kind = o;
         if (kind.ends_with("LZW") || kind.ends_with("RLE") || kind.find("Zip") != kind.npos) {
             EXPECT_NE(s, IoStatus::Ok);
         }
         // Flipped bytes anywhere: any result, as long as a failure leaves nothing behind
-        // (StatusOf checks) and nothing is touched outside the buffers (the sanitizers check).
+        // (RefusalStatus checks) and nothing is touched outside the buffers (the sanitizers check).
         for (int round = 0; round < 200; ++round) {
             Bytes bad = whole;
             for (int k = 0; k < 4; ++k) bad[rng() % bad.size()] = static_cast<uint8_t>(rng());
-            (void)StatusOf(bad);
+            (void)RefusalStatus(kFormatTiff, bad, nullptr);
         }
     }
 }

@@ -50,29 +50,23 @@ using Rows = std::vector<std::vector<int>>;
 // ---- Resize ----
 
 TEST(ResizeRatio, CommonFactorsGoOnceThenHalvingBelow4097) {
-    int t = 3000, s = 4999;  // 4999 is prime: nothing in common, then one halving
-    ReduceRatio(t, s);
-    EXPECT_EQ(t, 1500);
-    EXPECT_EQ(s, 2499);
-    t = 10000, s = 9999;  // no common factor; halved twice, the ratio drifts
-    ReduceRatio(t, s);
-    EXPECT_EQ(t, 2500);
-    EXPECT_EQ(s, 2499);
-    EXPECT_EQ(ScaledLength(9999, t, s), 10003);  // not 10000
-    t = 200, s = 100;                            // 2 once, then 5 once
-    ReduceRatio(t, s);
-    EXPECT_EQ(t, 20);
-    EXPECT_EQ(s, 10);
-    t = 6, s = 4;
-    ReduceRatio(t, s);
-    EXPECT_EQ(t, 3);
-    EXPECT_EQ(s, 2);
-    // Halving never takes a side to 0: the ratio stays defined.
-    t = 10000, s = 1;
-    ReduceRatio(t, s);
-    EXPECT_EQ(t, 10000);
-    EXPECT_EQ(s, 1);
-    EXPECT_EQ(ScaledLength(1, 1, 3), 1);  // a picture never shrinks to nothing
+    const struct {
+        int t, s, want_t, want_s;
+    } cases[] = {
+        {3000, 4999, 1500, 2499},   // 4999 is prime: nothing in common, then one halving
+        {10000, 9999, 2500, 2499},  // no common factor; halved twice, the ratio drifts
+        {200, 100, 20, 10},         // 2 once, then 5 once
+        {6, 4, 3, 2},
+        {10000, 1, 10000, 1},  // halving never takes a side to 0: the ratio stays defined
+    };
+    for (const auto& c : cases) {
+        int t = c.t, s = c.s;
+        ReduceRatio(t, s);
+        EXPECT_EQ(t, c.want_t) << c.t << "/" << c.s;
+        EXPECT_EQ(s, c.want_s) << c.t << "/" << c.s;
+    }
+    EXPECT_EQ(ScaledLength(9999, 2500, 2499), 10003);  // not 10000
+    EXPECT_EQ(ScaledLength(1, 1, 3), 1);               // a picture never shrinks to nothing
 }
 
 TEST(ResizeLanczos, TablesAreNormalisedRadialOrderTwoKernels) {

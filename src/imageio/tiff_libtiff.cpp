@@ -1,25 +1,14 @@
-// TIFF files.
-//
-// Reading. Uncompressed chunky RGB files with 8 or 16 bits per sample whose strips follow
-// one another (what this program and most astronomy tools write) are read straight from the
-// file bytes. Every other TIFF goes through libtiff, from memory:
+// TIFF reading through libtiff, from the bytes in memory:
 // - grey (1 to 16 bits, black or white zero), palette and RGB files, compressed or not, in
 //   strips or tiles, chunky or planar, are decoded block by block at their full precision:
 //   16-bit samples stay 16-bit, 8-bit samples v become v * 256, palette colours are the
 //   colour map's 16-bit values (an old-style 8-bit colour map is scaled like 8-bit samples);
 // - the kinds only libtiff knows how to turn into colour (CMYK, uncompressed YCbCr, CIE Lab,
 //   old-style JPEG, ...) go through its RGBA reader, at 8 bits.
-// Alpha and other extra samples are ignored; the orientation tag is not applied (the rows
-// are taken in file order, as most readers do). Every size, offset and length is checked
-// against the file before memory is taken.
-//
-// Writing: 48-bit uncompressed RGB, little-endian, one strip, with the fixed 128-byte header
-// below: the directory at 18, the pixels at 128, rows from the top of the picture down.
 #include <tiffio.h>
 
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -31,264 +20,12 @@
 #include "common/parallel.h"
 #include "imageio/file_io.h"
 #include "imageio/formats.h"
+#include "imageio/reader_support.h"
+#include "imageio/tiff_internal.h"
 
-namespace orva {
+namespace orva::tiff {
 
 namespace {
-
-IoResult Fail(IoStatus status, std::string why) {
-    return IoResult::Fail(status, std::move(why));
-}
-
-void Abandon(DecodedImage& out) {
-    out.red.Release();
-    out.green.Release();
-    out.blue.Release();
-    out.width = out.height = 0;
-}
-
-IoResult CheckSize(uint64_t width, uint64_t height) {
-    if (width < 1 || height < 1) return Fail(IoStatus::Damaged, "image width or height is zero");
-    if (width > kMaxReadSide || height > kMaxReadSide || width * height > kMaxReadPixels)
-        return Fail(IoStatus::TooLarge, "image dimensions are too large");
-    return IoResult::Ok();
-}
-
-IoResult AllocateOrFail(DecodedImage& out, uint32_t width, uint32_t height) {
-    if (out.Allocate(static_cast<int>(width), static_cast<int>(height))) return IoResult::Ok();
-    Abandon(out);
-    return Fail(IoStatus::OutOfMemory, "not enough memory for the image");
-}
-
-// ---------------------------------------------------------------------------------------
-// Our own reader: the first directory of a classic TIFF, read far enough to tell whether the
-// file is plain chunky RGB in one run of strips.
-
-constexpr uint16_t kTypeByte = 1;
-constexpr uint16_t kTypeShort = 3;
-constexpr uint16_t kTypeLong = 4;
-
-class FileView {
-public:
-    FileView(std::span<const uint8_t> file, bool big_endian)
-        : d_(file.data()), size_(file.size()), big_(big_endian) {}
-    uint64_t size() const { return size_; }
-    bool big() const { return big_; }
-    const uint8_t* at(uint64_t offset) const { return d_ + offset; }
-    uint16_t U16(uint64_t offset) const { return big_ ? Be16(d_ + offset) : Le16(d_ + offset); }
-    uint32_t U32(uint64_t offset) const { return big_ ? Be32(d_ + offset) : Le32(d_ + offset); }
-    bool Holds(uint64_t offset, uint64_t length) const {
-        return offset <= size_ && length <= size_ - offset;
-    }
-
-private:
-    const uint8_t* d_;
-    uint64_t size_;
-    bool big_;
-};
-
-struct Entry {
-    uint16_t type = 0;
-    uint32_t count = 0;
-    uint64_t field = 0;  // file offset of the 4-byte value field
-    bool present = false;
-};
-
-uint32_t TypeSize(uint16_t type) {
-    return type == kTypeByte ? 1 : type == kTypeShort ? 2 : type == kTypeLong ? 4 : 0;
-}
-
-// Where an entry's values lie: in the value field when they fit in its 4 bytes, else at the
-// offset it holds. False when they do not lie wholly inside the file.
-bool ValuesAt(const FileView& f, const Entry& e, uint64_t& at) {
-    const uint64_t bytes = uint64_t{TypeSize(e.type)} * e.count;
-    at = bytes <= 4 ? e.field : f.U32(e.field);
-    return f.Holds(at, bytes);
-}
-
-uint32_t ValueAt(const FileView& f, uint16_t type, uint64_t at, uint64_t index) {
-    switch (type) {
-        case kTypeByte: return *f.at(at + index);
-        case kTypeShort: return f.U16(at + 2 * index);
-        default: return f.U32(at + 4 * index);
-    }
-}
-
-// A single number of type BYTE, SHORT or LONG. False for anything else, which the fast path
-// leaves to libtiff.
-bool Scalar(const FileView& f, const Entry& e, uint32_t& value) {
-    if (e.count != 1 || TypeSize(e.type) == 0) return false;
-    value = ValueAt(f, e.type, e.field, 0);
-    return true;
-}
-
-enum Tag : uint16_t {
-    kImageWidth = 256,
-    kImageLength = 257,
-    kBitsPerSample = 258,
-    kCompression = 259,
-    kPhotometric = 262,
-    kFillOrder = 266,
-    kStripOffsets = 273,
-    kSamplesPerPixel = 277,
-    kRowsPerStrip = 278,
-    kPlanarConfig = 284,
-    kTileWidth = 322,
-    kTileOffsets = 324,
-    kSampleFormat = 339,
-};
-
-struct DirectoryEntries {
-    Entry width, height, bits, compression, photometric, fill_order, strips, samples,
-        rows_per_strip, planar, sample_format;
-    bool tiled = false;
-};
-
-// A plain RGB file ready for the fast path.
-struct PlainRgb {
-    uint32_t width = 0, height = 0;
-    int bytes = 1;        // per sample: 1 or 2
-    uint64_t pixels = 0;  // offset of the top row
-};
-
-enum class Route { Own, Library };
-
-// Reads the first directory. Sets `route` to Library for files the fast path does not read;
-// fails only for a directory that lies outside the file or a plain RGB file that is damaged.
-IoResult ReadPlainLayout(const FileView& f, Route& route, PlainRgb& plain) {
-    route = Route::Library;
-    const uint64_t ifd = f.U32(4);
-    if (ifd < 8 || !f.Holds(ifd, 2))
-        return Fail(IoStatus::Damaged, "first directory lies outside the file");
-    const uint32_t count = f.U16(ifd);
-    if (count == 0) return Fail(IoStatus::Damaged, "first directory is empty");
-    if (!f.Holds(ifd + 2, uint64_t{12} * count))
-        return Fail(IoStatus::Damaged, "directory runs past the end of the file");
-
-    DirectoryEntries d;
-    for (uint32_t i = 0; i < count; ++i) {
-        const uint64_t at = ifd + 2 + uint64_t{12} * i;
-        const uint16_t tag = f.U16(at);
-        Entry* slot = nullptr;
-        switch (tag) {
-            case kImageWidth: slot = &d.width; break;
-            case kImageLength: slot = &d.height; break;
-            case kBitsPerSample: slot = &d.bits; break;
-            case kCompression: slot = &d.compression; break;
-            case kPhotometric: slot = &d.photometric; break;
-            case kFillOrder: slot = &d.fill_order; break;
-            case kStripOffsets: slot = &d.strips; break;
-            case kSamplesPerPixel: slot = &d.samples; break;
-            case kRowsPerStrip: slot = &d.rows_per_strip; break;
-            case kPlanarConfig: slot = &d.planar; break;
-            case kSampleFormat: slot = &d.sample_format; break;
-            default:
-                if (tag >= kTileWidth && tag <= kTileOffsets + 1) d.tiled = true;
-                break;
-        }
-        if (slot == nullptr || slot->present) continue;  // a repeated tag: the first counts
-        slot->type = f.U16(at + 2);
-        slot->count = f.U32(at + 4);
-        slot->field = at + 8;
-        slot->present = true;
-    }
-
-    // Everything that is not plain chunky RGB goes to libtiff, which reads it correctly.
-    uint32_t compression = 1, photometric = 0, samples = 1, planar = 1, format = 1, fill = 1;
-    if (d.tiled || !d.photometric.present || !d.strips.present || !d.width.present ||
-        !d.height.present || !d.bits.present)
-        return IoResult::Ok();
-    if (!Scalar(f, d.photometric, photometric) || photometric != 2) return IoResult::Ok();
-    if (d.compression.present && (!Scalar(f, d.compression, compression) || compression != 1))
-        return IoResult::Ok();
-    if (d.samples.present && !Scalar(f, d.samples, samples)) return IoResult::Ok();
-    if (d.planar.present && !Scalar(f, d.planar, planar)) return IoResult::Ok();
-    if (d.sample_format.present && !Scalar(f, d.sample_format, format)) return IoResult::Ok();
-    // Fill order 2 (bits reversed within each byte) is rare enough to leave to libtiff.
-    if (d.fill_order.present && !Scalar(f, d.fill_order, fill)) return IoResult::Ok();
-    if (samples != 3 || planar != 1 || format != 1 || fill != 1) return IoResult::Ok();
-    uint32_t width = 0, height = 0, rows_per_strip = UINT32_MAX;
-    if (!Scalar(f, d.width, width) || !Scalar(f, d.height, height)) return IoResult::Ok();
-    if (d.rows_per_strip.present && !Scalar(f, d.rows_per_strip, rows_per_strip))
-        return IoResult::Ok();
-    if (d.bits.type != kTypeShort || (d.bits.count != 1 && d.bits.count != 3))
-        return IoResult::Ok();
-    if (d.strips.type != kTypeShort && d.strips.type != kTypeLong) return IoResult::Ok();
-
-    if (IoResult r = CheckSize(width, height); !r.ok()) return r;
-    uint64_t bits_at = 0;
-    if (!ValuesAt(f, d.bits, bits_at))
-        return Fail(IoStatus::Damaged, "bits-per-sample table lies outside the file");
-    const uint32_t bits = ValueAt(f, kTypeShort, bits_at, 0);
-    for (uint32_t i = 1; i < d.bits.count; ++i)
-        if (ValueAt(f, kTypeShort, bits_at, i) != bits) return IoResult::Ok();
-    if (bits != 8 && bits != 16) return IoResult::Ok();
-
-    // The strips must follow one another without gaps; any other order is libtiff's.
-    const uint64_t row_bytes = uint64_t{width} * 3 * (bits / 8);
-    const uint64_t rows = std::min<uint64_t>(rows_per_strip == 0 ? height : rows_per_strip, height);
-    const uint64_t strip_count = (height + rows - 1) / rows;
-    if (d.strips.count != strip_count && d.strips.count != 1) return IoResult::Ok();
-    if (d.strips.count == 1 && strip_count != 1) return IoResult::Ok();
-    uint64_t offsets_at = 0;
-    if (!ValuesAt(f, d.strips, offsets_at))
-        return Fail(IoStatus::Damaged, "strip offset table lies outside the file");
-    const uint64_t first = ValueAt(f, d.strips.type, offsets_at, 0);
-    for (uint64_t i = 1; i < d.strips.count; ++i)
-        if (ValueAt(f, d.strips.type, offsets_at, i) != first + i * rows * row_bytes)
-            return IoResult::Ok();
-    if (!f.Holds(first, row_bytes * height))
-        return Fail(IoStatus::Damaged, "pixel data runs past the end of the file");
-
-    plain.width = width;
-    plain.height = height;
-    plain.bytes = static_cast<int>(bits / 8);
-    plain.pixels = first;
-    route = Route::Own;
-    return IoResult::Ok();
-}
-
-IoResult DecodePlainRgb(const FileView& f, const PlainRgb& p, DecodedImage& out) {
-    if (IoResult r = AllocateOrFail(out, p.width, p.height); !r.ok()) return r;
-    const auto w = static_cast<std::size_t>(p.width);
-    const std::size_t row_bytes = w * 3 * static_cast<std::size_t>(p.bytes);
-    const int h = static_cast<int>(p.height);
-    const uint8_t* pixels = f.at(p.pixels);
-    const bool big = f.big();
-    ForEachRowBand(h, [&](int y0, int y1) {
-        for (int y = y0; y < y1; ++y) {
-            // File rows run from the top of the picture; memory rows from the bottom.
-            const uint8_t* s = pixels + static_cast<std::size_t>(y) * row_bytes;
-            const std::size_t at = static_cast<std::size_t>(h - 1 - y) * w;
-            uint16_t* r = out.red.data() + at;
-            uint16_t* g = out.green.data() + at;
-            uint16_t* b = out.blue.data() + at;
-            if (p.bytes == 1) {
-                for (std::size_t x = 0; x < w; ++x, s += 3) {
-                    r[x] = static_cast<uint16_t>(s[0] << 8);
-                    g[x] = static_cast<uint16_t>(s[1] << 8);
-                    b[x] = static_cast<uint16_t>(s[2] << 8);
-                }
-            } else if (big) {
-                for (std::size_t x = 0; x < w; ++x, s += 6) {
-                    r[x] = Be16(s);
-                    g[x] = Be16(s + 2);
-                    b[x] = Be16(s + 4);
-                }
-            } else {
-                for (std::size_t x = 0; x < w; ++x, s += 6) {
-                    r[x] = Le16(s);
-                    g[x] = Le16(s + 2);
-                    b[x] = Le16(s + 4);
-                }
-            }
-        }
-    });
-    return IoResult::Ok();
-}
-
-// ---------------------------------------------------------------------------------------
-// libtiff, reading from the bytes in memory.
 
 struct MemorySource {
     const uint8_t* data;
@@ -511,7 +248,7 @@ IoResult MakePlan(TIFF* tif, const LibTiff& lib, Plan& p) {
     if (TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width) != 1 ||
         TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &height) != 1)
         return Fail(IoStatus::Damaged, lib.Why("image size missing"));
-    if (IoResult r = CheckSize(width, height); !r.ok()) return r;
+    if (IoResult r = CheckImageSize(width, height); !r.ok()) return r;
     p.width = width;
     p.height = height;
     uint16_t bits = 1, samples = 1, planar = PLANARCONFIG_CONTIG, format = SAMPLEFORMAT_UINT;
@@ -722,7 +459,7 @@ IoResult DecodeBlockRows(std::span<const uint8_t> file, uint64_t max_alloc, cons
 
 IoResult DecodeBlocks(std::span<const uint8_t> file, uint64_t max_alloc, const Plan& p,
                       DecodedImage& out) {
-    if (IoResult r = AllocateOrFail(out, p.width, p.height); !r.ok()) return r;
+    if (IoResult r = AllocateImage(out, p.width, p.height); !r.ok()) return r;
     // Fixed bands of block rows, each decoded with its own handle; the split depends on the
     // file alone, and every band writes only its own rows.
     const int bands = static_cast<int>(std::min<uint32_t>(p.blocks_down, 8));
@@ -766,7 +503,7 @@ IoResult DecodeThroughRgba(TIFF* tif, const LibTiff& lib, const Plan& p, uint64_
     if (TIFFReadRGBAImageOriented(tif, p.width, p.height, raster.get(), ORIENTATION_BOTLEFT, 1) !=
         1)
         return Fail(IoStatus::Damaged, lib.Why("cannot decode the image data"));
-    if (IoResult r = AllocateOrFail(out, p.width, p.height); !r.ok()) return r;
+    if (IoResult r = AllocateImage(out, p.width, p.height); !r.ok()) return r;
     const auto w = static_cast<std::size_t>(p.width);
     // The raster starts at the bottom row, like the planes.
     ForEachRowBand(static_cast<int>(p.height), [&](int y0, int y1) {
@@ -780,6 +517,8 @@ IoResult DecodeThroughRgba(TIFF* tif, const LibTiff& lib, const Plan& p, uint64_
     });
     return IoResult::Ok();
 }
+
+}  // namespace
 
 IoResult DecodeWithLibTiff(std::span<const uint8_t> file, DecodedImage& out) {
     // libtiff's own allocations (directory arrays, codec state) stay under this; the strips
@@ -796,106 +535,4 @@ IoResult DecodeWithLibTiff(std::span<const uint8_t> file, DecodedImage& out) {
     return DecodeBlocks(file, max_alloc, plan, out);
 }
 
-// ---------------------------------------------------------------------------------------
-// Writing.
-
-constexpr std::size_t kHeaderSize = 128;
-constexpr uint32_t kDirectoryAt = 18;
-
-// A sample in the file's byte order (the bytes of the returned value, as stored in memory).
-inline uint16_t LittleEndian(uint16_t v) {
-    if constexpr (std::endian::native == std::endian::little) return v;
-    return static_cast<uint16_t>(v >> 8 | v << 8);
-}
-
-void PutEntry(uint8_t* at, uint16_t tag, uint16_t type, uint32_t count, uint32_t value) {
-    PutLe16(at, tag);
-    PutLe16(at + 2, type);
-    PutLe32(at + 4, count);
-    PutLe32(at + 8, value);
-}
-
-}  // namespace
-
-IoResult DecodeTiff(std::span<const uint8_t> file, DecodedImage& out) {
-    if (file.size() < 2 ||
-        !((file[0] == 'I' && file[1] == 'I') || (file[0] == 'M' && file[1] == 'M')))
-        return Fail(IoStatus::NotThisFormat, "not a TIFF file");
-    if (file.size() < 8) return Fail(IoStatus::Damaged, "header runs past the end of the file");
-    const FileView view(file, file[0] == 'M');
-    if (view.U16(2) != 42) return DecodeWithLibTiff(file, out);  // BigTIFF, or not a TIFF
-    Route route = Route::Library;
-    PlainRgb plain;
-    if (IoResult r = ReadPlainLayout(view, route, plain); !r.ok()) return r;
-    if (route == Route::Own) return DecodePlainRgb(view, plain, out);
-    return DecodeWithLibTiff(file, out);
-}
-
-// The header: "II", 42, the directory at 18; the bits-per-sample table (16, 16, 16) at 8; a
-// copy of the strip offset (128) at 14; eight directory entries from 18; the next-directory
-// offset 0 and zeros up to the pixels at 128. The entries are ImageWidth, ImageLength,
-// BitsPerSample, Compression (none), PhotometricInterpretation (RGB), StripOffsets,
-// SamplesPerPixel and StripByteCounts. Without the byte count ImageMagick falls back to its
-// 8-bit reader and cuts every sample to its high byte; it takes the place of an Orientation
-// entry that only repeated the default (top row first), so that the pixels stay at 128.
-IoResult WriteTiff(const std::string& path, const ImageRecord& rec) {
-    const std::size_t pixels = rec.pixels();
-    if (pixels == 0 || rec.red.size() < pixels ||
-        (!rec.single_plane && (rec.green.size() < pixels || rec.blue.size() < pixels)))
-        return Fail(IoStatus::Unsupported, "no image to write");
-    const uint64_t data_bytes = uint64_t{6} * pixels;
-    if (kHeaderSize + data_bytes > UINT32_MAX)
-        return Fail(IoStatus::TooLarge, "image too large for a TIFF file");
-
-    uint8_t header[kHeaderSize] = {'I', 'I', 42, 0};
-    PutLe32(header + 4, kDirectoryAt);
-    PutLe16(header + 8, 16);
-    PutLe16(header + 10, 16);
-    PutLe16(header + 12, 16);
-    PutLe32(header + 14, kHeaderSize);
-    PutLe16(header + 18, 8);
-    const auto w = static_cast<uint32_t>(rec.width), h = static_cast<uint32_t>(rec.height);
-    // Sizes that do not fit a SHORT are written as LONG, which every reader accepts.
-    uint8_t* e = header + 20;
-    PutEntry(e, 256, w > 0xFFFF ? kTypeLong : kTypeShort, 1, w);
-    PutEntry(e + 12, 257, h > 0xFFFF ? kTypeLong : kTypeShort, 1, h);
-    PutEntry(e + 24, 258, kTypeShort, 3, 8);
-    PutEntry(e + 36, 259, kTypeShort, 1, 1);
-    PutEntry(e + 48, 262, kTypeShort, 1, 2);
-    PutEntry(e + 60, 273, kTypeLong, 1, kHeaderSize);
-    PutEntry(e + 72, 277, kTypeShort, 1, 3);
-    PutEntry(e + 84, 279, kTypeLong, 1, static_cast<uint32_t>(data_bytes));
-
-    FileSink sink;
-    if (IoResult r = sink.Open(path); !r.ok()) return r;
-    sink.Write(header, sizeof header);
-
-    // Rows are formatted in blocks of a few MiB, the rows of a block in parallel.
-    const std::size_t row_samples = std::size_t{3} * w;
-    const int block_rows =
-        static_cast<int>(std::max<std::size_t>(1, (std::size_t{2} << 20) / row_samples));
-    std::vector<uint16_t> block(std::min<std::size_t>(block_rows, h) * row_samples);
-    const uint16_t* red = rec.red.data();
-    const uint16_t* green = rec.single_plane ? red : rec.green.data();
-    const uint16_t* blue = rec.single_plane ? red : rec.blue.data();
-    const int height = rec.height;
-    for (int first = 0; first < height; first += block_rows) {
-        const int rows = std::min(block_rows, height - first);
-        ForEachRowBand(rows, [&](int y0, int y1) {
-            for (int y = y0; y < y1; ++y) {
-                // File rows run from the top of the picture: memory row height - 1 first.
-                const std::size_t at = static_cast<std::size_t>(height - 1 - (first + y)) * w;
-                uint16_t* o = block.data() + static_cast<std::size_t>(y) * row_samples;
-                for (std::size_t x = 0; x < w; ++x, o += 3) {
-                    o[0] = LittleEndian(red[at + x]);
-                    o[1] = LittleEndian(green[at + x]);
-                    o[2] = LittleEndian(blue[at + x]);
-                }
-            }
-        });
-        sink.Write(block.data(), static_cast<std::size_t>(rows) * row_samples * 2);
-    }
-    return sink.Commit();
-}
-
-}  // namespace orva
+}  // namespace orva::tiff
