@@ -401,11 +401,12 @@ TEST(FitsWrite, HeaderCardsDataAndBlocks) {
 TEST(FitsWrite, RoundTripsAndFailures) {
     TempDir dir;
     ImageRecord rec = MakeRecord(301, 77, 3);  // every channel spans 0..65535: exact
+    DecodedImage img;
     for (const int single : {0, 1}) {
         rec.single_plane = single;
-        ASSERT_TRUE(WriteFits(dir.Path("r.fit"), rec).ok());
-        DecodedImage img;
-        ASSERT_TRUE(ReadImageFile(dir.Path("r.fit"), kFormatFits, img).ok());
+        const std::string path = dir.Path(single == 1 ? "s.fts" : "r.fit");
+        ASSERT_TRUE(WriteFits(path, rec).ok());
+        ASSERT_TRUE(ReadImageFile(path, kFormatFits, img).ok());
         ExpectSamePlanes(img, rec);
     }
 
@@ -418,7 +419,7 @@ TEST(FitsWrite, RoundTripsAndFailures) {
     EXPECT_EQ(std::filesystem::file_size(dir.Path("g.fits")),
               std::filesystem::file_size(dir.Path("s.fts")));
     ASSERT_TRUE(ReadImageFile(dir.Path("g.fits"), kFormatFits, img).ok());
-    ExpectSamePlanes(grey, img);
+    ExpectSamePlanes(img, grey);
     // One sample apart is colour: three planes.
     grey.blue[5] ^= 1;
     ASSERT_TRUE(WriteFits(dir.Path("c.fits"), grey).ok());
@@ -433,7 +434,6 @@ TEST(FitsWrite, RoundTripsAndFailures) {
         narrow.plane(c)[2] = 2000;
     }
     ASSERT_TRUE(WriteFits(dir.Path("n.fits"), narrow).ok());
-    DecodedImage img;
     ASSERT_TRUE(ReadImageFile(dir.Path("n.fits"), kFormatFits, img).ok());
     EXPECT_EQ(Row0(img, 1), (Values{0, 65535, 32767}));
 
