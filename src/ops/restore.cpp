@@ -8,6 +8,7 @@
 
 #include "common/parallel.h"
 #include "common/plane.h"
+#include "ops/op_settings.h"
 
 namespace orva {
 
@@ -115,14 +116,15 @@ private:
 }  // namespace
 
 SpreadFunction MakeSpreadFunction(int spread, int blunting) {
-    return MakeRadialWeights(10, std::clamp(spread, 1, 100), std::clamp(blunting, 10, 50));
+    return MakeRadialWeights(10, kRestoreFields.spread.Clamp(spread),
+                             kRestoreFields.blunting.Clamp(blunting));
 }
 
 bool RestorePlane(uint16_t* plane, int width, int height, const RestoreParams& params) {
     if (width < 1 || height < 1) return true;
     const SpreadFunction f = MakeSpreadFunction(params.spread, params.blunting);
-    const int iterations = std::clamp(params.iterations, 1, 5);
-    const int emphasis = std::clamp(params.emphasis, 0, 3);
+    const int iterations = kRestoreFields.iterations.Clamp(params.iterations);
+    const int emphasis = kRestoreFields.emphasis.Clamp(params.emphasis);
     const std::size_t n = std::size_t(width) * std::size_t(height);
     // The observed picture is the plane itself, untouched until the output; the estimate
     // and the next estimate take turns.

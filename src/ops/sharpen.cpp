@@ -8,6 +8,7 @@
 
 #include "common/parallel.h"
 #include "common/plane.h"
+#include "ops/op_settings.h"
 
 namespace orva {
 
@@ -42,16 +43,17 @@ int Blend(int target, int weight, int centre) {
 }  // namespace
 
 SharpenKernel MakeSharpenKernel(int radius, int blunting) {
-    return MakeRadialWeights(1, std::clamp(radius, 1, 10), std::clamp(blunting, 10, 50));
+    return MakeRadialWeights(1, kSharpenFields.radius.Clamp(radius),
+                             kSharpenFields.blunting.Clamp(blunting));
 }
 
 bool SharpenPlane(uint16_t* plane, uint16_t* scratch, int width, int height,
                   const SharpenParams& params) {
     if (width < 1 || height < 1) return true;
-    const int radius = std::clamp(params.radius, 1, 10);
+    const int radius = kSharpenFields.radius.Clamp(params.radius);
     const int range = std::clamp(params.smooth_range, 0, 65535);
-    const int smooth_k = std::clamp(params.smooth_strength, 0, 50) * radius;
-    const int emphasis = std::clamp(params.emphasis, 0, 50);
+    const int smooth_k = kSharpenFields.smooth_strength.Clamp(params.smooth_strength) * radius;
+    const int emphasis = kSharpenFields.emphasis.Clamp(params.emphasis);
     const SharpenKernel kernel = MakeSharpenKernel(radius, params.blunting);
     const int e = kernel.extent;
 
@@ -137,8 +139,9 @@ struct EdgeLimits {
 };
 
 EdgeLimits Clamped(const EdgeParams& p) {
-    return {std::clamp(p.range, 0, 65535), std::clamp(p.emphasis, 0, 50),
-            std::clamp(p.threshold, 0, 100), std::clamp(p.smooth_strength, 0, 50)};
+    const auto& f = kEdgeFields;
+    return {f.range.Clamp(p.range), f.emphasis.Clamp(p.emphasis), f.threshold.Clamp(p.threshold),
+            f.smooth_strength.Clamp(p.smooth_strength)};
 }
 
 // Column indexes of a pixel's left and right neighbours, clamped to the picture.
