@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -117,9 +116,6 @@ TEST_F(SampleSet, IsTheSameOnEveryRunAndEveryFileReadsBack) {
     ASSERT_EQ(RunCli("sample " + again.Path("one.ppm") + " " + std::to_string(kWidth) + " " +
                      std::to_string(kHeight)),
               0);
-    // A name with an ending that has no writer is still a refused picture file, not a folder.
-    EXPECT_NE(RunCli("sample " + again.Path("one.txt")), 0);
-    EXPECT_FALSE(std::filesystem::exists(again.Path("one.txt")));
     const std::vector<uint8_t> one = testing::ReadAll(again.Path("one.ppm"));
     EXPECT_EQ(one, testing::ReadAll(File("colour-test.ppm")));
     ASSERT_GE(one.size(), 2u);
