@@ -340,69 +340,6 @@ TEST(TiffWrite, HeaderAndPixelsOfATwoByOneImage) {
     EXPECT_EQ(ReadAll(dir.Path("a.tif")), expect);
 }
 
-TEST(TiffWrite, RoundTripsOfLargeWideAndSinglePlaneRecords) {
-    TempDir dir;
-    ImageRecord grey = MakeRecord(3, 5, 3);
-    grey.single_plane = 1;
-    grey.green.Release();
-    grey.blue.Release();
-    // Tall enough that the rows are formatted in more than one block; wide enough that the
-    // width must be written as LONG.
-    const ImageRecord records[] = {MakeRecord(2001, 700, 2), MakeRecord(70000, 2, 4),
-                                   std::move(grey)};
-    for (const ImageRecord& rec : records) {
-        SCOPED_TRACE(rec.width);
-        ASSERT_TRUE(WriteImageFile(dir.Path("b.tif"), kFormatTiff, rec).ok());
-        const Bytes f = ReadAll(dir.Path("b.tif"));
-        EXPECT_EQ(f[22], rec.width > 0xFFFF ? kLong : kShort);  // ImageWidth's type
-        EXPECT_EQ(f[28] | f[29] << 8 | f[30] << 16, rec.width);
-        EXPECT_EQ(f[34], kShort);  // ImageLength
-        ExpectSamePlanes(MustDecode(kFormatTiff, f), rec);
-    }
-}
-
-TEST(TiffWrite, UnwritablePathAndEmptyRecordLeaveNothing) {
-    TempDir dir;
-    EXPECT_EQ(WriteTiff(dir.Path("no/such/folder/x.tif"), MakeRecord(2, 2, 5)).status,
-              IoStatus::CannotOpen);
-    EXPECT_EQ(WriteTiff(dir.Path("e.tif"), ImageRecord{}).status, IoStatus::Unsupported);
-    EXPECT_TRUE(fs::is_empty(dir.dir()));
-}
-
-TEST(TiffPeer, ImageMagickAndVipsReadOurFilesIdenticallyAndWithoutComplaint) {
-    REQUIRE_TOOL("convert-im6.q16");
-    REQUIRE_TOOL("vips");
-    TempDir dir;
-    // ImageMagick's default policy refuses pictures wider than 16000 pixels.
-    std::ofstream(dir.Path("policy.xml"))
-        << "<policymap><policy domain=\"resource\" name=\"width\" value=\"100KP\"/>"
-           "</policymap>\n";
-    for (const auto& [w, h] : {std::pair{37, 23}, std::pair{70000, 2}}) {
-        SCOPED_TRACE(w);
-        const ImageRecord rec = MakeRecord(w, h, 6);
-        const std::string ours = dir.Path("ours.tif");
-        ASSERT_TRUE(WriteTiff(ours, rec).ok());
-        const std::string err = dir.Path("err.txt");
-        ASSERT_EQ(
-            std::system(("MAGICK_CONFIGURE_PATH='" + dir.dir() + "' convert-im6.q16 '" + ours +
-                         "' -depth 16 PPM:'" + dir.Path("im.ppm") + "' 2>'" + err + "'")
-                            .c_str()),
-            0);
-        EXPECT_EQ(ReadAll(err).size(), 0u) << std::string(ReadAll(err).begin(), ReadAll(err).end());
-        ASSERT_EQ(
-            std::system(("vips copy '" + ours + "' '" + dir.Path("vips.ppm") + "' 2>'" + err + "'")
-                            .c_str()),
-            0);
-        EXPECT_EQ(ReadAll(err).size(), 0u) << std::string(ReadAll(err).begin(), ReadAll(err).end());
-        for (const char* name : {"im.ppm", "vips.ppm"}) {
-            SCOPED_TRACE(name);
-            DecodedImage img;
-            ASSERT_TRUE(ReadImageFile(dir.Path(name), kFormatPnm, img).ok());
-            ExpectSamePlanes(img, rec);
-        }
-    }
-}
-
 // What a file made by another program holds, as libtiff reports it.
 struct TiffKind {
     int compression = 0, photometric = 0, bits = 0, samples = 0, planar = 0;
