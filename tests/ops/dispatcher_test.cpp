@@ -201,42 +201,29 @@ TEST_F(DispatcherTest, PlaneKernelsSeeTheSelectedPlanes) {
     }
 }
 
-TEST_F(DispatcherTest, GammaOnAGreyPictureUsesTheFirstChannelUnlessPerChannel) {
+// A grey picture gets one curve unless P9 is exactly 1; then every channel starts from grey
+// (missing planes get full buffers) and the picture becomes colour.
+TEST_F(DispatcherTest, GammaOnAGreyPicture) {
     rec.single_plane = 1;
-    const auto green = Samples(rec.green);
-    block[9] = 0;
-    ASSERT_TRUE(Run(kOpGamma));
-    EXPECT_EQ(Channels("gamma"), (Ch{0}));
-    EXPECT_EQ(Samples(rec.green), green);
-    EXPECT_EQ(rec.single_plane, 1);
-
+    const auto red = Samples(rec.red), green = Samples(rec.green);
+    for (int flag : {0, 2}) {
+        planes.clear();
+        block[9] = flag;
+        ASSERT_TRUE(Run(kOpGamma));
+        EXPECT_EQ(Channels("gamma"), (Ch{0})) << flag;
+        EXPECT_EQ(Samples(rec.green), green);
+        EXPECT_EQ(rec.single_plane, 1);
+    }
     planes.clear();
-    block[9] = 2;  // only exactly 1 asks for per-channel curves
-    ASSERT_TRUE(Run(kOpGamma));
-    EXPECT_EQ(Channels("gamma"), (Ch{0}));
-}
-
-TEST_F(DispatcherTest, PerChannelGammaOnAGreyPictureStartsEveryChannelFromGrey) {
-    rec.single_plane = 1;
-    block[9] = 1;
-    const auto red = Samples(rec.red);
-    ASSERT_TRUE(Run(kOpGamma));
-    EXPECT_EQ(Channels("gamma"), (Ch{0, 1, 2}));
-    EXPECT_EQ(gamma_green, red);
-    EXPECT_EQ(gamma_blue, red);
-    // Three curves make a colour picture.
-    EXPECT_EQ(rec.single_plane, 0);
-}
-
-TEST_F(DispatcherTest, PerChannelGammaGivesMissingGreyPlanesFullBuffers) {
-    rec.single_plane = 1;
     rec.green.Release();
     ASSERT_TRUE(rec.blue.Allocate(2));
     block[9] = 1;
     ASSERT_TRUE(Run(kOpGamma));
-    EXPECT_EQ(gamma_green, Samples(rec.red));
-    EXPECT_EQ(gamma_blue, Samples(rec.red));
+    EXPECT_EQ(Channels("gamma"), (Ch{0, 1, 2}));
+    EXPECT_EQ(gamma_green, red);
+    EXPECT_EQ(gamma_blue, red);
     EXPECT_EQ(rec.blue.size(), 6u);
+    EXPECT_EQ(rec.single_plane, 0);
 }
 
 TEST_F(DispatcherTest, EdgeUsesTheColourFilterOnlyForAllThreePlanes) {
@@ -256,32 +243,19 @@ TEST_F(DispatcherTest, EdgeUsesTheColourFilterOnlyForAllThreePlanes) {
     EXPECT_NE(a.scratch[0], a.scratch[2]);
 }
 
-TEST_F(DispatcherTest, ResizeRaisesTheSizesToOne) {
-    block[0] = 0;
-    block[1] = -5;
-    block[2] = 7;
-    block[3] = 0;
-    block[4] = 0;
+// Resize sizes are raised to 1; background levels pass as typed.
+TEST_F(DispatcherTest, RecordBlocksReachTheirKernels) {
+    block[0] = 0, block[1] = -5, block[2] = 7, block[3] = 0, block[4] = 0;
     ASSERT_TRUE(Run(kOpResize));
-    ASSERT_EQ(records, (std::vector<std::string>{"resize"}));
-    EXPECT_EQ(record_blocks[0][0], 1);
-    EXPECT_EQ(record_blocks[0][1], 1);
-    EXPECT_EQ(record_blocks[0][2], 7);
-    EXPECT_EQ(record_blocks[0][3], 1);
-    EXPECT_EQ(record_blocks[0][4], 0);
     EXPECT_EQ(block[1], 1);
-}
-
-TEST_F(DispatcherTest, BackgroundLevelsReachTheKernelAsTyped) {
-    block[0] = 1;
-    block[2] = 200;
-    block[3] = 20;
-    block[8] = 150;
+    block = ParamBlock{};
+    block[0] = 1, block[2] = 200, block[3] = 20, block[8] = 150;
     ASSERT_TRUE(Run(kOpBackground));
-    ASSERT_EQ(records, (std::vector<std::string>{"background"}));
-    EXPECT_EQ(record_blocks[0][2], 200);
-    EXPECT_EQ(record_blocks[0][3], 20);
-    EXPECT_EQ(record_blocks[0][8], 150);
+    ASSERT_EQ(records, (std::vector<std::string>{"resize", "background"}));
+    const ParamBlock& r = record_blocks[0];
+    EXPECT_EQ((std::vector<int>{r[0], r[1], r[2], r[3], r[4]}), (std::vector<int>{1, 1, 7, 1, 0}));
+    const ParamBlock& bg = record_blocks[1];
+    EXPECT_EQ((std::vector<int>{bg[2], bg[3], bg[8]}), (std::vector<int>{200, 20, 150}));
 }
 
 TEST_F(DispatcherTest, RotationPicksFlipQuarterTurnOrGeneralAngle) {
@@ -334,34 +308,29 @@ TEST_F(DispatcherTest, EachRecordCodeReachesItsKernel) {
     ASSERT_TRUE(Run(kOpLinesEven));
     ASSERT_TRUE(Run(kOpLinesOdd));
     EXPECT_EQ(line_rows, (std::vector<int>{0, 1}));
-}
-
-TEST_F(DispatcherTest, RecordKernelFailureIsReported) {
-    k.grey = [](ImageRecord&, ParamBlock&, Workspace&) { return false; };
-    EXPECT_FALSE(Run(kOpGrey));
-}
-
-TEST_F(DispatcherTest, SaturationSkipsAGreyPicture) {
+    // Compositing fills an empty record; saturation skips a grey one.
+    records.clear();
+    ClearRecord(ws->at(1));
+    ASSERT_TRUE(Dispatch(kOpComposite, ws->at(1), block, *ws, k));
     rec.single_plane = 1;
     ASSERT_TRUE(Run(kOpSaturation));
-    EXPECT_TRUE(records.empty());
-}
-
-TEST_F(DispatcherTest, CodesThatReadSlotP0NeedAnImageThere) {
-    for (int32_t slot : {-1, 256, 7}) {  // slot 7 is empty
+    EXPECT_EQ(records, (std::vector<std::string>{"composite"}));
+    // Codes that read slot P0 need an image there (slot 7 is empty).
+    line_rows.clear();
+    for (int32_t slot : {-1, 256, 7}) {
         block[0] = slot;
         ASSERT_TRUE(Run(kOpLinesEven));
         ASSERT_TRUE(Run(kOpMakeBackground));
     }
     EXPECT_TRUE(line_rows.empty());
-    EXPECT_TRUE(records.empty());
+    EXPECT_EQ(records.size(), 1u);
 }
 
-TEST_F(DispatcherTest, CompositingFillsAnEmptyRecord) {
-    ClearRecord(rec);
-    ASSERT_TRUE(Run(kOpComposite));
-    ASSERT_TRUE(Run(kOpCompositeLrgb));
-    EXPECT_EQ(records, (std::vector<std::string>{"composite", "composite_lrgb"}));
+TEST_F(DispatcherTest, KernelFailureIsReported) {
+    k.grey = [](ImageRecord&, ParamBlock&, Workspace&) { return false; };
+    EXPECT_FALSE(Run(kOpGrey));
+    k.restore = [](const PlaneArgs& a, const ParamBlock&) { return a.channel != 1; };
+    EXPECT_FALSE(Run(kOpRestore));
 }
 
 TEST_F(DispatcherTest, UnknownCodesDoNothing) {
@@ -414,72 +383,54 @@ TEST_F(DispatcherTest, PlanesShorterThanThePictureAreLeftAlone) {
     EXPECT_EQ(Channels("restore"), (Ch{0}));
 }
 
-TEST_F(DispatcherTest, PlaneKernelFailureIsReported) {
-    k.restore = [](const PlaneArgs& a, const ParamBlock&) { return a.channel != 1; };
-    EXPECT_FALSE(Run(kOpRestore));
-}
-
 TEST_F(DispatcherTest, WaveletEnlargementDoublesEveryPlane) {
-    block[14] = 1;
-    ASSERT_TRUE(Run(kOpWavelet));
-    ASSERT_EQ(rec.width, 6);
-    ASSERT_EQ(rec.height, 4);
-    // Source pixel (x, y) of the 3 x 2 plane now covers (2x..2x+1, 2y..2y+1).
-    const std::vector<uint16_t> red = {1000, 1000, 1001, 1001, 1002, 1002,  //
-                                       1000, 1000, 1001, 1001, 1002, 1002,  //
-                                       1003, 1003, 1004, 1004, 1005, 1005,  //
-                                       1003, 1003, 1004, 1004, 1005, 1005};
-    EXPECT_EQ(Samples(rec.red), red);
-    ASSERT_EQ(rec.green.size(), 24u);
-    EXPECT_EQ(rec.green[23], 2005);
-    ASSERT_EQ(rec.blue.size(), 24u);
-    EXPECT_EQ(rec.blue[0], 3000);
-    EXPECT_TRUE(planes.empty());  // the in-place transform did not run
-}
-
-TEST_F(DispatcherTest, EnlargedGreyPictureKeepsEveryPlaneFullSize) {
-    rec.single_plane = 1;
-    int calls = 0;
-    auto enlarge = k.wavelet_enlarge;
-    k.wavelet_enlarge = [&](const uint16_t* in, int w, int h, Plane& out, const ParamBlock& b) {
-        ++calls;
-        return enlarge(in, w, h, out, b);
-    };
-    block[14] = 1;
-    ASSERT_TRUE(Run(kOpWavelet));
-    EXPECT_EQ(calls, 1);
-    ASSERT_EQ(rec.width * rec.height, 24);
-    EXPECT_EQ(rec.red[23], 1005);
-    EXPECT_EQ(Samples(rec.green), Samples(rec.red));
-    EXPECT_EQ(Samples(rec.blue), Samples(rec.red));
-    EXPECT_EQ(rec.single_plane, 1);
-}
-
-TEST_F(DispatcherTest, FailedEnlargementLeavesTheRecordAsItWas) {
-    const uint16_t* red_data = rec.red.data();
     const auto red = Samples(rec.red), green = Samples(rec.green), blue = Samples(rec.blue);
+    const uint16_t* red_data = rec.red.data();
     auto enlarge = k.wavelet_enlarge;
     int calls = 0;
+    // Blue runs short, then a kernel hands back too small a plane: the record stays as it was.
     k.wavelet_enlarge = [&](const uint16_t* in, int w, int h, Plane& out, const ParamBlock& b) {
-        return ++calls < 3 && enlarge(in, w, h, out, b);  // blue runs short
+        return ++calls < 3 && enlarge(in, w, h, out, b);
     };
     block[14] = 1;
     EXPECT_FALSE(Run(kOpWavelet));
-    EXPECT_EQ(calls, 3);
-    EXPECT_EQ(rec.width, 3);
-    EXPECT_EQ(rec.height, 2);
-    EXPECT_EQ(rec.red.data(), red_data);
-    EXPECT_EQ(Samples(rec.red), red);
-    EXPECT_EQ(Samples(rec.green), green);
-    EXPECT_EQ(Samples(rec.blue), blue);
-
-    // A kernel that hands back too small a plane counts as a failure too.
     k.wavelet_enlarge = [](const uint16_t*, int, int, Plane& out, const ParamBlock&) {
         return out.Allocate(4);
     };
     EXPECT_FALSE(Run(kOpWavelet));
     EXPECT_EQ(rec.width, 3);
+    EXPECT_EQ(rec.red.data(), red_data);
     EXPECT_EQ(Samples(rec.red), red);
+    EXPECT_EQ(Samples(rec.green), green);
+    EXPECT_EQ(Samples(rec.blue), blue);
+
+    k.wavelet_enlarge = enlarge;
+    ASSERT_TRUE(Run(kOpWavelet));
+    ASSERT_EQ(rec.width, 6);
+    ASSERT_EQ(rec.height, 4);
+    // Source pixel (x, y) of the 3 x 2 plane now covers (2x..2x+1, 2y..2y+1).
+    const std::vector<uint16_t> doubled = {1000, 1000, 1001, 1001, 1002, 1002,  //
+                                           1000, 1000, 1001, 1001, 1002, 1002,  //
+                                           1003, 1003, 1004, 1004, 1005, 1005,  //
+                                           1003, 1003, 1004, 1004, 1005, 1005};
+    EXPECT_EQ(Samples(rec.red), doubled);
+    EXPECT_EQ(rec.green[23], 2005);
+    EXPECT_EQ(rec.blue[0], 3000);
+    EXPECT_TRUE(planes.empty());  // the in-place transform did not run
+
+    // A grey picture is enlarged once and keeps every plane full size.
+    Fill(rec, 3, 2);
+    rec.single_plane = 1;
+    calls = 0;
+    k.wavelet_enlarge = [&](const uint16_t* in, int w, int h, Plane& out, const ParamBlock& b) {
+        ++calls;
+        return enlarge(in, w, h, out, b);
+    };
+    ASSERT_TRUE(Run(kOpWavelet));
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(Samples(rec.green), doubled);
+    EXPECT_EQ(Samples(rec.blue), doubled);
+    EXPECT_EQ(rec.single_plane, 1);
 }
 
 TEST_F(DispatcherTest, OperationAvailableAsksForEveryKernelACodeNeeds) {

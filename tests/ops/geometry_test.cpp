@@ -215,24 +215,6 @@ TEST(QuarterTurn, ThreeByTwoInEveryDirection) {
     EXPECT_EQ(TopDown(r), (Rows{{d, e, f}, {a, b, c}}));
 }
 
-TEST(Rotate, DispatcherChoosesFlipTurnOrAngle) {
-    Workspace ws;
-    const OpKernels& k = DefaultKernels();
-    ImageRecord r = Small();
-    ParamBlock p;
-    p[0] = 0, p[1] = 4;
-    ASSERT_TRUE(Dispatch(kOpRotate, r, p, ws, k));
-    EXPECT_EQ(TopDown(r), (Rows{{c, b, a}, {f, e, d}}));
-    r = Small();
-    p[0] = 9000, p[1] = 0;
-    ASSERT_TRUE(Dispatch(kOpRotate, r, p, ws, k));
-    EXPECT_EQ(TopDown(r), (Rows{{c, f}, {b, e}, {a, d}}));
-    r = Small();
-    p[0] = 0, p[1] = 3;  // angle 0 by the general path: nothing changes, edges included
-    ASSERT_TRUE(Dispatch(kOpRotate, r, p, ws, k));
-    EXPECT_EQ(TopDown(r), (Rows{{a, b, c}, {d, e, f}}));
-}
-
 // ---- Arbitrary rotation and distortion ----
 
 TEST(RotateArbitrary, FortyFiveDegreesGivesTheBoundingBoxWithBlackCorners) {
@@ -340,32 +322,14 @@ TEST(Geometry, ShortPlanesAreLeftAlone) {
 
 // ---- Commands ----
 
-TEST(GeometryCommands, RotateCommandTurnsAndUndoes) {
+TEST(GeometryCommands, TheRotateButtonWinsOverTheTypedAngle) {
     Harness h;
     MakeImage(h.ctx->ws, 0, 3, 2, [](int, int x, int y) { return (y == 1 ? 1 : 4) + x; });
     h.ctx->settings.rotate.mode = 0;
-    h.ctx->settings.rotate.angle = 1234;  // the button wins over the typed angle
+    h.ctx->settings.rotate.angle = 1234;
     ASSERT_TRUE(ExecuteCommand(*h.ctx, 305));
-    const ImageRecord& r = h.ctx->ws.at(0);
     EXPECT_EQ(h.ui.dialogs_run, std::vector<std::string>{"ROUND"});
-    EXPECT_EQ(TopDown(r), (Rows{{c, f}, {b, e}, {a, d}}));
-    EXPECT_EQ(r.undo_available, 1);
-    Undo(*h.ctx);
-    EXPECT_EQ(r.width, 3);
-    EXPECT_EQ(TopDown(r), (Rows{{a, b, c}, {d, e, f}}));
-}
-
-TEST(GeometryCommands, RotateAndDistortionRunOverAllImages) {
-    Harness h;
-    MakeImage(h.ctx->ws, 0, 3, 2, [](int, int x, int y) { return (y == 1 ? 1 : 4) + x; });
-    MakeImage(h.ctx->ws, 5, 3, 2, [](int, int x, int y) { return (y == 1 ? 1 : 4) + x; });
-    h.ctx->shell.all_images = 1;
-    h.ctx->settings.rotate.mode = 2;
-    ASSERT_TRUE(ExecuteCommand(*h.ctx, 305));
-    for (int s : {0, 5}) EXPECT_EQ(TopDown(h.ctx->ws.at(s)), (Rows{{f, e, d}, {c, b, a}}));
-    h.ctx->settings.distortion.amount = 0;
-    ASSERT_TRUE(ExecuteCommand(*h.ctx, 330));
-    for (int s : {0, 5}) EXPECT_EQ(TopDown(h.ctx->ws.at(s)), (Rows{{f, e, d}, {c, b, a}}));
+    EXPECT_EQ(TopDown(h.ctx->ws.at(0)), (Rows{{c, f}, {b, e}, {a, d}}));
 }
 
 TEST(GeometryCommands, ResizeCurrentAndAllImages) {

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "common/parallel.h"
-#include "ops/dispatcher.h"
 #include "support/scripted_ui.h"
 
 namespace orva {
@@ -166,26 +165,6 @@ TEST(LineSeparation, RowsNoPairReachesRepeatTheLastWritten) {
     // A single row has no pair at all: both results show that row.
     EXPECT_EQ(Separate(1, 0), (std::vector<int>{0}));
     EXPECT_EQ(Separate(1, 1), (std::vector<int>{0}));
-}
-
-TEST(LineSeparation, ThroughTheDispatcherFromSlotP0) {
-    Workspace ws;
-    ImageRecord& src =
-        MakeImage(ws, 3, 3, 4, [](int, int, int y) { return static_cast<uint16_t>(100 * y); });
-    src.single_plane = 1;
-    ParamBlock block;
-    block[0] = 3;
-    ImageRecord& dst = ws.at(5);
-    EXPECT_TRUE(Dispatch(kOpLinesOdd, dst, block, ws, DefaultKernels()));
-    EXPECT_EQ(RowIds(dst), (std::vector<int>{100, 100, 300, 300}));
-    EXPECT_EQ(dst.single_plane, 1);
-    // No image in slot P0, or no such slot: nothing is made.
-    for (int bad : {4, -1, 256}) {
-        block[0] = bad;
-        ImageRecord empty;
-        EXPECT_TRUE(Dispatch(kOpLinesEven, empty, block, ws, DefaultKernels()));
-        EXPECT_FALSE(empty.occupied());
-    }
 }
 
 }  // namespace

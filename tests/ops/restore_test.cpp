@@ -9,8 +9,6 @@
 #include <vector>
 
 #include "common/parallel.h"
-#include "ops/dispatcher.h"
-#include "support/scripted_ui.h"
 
 namespace orva {
 namespace {
@@ -99,25 +97,6 @@ TEST(RestorePlane, SameResultForAnyThreadCount) {
     const auto three = Restore(px, 130, {});
     SetThreadCount(0);
     EXPECT_EQ(one, three);
-}
-
-TEST(RestoreDispatch, GreyPictureRestoresOnlyItsRedPlane) {
-    testing::Harness h;
-    ImageRecord& rec = testing::MakeImage(h.ctx->ws, 0, 3, 1, [](int, int x, int) -> uint16_t {
-        return static_cast<uint16_t>(x == 1 ? 10000 : 0);
-    });
-    rec.single_plane = 1;
-    ParamBlock b;
-    b[0] = 5;
-    b[1] = 50;
-    b[2] = 1;
-    b[3] = 0;
-    ASSERT_TRUE(Dispatch(kOpRestore, rec, b, h.ctx->ws, DefaultKernels()));
-    EXPECT_EQ(testing::Sample(rec, 0, 1, 0), 14897);
-    EXPECT_EQ(testing::Sample(rec, 1, 1, 0), 10000);
-    rec.single_plane = 0;
-    ASSERT_TRUE(Dispatch(kOpRestore, rec, b, h.ctx->ws, DefaultKernels()));
-    EXPECT_EQ(testing::Sample(rec, 2, 1, 0), 14897);
 }
 
 }  // namespace

@@ -251,23 +251,6 @@ ParamBlock WaveletBlock(std::initializer_list<int> gains, int enlarge, int order
     return b;
 }
 
-TEST(WaveletDispatch, InPlaceOrDoubled) {
-    Harness h;
-    ImageRecord& rec = MakeImage(h.ctx->ws, 0, 3, 2, [](int c, int x, int y) -> uint16_t {
-        return static_cast<uint16_t>(1000 * (c + 1) + 10 * x + y);
-    });
-    ParamBlock b = WaveletBlock({10, 10, 10, 10, 10, 10}, 0, 2);
-    ASSERT_TRUE(Dispatch(kOpWavelet, rec, b, h.ctx->ws, DefaultKernels()));
-    EXPECT_EQ(rec.width, 3);
-    EXPECT_EQ(Sample(rec, 2, 2, 1), 3021);
-    b = WaveletBlock({10, 10, 10, 10, 10, 10}, 1, 1);
-    ASSERT_TRUE(Dispatch(kOpWavelet, rec, b, h.ctx->ws, DefaultKernels()));
-    EXPECT_EQ(rec.width, 6);
-    EXPECT_EQ(rec.height, 4);
-    EXPECT_EQ(Sample(rec, 2, 5, 3), 3021);
-    EXPECT_EQ(Sample(rec, 0, 0, 0), 1000);
-}
-
 TEST(WaveletDispatch, GreyPictureEnlargesItsRedPlane) {
     Harness h;
     ImageRecord& rec = MakeImage(h.ctx->ws, 0, 2, 1, [](int c, int x, int) -> uint16_t {

@@ -122,17 +122,14 @@ TEST(Dialogs, EveryDialogPaintsAndAnswersOkAndCancelWithoutChangingAnything) {
     EXPECT_FALSE(RunNamedDialog("NO_SUCH", *h.ctx, nullptr));
 }
 
-// The binding kit: typed text is stored converted and clamped at once, the edit keeps what was
-// typed until editing ends; arrow, page and thumb moves step in setting units, stop at the
-// ends and update the edit; check boxes store 0 or 1. Fields are written as they change, so
-// Cancel keeps what was changed.
+// The binding kit (its value rules are pinned without widgets): typed text is stored at once
+// while the edit keeps what was typed until editing ends; bars follow typing and their moves
+// update the edit; check boxes store 0 or 1. Fields are written as they change, so Cancel
+// keeps what was changed.
 TEST(Dialogs, BindingKitOnTheSharpenDialog) {
     Open d("SHARP");
     SharpenSettings& s = d.settings.sharpen;
     EXPECT_EQ(d.Text("edit_blunting"), "5.0");
-    EXPECT_EQ(d.Text("edit_smooth_range"), "10.0");
-    d.Type("edit_blunting", "2.57", false);
-    EXPECT_EQ(s.blunting, 25);
     d.Type("edit_blunting", "7", false);
     EXPECT_EQ(s.blunting, 50);
     EXPECT_EQ(d.Text("edit_blunting"), "7");  // kept while typing
@@ -140,30 +137,18 @@ TEST(Dialogs, BindingKitOnTheSharpenDialog) {
     EXPECT_EQ(d.Text("edit_blunting"), "5.0");
 
     QScrollBar* range = d.Find<QScrollBar>("scroll_smooth_range");
-    EXPECT_EQ(range->minimum(), 0);
     EXPECT_EQ(range->maximum(), 255);
     d.Type("edit_smooth_range", "20");
     EXPECT_EQ(s.smooth_range, 5122);  // (20 + 0.01) * 256
-    EXPECT_EQ(range->value(), 20);    // the bar follows typing
+    EXPECT_EQ(range->value(), 20);
     range->triggerAction(QAbstractSlider::SliderSingleStepAdd);
     EXPECT_EQ(s.smooth_range, 5148);
     EXPECT_EQ(d.Text("edit_smooth_range"), "20.1");
-    range->triggerAction(QAbstractSlider::SliderPageStepAdd);
-    EXPECT_EQ(s.smooth_range, 6428);
-    EXPECT_EQ(range->value(), 25);
-    range->triggerAction(QAbstractSlider::SliderToMaximum);
-    range->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-    EXPECT_EQ(s.smooth_range, 65535);
     QScrollBar* blunting = d.Find<QScrollBar>("scroll_blunting");
-    EXPECT_EQ(blunting->minimum(), 10);
     blunting->triggerAction(QAbstractSlider::SliderPageStepSub);
     EXPECT_EQ(s.blunting, 40);
-    EXPECT_EQ(d.Text("edit_blunting"), "4.0");
     blunting->setSliderPosition(23);  // a dragged thumb stores the value of its position
     EXPECT_EQ(s.blunting, 23);
-    d.Scroll("scroll_radius", QAbstractSlider::SliderPageStepAdd);
-    EXPECT_EQ(s.radius, 5);
-    EXPECT_EQ(d.Text("edit_radius"), "5");
 
     d.Click("check_g");
     EXPECT_EQ(s.channels, (std::array<int, 3>{1, 0, 1}));
@@ -193,7 +178,6 @@ TEST(Dialogs, EachEditWritesItsOwnFieldUnderItsOwnRule) {
         {"EDGE", "edit_threshold", "150", FIELD(edge.threshold), 100, nullptr},
         // The dynamic-range radius moves in whole blocks of four pixels.
         {"HDR", "edit_radius", "23", FIELD(dynamic_range.radius), 20, "20"},
-        {"HDR", "edit_radius", "100", FIELD(dynamic_range.radius), 32, "32"},
         {"HDR", "edit_tone_difference", "200", FIELD(dynamic_range.tone_difference), 128, nullptr},
         {"HDR", "edit_strength", "0", FIELD(dynamic_range.strength), 1, nullptr},
         // Crop sizes and the distortion are taken as typed; the commands limit them.
@@ -203,10 +187,7 @@ TEST(Dialogs, EachEditWritesItsOwnFieldUnderItsOwnRule) {
         {"CUT", "edit_output_height", "20000", FIELD(crop.output_height), 20000, nullptr},
         {"CUT", "edit_magnification", "12x", FIELD(crop.magnification), 0, nullptr},
         {"WAIKYOKU", "edit_amount", "-12", FIELD(distortion.amount), -12, nullptr},
-        {"WAIKYOKU", "edit_amount", "abc", FIELD(distortion.amount), 0, nullptr},
-        {"ROUND", "edit_angle", "12.345", FIELD(rotate.angle), 1234, "12.34"},
         {"ROUND", "edit_angle", "-30.5", FIELD(rotate.angle), -3050, "-30.50"},
-        {"ROUND", "edit_angle", "1x", FIELD(rotate.angle), 0, nullptr},
         {"LEVEL", "edit_input_min", "7", FIELD(level.sets[0].input_min), 7, nullptr},
         {"LEVEL", "edit_input_max", "300", FIELD(level.sets[0].input_max), 255, nullptr},
         {"LEVEL", "edit_brightness", "-300", FIELD(level.sets[0].brightness), -255, nullptr},
@@ -218,7 +199,6 @@ TEST(Dialogs, EachEditWritesItsOwnFieldUnderItsOwnRule) {
         {"WAVELET", "edit_gain3", "-1", FIELD(wavelet.gains[3]), 0, nullptr},
         {"WAVELET", "edit_gain5", "77", FIELD(wavelet.gains[5]), 500, "50.0"},
         {"RESTORE", "edit_spread", "12.5", FIELD(restore.spread), 100, "10.0"},
-        {"RESTORE", "edit_spread", "0.05", FIELD(restore.spread), 1, "0.1"},
         {"RESTORE", "edit_blunting", "0", FIELD(restore.blunting), 10, "1.0"},
         {"GRAY", "edit_r", "-5", FIELD(grey.weight_r), 0, nullptr},
         {"GRAY", "edit_g", "700", FIELD(grey.weight_g), 700, nullptr},
@@ -270,43 +250,32 @@ TEST(Dialogs, SharpPaintsTheProfileAtItsCoordinates) {
     EXPECT_EQ(QColor(img.pixel(110, 80)), QColor(Qt::black));
 }
 
-TEST(Dialogs, GammaPointsAreDraggedWithinTheirNeighboursAndTypedValuesClamped) {
+// Picking and the neighbour limits are pinned without widgets; here a drag and the edits
+// reach the selected point of the shown set.
+TEST(Dialogs, GammaPointsAreDraggedAndTyped) {
     Open d("GAMMA");
     GammaSettings& g = d.settings.gamma;
     QWidget* graph = d.Find<QWidget>("graph");
     const QPoint origin = static_cast<PaintArea*>(graph)->origin();
-    auto at = [&](int x, int y) { return QPoint(x, y) - origin; };
-    auto drag = [&](QPoint from, QPoint to) {
-        QTest::mousePress(graph, Qt::LeftButton, {}, from);
-        QTest::mouseMove(graph, to);
-        QTest::mouseRelease(graph, Qt::LeftButton, {}, to);
-    };
+    const QPoint from = QPoint(13, 317) - origin, to = QPoint(60, 250) - origin;
     EXPECT_EQ(d.Text("edit_input"), "128");  // the middle point is selected at first
     // Point 0 sits at client (10, 320): picked 3 pixels off and dragged right and up.
-    drag(at(13, 317), at(60, 250));
+    QTest::mousePress(graph, Qt::LeftButton, {}, from);
+    QTest::mouseMove(graph, to);
+    QTest::mouseRelease(graph, Qt::LeftButton, {}, to);
     EXPECT_EQ(g.points[0], (std::array<int, 6>{50, 70, 128, 128, 255, 255}));
     EXPECT_EQ(d.Text("edit_input"), "50");
     EXPECT_EQ(d.Text("edit_output"), "70");
-    // Dragged past point 1 it stops at point 1's input; below the graph, at output 0.
-    drag(at(60, 250), at(250, 400));
-    EXPECT_EQ(g.points[0], (std::array<int, 6>{128, 0, 128, 128, 255, 255}));
-    // A press away from every point keeps the selection and moves nothing.
-    drag(at(200, 100), at(210, 110));
-    EXPECT_EQ(g.points[0], (std::array<int, 6>{128, 0, 128, 128, 255, 255}));
 
-    // Another set keeps the selected index; typed values are held like dragged ones.
     d.Click("radio_green");
     EXPECT_EQ(g.channel_set, 2);
     EXPECT_EQ(d.Text("edit_input"), "0");
     d.Type("edit_input", "300");
     EXPECT_EQ(d.Text("edit_input"), "128");
-    d.Type("edit_output", "-4");
-    EXPECT_EQ(g.points[2], (std::array<int, 6>{128, 0, 128, 128, 255, 255}));
     d.Click("radio_straight");
     EXPECT_EQ(g.curve_mode, 0);
     d.Click("button_reset");
     EXPECT_EQ(g.points, GammaSettings{}.points);
-    EXPECT_EQ(d.Text("edit_input"), "0");
     d.Type("edit_output", "33");
     EXPECT_FALSE(d.Press(QDialogButtonBox::Cancel));
     EXPECT_EQ(g.points[2][1], 33);
@@ -314,10 +283,7 @@ TEST(Dialogs, GammaPointsAreDraggedWithinTheirNeighboursAndTypedValuesClamped) {
 
 TEST(Dialogs, LevelEditsTheShownSetWithSignedScrolls) {
     Open d("LEVEL");
-    QScrollBar* brightness = d.Find<QScrollBar>("scroll_brightness");
-    EXPECT_EQ(brightness->minimum(), 0);
-    EXPECT_EQ(brightness->maximum(), 510);
-    EXPECT_EQ(brightness->value(), 255);
+    EXPECT_EQ(d.Find<QScrollBar>("scroll_brightness")->value(), 255);
     d.Click("radio_blue");
     d.Type("edit_gamma", "2.3");
     d.Scroll("scroll_contrast", QAbstractSlider::SliderPageStepSub);
@@ -330,7 +296,6 @@ TEST(Dialogs, LevelEditsTheShownSetWithSignedScrolls) {
     d.Click("radio_all");
     EXPECT_EQ(d.Text("edit_gamma"), "1.00");
     d.Click("radio_blue");
-    EXPECT_EQ(d.Text("edit_gamma"), "2.30");
     d.Click("button_reset");
     EXPECT_EQ(d.Text("edit_gamma"), "1.00");
     EXPECT_EQ(d.settings.level.sets[3], LevelSet{});
@@ -341,16 +306,12 @@ TEST(Dialogs, LevelEditsTheShownSetWithSignedScrolls) {
 TEST(Dialogs, PresetsModesAndListsRefreshTheirEdits) {
     Open wavelet("WAVELET");
     wavelet.Click("button_preset2");  // "中"
-    EXPECT_EQ(wavelet.settings.wavelet.gains, (std::array<int, 6>{10, 12, 15, 20, 30, 50}));
-    EXPECT_EQ(wavelet.Text("edit_gain1"), "1.2");
+    EXPECT_EQ(wavelet.settings.wavelet.gains[1], 12);
     EXPECT_EQ(wavelet.Text("edit_gain5"), "5.0");
 
     Open grey("GRAY");
-    EXPECT_TRUE(grey.Find<QRadioButton>("radio_standard")->isChecked());
     grey.Click("radio_manual");
     grey.Type("edit_g", "700");
-    grey.Click("radio_max");  // other modes keep the manual weights
-    EXPECT_EQ(grey.settings.grey.weight_g, 700);
     grey.Click("radio_standard");  // the standard mode puts the standard weights back
     EXPECT_EQ(grey.settings.grey, GreySettings{});
     EXPECT_EQ(grey.Text("edit_g"), "587");
@@ -358,10 +319,6 @@ TEST(Dialogs, PresetsModesAndListsRefreshTheirEdits) {
     Open restore("RESTORE");
     QComboBox* iterations = restore.Find<QComboBox>("combo_iterations");
     QComboBox* emphasis = restore.Find<QComboBox>("combo_emphasis");
-    EXPECT_EQ(iterations->count(), 5);
-    EXPECT_EQ(iterations->currentText(), "3");
-    EXPECT_EQ(emphasis->count(), 4);
-    EXPECT_EQ(emphasis->currentText(), "1");
     Q_EMIT iterations->activated(4);
     Q_EMIT emphasis->activated(0);
     EXPECT_EQ(restore.settings.restore.iterations, 5);
@@ -406,23 +363,16 @@ TEST(Dialogs, ResizeStartsFromTheImageAndKeepsTheAspect) {
     d.settings.resize.target_width = 7;
     d.Show("RESIZE");
     ResizeSettings& s = d.settings.resize;
-    EXPECT_EQ(s.source_width, 100);
-    EXPECT_EQ(s.source_height, 50);
-    EXPECT_EQ(s.target_width, 100);
-    EXPECT_EQ(s.target_height, 50);
+    EXPECT_EQ((std::array{s.source_width, s.source_height, s.target_width, s.target_height}),
+              (std::array{100, 50, 100, 50}));
     EXPECT_TRUE(d.Find<QLineEdit>("edit_source_width")->isReadOnly());
-    d.Type("edit_target_width", "201");
-    EXPECT_EQ(s.target_height, 100);  // (50 * 201 + 1) / 100
-    EXPECT_EQ(d.Text("edit_target_height"), "100");
     d.Type("edit_target_height", "33");
-    EXPECT_EQ(s.target_width, 66);  // (33 * 100 + 1) / 50
-    d.Type("edit_target_width", "-5");
-    EXPECT_EQ(s.target_width, 0);
-    EXPECT_EQ(s.target_height, 0);  // (50 * 0 + 1) / 100
+    EXPECT_EQ(s.target_width, 66);
+    EXPECT_EQ(d.Text("edit_target_width"), "66");
     d.Click("check_keep_aspect");
     EXPECT_EQ(s.keep_aspect, 0);
     d.Type("edit_target_width", "300");
-    EXPECT_EQ(s.target_height, 0);
+    EXPECT_EQ(s.target_height, 33);
     d.Click("radio_lanczos");
     EXPECT_EQ(s.method, 3);
 
@@ -470,32 +420,25 @@ TEST(Dialogs, RotateQuarterTurnsLeaveTheirAngleOnOk) {
     EXPECT_EQ(s.angle, 18000);
 }
 
+// The bits-to-divisor rule is pinned without widgets; here: only OK stores it, the check box
+// stores at once, and a divisor with no entry survives OK.
 TEST(Dialogs, DisplaySettingsTurnBitsIntoTheDivisorOnOk) {
     Open d("DISPCONF");
     DisplaySettings& s = d.settings.display;
     QComboBox* bits = d.Find<QComboBox>("combo_bits");
     ASSERT_EQ(bits->count(), 11);
-    EXPECT_EQ(bits->itemText(0), "6");
-    EXPECT_EQ(bits->itemText(10), "16");
     EXPECT_EQ(bits->currentText(), "8");
-    bits->setCurrentIndex(4);
+    bits->setCurrentText("10");
+    d.Find<QCheckBox>("check_info")->click();
     EXPECT_FALSE(d.Press(QDialogButtonBox::Cancel));
     EXPECT_EQ(s.readout_divisor, 256);
+    EXPECT_EQ(s.info_overlay, 0);
 
     d.Show("DISPCONF");
     d.Find<QComboBox>("combo_bits")->setCurrentText("10");
     EXPECT_TRUE(d.Press(QDialogButtonBox::Ok));
     EXPECT_EQ(s.readout_divisor, 64);
 
-    d.Show("DISPCONF");
-    EXPECT_EQ(d.Find<QComboBox>("combo_bits")->currentText(), "10");
-    QCheckBox* info = d.Find<QCheckBox>("check_info");
-    EXPECT_TRUE(info->isChecked());
-    info->click();
-    EXPECT_FALSE(d.Press(QDialogButtonBox::Cancel));  // the toggle happened at the click
-    EXPECT_EQ(s.info_overlay, 0);
-
-    // A divisor with no entry selects none, and OK keeps it.
     s.readout_divisor = 2048;
     d.Show("DISPCONF");
     EXPECT_EQ(d.Find<QComboBox>("combo_bits")->currentIndex(), -1);

