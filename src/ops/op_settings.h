@@ -49,9 +49,6 @@ struct FieldDecl {
     int word = -1;
 
     constexpr int Clamp(int v) const { return std::clamp(v, min, max); }
-    constexpr bool Contains(int v) const {
-        return v >= min && v <= max && (step <= 1 || (v - min) % step == 0);
-    }
 };
 
 // A setting held as a real number.
