@@ -19,8 +19,8 @@ uint8_t Byte(int64_t v) {
 
 // ---- Sharpen dialog ----
 
-std::vector<CurvePoint> SharpenProfile(int radius, int blunting) {
-    std::vector<CurvePoint> points;
+std::vector<PlotPoint> SharpenProfile(int radius, int blunting) {
+    std::vector<PlotPoint> points;
     points.reserve(201);
     const double r = std::max(radius, 1);
     const double exponent = blunting / 20.0;  // blunting in tenths
@@ -35,11 +35,11 @@ std::vector<CurvePoint> SharpenProfile(int radius, int blunting) {
 
 // ---- Restoration dialog ----
 
-std::vector<DialogPoint> RestoreProfile(int spread, int blunting) {
+std::vector<PlotPoint> RestoreProfile(int spread, int blunting) {
     // The settings clamp keeps the divisor and the exponent positive.
     const double s = kRestoreFields.spread.Clamp(spread);
     const double e = kRestoreFields.blunting.Clamp(blunting) / 20.0;
-    std::vector<DialogPoint> points;
+    std::vector<PlotPoint> points;
     points.reserve(201);
     for (int p = -100; p <= 100; ++p) {
         const double r = p / s;
@@ -49,18 +49,18 @@ std::vector<DialogPoint> RestoreProfile(int spread, int blunting) {
     return points;
 }
 
-std::vector<std::array<DialogPoint, 2>> RestoreAxes() {
-    std::vector<std::array<DialogPoint, 2>> lines;
-    lines.push_back({DialogPoint{30, 250}, DialogPoint{230, 250}});
-    lines.push_back({DialogPoint{130, 150}, DialogPoint{130, 250}});
+std::vector<std::array<PlotPoint, 2>> RestoreAxes() {
+    std::vector<std::array<PlotPoint, 2>> lines;
+    lines.push_back({PlotPoint{30, 250}, PlotPoint{230, 250}});
+    lines.push_back({PlotPoint{130, 150}, PlotPoint{130, 250}});
     for (int i = 0; i <= 20; ++i)
-        lines.push_back({DialogPoint{30 + 10 * i, 250}, DialogPoint{30 + 10 * i, 254}});
+        lines.push_back({PlotPoint{30 + 10 * i, 250}, PlotPoint{30 + 10 * i, 254}});
     return lines;
 }
 
 // ---- Saturation and hue dialog ----
 
-DialogRgb HueStripColour(int column) {
+Rgb HueStripColour(int column) {
     const int c = ((column % kHueStripWidth) + kHueStripWidth) % kHueStripWidth;
     const int run = c / 64, t = c % 64;
     const uint8_t rise = Byte(255 * t / 64), fall = Byte(255 * (64 - t) / 64);
@@ -79,11 +79,11 @@ int HueResultX(int column, int hue) {
 
 // ---- Colour change dialogs ----
 
-DialogRgb RgbSwatch(const std::array<int, 3>& rgb) {
+Rgb RgbSwatch(const std::array<int, 3>& rgb) {
     return {Byte(rgb[0]), Byte(rgb[1]), Byte(rgb[2])};
 }
 
-DialogRgb HsvSwatch(const std::array<int, 3>& hsv) {
+Rgb HsvSwatch(const std::array<int, 3>& hsv) {
     const int hue = kColourFields.hue_degrees.Clamp(hsv[0]) * kHueSector / 60;
     const int s = kColourFields.level.Clamp(hsv[1]) * 256;
     const int v = kColourFields.level.Clamp(hsv[2]) * 256;

@@ -8,45 +8,27 @@
 #include <cstdint>
 #include <vector>
 
+#include "view/plot.h"
+
 namespace orva {
 
-struct DialogRgb {
-    uint8_t r = 0, g = 0, b = 0;
-    bool operator==(const DialogRgb&) const = default;
-};
-
-struct DialogPoint {
-    int x = 0, y = 0;
-    bool operator==(const DialogPoint&) const = default;
-};
-
-inline constexpr DialogRgb kDialogGrey{128, 128, 128};
-inline constexpr DialogRgb kDialogRed{255, 0, 0};
-inline constexpr DialogRgb kDialogGreen{0, 255, 0};
-inline constexpr DialogRgb kDialogBlue{0, 0, 255};
-inline constexpr DialogRgb kDialogBlack{0, 0, 0};
-
 // ---- Sharpen dialog ----
-
-struct CurvePoint {
-    int x = 0, y = 0;
-};
 
 // The sharpen filter profile in dialog client coordinates: 201 points for the distances
 // -10 to +10 in tenths, one pixel apart from x = 210, plotted upward from y = 110 with height
 // 100 / (((d / radius)^2)^(blunting / 20) + 1) (blunting in tenths).
-std::vector<CurvePoint> SharpenProfile(int radius, int blunting);
+std::vector<PlotPoint> SharpenProfile(int radius, int blunting);
 
 // ---- Restoration dialog ----
 
 // The painted profile of the spread function: for screen offsets p = -100..100 the point
 // (130 + p, 250 - 100 / (((p / spread)^2)^(blunting / 20) + 1)), spread and blunting in
 // tenths, truncated to whole pixels.
-std::vector<DialogPoint> RestoreProfile(int spread, int blunting);
+std::vector<PlotPoint> RestoreProfile(int spread, int blunting);
 
 // The axes: the horizontal axis (30, 250)-(230, 250), the vertical axis (130, 150)-(130,
 // 250) and 21 ticks 10 pixels apart under the horizontal one, as line end points.
-std::vector<std::array<DialogPoint, 2>> RestoreAxes();
+std::vector<std::array<PlotPoint, 2>> RestoreAxes();
 
 // ---- Saturation and hue dialog ----
 
@@ -56,7 +38,7 @@ inline constexpr int kHueStripTop = 140, kHueStripBottom = 155;
 inline constexpr int kHueResultTop = 160, kHueResultBottom = 175;
 
 // Colour of strip column 0..191: red to green, green to blue, blue to red in runs of 64.
-DialogRgb HueStripColour(int column);
+Rgb HueStripColour(int column);
 
 // Where column `column` of the strip lands in the lower strip for the hue setting (0..360,
 // 180 = no change): shifted right by (180 - hue) x 64 / 120 pixels, wrapped within the strip.
@@ -64,14 +46,14 @@ int HueResultX(int column, int hue);
 
 // ---- Colour change dialogs ----
 
-inline constexpr DialogPoint kSourceSwatchTopLeft{180, 140}, kSourceSwatchBottomRight{240, 180};
-inline constexpr DialogPoint kTargetSwatchTopLeft{180, 300}, kTargetSwatchBottomRight{240, 340};
+inline constexpr PlotPoint kSourceSwatchTopLeft{180, 140}, kSourceSwatchBottomRight{240, 180};
+inline constexpr PlotPoint kTargetSwatchTopLeft{180, 300}, kTargetSwatchBottomRight{240, 340};
 
 // The swatch of an RGB colour of 8-bit levels (clamped to 0..255).
-DialogRgb RgbSwatch(const std::array<int, 3>& rgb);
+Rgb RgbSwatch(const std::array<int, 3>& rgb);
 
 // The swatch of an HSV colour in dialog units (hue degrees 0..359, saturation and value
 // 0..255), converted with the colour change's own HSV model.
-DialogRgb HsvSwatch(const std::array<int, 3>& hsv);
+Rgb HsvSwatch(const std::array<int, 3>& hsv);
 
 }  // namespace orva

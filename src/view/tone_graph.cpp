@@ -35,7 +35,7 @@ int SetOfChannel(int channel_set, int channel) {
     return std::clamp(channel_set, 0, 3) == 0 ? 0 : channel + 1;
 }
 
-ToneTrace TraceOf(const std::function<double(double)>& f, DialogRgb colour) {
+ToneTrace TraceOf(const std::function<double(double)>& f, Rgb colour) {
     ToneTrace t;
     t.colour = colour;
     for (int i = 0; i < 256; ++i) {
@@ -45,14 +45,13 @@ ToneTrace TraceOf(const std::function<double(double)>& f, DialogRgb colour) {
     return t;
 }
 
-constexpr std::array<DialogRgb, 4> kSetColours = {kDialogGrey, kDialogRed, kDialogGreen,
-                                                  kDialogBlue};
+constexpr std::array<Rgb, 4> kSetColours = {kGrey, kRed, kGreen, kBlue};
 
 }  // namespace
 
 // ---- Tone graph ----
 
-DialogPoint ToneGraphPoint(int input, int output) {
+PlotPoint ToneGraphPoint(int input, int output) {
     return {kToneGraphLeft + input, kToneGraphBottom - output};
 }
 
@@ -77,7 +76,7 @@ void ScalePreviewHistogram(PreviewHistogram& h) {
 
 // ---- Gamma dialog ----
 
-DialogPoint GammaPointLevels(const GammaSettings& g, int set, int index) {
+PlotPoint GammaPointLevels(const GammaSettings& g, int set, int index) {
     const auto& p = SetPoints(g, set);
     const int i = std::clamp(index, 0, 2);
     return {p[Idx(2 * i)], p[Idx(2 * i + 1)]};
@@ -105,11 +104,11 @@ std::vector<ToneTrace> GammaTraces(const GammaSettings& g) {
     return traces;
 }
 
-int HitGammaPoint(const GammaSettings& g, DialogPoint click) {
+int HitGammaPoint(const GammaSettings& g, PlotPoint click) {
     int best = -1, best_distance = kGammaHitRange + 1;
     for (int i : {1, 0, 2}) {  // the middle point first: it wins ties
-        const DialogPoint lv = GammaPointLevels(g, g.channel_set, i);
-        const DialogPoint at = ToneGraphPoint(lv.x, lv.y);
+        const PlotPoint lv = GammaPointLevels(g, g.channel_set, i);
+        const PlotPoint at = ToneGraphPoint(lv.x, lv.y);
         const int dx = std::abs(click.x - at.x), dy = std::abs(click.y - at.y);
         if (dx > kGammaHitRange || dy > kGammaHitRange) continue;
         const int distance = std::max(dx, dy);
@@ -131,7 +130,7 @@ void MoveGammaPoint(GammaSettings& g, int index, int input, int output) {
     p[Idx(2 * index + 1)] = std::clamp(output, 0, 255);
 }
 
-void DragGammaPoint(GammaSettings& g, int index, DialogPoint mouse) {
+void DragGammaPoint(GammaSettings& g, int index, PlotPoint mouse) {
     MoveGammaPoint(g, index, mouse.x - kToneGraphLeft, kToneGraphBottom - mouse.y);
 }
 
@@ -142,22 +141,22 @@ void ResetGammaPoints(GammaSettings& g) {
 std::vector<GraphMarker> GammaMarkers(const GammaSettings& g, int selected) {
     std::vector<GraphMarker> markers;
     const int edited = std::clamp(g.channel_set, 0, 3);
-    auto add = [&](int set, int size, DialogRgb colour) {
+    auto add = [&](int set, int size, Rgb colour) {
         for (int i = 0; i < 3; ++i) {
-            const DialogPoint lv = GammaPointLevels(g, set, i);
+            const PlotPoint lv = GammaPointLevels(g, set, i);
             markers.push_back({ToneGraphPoint(lv.x, lv.y), size, colour});
         }
     };
     if (edited == 0) {
-        add(0, 8, kDialogGrey);
+        add(0, 8, kGrey);
     } else {
         for (int set = 1; set <= 3; ++set)
             if (set != edited) add(set, 4, kSetColours[Idx(set)]);
         add(edited, 8, kSetColours[Idx(edited)]);  // on top of the others
     }
     if (selected >= 0 && selected <= 2) {
-        const DialogPoint lv = GammaPointLevels(g, edited, selected);
-        markers.push_back({ToneGraphPoint(lv.x, lv.y), 6, kDialogBlack});
+        const PlotPoint lv = GammaPointLevels(g, edited, selected);
+        markers.push_back({ToneGraphPoint(lv.x, lv.y), 6, kBlack});
     }
     return markers;
 }

@@ -32,20 +32,20 @@ inline constexpr int kPreviewBase = 400;      // y the histogram columns stand o
 inline constexpr int kPreviewMaxHeight = 64;
 
 // Client position of the level pair (input, output).
-DialogPoint ToneGraphPoint(int input, int output);
+PlotPoint ToneGraphPoint(int input, int output);
 
 // One curve of a tone graph: the output level (0..255) for each of the 256 inputs 0, 256,
 // ..., 65280, drawn at (10 + i, 320 - level[i]).
 struct ToneTrace {
     std::array<int, 256> level{};
-    DialogRgb colour;
+    Rgb colour;
 };
 
 // The histograms of the image as it would be after a tone change.
 struct PreviewHistogram {
     int channels = 0;  // 0 without an image, 1 for one grey histogram, else 3
     std::array<std::array<int, 256>, 3> counts{};
-    std::array<DialogRgb, 3> colours{};
+    std::array<Rgb, 3> colours{};
     // Column heights in pixels (0..64) per channel and bin.
     std::array<std::array<int, 256>, 3> heights{};
 };
@@ -66,7 +66,7 @@ void ScalePreviewHistogram(PreviewHistogram& h);
 inline constexpr int kGammaHitRange = 4;  // pixels in each direction around a point
 
 // Point `index` (0..2) of gamma set `set` as (input, output) levels.
-DialogPoint GammaPointLevels(const GammaSettings& g, int set, int index);
+PlotPoint GammaPointLevels(const GammaSettings& g, int set, int index);
 
 // The curve the gamma operation would apply for set `set` (knots as the operation builds
 // them, so the graph shows exactly what will be done).
@@ -78,7 +78,7 @@ std::vector<ToneTrace> GammaTraces(const GammaSettings& g);
 // The point of the edited set (g.channel_set) within 4 pixels of the click in both
 // directions, or -1. When several qualify the nearest wins; on a tie the middle point,
 // which can move both ways, is preferred.
-int HitGammaPoint(const GammaSettings& g, DialogPoint click);
+int HitGammaPoint(const GammaSettings& g, PlotPoint click);
 
 // Moves point `index` of the edited set to (input, output), holding the input between its
 // neighbours' inputs (0 below the first point, 255 above the last) and the output within
@@ -86,16 +86,16 @@ int HitGammaPoint(const GammaSettings& g, DialogPoint click);
 void MoveGammaPoint(GammaSettings& g, int index, int input, int output);
 
 // A drag of point `index` to the client position `mouse`.
-void DragGammaPoint(GammaSettings& g, int index, DialogPoint mouse);
+void DragGammaPoint(GammaSettings& g, int index, PlotPoint mouse);
 
 // "初期化": every set back to (0, 0), (128, 128), (255, 255).
 void ResetGammaPoints(GammaSettings& g);
 
 // A square marker centred on a point.
 struct GraphMarker {
-    DialogPoint centre;
+    PlotPoint centre;
     int size = 0;  // edge length in pixels
-    DialogRgb colour;
+    Rgb colour;
 };
 
 // Point markers in drawing order: set 0 as 8-pixel grey squares; otherwise the edited set's
@@ -125,8 +125,8 @@ PreviewHistogram ComputePreviewHistogram(const ImageRecord& rec, bool grey, Map 
     PreviewHistogram h;
     if (!rec.occupied()) return h;
     h.channels = grey ? 1 : 3;
-    h.colours = grey ? std::array<DialogRgb, 3>{kDialogGrey, kDialogGrey, kDialogGrey}
-                     : std::array<DialogRgb, 3>{kDialogRed, kDialogGreen, kDialogBlue};
+    h.colours =
+        grey ? std::array<Rgb, 3>{kGrey, kGrey, kGrey} : std::array<Rgb, 3>{kRed, kGreen, kBlue};
     const std::size_t w = static_cast<std::size_t>(rec.width);
     const std::size_t n = rec.pixels();
     const int step_x = rec.width / 100 + 1;

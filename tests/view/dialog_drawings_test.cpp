@@ -32,14 +32,14 @@ TEST(WaveletDialog, PresetsSetAllSixGains) {
 }
 
 TEST(RestoreDialog, ProfileOfTheSpreadFunction) {
-    std::vector<DialogPoint> p = RestoreProfile(10, 20);  // spread 1.0, blunting 2.0
+    std::vector<PlotPoint> p = RestoreProfile(10, 20);  // spread 1.0, blunting 2.0
     ASSERT_EQ(p.size(), 201u);
-    EXPECT_EQ(p.front(), (DialogPoint{30, 249}));  // 250 - 100 / 101
-    EXPECT_EQ(p[100], (DialogPoint{130, 150}));
-    EXPECT_EQ(p[105], (DialogPoint{135, 170}));  // 250 - 100 / 1.25
-    EXPECT_EQ(p[110], (DialogPoint{140, 200}));
-    EXPECT_EQ(p[90], (DialogPoint{120, 200}));
-    EXPECT_EQ(p.back(), (DialogPoint{230, 249}));
+    EXPECT_EQ(p.front(), (PlotPoint{30, 249}));  // 250 - 100 / 101
+    EXPECT_EQ(p[100], (PlotPoint{130, 150}));
+    EXPECT_EQ(p[105], (PlotPoint{135, 170}));  // 250 - 100 / 1.25
+    EXPECT_EQ(p[110], (PlotPoint{140, 200}));
+    EXPECT_EQ(p[90], (PlotPoint{120, 200}));
+    EXPECT_EQ(p.back(), (PlotPoint{230, 249}));
     p = RestoreProfile(10, 40);  // (4)^2 = 16 two pixels out: 250 - 100 / 17 = 244.1
     EXPECT_EQ(p[120].y, 244);
     p = RestoreProfile(0, 0);  // out of range values are held at the range ends
@@ -47,18 +47,18 @@ TEST(RestoreDialog, ProfileOfTheSpreadFunction) {
 
     const auto axes = RestoreAxes();
     ASSERT_EQ(axes.size(), 23u);
-    EXPECT_EQ(axes[0][0], (DialogPoint{30, 250}));
-    EXPECT_EQ(axes[0][1], (DialogPoint{230, 250}));
-    EXPECT_EQ(axes[1][0], (DialogPoint{130, 150}));
-    EXPECT_EQ(axes[22][0], (DialogPoint{230, 250}));
+    EXPECT_EQ(axes[0][0], (PlotPoint{30, 250}));
+    EXPECT_EQ(axes[0][1], (PlotPoint{230, 250}));
+    EXPECT_EQ(axes[1][0], (PlotPoint{130, 150}));
+    EXPECT_EQ(axes[22][0], (PlotPoint{230, 250}));
 }
 
 TEST(HueDialog, StripShadesThroughThePrimariesAndShowsWhereEachHueGoes) {
-    EXPECT_EQ(HueStripColour(0), (DialogRgb{255, 0, 0}));
-    EXPECT_EQ(HueStripColour(32), (DialogRgb{127, 127, 0}));
-    EXPECT_EQ(HueStripColour(64), (DialogRgb{0, 255, 0}));
-    EXPECT_EQ(HueStripColour(128), (DialogRgb{0, 0, 255}));
-    EXPECT_EQ(HueStripColour(191), (DialogRgb{251, 0, 3}));
+    EXPECT_EQ(HueStripColour(0), (Rgb{255, 0, 0}));
+    EXPECT_EQ(HueStripColour(32), (Rgb{127, 127, 0}));
+    EXPECT_EQ(HueStripColour(64), (Rgb{0, 255, 0}));
+    EXPECT_EQ(HueStripColour(128), (Rgb{0, 0, 255}));
+    EXPECT_EQ(HueStripColour(191), (Rgb{251, 0, 3}));
     EXPECT_EQ(HueResultX(0, 180), 40);
     EXPECT_EQ(HueResultX(191, 180), 231);
     // +60 degrees turns red into yellow: yellow (column 32) lands under red.
@@ -70,12 +70,12 @@ TEST(HueDialog, StripShadesThroughThePrimariesAndShowsWhereEachHueGoes) {
 }
 
 TEST(ColourChangeDialogs, SwatchesShowSourceAndTarget) {
-    EXPECT_EQ(RgbSwatch({300, -4, 17}), (DialogRgb{255, 0, 17}));
-    EXPECT_EQ(HsvSwatch({0, 255, 255}), (DialogRgb{255, 0, 0}));
-    EXPECT_EQ(HsvSwatch({60, 255, 255}), (DialogRgb{255, 255, 0}));
-    EXPECT_EQ(HsvSwatch({120, 255, 255}), (DialogRgb{0, 255, 0}));
-    EXPECT_EQ(HsvSwatch({240, 255, 255}), (DialogRgb{0, 0, 255}));
-    EXPECT_EQ(HsvSwatch({0, 0, 128}), (DialogRgb{128, 128, 128}));
+    EXPECT_EQ(RgbSwatch({300, -4, 17}), (Rgb{255, 0, 17}));
+    EXPECT_EQ(HsvSwatch({0, 255, 255}), (Rgb{255, 0, 0}));
+    EXPECT_EQ(HsvSwatch({60, 255, 255}), (Rgb{255, 255, 0}));
+    EXPECT_EQ(HsvSwatch({120, 255, 255}), (Rgb{0, 255, 0}));
+    EXPECT_EQ(HsvSwatch({240, 255, 255}), (Rgb{0, 0, 255}));
+    EXPECT_EQ(HsvSwatch({0, 0, 128}), (Rgb{128, 128, 128}));
     EXPECT_EQ(HsvSwatch({400, 999, 999}), HsvSwatch({359, 255, 255}));
 }
 

@@ -136,7 +136,7 @@ TEST(DialogRules, ScrollPositionsAndSteps) {
 
 TEST(DialogRules, SharpenProfilePoints) {
     // Radius 1, blunting 5.0: height 100 / (d^5 + 1).
-    const std::vector<CurvePoint> p = SharpenProfile(1, 50);
+    const std::vector<PlotPoint> p = SharpenProfile(1, 50);
     ASSERT_EQ(p.size(), 201u);
     EXPECT_EQ(p.front().x, 210);
     EXPECT_EQ(p.back().x, 410);
@@ -147,7 +147,7 @@ TEST(DialogRules, SharpenProfilePoints) {
     EXPECT_EQ(p[200].y, 110);  // 100 / 100001 truncates to 0
     // Radius 2, blunting 2.0: height 100 / ((d / 2)^2 + 1); the distance is divided by the
     // radius before squaring.
-    const std::vector<CurvePoint> q = SharpenProfile(2, 20);
+    const std::vector<PlotPoint> q = SharpenProfile(2, 20);
     EXPECT_EQ(q[110].y, 30);  // d = 1: 100 / 1.25 = 80
     EXPECT_EQ(q[120].y, 60);  // d = 2: 50
     EXPECT_EQ(q[140].y, 90);  // d = 4: 100 / 5 = 20

@@ -15,7 +15,7 @@ using testing::MakeImage;
 
 TEST(GammaDialog, ClickSelectsAPointWithinFourPixelsInBothDirections) {
     GammaSettings g;  // points at levels (0,0), (128,128), (255,255)
-    EXPECT_EQ(ToneGraphPoint(128, 128), (DialogPoint{138, 192}));
+    EXPECT_EQ(ToneGraphPoint(128, 128), (PlotPoint{138, 192}));
     EXPECT_EQ(HitGammaPoint(g, {142, 196}), 1);
     EXPECT_EQ(HitGammaPoint(g, {134, 188}), 1);
     EXPECT_EQ(HitGammaPoint(g, {143, 192}), -1);
@@ -67,7 +67,7 @@ TEST(GammaDialog, GraphShowsTheCurvesTheOperationWouldApply) {
     g.curve_mode = 0;
     std::vector<ToneTrace> t = GammaTraces(g);
     ASSERT_EQ(t.size(), 1u);
-    EXPECT_EQ(t[0].colour, kDialogGrey);
+    EXPECT_EQ(t[0].colour, kGrey);
     EXPECT_EQ(t[0].level[0], 0);
     EXPECT_EQ(t[0].level[128], 128);  // on the middle knot
     EXPECT_EQ(t[0].level[255], 255);  // straight mode is flat at 65280 from the last knot
@@ -82,7 +82,7 @@ TEST(GammaDialog, GraphShowsTheCurvesTheOperationWouldApply) {
     ParamBlock block;
     FillGammaBlock(*h.ctx, h.ctx->ws.at(0), block);
     for (int c = 0; c < 3; ++c) {
-        EXPECT_EQ(t[c].colour, (std::array{kDialogRed, kDialogGreen, kDialogBlue}[c]));
+        EXPECT_EQ(t[c].colour, (std::array{kRed, kGreen, kBlue}[c]));
         const ToneCurve k = GammaCurveFromBlock(block, c);
         for (int i = 0; i < 256; ++i)
             EXPECT_EQ(t[c].level[i], static_cast<int>(EvaluateToneCurve(k, 256.0 * i) / 256))
@@ -96,24 +96,24 @@ TEST(GammaDialog, MarkersShowTheEditedSetLargeTheOthersSmallAndTheSelectionBlack
     ASSERT_EQ(m.size(), 4u);
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(m[i].size, 8);
-        EXPECT_EQ(m[i].colour, kDialogGrey);
+        EXPECT_EQ(m[i].colour, kGrey);
     }
-    EXPECT_EQ(m[3].centre, (DialogPoint{138, 192}));
+    EXPECT_EQ(m[3].centre, (PlotPoint{138, 192}));
     EXPECT_EQ(m[3].size, 6);
-    EXPECT_EQ(m[3].colour, kDialogBlack);
+    EXPECT_EQ(m[3].colour, kBlack);
 
     g.channel_set = 2;
     g.points[2] = {0, 0, 64, 32, 255, 255};
     m = GammaMarkers(g, -1);
     ASSERT_EQ(m.size(), 9u);
     for (int i = 0; i < 6; ++i) EXPECT_EQ(m[i].size, 4);
-    EXPECT_EQ(m[0].colour, kDialogRed);
-    EXPECT_EQ(m[3].colour, kDialogBlue);
+    EXPECT_EQ(m[0].colour, kRed);
+    EXPECT_EQ(m[3].colour, kBlue);
     for (int i = 6; i < 9; ++i) {
         EXPECT_EQ(m[i].size, 8);
-        EXPECT_EQ(m[i].colour, kDialogGreen);
+        EXPECT_EQ(m[i].colour, kGreen);
     }
-    EXPECT_EQ(m[7].centre, (DialogPoint{74, 288}));
+    EXPECT_EQ(m[7].centre, (PlotPoint{74, 288}));
 }
 
 TEST(PreviewHistogram, SamplesEveryHundredthOfEachDirection) {
@@ -170,7 +170,7 @@ TEST(PreviewHistogram, GammaAndLevelPreviewsMapEachChannelWithItsSet) {
     g.points[0] = {0, 0, 128, 128, 255, 255};
     PreviewHistogram p = GammaPreview(rec, g);
     EXPECT_EQ(p.channels, 1);  // a grey picture under all colours
-    EXPECT_EQ(p.colours[0], kDialogGrey);
+    EXPECT_EQ(p.colours[0], kGrey);
     // 40000..40003 through the straight line from (1, 0) to (32768, 32768) and on to
     // (65280, 65280): unchanged, bin 156.
     EXPECT_EQ(p.counts[0][156], 12);
@@ -217,7 +217,7 @@ TEST(LevelDialog, CurvesFollowTheLevelMappingAndResetRestoresDefaults) {
     lv.sets[3].output_max = 0;
     t = LevelTraces(lv);
     ASSERT_EQ(t.size(), 3u);
-    EXPECT_EQ(t[2].colour, kDialogBlue);
+    EXPECT_EQ(t[2].colour, kBlue);
     EXPECT_EQ(t[2].level[200], 0);
     ResetLevelSets(lv);
     EXPECT_EQ(lv, (LevelSettings{.channel_set = 3}));

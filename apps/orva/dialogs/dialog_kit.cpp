@@ -143,10 +143,10 @@ void PaintArea::paintEvent(QPaintEvent*) {
     paint_(painter);
 }
 
-void DrawCurve(QPainter& painter, const std::vector<CurvePoint>& points) {
+void DrawCurve(QPainter& painter, const std::vector<PlotPoint>& points) {
     QPolygon line;
     line.reserve(static_cast<int>(points.size()));
-    for (const CurvePoint& p : points) line << QPoint(p.x, p.y);
+    for (const PlotPoint& p : points) line << QPoint(p.x, p.y);
     painter.drawPolyline(line);
 }
 

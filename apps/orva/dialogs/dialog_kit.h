@@ -115,6 +115,6 @@ private:
 };
 
 // Polyline of curve points (in drawing coordinates).
-void DrawCurve(QPainter& painter, const std::vector<CurvePoint>& points);
+void DrawCurve(QPainter& painter, const std::vector<PlotPoint>& points);
 
 }  // namespace orva::gui

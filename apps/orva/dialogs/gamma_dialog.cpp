@@ -67,20 +67,20 @@ protected:
     }
 
 private:
-    DialogPoint ClientPoint(const QMouseEvent& m) const {
+    PlotPoint ClientPoint(const QMouseEvent& m) const {
         const QPoint at = m.position().toPoint() + ui_.graph->origin();
         return {at.x(), at.y()};
     }
 
     void Typed(const QString& text, bool input) {
         const int v = ParseWholeNumber(text.toStdString()).value_or(0);
-        const DialogPoint now = GammaPointLevels(g_, g_.channel_set, selected_);
+        const PlotPoint now = GammaPointLevels(g_, g_.channel_set, selected_);
         MoveGammaPoint(g_, selected_, input ? v : now.x, input ? now.y : v);
         ui_.graph->update();
     }
 
     void ShowPoint() {
-        const DialogPoint p = GammaPointLevels(g_, g_.channel_set, selected_);
+        const PlotPoint p = GammaPointLevels(g_, g_.channel_set, selected_);
         ui_.edit_input->setText(QString::number(p.x));
         ui_.edit_output->setText(QString::number(p.y));
     }

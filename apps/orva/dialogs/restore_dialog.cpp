@@ -20,7 +20,7 @@ void PaintProfile(QPainter& p, const RestoreSettings& s) {
     p.setPen(Qt::black);
     for (const auto& line : RestoreAxes()) p.drawLine(line[0].x, line[0].y, line[1].x, line[1].y);
     QPolygon curve;
-    for (const DialogPoint& d : RestoreProfile(s.spread, s.blunting)) curve << QPoint(d.x, d.y);
+    for (const PlotPoint& d : RestoreProfile(s.spread, s.blunting)) curve << QPoint(d.x, d.y);
     p.setPen(Qt::red);
     p.drawPolyline(curve);
 }

@@ -4,18 +4,14 @@
 
 namespace orva::gui {
 
-QColor ToQColor(DialogRgb c) {
-    return {c.r, c.g, c.b};
-}
-
 void PaintToneGrid(QPainter& p) {
-    const DialogPoint top_left = ToneGraphPoint(0, 256);
+    const PlotPoint top_left = ToneGraphPoint(0, 256);
     p.fillRect(top_left.x, top_left.y, 256, 256, Qt::white);
     p.setPen(QColor(200, 200, 200));
     for (int level = 0; level <= 256; level += kToneGridStep) {
-        const DialogPoint a = ToneGraphPoint(level, 0), b = ToneGraphPoint(level, 256);
+        const PlotPoint a = ToneGraphPoint(level, 0), b = ToneGraphPoint(level, 256);
         p.drawLine(a.x, a.y, b.x, b.y);
-        const DialogPoint c = ToneGraphPoint(0, level), d = ToneGraphPoint(256, level);
+        const PlotPoint c = ToneGraphPoint(0, level), d = ToneGraphPoint(256, level);
         p.drawLine(c.x, c.y, d.x, d.y);
     }
 }
@@ -24,7 +20,7 @@ void PaintToneTraces(QPainter& p, const std::vector<ToneTrace>& traces) {
     for (const ToneTrace& t : traces) {
         p.setPen(ToQColor(t.colour));
         for (int i = 0; i < 256; ++i) {
-            const DialogPoint at = ToneGraphPoint(i, t.level[static_cast<std::size_t>(i)]);
+            const PlotPoint at = ToneGraphPoint(i, t.level[static_cast<std::size_t>(i)]);
             p.drawPoint(at.x, at.y);
         }
     }
@@ -47,7 +43,7 @@ void PaintPreviewHistogram(QPainter& p, const PreviewHistogram& h) {
     p.restore();
 }
 
-void PaintSwatches(QPainter& p, DialogRgb source, DialogRgb target) {
+void PaintSwatches(QPainter& p, Rgb source, Rgb target) {
     p.fillRect(QRect(QPoint(kSourceSwatchTopLeft.x, kSourceSwatchTopLeft.y),
                      QPoint(kSourceSwatchBottomRight.x, kSourceSwatchBottomRight.y)),
                ToQColor(source));

@@ -7,13 +7,12 @@
 #include <QPoint>
 #include <vector>
 
+#include "plot_painter.h"
 #include "view/tone_graph.h"
 
 class QPainter;
 
 namespace orva::gui {
-
-QColor ToQColor(DialogRgb c);
 
 // The graph area of both dialogs shows client x 0..279 and y 56..405: the 256 x 256 level
 // graph and the histograms beneath it.
@@ -30,6 +29,6 @@ void PaintPreviewHistogram(QPainter& p, const PreviewHistogram& h);
 // origin of the area that holds them.
 inline constexpr QPoint kSwatchOrigin(170, 130);
 // The colour to replace above, the colour put in its place below.
-void PaintSwatches(QPainter& p, DialogRgb source, DialogRgb target);
+void PaintSwatches(QPainter& p, Rgb source, Rgb target);
 
 }  // namespace orva::gui
