@@ -25,24 +25,24 @@ struct WorkspaceTest : ::testing::Test {
 };
 
 TEST_F(WorkspaceTest, MemoryCheckWeighsPixelsCountAndWhatIsFree) {
-    // With only small images open the check still asks for n blocks of 6 x 2,097,152 bytes.
     MakeImage(*ws, 0, 10, 10, Pos);
-    available = 6ull * 2097152 * 3;
-    EXPECT_TRUE(CheckImageMemory(*ws, 0, 0, -1, 3));
-    EXPECT_FALSE(CheckImageMemory(*ws, 0, 0, -1, 4));
-    // A count outside 1..8 counts as 8.
-    available = 6ull * 2097152 * 8;
-    EXPECT_TRUE(CheckImageMemory(*ws, 0, 0, -1, 0));
-    available -= 1;
-    EXPECT_FALSE(CheckImageMemory(*ws, 0, 0, -1, 9));
-    // Against a slot: its own size; an empty slot has nothing to check.
-    available = 600 * 2;
-    EXPECT_TRUE(CheckImageMemory(*ws, 0, 0, 0, 2));
-    EXPECT_FALSE(CheckImageMemory(*ws, 0, 0, 0, 3));
-    EXPECT_TRUE(CheckImageMemory(*ws, 0, 0, 5, 8));
-    // Explicit sizes.
-    EXPECT_TRUE(CheckImageMemory(*ws, 10, 20, -1, 1));
-    EXPECT_FALSE(CheckImageMemory(*ws, 10, 21, -1, 1));
+    constexpr uint64_t kBlock = 6ull * 2097152;
+    // free memory, width, height, slot, count, whether it fits
+    using Case = std::tuple<uint64_t, int, int, int, int, bool>;
+    // clang-format off
+    for (const auto& [free, w, h, slot, n, fits] : {
+             // With only small images open the check still asks for n blocks of 6 x 2,097,152.
+             Case{kBlock * 3, 0, 0, -1, 3, true}, Case{kBlock * 3, 0, 0, -1, 4, false},
+             // A count outside 1..8 counts as 8.
+             Case{kBlock * 8, 0, 0, -1, 0, true}, Case{kBlock * 8 - 1, 0, 0, -1, 9, false},
+             // Against a slot: its own size; an empty slot has nothing to check.
+             Case{600 * 2, 0, 0, 0, 2, true}, Case{600 * 2, 0, 0, 0, 3, false}, Case{600 * 2, 0, 0, 5, 8, true},
+             // Explicit sizes.
+             Case{600 * 2, 10, 20, -1, 1, true}, Case{600 * 2, 10, 21, -1, 1, false}}) {
+        // clang-format on
+        available = free;
+        EXPECT_EQ(CheckImageMemory(*ws, w, h, slot, n), fits) << free << " " << slot << " " << n;
+    }
 }
 
 TEST_F(WorkspaceTest, FreeSlotIsTheLowestAndNoneWhenFullOrShortOfMemory) {
@@ -67,22 +67,18 @@ TEST_F(WorkspaceTest, ClearSlotResetsTheRecord) {
     ASSERT_TRUE(SaveUndoCopy(r));
     ClearSlot(*ws, 3);
     EXPECT_FALSE(r.occupied());
-    EXPECT_TRUE(r.name.empty());
-    EXPECT_TRUE(r.red.empty() && r.undo_red.empty() && r.exif.empty());
-    EXPECT_EQ(r.zoom, 100);
-    EXPECT_EQ(r.point_a_x, -1);
+    EXPECT_TRUE(r.name.empty() && r.red.empty() && r.undo_red.empty() && r.exif.empty());
+    EXPECT_EQ(std::pair(r.zoom, r.point_a_x), std::pair(100, -1));
     EXPECT_EQ(r.changed + r.single_plane + r.undo_available, 0);
     EXPECT_EQ(r.histogram_peak, 1);
-    EXPECT_TRUE(r.camera_make.empty());
-    EXPECT_EQ(r.iso, 0u);
+    EXPECT_TRUE(r.camera_make.empty() && r.iso == 0);
 }
 
 TEST_F(WorkspaceTest, CopyAreaExcludesTheFarEdgeAndClipsToTheSource) {
     const ImageRecord& src = MakeImage(*ws, 0, 30, 20, Pos);
     ImageRecord& dst = ws->at(1);
     ASSERT_TRUE(CopyArea(src, dst, 20, 15, 10, 5));  // corners in any order
-    EXPECT_EQ(dst.width, 10);
-    EXPECT_EQ(dst.height, 10);
+    EXPECT_EQ(std::pair(dst.width, dst.height), std::pair(10, 10));
     EXPECT_EQ(Sample(dst, 0, 0, 0), Pos(0, 10, 5));
     EXPECT_EQ(Sample(dst, 2, 9, 9), Pos(2, 19, 14));
     // A negative start shortens the extent.
@@ -91,8 +87,7 @@ TEST_F(WorkspaceTest, CopyAreaExcludesTheFarEdgeAndClipsToTheSource) {
     EXPECT_EQ(Sample(dst, 1, 0, 0), Pos(1, 0, 0));
     // A corner past the far edge never reads outside the source.
     ASSERT_TRUE(CopyArea(src, dst, 25, 18, 40, 30));
-    EXPECT_EQ(dst.width, 5);
-    EXPECT_EQ(dst.height, 2);
+    EXPECT_EQ(std::pair(dst.width, dst.height), std::pair(5, 2));
     // An empty rectangle copies nothing and leaves the destination alone.
     EXPECT_FALSE(CopyArea(src, dst, 5, 5, 5, 9));
     EXPECT_EQ(dst.width, 5);
@@ -103,8 +98,7 @@ TEST_F(WorkspaceTest, CutCanvasAnchors) {
     ImageRecord& dst = ws->at(1);
     // Anchor 4, wider than the source but lower: whole width, middle rows.
     ASSERT_TRUE(CutCanvas(src, dst, 20, 4, 4));
-    EXPECT_EQ(dst.width, 10);
-    EXPECT_EQ(dst.height, 4);
+    EXPECT_EQ(std::pair(dst.width, dst.height), std::pair(10, 4));
     EXPECT_EQ(Sample(dst, 0, 0, 0), Pos(0, 0, 2));
     // Anchor 0 is the top left: the highest memory rows, the first columns.
     ASSERT_TRUE(CutCanvas(src, dst, 3, 2, 0));
@@ -135,12 +129,11 @@ TEST_F(WorkspaceTest, SpreadCopyAndWindowMapping) {
     big.scroll_x = 10;
     big.scroll_y = 20;
     WindowToImage(big, 100, 30, col, row);
-    EXPECT_EQ(col, 210);  // 100 * 100 / 50 + 10
-    EXPECT_EQ(row, 800 - 60 - 20 - 1);
+    // 100 * 100 / 50 + 10; the window's rows run down, memory rows up.
+    EXPECT_EQ(std::pair(col, row), std::pair(210, 800 - 60 - 20 - 1));
     big.zoom = 300;
     WindowToImage(big, 7, 5000, col, row);
-    EXPECT_EQ(col, 12);  // 7 * 100 / 300 = 2, + 10
-    EXPECT_EQ(row, 0);   // clamped
+    EXPECT_EQ(std::pair(col, row), std::pair(12, 0));  // 7 * 100 / 300 = 2, + 10; clamped
     ImageRecord empty;
     col = row = 77;
     WindowToImage(empty, 1, 1, col, row);
@@ -149,15 +142,16 @@ TEST_F(WorkspaceTest, SpreadCopyAndWindowMapping) {
 
 TEST_F(WorkspaceTest, NextOccupiedSlotWraps) {
     for (int s : {3, 7, 200}) MakeImage(*ws, s, 1, 1, Pos);
-    ws->current = 7;
-    EXPECT_EQ(NextOccupiedSlot(*ws, SlotDirection::Up), 200);
-    ws->current = 200;
-    EXPECT_EQ(NextOccupiedSlot(*ws, SlotDirection::Up), 3);
-    EXPECT_EQ(NextOccupiedSlot(*ws, SlotDirection::Down), 7);
-    ws->current = 3;
-    EXPECT_EQ(NextOccupiedSlot(*ws, SlotDirection::Down), 200);
-    ws->current = -1;
-    EXPECT_EQ(NextOccupiedSlot(*ws, SlotDirection::Up), 3);
+    // current slot, direction, next
+    for (const auto& [current, up, next] : {std::tuple{7, true, 200},
+                                            {200, true, 3},
+                                            {200, false, 7},
+                                            {3, false, 200},
+                                            {-1, true, 3}}) {
+        ws->current = current;
+        EXPECT_EQ(NextOccupiedSlot(*ws, up ? SlotDirection::Up : SlotDirection::Down), next)
+            << current;
+    }
     EXPECT_EQ(HighestOccupiedSlot(*ws), 200);
 }
 
@@ -173,18 +167,13 @@ TEST_F(WorkspaceTest, UndoRedoExchangeStatesWithSizeAndFlags) {
     r.width = r.height = 2;
     r.single_plane = 1;
     MarkOperationDone(r);
-    EXPECT_EQ(r.changed, 1);
-    EXPECT_EQ(r.saved_changed, 0);
+    EXPECT_EQ(std::pair(r.changed, r.saved_changed), std::pair(1, 0));
     ASSERT_TRUE(UndoRecord(r));
-    EXPECT_EQ(r.width, 4);
-    EXPECT_EQ(r.single_plane, 0);
-    EXPECT_EQ(r.changed, 0);
+    EXPECT_EQ(std::tuple(r.width, r.single_plane, r.changed), std::tuple(4, 0, 0));
     EXPECT_EQ(Sample(r, 2, 3, 3), Pos(2, 3, 3));
     EXPECT_FALSE(UndoRecord(r));
     ASSERT_TRUE(RedoRecord(r));
-    EXPECT_EQ(r.width, 2);
-    EXPECT_EQ(r.single_plane, 1);
-    EXPECT_EQ(r.changed, 1);
+    EXPECT_EQ(std::tuple(r.width, r.single_plane, r.changed), std::tuple(2, 1, 1));
     EXPECT_FALSE(RedoRecord(r));
 }
 
