@@ -109,7 +109,7 @@ FitsFile With(FitsFile f, Bytes data) {
     return f;
 }
 
-// Three planes of a dark frame for a one-row picture.
+// Three planes of a dark frame (one row unless `height` says otherwise).
 FitsDark Dark(const std::vector<int32_t>& r, const std::vector<int32_t>& g,
               const std::vector<int32_t>& b, int height = 1) {
     FitsDark d;
@@ -258,10 +258,7 @@ TEST(FitsRead, TableAndGeneralPathsAgree) {
             }
         }
         const std::vector<int32_t> zero(static_cast<std::size_t>(w) * h, 0);
-        FitsDark dark;
-        dark.width = w;
-        dark.height = h;
-        dark.red = dark.green = dark.blue = zero;
+        const FitsDark dark = Dark(zero, zero, zero, h);
         for (const int threads : {1, 3}) {
             SetThreadCount(threads);
             const DecodedImage fast = Read(f);
