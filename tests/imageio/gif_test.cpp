@@ -143,16 +143,12 @@ TEST(GifRead, SmallerImageWithLocalTableIsDrawnAtItsPlaceOverTheBackground) {
 TEST(GifRead, InterlacedImagesArePutInPlace) {
     std::mt19937 rng(3);
     for (int h : {1, 2, 3, 5, 8, 9, 11, 17}) {
-        Frame f{.width = 3, .height = h};
+        Frame f{.width = 3, .height = h, .interlace = true};
         for (int i = 0; i < 3 * h; ++i) f.pixels.push_back(static_cast<uint8_t>(rng() % 16));
-        const DecodedImage plain = MustDecode(MakeGif(3, h, Ramp(16), 0, {f}));
-        f.interlace = true;
         const DecodedImage laced = MustDecode(MakeGif(3, h, Ramp(16), 0, {f}));
         for (int y = 0; y < h; ++y)
-            for (int x = 0; x < 3; ++x) {
+            for (int x = 0; x < 3; ++x)
                 EXPECT_EQ(Top(laced, x, y), RampColour(f.pixels[y * 3 + x])) << h << ":" << y;
-                EXPECT_EQ(Top(plain, x, y), Top(laced, x, y));
-            }
     }
 }
 
