@@ -118,11 +118,8 @@ Settings Loaded(std::string_view text, Settings start = Settings{}) {
     return start;
 }
 
-TEST(SettingsDefaults, FileTextIsPinned) {
+TEST(SettingsDefaults, FileTextResetAndRawInitialSettings) {
     EXPECT_EQ(SaveSettings(Settings{}), kDefaultFile);
-}
-
-TEST(SettingsDefaults, ResetAndRawInitialSettings) {
     Settings s = AllChanged();
     ResetSettings(s);
     EXPECT_EQ(s, Settings{});
@@ -340,10 +337,9 @@ TEST_F(SettingsFileOnDisk, SaveAndLoad) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_),
                             std::filesystem::directory_iterator{}),
               1);
-}
 
-TEST_F(SettingsFileOnDisk, FailuresLeaveThingsAsTheyWere) {
-    Settings s = AllChanged();
+    // Failures leave things as they were.
+    s = AllChanged();
     EXPECT_FALSE(LoadSettingsFile((dir_ / "missing.ovg").string(), s));
     EXPECT_FALSE(LoadSettingsFile(dir_.string(), s));  // a folder
     EXPECT_EQ(s, AllChanged());
