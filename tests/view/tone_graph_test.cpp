@@ -16,27 +16,26 @@ using testing::Harness;
 using testing::MakeImage;
 
 TEST(GammaDialog, ClickSelectsAPointWithinFourPixelsInBothDirections) {
-    GammaSettings g;  // points at levels (0,0), (128,128), (255,255)
     EXPECT_EQ(ToneGraphPoint(128, 128), (PlotPoint{138, 192}));
+    // Only the edited set counts. Of two points on top of each other the middle one, which
+    // can move both ways, is taken; otherwise the nearer of two candidates wins.
     // clang-format off
-    const std::pair<PlotPoint, int> hits[] = {
-        {{142, 196}, 1}, {{134, 188}, 1}, {{143, 192}, -1}, {{138, 197}, -1}, {{265, 65}, 2},
+    struct Case { std::array<int, 6> points; PlotPoint at; int hit; };
+    const Case cases[] = {
+        {{0, 0, 128, 128, 255, 255}, {142, 196}, 1}, {{0, 0, 128, 128, 255, 255}, {134, 188}, 1},
+        {{0, 0, 128, 128, 255, 255}, {143, 192}, -1}, {{0, 0, 128, 128, 255, 255}, {138, 197}, -1},
+        {{0, 0, 128, 128, 255, 255}, {265, 65}, 2}, {{0, 0, 64, 200, 255, 255}, {138, 192}, -1},
+        {{0, 0, 64, 200, 255, 255}, {74, 120}, 1}, {{0, 0, 0, 0, 255, 255}, {10, 320}, 1},
+        {{0, 0, 6, 6, 255, 255}, {15, 315}, 1}, {{0, 0, 6, 6, 255, 255}, {11, 319}, 0},
     };
     // clang-format on
-    for (const auto& [at, point] : hits)
-        EXPECT_EQ(HitGammaPoint(g, at), point) << at.x << "," << at.y;
-    // Only the edited set counts.
-    g.channel_set = 2;
-    g.points[2] = {0, 0, 64, 200, 255, 255};
-    EXPECT_EQ(HitGammaPoint(g, {138, 192}), -1);
-    EXPECT_EQ(HitGammaPoint(g, {74, 120}), 1);
-    // Two points on top of each other: the middle one, which can move both ways, is taken.
-    g.points[2] = {0, 0, 0, 0, 255, 255};
-    EXPECT_EQ(HitGammaPoint(g, {10, 320}), 1);
-    // The nearer of two candidates wins.
-    g.points[2] = {0, 0, 6, 6, 255, 255};
-    EXPECT_EQ(HitGammaPoint(g, {15, 315}), 1);
-    EXPECT_EQ(HitGammaPoint(g, {11, 319}), 0);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(&c - cases);
+        GammaSettings g;
+        g.channel_set = 2;
+        g.points[2] = c.points;
+        EXPECT_EQ(HitGammaPoint(g, c.at), c.hit);
+    }
 }
 
 TEST(GammaDialog, DraggedAndTypedPointsStayBetweenTheirNeighbours) {
