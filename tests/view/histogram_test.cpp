@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <utility>
 
 #include "support/scripted_ui.h"
@@ -148,15 +149,14 @@ TEST(CrossSection, FollowsPointAAndItsProfiles) {
     EXPECT_EQ(InspectedPoint(r, 0, 0, 0), (PlotPoint{0, 1}));
     const Plot p = InspectionPlot(r, 1, 0, 0, 256);
 
-    // Position lines: x = 10 + 3 * 160 / 4, y = 10 + (2 - 0 - 1) * 160 / 2.
-    const PlotLine vertical{{130, 22}, {130, 150}, kBlack, PenStyle::Dotted};
-    const PlotLine horizontal{{175, 90}, {303, 90}, kBlack, PenStyle::Dotted};
-    EXPECT_NE(std::find(p.lines.begin(), p.lines.end(), vertical), p.lines.end());
-    EXPECT_NE(std::find(p.lines.begin(), p.lines.end(), horizontal), p.lines.end());
-    // Level lines every 16384 (32 pixels).
-    for (int y : {118, 86, 54, 22}) {
-        const PlotLine level{{10, y}, {170, y}, kBlack, PenStyle::Dotted};
-        EXPECT_NE(std::find(p.lines.begin(), p.lines.end(), level), p.lines.end()) << y;
+    // Position lines at x = 10 + 3 * 160 / 4 and y = 10 + (2 - 0 - 1) * 160 / 2; level lines
+    // every 16384 (32 pixels), the top one at y = 22.
+    for (const auto& [from, to] : {std::pair<PlotPoint, PlotPoint>{{130, 22}, {130, 150}},
+                                   {{175, 90}, {303, 90}},
+                                   {{10, 118}, {170, 118}},
+                                   {{10, 22}, {170, 22}}}) {
+        const PlotLine line{from, to, kBlack, PenStyle::Dotted};
+        EXPECT_NE(std::find(p.lines.begin(), p.lines.end(), line), p.lines.end()) << from.y;
     }
 
     ASSERT_EQ(p.polylines.size(), 6u);  // across and down for each of three channels
