@@ -118,11 +118,8 @@ Settings Loaded(std::string_view text, Settings start = Settings{}) {
     return start;
 }
 
-TEST(SettingsDefaults, FileTextIsPinned) {
+TEST(SettingsDefaults, FileTextResetAndRawInitialSettings) {
     EXPECT_EQ(SaveSettings(Settings{}), kDefaultFile);
-}
-
-TEST(SettingsDefaults, ResetAndRawInitialSettings) {
     Settings s = AllChanged();
     ResetSettings(s);
     EXPECT_EQ(s, Settings{});
@@ -226,108 +223,88 @@ TEST(SettingsFile, OneKeywordChangesOnlyItsFields) {
     expected.sharpen.smooth_range = 2560;
     expected.sharpen.smooth_strength = 10;
     expected.sharpen.emphasis = 10;
-    EXPECT_EQ(Loaded("sharp\n3 2560 10 10\n", AllChanged()), expected);
-    EXPECT_EQ(Loaded("SHARP\n3 2560 10 10\n", AllChanged()), expected);
-    EXPECT_EQ(Loaded("Sharp 3\r\n2560\r\n10 10\r\n", AllChanged()), expected);
-}
-
-TEST(SettingsFile, Back2HasSevenNumbersAndLeavesTheCurveAlone) {
+    for (const char* text : {"SHARP\n3 2560 10 10\n", "Sharp 3\r\n2560\r\n10 10\r\n"})
+        EXPECT_EQ(Loaded(text, AllChanged()), expected) << text;
+    // back2 has seven numbers and leaves the pseudo curve alone; the next keyword is read,
+    // not taken as a number.
     const Settings s = Loaded("back2\n1 2 3 4 5 6 7\nsharp_flt\n33\n", AllChanged());
     EXPECT_EQ(s.background.pseudo_mode, 1);
     EXPECT_EQ(s.background.centre, (std::array<int, 3>{2, 4, 6}));
     EXPECT_EQ(s.background.edge, (std::array<int, 3>{3, 5, 7}));
     EXPECT_EQ(s.background.pseudo_curve, 250);
-    EXPECT_EQ(s.sharpen.blunting, 33);  // the next keyword is read, not taken as a number
-}
-
-TEST(SettingsFile, RawQualityLaterOccurrenceWins) {
+    EXPECT_EQ(s.sharpen.blunting, 33);
+    // The raw quality is carried twice; the later occurrence wins.
     EXPECT_EQ(Loaded("dark 1 2 0 0\nraw 2 2 2 0 200 0 200 0 200 0 0 0 0 18 3\n").raw.quality, 3);
     EXPECT_EQ(Loaded("raw 2 2 2 0 200 0 200 0 200 0 0 0 0 18 3\ndark 1 2 0 0\n").raw.quality, 2);
 }
 
-TEST(SettingsFile, MalformedNumberStopsOnlyThatKeyword) {
+TEST(SettingsFile, NumbersAreParsedSaturatedButNotRangeChecked) {
+    // clang-format off
+    struct Case { const char* text; std::array<int, 4> sharp; };
+    const Case cases[] = {
+        // A number stops at the first character that cannot belong to it; what follows
+        // ends the keyword.
+        {"sharp 4 12x 9 9\n", {4, 12, 10, 10}},
+        {"sharp -5 70000 999 -1\n", {-5, 70000, 999, -1}},
+        {"sharp 99999999999999999999999 -99999999999999999999999 2147483647 -2147483648",
+         {INT_MAX, INT_MIN, INT_MAX, INT_MIN}},
+    };
+    // clang-format on
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        const SharpenSettings& sh = Loaded(c.text).sharpen;
+        EXPECT_EQ((std::array{sh.radius, sh.smooth_range, sh.smooth_strength, sh.emphasis}),
+                  c.sharp);
+    }
+    // "abc" ends the sharpen numbers; it and the two 9s are then skipped as words.
     Settings expected;
     expected.sharpen.radius = 4;
     expected.edge.range = 100;
     expected.edge.emphasis = 20;
     expected.edge.threshold = 30;
-    // "abc" ends the sharpen numbers; it and the two 9s are then skipped as words.
     EXPECT_EQ(Loaded("sharp\n4 abc 9 9\nedge\n100 20 30\n"), expected);
-
-    // Formatted input stops a number at the first character that cannot belong to it.
-    const Settings s = Loaded("sharp 4 12x 9 9\n");
-    EXPECT_EQ(s.sharpen.radius, 4);
-    EXPECT_EQ(s.sharpen.smooth_range, 12);
-    EXPECT_EQ(s.sharpen.smooth_strength, 10);
-    EXPECT_EQ(s.sharpen.emphasis, 10);
-
     // A sign without digits is no number either.
-    EXPECT_EQ(Loaded("waikyoku - 5").distortion.amount, 0);
-    EXPECT_EQ(Loaded("waikyoku -5").distortion.amount, -5);
-    EXPECT_EQ(Loaded("waikyoku +5").distortion.amount, 5);
+    for (const auto& [text, amount] : {std::pair{"waikyoku - 5", 0}, {"waikyoku -5", -5}})
+        EXPECT_EQ(Loaded(text).distortion.amount, amount) << text;
+    EXPECT_EQ(Loaded("display 0").display.readout_divisor, 0);
+    // Saturated values are written back as they stand and read back the same.
+    const Settings huge = Loaded("edge 2147483648 -2147483649 0000000000000000000000012\n");
+    EXPECT_EQ(huge.edge.range, INT_MAX);
+    EXPECT_EQ(huge.edge.emphasis, INT_MIN);
+    EXPECT_EQ(huge.edge.threshold, 12);
+    EXPECT_EQ(Loaded(SaveSettings(huge)), huge);
 }
 
 TEST(SettingsFile, GarbageAndMissingValuesLoadWhatTheyCan) {
-    EXPECT_EQ(Loaded(""), Settings{});
-    EXPECT_EQ(Loaded("   \n\n\t"), Settings{});
-    EXPECT_EQ(Loaded("hello world 123 -7 4.5\n"), Settings{});
-    EXPECT_EQ(Loaded("sharp"), Settings{});                             // keyword at the very end
-    EXPECT_EQ(Loaded("sharp_channel 0 0 0"), Settings{});               // not a file keyword
-    EXPECT_EQ(Loaded(std::string("sharp\0 5 6 7 8", 14)), Settings{});  // "sharp\0" is a word
-
+    // A keyword at the very end, one not in the file, and "sharp\0", which is a word.
+    const std::string nothing[] = {"",      "   \n\n\t",           "hello world 123 -7 4.5\n",
+                                   "sharp", "sharp_channel 0 0 0", {"sharp\0 5 6 7 8", 14}};
+    for (const std::string& text : nothing) EXPECT_EQ(Loaded(text), Settings{}) << text;
     Settings partial;
     partial.noise.area = 3;
     EXPECT_EQ(Loaded("noise 3"), partial);
-
     Settings cut;
     cut.crop.anchor = 0;
     cut.crop.width = 10;
     cut.crop.height = 20;
     cut.crop.output_mode = 0;
     EXPECT_EQ(Loaded("junk cut 0 10 20 0 junk 5 6 7"), cut);
-
     // A word of a megabyte is just another word.
     EXPECT_EQ(Loaded(std::string(1 << 20, 'x') + " hdr 12 1 1"), Loaded("hdr 12 1 1"));
 }
 
-TEST(SettingsFile, ValuesAreNotRangeChecked) {
-    const Settings s = Loaded("display 0\nsharp -5 70000 999 -1\n");
-    EXPECT_EQ(s.display.readout_divisor, 0);
-    EXPECT_EQ(s.sharpen.radius, -5);
-    EXPECT_EQ(s.sharpen.smooth_range, 70000);
-    EXPECT_EQ(s.sharpen.smooth_strength, 999);
-    EXPECT_EQ(s.sharpen.emphasis, -1);
-}
-
-TEST(SettingsFile, HugeIntegersSaturate) {
-    const Settings s = Loaded(
-        "sharp 99999999999999999999999 -99999999999999999999999 2147483647 -2147483648\n"
-        "edge 2147483648 -2147483649 0000000000000000000000012\n");
-    EXPECT_EQ(s.sharpen.radius, INT_MAX);
-    EXPECT_EQ(s.sharpen.smooth_range, INT_MIN);
-    EXPECT_EQ(s.sharpen.smooth_strength, INT_MAX);
-    EXPECT_EQ(s.sharpen.emphasis, INT_MIN);
-    EXPECT_EQ(s.edge.range, INT_MAX);
-    EXPECT_EQ(s.edge.emphasis, INT_MIN);
-    EXPECT_EQ(s.edge.threshold, 12);
-    // Saturated values are written back as they stand and read back the same.
-    EXPECT_EQ(Loaded(SaveSettings(s)), s);
-}
-
 TEST(SettingsFile, RawGammasAsRealNumbers) {
-    EXPECT_EQ(Loaded("raw 1.8 2.45 3").raw.gamma, (std::array<double, 3>{1.8, 2.45, 3.0}));
-    EXPECT_EQ(Loaded("raw -1e1 +2.5 .5").raw.gamma, (std::array<double, 3>{-10.0, 2.5, 0.5}));
-    EXPECT_EQ(Loaded("raw 2. 25e-1 1E0").raw.gamma, (std::array<double, 3>{2.0, 2.5, 1.0}));
-
-    // Numbers that are not finite are refused like malformed ones: the gamma keeps its
-    // value and the keyword's later numbers are not read.
-    Settings s = Loaded("raw 1.5 nan 2.0 7 7 7 7 7 7 7 7 7 7 7 7\n");
-    EXPECT_EQ(s.raw.gamma, (std::array<double, 3>{1.5, 2.2, 2.2}));
-    EXPECT_EQ(s.raw.black, RawSettings{}.black);
-    s = Loaded("raw inf 1e999 -1e999");
-    EXPECT_EQ(s.raw.gamma, RawSettings{}.gamma);
-    s = Loaded("raw 3 1e999");
-    EXPECT_EQ(s.raw.gamma, (std::array<double, 3>{3.0, 2.2, 2.2}));
+    // Numbers that are not finite are refused like malformed ones: the gamma keeps its value
+    // and the keyword's later numbers are not read.
+    // clang-format off
+    const std::pair<const char*, std::array<double, 3>> cases[] = {
+        {"raw -1e1 +2.5 .5", {-10.0, 2.5, 0.5}}, {"raw 2. 25e-1 1E0", {2.0, 2.5, 1.0}},
+        {"raw 1.5 nan 2.0 7 7 7 7 7 7 7 7 7 7 7 7", {1.5, 2.2, 2.2}},
+        {"raw inf 1e999 -1e999", {2.2, 2.2, 2.2}}, {"raw 3 1e999", {3.0, 2.2, 2.2}},
+    };
+    // clang-format on
+    for (const auto& [text, gamma] : cases) EXPECT_EQ(Loaded(text).raw.gamma, gamma) << text;
+    EXPECT_EQ(Loaded(cases[2].first).raw.black, RawSettings{}.black);
 }
 
 class SettingsFileOnDisk : public ::testing::Test {
@@ -360,10 +337,9 @@ TEST_F(SettingsFileOnDisk, SaveAndLoad) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_),
                             std::filesystem::directory_iterator{}),
               1);
-}
 
-TEST_F(SettingsFileOnDisk, FailuresLeaveThingsAsTheyWere) {
-    Settings s = AllChanged();
+    // Failures leave things as they were.
+    s = AllChanged();
     EXPECT_FALSE(LoadSettingsFile((dir_ / "missing.ovg").string(), s));
     EXPECT_FALSE(LoadSettingsFile(dir_.string(), s));  // a folder
     EXPECT_EQ(s, AllChanged());
@@ -394,10 +370,8 @@ TEST(SettingAssignment, SetsLeadingFieldsAndAcceptsAnyCase) {
     EXPECT_EQ(s.unused_level, INT_MIN);
     ASSERT_TRUE(ApplySettingAssignment(s, "sharp_channel=0,0,1", &error)) << error;
     EXPECT_EQ(s.sharpen.channels, (std::array<int, 3>{0, 0, 1}));
-    ASSERT_TRUE(ApplySettingAssignment(s, "hdr=32", &error)) << error;
-    ASSERT_TRUE(ApplySettingAssignment(s, "noise=3", &error)) << error;
+    ASSERT_TRUE(ApplySettingAssignment(s, "hdr=32", &error)) << error;  // on the step grid
     EXPECT_EQ(s.dynamic_range.radius, 32);
-    EXPECT_EQ(s.noise.area, 3);
 }
 
 TEST(SettingAssignment, RefusalsChangeNothingAndSayWhy) {
@@ -418,13 +392,11 @@ TEST(SettingAssignment, RefusalsChangeNothingAndSayWhy) {
         {"sharp=2,,3", "sharp smooth_range: missing value"},
         {"display=+-5", "'+-5' is not a whole number"},
         {"noise=4", "noise area must be 3..5 in steps of 2, got 4"},
-        {"hdr=10", "hdr radius must be 4..32 in steps of 4, got 10"},
         {"level=2147483648", "level value must be -2147483648..2147483647, got 2147483648"},
         {"level=99999999999999999999", "'99999999999999999999' is not a whole number"},
         {"cut=0,0", "cut width must be 1 or more, got 0"},
         {"raw=4.5", "raw gamma_r must be 1..4, got 4.5"},
         {"raw=nan", "raw gamma_r: 'nan' is not a number"},
-        {"raw=1e999", "raw gamma_r: '1e999' is not a number"},
         {"lvl=0,0,255,-256", "lvl all_brightness must be -255..255, got -256"},
     };
     for (const Case& c : cases) {

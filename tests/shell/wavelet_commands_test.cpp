@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "shell/commands.h"
@@ -54,13 +55,11 @@ TEST(WaveletCommands, RunWithTheirDialogsAndUndo) {
     ASSERT_TRUE(CommandEnabled(*h.ctx, 316));
     ASSERT_TRUE(ExecuteCommand(*h.ctx, 316));
     EXPECT_EQ(h.ui.dialogs_run.back(), "WAVELET");
-    EXPECT_EQ(rec.width, 6);
-    EXPECT_EQ(rec.height, 2);
+    EXPECT_EQ(std::pair(rec.width, rec.height), std::pair(6, 2));
     EXPECT_EQ(Sample(rec, 0, 3, 1), 10000);
     // Undo brings back the picture at its own size.
     ExecuteCommand(*h.ctx, 201);
-    EXPECT_EQ(rec.width, 3);
-    EXPECT_EQ(rec.height, 1);
+    EXPECT_EQ(std::pair(rec.width, rec.height), std::pair(3, 1));
     EXPECT_EQ(Sample(rec, 0, 1, 0), 10000);
 }
 
@@ -70,17 +69,14 @@ TEST(WaveletCommands, SidesOf5000AreNotEnlarged) {
     h.ctx->settings.wavelet.enlarge = 1;
     ASSERT_TRUE(ExecuteCommand(*h.ctx, 316));
     EXPECT_EQ(h.ui.Texts("Message !"), std::vector<std::string>{kTooLarge});
-    EXPECT_EQ(wide.width, 5000);
-    EXPECT_EQ(wide.height, 10);
+    EXPECT_EQ(std::pair(wide.width, wide.height), std::pair(5000, 10));
     EXPECT_EQ(Sample(wide, 2, 4999, 9), Gradient(2, 4999, 9));  // unit gains
     EXPECT_EQ(wide.undo_available, 1);
     // The setting stays on: a smaller picture is enlarged.
-    EXPECT_EQ(h.ctx->settings.wavelet.enlarge, 1);
     ImageRecord& narrow = MakeImage(h.ctx->ws, 1, 4999, 10, Gradient);
     h.ctx->ws.current = 1;
     ASSERT_TRUE(ExecuteCommand(*h.ctx, 316));
-    EXPECT_EQ(narrow.width, 9998);
-    EXPECT_EQ(narrow.height, 20);
+    EXPECT_EQ(std::pair(narrow.width, narrow.height), std::pair(9998, 20));
     EXPECT_EQ(h.ui.Texts("Message !").size(), 1u);
     // A tall picture is refused the same way.
     ImageRecord& tall = MakeImage(h.ctx->ws, 2, 3, 5000, Gradient);

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <optional>
+#include <utility>
 
 #include "view/dialog_drawings.h"
 
@@ -43,73 +45,61 @@ NumberRule QuarterRule() {
 }
 
 TEST(DialogRules, DisplayForms) {
-    EXPECT_EQ(FormatSettingValue(50, ValueDisplay::Tenths), "5.0");
-    EXPECT_EQ(FormatSettingValue(-15, ValueDisplay::Tenths), "-1.5");
-    EXPECT_EQ(FormatSettingValue(9000, ValueDisplay::Hundredths), "90.00");
-    EXPECT_EQ(FormatSettingValue(-150, ValueDisplay::Hundredths), "-1.50");
-    EXPECT_EQ(FormatSettingValue(-5, ValueDisplay::Hundredths), "-0.05");
-    // 16-bit units as levels: the decimal is (value mod 256) * 10 / 256.
-    EXPECT_EQ(FormatSettingValue(2560, ValueDisplay::Level256), "10.0");
-    EXPECT_EQ(FormatSettingValue(2585, ValueDisplay::Level256), "10.0");
-    EXPECT_EQ(FormatSettingValue(2586, ValueDisplay::Level256), "10.1");
-    EXPECT_EQ(FormatSettingValue(65535, ValueDisplay::Level256), "255.9");
-    EXPECT_EQ(FormatSettingValue(-7, ValueDisplay::Plain), "-7");
-    EXPECT_EQ(FormatSettingValue(INT_MIN, ValueDisplay::Hundredths), "-21474836.48");
+    // clang-format off
+    struct Case { int value; ValueDisplay form; const char* text; };
+    const Case cases[] = {
+        {-15, ValueDisplay::Tenths, "-1.5"}, {9000, ValueDisplay::Hundredths, "90.00"},
+        {-5, ValueDisplay::Hundredths, "-0.05"}, {INT_MIN, ValueDisplay::Hundredths, "-21474836.48"},
+        // 16-bit units as levels: the decimal is (value mod 256) * 10 / 256.
+        {2585, ValueDisplay::Level256, "10.0"}, {2586, ValueDisplay::Level256, "10.1"},
+        {65535, ValueDisplay::Level256, "255.9"}, {-7, ValueDisplay::Plain, "-7"},
+    };
+    // clang-format on
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.value);
+        EXPECT_EQ(FormatSettingValue(c.value, c.form), c.text);
+    }
 }
 
-TEST(DialogRules, WholeNumbersAsAnEditHoldsThem) {
-    EXPECT_EQ(ParseWholeNumber(" 12 "), 12);
-    EXPECT_EQ(ParseWholeNumber("-7"), -7);
-    EXPECT_EQ(ParseWholeNumber("+7"), 7);
-    EXPECT_EQ(ParseWholeNumber("-2147483648"), INT_MIN);
-    EXPECT_FALSE(ParseWholeNumber("2147483648"));
-    EXPECT_FALSE(ParseWholeNumber("12a"));
-    EXPECT_FALSE(ParseWholeNumber("1 2"));
-    EXPECT_FALSE(ParseWholeNumber(""));
-    EXPECT_FALSE(ParseWholeNumber("-"));
+TEST(DialogRules, TypedText) {
+    const std::optional<int> none;
+    // clang-format off
+    const std::pair<const char*, std::optional<int>> wholes[] = {
+        {" 12 ", 12}, {"+7", 7}, {"-2147483648", INT_MIN}, {"2147483648", none},
+        {"12a", none}, {"1 2", none}, {"", none}, {"-", none},
+    };
+    // Further decimals are ignored; any other character, or no digit, gives 0; a number too
+    // long for the field saturates instead of wrapping round.
+    const std::pair<const char*, int> angles[] = {
+        {" +3.5", 350}, {"-12.345", -1234}, {"12.", 1200}, {"1.2.3", 0}, {"12 ", 0}, {"abc", 0},
+        {"-", 0}, {"", 0}, {"99999999999", INT_MAX}, {"-99999999999", INT_MIN},
+    };
+    // clang-format on
+    for (const auto& [text, value] : wholes) EXPECT_EQ(ParseWholeNumber(text), value) << text;
+    for (const auto& [text, value] : angles) EXPECT_EQ(ParseAngleHundredths(text), value) << text;
     EXPECT_DOUBLE_EQ(ParseLeadingDecimal(" 2.57x"), 2.57);
     EXPECT_DOUBLE_EQ(ParseLeadingDecimal("-.5"), -0.5);
     EXPECT_DOUBLE_EQ(ParseLeadingDecimal("abc"), 0.0);
 }
 
-TEST(DialogRules, AnglesInHundredths) {
-    EXPECT_EQ(ParseAngleHundredths("45"), 4500);
-    EXPECT_EQ(ParseAngleHundredths(" +3.5"), 350);
-    EXPECT_EQ(ParseAngleHundredths("-12.345"), -1234);  // further decimals are ignored
-    EXPECT_EQ(ParseAngleHundredths("12."), 1200);
-    // Any other character, or no digit, gives 0.
-    EXPECT_EQ(ParseAngleHundredths("1.2.3"), 0);
-    EXPECT_EQ(ParseAngleHundredths("12 "), 0);
-    EXPECT_EQ(ParseAngleHundredths("abc"), 0);
-    EXPECT_EQ(ParseAngleHundredths("-"), 0);
-    EXPECT_EQ(ParseAngleHundredths(""), 0);
-    // A number too long for the field saturates instead of wrapping round.
-    EXPECT_EQ(ParseAngleHundredths("99999999999"), INT_MAX);
-    EXPECT_EQ(ParseAngleHundredths("-99999999999"), INT_MIN);
-}
-
 TEST(DialogRules, TypedValuesAreScaledTruncatedAndClamped) {
-    // Blunting: typed x 10, truncated, clamped to 10..50.
-    EXPECT_EQ(TypedValue(BluntingRule(), "2.57"), 25);
-    // 2.3 * 10 is 22.999... in binary: what was typed is what is stored.
-    EXPECT_EQ(TypedValue(BluntingRule(), "2.3"), 23);
-    EXPECT_EQ(TypedValue(BluntingRule(), "7"), 50);
-    EXPECT_EQ(TypedValue(BluntingRule(), "0.5"), 10);
-    // A level: (v + 0.01) x 256 truncated, clamped to 0..65535.
-    EXPECT_EQ(TypedValue(LevelRule(), "10"), 2562);
-    EXPECT_EQ(TypedValue(LevelRule(), "0"), 2);
-    EXPECT_EQ(TypedValue(LevelRule(), "300"), 65535);
-    EXPECT_EQ(TypedValue(LevelRule(), "-1"), 0);
-    EXPECT_EQ(TypedValue(LevelRule(), "1e300"), 258);  // the leading number is "1"
-    // A typed radius picks the scroll position typed / 4, limited to 1..8.
-    EXPECT_EQ(TypedValue(QuarterRule(), "13"), 12);
-    EXPECT_EQ(TypedValue(QuarterRule(), "40"), 32);
-    EXPECT_EQ(TypedValue(QuarterRule(), "0"), 4);
-    EXPECT_EQ(TypedValue(QuarterRule(), "x"), 4);
-    // Unclamped integers keep what was typed; invalid text is 0.
-    NumberRule free{.min = 0, .max = 0, .clamp_typed = false};
-    EXPECT_EQ(TypedValue(free, "-120"), -120);
-    EXPECT_EQ(TypedValue(free, "12px"), 0);
+    const NumberRule blunting = BluntingRule(), level = LevelRule(), quarter = QuarterRule();
+    const NumberRule free{.min = 0, .max = 0, .clamp_typed = false};
+    // clang-format off
+    struct Case { const NumberRule& rule; const char* text; int value; };
+    const Case cases[] = {
+        // Blunting: typed x 10, truncated, clamped to 10..50. 2.3 x 10 is 22.999... in binary:
+        // what was typed is what is stored.
+        {blunting, "2.57", 25}, {blunting, "2.3", 23}, {blunting, "7", 50}, {blunting, "0.5", 10},
+        // A level: (v + 0.01) x 256 truncated, clamped to 0..65535; "1e300" reads as "1".
+        {level, "10", 2562}, {level, "300", 65535}, {level, "-1", 0}, {level, "1e300", 258},
+        // A typed radius picks the scroll position typed / 4, limited to 1..8.
+        {quarter, "13", 12}, {quarter, "40", 32}, {quarter, "x", 4},
+        // Unclamped integers keep what was typed; invalid text is 0.
+        {free, "-120", -120}, {free, "12px", 0},
+    };
+    // clang-format on
+    for (const Case& c : cases) EXPECT_EQ(TypedValue(c.rule, c.text), c.value) << c.text;
 }
 
 TEST(DialogRules, ScrollPositionsAndSteps) {
@@ -139,34 +129,25 @@ TEST(DialogRules, SharpenProfilePoints) {
     const std::vector<PlotPoint> p = SharpenProfile(1, 50);
     ASSERT_EQ(p.size(), 201u);
     EXPECT_EQ(p.front().x, 210);
-    EXPECT_EQ(p.back().x, 410);
-    EXPECT_EQ(p[100].x, 310);
-    EXPECT_EQ(p[100].y, 10);   // full height at the centre
-    EXPECT_EQ(p[110].y, 60);   // d = 1: half height
-    EXPECT_EQ(p[90].y, 60);    // symmetric
-    EXPECT_EQ(p[200].y, 110);  // 100 / 100001 truncates to 0
+    EXPECT_EQ(p[100], (PlotPoint{310, 10}));  // full height at the centre
+    EXPECT_EQ(p[110].y, 60);                  // d = 1: half height
+    EXPECT_EQ(p[90].y, 60);                   // symmetric
+    EXPECT_EQ(p[200].y, 110);                 // 100 / 100001 truncates to 0
     // Radius 2, blunting 2.0: height 100 / ((d / 2)^2 + 1); the distance is divided by the
     // radius before squaring.
     const std::vector<PlotPoint> q = SharpenProfile(2, 20);
-    EXPECT_EQ(q[110].y, 30);  // d = 1: 100 / 1.25 = 80
     EXPECT_EQ(q[120].y, 60);  // d = 2: 50
     EXPECT_EQ(q[140].y, 90);  // d = 4: 100 / 5 = 20
 }
 
 TEST(DialogRules, DisplayBitsAndDivisor) {
-    EXPECT_EQ(DisplayBitsForDivisor(256), 8);
-    EXPECT_EQ(DisplayBitsForDivisor(1), 16);
-    EXPECT_EQ(DisplayBitsForDivisor(64), 10);
-    EXPECT_EQ(DisplayBitsForDivisor(1024), 6);
-    EXPECT_EQ(DisplayBitsForDivisor(100), 10);  // 100, 50, 25, 12, 6, 3 halve to 1
-    EXPECT_EQ(DisplayBitsForDivisor(2048), 5);  // beyond the list
-    EXPECT_EQ(DisplayBitsForDivisor(0), 16);
+    // 100, 50, 25, 12, 6, 3 halve to 1; 2048 is beyond the list; 0 is a damaged setting.
+    for (const auto& [divisor, bits] : {std::pair{256, 8}, {1, 16}, {100, 10}, {2048, 5}, {0, 16}})
+        EXPECT_EQ(DisplayBitsForDivisor(divisor), bits) << divisor;
     EXPECT_EQ(DivisorForDisplayBits("10"), 64);
     EXPECT_EQ(DivisorForDisplayBits("16"), 1);
     EXPECT_EQ(DivisorForDisplayBits("6"), 1024);
-    EXPECT_FALSE(DivisorForDisplayBits("5"));
-    EXPECT_FALSE(DivisorForDisplayBits("17"));
-    EXPECT_FALSE(DivisorForDisplayBits(""));
+    for (const char* bad : {"5", "17", ""}) EXPECT_FALSE(DivisorForDisplayBits(bad)) << bad;
 }
 
 TEST(DialogRules, KeepAspectPartner) {
