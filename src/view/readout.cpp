@@ -58,14 +58,9 @@ std::string ReadoutLine(const AppContext& ctx) {
     const ShellState& s = ctx.shell;
     // The grey beyond the picture's right and bottom edges has no pixel: the read-out stays
     // empty there rather than repeat the edge pixel, except while an area is being dragged.
-    const long long zoom = rec->zoom > 0 ? rec->zoom : 100;
-    const long long column = s.mouse_x * 100 / zoom + rec->scroll_x;
-    const long long picture_row = s.mouse_y * 100 / zoom + rec->scroll_y;
-    const bool on_picture =
-        s.mouse_x >= 0 && s.mouse_y >= 0 && column < rec->width && picture_row < rec->height;
-    if (!on_picture && s.area_copy_mode != 2) return {};
     int x = 0, y = 0;
-    WindowToImage(*rec, s.mouse_x, s.mouse_y, x, y);
+    const bool on_picture = WindowToImage(*rec, s.mouse_x, s.mouse_y, x, y);
+    if (!on_picture && s.area_copy_mode != 2) return {};
     return FormatPointReadout(*rec, x, y, ctx.settings.display.readout_divisor,
                               s.area_copy_mode > 0,
                               std::abs(s.area_corner_x[0] - s.area_corner_x[1]),

@@ -207,14 +207,15 @@ void SpreadSinglePlane(ImageRecord& rec) {
     std::memcpy(rec.blue.data(), rec.red.data(), n * sizeof(uint16_t));
 }
 
-void WindowToImage(const ImageRecord& rec, int wx, int wy, int& column, int& row) {
-    if (rec.width == 0 || rec.height == 0) return;
+bool WindowToImage(const ImageRecord& rec, int wx, int wy, int& column, int& row) {
+    if (rec.width == 0 || rec.height == 0) return false;
     const int zoom = rec.zoom > 0 ? rec.zoom : 100;
     const int x = static_cast<int>(static_cast<long long>(wx) * 100 / zoom) + rec.scroll_x;
     const int y =
         rec.height - static_cast<int>(static_cast<long long>(wy) * 100 / zoom) - rec.scroll_y - 1;
     column = std::clamp(x, 0, rec.width - 1);
     row = std::clamp(y, 0, rec.height - 1);
+    return wx >= 0 && wy >= 0 && x >= 0 && x < rec.width && y >= 0 && y < rec.height;
 }
 
 int NextOccupiedSlot(const Workspace& ws, SlotDirection dir) {

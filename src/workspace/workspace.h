@@ -60,9 +60,10 @@ bool CutCanvas(const ImageRecord& src, ImageRecord& dst, int new_width, int new_
 // Copies red into green and blue for a single-plane record.
 void SpreadSinglePlane(ImageRecord& rec);
 
-// Window position to (column, memory row), clamped into the image. Unchanged outputs for an
+// Window position to (column, memory row), clamped into the image. True when the position
+// lies on the picture itself (before clamping); false, with the outputs unchanged, for an
 // empty record.
-void WindowToImage(const ImageRecord& rec, int wx, int wy, int& column, int& row);
+bool WindowToImage(const ImageRecord& rec, int wx, int wy, int& column, int& row);
 
 enum class SlotDirection { Up, Down };
 // Next occupied slot in a direction, wrapping; the current slot when nothing qualifies.
