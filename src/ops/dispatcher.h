@@ -91,7 +91,8 @@ struct OpKernels {
     PlaneKernel restore;            // 102
 };
 
-// The kernels this build has. Operations add themselves here as they land.
+// The kernels of this layer's operations. The application's whole table, with the
+// stacking and background layers added, is AppKernels() of the shell.
 const OpKernels& DefaultKernels();
 
 // True when the code has what it needs to run (used to enable commands).

@@ -6,9 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "shell/batch_state.h"
 #include "ops/dispatcher.h"
 #include "ops/param_block.h"
+#include "shell/app_kernels.h"
+#include "shell/batch_state.h"
 #include "shell/settings.h"
 #include "shell/ui.h"
 #include "shell/view_state.h"
@@ -32,7 +33,7 @@ struct ShellState {
 };
 
 struct AppContext {
-    explicit AppContext(Ui& ui_port, const OpKernels& op_kernels = DefaultKernels());
+    explicit AppContext(Ui& ui_port, const OpKernels& op_kernels = AppKernels());
     AppContext(const AppContext&) = delete;
     AppContext& operator=(const AppContext&) = delete;
 

@@ -90,7 +90,7 @@ private:
 struct Harness {
     ScriptedUi ui;
     std::unique_ptr<AppContext> ctx;
-    explicit Harness(const OpKernels& kernels = DefaultKernels())
+    explicit Harness(const OpKernels& kernels = AppKernels())
         : ctx(std::make_unique<AppContext>(ui, kernels)) {
         ctx->ws.available_memory = [] { return uint64_t{1} << 40; };
     }
