@@ -10,6 +10,7 @@ set(allowed_background common workspace ops background)
 set(allowed_raw common workspace imageio ops raw)
 set(allowed_shell common workspace imageio ops composite background raw shell)
 set(allowed_view common workspace imageio ops composite background raw shell view)
+set(allowed_batch common workspace imageio ops composite background raw shell batch)
 
 file(GLOB layers RELATIVE ${SOURCE_DIR} ${SOURCE_DIR}/*)
 set(failures "")

@@ -1,11 +1,13 @@
 // The batch sequence: eight steps set up once and run over dropped files. This holds the
-// state the shell needs now; the executor and the batch file fill in `run`.
+// state the shell needs; the batch layer installs the executor and its commands.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <functional>
 #include <string>
+
+#include "shell/settings.h"
 
 namespace orva {
 
@@ -35,6 +37,11 @@ struct BatchState {
     // Runs the sequence over `count` images in slots 0.. with the last source path. Empty
     // until the batch executor is built; the drop handling then only loads the files.
     std::function<void(AppContext&, int count, const std::string& path)> run;
+    // The batch dialog (801) and batch file commands (808, 809), by command id; installed
+    // with the executor. The menu entries stay disabled without it.
+    std::function<void(AppContext&, int command_id)> command;
+    // The user's own settings while a step's parameters occupy the settings record.
+    Settings interactive;
 };
 
 // Step 1 opens one file at a time, step 8 saves, nothing in between.

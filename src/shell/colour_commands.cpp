@@ -111,7 +111,7 @@ void ColourChangeHsvCommand(AppContext& ctx) {
     });
 }
 
-void NoiseCommand(AppContext& ctx) {
+ProcessingCommand NoiseProcessing() {
     ProcessingCommand cmd;
     cmd.memory_count = 2;  // the undo copy and the new planes
     cmd.dialog = "LV";
@@ -119,7 +119,11 @@ void NoiseCommand(AppContext& ctx) {
         const NoiseSettings& n = c.settings.noise;
         return ReduceNoise(rec, {6 - kNoiseFields.strength.Clamp(n.strength), n.area, n.tolerance});
     };
-    RunProcessingCommand(ctx, cmd);
+    return cmd;
+}
+
+void NoiseCommand(AppContext& ctx) {
+    RunProcessingCommand(ctx, NoiseProcessing());
 }
 
 void LineSeparationCommand(AppContext& ctx) {

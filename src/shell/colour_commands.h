@@ -2,6 +2,7 @@
 // reduction and odd/even line separation.
 #pragma once
 
+#include "shell/commands.h"
 #include "shell/context.h"
 
 namespace orva {
@@ -19,6 +20,7 @@ void ColourChangeRgbCommand(AppContext& ctx);
 void ColourChangeHsvCommand(AppContext& ctx);
 
 // Noise reduction (777): dialog LV, then every image in all-images mode.
+ProcessingCommand NoiseProcessing();
 void NoiseCommand(AppContext& ctx);
 
 // Odd/even line separation (320): the even rows and the odd rows of the current image into

@@ -53,6 +53,20 @@ const ProcessingCommand* FindProcessing(int id) {
     return nullptr;
 }
 
+}  // namespace
+
+std::optional<ProcessingCommand> ProcessingOf(int command_id) {
+    if (const auto* cmd = FindProcessing(command_id)) return *cmd;
+    switch (command_id) {
+        case kCmdLevel: return LevelProcessing();
+        case kCmdNoise: return NoiseProcessing();
+        case kCmdDynamicRange: return DynamicRangeProcessing();
+        default: return std::nullopt;
+    }
+}
+
+namespace {
+
 std::function<void(AppContext&)> RunProcessing(int id) {
     return [id](AppContext& ctx) {
         if (const auto* cmd = FindProcessing(id)) RunProcessingCommand(ctx, *cmd);
@@ -118,6 +132,18 @@ void StartBatch(AppContext& ctx) {
     }
     ctx.ui.SetStatusText(msg::kBatchPrompt);
     ctx.ui.Repaint();
+}
+
+// The batch dialog and the batch file commands belong to the batch layer above the shell,
+// which installs them together with the executor.
+std::function<void(AppContext&)> BatchCommand(int id) {
+    return [id](AppContext& ctx) {
+        if (ctx.batch.command) ctx.batch.command(ctx, id);
+    };
+}
+
+bool BatchInstalled(const AppContext& ctx) {
+    return static_cast<bool>(ctx.batch.command);
 }
 
 void SelectImage(AppContext& ctx) {
@@ -229,7 +255,7 @@ std::vector<Command> BuildTable() {
          [](AppContext& ctx) { ShowDocument(ctx, msg::kExamplesFile, msg::kExamplesMissing); },
          nullptr},
         {kCmdNoise, "ノイズ除去(&N)", NoiseCommand, image},
-        {kCmdBatchSettings, "設定", kNothing, kNotYet},
+        {kCmdBatchSettings, "設定", BatchCommand(kCmdBatchSettings), BatchInstalled},
         {kCmdBatchStart, "バッチ開始", StartBatch, nullptr},
         {kCmdBatchStop, "バッチ停止",
          [](AppContext& ctx) {
@@ -238,8 +264,8 @@ std::vector<Command> BuildTable() {
              ctx.ui.Repaint();
          },
          nullptr},
-        {kCmdBatchOpen, "バッチファイル開く", kNothing, kNotYet},
-        {kCmdBatchSave, "バッチファイル保存", kNothing, kNotYet},
+        {kCmdBatchOpen, "バッチファイル開く", BatchCommand(kCmdBatchOpen), BatchInstalled},
+        {kCmdBatchSave, "バッチファイル保存", BatchCommand(kCmdBatchSave), BatchInstalled},
         {kCmdRepaintToolbar, "", [](AppContext& ctx) { ctx.ui.RepaintToolbar(); }, nullptr},
         {kCmdCompositeFiles, "画像合成-複数ファイル(&M)", kNothing, kNotYet},
         {kCmdSampleCentre, "中央背景取り込み", kNothing, kNotYet},

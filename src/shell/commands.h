@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -75,6 +76,10 @@ bool SaveRecordWithDialog(AppContext& ctx, int slot);
 // Writes a record to `path` with the writer its name selects; the record takes the new name
 // and counts as unchanged only when the file was written.
 bool SaveRecordAs(AppContext& ctx, int slot, const std::string& path, int filter_index);
+// The save dialog's filter that a default extension selects (0: none), and the extension a
+// filter gives a name typed without one (empty for an index outside the list).
+int SaveFilterForExtension(std::string_view extension);
+std::string SaveFilterExtension(int filter_index);
 // Loads up to four files, composites them into a new slot and returns it, or -1.
 int MultiFileLoad(AppContext& ctx, const std::vector<std::string>& paths);
 
@@ -94,5 +99,11 @@ struct ProcessingCommand {
     bool current_only = false;
 };
 void RunProcessingCommand(AppContext& ctx, const ProcessingCommand& cmd);
+// The operation behind a processing menu command, for runs without dialog and undo (the
+// batch); nullopt for a command of another kind.
+std::optional<ProcessingCommand> ProcessingOf(int command_id);
+// One record through an operation: fill, dispatch (or the shell's own run), after. No dialog,
+// no undo copy, no message. False when memory ran short.
+bool ApplyProcessing(AppContext& ctx, const ProcessingCommand& cmd, ImageRecord& rec);
 
 }  // namespace orva

@@ -268,6 +268,16 @@ bool SaveRecordWithDialog(AppContext& ctx, int slot) {
     return SaveRecordAs(ctx, slot, path, ctx.shell.save_filter_index);
 }
 
+int SaveFilterForExtension(std::string_view extension) {
+    return FilterIndexForExtension(extension);
+}
+
+std::string SaveFilterExtension(int filter_index) {
+    const auto filters = ParseFilterList(msg::kSaveFilter);
+    if (filter_index < 1 || filter_index > static_cast<int>(filters.size())) return "";
+    return ExtensionForFilter(filters[static_cast<std::size_t>(filter_index - 1)].pattern, "");
+}
+
 void SaveCommand(AppContext& ctx) {
     if (ctx.ws.Current() == nullptr) return;
     SpreadSinglePlane(*ctx.ws.Current());

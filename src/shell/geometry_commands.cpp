@@ -115,53 +115,50 @@ void CropCommand(AppContext& ctx) {
         return;
     }
     if (!ctx.ui.RunDialog("CUT", ctx)) return;
-    src = ctx.ws.Current();
-    if (src == nullptr) return;
+    const int source = ctx.ws.current;
+    if (ctx.ws.Current() == nullptr) return;
+    const char* failure = nullptr;
+    {
+        BusyScope busy(ctx.ui);
+        failure = CropIntoSlot(ctx, source, slot);
+    }
+    if (failure != nullptr) ShowError(ctx.ui, failure);
+    ctx.ui.Repaint();
+}
+
+const char* CropIntoSlot(AppContext& ctx, int source, int slot) {
+    const ImageRecord& src = ctx.ws.at(source);
     const CropSettings& s = ctx.settings.crop;
     // Typed values are taken without limits; a crop needs at least one pixel.
-    const int cw = std::clamp(s.width, 1, src->width);
-    const int ch = std::clamp(s.height, 1, src->height);
+    const int cw = std::clamp(s.width, 1, src.width);
+    const int ch = std::clamp(s.height, 1, src.height);
     long long ow = s.output_width, oh = s.output_height;
     if (s.output_mode == 1) {
         ow = static_cast<long long>(s.magnification) * cw / 100;
         oh = static_cast<long long>(s.magnification) * ch / 100;
     }
     // An empty or oversized output would have no picture or could not be resized.
-    if (ow < 1 || oh < 1 || ow > kMaxSize || oh > kMaxSize) {
-        ShowError(ctx.ui, msg::kBadSize);
-        return;
+    if (ow < 1 || oh < 1 || ow > kMaxSize || oh > kMaxSize) return msg::kBadSize;
+    ImageRecord& dst = ctx.ws.at(slot);
+    auto fail = [&] {
+        ClearSlot(ctx.ws, slot);
+        return msg::kNoMemoryRun;
+    };
+    if (!CutCanvas(src, dst, cw, ch, s.anchor)) return fail();
+    dst.single_plane = src.single_plane;
+    const int out_w = static_cast<int>(ow), out_h = static_cast<int>(oh);
+    if (!CheckImageMemory(ctx.ws, out_w, out_h, -1, 1)) return fail();
+    if (out_w != cw || out_h != ch) {
+        ParamBlock& b = ctx.params;
+        b[0] = out_w;
+        b[1] = cw;
+        b[2] = out_h;
+        b[3] = ch;
+        b[4] = out_w >= cw && out_h >= ch ? 2 : 1;
+        if (!Dispatch(kOpResize, dst, b, ctx.ws, ctx.kernels)) return fail();
     }
-    {
-        BusyScope busy(ctx.ui);
-        ImageRecord& dst = ctx.ws.at(slot);
-        if (!CutCanvas(*src, dst, cw, ch, s.anchor)) {
-            ClearSlot(ctx.ws, slot);
-            ShowError(ctx.ui, msg::kNoMemoryRun);
-            return;
-        }
-        dst.single_plane = src->single_plane;
-        const int out_w = static_cast<int>(ow), out_h = static_cast<int>(oh);
-        if (!CheckImageMemory(ctx.ws, out_w, out_h, -1, 1)) {
-            ClearSlot(ctx.ws, slot);
-            ShowError(ctx.ui, msg::kNoMemoryRun);
-            return;
-        }
-        if (out_w != cw || out_h != ch) {
-            ParamBlock& b = ctx.params;
-            b[0] = out_w;
-            b[1] = cw;
-            b[2] = out_h;
-            b[3] = ch;
-            b[4] = out_w >= cw && out_h >= ch ? 2 : 1;
-            if (!Dispatch(kOpResize, dst, b, ctx.ws, ctx.kernels)) {
-                ClearSlot(ctx.ws, slot);
-                ShowError(ctx.ui, msg::kNoMemoryRun);
-                return;
-            }
-        }
-        AdoptNewImage(ctx, slot, true);
-    }
-    ctx.ui.Repaint();
+    AdoptNewImage(ctx, slot, true);
+    return nullptr;
 }
 
 }  // namespace orva

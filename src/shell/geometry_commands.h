@@ -22,5 +22,9 @@ void ResizeCommand(AppContext& ctx);
 // Crop and resize (command 213): dialog CUT, the crop of the current image into a new slot,
 // resized to the output size; the new slot becomes current.
 void CropCommand(AppContext& ctx);
+// The crop and resize of slot `source` into the free slot `slot` with the crop settings; the
+// new slot becomes current. Null on success, else the message saying why (the slot is then
+// left empty).
+const char* CropIntoSlot(AppContext& ctx, int source, int slot);
 
 }  // namespace orva

@@ -93,6 +93,21 @@ inline constexpr const char* kBatchRunning = "＊＊＊　バッチ処理中　�
 inline constexpr const char* kBatchPrompt =
     "バッチモード：ファイルをドラッグアンドドロップして下さい！";
 inline constexpr const char* kBatchTime = "ファイル数：%d 枚\n処理時間　：%d.%02d 秒";
+inline constexpr const char* kBatchOpenOneDetail =
+    "詳細設定は不要です。\nファイルをドラッグアンドドロップすると\n"
+    "１枚ずつバッチ処理が実行されます。";
+inline constexpr const char* kBatchCompositeDetail =
+    "複数のファイルをドラッグアンドドロップすると\nそれらを合成してからバッチ処理が実行されます。\n"
+    "コンポジットの設定のみ行って下さい。";
+inline constexpr const char* kBatchSaveConfirm =
+    "現在の設定は下記の通りです。これでよろしいですか？\n  フォルダー：%s\n  フォーマット：%s";
+inline constexpr const char* kBatchSaveRetry =
+    "正しく設定できていません。仮のファイル名を入力し、保存ボタンを押して下さい。";
+inline constexpr const char* kBatchBackgroundMode =
+    "バッチモードでは、バックグランド補正は\n乗算補正か引算補正を選択下さい！";
+inline constexpr const char* kBatchNoSaveFolder =
+    "8.ファイル保存の詳細設定を押し、\n保存するフォルダーを設定下さい！";
+inline constexpr const char* kBatchCheckFolder = "ファイルを保存するフォルダーを確認下さい！";
 
 // Histogram window, toolbar strip and printing.
 inline constexpr const char* kHistogramTitle = "Histgram";

@@ -7,19 +7,28 @@ namespace orva {
 
 namespace {
 
+bool Run(AppContext& ctx, const ProcessingCommand& cmd, ImageRecord& rec) {
+    return cmd.run ? cmd.run(ctx, rec) : Dispatch(cmd.code, rec, ctx.params, ctx.ws, ctx.kernels);
+}
+
 // One image through the operation. False when memory ran short (the image is unchanged).
 bool ProcessOne(AppContext& ctx, const ProcessingCommand& cmd, ImageRecord& rec) {
     // The block is filled for every image: some codes scale words in place (the rotation
     // angle is multiplied by ten), and refilling keeps every image on the user's values.
     if (cmd.fill) cmd.fill(ctx, rec, ctx.params);
-    const bool ok = ApplyWithUndo(rec, [&](ImageRecord& r) {
-        return cmd.run ? cmd.run(ctx, r) : Dispatch(cmd.code, r, ctx.params, ctx.ws, ctx.kernels);
-    });
+    const bool ok = ApplyWithUndo(rec, [&](ImageRecord& r) { return Run(ctx, cmd, r); });
     if (ok && cmd.after) cmd.after(ctx, rec);
     return ok;
 }
 
 }  // namespace
+
+bool ApplyProcessing(AppContext& ctx, const ProcessingCommand& cmd, ImageRecord& rec) {
+    if (cmd.fill) cmd.fill(ctx, rec, ctx.params);
+    const bool ok = Run(ctx, cmd, rec);
+    if (ok && cmd.after) cmd.after(ctx, rec);
+    return ok;
+}
 
 void RunProcessingCommand(AppContext& ctx, const ProcessingCommand& cmd) {
     if (ctx.ws.Current() == nullptr) return;

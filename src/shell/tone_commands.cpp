@@ -55,17 +55,21 @@ bool ApplyLevelSettings(ImageRecord& rec, const LevelSettings& level) {
     return true;
 }
 
-void LevelCommand(AppContext& ctx) {
+ProcessingCommand LevelProcessing() {
     ProcessingCommand cmd;
     cmd.memory_count = 2;
     cmd.dialog = "LEVEL";
     cmd.run = [](AppContext& c, ImageRecord& rec) {
         return ApplyLevelSettings(rec, c.settings.level);
     };
-    RunProcessingCommand(ctx, cmd);
+    return cmd;
 }
 
-void DynamicRangeCommand(AppContext& ctx) {
+void LevelCommand(AppContext& ctx) {
+    RunProcessingCommand(ctx, LevelProcessing());
+}
+
+ProcessingCommand DynamicRangeProcessing() {
     ProcessingCommand cmd;
     cmd.memory_count = 3;  // old planes, undo copy and the new planes are alive together
     cmd.dialog = "HDR";
@@ -74,7 +78,11 @@ void DynamicRangeCommand(AppContext& ctx) {
         const DynamicRangeSettings& d = c.settings.dynamic_range;
         return DynamicRange(rec, {d.radius, d.tone_difference, d.strength});
     };
-    RunProcessingCommand(ctx, cmd);
+    return cmd;
+}
+
+void DynamicRangeCommand(AppContext& ctx) {
+    RunProcessingCommand(ctx, DynamicRangeProcessing());
 }
 
 }  // namespace orva

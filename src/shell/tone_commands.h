@@ -2,6 +2,7 @@
 // run by the shell itself.
 #pragma once
 
+#include "shell/commands.h"
 #include "shell/context.h"
 
 namespace orva {
@@ -13,8 +14,10 @@ void FillGammaBlock(const AppContext& ctx, const ImageRecord& rec, ParamBlock& b
 void AfterGamma(const AppContext& ctx, ImageRecord& rec);
 
 // Level correction (command 318): dialog LEVEL, then every image in all-images mode.
+ProcessingCommand LevelProcessing();
 void LevelCommand(AppContext& ctx);
 // Dynamic-range correction (command 315): dialog HDR, then the current image only.
+ProcessingCommand DynamicRangeProcessing();
 void DynamicRangeCommand(AppContext& ctx);
 
 // Level correction of one record with the level settings (a record whose planes do not hold

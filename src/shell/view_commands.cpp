@@ -25,7 +25,6 @@ int StepZoom(Workspace& ws, int all_images, int direction) {
     return 1;
 }
 
-
 void ZoomCommand(AppContext& ctx, int direction) {
     ImageRecord* rec = ctx.ws.Current();
     if (rec == nullptr) return;

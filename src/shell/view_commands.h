@@ -21,7 +21,6 @@ int NextZoom(int zoom, int direction);
 // written into every slot, occupied or not. The scroll origin is left for the next paint.
 int StepZoom(Workspace& ws, int all_images, int direction);
 
-
 // Zoom in (direction 1, command 401) or out (0, command 402) on the current image; in
 // all-images mode every slot takes the new zoom. Then the refresh flag and a repaint.
 void ZoomCommand(AppContext& ctx, int direction);

@@ -1,0 +1,188 @@
+#include "batch/run_batch.h"
+
+#include <filesystem>
+
+#include "batch/batch_steps.h"
+#include "shell/commands.h"
+#include "shell/geometry_commands.h"
+#include "shell/messages.h"
+#include "workspace/workspace.h"
+
+namespace orva {
+
+std::vector<std::vector<int>> CompositeGroups(int count) {
+    if (count < 1) return {};
+    const int groups = count <= 4 ? 1 : (count + 3) / 4;
+    std::vector<std::vector<int>> out(static_cast<std::size_t>(groups));
+    for (int s = 0; s < count; ++s) out[static_cast<std::size_t>(s % groups)].push_back(s);
+    return out;
+}
+
+namespace {
+
+// The stacking words the multi-file settings give: comparison range, method, normalisation,
+// the shift rule and noise removal. The last stage of a grouped stack neither insists on a
+// shift nor removes noise again.
+void FillCompositeBlock(const MultiFileCompositeSettings& m, const std::vector<int>& sources,
+                        bool last_stage, ParamBlock& b) {
+    b[0] = b[1] = m.compare_range;
+    b[2] = m.method;
+    b[3] = (last_stage ? 0 : 256 * m.shift_one_pixel) + m.compare_method + 3 * m.normalise;
+    for (int i = 0; i < 4; ++i) {
+        const bool used = i < static_cast<int>(sources.size());
+        b[4 + i] = used ? sources[static_cast<std::size_t>(i)] : -1;
+        b[8 + i] = used ? 100 : 0;
+    }
+    b[15] = last_stage || m.noise_mode == 0 ? -1
+            : m.noise_mode == 1             ? m.noise_level
+                                            : 256 + m.noise_level;
+    b[16] = b[17] = 0;
+}
+
+// Stacks `sources` into the free slot `into`. False after telling the user when memory ran
+// short.
+bool Stack(AppContext& ctx, const std::vector<int>& sources, int into, bool last_stage) {
+    for (const int s : sources) SpreadSinglePlane(ctx.ws.at(s));
+    FillCompositeBlock(ctx.settings.multi_file, sources, last_stage, ctx.params);
+    if (!Dispatch(kOpComposite, ctx.ws.at(into), ctx.params, ctx.ws, ctx.kernels)) {
+        ClearSlot(ctx.ws, into);
+        ShowError(ctx.ui, msg::kNoMemoryRun);
+        return false;
+    }
+    AdoptNewImage(ctx, into, true);
+    return true;
+}
+
+bool CompositeStep(AppContext& ctx, int count) {
+    if (count <= 1) return true;
+    const auto groups = CompositeGroups(count);
+    std::vector<int> results;
+    int next = count;
+    for (const auto& g : groups) {
+        if (!Stack(ctx, g, next, groups.size() == 1)) return false;
+        results.push_back(next++);
+    }
+    if (groups.size() > 1 && !Stack(ctx, results, next, true)) return false;
+    return true;
+}
+
+// The first free slot other than `taken`, or -1.
+int FreeSlotBesides(const Workspace& ws, int taken) {
+    for (int s = 0; s < kSlotCount; ++s)
+        if (s != taken && !ws.at(s).occupied()) return s;
+    return -1;
+}
+
+// A background generated from the current image corrects it by multiplication or, when the
+// settings choose it, by subtraction with the generated-background shift.
+bool BackgroundStep(AppContext& ctx) {
+    const BackgroundSettings& bg = ctx.settings.background;
+    const int current = ctx.ws.current;
+    const int background = FindFreeSlot(ctx.ws);
+    const int temporary = bg.two_part != 0 ? FreeSlotBesides(ctx.ws, background) : background;
+    if (background < 0 || temporary < 0) {
+        ShowError(ctx.ui, msg::kNoSlotNew);
+        return false;
+    }
+    auto generate = [&](int from, int into, int detect_area) {
+        ParamBlock& b = ctx.params;
+        b[0] = from;
+        b[1] = detect_area;
+        b[2] = bg.average_area;
+        b[3] = bg.exclude_zero;
+        return Dispatch(kOpMakeBackground, ctx.ws.at(into), b, ctx.ws, ctx.kernels);
+    };
+    bool ok = true;
+    if (bg.two_part != 0) {
+        ok = generate(current, temporary, bg.detect_area / 2) &&
+             generate(temporary, background, bg.detect_area);
+        ClearSlot(ctx.ws, temporary);
+    } else {
+        ok = generate(current, background, bg.detect_area);
+    }
+    if (ok) {
+        const bool subtract = bg.generated_use == 2;
+        ParamBlock& b = ctx.params;
+        b[0] = subtract ? 4 : 3;
+        b[2] = b[4] = b[6] = subtract ? bg.generated_shift : 0;
+        b[8] = background;
+        ok = Dispatch(kOpBackground, ctx.ws.at(current), b, ctx.ws, ctx.kernels);
+    }
+    ClearSlot(ctx.ws, background);
+    ctx.ws.current = current;
+    if (!ok) ShowError(ctx.ui, msg::kNoMemoryRun);
+    return ok;
+}
+
+bool CropStep(AppContext& ctx) {
+    const int slot = FindFreeSlot(ctx.ws);
+    if (slot < 0) {
+        ShowError(ctx.ui, msg::kNoSlotNew);
+        return false;
+    }
+    if (const char* failure = CropIntoSlot(ctx, ctx.ws.current, slot)) {
+        ShowError(ctx.ui, failure);
+        return false;
+    }
+    return true;
+}
+
+bool OperationStep(AppContext& ctx, int code) {
+    const auto cmd = ProcessingOf(StepKinds()[static_cast<std::size_t>(code)].command);
+    ImageRecord* rec = ctx.ws.Current();
+    if (!cmd || rec == nullptr) return true;
+    // The batch never enlarges with the wavelet; the user's choice comes back with the
+    // rest of the wavelet settings when the step's parameters are stored.
+    if (code == 8) ctx.settings.wavelet.enlarge = 0;
+    if (!CheckImageMemory(ctx.ws, 0, 0, ctx.ws.current, cmd->memory_count) ||
+        !ApplyProcessing(ctx, *cmd, *rec)) {
+        ShowError(ctx.ui, msg::kNoMemoryRun);
+        return false;
+    }
+    rec->changed = 1;
+    rec->refresh = 1;
+    return true;
+}
+
+// Writes the current image as the source's name in the step's folder and format, then closes
+// every image. A file already there is replaced only when the user allows it.
+void SaveStep(AppContext& ctx, const BatchStep& step, const std::string& source) {
+    if (ImageRecord* rec = ctx.ws.Current()) {
+        const std::filesystem::path folder(step.folder);
+        const std::string name = std::filesystem::path(source).stem().string() + step.format;
+        const std::string path = (folder / name).string();
+        SpreadSinglePlane(*rec);
+        if (ConfirmOverwrite(ctx.ui, path)) SaveRecordAs(ctx, ctx.ws.current, path, step.block[0]);
+    }
+    for (int s = 0; s < kSlotCount; ++s) ClearSlot(ctx.ws, s);
+    ctx.ws.current = 0;
+}
+
+}  // namespace
+
+bool RunBatch(AppContext& ctx, int count, const std::string& source) {
+    ctx.ws.current = 0;
+    for (int k = 0; k < kBatchSteps; ++k) {
+        BatchStep& step = ctx.batch.steps[static_cast<std::size_t>(k)];
+        const int code = step.edited_code;
+        if (code < kStepOpenComposite || code > kStepEnd - 1) continue;
+        if (code == kStepSave) {
+            SaveStep(ctx, step, source);
+            return true;
+        }
+        LoadStepParameters(ctx, k, code);
+        bool ok = true;
+        switch (code) {
+            case kStepOpenComposite: ok = CompositeStep(ctx, count); break;
+            case 4: ok = CropStep(ctx); break;
+            case 5: ok = BackgroundStep(ctx); break;
+            default: ok = OperationStep(ctx, code); break;
+        }
+        step.confirmed_code = code;
+        StoreStepParameters(ctx, k, code);
+        if (!ok) return false;
+    }
+    return true;
+}
+
+}  // namespace orva
