@@ -4,6 +4,7 @@
 //   orva-cli convert IN OUT [--jpeg jfif|exif] [--ppm binary|ascii]
 //   orva-cli apply OP IN OUT [--settings FILE.ovg] [--set KEYWORD=N,N,...]... [output options]
 //   orva-cli apply lines IN OUT --even EVEN_OUT [...]
+//   orva-cli batch FILE.ovb IN... [--out DIR] [--jobs N] [--overwrite]
 //   orva-cli sample OUT|DIR [WIDTH HEIGHT]
 //   orva-cli ops | keywords
 #include <cstdio>
@@ -14,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "cli_batch.h"
 #include "cli_ops.h"
 #include "common/text.h"
 #include "imageio/formats.h"
@@ -38,6 +40,8 @@ constexpr const char* kUsage =
     "                 (rows counted from the bottom of the picture, first row = 0)\n"
     "  orva-cli sample OUT [WIDTH HEIGHT]   write a colour test picture; when OUT is a\n"
     "                 folder, the sample set (star field, exposures, dark, colour test)\n"
+    "  orva-cli batch FILE.ovb IN... [--out DIR] [--jobs N] [--overwrite]\n"
+    "  orva-cli batch --write FILE.ovb [--step OP]... [--save DIR TYPE]   (see batch --help)\n"
     "  orva-cli ops        list the operations of 'apply'\n"
     "  orva-cli keywords   list the settings keywords of --set\n";
 
@@ -254,6 +258,7 @@ int main(int argc, char** argv) {
     if (cmd == "info") return Info(argc, argv);
     if (cmd == "convert") return Convert(argc, argv);
     if (cmd == "apply") return Apply(argc, argv);
+    if (cmd == "batch") return BatchMain(argc, argv);
     if (cmd == "sample") {
         if (argc != 3 && argc != 5) return Usage("sample needs OUT [WIDTH HEIGHT]");
         const int w = argc == 5 ? std::atoi(argv[3]) : 768;

@@ -12,6 +12,7 @@
 #include <QUrl>
 #include <algorithm>
 
+#include "batch/run_batch.h"
 #include "histogram_window.h"
 #include "image_window.h"
 #include "menus.h"
@@ -61,6 +62,7 @@ std::optional<Key> KeyFromQt(int qt_key, Qt::KeyboardModifiers modifiers) {
 MainWindow::MainWindow(const std::vector<std::string>& files, QWidget* parent, Ui* modal_override)
     : QMainWindow(parent), ui_(this), ctx_(std::make_unique<AppContext>(ui_)) {
     ui_.SetModalOverride(modal_override);
+    InstallBatch(*ctx_);
     setWindowTitle(QString::fromUtf8(msg::kProductName));
     setAcceptDrops(true);
 

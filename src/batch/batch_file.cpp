@@ -50,29 +50,27 @@ public:
         return true;
     }
 
-    // A text as written: one blank-delimited word with its surrounding double quotes removed.
-    // A quoted text runs to its closing quote at the end of a line, so that a folder or a
-    // format holding blanks comes back whole.
+    // A text as written: in double quotes on a line of its own. A quoted text runs to the
+    // end of its line, so that a folder or format holding blanks comes back whole; a text
+    // without a leading quote is one blank-delimited word (with a closing quote removed).
     bool Text(std::string& out) {
         SkipBlanks();
         if (at_ >= t_.size()) return false;
-        std::size_t end = at_;
-        while (end < t_.size() && !IsBlank(t_[end])) ++end;
-        std::string_view word = t_.substr(at_, end - at_);
-        if (word.front() == '"' && (word.size() == 1 || word.back() != '"')) {
+        std::string_view text;
+        if (t_[at_] == '"') {
             std::size_t eol = t_.find('\n', at_);
             if (eol == std::string_view::npos) eol = t_.size();
-            std::string_view line = t_.substr(at_, eol - at_);
-            while (!line.empty() && IsBlank(line.back())) line.remove_suffix(1);
-            if (line.size() > 1 && line.back() == '"') {
-                word = line;
-                end = at_ + line.size();
-            }
+            text = t_.substr(at_ + 1, eol - at_ - 1);
+            while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+            at_ = eol;
+        } else {
+            std::size_t end = at_;
+            while (end < t_.size() && !IsBlank(t_[end])) ++end;
+            text = t_.substr(at_, end - at_);
+            at_ = end;
         }
-        if (!word.empty() && word.front() == '"') word.remove_prefix(1);
-        if (!word.empty() && word.back() == '"') word.remove_suffix(1);
-        out.assign(word);
-        at_ = end;
+        if (!text.empty() && text.back() == '"') text.remove_suffix(1);
+        out.assign(text);
         return true;
     }
 
