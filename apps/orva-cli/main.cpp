@@ -5,6 +5,7 @@
 //   orva-cli apply OP IN OUT [--settings FILE.ovg] [--set KEYWORD=N,N,...]... [output options]
 //   orva-cli apply lines IN OUT --even EVEN_OUT [...]
 //   orva-cli batch FILE.ovb IN... [--out DIR] [--jobs N] [--overwrite]
+//   orva-cli preview IN OUT [--stretch auto|none] [--zoom PERCENT]
 //   orva-cli sample OUT|DIR [WIDTH HEIGHT]
 //   orva-cli ops | keywords
 #include <cstdio>
@@ -17,6 +18,7 @@
 
 #include "cli_batch.h"
 #include "cli_ops.h"
+#include "cli_preview.h"
 #include "common/text.h"
 #include "imageio/formats.h"
 #include "sample.h"
@@ -42,6 +44,7 @@ constexpr const char* kUsage =
     "                 folder, the sample set (star field, exposures, dark, colour test)\n"
     "  orva-cli batch FILE.ovb IN... [--out DIR] [--jobs N] [--overwrite]\n"
     "  orva-cli batch --write FILE.ovb [--step OP]... [--save DIR TYPE]   (see batch --help)\n"
+    "  orva-cli preview IN OUT [--stretch auto|none] [--zoom PERCENT]   the window's view\n"
     "  orva-cli ops        list the operations of 'apply'\n"
     "  orva-cli keywords   list the settings keywords of --set\n";
 
@@ -259,6 +262,7 @@ int main(int argc, char** argv) {
     if (cmd == "convert") return Convert(argc, argv);
     if (cmd == "apply") return Apply(argc, argv);
     if (cmd == "batch") return BatchMain(argc, argv);
+    if (cmd == "preview") return PreviewMain(argc, argv);
     if (cmd == "sample") {
         if (argc != 3 && argc != 5) return Usage("sample needs OUT [WIDTH HEIGHT]");
         const int w = argc == 5 ? std::atoi(argv[3]) : 768;

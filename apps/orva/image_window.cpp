@@ -182,6 +182,7 @@ void ImageWindow::paintEvent(QPaintEvent*) {
     frame_.fill(kBackground);
     Surface surface{reinterpret_cast<uint32_t*>(frame_.bits()), frame_.width(), frame_.height(),
                     static_cast<std::size_t>(frame_.bytesPerLine()) / sizeof(uint32_t)};
+    UpdateStretch(ctx_.view.auto_stretch != 0, *rec, scratch_.stretch);
     RenderImage(*rec, ctx_.shell.client_width, ctx_.shell.client_height, scratch_,
                 [&](const Band& band) { CopyBandToSurface(band, surface); });
     painter.drawImage(0, 0, frame_);

@@ -54,6 +54,7 @@ std::optional<Key> KeyFromQt(int qt_key, Qt::KeyboardModifiers modifiers) {
         case Qt::Key_B: return Key::B;
         case Qt::Key_C: return Key::C;
         case Qt::Key_O: return Key::O;
+        case Qt::Key_T: return Key::T;
         case Qt::Key_S: return Key::S;
         default: return std::nullopt;
     }

@@ -38,7 +38,7 @@ const std::vector<MenuGroup>& Groups() {
         {nullptr, {kCmdNoise}},
         {"表示(&V)",
          {kCmdZoomIn, kCmdZoomOut, kSeparator, kCmdHistogram, kCmdCrossSection, kCmdPointReport,
-          kSeparator, kCmdSelectImage, kCmdDisplaySettings}},
+          kCmdAutoStretch, kSeparator, kCmdSelectImage, kCmdDisplaySettings}},
         {"バッチ(&B)",
          {kCmdBatchSettings, kCmdBatchStart, kCmdBatchStop, kSeparator, kCmdBatchOpen,
           kCmdBatchSave}},

@@ -62,6 +62,7 @@ enum CommandId : int {
     kCmdCrossSection = 413,
     kCmdSelectImage = 421,
     kCmdDisplaySettings = 422,
+    kCmdAutoStretch = 430,  // ours: a display-only stretch of linear data
     // Help
     kCmdHelp = 501,
     kCmdVersion = 502,

@@ -238,6 +238,12 @@ std::vector<Command> BuildTable() {
         {kCmdCrossSection, "断面濃度", [](AppContext& ctx) { ShowInspectionCommand(ctx, 1); },
          nullptr},
         {kCmdSelectImage, "画像選択(&S)", SelectImage, nullptr},
+        {kCmdAutoStretch, "オートストレッチ表示(&T)",
+         [](AppContext& ctx) {
+             ctx.view.auto_stretch ^= 1;
+             ctx.ui.Repaint();
+         },
+         nullptr},
         {kCmdDisplaySettings, "表示モード設定",
          [](AppContext& ctx) {
              if (ctx.ui.RunDialog("DISPCONF", ctx)) ctx.ui.Repaint();
@@ -336,6 +342,7 @@ void HandleKey(AppContext& ctx, Key key) {
             break;
         }
         case Key::O: ExecuteCommand(ctx, kCmdOpen); break;
+        case Key::T: ExecuteCommand(ctx, kCmdAutoStretch); break;
         case Key::S: ExecuteCommand(ctx, kCmdSave); break;
     }
 }

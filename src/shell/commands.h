@@ -29,7 +29,7 @@ bool CommandEnabled(const AppContext& ctx, int id);
 bool ExecuteCommand(AppContext& ctx, int id);
 
 // Keys act on release. The front end maps its key codes to these.
-enum class Key { Up, Down, Digit8, Digit2, Insert, A, B, C, O, S };
+enum class Key { Up, Down, Digit8, Digit2, Insert, A, B, C, O, S, T };
 void HandleKey(AppContext& ctx, Key key);
 
 // Left button in the toolbar strip (y <= 24).

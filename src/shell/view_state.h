@@ -33,6 +33,7 @@ inline constexpr int kSamplePoints = 100;  // 100 + n: collecting point n of the
 struct ViewState {
     int histogram_open = 0;   // the "Histgram" window exists
     int inspection_mode = 0;  // 0 histogram, 1 cross-sections
+    int auto_stretch = 0;     // show linear data stretched; the planes stay as they are
 
     // Background sampling by clicks in the image window.
     int sampling_mode = kSampleNone;

@@ -29,9 +29,22 @@ void WhiteRow(uint8_t* out, int width) {
     std::memset(out, 255, static_cast<std::size_t>(width) * 3);
 }
 
-inline uint8_t High(uint32_t sample) {
-    return static_cast<uint8_t>(sample >> 8);
-}
+// Screen levels of blue, green and red samples: the high byte, or a stretch table's level.
+struct HighByte {
+    uint8_t b(uint32_t v) const { return static_cast<uint8_t>(v >> 8); }
+    uint8_t g(uint32_t v) const { return static_cast<uint8_t>(v >> 8); }
+    uint8_t r(uint32_t v) const { return static_cast<uint8_t>(v >> 8); }
+};
+struct Stretched {
+    const uint8_t *rt, *gt, *bt;
+    uint8_t b(uint32_t v) const { return bt[v]; }
+    uint8_t g(uint32_t v) const { return gt[v]; }
+    uint8_t r(uint32_t v) const { return rt[v]; }
+};
+
+template <typename Level>
+void Rows(const ImageRecord& rec, int display_width, int first_row, int rows, uint8_t* out,
+          std::size_t stride, RenderScratch& scratch, const Level& level);
 
 }  // namespace
 
@@ -54,6 +67,20 @@ std::size_t BandStride(int display_width) {
 
 void RenderRows(const ImageRecord& rec, int display_width, int first_row, int rows, uint8_t* out,
                 std::size_t stride, RenderScratch& scratch) {
+    const StretchTable& t = scratch.stretch;
+    if (t[0].size() == 65536 && t[1].size() == 65536 && t[2].size() == 65536) {
+        Rows(rec, display_width, first_row, rows, out, stride, scratch,
+             Stretched{t[0].data(), t[1].data(), t[2].data()});
+    } else {
+        Rows(rec, display_width, first_row, rows, out, stride, scratch, HighByte{});
+    }
+}
+
+namespace {
+
+template <typename Level>
+void Rows(const ImageRecord& rec, int display_width, int first_row, int rows, uint8_t* out,
+          std::size_t stride, RenderScratch& scratch, const Level& level) {
     const int zoom = SafeZoom(rec.zoom);
     const int w = rec.width, h = rec.height;
     const Planes p = DisplayPlanes(rec);
@@ -75,9 +102,9 @@ void RenderRows(const ImageRecord& rec, int display_width, int first_row, int ro
             WhiteRow(o, c0);
             for (int c = c0; c < c1; ++c) {
                 const std::size_t k = base + static_cast<std::size_t>(c);
-                o[3 * c] = High(p.b[k]);
-                o[3 * c + 1] = High(p.g[k]);
-                o[3 * c + 2] = High(p.r[k]);
+                o[3 * c] = level.b(p.b[k]);
+                o[3 * c + 1] = level.g(p.g[k]);
+                o[3 * c + 2] = level.r(p.r[k]);
             }
             WhiteRow(o + 3 * c1, display_width - c1);
         }
@@ -114,14 +141,16 @@ void RenderRows(const ImageRecord& rec, int display_width, int first_row, int ro
             const int x2 = cols[2 * static_cast<std::size_t>(c) + 1];
             const std::size_t a = row1 + x, b = row1 + x2, d = row2 + x, e = row2 + x2;
             const auto avg = [&](const uint16_t* q) {
-                return High((uint32_t{q[a]} + q[b] + q[d] + q[e]) >> 2);
+                return (uint32_t{q[a]} + q[b] + q[d] + q[e]) >> 2;
             };
-            o[3 * c] = avg(p.b);
-            o[3 * c + 1] = avg(p.g);
-            o[3 * c + 2] = avg(p.r);
+            o[3 * c] = level.b(avg(p.b));
+            o[3 * c + 1] = level.g(avg(p.g));
+            o[3 * c + 2] = level.r(avg(p.r));
         }
     }
 }
+
+}  // namespace
 
 bool RenderImage(const ImageRecord& rec, int client_width, int client_height,
                  RenderScratch& scratch, const std::function<void(const Band&)>& sink) {

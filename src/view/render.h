@@ -1,11 +1,12 @@
 // Display rendering: the visible part of an image as 24-bit screen pixels at the record's
 // zoom and scroll origin, produced in horizontal bands.
 //
-// The screen shows the high byte of every sample; there is no stretch, gamma or colour
-// management on the way. Below 100 % each screen pixel is the average of one 2 x 2 block of
-// samples (however small the zoom); at 100 % and above each band pixel is one image pixel and
-// the enlargement happens when the band is copied to the window. Pixels outside the picture
-// are white. Window pixels beyond the display size are left to the caller (grey).
+// The screen shows the high byte of every sample, or with a stretch table in the scratch the
+// table's level for it; there is no gamma or colour management on the way. Below 100 % each screen
+// pixel is the average of one 2 x 2 block of samples (however small the zoom); at 100 % and above
+// each band pixel is one image pixel and the enlargement happens when the band is copied to the
+// window. Pixels outside the picture are white. Window pixels beyond the display size are left to
+// the caller (grey).
 //
 // Band pixels are stored blue, green, red; rows are padded to a multiple of 4 bytes with 255.
 #pragma once
@@ -15,6 +16,7 @@
 #include <functional>
 #include <vector>
 
+#include "view/stretch.h"
 #include "workspace/image_record.h"
 
 namespace orva {
@@ -48,6 +50,8 @@ struct Band {
 struct RenderScratch {
     std::vector<uint8_t> band;
     std::vector<int> columns;  // per display column: source column (and its neighbour)
+    // Screen levels per channel for a stretched display; empty for the plain high byte.
+    StretchTable stretch;
 };
 
 // Renders the record band by band from the top and hands each band to `sink` as soon as it is
