@@ -1,7 +1,9 @@
-// Drives the FITS reader with arbitrary bytes, with and without a dark of the picture's size.
+// Drives the FITS readers with arbitrary bytes: the stretching one with and without a dark of
+// the picture's size, and the linear one.
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
 
 #include "imageio/formats.h"
 
@@ -22,5 +24,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // A small budget keeps each run fast and lets larger pictures reach the out-of-memory path.
     img.memory_budget = uint64_t{8} << 20;
     (void)orva::DecodeImage(std::span<const uint8_t>(data, size), orva::kFormatFits, img, options);
+    orva::LinearImage linear;
+    (void)orva::DecodeFitsLinear(std::span<const uint8_t>(data, size), linear, uint64_t{16} << 20);
+    for (const std::string& card : linear.cards)
+        for (const char c : card)
+            if (c < 32 || c > 126) __builtin_trap();
     return 0;
 }

@@ -15,6 +15,9 @@
 // samples with a large BSCALE neither overflow nor lose their order. NaN and infinite values
 // (blank pixels of floating-point images) take no part in the range and are stored as 0.
 //
+// Linear reading and writing (for calibrated stacking) keep the physical values as floats and
+// carry the header cards that do not describe the data layout.
+//
 // Writing: BITPIX 16 with BZERO 32768, the FITS way of holding unsigned 16-bit samples; the
 // red plane alone for a single-plane record, else NAXIS3 = 3 planes red, green, blue; rows
 // bottom row first; header and data each padded to whole 2880-byte blocks.
@@ -542,6 +545,139 @@ IoResult WriteFits(const std::string& path, const ImageRecord& rec) {
         }
     }
     const std::size_t data_bytes = 2 * pixels * static_cast<std::size_t>(planes);
+    const std::size_t padding = (kBlockBytes - data_bytes % kBlockBytes) % kBlockBytes;
+    for (std::size_t i = 0; i < padding; ++i) sink.Put(0);
+    return sink.Commit();
+}
+
+namespace {
+
+// Cards that describe the data layout: written anew from the image, never copied.
+bool LayoutCard(const uint8_t* card) {
+    for (const char* k :
+         {"SIMPLE", "BITPIX", "NAXIS", "NAXIS1", "NAXIS2", "NAXIS3", "EXTEND", "BZERO", "BSCALE",
+          "BLANK", "DATAMIN", "DATAMAX", "CHECKSUM", "DATASUM", "END"})
+        if (KeywordIs(card, k)) return true;
+    return std::memcmp(card, "NAXIS", 5) == 0;
+}
+
+}  // namespace
+
+IoResult DecodeFitsLinear(std::span<const uint8_t> file, LinearImage& out, uint64_t memory_budget) {
+    out = LinearImage{};
+    FitsLayout lay;
+    if (IoResult r = ReadHeader(file, lay); !r.ok()) return r;
+    const int planes = lay.planes == 1 ? 1 : 3;
+    const std::size_t n =
+        static_cast<std::size_t>(lay.width) * static_cast<std::size_t>(lay.height);
+    const uint64_t bytes = uint64_t{n} * static_cast<uint64_t>(planes) * sizeof(float);
+    if (bytes > memory_budget) return Fail(IoStatus::TooLarge, "the image does not fit in memory");
+    LinearImage img;
+    img.width = lay.width;
+    img.height = lay.height;
+    img.planes = planes;
+    try {
+        img.data.assign(n * static_cast<std::size_t>(planes), 0.0f);
+    } catch (const std::bad_alloc&) {
+        return Fail(IoStatus::OutOfMemory, "no memory for the image");
+    }
+    for (std::size_t p = 0; p + kCardBytes <= lay.data; p += kCardBytes) {
+        const uint8_t* card = file.data() + p;
+        if (KeywordIs(card, "END")) break;
+        if (LayoutCard(card) || AllBlank(card)) continue;
+        std::string text(reinterpret_cast<const char*>(card), kCardBytes);
+        // Only printable characters may stand in a header.
+        for (char& c : text)
+            if (c < 32 || c > 126) c = ' ';
+        img.cards.push_back(std::move(text));
+    }
+    const std::size_t plane_bytes = n * static_cast<std::size_t>(std::abs(lay.bitpix) / 8);
+    for (int c = 0; c < lay.planes; ++c) {
+        const uint8_t* src = file.data() + lay.data + plane_bytes * static_cast<std::size_t>(c);
+        float* dst = img.plane(c);
+        auto convert = [&]<int kBitpix>() {
+            ForEachRowBand(lay.height, [&](int y0, int y1) {
+                const std::size_t i1 = static_cast<std::size_t>(y1) * lay.width;
+                for (std::size_t i = static_cast<std::size_t>(y0) * lay.width; i < i1; ++i)
+                    dst[i] = static_cast<float>(Raw<kBitpix>(src, i) * lay.bscale + lay.bzero);
+            });
+        };
+        switch (lay.bitpix) {
+            case 8: convert.template operator()<8>(); break;
+            case 16: convert.template operator()<16>(); break;
+            case 32: convert.template operator()<32>(); break;
+            case 64: convert.template operator()<64>(); break;
+            case -32: convert.template operator()<-32>(); break;
+            default: convert.template operator()<-64>(); break;
+        }
+    }
+    out = std::move(img);
+    return IoResult::Ok();
+}
+
+IoResult WriteFitsLinear(const std::string& path, const LinearImage& img, bool float32,
+                         const std::vector<std::string>& history) {
+    const std::size_t n = img.pixels();
+    if (n == 0 || (img.planes != 1 && img.planes != 3) ||
+        img.data.size() < n * static_cast<std::size_t>(img.planes))
+        return Fail(IoStatus::Unsupported, "no image to write");
+    FileSink sink;
+    if (IoResult r = sink.Open(path); !r.ok()) return r;
+    std::string header;
+    header += Card("SIMPLE", "T", "conforms to the FITS standard");
+    header += Card("BITPIX", float32 ? "-32" : "16", float32 ? "32-bit floats" : "16-bit samples");
+    header += Card("NAXIS", img.planes == 1 ? "2" : "3");
+    header += Card("NAXIS1", std::to_string(img.width), "width");
+    header += Card("NAXIS2", std::to_string(img.height), "height");
+    if (img.planes == 3) header += Card("NAXIS3", "3", "planes red, green, blue");
+    if (!float32) {
+        header += Card("BZERO", "32768", "samples are unsigned 16-bit");
+        header += Card("BSCALE", "1");
+    }
+    for (const std::string& card : img.cards) {
+        std::string c = card;
+        c.resize(kCardBytes, ' ');
+        header += c;
+    }
+    for (const std::string& line : history) {
+        for (std::size_t at = 0; at == 0 || at < line.size(); at += 72) {
+            std::string c = "HISTORY " + line.substr(at, 72);
+            for (char& ch : c)
+                if (ch < 32 || ch > 126) ch = ' ';
+            c.resize(kCardBytes, ' ');
+            header += c;
+        }
+    }
+    header += Card("END", "");
+    header.resize((header.size() + kBlockBytes - 1) / kBlockBytes * kBlockBytes, ' ');
+    sink.Write(header.data(), header.size());
+
+    const std::size_t samples = n * static_cast<std::size_t>(img.planes);
+    const std::size_t width = float32 ? 4 : 2;
+    constexpr std::size_t kBlockSamples = std::size_t{1} << 20;
+    std::vector<uint8_t> block(width * std::min(kBlockSamples, samples));
+    for (std::size_t at = 0; at < samples; at += kBlockSamples) {
+        const std::size_t count = std::min(kBlockSamples, samples - at);
+        for (std::size_t i = 0; i < count; ++i) {
+            const float v = img.data[at + i];
+            uint8_t* o = block.data() + width * i;
+            if (float32) {
+                const uint32_t bits = std::bit_cast<uint32_t>(v);
+                o[0] = static_cast<uint8_t>(bits >> 24);
+                o[1] = static_cast<uint8_t>(bits >> 16);
+                o[2] = static_cast<uint8_t>(bits >> 8);
+                o[3] = static_cast<uint8_t>(bits);
+            } else {
+                const double r =
+                    std::isnan(v) ? 0.0 : std::clamp(std::round(double{v}), 0.0, 65535.0);
+                const auto s = static_cast<uint16_t>(r);
+                o[0] = static_cast<uint8_t>((s >> 8) ^ 0x80);
+                o[1] = static_cast<uint8_t>(s);
+            }
+        }
+        sink.Write(block.data(), width * count);
+    }
+    const std::size_t data_bytes = width * samples;
     const std::size_t padding = (kBlockBytes - data_bytes % kBlockBytes) % kBlockBytes;
     for (std::size_t i = 0; i < padding; ++i) sink.Put(0);
     return sink.Commit();

@@ -75,6 +75,26 @@ IoResult DecodePnm(std::span<const uint8_t> file, DecodedImage& out);
 IoResult WritePnm(const std::string& path, const ImageRecord& rec, bool ascii);
 IoResult DecodeFits(std::span<const uint8_t> file, DecodedImage& out, const FitsDark* dark);
 IoResult WriteFits(const std::string& path, const ImageRecord& rec);
+
+// A FITS image as physical values (raw x BSCALE + BZERO), unstretched, for calibrating and
+// stacking: one plane or three (red, green, blue), rows bottom first, plane after plane. The
+// header cards worth keeping (all but those describing the data layout) come along.
+struct LinearImage {
+    int width = 0, height = 0, planes = 0;
+    std::vector<float> data;
+    std::vector<std::string> cards;  // 80 characters each
+    std::size_t pixels() const { return static_cast<std::size_t>(width) * height; }
+    float* plane(int c) { return data.data() + pixels() * static_cast<std::size_t>(c); }
+    const float* plane(int c) const { return data.data() + pixels() * static_cast<std::size_t>(c); }
+};
+// The planes may take `memory_budget` bytes at most (a larger image is refused as too large).
+IoResult DecodeFitsLinear(std::span<const uint8_t> file, LinearImage& out,
+                          uint64_t memory_budget = UINT64_MAX);
+// Writes 32-bit floats (BITPIX -32, blank places NaN) or, without `float32`, 16-bit samples
+// (values rounded into 0..65535, blank places 0). The kept cards follow the layout cards, then
+// one HISTORY card per line of `history` (long lines continue on further cards).
+IoResult WriteFitsLinear(const std::string& path, const LinearImage& img, bool float32,
+                         const std::vector<std::string>& history);
 IoResult DecodeTiff(std::span<const uint8_t> file, DecodedImage& out);
 IoResult WriteTiff(const std::string& path, const ImageRecord& rec);
 IoResult DecodePng(std::span<const uint8_t> file, DecodedImage& out);

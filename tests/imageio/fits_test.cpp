@@ -467,5 +467,64 @@ TEST(FitsPeer, FilesWrittenByImageMagickReadTheRightWayUp) {
     }
 }
 
+// ---- linear values, for calibrating and stacking ----
+
+TEST(FitsLinear, PhysicalValuesAndKeptCardsRoundTrip) {
+    FitsFile f = With(Image(16, 3, 1, 3), Be16s({-32768, 0, 100, 1, 2, 3, -5, -6, 32767}));
+    f.Add(Card("BZERO", "32768")).Add(Card("BSCALE", "0.5"));
+    f.Add(Card("OBJECT", "'M 42    '")).Add(Card("EXPTIME", "120.0"));
+    f.Add("HISTORY taken at the club site\x01");
+    LinearImage img;
+    ASSERT_TRUE(DecodeFitsLinear(f.Build(), img).ok());
+    ASSERT_EQ(img.planes, 3);
+    // raw x 0.5 + 32768: not stretched, not clipped.
+    EXPECT_EQ(std::vector<float>(img.data.begin(), img.data.end()),
+              (std::vector<float>{16384, 32768, 32818, 32768.5, 32769, 32769.5, 32765.5, 32765,
+                                  49151.5}));
+    ASSERT_EQ(img.cards.size(), 3u);  // the layout cards stay behind
+    EXPECT_EQ(img.cards[0].substr(0, 8), "OBJECT  ");
+    EXPECT_EQ(img.cards[2], std::string("HISTORY taken at the club site ").append(49, ' '));
+
+    TempDir dir;
+    img.data[4] = std::nanf("");
+    for (const bool float32 : {true, false}) {
+        SCOPED_TRACE(float32);
+        const std::string path = dir.Path(float32 ? "f.fits" : "i.fits");
+        ASSERT_TRUE(
+            WriteFitsLinear(path, img, float32, {"stacked 20 frames", std::string(100, 'x')}).ok());
+        const Bytes bytes = ReadAll(path);
+        EXPECT_EQ(bytes.size() % 2880, 0u);
+        const std::string header(bytes.begin(), bytes.begin() + 2880);
+        EXPECT_NE(header.find(float32 ? "BITPIX  =                  -32"
+                                      : "BITPIX  =                   16"),
+                  std::string::npos);
+        EXPECT_NE(header.find("OBJECT  =           'M 42    '"), std::string::npos);
+        EXPECT_NE(header.find("HISTORY stacked 20 frames"), std::string::npos);
+        EXPECT_NE(header.find("HISTORY " + std::string(72, 'x')), std::string::npos);
+        EXPECT_EQ(header.find("BSCALE  =                  0.5"), std::string::npos);
+        LinearImage back;
+        ASSERT_TRUE(DecodeFitsLinear(bytes, back).ok());
+        ASSERT_EQ(back.data.size(), img.data.size());
+        for (std::size_t i = 0; i < img.data.size(); ++i) {
+            if (i == 4) {
+                EXPECT_TRUE(float32 ? std::isnan(back.data[i]) : back.data[i] == 0);
+            } else {
+                EXPECT_EQ(back.data[i], float32 ? img.data[i] : std::round(img.data[i])) << i;
+            }
+        }
+        EXPECT_EQ(back.cards.size(), 3u + 3u);  // OBJECT, EXPTIME, HISTORY and three new
+    }
+    // A standard reader (astropy, from scripts/install-deps) agrees on values and keys.
+    const std::string out = Capture(
+        "/usr/bin/python3 -c \"from astropy.io import fits; h = fits.open('" + dir.Path("f.fits") +
+        "'); print(h[0].data.shape, h[0].data[0, 0, 2], h[0].data[2, 0, 2], "
+        "h[0].header['OBJECT'], h[0].header['EXPTIME'], len(h[0].header['HISTORY']))\" 2>&1");
+    EXPECT_EQ(out, "(3, 1, 3) 32818.0 49151.5 M 42 120.0 4\n");
+
+    // Too large for the budget: refused before anything is taken.
+    EXPECT_EQ(DecodeFitsLinear(f.Build(), img, 20).status, IoStatus::TooLarge);
+    EXPECT_EQ(img.planes, 0);
+}
+
 }  // namespace
 }  // namespace orva
