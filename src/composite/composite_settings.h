@@ -4,6 +4,8 @@
 #pragma once
 
 #include <array>
+#include <string>
+#include <vector>
 
 #include "ops/op_settings.h"
 
@@ -42,6 +44,9 @@ struct CompositeSettings {
     std::array<int, 4> weights = {100, 100, 100, 100};
     int compare_level = kCompositeFields.compare_level.def;  // two-image comparison
     std::array<std::array<int, 4>, 4> points{};
+    // Slots chosen in the dialogs' image lists, -1 for the empty line; not in the settings
+    // file. COMPO, COMPO2: images 1 to 4; LRGB: luminance, colour; LRGBCOMP: L, R, G, B.
+    std::array<int, 4> images = {-1, -1, -1, -1};
     bool operator==(const CompositeSettings&) const = default;
 };
 
@@ -54,6 +59,8 @@ struct MultiFileCompositeSettings {
     int noise_level = kCompositeFields.noise_level.def;
     int noise_mode = kCompositeFields.noise_mode.def;
     int shift_one_pixel = kCompositeFields.shift_one_pixel.def;
+    // The dropped files, in drop order, at most 16; emptied whenever the dialog opens.
+    std::vector<std::string> files{};
     bool operator==(const MultiFileCompositeSettings&) const = default;
 };
 
