@@ -6,6 +6,7 @@
 //   orva-cli apply lines IN OUT --even EVEN_OUT [...]
 //   orva-cli sample OUT|DIR [WIDTH HEIGHT]
 //   orva-cli ops | keywords
+//   stacking: see cli_stack.h
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "cli_ops.h"
+#include "cli_stack.h"
 #include "common/text.h"
 #include "imageio/formats.h"
 #include "sample.h"
@@ -254,6 +256,7 @@ int main(int argc, char** argv) {
     if (cmd == "info") return Info(argc, argv);
     if (cmd == "convert") return Convert(argc, argv);
     if (cmd == "apply") return Apply(argc, argv);
+    if (IsStackCommand(cmd)) return RunStackCommand(argc, argv);
     if (cmd == "sample") {
         if (argc != 3 && argc != 5) return Usage("sample needs OUT [WIDTH HEIGHT]");
         const int w = argc == 5 ? std::atoi(argv[3]) : 768;
@@ -277,6 +280,7 @@ int main(int argc, char** argv) {
     }
     if (cmd == "--help" || cmd == "-h" || cmd == "help") {
         std::fputs(kUsage, stdout);
+        std::fputs(kStackUsage, stdout);
         return 0;
     }
     return Usage(("unknown command '" + cmd + "'").c_str());
