@@ -107,77 +107,113 @@ struct AverageJob {
     }
 
     void Row(int y, uint16_t* out[3]) const {
-        const int n = static_cast<int>(src.size());
-        RowSpan span[kMaxSources];
-        for (int i = 0; i < n; ++i) span[i] = SpanOf(src[static_cast<std::size_t>(i)], y, width);
+        switch (src.size()) {
+            case 1: RowOf<1>(y, out); break;
+            case 2: RowOf<2>(y, out); break;
+            case 3: RowOf<3>(y, out); break;
+            default: RowOf<4>(y, out); break;
+        }
+    }
+
+    // One canvas row with N sources. N is a constant so that the per-pixel loops over the
+    // sources unroll and the row pointers, factors and weights stay in registers.
+    template <int N>
+    void RowOf(int y, uint16_t* out[3]) const {
+        RowSpan span[N];
+        const uint16_t* rows[N][3];
+        int f[N][3], w[N];
+        for (int i = 0; i < N; ++i) {
+            const auto& s = src[static_cast<std::size_t>(i)];
+            span[i] = SpanOf(s, y, width);
+            w[i] = s.weight;
+            for (int c = 0; c < 3; ++c) {
+                f[i][c] = factor[static_cast<std::size_t>(i)][static_cast<std::size_t>(c)];
+                rows[i][c] = s.plane[static_cast<std::size_t>(c)];
+            }
+        }
         int ix0 = 0, ix1 = 0;
         if (noise.on) InteriorColumns(y, ix0, ix1);
         const int level = noise.level;
-        for (int x = 0; x < width; ++x) {
-            int v[kMaxSources][3];
-            bool cover[kMaxSources];
-            bool part[kMaxSources][3];
-            for (int i = 0; i < n; ++i) {
-                cover[i] = span[i].Covers(x);
+        // Where every source covers the pixel the coverage tests fall away.
+        auto pixel = [&]<bool kAllCover>(int x) {
+            int v[N][3];
+            bool cover[N];
+            bool part[N][3];
+            for (int i = 0; i < N; ++i) {
+                cover[i] = kAllCover || span[i].Covers(x);
                 for (int c = 0; c < 3; ++c)
-                    v[i][c] = cover[i] ? Normalised(i, c, span[i].base + x) : 0;
+                    v[i][c] = cover[i] ? static_cast<int>(
+                                             (static_cast<uint32_t>(rows[i][c][span[i].base + x]) *
+                                              static_cast<uint32_t>(f[i][c])) >>
+                                             14)
+                                       : 0;
             }
             const bool inside = x >= ix0 && x < ix1;
-            if (inside && n == 2) {
-                bool outlier = false;
-                for (int c = 0; c < 3; ++c) outlier |= std::abs(v[0][c] - v[1][c]) > level;
-                if (outlier) {
-                    const bool keep_reference =
-                        noise.move_mode ||
-                        NeighbourDeviation(0, v[0], x, y) <= NeighbourDeviation(1, v[1], x, y);
-                    for (int c = 0; c < 3; ++c) {
-                        if (keep_reference)
-                            v[1][c] = v[0][c];
-                        else
-                            v[0][c] = v[1][c];
+            if constexpr (N == 2) {
+                if (inside) {
+                    bool outlier = false;
+                    for (int c = 0; c < 3; ++c) outlier |= std::abs(v[0][c] - v[1][c]) > level;
+                    if (outlier) {
+                        const bool keep_reference =
+                            noise.move_mode ||
+                            NeighbourDeviation(0, v[0], x, y) <= NeighbourDeviation(1, v[1], x, y);
+                        for (int c = 0; c < 3; ++c) {
+                            if (keep_reference)
+                                v[1][c] = v[0][c];
+                            else
+                                v[0][c] = v[1][c];
+                        }
                     }
                 }
             }
-            for (int i = 0; i < n; ++i) {
+            for (int i = 0; i < N; ++i) {
                 const bool any = cover[i] && (v[i][0] | v[i][1] | v[i][2]) != 0;
-                for (int c = 0; c < 3; ++c) part[i][c] = n >= 3 ? cover[i] && v[i][c] > 0 : any;
+                for (int c = 0; c < 3; ++c) part[i][c] = N >= 3 ? cover[i] && v[i][c] > 0 : any;
             }
-            if (inside && n >= 3) LeaveOutOutliers(n, v, part);
+            if constexpr (N >= 3) {
+                if (inside) LeaveOutOutliers<N>(v, part);
+            }
             for (int c = 0; c < 3; ++c) {
                 int num = 0, den = 0;
-                for (int i = 0; i < n; ++i) {
-                    if (!part[i][c]) continue;
-                    const int w = src[static_cast<std::size_t>(i)].weight;
-                    num += w * v[i][c];
-                    den += w;
+                for (int i = 0; i < N; ++i) {
+                    num += part[i][c] ? w[i] * v[i][c] : 0;
+                    den += part[i][c] ? w[i] : 0;
                 }
                 out[c][x] = static_cast<uint16_t>(den > 0 ? num / den : 0);
             }
+        };
+        int ax0 = 0, ax1 = width;
+        for (int i = 0; i < N; ++i) {
+            ax0 = std::max(ax0, span[i].x0);
+            ax1 = std::min(ax1, span[i].x1);
         }
+        ax1 = std::max(ax0, ax1);
+        for (int x = 0; x < ax0; ++x) pixel.template operator()<false>(x);
+        for (int x = ax0; x < ax1; ++x) pixel.template operator()<true>(x);
+        for (int x = ax1; x < width; ++x) pixel.template operator()<false>(x);
     }
 
     // Three or four sources: each one's deviation from the mean of the others; when one
     // strays beyond the level it is left out in the channels where it deviates at all.
-    void LeaveOutOutliers(int n, const int (&v)[kMaxSources][3],
-                          bool (&part)[kMaxSources][3]) const {
-        int dev[kMaxSources][3];
-        int total[kMaxSources] = {};
+    template <int N>
+    void LeaveOutOutliers(const int (&v)[N][3], bool (&part)[N][3]) const {
+        int dev[N][3];
+        int total[N] = {};
         bool beyond = false;
-        for (int i = 0; i < n; ++i) {
-            for (int c = 0; c < 3; ++c) {
-                int others = 0;
-                for (int j = 0; j < n; ++j)
-                    if (j != i) others += v[j][c];
-                dev[i][c] = std::abs(v[i][c] - others / (n - 1));
+        for (int c = 0; c < 3; ++c) {
+            int sum = 0;
+            for (int j = 0; j < N; ++j) sum += v[j][c];
+            for (int i = 0; i < N; ++i) {
+                dev[i][c] = std::abs(v[i][c] - (sum - v[i][c]) / (N - 1));
                 total[i] += dev[i][c];
-                beyond |= dev[i][c] > level_();
+                beyond |= dev[i][c] > noise.level;
             }
         }
         if (!beyond) return;
-        bool out[kMaxSources] = {};
+        bool out[N] = {};
         if (noise.move_mode) {
-            for (int i = 1; i < n; ++i) out[i] = true;
-        } else if (n == 3) {
+            for (int i = 1; i < N; ++i) out[i] = true;
+        } else if (N == 3) {
             if (total[0] > total[1] && total[0] > total[2])
                 out[0] = true;
             else if (total[1] > total[0] && total[1] > total[2])
@@ -187,15 +223,14 @@ struct AverageJob {
         } else {
             // Of equal largest deviations the last source goes, as with three sources.
             int worst = 0;
-            for (int i = 1; i < n; ++i)
+            for (int i = 1; i < N; ++i)
                 if (total[i] >= total[worst]) worst = i;
             out[worst] = true;
         }
-        for (int i = 0; i < n; ++i)
+        for (int i = 0; i < N; ++i)
             for (int c = 0; c < 3; ++c)
                 if (out[i] && dev[i][c] != 0) part[i][c] = false;
     }
-    int level_() const { return noise.level; }
 };
 
 // ---- Add, maximum, minimum ----

@@ -72,10 +72,15 @@ bool AlignByPoints(const std::vector<PointImage>& images, std::vector<ImageRecor
         // A point pair that coincides gives no scale or direction: such a picture is only
         // moved, never scaled or turned by a zero term.
         if (d0 < 1.0 || dk < 1.0) continue;
-        if (std::fabs(d0 - dk) >= 1.0) {
+        // A scale that would blow the copy up past any canvas the stack can have (mistyped
+        // points) is not applied, rather than asking for more memory than the machine has.
+        const double f = d0 / dk;
+        const double limit = std::max({10000.0, static_cast<double>(images[0].rec->width),
+                                       static_cast<double>(images[0].rec->height)});
+        const bool sane = copy.width * f <= limit && copy.height * f <= limit;
+        if (std::fabs(d0 - dk) >= 1.0 && sane) {
             const int target = static_cast<int>(256.0 * d0), source = static_cast<int>(256.0 * dk);
             if (!ResizeBilinear(copy, target, source, target, source)) return false;
-            const double f = d0 / dk;
             a[k] = {a[k].x * f, a[k].y * f};
             b[k] = {b[k].x * f, b[k].y * f};
         }

@@ -70,9 +70,16 @@ void CompleteBPoints(std::vector<PointLine*>& lines) {
         any_b |= l->bx != 0 || l->by != 0;
     }
     if (any_b) return;
+    // Points are at most 16383; near that edge every B goes the other way along that axis,
+    // so that all the pictures keep one direction and are still only moved.
+    int step_x = 100, step_y = 100;
+    for (const PointLine* l : lines) {
+        if (l->ax + 100 > kCompositeFields.point.max) step_x = -100;
+        if (l->ay + 100 > kCompositeFields.point.max) step_y = -100;
+    }
     for (PointLine* l : lines) {
-        l->bx = l->ax + 100;
-        l->by = l->ay + 100;
+        l->bx = l->ax + step_x;
+        l->by = l->ay + step_y;
     }
 }
 
@@ -321,11 +328,15 @@ void CompositeFilesCommand(AppContext& ctx) {
     }
     if (ctx.settings.multi_file.files.empty()) return;
     BusyScope busy(ctx.ui);
+    const bool single = ctx.settings.multi_file.files.size() == 1;
     const int slot = StackFiles(ctx);
     ctx.settings.multi_file.files.clear();
     if (slot < 0) return;
-    ctx.ws.at(slot).name.clear();
-    AdoptNewImage(ctx, slot, true);
+    // One file is simply opened; a stack is a new picture that exists in no file.
+    if (!single) {
+        ctx.ws.at(slot).name.clear();
+        AdoptNewImage(ctx, slot, true);
+    }
     ctx.ui.Repaint();
 }
 

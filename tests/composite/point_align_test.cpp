@@ -65,6 +65,17 @@ TEST(CompositePoints, CoincidingReferencePointsDoNotScale) {
     EXPECT_EQ(copies[1].height, 50);
 }
 
+TEST(CompositePoints, AnAbsurdScaleIsNotApplied) {
+    const ImageRecord a = Flat(50, 50, 1000), b = Flat(50, 50, 2000);
+    // Image 2 would have to grow 8,000 times to match the reference's A-B distance.
+    const std::vector<PointImage> images{{&a, 100, PackPoint(0, 10), PackPoint(8000, 10)},
+                                         {&b, 100, PackPoint(12, 10), PackPoint(13, 10)}};
+    std::vector<ImageRecord> copies;
+    std::vector<StackSource> s;
+    ASSERT_TRUE(AlignByPoints(images, copies, s));
+    EXPECT_EQ(copies[1].width, 50);
+}
+
 // The brightest red sample of a source in canvas coordinates.
 std::pair<int, int> Brightest(const StackSource& s) {
     int best = -1, bx = 0, by = 0;

@@ -142,5 +142,37 @@ TEST(CompositeCommands, MultiFileStackLeavesOnlyTheResultOrNothing) {
     EXPECT_FALSE(h.ui.Texts(msg::kTitleError).empty());
 }
 
+TEST(CompositeCommands, OneFileIsOpenedAsItIs) {
+    testing::TempDir dir;
+    Harness h;
+    auto& ctx = *h.ctx;
+    const std::string path = dir.Path("one.ppm");
+    ASSERT_TRUE(WriteImageFile(path, kFormatPnm, MakeImage(ctx.ws, 0, 8, 6, Texture)).ok());
+    ClearSlot(ctx.ws, 0);
+    h.ui.dialog_handlers["COMPOMUL"] = [&](AppContext& c) {
+        AddMultiFiles(c, {path});
+        return true;
+    };
+    ASSERT_TRUE(ExecuteCommand(ctx, kCmdCompositeFiles));
+    ASSERT_NE(ctx.ws.Current(), nullptr);
+    EXPECT_EQ(ctx.ws.Current()->name, path);
+    EXPECT_EQ(ctx.ws.Current()->changed, 0);
+}
+
+TEST(CompositeCommands, PointsNearTheLimitAreCompletedTheOtherWay) {
+    Harness h;
+    auto& ctx = *h.ctx;
+    MakeImage(ctx.ws, 0, 20, 20, Texture);
+    MakeImage(ctx.ws, 1, 20, 20, Texture);
+    ctx.settings.composite.images = {0, 1, -1, -1};
+    ctx.settings.composite.points[0] = {16300, 5, 0, 0};
+    ctx.settings.composite.points[1] = {16302, 5, 0, 0};
+    ASSERT_TRUE(ExecuteCommand(ctx, kCmdCompositePoints));
+    // B = A + (-100, 100) for both: same direction and distance, so only a move of 2.
+    EXPECT_EQ(ctx.params[7], PackPoint(16200, 105));
+    EXPECT_EQ(ctx.params[11], PackPoint(16202, 105));
+    EXPECT_EQ(ctx.ws.at(2).width, 22);
+}
+
 }  // namespace
 }  // namespace orva
