@@ -61,11 +61,30 @@ uint16_t Clip(int64_t v) {
 
 // ---- Average ----
 
+// Exact whole-number division by the weight sum of a set of sources, as a multiplication:
+// for a numerator below 2^27 and a divisor below 2^9, (n * ceil(2^36 / d)) >> 36 is n / d
+// rounded down. Indexed by the set (bit i = source i).
+struct WeightDivisors {
+    std::array<uint64_t, 1 << kMaxSources> reciprocal{};
+    explicit WeightDivisors(const std::vector<StackSource>& src) {
+        for (std::size_t mask = 1; mask < reciprocal.size(); ++mask) {
+            uint64_t d = 0;
+            for (std::size_t i = 0; i < src.size(); ++i)
+                if ((mask >> i) & 1u) d += static_cast<uint64_t>(std::clamp(src[i].weight, 1, 100));
+            if (d > 0) reciprocal[mask] = ((uint64_t{1} << 36) + d - 1) / d;
+        }
+    }
+    uint16_t Divide(uint32_t num, unsigned mask) const {
+        return static_cast<uint16_t>((num * reciprocal[mask]) >> 36);
+    }
+};
+
 struct AverageJob {
     const std::vector<StackSource>& src;
     const DensityFactors& factor;
     NoiseOptions noise;
     int width;
+    WeightDivisors divisors;
 
     int Normalised(int i, int c, std::ptrdiff_t index) const {
         const auto& s = src[static_cast<std::size_t>(i)];
@@ -125,7 +144,7 @@ struct AverageJob {
         for (int i = 0; i < N; ++i) {
             const auto& s = src[static_cast<std::size_t>(i)];
             span[i] = SpanOf(s, y, width);
-            w[i] = s.weight;
+            w[i] = std::clamp(s.weight, 1, 100);
             for (int c = 0; c < 3; ++c) {
                 f[i][c] = factor[static_cast<std::size_t>(i)][static_cast<std::size_t>(c)];
                 rows[i][c] = s.plane[static_cast<std::size_t>(c)];
@@ -174,12 +193,13 @@ struct AverageJob {
                 if (inside) LeaveOutOutliers<N>(v, part);
             }
             for (int c = 0; c < 3; ++c) {
-                int num = 0, den = 0;
+                uint32_t num = 0;
+                unsigned mask = 0;
                 for (int i = 0; i < N; ++i) {
-                    num += part[i][c] ? w[i] * v[i][c] : 0;
-                    den += part[i][c] ? w[i] : 0;
+                    num += part[i][c] ? static_cast<uint32_t>(w[i] * v[i][c]) : 0u;
+                    mask |= part[i][c] ? 1u << i : 0u;
                 }
-                out[c][x] = static_cast<uint16_t>(den > 0 ? num / den : 0);
+                out[c][x] = divisors.Divide(num, mask);
             }
         };
         int ax0 = 0, ax1 = width;
@@ -429,7 +449,7 @@ bool CombineSources(int method, const std::vector<StackSource>& sources, int wid
             const DensityFactors factors =
                 normalise ? NormalisationFactors(sources)
                           : DensityFactors(sources.size(), {16384, 16384, 16384});
-            const AverageJob job{sources, factors, noise, width};
+            const AverageJob job{sources, factors, noise, width, WeightDivisors(sources)};
             ForEachRowBand(height, [&](int y0, int y1) {
                 for (int y = y0; y < y1; ++y) {
                     uint16_t* rows[3] = {result.row(0, y), result.row(1, y), result.row(2, y)};
