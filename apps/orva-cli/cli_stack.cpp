@@ -130,7 +130,9 @@ int WriteResult(AppContext& ctx, QuietUi& ui, int before, const std::string& out
     ImageRecord* rec = ctx.ws.Current();
     if (rec == nullptr || ctx.ws.current == before) {
         const std::string why = ShellError(ui);
-        return Fail(why.empty() ? "no picture was made" : why);
+        return Fail(why.empty()
+                        ? "no picture was made (fewer than two pictures with a weight above 0)"
+                        : why);
     }
     SpreadSinglePlane(*rec);
     const int code = DetectFormat(out);
