@@ -8,6 +8,7 @@
 //   orva-cli preview IN OUT [--stretch auto|none] [--zoom PERCENT]
 //   orva-cli sample OUT|DIR [WIDTH HEIGHT]
 //   orva-cli ops | keywords
+//   stacking: see cli_stack.h
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -19,6 +20,7 @@
 #include "cli_batch.h"
 #include "cli_ops.h"
 #include "cli_preview.h"
+#include "cli_stack.h"
 #include "common/text.h"
 #include "imageio/formats.h"
 #include "sample.h"
@@ -263,6 +265,7 @@ int main(int argc, char** argv) {
     if (cmd == "apply") return Apply(argc, argv);
     if (cmd == "batch") return BatchMain(argc, argv);
     if (cmd == "preview") return PreviewMain(argc, argv);
+    if (IsStackCommand(cmd)) return RunStackCommand(argc, argv);
     if (cmd == "sample") {
         if (argc != 3 && argc != 5) return Usage("sample needs OUT [WIDTH HEIGHT]");
         const int w = argc == 5 ? std::atoi(argv[3]) : 768;
@@ -286,6 +289,7 @@ int main(int argc, char** argv) {
     }
     if (cmd == "--help" || cmd == "-h" || cmd == "help") {
         std::fputs(kUsage, stdout);
+        std::fputs(kStackUsage, stdout);
         return 0;
     }
     return Usage(("unknown command '" + cmd + "'").c_str());

@@ -5,6 +5,7 @@
 
 #include "common/text.h"
 #include "shell/colour_commands.h"
+#include "shell/composite_commands.h"
 #include "shell/geometry_commands.h"
 #include "shell/histogram_commands.h"
 #include "shell/messages.h"
@@ -83,6 +84,11 @@ std::function<bool(const AppContext&)> ProcessingReady(int id) {
 // Listed in the menu, waiting for the part of the program that carries it out.
 const auto kNotYet = [](const AppContext&) { return false; };
 const auto kNothing = [](AppContext&) {};
+
+// Stacking commands are on once their operation is plugged in.
+std::function<bool(const AppContext&)> StackingReady(uint32_t code) {
+    return [code](const AppContext& ctx) { return OperationAvailable(ctx.kernels, code); };
+}
 
 void ShowDocument(AppContext& ctx, const char* file, const char* missing) {
     if (!ctx.ui.OpenDocument(file)) ShowAbout(ctx.ui, Format(missing, msg::kProductName));
@@ -195,18 +201,19 @@ std::vector<Command> BuildTable() {
         {kCmdCrop, "切り出しとサイズ変更", CropCommand, image},
         {kCmdSharpen, "シャープ/スムーズ(&S)", RunProcessing(kCmdSharpen),
          ProcessingReady(kCmdSharpen)},
-        {kCmdCompositeAuto, "画像合成-自動(&A)", kNothing, kNotYet},
+        {kCmdCompositeAuto, "画像合成-自動(&A)", CompositeAutoCommand, StackingReady(kOpComposite)},
         {kCmdEdge, "エッジ強調(&E)", RunProcessing(kCmdEdge), ProcessingReady(kCmdEdge)},
         {kCmdResize, "サイズ変更(&R)", ResizeCommand, image},
         {kCmdRotate, "回転(&T)", RunProcessing(kCmdRotate), ProcessingReady(kCmdRotate)},
         {kCmdBackground, "補正実行(&B)", RunProcessing(kCmdBackground),
          ProcessingReady(kCmdBackground)},
         {kCmdBackgroundImage, "バックグランド補正（画像データ）(&G)", kNothing, kNotYet},
-        {kCmdCompositePoints, "画像合成-ポイント指定(&P)", kNothing, kNotYet},
+        {kCmdCompositePoints, "画像合成-ポイント指定(&P)", CompositePointsCommand,
+         StackingReady(kOpCompositePoints)},
         {kCmdBackgroundPoints, "バックグランド補正(ポイント指定)", kNothing, kNotYet},
         {kCmdGamma, "ガンマ補正(&G)", RunProcessing(kCmdGamma), ProcessingReady(kCmdGamma)},
         {kCmdGrey, "白黒化(&W)", RunProcessing(kCmdGrey), ProcessingReady(kCmdGrey)},
-        {kCmdLrgb, "L+RGB画像合成(&L)", kNothing, kNotYet},
+        {kCmdLrgb, "L+RGB画像合成(&L)", LrgbCommand, StackingReady(kOpCompositeLrgb)},
         {kCmdSaturationHue, "彩度／色相調整(&U)", RunProcessing(kCmdSaturationHue),
          ProcessingReady(kCmdSaturationHue)},
         {kCmdDynamicRange, "ダイナミックレンジ補正(&K)", DynamicRangeCommand, image},
@@ -222,7 +229,7 @@ std::vector<Command> BuildTable() {
          ProcessingReady(kCmdDistortion)},
         {kCmdColourChangeRgb, "色変更(RGB)", ColourChangeRgbCommand, image},
         {kCmdColourChangeHsv, "色変更(HSV)", ColourChangeHsvCommand, image},
-        {kCmdLrgbFourImages, "L+R+G+B画像合成", kNothing, kNotYet},
+        {kCmdLrgbFourImages, "L+R+G+B画像合成", LrgbFourCommand, StackingReady(kOpCompositeLrgb)},
         {kCmdCompareImages, "２画像比較", kNothing, kNotYet},
         {kCmdZoomIn, "拡大表示(&I)", [](AppContext& ctx) { ZoomCommand(ctx, 1); }, image},
         {kCmdZoomOut, "縮小表示(&O)", [](AppContext& ctx) { ZoomCommand(ctx, 0); }, image},
@@ -273,7 +280,8 @@ std::vector<Command> BuildTable() {
         {kCmdBatchOpen, "バッチファイル開く", BatchCommand(kCmdBatchOpen), BatchInstalled},
         {kCmdBatchSave, "バッチファイル保存", BatchCommand(kCmdBatchSave), BatchInstalled},
         {kCmdRepaintToolbar, "", [](AppContext& ctx) { ctx.ui.RepaintToolbar(); }, nullptr},
-        {kCmdCompositeFiles, "画像合成-複数ファイル(&M)", kNothing, kNotYet},
+        {kCmdCompositeFiles, "画像合成-複数ファイル(&M)", CompositeFilesCommand,
+         StackingReady(kOpComposite)},
         {kCmdSampleCentre, "中央背景取り込み", kNothing, kNotYet},
         {kCmdSampleEdge, "周辺背景取り込み", kNothing, kNotYet},
         {kCmdMakeBackground, "バックグランドデータ生成", kNothing, kNotYet},

@@ -124,4 +124,13 @@ inline constexpr const char* kPrintDocument = "ORVA(%s)";
 // Image window: the end of a background point list.
 inline constexpr const char* kBackgroundPointsDone = "画像の背景選択終了！";
 
+// Stacking.
+inline constexpr const char* kNeedTwoImages = "画像が２つ以上選択されていません！";
+inline constexpr const char* kNoLuminanceImage = "L画像が選択されていません！";
+inline constexpr const char* kNoImageChosen = "画像が選択されていません！";
+inline constexpr const char* kNoRgbImages = "R,G,B画像が選択されていません！";
+inline constexpr const char* kTooManyFiles =
+    "Error:ファイル数が１６個を超えました！\n超えたファイルは読み込みません！";
+inline constexpr const char* kDropFilesHere = "ファイルをドラッグアンドドロップして下さい";
+
 }  // namespace orva::msg

@@ -13,60 +13,13 @@
 #include <string_view>
 #include <vector>
 
+#include "composite/composite_settings.h"
 #include "ops/op_settings.h"
 
 namespace orva {
 
 // The families below have no operation of their own yet; their field tables stand here
 // until their operations land, in the same form as ops/op_settings.h.
-
-// Automatic, point-aligned and L+RGB compositing (dialogs COMPO, COMPO2, LRGB, LRGBCOMP) and
-// the two-image comparison (DIFF): one shared set. Method: 0 average, 1 add, 2 maximum,
-// 3 minimum, 4 maximum contrast; comparison method: 0 centre and corners, 1 centre only,
-// 2 all pixels; noise mode: 0 off, 1 noise removal, 2 move mode. The points are the four
-// image lines of the point-aligned dialogs (A x, A y, B x, B y, y from the top).
-struct CompositeFields {
-    FieldDecl method{"method", 0, 4, 0, FieldUnit::Choice};
-    FieldDecl compare_range{"compare_range", 0, 10000, 20, FieldUnit::Pixels};
-    FieldDecl compare_method{"compare_method", 0, 2, 1, FieldUnit::Choice};
-    FieldDecl normalise{"normalise", 0, 1, 1, FieldUnit::Flag};
-    FieldDecl noise_level{"noise_level", 0, 255, 5, FieldUnit::Level8};
-    FieldDecl noise_mode{"noise_mode", 0, 2, 1, FieldUnit::Choice};
-    FieldDecl shift_one_pixel{"shift_one_pixel", 0, 1, 1, FieldUnit::Flag};
-    FieldDecl extra_shift{"extra_shift", -10000, 10000, 0, FieldUnit::Pixels};
-    FieldDecl weight{"weight", 0, 100, 100, FieldUnit::Percent};
-    FieldDecl compare_level{"level", 0, 255, 128, FieldUnit::Level8};
-    FieldDecl point{"point", 0, 16383, 0, FieldUnit::Pixels};
-};
-inline constexpr CompositeFields kCompositeFields{};
-
-struct CompositeSettings {
-    int method = kCompositeFields.method.def;
-    int compare_range = kCompositeFields.compare_range.def;
-    int compare_method = kCompositeFields.compare_method.def;
-    int normalise = kCompositeFields.normalise.def;
-    int noise_level = kCompositeFields.noise_level.def;
-    int noise_mode = kCompositeFields.noise_mode.def;
-    int shift_one_pixel = kCompositeFields.shift_one_pixel.def;  // never accept (0, 0)
-    int extra_shift_x = kCompositeFields.extra_shift.def;        // pixels per image
-    int extra_shift_y = kCompositeFields.extra_shift.def;
-    std::array<int, 4> weights = {100, 100, 100, 100};
-    int compare_level = kCompositeFields.compare_level.def;  // two-image comparison
-    std::array<std::array<int, 4>, 4> points{};
-    bool operator==(const CompositeSettings&) const = default;
-};
-
-// Multi-file compositing (dialog COMPOMUL): a set of its own with the compositing fields.
-struct MultiFileCompositeSettings {
-    int method = kCompositeFields.method.def;
-    int compare_range = kCompositeFields.compare_range.def;
-    int compare_method = kCompositeFields.compare_method.def;
-    int normalise = kCompositeFields.normalise.def;
-    int noise_level = kCompositeFields.noise_level.def;
-    int noise_mode = kCompositeFields.noise_mode.def;
-    int shift_one_pixel = kCompositeFields.shift_one_pixel.def;
-    bool operator==(const MultiFileCompositeSettings&) const = default;
-};
 
 // Background correction: pseudo-function (BACKG), background image (BACKG2, BACKG3) and the
 // background generator (MAKEBG). Pseudo mode 0 multiplies, 1 subtracts; image mode 3

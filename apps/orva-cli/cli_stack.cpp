@@ -1,0 +1,314 @@
+#include "cli_stack.h"
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "cli_ops.h"
+#include "common/parallel.h"
+#include "common/text.h"
+#include "composite/multi_file.h"
+#include "imageio/formats.h"
+#include "shell/commands.h"
+#include "shell/composite_commands.h"
+#include "shell/context.h"
+#include "shell/messages.h"
+#include "shell/settings.h"
+
+namespace orva {
+
+const char* const kStackUsage =
+    "  orva-cli composite OUT IN1 IN2 [IN3 IN4] [--points] [--settings F] [--set K=V]...\n"
+    "                 stack 2 to 4 pictures, aligned automatically (keywords composite,\n"
+    "                 VER264, VER560, composite_weight) or by points (--points,\n"
+    "                 keyword composite_points)\n"
+    "  orva-cli lrgb OUT --l L --rgb RGB | [--l L] --r R --g G --b B [...]\n"
+    "                 L+RGB compositing aligned by composite_points\n"
+    "  orva-cli stack OUT IN... [--settings F] [--set K=V]...\n"
+    "                 stack up to 16 files in groups (keyword compfile)\n"
+    "  orva-cli starfield OUT WIDTH HEIGHT DX DY [SEED]\n"
+    "                 write a synthetic star exposure cut DX, DY further along the sky\n";
+
+namespace {
+
+int Fail(const std::string& message) {
+    std::string line = message;
+    for (auto& c : line)
+        if (c == '\n') c = ' ';
+    std::fprintf(stderr, "orva-cli: %s\n", line.c_str());
+    return 1;
+}
+
+int Usage(const std::string& problem) {
+    std::fprintf(stderr, "orva-cli: %s\nusage:\n%s", problem.c_str(), kStackUsage);
+    return 2;
+}
+
+// The parsed command line: positional arguments, named values and settings.
+struct Args {
+    std::vector<std::string> positional;
+    std::string settings_file;
+    std::vector<std::string> sets;
+    std::string l, rgb, r, g, b;
+    bool points = false;
+};
+
+bool Parse(int argc, char** argv, Args& a, std::string* error) {
+    for (int i = 2; i < argc; ++i) {
+        const std::string s = argv[i];
+        auto value = [&](std::string& into) {
+            if (i + 1 >= argc) {
+                *error = s + " needs a value";
+                return false;
+            }
+            into = argv[++i];
+            return true;
+        };
+        if (s == "--points") {
+            a.points = true;
+        } else if (s == "--settings") {
+            if (!value(a.settings_file)) return false;
+        } else if (s == "--set") {
+            std::string v;
+            if (!value(v)) return false;
+            a.sets.push_back(v);
+        } else if (s == "--l" || s == "--rgb" || s == "--r" || s == "--g" || s == "--b") {
+            std::string& into = s == "--l"     ? a.l
+                                : s == "--rgb" ? a.rgb
+                                : s == "--r"   ? a.r
+                                : s == "--g"   ? a.g
+                                               : a.b;
+            if (!value(into)) return false;
+        } else if (s.rfind("--", 0) == 0) {
+            *error = "unknown option " + s;
+            return false;
+        } else {
+            a.positional.push_back(s);
+        }
+    }
+    return true;
+}
+
+// The first error the shell reported, as one line.
+std::string ShellError(const QuietUi& ui) {
+    for (const auto& m : ui.messages)
+        if (m.title == msg::kTitleError) return m.text;
+    return ui.messages.empty() ? std::string() : ui.messages.front().text;
+}
+
+int Setup(AppContext& ctx, const Args& a) {
+    if (!a.settings_file.empty() && !LoadSettingsFile(a.settings_file, ctx.settings))
+        return Fail(a.settings_file + ": cannot read the settings file");
+    for (const auto& s : a.sets) {
+        std::string error;
+        if (!ApplySettingAssignment(ctx.settings, s, &error))
+            return Fail("--set " + s + ": " + error);
+    }
+    return 0;
+}
+
+// Loads a file into the next free slot; -1 after printing why not.
+int Load(AppContext& ctx, QuietUi& ui, const std::string& path) {
+    if (DetectFormat(path) == kFormatUnknown) {
+        Fail(path + ": not a supported image format");
+        return -1;
+    }
+    const int slot = FindFreeSlot(ctx.ws);
+    if (slot < 0 || !LoadIntoSlot(ctx, path, slot)) {
+        Fail(path + ": " + ShellError(ui));
+        return -1;
+    }
+    MarkLoaded(ctx.ws, slot);
+    return slot;
+}
+
+int WriteResult(AppContext& ctx, QuietUi& ui, int before, const std::string& out) {
+    ImageRecord* rec = ctx.ws.Current();
+    if (rec == nullptr || ctx.ws.current == before) {
+        const std::string why = ShellError(ui);
+        return Fail(why.empty()
+                        ? "no picture was made (fewer than two pictures with a weight above 0)"
+                        : why);
+    }
+    SpreadSinglePlane(*rec);
+    const int code = DetectFormat(out);
+    if (code == kFormatUnknown) return Fail(out + ": unknown output format (use its extension)");
+    WriteOptions options;
+    options.ppm_ascii = false;
+    const IoResult r = WriteImageFile(out, code, *rec, options);
+    if (!r.ok())
+        return Fail(out + ": " + IoStatusName(r.status) +
+                    (r.detail.empty() ? "" : ": " + r.detail));
+    return 0;
+}
+
+int Composite(const Args& a) {
+    const auto& p = a.positional;
+    if (p.size() < 3 || p.size() > 5) return Usage("composite needs OUT and 2 to 4 inputs");
+    QuietUi ui;
+    AppContext ctx(ui);
+    if (const int s = Setup(ctx, a); s != 0) return s;
+    auto& images = ctx.settings.composite.images;
+    images = {-1, -1, -1, -1};
+    for (std::size_t i = 1; i < p.size(); ++i) {
+        const int slot = Load(ctx, ui, p[i]);
+        if (slot < 0) return 1;
+        images[i - 1] = slot;
+    }
+    const int before = ctx.ws.current;
+    ExecuteCommand(ctx, a.points ? kCmdCompositePoints : kCmdCompositeAuto);
+    return WriteResult(ctx, ui, before, p[0]);
+}
+
+int Lrgb(const Args& a) {
+    if (a.positional.size() != 1) return Usage("lrgb needs OUT");
+    const bool pair = !a.rgb.empty();
+    if (pair && (a.l.empty() || !a.r.empty() || !a.g.empty() || !a.b.empty()))
+        return Usage("lrgb takes --l L --rgb RGB, or [--l L] --r R --g G --b B");
+    if (!pair && (a.r.empty() || a.g.empty() || a.b.empty()))
+        return Usage("lrgb needs --rgb, or all of --r, --g and --b");
+    QuietUi ui;
+    AppContext ctx(ui);
+    if (const int s = Setup(ctx, a); s != 0) return s;
+    auto& images = ctx.settings.composite.images;
+    images = {-1, -1, -1, -1};
+    const std::vector<std::string> files =
+        pair ? std::vector<std::string>{a.l, a.rgb} : std::vector<std::string>{a.l, a.r, a.g, a.b};
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (files[i].empty()) continue;
+        const int slot = Load(ctx, ui, files[i]);
+        if (slot < 0) return 1;
+        images[i] = slot;
+    }
+    const int before = ctx.ws.current;
+    ExecuteCommand(ctx, pair ? kCmdLrgb : kCmdLrgbFourImages);
+    return WriteResult(ctx, ui, before, a.positional[0]);
+}
+
+int Stack(const Args& a) {
+    const auto& p = a.positional;
+    if (p.size() < 2) return Usage("stack needs OUT and at least one input");
+    QuietUi ui;
+    AppContext ctx(ui);
+    if (const int s = Setup(ctx, a); s != 0) return s;
+    std::vector<std::string> inputs(p.begin() + 1, p.end());
+    if (inputs.size() > static_cast<std::size_t>(kMultiFileMax)) {
+        std::string text = msg::kTooManyFiles;
+        for (auto& c : text)
+            if (c == '\n') c = ' ';
+        std::fprintf(stderr, "orva-cli: %s\n", text.c_str());
+        inputs.resize(kMultiFileMax);
+    }
+    for (const auto& f : inputs)
+        if (DetectFormat(f) == kFormatUnknown) return Fail(f + ": not a supported image format");
+    ctx.settings.multi_file.files = inputs;
+    const auto start = std::chrono::steady_clock::now();
+    auto seconds = [&] {
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    };
+    // Progress only once the stack has taken more than a second.
+    auto progress = [&](const std::string& line) {
+        if (seconds() >= 1.0)
+            std::fprintf(stderr, "orva-cli: %.1f s: %s\n", seconds(), line.c_str());
+    };
+    const int slot = StackFiles(ctx, progress);
+    if (slot < 0) {
+        const std::string why = ShellError(ui);
+        return Fail(why.empty() ? "no picture was made" : why);
+    }
+    ctx.ws.current = slot;
+    const int status = WriteResult(ctx, ui, -2, p[0]);
+    if (status == 0 && seconds() >= 1.0)
+        std::fprintf(stderr, "orva-cli: %.1f s: done\n", seconds());
+    return status;
+}
+
+// A synthetic exposure: sky with noise and stars, the same sky for every cut, so that cuts
+// at different positions are the same scene shifted by whole pixels.
+int Starfield(const Args& a) {
+    const auto& p = a.positional;
+    if (p.size() != 5 && p.size() != 6)
+        return Usage("starfield needs OUT WIDTH HEIGHT DX DY [SEED]");
+    const int w = std::atoi(p[1].c_str()), h = std::atoi(p[2].c_str());
+    const int dx = std::atoi(p[3].c_str()), dy = std::atoi(p[4].c_str());
+    const uint32_t seed =
+        p.size() == 6 ? static_cast<uint32_t>(std::strtoul(p[5].c_str(), nullptr, 10)) : 1u;
+    if (w < 1 || h < 1 || w > 20000 || h > 20000 || std::abs(dx) > 1000 || std::abs(dy) > 1000)
+        return Usage("starfield size or shift out of range");
+    ImageRecord rec;
+    rec.width = w;
+    rec.height = h;
+    const std::size_t n = rec.pixels();
+    if (!rec.red.Allocate(n)) return Fail("not enough memory");
+    // Sky noise from a hash of the sky position, so every cut sees the same noise there.
+    auto noise = [seed](int x, int y) {
+        uint32_t v =
+            static_cast<uint32_t>(x) * 0x9E3779B1u ^ static_cast<uint32_t>(y) * 0x85EBCA77u ^ seed;
+        v ^= v >> 15;
+        v *= 0x2C1B3C6Du;
+        v ^= v >> 12;
+        return static_cast<int>(v % 600u);
+    };
+    ForEachRowBand(h, [&](int y0, int y1) {
+        for (int y = y0; y < y1; ++y)
+            for (int x = 0; x < w; ++x)
+                rec.red[static_cast<std::size_t>(y) * static_cast<std::size_t>(w) +
+                        static_cast<std::size_t>(x)] =
+                    static_cast<uint16_t>(1800 + noise(x + dx, y + dy));
+    });
+    // Stars placed on the sky (not on the cut), about one per 2,000 sky pixels.
+    std::mt19937 rng(seed);
+    const int margin = 1000;
+    const long long stars = static_cast<long long>(w + 2 * margin) * (h + 2 * margin) / 2000;
+    for (long long i = 0; i < stars; ++i) {
+        const int sx = static_cast<int>(rng() % static_cast<uint32_t>(w + 2 * margin)) - margin;
+        const int sy = static_cast<int>(rng() % static_cast<uint32_t>(h + 2 * margin)) - margin;
+        const double sigma = 0.7 + static_cast<double>(rng() % 20) / 10.0;
+        const double peak = 2000.0 + static_cast<double>(rng() % 60000);
+        const int cx = sx - dx, cy = sy - dy;  // in the cut
+        if (cx < -8 || cy < -8 || cx >= w + 8 || cy >= h + 8) continue;
+        for (int y = std::max(0, cy - 7); y <= std::min(h - 1, cy + 7); ++y)
+            for (int x = std::max(0, cx - 7); x <= std::min(w - 1, cx + 7); ++x) {
+                const double r2 = static_cast<double>((x - cx) * (x - cx) + (y - cy) * (y - cy));
+                uint16_t& v = rec.red[static_cast<std::size_t>(y) * static_cast<std::size_t>(w) +
+                                      static_cast<std::size_t>(x)];
+                v = static_cast<uint16_t>(
+                    std::min(65535.0, v + peak * std::exp(-r2 / (2 * sigma * sigma))));
+            }
+    }
+    rec.single_plane = 1;
+    const int code = DetectFormat(p[0]);
+    if (code == kFormatUnknown) return Fail(p[0] + ": unknown output format (use its extension)");
+    if (code != kFormatFits) {
+        for (Plane* pl : {&rec.green, &rec.blue})
+            if (!pl->Allocate(n)) return Fail("not enough memory");
+        SpreadSinglePlane(rec);
+    }
+    const IoResult r = WriteImageFile(p[0], code, rec, WriteOptions{true, false});
+    if (!r.ok()) return Fail(p[0] + ": " + IoStatusName(r.status));
+    return 0;
+}
+
+}  // namespace
+
+bool IsStackCommand(const std::string& command) {
+    return command == "composite" || command == "lrgb" || command == "stack" ||
+           command == "starfield";
+}
+
+int RunStackCommand(int argc, char** argv) {
+    Args a;
+    std::string error;
+    if (!Parse(argc, argv, a, &error)) return Usage(error);
+    const std::string cmd = argv[1];
+    if (cmd == "composite") return Composite(a);
+    if (cmd == "lrgb") return Lrgb(a);
+    if (cmd == "stack") return Stack(a);
+    return Starfield(a);
+}
+
+}  // namespace orva

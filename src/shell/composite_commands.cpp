@@ -1,0 +1,343 @@
+#include "shell/composite_commands.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "common/text.h"
+#include "composite/multi_file.h"
+#include "shell/commands.h"
+#include "shell/messages.h"
+
+namespace orva {
+
+namespace {
+
+bool Holds(const AppContext& ctx, int slot) {
+    return Workspace::Valid(slot) && ctx.ws.at(slot).occupied();
+}
+
+// P3 of automatic stacking: shift flag x 256 + comparison method + 3 x normalisation.
+int PackedFlags(int shift, int method, int normalise) {
+    const auto& f = kCompositeFields;
+    return 256 * f.shift_one_pixel.Clamp(shift) + f.compare_method.Clamp(method) +
+           3 * f.normalise.Clamp(normalise);
+}
+
+// -1 off, level for noise removal, 256 + level for move mode.
+int NoiseWord(int mode, int level) {
+    const int l = kCompositeFields.noise_level.Clamp(level);
+    return mode == 1 ? l : mode == 2 ? 256 + l : -1;
+}
+
+// The free slot for a new picture, or -1 after telling the user.
+int NewImageSlot(AppContext& ctx) {
+    const int slot = FindFreeSlot(ctx.ws);
+    if (slot < 0) ShowError(ctx.ui, msg::kNoSlotNew);
+    return slot;
+}
+
+// Runs a stacking code into `slot`; the picture becomes current. False when nothing came.
+bool RunInto(AppContext& ctx, uint32_t code, ParamBlock& block, int slot) {
+    ImageRecord& out = ctx.ws.at(slot);
+    if (!Dispatch(code, out, block, ctx.ws, ctx.kernels)) {
+        ClearSlot(ctx.ws, slot);
+        ShowError(ctx.ui, msg::kNoMemoryRun);
+        return false;
+    }
+    if (!out.occupied()) return false;
+    out.name.clear();
+    AdoptNewImage(ctx, slot, true);
+    ctx.ui.Repaint();
+    return true;
+}
+
+// A grey source gets its red plane copied into green and blue before it is stacked.
+void Prepare(AppContext& ctx, int slot) {
+    if (Holds(ctx, slot)) SpreadSinglePlane(ctx.ws.at(slot));
+}
+
+struct PointLine {
+    int slot = -1, weight = 0;
+    int ax = 0, ay = 0, bx = 0, by = 0;
+};
+
+// A point whose B repeats A has none; when no picture has a B, every B is put 100 pixels
+// right and down of its A, so that the pictures are only moved.
+void CompleteBPoints(std::vector<PointLine*>& lines) {
+    bool any_b = false;
+    for (PointLine* l : lines) {
+        if (l->bx == l->ax && l->by == l->ay) l->bx = l->by = 0;
+        any_b |= l->bx != 0 || l->by != 0;
+    }
+    if (any_b) return;
+    // Points are at most 16383; near that edge every B goes the other way along that axis,
+    // so that all the pictures keep one direction and are still only moved.
+    int step_x = 100, step_y = 100;
+    for (const PointLine* l : lines) {
+        if (l->ax + 100 > kCompositeFields.point.max) step_x = -100;
+        if (l->ay + 100 > kCompositeFields.point.max) step_y = -100;
+    }
+    for (PointLine* l : lines) {
+        l->bx = l->ax + step_x;
+        l->by = l->ay + step_y;
+    }
+}
+
+PointLine LineOf(const AppContext& ctx, int k, int slot, int weight) {
+    const auto& p = ctx.settings.composite.points[static_cast<std::size_t>(k)];
+    const auto& f = kCompositeFields.point;
+    return {slot, weight, f.Clamp(p[0]), f.Clamp(p[1]), f.Clamp(p[2]), f.Clamp(p[3])};
+}
+
+void PutPoints(ParamBlock& b, int at, const PointLine& l) {
+    b[at] = l.slot;
+    b[at + 1] = l.weight;
+    b[at + 2] = PackPoint(l.ax, l.ay);
+    b[at + 3] = PackPoint(l.bx, l.by);
+}
+
+}  // namespace
+
+std::string CompositeSlotLine(const AppContext& ctx, int slot) {
+    return Format("%02d(%s)", slot, ctx.ws.at(slot).name.c_str());
+}
+
+int SlotOfLine(const std::string& line) {
+    const std::size_t paren = line.find('(');
+    if (line.empty() || paren == 0 || paren == std::string::npos) return -1;
+    const std::string digits = line.substr(0, paren);
+    if (digits.find_first_not_of("0123456789") != std::string::npos) return -1;
+    return std::atoi(digits.c_str());
+}
+
+void CompositeAutoCommand(AppContext& ctx) {
+    if (!CheckImageMemory(ctx.ws, 0, 0, -1, 4)) {
+        ShowError(ctx.ui, msg::kNoMemoryRun);
+        return;
+    }
+    if (!ctx.ui.RunDialog("COMPO", ctx)) return;
+    const int slot = NewImageSlot(ctx);
+    if (slot < 0) return;
+    BusyScope busy(ctx.ui);
+    const auto& co = ctx.settings.composite;
+    ParamBlock& b = ctx.params;
+    b[0] = b[1] = kCompositeFields.compare_range.Clamp(co.compare_range);
+    b[2] = kCompositeFields.method.Clamp(co.method);
+    b[3] = PackedFlags(co.shift_one_pixel, co.compare_method, co.normalise);
+    for (int i = 0; i < 4; ++i) {
+        const int s = co.images[static_cast<std::size_t>(i)];
+        const bool used = Holds(ctx, s);
+        b[4 + i] = used ? s : -1;
+        b[8 + i] =
+            used ? kCompositeFields.weight.Clamp(co.weights[static_cast<std::size_t>(i)]) : 0;
+        if (used) Prepare(ctx, s);
+    }
+    const bool shifted = co.extra_shift_x != 0 || co.extra_shift_y != 0;
+    b[15] = shifted ? -1 : NoiseWord(co.noise_mode, co.noise_level);
+    b[16] = co.extra_shift_x;
+    b[17] = co.extra_shift_y;
+    RunInto(ctx, kOpComposite, b, slot);
+}
+
+void CompositePointsCommand(AppContext& ctx) {
+    if (!CheckImageMemory(ctx.ws, 0, 0, -1, 4)) {
+        ShowError(ctx.ui, msg::kNoMemoryRun);
+        return;
+    }
+    if (!ctx.ui.RunDialog("COMPO2", ctx)) return;
+    const auto& co = ctx.settings.composite;
+    std::vector<PointLine> lines(4);
+    std::vector<PointLine*> used;
+    for (int k = 0; k < 4; ++k) {
+        const int s = co.images[static_cast<std::size_t>(k)];
+        if (!Holds(ctx, s)) continue;
+        lines[static_cast<std::size_t>(k)] = LineOf(
+            ctx, k, s, kCompositeFields.weight.Clamp(co.weights[static_cast<std::size_t>(k)]));
+        used.push_back(&lines[static_cast<std::size_t>(k)]);
+    }
+    if (used.size() < 2) {
+        ShowError(ctx.ui, msg::kNeedTwoImages);
+        return;
+    }
+    const int slot = NewImageSlot(ctx);
+    if (slot < 0) return;
+    BusyScope busy(ctx.ui);
+    CompleteBPoints(used);
+    ParamBlock& b = ctx.params;
+    b[0] = kCompositeFields.method.Clamp(co.method);
+    const bool shifted = co.extra_shift_x != 0 || co.extra_shift_y != 0;
+    b[2] = shifted ? -1 : NoiseWord(co.noise_mode, co.noise_level);
+    b[3] = 3 * kCompositeFields.normalise.Clamp(co.normalise);
+    for (int k = 0; k < 4; ++k) {
+        PutPoints(b, 4 + 4 * k, lines[static_cast<std::size_t>(k)]);
+        Prepare(ctx, lines[static_cast<std::size_t>(k)].slot);
+    }
+    b[20] = co.extra_shift_x;
+    b[21] = co.extra_shift_y;
+    RunInto(ctx, kOpCompositePoints, b, slot);
+}
+
+void LrgbCommand(AppContext& ctx) {
+    if (!CheckImageMemory(ctx.ws, 0, 0, ctx.ws.current, 2)) {
+        ShowError(ctx.ui, msg::kNoMemoryRun);
+        return;
+    }
+    if (!ctx.ui.RunDialog("LRGB", ctx)) return;
+    const auto& co = ctx.settings.composite;
+    const int l = co.images[0], rgb = co.images[1];
+    if (l < 0) {
+        ShowError(ctx.ui, msg::kNoLuminanceImage);
+        return;
+    }
+    if (rgb < 0) return;
+    if (!Holds(ctx, l) || !Holds(ctx, rgb)) {
+        ShowError(ctx.ui, msg::kNoImageChosen);
+        return;
+    }
+    const int slot = NewImageSlot(ctx);
+    if (slot < 0) return;
+    BusyScope busy(ctx.ui);
+    PointLine lum = LineOf(ctx, 0, l, 100), colour = LineOf(ctx, 1, rgb, 100);
+    std::vector<PointLine*> used{&lum, &colour};
+    CompleteBPoints(used);
+    ParamBlock& b = ctx.params;
+    PutPoints(b, 0, lum);
+    for (int k = 1; k < 4; ++k) PutPoints(b, 4 * k, colour);
+    Prepare(ctx, l);
+    Prepare(ctx, rgb);
+    RunInto(ctx, kOpCompositeLrgb, b, slot);
+}
+
+void LrgbFourCommand(AppContext& ctx) {
+    if (!CheckImageMemory(ctx.ws, 0, 0, -1, 4)) {
+        ShowError(ctx.ui, msg::kNoMemoryRun);
+        return;
+    }
+    if (!ctx.ui.RunDialog("LRGBCOMP", ctx)) return;
+    const auto& co = ctx.settings.composite;
+    for (int k = 1; k < 4; ++k) {
+        if (!Holds(ctx, co.images[static_cast<std::size_t>(k)])) {
+            ShowError(ctx.ui, msg::kNoRgbImages);
+            return;
+        }
+    }
+    const int slot = NewImageSlot(ctx);
+    if (slot < 0) return;
+    BusyScope busy(ctx.ui);
+    std::vector<PointLine> lines(4);
+    std::vector<PointLine*> used;
+    for (int k = 0; k < 4; ++k) {
+        const int s = co.images[static_cast<std::size_t>(k)];
+        const bool has = Holds(ctx, s);
+        const int w =
+            has ? kCompositeFields.weight.Clamp(co.weights[static_cast<std::size_t>(k)]) : 0;
+        lines[static_cast<std::size_t>(k)] = LineOf(ctx, k, has ? s : -1, w);
+        if (has) used.push_back(&lines[static_cast<std::size_t>(k)]);
+        Prepare(ctx, s);
+    }
+    CompleteBPoints(used);
+    ParamBlock& b = ctx.params;
+    for (int k = 0; k < 4; ++k) PutPoints(b, 4 * k, lines[static_cast<std::size_t>(k)]);
+    RunInto(ctx, kOpCompositeLrgb, b, slot);
+}
+
+void AddMultiFiles(AppContext& ctx, const std::vector<std::string>& dropped) {
+    auto& files = ctx.settings.multi_file.files;
+    const std::size_t room = kMultiFileMax - std::min<std::size_t>(files.size(), kMultiFileMax);
+    if (dropped.size() > room) ShowError(ctx.ui, msg::kTooManyFiles);
+    for (std::size_t i = 0; i < dropped.size() && i < room; ++i) files.push_back(dropped[i]);
+}
+
+int StackFiles(AppContext& ctx, const std::function<void(const std::string&)>& progress) {
+    const auto& mf = ctx.settings.multi_file;
+    std::vector<std::string> files = mf.files;
+    if (files.size() > static_cast<std::size_t>(kMultiFileMax)) files.resize(kMultiFileMax);
+    const int n = static_cast<int>(files.size());
+    if (n == 0) return -1;
+    auto say = [&](const std::string& line) {
+        if (progress) progress(line);
+    };
+    if (n == 1) {
+        const int slot = FindFreeSlot(ctx.ws);
+        if (slot < 0) {
+            ShowError(ctx.ui, msg::kNoSlotNew);
+            return -1;
+        }
+        if (!LoadIntoSlot(ctx, files[0], slot)) return -1;
+        MarkLoaded(ctx.ws, slot);
+        return slot;
+    }
+    const auto& f = kCompositeFields;
+    ParamBlock& b = ctx.params;
+    b[0] = b[1] = f.compare_range.Clamp(mf.compare_range);
+    b[2] = f.method.Clamp(mf.method);
+    b[3] = PackedFlags(mf.shift_one_pixel, mf.compare_method, mf.normalise);
+    b[16] = b[17] = 0;
+    const auto groups = GroupFiles(n);
+    std::vector<int> results;
+    auto release = [&] {
+        for (const int s : results) ClearSlot(ctx.ws, s);
+    };
+    for (std::size_t g = 0; g < groups.size(); ++g) {
+        std::vector<std::string> paths;
+        for (const int i : groups[g]) paths.push_back(files[static_cast<std::size_t>(i)]);
+        say(Format("group %d of %d: stacking %d files", static_cast<int>(g) + 1,
+                   static_cast<int>(groups.size()), static_cast<int>(paths.size())));
+        b[15] = NoiseWord(mf.noise_mode, mf.noise_level);
+        const int slot = MultiFileLoad(ctx, paths);
+        if (slot < 0) {
+            release();
+            return -1;
+        }
+        results.push_back(slot);
+    }
+    if (results.size() == 1) return results[0];
+    const int final_slot = FindFreeSlot(ctx.ws);
+    if (final_slot < 0) {
+        ShowError(ctx.ui, msg::kNoSlotNew);
+        release();
+        return -1;
+    }
+    say(Format("stacking the %d group results", static_cast<int>(results.size())));
+    for (int i = 0; i < 4; ++i) {
+        const bool used = i < static_cast<int>(results.size());
+        b[4 + i] = used ? results[static_cast<std::size_t>(i)] : -1;
+        b[8 + i] = used ? 100 : 0;
+    }
+    b[15] = -1;  // outliers were removed inside the groups
+    ImageRecord& out = ctx.ws.at(final_slot);
+    const bool ok = Dispatch(kOpComposite, out, b, ctx.ws, ctx.kernels);
+    release();
+    if (!ok || !out.occupied()) {
+        if (!ok) ShowError(ctx.ui, msg::kNoMemoryRun);
+        ClearSlot(ctx.ws, final_slot);
+        return -1;
+    }
+    return final_slot;
+}
+
+void CompositeFilesCommand(AppContext& ctx) {
+    ctx.settings.multi_file.files.clear();
+    if (!ctx.ui.RunDialog("COMPOMUL", ctx)) {
+        ctx.settings.multi_file.files.clear();
+        return;
+    }
+    if (FindFreeSlot(ctx.ws) < 0) {
+        ShowError(ctx.ui, msg::kNoSlotNew);
+        return;
+    }
+    if (ctx.settings.multi_file.files.empty()) return;
+    BusyScope busy(ctx.ui);
+    const bool single = ctx.settings.multi_file.files.size() == 1;
+    const int slot = StackFiles(ctx);
+    ctx.settings.multi_file.files.clear();
+    if (slot < 0) return;
+    // One file is simply opened; a stack is a new picture that exists in no file.
+    if (!single) {
+        ctx.ws.at(slot).name.clear();
+        AdoptNewImage(ctx, slot, true);
+    }
+    ctx.ui.Repaint();
+}
+
+}  // namespace orva

@@ -1,0 +1,190 @@
+#include "composite/align.h"
+
+#include <gtest/gtest.h>
+
+#include "common/parallel.h"
+#include "composite/stack_fixtures.h"
+
+namespace orva {
+namespace {
+
+using testing::Picture;
+using testing::StarField;
+
+ComparePlane PlaneOf(int w, int h, std::vector<uint16_t> v) {
+    ComparePlane p;
+    p.width = w;
+    p.height = h;
+    p.samples = std::move(v);
+    return p;
+}
+
+TEST(CompositeAlign, ComparisonAreaIsTheMiddleThreeQuartersOfLargePictures) {
+    const CompareArea small = ComparisonArea(510, 6);
+    EXPECT_EQ(small.x0, 0);
+    EXPECT_EQ(small.width, 508);
+    EXPECT_EQ(small.y0, 0);
+    EXPECT_EQ(small.height, 4);
+    const CompareArea large = ComparisonArea(3000, 2000);
+    EXPECT_EQ(large.x0, 93 * 4);               // (3000 / 32) x 4
+    EXPECT_EQ(large.width, 656 * 4 - 93 * 4);  // ((7 x 3000) / 32) x 4 - start
+    EXPECT_EQ(large.y0, 62 * 4);
+    EXPECT_EQ(large.height, 437 * 4 - 62 * 4);
+}
+
+TEST(CompositeAlign, ComparePlaneIsTheChannelMeanAndReductionTheBlockMean) {
+    const ImageRecord rec = Picture(8, 8, [](int x, int y, int c) { return x + 10 * y + c; });
+    ComparePlane p;
+    BuildComparePlane(SourceOf(rec), CompareArea{0, 0, 8, 8}, p);
+    EXPECT_EQ(p.row(3)[5], 36);  // (35 + 36 + 37) / 3
+    ComparePlane r;
+    ReducePlane(p, r);
+    ASSERT_EQ(r.width, 2);
+    // Block x 4..7, y 0..3: mean of x + 10y + 1 = 5.5 + 15 + 1 = 21.5, rounded down.
+    EXPECT_EQ(r.row(0)[1], 21);
+}
+
+TEST(CompositeAlign, CentreScoresTruncateEachDifferenceTowardZero) {
+    // A is black; B's differences -64, -128, -200, -63 give quotients -1, -2, -3 and 0
+    // (truncated, not floored): row 14 / 2 / 2 = 3; the second row -10 gives 100 / 2 / 2 = 25.
+    const ComparePlane a = PlaneOf(4, 2, std::vector<uint16_t>(8, 0));
+    const ComparePlane b = PlaneOf(4, 2, {64, 128, 200, 63, 640, 0, 0, 0});
+    EXPECT_EQ(DisplacementScore(kCompareCentre, true, a, b, 0, 0), 14);
+    EXPECT_EQ(DisplacementScore(kCompareCentre, false, a, b, 0, 0), 14);
+    EXPECT_EQ(DisplacementScore(kCompareLarge, true, a, b, 0, 0), 14);
+    // Only one overlapping column is left: too little for a centred block.
+    EXPECT_EQ(DisplacementScore(kCompareCentre, true, a, b, 3, 0), kNoMatch);
+}
+
+TEST(CompositeAlign, CornerScoreOnSmallOverlapsAveragesRowsThenColumns) {
+    // Differences divided by 32: -32 -> 1, -95 -> 4, -100 -> 9; row 14 / 3 = 4, total 4 / 2.
+    const ComparePlane a = PlaneOf(3, 2, std::vector<uint16_t>(6, 0));
+    const ComparePlane b = PlaneOf(3, 2, {32, 95, 100, 0, 0, 31});
+    EXPECT_EQ(DisplacementScore(kCompareCorners, true, a, b, 0, 0), 2);
+    // Shifted right by one: B's columns 0, 1 lie on A's 1, 2: (1 + 4) / 2 = 2, total 2 / 2.
+    EXPECT_EQ(DisplacementScore(kCompareCorners, true, a, b, 1, 0), 1);
+    EXPECT_EQ(DisplacementScore(kCompareCorners, true, a, b, 3, 0), kNoMatch);
+}
+
+TEST(CompositeAlign, CornerScoreOnWideOverlapsUsesStripsAndTruncatesPerStep) {
+    // Wider than 1024 and higher than 4 x 64: the corner strips and the centre block.
+    const ComparePlane a = PlaneOf(1100, 300, std::vector<uint16_t>(330000, 0));
+    // Each term 4: per strip row 4096 / 256 / 4 = 4; per centre row 2048 / 256 / 4 = 2;
+    // (64 x 4 + 128 x 2) / 64 / 2 = 4.
+    const ComparePlane b64 = PlaneOf(1100, 300, std::vector<uint16_t>(330000, 64));
+    EXPECT_EQ(DisplacementScore(kCompareCorners, false, a, b64, 0, 0), 4);
+    // Each term 1: strips give 1 per row, centre rows 512 / 256 / 4 = 0; 64 / 64 / 2 = 0,
+    // where the mean of all terms would be 1.
+    const ComparePlane b40 = PlaneOf(1100, 300, std::vector<uint16_t>(330000, 40));
+    EXPECT_EQ(DisplacementScore(kCompareCorners, false, a, b40, 0, 0), 0);
+}
+
+TEST(CompositeAlign, TopThreeKeepsTheFirstOfEqualScores) {
+    TopThree t;
+    t.Offer(5, {1, 0});
+    t.Offer(5, {2, 0});
+    t.Offer(3, {3, 0});
+    t.Offer(5, {4, 0});
+    EXPECT_EQ(t.score, (std::array<int, 3>{3, 5, 5}));
+    EXPECT_EQ(t.at[0], (Displacement{3, 0}));
+    EXPECT_EQ(t.at[1], (Displacement{1, 0}));
+    EXPECT_EQ(t.at[2], (Displacement{2, 0}));
+    t.Offer(4, {5, 0});
+    EXPECT_EQ(t.at[1], (Displacement{5, 0}));
+    EXPECT_EQ(t.at[2], (Displacement{1, 0}));
+}
+
+TEST(CompositeAlign, QuadrantOrderDecidesBetweenEqualBests) {
+    QuadrantLists q;
+    q[1].Offer(10, {2, 2});
+    q[3].Offer(10, {3, 3});
+    EXPECT_EQ(ChooseBest(q), (Displacement{2, 2}));
+    q[0].Offer(10, {1, 1});
+    EXPECT_EQ(ChooseBest(q), (Displacement{1, 1}));
+    q[2].Offer(9, {4, 4});
+    EXPECT_EQ(ChooseBest(q), (Displacement{4, 4}));
+    EXPECT_EQ(ChooseBest(QuadrantLists{}), (Displacement{0, 0}));
+    const TopThree m = MergeQuadrants(q);
+    EXPECT_EQ(m.at[0], (Displacement{4, 4}));
+    EXPECT_EQ(m.at[1], (Displacement{1, 1}));
+    EXPECT_EQ(m.at[2], (Displacement{2, 2}));
+}
+
+TEST(CompositeAlign, QuadrantsShareTheirMiddleLines) {
+    const SearchWindow w{-3, 3, -2, 2};
+    const SearchWindow q0 = Quadrant(w, 0), q3 = Quadrant(w, 3);
+    EXPECT_EQ(q0.x1, 0);
+    EXPECT_EQ(q3.x0, 0);
+    EXPECT_EQ(q0.y1, 0);
+    EXPECT_EQ(Quadrant(w, 1).x0, 0);
+    EXPECT_EQ(Quadrant(w, 2).y0, 0);
+    EXPECT_EQ(Quadrant(SearchWindow{-4, 1, 0, 0}, 0).x1, -1);  // (-4 + 1) / 2 truncates
+}
+
+TEST(CompositeAlign, ShiftedChoiceAvoidsEarlierDisplacements) {
+    TopThree m;
+    m.Offer(1, {1, 0});
+    m.Offer(2, {0, 1});
+    m.Offer(3, {-1, 0});
+    EXPECT_EQ(ChooseShifted(m, {{0, 0}}), (Displacement{1, 0}));
+    EXPECT_EQ(ChooseShifted(m, {{0, 0}, {1, 0}}), (Displacement{0, 1}));
+    // The fourth picture: moved off the third's choice onto the second's, then to the third
+    // candidate because it repeats the picture just before.
+    EXPECT_EQ(ChooseShifted(m, {{0, 0}, {0, 1}, {1, 0}}), (Displacement{-1, 0}));
+}
+
+TEST(CompositeAlign, IdenticalPicturesAlignAtZeroUnlessAShiftIsRequired) {
+    const StarField field(200, 160, 7);
+    const ImageRecord a = field.Crop(160, 120, 10, 10);
+    const std::vector<StackSource> two{SourceOf(a), SourceOf(a)};
+    EXPECT_EQ(AlignSources(two, kCompareCentre, 3, 3, false)[1], (Displacement{0, 0}));
+    const Displacement shifted = AlignSources(two, kCompareCentre, 3, 3, true)[1];
+    EXPECT_NE(shifted, (Displacement{0, 0}));
+    EXPECT_LE(std::abs(shifted.dx) + std::abs(shifted.dy), 2);
+    const std::vector<StackSource> three{SourceOf(a), SourceOf(a), SourceOf(a)};
+    const auto d = AlignSources(three, kCompareCentre, 3, 3, true);
+    EXPECT_NE(d[2], d[1]);
+    EXPECT_NE(d[2], (Displacement{0, 0}));
+}
+
+struct Offsets {
+    int dx, dy, method, range;
+};
+class CompositeStarField : public ::testing::TestWithParam<Offsets> {};
+
+TEST_P(CompositeStarField, KnownShiftsAreFoundExactly) {
+    const Offsets o = GetParam();
+    const StarField field(760, 640, 11);
+    // B's sample (x - dx, y - dy) lies on A's (x, y): B is cut dx, dy further along.
+    const ImageRecord a = field.Crop(640, 520, 40, 40);
+    const ImageRecord b = field.Crop(640, 520, 40 + o.dx, 40 + o.dy);
+    const ImageRecord c = field.Crop(640, 520, 40 - o.dy, 40 + o.dx);
+    const auto d =
+        AlignSources({SourceOf(a), SourceOf(b), SourceOf(c)}, o.method, o.range, o.range, true);
+    EXPECT_EQ(d[0], (Displacement{0, 0}));
+    EXPECT_EQ(d[1], (Displacement{o.dx, o.dy}));
+    EXPECT_EQ(d[2], (Displacement{-o.dy, o.dx}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Shifts, CompositeStarField,
+                         ::testing::Values(Offsets{7, -3, kCompareCentre, 20},
+                                           Offsets{-13, 9, kCompareCorners, 20},
+                                           Offsets{2, 1, kCompareLarge, 4},
+                                           Offsets{-26, 17, kCompareCentre, 30}));
+
+TEST(CompositeAlign, ResultsDoNotDependOnTheThreadCount) {
+    const StarField field(700, 600, 5);
+    const ImageRecord a = field.Crop(600, 500, 40, 40);
+    const ImageRecord b = field.Crop(600, 500, 45, 33);
+    const ImageRecord c = field.Crop(600, 500, 31, 50);
+    const std::vector<StackSource> s{SourceOf(a), SourceOf(b), SourceOf(c)};
+    SetThreadCount(1);
+    const auto one = AlignSources(s, kCompareCorners, 20, 20, true);
+    SetThreadCount(2);
+    const auto two = AlignSources(s, kCompareCorners, 20, 20, true);
+    SetThreadCount(0);
+    EXPECT_EQ(one, two);
+}
+
+}  // namespace
+}  // namespace orva

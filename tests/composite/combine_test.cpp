@@ -1,0 +1,224 @@
+#include "composite/combine.h"
+
+#include <gtest/gtest.h>
+
+#include "common/parallel.h"
+#include "composite/stack_fixtures.h"
+#include "support/images.h"
+
+namespace orva {
+namespace {
+
+using testing::Flat;
+using testing::Picture;
+using testing::Sample;
+
+// Each source at the given canvas position.
+std::vector<StackSource> At(const std::vector<const ImageRecord*>& recs,
+                            const std::vector<std::pair<int, int>>& pos = {}) {
+    std::vector<StackSource> s;
+    for (std::size_t i = 0; i < recs.size(); ++i) {
+        s.push_back(SourceOf(*recs[i]));
+        if (i < pos.size()) {
+            s.back().x = pos[i].first;
+            s.back().y = pos[i].second;
+        }
+    }
+    return s;
+}
+
+ImageRecord Combine(int method, const std::vector<StackSource>& s, int w, int h,
+                    NoiseOptions noise = {}, bool normalise = false) {
+    ImageRecord out;
+    EXPECT_TRUE(CombineSources(method, s, w, h, noise, normalise, out));
+    return out;
+}
+
+TEST(CompositeCanvas, OffsetsStartAtZeroAndTheCanvasReachesEverySource) {
+    ImageRecord a, b;
+    a.width = b.width = 3000;
+    a.height = b.height = 2000;
+    auto s = At({&a, &b}, {{0, 0}, {12, -7}});
+    int w = 0, h = 0;
+    PlaceOnCanvas(s, w, h);
+    EXPECT_EQ(w, 3012);
+    EXPECT_EQ(h, 2007);
+    EXPECT_EQ(s[0].x, 0);
+    EXPECT_EQ(s[0].y, 7);
+    EXPECT_EQ(s[1].x, 12);
+    EXPECT_EQ(s[1].y, 0);
+}
+
+TEST(CompositeCanvas, TheLimitCutsAddedMarginsButNeverAPicture) {
+    ImageRecord a, big;
+    a.width = a.height = 2000;
+    big.width = 12000;
+    big.height = 10;
+    auto s = At({&a, &a}, {{0, 0}, {9500, 0}});
+    int w = 0, h = 0;
+    PlaceOnCanvas(s, w, h);
+    EXPECT_EQ(w, 10000);
+    auto wide = At({&big, &big}, {{0, 0}, {3, 0}});
+    PlaceOnCanvas(wide, w, h);
+    EXPECT_EQ(w, 12000);
+}
+
+TEST(CompositeCanvas, ExtraShiftMovesEachPictureByItsNumber) {
+    ImageRecord a;
+    auto s = At({&a, &a, &a});
+    AddExtraShift(s, 3, -2);
+    EXPECT_EQ(s[1].x, 3);
+    EXPECT_EQ(s[2].x, 6);
+    EXPECT_EQ(s[2].y, -4);
+}
+
+TEST(CompositeNormalise, FactorsBringEveryPictureToTheDarkestMean) {
+    const ImageRecord a = Picture(4, 4, [](int, int, int c) { return 1000 * (c + 1); });
+    const ImageRecord b = Picture(4, 4, [](int, int, int c) { return c == 2 ? 1500 : 2000; });
+    const auto f = NormalisationFactors(At({&a, &b}));
+    EXPECT_EQ(f[0], (std::array<int, 3>{16384, 16384, 16384 * 1500 / 3000}));
+    EXPECT_EQ(f[1], (std::array<int, 3>{8192, 16384, 16384}));
+    // Averaged after normalisation, both pictures contribute the same level.
+    const ImageRecord avg = Combine(kCombineAverage, At({&a, &b}), 4, 4, {}, true);
+    EXPECT_EQ(Sample(avg, 0, 1, 1), 1000);
+    EXPECT_EQ(Sample(avg, 1, 1, 1), 2000);
+    EXPECT_EQ(Sample(avg, 2, 1, 1), 1500);
+}
+
+TEST(CompositeNormalise, ADarkChannelOrNoCommonRegionMeansNoNormalisation) {
+    const ImageRecord a = Picture(4, 4, [](int, int, int c) { return c == 0 ? 0 : 500; });
+    const ImageRecord b = Flat(4, 4, 1000);
+    for (const auto& f : NormalisationFactors(At({&a, &b})))
+        EXPECT_EQ(f, (std::array<int, 3>{16384, 16384, 16384}));
+    const ImageRecord c = Flat(4, 4, 500);
+    for (const auto& f : NormalisationFactors(At({&c, &b}, {{0, 0}, {4, 0}})))
+        EXPECT_EQ(f, (std::array<int, 3>{16384, 16384, 16384}));
+}
+
+TEST(CompositeAverage, WeightsCoverageAndBlackSamples) {
+    const ImageRecord a = Flat(2, 1, 1000);
+    ImageRecord b = Flat(2, 1, 4000);
+    b.red[1] = b.green[1] = b.blue[1] = 0;  // black: takes no part
+    auto s = At({&a, &b});
+    s[1].weight = 50;
+    const ImageRecord out = Combine(kCombineAverage, s, 3, 1);
+    EXPECT_EQ(Sample(out, 0, 0, 0), (100 * 1000 + 50 * 4000) / 150);
+    EXPECT_EQ(Sample(out, 0, 1, 0), 1000);
+    // Moving the second source to column 1 leaves column 2 to it alone.
+    s[1].x = 1;
+    const ImageRecord moved = Combine(kCombineAverage, s, 3, 1);
+    EXPECT_EQ(Sample(moved, 1, 0, 0), 1000);
+    EXPECT_EQ(Sample(moved, 1, 2, 0), 0);  // its black sample: nothing takes part
+    const ImageRecord zero = Combine(kCombineAverage, At({&b, &b}), 2, 1);
+    EXPECT_EQ(Sample(zero, 2, 1, 0), 0);
+}
+
+// 3 x 3 pictures of `base` with the centre set to `centre`: only the centre lies inside.
+ImageRecord Dot(int base, int centre) {
+    return Picture(3, 3, [=](int x, int y, int) { return x == 1 && y == 1 ? centre : base; });
+}
+
+TEST(CompositeNoise, TwoSourcesKeepTheSmootherOne) {
+    const NoiseOptions removal = NoiseFromWord(5);
+    EXPECT_EQ(removal.level, 1280);
+    const ImageRecord plain = Dot(25600, 25600), spot = Dot(25600, 51200);
+    EXPECT_EQ(Sample(Combine(0, At({&plain, &spot}), 3, 3), 0, 1, 1), 38400);
+    EXPECT_EQ(Sample(Combine(0, At({&plain, &spot}), 3, 3, removal), 0, 1, 1), 25600);
+    // The reference is the outlier: the other source replaces it.
+    EXPECT_EQ(Sample(Combine(0, At({&spot, &plain}), 3, 3, removal), 0, 1, 1), 25600);
+    // Move mode always keeps the reference.
+    EXPECT_EQ(Sample(Combine(0, At({&spot, &plain}), 3, 3, NoiseFromWord(256 + 5)), 0, 1, 1),
+              51200);
+    // Within the level nothing is replaced; on the border noise removal does not act.
+    const ImageRecord near = Dot(25600, 26800);
+    EXPECT_EQ(Sample(Combine(0, At({&plain, &near}), 3, 3, removal), 0, 1, 1), 26200);
+    const ImageRecord edge = Picture(3, 3, [](int x, int, int) { return x == 0 ? 51200 : 25600; });
+    EXPECT_EQ(Sample(Combine(0, At({&plain, &edge}), 3, 3, removal), 0, 0, 1), 38400);
+}
+
+TEST(CompositeNoise, ThreeSourcesLeaveOutTheLargestDeviation) {
+    const NoiseOptions removal = NoiseFromWord(5);
+    const ImageRecord p1000 = Dot(1000, 1000), p9000 = Dot(1000, 9000);
+    const ImageRecord p3000 = Dot(1000, 3000), p5000 = Dot(1000, 5000);
+    EXPECT_EQ(Sample(Combine(0, At({&p1000, &p1000, &p9000}), 3, 3, removal), 1, 1, 1), 1000);
+    EXPECT_EQ(Sample(Combine(0, At({&p9000, &p1000, &p1000}), 3, 3, removal), 1, 1, 1), 1000);
+    // Deviations 3000, 0, 3000: a tie for the largest leaves out the third source.
+    EXPECT_EQ(Sample(Combine(0, At({&p1000, &p3000, &p5000}), 3, 3, removal), 1, 1, 1), 2000);
+    // Move mode leaves out the others where they deviate at all: here only the third.
+    EXPECT_EQ(Sample(Combine(0, At({&p1000, &p3000, &p5000}), 3, 3, NoiseFromWord(261)), 1, 1, 1),
+              2000);
+    EXPECT_EQ(Sample(Combine(0, At({&p9000, &p1000, &p1000}), 3, 3, NoiseFromWord(261)), 1, 1, 1),
+              9000);
+    // Without noise removal all three count.
+    EXPECT_EQ(Sample(Combine(0, At({&p1000, &p1000, &p9000}), 3, 3), 1, 1, 1), 3666);
+}
+
+TEST(CompositeNoise, FourSourcesLeaveOutTheStrayOne) {
+    const NoiseOptions removal = NoiseFromWord(5);
+    const ImageRecord p1000 = Dot(1000, 1000), p9000 = Dot(1000, 9000);
+    EXPECT_EQ(Sample(Combine(0, At({&p1000, &p1000, &p1000, &p9000}), 3, 3, removal), 2, 1, 1),
+              1000);
+    EXPECT_EQ(Sample(Combine(0, At({&p1000, &p9000, &p1000, &p1000}), 3, 3, removal), 2, 1, 1),
+              1000);
+    EXPECT_EQ(
+        Sample(Combine(0, At({&p9000, &p1000, &p1000, &p1000}), 3, 3, NoiseFromWord(261)), 2, 1, 1),
+        9000);
+    EXPECT_EQ(Sample(Combine(0, At({&p1000, &p1000, &p1000, &p9000}), 3, 3), 2, 1, 1), 3000);
+}
+
+TEST(CompositeNoise, SourcesOfDifferentSizesAreReadOnlyInsideThemselves) {
+    const ImageRecord big = Flat(6, 5, 1000), small = Dot(1000, 9000);
+    auto s = At({&big, &small, &big}, {{0, 0}, {2, 1}, {0, 0}});
+    const ImageRecord out = Combine(0, s, 6, 5, NoiseFromWord(5));
+    EXPECT_EQ(Sample(out, 0, 3, 2), 1000);  // the small one's centre, left out
+    EXPECT_EQ(Sample(out, 0, 5, 4), 1000);
+}
+
+TEST(CompositeSimple, AddMaximumAndMinimum) {
+    const ImageRecord white = Flat(2, 2, 65535);
+    EXPECT_EQ(Sample(Combine(kCombineAdd, At({&white, &white}), 2, 2), 0, 1, 1), 65535);
+    const ImageRecord a = Flat(2, 2, 1000), b = Flat(2, 2, 3000);
+    auto s = At({&a, &b});
+    s[1].weight = 50;
+    EXPECT_EQ(Sample(Combine(kCombineAdd, s, 2, 2), 1, 0, 0), 2500);
+    ImageRecord black_edge = Flat(2, 2, 500);
+    black_edge.red[0] = 0;
+    const auto pair = At({&black_edge, &a});
+    EXPECT_EQ(Sample(Combine(kCombineMinimum, pair, 2, 2), 0, 0, 0), 1000);
+    EXPECT_EQ(Sample(Combine(kCombineMinimum, pair, 2, 2), 0, 1, 0), 500);
+    EXPECT_EQ(Sample(Combine(kCombineMaximum, pair, 2, 2), 0, 1, 0), 1000);
+    EXPECT_EQ(Sample(Combine(kCombineMaximum, At({&a}, {{1, 1}}), 2, 2), 0, 0, 0), 0);
+}
+
+TEST(CompositeContrast, SharperSourceGainsWeightAndBordersStayBlack) {
+    const ImageRecord flat = Flat(5, 5, 1000);
+    const ImageRecord sharp =
+        Picture(5, 5, [](int x, int y, int) { return (x + y) % 2 == 0 ? 3000 : 1000; });
+    const ImageRecord out = Combine(kCombineContrast, At({&flat, &sharp}), 5, 5);
+    EXPECT_EQ(Sample(out, 0, 0, 0), 0);
+    EXPECT_EQ(Sample(out, 0, 4, 2), 0);
+    // The border pixels before it already clamped both weights to 2; at (1, 1) the sharp
+    // source rises to 3 and the flat one stays at 2, at (2, 1) the sharp one reaches 4.
+    EXPECT_EQ(Sample(out, 0, 1, 1), (2 * 1000 + 3 * 3000) / 5);
+    EXPECT_EQ(Sample(out, 0, 2, 1), (2 * 1000 + 4 * 1000) / 6);
+    const ImageRecord same = Combine(kCombineContrast, At({&sharp, &sharp}), 5, 5);
+    EXPECT_EQ(Sample(same, 1, 2, 2), 3000);
+}
+
+TEST(CompositeAverage, ResultsDoNotDependOnTheThreadCount) {
+    const ImageRecord a = testing::MakeRecord(300, 200, 1);
+    const ImageRecord b = testing::MakeRecord(300, 200, 2);
+    const ImageRecord c = testing::MakeRecord(300, 200, 3);
+    const auto s = At({&a, &b, &c}, {{0, 0}, {3, -2}, {-1, 4}});
+    SetThreadCount(1);
+    const ImageRecord one = Combine(0, s, 304, 206, NoiseFromWord(5), true);
+    SetThreadCount(2);
+    const ImageRecord two = Combine(0, s, 304, 206, NoiseFromWord(5), true);
+    SetThreadCount(0);
+    for (int c2 = 0; c2 < 3; ++c2)
+        for (std::size_t i = 0; i < one.red.size(); ++i)
+            ASSERT_EQ(one.plane(c2)[i], two.plane(c2)[i]);
+}
+
+}  // namespace
+}  // namespace orva

@@ -1,0 +1,178 @@
+#include "shell/composite_commands.h"
+
+#include <gtest/gtest.h>
+
+#include "common/text.h"
+#include "imageio/formats.h"
+#include "shell/commands.h"
+#include "shell/messages.h"
+#include "support/files.h"
+#include "support/scripted_ui.h"
+
+namespace orva {
+namespace {
+
+using testing::Harness;
+using testing::MakeImage;
+
+uint16_t Level(int, int, int) {
+    return 1000;
+}
+
+// A picture that matches itself only in place: every shift changes most samples a lot.
+uint16_t Texture(int c, int x, int y) {
+    uint32_t v = static_cast<uint32_t>(x) * 0x9E3779B1u ^ static_cast<uint32_t>(y) * 0x85EBCA77u;
+    v ^= v >> 13;
+    v *= 0x2C1B3C6Du;
+    return static_cast<uint16_t>((v >> 16) / 2 + 1000 * static_cast<uint32_t>(c));
+}
+
+int Occupied(const Workspace& ws) {
+    int n = 0;
+    for (const auto& r : ws.slots) n += r.occupied() ? 1 : 0;
+    return n;
+}
+
+TEST(CompositeCommands, SlotLinesNameTheSlotBeforeTheParenthesis) {
+    Harness h;
+    MakeImage(h.ctx->ws, 7, 2, 2, Level, "/tmp/x.fits");
+    EXPECT_EQ(CompositeSlotLine(*h.ctx, 7), "07(/tmp/x.fits)");
+    EXPECT_EQ(SlotOfLine("07(/tmp/x.fits)"), 7);
+    EXPECT_EQ(SlotOfLine("123(a(b))"), 123);
+    EXPECT_EQ(SlotOfLine(""), -1);
+    EXPECT_EQ(SlotOfLine("(name)"), -1);
+}
+
+TEST(CompositeCommands, AutomaticStackMakesANewCurrentImage) {
+    Harness h;
+    auto& ctx = *h.ctx;
+    MakeImage(ctx.ws, 0, 30, 20, Texture);
+    MakeImage(ctx.ws, 1, 30, 20, Texture);
+    ctx.settings.composite.images = {0, 1, -1, -1};
+    ctx.settings.composite.shift_one_pixel = 0;
+    ASSERT_TRUE(ExecuteCommand(ctx, kCmdCompositeAuto));
+    EXPECT_EQ(ctx.ws.current, 2);
+    const ImageRecord& out = ctx.ws.at(2);
+    EXPECT_EQ(out.width, 30);
+    EXPECT_EQ(out.changed, 1);
+    EXPECT_TRUE(h.ui.boxes.empty());
+    EXPECT_EQ(h.ui.busy_depth, 0);
+}
+
+TEST(CompositeCommands, PointStackNeedsTwoImagesAndOnlyMovesWithoutBPoints) {
+    Harness h;
+    auto& ctx = *h.ctx;
+    MakeImage(ctx.ws, 0, 20, 20, Level);
+    ctx.settings.composite.images = {0, -1, -1, -1};
+    ASSERT_TRUE(ExecuteCommand(ctx, kCmdCompositePoints));
+    EXPECT_EQ(h.ui.Texts(msg::kTitleError), std::vector<std::string>{msg::kNeedTwoImages});
+    MakeImage(ctx.ws, 1, 20, 20, Level);
+    ctx.settings.composite.images = {0, 1, -1, -1};
+    ctx.settings.composite.points[0] = {5, 5, 5, 5};  // B repeats A: no B
+    ctx.settings.composite.points[1] = {8, 5, 0, 0};
+    ASSERT_TRUE(ExecuteCommand(ctx, kCmdCompositePoints));
+    EXPECT_EQ(ctx.ws.current, 2);
+    EXPECT_EQ(ctx.ws.at(2).width, 23);
+    EXPECT_EQ(ctx.ws.at(2).height, 20);
+    // The completion is for this run only.
+    EXPECT_EQ(ctx.settings.composite.points[0], (std::array<int, 4>{5, 5, 5, 5}));
+}
+
+TEST(CompositeCommands, LrgbMessages) {
+    Harness h;
+    auto& ctx = *h.ctx;
+    MakeImage(ctx.ws, 0, 10, 10, Level);
+    ctx.settings.composite.images = {-1, 0, -1, -1};
+    ExecuteCommand(ctx, kCmdLrgb);
+    ctx.settings.composite.images = {0, -1, -1, -1};
+    ExecuteCommand(ctx, kCmdLrgb);  // no colour image: nothing at all
+    ctx.settings.composite.images = {0, 5, -1, -1};
+    ExecuteCommand(ctx, kCmdLrgb);
+    ctx.settings.composite.images = {-1, 0, 0, 9};
+    ExecuteCommand(ctx, kCmdLrgbFourImages);
+    EXPECT_EQ(
+        h.ui.Texts(msg::kTitleError),
+        (std::vector<std::string>{msg::kNoLuminanceImage, msg::kNoImageChosen, msg::kNoRgbImages}));
+    EXPECT_EQ(Occupied(ctx.ws), 1);
+    ctx.settings.composite.images = {-1, 0, 0, 0};
+    ExecuteCommand(ctx, kCmdLrgbFourImages);
+    EXPECT_EQ(Occupied(ctx.ws), 2);
+}
+
+TEST(CompositeCommands, DroppedFilesStopAtSixteenWithOneMessage) {
+    Harness h;
+    std::vector<std::string> ten;
+    for (int i = 0; i < 10; ++i) ten.push_back(Format("f%d.fits", i));
+    AddMultiFiles(*h.ctx, ten);
+    EXPECT_TRUE(h.ui.boxes.empty());
+    AddMultiFiles(*h.ctx, ten);
+    EXPECT_EQ(h.ctx->settings.multi_file.files.size(), 16u);
+    EXPECT_EQ(h.ctx->settings.multi_file.files[15], "f5.fits");
+    EXPECT_EQ(h.ui.Texts(msg::kTitleError), std::vector<std::string>{msg::kTooManyFiles});
+}
+
+TEST(CompositeCommands, MultiFileStackLeavesOnlyTheResultOrNothing) {
+    testing::TempDir dir;
+    Harness h;
+    auto& ctx = *h.ctx;
+    ImageRecord& pic = MakeImage(ctx.ws, 0, 40, 30, Texture);
+    std::vector<std::string> files;
+    for (int i = 0; i < 5; ++i) {
+        files.push_back(dir.Path(Format("p%d.ppm", i)));
+        ASSERT_TRUE(WriteImageFile(files.back(), kFormatPnm, pic).ok());
+    }
+    ClearSlot(ctx.ws, 0);
+    ctx.settings.multi_file.normalise = 0;
+    ctx.settings.multi_file.shift_one_pixel = 0;
+    h.ui.dialog_handlers["COMPOMUL"] = [&](AppContext& c) {
+        AddMultiFiles(c, files);
+        return true;
+    };
+    ASSERT_TRUE(ExecuteCommand(ctx, kCmdCompositeFiles));
+    EXPECT_EQ(Occupied(ctx.ws), 1);
+    ASSERT_NE(ctx.ws.Current(), nullptr);
+    EXPECT_EQ(ctx.ws.Current()->width, 40);
+    EXPECT_EQ(ctx.ws.Current()->height, 30);
+    EXPECT_EQ(ctx.ws.Current()->green[5], Texture(1, 5, 0));
+    // A missing third file breaks both groups of five: nothing is left behind.
+    ClearSlot(ctx.ws, ctx.ws.current);
+    files[2] = dir.Path("missing.ppm");
+    ExecuteCommand(ctx, kCmdCompositeFiles);
+    EXPECT_EQ(Occupied(ctx.ws), 0);
+    EXPECT_FALSE(h.ui.Texts(msg::kTitleError).empty());
+}
+
+TEST(CompositeCommands, OneFileIsOpenedAsItIs) {
+    testing::TempDir dir;
+    Harness h;
+    auto& ctx = *h.ctx;
+    const std::string path = dir.Path("one.ppm");
+    ASSERT_TRUE(WriteImageFile(path, kFormatPnm, MakeImage(ctx.ws, 0, 8, 6, Texture)).ok());
+    ClearSlot(ctx.ws, 0);
+    h.ui.dialog_handlers["COMPOMUL"] = [&](AppContext& c) {
+        AddMultiFiles(c, {path});
+        return true;
+    };
+    ASSERT_TRUE(ExecuteCommand(ctx, kCmdCompositeFiles));
+    ASSERT_NE(ctx.ws.Current(), nullptr);
+    EXPECT_EQ(ctx.ws.Current()->name, path);
+    EXPECT_EQ(ctx.ws.Current()->changed, 0);
+}
+
+TEST(CompositeCommands, PointsNearTheLimitAreCompletedTheOtherWay) {
+    Harness h;
+    auto& ctx = *h.ctx;
+    MakeImage(ctx.ws, 0, 20, 20, Texture);
+    MakeImage(ctx.ws, 1, 20, 20, Texture);
+    ctx.settings.composite.images = {0, 1, -1, -1};
+    ctx.settings.composite.points[0] = {16300, 5, 0, 0};
+    ctx.settings.composite.points[1] = {16302, 5, 0, 0};
+    ASSERT_TRUE(ExecuteCommand(ctx, kCmdCompositePoints));
+    // B = A + (-100, 100) for both: same direction and distance, so only a move of 2.
+    EXPECT_EQ(ctx.params[7], PackPoint(16200, 105));
+    EXPECT_EQ(ctx.params[11], PackPoint(16202, 105));
+    EXPECT_EQ(ctx.ws.at(2).width, 22);
+}
+
+}  // namespace
+}  // namespace orva
