@@ -109,4 +109,11 @@ inline constexpr const char* kPrintDocument = "ORVA(%s)";
 // Image window: the end of a background point list.
 inline constexpr const char* kBackgroundPointsDone = "画像の背景選択終了！";
 
+// Background corrections and the two-image comparison.
+inline constexpr const char* kSampleCentrePrompt = "画像中央付近の背景を選択して下さい！";
+inline constexpr const char* kSampleEdgePrompt = "画像角付近の背景を選択して下さい！";
+inline constexpr const char* kBackgroundPointsPrompt =
+    "画像の背景をできるだけ多く選択して下さい！\n終了したい時は右ボタンを押して下さい。";
+inline constexpr const char* kImageNotSelected = "画像が選択されていません！";
+
 }  // namespace orva::msg
