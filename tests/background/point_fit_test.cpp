@@ -1,0 +1,172 @@
+// The point fit: the fast search against the plain one, recovery of a known model, and the
+// correction by clicked places through the image window.
+#include "background/point_fit.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+
+#include "common/parallel.h"
+#include "shell/commands.h"
+#include "support/scripted_ui.h"
+#include "view/interaction.h"
+
+namespace orva {
+namespace {
+
+using testing::Harness;
+using testing::MakeImage;
+using testing::Sample;
+
+std::vector<FitPoint> RandomPoints(unsigned seed, int n, int w, int h) {
+    std::mt19937 rng(seed);
+    std::vector<FitPoint> pts;
+    for (int i = 0; i < n; ++i) {
+        FitPoint p;
+        p.x = static_cast<int>(rng() % static_cast<unsigned>(w));
+        p.y = static_cast<int>(rng() % static_cast<unsigned>(h));
+        for (auto& v : p.v) v = static_cast<double>(1000 + rng() % 30000);
+        pts.push_back(p);
+    }
+    return pts;
+}
+
+TEST(PointFit, GridFollowsTheImageSize) {
+    const FitGrid g = MakeFitGrid(6000, 4000);
+    EXPECT_EQ(g.cx.size(), 11u);  // 1500 .. 4500 by 300
+    EXPECT_EQ(g.cx.front(), 1500);
+    EXPECT_EQ(g.cx.back(), 4500);
+    EXPECT_EQ(g.cy.back(), 3000);
+    EXPECT_EQ(g.a.size(), 40u);
+    EXPECT_DOUBLE_EQ(g.a.front(), -4000.0 / 6000);
+    EXPECT_LT(g.a.back(), 4000.0 / 6000);
+    EXPECT_EQ(g.q, (std::vector<double>{0.6, 0.8, 1.0, 1.2, 1.4}));
+    EXPECT_FALSE(MakeFitGrid(7, 3).cy.empty());  // tiny pictures still have a grid
+}
+
+TEST(PointFit, EqualUGivesSlopeZero) {
+    // Two places at the same spot: no pair counts, k = 0 and o is the mean.
+    std::vector<FitPoint> pts(2);
+    pts[0] = {5, 5, {100, 0, 0}};
+    pts[1] = {5, 5, {300, 0, 0}};
+    const RadialModel m = EvaluateModel(pts, 0, 3, 3, 0.5, 0.5, 1.0);
+    EXPECT_EQ(m.k, 0.0);
+    EXPECT_EQ(m.o, 200.0);
+    EXPECT_EQ(m.error, 2 * 100.0 * 100.0);
+}
+
+// The fast search must pick exactly the combination of the plain one, including on
+// degenerate sets: repeated places and places symmetric about a grid centre.
+TEST(PointFit, FastSearchChoosesWhatThePlainSearchChooses) {
+    struct Case {
+        unsigned seed;
+        int n, w, h;
+    };
+    for (const Case& c : {Case{2, 5, 40, 30}, Case{3, 9, 23, 61}}) {
+        const auto pts = RandomPoints(c.seed, c.n, c.w, c.h);
+        const FitGrid g = MakeFitGrid(c.w, c.h);
+        const auto fast = FitRadialModels(pts, 3, g);
+        for (int ch = 0; ch < 3; ++ch)
+            EXPECT_EQ(fast[static_cast<std::size_t>(ch)], FitRadialModelPlain(pts, ch, g))
+                << "seed " << c.seed << " channel " << ch;
+    }
+    std::vector<FitPoint> odd = {{10, 15, {500, 500, 9}}, {30, 15, {500, 700, 9}},
+                                 {10, 15, {520, 100, 9}}, {20, 5, {800, 300, 9}},
+                                 {20, 25, {800, 300, 9}}, {20, 15, {1000, 50, 9}}};
+    const FitGrid g = MakeFitGrid(40, 30);
+    const auto fast = FitRadialModels(odd, 3, g);
+    for (int ch = 0; ch < 3; ++ch)
+        EXPECT_EQ(fast[static_cast<std::size_t>(ch)], FitRadialModelPlain(odd, ch, g)) << ch;
+}
+
+TEST(PointFit, RecoversAKnownModelAndIgnoresTheThreadCount) {
+    // Values made by a model on the grid: that combination has no error left.
+    const int w = 400, h = 300;
+    const FitGrid g = MakeFitGrid(w, h);
+    const double cx = g.cx[6], cy = g.cy[3], a = g.a[25], c = g.c[12], q = 1.2;
+    std::vector<FitPoint> pts;
+    std::mt19937 rng(9);
+    for (int i = 0; i < 30; ++i) {
+        FitPoint p;
+        p.x = static_cast<int>(rng() % w);
+        p.y = static_cast<int>(rng() % h);
+        const double dx = p.x - cx, dy = p.y - cy;
+        const double u = std::pow(dx * dx + dy * dy, q) + a * dx + c * dy;
+        p.v = {20000 - 0.05 * u, 15000 - 0.02 * u, 9000 + 0.01 * u};
+        pts.push_back(p);
+    }
+    SetThreadCount(1);
+    const auto one = FitRadialModels(pts, 3, g);
+    SetThreadCount(3);
+    const auto three = FitRadialModels(pts, 3, g);
+    SetThreadCount(0);
+    EXPECT_EQ(one, three);
+    for (const RadialModel& m : one) {
+        EXPECT_EQ(m.cx, cx);
+        EXPECT_EQ(m.cy, cy);
+        EXPECT_EQ(m.a, a);
+        EXPECT_EQ(m.c, c);
+        EXPECT_EQ(m.q, q);
+    }
+    EXPECT_NEAR(one[0].k, -0.05, 1e-9);
+    EXPECT_NEAR(one[0].o, 20000, 1e-3);
+}
+
+TEST(PointFit, CorrectionFormulas) {
+    Plane p;
+    ASSERT_TRUE(p.Allocate(4));
+    for (std::size_t i = 0; i < 4; ++i) p[i] = 1000;
+    RadialModel m;  // b = 2 * (d^2 + 0) + 500 around (0, 0) with q = 1
+    m.k = 2;
+    m.o = 500;
+    PointBackgroundCorrect(p.view(2, 2), m, 4, 30);
+    EXPECT_EQ(p[0], 1000 - 500 + 7680);
+    EXPECT_EQ(p[3], 1000 - (2 * 2 + 500) + 7680);
+    for (std::size_t i = 0; i < 4; ++i) p[i] = 1000;
+    PointBackgroundCorrect(p.view(2, 2), m, 3, 0);
+    EXPECT_EQ(p[0], 1000);
+    EXPECT_EQ(p[1], 500 * 1000 / 502);
+    m.k = -1000;  // the model goes below zero away from the centre: left alone there
+    for (std::size_t i = 0; i < 4; ++i) p[i] = 1000;
+    PointBackgroundCorrect(p.view(2, 2), m, 3, 0);
+    EXPECT_EQ(p[0], 1000);
+    EXPECT_EQ(p[3], 1000);
+}
+
+TEST(PointFit, ClickedPlacesFlattenARadialSky) {
+    // A sky brightening towards (120, 80) in the model's own form: after clicking places and
+    // ending with the right button, the picture is flat to within a few levels.
+    Harness hs;
+    AppContext& ctx = *hs.ctx;
+    const int w = 240, h = 160;
+    const FitGrid g = MakeFitGrid(w, h);
+    auto sky = [&](int ch, int x, int y) {
+        const double dx = x - g.cx[5], dy = y - g.cy[5];
+        return static_cast<uint16_t>(30000 - 0.4 * (dx * dx + dy * dy) + 1000 * ch);
+    };
+    ImageRecord& rec = MakeImage(ctx.ws, 0, w, h, sky);
+    ctx.ws.current = 0;
+    ctx.settings.background.image_mode = 4;
+    ctx.settings.background.image_shift = 30;
+    ASSERT_TRUE(ExecuteCommand(ctx, kCmdBackgroundPoints));
+    EXPECT_EQ(ctx.view.sampling_mode, kSamplePoints);
+    for (int i = 0; i < 12; ++i) {
+        ImageLeftButtonDown(ctx, 10 + (i % 4) * 70, 10 + (i / 4) * 65);
+    }
+    EXPECT_EQ(ctx.view.sampling_mode, kSamplePoints + 12);
+    ImageRightButtonDown(ctx, 0, 0);
+    EXPECT_EQ(ctx.view.sampling_mode, kSampleNone);
+    EXPECT_EQ(rec.undo_available, 1);
+    int lo = 65535, hi = 0;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            lo = std::min<int>(lo, Sample(rec, 1, x, y));
+            hi = std::max<int>(hi, Sample(rec, 1, x, y));
+        }
+    EXPECT_NEAR(lo, 30 * 256, 300);
+    EXPECT_LT(hi - lo, 600);
+}
+
+}  // namespace
+}  // namespace orva
