@@ -115,5 +115,6 @@ inline constexpr const char* kSampleEdgePrompt = "画像角付近の背景を選
 inline constexpr const char* kBackgroundPointsPrompt =
     "画像の背景をできるだけ多く選択して下さい！\n終了したい時は右ボタンを押して下さい。";
 inline constexpr const char* kImageNotSelected = "画像が選択されていません！";
+inline constexpr const char* kBackgroundListEntry = "%02d(%s)";  // BACKG2 and DIFF lists
 
 }  // namespace orva::msg
