@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <vector>
 
 #include "common/parallel.h"
 
@@ -30,6 +31,12 @@ bool RadialBackground(Plane& out, int width, int height, int diff, int curve) {
     const int64_t rp_max = std::max<int64_t>(PowerOfDistance((w * w + h * h) * 0.25, p), 1);
     const int64_t step = diff / 16;
     const int cx = width / 2, cy = height / 2;
+    // The whole distances that occur, each raised to p once.
+    const int far_x = std::max(cx, width - 1 - cx), far_y = std::max(cy, height - 1 - cy);
+    const double far = std::sqrt(double(far_x) * far_x + double(far_y) * far_y);
+    std::vector<int64_t> power(static_cast<std::size_t>(far) + 2);
+    for (std::size_t d = 0; d < power.size(); ++d)
+        power[d] = static_cast<int64_t>(std::pow(static_cast<double>(d), p));
     PlaneView view = out.view(width, height);
     ForEachRowBand(height, [&](int y0, int y1) {
         for (int y = y0; y < y1; ++y) {
@@ -37,8 +44,8 @@ bool RadialBackground(Plane& out, int width, int height, int diff, int curve) {
             const double dy = y - cy;
             for (int x = 0; x < width; ++x) {
                 const double dx = x - cx;
-                const int64_t rp = PowerOfDistance(dx * dx + dy * dy, p);
-                row[x] = Clamp16((rp_max - rp) * step / rp_max * 16 + 1024);
+                const auto d = static_cast<std::size_t>(std::sqrt(dx * dx + dy * dy));
+                row[x] = Clamp16((rp_max - power[d]) * step / rp_max * 16 + 1024);
             }
         }
     });
