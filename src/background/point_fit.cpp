@@ -114,9 +114,10 @@ PairSumsFn PairSums() {
 
 // The screened error of every lane of one channel: k from the pair sums, o the mean of
 // v - k u, and the squared error, all lanes of a group at once.
-void ScreenErrors(std::span<const FitPoint> points, std::size_t ch, const double* r,
-                  const double* px, const double* py, double c, const double* a, int groups,
-                  const double* sums, double* lane_k, double* lane_err) {
+__attribute__((target_clones("avx512f", "default"))) void ScreenErrors(
+    std::span<const FitPoint> points, std::size_t ch, const double* r, const double* px,
+    const double* py, double c, const double* a, int groups, const double* sums, double* lane_k,
+    double* lane_err) {
     const std::size_t n = points.size();
     const Vec zero{};
     for (int g = 0; g < groups; ++g) {
