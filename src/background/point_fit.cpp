@@ -113,11 +113,10 @@ PairSumsFn PairSums() {
 }
 
 // The screened error of every lane of one channel: k from the pair sums, o the mean of
-// v - k u, and the squared error, all lanes of a group at once.
+// v - k u, and the squared error, the lanes of a group at once.
 __attribute__((target_clones("avx512f", "default"))) void ScreenErrors(
     std::span<const FitPoint> points, std::size_t ch, const double* r, const double* px,
-    const double* py, double c, const double* a, int groups, const double* sums, double* lane_k,
-    double* lane_err) {
+    const double* py, double c, const double* a, int groups, const double* sums, double* lane_err) {
     const std::size_t n = points.size();
     const Vec zero{};
     for (int g = 0; g < groups; ++g) {
@@ -135,7 +134,6 @@ __attribute__((target_clones("avx512f", "default"))) void ScreenErrors(
             const Vec e = points[i].v[ch] - (k * (r[i] + av * px[i] + c * py[i]) + o);
             err += e * e;
         }
-        std::memcpy(lane_k + g * kLanes, &k, sizeof k);
         std::memcpy(lane_err + g * kLanes, &err, sizeof err);
     }
 }
@@ -257,7 +255,6 @@ std::vector<RadialModel> FitRadialModels(std::span<const FitPoint> points, int c
         const std::size_t u1 = units * static_cast<std::size_t>(band + 1) / bands;
         std::vector<double> r(n), px(n), py(n), dr(pairs), base(pairs);
         std::vector<double> sums(static_cast<std::size_t>(groups) * 4 * kLanes);
-        std::vector<double> lane_k(static_cast<std::size_t>(groups) * kLanes);
         std::vector<double> lane_err(static_cast<std::size_t>(groups) * kLanes);
         for (std::size_t unit = u0; unit < u1; ++unit) {
             const std::size_t iq = unit % g.q.size();
@@ -279,7 +276,7 @@ std::vector<RadialModel> FitRadialModels(std::span<const FitPoint> points, int c
                 for (int ch = 0; ch < channels; ++ch) {
                     const auto chs = static_cast<std::size_t>(ch);
                     ScreenErrors(points, chs, r.data(), px.data(), py.data(), c, lanes_a.data(),
-                                 groups, sums.data(), lane_k.data(), lane_err.data());
+                                 groups, sums.data(), lane_err.data());
                     for (std::size_t ia = 0; ia < g.a.size(); ++ia) {
                         double err = lane_err[ia];
                         if (!(err == err)) err = std::numeric_limits<double>::infinity();
