@@ -327,39 +327,54 @@ std::vector<RadialModel> FitRadialModels(std::span<const FitPoint> points, int c
     return result;
 }
 
-void PointBackgroundCorrect(PlaneView plane, const RadialModel& m, int mode, int shift) {
-    if (mode != 3 && mode != 4) return;
-    const int w = plane.width();
-    const int cx = static_cast<int>(m.cx);
+namespace {
+
+// Corrects `count` planes whose models share the centre and the power, so that each row's
+// powers are worked out once for all of them.
+void CorrectPlanes(const PlaneView* planes, const RadialModel* models, int count, int mode,
+                   int shift) {
+    if ((mode != 3 && mode != 4) || count < 1) return;
+    const RadialModel& geometry = models[0];
+    const int w = planes[0].width();
+    const int cx = static_cast<int>(geometry.cx);
     const double offset = shift * 256.0;
-    ForEachRowBand(plane.height(), [&](int y0, int y1) {
+    ForEachRowBand(planes[0].height(), [&](int y0, int y1) {
         // ((x - cx)^2 + dy^2)^q depends on |x - cx| only: one power per distance and row.
         const int reach = std::max(cx, w - 1 - cx) + 1;
         std::vector<double> power(static_cast<std::size_t>(std::max(reach, 1)));
         for (int y = y0; y < y1; ++y) {
-            const double dy = y - m.cy;
+            const double dy = y - geometry.cy;
             for (int d = 0; d < reach; ++d) {
-                power[static_cast<std::size_t>(d)] = std::pow(double(d) * d + dy * dy, m.q);
+                power[static_cast<std::size_t>(d)] = std::pow(double(d) * d + dy * dy, geometry.q);
             }
-            const double row_part = m.c * dy;
-            uint16_t* row = plane.row(y);
-            for (int x = 0; x < w; ++x) {
-                const double dx = x - m.cx;
-                const double u =
-                    power[static_cast<std::size_t>(std::abs(x - cx))] + m.a * dx + row_part;
-                const double b = m.k * u + m.o;
-                double v;
-                if (mode == 3) {
-                    if (!(b > 0)) continue;  // no usable background here
-                    v = m.o * row[x] / b;
-                } else {
-                    v = row[x] - b + offset;
+            for (int i = 0; i < count; ++i) {
+                const RadialModel& m = models[i];
+                const double row_part = m.c * dy;
+                uint16_t* row = planes[i].row(y);
+                for (int x = 0; x < w; ++x) {
+                    const double dx = x - m.cx;
+                    const double u =
+                        power[static_cast<std::size_t>(std::abs(x - cx))] + m.a * dx + row_part;
+                    const double b = m.k * u + m.o;
+                    double v;
+                    if (mode == 3) {
+                        if (!(b > 0)) continue;  // no usable background here
+                        v = m.o * row[x] / b;
+                    } else {
+                        v = row[x] - b + offset;
+                    }
+                    if (!(v == v)) continue;
+                    row[x] = static_cast<uint16_t>(std::clamp(std::trunc(v), 0.0, 65535.0));
                 }
-                if (!(v == v)) continue;
-                row[x] = static_cast<uint16_t>(std::clamp(std::trunc(v), 0.0, 65535.0));
             }
         }
     });
+}
+
+}  // namespace
+
+void PointBackgroundCorrect(PlaneView plane, const RadialModel& m, int mode, int shift) {
+    CorrectPlanes(&plane, &m, 1, mode, shift);
 }
 
 void CorrectByPoints(ImageRecord& rec, std::span<const FitPoint> points, int mode, int shift) {
@@ -371,9 +386,24 @@ void CorrectByPoints(ImageRecord& rec, std::span<const FitPoint> points, int mod
     for (int ch = 0; ch < channels; ++ch)
         if (rec.plane(ch).size() < rec.pixels()) return;
     const auto models = FitRadialModels(inside, channels, MakeFitGrid(rec.width, rec.height));
+    // Channels fitted with the same centre and power are corrected together.
+    std::array<bool, 3> done{};
     for (int ch = 0; ch < channels; ++ch) {
-        PointBackgroundCorrect(rec.plane(ch).view(rec.width, rec.height),
-                               models[static_cast<std::size_t>(ch)], mode, shift);
+        if (done[static_cast<std::size_t>(ch)]) continue;
+        const RadialModel& first = models[static_cast<std::size_t>(ch)];
+        PlaneView planes[3];
+        RadialModel group[3];
+        int count = 0;
+        for (int other = ch; other < channels; ++other) {
+            const RadialModel& m = models[static_cast<std::size_t>(other)];
+            if (done[static_cast<std::size_t>(other)] || m.cx != first.cx || m.cy != first.cy ||
+                m.q != first.q)
+                continue;
+            done[static_cast<std::size_t>(other)] = true;
+            planes[count] = rec.plane(other).view(rec.width, rec.height);
+            group[count++] = m;
+        }
+        CorrectPlanes(planes, group, count, mode, shift);
     }
 }
 

@@ -134,6 +134,39 @@ TEST(PointFit, CorrectionFormulas) {
     EXPECT_EQ(p[3], 1000);
 }
 
+TEST(PointFit, WholePictureCorrectionEqualsEachPlaneWithItsOwnModel) {
+    // Green follows another centre than red and blue, so the channels are fitted apart.
+    const int w = 60, h = 40;
+    Workspace ws;
+    auto f = [](int ch, int x, int y) {
+        const double cx = ch == 1 ? 20 : 36, dx = x - cx, dy = y - 20;
+        return static_cast<uint16_t>(30000 - 6 * (dx * dx + dy * dy) + 500 * ch);
+    };
+    ImageRecord& rec = MakeImage(ws, 0, w, h, f);
+    std::vector<FitPoint> pts;
+    for (int i = 0; i < 10; ++i) {
+        FitPoint p;
+        p.x = (i * 17) % w;
+        p.y = (i * 11) % h;
+        for (int c = 0; c < 3; ++c) p.v[static_cast<std::size_t>(c)] = f(c, p.x, p.y);
+        pts.push_back(p);
+    }
+    pts.push_back(FitPoint{w, 0, {1, 1, 1}});  // outside the picture: left out
+    const std::vector<FitPoint> inside(pts.begin(), pts.end() - 1);
+    const auto models = FitRadialModels(inside, 3, MakeFitGrid(w, h));
+    ASSERT_NE(models[1].cx, models[0].cx);
+    ImageRecord& expected = MakeImage(ws, 1, w, h, f);
+    for (int c = 0; c < 3; ++c) {
+        PointBackgroundCorrect(expected.plane(c).view(w, h), models[static_cast<std::size_t>(c)], 4,
+                               30);
+    }
+    CorrectByPoints(rec, pts, 4, 30);
+    for (int c = 0; c < 3; ++c)
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                ASSERT_EQ(Sample(rec, c, x, y), Sample(expected, c, x, y)) << c << " " << x;
+}
+
 TEST(PointFit, ClickedPlacesFlattenARadialSky) {
     // A sky brightening towards (120, 80) in the model's own form: after clicking places and
     // ending with the right button, the picture is flat to within a few levels.
