@@ -31,23 +31,33 @@ void FillImageMode(ParamBlock& block, int mode, int shift, int slot) {
     block[8] = slot;
 }
 
-// The processing-command pattern after the dialog: the current image, or every image in
-// all-images mode except `skip` (the background itself, which must stay as it is while the
-// others are corrected by it).
+// The processing-command pattern after the dialog: the current image, or in all-images mode
+// every image in slot order, each after its own memory check, except `skip` (the background
+// itself, which stays as it is, without an undo step, while the others are corrected by it).
 void RunOnImages(AppContext& ctx, uint32_t code, const ParamBlock& block, int skip,
                  bool current_only) {
-    ProcessingCommand cmd;
-    cmd.memory_count = 2;
-    cmd.code = code;
-    cmd.fill = [block](const AppContext&, const ImageRecord&, ParamBlock& b) { b = block; };
-    cmd.current_only = current_only;
-    if (ctx.shell.all_images != 0 && !current_only && Workspace::Valid(skip)) {
-        cmd.run = [skip, code](AppContext& c, ImageRecord& rec) {
-            if (&rec == &c.ws.at(skip)) return true;
-            return Dispatch(code, rec, c.params, c.ws, c.kernels);
-        };
+    auto one = [&](ImageRecord& rec) {
+        ctx.params = block;
+        return ApplyWithUndo(rec, [&](ImageRecord& r) {
+            return Dispatch(code, r, ctx.params, ctx.ws, ctx.kernels);
+        });
+    };
+    {
+        BusyScope busy(ctx.ui);
+        if (ctx.shell.all_images == 0 || current_only) {
+            if (!one(*ctx.ws.Current())) ShowError(ctx.ui, msg::kNoMemoryRun);
+        } else {
+            for (int slot = 0; slot < kSlotCount; ++slot) {
+                ImageRecord& rec = ctx.ws.at(slot);
+                if (rec.width <= 0 || slot == skip) continue;
+                if (!CheckImageMemory(ctx.ws, 0, 0, slot, 2) || !one(rec)) {
+                    ShowError(ctx.ui, msg::kNoMemoryRun);
+                    break;
+                }
+            }
+        }
     }
-    RunProcessingCommand(ctx, cmd);
+    ctx.ui.Repaint();
 }
 
 bool MemoryForTwo(AppContext& ctx) {

@@ -90,6 +90,8 @@ TEST(BackgroundCommands, AllImagesModeLeavesTheBackgroundItselfAlone) {
     EXPECT_EQ(Sample(ctx.ws.at(0), 2, 5, 3), 7679);
     EXPECT_EQ(Sample(ctx.ws.at(2), 0, 0, 0), 7679);
     EXPECT_EQ(Sample(ctx.ws.at(1), 0, 0, 0), Ramp(0, 0, 0));
+    EXPECT_EQ(ctx.ws.at(1).undo_available, 0);
+    EXPECT_EQ(ctx.ws.at(1).changed, 0);
     // Undo takes every image back.
     ExecuteCommand(ctx, kCmdUndo);
     EXPECT_EQ(Sample(ctx.ws.at(2), 0, 0, 0), Ramp(0, 0, 0));
