@@ -335,36 +335,51 @@ void CorrectPlanes(const PlaneView* planes, const RadialModel* models, int count
                    int shift) {
     if ((mode != 3 && mode != 4) || count < 1) return;
     const RadialModel& geometry = models[0];
-    const int w = planes[0].width();
+    const int w = planes[0].width(), h = planes[0].height();
     const int cx = static_cast<int>(geometry.cx);
     const double offset = shift * 256.0;
-    ForEachRowBand(planes[0].height(), [&](int y0, int y1) {
+    // Rows are taken in pairs at the same distance above and below the centre row: with a
+    // centre on a whole row both have the same powers.
+    const int cy = static_cast<int>(std::floor(geometry.cy));
+    const bool mirrored = cy == geometry.cy;
+    const int pairs = std::max(cy + 1, h - cy);
+    const int reach = std::max(cx, w - 1 - cx) + 1;
+    ForEachRowBand(pairs, [&](int t0, int t1) {
         // ((x - cx)^2 + dy^2)^q depends on |x - cx| only: one power per distance and row.
-        const int reach = std::max(cx, w - 1 - cx) + 1;
         std::vector<double> power(static_cast<std::size_t>(std::max(reach, 1)));
-        for (int y = y0; y < y1; ++y) {
-            const double dy = y - geometry.cy;
-            for (int d = 0; d < reach; ++d) {
-                power[static_cast<std::size_t>(d)] = std::pow(double(d) * d + dy * dy, geometry.q);
-            }
-            for (int i = 0; i < count; ++i) {
-                const RadialModel& m = models[i];
-                const double row_part = m.c * dy;
-                uint16_t* row = planes[i].row(y);
-                for (int x = 0; x < w; ++x) {
-                    const double dx = x - m.cx;
-                    const double u =
-                        power[static_cast<std::size_t>(std::abs(x - cx))] + m.a * dx + row_part;
-                    const double b = m.k * u + m.o;
-                    double v;
-                    if (mode == 3) {
-                        if (!(b > 0)) continue;  // no usable background here
-                        v = m.o * row[x] / b;
-                    } else {
-                        v = row[x] - b + offset;
+        for (int t = t0; t < t1; ++t) {
+            bool filled = false;
+            for (int side = 0; side < (t == 0 ? 1 : 2); ++side) {
+                const int y = side == 0 ? cy + t : cy - t;
+                if (y < 0 || y >= h) continue;
+                const double dy = y - geometry.cy;
+                if (!filled || !mirrored) {
+                    for (int d = 0; d < reach; ++d) {
+                        const double r2 = double(d) * d + dy * dy;
+                        power[static_cast<std::size_t>(d)] =
+                            geometry.q == 1.0 ? r2 : std::pow(r2, geometry.q);
                     }
-                    if (!(v == v)) continue;
-                    row[x] = static_cast<uint16_t>(std::clamp(std::trunc(v), 0.0, 65535.0));
+                    filled = true;
+                }
+                for (int i = 0; i < count; ++i) {
+                    const RadialModel& m = models[i];
+                    const double row_part = m.c * dy;
+                    uint16_t* row = planes[i].row(y);
+                    for (int x = 0; x < w; ++x) {
+                        const double dx = x - m.cx;
+                        const double u =
+                            power[static_cast<std::size_t>(std::abs(x - cx))] + m.a * dx + row_part;
+                        const double b = m.k * u + m.o;
+                        double v;
+                        if (mode == 3) {
+                            if (!(b > 0)) continue;  // no usable background here
+                            v = m.o * row[x] / b;
+                        } else {
+                            v = row[x] - b + offset;
+                        }
+                        if (!(v == v)) continue;
+                        row[x] = static_cast<uint16_t>(std::clamp(std::trunc(v), 0.0, 65535.0));
+                    }
                 }
             }
         }

@@ -134,6 +134,27 @@ TEST(PointFit, CorrectionFormulas) {
     EXPECT_EQ(p[3], 1000);
 }
 
+TEST(PointFit, CorrectionFollowsTheModelAtEveryPixel) {
+    // Rows above and below the centre share their powers; every pixel still gets its own b.
+    const int w = 9, h = 7;
+    for (const double cy : {2.0, 2.5, 6.0}) {
+        const RadialModel m{3, cy, 0.3, -0.7, 1.4, -40, 30000, 0};
+        Plane p;
+        ASSERT_TRUE(p.Allocate(w * h));
+        for (std::size_t i = 0; i < p.size(); ++i) p[i] = static_cast<uint16_t>(20000 + 37 * i);
+        PointBackgroundCorrect(p.view(w, h), m, 3, 0);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                const double dx = x - m.cx, dy = y - m.cy;
+                const double b =
+                    m.k * (std::pow(dx * dx + dy * dy, m.q) + m.a * dx + m.c * dy) + m.o;
+                const double v = 20000 + 37 * (y * w + x);
+                ASSERT_EQ(p.view(w, h).at(x, y), static_cast<uint16_t>(std::trunc(m.o * v / b)))
+                    << cy << ": " << x << "," << y;
+            }
+    }
+}
+
 TEST(PointFit, WholePictureCorrectionEqualsEachPlaneWithItsOwnModel) {
     // Green follows another centre than red and blue, so the channels are fitted apart.
     const int w = 60, h = 40;
