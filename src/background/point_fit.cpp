@@ -3,6 +3,7 @@
 #include <immintrin.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -174,7 +175,11 @@ RadialModel EvaluateModel(std::span<const FitPoint> points, int channel, double 
                           double a, double c, double q) {
     const std::size_t n = points.size();
     const auto ch = static_cast<std::size_t>(channel);
-    std::vector<double> u(n);
+    // The point lists of the image window hold at most 100 places: no allocation for those.
+    std::array<double, 128> small;
+    std::vector<double> large;
+    if (n > small.size()) large.resize(n);
+    double* u = n > small.size() ? large.data() : small.data();
     for (std::size_t i = 0; i < n; ++i) {
         const double dx = points[i].x - cx, dy = points[i].y - cy;
         u[i] = std::pow(dx * dx + dy * dy, q) + a * dx + c * dy;

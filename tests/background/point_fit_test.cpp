@@ -58,23 +58,44 @@ TEST(PointFit, EqualUGivesSlopeZero) {
 
 // The fast search must pick exactly the combination of the plain one, including on
 // degenerate sets: repeated places and places symmetric about a grid centre.
+// A coarser grid of the same kind, so that the plain search stays quick; 13 tilts leave
+// lanes of the vector groups unused.
+FitGrid SmallGrid(int w, int h) {
+    FitGrid g = MakeFitGrid(w, h);
+    g.cx = {g.cx[1], g.cx[4], g.cx[5], g.cx[8]};
+    g.cy = {g.cy[0], g.cy[5], g.cy[10]};
+    g.a.resize(13);
+    for (std::size_t i = 0; i < 13; ++i) g.a[i] = MakeFitGrid(w, h).a[i * 3];
+    g.c = {g.c[0], g.c[9], g.c[20], g.c[31], g.c[39]};
+    return g;
+}
+
+// The fast search must pick exactly the combination of the plain one, including on
+// degenerate sets: repeated places and places symmetric about a grid centre.
 TEST(PointFit, FastSearchChoosesWhatThePlainSearchChooses) {
     struct Case {
         unsigned seed;
         int n, w, h;
     };
-    for (const Case& c : {Case{2, 5, 40, 30}, Case{3, 9, 23, 61}}) {
+    const Case cases[] = {{1, 2, 40, 30},    {2, 5, 40, 30},      {3, 9, 23, 61},
+                          {4, 17, 300, 200}, {5, 40, 640, 480},   {6, 3, 2000, 90},
+                          {7, 60, 50, 50},   {8, 100, 6000, 4000}};
+    for (const Case& c : cases) {
         const auto pts = RandomPoints(c.seed, c.n, c.w, c.h);
-        const FitGrid g = MakeFitGrid(c.w, c.h);
+        const FitGrid g = SmallGrid(c.w, c.h);
         const auto fast = FitRadialModels(pts, 3, g);
         for (int ch = 0; ch < 3; ++ch)
             EXPECT_EQ(fast[static_cast<std::size_t>(ch)], FitRadialModelPlain(pts, ch, g))
                 << "seed " << c.seed << " channel " << ch;
     }
+    // The full grid once.
+    const auto pts = RandomPoints(2, 5, 40, 30);
+    const FitGrid full = MakeFitGrid(40, 30);
+    EXPECT_EQ(FitRadialModels(pts, 1, full)[0], FitRadialModelPlain(pts, 0, full));
     std::vector<FitPoint> odd = {{10, 15, {500, 500, 9}}, {30, 15, {500, 700, 9}},
                                  {10, 15, {520, 100, 9}}, {20, 5, {800, 300, 9}},
                                  {20, 25, {800, 300, 9}}, {20, 15, {1000, 50, 9}}};
-    const FitGrid g = MakeFitGrid(40, 30);
+    const FitGrid g = SmallGrid(40, 30);
     const auto fast = FitRadialModels(odd, 3, g);
     for (int ch = 0; ch < 3; ++ch)
         EXPECT_EQ(fast[static_cast<std::size_t>(ch)], FitRadialModelPlain(odd, ch, g)) << ch;
