@@ -34,6 +34,15 @@ const std::vector<CliOperation>& CliOperations() {
         {"noise", kCmdNoise, "noise reduction (keyword noise)"},
         {"lines", kCmdLineSeparation,
          "odd/even line separation (OUT odd rows, --even FILE even rows)"},
+        {"background", kCmdBackground,
+         "radial background correction (keywords back2, pseudo_curve, pseudo_shift)"},
+        {"background-image", kCmdBackgroundImage,
+         "background correction by a picture: --background FILE (keyword back1)"},
+        {"make-background", kCmdMakeBackground,
+         "generated background: use 0 writes it, 1/2 correct by it (keywords back3, VER264)"},
+        {"background-points", kCmdBackgroundPoints,
+         "background fitted to places: --points X,Y ... (y from the top; keyword back1)"},
+        {"compare", kCmdCompareImages, "two-image comparison: --with FILE (keyword compare_level)"},
     };
     return ops;
 }

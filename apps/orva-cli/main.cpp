@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "cli_batch.h"
+#include "cli_background.h"
 #include "cli_ops.h"
 #include "cli_preview.h"
 #include "cli_stack.h"
@@ -40,6 +41,10 @@ constexpr const char* kUsage =
     "  orva-cli apply OP IN OUT [--settings FILE.ovg] [--set KEYWORD=N,N,...]...\n"
     "                 [--jpeg jfif|exif] [--ppm binary|ascii]\n"
     "  orva-cli apply lines IN OUT --even EVEN_OUT [...]\n"
+    "  orva-cli apply background-image IN OUT --background BG [...]\n"
+    "  orva-cli apply compare IN OUT --with OTHER [...]\n"
+    "  orva-cli apply background-points IN OUT --points X,Y [X,Y...] [...]\n"
+    "                 (y counted from the top of the picture)\n"
     "                 line separation: OUT gets the odd rows, EVEN_OUT the even rows\n"
     "                 (rows counted from the bottom of the picture, first row = 0)\n"
     "  orva-cli sample OUT [WIDTH HEIGHT]   write a colour test picture; when OUT is a\n"
@@ -201,11 +206,16 @@ int Apply(int argc, char** argv) {
     std::string settings_file;
     std::string even_out;  // line separation writes two pictures
     OutputOptions out;
+    BackgroundCliArgs background;
     for (int i = 2; i < argc; ++i) {
         std::string error;
         const auto parsed = ParseOutputOption(argc, argv, i, out, &error);
         if (parsed.has_value()) {
             if (!*parsed) return Usage(error.c_str());
+            continue;
+        }
+        if (ParseBackgroundOption(argc, argv, i, background, &error)) {
+            if (!error.empty()) return Usage(error.c_str());
             continue;
         }
         const std::string a = argv[i];
@@ -240,7 +250,10 @@ int Apply(int argc, char** argv) {
     }
     std::string error;
     if (!ReadInto(ctx, args[1], 0, &error)) return Fail(error);
+    if (!PrepareBackgroundCli(ctx, args[0], background, &error))
+        return Fail(args[0] + ": " + error);
     if (!RunCliOperation(ctx, *op, &error)) return Fail(args[0] + ": " + error);
+    if (!FinishBackgroundCli(ctx, args[0], background, &error)) return Fail(args[0] + ": " + error);
     ImageRecord* rec = ctx.ws.Current();
     if (rec == nullptr) return Fail(args[0] + ": the operation left no image");
     SpreadSinglePlane(*rec);

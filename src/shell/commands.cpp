@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "common/text.h"
+#include "shell/background_commands.h"
 #include "shell/colour_commands.h"
 #include "shell/composite_commands.h"
 #include "shell/geometry_commands.h"
@@ -35,7 +36,6 @@ const std::vector<ProcessingEntry>& ProcessingEntries() {
         {kCmdSharpen, {2, "SHARP", kOpSharpen, FillSharpenBlock, nullptr, nullptr, false}},
         {kCmdEdge, {2, "EDGE", kOpEdge, FillEdgeBlock, nullptr, nullptr, false}},
         {kCmdRotate, {3, "ROUND", kOpRotate, FillRotateBlock, nullptr, nullptr, false}},
-        {kCmdBackground, {2, "BACKG", kOpBackground, nullptr, nullptr, nullptr, false}},
         {kCmdGamma, {2, "GAMMA", kOpGamma, FillGammaBlock, AfterGamma, nullptr, false}},
         {kCmdGrey, {2, "GRAY", kOpGrey, FillGreyBlock, AfterGrey, nullptr, false}},
         {kCmdSaturationHue,
@@ -162,6 +162,9 @@ void SelectImage(AppContext& ctx) {
 
 std::vector<Command> BuildTable() {
     auto image = [](const AppContext& ctx) { return HasImage(ctx); };
+    auto background = [](const AppContext& ctx) {
+        return HasImage(ctx) && OperationAvailable(ctx.kernels, kOpBackground);
+    };
     std::vector<Command> t = {
         {kCmdOpen, "開く(&O)", OpenCommand, nullptr},
         {kCmdSave, "保存(BMP,JPG,TIF,PPM)(&S)", SaveCommand, image},
@@ -205,12 +208,13 @@ std::vector<Command> BuildTable() {
         {kCmdEdge, "エッジ強調(&E)", RunProcessing(kCmdEdge), ProcessingReady(kCmdEdge)},
         {kCmdResize, "サイズ変更(&R)", ResizeCommand, image},
         {kCmdRotate, "回転(&T)", RunProcessing(kCmdRotate), ProcessingReady(kCmdRotate)},
-        {kCmdBackground, "補正実行(&B)", RunProcessing(kCmdBackground),
-         ProcessingReady(kCmdBackground)},
-        {kCmdBackgroundImage, "バックグランド補正（画像データ）(&G)", kNothing, kNotYet},
+        {kCmdBackground, "補正実行(&B)", RadialBackgroundCommand, background},
+        {kCmdBackgroundImage, "バックグランド補正（画像データ）(&G)", ImageBackgroundCommand,
+         background},
         {kCmdCompositePoints, "画像合成-ポイント指定(&P)", CompositePointsCommand,
          StackingReady(kOpCompositePoints)},
-        {kCmdBackgroundPoints, "バックグランド補正(ポイント指定)", kNothing, kNotYet},
+        {kCmdBackgroundPoints, "バックグランド補正(ポイント指定)", BackgroundPointsCommand,
+         background},
         {kCmdGamma, "ガンマ補正(&G)", RunProcessing(kCmdGamma), ProcessingReady(kCmdGamma)},
         {kCmdGrey, "白黒化(&W)", RunProcessing(kCmdGrey), ProcessingReady(kCmdGrey)},
         {kCmdLrgb, "L+RGB画像合成(&L)", LrgbCommand, StackingReady(kOpCompositeLrgb)},
@@ -230,7 +234,7 @@ std::vector<Command> BuildTable() {
         {kCmdColourChangeRgb, "色変更(RGB)", ColourChangeRgbCommand, image},
         {kCmdColourChangeHsv, "色変更(HSV)", ColourChangeHsvCommand, image},
         {kCmdLrgbFourImages, "L+R+G+B画像合成", LrgbFourCommand, StackingReady(kOpCompositeLrgb)},
-        {kCmdCompareImages, "２画像比較", kNothing, kNotYet},
+        {kCmdCompareImages, "２画像比較", CompareImagesCommand, background},
         {kCmdZoomIn, "拡大表示(&I)", [](AppContext& ctx) { ZoomCommand(ctx, 1); }, image},
         {kCmdZoomOut, "縮小表示(&O)", [](AppContext& ctx) { ZoomCommand(ctx, 0); }, image},
         {kCmdHistogram, "ヒストグラム(&H)", [](AppContext& ctx) { ShowInspectionCommand(ctx, 0); },
@@ -282,9 +286,14 @@ std::vector<Command> BuildTable() {
         {kCmdRepaintToolbar, "", [](AppContext& ctx) { ctx.ui.RepaintToolbar(); }, nullptr},
         {kCmdCompositeFiles, "画像合成-複数ファイル(&M)", CompositeFilesCommand,
          StackingReady(kOpComposite)},
-        {kCmdSampleCentre, "中央背景取り込み", kNothing, kNotYet},
-        {kCmdSampleEdge, "周辺背景取り込み", kNothing, kNotYet},
-        {kCmdMakeBackground, "バックグランドデータ生成", kNothing, kNotYet},
+        {kCmdSampleCentre, "中央背景取り込み",
+         [](AppContext& ctx) { SampleLevelCommand(ctx, kSampleCentre); }, nullptr},
+        {kCmdSampleEdge, "周辺背景取り込み",
+         [](AppContext& ctx) { SampleLevelCommand(ctx, kSampleEdge); }, nullptr},
+        {kCmdMakeBackground, "バックグランドデータ生成", MakeBackgroundCommand,
+         [](const AppContext& ctx) {
+             return HasImage(ctx) && OperationAvailable(ctx.kernels, kOpMakeBackground);
+         }},
     };
     return t;
 }

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "common/text.h"
+#include "shell/background_commands.h"
 #include "shell/commands.h"
 #include "shell/messages.h"
 
@@ -10,6 +11,7 @@ namespace orva {
 
 AppContext::AppContext(Ui& ui_port, const OpKernels& op_kernels)
     : ui(ui_port), kernels(op_kernels) {
+    view.finish_background_points = CorrectByBackgroundPoints;
     InitSettings(*this, 0);
 }
 
@@ -20,6 +22,7 @@ void InitSettings(AppContext& ctx, int keep_workspace) {
     ResetSettings(ctx.settings);
     ResetBatchSequence(ctx.batch);
     ctx.shell.all_images = 0;
+    ctx.view.sampling_mode = kSampleNone;
 }
 
 void StartUp(AppContext& ctx, const std::vector<std::string>& files) {

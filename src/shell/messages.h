@@ -127,10 +127,16 @@ inline constexpr const char* kBackgroundPointsDone = "画像の背景選択終�
 // Stacking.
 inline constexpr const char* kNeedTwoImages = "画像が２つ以上選択されていません！";
 inline constexpr const char* kNoLuminanceImage = "L画像が選択されていません！";
-inline constexpr const char* kNoImageChosen = "画像が選択されていません！";
+inline constexpr const char* kNoImageChosen = "画像が選択されていません！";  // also DIFF, BACKG2
 inline constexpr const char* kNoRgbImages = "R,G,B画像が選択されていません！";
 inline constexpr const char* kTooManyFiles =
     "Error:ファイル数が１６個を超えました！\n超えたファイルは読み込みません！";
 inline constexpr const char* kDropFilesHere = "ファイルをドラッグアンドドロップして下さい";
+// Background corrections and the two-image comparison.
+inline constexpr const char* kSampleCentrePrompt = "画像中央付近の背景を選択して下さい！";
+inline constexpr const char* kSampleEdgePrompt = "画像角付近の背景を選択して下さい！";
+inline constexpr const char* kBackgroundPointsPrompt =
+    "画像の背景をできるだけ多く選択して下さい！\n終了したい時は右ボタンを押して下さい。";
+inline constexpr const char* kBackgroundListEntry = "%02d(%s)";  // BACKG2 and DIFF lists
 
 }  // namespace orva::msg

@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "background/background_settings.h"
 #include "composite/composite_settings.h"
 #include "ops/op_settings.h"
 
@@ -20,46 +21,6 @@ namespace orva {
 
 // The families below have no operation of their own yet; their field tables stand here
 // until their operations land, in the same form as ops/op_settings.h.
-
-// Background correction: pseudo-function (BACKG), background image (BACKG2, BACKG3) and the
-// background generator (MAKEBG). Pseudo mode 0 multiplies, 1 subtracts; image mode 3
-// multiplies, 4 subtracts; the generated background is 0 kept as a new image, 1 multiplied,
-// 2 subtracted.
-struct BackgroundFields {
-    FieldDecl pseudo_mode{"mode", 0, 1, 0, FieldUnit::Choice};
-    FieldDecl level{"level", 0, 255, 0, FieldUnit::Level8};  // centre and edge levels
-    FieldDecl pseudo_curve{"curve", 100, 300, 200, FieldUnit::Hundredths};
-    FieldDecl shift{"shift", -255, 255, 30, FieldUnit::Level8};
-    FieldDecl image_mode{"mode", 3, 4, 3, FieldUnit::Choice};
-    FieldDecl image_slot{"slot", 0, 255, 100};
-    FieldDecl detect_area{"detect_area", 8, 256, 32, FieldUnit::Pixels};
-    FieldDecl average_area{"average_area", 2, 16, 16, FieldUnit::Pixels};
-    FieldDecl generated_use{"use", 0, 2, 0, FieldUnit::Choice};
-    FieldDecl two_part{"two_part", 0, 1, 0, FieldUnit::Flag};
-    FieldDecl exclude_zero{"exclude_zero", 0, 1, 1, FieldUnit::Flag};
-};
-inline constexpr BackgroundFields kBackgroundFields{};
-
-struct BackgroundSettings {
-    int pseudo_mode = kBackgroundFields.pseudo_mode.def;
-    std::array<int, 3> centre = {0, 0, 0};  // R, G, B
-    std::array<int, 3> edge = {0, 0, 0};    // R, G, B
-    int pseudo_curve = kBackgroundFields.pseudo_curve.def;
-    int pseudo_shift = kBackgroundFields.shift.def;
-    int image_mode = kBackgroundFields.image_mode.def;
-    int image_slot = kBackgroundFields.image_slot.def;
-    int image_shift = kBackgroundFields.shift.def;
-    int detect_area = kBackgroundFields.detect_area.def;
-    int average_area = kBackgroundFields.average_area.def;
-    int generated_use = kBackgroundFields.generated_use.def;
-    int generated_shift = kBackgroundFields.shift.def;
-    int two_part = kBackgroundFields.two_part.def;
-    int exclude_zero = kBackgroundFields.exclude_zero.def;  // luminance 0 is no background
-    // What a left click in the image collects: 0 nothing, 1 centre levels, 2 edge levels,
-    // 100 + n background point n. Not a user setting, but reset with the others.
-    int sampling_mode = 0;
-    bool operator==(const BackgroundSettings&) const = default;
-};
 
 // RAW development (dialog RAWMODE) and dark-frame defect handling (dialog DARK). Algorithm 0
 // is the fast development, 1 the decoder's reference development with quality 0..3

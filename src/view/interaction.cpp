@@ -104,6 +104,10 @@ void ImageLeftButtonDown(AppContext& ctx, int wx, int wy) {
         if (v.sampling_mode == kSampleCentre || v.sampling_mode == kSampleEdge) {
             SampledLevel& out = v.sampling_mode == kSampleCentre ? v.centre_level : v.edge_level;
             out = {x, y, level[0] >> 8, level[1] >> 8, level[2] >> 8};
+            // The levels go straight into the radial correction's settings.
+            auto& bg = ctx.settings.background;
+            auto& into = v.sampling_mode == kSampleCentre ? bg.centre : bg.edge;
+            into = {out.r, out.g, out.b};
             v.sampling_mode = kSampleNone;
         } else if (v.sampling_mode >= kSamplePoints &&
                    v.sampling_mode < kSamplePoints + kMaxBackgroundPoints) {

@@ -1,0 +1,214 @@
+#include "shell/background_commands.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "background/background_settings.h"
+#include "background/point_fit.h"
+#include "shell/commands.h"
+#include "shell/messages.h"
+#include "workspace/undo.h"
+
+namespace orva {
+
+namespace {
+
+const auto& BG = kBackgroundFields;
+
+bool HasImage(const AppContext& ctx) {
+    return Workspace::Valid(ctx.ws.current) && ctx.ws.at(ctx.ws.current).occupied();
+}
+
+// The slot a dialog chose holds a picture.
+bool UsableSlot(const AppContext& ctx, int slot) {
+    return Workspace::Valid(slot) && ctx.ws.at(slot).occupied();
+}
+
+// Code 7 in image mode: P0 mode, the same shift for the three channels, P8 the background.
+void FillImageMode(ParamBlock& block, int mode, int shift, int slot) {
+    block[0] = mode;
+    block[2] = block[4] = block[6] = shift;
+    block[8] = slot;
+}
+
+// The processing-command pattern after the dialog: the current image, or in all-images mode
+// every image in slot order, each after its own memory check, except `skip` (the background
+// itself, which stays as it is, without an undo step, while the others are corrected by it).
+void RunOnImages(AppContext& ctx, uint32_t code, const ParamBlock& block, int skip,
+                 bool current_only) {
+    auto one = [&](ImageRecord& rec) {
+        ctx.params = block;
+        return ApplyWithUndo(rec, [&](ImageRecord& r) {
+            return Dispatch(code, r, ctx.params, ctx.ws, ctx.kernels);
+        });
+    };
+    {
+        BusyScope busy(ctx.ui);
+        if (ctx.shell.all_images == 0 || current_only) {
+            if (!one(*ctx.ws.Current())) ShowError(ctx.ui, msg::kNoMemoryRun);
+        } else {
+            for (int slot = 0; slot < kSlotCount; ++slot) {
+                ImageRecord& rec = ctx.ws.at(slot);
+                if (rec.width <= 0 || slot == skip) continue;
+                if (!CheckImageMemory(ctx.ws, 0, 0, slot, 2) || !one(rec)) {
+                    ShowError(ctx.ui, msg::kNoMemoryRun);
+                    break;
+                }
+            }
+        }
+    }
+    ctx.ui.Repaint();
+}
+
+bool MemoryForTwo(AppContext& ctx) {
+    if (CheckImageMemory(ctx.ws, 0, 0, ctx.ws.current, 2)) return true;
+    ShowError(ctx.ui, msg::kNoMemoryRun);
+    return false;
+}
+
+// The first free slot after `after`, or -1.
+int FreeSlotAfter(const Workspace& ws, int after) {
+    for (int s = after + 1; s < kSlotCount; ++s)
+        if (!ws.at(s).occupied()) return s;
+    return -1;
+}
+
+}  // namespace
+
+void FillRadialBackgroundBlock(const AppContext& ctx, const ImageRecord&, ParamBlock& block) {
+    const BackgroundSettings& s = ctx.settings.background;
+    const int mode = BG.pseudo_mode.Clamp(s.pseudo_mode);
+    const int shift = BG.shift.Clamp(s.pseudo_shift);
+    block[0] = mode;
+    for (std::size_t ch = 0; ch < 3; ++ch) {
+        const int centre = BG.level.Clamp(s.centre[ch]);
+        const int edge = BG.level.Clamp(s.edge[ch]);
+        const int word = 2 + 2 * static_cast<int>(ch);
+        block[word] = mode == 1 ? shift - 2 * edge + centre : centre;
+        block[word + 1] = mode == 1 ? shift - edge : edge;
+    }
+    PutWord(block, BG.pseudo_curve, BG.pseudo_curve.Clamp(s.pseudo_curve));
+}
+
+void RadialBackgroundCommand(AppContext& ctx) {
+    if (!HasImage(ctx) || !MemoryForTwo(ctx)) return;
+    if (!ctx.ui.RunDialog("BACKG", ctx)) return;
+    const auto& edge = ctx.settings.background.edge;
+    if (edge[0] == 0 && edge[1] == 0 && edge[2] == 0) {
+        // Nothing to correct against yet: the next click picks the centre levels.
+        ctx.view.sampling_mode = kSampleCentre;
+        return;
+    }
+    ProcessingCommand cmd;
+    cmd.code = kOpBackground;
+    cmd.fill = FillRadialBackgroundBlock;
+    RunProcessingCommand(ctx, cmd);
+    ctx.view.sampling_mode = kSampleNone;
+}
+
+void SampleLevelCommand(AppContext& ctx, int mode) {
+    ctx.view.sampling_mode = mode;
+    ShowMessage(ctx.ui, mode == kSampleCentre ? msg::kSampleCentrePrompt : msg::kSampleEdgePrompt);
+}
+
+void ImageBackgroundCommand(AppContext& ctx) {
+    if (!HasImage(ctx) || !MemoryForTwo(ctx)) return;
+    if (!ctx.ui.RunDialog("BACKG2", ctx)) return;
+    const BackgroundSettings& s = ctx.settings.background;
+    if (!UsableSlot(ctx, s.image_slot)) {
+        ShowError(ctx.ui, msg::kNoImageChosen);
+        return;
+    }
+    ParamBlock block = ctx.params;
+    FillImageMode(block, BG.image_mode.Clamp(s.image_mode), BG.shift.Clamp(s.image_shift),
+                  s.image_slot);
+    RunOnImages(ctx, kOpBackground, block, s.image_slot, false);
+}
+
+void MakeBackgroundCommand(AppContext& ctx) {
+    if (!HasImage(ctx) || !MemoryForTwo(ctx)) return;
+    if (!ctx.ui.RunDialog("MAKEBG", ctx)) return;
+    const BackgroundSettings& s = ctx.settings.background;
+    const int source = ctx.ws.current;
+    const int slot = FindFreeSlot(ctx.ws);
+    const bool two_part = s.two_part != 0;
+    const int temp = two_part && slot >= 0 ? FreeSlotAfter(ctx.ws, slot) : -1;
+    if (slot < 0 || (two_part && temp < 0)) {
+        ShowError(ctx.ui, msg::kNoSlotNew);
+        return;
+    }
+    BusyScope busy(ctx.ui);
+    ParamBlock& block = ctx.params;
+    const int area = BG.detect_area.Clamp(s.detect_area);
+    PutWord(block, BG.average_area, BG.average_area.Clamp(s.average_area));
+    PutWord(block, BG.exclude_zero, BG.exclude_zero.Clamp(s.exclude_zero));
+    bool ok;
+    if (!two_part) {
+        block[0] = source;
+        PutWord(block, BG.detect_area, area);
+        ok = Dispatch(kOpMakeBackground, ctx.ws.at(slot), block, ctx.ws, ctx.kernels);
+    } else {
+        // Two passes with half the area each: the second works on the first one's result.
+        block[0] = source;
+        PutWord(block, BG.detect_area, area / 2);
+        ok = Dispatch(kOpMakeBackground, ctx.ws.at(temp), block, ctx.ws, ctx.kernels);
+        block[0] = temp;
+        PutWord(block, BG.detect_area, area / 2);
+        ok = ok && Dispatch(kOpMakeBackground, ctx.ws.at(slot), block, ctx.ws, ctx.kernels);
+        ClearSlot(ctx.ws, temp);
+    }
+    if (!ok || !ctx.ws.at(slot).occupied()) {
+        ClearSlot(ctx.ws, slot);
+        ShowError(ctx.ui, msg::kNoMemoryRun);
+        return;
+    }
+    const int use = BG.generated_use.Clamp(s.generated_use);
+    if (use == 0) {
+        AdoptNewImage(ctx, slot, true);
+        ctx.ui.Repaint();
+        return;
+    }
+    FillImageMode(block, use == 1 ? 3 : 4, use == 1 ? 0 : BG.shift.Clamp(s.generated_shift), slot);
+    ImageRecord& rec = ctx.ws.at(source);
+    const bool done = ApplyWithUndo(rec, [&](ImageRecord& r) {
+        return Dispatch(kOpBackground, r, block, ctx.ws, ctx.kernels);
+    });
+    ClearSlot(ctx.ws, slot);
+    if (!done) ShowError(ctx.ui, msg::kNoMemoryRun);
+    ctx.ui.Repaint();
+}
+
+void BackgroundPointsCommand(AppContext& ctx) {
+    if (!HasImage(ctx)) return;
+    if (!ctx.ui.RunDialog("BACKG3", ctx)) return;
+    ctx.view.sampling_mode = kSamplePoints;
+    ShowMessage(ctx.ui, msg::kBackgroundPointsPrompt);
+}
+
+void CompareImagesCommand(AppContext& ctx) {
+    if (!HasImage(ctx) || !MemoryForTwo(ctx)) return;
+    if (!ctx.ui.RunDialog("DIFF", ctx)) return;
+    const int slot = ctx.shell.selected_slot;
+    if (!UsableSlot(ctx, slot)) {
+        ShowError(ctx.ui, msg::kNoImageChosen);
+        return;
+    }
+    const int level = kCompositeFields.compare_level.Clamp(ctx.settings.composite.compare_level);
+    ParamBlock block = ctx.params;
+    FillImageMode(block, 4, level, slot);
+    RunOnImages(ctx, kOpBackground, block, slot, true);
+}
+
+bool CorrectByBackgroundPoints(AppContext& ctx, ImageRecord& rec, int count) {
+    count = std::clamp(count, 0, kMaxBackgroundPoints);
+    std::vector<FitPoint> points;
+    for (int i = 0; i < count; ++i) {
+        const BackgroundPoint& p = ctx.view.background_points[static_cast<std::size_t>(i)];
+        points.push_back(FitPoint{p.x, p.y, {double(p.r), double(p.g), double(p.b)}});
+    }
+    const BackgroundSettings& s = ctx.settings.background;
+    CorrectByPoints(rec, points, BG.image_mode.Clamp(s.image_mode), BG.shift.Clamp(s.image_shift));
+    return true;
+}
+
+}  // namespace orva
