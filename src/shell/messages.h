@@ -109,4 +109,14 @@ inline constexpr const char* kPrintDocument = "ORVA(%s)";
 // Image window: the end of a background point list.
 inline constexpr const char* kBackgroundPointsDone = "画像の背景選択終了！";
 
+// Dark files (dialog DARK) and RAW development (dialog RAWMODE).
+inline constexpr const char* kDarkDialogTitle = "Dark file Select";
+inline constexpr const char* kDarkNotRawOrFits =
+    "このファイルは、RAW/FITSではないので設定できません！";
+inline constexpr const char* kDarkListFull = "これ以上、ファイルを追加できません！";
+inline constexpr const char* kDarkMixedFormats = "Error:ダークファイルのフォーマットが異なります！";
+inline constexpr const char* kDarkMixedSizes = "Error:ダークファイルのサイズが異なります！";
+inline constexpr const char* kDarkListEntry = "%d %s";
+inline constexpr const char* kRawDialogTitle = "RAW現像設定";
+
 }  // namespace orva::msg
