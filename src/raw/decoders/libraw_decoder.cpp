@@ -95,7 +95,9 @@ public:
         if (imgdata.idata.dng_version != 0 && u.tiff_compress == 1) {
             const uint64_t bits = std::max<uint64_t>(u.tiff_bps, 1);
             const uint64_t samples = std::max<uint64_t>(u.tiff_samples, 1);
-            if (raw_pixels * bits * samples / 8 > uint64_t{bytes.size()})
+            const uint64_t need = raw_pixels * bits * samples / 8;
+            const uint64_t offset = u.data_offset > 0 ? static_cast<uint64_t>(u.data_offset) : 0;
+            if (offset > bytes.size() || need > bytes.size() - offset)
                 return Fail(IoStatus::Damaged, "the RAW data runs past the end of the file");
         }
         if (BytesNeeded(raw_pixels, pixels, mode) > budget)
@@ -275,24 +277,31 @@ IoResult LoadScaledMosaic(OrvaLibRaw& lr, std::span<const uint8_t> bytes, uint64
     return lr.CleanUpAndScale();
 }
 
+// The decoder hands these over as single-precision floats: 1/250 s arrives as 0.00399999991
+// and F5.6 as 5.59999990. Truncating those would show 1/249.9 and F5.5, so values within a
+// thousandth below a whole number count as that number.
+double Trunc(double v) {
+    return std::floor(v + 1e-3);
+}
+
 }  // namespace
 
 uint32_t PackExposure(double t) {
     if (!(t > 0.0) || !std::isfinite(t)) return 0;
     uint32_t num, den;
     if (t >= 1.0) {
-        const double tenths = std::floor(10.0 * t);
+        const double tenths = Trunc(10.0 * t);
         if (tenths <= 65535.0) {
             num = static_cast<uint32_t>(tenths), den = 10;
         } else {
-            num = static_cast<uint32_t>(std::min(std::floor(t), 65535.0)), den = 1;
+            num = static_cast<uint32_t>(std::min(Trunc(t), 65535.0)), den = 1;
         }
     } else {
-        const double d = std::floor(10.0 / t);
+        const double d = Trunc(10.0 / t);
         if (d <= 65535.0) {
             num = 10, den = static_cast<uint32_t>(d);
         } else {
-            num = 1, den = static_cast<uint32_t>(std::min(std::floor(1.0 / t), 65535.0));
+            num = 1, den = static_cast<uint32_t>(std::min(Trunc(1.0 / t), 65535.0));
         }
     }
     return num << 16 | den;
@@ -300,7 +309,8 @@ uint32_t PackExposure(double t) {
 
 uint32_t PackAperture(double f) {
     if (!(f > 0.0) || !std::isfinite(f)) return 0;
-    const double tenths = std::min(std::floor(10.0 * f), 65535.0);
+    const double tenths = std::min(Trunc(10.0 * f), 65535.0);
+    if (tenths < 1.0) return 0;
     return static_cast<uint32_t>(tenths) << 16 | 10u;
 }
 
