@@ -38,33 +38,83 @@ void DemosaicChecked(const MosaicView& m, int x, int y, int centre, uint16_t out
         out[c] = static_cast<uint16_t>(weight[c] > 0 ? sum[c] / weight[c] : 0);
 }
 
-// The interior of one mosaic row (1 <= y <= height - 2), x from 1 to width - 2.
-void DemosaicInterior(const MosaicView& m, int y, int centre, uint16_t* r, uint16_t* g,
-                      uint16_t* b) {
-    const uint16_t(*up)[4] = m.px + static_cast<std::size_t>(y - 1) * m.width;
-    const uint16_t(*mid)[4] = up + m.width;
-    const uint16_t(*down)[4] = mid + m.width;
-    uint16_t* out[3] = {r, g, b};
-    for (int x = 1; x + 1 < m.width; ++x) {
+// The interior columns of the interior rows of a band, worked out channel by channel on
+// planar rows so that the compiler can use vector instructions. The 3x3 weights are the
+// separable [1 2 1] x [1 2 1] with the centre raised from 4 to its own weight. Sums stay
+// below 2^21, so single-precision values are exact, and a quotient of two such numbers with
+// a divisor of at most 28 is never rounded onto the next whole number: truncating the float
+// quotient is the integer division.
+class PlanarDemosaic {
+public:
+    PlanarDemosaic(const MosaicView& m, int centre)
+        : m_(m),
+          centre_(static_cast<float>(centre - 4)),
+          w_(m.width),
+          buf_(static_cast<std::size_t>(3) * 3 * 4 * w_) {}
+
+    // Row y (1 <= y <= height - 2), columns 1 .. width - 2, into out[c][x].
+    void Row(int y, uint16_t* const out[3]) {
+        const Slot& up = Get(y - 1);
+        const Slot& mid = Get(y);
+        const Slot& down = Get(y + 1);
         for (int c = 0; c < 3; ++c) {
-            int s = 0, n = 0;
-            const auto tap = [&](unsigned v, int w) {
-                s += w * static_cast<int>(v);
-                n += v != 0 ? w : 0;
-            };
-            tap(up[x - 1][c], kCornerWeight);
-            tap(up[x][c], kSideWeight);
-            tap(up[x + 1][c], kCornerWeight);
-            tap(mid[x - 1][c], kSideWeight);
-            tap(mid[x][c], centre);
-            tap(mid[x + 1][c], kSideWeight);
-            tap(down[x - 1][c], kCornerWeight);
-            tap(down[x][c], kSideWeight);
-            tap(down[x + 1][c], kCornerWeight);
-            out[c][x] = static_cast<uint16_t>(n > 0 ? s / n : 0);
+            const float* hu = up.hs[c];
+            const float* hm = mid.hs[c];
+            const float* hd = down.hs[c];
+            const float* nu = up.hn[c];
+            const float* nm = mid.hn[c];
+            const float* nd = down.hn[c];
+            const float* v = mid.v[c];
+            const float* z = mid.nz[c];
+            uint16_t* o = out[c];
+            const float k = centre_;
+            for (int x = 1; x + 1 < w_; ++x) {
+                const float sum = hu[x] + 2.0f * hm[x] + hd[x] + k * v[x];
+                const float n = nu[x] + 2.0f * nm[x] + nd[x] + k * z[x];
+                o[x] = static_cast<uint16_t>(static_cast<int>(sum / std::max(n, 1.0f)));
+            }
         }
     }
-}
+
+private:
+    struct Slot {
+        int y = -1;
+        float* v[3];
+        float* nz[3];
+        float* hs[3];
+        float* hn[3];
+    };
+
+    const Slot& Get(int y) {
+        Slot& s = slots_[y % 3];
+        if (s.y == y) return s;
+        s.y = y;
+        float* base = buf_.data() + static_cast<std::size_t>(y % 3) * 12 * w_;
+        const uint16_t(*p)[4] = m_.px + static_cast<std::size_t>(y) * w_;
+        for (int c = 0; c < 3; ++c) {
+            float* v = s.v[c] = base + static_cast<std::size_t>(4 * c) * w_;
+            float* z = s.nz[c] = v + w_;
+            float* hs = s.hs[c] = z + w_;
+            float* hn = s.hn[c] = hs + w_;
+            for (int x = 0; x < w_; ++x) {
+                const uint16_t q = p[x][c];
+                v[x] = q;
+                z[x] = q != 0 ? 1.0f : 0.0f;
+            }
+            for (int x = 1; x + 1 < w_; ++x) {
+                hs[x] = v[x - 1] + 2.0f * v[x] + v[x + 1];
+                hn[x] = z[x - 1] + 2.0f * z[x] + z[x + 1];
+            }
+        }
+        return s;
+    }
+
+    const MosaicView& m_;
+    float centre_;
+    int w_;
+    std::vector<float> buf_;
+    Slot slots_[3];
+};
 
 // ---- Neighbour sums for stages 3 and 4 ----
 
@@ -126,33 +176,99 @@ struct ColourParams {
     int f, s, h;
 };
 
-void ColourPixel(const ColourParams& cp, int rgb[3], int luminance, int sharpened,
-                 uint16_t out[3]) {
-    if (luminance == 0) {
-        out[0] = out[1] = out[2] = 0;
+// c * Ys / L truncated and held within 0..65535, by multiplication: for numerators below 2^32
+// and divisors L below 2^14, floor(n / L) = (n * ceil(2^46 / L)) >> 46 exactly. Negative
+// colours give 0 as the division would (the luminances are never negative).
+__extension__ using Wide = unsigned __int128;
+
+struct LuminanceDivider {
+    std::vector<uint64_t> m;
+    LuminanceDivider() : m(16384) {
+        for (uint64_t l = 1; l < m.size(); ++l) m[l] = ((uint64_t{1} << 46) + l - 1) / l;
+    }
+};
+
+const std::vector<uint64_t>& LuminanceMagic() {
+    static const LuminanceDivider d;
+    return d.m;
+}
+
+inline uint16_t Transfer(int c, uint64_t ys, uint64_t magic) {
+    const uint64_t n = static_cast<uint64_t>(std::max(c, 0)) * ys;
+    const uint64_t q = static_cast<uint64_t>((static_cast<Wide>(n) * magic) >> 46);
+    return static_cast<uint16_t>(std::min<uint64_t>(q, 65535));
+}
+
+// Hue rotation, saturation and luminance transfer of one row.
+void ColourRow(const ColourParams& cp, int* const rgb[3], const uint16_t* lum,
+               const uint16_t* sharp, int width, uint16_t* const out[3]) {
+    const int a = std::abs(cp.h), keep = 120 - a;
+    const int k = 15 * cp.s + a;
+    // Positive hues mix each channel with the one before it (r with b), negative ones with
+    // the one after it (r with g).
+    const int* r = rgb[0];
+    const int* g = rgb[1];
+    const int* b = rgb[2];
+    const int* mix_r = cp.h >= 0 ? b : g;
+    const int* mix_g = cp.h >= 0 ? r : b;
+    const int* mix_b = cp.h >= 0 ? g : r;
+    uint16_t* o0 = out[0];
+    uint16_t* o1 = out[1];
+    uint16_t* o2 = out[2];
+    const uint64_t* magics = LuminanceMagic().data();  // entry 0 is 0
+    for (int x = 0; x < width; ++x) {
+        int r1 = r[x], g1 = g[x], b1 = b[x];
+        if (a != 0) {
+            r1 = (keep * r[x] + a * mix_r[x]) / 120;
+            g1 = (keep * g[x] + a * mix_g[x]) / 120;
+            b1 = (keep * b[x] + a * mix_b[x]) / 120;
+        }
+        const int m = (r1 + g1 + b1) / 3;
+        const int r2 = r1 + ((r1 - m) * k) / 60;
+        const int g2 = g1 + ((g1 - m) * k) / 60;
+        const int b2 = b1 + ((b1 - m) * k) / 60;
+        // A pixel of luminance 0 is black whatever its colour (its factor is 0).
+        const uint64_t magic = magics[lum[x]];
+        const uint64_t ys = sharp[x];
+        o0[x] = Transfer(r2, ys, magic);
+        o1[x] = Transfer(g2, ys, magic);
+        o2[x] = Transfer(b2, ys, magic);
+    }
+}
+
+// One row of one channel after false-colour reduction with strength F (1..4):
+// c <- (c + (F * sum of the in-bounds 3x3 neighbours) / n) / (F + 1).
+template <int F>
+void SmoothRow(ConstPlaneView p, int row, int* out) {
+    const int width = p.width(), height = p.height();
+    const uint16_t* mid = p.row(row);
+    if (row >= 1 && row + 1 < height && width >= 3) {
+        const uint16_t* up = p.row(row + 1);
+        const uint16_t* down = p.row(row - 1);
+        for (int x = 1; x + 1 < width; ++x) {
+            const int sum = Interior3(up, mid, down, x);
+            out[x] = (mid[x] + (F * sum) / 8) / (F + 1);
+        }
+        for (const int x : {0, width - 1}) {
+            int n;
+            const int sum = NeighbourSum3(p, x, row, n);
+            out[x] = (mid[x] + (F * sum) / n) / (F + 1);
+        }
         return;
     }
-    int r = rgb[0], g = rgb[1], b = rgb[2];
-    if (cp.h > 0) {
-        const int h = cp.h;
-        const int r2 = ((120 - h) * r + h * b) / 120;
-        const int g2 = ((120 - h) * g + h * r) / 120;
-        const int b2 = ((120 - h) * b + h * g) / 120;
-        r = r2, g = g2, b = b2;
-    } else if (cp.h < 0) {
-        const int a = -cp.h;
-        const int r2 = ((120 - a) * r + a * g) / 120;
-        const int g2 = ((120 - a) * g + a * b) / 120;
-        const int b2 = ((120 - a) * b + a * r) / 120;
-        r = r2, g = g2, b = b2;
+    for (int x = 0; x < width; ++x) {
+        int n;
+        const int sum = NeighbourSum3(p, x, row, n);
+        out[x] = n > 0 ? (mid[x] + (F * sum) / n) / (F + 1) : mid[x];
     }
-    const int mean = (r + g + b) / 3;
-    const int k = 15 * cp.s + std::abs(cp.h);
-    const int c[3] = {r + ((r - mean) * k) / 60, g + ((g - mean) * k) / 60,
-                      b + ((b - mean) * k) / 60};
-    for (int i = 0; i < 3; ++i) {
-        const int64_t v = static_cast<int64_t>(c[i]) * sharpened / luminance;
-        out[i] = static_cast<uint16_t>(std::clamp<int64_t>(v, 0, 65535));
+}
+
+void SmoothRow(int f, ConstPlaneView p, int row, int* out) {
+    switch (f) {
+        case 1: SmoothRow<1>(p, row, out); break;
+        case 2: SmoothRow<2>(p, row, out); break;
+        case 3: SmoothRow<3>(p, row, out); break;
+        default: SmoothRow<4>(p, row, out); break;
     }
 }
 
@@ -208,6 +324,7 @@ void DevelopToneCurve(MosaicView m, const std::array<int, 3>& black,
 void DevelopDemosaic(MosaicView m, PlaneView r, PlaneView g, PlaneView b) {
     const int centre = m.pattern == kPatternSixBySix ? 16 : 8;
     ForEachRowBand(m.height, [&](int y0, int y1) {
+        PlanarDemosaic planar(m, centre);
         for (int y = y0; y < y1; ++y) {
             const int row = m.height - 1 - y;  // planes are bottom-up
             uint16_t* pr = r.row(row);
@@ -223,7 +340,8 @@ void DevelopDemosaic(MosaicView m, PlaneView r, PlaneView g, PlaneView b) {
             const bool inner_row = y >= 1 && y + 1 < m.height;
             for (int x = 0; x < m.width; ++x) {
                 if (inner_row && x == 1 && m.width > 2) {
-                    DemosaicInterior(m, y, centre, pr, pg, pb);
+                    uint16_t* const out[3] = {pr, pg, pb};
+                    planar.Row(y, out);
                     x = m.width - 2;
                     continue;
                 }
@@ -297,36 +415,24 @@ void DevelopColour(ConstPlaneView r, ConstPlaneView g, ConstPlaneView b, ConstPl
     const int width = y.width(), height = y.height();
     // The colour formulas hold for hues within the dialog's range; a hue from an edited
     // settings file is held there instead of turning colours negative.
-    const ColourParams cp{std::max(false_colour, 0), std::max(saturation, 0),
+    const ColourParams cp{std::clamp(false_colour, 0, 4), std::max(saturation, 0),
                           std::clamp(hue, -36, 36)};
     const ConstPlaneView in[3] = {r, g, b};
     ForEachRowBand(height, [&](int y0, int y1) {
+        std::vector<int> rgb(static_cast<std::size_t>(width) * 3);
+        int* row_rgb[3] = {rgb.data(), rgb.data() + width,
+                           rgb.data() + 2 * static_cast<std::size_t>(width)};
         for (int row = y0; row < y1; ++row) {
-            const uint16_t* lum = y.row(row);
-            const uint16_t* sharp = ys.row(row);
-            uint16_t* out[3] = {out_r.row(row), out_g.row(row), out_b.row(row)};
-            const bool inner_row = row >= 1 && row + 1 < height;
-            for (int x = 0; x < width; ++x) {
-                int rgb[3];
-                for (int c = 0; c < 3; ++c) {
-                    const ConstPlaneView& p = in[c];
-                    int v = p.row(row)[x];
-                    if (cp.f > 0) {
-                        int sum, n;
-                        if (inner_row && x >= 1 && x + 1 < width) {
-                            sum = Interior3(p.row(row + 1), p.row(row), p.row(row - 1), x);
-                            n = 8;
-                        } else {
-                            sum = NeighbourSum3(p, x, row, n);
-                        }
-                        if (n > 0) v = (v + (cp.f * sum) / n) / (cp.f + 1);
-                    }
-                    rgb[c] = v;
+            for (int c = 0; c < 3; ++c) {
+                if (cp.f > 0) {
+                    SmoothRow(cp.f, in[c], row, row_rgb[c]);
+                } else {
+                    const uint16_t* p = in[c].row(row);
+                    std::copy(p, p + width, row_rgb[c]);
                 }
-                uint16_t px[3];
-                ColourPixel(cp, rgb, lum[x], sharp[x], px);
-                out[0][x] = px[0], out[1][x] = px[1], out[2][x] = px[2];
             }
+            uint16_t* const out[3] = {out_r.row(row), out_g.row(row), out_b.row(row)};
+            ColourRow(cp, row_rgb, y.row(row), ys.row(row), width, out);
         }
     });
 }
