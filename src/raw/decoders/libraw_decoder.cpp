@@ -61,10 +61,10 @@ const std::vector<uint16_t>& PowerTable() {
 }
 
 // Bytes a development of a width x height mosaic needs at most beyond the file: the raw
-// buffer, the four-channel mosaic, and (fast) three demosaiced planes, two luminance images
-// and three output planes, or (reference) the three output planes.
+// buffer, the four-channel mosaic (which later holds the two luminance images), and (fast)
+// three demosaiced planes and three output planes, or (reference) the three output planes.
 uint64_t BytesNeeded(uint64_t raw_pixels, uint64_t pixels, int mode) {
-    return raw_pixels * 8 + pixels * 8 + pixels * (mode == 0 ? 16 : 6);
+    return raw_pixels * 8 + pixels * 8 + pixels * (mode == 0 ? 12 : 6);
 }
 
 class OrvaLibRaw final : public LibRaw {
@@ -178,15 +178,15 @@ public:
         if (!dr.Allocate(n) || !dg.Allocate(n) || !db.Allocate(n))
             return Fail(IoStatus::OutOfMemory, "not enough memory");
         DevelopDemosaic(m, dr.view(w, h), dg.view(w, h), db.view(w, h));
-        recycle();  // the mosaic and the raw data are no longer needed
-        Plane y, ys;
-        if (!y.Allocate(n) || !ys.Allocate(n))
-            return Fail(IoStatus::OutOfMemory, "not enough memory");
-        DevelopSharpen(dr.view(w, h), dg.view(w, h), db.view(w, h), y.view(w, h), ys.view(w, h),
-                       p.radius, p.sharpness);
-        DevelopColour(dr.view(w, h), dg.view(w, h), db.view(w, h), y.view(w, h), ys.view(w, h),
-                      p.false_colour, p.saturation, p.hue, out.red.view(w, h), out.green.view(w, h),
+        // The mosaic (four samples a pixel) is spent: its memory holds the luminance Y and
+        // the sharpened luminance Ys (one sample a pixel each), already paged in.
+        uint16_t* spent = &imgdata.image[0][0];
+        const PlaneView y(spent, w, h), ys(spent + n, w, h);
+        DevelopSharpen(dr.view(w, h), dg.view(w, h), db.view(w, h), y, ys, p.radius, p.sharpness);
+        DevelopColour(dr.view(w, h), dg.view(w, h), db.view(w, h), y, ys, p.false_colour,
+                      p.saturation, p.hue, out.red.view(w, h), out.green.view(w, h),
                       out.blue.view(w, h));
+        recycle();
         return IoResult::Ok();
     }
 
