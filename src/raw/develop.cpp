@@ -237,38 +237,42 @@ void ColourRow(const ColourParams& cp, int* const rgb[3], const uint16_t* lum,
 }
 
 // One row of one channel after false-colour reduction with strength F (1..4):
-// c <- (c + (F * sum of the in-bounds 3x3 neighbours) / n) / (F + 1).
+// c <- (c + (F * sum of the in-bounds 3x3 neighbours) / n) / (F + 1). `up` and `down` are the
+// neighbouring rows as they were before the stage, or null outside the picture.
 template <int F>
-void SmoothRow(ConstPlaneView p, int row, int* out) {
-    const int width = p.width(), height = p.height();
-    const uint16_t* mid = p.row(row);
-    if (row >= 1 && row + 1 < height && width >= 3) {
-        const uint16_t* up = p.row(row + 1);
-        const uint16_t* down = p.row(row - 1);
-        for (int x = 1; x + 1 < width; ++x) {
-            const int sum = Interior3(up, mid, down, x);
-            out[x] = (mid[x] + (F * sum) / 8) / (F + 1);
+void SmoothRow(const uint16_t* up, const uint16_t* mid, const uint16_t* down, int width, int* out) {
+    const auto general = [&](int x) {
+        int sum = 0, n = 0;
+        for (const uint16_t* p : {up, mid, down}) {
+            if (p == nullptr) continue;
+            for (int dx = -1; dx <= 1; ++dx) {
+                const int xx = x + dx;
+                if ((p == mid && dx == 0) || xx < 0 || xx >= width) continue;
+                sum += p[xx];
+                ++n;
+            }
         }
-        for (const int x : {0, width - 1}) {
-            int n;
-            const int sum = NeighbourSum3(p, x, row, n);
-            out[x] = (mid[x] + (F * sum) / n) / (F + 1);
-        }
+        out[x] = n > 0 ? (mid[x] + (F * sum) / n) / (F + 1) : mid[x];
+    };
+    if (up == nullptr || down == nullptr || width < 3) {
+        for (int x = 0; x < width; ++x) general(x);
         return;
     }
-    for (int x = 0; x < width; ++x) {
-        int n;
-        const int sum = NeighbourSum3(p, x, row, n);
-        out[x] = n > 0 ? (mid[x] + (F * sum) / n) / (F + 1) : mid[x];
+    for (int x = 1; x + 1 < width; ++x) {
+        const int sum = Interior3(up, mid, down, x);
+        out[x] = (mid[x] + (F * sum) / 8) / (F + 1);
     }
+    general(0);
+    general(width - 1);
 }
 
-void SmoothRow(int f, ConstPlaneView p, int row, int* out) {
+void SmoothRow(int f, const uint16_t* up, const uint16_t* mid, const uint16_t* down, int width,
+               int* out) {
     switch (f) {
-        case 1: SmoothRow<1>(p, row, out); break;
-        case 2: SmoothRow<2>(p, row, out); break;
-        case 3: SmoothRow<3>(p, row, out); break;
-        default: SmoothRow<4>(p, row, out); break;
+        case 1: SmoothRow<1>(up, mid, down, width, out); break;
+        case 2: SmoothRow<2>(up, mid, down, width, out); break;
+        case 3: SmoothRow<3>(up, mid, down, width, out); break;
+        default: SmoothRow<4>(up, mid, down, width, out); break;
     }
 }
 
@@ -409,29 +413,67 @@ void DevelopSharpen(ConstPlaneView r, ConstPlaneView g, ConstPlaneView b, PlaneV
     });
 }
 
-void DevelopColour(ConstPlaneView r, ConstPlaneView g, ConstPlaneView b, ConstPlaneView y,
-                   ConstPlaneView ys, int false_colour, int saturation, int hue, PlaneView out_r,
-                   PlaneView out_g, PlaneView out_b) {
+void DevelopColour(PlaneView r, PlaneView g, PlaneView b, ConstPlaneView y, ConstPlaneView ys,
+                   int false_colour, int saturation, int hue) {
     const int width = y.width(), height = y.height();
     // The colour formulas hold for hues within the dialog's range; a hue from an edited
     // settings file is held there instead of turning colours negative.
     const ColourParams cp{std::clamp(false_colour, 0, 4), std::max(saturation, 0),
                           std::clamp(hue, -36, 36)};
-    const ConstPlaneView in[3] = {r, g, b};
-    ForEachRowBand(height, [&](int y0, int y1) {
-        std::vector<int> rgb(static_cast<std::size_t>(width) * 3);
-        int* row_rgb[3] = {rgb.data(), rgb.data() + width,
-                           rgb.data() + 2 * static_cast<std::size_t>(width)};
+    const PlaneView planes[3] = {r, g, b};
+    const auto w = static_cast<std::size_t>(width);
+    // The planes are rewritten in place. A band reads the rows next to it as they were: the
+    // first and last row of every band are kept aside before any band starts, and inside a
+    // band the rows already rewritten are remembered as they were.
+    const int bands = RowBandCount(height);
+    std::vector<uint16_t> edges(cp.f > 0 ? static_cast<std::size_t>(bands) * 6 * w : 0);
+    const auto edge = [&](int band, int c, bool last) {
+        return edges.data() + ((static_cast<std::size_t>(band) * 2 + (last ? 1 : 0)) * 3 +
+                               static_cast<std::size_t>(c)) *
+                                  w;
+    };
+    if (cp.f > 0) {
+        for (int k = 0; k < bands; ++k) {
+            const int y0 = BandStart(height, k, bands), y1 = BandStart(height, k + 1, bands);
+            if (y0 >= y1) continue;
+            for (int c = 0; c < 3; ++c) {
+                std::copy(planes[c].row(y0), planes[c].row(y0) + w, edge(k, c, false));
+                std::copy(planes[c].row(y1 - 1), planes[c].row(y1 - 1) + w, edge(k, c, true));
+            }
+        }
+    }
+    RunBands(bands, [&](int band) {
+        const int y0 = BandStart(height, band, bands), y1 = BandStart(height, band + 1, bands);
+        std::vector<int> rgb(w * 3);
+        int* row_rgb[3] = {rgb.data(), rgb.data() + w, rgb.data() + 2 * w};
+        // Per channel: the previous row and this row as they were.
+        std::vector<uint16_t> kept(cp.f > 0 ? w * 6 : 0);
         for (int row = y0; row < y1; ++row) {
             for (int c = 0; c < 3; ++c) {
-                if (cp.f > 0) {
-                    SmoothRow(cp.f, in[c], row, row_rgb[c]);
-                } else {
-                    const uint16_t* p = in[c].row(row);
-                    std::copy(p, p + width, row_rgb[c]);
+                uint16_t* mid = planes[c].row(row);
+                if (cp.f == 0) {
+                    std::copy(mid, mid + w, row_rgb[c]);
+                    continue;
                 }
+                uint16_t* prev = kept.data() + static_cast<std::size_t>(c) * 2 * w;
+                uint16_t* cur = prev + w;
+                const uint16_t* below = nullptr;  // row - 1 as it was
+                if (row > y0) {
+                    std::copy(cur, cur + w, prev);
+                    below = prev;
+                } else if (row > 0) {
+                    below = edge(band - 1, c, true);
+                }
+                std::copy(mid, mid + w, cur);
+                const uint16_t* above = nullptr;  // row + 1, not yet rewritten
+                if (row + 1 < y1) {
+                    above = planes[c].row(row + 1);
+                } else if (row + 1 < height) {
+                    above = edge(band + 1, c, false);
+                }
+                SmoothRow(cp.f, below, cur, above, width, row_rgb[c]);
             }
-            uint16_t* const out[3] = {out_r.row(row), out_g.row(row), out_b.row(row)};
+            uint16_t* const out[3] = {r.row(row), g.row(row), b.row(row)};
             ColourRow(cp, row_rgb, y.row(row), ys.row(row), width, out);
         }
     });
@@ -439,22 +481,17 @@ void DevelopColour(ConstPlaneView r, ConstPlaneView g, ConstPlaneView b, ConstPl
 
 bool DevelopMosaic(MosaicView m, const DevelopParams& p, Plane& r, Plane& g, Plane& b) {
     const std::size_t n = static_cast<std::size_t>(m.width) * static_cast<std::size_t>(m.height);
-    Plane dr, dg, db, y, ys;
-    if (!dr.Allocate(n) || !dg.Allocate(n) || !db.Allocate(n) || !y.Allocate(n) || !ys.Allocate(n))
+    Plane nr, ng, nb, y, ys;
+    if (!nr.Allocate(n) || !ng.Allocate(n) || !nb.Allocate(n) || !y.Allocate(n) || !ys.Allocate(n))
         return false;
+    const int w = m.width, h = m.height;
     const std::array<double, 3> inv = {1.0 / p.gamma[0], 1.0 / p.gamma[1], 1.0 / p.gamma[2]};
     DevelopToneCurve(m, p.black, p.white, inv);
-    DevelopDemosaic(m, dr.view(m.width, m.height), dg.view(m.width, m.height),
-                    db.view(m.width, m.height));
-    DevelopSharpen(dr.view(m.width, m.height), dg.view(m.width, m.height),
-                   db.view(m.width, m.height), y.view(m.width, m.height),
-                   ys.view(m.width, m.height), p.radius, p.sharpness);
-    Plane nr, ng, nb;
-    if (!nr.Allocate(n) || !ng.Allocate(n) || !nb.Allocate(n)) return false;
-    DevelopColour(dr.view(m.width, m.height), dg.view(m.width, m.height),
-                  db.view(m.width, m.height), y.view(m.width, m.height), ys.view(m.width, m.height),
-                  p.false_colour, p.saturation, p.hue, nr.view(m.width, m.height),
-                  ng.view(m.width, m.height), nb.view(m.width, m.height));
+    DevelopDemosaic(m, nr.view(w, h), ng.view(w, h), nb.view(w, h));
+    DevelopSharpen(nr.view(w, h), ng.view(w, h), nb.view(w, h), y.view(w, h), ys.view(w, h),
+                   p.radius, p.sharpness);
+    DevelopColour(nr.view(w, h), ng.view(w, h), nb.view(w, h), y.view(w, h), ys.view(w, h),
+                  p.false_colour, p.saturation, p.hue);
     r = std::move(nr);
     g = std::move(ng);
     b = std::move(nb);

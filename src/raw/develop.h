@@ -62,11 +62,10 @@ void DevelopDemosaic(MosaicView m, PlaneView r, PlaneView g, PlaneView b);
 void DevelopSharpen(ConstPlaneView r, ConstPlaneView g, ConstPlaneView b, PlaneView y, PlaneView ys,
                     int radius, int sharpness);
 
-// Stage 4: writes out_r, out_g, out_b (fresh planes of the same size) from the stage 2
-// planes, the luminance y and the sharpened luminance ys.
-void DevelopColour(ConstPlaneView r, ConstPlaneView g, ConstPlaneView b, ConstPlaneView y,
-                   ConstPlaneView ys, int false_colour, int saturation, int hue, PlaneView out_r,
-                   PlaneView out_g, PlaneView out_b);
+// Stage 4, in place on the stage 2 planes, with the luminance y and the sharpened
+// luminance ys.
+void DevelopColour(PlaneView r, PlaneView g, PlaneView b, ConstPlaneView y, ConstPlaneView ys,
+                   int false_colour, int saturation, int hue);
 
 // The four stages in order into three planes of m.width x m.height (allocated here). The
 // mosaic is changed by stage 1. False when memory is short (the planes are then empty).

@@ -224,17 +224,16 @@ TEST(RawSharpen, RadiusTwoCountsOnlyInBoundsNeighbours) {
 // ---- Stage 4 ----
 
 std::array<int, 3> Colour(std::array<int, 3> rgb, int lum, int sharp, int f, int s, int h) {
-    Planes in(1, 1), out(1, 1);
-    in.r[0] = static_cast<uint16_t>(rgb[0]);
-    in.g[0] = static_cast<uint16_t>(rgb[1]);
-    in.b[0] = static_cast<uint16_t>(rgb[2]);
+    Planes p(1, 1);
+    p.r[0] = static_cast<uint16_t>(rgb[0]);
+    p.g[0] = static_cast<uint16_t>(rgb[1]);
+    p.b[0] = static_cast<uint16_t>(rgb[2]);
     Plane y, ys;
     EXPECT_TRUE(y.Allocate(1) && ys.Allocate(1));
     y[0] = static_cast<uint16_t>(lum);
     ys[0] = static_cast<uint16_t>(sharp);
-    DevelopColour(in.v(in.r), in.v(in.g), in.v(in.b), y.view(1, 1), ys.view(1, 1), f, s, h,
-                  out.v(out.r), out.v(out.g), out.v(out.b));
-    return out.top(0, 0);
+    DevelopColour(p.v(p.r), p.v(p.g), p.v(p.b), y.view(1, 1), ys.view(1, 1), f, s, h);
+    return p.top(0, 0);
 }
 
 TEST(RawColour, NeutralSettingsReturnTheDemosaicedColour) {
@@ -259,18 +258,62 @@ TEST(RawColour, HueSaturationAndLuminanceTransfer) {
 }
 
 TEST(RawColour, FalseColourReductionSmoothsEachChannel) {
-    Planes in(3, 3), out(3, 3);
-    for (std::size_t i = 0; i < 9; ++i) in.r[i] = in.g[i] = in.b[i] = 100;
-    in.r[4] = 900;
+    Planes p(3, 3);
+    for (std::size_t i = 0; i < 9; ++i) p.r[i] = p.g[i] = p.b[i] = 100;
+    p.r[4] = 900;
     Plane y, ys;
     ASSERT_TRUE(y.Allocate(9) && ys.Allocate(9));
     for (std::size_t i = 0; i < 9; ++i) y[i] = ys[i] = 50;
-    DevelopColour(in.v(in.r), in.v(in.g), in.v(in.b), y.view(3, 3), ys.view(3, 3), 1, 0, 0,
-                  out.v(out.r), out.v(out.g), out.v(out.b));
-    // (900 + 800 / 8) / 2; a corner: (100 + (100 + 100 + 900) / 3) / 2.
-    EXPECT_EQ(out.r[4], 500);
-    EXPECT_EQ(out.r[0], (100 + 1100 / 3) / 2);
-    EXPECT_EQ(out.g[4], 100);
+    DevelopColour(p.v(p.r), p.v(p.g), p.v(p.b), y.view(3, 3), ys.view(3, 3), 1, 0, 0);
+    // (900 + 800 / 8) / 2; a corner: (100 + (100 + 100 + 900) / 3) / 2, from the values as
+    // they were before the stage although the planes are rewritten in place.
+    EXPECT_EQ(p.r[4], 500);
+    EXPECT_EQ(p.r[0], (100 + 1100 / 3) / 2);
+    EXPECT_EQ(p.r[8], (100 + 1100 / 3) / 2);
+    EXPECT_EQ(p.r[1], (100 + 1300 / 5) / 2);
+    EXPECT_EQ(p.g[4], 100);
+}
+
+TEST(RawColour, InPlaceBandsReadTheirNeighboursAsTheyWere) {
+    // Tall enough for several bands: each row's smoothing must see the rows next to it
+    // before they were rewritten, whatever band they belong to and however many threads run.
+    const int w = 5, h = 70;
+    std::mt19937 rng(3);
+    Planes base(w, h);
+    for (std::size_t i = 0; i < base.r.size(); ++i) {
+        base.r[i] = static_cast<uint16_t>(rng() % 60000);
+        base.g[i] = static_cast<uint16_t>(rng() % 60000);
+        base.b[i] = static_cast<uint16_t>(rng() % 60000);
+    }
+    Plane y, ys;
+    ASSERT_TRUE(y.Allocate(base.r.size()) && ys.Allocate(base.r.size()));
+    for (std::size_t i = 0; i < y.size(); ++i) y[i] = ys[i] = 1000;
+    // Expected smoothing of the red plane worked out from an untouched copy.
+    std::vector<int> expect(base.r.size());
+    for (int row = 0; row < h; ++row)
+        for (int x = 0; x < w; ++x) {
+            int sum = 0, n = 0;
+            for (int dy = -1; dy <= 1; ++dy)
+                for (int dx = -1; dx <= 1; ++dx) {
+                    const int yy = row + dy, xx = x + dx;
+                    if ((dx == 0 && dy == 0) || yy < 0 || yy >= h || xx < 0 || xx >= w) continue;
+                    sum += base.r[static_cast<std::size_t>(yy) * w + xx];
+                    ++n;
+                }
+            const int v = base.r[static_cast<std::size_t>(row) * w + x];
+            expect[static_cast<std::size_t>(row) * w + x] = (v + (3 * sum) / n) / 4;
+        }
+    for (const int threads : {1, 2, 5}) {
+        SetThreadCount(threads);
+        Planes p(w, h);
+        std::copy(base.r.data(), base.r.data() + base.r.size(), p.r.data());
+        std::copy(base.g.data(), base.g.data() + base.g.size(), p.g.data());
+        std::copy(base.b.data(), base.b.data() + base.b.size(), p.b.data());
+        DevelopColour(p.v(p.r), p.v(p.g), p.v(p.b), y.view(w, h), ys.view(w, h), 3, 0, 0);
+        for (std::size_t i = 0; i < expect.size(); ++i)
+            ASSERT_EQ(p.r[i], expect[i]) << i << " with " << threads << " threads";
+    }
+    SetThreadCount(0);
 }
 
 // ---- All stages ----

@@ -61,10 +61,10 @@ const std::vector<uint16_t>& PowerTable() {
 }
 
 // Bytes a development of a width x height mosaic needs at most beyond the file: the raw
-// buffer, the four-channel mosaic (which later holds the two luminance images), and (fast)
-// three demosaiced planes and three output planes, or (reference) the three output planes.
-uint64_t BytesNeeded(uint64_t raw_pixels, uint64_t pixels, int mode) {
-    return raw_pixels * 8 + pixels * 8 + pixels * (mode == 0 ? 12 : 6);
+// buffer, the four-channel mosaic (which later holds the two luminance images of the fast
+// development) and the three output planes.
+uint64_t BytesNeeded(uint64_t raw_pixels, uint64_t pixels) {
+    return raw_pixels * 8 + pixels * 8 + pixels * 6;
 }
 
 class OrvaLibRaw final : public LibRaw {
@@ -72,7 +72,7 @@ public:
     OrvaLibRaw() : LibRaw(LIBRAW_OPIONS_NO_MEMERR_CALLBACK | LIBRAW_OPIONS_NO_DATAERR_CALLBACK) {}
 
     // Open and identify, then check what the file declares before anything large is taken.
-    IoResult Open(std::span<const uint8_t> bytes, uint64_t budget, int mode) {
+    IoResult Open(std::span<const uint8_t> bytes, uint64_t budget) {
         imgdata.params.use_camera_wb = 1;
         const uint64_t mb = std::max<uint64_t>(budget >> 20, 1);
         imgdata.params.max_raw_memory_mb = static_cast<unsigned>(std::min<uint64_t>(mb, 2048));
@@ -100,7 +100,7 @@ public:
             if (offset > bytes.size() || need > bytes.size() - offset)
                 return Fail(IoStatus::Damaged, "the RAW data runs past the end of the file");
         }
-        if (BytesNeeded(raw_pixels, pixels, mode) > budget)
+        if (BytesNeeded(raw_pixels, pixels) > budget)
             return Fail(IoStatus::OutOfMemory, "not enough memory for the RAW data");
         return IoResult::Ok();
     }
@@ -174,18 +174,14 @@ public:
         const std::array<double, 3> inv = {1.0 / p.gamma[0], 1.0 / p.gamma[1], 1.0 / p.gamma[2]};
         DevelopToneCurve(m, p.black, p.white, inv);
         const std::size_t n = static_cast<std::size_t>(w) * h;
-        Plane dr, dg, db;
-        if (!dr.Allocate(n) || !dg.Allocate(n) || !db.Allocate(n))
-            return Fail(IoStatus::OutOfMemory, "not enough memory");
-        DevelopDemosaic(m, dr.view(w, h), dg.view(w, h), db.view(w, h));
+        const PlaneView r = out.red.view(w, h), g = out.green.view(w, h), b = out.blue.view(w, h);
+        DevelopDemosaic(m, r, g, b);
         // The mosaic (four samples a pixel) is spent: its memory holds the luminance Y and
         // the sharpened luminance Ys (one sample a pixel each), already paged in.
         uint16_t* spent = &imgdata.image[0][0];
         const PlaneView y(spent, w, h), ys(spent + n, w, h);
-        DevelopSharpen(dr.view(w, h), dg.view(w, h), db.view(w, h), y, ys, p.radius, p.sharpness);
-        DevelopColour(dr.view(w, h), dg.view(w, h), db.view(w, h), y, ys, p.false_colour,
-                      p.saturation, p.hue, out.red.view(w, h), out.green.view(w, h),
-                      out.blue.view(w, h));
+        DevelopSharpen(r, g, b, y, ys, p.radius, p.sharpness);
+        DevelopColour(r, g, b, y, ys, p.false_colour, p.saturation, p.hue);
         recycle();
         return IoResult::Ok();
     }
@@ -270,9 +266,8 @@ private:
 };
 
 // The steps common to pictures and darks, up to the scaled mosaic.
-IoResult LoadScaledMosaic(OrvaLibRaw& lr, std::span<const uint8_t> bytes, uint64_t budget,
-                          int mode) {
-    if (IoResult r = lr.Open(bytes, budget, mode); !r.ok()) return r;
+IoResult LoadScaledMosaic(OrvaLibRaw& lr, std::span<const uint8_t> bytes, uint64_t budget) {
+    if (IoResult r = lr.Open(bytes, budget); !r.ok()) return r;
     if (IoResult r = lr.Unpack(); !r.ok()) return r;
     return lr.CleanUpAndScale();
 }
@@ -335,7 +330,7 @@ IoResult DecodeRawBytes(std::span<const uint8_t> bytes, const RawDecodeRequest& 
     }
     DecodedImage img;
     img.memory_budget = request.memory_budget;
-    IoResult r = LoadScaledMosaic(*lr, bytes, request.memory_budget, request.mode);
+    IoResult r = LoadScaledMosaic(*lr, bytes, request.memory_budget);
     if (r.ok()) r = lr->SubtractDarkAndPreInterpolate(request.dark, request.dark_control);
     if (r.ok())
         r = request.mode == 0 ? lr->Fast(request.develop, img)
@@ -352,7 +347,7 @@ IoResult ReadRawDarkBytes(std::span<const uint8_t> bytes, uint64_t memory_budget
     } catch (const std::bad_alloc&) {
         return Fail(IoStatus::OutOfMemory, "not enough memory for the RAW decoder");
     }
-    if (IoResult r = LoadScaledMosaic(*lr, bytes, memory_budget, 1); !r.ok()) return r;
+    if (IoResult r = LoadScaledMosaic(*lr, bytes, memory_budget); !r.ok()) return r;
     try {
         out = lr->CopyMosaic();
     } catch (const std::bad_alloc&) {
