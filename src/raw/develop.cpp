@@ -71,7 +71,9 @@ public:
             for (int x = 1; x + 1 < w_; ++x) {
                 const float sum = hu[x] + 2.0f * hm[x] + hd[x] + k * v[x];
                 const float n = nu[x] + 2.0f * nm[x] + nd[x] + k * z[x];
-                o[x] = static_cast<uint16_t>(static_cast<int>(sum / std::max(n, 1.0f)));
+                // Nothing sampled gives a sum of 0; the tiny term keeps 0 / 0 away without a
+                // branch and is far below the last place of any weight.
+                o[x] = static_cast<uint16_t>(static_cast<int>(sum / (n + 1e-30f)));
             }
         }
     }
@@ -159,15 +161,38 @@ inline int Interior3(const uint16_t* up, const uint16_t* mid, const uint16_t* do
            down[x + 1];
 }
 
-uint16_t SharpenValue(int v, int m, int t, int s) {
+// Written without branches so that whole rows run on vector instructions.
+inline uint16_t SharpenValue(int v, int m, int t, int s) {
     const int d = v - m;
-    int out;
-    if (-t < d && d < t) {
-        out = (v + m) / 2;
+    const int smooth = (v + m) / 2;
+    const int beyond = v > m ? d - t : d + t;
+    const int sharp = v + (beyond * s) / 2;
+    const int out = (-t < d && d < t) ? smooth : sharp;
+    return static_cast<uint16_t>(std::min(std::max(out, 0), 16383));
+}
+
+// The interior of one luminance row: every position whose whole window is inside.
+template <int kRadius>
+void SharpenInterior(ConstPlaneView lum, int row, int t, int s, uint16_t* out) {
+    const int width = lum.width();
+    const uint16_t* mid = lum.row(row);
+    const uint16_t* u1 = lum.row(row + 1);
+    const uint16_t* d1 = lum.row(row - 1);
+    if constexpr (kRadius == 0) {
+        for (int x = 1; x + 1 < width; ++x) {
+            const unsigned sum = Interior3(u1, mid, d1, x);
+            out[x] = SharpenValue(mid[x], static_cast<int>(sum / 8u), t, s);
+        }
     } else {
-        out = v + ((v > m ? d - t : d + t) * s) / 2;
+        const uint16_t* u2 = lum.row(row + 2);
+        const uint16_t* d2 = lum.row(row - 2);
+        for (int x = 2; x + 2 < width; ++x) {
+            const unsigned sum = Interior3(u1, mid, d1, x) + mid[x - 2] + mid[x + 2] + u1[x - 2] +
+                                 u1[x + 2] + d1[x - 2] + d1[x + 2] + u2[x - 1] + u2[x] + u2[x + 1] +
+                                 d2[x - 1] + d2[x] + d2[x + 1];
+            out[x] = SharpenValue(mid[x], static_cast<int>(sum / 20u), t, s);
+        }
     }
-    return static_cast<uint16_t>(std::clamp(out, 0, 16383));
 }
 
 // ---- Stage 4 ----
@@ -176,64 +201,62 @@ struct ColourParams {
     int f, s, h;
 };
 
-// c * Ys / L truncated and held within 0..65535, by multiplication: for numerators below 2^32
-// and divisors L below 2^14, floor(n / L) = (n * ceil(2^46 / L)) >> 46 exactly. Negative
-// colours give 0 as the division would (the luminances are never negative).
-__extension__ using Wide = unsigned __int128;
-
-struct LuminanceDivider {
-    std::vector<uint64_t> m;
-    LuminanceDivider() : m(16384) {
-        for (uint64_t l = 1; l < m.size(); ++l) m[l] = ((uint64_t{1} << 46) + l - 1) / l;
-    }
-};
-
-const std::vector<uint64_t>& LuminanceMagic() {
-    static const LuminanceDivider d;
-    return d.m;
+// c * Ys / L truncated and held within 0..65535. The product is exact in double precision
+// and no quotient (below 2^32, divisor below 2^14) lies close enough to a whole number for
+// the rounded double quotient to reach it, so this is the integer division; negative colours
+// give 0 as the division would.
+inline uint16_t Transfer(int c, double ys, double l) {
+    double q = static_cast<double>(c) * ys / l;
+    q = q < 65535.0 ? q : 65535.0;
+    q = q > 0.0 ? q : 0.0;
+    return static_cast<uint16_t>(static_cast<int>(q));
 }
 
-inline uint16_t Transfer(int c, uint64_t ys, uint64_t magic) {
-    const uint64_t n = static_cast<uint64_t>(std::max(c, 0)) * ys;
-    const uint64_t q = static_cast<uint64_t>((static_cast<Wide>(n) * magic) >> 46);
-    return static_cast<uint16_t>(std::min<uint64_t>(q, 65535));
+// The rows run on vector instructions; where the processor has AVX2, on wider ones (the
+// results are the same, only the width of the steps differs).
+#define ORVA_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
+
+// Hue rotation of one row in place. Positive hues mix each channel with the one before it
+// (r with b), negative ones with the one after it (r with g).
+ORVA_VECTOR_CLONES
+void RotateHueRow(int hue, int* r, int* g, int* b, int width) {
+    const int a = std::abs(hue), keep = 120 - a;
+    int* mix_r = hue >= 0 ? b : g;
+    int* mix_g = hue >= 0 ? r : b;
+    int* mix_b = hue >= 0 ? g : r;
+    for (int x = 0; x < width; ++x) {
+        const int r1 = (keep * r[x] + a * mix_r[x]) / 120;
+        const int g1 = (keep * g[x] + a * mix_g[x]) / 120;
+        const int b1 = (keep * b[x] + a * mix_b[x]) / 120;
+        r[x] = r1, g[x] = g1, b[x] = b1;
+    }
+}
+
+// Saturation and luminance transfer of one row.
+ORVA_VECTOR_CLONES
+void SaturateRow(int k, const int* r, const int* g, const int* b, const uint16_t* lum,
+                 const uint16_t* sharp, int width, uint16_t* o0, uint16_t* o1, uint16_t* o2) {
+    for (int x = 0; x < width; ++x) {
+        const int m = (r[x] + g[x] + b[x]) / 3;
+        const int r2 = r[x] + ((r[x] - m) * k) / 60;
+        const int g2 = g[x] + ((g[x] - m) * k) / 60;
+        const int b2 = b[x] + ((b[x] - m) * k) / 60;
+        // A pixel of luminance 0 is black whatever its colour (its factor is 0).
+        const int zero = lum[x] == 0;
+        const double l = lum[x] + zero;
+        const double ys = sharp[x] * (1 - zero);
+        o0[x] = Transfer(r2, ys, l);
+        o1[x] = Transfer(g2, ys, l);
+        o2[x] = Transfer(b2, ys, l);
+    }
 }
 
 // Hue rotation, saturation and luminance transfer of one row.
 void ColourRow(const ColourParams& cp, int* const rgb[3], const uint16_t* lum,
                const uint16_t* sharp, int width, uint16_t* const out[3]) {
-    const int a = std::abs(cp.h), keep = 120 - a;
-    const int k = 15 * cp.s + a;
-    // Positive hues mix each channel with the one before it (r with b), negative ones with
-    // the one after it (r with g).
-    const int* r = rgb[0];
-    const int* g = rgb[1];
-    const int* b = rgb[2];
-    const int* mix_r = cp.h >= 0 ? b : g;
-    const int* mix_g = cp.h >= 0 ? r : b;
-    const int* mix_b = cp.h >= 0 ? g : r;
-    uint16_t* o0 = out[0];
-    uint16_t* o1 = out[1];
-    uint16_t* o2 = out[2];
-    const uint64_t* magics = LuminanceMagic().data();  // entry 0 is 0
-    for (int x = 0; x < width; ++x) {
-        int r1 = r[x], g1 = g[x], b1 = b[x];
-        if (a != 0) {
-            r1 = (keep * r[x] + a * mix_r[x]) / 120;
-            g1 = (keep * g[x] + a * mix_g[x]) / 120;
-            b1 = (keep * b[x] + a * mix_b[x]) / 120;
-        }
-        const int m = (r1 + g1 + b1) / 3;
-        const int r2 = r1 + ((r1 - m) * k) / 60;
-        const int g2 = g1 + ((g1 - m) * k) / 60;
-        const int b2 = b1 + ((b1 - m) * k) / 60;
-        // A pixel of luminance 0 is black whatever its colour (its factor is 0).
-        const uint64_t magic = magics[lum[x]];
-        const uint64_t ys = sharp[x];
-        o0[x] = Transfer(r2, ys, magic);
-        o1[x] = Transfer(g2, ys, magic);
-        o2[x] = Transfer(b2, ys, magic);
-    }
+    if (cp.h != 0) RotateHueRow(cp.h, rgb[0], rgb[1], rgb[2], width);
+    SaturateRow(15 * cp.s + std::abs(cp.h), rgb[0], rgb[1], rgb[2], lum, sharp, width, out[0],
+                out[1], out[2]);
 }
 
 // One row of one channel after false-colour reduction with strength F (1..4):
@@ -367,7 +390,8 @@ void DevelopSharpen(ConstPlaneView r, ConstPlaneView g, ConstPlaneView b, PlaneV
             const uint16_t* pb = b.row(row);
             uint16_t* out = y.row(row);
             for (int x = 0; x < width; ++x)
-                out[x] = static_cast<uint16_t>(((pr[x] + pg[x] + pb[x]) / 3) / 4);
+                out[x] =
+                    static_cast<uint16_t>((static_cast<unsigned>(pr[x] + pg[x] + pb[x]) / 3u) / 4u);
         }
     });
     const ConstPlaneView lum = y;
@@ -385,29 +409,21 @@ void DevelopSharpen(ConstPlaneView r, ConstPlaneView g, ConstPlaneView b, PlaneV
         for (int row = y0; row < y1; ++row) {
             uint16_t* out = ys.row(row);
             const uint16_t* mid = lum.row(row);
-            const bool inner_row = row >= reach && row + reach < height;
-            for (int x = 0; x < width; ++x) {
-                const int v = mid[x];
-                int sum, count;
-                if (inner_row && x >= reach && x + reach < width) {
-                    if (radius == 0) {
-                        sum = Interior3(lum.row(row + 1), mid, lum.row(row - 1), x);
-                        count = 8;
-                    } else {
-                        const uint16_t* u2 = lum.row(row + 2);
-                        const uint16_t* d2 = lum.row(row - 2);
-                        sum = Interior3(lum.row(row + 1), mid, lum.row(row - 1), x) + mid[x - 2] +
-                              mid[x + 2] + lum.row(row + 1)[x - 2] + lum.row(row + 1)[x + 2] +
-                              lum.row(row - 1)[x - 2] + lum.row(row - 1)[x + 2] + u2[x - 1] +
-                              u2[x] + u2[x + 1] + d2[x - 1] + d2[x] + d2[x + 1];
-                        count = 20;
-                    }
+            const bool inner_row = row >= reach && row + reach < height && width > 2 * reach;
+            if (inner_row) {
+                if (radius == 0) {
+                    SharpenInterior<0>(lum, row, t, s, out);
                 } else {
-                    sum = radius == 0 ? NeighbourSum3(lum, x, row, count)
-                                      : NeighbourSum5(lum, x, row, count);
+                    SharpenInterior<1>(lum, row, t, s, out);
                 }
-                const int m = count > 0 ? sum / count : v;
-                out[x] = SharpenValue(v, m, t, s);
+            }
+            for (int x = 0; x < width; ++x) {
+                if (inner_row && x == reach) x = width - reach;  // done above
+                int count;
+                const int sum = radius == 0 ? NeighbourSum3(lum, x, row, count)
+                                            : NeighbourSum5(lum, x, row, count);
+                const int v = mid[x];
+                out[x] = SharpenValue(v, count > 0 ? sum / count : v, t, s);
             }
         }
     });
