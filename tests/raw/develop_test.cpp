@@ -316,6 +316,83 @@ TEST(RawColour, InPlaceBandsReadTheirNeighboursAsTheyWere) {
     SetThreadCount(0);
 }
 
+// ---- Fast paths against whole-number arithmetic ----
+
+// The demosaic's vector path works in single precision and the colour stage's luminance
+// transfer in double precision; both must give exactly what integer arithmetic gives, for
+// extreme values, unsampled zeros and every weight sum.
+TEST(RawFastPaths, DemosaicAgreesWithIntegerArithmetic) {
+    const int w = 41, h = 9;
+    std::mt19937 rng(11);
+    for (const int pattern : {kPatternBayer, kPatternSixBySix}) {
+        Mosaic m(w, h);
+        for (auto& px : m.px)
+            for (int c = 0; c < 3; ++c) {
+                const unsigned roll = rng() % 4;
+                px[static_cast<std::size_t>(c)] = roll == 0 ? 0
+                                                  : roll == 1
+                                                      ? 65535
+                                                      : static_cast<uint16_t>(rng() % 65536);
+            }
+        Planes p(w, h);
+        DevelopDemosaic(m.view(pattern), p.v(p.r), p.v(p.g), p.v(p.b));
+        const int centre = pattern == kPatternSixBySix ? 16 : 8;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                std::array<int, 3> expect{};
+                for (int c = 0; c < 3; ++c) {
+                    int64_t sum = 0, weight = 0;
+                    for (int dy = -1; dy <= 1; ++dy)
+                        for (int dx = -1; dx <= 1; ++dx) {
+                            const int xx = x + dx, yy = y + dy;
+                            if (xx < 0 || yy < 0 || xx >= w || yy >= h) continue;
+                            const int v = m.at(xx, yy)[static_cast<std::size_t>(c)];
+                            if (v == 0) continue;
+                            const int wt = dx == 0 && dy == 0 ? centre : dx == 0 || dy == 0 ? 2 : 1;
+                            sum += int64_t{wt} * v;
+                            weight += wt;
+                        }
+                    expect[static_cast<std::size_t>(c)] =
+                        weight > 0 ? static_cast<int>(sum / weight) : 0;
+                }
+                ASSERT_EQ(p.top(x, y), expect) << x << "," << y << " pattern " << pattern;
+            }
+    }
+}
+
+TEST(RawFastPaths, ColourAgreesWithIntegerArithmetic) {
+    std::mt19937 rng(12);
+    for (int i = 0; i < 20000; ++i) {
+        const std::array<int, 3> rgb = {static_cast<int>(rng() % 65536),
+                                        static_cast<int>(rng() % 65536),
+                                        static_cast<int>(rng() % 65536)};
+        const int lum = i % 7 == 0 ? static_cast<int>(rng() % 3) : static_cast<int>(rng() % 16384);
+        const int sharp = static_cast<int>(rng() % 16384);
+        const int s = static_cast<int>(rng() % 5), h = static_cast<int>(rng() % 73) - 36;
+        std::array<int, 3> expect{};
+        if (lum > 0) {
+            int r = rgb[0], g = rgb[1], b = rgb[2];
+            const int a = std::abs(h);
+            if (h > 0) {
+                const int r2 = ((120 - a) * r + a * b) / 120, g2 = ((120 - a) * g + a * r) / 120,
+                          b2 = ((120 - a) * b + a * g) / 120;
+                r = r2, g = g2, b = b2;
+            } else if (h < 0) {
+                const int r2 = ((120 - a) * r + a * g) / 120, g2 = ((120 - a) * g + a * b) / 120,
+                          b2 = ((120 - a) * b + a * r) / 120;
+                r = r2, g = g2, b = b2;
+            }
+            const int mean = (r + g + b) / 3, k = 15 * s + a;
+            const int c[3] = {r + ((r - mean) * k) / 60, g + ((g - mean) * k) / 60,
+                              b + ((b - mean) * k) / 60};
+            for (int j = 0; j < 3; ++j)
+                expect[static_cast<std::size_t>(j)] =
+                    static_cast<int>(std::clamp<int64_t>(int64_t{c[j]} * sharp / lum, 0, 65535));
+        }
+        ASSERT_EQ(Colour(rgb, lum, sharp, 0, s, h), expect) << i;
+    }
+}
+
 // ---- All stages ----
 
 TEST(RawDevelop, SameResultForAnyThreadCount) {
