@@ -5,8 +5,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <memory>
+#include <vector>
 
 #include "common/parallel.h"
 
@@ -21,7 +23,6 @@ constexpr int kPhotometricLinearRaw = 34892;  // DNG linear raw: three samples p
 const TIFFFieldInfo kExtraTags[] = {
     {33434, 1, 1, TIFF_RATIONAL, FIELD_CUSTOM, 1, 0, const_cast<char*>("ExposureTime")},
     {33437, 1, 1, TIFF_RATIONAL, FIELD_CUSTOM, 1, 0, const_cast<char*>("FNumber")},
-    {34855, 1, 1, TIFF_SHORT, FIELD_CUSTOM, 1, 0, const_cast<char*>("ISOSpeedRatings")},
 };
 
 // Sets a counted real-valued tag whichever precision this libtiff stores it in.
@@ -41,6 +42,56 @@ bool SetReal(TIFF* tif, uint32_t tag, double v) {
     return TIFFSetField(tif, tag, static_cast<float>(v)) == 1;
 }
 
+// Appends an EXIF directory holding the ISO speed to a little-endian TIFF file whose first
+// directory has an EXIF pointer of 0, and points it there.
+IoResult AppendExifIso(const std::string& path, int iso) {
+    std::FILE* f = std::fopen(path.c_str(), "r+b");
+    if (f == nullptr) return IoResult::Fail(IoStatus::CannotOpen, "cannot reopen " + path);
+    std::vector<uint8_t> file;
+    uint8_t buf[65536];
+    for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;)
+        file.insert(file.end(), buf, buf + n);
+    bool ok = file.size() >= 8 && file[0] == 'I';
+    const auto u16 = [&](std::size_t at) {
+        return static_cast<unsigned>(file[at] | file[at + 1] << 8);
+    };
+    std::size_t entry = 0;
+    if (ok) {
+        const std::size_t ifd = file[4] | file[5] << 8 | file[6] << 16 | std::size_t{file[7]} << 24;
+        ok = ifd + 2 <= file.size();
+        for (unsigned e = 0; ok && e < u16(ifd); ++e) {
+            const std::size_t at = ifd + 2 + 12 * std::size_t{e};
+            if (at + 12 > file.size()) break;
+            if (u16(at) == TIFFTAG_EXIFIFD) entry = at;
+        }
+    }
+    ok = ok && entry != 0;
+    const std::size_t exif = (file.size() + 1) / 2 * 2;
+    if (ok) {
+        // One entry: ISOSpeedRatings, SHORT, count 1; no next directory.
+        uint8_t dir[2 + 12 + 4 + 1] = {0};
+        const std::size_t pad = exif - file.size();
+        dir[pad + 0] = 1;
+        const uint8_t e[12] = {
+            0x27, 0x88, 3, 0, 1, 0, 0, 0, static_cast<uint8_t>(iso), static_cast<uint8_t>(iso >> 8),
+            0,    0};
+        std::memcpy(dir + pad + 2, e, sizeof e);
+        ok = std::fseek(f, 0, SEEK_END) == 0 && std::fwrite(dir, 1, pad + 18, f) == pad + 18;
+        const uint8_t offset[4] = {static_cast<uint8_t>(exif), static_cast<uint8_t>(exif >> 8),
+                                   static_cast<uint8_t>(exif >> 16),
+                                   static_cast<uint8_t>(exif >> 24)};
+        // The entry's type becomes LONG, its value the directory's offset.
+        const uint8_t type_long[2] = {4, 0};
+        ok = ok && std::fseek(f, static_cast<long>(entry + 2), SEEK_SET) == 0 &&
+             std::fwrite(type_long, 1, 2, f) == 2 &&
+             std::fseek(f, static_cast<long>(entry + 8), SEEK_SET) == 0 &&
+             std::fwrite(offset, 1, 4, f) == 4;
+    }
+    ok = std::fclose(f) == 0 && ok;
+    return ok ? IoResult::Ok()
+              : IoResult::Fail(IoStatus::WriteFailed, "cannot add EXIF to " + path);
+}
+
 struct TiffCloser {
     void operator()(TIFF* t) const { TIFFClose(t); }
 };
@@ -56,7 +107,7 @@ IoResult WriteDng(const std::string& path, const DngMosaic& m) {
     std::unique_ptr<TIFF, TiffCloser> tif(TIFFOpen(path.c_str(), "w"));
     if (!tif) return IoResult::Fail(IoStatus::CannotOpen, "cannot create " + path);
     TIFF* t = tif.get();
-    TIFFMergeFieldInfo(t, kExtraTags, 3);
+    TIFFMergeFieldInfo(t, kExtraTags, 2);
     const uint8_t version[4] = {1, 4, 0, 0};
     bool ok = TIFFSetField(t, TIFFTAG_SUBFILETYPE, 0) == 1;
     ok = ok && TIFFSetField(t, TIFFTAG_IMAGEWIDTH, static_cast<uint32_t>(m.width)) == 1;
@@ -90,13 +141,17 @@ IoResult WriteDng(const std::string& path, const DngMosaic& m) {
     ok = ok && TIFFSetField(t, TIFFTAG_CALIBRATIONILLUMINANT1, 21) == 1;  // D65
     if (m.exposure > 0) ok = ok && SetReal(t, 33434, m.exposure);
     if (m.f_number > 0) ok = ok && SetReal(t, 33437, m.f_number);
-    if (m.iso > 0) ok = ok && TIFFSetField(t, 34855, static_cast<uint16_t>(m.iso)) == 1;
+    // The decoder takes the ISO speed from an EXIF directory only: its pointer is written
+    // here and the directory itself appended once libtiff is done.
+    if (m.iso > 0) ok = ok && TIFFSetField(t, TIFFTAG_EXIFIFD, uint64_t{0}) == 1;
     if (!ok) return IoResult::Fail(IoStatus::WriteFailed, "cannot set the DNG tags");
     const tmsize_t bytes = static_cast<tmsize_t>(m.samples.size() * sizeof(uint16_t));
     if (TIFFWriteEncodedStrip(t, 0, const_cast<uint16_t*>(m.samples.data()), bytes) != bytes)
         return IoResult::Fail(IoStatus::WriteFailed, "cannot write " + path);
     if (!TIFFWriteDirectory(t))
         return IoResult::Fail(IoStatus::WriteFailed, "cannot write " + path);
+    tif.reset();
+    if (m.iso > 0) return AppendExifIso(path, m.iso);
     return IoResult::Ok();
 }
 

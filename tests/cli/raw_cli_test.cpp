@@ -23,6 +23,7 @@ std::string WriteRaw(const TempDir& dir, const std::string& name, int w, int h) 
     m.model = "X1";
     m.exposure = 2.5;
     m.f_number = 8;
+    m.iso = 400;
     return testing::WriteFixture(dir.Path(name), m);
 }
 
@@ -37,7 +38,7 @@ TEST(RawCli, ConvertDevelopsAndInfoShowsTheCamera) {
     EXPECT_EQ(run.status, 0);
     EXPECT_NE(run.out.find("camera RAW 40x30"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("make=\"Orvacam\" model=\"X1\""), std::string::npos) << run.out;
-    EXPECT_NE(run.out.find("exposure=25/10 f-number=80/10"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("exposure=25/10 f-number=80/10 iso=400"), std::string::npos) << run.out;
 }
 
 TEST(RawCli, SettingsAndDarkReachTheDevelopment) {

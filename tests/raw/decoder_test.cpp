@@ -136,12 +136,14 @@ TEST(RawDecoder, CameraFieldsIntoTheRecord) {
     m.date_time = "2023:11:05 22:14:09";
     m.exposure = 1.0 / 250;
     m.f_number = 5.6;
+    m.iso = 1600;
     const DecodedImage img = Decode(m);
     EXPECT_EQ(img.camera_make, "Orvacam");
     EXPECT_EQ(img.camera_model.size(), 31u);
     EXPECT_EQ(img.date_time, "2023:11:05 22:14:09");
     EXPECT_EQ(img.exposure_time, 10u << 16 | 2500u);
     EXPECT_EQ(img.f_number, 56u << 16 | 10u);
+    EXPECT_EQ(img.iso, 1600u);
 }
 
 TEST(RawDecoder, PackedExposureAndAperture) {
