@@ -79,6 +79,10 @@ TEST(DarkDialog, AddRemoveLevelAndOk) {
         h.ui.open_results.push_back(FileDialogResult{f, 1});
         add->click();
     }
+    ASSERT_FALSE(h.ui.open_requests.empty());
+    const FileDialogRequest& req = h.ui.open_requests[0];
+    EXPECT_EQ(req.filters[static_cast<std::size_t>(req.filter_index - 1)].label,
+              "Digital camera RAW");
     auto* list = Child<QListWidget>(d.get(), "list_files");
     ASSERT_EQ(list->count(), 3);
     EXPECT_EQ(list->item(1)->text().toStdString(), "2 /x/2.fits");

@@ -65,7 +65,11 @@ private:
         FileDialogRequest req;
         req.title = msg::kLoadTitle;
         req.filters = ParseFilterList(msg::kOpenFilter);
+        // Shown first: the camera RAW files (darks are mostly those).
         req.filter_index = 1;
+        for (std::size_t i = 0; i < req.filters.size(); ++i)
+            if (req.filters[i].pattern.rfind("*.CRW", 0) == 0)
+                req.filter_index = static_cast<int>(i) + 1;
         const auto chosen = ctx_.ui.OpenFileDialog(req);
         if (!chosen) return;
         if (const char* refusal = AddDarkFile(files_, chosen->path)) ShowError(ctx_.ui, refusal);
