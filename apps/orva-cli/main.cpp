@@ -1,12 +1,13 @@
 // orva-cli: the same core as the desktop application, headless.
 //
-//   orva-cli info FILE...
-//   orva-cli convert IN OUT [--jpeg jfif|exif] [--ppm binary|ascii]
+//   orva-cli info FILE... [load options]
+//   orva-cli convert IN OUT [--jpeg jfif|exif] [--ppm binary|ascii] [load options]
 //   orva-cli apply OP IN OUT [--settings FILE.ovg] [--set KEYWORD=N,N,...]... [output options]
 //   orva-cli apply lines IN OUT --even EVEN_OUT [...]
 //   orva-cli batch FILE.ovb IN... [--out DIR] [--jobs N] [--overwrite]
 //   orva-cli preview IN OUT [--stretch auto|none] [--zoom PERCENT]
 //   orva-cli sample OUT|DIR [WIDTH HEIGHT]
+//   orva-cli sample-raw OUT.dng [WIDTH HEIGHT]
 //   orva-cli ops | keywords
 //   stacking: see cli_stack.h
 #include <cstdio>
@@ -17,16 +18,19 @@
 #include <string>
 #include <vector>
 
-#include "cli_batch.h"
 #include "cli_background.h"
+#include "cli_batch.h"
+#include "cli_load.h"
 #include "cli_ops.h"
 #include "cli_preview.h"
+#include "cli_raw.h"
 #include "cli_stack.h"
 #include "common/text.h"
 #include "imageio/formats.h"
 #include "sample.h"
 #include "shell/commands.h"
 #include "shell/context.h"
+#include "shell/raw_commands.h"
 #include "shell/settings.h"
 #include "workspace/workspace.h"
 
@@ -34,10 +38,11 @@ namespace {
 
 using namespace orva;
 
-constexpr const char* kUsage =
+const std::string kUsage =
     "usage:\n"
-    "  orva-cli info FILE...\n"
-    "  orva-cli convert IN OUT [--jpeg jfif|exif] [--ppm binary|ascii]\n"
+    "  orva-cli info FILE... [load options]\n"
+    "  orva-cli convert IN OUT [--jpeg jfif|exif] [--ppm binary|ascii] [load options]\n"
+    "                 a camera RAW IN is developed with the RAW settings\n"
     "  orva-cli apply OP IN OUT [--settings FILE.ovg] [--set KEYWORD=N,N,...]...\n"
     "                 [--jpeg jfif|exif] [--ppm binary|ascii]\n"
     "  orva-cli apply lines IN OUT --even EVEN_OUT [...]\n"
@@ -53,7 +58,8 @@ constexpr const char* kUsage =
     "  orva-cli batch --write FILE.ovb [--step OP]... [--save DIR TYPE]   (see batch --help)\n"
     "  orva-cli preview IN OUT [--stretch auto|none] [--zoom PERCENT]   the window's view\n"
     "  orva-cli ops        list the operations of 'apply'\n"
-    "  orva-cli keywords   list the settings keywords of --set\n";
+    "  orva-cli keywords   list the settings keywords of --set\n" +
+    std::string(kSampleRawUsage) + std::string(kLoadOptionsUsage);
 
 int Fail(const std::string& message) {
     std::string line = message;
@@ -64,7 +70,7 @@ int Fail(const std::string& message) {
 }
 
 int Usage(const char* problem) {
-    std::fprintf(stderr, "orva-cli: %s\n%s", problem, kUsage);
+    std::fprintf(stderr, "orva-cli: %s\n%s", problem, kUsage.c_str());
     return 2;
 }
 
@@ -89,10 +95,8 @@ bool ReadInto(AppContext& ctx, const std::string& path, int slot, std::string* e
         *error = path + ": not a supported image format";
         return false;
     }
-    ReadOptions options;
-    options.memory_budget = ctx.ws.available_memory();
     DecodedImage img;
-    const IoResult r = ReadImageFile(path, code, img, options);
+    const IoResult r = ReadImageForLoad(ctx, path, code, img);
     if (!r.ok()) {
         *error = path + ": " + IoStatusName(r.status) + (r.detail.empty() ? "" : ": " + r.detail);
         return false;
@@ -154,19 +158,32 @@ std::string Rational(uint32_t packed) {
 }
 
 int Info(int argc, char** argv) {
-    if (argc < 3) return Usage("info needs at least one file");
-    QuietUi ui;
-    AppContext ctx(ui);
-    int status = 0;
+    std::vector<std::string> files;
+    LoadOptions load;
     for (int i = 2; i < argc; ++i) {
         std::string error;
-        if (!ReadInto(ctx, argv[i], 0, &error)) {
+        const auto parsed = ParseLoadOption(argc, argv, i, load, &error);
+        if (parsed.has_value()) {
+            if (!*parsed) return Usage(error.c_str());
+            continue;
+        }
+        files.emplace_back(argv[i]);
+    }
+    if (files.empty()) return Usage("info needs at least one file");
+    QuietUi ui;
+    AppContext ctx(ui);
+    if (std::string error; !ApplyLoadOptions(ctx, load, &error)) return Fail(error);
+    int status = 0;
+    for (const std::string& file : files) {
+        std::string error;
+        if (!ReadInto(ctx, file, 0, &error)) {
             Fail(error);
             status = 1;
             continue;
         }
         const ImageRecord& r = ctx.ws.at(0);
-        std::printf("%s: %s %dx%d", argv[i], FormatName(DetectFormat(argv[i])), r.width, r.height);
+        std::printf("%s: %s %dx%d", file.c_str(), FormatName(DetectFormat(file)), r.width,
+                    r.height);
         if (!r.camera_make.empty()) std::printf(" make=\"%s\"", r.camera_make.c_str());
         if (!r.camera_model.empty()) std::printf(" model=\"%s\"", r.camera_model.c_str());
         if (!r.date_time.empty()) std::printf(" date=\"%s\"", r.date_time.c_str());
@@ -182,9 +199,11 @@ int Info(int argc, char** argv) {
 int Convert(int argc, char** argv) {
     std::vector<std::string> files;
     OutputOptions out;
+    LoadOptions load;
     for (int i = 2; i < argc; ++i) {
         std::string error;
-        const auto parsed = ParseOutputOption(argc, argv, i, out, &error);
+        auto parsed = ParseOutputOption(argc, argv, i, out, &error);
+        if (!parsed.has_value()) parsed = ParseLoadOption(argc, argv, i, load, &error);
         if (parsed.has_value()) {
             if (!*parsed) return Usage(error.c_str());
             continue;
@@ -196,14 +215,14 @@ int Convert(int argc, char** argv) {
     QuietUi ui;
     AppContext ctx(ui);
     std::string error;
+    if (!ApplyLoadOptions(ctx, load, &error)) return Fail(error);
     if (!ReadInto(ctx, files[0], 0, &error)) return Fail(error);
     return Write(ctx.ws.at(0), files[1], out);
 }
 
 int Apply(int argc, char** argv) {
     std::vector<std::string> args;
-    std::vector<std::string> sets;
-    std::string settings_file;
+    LoadOptions load;
     std::string even_out;  // line separation writes two pictures
     OutputOptions out;
     BackgroundCliArgs background;
@@ -218,12 +237,11 @@ int Apply(int argc, char** argv) {
             if (!error.empty()) return Usage(error.c_str());
             continue;
         }
-        const std::string a = argv[i];
-        if (a == "--settings" || a == "--set") {
-            if (i + 1 >= argc) return Usage((a + " needs a value").c_str());
-            (a == "--set" ? sets.emplace_back(argv[++i]) : settings_file = argv[++i]);
+        if (const auto load_parsed = ParseLoadOption(argc, argv, i, load, &error)) {
+            if (!*load_parsed) return Usage(error.c_str());
             continue;
         }
+        const std::string a = argv[i];
         if (a == "--even") {
             if (i + 1 >= argc) return Usage("--even needs a value");
             even_out = argv[++i];
@@ -241,14 +259,8 @@ int Apply(int argc, char** argv) {
 
     QuietUi ui;
     AppContext ctx(ui);
-    if (!settings_file.empty() && !LoadSettingsFile(settings_file, ctx.settings))
-        return Fail(settings_file + ": cannot read the settings file");
-    for (const auto& s : sets) {
-        std::string error;
-        if (!ApplySettingAssignment(ctx.settings, s, &error))
-            return Fail("--set " + s + ": " + error);
-    }
     std::string error;
+    if (!ApplyLoadOptions(ctx, load, &error)) return Fail(error);
     if (!ReadInto(ctx, args[1], 0, &error)) return Fail(error);
     if (!PrepareBackgroundCli(ctx, args[0], background, &error))
         return Fail(args[0] + ": " + error);
@@ -292,6 +304,7 @@ int main(int argc, char** argv) {
         if (!MakeColourTestPicture(rec, w, h)) return Fail("out of memory");
         return Write(rec, argv[2], OutputOptions{});
     }
+    if (cmd == "sample-raw") return SampleRawCommand(argc, argv);
     if (cmd == "ops") {
         PrintCliOperations(stdout);
         return 0;
@@ -301,7 +314,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (cmd == "--help" || cmd == "-h" || cmd == "help") {
-        std::fputs(kUsage, stdout);
+        std::fputs(kUsage.c_str(), stdout);
         std::fputs(kStackUsage, stdout);
         return 0;
     }

@@ -683,4 +683,49 @@ IoResult WriteFitsLinear(const std::string& path, const LinearImage& img, bool f
     return sink.Commit();
 }
 
+IoResult DecodeFitsDark(std::span<const uint8_t> file, FitsDark& out, uint64_t memory_budget) {
+    out = FitsDark{};
+    FitsLayout lay;
+    if (IoResult r = ReadHeader(file, lay); !r.ok()) return r;
+    const std::size_t n =
+        static_cast<std::size_t>(lay.width) * static_cast<std::size_t>(lay.height);
+    if (n * 3 * sizeof(int32_t) > memory_budget)
+        return Fail(IoStatus::OutOfMemory, "not enough memory for the dark frame");
+    const std::size_t plane_bytes = n * static_cast<std::size_t>(std::abs(lay.bitpix) / 8);
+    FitsDark d;
+    d.width = lay.width;
+    d.height = lay.height;
+    std::vector<int32_t>* planes[3] = {&d.red, &d.green, &d.blue};
+    for (int c = 0; c < lay.planes; ++c) {
+        const uint8_t* src = file.data() + lay.data + plane_bytes * static_cast<std::size_t>(c);
+        std::vector<int32_t>& dst = *planes[c];
+        dst.resize(n);
+        ForEachRowBand(lay.height, [&](int y0, int y1) {
+            for (std::size_t i = static_cast<std::size_t>(y0) * lay.width;
+                 i < static_cast<std::size_t>(y1) * lay.width; ++i) {
+                double v = 0;
+                switch (lay.bitpix) {
+                    case 8: v = Raw<8>(src, i); break;
+                    case 16: v = Raw<16>(src, i); break;
+                    case 32: v = Raw<32>(src, i); break;
+                    case 64: v = Raw<64>(src, i); break;
+                    case -32: v = Raw<-32>(src, i); break;
+                    default: v = Raw<-64>(src, i); break;
+                }
+                v = v * lay.bscale + lay.bzero;
+                // Blank (NaN) samples subtract nothing; the rest are held within int32.
+                dst[i] = std::isfinite(v)
+                             ? static_cast<int32_t>(std::clamp(v, -2147483648.0, 2147483647.0))
+                             : 0;
+            }
+        });
+    }
+    // One plane darkens all three channels, as one plane feeds all three when read; with two
+    // planes the third channel has no dark.
+    if (lay.planes == 1) d.green = d.blue = d.red;
+    if (lay.planes == 2) d.blue.assign(n, 0);
+    out = std::move(d);
+    return IoResult::Ok();
+}
+
 }  // namespace orva

@@ -74,6 +74,10 @@ IoResult WriteBmp(const std::string& path, const ImageRecord& rec);
 IoResult DecodePnm(std::span<const uint8_t> file, DecodedImage& out);
 IoResult WritePnm(const std::string& path, const ImageRecord& rec, bool ascii);
 IoResult DecodeFits(std::span<const uint8_t> file, DecodedImage& out, const FitsDark* dark);
+// A FITS file as a dark frame: every sample as value * BSCALE + BZERO (truncated, held within
+// the int32 range), planes in file order; a one-plane file fills all three planes.
+IoResult DecodeFitsDark(std::span<const uint8_t> file, FitsDark& out,
+                        uint64_t memory_budget = UINT64_MAX);
 IoResult WriteFits(const std::string& path, const ImageRecord& rec);
 
 // A FITS image as physical values (raw x BSCALE + BZERO), unstretched, for calibrating and

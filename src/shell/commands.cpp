@@ -10,6 +10,7 @@
 #include "shell/geometry_commands.h"
 #include "shell/histogram_commands.h"
 #include "shell/messages.h"
+#include "shell/raw_commands.h"
 #include "shell/sharpen_commands.h"
 #include "shell/tone_commands.h"
 #include "shell/view_commands.h"
@@ -187,8 +188,8 @@ std::vector<Command> BuildTable() {
              if (RequestApplicationClose(ctx)) ctx.ui.Quit();
          },
          nullptr},
-        {kCmdDarkFiles, "ダークファイル設定(&B)", kNothing, kNotYet},
-        {kCmdRawSettings, "RAW現像設定(&R)", kNothing, kNotYet},
+        {kCmdDarkFiles, "ダークファイル設定(&B)", DarkFilesCommand, nullptr},
+        {kCmdRawSettings, "RAW現像設定(&R)", RawSettingsCommand, nullptr},
         {kCmdInitSettings, "全設定の初期化",
          [](AppContext& ctx) {
              if (AskCaution(ctx.ui, msg::kAskInitSettings)) InitSettings(ctx, 1);

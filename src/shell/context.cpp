@@ -18,6 +18,8 @@ AppContext::AppContext(Ui& ui_port, const OpKernels& op_kernels)
 void InitSettings(AppContext& ctx, int keep_workspace) {
     if (keep_workspace == 0) {
         for (int s = 0; s < kSlotCount; ++s) ClearSlot(ctx.ws, s);
+        ctx.darks.files = {};
+        ctx.darks.Release();
     }
     ResetSettings(ctx.settings);
     ResetBatchSequence(ctx.batch);

@@ -8,6 +8,7 @@
 
 #include "ops/dispatcher.h"
 #include "ops/param_block.h"
+#include "raw/dark.h"
 #include "shell/app_kernels.h"
 #include "shell/batch_state.h"
 #include "shell/settings.h"
@@ -45,6 +46,7 @@ struct AppContext {
     ShellState shell;
     ViewState view;
     BatchState batch;
+    DarkStore darks;  // the dark file list and the master dark
 };
 
 // Every setting to its default. keep_workspace 0 (start-up) also empties all slots;

@@ -6,6 +6,7 @@
 #include "imageio/formats.h"
 #include "shell/commands.h"
 #include "shell/messages.h"
+#include "shell/raw_commands.h"
 #include "workspace/statistics.h"
 
 namespace orva {
@@ -75,10 +76,8 @@ int PrepareLoadSlot(AppContext& ctx) {
 bool LoadIntoSlot(AppContext& ctx, const std::string& path, int slot) {
     if (!Workspace::Valid(slot)) return false;
     const int code = DetectFormat(path);
-    ReadOptions options;
-    options.memory_budget = ctx.ws.available_memory();
     DecodedImage img;
-    const IoResult r = ReadImageFile(path, code, img, options);
+    const IoResult r = ReadImageForLoad(ctx, path, code, img);
     if (!r.ok()) {
         // The slot stays free and the current slot does not move.
         switch (r.status) {

@@ -138,5 +138,14 @@ inline constexpr const char* kSampleEdgePrompt = "画像角付近の背景を選
 inline constexpr const char* kBackgroundPointsPrompt =
     "画像の背景をできるだけ多く選択して下さい！\n終了したい時は右ボタンを押して下さい。";
 inline constexpr const char* kBackgroundListEntry = "%02d(%s)";  // BACKG2 and DIFF lists
+// Dark files (dialog DARK) and RAW development (dialog RAWMODE).
+inline constexpr const char* kDarkDialogTitle = "Dark file Select";
+inline constexpr const char* kDarkNotRawOrFits =
+    "このファイルは、RAW/FITSではないので設定できません！";
+inline constexpr const char* kDarkListFull = "これ以上、ファイルを追加できません！";
+inline constexpr const char* kDarkMixedFormats = "Error:ダークファイルのフォーマットが異なります！";
+inline constexpr const char* kDarkMixedSizes = "Error:ダークファイルのサイズが異なります！";
+inline constexpr const char* kDarkListEntry = "%d %s";
+inline constexpr const char* kRawDialogTitle = "RAW現像設定";
 
 }  // namespace orva::msg

@@ -1,5 +1,5 @@
 // The settings record: one plain struct per operation family (declared with its field table
-// in ops/op_settings.h, or below for families whose operations have not landed), and the
+// beside the family's operations; the display settings below), and the
 // keyword table through which the settings file and orva-cli reach the fields.
 //
 // Settings{} is the state after "initialise all settings" and after start-up before
@@ -16,52 +16,9 @@
 #include "background/background_settings.h"
 #include "composite/composite_settings.h"
 #include "ops/op_settings.h"
+#include "raw/raw_settings.h"
 
 namespace orva {
-
-// The families below have no operation of their own yet; their field tables stand here
-// until their operations land, in the same form as ops/op_settings.h.
-
-// RAW development (dialog RAWMODE) and dark-frame defect handling (dialog DARK). Algorithm 0
-// is the fast development, 1 the decoder's reference development with quality 0..3
-// (bilinear, VNG, PPG, AHD). Black levels are in half units; the hue slider gives
-// hue = 2 * slider - 36. Defect handling: 0 leave the pixel, 1 set to 0, 2 neighbour average.
-struct RawFields {
-    FieldDecl algorithm{"algorithm", 0, 1, 0, FieldUnit::Choice};
-    FieldDecl quality{"quality", 0, 3, 0, FieldUnit::Choice};
-    RealFieldDecl gamma{"gamma", 1.0, 4.0, 2.2};
-    FieldDecl black{"black", 0, 32, 0};
-    FieldDecl white{"white", 128, 255, 255, FieldUnit::Level8};
-    FieldDecl sharpness{"sharpness", 0, 8, 4};
-    FieldDecl sharp_radius{"radius", 0, 1, 0, FieldUnit::Choice};  // 1 or 2 pixels
-    FieldDecl false_colour{"false_colour", 0, 4, 2};
-    FieldDecl saturation{"saturation", 0, 4, 3};
-    FieldDecl hue{"hue", 0, 36, 18};
-    FieldDecl defect_handling{"defect_handling", 0, 2, 2, FieldUnit::Choice};
-    FieldDecl defect_level{"defect_level", 0, 1024, 0};  // 16-bit sample difference
-};
-inline constexpr RawFields kRawFields{};
-
-struct RawSettings {
-    int algorithm = kRawFields.algorithm.def;
-    int quality = kRawFields.quality.def;
-    std::array<double, 3> gamma = {2.2, 2.2, 2.2};  // R, G, B
-    std::array<int, 3> black = {5, 3, 0};           // R, G, B
-    std::array<int, 3> white = {180, 160, 130};     // R, G, B
-    int sharpness = kRawFields.sharpness.def;
-    int sharp_radius = kRawFields.sharp_radius.def;
-    int false_colour = kRawFields.false_colour.def;
-    int saturation = kRawFields.saturation.def;
-    int hue = kRawFields.hue.def;
-    bool operator==(const RawSettings&) const = default;
-};
-
-// The dark file list is not part of the record: "initialise all settings" keeps it.
-struct DarkSettings {
-    int defect_handling = kRawFields.defect_handling.def;
-    int defect_level = kRawFields.defect_level.def;
-    bool operator==(const DarkSettings&) const = default;
-};
 
 // Display settings (dialog DISPCONF) and the batch's time measurement.
 struct DisplayFields {

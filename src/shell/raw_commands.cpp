@@ -1,0 +1,84 @@
+#include "shell/raw_commands.h"
+
+#include "common/text.h"
+#include "raw/raw_file.h"
+#include "shell/messages.h"
+
+namespace orva {
+
+IoResult ReadImageForLoad(const AppContext& ctx, const std::string& path, int code,
+                          DecodedImage& out) {
+    const uint64_t budget = ctx.ws.available_memory();
+    if (code == kFormatRaw) {
+        const RawDecodeRequest request =
+            MakeRawRequest(ctx.settings.raw, ctx.settings.dark, ctx.darks, budget);
+        return DecodeRawFile(path, request, out);
+    }
+    ReadOptions options;
+    options.memory_budget = budget;
+    options.fits_dark = ctx.darks.fits();
+    return ReadImageFile(path, code, out, options);
+}
+
+const char* AddDarkFile(std::array<std::string, kMaxDarkFiles>& list, const std::string& path) {
+    const int code = DetectFormat(path);
+    if (code != kFormatRaw && code != kFormatFits) return msg::kDarkNotRawOrFits;
+    for (auto& entry : list) {
+        if (entry.empty()) {
+            entry = path;
+            return nullptr;
+        }
+    }
+    return msg::kDarkListFull;
+}
+
+void RemoveDarkFile(std::array<std::string, kMaxDarkFiles>& list, int index) {
+    if (index < 0 || index >= kMaxDarkFiles) return;
+    for (int k = index; k + 1 < kMaxDarkFiles; ++k) list[k] = std::move(list[k + 1]);
+    list[kMaxDarkFiles - 1].clear();
+}
+
+int CountDarkFiles(const std::array<std::string, kMaxDarkFiles>& list) {
+    int n = 0;
+    for (const auto& e : list) n += e.empty() ? 0 : 1;
+    return n;
+}
+
+bool RebuildDarks(AppContext& ctx) {
+    const DarkBuildResult r = BuildDarkMaster(ctx.darks, ctx.ws.available_memory());
+    switch (r.error) {
+        case DarkError::None: return true;
+        case DarkError::MixedFormats: ShowError(ctx.ui, msg::kDarkMixedFormats); break;
+        case DarkError::MixedSizes: ShowError(ctx.ui, msg::kDarkMixedSizes); break;
+        case DarkError::NotDark: ShowError(ctx.ui, msg::kDarkNotRawOrFits); break;
+        case DarkError::Unreadable:
+            ShowError(ctx.ui, Format(msg::kLoadFailed, r.file.c_str(), r.io.detail.c_str()));
+            break;
+    }
+    return false;
+}
+
+void DarkFilesCommand(AppContext& ctx) {
+    if (!ctx.ui.RunDialog("DARK", ctx)) {
+        ctx.ui.Repaint();
+        return;
+    }
+    if (CountDarkFiles(ctx.darks.files) == 0) {
+        ctx.darks.Release();
+    } else {
+        BusyScope busy(ctx.ui);
+        RebuildDarks(ctx);
+    }
+    ctx.ui.Repaint();
+}
+
+void RawSettingsCommand(AppContext& ctx) {
+    const RawSettings snapshot = ctx.settings.raw;
+    if (ctx.ui.RunDialog("RAWMODE", ctx)) return;
+    // Cancel: every slider back, the algorithm as last clicked.
+    const int algorithm = ctx.settings.raw.algorithm;
+    ctx.settings.raw = snapshot;
+    ctx.settings.raw.algorithm = algorithm;
+}
+
+}  // namespace orva

@@ -1,0 +1,116 @@
+// The RAW development and dark-file dialogs driven through their widgets.
+#include <gtest/gtest.h>
+
+#include <QDialogButtonBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+
+#include "dialogs/dialogs.h"
+#include "shell/command_ids.h"
+#include "shell/commands.h"
+#include "shell/messages.h"
+#include "support/scripted_ui.h"
+
+namespace orva::gui {
+namespace {
+
+using testing::Harness;
+
+template <class W>
+W* Child(QWidget* parent, const char* name) {
+    W* w = parent->findChild<W*>(name);
+    EXPECT_NE(w, nullptr) << name;
+    return w;
+}
+
+std::string Text(QWidget* d, const char* edit) {
+    return Child<QLineEdit>(d, edit)->text().toStdString();
+}
+
+TEST(RawDialog, ScrollBarsStepAndShowTheValues) {
+    Harness h;
+    RawSettings& raw = h.ctx->settings.raw;
+    auto d = CreateNamedDialog("RAWMODE", *h.ctx, nullptr);
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(d->windowTitle().toStdString(), msg::kRawDialogTitle);
+    EXPECT_EQ(Text(d.get(), "edit_gamma_r"), "2.2");
+    EXPECT_EQ(Text(d.get(), "edit_black_r"), "2.5");  // half units
+    EXPECT_EQ(Text(d.get(), "edit_white_r"), "180");
+    EXPECT_EQ(Text(d.get(), "edit_hue"), "0");  // slider 18
+    EXPECT_EQ(Child<QScrollBar>(d.get(), "scroll_white_r")->value(), 180 - 128);
+
+    auto* gamma = Child<QScrollBar>(d.get(), "scroll_gamma_g");
+    gamma->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    EXPECT_DOUBLE_EQ(raw.gamma[1], 2.3);
+    EXPECT_EQ(Text(d.get(), "edit_gamma_g"), "2.3");
+    auto* hue = Child<QScrollBar>(d.get(), "scroll_hue");
+    hue->triggerAction(QAbstractSlider::SliderPageStepSub);
+    EXPECT_EQ(raw.hue, 17);
+    EXPECT_EQ(Text(d.get(), "edit_hue"), "-2");
+    auto* quality = Child<QScrollBar>(d.get(), "scroll_quality");
+    for (int i = 0; i < 6; ++i) quality->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    EXPECT_EQ(raw.quality, 3);  // held at the top of the range
+    Child<QRadioButton>(d.get(), "radio_reference")->click();
+    EXPECT_EQ(raw.algorithm, 1);
+    Child<QRadioButton>(d.get(), "radio_radius2")->click();
+    EXPECT_EQ(raw.sharp_radius, 1);
+
+    Child<QPushButton>(d.get(), "button_defaults")->click();
+    EXPECT_EQ(raw.gamma[1], 2.2);
+    EXPECT_EQ(raw.quality, 0);
+    EXPECT_EQ(raw.sharp_radius, 0);
+    EXPECT_EQ(raw.algorithm, 1);  // the defaults leave the algorithm alone
+    EXPECT_EQ(Text(d.get(), "edit_gamma_g"), "2.2");
+}
+
+TEST(DarkDialog, AddRemoveLevelAndOk) {
+    Harness h;
+    auto d = CreateNamedDialog("DARK", *h.ctx, nullptr);
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(d->windowTitle().toStdString(), msg::kDarkDialogTitle);
+    auto* add = Child<QPushButton>(d.get(), "button_add");
+    h.ui.open_results.push_back(FileDialogResult{"/x/a.png", 1});
+    add->click();
+    EXPECT_EQ(h.ui.Texts(msg::kTitleError), std::vector<std::string>{msg::kDarkNotRawOrFits});
+    for (const char* f : {"/x/1.dng", "/x/2.fits", "/x/3.nef"}) {
+        h.ui.open_results.push_back(FileDialogResult{f, 1});
+        add->click();
+    }
+    ASSERT_FALSE(h.ui.open_requests.empty());
+    const FileDialogRequest& req = h.ui.open_requests[0];
+    EXPECT_EQ(req.filters[static_cast<std::size_t>(req.filter_index - 1)].label,
+              "Digital camera RAW");
+    auto* list = Child<QListWidget>(d.get(), "list_files");
+    ASSERT_EQ(list->count(), 3);
+    EXPECT_EQ(list->item(1)->text().toStdString(), "2 /x/2.fits");
+    list->setCurrentRow(0);
+    Child<QPushButton>(d.get(), "button_remove")->click();
+    ASSERT_EQ(list->count(), 2);
+    EXPECT_EQ(list->item(0)->text().toStdString(), "1 /x/2.fits");
+    EXPECT_EQ(h.ctx->darks.files[0], "");  // nothing copied back before OK
+
+    auto* level = Child<QScrollBar>(d.get(), "scroll_level");
+    level->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    level->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    EXPECT_EQ(h.ctx->settings.dark.defect_level, 80);
+    EXPECT_EQ(Text(d.get(), "edit_level"), "80");
+    Child<QRadioButton>(d.get(), "radio_zero")->click();
+    EXPECT_EQ(h.ctx->settings.dark.defect_handling, 1);
+
+    Child<QDialogButtonBox>(d.get(), "buttonBox")->button(QDialogButtonBox::Ok)->click();
+    EXPECT_EQ(h.ctx->darks.files[0], "/x/2.fits");
+    EXPECT_EQ(h.ctx->darks.files[1], "/x/3.nef");
+    EXPECT_EQ(h.ctx->darks.files[2], "");
+}
+
+TEST(RawMenus, DarkAndRawEntriesAreEnabled) {
+    Harness h;
+    EXPECT_TRUE(CommandEnabled(*h.ctx, kCmdDarkFiles));
+    EXPECT_TRUE(CommandEnabled(*h.ctx, kCmdRawSettings));
+}
+
+}  // namespace
+}  // namespace orva::gui

@@ -1,0 +1,245 @@
+// Dark frames: the master's combination rules, the three defect treatments, and building a
+// master from RAW and FITS files.
+#include "raw/dark.h"
+
+#include <gtest/gtest.h>
+
+#include "raw/decoders/libraw_decoder.h"
+#include "raw/raw_fixtures.h"
+#include "support/images.h"
+#include "support/scripted_ui.h"
+
+namespace orva {
+namespace {
+
+using testing::TempDir;
+
+TEST(DarkMaster, CombinationRules) {
+    const struct {
+        std::vector<uint16_t> values;
+        uint16_t master;
+    } cases[] = {
+        {{777}, 777},
+        {{100, 104}, 102},
+        {{100, 103}, 101},  // rounded down
+        {{100, 102, 400}, 101},
+        {{400, 100, 102}, 101},
+        {{100, 100, 104, 900}, 101},
+        {{900, 104, 100, 100}, 101},
+        {{0, 65535, 65535, 65535}, 65535},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(CombineDarkValues(c.values.data(), static_cast<int>(c.values.size())), c.master)
+            << c.values.size() << " values, first " << c.values[0];
+    }
+}
+
+TEST(DarkMaster, CombinesWholeFramesAndFitsPlanes) {
+    RawDark a{1, 1, {10, 20, 30, 40}}, b{1, 1, {14, 20, 31, 0}};
+    const RawDark m = CombineRawDarks({&a, &b});
+    EXPECT_EQ(m.samples, (std::vector<uint16_t>{12, 20, 30, 20}));
+    RawDark small{1, 1, {1, 2}};
+    EXPECT_TRUE(CombineRawDarks({&a, &small}).empty());  // inconsistent frames give nothing
+
+    FitsDark f1{1, 1, {-5}, {7}, {100}}, f2{1, 1, {-6}, {7}, {102}}, f3{1, 1, {-5}, {9}, {400}};
+    const FitsDark fm = CombineFitsDarks({&f1, &f2, &f3});
+    EXPECT_EQ(fm.red, (std::vector<int32_t>{-6}));  // (-5 - 6) / 2 rounded down
+    EXPECT_EQ(fm.green, (std::vector<int32_t>{7}));
+    EXPECT_EQ(fm.blue, (std::vector<int32_t>{101}));
+}
+
+TEST(DarkSubtract, TrimmedNeighbourMean) {
+    EXPECT_EQ(TrimmedNeighbourMean(nullptr, 0), 0);
+    const int one[] = {10};
+    EXPECT_EQ(TrimmedNeighbourMean(one, 1), 10);
+    const int two[] = {10, 21};
+    EXPECT_EQ(TrimmedNeighbourMean(two, 2), 15);
+    const int high[] = {10, 20, 90};  // mean 40: 90 is farther than 10
+    EXPECT_EQ(TrimmedNeighbourMean(high, 3), 15);
+    const int low[] = {10, 50, 60};  // mean 40: 10 is farther than 60
+    EXPECT_EQ(TrimmedNeighbourMean(low, 3), 55);
+    const int tie[] = {10, 20, 30};  // equally far: the smallest goes
+    EXPECT_EQ(TrimmedNeighbourMean(tie, 3), 25);
+}
+
+// A single-channel mosaic (channel 0) of w x h with the value v everywhere.
+std::vector<std::array<uint16_t, 4>> Filled(int w, int h, uint16_t v) {
+    return std::vector<std::array<uint16_t, 4>>(static_cast<std::size_t>(w) * h, {v, 0, 0, 0});
+}
+
+RawDark DarkOf(const std::vector<std::array<uint16_t, 4>>& px, int w, int h) {
+    RawDark d{w, h, {}};
+    for (const auto& p : px) d.samples.insert(d.samples.end(), p.begin(), p.end());
+    return d;
+}
+
+uint16_t (*Data(std::vector<std::array<uint16_t, 4>>& v))[4] {
+    return reinterpret_cast<uint16_t(*)[4]>(v.data());
+}
+
+TEST(DarkSubtract, LeaveOrZeroBelowTheDark) {
+    for (const int handling : {kDefectLeave, kDefectZero}) {
+        auto img = Filled(2, 1, 300);
+        img[1][0] = 50;
+        auto dk = Filled(2, 1, 100);
+        dk[1][0] = 60;
+        SubtractRawDark(Data(img), 2, 1, DarkOf(dk, 2, 1), handling, 0);
+        EXPECT_EQ(img[0][0], 200);
+        EXPECT_EQ(img[1][0], handling == kDefectZero ? 0 : 50);
+    }
+}
+
+TEST(DarkSubtract, AverageReplacesDefectsByTheirNeighbours) {
+    // 5 x 5 at 1000 over a dark of 100; the centre is 50 over a dark of 60.
+    auto img = Filled(5, 5, 1000);
+    auto dk = Filled(5, 5, 100);
+    img[12][0] = 50;
+    dk[12][0] = 60;
+    img[2][0] = 1200;  // a neighbour farther from the mean than the others, left out
+    SubtractRawDark(Data(img), 5, 5, DarkOf(dk, 5, 5), kDefectAverage, 0);
+    EXPECT_EQ(img[12][0], 900);
+    EXPECT_EQ(img[2][0], 1100);
+    EXPECT_EQ(img[11][0], 900);
+}
+
+TEST(DarkSubtract, AverageMarksWithinTheLevel) {
+    // Level 256: 300 over 100 is subtracted (200) and, being below 100 + 256, replaced.
+    auto img = Filled(5, 5, 1000);
+    auto dk = Filled(5, 5, 100);
+    img[12][0] = 300;
+    SubtractRawDark(Data(img), 5, 5, DarkOf(dk, 5, 5), kDefectAverage, 256);
+    EXPECT_EQ(img[12][0], 900);
+    img = Filled(5, 5, 1000);
+    img[12][0] = 300;
+    SubtractRawDark(Data(img), 5, 5, DarkOf(dk, 5, 5), kDefectAverage, 0);
+    EXPECT_EQ(img[12][0], 200);
+}
+
+TEST(DarkSubtract, NeighboursAreTheSameChannelAndSampled) {
+    // Bayer-like: channel 0 only on even columns; odd columns carry channel 1. A defect at
+    // (2, 2) averages the channel 0 samples of its diamond that are non-zero: (0, 2), (4, 2),
+    // (2, 0), (2, 4) and the four at odd rows... of which only even columns count.
+    std::vector<std::array<uint16_t, 4>> img(25), dk(25);
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 5; ++x) {
+            auto& p = img[static_cast<std::size_t>(y) * 5 + x];
+            p = x % 2 == 0 ? std::array<uint16_t, 4>{static_cast<uint16_t>(500 + 10 * y), 0, 0, 0}
+                           : std::array<uint16_t, 4>{0, 700, 0, 0};
+        }
+    img[12][0] = 5;
+    dk[12][0] = 50;
+    SubtractRawDark(Data(img), 5, 5, DarkOf(dk, 5, 5), kDefectAverage, 0);
+    // Channel 0 neighbours: (2,0)=500, (1..3,1) -> only (2,1)=510, (0,2)=(4,2)=520,
+    // (2,3)=530, (2,4)=540: mean 520, largest and smallest equally far -> drop 500.
+    EXPECT_EQ(img[12][0], (510 + 520 + 520 + 530 + 540) / 5);
+    EXPECT_EQ(img[13][1], 700);  // the other channel untouched
+}
+
+TEST(DarkSubtract, DarkOfAnotherSizeIsNotApplied) {
+    auto img = Filled(3, 3, 500);
+    const auto before = img;
+    SubtractRawDark(Data(img), 3, 3, DarkOf(Filled(4, 4, 100), 4, 4), kDefectZero, 0);
+    EXPECT_EQ(img, before);
+    // A dark larger than the picture in one direction only, with the same sample count.
+    SubtractRawDark(Data(img), 3, 3, DarkOf(Filled(9, 1, 100), 9, 1), kDefectZero, 0);
+    EXPECT_EQ(img, before);
+}
+
+// ---- Building the master from files ----
+
+std::string WriteDark(const TempDir& dir, const std::string& name, int w, int h, uint16_t v) {
+    DngMosaic m = testing::MakeMosaic(w, h, testing::kRggb, [v](int, int, int) { return v; });
+    m.white = 4095;
+    return testing::WriteFixture(dir.Path(name), m);
+}
+
+// Every sample v except sample 5 (hot).
+std::string WriteFitsDark(const TempDir& dir, const std::string& name, int w, int h, uint16_t v,
+                          uint16_t hot) {
+    ImageRecord rec;
+    rec.width = w;
+    rec.height = h;
+    const auto n = static_cast<std::size_t>(w) * h;
+    EXPECT_TRUE(rec.red.Allocate(n) && rec.green.Allocate(n) && rec.blue.Allocate(n));
+    for (std::size_t i = 0; i < n; ++i) rec.red[i] = rec.green[i] = rec.blue[i] = i == 5 ? hot : v;
+    const std::string path = dir.Path(name);
+    EXPECT_TRUE(WriteImageFile(path, kFormatFits, rec).ok());
+    return path;
+}
+
+TEST(DarkFiles, TwoRawDarksAverage) {
+    TempDir dir;
+    DarkStore store;
+    store.files = {WriteDark(dir, "a.dng", 32, 24, 400), "", WriteDark(dir, "b.dng", 32, 24, 800),
+                   ""};
+    const DarkBuildResult r = BuildDarkMaster(store, UINT64_MAX);
+    EXPECT_EQ(r.error, DarkError::None);
+    EXPECT_EQ(r.loaded, 2);
+    ASSERT_TRUE(store.has_raw());
+    EXPECT_EQ(store.width, 32);
+    RawDark a, b;
+    ASSERT_TRUE(ReadRawDark(store.files[0], UINT64_MAX, a).ok());
+    ASSERT_TRUE(ReadRawDark(store.files[2], UINT64_MAX, b).ok());
+    EXPECT_EQ(store.raw_master.samples, CombineRawDarks({&a, &b}).samples);
+    EXPECT_EQ(store.fits(), nullptr);
+}
+
+TEST(DarkFiles, MixedSizesOrFormatsLeaveNoMaster) {
+    TempDir dir;
+    DarkStore store;
+    store.files = {WriteDark(dir, "a.dng", 32, 24, 400), WriteDark(dir, "b.dng", 32, 26, 400), "",
+                   ""};
+    DarkBuildResult r = BuildDarkMaster(store, UINT64_MAX);
+    EXPECT_EQ(r.error, DarkError::MixedSizes);
+    EXPECT_EQ(store.format, -1);
+    EXPECT_FALSE(store.has_raw());
+
+    store.files = {WriteDark(dir, "a.dng", 32, 24, 400), WriteFitsDark(dir, "f.fits", 32, 24, 9, 9),
+                   "", ""};
+    r = BuildDarkMaster(store, UINT64_MAX);
+    EXPECT_EQ(r.error, DarkError::MixedFormats);
+    EXPECT_EQ(store.format, -1);
+
+    store.files = {dir.Path("missing.dng"), "", "", ""};
+    r = BuildDarkMaster(store, UINT64_MAX);
+    EXPECT_EQ(r.error, DarkError::Unreadable);
+    EXPECT_FALSE(store.has_raw());
+}
+
+TEST(DarkFiles, FitsDarksSubtractFromFitsPictures) {
+    TempDir dir;
+    DarkStore store;
+    // Stored as BZERO 32768 + (v - 32768): the dark's values are the samples themselves.
+    store.files = {WriteFitsDark(dir, "d1.fits", 4, 3, 100, 300),
+                   WriteFitsDark(dir, "d2.fits", 4, 3, 104, 304), "", ""};
+    ASSERT_EQ(BuildDarkMaster(store, UINT64_MAX).error, DarkError::None);
+    const FitsDark* dark = store.fits();
+    ASSERT_NE(dark, nullptr);
+    std::vector<int32_t> expect(12, 102);
+    expect[5] = 302;
+    EXPECT_EQ(dark->red, expect);
+    EXPECT_EQ(dark->blue, expect);
+
+    // A picture with one pixel 102 brighter: the dark's hot pixel is 200 brighter, so with
+    // the dark taken off that pixel is the darkest of the picture.
+    ImageRecord rec;
+    rec.width = 4;
+    rec.height = 3;
+    ASSERT_TRUE(rec.red.Allocate(12) && rec.green.Allocate(12) && rec.blue.Allocate(12));
+    for (std::size_t i = 0; i < 12; ++i) rec.red[i] = rec.green[i] = rec.blue[i] = 1000;
+    rec.red[5] = 1102;
+    const std::string path = dir.Path("light.fits");
+    ASSERT_TRUE(WriteImageFile(path, kFormatFits, rec).ok());
+    ReadOptions options;
+    options.fits_dark = dark;
+    DecodedImage img;
+    ASSERT_TRUE(ReadImageFile(path, kFormatFits, img, options).ok());
+    EXPECT_EQ(img.red[5], 0);
+    EXPECT_EQ(img.red[0], 65535);
+    DecodedImage plain;
+    ASSERT_TRUE(ReadImageFile(path, kFormatFits, plain).ok());
+    EXPECT_EQ(plain.red[5], 65535);
+}
+
+}  // namespace
+}  // namespace orva

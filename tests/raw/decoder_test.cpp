@@ -1,0 +1,297 @@
+// The LibRaw adapter on DNG files written by our own code: colour filter orders, black and
+// white levels, white balance, camera fields, the reference development, dark frames, and
+// damaged or oversized files.
+#include <gtest/gtest.h>
+
+#include "raw/decoders/libraw_decoder.h"
+#include "raw/raw_file.h"
+#include "raw/raw_fixtures.h"
+#include "support/files.h"
+#include "support/images.h"
+#include "support/scripted_ui.h"
+
+namespace orva {
+namespace {
+
+using testing::MakeMosaic;
+using testing::TempDir;
+
+// Development with everything that mixes neighbours or colours switched off.
+RawDecodeRequest PlainRequest() {
+    RawDecodeRequest r;
+    r.develop.gamma = {1.0, 1.0, 1.0};
+    r.develop.sharpness = 0;
+    r.develop.false_colour = 0;
+    r.develop.saturation = 0;
+    r.develop.hue = 0;
+    return r;
+}
+
+DecodedImage Decode(const DngMosaic& m, const RawDecodeRequest& request = PlainRequest()) {
+    TempDir dir;
+    const std::string path = testing::WriteFixture(dir.Path("t.dng"), m);
+    DecodedImage img;
+    const IoResult r = DecodeRawFile(path, request, img);
+    EXPECT_TRUE(r.ok()) << r.detail;
+    return img;
+}
+
+// Red 1000, green 2000, blue 1500 above a black of 256 on a 12-bit scale.
+uint16_t Flat(int colour, int, int) {
+    return static_cast<uint16_t>(256 + (colour == 0 ? 1000 : colour == 1 ? 2000 : 1500));
+}
+
+DngMosaic FlatMosaic(std::array<uint8_t, 4> pattern) {
+    DngMosaic m = MakeMosaic(32, 24, pattern, Flat);
+    m.black = 256;
+    m.white = 4095;
+    return m;
+}
+
+std::vector<uint16_t> All(const DecodedImage& img) {
+    std::vector<uint16_t> v(img.red.data(), img.red.data() + img.red.size());
+    v.insert(v.end(), img.green.data(), img.green.data() + img.green.size());
+    v.insert(v.end(), img.blue.data(), img.blue.data() + img.blue.size());
+    return v;
+}
+
+TEST(RawDecoder, EveryFilterOrderGivesTheSamePicture) {
+    const DecodedImage rggb = Decode(FlatMosaic(testing::kRggb));
+    ASSERT_EQ(rggb.width, 32);
+    ASSERT_EQ(rggb.height, 24);
+    // A flat scene stays flat and keeps its colour order.
+    const auto px = testing::At(rggb, 5, 7);
+    EXPECT_EQ(testing::At(rggb, 0, 0), px);
+    EXPECT_EQ(testing::At(rggb, 31, 23), px);
+    EXPECT_LT(px[0], px[2]);
+    EXPECT_LT(px[2], px[1]);
+    for (const auto& order : {testing::kBggr, testing::kGrbg, testing::kGbrg}) {
+        EXPECT_EQ(All(Decode(FlatMosaic(order))), All(rggb));
+    }
+}
+
+TEST(RawDecoder, BlackAndWhiteLevelsScaleTheSamples) {
+    // The same fractions of the range between black and white give the same picture.
+    DngMosaic a = FlatMosaic(testing::kRggb);
+    DngMosaic b = MakeMosaic(32, 24, testing::kRggb, [](int c, int x, int y) {
+        return static_cast<uint16_t>(Flat(c, x, y) - 256 + 1256);
+    });
+    b.black = 1256;
+    b.white = 4095 + 1000;
+    EXPECT_EQ(All(Decode(a)), All(Decode(b)));
+    // Values at or below black are no light at all.
+    DngMosaic dark =
+        MakeMosaic(32, 24, testing::kRggb, [](int, int, int) { return uint16_t{200}; });
+    dark.black = 256;
+    dark.white = 4095;
+    const DecodedImage img = Decode(dark);
+    EXPECT_EQ(testing::At(img, 10, 10), testing::Grey(0));
+}
+
+TEST(RawDecoder, AsShotNeutralWeighsTheChannels) {
+    DngMosaic m = FlatMosaic(testing::kRggb);
+    const auto plain = testing::At(Decode(m), 10, 10);
+    m.as_shot_neutral = {0.5, 1.0, 1.0};  // red recorded at half its strength
+    const auto balanced = testing::At(Decode(m), 10, 10);
+    EXPECT_GT(balanced[0], plain[0]);
+    EXPECT_EQ(balanced[1], plain[1]);
+    EXPECT_EQ(balanced[2], plain[2]);
+}
+
+TEST(RawDecoder, PictureKeepsItsTopAtTheTop) {
+    // A bright red block in the top-left corner of the scene.
+    DngMosaic m = MakeMosaic(32, 24, testing::kRggb, [](int c, int x, int y) {
+        const bool block = x < 8 && y < 8;
+        return static_cast<uint16_t>(block && c == 0 ? 3000 : 300);
+    });
+    m.white = 4095;
+    const DecodedImage img = Decode(m);
+    EXPECT_GT(testing::Top(img, 3, 3)[0], testing::Top(img, 3, 20)[0]);
+    EXPECT_GT(testing::Top(img, 3, 3)[0], testing::Top(img, 28, 3)[0]);
+}
+
+TEST(RawDecoder, LinearRawIsTakenAsAFullColourMosaic) {
+    DngMosaic m;
+    m.width = 24;
+    m.height = 24;
+    m.linear = true;
+    m.white = 4095;
+    for (int i = 0; i < 24 * 24; ++i) {
+        m.samples.push_back(1000);
+        m.samples.push_back(2000);
+        m.samples.push_back(3000);
+    }
+    const DecodedImage img = Decode(m);
+    ASSERT_EQ(img.width, 24);
+    const auto px = testing::At(img, 12, 12);
+    EXPECT_EQ(testing::At(img, 0, 0), px);
+    EXPECT_LT(px[0], px[1]);
+    EXPECT_LT(px[1], px[2]);
+}
+
+TEST(RawDecoder, CameraFieldsIntoTheRecord) {
+    DngMosaic m = FlatMosaic(testing::kRggb);
+    m.make = "Orvacam";
+    m.model = "A very long model name that goes past thirty-one characters";
+    m.date_time = "2023:11:05 22:14:09";
+    m.exposure = 1.0 / 250;
+    m.f_number = 5.6;
+    m.iso = 1600;
+    const DecodedImage img = Decode(m);
+    EXPECT_EQ(img.camera_make, "Orvacam");
+    EXPECT_EQ(img.camera_model.size(), 31u);
+    EXPECT_EQ(img.date_time, "2023:11:05 22:14:09");
+    EXPECT_EQ(img.exposure_time, 10u << 16 | 2500u);
+    EXPECT_EQ(img.f_number, 56u << 16 | 10u);
+    EXPECT_EQ(img.iso, 1600u);
+}
+
+TEST(RawDecoder, PackedExposureAndAperture) {
+    EXPECT_EQ(PackExposure(2.5), 25u << 16 | 10u);
+    EXPECT_EQ(PackExposure(1.0 / 250), 10u << 16 | 2500u);
+    EXPECT_EQ(PackExposure(1.0 / 8000), 1u << 16 | 8000u);  // 80000 does not fit 16 bits
+    EXPECT_EQ(PackExposure(7200), 7200u << 16 | 1u);        // nor does 72000
+    EXPECT_EQ(PackExposure(1e9), 65535u << 16 | 1u);
+    EXPECT_EQ(PackExposure(0), 0u);
+    EXPECT_EQ(PackExposure(-1), 0u);
+    EXPECT_EQ(PackAperture(static_cast<float>(5.6)), 56u << 16 | 10u);
+    EXPECT_EQ(PackAperture(0), 0u);
+    EXPECT_EQ(CaptureTime(0), "");
+}
+
+TEST(RawDecoder, ReferenceDevelopmentAtEveryQuality) {
+    for (int mode = 1; mode <= 4; ++mode) {
+        RawDecodeRequest r;
+        r.mode = mode;
+        const DecodedImage img = Decode(FlatMosaic(testing::kGrbg), r);
+        ASSERT_EQ(img.width, 32) << mode;
+        ASSERT_EQ(img.height, 24) << mode;
+        const auto px = testing::At(img, 16, 12);
+        EXPECT_EQ(testing::At(img, 10, 8), px) << mode;
+        EXPECT_GT(px[1], 0) << mode;
+        EXPECT_EQ(img.camera_make, "ORVA") << mode;
+    }
+}
+
+TEST(RawDecoder, DarkFrameSubtractsBeforeDevelopment) {
+    TempDir dir;
+    const DngMosaic m = MakeMosaic(32, 24, testing::kRggb, [](int c, int x, int y) {
+        return static_cast<uint16_t>(300 + 40 * c + 7 * x + 3 * y);
+    });
+    const std::string path = testing::WriteFixture(dir.Path("light.dng"), m);
+    RawDark dark;
+    ASSERT_TRUE(ReadRawDark(path, UINT64_MAX, dark).ok());
+    EXPECT_EQ(dark.width, 32);
+    EXPECT_EQ(dark.height, 24);
+    for (const int handling : {kDefectLeave, kDefectZero, kDefectAverage}) {
+        RawDecodeRequest r = PlainRequest();
+        r.dark = &dark;
+        r.dark_control = handling;
+        DecodedImage img;
+        ASSERT_TRUE(DecodeRawFile(path, r, img).ok());
+        // The picture minus itself: nothing left.
+        EXPECT_EQ(testing::At(img, 9, 9), testing::Grey(0)) << handling;
+        EXPECT_EQ(testing::At(img, 0, 0), testing::Grey(0)) << handling;
+    }
+    // A dark of another size is not applied.
+    RawDark other = dark;
+    other.width = 16;
+    other.height = 48;
+    RawDecodeRequest r = PlainRequest();
+    r.dark = &other;
+    DecodedImage with_other, without;
+    ASSERT_TRUE(DecodeRawFile(path, r, with_other).ok());
+    ASSERT_TRUE(DecodeRawFile(path, PlainRequest(), without).ok());
+    EXPECT_EQ(All(with_other), All(without));
+}
+
+// Sets the value of a SHORT or LONG entry of the first directory (little-endian file).
+bool PatchTag(std::vector<uint8_t>& file, uint16_t tag, uint32_t value) {
+    const uint32_t ifd =
+        file[4] | file[5] << 8 | file[6] << 16 | static_cast<uint32_t>(file[7]) << 24;
+    if (ifd + 2 > file.size()) return false;
+    const int count = file[ifd] | file[ifd + 1] << 8;
+    for (int e = 0; e < count; ++e) {
+        const std::size_t at = ifd + 2 + static_cast<std::size_t>(e) * 12;
+        if (at + 12 > file.size()) return false;
+        if ((file[at] | file[at + 1] << 8) != tag) continue;
+        const int type = file[at + 2] | file[at + 3] << 8;
+        for (int k = 0; k < (type == 3 ? 2 : 4); ++k)
+            file[at + 8 + static_cast<std::size_t>(k)] = static_cast<uint8_t>(value >> (8 * k));
+        return true;
+    }
+    return false;
+}
+
+TEST(RawDecoder, TruncatedAndDamagedFilesAreRefused) {
+    TempDir dir;
+    const std::string path = testing::WriteFixture(dir.Path("t.dng"), FlatMosaic(testing::kRggb));
+    const std::vector<uint8_t> good = testing::ReadAll(path);
+    RawDecodeRequest request;
+    const auto refused = [&](const std::vector<uint8_t>& bytes) {
+        DecodedImage img;
+        const IoResult r = DecodeRawBytes(bytes, request, img);
+        EXPECT_TRUE(img.red.empty());
+        EXPECT_EQ(img.width, 0);
+        return !r.ok() && !r.detail.empty();
+    };
+    // Cut anywhere: the directory sits at the end of these files, so it goes too.
+    for (const std::size_t keep :
+         {good.size() / 2, std::size_t{200}, std::size_t{8}, std::size_t{0}})
+        EXPECT_TRUE(
+            refused(std::vector<uint8_t>(good.begin(), good.begin() + static_cast<long>(keep))))
+            << keep;
+    // The pixel data said to start 100 bytes before the end of the file.
+    std::vector<uint8_t> late = good;
+    ASSERT_TRUE(PatchTag(late, 0x0111, static_cast<uint32_t>(good.size() - 100)));
+    EXPECT_TRUE(refused(late));
+    // Sizes far beyond the data.
+    std::vector<uint8_t> wide = good;
+    ASSERT_TRUE(PatchTag(wide, 0x0100, 65000));
+    EXPECT_TRUE(refused(wide));
+    std::vector<uint8_t> tall = good;
+    ASSERT_TRUE(PatchTag(tall, 0x0101, 60000));
+    EXPECT_TRUE(refused(tall));
+    // Bytes flipped all over the file: refused or decoded, never a crash.
+    for (std::size_t step = 7; step < 300; step += 37) {
+        std::vector<uint8_t> bad = good;
+        for (std::size_t i = step % 11; i < bad.size(); i += step) bad[i] ^= 0x5A;
+        DecodedImage any;
+        (void)DecodeRawBytes(bad, request, any);
+    }
+}
+
+TEST(RawDecoder, MemoryBudgetIsCheckedBeforeDecoding) {
+    TempDir dir;
+    const std::string path = testing::WriteFixture(dir.Path("t.dng"), FlatMosaic(testing::kRggb));
+    RawDecodeRequest r;
+    r.memory_budget = 4096;
+    DecodedImage img;
+    const IoResult result = DecodeRawFile(path, r, img);
+    EXPECT_EQ(result.status, IoStatus::OutOfMemory);
+    EXPECT_TRUE(img.red.empty());
+}
+
+TEST(RawDecoder, DevelopmentModeDarkControlAndHueFromSettings) {
+    RawSettings raw;
+    raw.algorithm = 0;
+    raw.quality = 3;
+    EXPECT_EQ(RawDevelopmentMode(raw), 0);  // quality ignored by the fast development
+    raw.algorithm = 1;
+    EXPECT_EQ(RawDevelopmentMode(raw), 4);
+    raw.quality = 9;  // from an edited settings file
+    EXPECT_EQ(RawDevelopmentMode(raw), 4);
+    DarkSettings dark;
+    dark.defect_handling = 1;
+    dark.defect_level = 48;
+    EXPECT_EQ(DarkControl(dark), 1 + 256 * 48);
+    raw.hue = 0;
+    EXPECT_EQ(RawDevelopParams(raw).hue, -36);
+    raw.hue = 100;  // beyond the slider: held at +36, not +164
+    EXPECT_EQ(RawDevelopParams(raw).hue, 36);
+    raw.gamma = {0.0, 9.0, 2.5};
+    EXPECT_EQ(RawDevelopParams(raw).gamma, (std::array<double, 3>{1.0, 4.0, 2.5}));
+}
+
+}  // namespace
+}  // namespace orva

@@ -1,0 +1,441 @@
+// The four stages of the fast development on tiny mosaics with hand-worked values.
+#include "raw/develop.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+#include "common/parallel.h"
+
+namespace orva {
+namespace {
+
+struct Mosaic {
+    int width, height;
+    std::vector<std::array<uint16_t, 4>> px;
+    Mosaic(int w, int h) : width(w), height(h), px(static_cast<std::size_t>(w) * h) {}
+    std::array<uint16_t, 4>& at(int x, int y) {
+        return px[static_cast<std::size_t>(y) * width + x];
+    }
+    MosaicView view(int pattern) {
+        return {reinterpret_cast<uint16_t(*)[4]>(px[0].data()), width, height, pattern};
+    }
+};
+
+struct Planes {
+    int width, height;
+    Plane r, g, b;
+    Planes(int w, int h) : width(w), height(h) {
+        const auto n = static_cast<std::size_t>(w) * h;
+        EXPECT_TRUE(r.Allocate(n, true) && g.Allocate(n, true) && b.Allocate(n, true));
+    }
+    PlaneView v(Plane& p) { return p.view(width, height); }
+    // Colour of the pixel at (x, y from the top of the picture).
+    std::array<int, 3> top(int x, int y) {
+        const std::size_t i = static_cast<std::size_t>(height - 1 - y) * width + x;
+        return {r[i], g[i], b[i]};
+    }
+};
+
+// ---- Stage 1 ----
+
+TEST(RawToneCurve, BlackAndWhitePointsGive1024And63488) {
+    for (const int k : {0, 5, 32}) {
+        for (const int v : {128, 180, 255}) {
+            const double b = (k + 8) * 128.0, w = (v - 4) * 256.0;
+            EXPECT_DOUBLE_EQ(CurveBeforePower(b, k, v), 1024.0) << k << " " << v;
+            EXPECT_NEAR(CurveBeforePower(w, k, v), 63488.0, 1e-9) << k << " " << v;
+            // With gamma 1 the power changes nothing.
+            EXPECT_EQ(ToneCurveValue(static_cast<uint16_t>(b), k, v, 1.0), 1024);
+            EXPECT_EQ(ToneCurveValue(static_cast<uint16_t>(w), k, v, 1.0), 63488);
+        }
+    }
+}
+
+TEST(RawToneCurve, ToeShoulderAndZero) {
+    // b = 1024 for slider 0: the toe is 1024 x^2 / b^2; w = 31744 for white 128.
+    EXPECT_DOUBLE_EQ(CurveBeforePower(512, 0, 128), 256.0);
+    EXPECT_DOUBLE_EQ(CurveBeforePower(65535, 0, 128), 65536.0 - 2048.0 / (65536.0 - 31744.0));
+    EXPECT_EQ(ToneCurveValue(0, 0, 128, 1.0), 0);  // not sampled stays 0
+    EXPECT_EQ(ToneCurveValue(65535, 0, 128, 1.0 / 2.2), 65535);
+    // The cubic joins both ends with the given slopes and rises all the way.
+    const double b = 1024, w = 31744, eps = 1e-3;
+    EXPECT_NEAR((CurveBeforePower(b + eps, 0, 128) - 1024.0) / eps, 2048.0 / b, 1e-3);
+    EXPECT_NEAR((63488.0 - CurveBeforePower(w - eps, 0, 128)) / eps, 2048.0 / (65536.0 - w), 1e-3);
+    double last = 0;
+    for (int x = 1; x < 65536; x += 97) {
+        const double y = CurveBeforePower(x, 0, 128);
+        EXPECT_GT(y, last) << x;
+        last = y;
+    }
+}
+
+TEST(RawToneCurve, GammaPowerOnMosaicChannels) {
+    Mosaic m(2, 1);
+    m.at(0, 0) = {1024, 0, 2048, 7};
+    m.at(1, 0) = {0, 63488, 0, 7};
+    // Black slider 0 (b = 1024), white 252 (w = 63488) for every channel.
+    DevelopToneCurve(m.view(kPatternBayer), {0, 0, 0}, {252, 252, 252}, {0.5, 1.0, 1.0});
+    // 1024 before the power; 65535 * (1024 / 65535)^0.5 = 8191.5 -> 8191.
+    EXPECT_EQ(m.at(0, 0)[0], 8191);
+    EXPECT_EQ(m.at(0, 0)[1], 0);
+    EXPECT_EQ(m.at(0, 0)[3], 7);  // the second green is not the stage's business
+    EXPECT_EQ(m.at(1, 0)[1], 63488);
+}
+
+// ---- Stage 2 ----
+
+TEST(RawDemosaic, FullColourPatternIsAnUpsideDownCopy) {
+    Mosaic m(2, 2);
+    m.at(0, 0) = {1, 2, 3, 0};
+    m.at(1, 0) = {4, 5, 6, 0};
+    m.at(0, 1) = {7, 8, 9, 0};
+    m.at(1, 1) = {10, 11, 12, 0};
+    Planes p(2, 2);
+    DevelopDemosaic(m.view(kPatternFull), p.v(p.r), p.v(p.g), p.v(p.b));
+    EXPECT_EQ(p.top(0, 0), (std::array<int, 3>{1, 2, 3}));
+    EXPECT_EQ(p.top(1, 1), (std::array<int, 3>{10, 11, 12}));
+    EXPECT_EQ(p.r[0], 7);  // memory row 0 is the bottom of the picture
+}
+
+// R G R / G B G / R G R with distinct values.
+Mosaic Rggb3x3() {
+    Mosaic m(3, 3);
+    m.at(0, 0) = {100, 0, 0, 0};
+    m.at(1, 0) = {0, 200, 0, 0};
+    m.at(2, 0) = {300, 0, 0, 0};
+    m.at(0, 1) = {0, 400, 0, 0};
+    m.at(1, 1) = {0, 0, 500, 0};
+    m.at(2, 1) = {0, 600, 0, 0};
+    m.at(0, 2) = {700, 0, 0, 0};
+    m.at(1, 2) = {0, 800, 0, 0};
+    m.at(2, 2) = {900, 0, 0, 0};
+    return m;
+}
+
+TEST(RawDemosaic, WeightedMeansOfSampledValues) {
+    Mosaic m = Rggb3x3();
+    Planes p(3, 3);
+    DevelopDemosaic(m.view(kPatternBayer), p.v(p.r), p.v(p.g), p.v(p.b));
+    // Centre: four red corners (weight 1), four green sides (weight 2), blue itself.
+    EXPECT_EQ(p.top(1, 1), (std::array<int, 3>{500, 500, 500}));
+    // Corner: red itself, greens 200 and 400 at the sides, blue 500 at the corner.
+    EXPECT_EQ(p.top(0, 0), (std::array<int, 3>{100, 300, 500}));
+    // Top edge: reds 100 and 300 at weight 2; green 200 x 8 + 400 + 600 over 10; blue x 2.
+    EXPECT_EQ(p.top(1, 0), (std::array<int, 3>{200, 260, 500}));
+}
+
+TEST(RawDemosaic, SixBySixPatternWeighsTheCentreSixteen) {
+    Mosaic m(3, 3);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 3; ++x) m.at(x, y) = {200, 0, 0, 0};
+    m.at(1, 1)[0] = 100;
+    Planes p(3, 3), q(3, 3);
+    DevelopDemosaic(m.view(kPatternSixBySix), p.v(p.r), p.v(p.g), p.v(p.b));
+    DevelopDemosaic(m.view(kPatternBayer), q.v(q.r), q.v(q.g), q.v(q.b));
+    EXPECT_EQ(p.top(1, 1)[0], (16 * 100 + 12 * 200) / 28);
+    EXPECT_EQ(q.top(1, 1)[0], (8 * 100 + 12 * 200) / 20);
+    EXPECT_EQ(p.top(1, 1)[1], 0);  // nothing sampled
+}
+
+TEST(RawDemosaic, OneRowAndOneColumnUseOnlyInBoundsPositions) {
+    Mosaic row(4, 1);
+    row.at(0, 0) = {100, 0, 0, 0};
+    row.at(1, 0) = {0, 200, 0, 0};
+    row.at(2, 0) = {300, 0, 0, 0};
+    row.at(3, 0) = {0, 400, 0, 0};
+    Planes p(4, 1);
+    DevelopDemosaic(row.view(kPatternBayer), p.v(p.r), p.v(p.g), p.v(p.b));
+    EXPECT_EQ(p.top(0, 0), (std::array<int, 3>{100, 200, 0}));
+    EXPECT_EQ(p.top(1, 0), (std::array<int, 3>{200, 200, 0}));
+    EXPECT_EQ(p.top(3, 0), (std::array<int, 3>{300, 400, 0}));
+
+    Mosaic col(1, 3);
+    col.at(0, 0) = {0, 0, 90, 0};
+    col.at(0, 1) = {0, 30, 0, 0};
+    col.at(0, 2) = {0, 0, 10, 0};
+    Planes q(1, 3);
+    DevelopDemosaic(col.view(kPatternBayer), q.v(q.r), q.v(q.g), q.v(q.b));
+    EXPECT_EQ(q.top(0, 1), (std::array<int, 3>{0, 30, 50}));
+}
+
+// ---- Stage 3 ----
+
+TEST(RawSharpen, LuminanceAndSharpnessZeroCopy) {
+    Planes p(2, 1);
+    p.r[0] = 4000, p.g[0] = 4000, p.b[0] = 4001;
+    p.r[1] = 65535, p.g[1] = 65535, p.b[1] = 65535;
+    Plane y, ys;
+    ASSERT_TRUE(y.Allocate(2) && ys.Allocate(2));
+    DevelopSharpen(p.v(p.r), p.v(p.g), p.v(p.b), y.view(2, 1), ys.view(2, 1), 0, 0);
+    EXPECT_EQ(y[0], 1000);   // (12001 / 3) / 4
+    EXPECT_EQ(y[1], 16383);  // the largest luminance
+    EXPECT_EQ(ys[0], y[0]);
+    EXPECT_EQ(ys[1], y[1]);
+}
+
+// Runs stage 3 on a luminance picture given directly (R = G = B = 12 Y gives Y back).
+std::vector<int> Sharpen(int w, int h, const std::vector<int>& lum, int radius, int sharpness) {
+    Planes p(w, h);
+    for (std::size_t i = 0; i < lum.size(); ++i)
+        p.r[i] = p.g[i] = p.b[i] = static_cast<uint16_t>(lum[i] * 4);
+    Plane y, ys;
+    const auto n = static_cast<std::size_t>(w) * h;
+    EXPECT_TRUE(y.Allocate(n) && ys.Allocate(n));
+    DevelopSharpen(p.v(p.r), p.v(p.g), p.v(p.b), y.view(w, h), ys.view(w, h), radius, sharpness);
+    return std::vector<int>(ys.data(), ys.data() + n);
+}
+
+TEST(RawSharpen, SmallDeviationsAreSmoothedLargeOnesAmplified) {
+    std::vector<int> lum(9, 100);
+    lum[4] = 110;
+    // Sharpness 4: threshold 16. Centre: mean 100, d = 10 -> (110 + 100) / 2.
+    auto ys = Sharpen(3, 3, lum, 0, 4);
+    EXPECT_EQ(ys[4], 105);
+    // Corner: neighbours 100, 100, 110 -> mean 103, d = -3 -> (100 + 103) / 2.
+    EXPECT_EQ(ys[0], 101);
+    lum[4] = 1000;
+    ys = Sharpen(3, 3, lum, 0, 4);
+    EXPECT_EQ(ys[4], 1000 + ((900 - 16) * 4) / 2);
+    EXPECT_EQ(ys[0], 0);  // 100 + ((-300 + 16) * 4) / 2 is negative: clamped
+    // Sharpness 8: no threshold at all.
+    ys = Sharpen(3, 3, lum, 0, 8);
+    EXPECT_EQ(ys[4], 1000 + 900 * 4);
+}
+
+TEST(RawSharpen, RadiusTwoCountsOnlyInBoundsNeighbours) {
+    // Y = 10 x + y on 5 x 5. Corner (0, 0): seven neighbours summing to 77, mean 11;
+    // d = -11 is within the threshold 28 of sharpness 1 -> (0 + 11) / 2.
+    std::vector<int> lum(25);
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 5; ++x) lum[static_cast<std::size_t>(y) * 5 + x] = 10 * x + y;
+    auto ys = Sharpen(5, 5, lum, 1, 1);
+    EXPECT_EQ(ys[0], 5);
+    // (0, 2) in the first column: twelve neighbours, sum 12 * 2 + 10 * (5 * 1 + 3 * 2) ... by
+    // hand: columns 1 (five rows) and 2 (three rows) plus column 0 rows 0, 1, 3, 4.
+    const int sum = (10 + 11 + 12 + 13 + 14) + (21 + 22 + 23) + (0 + 1 + 3 + 4);
+    EXPECT_EQ(ys[10], (2 + sum / 12) / 2);
+    // The 3x3 radius: (0, 0) has three neighbours 10, 1, 11 -> mean 7.
+    ys = Sharpen(5, 5, lum, 0, 1);
+    EXPECT_EQ(ys[0], 3);
+}
+
+// ---- Stage 4 ----
+
+std::array<int, 3> Colour(std::array<int, 3> rgb, int lum, int sharp, int f, int s, int h) {
+    Planes p(1, 1);
+    p.r[0] = static_cast<uint16_t>(rgb[0]);
+    p.g[0] = static_cast<uint16_t>(rgb[1]);
+    p.b[0] = static_cast<uint16_t>(rgb[2]);
+    Plane y, ys;
+    EXPECT_TRUE(y.Allocate(1) && ys.Allocate(1));
+    y[0] = static_cast<uint16_t>(lum);
+    ys[0] = static_cast<uint16_t>(sharp);
+    DevelopColour(p.v(p.r), p.v(p.g), p.v(p.b), y.view(1, 1), ys.view(1, 1), f, s, h);
+    return p.top(0, 0);
+}
+
+TEST(RawColour, NeutralSettingsReturnTheDemosaicedColour) {
+    EXPECT_EQ(Colour({1234, 40000, 7}, 3436, 3436, 0, 0, 0), (std::array<int, 3>{1234, 40000, 7}));
+}
+
+TEST(RawColour, ZeroLuminanceIsBlack) {
+    EXPECT_EQ(Colour({60000, 60000, 60000}, 0, 900, 2, 3, 10), (std::array<int, 3>{0, 0, 0}));
+}
+
+TEST(RawColour, HueSaturationAndLuminanceTransfer) {
+    // h = 12: r' = 1080, g' = 120, b' = 0; k = 12, mean 400: 1216, 64, -80 -> 0.
+    EXPECT_EQ(Colour({1200, 0, 0}, 100, 100, 0, 0, 12), (std::array<int, 3>{1216, 64, 0}));
+    // h = -12 turns the other way: r' = 1080, g' = 0, b' = 120.
+    EXPECT_EQ(Colour({1200, 0, 0}, 100, 100, 0, 0, -12), (std::array<int, 3>{1216, 0, 64}));
+    // S = 3: k = 45, mean 600: deviations grow by 75 %.
+    EXPECT_EQ(Colour({900, 600, 300}, 100, 100, 0, 3, 0), (std::array<int, 3>{1125, 600, 75}));
+    // The sharpened luminance scales the colour: twice Ys, twice the colour.
+    EXPECT_EQ(Colour({900, 600, 300}, 100, 200, 0, 0, 0), (std::array<int, 3>{1800, 1200, 600}));
+    // A hue from an edited settings file far beyond the dialog's range acts as +-36.
+    EXPECT_EQ(Colour({1200, 0, 0}, 100, 100, 0, 0, 500), Colour({1200, 0, 0}, 100, 100, 0, 0, 36));
+}
+
+TEST(RawColour, FalseColourReductionSmoothsEachChannel) {
+    Planes p(3, 3);
+    for (std::size_t i = 0; i < 9; ++i) p.r[i] = p.g[i] = p.b[i] = 100;
+    p.r[4] = 900;
+    Plane y, ys;
+    ASSERT_TRUE(y.Allocate(9) && ys.Allocate(9));
+    for (std::size_t i = 0; i < 9; ++i) y[i] = ys[i] = 50;
+    DevelopColour(p.v(p.r), p.v(p.g), p.v(p.b), y.view(3, 3), ys.view(3, 3), 1, 0, 0);
+    // (900 + 800 / 8) / 2; a corner: (100 + (100 + 100 + 900) / 3) / 2, from the values as
+    // they were before the stage although the planes are rewritten in place.
+    EXPECT_EQ(p.r[4], 500);
+    EXPECT_EQ(p.r[0], (100 + 1100 / 3) / 2);
+    EXPECT_EQ(p.r[8], (100 + 1100 / 3) / 2);
+    EXPECT_EQ(p.r[1], (100 + 1300 / 5) / 2);
+    EXPECT_EQ(p.g[4], 100);
+}
+
+TEST(RawColour, InPlaceBandsReadTheirNeighboursAsTheyWere) {
+    // Tall enough for several bands: each row's smoothing must see the rows next to it
+    // before they were rewritten, whatever band they belong to and however many threads run.
+    const int w = 5, h = 70;
+    std::mt19937 rng(3);
+    Planes base(w, h);
+    for (std::size_t i = 0; i < base.r.size(); ++i) {
+        base.r[i] = static_cast<uint16_t>(rng() % 60000);
+        base.g[i] = static_cast<uint16_t>(rng() % 60000);
+        base.b[i] = static_cast<uint16_t>(rng() % 60000);
+    }
+    Plane y, ys;
+    ASSERT_TRUE(y.Allocate(base.r.size()) && ys.Allocate(base.r.size()));
+    for (std::size_t i = 0; i < y.size(); ++i) y[i] = ys[i] = 1000;
+    // Expected smoothing of the red plane worked out from an untouched copy.
+    std::vector<int> expect(base.r.size());
+    for (int row = 0; row < h; ++row)
+        for (int x = 0; x < w; ++x) {
+            int sum = 0, n = 0;
+            for (int dy = -1; dy <= 1; ++dy)
+                for (int dx = -1; dx <= 1; ++dx) {
+                    const int yy = row + dy, xx = x + dx;
+                    if ((dx == 0 && dy == 0) || yy < 0 || yy >= h || xx < 0 || xx >= w) continue;
+                    sum += base.r[static_cast<std::size_t>(yy) * w + xx];
+                    ++n;
+                }
+            const int v = base.r[static_cast<std::size_t>(row) * w + x];
+            expect[static_cast<std::size_t>(row) * w + x] = (v + (3 * sum) / n) / 4;
+        }
+    for (const int threads : {1, 2, 5}) {
+        SetThreadCount(threads);
+        Planes p(w, h);
+        std::copy(base.r.data(), base.r.data() + base.r.size(), p.r.data());
+        std::copy(base.g.data(), base.g.data() + base.g.size(), p.g.data());
+        std::copy(base.b.data(), base.b.data() + base.b.size(), p.b.data());
+        DevelopColour(p.v(p.r), p.v(p.g), p.v(p.b), y.view(w, h), ys.view(w, h), 3, 0, 0);
+        for (std::size_t i = 0; i < expect.size(); ++i)
+            ASSERT_EQ(p.r[i], expect[i]) << i << " with " << threads << " threads";
+    }
+    SetThreadCount(0);
+}
+
+// ---- Fast paths against whole-number arithmetic ----
+
+// The demosaic's vector path works in single precision and the colour stage's luminance
+// transfer in double precision; both must give exactly what integer arithmetic gives, for
+// extreme values, unsampled zeros and every weight sum.
+TEST(RawFastPaths, DemosaicAgreesWithIntegerArithmetic) {
+    const int w = 41, h = 9;
+    std::mt19937 rng(11);
+    for (const int pattern : {kPatternBayer, kPatternSixBySix}) {
+        Mosaic m(w, h);
+        for (auto& px : m.px)
+            for (int c = 0; c < 3; ++c) {
+                const unsigned roll = rng() % 4;
+                px[static_cast<std::size_t>(c)] = roll == 0 ? 0
+                                                  : roll == 1
+                                                      ? 65535
+                                                      : static_cast<uint16_t>(rng() % 65536);
+            }
+        Planes p(w, h);
+        DevelopDemosaic(m.view(pattern), p.v(p.r), p.v(p.g), p.v(p.b));
+        const int centre = pattern == kPatternSixBySix ? 16 : 8;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                std::array<int, 3> expect{};
+                for (int c = 0; c < 3; ++c) {
+                    int64_t sum = 0, weight = 0;
+                    for (int dy = -1; dy <= 1; ++dy)
+                        for (int dx = -1; dx <= 1; ++dx) {
+                            const int xx = x + dx, yy = y + dy;
+                            if (xx < 0 || yy < 0 || xx >= w || yy >= h) continue;
+                            const int v = m.at(xx, yy)[static_cast<std::size_t>(c)];
+                            if (v == 0) continue;
+                            const int wt = dx == 0 && dy == 0 ? centre : dx == 0 || dy == 0 ? 2 : 1;
+                            sum += int64_t{wt} * v;
+                            weight += wt;
+                        }
+                    expect[static_cast<std::size_t>(c)] =
+                        weight > 0 ? static_cast<int>(sum / weight) : 0;
+                }
+                ASSERT_EQ(p.top(x, y), expect) << x << "," << y << " pattern " << pattern;
+            }
+    }
+}
+
+TEST(RawFastPaths, ColourAgreesWithIntegerArithmetic) {
+    std::mt19937 rng(12);
+    for (int i = 0; i < 20000; ++i) {
+        const std::array<int, 3> rgb = {static_cast<int>(rng() % 65536),
+                                        static_cast<int>(rng() % 65536),
+                                        static_cast<int>(rng() % 65536)};
+        const int lum = i % 7 == 0 ? static_cast<int>(rng() % 3) : static_cast<int>(rng() % 16384);
+        const int sharp = static_cast<int>(rng() % 16384);
+        const int s = static_cast<int>(rng() % 5), h = static_cast<int>(rng() % 73) - 36;
+        std::array<int, 3> expect{};
+        if (lum > 0) {
+            int r = rgb[0], g = rgb[1], b = rgb[2];
+            const int a = std::abs(h);
+            if (h > 0) {
+                const int r2 = ((120 - a) * r + a * b) / 120, g2 = ((120 - a) * g + a * r) / 120,
+                          b2 = ((120 - a) * b + a * g) / 120;
+                r = r2, g = g2, b = b2;
+            } else if (h < 0) {
+                const int r2 = ((120 - a) * r + a * g) / 120, g2 = ((120 - a) * g + a * b) / 120,
+                          b2 = ((120 - a) * b + a * r) / 120;
+                r = r2, g = g2, b = b2;
+            }
+            const int mean = (r + g + b) / 3, k = 15 * s + a;
+            const int c[3] = {r + ((r - mean) * k) / 60, g + ((g - mean) * k) / 60,
+                              b + ((b - mean) * k) / 60};
+            for (int j = 0; j < 3; ++j)
+                expect[static_cast<std::size_t>(j)] =
+                    static_cast<int>(std::clamp<int64_t>(int64_t{c[j]} * sharp / lum, 0, 65535));
+        }
+        ASSERT_EQ(Colour(rgb, lum, sharp, 0, s, h), expect) << i;
+    }
+}
+
+// ---- All stages ----
+
+TEST(RawDevelop, SameResultForAnyThreadCount) {
+    const int w = 37, h = 23;
+    std::mt19937 rng(5);
+    Mosaic base(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const int c = (y % 2) * 2 + (x % 2);
+            const int ch = c == 0 ? 0 : c == 3 ? 2 : 1;
+            base.at(x, y)[static_cast<std::size_t>(ch)] = static_cast<uint16_t>(rng() % 65536);
+        }
+    DevelopParams p;
+    p.radius = 1;
+    p.hue = -20;
+    std::vector<uint16_t> first;
+    for (const int threads : {1, 2, 3, 8}) {
+        SetThreadCount(threads);
+        Mosaic m = base;
+        Plane r, g, b;
+        ASSERT_TRUE(DevelopMosaic(m.view(kPatternBayer), p, r, g, b));
+        std::vector<uint16_t> all(r.data(), r.data() + r.size());
+        all.insert(all.end(), g.data(), g.data() + g.size());
+        all.insert(all.end(), b.data(), b.data() + b.size());
+        if (first.empty()) {
+            first = all;
+        } else {
+            EXPECT_EQ(all, first) << threads << " threads";
+        }
+    }
+    SetThreadCount(0);
+}
+
+TEST(RawDevelop, TinyHeightsDevelop) {
+    for (const int h : {1, 2, 3}) {
+        Mosaic m(4, h);
+        for (auto& px : m.px) px = {30000, 30000, 30000, 0};
+        Plane r, g, b;
+        ASSERT_TRUE(DevelopMosaic(m.view(kPatternFull), DevelopParams{}, r, g, b));
+        for (std::size_t i = 0; i < r.size(); ++i) EXPECT_EQ(r[i], r[0]) << h;
+        EXPECT_GT(r[0], 0);
+    }
+}
+
+}  // namespace
+}  // namespace orva

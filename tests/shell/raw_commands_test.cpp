@@ -1,0 +1,176 @@
+// RAW files and dark frames through the shell: loading into a slot, the dark-file command
+// and the RAW settings command.
+#include "shell/raw_commands.h"
+
+#include <gtest/gtest.h>
+
+#include "raw/raw_fixtures.h"
+#include "shell/command_ids.h"
+#include "shell/commands.h"
+#include "shell/messages.h"
+#include "support/images.h"
+#include "support/scripted_ui.h"
+
+namespace orva {
+namespace {
+
+using testing::Harness;
+using testing::TempDir;
+
+std::string WriteRaw(const TempDir& dir, const std::string& name, int w, int h, uint16_t level) {
+    DngMosaic m = testing::MakeMosaic(w, h, testing::kRggb, [level](int c, int x, int) {
+        return static_cast<uint16_t>(level + 100 * c + (x % 5) * 20);
+    });
+    m.white = 4095;
+    m.make = "Orvacam";
+    return testing::WriteFixture(dir.Path(name), m);
+}
+
+TEST(RawLoading, OpenCommandDevelopsRawFilesIntoTheSlot) {
+    TempDir dir;
+    Harness h;
+    const std::string path = WriteRaw(dir, "light.DNG", 32, 24, 600);
+    h.ui.open_results.push_back(FileDialogResult{path, 1});
+    ExecuteCommand(*h.ctx, kCmdOpen);
+    ASSERT_EQ(h.ctx->ws.current, 0);
+    const ImageRecord& rec = h.ctx->ws.at(0);
+    EXPECT_EQ(rec.width, 32);
+    EXPECT_EQ(rec.height, 24);
+    EXPECT_EQ(rec.camera_make, "Orvacam");
+    EXPECT_EQ(rec.name, path);
+    EXPECT_TRUE(h.ui.Texts(msg::kTitleError).empty());
+}
+
+TEST(RawLoading, DamagedRawFileIsReportedAndTheSlotStaysFree) {
+    TempDir dir;
+    Harness h;
+    const std::string path = dir.Path("broken.nef");
+    testing::WriteAll(path, std::vector<uint8_t>(5000, 0x4D));
+    h.ctx->ws.current = -1;
+    OpenFiles(*h.ctx, {path});
+    EXPECT_FALSE(h.ctx->ws.at(0).occupied());
+    ASSERT_EQ(h.ui.Texts(msg::kTitleError).size(), 1u);
+}
+
+TEST(RawLoading, AlgorithmAndDarkComeFromTheSettings) {
+    TempDir dir;
+    Harness h;
+    const std::string light = WriteRaw(dir, "light.dng", 32, 24, 600);
+    h.ctx->settings.raw.algorithm = 1;
+    h.ctx->settings.raw.quality = 2;
+    DecodedImage ref;
+    ASSERT_TRUE(ReadImageForLoad(*h.ctx, light, kFormatRaw, ref).ok());
+    h.ctx->settings.raw.algorithm = 0;
+    DecodedImage fast;
+    ASSERT_TRUE(ReadImageForLoad(*h.ctx, light, kFormatRaw, fast).ok());
+    EXPECT_NE(testing::At(ref, 10, 10), testing::At(fast, 10, 10));
+    // The picture itself as the dark: black everywhere.
+    h.ctx->darks.files = {light, "", "", ""};
+    ASSERT_TRUE(RebuildDarks(*h.ctx));
+    DecodedImage dark;
+    ASSERT_TRUE(ReadImageForLoad(*h.ctx, light, kFormatRaw, dark).ok());
+    EXPECT_EQ(testing::At(dark, 10, 10), testing::Grey(0));
+}
+
+TEST(DarkList, AddRemoveAndRefusals) {
+    std::array<std::string, kMaxDarkFiles> list{};
+    EXPECT_EQ(AddDarkFile(list, "a.png"), msg::kDarkNotRawOrFits);
+    for (const char* name : {"1.CR2", "2.fits", "3.nef", "4.dng"})
+        EXPECT_EQ(AddDarkFile(list, name), nullptr);
+    EXPECT_EQ(AddDarkFile(list, "5.dng"), msg::kDarkListFull);
+    EXPECT_EQ(CountDarkFiles(list), 4);
+    RemoveDarkFile(list, 1);  // entry 2 of four: 3 and 4 move up
+    EXPECT_EQ(list, (std::array<std::string, kMaxDarkFiles>{"1.CR2", "3.nef", "4.dng", ""}));
+    EXPECT_EQ(AddDarkFile(list, "x.fts"), nullptr);
+    EXPECT_EQ(list[3], "x.fts");
+}
+
+TEST(DarkCommand, OkBuildsTheMasterCancelKeepsIt) {
+    TempDir dir;
+    Harness h;
+    const std::string a = WriteRaw(dir, "a.dng", 32, 24, 300);
+    const std::string b = WriteRaw(dir, "b.dng", 32, 24, 340);
+    h.ui.dialog_handlers["DARK"] = [&](AppContext& ctx) {
+        ctx.darks.files = {a, b, "", ""};
+        return true;
+    };
+    ExecuteCommand(*h.ctx, kCmdDarkFiles);
+    EXPECT_TRUE(h.ctx->darks.has_raw());
+    EXPECT_EQ(h.ctx->darks.format, kFormatRaw);
+    // Cancel: the dialog's edits are its own business; the master stays.
+    h.ui.dialog_handlers["DARK"] = [](AppContext&) { return false; };
+    ExecuteCommand(*h.ctx, kCmdDarkFiles);
+    EXPECT_TRUE(h.ctx->darks.has_raw());
+    // OK with an empty list releases the master.
+    h.ui.dialog_handlers["DARK"] = [](AppContext& ctx) {
+        ctx.darks.files = {};
+        return true;
+    };
+    ExecuteCommand(*h.ctx, kCmdDarkFiles);
+    EXPECT_FALSE(h.ctx->darks.has_raw());
+    EXPECT_EQ(h.ctx->darks.format, -1);
+    EXPECT_TRUE(h.ui.Texts(msg::kTitleError).empty());
+}
+
+TEST(DarkCommand, MixedSizesAndFormatsShowTheirMessagesAndLeaveNoMaster) {
+    TempDir dir;
+    Harness h;
+    const std::string a = WriteRaw(dir, "a.dng", 32, 24, 300);
+    const std::string b = WriteRaw(dir, "b.dng", 32, 26, 300);
+    const std::string f = dir.Path("c.fits");
+    {
+        ImageRecord rec = testing::MakeRecord(32, 24, 3);
+        ASSERT_TRUE(WriteImageFile(f, kFormatFits, rec).ok());
+    }
+    std::array<std::string, kMaxDarkFiles> files{};
+    h.ui.dialog_handlers["DARK"] = [&](AppContext& ctx) {
+        ctx.darks.files = files;
+        return true;
+    };
+    files = {a, "", "", ""};
+    ExecuteCommand(*h.ctx, kCmdDarkFiles);
+    ASSERT_TRUE(h.ctx->darks.has_raw());
+    files = {a, b, "", ""};
+    ExecuteCommand(*h.ctx, kCmdDarkFiles);
+    EXPECT_FALSE(h.ctx->darks.has_raw());
+    files = {a, f, "", ""};
+    ExecuteCommand(*h.ctx, kCmdDarkFiles);
+    EXPECT_EQ(h.ctx->darks.format, -1);
+    EXPECT_EQ(h.ui.Texts(msg::kTitleError),
+              (std::vector<std::string>{msg::kDarkMixedSizes, msg::kDarkMixedFormats}));
+}
+
+TEST(RawSettingsCommand, CancelRestoresSlidersButKeepsTheAlgorithm) {
+    Harness h;
+    h.ui.dialog_handlers["RAWMODE"] = [](AppContext& ctx) {
+        ctx.settings.raw.algorithm = 1;
+        ctx.settings.raw.sharpness = 8;
+        ctx.settings.raw.gamma[1] = 3.3;
+        return false;
+    };
+    ExecuteCommand(*h.ctx, kCmdRawSettings);
+    EXPECT_EQ(h.ctx->settings.raw.algorithm, 1);
+    EXPECT_EQ(h.ctx->settings.raw.sharpness, 4);
+    EXPECT_EQ(h.ctx->settings.raw.gamma[1], 2.2);
+    h.ui.dialog_handlers["RAWMODE"] = [](AppContext& ctx) {
+        ctx.settings.raw.sharpness = 7;
+        return true;
+    };
+    ExecuteCommand(*h.ctx, kCmdRawSettings);
+    EXPECT_EQ(h.ctx->settings.raw.sharpness, 7);
+}
+
+TEST(RawSettingsCommand, InitialisingAtStartUpForgetsTheDarks) {
+    TempDir dir;
+    Harness h;
+    h.ctx->darks.files = {WriteRaw(dir, "a.dng", 32, 24, 300), "", "", ""};
+    ASSERT_TRUE(RebuildDarks(*h.ctx));
+    InitSettings(*h.ctx, 1);  // the menu command keeps them
+    EXPECT_TRUE(h.ctx->darks.has_raw());
+    InitSettings(*h.ctx, 0);
+    EXPECT_FALSE(h.ctx->darks.has_raw());
+    EXPECT_EQ(CountDarkFiles(h.ctx->darks.files), 0);
+}
+
+}  // namespace
+}  // namespace orva
