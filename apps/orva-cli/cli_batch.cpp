@@ -14,6 +14,7 @@
 #include "batch/batch_file.h"
 #include "batch/batch_steps.h"
 #include "batch/run_batch.h"
+#include "cli_load.h"
 #include "cli_ops.h"
 #include "common/parallel.h"
 #include "common/text.h"
@@ -28,10 +29,11 @@ namespace {
 
 constexpr const char* kBatchUsage =
     "usage:\n"
-    "  orva-cli batch FILE.ovb IN... [--out DIR] [--jobs N] [--overwrite]\n"
+    "  orva-cli batch FILE.ovb IN... [--out DIR] [--jobs N] [--overwrite] [load options]\n"
     "      runs the batch over IN... as dropping them on the window would; --out replaces\n"
     "      the save folder, --jobs N works on N files at once (one file at a time batches),\n"
-    "      existing outputs are kept unless --overwrite\n"
+    "      existing outputs are kept unless --overwrite; the load options (--settings,\n"
+    "      --set for the RAW and dark settings, --dark) act as on the window\n"
     "  orva-cli batch --write FILE.ovb [--composite] [--step OP]... [--save DIR TYPE]\n"
     "                 [--settings FILE.ovg] [--set KEYWORD=N,...]...\n"
     "      writes a batch file: files opened one at a time (or --composite: stacked first),\n"
@@ -158,9 +160,11 @@ int WriteMode(int argc, char** argv) {
 }
 
 // Runs the files of one process. Returns the exit status.
-int RunFiles(const BatchState& loaded, const std::vector<std::string>& files, bool overwrite) {
+int RunFiles(const BatchState& loaded, const std::vector<std::string>& files, bool overwrite,
+             const LoadOptions& load) {
     BatchUi ui(overwrite);
     AppContext ctx(ui);
+    if (std::string error; !ApplyLoadOptions(ctx, load, &error)) return Fail(error);
     ctx.batch.steps = loaded.steps;
     ctx.batch.save_configured = 1;
     InstallBatch(ctx);
@@ -195,8 +199,14 @@ int BatchMain(int argc, char** argv) {
     std::string out;
     int jobs = 1;
     bool overwrite = false;
+    LoadOptions load;
     for (int i = 2; i < argc; ++i) {
         const std::string a = argv[i];
+        std::string error;
+        if (const auto parsed = ParseLoadOption(argc, argv, i, load, &error)) {
+            if (!*parsed) return Usage(error);
+            continue;
+        }
         if (a == "--out" || a == "--jobs") {
             if (i + 1 >= argc) return Usage(a + " needs a value");
             const std::string v = argv[++i];
@@ -247,7 +257,7 @@ int BatchMain(int argc, char** argv) {
         if (DetectFormat(f) == kFormatUnknown || !std::filesystem::is_regular_file(f))
             split = false;
     if (!split) {
-        status = RunFiles(batch, files, overwrite);
+        status = RunFiles(batch, files, overwrite, load);
     } else {
         std::fflush(nullptr);
         std::vector<pid_t> children;
@@ -261,7 +271,7 @@ int BatchMain(int argc, char** argv) {
             if (pid == 0) {
                 SetThreadCount(1);  // the processes share the cores between them
                 std::fflush(nullptr);
-                _exit(RunFiles(batch, share, overwrite));
+                _exit(RunFiles(batch, share, overwrite, load));
             }
             if (pid < 0) {
                 status = Fail("cannot start another process");

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "cli_load.h"
 #include "cli_ops.h"
 #include "imageio/formats.h"
 #include "shell/commands.h"
@@ -16,7 +17,7 @@ namespace orva {
 namespace {
 
 constexpr const char* kPreviewUsage =
-    "usage: orva-cli preview IN OUT [--stretch auto|none] [--zoom PERCENT]\n"
+    "usage: orva-cli preview IN OUT [--stretch auto|none] [--zoom PERCENT] [load options]\n"
     "      renders IN as the image window shows it at the zoom (1 to 1600, default 100),\n"
     "      with the display-only auto stretch when asked, and writes OUT by its ending\n";
 
@@ -36,8 +37,14 @@ int PreviewMain(int argc, char** argv) {
     std::vector<std::string> files;
     bool stretch = false;
     int zoom = 100;
+    LoadOptions load;
     for (int i = 2; i < argc; ++i) {
         const std::string a = argv[i];
+        std::string error;
+        if (const auto parsed = ParseLoadOption(argc, argv, i, load, &error)) {
+            if (!*parsed) return Usage(error);
+            continue;
+        }
         if (a == "--stretch" || a == "--zoom") {
             if (i + 1 >= argc) return Usage(a + " needs a value");
             const std::string v = argv[++i];
@@ -65,6 +72,7 @@ int PreviewMain(int argc, char** argv) {
 
     QuietUi ui;
     AppContext ctx(ui);
+    if (std::string error; !ApplyLoadOptions(ctx, load, &error)) return Fail(error);
     if (!LoadIntoSlot(ctx, files[0], 0))
         return Fail(ui.messages.empty() ? files[0] + ": cannot read" : ui.messages.back().text);
     ImageRecord& rec = ctx.ws.at(0);

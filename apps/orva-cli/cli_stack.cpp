@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "cli_load.h"
 #include "cli_ops.h"
 #include "common/parallel.h"
 #include "common/text.h"
@@ -22,13 +23,14 @@
 namespace orva {
 
 const char* const kStackUsage =
-    "  orva-cli composite OUT IN1 IN2 [IN3 IN4] [--points] [--settings F] [--set K=V]...\n"
+    "  orva-cli composite OUT IN1 IN2 [IN3 IN4] [--points] [--settings F] [--set K=V]... [--dark "
+    "F]...\n"
     "                 stack 2 to 4 pictures, aligned automatically (keywords composite,\n"
     "                 VER264, VER560, composite_weight) or by points (--points,\n"
     "                 keyword composite_points)\n"
     "  orva-cli lrgb OUT --l L --rgb RGB | [--l L] --r R --g G --b B [...]\n"
     "                 L+RGB compositing aligned by composite_points\n"
-    "  orva-cli stack OUT IN... [--settings F] [--set K=V]...\n"
+    "  orva-cli stack OUT IN... [--settings F] [--set K=V]... [--dark F]...\n"
     "                 stack up to 16 files in groups (keyword compfile)\n"
     "  orva-cli starfield OUT WIDTH HEIGHT DX DY [SEED]\n"
     "                 write a synthetic star exposure cut DX, DY further along the sky\n";
@@ -51,8 +53,7 @@ int Usage(const std::string& problem) {
 // The parsed command line: positional arguments, named values and settings.
 struct Args {
     std::vector<std::string> positional;
-    std::string settings_file;
-    std::vector<std::string> sets;
+    LoadOptions load;
     std::string l, rgb, r, g, b;
     bool points = false;
 };
@@ -68,14 +69,10 @@ bool Parse(int argc, char** argv, Args& a, std::string* error) {
             into = argv[++i];
             return true;
         };
-        if (s == "--points") {
+        if (const auto load = ParseLoadOption(argc, argv, i, a.load, error)) {
+            if (!*load) return false;
+        } else if (s == "--points") {
             a.points = true;
-        } else if (s == "--settings") {
-            if (!value(a.settings_file)) return false;
-        } else if (s == "--set") {
-            std::string v;
-            if (!value(v)) return false;
-            a.sets.push_back(v);
         } else if (s == "--l" || s == "--rgb" || s == "--r" || s == "--g" || s == "--b") {
             std::string& into = s == "--l"     ? a.l
                                 : s == "--rgb" ? a.rgb
@@ -101,14 +98,8 @@ std::string ShellError(const QuietUi& ui) {
 }
 
 int Setup(AppContext& ctx, const Args& a) {
-    if (!a.settings_file.empty() && !LoadSettingsFile(a.settings_file, ctx.settings))
-        return Fail(a.settings_file + ": cannot read the settings file");
-    for (const auto& s : a.sets) {
-        std::string error;
-        if (!ApplySettingAssignment(ctx.settings, s, &error))
-            return Fail("--set " + s + ": " + error);
-    }
-    return 0;
+    std::string error;
+    return ApplyLoadOptions(ctx, a.load, &error) ? 0 : Fail(error);
 }
 
 // Loads a file into the next free slot; -1 after printing why not.
