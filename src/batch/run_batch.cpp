@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "batch/batch_steps.h"
+#include "shell/background_commands.h"
 #include "shell/commands.h"
 #include "shell/geometry_commands.h"
 #include "shell/messages.h"
@@ -66,52 +67,15 @@ bool CompositeStep(AppContext& ctx, int count) {
     return true;
 }
 
-// The first free slot other than `taken`, or -1.
-int FreeSlotBesides(const Workspace& ws, int taken) {
-    for (int s = 0; s < kSlotCount; ++s)
-        if (s != taken && !ws.at(s).occupied()) return s;
-    return -1;
-}
-
-// A background generated from the current image corrects it by multiplication or, when the
-// settings choose it, by subtraction with the generated-background shift.
+// A background generated from the current image corrects it as command 3071 does: by
+// multiplication or, when the settings choose it, by subtraction.
 bool BackgroundStep(AppContext& ctx) {
-    const BackgroundSettings& bg = ctx.settings.background;
+    const int use = ctx.settings.background.generated_use == 2 ? 2 : 1;
     const int current = ctx.ws.current;
-    const int background = FindFreeSlot(ctx.ws);
-    const int temporary = bg.two_part != 0 ? FreeSlotBesides(ctx.ws, background) : background;
-    if (background < 0 || temporary < 0) {
-        ShowError(ctx.ui, msg::kNoSlotNew);
-        return false;
-    }
-    auto generate = [&](int from, int into, int detect_area) {
-        ParamBlock& b = ctx.params;
-        b[0] = from;
-        b[1] = detect_area;
-        b[2] = bg.average_area;
-        b[3] = bg.exclude_zero;
-        return Dispatch(kOpMakeBackground, ctx.ws.at(into), b, ctx.ws, ctx.kernels);
-    };
-    bool ok = true;
-    if (bg.two_part != 0) {
-        ok = generate(current, temporary, bg.detect_area / 2) &&
-             generate(temporary, background, bg.detect_area);
-        ClearSlot(ctx.ws, temporary);
-    } else {
-        ok = generate(current, background, bg.detect_area);
-    }
-    if (ok) {
-        const bool subtract = bg.generated_use == 2;
-        ParamBlock& b = ctx.params;
-        b[0] = subtract ? 4 : 3;
-        b[2] = b[4] = b[6] = subtract ? bg.generated_shift : 0;
-        b[8] = background;
-        ok = Dispatch(kOpBackground, ctx.ws.at(current), b, ctx.ws, ctx.kernels);
-    }
-    ClearSlot(ctx.ws, background);
+    const char* failure = GenerateBackground(ctx, current, use, false);
     ctx.ws.current = current;
-    if (!ok) ShowError(ctx.ui, msg::kNoMemoryRun);
-    return ok;
+    if (failure != nullptr) ShowError(ctx.ui, failure);
+    return failure == nullptr;
 }
 
 bool CropStep(AppContext& ctx) {

@@ -128,16 +128,23 @@ void ImageBackgroundCommand(AppContext& ctx) {
 void MakeBackgroundCommand(AppContext& ctx) {
     if (!HasImage(ctx) || !MemoryForTwo(ctx)) return;
     if (!ctx.ui.RunDialog("MAKEBG", ctx)) return;
+    const char* failure = nullptr;
+    {
+        BusyScope busy(ctx.ui);
+        failure =
+            GenerateBackground(ctx, ctx.ws.current,
+                               BG.generated_use.Clamp(ctx.settings.background.generated_use), true);
+    }
+    if (failure != nullptr) ShowError(ctx.ui, failure);
+    ctx.ui.Repaint();
+}
+
+const char* GenerateBackground(AppContext& ctx, int source, int use, bool undo) {
     const BackgroundSettings& s = ctx.settings.background;
-    const int source = ctx.ws.current;
     const int slot = FindFreeSlot(ctx.ws);
     const bool two_part = s.two_part != 0;
     const int temp = two_part && slot >= 0 ? FreeSlotAfter(ctx.ws, slot) : -1;
-    if (slot < 0 || (two_part && temp < 0)) {
-        ShowError(ctx.ui, msg::kNoSlotNew);
-        return;
-    }
-    BusyScope busy(ctx.ui);
+    if (slot < 0 || (two_part && temp < 0)) return msg::kNoSlotNew;
     ParamBlock& block = ctx.params;
     const int area = BG.detect_area.Clamp(s.detect_area);
     PutWord(block, BG.average_area, BG.average_area.Clamp(s.average_area));
@@ -159,23 +166,21 @@ void MakeBackgroundCommand(AppContext& ctx) {
     }
     if (!ok || !ctx.ws.at(slot).occupied()) {
         ClearSlot(ctx.ws, slot);
-        ShowError(ctx.ui, msg::kNoMemoryRun);
-        return;
+        return msg::kNoMemoryRun;
     }
-    const int use = BG.generated_use.Clamp(s.generated_use);
     if (use == 0) {
         AdoptNewImage(ctx, slot, true);
-        ctx.ui.Repaint();
-        return;
+        return nullptr;
     }
     FillImageMode(block, use == 1 ? 3 : 4, use == 1 ? 0 : BG.shift.Clamp(s.generated_shift), slot);
     ImageRecord& rec = ctx.ws.at(source);
-    const bool done = ApplyWithUndo(rec, [&](ImageRecord& r) {
+    const auto correct = [&](ImageRecord& r) {
         return Dispatch(kOpBackground, r, block, ctx.ws, ctx.kernels);
-    });
+    };
+    const bool done = undo ? ApplyWithUndo(rec, correct) : correct(rec);
     ClearSlot(ctx.ws, slot);
-    if (!done) ShowError(ctx.ui, msg::kNoMemoryRun);
-    ctx.ui.Repaint();
+    if (done && !undo) rec.changed = rec.refresh = 1;  // the undo path marks it itself
+    return done ? nullptr : msg::kNoMemoryRun;
 }
 
 void BackgroundPointsCommand(AppContext& ctx) {

@@ -15,8 +15,14 @@ void RadialBackgroundCommand(AppContext& ctx);       // 306
 void SampleLevelCommand(AppContext& ctx, int mode);  // 3061 (mode 1), 3062 (mode 2)
 void ImageBackgroundCommand(AppContext& ctx);        // 307
 void MakeBackgroundCommand(AppContext& ctx);         // 3071
-void BackgroundPointsCommand(AppContext& ctx);       // 309
-void CompareImagesCommand(AppContext& ctx);          // 370
+// What 3071 does after its dialog: the background of slot `source` generated into a new
+// slot (in two passes with half the detection area when the settings say so), then kept as
+// the current image (use 0) or used to correct the source by multiplication (1) or
+// subtraction with the generated-background shift (2), with an undo copy when `undo`. Null
+// on success, else the message saying why not.
+const char* GenerateBackground(AppContext& ctx, int source, int use, bool undo);
+void BackgroundPointsCommand(AppContext& ctx);  // 309
+void CompareImagesCommand(AppContext& ctx);     // 370
 
 // The point correction of the first `count` points of the list on `rec` (the hook the image
 // window calls when a list ends).

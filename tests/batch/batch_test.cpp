@@ -141,6 +141,54 @@ TEST(BatchRun, StepsUseTheirOwnWordsAndLeaveTheUsersSettingsAlone) {
     EXPECT_EQ(ctx.ws.at(0).undo_available, 0);  // the batch keeps no undo copies
 }
 
+TEST(BatchRun, CompositeFirstStacksInGroupsAndTheBackgroundStepCorrectsAsItsCommandDoes) {
+    // Five copies of a sky with a gradient and a star: stacked without a forced shift they
+    // give the sky back, in the slot after the two group results.
+    auto sky = [](int c, int x, int y) {
+        const int star = (x - 20) * (x - 20) + (y - 14) * (y - 14) < 6 ? 30000 : 0;
+        return static_cast<uint16_t>(4000 + 150 * x + 90 * y + 500 * c + star);
+    };
+    Harness h;
+    AppContext& ctx = *h.ctx;
+    for (int s = 0; s < 5; ++s) MakeImage(ctx.ws, s, 48, 32, sky);
+    const Pixels source = Snap(ctx.ws.at(0));
+    BatchState& b = ctx.batch;
+    b.steps[0].edited_code = b.steps[0].confirmed_code = kStepOpenComposite;
+    b.steps[0].block = {};
+    b.steps[0].block[0] = 4;   // comparison range
+    b.steps[0].block[1] = 1;   // centre only
+    b.steps[0].block[11] = 0;  // (0, 0) may win
+    b.steps[7].edited_code = kStepEnd;
+    ASSERT_TRUE(RunBatch(ctx, 5, "/x/last.fits"));
+    EXPECT_EQ(ctx.ws.current, 7);
+    EXPECT_EQ(Snap(ctx.ws.at(7)), source);
+
+    // A background step on that result subtracts what command 3071 subtracts.
+    b.steps[1].edited_code = b.steps[1].confirmed_code = 5;
+    b.steps[1].block = {};
+    const int words[6] = {16, 4, 2, 10, 1, 1};  // detection, averaging, subtract, shift, two parts
+    for (int i = 0; i < 6; ++i) b.steps[1].block[static_cast<std::size_t>(i)] = words[i];
+    for (int s = 0; s < kSlotCount; ++s) ClearSlot(ctx.ws, s);
+    for (int s = 0; s < 5; ++s) MakeImage(ctx.ws, s, 48, 32, sky);
+    const Settings before = ctx.settings;
+    ASSERT_TRUE(RunBatch(ctx, 5, "/x/last.fits"));
+    EXPECT_EQ(ctx.settings, before);
+    for (int s = 8; s < kSlotCount; ++s) EXPECT_FALSE(ctx.ws.at(s).occupied()) << s;
+
+    Harness menu;
+    MakeImage(menu.ctx->ws, 0, 48, 32, sky);
+    BackgroundSettings& bg = menu.ctx->settings.background;
+    bg.detect_area = 16;
+    bg.average_area = 4;
+    bg.generated_use = 2;
+    bg.generated_shift = 10;
+    bg.two_part = 1;
+    ASSERT_TRUE(ExecuteCommand(*menu.ctx, kCmdMakeBackground));
+    const Pixels corrected = Snap(menu.ctx->ws.at(0));
+    EXPECT_NE(corrected, source);
+    EXPECT_EQ(Snap(ctx.ws.at(7)), corrected);
+}
+
 TEST(BatchRun, SaveStepNamesTheFileAfterTheSourceAndAsksBeforeReplacing) {
     TempDir dir;
     Harness h;
