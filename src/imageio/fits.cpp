@@ -563,24 +563,10 @@ bool LayoutCard(const uint8_t* card) {
 
 }  // namespace
 
-IoResult DecodeFitsLinear(std::span<const uint8_t> file, LinearImage& out, uint64_t memory_budget) {
-    out = LinearImage{};
+IoResult FitsRows::Open(std::span<const uint8_t> file) {
+    *this = FitsRows{};
     FitsLayout lay;
     if (IoResult r = ReadHeader(file, lay); !r.ok()) return r;
-    const int planes = lay.planes == 1 ? 1 : 3;
-    const std::size_t n =
-        static_cast<std::size_t>(lay.width) * static_cast<std::size_t>(lay.height);
-    const uint64_t bytes = uint64_t{n} * static_cast<uint64_t>(planes) * sizeof(float);
-    if (bytes > memory_budget) return Fail(IoStatus::TooLarge, "the image does not fit in memory");
-    LinearImage img;
-    img.width = lay.width;
-    img.height = lay.height;
-    img.planes = planes;
-    try {
-        img.data.assign(n * static_cast<std::size_t>(planes), 0.0f);
-    } catch (const std::bad_alloc&) {
-        return Fail(IoStatus::OutOfMemory, "no memory for the image");
-    }
     for (std::size_t p = 0; p + kCardBytes <= lay.data; p += kCardBytes) {
         const uint8_t* card = file.data() + p;
         if (KeywordIs(card, "END")) break;
@@ -589,27 +575,69 @@ IoResult DecodeFitsLinear(std::span<const uint8_t> file, LinearImage& out, uint6
         // Only printable characters may stand in a header.
         for (char& c : text)
             if (c < 32 || c > 126) c = ' ';
-        img.cards.push_back(std::move(text));
+        cards.push_back(std::move(text));
     }
-    const std::size_t plane_bytes = n * static_cast<std::size_t>(std::abs(lay.bitpix) / 8);
-    for (int c = 0; c < lay.planes; ++c) {
-        const uint8_t* src = file.data() + lay.data + plane_bytes * static_cast<std::size_t>(c);
+    file_ = file;
+    width = lay.width;
+    height = lay.height;
+    planes = lay.planes == 1 ? 1 : 3;
+    stored_planes_ = lay.planes;
+    bitpix_ = lay.bitpix;
+    bzero_ = lay.bzero;
+    bscale_ = lay.bscale;
+    data_ = lay.data;
+    return IoResult::Ok();
+}
+
+void FitsRows::Read(int c, int y0, int count, float* out) const {
+    const std::size_t w = static_cast<std::size_t>(width);
+    const std::size_t n = static_cast<std::size_t>(count) * w;
+    if (c < 0 || c >= planes || y0 < 0 || count < 0 || y0 + count > height) return;
+    if (c >= stored_planes_) {
+        std::fill(out, out + n, 0.0f);
+        return;
+    }
+    const std::size_t plane_bytes =
+        w * static_cast<std::size_t>(height) * static_cast<std::size_t>(std::abs(bitpix_) / 8);
+    const uint8_t* src = file_.data() + data_ + plane_bytes * static_cast<std::size_t>(c);
+    const std::size_t first = static_cast<std::size_t>(y0) * w;
+    auto convert = [&]<int kBitpix>() {
+        for (std::size_t i = 0; i < n; ++i)
+            out[i] = static_cast<float>(Raw<kBitpix>(src, first + i) * bscale_ + bzero_);
+    };
+    switch (bitpix_) {
+        case 8: convert.template operator()<8>(); break;
+        case 16: convert.template operator()<16>(); break;
+        case 32: convert.template operator()<32>(); break;
+        case 64: convert.template operator()<64>(); break;
+        case -32: convert.template operator()<-32>(); break;
+        default: convert.template operator()<-64>(); break;
+    }
+}
+
+IoResult DecodeFitsLinear(std::span<const uint8_t> file, LinearImage& out, uint64_t memory_budget) {
+    out = LinearImage{};
+    FitsRows rows;
+    if (IoResult r = rows.Open(file); !r.ok()) return r;
+    const std::size_t n =
+        static_cast<std::size_t>(rows.width) * static_cast<std::size_t>(rows.height);
+    const uint64_t bytes = uint64_t{n} * static_cast<uint64_t>(rows.planes) * sizeof(float);
+    if (bytes > memory_budget) return Fail(IoStatus::TooLarge, "the image does not fit in memory");
+    LinearImage img;
+    img.width = rows.width;
+    img.height = rows.height;
+    img.planes = rows.planes;
+    try {
+        img.data.assign(n * static_cast<std::size_t>(rows.planes), 0.0f);
+    } catch (const std::bad_alloc&) {
+        return Fail(IoStatus::OutOfMemory, "no memory for the image");
+    }
+    img.cards = rows.cards;
+    for (int c = 0; c < rows.planes; ++c) {
         float* dst = img.plane(c);
-        auto convert = [&]<int kBitpix>() {
-            ForEachRowBand(lay.height, [&](int y0, int y1) {
-                const std::size_t i1 = static_cast<std::size_t>(y1) * lay.width;
-                for (std::size_t i = static_cast<std::size_t>(y0) * lay.width; i < i1; ++i)
-                    dst[i] = static_cast<float>(Raw<kBitpix>(src, i) * lay.bscale + lay.bzero);
-            });
-        };
-        switch (lay.bitpix) {
-            case 8: convert.template operator()<8>(); break;
-            case 16: convert.template operator()<16>(); break;
-            case 32: convert.template operator()<32>(); break;
-            case 64: convert.template operator()<64>(); break;
-            case -32: convert.template operator()<-32>(); break;
-            default: convert.template operator()<-64>(); break;
-        }
+        ForEachRowBand(rows.height, [&](int y0, int y1) {
+            rows.Read(c, y0, y1 - y0, dst + static_cast<std::size_t>(y0) * rows.width);
+        });
     }
     out = std::move(img);
     return IoResult::Ok();

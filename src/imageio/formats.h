@@ -91,6 +91,23 @@ struct LinearImage {
     float* plane(int c) { return data.data() + pixels() * static_cast<std::size_t>(c); }
     const float* plane(int c) const { return data.data() + pixels() * static_cast<std::size_t>(c); }
 };
+// A FITS image read row by row as physical values, for stacking many frames without holding
+// them all: the header once, then any rows of any plane. The file's bytes must outlive it.
+class FitsRows {
+public:
+    IoResult Open(std::span<const uint8_t> file);
+    int width = 0, height = 0, planes = 0;  // 1 or 3 planes (of two, blue reads as 0)
+    std::vector<std::string> cards;         // as LinearImage keeps them
+    // Rows [y0, y0 + count) of plane c into `out`, count x width values.
+    void Read(int c, int y0, int count, float* out) const;
+
+private:
+    std::span<const uint8_t> file_;
+    int bitpix_ = 0, stored_planes_ = 0;
+    double bzero_ = 0, bscale_ = 1;
+    std::size_t data_ = 0;
+};
+
 // The planes may take `memory_budget` bytes at most (a larger image is refused as too large).
 IoResult DecodeFitsLinear(std::span<const uint8_t> file, LinearImage& out,
                           uint64_t memory_budget = UINT64_MAX);

@@ -69,6 +69,7 @@ double CombineValues(std::vector<double>& values, std::vector<double>& weights,
     thread_local std::vector<double> scratch;
     switch (p.rejection) {
         case Rejection::None: break;
+        case Rejection::Median: return Median(values, n);
         case Rejection::MinMax: {
             if (n < 3) break;
             // One lowest and one highest value leave (two different places even when equal).

@@ -5,7 +5,8 @@
 // median: sigma clipping drops values more than kappa_low standard deviations below it or
 // kappa_high above; winsorized clipping does the same with a deviation measured on values
 // pulled in to 1.5 deviations (so that a bright trail in a few frames cannot hide behind the
-// spread it causes); min/max drops the lowest and highest value. Both clipping methods repeat
+// spread it causes); min/max drops the lowest and highest value; median takes the middle
+// value (the mean of the middle two for an even count), unweighted. Both clipping methods repeat
 // until nothing changes or the iteration count is reached. What remains is averaged with the
 // frames' weights. Results depend only on the values, never on how rows are split between threads.
 #pragma once
@@ -16,9 +17,9 @@
 
 namespace orva {
 
-enum class Rejection { None, Sigma, Winsor, MinMax };
+enum class Rejection { None, Sigma, Winsor, MinMax, Median };
 
-// "none", "sigma", "winsor" or "minmax"; false for anything else.
+// "none", "sigma", "winsor", "minmax" or "median"; false for anything else.
 bool ParseRejection(std::string_view name, Rejection& out);
 
 struct CombineParams {

@@ -1,0 +1,127 @@
+// Calibrated stacking end to end on synthetic FITS frames: masters, calibration, registration
+// and combination against the sky the frames were made from.
+#include "stack/pipeline.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+
+#include "support/scripted_ui.h"
+
+namespace orva {
+namespace {
+
+constexpr int kW = 96, kH = 80;
+constexpr double kBias = 500, kDarkCurrent = 120;
+
+// The sky: a level of 2000 with a few stars; a frame drifted by (sx, sy) shows S(x - sx, y - sy).
+double Sky(double x, double y) {
+    double v = 2000;
+    const double stars[4][3] = {{30, 25, 9000}, {62, 50, 6000}, {45, 60, 12000}, {70, 20, 4000}};
+    for (const auto& s : stars)
+        v += s[2] * std::exp(-((x - s[0]) * (x - s[0]) + (y - s[1]) * (y - s[1])) / 3.0);
+    return v;
+}
+// Hot pixels sit at fixed places of the sensor, in the lights and the darks alike.
+double Hot(int x, int y) {
+    return (x * 7 + y) % 53 == 0 ? 20000 : 0;
+}
+double Vignette(int x, int y) {
+    const double r2 =
+        ((x - kW / 2.0) * (x - kW / 2.0) + (y - kH / 2.0) * (y - kH / 2.0)) / (kW * kW / 4.0);
+    return 1.0 - 0.35 * r2;
+}
+
+std::string WriteFrame(const testing::TempDir& dir, const std::string& name,
+                       const std::function<double(int, int)>& f) {
+    LinearImage img;
+    img.width = kW;
+    img.height = kH;
+    img.planes = 1;
+    img.data.resize(kW * kH);
+    for (int y = 0; y < kH; ++y)
+        for (int x = 0; x < kW; ++x)
+            img.data[static_cast<std::size_t>(y) * kW + x] = float(f(x, y));
+    img.cards = {"OBJECT  = 'synthetic'"};
+    const std::string path = dir.Path(name);
+    EXPECT_TRUE(WriteFitsLinear(path, img, true, {}).ok());
+    return path;
+}
+
+TEST(CalibratedStack, FlatSkyFromVignettedShiftedFramesWithBiasAndDark) {
+    testing::TempDir dir;
+    std::mt19937 rng(3);
+    std::normal_distribution<double> noise(0, 15);
+    StackJob job;
+    const int shifts[6][2] = {{0, 0}, {3, -2}, {-4, 1}, {2, 5}, {-1, -3}, {5, 4}};
+    for (int i = 0; i < 6; ++i) {
+        const int sx = shifts[i][0], sy = shifts[i][1];
+        job.lights.push_back(
+            WriteFrame(dir, "light" + std::to_string(i) + ".fits", [&](int x, int y) {
+                return Sky(x - sx, y - sy) * Vignette(x, y) + kBias + kDarkCurrent + Hot(x, y) +
+                       noise(rng);
+            }));
+    }
+    for (int i = 0; i < 5; ++i) {
+        job.bias.push_back(WriteFrame(dir, "bias" + std::to_string(i) + ".fits",
+                                      [&](int, int) { return kBias + noise(rng); }));
+        job.darks.push_back(WriteFrame(
+            dir, "dark" + std::to_string(i) + ".fits",
+            [&](int x, int y) { return kBias + kDarkCurrent + Hot(x, y) + noise(rng); }));
+        job.flats.push_back(
+            WriteFrame(dir, "flat" + std::to_string(i) + ".fits",
+                       [&](int x, int y) { return 20000 * Vignette(x, y) + kBias + noise(rng); }));
+    }
+    job.search_range = 8;
+    job.band_rows = 7;  // bands that do not divide the height
+    job.weight_by_noise = true;
+    std::vector<std::string> told;
+    job.progress = [&](const std::string& s) { told.push_back(s); };
+    StackOutcome out;
+    std::string error;
+    ASSERT_TRUE(RunCalibratedStack(job, out, &error)) << error;
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(out.dx[static_cast<std::size_t>(i)], -shifts[i][0]) << i;
+        EXPECT_EQ(out.dy[static_cast<std::size_t>(i)], -shifts[i][1]) << i;
+        // The light's 15 with the master dark's 15 / sqrt(5), lifted where the flat is dim.
+        EXPECT_GT(out.noise[static_cast<std::size_t>(i)], 15) << i;
+        EXPECT_LT(out.noise[static_cast<std::size_t>(i)], 25) << i;
+    }
+    // Inside the part every frame covers, the stack is the sky at the flat's median level:
+    // vignetting, bias, dark current and hot pixels gone, noise down to about
+    // 15 * 1.2 / sqrt(6) = 7.
+    std::vector<double> v;
+    for (int y = 0; y < kH; ++y)
+        for (int x = 0; x < kW; ++x) v.push_back(Vignette(x, y));
+    std::nth_element(v.begin(), v.begin() + static_cast<long>(v.size() / 2), v.end());
+    const double level = v[v.size() / 2];
+    double worst = 0;
+    for (int y = 6; y < kH - 6; ++y)
+        for (int x = 6; x < kW - 6; ++x)
+            worst = std::max(worst, std::abs(out.image.data[static_cast<std::size_t>(y) * kW + x] -
+                                             level * Sky(x, y)));
+    EXPECT_LT(worst, 60);
+    EXPECT_EQ(out.image.cards,
+              std::vector<std::string>{std::string("OBJECT  = 'synthetic'").append(59, ' ')});
+    ASSERT_EQ(out.history.size(), 3u);
+    EXPECT_NE(out.history[1].find("5 bias, 5 dark, 5 flat"), std::string::npos);
+    EXPECT_NE(told.back().find("combining"), std::string::npos);
+    // A place no frame covers has no value.
+    EXPECT_TRUE(std::isnan(out.image.data[0]) ||
+                std::abs(out.image.data[0] - level * Sky(0, 0)) < 60);
+
+    // Frames that do not match are refused with the file named.
+    job.flats.push_back(dir.Path("small.fits"));
+    LinearImage small;
+    small.width = 10;
+    small.height = 10;
+    small.planes = 1;
+    small.data.assign(100, 1.0f);
+    ASSERT_TRUE(WriteFitsLinear(job.flats.back(), small, false, {}).ok());
+    EXPECT_FALSE(RunCalibratedStack(job, out, &error));
+    EXPECT_NE(error.find("small.fits"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace orva
