@@ -20,6 +20,7 @@
 
 #include "cli_background.h"
 #include "cli_batch.h"
+#include "cli_calibrated.h"
 #include "cli_load.h"
 #include "cli_ops.h"
 #include "cli_preview.h"
@@ -57,6 +58,8 @@ const std::string kUsage =
     "  orva-cli batch FILE.ovb IN... [--out DIR] [--jobs N] [--overwrite]\n"
     "  orva-cli batch --write FILE.ovb [--step OP]... [--save DIR TYPE]   (see batch --help)\n"
     "  orva-cli preview IN OUT [--stretch auto|none] [--zoom PERCENT]   the window's view\n"
+    "  orva-cli stack OUT LIGHT... --reject sigma [--bias F...] [--dark F...] [--flat F...]\n"
+    "                 calibrated stacking of any number of FITS frames (see stack --help)\n"
     "  orva-cli ops        list the operations of 'apply'\n"
     "  orva-cli keywords   list the settings keywords of --set\n" +
     std::string(kSampleRawUsage) + std::string(kLoadOptionsUsage);
@@ -290,6 +293,7 @@ int main(int argc, char** argv) {
     if (cmd == "apply") return Apply(argc, argv);
     if (cmd == "batch") return BatchMain(argc, argv);
     if (cmd == "preview") return PreviewMain(argc, argv);
+    if (cmd == "stack" && IsCalibratedStack(argc, argv)) return CalibratedStackMain(argc, argv);
     if (IsStackCommand(cmd)) return RunStackCommand(argc, argv);
     if (cmd == "sample") {
         if (argc != 3 && argc != 5) return Usage("sample needs OUT [WIDTH HEIGHT]");

@@ -281,15 +281,17 @@ bool RunCalibratedStack(const StackJob& job, StackOutcome& out, std::string* err
         }
     }
 
-    out.history.push_back(Format("ORVA stacked %zu light frame(s), registered on %s", count,
+    // Lines short enough for one HISTORY card each.
+    out.history.push_back(Format("ORVA stacked %zu light frame(s) registered on %s", count,
                                  std::filesystem::path(job.lights[0]).filename().c_str()));
-    out.history.push_back(
-        Format("calibration: %zu bias, %zu dark, %zu flat frame(s), masters by %s", bias.size(),
-               darks.size(), flats.size(), job.master_median ? "median" : "sigma-clipped mean"));
-    out.history.push_back(Format("combination: %s, kappa %.2f/%.2f, %d iteration(s), %s",
+    out.history.push_back(Format("masters of %zu bias, %zu dark, %zu flat frame(s) by %s",
+                                 bias.size(), darks.size(), flats.size(),
+                                 job.master_median ? "median" : "sigma-clipped mean"));
+    out.history.push_back(Format("rejection: %s, kappa %.2f/%.2f, %d iteration(s)",
                                  RejectionName(job.combine.rejection), job.combine.kappa_low,
-                                 job.combine.kappa_high, job.combine.iterations,
-                                 job.weight_by_noise ? "noise weights" : "equal weights"));
+                                 job.combine.kappa_high, job.combine.iterations));
+    out.history.push_back(job.weight_by_noise ? "weights: inverse noise variance"
+                                              : "weights: equal");
     return true;
 }
 
