@@ -42,14 +42,8 @@ constexpr const char* kBatchUsage =
     "      step OPs: crop background sharpen edge wavelet restore rotate distortion gamma\n"
     "      level saturation noise dynamic-range\n";
 
-int Fail(const std::string& message) {
-    std::fprintf(stderr, "orva-cli: %s\n", message.c_str());
-    return 1;
-}
-
 int Usage(const std::string& problem) {
-    std::fprintf(stderr, "orva-cli: %s\n%s", problem.c_str(), kBatchUsage);
-    return 2;
+    return CliUsage(problem, kBatchUsage);
 }
 
 std::string OneLine(std::string text) {
@@ -131,11 +125,11 @@ int WriteMode(int argc, char** argv) {
     QuietUi ui;
     AppContext ctx(ui);
     if (!settings_file.empty() && !LoadSettingsFile(settings_file, ctx.settings))
-        return Fail(settings_file + ": cannot read the settings file");
+        return CliFail(settings_file + ": cannot read the settings file");
     for (const auto& s : sets) {
         std::string error;
         if (!ApplySettingAssignment(ctx.settings, s, &error))
-            return Fail("--set " + s + ": " + error);
+            return CliFail("--set " + s + ": " + error);
     }
     BatchState& b = ctx.batch;
     b.steps[0].edited_code = composite ? kStepOpenComposite : kStepOpenOne;
@@ -154,8 +148,8 @@ int WriteMode(int argc, char** argv) {
     b.save_configured = 1;
     // Every step takes the settings given for its operation, as the dialog's OK does.
     for (int k = 0; k < kBatchSteps; ++k) b.steps[static_cast<std::size_t>(k)].confirmed_code = -1;
-    if (!ConfirmBatchSequence(ctx)) return Fail("the batch could not be confirmed");
-    if (!WriteBatchFile(path, b)) return Fail(path + ": cannot write the batch file");
+    if (!ConfirmBatchSequence(ctx)) return CliFail("the batch could not be confirmed");
+    if (!WriteBatchFile(path, b)) return CliFail(path + ": cannot write the batch file");
     return 0;
 }
 
@@ -164,7 +158,7 @@ int RunFiles(const BatchState& loaded, const std::vector<std::string>& files, bo
              const LoadOptions& load) {
     BatchUi ui(overwrite);
     AppContext ctx(ui);
-    if (std::string error; !ApplyLoadOptions(ctx, load, &error)) return Fail(error);
+    if (std::string error; !ApplyLoadOptions(ctx, load, &error)) return CliFail(error);
     ctx.batch.steps = loaded.steps;
     ctx.batch.save_configured = 1;
     InstallBatch(ctx);
@@ -227,10 +221,10 @@ int BatchMain(int argc, char** argv) {
     if (args.size() < 2) return Usage("batch needs FILE.ovb and at least one input");
     BatchState batch;
     ResetBatchSequence(batch);
-    if (!ReadBatchFile(args[0], batch)) return Fail(args[0] + ": not a readable batch file");
+    if (!ReadBatchFile(args[0], batch)) return CliFail(args[0] + ": not a readable batch file");
     const int mode = batch.steps[0].edited_code;
     if (mode != kStepOpenOne && mode != kStepOpenComposite)
-        return Fail(args[0] + ": step 1 must open the files");
+        return CliFail(args[0] + ": step 1 must open the files");
     BatchStep& save = batch.steps[kBatchSteps - 1];
     if (!out.empty()) {
         save.folder = std::filesystem::absolute(out).lexically_normal().string();
@@ -242,7 +236,7 @@ int BatchMain(int argc, char** argv) {
         // On the window the folder was picked in a file dialog; here it may not exist yet.
         std::error_code ec;
         std::filesystem::create_directories(save.folder, ec);
-        if (ec) return Fail(save.folder + ": cannot make the folder: " + ec.message());
+        if (ec) return CliFail(save.folder + ": cannot make the folder: " + ec.message());
     }
     const std::vector<std::string> files(args.begin() + 1, args.end());
 
@@ -274,7 +268,7 @@ int BatchMain(int argc, char** argv) {
                 _exit(RunFiles(batch, share, overwrite, load));
             }
             if (pid < 0) {
-                status = Fail("cannot start another process");
+                status = CliFail("cannot start another process");
                 break;
             }
             children.push_back(pid);

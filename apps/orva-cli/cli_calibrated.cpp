@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "cli_ops.h"
 #include "imageio/formats.h"
 #include "stack/pipeline.h"
 #include "workspace/workspace.h"
@@ -27,14 +28,8 @@ constexpr const char* kUsage =
     "      OUT as FITS keeps the first light's header keys and says what was done in\n"
     "      HISTORY cards; --float writes 32-bit floats\n";
 
-int Fail(const std::string& message) {
-    std::fprintf(stderr, "orva-cli: %s\n", message.c_str());
-    return 1;
-}
-
 int Usage(const std::string& problem) {
-    std::fprintf(stderr, "orva-cli: %s\n%s", problem.c_str(), kUsage);
-    return 2;
+    return CliUsage(problem, kUsage);
 }
 
 constexpr const char* kOwnOptions[] = {"--bias",   "--flat",       "--reject",
@@ -114,10 +109,10 @@ int CalibratedStackMain(int argc, char** argv) {
         }
     }
     if (out.empty() || job.lights.empty()) return Usage("stack needs OUT and light frames");
-    if (DetectFormat(out) == kFormatUnknown) return Fail(out + ": unknown output format");
+    if (DetectFormat(out) == kFormatUnknown) return CliFail(out + ": unknown output format");
     for (const auto* files : {&job.lights, &job.bias, &job.darks, &job.flats})
         for (const std::string& f : *files)
-            if (!IsFits(f)) return Fail(f + ": calibrated stacking reads FITS frames");
+            if (!IsFits(f)) return CliFail(f + ": calibrated stacking reads FITS frames");
 
     const auto start = std::chrono::steady_clock::now();
     job.progress = [&](const std::string& line) {
@@ -127,7 +122,7 @@ int CalibratedStackMain(int argc, char** argv) {
     };
     StackOutcome result;
     std::string error;
-    if (!RunCalibratedStack(job, result, &error)) return Fail(error);
+    if (!RunCalibratedStack(job, result, &error)) return CliFail(error);
 
     IoResult r;
     if (IsFits(out)) {
@@ -136,7 +131,7 @@ int CalibratedStackMain(int argc, char** argv) {
         // Other formats hold 16-bit samples: the values rounded into 0..65535.
         const LinearImage& img = result.image;
         DecodedImage d;
-        if (!d.Allocate(img.width, img.height)) return Fail("out of memory");
+        if (!d.Allocate(img.width, img.height)) return CliFail("out of memory");
         for (int c = 0; c < 3; ++c) {
             const float* p = img.plane(img.planes == 1 ? 0 : c);
             Plane& dst = c == 0 ? d.red : c == 1 ? d.green : d.blue;
@@ -149,7 +144,7 @@ int CalibratedStackMain(int argc, char** argv) {
         StoreDecoded(rec, std::move(d), out);
         r = WriteImageFile(out, DetectFormat(out), rec, WriteOptions{});
     }
-    if (!r.ok()) return Fail(out + ": cannot write: " + IoStatusName(r.status));
+    if (!r.ok()) return CliFail(out + ": cannot write: " + IoStatusName(r.status));
     const double s =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::fprintf(stderr, "orva-cli: %zu light frame(s) stacked in %.2f s\n", job.lights.size(), s);

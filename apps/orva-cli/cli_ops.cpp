@@ -75,6 +75,18 @@ bool RunCliOperation(AppContext& ctx, const CliOperation& op, std::string* error
     return true;
 }
 
+int CliFail(const std::string& message) {
+    std::string line = message;
+    std::replace(line.begin(), line.end(), '\n', ' ');
+    std::fprintf(stderr, "orva-cli: %s\n", line.c_str());
+    return 1;
+}
+
+int CliUsage(const std::string& problem, const char* usage) {
+    std::fprintf(stderr, "orva-cli: %s\n%s", problem.c_str(), usage);
+    return 2;
+}
+
 void PrintCliOperations(std::FILE* out) {
     for (const auto& op : CliOperations()) std::fprintf(out, "%-14s %s\n", op.name, op.help);
 }

@@ -40,6 +40,11 @@ const CliOperation* FindCliOperation(const std::string& name);
 // Runs the operation on the current slot. False with a one-line reason on failure.
 bool RunCliOperation(AppContext& ctx, const CliOperation& op, std::string* error);
 void PrintCliOperations(std::FILE* out);
+
+// A failure: one line on stderr after "orva-cli: " (line breaks become blanks); status 1.
+int CliFail(const std::string& message);
+// A usage error: the problem, then the usage text, on stderr; status 2.
+int CliUsage(const std::string& problem, const char* usage);
 void PrintSettingsKeywords(std::FILE* out);
 
 }  // namespace orva

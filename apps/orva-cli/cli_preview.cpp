@@ -21,14 +21,8 @@ constexpr const char* kPreviewUsage =
     "      renders IN as the image window shows it at the zoom (1 to 1600, default 100),\n"
     "      with the display-only auto stretch when asked, and writes OUT by its ending\n";
 
-int Fail(const std::string& message) {
-    std::fprintf(stderr, "orva-cli: %s\n", message.c_str());
-    return 1;
-}
-
 int Usage(const std::string& problem) {
-    std::fprintf(stderr, "orva-cli: %s\n%s", problem.c_str(), kPreviewUsage);
-    return 2;
+    return CliUsage(problem, kPreviewUsage);
 }
 
 }  // namespace
@@ -68,13 +62,13 @@ int PreviewMain(int argc, char** argv) {
     }
     if (files.size() != 2) return Usage("preview needs IN and OUT");
     const int out_code = DetectFormat(files[1]);
-    if (out_code == kFormatUnknown) return Fail(files[1] + ": unknown output format");
+    if (out_code == kFormatUnknown) return CliFail(files[1] + ": unknown output format");
 
     QuietUi ui;
     AppContext ctx(ui);
-    if (std::string error; !ApplyLoadOptions(ctx, load, &error)) return Fail(error);
+    if (std::string error; !ApplyLoadOptions(ctx, load, &error)) return CliFail(error);
     if (!LoadIntoSlot(ctx, files[0], 0))
-        return Fail(ui.messages.empty() ? files[0] + ": cannot read" : ui.messages.back().text);
+        return CliFail(ui.messages.empty() ? files[0] + ": cannot read" : ui.messages.back().text);
     ImageRecord& rec = ctx.ws.at(0);
     rec.zoom = zoom;
     rec.scroll_x = rec.scroll_y = 0;
@@ -83,8 +77,8 @@ int PreviewMain(int argc, char** argv) {
                                        : static_cast<long long>(rec.width) * zoom / 100;
     const long long high = zoom >= 100 ? (static_cast<long long>(rec.height) * zoom + 99) / 100
                                        : static_cast<long long>(rec.height) * zoom / 100;
-    if (wide < 1 || high < 1) return Fail("the picture is too small for that zoom");
-    if (wide > 30000 || high > 30000) return Fail("the rendered picture would be too large");
+    if (wide < 1 || high < 1) return CliFail("the picture is too small for that zoom");
+    if (wide > 30000 || high > 30000) return CliFail("the rendered picture would be too large");
     const int cw = static_cast<int>(wide), ch = static_cast<int>(high);
     std::vector<uint32_t> pixels(static_cast<std::size_t>(cw) * static_cast<std::size_t>(ch),
                                  0xffffffffu);
@@ -92,11 +86,11 @@ int PreviewMain(int argc, char** argv) {
     RenderScratch scratch;
     UpdateStretch(stretch, rec, scratch.stretch);
     if (!RenderImage(rec, cw, ch, scratch, [&](const Band& b) { CopyBandToSurface(b, surface); }))
-        return Fail(files[0] + ": nothing to render");
+        return CliFail(files[0] + ": nothing to render");
 
     // The screen levels into a picture of its own (rows from the bottom, as records keep them).
     DecodedImage img;
-    if (!img.Allocate(cw, ch)) return Fail("out of memory");
+    if (!img.Allocate(cw, ch)) return CliFail("out of memory");
     for (int y = 0; y < ch; ++y) {
         const uint32_t* row = pixels.data() + static_cast<std::size_t>(ch - 1 - y) * cw;
         for (int x = 0; x < cw; ++x) {
@@ -109,7 +103,7 @@ int PreviewMain(int argc, char** argv) {
     ImageRecord shot;
     StoreDecoded(shot, std::move(img), files[1]);
     const IoResult r = WriteImageFile(files[1], out_code, shot, WriteOptions{});
-    if (!r.ok()) return Fail(files[1] + ": cannot write: " + IoStatusName(r.status));
+    if (!r.ok()) return CliFail(files[1] + ": cannot write: " + IoStatusName(r.status));
     return 0;
 }
 

@@ -38,16 +38,11 @@ const char* const kStackUsage =
 namespace {
 
 int Fail(const std::string& message) {
-    std::string line = message;
-    for (auto& c : line)
-        if (c == '\n') c = ' ';
-    std::fprintf(stderr, "orva-cli: %s\n", line.c_str());
-    return 1;
+    return CliFail(message);
 }
 
 int Usage(const std::string& problem) {
-    std::fprintf(stderr, "orva-cli: %s\nusage:\n%s", problem.c_str(), kStackUsage);
-    return 2;
+    return CliUsage(problem, (std::string("usage:\n") + kStackUsage).c_str());
 }
 
 // The parsed command line: positional arguments, named values and settings.

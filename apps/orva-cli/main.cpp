@@ -65,16 +65,11 @@ const std::string kUsage =
     std::string(kSampleRawUsage) + std::string(kLoadOptionsUsage);
 
 int Fail(const std::string& message) {
-    std::string line = message;
-    for (auto& c : line)
-        if (c == '\n') c = ' ';
-    std::fprintf(stderr, "orva-cli: %s\n", line.c_str());
-    return 1;
+    return CliFail(message);
 }
 
 int Usage(const char* problem) {
-    std::fprintf(stderr, "orva-cli: %s\n%s", problem, kUsage.c_str());
-    return 2;
+    return CliUsage(problem, kUsage.c_str());
 }
 
 const char* FormatName(int code) {
