@@ -74,10 +74,10 @@ TEST(RawLoading, AlgorithmAndDarkComeFromTheSettings) {
 
 TEST(DarkList, AddRemoveAndRefusals) {
     std::array<std::string, kMaxDarkFiles> list{};
-    EXPECT_EQ(AddDarkFile(list, "a.png"), msg::kDarkNotRawOrFits);
+    EXPECT_STREQ(AddDarkFile(list, "a.png"), msg::kDarkNotRawOrFits);
     for (const char* name : {"1.CR2", "2.fits", "3.nef", "4.dng"})
         EXPECT_EQ(AddDarkFile(list, name), nullptr);
-    EXPECT_EQ(AddDarkFile(list, "5.dng"), msg::kDarkListFull);
+    EXPECT_STREQ(AddDarkFile(list, "5.dng"), msg::kDarkListFull);
     EXPECT_EQ(CountDarkFiles(list), 4);
     RemoveDarkFile(list, 1);  // entry 2 of four: 3 and 4 move up
     EXPECT_EQ(list, (std::array<std::string, kMaxDarkFiles>{"1.CR2", "3.nef", "4.dng", ""}));
