@@ -31,7 +31,8 @@ constexpr const char* kBatchUsage =
     "usage:\n"
     "  orva-cli batch FILE.ovb IN... [--out DIR] [--jobs N] [--overwrite] [load options]\n"
     "      runs the batch over IN... as dropping them on the window would; --out replaces\n"
-    "      the save folder, --jobs N works on N files at once (one file at a time batches),\n"
+    "      the save folder, --jobs N works on N files at once with one core each (one file\n"
+    "      at a time batches; without it one file at a time uses every core),\n"
     "      existing outputs are kept unless --overwrite; the load options (--settings,\n"
     "      --set for the RAW and dark settings, --dark) act as on the window\n"
     "  orva-cli batch --write FILE.ovb [--composite] [--step OP]... [--save DIR TYPE]\n"
@@ -191,7 +192,7 @@ int BatchMain(int argc, char** argv) {
 
     std::vector<std::string> args;
     std::string out;
-    int jobs = 1;
+    int jobs = 0;  // not given: one process using every core
     bool overwrite = false;
     LoadOptions load;
     for (int i = 2; i < argc; ++i) {
@@ -251,6 +252,8 @@ int BatchMain(int argc, char** argv) {
         if (DetectFormat(f) == kFormatUnknown || !std::filesystem::is_regular_file(f))
             split = false;
     if (!split) {
+        // --jobs 1 is one core, as each of N jobs is.
+        if (jobs == 1) SetThreadCount(1);
         status = RunFiles(batch, files, overwrite, load);
     } else {
         std::fflush(nullptr);
