@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/parallel.h"
 #include "imageio/file_io.h"
 #include "imageio/formats.h"
 
@@ -238,15 +239,18 @@ public:
         if (!out.Allocate(w, h)) return Fail(IoStatus::OutOfMemory, "not enough memory");
         const std::vector<uint16_t>& power = PowerTable();
         const bool grey = imgdata.idata.colors == 1;
-        for (int row = 0; row < h; ++row) {
-            const ushort(*src)[4] = imgdata.image + static_cast<std::size_t>(row) * w;
-            const std::size_t at = static_cast<std::size_t>(h - 1 - row) * w;
-            for (int x = 0; x < w; ++x) {
-                out.red[at + x] = power[src[x][0]];
-                out.green[at + x] = power[src[x][grey ? 0 : 1]];
-                out.blue[at + x] = power[src[x][grey ? 0 : 2]];
+        // Both cores share the pass, and the first touch of the fresh planes with it.
+        ForEachRowBand(h, [&](int y0, int y1) {
+            for (int row = y0; row < y1; ++row) {
+                const ushort(*src)[4] = imgdata.image + static_cast<std::size_t>(row) * w;
+                const std::size_t at = static_cast<std::size_t>(h - 1 - row) * w;
+                for (int x = 0; x < w; ++x) {
+                    out.red[at + x] = power[src[x][0]];
+                    out.green[at + x] = power[src[x][grey ? 0 : 1]];
+                    out.blue[at + x] = power[src[x][grey ? 0 : 2]];
+                }
             }
-        }
+        });
         return IoResult::Ok();
     }
 
