@@ -82,10 +82,6 @@ std::function<bool(const AppContext&)> ProcessingReady(int id) {
     };
 }
 
-// Listed in the menu, waiting for the part of the program that carries it out.
-const auto kNotYet = [](const AppContext&) { return false; };
-const auto kNothing = [](AppContext&) {};
-
 // Stacking commands are on once their operation is plugged in.
 std::function<bool(const AppContext&)> StackingReady(uint32_t code) {
     return [code](const AppContext& ctx) { return OperationAvailable(ctx.kernels, code); };
