@@ -25,8 +25,7 @@ bool HasImage(const AppContext& ctx) {
            ctx.ws.at(ctx.ws.current).occupied();
 }
 
-// Processing commands and the operation behind each. `fill` stays empty until the
-// operation's settings mapping is built; such commands are listed but disabled.
+// Processing commands of the dispatcher pattern and the operation behind each.
 struct ProcessingEntry {
     int id;
     ProcessingCommand cmd;
