@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <random>
 
@@ -31,6 +32,13 @@ double Vignette(int x, int y) {
     const double r2 =
         ((x - kW / 2.0) * (x - kW / 2.0) + (y - kH / 2.0) * (y - kH / 2.0)) / (kW * kW / 4.0);
     return 1.0 - 0.35 * r2;
+}
+
+std::string FrameName(const char* stem, int i) {
+    std::string name = stem;
+    name += std::to_string(i);
+    name += ".fits";
+    return name;
 }
 
 std::string WriteFrame(const testing::TempDir& dir, const std::string& name,
@@ -122,6 +130,47 @@ TEST(CalibratedStack, FlatSkyFromVignettedShiftedFramesWithBiasAndDark) {
     ASSERT_TRUE(WriteFitsLinear(job.flats.back(), small, false, {}).ok());
     EXPECT_FALSE(RunCalibratedStack(job, out, &error));
     EXPECT_NE(error.find("small.fits"), std::string::npos);
+}
+
+TEST(CalibratedStack, FiftyFramesOfUnequalNoiseWeighByIt) {
+    // Fifty drifting frames, every fifth one four times noisier: all are registered, and
+    // inverse-variance weights leave less noise than equal ones.
+    testing::TempDir dir;
+    std::mt19937 rng(11);
+    StackJob job;
+    std::vector<std::array<int, 2>> shifts;
+    for (int i = 0; i < 50; ++i) {
+        const int sx = i == 0 ? 0 : static_cast<int>(rng() % 9) - 4;
+        const int sy = i == 0 ? 0 : static_cast<int>(rng() % 9) - 4;
+        shifts.push_back({sx, sy});
+        std::normal_distribution<double> noise(0, i % 5 == 4 ? 120 : 30);
+        job.lights.push_back(WriteFrame(dir, FrameName("l", i), [&](int x, int y) {
+            return Sky(x - sx, y - sy) + noise(rng);
+        }));
+    }
+    job.search_range = 6;
+    job.combine.rejection = Rejection::None;
+    auto residual_noise = [&](bool weighted) {
+        job.weight_by_noise = weighted;
+        StackOutcome out;
+        std::string error;
+        EXPECT_TRUE(RunCalibratedStack(job, out, &error)) << error;
+        for (std::size_t i = 0; i < shifts.size(); ++i) {
+            EXPECT_EQ(out.dx[i], -shifts[i][0]) << i;
+            EXPECT_EQ(out.dy[i], -shifts[i][1]) << i;
+        }
+        std::vector<float> r;
+        for (int y = 8; y < kH - 8; ++y)
+            for (int x = 8; x < kW - 8; ++x)
+                r.push_back(static_cast<float>(
+                    out.image.data[static_cast<std::size_t>(y) * kW + x] - Sky(x, y)));
+        return EstimateNoise(r.data(), kW - 16, kH - 16);
+    };
+    const double equal = residual_noise(false), weighted = residual_noise(true);
+    // Equal weights: sqrt(40 * 30^2 + 10 * 120^2) / 50 = 8.5; inverse variance: 30 / sqrt(40.6)
+    // = 4.7.
+    EXPECT_NEAR(equal, 8.5, 1.5);
+    EXPECT_NEAR(weighted, 4.7, 1.0);
 }
 
 }  // namespace
