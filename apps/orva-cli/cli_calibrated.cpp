@@ -115,7 +115,7 @@ int CalibratedStackMain(int argc, char** argv) {
             if (!IsFits(f)) return CliFail(f + ": calibrated stacking reads FITS frames");
 
     const auto start = std::chrono::steady_clock::now();
-    job.progress = [&](const std::string& line) {
+    job.progress = [&](const std::string& line, int) {
         const double s =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         if (s >= 1.0) std::fprintf(stderr, "orva-cli: %6.1f s  %s\n", s, line.c_str());

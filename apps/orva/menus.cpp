@@ -31,7 +31,7 @@ const std::vector<MenuGroup>& Groups() {
           kCmdLineSeparation}},
         {"合成",
          {kCmdCompositeAuto, kCmdCompositePoints, kCmdCompositeFiles, kSeparator, kCmdLrgb,
-          kCmdLrgbFourImages, kSeparator, kCmdCompareImages}},
+          kCmdLrgbFourImages, kSeparator, kCmdCompareImages, kSeparator, kCmdCalibratedStack}},
         {"バックグランド",
          {kCmdBackground, kCmdSampleCentre, kCmdSampleEdge, kSeparator, kCmdBackgroundImage,
           kCmdBackgroundPoints, kSeparator, kCmdMakeBackground}},

@@ -10,6 +10,7 @@
 
 #include "dialogs/dialogs.h"
 #include "printing.h"
+#include "shell/messages.h"
 
 namespace orva::gui {
 
@@ -256,6 +257,24 @@ void QtUi::SetTitle(const std::string& title) {
 
 void QtUi::SetStatusText(const std::string& text) {
     if (hooks_.set_status_text) hooks_.set_status_text(text);
+}
+
+void QtUi::ShowProgress(const std::string& text, int percent) {
+    if (percent < 0) {
+        progress_.reset();
+        return;
+    }
+    if (!progress_) {
+        progress_ = std::make_unique<QProgressDialog>(owner_);
+        progress_->setWindowTitle(QString::fromUtf8(msg::kProductName));
+        progress_->setCancelButton(nullptr);  // the job runs to its end
+        progress_->setRange(0, 100);
+        progress_->setMinimumDuration(500);
+        progress_->setWindowModality(Qt::WindowModal);
+    }
+    progress_->setLabelText(QString::fromStdString(text));
+    progress_->setValue(percent);
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 void QtUi::Quit() {

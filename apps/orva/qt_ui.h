@@ -3,6 +3,7 @@
 
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -47,12 +48,14 @@ public:
     void Quit() override;
     bool PrintImage(AppContext& ctx, int slot) override;
     void ShowInspectionWindow(int view_mode) override;
+    void ShowProgress(const std::string& text, int percent) override;
 
 private:
     QWidget* owner_;
     Ui* modal_ = nullptr;
     WindowHooks hooks_;
     QString last_folder_;  // folder of the file chosen last in an open or save dialog
+    std::unique_ptr<QProgressDialog> progress_;
 };
 
 // ---- The pieces of the modal windows, apart so that tests can look at them unshown ----

@@ -51,6 +51,7 @@ enum CommandId : int {
     kCmdCompareImages = 370,
     kCmdNoise = 777,
     kCmdCompositeFiles = 3021,
+    kCmdCalibratedStack = 3025,  // ours: calibrated stacking of any number of frames
     kCmdSampleCentre = 3061,
     kCmdSampleEdge = 3062,
     kCmdMakeBackground = 3071,

@@ -5,6 +5,7 @@
 
 #include "common/text.h"
 #include "shell/background_commands.h"
+#include "shell/calibrated_commands.h"
 #include "shell/colour_commands.h"
 #include "shell/composite_commands.h"
 #include "shell/geometry_commands.h"
@@ -282,6 +283,7 @@ std::vector<Command> BuildTable() {
         {kCmdRepaintToolbar, "", [](AppContext& ctx) { ctx.ui.RepaintToolbar(); }, nullptr},
         {kCmdCompositeFiles, "画像合成-複数ファイル(&M)", CompositeFilesCommand,
          StackingReady(kOpComposite)},
+        {kCmdCalibratedStack, "キャリブレーション合成(&C)", CalibratedStackCommand, nullptr},
         {kCmdSampleCentre, "中央背景取り込み",
          [](AppContext& ctx) { SampleLevelCommand(ctx, kSampleCentre); }, nullptr},
         {kCmdSampleEdge, "周辺背景取り込み",

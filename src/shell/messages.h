@@ -107,6 +107,7 @@ inline constexpr const char* kBatchBackgroundMode =
     "バッチモードでは、バックグランド補正は\n乗算補正か引算補正を選択下さい！";
 inline constexpr const char* kBatchNoSaveFolder =
     "8.ファイル保存の詳細設定を押し、\n保存するフォルダーを設定下さい！";
+inline constexpr const char* kNoLightFrames = "合成するライトフレームが選択されていません！";
 inline constexpr const char* kBatchCheckFolder = "ファイルを保存するフォルダーを確認下さい！";
 
 // Histogram window, toolbar strip and printing.

@@ -17,6 +17,7 @@
 #include "composite/composite_settings.h"
 #include "ops/op_settings.h"
 #include "raw/raw_settings.h"
+#include "stack/stack_settings.h"
 
 namespace orva {
 
@@ -60,6 +61,7 @@ struct Settings {
     RawSettings raw;
     DarkSettings dark;
     DisplaySettings display;
+    CalibratedStackSettings calibrated;  // ours; not in the settings file
     BatchOptions batch;
     // A value that no operation reads; kept so that settings files round-trip.
     int unused_level = 10;

@@ -62,6 +62,9 @@ public:
     virtual bool PrintImage(AppContext& /*ctx*/, int /*slot*/) { return false; }
     // Opens the histogram window if needed and shows view 0 (histogram) or 1 (cross-sections).
     virtual void ShowInspectionWindow(int /*view_mode*/) {}
+    // A long job's progress: what it is doing and how much of it is done (0..100); a negative
+    // percentage ends the display.
+    virtual void ShowProgress(const std::string& /*text*/, int /*percent*/) {}
 };
 
 // The four kinds of message box; every one of a kind looks the same.

@@ -167,8 +167,9 @@ const char* RejectionName(Rejection r) {
 
 bool RunCalibratedStack(const StackJob& job, StackOutcome& out, std::string* error) {
     out = StackOutcome{};
-    auto tell = [&](const std::string& s) {
-        if (job.progress) job.progress(s);
+    // Masters take the first tenth, registration up to a half, the combination the rest.
+    auto tell = [&](const std::string& s, int percent) {
+        if (job.progress) job.progress(s, percent);
     };
     if (job.lights.empty()) {
         *error = "no light frames";
@@ -188,12 +189,12 @@ bool RunCalibratedStack(const StackJob& job, StackOutcome& out, std::string* err
     const CombineParams master_params{job.master_median ? Rejection::Median : Rejection::Sigma, 3.0,
                                       3.0, 3};
     Masters m;
-    if (!bias.empty()) tell("master bias of " + std::to_string(bias.size()) + " frame(s)");
+    if (!bias.empty()) tell("master bias of " + std::to_string(bias.size()) + " frame(s)", 0);
     m.bias = Combined(bias, master_params, band_rows);
-    if (!darks.empty()) tell("master dark of " + std::to_string(darks.size()) + " frame(s)");
+    if (!darks.empty()) tell("master dark of " + std::to_string(darks.size()) + " frame(s)", 3);
     m.dark = Combined(darks, master_params, band_rows);
     if (!flats.empty()) {
-        tell("master flat of " + std::to_string(flats.size()) + " frame(s)");
+        tell("master flat of " + std::to_string(flats.size()) + " frame(s)", 6);
         m.flat = Combined(flats, master_params, band_rows);
         for (std::size_t c = 0; c < m.flat.size(); ++c) {
             auto& plane = m.flat[c];
@@ -218,7 +219,8 @@ bool RunCalibratedStack(const StackJob& job, StackOutcome& out, std::string* err
     CalibratedSamples(*lights[0], m, scratch, reference);
     const StackSource ref = SourceOfSamples(reference, g);
     for (std::size_t i = 0; i < count; ++i) {
-        tell("registering " + std::to_string(i + 1) + "/" + std::to_string(count));
+        tell("registering " + std::to_string(i + 1) + "/" + std::to_string(count),
+             10 + static_cast<int>(40 * i / count));
         if (i > 0) {
             CalibratedSamples(*lights[i], m, scratch, candidate);
             const auto d = AlignSources({ref, SourceOfSamples(candidate, g)}, kCompareCentre,
@@ -251,7 +253,8 @@ bool RunCalibratedStack(const StackJob& job, StackOutcome& out, std::string* err
             const int rows = std::min(band_rows, g.height - y0);
             if (y0 % (band_rows * 16) == 0)
                 tell("combining plane " + std::to_string(c + 1) + " row " + std::to_string(y0) +
-                     "/" + std::to_string(g.height));
+                         "/" + std::to_string(g.height),
+                     50 + static_cast<int>(50LL * (c * g.height + y0) / (g.planes * g.height)));
             // Each light's rows that land on this band, calibrated and moved into place.
             RunBands(static_cast<int>(count), [&](int k) {
                 const auto i = static_cast<std::size_t>(k);
@@ -281,6 +284,7 @@ bool RunCalibratedStack(const StackJob& job, StackOutcome& out, std::string* err
         }
     }
 
+    tell("done", 100);
     // Lines short enough for one HISTORY card each.
     out.history.push_back(Format("ORVA stacked %zu light frame(s) registered on %s", count,
                                  std::filesystem::path(job.lights[0]).filename().c_str()));

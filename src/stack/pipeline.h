@@ -24,8 +24,9 @@ struct StackJob {
     bool weight_by_noise = false;  // inverse-variance weights from each light's noise
     int search_range = 32;         // pixels each way the registration looks
     int band_rows = 64;
-    // Told a line of progress ("registering 3/20"); may be empty.
-    std::function<void(const std::string&)> progress;
+    // Told a line of progress ("registering 3/20") and how much of the whole is done, in
+    // percent; may be empty.
+    std::function<void(const std::string&, int percent)> progress;
 };
 
 struct StackOutcome {

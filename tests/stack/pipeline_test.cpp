@@ -85,7 +85,11 @@ TEST(CalibratedStack, FlatSkyFromVignettedShiftedFramesWithBiasAndDark) {
     job.band_rows = 7;  // bands that do not divide the height
     job.weight_by_noise = true;
     std::vector<std::string> told;
-    job.progress = [&](const std::string& s) { told.push_back(s); };
+    std::vector<int> percents;
+    job.progress = [&](const std::string& s, int percent) {
+        told.push_back(s);
+        percents.push_back(percent);
+    };
     StackOutcome out;
     std::string error;
     ASSERT_TRUE(RunCalibratedStack(job, out, &error)) << error;
@@ -115,7 +119,9 @@ TEST(CalibratedStack, FlatSkyFromVignettedShiftedFramesWithBiasAndDark) {
     ASSERT_EQ(out.history.size(), 4u);
     EXPECT_NE(out.history[1].find("5 bias, 5 dark, 5 flat"), std::string::npos);
     for (const auto& line : out.history) EXPECT_LE(line.size(), 72u) << line;
-    EXPECT_NE(told.back().find("combining"), std::string::npos);
+    EXPECT_NE(told[told.size() - 2].find("combining"), std::string::npos);
+    EXPECT_TRUE(std::is_sorted(percents.begin(), percents.end()));
+    EXPECT_EQ(percents.back(), 100);
     // A place no frame covers has no value.
     EXPECT_TRUE(std::isnan(out.image.data[0]) ||
                 std::abs(out.image.data[0] - level * Sky(0, 0)) < 60);

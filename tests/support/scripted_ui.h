@@ -24,6 +24,7 @@ public:
     std::vector<std::string> dialogs_run, documents;
     std::vector<std::string> titles, status_texts;
     int repaints = 0, quits = 0, busy_depth = 0;
+    std::vector<int> progress;  // percentages shown, -1 when the display ended
 
     // ---- the script ----
     std::deque<Answer> answers;  // for OK/Cancel and Yes/No/Cancel boxes
@@ -64,6 +65,7 @@ public:
     void SetTitle(const std::string& t) override { titles.push_back(t); }
     void SetStatusText(const std::string& t) override { status_texts.push_back(t); }
     void Quit() override { ++quits; }
+    void ShowProgress(const std::string&, int percent) override { progress.push_back(percent); }
 
     // Texts of the boxes with a given title.
     std::vector<std::string> Texts(const std::string& title) const {

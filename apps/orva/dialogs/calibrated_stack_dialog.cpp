@@ -1,0 +1,150 @@
+// Calibrated stacking (CALSTACK, ours): the light, bias, dark and flat frame lists (files added
+// with a file dialog or dropped on a list) and the combination options.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QDoubleSpinBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QMimeData>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QUrl>
+#include <array>
+#include <cmath>
+
+#include "dialogs/dialog_kit.h"
+#include "shell/context.h"
+
+namespace orva::gui {
+
+namespace {
+
+// A frame list that takes dropped files.
+class FrameList : public QListWidget {
+public:
+    FrameList(std::vector<std::string>& files, QWidget* parent)
+        : QListWidget(parent), files_(files) {
+        setAcceptDrops(true);
+        Refresh();
+    }
+    void Add(const QStringList& paths) {
+        for (const QString& p : paths) files_.push_back(p.toStdString());
+        Refresh();
+    }
+    void Clear() {
+        files_.clear();
+        Refresh();
+    }
+
+protected:
+    void dragEnterEvent(QDragEnterEvent* e) override {
+        if (e->mimeData()->hasUrls()) e->acceptProposedAction();
+    }
+    void dragMoveEvent(QDragMoveEvent* e) override { e->acceptProposedAction(); }
+    void dropEvent(QDropEvent* e) override {
+        QStringList paths;
+        for (const QUrl& u : e->mimeData()->urls())
+            if (u.isLocalFile()) paths << u.toLocalFile();
+        Add(paths);
+        e->acceptProposedAction();
+    }
+
+private:
+    void Refresh() {
+        clear();
+        for (const auto& f : files_) addItem(QString::fromStdString(f));
+    }
+    std::vector<std::string>& files_;
+};
+
+class CalibratedStackDialog : public QDialog {
+public:
+    CalibratedStackDialog(AppContext& ctx, QWidget* parent)
+        : QDialog(parent), s_(ctx.settings.calibrated) {
+        setWindowTitle(QString::fromUtf8("キャリブレーション合成"));
+        auto* grid = new QGridLayout(this);
+        const char* titles[4] = {"ライト", "バイアス", "ダーク", "フラット"};
+        const char* names[4] = {"lights", "bias", "darks", "flats"};
+        std::array<std::vector<std::string>*, 4> lists = {&s_.lights, &s_.bias, &s_.darks,
+                                                          &s_.flats};
+        for (int k = 0; k < 4; ++k) {
+            grid->addWidget(new QLabel(QString::fromUtf8(titles[k]), this), 0, k);
+            auto* list = new FrameList(*lists[static_cast<std::size_t>(k)], this);
+            list->setObjectName(QString("list_") + names[k]);
+            grid->addWidget(list, 1, k);
+            auto* add = new QPushButton(QString::fromUtf8("追加"), this);
+            add->setObjectName(QString("button_add_") + names[k]);
+            connect(add, &QPushButton::clicked, this, [this, list] {
+                list->Add(QFileDialog::getOpenFileNames(
+                    this, QString(), QString(), "FITS (*.fit *.fits *.fts *.FIT *.FITS *.FTS)"));
+            });
+            grid->addWidget(add, 2, k);
+            auto* clear = new QPushButton(QString::fromUtf8("クリア"), this);
+            clear->setObjectName(QString("button_clear_") + names[k]);
+            connect(clear, &QPushButton::clicked, this, [list] { list->Clear(); });
+            grid->addWidget(clear, 3, k);
+        }
+        const auto& f = kCalibratedStackFields;
+        auto* rejection = new QComboBox(this);
+        rejection->setObjectName("combo_rejection");
+        for (const char* r :
+             {"無し", "シグマクリップ", "ウィンザー化シグマクリップ", "最小・最大除外", "中央値"})
+            rejection->addItem(QString::fromUtf8(r));
+        rejection->setCurrentIndex(f.rejection.Clamp(s_.rejection));
+        connect(rejection, &QComboBox::currentIndexChanged, this,
+                [this](int i) { s_.rejection = i; });
+        grid->addWidget(new QLabel(QString::fromUtf8("外れ値除去"), this), 4, 0);
+        grid->addWidget(rejection, 4, 1, 1, 3);
+        auto kappa = [&](int* field, const char* name, int column) {
+            auto* box = new QDoubleSpinBox(this);
+            box->setObjectName(name);
+            box->setRange(f.kappa.min / 10.0, f.kappa.max / 10.0);
+            box->setSingleStep(0.1);
+            box->setDecimals(1);
+            box->setValue(f.kappa.Clamp(*field) / 10.0);
+            connect(box, &QDoubleSpinBox::valueChanged, this,
+                    [field](double v) { *field = static_cast<int>(std::lround(v * 10)); });
+            grid->addWidget(box, 5, column);
+        };
+        grid->addWidget(new QLabel(QString::fromUtf8("κ 下・上"), this), 5, 0);
+        kappa(&s_.kappa_low, "spin_kappa_low", 1);
+        kappa(&s_.kappa_high, "spin_kappa_high", 2);
+        auto* iterations = new QSpinBox(this);
+        iterations->setObjectName("spin_iterations");
+        iterations->setRange(f.iterations.min, f.iterations.max);
+        iterations->setValue(f.iterations.Clamp(s_.iterations));
+        connect(iterations, &QSpinBox::valueChanged, this, [this](int v) { s_.iterations = v; });
+        grid->addWidget(new QLabel(QString::fromUtf8("繰り返し"), this), 6, 0);
+        grid->addWidget(iterations, 6, 1);
+        auto check = [&](int* field, const char* text, const char* name, int row) {
+            auto* box = new QCheckBox(QString::fromUtf8(text), this);
+            box->setObjectName(name);
+            box->setChecked(*field != 0);
+            connect(box, &QCheckBox::toggled, this, [field](bool on) { *field = on ? 1 : 0; });
+            grid->addWidget(box, row, 1, 1, 3);
+        };
+        check(&s_.weight_noise, "ノイズで重み付け", "check_weight_noise", 7);
+        check(&s_.master_median, "マスターは中央値", "check_master_median", 8);
+        auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+        buttons->setObjectName("buttonBox");
+        grid->addWidget(buttons, 9, 0, 1, 4);
+        ConnectButtons(this, buttons);
+    }
+
+private:
+    CalibratedStackSettings& s_;
+};
+
+}  // namespace
+
+std::unique_ptr<QDialog> MakeCalibratedStackDialog(AppContext& ctx, QWidget* parent) {
+    return std::make_unique<CalibratedStackDialog>(ctx, parent);
+}
+
+}  // namespace orva::gui

@@ -1,0 +1,75 @@
+// The calibrated stacking command: its dialog's lists into a new image, with progress, and the
+// refusals.
+#include "shell/calibrated_commands.h"
+
+#include <gtest/gtest.h>
+
+#include "imageio/formats.h"
+#include "shell/command_ids.h"
+#include "shell/commands.h"
+#include "shell/messages.h"
+#include "support/scripted_ui.h"
+
+namespace orva {
+namespace {
+
+using testing::Harness;
+using testing::TempDir;
+
+std::string Frame(const TempDir& dir, const std::string& name, int w, int h, int shift, float add) {
+    LinearImage img;
+    img.width = w;
+    img.height = h;
+    img.planes = 1;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const int sx = x - shift;
+            img.data.push_back(add + 1000.0f +
+                               ((sx - 20) * (sx - 20) + (y - 15) * (y - 15) < 9 ? 8000.0f : 0.0f));
+        }
+    const std::string path = dir.Path(name);
+    EXPECT_TRUE(WriteFitsLinear(path, img, false, {}).ok());
+    return path;
+}
+
+TEST(CalibratedStackCommand, StacksTheListedFramesIntoANewImage) {
+    TempDir dir;
+    Harness h;
+    AppContext& ctx = *h.ctx;
+    CalibratedStackSettings& s = ctx.settings.calibrated;
+    h.ui.dialog_handlers["CALSTACK"] = [](AppContext&) { return true; };
+    ASSERT_TRUE(ExecuteCommand(ctx, kCmdCalibratedStack));
+    EXPECT_EQ(h.ui.Texts(msg::kTitleError), std::vector<std::string>{msg::kNoLightFrames});
+
+    for (const char* name : {"l0.fits", "l1.fits", "l2.fits"})
+        s.lights.push_back(Frame(dir, name, 48, 32, name[1] - '0', 300));
+    // A dark of the frames' offset alone.
+    s.darks = {dir.Path("offset.fits")};
+    LinearImage offset;
+    offset.width = 48;
+    offset.height = 32;
+    offset.planes = 1;
+    offset.data.assign(48 * 32, 300.0f);
+    ASSERT_TRUE(WriteFitsLinear(s.darks[0], offset, false, {}).ok());
+    ASSERT_TRUE(ExecuteCommand(ctx, kCmdCalibratedStack));
+    ASSERT_EQ(ctx.ws.current, 0);
+    const ImageRecord& rec = ctx.ws.at(0);
+    EXPECT_EQ(rec.width, 48);
+    EXPECT_EQ(rec.single_plane, 1);
+    EXPECT_EQ(rec.changed, 1);
+    // Row 15 through the star's centre at column 20 of the first light.
+    EXPECT_EQ(rec.red[15 * 48 + 20], 9000);
+    EXPECT_EQ(rec.red[15 * 48 + 40], 1000);
+    ASSERT_FALSE(h.ui.progress.empty());
+    EXPECT_EQ(h.ui.progress.back(), -1);
+    EXPECT_EQ(h.ui.progress[h.ui.progress.size() - 2], 100);
+
+    // A frame of another size: said, and no image made.
+    s.flats = {Frame(dir, "small.fits", 20, 20, 0, 0)};
+    ASSERT_TRUE(ExecuteCommand(ctx, kCmdCalibratedStack));
+    EXPECT_NE(h.ui.Texts(msg::kTitleError).back().find("small.fits"), std::string::npos);
+    EXPECT_FALSE(ctx.ws.at(1).occupied());
+}
+
+}  // namespace
+}  // namespace orva
