@@ -36,23 +36,6 @@ void Press(QDialog* d, QDialogButtonBox::StandardButton which) {
     Child<QDialogButtonBox>(d, "buttonBox")->button(which)->click();
 }
 
-TEST(CompositeDialogs, OpenPaintAndConfirmWithoutChangingSettings) {
-    for (const char* name : {"COMPO", "COMPO2", "LRGB", "LRGBCOMP", "COMPOMUL"}) {
-        SCOPED_TRACE(name);
-        Harness h;
-        MakeImage(
-            h.ctx->ws, 0, 30, 20, [](int, int, int) { return 100; }, "a.fits");
-        const Settings before = h.ctx->settings;
-        auto d = CreateNamedDialog(name, *h.ctx, nullptr);
-        ASSERT_NE(d, nullptr);
-        d->show();
-        EXPECT_FALSE(d->grab().isNull());
-        Press(d.get(), QDialogButtonBox::Ok);
-        EXPECT_EQ(d->result(), QDialog::Accepted);
-        EXPECT_EQ(h.ctx->settings, before);
-    }
-}
-
 TEST(CompositeDialogs, ChoosingAnImageLoadsItsPointsAndOkStoresTheSlot) {
     Harness h;
     ImageRecord& r = MakeImage(
