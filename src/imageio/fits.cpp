@@ -426,12 +426,38 @@ std::string Card(const char* keyword, const std::string& value, const char* comm
     return card;
 }
 
+// Cards that describe the data layout: written anew from the image, never copied.
+bool LayoutCard(const uint8_t* card) {
+    for (const char* k :
+         {"SIMPLE", "BITPIX", "NAXIS", "NAXIS1", "NAXIS2", "NAXIS3", "EXTEND", "BZERO", "BSCALE",
+          "BLANK", "DATAMIN", "DATAMAX", "CHECKSUM", "DATASUM", "END"})
+        if (KeywordIs(card, k)) return true;
+    return std::memcmp(card, "NAXIS", 5) == 0;
+}
+
+// The header's cards other than the layout and blank ones, up to END (the header ends
+// before `data`), with anything unprintable turned into blanks.
+std::vector<std::string> KeptCards(std::span<const uint8_t> file, std::size_t data) {
+    std::vector<std::string> cards;
+    for (std::size_t p = 0; p + kCardBytes <= data; p += kCardBytes) {
+        const uint8_t* card = file.data() + p;
+        if (KeywordIs(card, "END")) break;
+        if (LayoutCard(card) || AllBlank(card)) continue;
+        std::string text(reinterpret_cast<const char*>(card), kCardBytes);
+        for (char& c : text)
+            if (c < 32 || c > 126) c = ' ';
+        cards.push_back(std::move(text));
+    }
+    return cards;
+}
+
 }  // namespace
 
 IoResult DecodeFits(std::span<const uint8_t> file, DecodedImage& out, const FitsDark* dark) {
     FitsLayout lay;
     if (IoResult r = ReadHeader(file, lay); !r.ok()) return r;
     if (IoResult r = AllocateImage(out, lay.width, lay.height); !r.ok()) return r;
+    out.fits_cards = KeptCards(file, lay.data);
     const bool dark_on = DarkFits(dark, lay.width, lay.height);
     const std::size_t n =
         static_cast<std::size_t>(lay.width) * static_cast<std::size_t>(lay.height);
@@ -517,7 +543,15 @@ IoResult WriteFits(const std::string& path, const ImageRecord& rec) {
     if (!single) header += Card("NAXIS3", "3", "planes red, green, blue");
     header += Card("BZERO", "32768", "samples are unsigned 16-bit");
     header += Card("BSCALE", "1");
-    header += Card("ORIGIN", "'ORVA    '");
+    // The keys the picture came with (object, observation date, exposure, ...) go back out.
+    bool origin = false;
+    for (const std::string& card : rec.fits_cards) {
+        std::string c = card;
+        c.resize(kCardBytes, ' ');
+        origin = origin || c.compare(0, 8, "ORIGIN  ") == 0;
+        header += c;
+    }
+    if (!origin) header += Card("ORIGIN", "'ORVA    '");
     header += Card("END", "");
     header.resize((header.size() + kBlockBytes - 1) / kBlockBytes * kBlockBytes, ' ');
     sink.Write(header.data(), header.size());
@@ -550,33 +584,11 @@ IoResult WriteFits(const std::string& path, const ImageRecord& rec) {
     return sink.Commit();
 }
 
-namespace {
-
-// Cards that describe the data layout: written anew from the image, never copied.
-bool LayoutCard(const uint8_t* card) {
-    for (const char* k :
-         {"SIMPLE", "BITPIX", "NAXIS", "NAXIS1", "NAXIS2", "NAXIS3", "EXTEND", "BZERO", "BSCALE",
-          "BLANK", "DATAMIN", "DATAMAX", "CHECKSUM", "DATASUM", "END"})
-        if (KeywordIs(card, k)) return true;
-    return std::memcmp(card, "NAXIS", 5) == 0;
-}
-
-}  // namespace
-
 IoResult FitsRows::Open(std::span<const uint8_t> file) {
     *this = FitsRows{};
     FitsLayout lay;
     if (IoResult r = ReadHeader(file, lay); !r.ok()) return r;
-    for (std::size_t p = 0; p + kCardBytes <= lay.data; p += kCardBytes) {
-        const uint8_t* card = file.data() + p;
-        if (KeywordIs(card, "END")) break;
-        if (LayoutCard(card) || AllBlank(card)) continue;
-        std::string text(reinterpret_cast<const char*>(card), kCardBytes);
-        // Only printable characters may stand in a header.
-        for (char& c : text)
-            if (c < 32 || c > 126) c = ' ';
-        cards.push_back(std::move(text));
-    }
+    cards = KeptCards(file, lay.data);
     file_ = file;
     width = lay.width;
     height = lay.height;

@@ -41,8 +41,9 @@ struct ImageRecord {
     int histogram_samples = 0;
     std::vector<uint8_t> exif;  // leading JPEG bytes up to and including the EXIF segment
     std::string camera_make, camera_model, date_time;  // at most kCameraTextMax bytes each
-    uint32_t exposure_time = 0;  // numerator << 16 | denominator; 0 when unknown
-    uint32_t f_number = 0;       // packed like exposure_time
+    std::vector<std::string> fits_cards;  // a FITS file's header keys, written back on save
+    uint32_t exposure_time = 0;           // numerator << 16 | denominator; 0 when unknown
+    uint32_t f_number = 0;                // packed like exposure_time
     uint32_t iso = 0;
 
     bool occupied() const { return width >= 1 && height >= 1; }
@@ -65,6 +66,7 @@ struct DecodedImage {
     int width = 0, height = 0;
     Plane red, green, blue;
     std::vector<uint8_t> exif;
+    std::vector<std::string> fits_cards;  // header cards other than the data layout (FITS)
     std::string camera_make, camera_model, date_time;
     uint32_t exposure_time = 0, f_number = 0, iso = 0;
     // Bytes the reader may take for the planes; the load path sets it from what the

@@ -74,6 +74,7 @@ void ClearRecord(ImageRecord& r) {
     r.undo_blue.Release();
     r.exif.clear();
     r.exif.shrink_to_fit();
+    r.fits_cards.clear();
     r.width = r.height = r.undo_width = r.undo_height = 0;
     r.zoom = 100;
     r.scroll_x = r.scroll_y = 0;
@@ -112,6 +113,7 @@ void StoreDecoded(ImageRecord& rec, DecodedImage&& img, const std::string& name)
     rec.width = img.width;
     rec.height = img.height;
     rec.exif = std::move(img.exif);
+    rec.fits_cards = std::move(img.fits_cards);
     SetCameraText(rec.camera_make, img.camera_make);
     SetCameraText(rec.camera_model, img.camera_model);
     SetCameraText(rec.date_time, img.date_time);

@@ -467,6 +467,26 @@ TEST(FitsPeer, FilesWrittenByImageMagickReadTheRightWayUp) {
     }
 }
 
+TEST(FitsWrite, HeaderKeysOfTheFileReadGoBackOut) {
+    FitsFile f = With(Image(16, 2, 1), Be16s({5, 9}));
+    f.Add(Card("OBJECT", "'M 42    '")).Add(Card("DATE-OBS", "'2026-01-02T03:04:05'"));
+    f.Add(Card("ORIGIN", "'camera  '")).Add("COMMENT from the camera");
+    DecodedImage img = Read(f);
+    ASSERT_EQ(img.fits_cards.size(), 4u);
+    ImageRecord rec;
+    StoreDecoded(rec, std::move(img), "m42.fits");
+    TempDir dir;
+    ASSERT_TRUE(WriteFits(dir.Path("out.fits"), rec).ok());
+    const Bytes out = ReadAll(dir.Path("out.fits"));
+    const std::string header(out.begin(), out.begin() + 2880);
+    for (const char* key : {"OBJECT  =", "DATE-OBS=", "COMMENT from the camera", "'camera  '"})
+        EXPECT_NE(header.find(key), std::string::npos) << key;
+    EXPECT_EQ(header.find("'ORVA    '"), std::string::npos);   // the file's own origin stays
+    EXPECT_EQ(header.find("BITPIX", 100), std::string::npos);  // layout cards written once
+    ClearRecord(rec);
+    EXPECT_TRUE(rec.fits_cards.empty());
+}
+
 // ---- linear values, for calibrating and stacking ----
 
 TEST(FitsLinear, PhysicalValuesAndKeptCardsRoundTrip) {
