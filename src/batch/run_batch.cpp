@@ -59,8 +59,10 @@ bool CompositeStep(AppContext& ctx, int count) {
     const auto groups = CompositeGroups(count);
     std::vector<int> results;
     int next = count;
+    // Up to four images make one group and no further stage: that single stack uses the
+    // settings in full, as a group does.
     for (const auto& g : groups) {
-        if (!Stack(ctx, g, next, groups.size() == 1)) return false;
+        if (!Stack(ctx, g, next, false)) return false;
         results.push_back(next++);
     }
     if (groups.size() > 1 && !Stack(ctx, results, next, true)) return false;
