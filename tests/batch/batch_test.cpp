@@ -162,6 +162,14 @@ TEST(BatchRun, CompositeFirstStacksInGroupsAndTheBackgroundStepCorrectsAsItsComm
     ASSERT_TRUE(RunBatch(ctx, 5, "/x/last.fits"));
     EXPECT_EQ(ctx.ws.current, 7);
     EXPECT_EQ(Snap(ctx.ws.at(7)), source);
+    // Two images make one stack, which keeps the step's rule that they must shift.
+    for (int slot = 0; slot < kSlotCount; ++slot) ClearSlot(ctx.ws, slot);
+    for (int slot = 0; slot < 2; ++slot) MakeImage(ctx.ws, slot, 48, 32, sky);
+    b.steps[0].block[11] = 1;
+    ASSERT_TRUE(RunBatch(ctx, 2, "/x/last.fits"));
+    EXPECT_EQ(ctx.ws.current, 2);
+    EXPECT_NE(Snap(ctx.ws.at(2)), source);
+    b.steps[0].block[11] = 0;
 
     // A background step on that result subtracts what command 3071 subtracts.
     b.steps[1].edited_code = b.steps[1].confirmed_code = 5;
