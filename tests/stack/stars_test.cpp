@@ -1,0 +1,325 @@
+// Registration by stars on synthetic skies: Gaussian stars integrated over each pixel at
+// known places, on a sloping sky with noise and hot pixels. Moving frames are rendered from
+// the same sky with a known transform, so the expected answer is exact.
+#include "stack/stars.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+#include <random>
+
+#include "common/parallel.h"
+
+namespace orva {
+namespace {
+
+struct SkyStar {
+    double x, y, flux, sigma;
+};
+
+struct Field {
+    int w = 0, h = 0;
+    std::vector<float> px;
+};
+
+// Share of a unit Gaussian of width s centred at c that falls into the pixel [i-0.5, i+0.5).
+double PixelShare(int i, double c, double s) {
+    const double k = 1.0 / (s * std::numbers::sqrt2);
+    return 0.5 * (std::erf((i + 0.5 - c) * k) - std::erf((i - 0.5 - c) * k));
+}
+
+void AddStar(Field& f, const SkyStar& s) {
+    const int r = static_cast<int>(std::ceil(7 * s.sigma));
+    const int x0 = static_cast<int>(std::floor(s.x)), y0 = static_cast<int>(std::floor(s.y));
+    for (int y = std::max(0, y0 - r); y <= std::min(f.h - 1, y0 + r); ++y) {
+        const double sy = PixelShare(y, s.y, s.sigma);
+        for (int x = std::max(0, x0 - r); x <= std::min(f.w - 1, x0 + r); ++x)
+            f.px[std::size_t(y) * std::size_t(f.w) + std::size_t(x)] +=
+                static_cast<float>(s.flux * sy * PixelShare(x, s.x, s.sigma));
+    }
+}
+
+// A sky of 1000 rising by 0.3 per column and 0.2 per row, with Gaussian noise of `noise`.
+Field Render(int w, int h, const std::vector<SkyStar>& stars, double noise, uint32_t seed) {
+    Field f{w, h, std::vector<float>(std::size_t(w) * std::size_t(h))};
+    std::mt19937 rng(seed);
+    std::normal_distribution<double> n(0, noise);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            f.px[std::size_t(y) * std::size_t(w) + std::size_t(x)] =
+                static_cast<float>(1000 + 0.3 * x + 0.2 * y + (noise > 0 ? n(rng) : 0));
+    for (const SkyStar& s : stars) AddStar(f, s);
+    return f;
+}
+
+// n stars at least `gap` pixels apart, fluxes spread over two decades, widths 1 to 2 px.
+std::vector<SkyStar> RandomSky(int w, int h, int n, uint32_t seed, double gap = 14,
+                               int margin = 20) {
+    std::mt19937 rng(seed);
+    std::uniform_real_distribution<double> ux(margin, w - margin), uy(margin, h - margin);
+    std::uniform_real_distribution<double> lf(std::log(3000.0), std::log(300000.0)), us(1.0, 2.0);
+    std::vector<SkyStar> out;
+    for (int tries = 0; int(out.size()) < n && tries < 100 * n; ++tries) {
+        const SkyStar s{ux(rng), uy(rng), std::exp(lf(rng)), us(rng)};
+        bool clear = true;
+        for (const SkyStar& o : out) clear = clear && std::hypot(o.x - s.x, o.y - s.y) >= gap;
+        if (clear) out.push_back(s);
+    }
+    return out;
+}
+
+const SkyStar* Nearest(const std::vector<SkyStar>& sky, double x, double y, double within) {
+    const SkyStar* best = nullptr;
+    for (const SkyStar& s : sky) {
+        if (std::hypot(s.x - x, s.y - y) <= within &&
+            (!best || std::hypot(s.x - x, s.y - y) < std::hypot(best->x - x, best->y - y)))
+            best = &s;
+    }
+    return best;
+}
+
+// ---- Detection ---------------------------------------------------------------------------
+
+TEST(StarDetection, FindsPlacedStarsToHundredthsAndSkipsHotPixels) {
+    constexpr int kW = 400, kH = 300;
+    const auto sky = RandomSky(kW, kH, 60, 11);
+    Field f = Render(kW, kH, sky, 5.0, 1);
+    // Lone hot pixels as bright as the brightest stars, and one hot pair.
+    std::vector<std::pair<int, int>> hot;
+    std::mt19937 rng(5);
+    while (hot.size() < 25) {
+        const int x = 5 + int(rng() % (kW - 10)), y = 5 + int(rng() % (kH - 10));
+        if (Nearest(sky, x, y, 12)) continue;
+        hot.emplace_back(x, y);
+        f.px[std::size_t(y) * kW + std::size_t(x)] = 40000;
+    }
+    f.px[std::size_t(hot[0].second) * kW + std::size_t(hot[0].first) + 1] = 40000;
+
+    const auto stars = DetectStars(f.px.data(), kW, kH);
+    int clean = 0;
+    for (std::size_t i = 0; i < stars.size(); ++i) {
+        const Star& s = stars[i];
+        if (i > 0) {
+            EXPECT_GE(stars[i - 1].flux, s.flux);
+        }
+        const SkyStar* t = Nearest(sky, s.x, s.y, 1.0);
+        ASSERT_NE(t, nullptr) << "nothing placed near " << s.x << "," << s.y;
+        // Peak at least 100 noise deviations: the centre must be right to 0.05 px.
+        const double peak = t->flux / (2 * std::numbers::pi * t->sigma * t->sigma);
+        if (peak >= 500) {
+            ++clean;
+            EXPECT_NEAR(s.x, t->x, 0.05);
+            EXPECT_NEAR(s.y, t->y, 0.05);
+            EXPECT_NEAR(s.fwhm, 2.3548 * t->sigma, 0.25 * t->sigma);
+        }
+    }
+    int bright = 0;
+    for (const SkyStar& t : sky) {
+        if (t.flux / (2 * std::numbers::pi * t.sigma * t.sigma) < 500) continue;
+        ++bright;
+        bool found = false;
+        for (const Star& s : stars) found = found || std::hypot(s.x - t.x, s.y - t.y) < 0.5;
+        EXPECT_TRUE(found) << "missed the star at " << t.x << "," << t.y;
+    }
+    EXPECT_EQ(clean, bright);
+    EXPECT_GT(bright, 20);
+}
+
+TEST(StarDetection, NoiseAloneGivesNothingAndResultsDoNotDependOnThreads) {
+    const Field empty = Render(300, 200, {}, 8.0, 3);
+    EXPECT_TRUE(DetectStars(empty.px.data(), 300, 200).empty());
+
+    const Field f = Render(700, 500, RandomSky(700, 500, 120, 4), 6.0, 9);
+    SetThreadCount(1);
+    const auto one = DetectStars(f.px.data(), 700, 500, 80);
+    SetThreadCount(2);
+    const auto two = DetectStars(f.px.data(), 700, 500, 80);
+    SetThreadCount(0);
+    ASSERT_EQ(one.size(), 80u);  // at most max_stars, and there are more
+    ASSERT_EQ(one.size(), two.size());
+    for (std::size_t i = 0; i < one.size(); ++i) {
+        EXPECT_EQ(one[i].x, two[i].x);
+        EXPECT_EQ(one[i].y, two[i].y);
+        EXPECT_EQ(one[i].flux, two[i].flux);
+    }
+}
+
+// One star on a small quiet sky, changed by `spoil`; whether it is found, and where.
+struct SingleCase {
+    const char* name;
+    SkyStar star;
+    void (*spoil)(Field&);
+    bool found;
+    double tolerance;  // of the centre, when found
+};
+
+void NoChange(Field&) {}
+void HoleInStar(Field& f) {
+    f.px[std::size_t(32) * std::size_t(f.w) + 33] = std::nanf("");
+}
+void HoleFarAway(Field& f) {
+    f.px[std::size_t(5) * std::size_t(f.w) + 5] = std::nanf("");
+}
+// Clips everything above 20000 (a saturated, flat-topped star).
+void Saturate(Field& f) {
+    for (float& v : f.px) v = std::min(v, 20000.0f);
+}
+// A saturated star that bled along its column: a long flat streak.
+void Bleed(Field& f) {
+    Saturate(f);
+    for (int y = 20; y < 45; ++y) f.px[std::size_t(y) * std::size_t(f.w) + 32] = 20000;
+}
+
+TEST(StarDetection, SingleStarCases) {
+    const SingleCase cases[] = {
+        {"plain", {32.3, 31.8, 50000, 1.5}, NoChange, true, 0.02},
+        {"wide", {31.6, 32.45, 200000, 3.5}, NoChange, true, 0.03},
+        {"narrow but a star", {32.25, 32.1, 20000, 0.6}, NoChange, true, 0.05},
+        {"touching the left edge", {3.0, 32.0, 50000, 1.5}, NoChange, false, 0},
+        {"touching the bottom edge", {32.0, 61.5, 50000, 1.5}, NoChange, false, 0},
+        {"missing data inside", {32.4, 32.2, 50000, 1.5}, HoleInStar, false, 0},
+        {"missing data elsewhere", {32.4, 32.2, 50000, 1.5}, HoleFarAway, true, 0.02},
+        {"saturated round top", {32.5, 32.2, 2000000, 1.8}, Saturate, true, 0.1},
+        {"saturated and bled", {32.0, 32.2, 2000000, 1.8}, Bleed, false, 0},
+    };
+    for (const SingleCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        Field f = Render(64, 64, {c.star}, 0.0, 0);
+        c.spoil(f);
+        const auto stars = DetectStars(f.px.data(), f.w, f.h);
+        if (!c.found) {
+            EXPECT_TRUE(stars.empty()) << stars[0].x << "," << stars[0].y << " " << stars[0].fwhm;
+            continue;
+        }
+        ASSERT_EQ(stars.size(), 1u);
+        EXPECT_NEAR(stars[0].x, c.star.x, c.tolerance);
+        EXPECT_NEAR(stars[0].y, c.star.y, c.tolerance);
+    }
+}
+
+// ---- Similarity ---------------------------------------------------------------------------
+
+TEST(StarSimilarity, MapInverseScaleAngle) {
+    const Similarity t{0, 2, 5, -3};  // 90 degrees, scale 2
+    double x, y;
+    t.Map(1, 0, x, y);
+    EXPECT_DOUBLE_EQ(x, 5);
+    EXPECT_DOUBLE_EQ(y, -1);
+    t.Map(0, 1, x, y);
+    EXPECT_DOUBLE_EQ(x, 3);
+    EXPECT_DOUBLE_EQ(y, -3);
+    EXPECT_DOUBLE_EQ(t.Scale(), 2);
+    EXPECT_DOUBLE_EQ(t.AngleDegrees(), 90);
+    EXPECT_DOUBLE_EQ((Similarity{-1, 0, 0, 0}.AngleDegrees()), 180);
+    const Similarity u{0.8, -0.3, 12, 7};
+    double bx, by;
+    u.Map(40, -9, x, y);
+    u.Inverse().Map(x, y, bx, by);
+    EXPECT_NEAR(bx, 40, 1e-12);
+    EXPECT_NEAR(by, -9, 1e-12);
+}
+
+// ---- Matching -----------------------------------------------------------------------------
+
+// Rotation by `degrees` and scaling about the frame centre, then a shift: moving -> reference.
+Similarity About(double cx, double cy, double degrees, double scale, double sx, double sy) {
+    const double r = degrees * std::numbers::pi / 180;
+    Similarity t{scale * std::cos(r), scale * std::sin(r), 0, 0};
+    double x, y;
+    t.Map(cx, cy, x, y);
+    t.tx = cx - x + sx;
+    t.ty = cy - y + sy;
+    return t;
+}
+
+// The reference field and a moving field showing the same sky through `truth`.
+struct Pair {
+    Field ref, mov;
+};
+Pair RenderPair(const std::vector<SkyStar>& sky, int w, int h, const Similarity& truth) {
+    const Similarity back = truth.Inverse();
+    std::vector<SkyStar> moved;
+    for (const SkyStar& s : sky) {
+        SkyStar m = s;
+        back.Map(s.x, s.y, m.x, m.y);
+        m.sigma = s.sigma * back.Scale();
+        moved.push_back(m);
+    }
+    return {Render(w, h, sky, 6.0, 21), Render(w, h, moved, 6.0, 22)};
+}
+
+struct TransformCase {
+    const char* name;
+    double degrees, scale, sx, sy;
+};
+
+TEST(StarMatching, RecoversKnownTransforms) {
+    constexpr int kW = 900, kH = 640;
+    const auto sky = RandomSky(kW, kH, 160, 17);
+    const TransformCase cases[] = {
+        {"shift only", 0, 1, 23.4, -11.7},   {"1.5 degrees and shift", 1.5, 1, -8.2, 5.9},
+        {"37 degrees", 37, 1, 0, 0},         {"meridian flip", 180, 1, 3.3, -2.1},
+        {"scale 1.01", 0.4, 1.01, 1.5, 2.5}, {"-120 degrees, scale 0.9", -120, 0.9, 10, 4},
+    };
+    for (const TransformCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Similarity truth = About(kW / 2.0, kH / 2.0, c.degrees, c.scale, c.sx, c.sy);
+        const Pair p = RenderPair(sky, kW, kH, truth);
+        const auto ref = DetectStars(p.ref.px.data(), kW, kH);
+        const auto mov = DetectStars(p.mov.px.data(), kW, kH);
+        StarMatch m;
+        std::string error;
+        ASSERT_TRUE(MatchStars(ref, mov, m, &error)) << error;
+        EXPECT_GE(m.matched, 60);
+        EXPECT_LT(m.rms, 0.2);
+        EXPECT_NEAR(m.transform.Scale(), c.scale, 1e-3);
+        // Everywhere in the frame the found transform lands within 0.2 px of the truth.
+        for (const auto& [x, y] : {std::pair{0.0, 0.0},
+                                   {kW - 1.0, 0.0},
+                                   {0.0, kH - 1.0},
+                                   {kW - 1.0, kH - 1.0},
+                                   {kW / 2.0, kH / 2.0}}) {
+            double fx, fy, tx, ty;
+            m.transform.Map(x, y, fx, fy);
+            truth.Map(x, y, tx, ty);
+            EXPECT_LT(std::hypot(fx - tx, fy - ty), 0.2) << "at " << x << "," << y;
+        }
+    }
+}
+
+TEST(StarMatching, FailsWithAMessageOnTooFewUnrelatedOrMirroredStars) {
+    constexpr int kW = 900, kH = 640;
+    const auto sky = RandomSky(kW, kH, 160, 17);
+    const Field ref_field = Render(kW, kH, sky, 6.0, 21);
+    const auto ref = DetectStars(ref_field.px.data(), kW, kH);
+    ASSERT_GT(ref.size(), 100u);
+
+    std::vector<std::vector<Star>> bad;
+    bad.emplace_back(ref.begin(), ref.begin() + 5);  // too few
+    const Field other = Render(kW, kH, RandomSky(kW, kH, 160, 99), 6.0, 23);
+    bad.push_back(DetectStars(other.px.data(), kW, kH));  // another part of the sky
+    std::vector<Star> mirrored = ref;
+    for (Star& s : mirrored) s.x = kW - 1 - s.x;  // the same sky seen in a mirror
+    bad.push_back(mirrored);
+    std::vector<Star> flipped = ref;  // mirrored and turned, which is no rotation either
+    for (Star& s : flipped) s.y = kH - 1 - s.y;
+    bad.push_back(flipped);
+    for (std::size_t i = 0; i < bad.size(); ++i) {
+        SCOPED_TRACE(i);
+        StarMatch m;
+        std::string error;
+        EXPECT_FALSE(MatchStars(ref, bad[i], m, &error));
+        EXPECT_FALSE(error.empty());
+        EXPECT_EQ(m.matched, 0);
+    }
+    // The unmirrored list itself matches with the identity.
+    StarMatch m;
+    ASSERT_TRUE(MatchStars(ref, ref, m, nullptr));
+    EXPECT_EQ(m.matched, int(ref.size()));
+    EXPECT_NEAR(m.transform.a, 1, 1e-12);
+    EXPECT_NEAR(m.transform.tx, 0, 1e-9);
+}
+
+}  // namespace
+}  // namespace orva
