@@ -17,15 +17,17 @@ constexpr std::size_t Sz(int v) {
 
 // ---- Sky and noise per cell -------------------------------------------------------------
 
-constexpr int kCell = 64;  // sky cell size; small enough to follow a gradient or a vignette
+// Sky cells of 64 pixels follow a gradient or a vignette closely; on large frames up to 32
+// cells along the longer side do as well and keep the medians cheap.
+constexpr int kCell = 64, kMaxCells = 32;
 
 // Sky level and threshold on a coarse grid of cells, interpolated linearly between cell
 // centres (and held constant beyond the outer centres).
 class SkyGrid {
 public:
     bool Build(const float* plane, int width, int height, double threshold_sigma);
-    // Threshold and sky along row y, for every column.
-    void Row(int y, float* threshold, float* sky) const;
+    // Threshold along row y, for every column.
+    void Row(int y, float* threshold, std::vector<float>& scratch) const;
     double SkyAt(int x, int y) const;
 
 private:
@@ -52,8 +54,9 @@ double Median(std::vector<float>& v) {
 
 bool SkyGrid::Build(const float* plane, int width, int height, double threshold_sigma) {
     width_ = width;
-    nx_ = std::max(1, (width + kCell / 2) / kCell);
-    ny_ = std::max(1, (height + kCell / 2) / kCell);
+    const int cell = std::max(kCell, (std::max(width, height) + kMaxCells - 1) / kMaxCells);
+    nx_ = std::max(1, (width + cell / 2) / cell);
+    ny_ = std::max(1, (height + cell / 2) / cell);
     std::vector<int> xe(Sz(nx_) + 1), ye(Sz(ny_) + 1);
     for (int i = 0; i <= nx_; ++i) xe[Sz(i)] = BandStart(width, i, nx_);
     for (int j = 0; j <= ny_; ++j) ye[Sz(j)] = BandStart(height, j, ny_);
@@ -65,8 +68,10 @@ bool SkyGrid::Build(const float* plane, int width, int height, double threshold_
         for (int i = 0; i < nx_; ++i) {
             const int x0 = xe[Sz(i)], x1 = xe[Sz(i) + 1];
             const int y0 = ye[Sz(j)], y1 = ye[Sz(j) + 1];
-            // Every second sample each way is plenty for a median and keeps this cheap.
-            const int step = (x1 - x0) * (y1 - y0) > 4096 ? 2 : 1;
+            // Some 500 samples are plenty for a median to a few hundredths of the noise, and
+            // keep this cheap.
+            const int area = (x1 - x0) * (y1 - y0);
+            const int step = std::max(1, static_cast<int>(std::ceil(std::sqrt(area / 500.0))));
             v.clear();
             for (int y = y0; y < y1; y += step) {
                 const float* row = plane + Sz(y) * Sz(width);
@@ -149,24 +154,21 @@ void SkyGrid::Weights(int n, int size, const std::vector<int>& edges, std::vecto
     }
 }
 
-void SkyGrid::Row(int y, float* threshold, float* sky) const {
+void SkyGrid::Row(int y, float* threshold, std::vector<float>& scratch) const {
     const int j = row_i_[Sz(y)];
     const float ty = row_t_[Sz(y)];
     const int j1 = std::min(j + 1, ny_ - 1);
     // The grid values of this row at every cell centre, then linear between them.
-    std::vector<float> thr_row(Sz(nx_)), sky_row(Sz(nx_));
+    scratch.resize(Sz(nx_));
     for (int i = 0; i < nx_; ++i) {
         const std::size_t a = Sz(j) * Sz(nx_) + Sz(i);
         const std::size_t b = Sz(j1) * Sz(nx_) + Sz(i);
-        thr_row[Sz(i)] = static_cast<float>(thr_[a] + ty * (thr_[b] - thr_[a]));
-        sky_row[Sz(i)] = static_cast<float>(sky_[a] + ty * (sky_[b] - sky_[a]));
+        scratch[Sz(i)] = static_cast<float>(thr_[a] + ty * (thr_[b] - thr_[a]));
     }
     for (int x = 0; x < width_; ++x) {
-        const std::size_t i = Sz(col_i_[std::size_t(x)]);
+        const std::size_t i = Sz(col_i_[Sz(x)]);
         const std::size_t i1 = std::min(i + 1, Sz(nx_) - 1);
-        const float t = col_t_[Sz(x)];
-        threshold[x] = thr_row[i] + t * (thr_row[i1] - thr_row[i]);
-        if (sky) sky[x] = sky_row[i] + t * (sky_row[i1] - sky_row[i]);
+        threshold[x] = scratch[i] + col_t_[Sz(x)] * (scratch[i1] - scratch[i]);
     }
 }
 
@@ -196,10 +198,10 @@ constexpr double kNeighbourShare = 0.1;
 // Local maxima above the threshold that are not lone hot pixels, in the rows [y0, y1).
 void FindCandidates(const float* plane, int width, int height, const SkyGrid& grid, int y0, int y1,
                     std::vector<Candidate>& out) {
-    std::vector<float> thr(Sz(width)), sky(Sz(width));
+    std::vector<float> thr(Sz(width)), scratch;
     const std::size_t w = Sz(width);
     for (int y = std::max(y0, 1); y < std::min(y1, height - 1); ++y) {
-        grid.Row(y, thr.data(), sky.data());
+        grid.Row(y, thr.data(), scratch);
         const float* r = plane + Sz(y) * w;
         const float* up = r - w;
         const float* down = r + w;
@@ -211,8 +213,8 @@ void FindCandidates(const float* plane, int width, int height, const SkyGrid& gr
             if (!(v > r[x - 1] && v > up[x - 1] && v > up[x] && v > up[x + 1] && v >= r[x + 1] &&
                   v >= down[x - 1] && v >= down[x] && v >= down[x + 1]))
                 continue;
-            const float s = sky[Sz(x)];
-            const double excess = double(v) - s;
+            const double s = grid.SkyAt(x, y);
+            const double excess = v - s;
             const double near = double(r[x - 1]) + r[x + 1] + up[x] + down[x] - 4.0 * s;
             if (near < 4.0 * kNeighbourShare * excess) continue;
             out.push_back({static_cast<float>(excess), x, y});
