@@ -28,7 +28,8 @@ public:
     bool Build(const float* plane, int width, int height, double threshold_sigma);
     // Threshold along row y, for every column.
     void Row(int y, float* threshold, std::vector<float>& scratch) const;
-    double SkyAt(int x, int y) const;
+    double SkyAt(int x, int y) const { return At(sky_, x, y); }
+    double SigmaAt(int x, int y) const { return At(sd_, x, y); }
 
 private:
     static std::vector<double> Smooth(const std::vector<double>& v, int nx, int ny);
@@ -36,9 +37,11 @@ private:
                  std::vector<float>& t) const;
 
     int nx_ = 0, ny_ = 0, width_ = 0;
-    std::vector<double> sky_, thr_;     // ny_ x nx_
-    std::vector<int> col_i_, row_i_;    // left / upper cell centre of each column / row
-    std::vector<float> col_t_, row_t_;  // weight of the next centre
+    double At(const std::vector<double>& grid, int x, int y) const;
+
+    std::vector<double> sky_, sd_, thr_;  // ny_ x nx_
+    std::vector<int> col_i_, row_i_;      // left / upper cell centre of each column / row
+    std::vector<float> col_t_, row_t_;    // weight of the next centre
 };
 
 // Median of v (reordered).
@@ -111,9 +114,9 @@ bool SkyGrid::Build(const float* plane, int width, int height, double threshold_
     // A cell filled by a large star or a galaxy core stands out from its neighbours: the
     // median of the 3 x 3 cells around it replaces it.
     sky_ = Smooth(sky, nx_, ny_);
-    const std::vector<double> sd = Smooth(sigma, nx_, ny_);
+    sd_ = Smooth(sigma, nx_, ny_);
     thr_.resize(sky_.size());
-    for (std::size_t k = 0; k < sky_.size(); ++k) thr_[k] = sky_[k] + threshold_sigma * sd[k];
+    for (std::size_t k = 0; k < sky_.size(); ++k) thr_[k] = sky_[k] + threshold_sigma * sd_[k];
 
     Weights(nx_, width, xe, col_i_, col_t_);
     Weights(ny_, height, ye, row_i_, row_t_);
@@ -172,13 +175,13 @@ void SkyGrid::Row(int y, float* threshold, std::vector<float>& scratch) const {
     }
 }
 
-double SkyGrid::SkyAt(int x, int y) const {
+double SkyGrid::At(const std::vector<double>& grid, int x, int y) const {
     const std::size_t i = Sz(col_i_[std::size_t(x)]);
     const std::size_t j = Sz(row_i_[std::size_t(y)]);
     const std::size_t i1 = std::min(i + 1, Sz(nx_) - 1);
     const std::size_t j1 = std::min(j + 1, Sz(ny_) - 1);
     const double tx = col_t_[Sz(x)], ty = row_t_[Sz(y)];
-    auto at = [&](std::size_t jj, std::size_t ii) { return sky_[jj * Sz(nx_) + ii]; };
+    auto at = [&](std::size_t jj, std::size_t ii) { return grid[jj * Sz(nx_) + ii]; };
     const double top = at(j, i) + tx * (at(j, i1) - at(j, i));
     const double bottom = at(j1, i) + tx * (at(j1, i1) - at(j1, i));
     return top + ty * (bottom - top);
@@ -229,7 +232,9 @@ public:
     Measurer(const float* plane, int width, int height) : p_(plane), w_(width), h_(height) {}
 
     // False when the candidate is no usable star.
-    bool Measure(const Candidate& c, double sky, Star& out);
+    // `sky` and `sigma` are the sky grid's level and noise there; a star must stand
+    // `threshold` deviations above the sky around it.
+    bool Measure(const Candidate& c, double sky, double sigma, double threshold, Star& out);
 
 private:
     float At(int x, int y) const { return p_[Sz(y) * Sz(w_) + Sz(x)]; }
@@ -268,7 +273,7 @@ bool Measurer::RoundTop(int ix, int iy, int r, float top, double x, double y) co
     return mean + dev <= 2.25 * (mean - dev) + 0.25 && std::hypot(ix + mx - x, iy + my - y) <= 1.0;
 }
 
-bool Measurer::Measure(const Candidate& c, double sky, Star& out) {
+bool Measurer::Measure(const Candidate& c, double sky, double sigma, double threshold, Star& out) {
     if (!Fits(c.x, c.y, 1)) return false;
     // The width first, from the area above half the peak, to size the window.
     const float peak = At(c.x, c.y);
@@ -315,8 +320,11 @@ bool Measurer::Measure(const Candidate& c, double sky, Star& out) {
                 }
             }
             for (float v : ring_)
-                if (std::isnan(v)) return false;
+                if (!std::isfinite(v)) return false;
             local = Median(ring_);
+            // Against the sky right around it, where the grid's smooth sky is off (a
+            // vignette's curve, a nebula), the peak must still stand out.
+            if (peak - local < threshold * sigma) return false;
         }
         for (int d = -r; d <= r; ++d) {
             wx_[Sz(d + r)] = std::exp(k * (ix + d - x) * (ix + d - x));
@@ -329,7 +337,7 @@ bool Measurer::Measure(const Candidate& c, double sky, Star& out) {
             const double ey = iy + dy - y;
             for (int dx = -r; dx <= r; ++dx) {
                 const float v = row[ix + dx];
-                if (std::isnan(v)) return false;  // missing data inside the star
+                if (!std::isfinite(v)) return false;  // missing data inside the star
                 const double w = wx_[Sz(dx + r)] * wy_[Sz(dy + r)];
                 const double we = w * (double(v) - local);
                 const double ex = ix + dx - x;
@@ -410,7 +418,8 @@ std::vector<Star> DetectStars(const float* plane, int width, int height, int max
     for (const Candidate& c : all) {
         if (stars.size() >= want || ++tried > tries) break;
         Star s{};
-        if (!measurer.Measure(c, grid.SkyAt(c.x, c.y), s)) continue;
+        if (!measurer.Measure(c, grid.SkyAt(c.x, c.y), grid.SigmaAt(c.x, c.y), threshold_sigma, s))
+            continue;
         // The same star found twice (a flat top, noise on a wide star): keep the first.
         const double near = std::max(2.0, s.fwhm);
         bool seen = false;

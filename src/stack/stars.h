@@ -38,7 +38,7 @@ struct Similarity {
     void Map(double x, double y, double& ox, double& oy) const;
     Similarity Inverse() const;
     double Scale() const;
-    double AngleDegrees() const;  // counter-clockwise in x-right, y-up terms; -180 .. 180
+    double AngleDegrees() const;  // atan2(b, a): -180 .. 180, counter-clockwise when y is up
 };
 
 struct StarMatch {

@@ -129,6 +129,17 @@ TEST(StarDetection, FindsPlacedStarsToHundredthsAndSkipsHotPixels) {
 TEST(StarDetection, NoiseAloneGivesNothingAndResultsDoNotDependOnThreads) {
     const Field empty = Render(300, 200, {}, 8.0, 3);
     EXPECT_TRUE(DetectStars(empty.px.data(), 300, 200).empty());
+    // A strong vignette: the sky falls by 3000 (375 deviations) from the centre to the corners,
+    // more curved than the sky cells follow.
+    Field vignette = Render(300, 200, {}, 8.0, 4);
+    for (int y = 0; y < 200; ++y)
+        for (int x = 0; x < 300; ++x)
+            vignette.px[std::size_t(y) * 300 + std::size_t(x)] += static_cast<float>(
+                3000 *
+                (1 - ((x - 150.0) * (x - 150.0) + (y - 100.0) * (y - 100.0)) / 180.0 / 180.0));
+    EXPECT_TRUE(DetectStars(vignette.px.data(), 300, 200).empty());
+    const std::vector<float> no_data(300 * 200, std::nanf(""));
+    EXPECT_TRUE(DetectStars(no_data.data(), 300, 200).empty());
 
     const Field f = Render(700, 500, RandomSky(700, 500, 120, 4), 6.0, 9);
     SetThreadCount(1);
@@ -258,9 +269,13 @@ TEST(StarMatching, RecoversKnownTransforms) {
     constexpr int kW = 900, kH = 640;
     const auto sky = RandomSky(kW, kH, 160, 17);
     const TransformCase cases[] = {
-        {"shift only", 0, 1, 23.4, -11.7},   {"1.5 degrees and shift", 1.5, 1, -8.2, 5.9},
-        {"37 degrees", 37, 1, 0, 0},         {"meridian flip", 180, 1, 3.3, -2.1},
-        {"scale 1.01", 0.4, 1.01, 1.5, 2.5}, {"-120 degrees, scale 0.9", -120, 0.9, 10, 4},
+        {"shift only", 0, 1, 23.4, -11.7},
+        {"1.5 degrees and shift", 1.5, 1, -8.2, 5.9},
+        {"37 degrees", 37, 1, 0, 0},
+        {"meridian flip", 180, 1, 3.3, -2.1},
+        {"scale 1.01", 0.4, 1.01, 1.5, 2.5},
+        {"-120 degrees, scale 0.9", -120, 0.9, 10, 4},
+        {"a third of the frame off", 2, 1, 300, -150},
     };
     for (const TransformCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -271,10 +286,10 @@ TEST(StarMatching, RecoversKnownTransforms) {
         StarMatch m;
         std::string error;
         ASSERT_TRUE(MatchStars(ref, mov, m, &error)) << error;
-        EXPECT_GE(m.matched, 60);
+        EXPECT_GE(m.matched, c.sx > 100 ? 30 : 60);
         EXPECT_LT(m.rms, 0.2);
         EXPECT_NEAR(m.transform.Scale(), c.scale, 1e-3);
-        // Everywhere in the frame the found transform lands within 0.2 px of the truth.
+        // Everywhere in the frame the found transform lands within 0.05 px of the truth.
         for (const auto& [x, y] : {std::pair{0.0, 0.0},
                                    {kW - 1.0, 0.0},
                                    {0.0, kH - 1.0},
@@ -283,7 +298,7 @@ TEST(StarMatching, RecoversKnownTransforms) {
             double fx, fy, tx, ty;
             m.transform.Map(x, y, fx, fy);
             truth.Map(x, y, tx, ty);
-            EXPECT_LT(std::hypot(fx - tx, fy - ty), 0.2) << "at " << x << "," << y;
+            EXPECT_LT(std::hypot(fx - tx, fy - ty), 0.05) << "at " << x << "," << y;
         }
     }
 }
