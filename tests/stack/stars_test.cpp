@@ -244,17 +244,22 @@ Similarity About(double cx, double cy, double degrees, double scale, double sx, 
     return t;
 }
 
-// The reference field and a moving field showing the same sky through `truth`.
+// The reference field and a moving field showing the same sky through `truth`, on a night
+// of worse seeing (stars 20% wider) with each star's brightness off by up to 30%, so that
+// the brightest stars of the two lists are not quite the same ones.
 struct Pair {
     Field ref, mov;
 };
 Pair RenderPair(const std::vector<SkyStar>& sky, int w, int h, const Similarity& truth) {
     const Similarity back = truth.Inverse();
+    std::mt19937 rng(8);
+    std::uniform_real_distribution<double> twinkle(0.7, 1.3);
     std::vector<SkyStar> moved;
     for (const SkyStar& s : sky) {
         SkyStar m = s;
         back.Map(s.x, s.y, m.x, m.y);
-        m.sigma = s.sigma * back.Scale();
+        m.sigma = 1.2 * s.sigma * back.Scale();
+        m.flux = s.flux * twinkle(rng);
         moved.push_back(m);
     }
     return {Render(w, h, sky, 6.0, 21), Render(w, h, moved, 6.0, 22)};
@@ -301,6 +306,23 @@ TEST(StarMatching, RecoversKnownTransforms) {
             EXPECT_LT(std::hypot(fx - tx, fy - ty), 0.05) << "at " << x << "," << y;
         }
     }
+}
+
+TEST(StarMatching, SparseFieldOfTwelveStarsTurnedAQuarter) {
+    constexpr int kW = 600, kH = 600;
+    const auto sky = RandomSky(kW, kH, 12, 31, 40, 60);
+    ASSERT_EQ(sky.size(), 12u);
+    const Similarity truth = About(kW / 2.0, kH / 2.0, 90, 1, 4.5, -3.25);
+    const Pair p = RenderPair(sky, kW, kH, truth);
+    StarMatch m;
+    std::string error;
+    ASSERT_TRUE(MatchStars(DetectStars(p.ref.px.data(), kW, kH),
+                           DetectStars(p.mov.px.data(), kW, kH), m, &error))
+        << error;
+    EXPECT_EQ(m.matched, 12);
+    EXPECT_NEAR(m.transform.AngleDegrees(), 90, 0.01);
+    EXPECT_NEAR(m.transform.tx, truth.tx, 0.05);
+    EXPECT_NEAR(m.transform.ty, truth.ty, 0.05);
 }
 
 TEST(StarMatching, FailsWithAMessageOnTooFewUnrelatedOrMirroredStars) {
