@@ -322,7 +322,8 @@ bool MatchStars(const std::vector<Star>& reference, const std::vector<Star>& mov
         return false;
     }
 
-    // Least squares on the agreeing stars, twice more with the tighter radius.
+    // Least squares on the stars that agree with the best proposal, then up to three rounds
+    // on every star within the final radius.
     Similarity t = FitPairs(mov_all, ref_all,
                             Agreeing(mov_all, ref_all, ref_index, best, kSearchRadius), best);
     std::vector<std::pair<int, int>> agree;
@@ -332,11 +333,14 @@ bool MatchStars(const std::vector<Star>& reference, const std::vector<Star>& mov
         t = FitPairs(mov_all, ref_all, agree, t);
     }
     agree = Agreeing(mov_all, ref_all, ref_index, t, kFinalRadius);
-    if (agree.size() < Sz(kMinAgreeing) || !ScaleAllowed(t) ||
-        voted_agreeing(t) < kMinVotedAgreeing) {
+    if (agree.size() < Sz(kMinAgreeing)) {
         SetError(error, "only " + std::to_string(agree.size()) +
                             " stars agree with the reference (at least " +
                             std::to_string(kMinAgreeing) + " needed)");
+        return false;
+    }
+    if (!ScaleAllowed(t) || voted_agreeing(t) < kMinVotedAgreeing) {
+        SetError(error, "no star pattern in common with the reference");
         return false;
     }
     double sum = 0;

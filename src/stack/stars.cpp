@@ -231,9 +231,9 @@ class Measurer {
 public:
     Measurer(const float* plane, int width, int height) : p_(plane), w_(width), h_(height) {}
 
-    // False when the candidate is no usable star.
-    // `sky` and `sigma` are the sky grid's level and noise there; a star must stand
-    // `threshold` deviations above the sky around it.
+    // The star at a candidate, or false when it is none that can be centred. `sky` and
+    // `sigma` are the sky grid's level and noise there; a star must stand `threshold`
+    // deviations above the sky right around it.
     bool Measure(const Candidate& c, double sky, double sigma, double threshold, Star& out);
 
 private:

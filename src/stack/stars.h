@@ -3,9 +3,10 @@
 //
 // Detection estimates the sky and its noise per cell (median and MAD, so stars, a gradient and
 // a few hot pixels barely move them), takes local maxima standing threshold_sigma deviations
-// above the sky, drops single hot pixels (no light in the neighbours), flat-topped blobs whose
-// centre cannot be trusted, stars too close to the edge or to missing data, and centres the
-// rest by intensity-weighted moments over a window sized to the star.
+// above the sky, drops single hot pixels (no light in the neighbours), saturated tops that
+// are not round (bleeding, merged), long blobs, and stars too close to the edge or to missing
+// data, and centres the rest by a Gaussian-weighted mean taken about the centre itself
+// (the window follows the star's width; neighbours and the sky level barely pull it).
 //
 // Matching compares triangles of the brightest stars of each list by their shape (two side
 // ratios and the turning sense, so that a mirror image never matches), lets every matching
