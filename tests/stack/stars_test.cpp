@@ -148,6 +148,17 @@ TEST(StarDetection, NoiseAloneGivesNothingAndResultsDoNotDependOnThreads) {
     const auto two = DetectStars(f.px.data(), 700, 500, 80);
     SetThreadCount(0);
     ASSERT_EQ(one.size(), 80u);  // at most max_stars, and there are more
+    // A higher threshold keeps fewer stars, all of them among those of the lower one.
+    const auto all = DetectStars(f.px.data(), 700, 500, 1000);
+    const auto strong = DetectStars(f.px.data(), 700, 500, 1000, 40.0);
+    EXPECT_LT(strong.size(), all.size());
+    EXPECT_GT(strong.size(), 10u);
+    for (const Star& s : strong) {
+        bool kept = false;
+        for (const Star& t : all) kept = kept || (t.x == s.x && t.y == s.y);
+        EXPECT_TRUE(kept);
+    }
+    EXPECT_TRUE(DetectStars(f.px.data(), 700, 500, 0).empty());
     ASSERT_EQ(one.size(), two.size());
     for (std::size_t i = 0; i < one.size(); ++i) {
         EXPECT_EQ(one[i].x, two[i].x);
