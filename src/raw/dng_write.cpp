@@ -128,9 +128,12 @@ IoResult WriteDng(const std::string& path, const DngMosaic& m) {
     ok = ok && TIFFSetField(t, TIFFTAG_DNGVERSION, version) == 1;
     ok = ok && TIFFSetField(t, TIFFTAG_DNGBACKWARDVERSION, version) == 1;
     if (!m.linear) {
-        const uint16_t dims[2] = {2, 2};
+        const bool six = m.pattern6.size() == 36;
+        const uint16_t dims[2] = {static_cast<uint16_t>(six ? 6 : 2),
+                                  static_cast<uint16_t>(six ? 6 : 2)};
         ok = ok && TIFFSetField(t, TIFFTAG_CFAREPEATPATTERNDIM, dims) == 1;
-        ok = ok && TIFFSetField(t, TIFFTAG_CFAPATTERN, 4, m.pattern.data()) == 1;
+        ok = ok && TIFFSetField(t, TIFFTAG_CFAPATTERN, six ? 36 : 4,
+                                six ? m.pattern6.data() : m.pattern.data()) == 1;
     }
     const double black[1] = {static_cast<double>(m.black)};
     ok = ok && SetReals(t, TIFFTAG_BLACKLEVEL, black, 1);
