@@ -135,8 +135,15 @@ IoResult WriteDng(const std::string& path, const DngMosaic& m) {
         ok = ok && TIFFSetField(t, TIFFTAG_CFAPATTERN, six ? 36 : 4,
                                 six ? m.pattern6.data() : m.pattern.data()) == 1;
     }
-    const double black[1] = {static_cast<double>(m.black)};
-    ok = ok && SetReals(t, TIFFTAG_BLACKLEVEL, black, 1);
+    const int grid = m.black_repeat;
+    if (grid > 1 && grid <= 4 && m.black_grid.size() == static_cast<std::size_t>(grid * grid)) {
+        const uint16_t repeat[2] = {static_cast<uint16_t>(grid), static_cast<uint16_t>(grid)};
+        ok = ok && TIFFSetField(t, TIFFTAG_BLACKLEVELREPEATDIM, repeat) == 1;
+        ok = ok && SetReals(t, TIFFTAG_BLACKLEVEL, m.black_grid.data(), grid * grid);
+    } else {
+        const double black[1] = {static_cast<double>(m.black)};
+        ok = ok && SetReals(t, TIFFTAG_BLACKLEVEL, black, 1);
+    }
     const uint32_t white[1] = {m.white};
     ok = ok && TIFFSetField(t, TIFFTAG_WHITELEVEL, 1, white) == 1;
     ok = ok && SetReals(t, TIFFTAG_COLORMATRIX1, m.colour_matrix.data(), 9);

@@ -135,6 +135,33 @@ TEST(RawMosaic, SamplesReadBackExactlyLessTheBlackLevel) {
     EXPECT_EQ(m.white, 4095.0f - 256.0f);
 }
 
+TEST(RawMosaic, BlackLevelGridsAreTakenOffPhotositeByPhotosite) {
+    // A 2x2 grid (one level per pattern cell, both greens apart) and a 4x4 grid (a pattern
+    // on top of the channels).
+    const std::vector<std::vector<double>> grids = {
+        {256, 260, 264, 268},
+        {300, 301, 302, 303, 310, 311, 312, 313, 320, 321, 322, 323, 330, 331, 332, 333}};
+    for (const auto& grid : grids) {
+        const int n = grid.size() == 4 ? 2 : 4;
+        DngMosaic dng = MakeMosaic(24, 24, testing::kGrbg, [](int c, int x, int y) {
+            return static_cast<uint16_t>(1000 + 13 * x + 7 * y + c);
+        });
+        dng.black_repeat = n;
+        dng.black_grid = grid;
+        dng.white = 4095;
+        const RawMosaic m = Read(dng);
+        ASSERT_EQ(m.width, 24);
+        for (int y = 0; y < 24; ++y)
+            for (int x = 0; x < 24; ++x) {
+                const double black = grid[static_cast<std::size_t>((y % n) * n + x % n)];
+                EXPECT_EQ(m.At(x, y),
+                          static_cast<float>(1000 + 13 * x + 7 * y + m.Colour(x, y) - black))
+                    << n << ": " << x << "," << y;
+            }
+        EXPECT_EQ(m.white, static_cast<float>(4095 - grid[0])) << n;
+    }
+}
+
 TEST(RawMosaic, EveryBayerOrderIsReadAsWritten) {
     for (const auto& order : {testing::kRggb, testing::kBggr, testing::kGrbg, testing::kGbrg}) {
         DngMosaic dng = MakeMosaic(24, 22, order,
