@@ -339,6 +339,18 @@ TEST(DemosaicLinear, WhiteBalanceMultipliesAndNegativesPass) {
         }
 }
 
+TEST(DemosaicLinear, InconsistentMosaicLeavesThePlanesAlone) {
+    RawMosaic short_of_samples = Bayer(6, 4, testing::kRggb, [](int, int, int) { return 5.0f; });
+    short_of_samples.samples.pop_back();
+    RawMosaic odd_period = Bayer(6, 4, testing::kRggb, [](int, int, int) { return 5.0f; });
+    odd_period.period = 3;
+    for (const RawMosaic* m : {&short_of_samples, &odd_period}) {
+        const Planes p = Demosaic(*m);
+        EXPECT_EQ(p.r, std::vector<float>(24, -1.0f));
+        EXPECT_EQ(p.b, std::vector<float>(24, -1.0f));
+    }
+}
+
 TEST(DemosaicLinear, SameResultForAnyThreadCount) {
     std::mt19937 rng(11);
     std::uniform_real_distribution<float> noise(-50.0f, 4000.0f);

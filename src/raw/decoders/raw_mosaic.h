@@ -54,7 +54,8 @@ IoResult ReadRawMosaic(const std::string& path, uint64_t memory_budget, RawMosai
 // 5x5 when the 3x3 holds none, 0 when neither does, as in a one-pixel mosaic). For a Bayer
 // pattern this is bilinear interpolation. With `white_balance` the as-shot multipliers are
 // applied. Values stay floats: nothing is clipped and negative values pass through.
-// Identical results for any thread count.
+// Identical results for any thread count. A mosaic whose samples do not match its size, or
+// whose period is neither 2 nor 6, leaves the planes untouched.
 void DemosaicLinear(const RawMosaic& m, bool white_balance, float* r, float* g, float* b);
 
 }  // namespace orva
