@@ -128,12 +128,22 @@ IoResult WriteDng(const std::string& path, const DngMosaic& m) {
     ok = ok && TIFFSetField(t, TIFFTAG_DNGVERSION, version) == 1;
     ok = ok && TIFFSetField(t, TIFFTAG_DNGBACKWARDVERSION, version) == 1;
     if (!m.linear) {
-        const uint16_t dims[2] = {2, 2};
+        const bool six = m.pattern6.size() == 36;
+        const uint16_t dims[2] = {static_cast<uint16_t>(six ? 6 : 2),
+                                  static_cast<uint16_t>(six ? 6 : 2)};
         ok = ok && TIFFSetField(t, TIFFTAG_CFAREPEATPATTERNDIM, dims) == 1;
-        ok = ok && TIFFSetField(t, TIFFTAG_CFAPATTERN, 4, m.pattern.data()) == 1;
+        ok = ok && TIFFSetField(t, TIFFTAG_CFAPATTERN, six ? 36 : 4,
+                                six ? m.pattern6.data() : m.pattern.data()) == 1;
     }
-    const double black[1] = {static_cast<double>(m.black)};
-    ok = ok && SetReals(t, TIFFTAG_BLACKLEVEL, black, 1);
+    const int grid = m.black_repeat;
+    if (grid > 1 && grid <= 4 && m.black_grid.size() == static_cast<std::size_t>(grid * grid)) {
+        const uint16_t repeat[2] = {static_cast<uint16_t>(grid), static_cast<uint16_t>(grid)};
+        ok = ok && TIFFSetField(t, TIFFTAG_BLACKLEVELREPEATDIM, repeat) == 1;
+        ok = ok && SetReals(t, TIFFTAG_BLACKLEVEL, m.black_grid.data(), grid * grid);
+    } else {
+        const double black[1] = {static_cast<double>(m.black)};
+        ok = ok && SetReals(t, TIFFTAG_BLACKLEVEL, black, 1);
+    }
     const uint32_t white[1] = {m.white};
     ok = ok && TIFFSetField(t, TIFFTAG_WHITELEVEL, 1, white) == 1;
     ok = ok && SetReals(t, TIFFTAG_COLORMATRIX1, m.colour_matrix.data(), 9);

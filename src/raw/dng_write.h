@@ -18,7 +18,13 @@ struct DngMosaic {
     // Colour of the 2x2 pattern cells (top-left, top-right, bottom-left, bottom-right):
     // 0 red, 1 green, 2 blue. RGGB by default.
     std::array<uint8_t, 4> pattern = {0, 1, 1, 2};
+    // A 6x6 pattern (X-Trans), row by row, used instead of `pattern` when it holds 36 colours.
+    std::vector<uint8_t> pattern6;
     uint16_t black = 0;
+    // Black levels of a repeating black_repeat x black_repeat grid, row by row, used instead of
+    // `black` when it holds black_repeat^2 values (at most 4 x 4).
+    int black_repeat = 1;
+    std::vector<double> black_grid;
     uint16_t white = 65535;
     std::array<double, 9> colour_matrix = {1, 0, 0, 0, 1, 0, 0, 0, 1};  // XYZ to camera
     std::array<double, 3> as_shot_neutral = {1, 1, 1};

@@ -3,6 +3,7 @@
 #include <libraw/libraw.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -13,6 +14,7 @@
 #include "common/parallel.h"
 #include "imageio/file_io.h"
 #include "imageio/formats.h"
+#include "raw/decoders/raw_mosaic.h"
 
 namespace orva {
 
@@ -151,6 +153,101 @@ public:
         const std::size_t n = static_cast<std::size_t>(d.width) * d.height * 4;
         d.samples.assign(&imgdata.image[0][0], &imgdata.image[0][0] + n);
         return d;
+    }
+
+    // The sensor data as black-subtracted floats and its colour pattern, for calibration on
+    // the mosaic. Samples below the black level stay negative rather than being cut to 0.
+    IoResult CopyLinearMosaic(RawMosaic& out) {
+        const unsigned filters = imgdata.idata.filters;
+        const bool xtrans = filters == LIBRAW_XTRANS;
+        if (imgdata.idata.colors != 3 || imgdata.idata.is_foveon || (filters < 1000 && !xtrans) ||
+            libraw_internal_data.internal_output_params.fuji_width != 0)
+            return Fail(IoStatus::Unsupported, "the RAW file has no three-colour filter mosaic");
+        const int period = xtrans ? 6 : 2;
+        // The decoder's channel (0..3, the second green of a Bayer pattern may be 3) of each
+        // pattern cell; a Bayer pattern must repeat every two rows.
+        std::array<int, 36> channel{};
+        for (int y = 0; y < (xtrans ? 6 : 8); ++y)
+            for (int x = 0; x < period; ++x) {
+                const int c = fcol(y, x);
+                const std::size_t at = static_cast<std::size_t>((y % period) * 6 + x);
+                if (c < 0 || c > 3 || (y >= period && channel[at] != c))
+                    return Fail(IoStatus::Unsupported, "the RAW colour pattern is not Bayer");
+                channel[at] = c;
+            }
+        RawMosaic m;
+        m.period = period;
+        bool seen[3] = {false, false, false};
+        for (int y = 0; y < period; ++y)
+            for (int x = 0; x < period; ++x) {
+                const std::size_t at = static_cast<std::size_t>(y * 6 + x);
+                m.cfa[at] = static_cast<uint8_t>(channel[at] == 3 ? 1 : channel[at]);
+                seen[m.cfa[at]] = true;
+            }
+        if (!seen[0] || !seen[1] || !seen[2])
+            return Fail(IoStatus::Unsupported, "the RAW colour pattern lacks a colour");
+
+        if (IoResult r = FromLibRawCode(raw2image_ex(0)); !r.ok()) return r;
+        const auto& io = libraw_internal_data.internal_output_params;
+        if (IoResult r = Guard([&] {
+                if (io.zero_is_bad) remove_zeroes();
+                adjust_bl();
+            });
+            !r.ok())
+            return r;
+        const int w = imgdata.sizes.iwidth, h = imgdata.sizes.iheight;
+        if (imgdata.image == nullptr || w < 1 || h < 1 || w != imgdata.sizes.width ||
+            h != imgdata.sizes.height)
+            return Fail(IoStatus::Damaged, "no RAW mosaic");
+        const libraw_colordata_t& col = imgdata.color;
+        const float white = static_cast<float>(col.maximum) - static_cast<float>(col.black);
+        if (!(white > 0.0f))
+            return Fail(IoStatus::Damaged, "the RAW white level is not above its black level");
+        // After the decoder's black adjustment cblack[0..3] hold each channel's whole black
+        // level and cblack[6..] an optional repeating pattern on top of it.
+        const unsigned brows = col.cblack[4], bcols = col.cblack[5];
+        const bool black_pattern =
+            brows > 0 && bcols > 0 && uint64_t{brows} * bcols <= LIBRAW_CBLACK_SIZE - 6;
+        m.width = w;
+        m.height = h;
+        m.white = white;
+        m.wb = AsShotMultipliers();
+        try {
+            m.samples.resize(static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
+        } catch (const std::bad_alloc&) {
+            return Fail(IoStatus::OutOfMemory, "not enough memory for the RAW mosaic");
+        }
+        ForEachRowBand(h, [&](int y0, int y1) {
+            for (int y = y0; y < y1; ++y) {
+                const ushort(*src)[4] = imgdata.image + static_cast<std::size_t>(y) * w;
+                float* dst = m.samples.data() + static_cast<std::size_t>(y) * w;
+                for (int x = 0; x < w; ++x) {
+                    const int c = channel[static_cast<std::size_t>((y % period) * 6 + x % period)];
+                    int64_t black = col.cblack[c];
+                    if (black_pattern)
+                        black += col.cblack[6 + (static_cast<unsigned>(y) % brows) * bcols +
+                                            static_cast<unsigned>(x) % bcols];
+                    dst[x] = static_cast<float>(int64_t{src[x][c]} - black);
+                }
+            }
+        });
+        out = std::move(m);
+        return IoResult::Ok();
+    }
+
+    // The camera's as-shot multipliers normalised to green; its daylight ones when the file
+    // has none, and 1 when neither is usable.
+    std::array<float, 3> AsShotMultipliers() const {
+        const auto usable = [](const float* mul) {
+            for (int c = 0; c < 3; ++c)
+                if (!(mul[c] > 0.0f) || !std::isfinite(mul[c])) return false;
+            return true;
+        };
+        const float* mul = usable(imgdata.color.cam_mul)   ? imgdata.color.cam_mul
+                           : usable(imgdata.color.pre_mul) ? imgdata.color.pre_mul
+                                                           : nullptr;
+        if (mul == nullptr) return {1.0f, 1.0f, 1.0f};
+        return {mul[0] / mul[1], 1.0f, mul[2] / mul[1]};
     }
 
     void TakeCamera(DecodedImage& out) const {
@@ -358,6 +455,25 @@ IoResult ReadRawDarkBytes(std::span<const uint8_t> bytes, uint64_t memory_budget
         return Fail(IoStatus::OutOfMemory, "not enough memory for the dark frame");
     }
     return IoResult::Ok();
+}
+
+IoResult ReadRawMosaicBytes(std::span<const uint8_t> bytes, uint64_t memory_budget,
+                            RawMosaic& out) {
+    std::unique_ptr<OrvaLibRaw> lr;
+    try {
+        lr = std::make_unique<OrvaLibRaw>();
+    } catch (const std::bad_alloc&) {
+        return Fail(IoStatus::OutOfMemory, "not enough memory for the RAW decoder");
+    }
+    if (IoResult r = lr->Open(bytes, memory_budget); !r.ok()) return r;
+    if (IoResult r = lr->Unpack(); !r.ok()) return r;
+    return lr->CopyLinearMosaic(out);
+}
+
+IoResult ReadRawMosaic(const std::string& path, uint64_t memory_budget, RawMosaic& out) {
+    MappedFile file;
+    if (IoResult r = file.Open(path); !r.ok()) return r;
+    return ReadRawMosaicBytes(file.bytes(), memory_budget, out);
 }
 
 IoResult ReadRawDark(const std::string& path, uint64_t memory_budget, RawDark& out) {

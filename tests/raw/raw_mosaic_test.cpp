@@ -1,0 +1,421 @@
+// The sensor mosaic for calibration: samples read back exactly with the black level removed
+// (and kept below it), the colour pattern of Bayer and X-Trans files, the linear demosaic on
+// hand-worked planes, its agreement with the decoder's own development on where colours lie,
+// and files that must be refused.
+#include "raw/decoders/raw_mosaic.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+
+#include "common/parallel.h"
+#include "raw/raw_file.h"
+#include "raw/raw_fixtures.h"
+#include "support/files.h"
+#include "support/images.h"
+#include "support/scripted_ui.h"
+
+namespace orva {
+namespace {
+
+using testing::MakeMosaic;
+using testing::TempDir;
+
+// The common X-Trans layout, row by row: 0 red, 1 green, 2 blue.
+const std::vector<uint8_t> kXTrans = {
+    1, 1, 0, 1, 1, 2,  //
+    1, 1, 2, 1, 1, 0,  //
+    2, 0, 1, 0, 2, 1,  //
+    1, 1, 2, 1, 1, 0,  //
+    1, 1, 0, 1, 1, 2,  //
+    0, 2, 1, 2, 0, 1,  //
+};
+
+// An X-Trans DNG whose photosite (x, y) holds scene(colour, x, y).
+DngMosaic MakeXTrans(int w, int h, const std::function<uint16_t(int, int, int)>& scene) {
+    DngMosaic m;
+    m.width = w;
+    m.height = h;
+    m.pattern6 = kXTrans;
+    m.samples.resize(static_cast<std::size_t>(w) * h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            m.samples[static_cast<std::size_t>(y) * w + x] =
+                scene(kXTrans[static_cast<std::size_t>((y % 6) * 6 + x % 6)], x, y);
+    return m;
+}
+
+RawMosaic Read(const DngMosaic& dng, IoResult* status = nullptr) {
+    TempDir dir;
+    const std::string path = testing::WriteFixture(dir.Path("t.dng"), dng);
+    RawMosaic m;
+    const IoResult r = ReadRawMosaic(path, UINT64_MAX, m);
+    if (status != nullptr) {
+        *status = r;
+    } else {
+        EXPECT_TRUE(r.ok()) << r.detail;
+    }
+    return m;
+}
+
+// A mosaic built in memory with a 2x2 pattern.
+RawMosaic Bayer(int w, int h, std::array<uint8_t, 4> pattern,
+                const std::function<float(int, int, int)>& scene) {
+    RawMosaic m;
+    m.width = w;
+    m.height = h;
+    m.white = 4000;
+    m.period = 2;
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 2; ++x)
+            m.cfa[static_cast<std::size_t>(y * 6 + x)] =
+                pattern[static_cast<std::size_t>(y * 2 + x)];
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) m.samples.push_back(scene(m.Colour(x, y), x, y));
+    return m;
+}
+
+RawMosaic XTrans(int w, int h, const std::function<float(int, int, int)>& scene) {
+    RawMosaic m;
+    m.width = w;
+    m.height = h;
+    m.white = 4000;
+    m.period = 6;
+    std::copy(kXTrans.begin(), kXTrans.end(), m.cfa.begin());
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) m.samples.push_back(scene(m.Colour(x, y), x, y));
+    return m;
+}
+
+struct Planes {
+    int w = 0;
+    std::vector<float> r, g, b;
+    std::array<float, 3> at(int x, int y) const {
+        const std::size_t i =
+            static_cast<std::size_t>(y) * static_cast<std::size_t>(w) + static_cast<std::size_t>(x);
+        return {r[i], g[i], b[i]};
+    }
+};
+
+Planes Demosaic(const RawMosaic& m, bool white_balance = false) {
+    Planes p;
+    p.w = m.width;
+    const std::size_t n = static_cast<std::size_t>(m.width) * static_cast<std::size_t>(m.height);
+    p.r.assign(n, -1.0f);
+    p.g.assign(n, -1.0f);
+    p.b.assign(n, -1.0f);
+    DemosaicLinear(m, white_balance, p.r.data(), p.g.data(), p.b.data());
+    return p;
+}
+
+float Level(int colour) {
+    return colour == 0 ? 1000.0f : colour == 1 ? 2000.0f : 1500.0f;
+}
+
+TEST(RawMosaic, SamplesReadBackExactlyLessTheBlackLevel) {
+    // Every photosite a different value, some below the black level of 256.
+    DngMosaic dng = MakeMosaic(26, 22, testing::kRggb, [](int c, int x, int y) {
+        return static_cast<uint16_t>(200 + 37 * x + 101 * y + c);
+    });
+    dng.black = 256;
+    dng.white = 4095;
+    const RawMosaic m = Read(dng);
+    ASSERT_EQ(m.width, 26);
+    ASSERT_EQ(m.height, 22);
+    ASSERT_EQ(m.samples.size(), 26u * 22u);
+    for (int y = 0; y < 22; ++y)
+        for (int x = 0; x < 26; ++x)
+            EXPECT_EQ(
+                m.At(x, y),
+                static_cast<float>(dng.samples[static_cast<std::size_t>(y * 26 + x)]) - 256.0f)
+                << x << "," << y;
+    EXPECT_EQ(m.At(0, 0), -56.0f);  // below black stays below zero
+    EXPECT_EQ(m.white, 4095.0f - 256.0f);
+}
+
+TEST(RawMosaic, BlackLevelGridsAreTakenOffPhotositeByPhotosite) {
+    // A 2x2 grid (one level per pattern cell, both greens apart) and a 4x4 grid (a pattern
+    // on top of the channels).
+    const std::vector<std::vector<double>> grids = {
+        {256, 260, 264, 268},
+        {300, 301, 302, 303, 310, 311, 312, 313, 320, 321, 322, 323, 330, 331, 332, 333}};
+    for (const auto& grid : grids) {
+        const int n = grid.size() == 4 ? 2 : 4;
+        DngMosaic dng = MakeMosaic(24, 24, testing::kGrbg, [](int c, int x, int y) {
+            return static_cast<uint16_t>(1000 + 13 * x + 7 * y + c);
+        });
+        dng.black_repeat = n;
+        dng.black_grid = grid;
+        dng.white = 4095;
+        const RawMosaic m = Read(dng);
+        ASSERT_EQ(m.width, 24);
+        for (int y = 0; y < 24; ++y)
+            for (int x = 0; x < 24; ++x) {
+                const double black = grid[static_cast<std::size_t>((y % n) * n + x % n)];
+                EXPECT_EQ(m.At(x, y),
+                          static_cast<float>(1000 + 13 * x + 7 * y + m.Colour(x, y) - black))
+                    << n << ": " << x << "," << y;
+            }
+        EXPECT_EQ(m.white, static_cast<float>(4095 - grid[0])) << n;
+    }
+}
+
+TEST(RawMosaic, EveryBayerOrderIsReadAsWritten) {
+    for (const auto& order : {testing::kRggb, testing::kBggr, testing::kGrbg, testing::kGbrg}) {
+        DngMosaic dng = MakeMosaic(24, 22, order,
+                                   [](int c, int, int) { return static_cast<uint16_t>(Level(c)); });
+        dng.white = 4095;
+        const RawMosaic m = Read(dng);
+        ASSERT_EQ(m.period, 2);
+        for (int y = 0; y < 22; ++y)
+            for (int x = 0; x < 24; ++x) {
+                const int c = order[static_cast<std::size_t>((y % 2) * 2 + x % 2)];
+                EXPECT_EQ(m.Colour(x, y), c) << x << "," << y;
+                EXPECT_EQ(m.At(x, y), Level(c)) << x << "," << y;
+            }
+    }
+}
+
+TEST(RawMosaic, XTransPatternIsReadAsWritten) {
+    DngMosaic dng = MakeXTrans(30, 24, [](int c, int x, int y) {
+        return static_cast<uint16_t>(static_cast<int>(Level(c)) + x + 20 * y);
+    });
+    dng.white = 4095;
+    const RawMosaic m = Read(dng);
+    ASSERT_EQ(m.period, 6);
+    ASSERT_EQ(m.width, 30);
+    for (int y = 0; y < 24; ++y)
+        for (int x = 0; x < 30; ++x) {
+            const int c = kXTrans[static_cast<std::size_t>((y % 6) * 6 + x % 6)];
+            EXPECT_EQ(m.Colour(x, y), c) << x << "," << y;
+            EXPECT_EQ(m.At(x, y), Level(c) + static_cast<float>(x + 20 * y)) << x << "," << y;
+        }
+}
+
+TEST(RawMosaic, AsShotNeutralGivesTheMultipliers) {
+    DngMosaic dng = MakeMosaic(24, 24, testing::kRggb, [](int, int, int) { return uint16_t{500}; });
+    dng.white = 4095;
+    dng.as_shot_neutral = {0.5, 1.0, 0.8};  // red recorded at half strength, blue at 0.8
+    const RawMosaic m = Read(dng);
+    EXPECT_NEAR(m.wb[0], 2.0f, 1e-4f);
+    EXPECT_EQ(m.wb[1], 1.0f);
+    EXPECT_NEAR(m.wb[2], 1.25f, 1e-4f);
+    // Reading applies none of it.
+    EXPECT_EQ(m.At(0, 0), 500.0f);
+    EXPECT_EQ(m.At(1, 1), 500.0f);
+}
+
+// A little-endian TIFF with the single-valued entry `tag` of its first directory set to v.
+testing::Bytes WithTag(testing::Bytes f, uint16_t tag, uint32_t v) {
+    const auto u16 = [&](std::size_t at) { return static_cast<unsigned>(f[at] | f[at + 1] << 8); };
+    const std::size_t ifd = f[4] | f[5] << 8 | f[6] << 16 | std::size_t{f[7]} << 24;
+    for (unsigned e = 0; e < u16(ifd); ++e) {
+        const std::size_t at = ifd + 2 + 12 * std::size_t{e};
+        if (u16(at) != tag) continue;
+        const int bytes = u16(at + 2) == 3 ? 2 : 4;  // SHORT or LONG
+        for (int i = 0; i < bytes; ++i)
+            f[at + 8 + static_cast<std::size_t>(i)] = static_cast<uint8_t>(v >> (8 * i));
+        return f;
+    }
+    ADD_FAILURE() << "no tag " << tag;
+    return f;
+}
+
+TEST(RawMosaic, DamagedFilesAreRefusedAndLeaveTheResultAlone) {
+    TempDir dir;
+    DngMosaic dng = MakeMosaic(64, 48, testing::kRggb,
+                               [](int c, int, int) { return static_cast<uint16_t>(Level(c)); });
+    dng.white = 4095;
+    const testing::Bytes whole =
+        testing::ReadAll(testing::WriteFixture(dir.Path("whole.dng"), dng));
+    RawMosaic kept;
+    kept.width = 3;
+    kept.samples = {1, 2, 3};
+    const auto refused = [&](const testing::Bytes& bytes, uint64_t budget) {
+        RawMosaic m = kept;
+        const IoResult r = ReadRawMosaicBytes(bytes, budget, m);
+        EXPECT_EQ(m.width, 3);
+        EXPECT_EQ(m.samples, kept.samples);
+        return r;
+    };
+    // Cut through the samples and the directory that follows them, and to nothing.
+    for (const std::size_t keep :
+         {whole.size() / 2, std::size_t{100}, std::size_t{8}, std::size_t{0}}) {
+        const testing::Bytes cut(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(keep));
+        EXPECT_FALSE(refused(cut, UINT64_MAX).ok()) << keep;
+    }
+    // A directory that promises more than the file holds: huge sizes, or samples that
+    // start too near the end.
+    EXPECT_FALSE(refused(WithTag(whole, 256, 65000), UINT64_MAX).ok());
+    EXPECT_FALSE(refused(WithTag(WithTag(whole, 256, 65000), 257, 65000), UINT64_MAX).ok());
+    EXPECT_EQ(
+        refused(WithTag(whole, 273, static_cast<uint32_t>(whole.size() - 100)), UINT64_MAX).status,
+        IoStatus::Damaged);
+    testing::Bytes noise(4096);
+    std::mt19937 rng(7);
+    for (auto& b : noise) b = static_cast<uint8_t>(rng());
+    EXPECT_FALSE(refused(noise, UINT64_MAX).ok());
+    // Sizes beyond the memory budget are refused before the data is read.
+    EXPECT_EQ(refused(whole, 64 * 48).status, IoStatus::OutOfMemory);
+    // The whole file reads.
+    RawMosaic m;
+    EXPECT_TRUE(ReadRawMosaicBytes(whole, UINT64_MAX, m).ok());
+    EXPECT_EQ(m.width, 64);
+    RawMosaic missing;
+    EXPECT_EQ(ReadRawMosaic(dir.Path("none.dng"), UINT64_MAX, missing).status,
+              IoStatus::CannotOpen);
+}
+
+TEST(RawMosaic, LinearRawHasNoMosaic) {
+    DngMosaic dng;
+    dng.width = 24;
+    dng.height = 24;
+    dng.linear = true;
+    dng.white = 4095;
+    dng.samples.assign(24 * 24 * 3, 1000);
+    IoResult r;
+    const RawMosaic m = Read(dng, &r);
+    EXPECT_EQ(r.status, IoStatus::Unsupported);
+    EXPECT_TRUE(m.empty());
+}
+
+TEST(DemosaicLinear, HandWorkedCorners) {
+    // RGGB, 4x4, sample = 10 * (index in the row-major order) + 10.
+    const RawMosaic m = Bayer(4, 4, testing::kRggb, [](int, int x, int y) {
+        return static_cast<float>(10 * (y * 4 + x) + 10);
+    });
+    const Planes p = Demosaic(m);
+    // (0,0) red 10; green from (1,0) 20 and (0,1) 50; blue from (1,1) 60.
+    EXPECT_EQ(p.at(0, 0), (std::array<float, 3>{10, 35, 60}));
+    // (1,0) green 20; red from (0,0) 10 and (2,0) 30; blue from (1,1) 60 only.
+    EXPECT_EQ(p.at(1, 0), (std::array<float, 3>{20, 20, 60}));
+    // (1,1) blue 60; red the four corners 10, 30, 90, 110; green the four sides 20, 50, 70, 100.
+    EXPECT_EQ(p.at(1, 1), (std::array<float, 3>{60, 60, 60}));
+    // (3,3) blue 160; red (2,2) 110; green (3,2) 120 and (2,3) 150.
+    EXPECT_EQ(p.at(3, 3), (std::array<float, 3>{110, 135, 160}));
+}
+
+TEST(DemosaicLinear, FlatMosaicGivesFlatPlanesEverywhere) {
+    const auto flat = [](int c, int, int) { return Level(c); };
+    std::vector<RawMosaic> cases;
+    for (const auto& order : {testing::kRggb, testing::kBggr, testing::kGrbg, testing::kGbrg}) {
+        cases.push_back(Bayer(7, 5, order, flat));  // odd sizes: the last row and column differ
+    }
+    cases.push_back(XTrans(13, 11, flat));
+    for (const RawMosaic& m : cases) {
+        const Planes p = Demosaic(m);
+        for (int y = 0; y < m.height; ++y)
+            for (int x = 0; x < m.width; ++x)
+                EXPECT_EQ(p.at(x, y), (std::array<float, 3>{1000, 2000, 1500}))
+                    << "period " << m.period << " at " << x << "," << y;
+    }
+}
+
+TEST(DemosaicLinear, RampIsReproducedInside) {
+    // A linear scene is interpolated exactly wherever the neighbours surround the photosite.
+    const auto ramp = [](int, int x, int y) { return static_cast<float>(3 * x + 5 * y - 40); };
+    for (const auto& order : {testing::kRggb, testing::kGbrg}) {
+        const Planes p = Demosaic(Bayer(12, 10, order, ramp));
+        for (int y = 1; y < 9; ++y)
+            for (int x = 1; x < 11; ++x) {
+                const float v = ramp(0, x, y);
+                EXPECT_EQ(p.at(x, y), (std::array<float, 3>{v, v, v})) << x << "," << y;
+            }
+    }
+}
+
+TEST(DemosaicLinear, WhiteBalanceMultipliesAndNegativesPass) {
+    RawMosaic m =
+        Bayer(6, 6, testing::kRggb, [](int c, int, int) { return c == 1 ? -8.0f : 100.0f; });
+    m.wb = {2.0f, 1.0f, 0.5f};
+    const Planes plain = Demosaic(m, false);
+    const Planes balanced = Demosaic(m, true);
+    for (int y = 0; y < 6; ++y)
+        for (int x = 0; x < 6; ++x) {
+            EXPECT_EQ(plain.at(x, y), (std::array<float, 3>{100, -8, 100}));
+            EXPECT_EQ(balanced.at(x, y), (std::array<float, 3>{200, -8, 50}));
+        }
+}
+
+TEST(DemosaicLinear, InconsistentMosaicLeavesThePlanesAlone) {
+    RawMosaic short_of_samples = Bayer(6, 4, testing::kRggb, [](int, int, int) { return 5.0f; });
+    short_of_samples.samples.pop_back();
+    RawMosaic odd_period = Bayer(6, 4, testing::kRggb, [](int, int, int) { return 5.0f; });
+    odd_period.period = 3;
+    for (const RawMosaic* m : {&short_of_samples, &odd_period}) {
+        const Planes p = Demosaic(*m);
+        EXPECT_EQ(p.r, std::vector<float>(24, -1.0f));
+        EXPECT_EQ(p.b, std::vector<float>(24, -1.0f));
+    }
+}
+
+TEST(DemosaicLinear, SameResultForAnyThreadCount) {
+    std::mt19937 rng(11);
+    std::uniform_real_distribution<float> noise(-50.0f, 4000.0f);
+    const RawMosaic bayer =
+        Bayer(301, 203, testing::kGrbg, [&](int, int, int) { return noise(rng); });
+    const RawMosaic xtrans = XTrans(211, 157, [&](int, int, int) { return noise(rng); });
+    for (const RawMosaic* m : {&bayer, &xtrans}) {
+        SetThreadCount(1);
+        const Planes one = Demosaic(*m, true);
+        SetThreadCount(4);
+        const Planes four = Demosaic(*m, true);
+        SetThreadCount(0);
+        EXPECT_EQ(one.r, four.r);
+        EXPECT_EQ(one.g, four.g);
+        EXPECT_EQ(one.b, four.b);
+    }
+}
+
+// Red bright in the top-left quarter, green in the top-right, blue in the bottom-left.
+uint16_t Quarters(int c, int x, int y) {
+    const int quarter = (y < 18 ? 0 : 2) + (x < 18 ? 0 : 1);
+    return static_cast<uint16_t>(quarter == c ? 3000 : 300);
+}
+
+int Dominant(float r, float g, float b) {
+    return r > g && r > b ? 0 : g > r && g > b ? 1 : b > r && b > g ? 2 : -1;
+}
+
+// The decoder's own bilinear development and ours put each colour in the same place, the
+// top of the picture at the top.
+void ExpectSamePlacement(const DngMosaic& dng) {
+    TempDir dir;
+    const std::string path = testing::WriteFixture(dir.Path("q.dng"), dng);
+    RawDecodeRequest request;
+    request.mode = 1;
+    DecodedImage developed;
+    ASSERT_TRUE(DecodeRawFile(path, request, developed).ok());
+    RawMosaic m;
+    ASSERT_TRUE(ReadRawMosaic(path, UINT64_MAX, m).ok());
+    ASSERT_EQ(developed.width, m.width);
+    ASSERT_EQ(developed.height, m.height);
+    const Planes p = Demosaic(m, true);
+    const int expect[3][2] = {{0, 0}, {1, 0}, {0, 1}};  // quarter of each colour
+    for (int c = 0; c < 3; ++c) {
+        for (int y = 4; y < 14; ++y)
+            for (int x = 4; x < 14; ++x) {
+                const int qx = x + 18 * expect[c][0], qy = y + 18 * expect[c][1];
+                const auto ours = p.at(qx, qy);
+                const auto theirs = testing::Top(developed, qx, qy);
+                EXPECT_EQ(Dominant(ours[0], ours[1], ours[2]), c) << qx << "," << qy;
+                EXPECT_EQ(Dominant(theirs[0], theirs[1], theirs[2]), c) << qx << "," << qy;
+            }
+    }
+}
+
+TEST(RawMosaic, ColoursLieWhereTheDecodersDevelopmentPutsThem) {
+    for (const auto& order : {testing::kRggb, testing::kBggr, testing::kGrbg, testing::kGbrg}) {
+        DngMosaic dng = MakeMosaic(36, 36, order, Quarters);
+        dng.white = 4095;
+        ExpectSamePlacement(dng);
+    }
+    DngMosaic xtrans = MakeXTrans(36, 36, Quarters);
+    xtrans.white = 4095;
+    ExpectSamePlacement(xtrans);
+}
+
+}  // namespace
+}  // namespace orva
