@@ -5,10 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
-#include <QPushButton>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
 #include <initializer_list>
