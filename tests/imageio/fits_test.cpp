@@ -440,10 +440,10 @@ TEST(FitsPeer, FilesWrittenByImageMagickReadTheRightWayUp) {
         ASSERT_EQ(CardValue(f, "BITPIX"), k.bitpix);
         ASSERT_EQ(CardValue(f, "NAXIS"), k.naxis);
 
-        DecodedImage ours, theirs;
-        ASSERT_TRUE(ReadImageFile(fits, kFormatFits, ours).ok());
-        ASSERT_EQ(std::pair(ours.width, ours.height), std::pair(13, 9));
         if (k.floating) {
+            DecodedImage ours;
+            ASSERT_TRUE(ReadImageFile(fits, kFormatFits, ours).ok());
+            ASSERT_EQ(std::pair(ours.width, ours.height), std::pair(13, 9));
             // Floats of v / 65535 stretched back: v, or v - 1 where the product falls short.
             for (int c = 0; c < 3; ++c) {
                 const Plane& p = c == 0 ? ours.red : c == 1 ? ours.green : ours.blue;
@@ -458,10 +458,7 @@ TEST(FitsPeer, FilesWrittenByImageMagickReadTheRightWayUp) {
         ASSERT_EQ(Shell("convert-im6.q16 '" + fits + "' " + (k.naxis == 3 ? "-combine " : "") +
                         "-depth 16 PPM:'" + ppm + "'"),
                   0);
-        ASSERT_TRUE(ReadImageFile(ppm, kFormatPnm, theirs).ok());
-        for (int y = 0; y < 9; ++y)
-            for (int x = 0; x < 13; ++x)
-                ASSERT_EQ(At(ours, x, y), At(theirs, x, y)) << x << "," << y;
+        const DecodedImage ours = ExpectReadsLikePeer(fits, kFormatFits, ppm, 13, 9);
         rec.single_plane = k.naxis == 2;
         if (k.bitpix != 8) ExpectSamePlanes(ours, rec);
     }

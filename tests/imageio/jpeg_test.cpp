@@ -136,15 +136,7 @@ TEST(JpegPeer, ImageMagickFilesReadExactlyLikeItsOwnDecoding) {
         ASSERT_EQ(f[sof->at + 9], k.components);
         ASSERT_EQ(f[sof->at + 11], k.sampling);
 
-        DecodedImage ours, theirs;
-        ASSERT_TRUE(DecodeFile(jpg, ours).ok());
-        ASSERT_TRUE(ReadImageFile(ppm, kFormatPnm, theirs).ok());
-        ASSERT_EQ(std::pair(ours.width, ours.height), std::pair(37, 23));
-        ASSERT_EQ(ours.red.size(), theirs.red.size());
-        for (std::size_t i = 0; i < ours.red.size(); ++i)
-            ASSERT_EQ(std::tuple(ours.red[i], ours.green[i], ours.blue[i]),
-                      std::tuple(theirs.red[i], theirs.green[i], theirs.blue[i]))
-                << i;
+        const DecodedImage ours = ExpectReadsLikePeer(jpg, kFormatJpeg, ppm, 37, 23);
         if (k.components == 1) {
             EXPECT_EQ(ours.red.span()[100], ours.blue.span()[100]);
         }

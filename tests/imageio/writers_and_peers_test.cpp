@@ -165,16 +165,7 @@ TEST(Peers, FilesWrittenByImageMagickReadLikeItsOwnPpm) {
         ASSERT_GT(f.size(), 34u);
         for (const auto& [at, value] : c.kind) EXPECT_EQ(f[at], value) << "byte " << at;
 
-        DecodedImage ours, theirs;
-        ASSERT_TRUE(ReadImageFile(file, c.format, ours).ok());
-        ASSERT_TRUE(ReadImageFile(ppm, kFormatPnm, theirs).ok());
-        ASSERT_EQ(ours.width, 29);
-        ASSERT_EQ(ours.height, 13);
-        ASSERT_EQ(theirs.width, 29);
-        ASSERT_EQ(theirs.height, 13);
-        for (int y = 0; y < 13; ++y)
-            for (int x = 0; x < 29; ++x)
-                ASSERT_EQ(At(ours, x, y), At(theirs, x, y)) << x << "," << y;
+        ExpectReadsLikePeer(file, c.format, ppm, 29, 13);
     }
     EXPECT_EQ(Capture("identify-im6.q16 -format '%w,%h;' '" + dir.Path("gif_optimised") + "'"),
               "29,13;4,3;");

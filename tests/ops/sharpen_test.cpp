@@ -7,11 +7,11 @@
 #include <random>
 #include <vector>
 
-#include "common/parallel.h"
 #include "ops/dispatcher.h"
 #include "shell/commands.h"
 #include "shell/sharpen_commands.h"
 #include "support/scripted_ui.h"
+#include "support/threads.h"
 
 namespace orva {
 namespace {
@@ -99,16 +99,8 @@ TEST(SharpenPlane, ResultDoesNotDependOnThreadCount) {
     std::mt19937 rng(5);
     std::vector<uint16_t> px(61 * 47);
     for (auto& v : px) v = static_cast<uint16_t>(rng());
-    const SharpenParams p{3, 1500, 7, 20, 35};
-    SetThreadCount(1);
-    const auto one = Sharpen(px, p, 47);
-    SetThreadCount(0);
-    EXPECT_EQ(Sharpen(px, p, 47), one);
-    EdgeParams e{1000, 20, 40, 10};
-    SetThreadCount(1);
-    const auto edge_one = Edge(px, 61, e);
-    SetThreadCount(0);
-    EXPECT_EQ(Edge(px, 61, e), edge_one);
+    testing::ExpectSameForAnyThreadCount([&] { return Sharpen(px, {3, 1500, 7, 20, 35}, 47); });
+    testing::ExpectSameForAnyThreadCount([&] { return Edge(px, 61, {1000, 20, 40, 10}); });
 }
 
 TEST(EdgePlane, FlatNeighbourhoodsOnlySmooth) {

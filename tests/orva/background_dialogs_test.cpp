@@ -1,57 +1,15 @@
 // The background dialogs and the comparison dialog driven through their widgets.
 #include <gtest/gtest.h>
 
-#include <QAbstractButton>
 #include <QComboBox>
-#include <QDialogButtonBox>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QScrollBar>
-#include <QTest>
-#include <memory>
 
-#include "dialogs/dialogs.h"
-#include "support/scripted_ui.h"
+#include "dialog_driver.h"
 
 namespace orva::gui {
 namespace {
 
-using testing::Harness;
-using testing::MakeImage;
-
-struct Shown {
-    Harness h;
-    AppContext& ctx = *h.ctx;
-    std::unique_ptr<QDialog> dialog;
-
-    explicit Shown(const char* name, std::initializer_list<int> slots = {0}) {
-        for (int s : slots) MakeImage(ctx.ws, s, 10, 8, [](int, int, int) { return 0; });
-        ctx.ws.current = 0;
-        dialog = CreateNamedDialog(name, ctx, nullptr);
-        EXPECT_NE(dialog, nullptr) << name;
-        dialog->show();
-    }
-    template <typename W>
-    W* Find(const char* name) {
-        W* w = dialog->findChild<W*>(name);
-        EXPECT_NE(w, nullptr) << name;
-        return w;
-    }
-    void Type(const char* edit, const char* text) {
-        QLineEdit* e = Find<QLineEdit>(edit);
-        e->selectAll();
-        QTest::keyClick(e, Qt::Key_Delete);
-        QTest::keyClicks(e, QString::fromUtf8(text));
-        Q_EMIT e->editingFinished();
-    }
-    bool Press(QDialogButtonBox::StandardButton which) {
-        Find<QDialogButtonBox>("buttonBox")->button(which)->click();
-        return dialog->result() == QDialog::Accepted;
-    }
-};
-
 TEST(BackgroundDialogs, LevelsCurveAndTheCentreAboveTheEdge) {
-    Shown d("BACKG");
+    Open d("BACKG");
     BackgroundSettings& s = d.ctx.settings.background;
     d.Type("edit_centre_r", "300");
     EXPECT_EQ(s.centre[0], 255);
@@ -71,7 +29,7 @@ TEST(BackgroundDialogs, LevelsCurveAndTheCentreAboveTheEdge) {
 }
 
 TEST(BackgroundDialogs, GeneratorAreasKeepTheirSteps) {
-    Shown d("MAKEBG");
+    Open d("MAKEBG");
     BackgroundSettings& s = d.ctx.settings.background;
     d.Type("edit_detect", "600");
     EXPECT_EQ(s.detect_area, 256);
@@ -90,7 +48,7 @@ TEST(BackgroundDialogs, GeneratorAreasKeepTheirSteps) {
 }
 
 TEST(BackgroundDialogs, ImageListsNameEveryOtherPictureBySlot) {
-    Shown d("BACKG2", {0, 3, 120});
+    Open d("BACKG2", {0, 3, 120});
     QComboBox* combo = d.Find<QComboBox>("combo_background");
     ASSERT_EQ(combo->count(), 2);  // the current image is not offered
     EXPECT_TRUE(combo->itemText(0).startsWith("03("));
@@ -101,7 +59,7 @@ TEST(BackgroundDialogs, ImageListsNameEveryOtherPictureBySlot) {
     EXPECT_EQ(d.ctx.settings.background.image_slot, 120);
     EXPECT_EQ(d.ctx.settings.background.image_mode, 4);
 
-    Shown alone("DIFF");
+    Open alone("DIFF");
     EXPECT_EQ(alone.Find<QComboBox>("combo_image")->count(), 0);
     alone.Type("edit_level", "99");
     EXPECT_EQ(alone.ctx.settings.composite.compare_level, 99);

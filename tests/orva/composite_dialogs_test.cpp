@@ -15,26 +15,14 @@
 #include <QUrl>
 #include <memory>
 
-#include "dialogs/dialogs.h"
+#include "dialog_driver.h"
 #include "shell/messages.h"
-#include "support/scripted_ui.h"
 
 namespace orva::gui {
 namespace {
 
 using testing::Harness;
 using testing::MakeImage;
-
-template <class W>
-W* Child(QWidget* parent, const char* name) {
-    W* w = parent->findChild<W*>(name);
-    EXPECT_NE(w, nullptr) << name;
-    return w;
-}
-
-void Press(QDialog* d, QDialogButtonBox::StandardButton which) {
-    Child<QDialogButtonBox>(d, "buttonBox")->button(which)->click();
-}
 
 TEST(CompositeDialogs, ChoosingAnImageLoadsItsPointsAndOkStoresTheSlot) {
     Harness h;
@@ -51,7 +39,7 @@ TEST(CompositeDialogs, ChoosingAnImageLoadsItsPointsAndOkStoresTheSlot) {
     box->setCurrentIndex(1);
     EXPECT_EQ(h.ctx->settings.composite.points[1], (std::array<int, 4>{3, 4, 0, 0}));
     EXPECT_EQ(Child<QLineEdit>(d.get(), "edit_ay2")->text(), "4");
-    Press(d.get(), QDialogButtonBox::Ok);
+    Button(d.get(), QDialogButtonBox::Ok)->click();
     EXPECT_EQ(h.ctx->settings.composite.images, (std::array<int, 4>{-1, 4, -1, -1}));
 }
 
@@ -69,9 +57,8 @@ TEST(CompositeDialogs, MoveModeImpliesNoiseRemovalAndTheLevelIsLimitedOnOk) {
     EXPECT_EQ(s.noise_mode, 0);
     EXPECT_FALSE(move->isChecked());
     QLineEdit* level = Child<QLineEdit>(d.get(), "edit_noise_level");
-    level->selectAll();
-    QTest::keyClicks(level, "300");
-    Press(d.get(), QDialogButtonBox::Ok);
+    TypeInto(level, "300", false);
+    Button(d.get(), QDialogButtonBox::Ok)->click();
     EXPECT_EQ(s.noise_level, 255);
 }
 

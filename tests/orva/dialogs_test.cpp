@@ -21,6 +21,7 @@
 #include <memory>
 #include <string>
 
+#include "dialog_driver.h"
 #include "dialogs/dialog_kit.h"
 #include "shell/commands.h"
 #include "support/scripted_ui.h"
@@ -39,17 +40,6 @@ const char* const kAllDialogs[] = {
 // BACKG (the centre level kept above the edge) and BACKG2 (the chosen image) store on OK by
 // their own rules, tested with them; BATCH asks for a save folder first.
 
-template <class W>
-W* Child(QWidget* parent, const char* name) {
-    W* w = parent->findChild<W*>(name);
-    EXPECT_NE(w, nullptr) << name;
-    return w;
-}
-
-QAbstractButton* Button(QDialog* d, QDialogButtonBox::StandardButton which) {
-    return Child<QDialogButtonBox>(d, "buttonBox")->button(which);
-}
-
 // Runs the named dialog modally; `act` gets the open dialog and ends it.
 bool RunAnswering(std::string_view name, AppContext& ctx, std::function<void(QDialog*)> act) {
     QTimer::singleShot(0, [act] {
@@ -63,44 +53,6 @@ bool RunAnswering(std::string_view name, AppContext& ctx, std::function<void(QDi
     });
     return RunNamedDialog(name, ctx, nullptr);
 }
-
-// A dialog shown without a modal loop, so that a test can drive it and then press a button.
-struct Open {
-    Harness h;
-    Settings& settings = h.ctx->settings;
-    std::unique_ptr<QDialog> dialog;
-
-    explicit Open(const char* name) {
-        MakeImage(h.ctx->ws, 0, 100, 50, [](int, int, int) { return 0; });
-        Show(name);
-    }
-    void Show(const char* name) {
-        dialog = CreateNamedDialog(name, *h.ctx, nullptr);
-        ASSERT_NE(dialog, nullptr) << name;
-        dialog->show();
-    }
-    template <typename W>
-    W* Find(const char* name) {
-        return Child<W>(dialog.get(), name);
-    }
-    // Replaces the edit's text key by key; `finish` ends the editing as leaving the field does.
-    void Type(const char* edit, const char* text, bool finish = true) {
-        QLineEdit* e = Find<QLineEdit>(edit);
-        e->selectAll();
-        QTest::keyClick(e, Qt::Key_Delete);
-        QTest::keyClicks(e, QString::fromUtf8(text));
-        if (finish) Q_EMIT e->editingFinished();
-    }
-    QString Text(const char* edit) { return Find<QLineEdit>(edit)->text(); }
-    void Click(const char* button) { Find<QAbstractButton>(button)->click(); }
-    void Scroll(const char* bar, QAbstractSlider::SliderAction action) {
-        Find<QScrollBar>(bar)->triggerAction(action);
-    }
-    bool Press(QDialogButtonBox::StandardButton which) {
-        Button(dialog.get(), which)->click();
-        return dialog->result() == QDialog::Accepted;
-    }
-};
 
 TEST(Dialogs, EveryDialogPaintsAndAnswersOkAndCancelWithoutChangingAnything) {
     for (const char* name : kAllDialogs) {
@@ -385,9 +337,7 @@ TEST(Dialogs, ResizeStartsFromTheImageAndKeepsTheAspect) {
     s.keep_aspect = 1;
     d.h.ui.dialog_handlers["RESIZE"] = [](AppContext& c) {
         return RunAnswering("RESIZE", c, [](QDialog* dialog) {
-            QLineEdit* width = Child<QLineEdit>(dialog, "edit_target_width");
-            width->selectAll();
-            QTest::keyClicks(width, "50");
+            TypeInto(Child<QLineEdit>(dialog, "edit_target_width"), "50", false);
             Button(dialog, QDialogButtonBox::Ok)->click();
         });
     };

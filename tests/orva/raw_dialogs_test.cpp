@@ -8,23 +8,15 @@
 #include <QRadioButton>
 #include <QScrollBar>
 
-#include "dialogs/dialogs.h"
+#include "dialog_driver.h"
 #include "shell/command_ids.h"
 #include "shell/commands.h"
 #include "shell/messages.h"
-#include "support/scripted_ui.h"
 
 namespace orva::gui {
 namespace {
 
 using testing::Harness;
-
-template <class W>
-W* Child(QWidget* parent, const char* name) {
-    W* w = parent->findChild<W*>(name);
-    EXPECT_NE(w, nullptr) << name;
-    return w;
-}
 
 std::string Text(QWidget* d, const char* edit) {
     return Child<QLineEdit>(d, edit)->text().toStdString();

@@ -6,8 +6,10 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "imageio/formats.h"
@@ -69,6 +71,31 @@ inline void ExpectSamePlanes(const DecodedImage& img, const ImageRecord& rec) {
         for (std::size_t i = 0; i < got.size(); ++i)
             if (got[i] != want[i]) FAIL() << "channel " << c << " sample " << i;
     }
+}
+
+// A file another program wrote, read by us, against that program's own reading of it as a
+// PPM: the same size, and no sample further apart than `tolerance`. Returns our picture.
+inline DecodedImage ExpectReadsLikePeer(const std::string& file, int format,
+                                        const std::string& peer_ppm, int width, int height,
+                                        int tolerance = 0) {
+    DecodedImage ours, theirs;
+    const IoResult r = ReadImageFile(file, format, ours);
+    EXPECT_TRUE(r.ok()) << r.detail;
+    EXPECT_TRUE(ReadImageFile(peer_ppm, kFormatPnm, theirs).ok());
+    EXPECT_EQ(std::pair(ours.width, ours.height), std::pair(width, height));
+    EXPECT_EQ(std::pair(theirs.width, theirs.height), std::pair(width, height));
+    if (ours.width != width || ours.height != height || theirs.width != width ||
+        theirs.height != height)
+        return ours;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            for (int c = 0; c < 3; ++c)
+                if (std::abs(At(ours, x, y)[c] - At(theirs, x, y)[c]) > tolerance) {
+                    ADD_FAILURE() << "at " << x << "," << y << " channel " << c << ": "
+                                  << At(ours, x, y)[c] << " against " << At(theirs, x, y)[c];
+                    return ours;
+                }
+    return ours;
 }
 
 // Decodes bytes that must be a valid file of the format.
