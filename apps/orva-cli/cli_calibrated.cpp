@@ -21,10 +21,12 @@ constexpr const char* kUsage =
     "usage: orva-cli stack OUT LIGHT... [--bias FILE...] [--dark FILE...] [--flat FILE...]\n"
     "                 [--reject none|sigma|winsor|minmax|median] [--kappa LOW,HIGH]\n"
     "                 [--iterations N] [--weight noise] [--master median|mean] [--range N]\n"
-    "                 [--float]\n"
+    "                 [--register shift|stars] [--float]\n"
     "      calibrated stacking of any number of FITS frames: masters from the bias, dark\n"
     "      and flat frames, (light - dark) / normalised flat, registration on the first\n"
-    "      light, combination with rejection (default sigma, kappa 3,3, 3 iterations).\n"
+    "      light (shift: whole pixels within --range; stars: rotation, scale and shift\n"
+    "      fitted to matched stars, lights resampled), combination with rejection\n"
+    "      (default sigma, kappa 3,3, 3 iterations).\n"
     "      OUT as FITS keeps the first light's header keys and says what was done in\n"
     "      HISTORY cards; --float writes 32-bit floats\n";
 
@@ -32,9 +34,9 @@ int Usage(const std::string& problem) {
     return CliUsage(problem, kUsage);
 }
 
-constexpr const char* kOwnOptions[] = {"--bias",   "--flat",       "--reject",
-                                       "--kappa",  "--iterations", "--weight",
-                                       "--master", "--range",      "--float"};
+constexpr const char* kOwnOptions[] = {"--bias",       "--flat",   "--reject", "--kappa",
+                                       "--iterations", "--weight", "--master", "--range",
+                                       "--register",   "--float"};
 
 bool IsFits(const std::string& path) {
     const int code = DetectFormat(path);
@@ -67,7 +69,7 @@ int CalibratedStackMain(int argc, char** argv) {
         } else if (a == "--float") {
             float32 = true;
         } else if (a == "--reject" || a == "--kappa" || a == "--iterations" || a == "--weight" ||
-                   a == "--master" || a == "--range") {
+                   a == "--master" || a == "--range" || a == "--register") {
             const char* v = value();
             if (v == nullptr) return Usage(a + " needs a value");
             const std::string s = v;
@@ -89,6 +91,9 @@ int CalibratedStackMain(int argc, char** argv) {
             } else if (a == "--weight") {
                 if (s != "noise" && s != "none") return Usage("--weight takes noise or none");
                 job.weight_by_noise = s == "noise";
+            } else if (a == "--register") {
+                if (s != "stars" && s != "shift") return Usage("--register takes shift or stars");
+                job.registration = s == "stars" ? Registration::Stars : Registration::Shift;
             } else if (a == "--master") {
                 if (s != "median" && s != "mean") return Usage("--master takes median or mean");
                 job.master_median = s == "median";
@@ -123,6 +128,8 @@ int CalibratedStackMain(int argc, char** argv) {
     StackOutcome result;
     std::string error;
     if (!RunCalibratedStack(job, result, &error)) return CliFail(error);
+    for (const std::string& why : result.left_out)
+        std::fprintf(stderr, "orva-cli: left out %s\n", why.c_str());
 
     IoResult r;
     if (IsFits(out)) {
@@ -147,7 +154,8 @@ int CalibratedStackMain(int argc, char** argv) {
     if (!r.ok()) return CliFail(out + ": cannot write: " + IoStatusName(r.status));
     const double s =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    std::fprintf(stderr, "orva-cli: %zu light frame(s) stacked in %.2f s\n", job.lights.size(), s);
+    std::fprintf(stderr, "orva-cli: %zu light frame(s) stacked in %.2f s\n",
+                 job.lights.size() - result.left_out.size(), s);
     return 0;
 }
 

@@ -68,6 +68,12 @@ void CalibratedStackCommand(AppContext& ctx) {
     }
     AdoptNewImage(ctx, slot, true);
     ctx.ui.Repaint();
+    // Lights whose stars matched nothing are not in the result: the user should know which.
+    if (!out.left_out.empty()) {
+        std::string text = msg::kLightsLeftOut;
+        for (const std::string& why : out.left_out) text += "\n" + why;
+        ShowMessage(ctx.ui, text);
+    }
 }
 
 }  // namespace orva

@@ -148,5 +148,7 @@ inline constexpr const char* kDarkMixedFormats = "Error:ダークファイルの
 inline constexpr const char* kDarkMixedSizes = "Error:ダークファイルのサイズが異なります！";
 inline constexpr const char* kDarkListEntry = "%d %s";
 inline constexpr const char* kRawDialogTitle = "RAW現像設定";
+// Calibrated stacking (ours): lights left out because their stars matched nothing.
+inline constexpr const char* kLightsLeftOut = "位置合わせできず除外したライト:";
 
 }  // namespace orva::msg

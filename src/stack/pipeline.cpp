@@ -9,27 +9,21 @@
 #include "common/parallel.h"
 #include "common/text.h"
 #include "composite/align.h"
-#include "imageio/file_io.h"
+#include "stack/frames.h"
+#include "stack/resample.h"
+#include "stack/stars.h"
 
 namespace orva {
 
 namespace {
 
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+constexpr std::size_t kMinStars = 6;  // fewer cannot pin a rotation with any confidence
 
-struct Frame {
-    std::string path;
-    MappedFile file;
-    FitsRows rows;
-};
-using Frames = std::vector<std::unique_ptr<Frame>>;
-
-bool OpenFrames(const std::vector<std::string>& paths, Frames& out, std::string* error) {
+bool OpenFrames(const std::vector<std::string>& paths, FrameList& out, std::string* error) {
     for (const std::string& p : paths) {
-        auto f = std::make_unique<Frame>();
-        f->path = p;
-        IoResult r = f->file.Open(p);
-        if (r.ok()) r = f->rows.Open(f->file.bytes());
+        auto f = std::make_unique<FitsFrame>();
+        const IoResult r = f->Open(p);
         if (!r.ok()) {
             *error = p + ": " + IoStatusName(r.status) + (r.detail.empty() ? "" : ": " + r.detail);
             return false;
@@ -39,12 +33,11 @@ bool OpenFrames(const std::vector<std::string>& paths, Frames& out, std::string*
     return true;
 }
 
-bool Matches(const Frames& frames, const FitsRows& like, std::string* error) {
+bool Matches(const FrameList& frames, const FrameRows& like, std::string* error) {
     for (const auto& f : frames) {
-        if (f->rows.width != like.width || f->rows.height != like.height ||
-            f->rows.planes != like.planes) {
-            *error = f->path + ": " + std::to_string(f->rows.width) + "x" +
-                     std::to_string(f->rows.height) + " in " + std::to_string(f->rows.planes) +
+        if (f->width != like.width || f->height != like.height || f->planes != like.planes) {
+            *error = f->path + ": " + std::to_string(f->width) + "x" + std::to_string(f->height) +
+                     " in " + std::to_string(f->planes) +
                      " plane(s) does not match the first light (" + std::to_string(like.width) +
                      "x" + std::to_string(like.height) + " in " + std::to_string(like.planes) + ")";
             return false;
@@ -56,10 +49,10 @@ bool Matches(const Frames& frames, const FitsRows& like, std::string* error) {
 // The planes of a master frame; empty without frames.
 using Master = std::vector<std::vector<float>>;
 
-Master Combined(const Frames& frames, const CombineParams& params, int band_rows) {
+Master Combined(const FrameList& frames, const CombineParams& params, int band_rows) {
     Master m;
     if (frames.empty()) return m;
-    const FitsRows& g = frames[0]->rows;
+    const FrameRows& g = *frames[0];
     const std::size_t w = static_cast<std::size_t>(g.width);
     const std::vector<double> weights(frames.size(), 1.0);
     std::vector<std::vector<float>> band(
@@ -69,8 +62,8 @@ Master Combined(const Frames& frames, const CombineParams& params, int band_rows
         for (int y0 = 0; y0 < g.height; y0 += band_rows) {
             const int rows = std::min(band_rows, g.height - y0);
             RunBands(static_cast<int>(frames.size()), [&](int i) {
-                frames[static_cast<std::size_t>(i)]->rows.Read(
-                    c, y0, rows, band[static_cast<std::size_t>(i)].data());
+                frames[static_cast<std::size_t>(i)]->Read(c, y0, rows,
+                                                          band[static_cast<std::size_t>(i)].data());
             });
             RunBands(rows, [&](int r) {
                 std::vector<const float*> ptrs;
@@ -115,25 +108,41 @@ struct Masters {
     }
 };
 
-// The light's calibrated planes as 16-bit samples, for the alignment search.
-void CalibratedSamples(const Frame& light, const Masters& m, std::vector<float>& scratch,
-                       std::array<std::vector<uint16_t>, 3>& out) {
-    const FitsRows& g = light.rows;
-    const std::size_t n = static_cast<std::size_t>(g.width) * g.height;
-    scratch.resize(n);
-    for (int c = 0; c < g.planes; ++c) {
-        light.rows.Read(c, 0, g.height, scratch.data());
-        m.Apply(c, 0, n, scratch.data());
-        auto& o = out[static_cast<std::size_t>(c)];
-        o.resize(n);
-        for (std::size_t i = 0; i < n; ++i)
-            o[i] = std::isnan(scratch[i])
-                       ? 0
-                       : static_cast<uint16_t>(std::clamp(std::lround(scratch[i]), 0L, 65535L));
+// A whole light, calibrated: its planes one after another.
+void LoadCalibrated(const FrameRows& light, const Masters& m, std::vector<float>& planes) {
+    const std::size_t n = light.pixels(), w = static_cast<std::size_t>(light.width);
+    planes.resize(n * static_cast<std::size_t>(light.planes));
+    for (int c = 0; c < light.planes; ++c) {
+        float* plane = planes.data() + n * static_cast<std::size_t>(c);
+        ForEachRowBand(light.height, [&](int y0, int y1) {
+            float* at = plane + static_cast<std::size_t>(y0) * w;
+            light.Read(c, y0, y1 - y0, at);
+            m.Apply(c, static_cast<std::size_t>(y0) * w, static_cast<std::size_t>(y1 - y0) * w, at);
+        });
     }
 }
 
-StackSource SourceOfSamples(const std::array<std::vector<uint16_t>, 3>& p, const FitsRows& g) {
+// The plane registration and noise look at: the middle one of three.
+const float* MiddlePlane(const std::vector<float>& planes, const FrameRows& g) {
+    return planes.data() + (g.planes == 3 ? g.pixels() : 0);
+}
+
+// Calibrated planes as 16-bit samples, for the alignment search.
+void ToSamples(const std::vector<float>& planes, const FrameRows& g,
+               std::array<std::vector<uint16_t>, 3>& out) {
+    const std::size_t n = g.pixels();
+    for (int c = 0; c < g.planes; ++c) {
+        const float* from = planes.data() + n * static_cast<std::size_t>(c);
+        auto& o = out[static_cast<std::size_t>(c)];
+        o.resize(n);
+        for (std::size_t i = 0; i < n; ++i)
+            o[i] = std::isnan(from[i])
+                       ? 0
+                       : static_cast<uint16_t>(std::clamp(std::lround(from[i]), 0L, 65535L));
+    }
+}
+
+StackSource SourceOfSamples(const std::array<std::vector<uint16_t>, 3>& p, const FrameRows& g) {
     StackSource s;
     for (std::size_t c = 0; c < 3; ++c) s.plane[c] = p[g.planes == 1 ? 0 : c].data();
     s.width = g.width;
@@ -141,15 +150,8 @@ StackSource SourceOfSamples(const std::array<std::vector<uint16_t>, 3>& p, const
     return s;
 }
 
-// Noise of the calibrated light, on its middle plane.
-double LightNoise(const Frame& light, const Masters& m, std::vector<float>& scratch) {
-    const FitsRows& g = light.rows;
-    const int c = g.planes == 3 ? 1 : 0;
-    const std::size_t n = static_cast<std::size_t>(g.width) * g.height;
-    scratch.resize(n);
-    light.rows.Read(c, 0, g.height, scratch.data());
-    m.Apply(c, 0, n, scratch.data());
-    return EstimateNoise(scratch.data(), g.width, g.height, 4);
+std::string FileName(const std::string& path) {
+    return std::filesystem::path(path).filename().string();
 }
 
 const char* RejectionName(Rejection r) {
@@ -175,11 +177,11 @@ bool RunCalibratedStack(const StackJob& job, StackOutcome& out, std::string* err
         *error = "no light frames";
         return false;
     }
-    Frames lights, bias, darks, flats;
+    FrameList lights, bias, darks, flats;
     if (!OpenFrames(job.lights, lights, error) || !OpenFrames(job.bias, bias, error) ||
         !OpenFrames(job.darks, darks, error) || !OpenFrames(job.flats, flats, error))
         return false;
-    const FitsRows& g = lights[0]->rows;
+    const FrameRows& g = *lights[0];
     if (!Matches(lights, g, error) || !Matches(bias, g, error) || !Matches(darks, g, error) ||
         !Matches(flats, g, error))
         return false;
@@ -209,45 +211,103 @@ bool RunCalibratedStack(const StackJob& job, StackOutcome& out, std::string* err
         }
     }
 
-    // Registration on the first light, and each light's noise.
+    // Registration on the first light, and each light's noise. By stars, every light is
+    // resampled onto the first and kept in a temporary file; by the shift search, only the
+    // displacement is kept and the light is calibrated again band by band when combined.
     const std::size_t count = lights.size();
+    const bool by_stars = job.registration == Registration::Stars;
     out.dx.assign(count, 0);
     out.dy.assign(count, 0);
     out.noise.assign(count, 0);
-    std::vector<float> scratch;
-    std::array<std::vector<uint16_t>, 3> reference, candidate;
-    CalibratedSamples(*lights[0], m, scratch, reference);
-    const StackSource ref = SourceOfSamples(reference, g);
-    for (std::size_t i = 0; i < count; ++i) {
-        tell("registering " + std::to_string(i + 1) + "/" + std::to_string(count),
-             10 + static_cast<int>(40 * i / count));
-        if (i > 0) {
-            CalibratedSamples(*lights[i], m, scratch, candidate);
-            const auto d = AlignSources({ref, SourceOfSamples(candidate, g)}, kCompareCentre,
-                                        job.search_range, job.search_range, false);
-            out.dx[i] = d[1].dx;
-            out.dy[i] = d[1].dy;
+    out.placement.assign(count, {});
+    std::vector<bool> used(count, true);
+    FrameList spooled(by_stars ? count : 0);
+    {
+        std::vector<float> planes, moved;
+        std::array<std::vector<uint16_t>, 3> reference, candidate;
+        std::vector<Star> reference_stars;
+        const std::size_t n = g.pixels();
+        for (std::size_t i = 0; i < count; ++i) {
+            tell("registering " + std::to_string(i + 1) + "/" + std::to_string(count),
+                 10 + static_cast<int>(40 * i / count));
+            LoadCalibrated(*lights[i], m, planes);
+            out.noise[i] = EstimateNoise(MiddlePlane(planes, g), g.width, g.height, 4);
+            if (!by_stars) {
+                if (i == 0) {
+                    ToSamples(planes, g, reference);
+                    continue;
+                }
+                ToSamples(planes, g, candidate);
+                const auto d =
+                    AlignSources({SourceOfSamples(reference, g), SourceOfSamples(candidate, g)},
+                                 kCompareCentre, job.search_range, job.search_range, false);
+                out.dx[i] = d[1].dx;
+                out.dy[i] = d[1].dy;
+                out.placement[i].tx = d[1].dx;
+                out.placement[i].ty = d[1].dy;
+                continue;
+            }
+            const std::vector<Star> stars = DetectStars(MiddlePlane(planes, g), g.width, g.height);
+            const float* keep = planes.data();
+            if (i == 0) {
+                if (stars.size() < kMinStars) {
+                    *error = job.lights[0] + ": " + std::to_string(stars.size()) +
+                             " star(s) found, too few to register by stars";
+                    return false;
+                }
+                reference_stars = stars;
+            } else {
+                StarMatch match;
+                std::string why;
+                if (!MatchStars(reference_stars, stars, match, &why)) {
+                    used[i] = false;
+                    out.left_out.push_back(FileName(job.lights[i]) + ": " + why);
+                    tell("left out " + out.left_out.back(), 10 + static_cast<int>(40 * i / count));
+                    continue;
+                }
+                const Similarity& t = match.transform;
+                out.placement[i] = {t.a, t.b, t.tx, t.ty};
+                out.dx[i] = static_cast<int>(std::lround(t.tx));
+                out.dy[i] = static_cast<int>(std::lround(t.ty));
+                const Similarity back = t.Inverse();
+                moved.resize(planes.size());
+                for (int c = 0; c < g.planes; ++c)
+                    ResamplePlane(planes.data() + n * static_cast<std::size_t>(c), g.width,
+                                  g.height, back.a, back.b, back.tx, back.ty,
+                                  moved.data() + n * static_cast<std::size_t>(c));
+                keep = moved.data();
+            }
+            auto spool = std::make_unique<SpoolFrame>();
+            IoResult r = spool->Create(g.width, g.height, g.planes, job.temp_folder);
+            for (int c = 0; c < g.planes && r.ok(); ++c)
+                r = spool->WritePlane(c, keep + n * static_cast<std::size_t>(c));
+            if (!r.ok()) {
+                *error = r.detail;
+                return false;
+            }
+            spooled[i] = std::move(spool);
         }
-        out.noise[i] = LightNoise(*lights[i], m, scratch);
     }
-    std::vector<double> weights(count, 1.0);
-    if (job.weight_by_noise)
-        for (std::size_t i = 0; i < count; ++i)
-            weights[i] = out.noise[i] > 0 ? 1.0 / (out.noise[i] * out.noise[i]) : 1.0;
-    reference = {};
-    candidate = {};
-    scratch = {};
+    std::vector<std::size_t> active;
+    for (std::size_t i = 0; i < count; ++i)
+        if (used[i]) active.push_back(i);
+    std::vector<double> weights;
+    for (std::size_t i : active)
+        weights.push_back(
+            job.weight_by_noise && out.noise[i] > 0 ? 1.0 / (out.noise[i] * out.noise[i]) : 1.0);
 
-    // Combination, a band of rows at a time.
+    // Combination, a band of rows at a time. Lights kept in temporary files are calibrated
+    // and in place already.
     const std::size_t w = static_cast<std::size_t>(g.width);
     LinearImage& img = out.image;
     img.width = g.width;
     img.height = g.height;
     img.planes = g.planes;
     img.data.assign(w * g.height * static_cast<std::size_t>(g.planes), kNaN);
-    img.cards = g.cards;
-    std::vector<std::vector<float>> raw(count, std::vector<float>(w * band_rows)),
-        placed(count, std::vector<float>(w * band_rows));
+    img.cards = static_cast<const FitsFrame&>(*lights[0]).cards();
+    const std::size_t used_count = active.size();
+    std::vector<std::vector<float>> raw(used_count, std::vector<float>(w * band_rows)),
+        placed(used_count, std::vector<float>(w * band_rows));
     for (int c = 0; c < g.planes; ++c) {
         for (int y0 = 0; y0 < g.height; y0 += band_rows) {
             const int rows = std::min(band_rows, g.height - y0);
@@ -256,15 +316,21 @@ bool RunCalibratedStack(const StackJob& job, StackOutcome& out, std::string* err
                          "/" + std::to_string(g.height),
                      50 + static_cast<int>(50LL * (c * g.height + y0) / (g.planes * g.height)));
             // Each light's rows that land on this band, calibrated and moved into place.
-            RunBands(static_cast<int>(count), [&](int k) {
-                const auto i = static_cast<std::size_t>(k);
-                const int dx = out.dx[i], dy = out.dy[i];
+            RunBands(static_cast<int>(used_count), [&](int k) {
+                const auto slot = static_cast<std::size_t>(k);
+                const std::size_t i = active[slot];
+                const bool ready = by_stars;
+                const int dx = ready ? 0 : out.dx[i], dy = ready ? 0 : out.dy[i];
                 const int s0 = std::max(y0 - dy, 0), s1 = std::min(y0 + rows - dy, g.height);
-                std::vector<float>& dst = placed[i];
+                std::vector<float>& dst = placed[slot];
+                if (ready) {
+                    spooled[i]->Read(c, y0, rows, dst.data());
+                    return;
+                }
                 std::fill(dst.begin(), dst.end(), kNaN);
                 if (s0 >= s1) return;
-                float* src = raw[i].data();
-                lights[i]->rows.Read(c, s0, s1 - s0, src);
+                float* src = raw[slot].data();
+                lights[i]->Read(c, s0, s1 - s0, src);
                 m.Apply(c, static_cast<std::size_t>(s0) * w, static_cast<std::size_t>(s1 - s0) * w,
                         src);
                 for (int sy = s0; sy < s1; ++sy) {
@@ -275,19 +341,24 @@ bool RunCalibratedStack(const StackJob& job, StackOutcome& out, std::string* err
                 }
             });
             RunBands(rows, [&](int r) {
-                std::vector<const float*> ptrs(count);
-                for (std::size_t i = 0; i < count; ++i)
-                    ptrs[i] = placed[i].data() + static_cast<std::size_t>(r) * w;
+                std::vector<const float*> ptrs(used_count);
+                for (std::size_t k = 0; k < used_count; ++k)
+                    ptrs[k] = placed[k].data() + static_cast<std::size_t>(r) * w;
                 CombineRow(ptrs, weights, g.width, job.combine,
                            img.plane(c) + (static_cast<std::size_t>(y0) + r) * w);
             });
         }
     }
+    for (const auto& f : spooled)
+        if (f && !f->healthy()) {
+            *error = "a temporary frame could not be read back";
+            return false;
+        }
 
     tell("done", 100);
     // Lines short enough for one HISTORY card each.
-    out.history.push_back(Format("ORVA stacked %zu light frame(s) registered on %s", count,
-                                 std::filesystem::path(job.lights[0]).filename().c_str()));
+    out.history.push_back(Format("ORVA stacked %zu light frame(s) registered on %s", used_count,
+                                 FileName(job.lights[0]).c_str()));
     out.history.push_back(Format("masters of %zu bias, %zu dark, %zu flat frame(s) by %s",
                                  bias.size(), darks.size(), flats.size(),
                                  job.master_median ? "median" : "sigma-clipped mean"));
@@ -296,6 +367,9 @@ bool RunCalibratedStack(const StackJob& job, StackOutcome& out, std::string* err
                                  job.combine.kappa_high, job.combine.iterations));
     out.history.push_back(job.weight_by_noise ? "weights: inverse noise variance"
                                               : "weights: equal");
+    if (by_stars) out.history.push_back("registered by stars: rotation, scale, shift; Lanczos-2");
+    for (const std::string& why : out.left_out)
+        out.history.push_back(("left out " + why).substr(0, 72));
     return true;
 }
 

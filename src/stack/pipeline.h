@@ -1,11 +1,13 @@
 // Calibrated stacking of any number of FITS frames: master bias, dark and flat from their
 // frames, each light calibrated as (light - dark, or - bias without a dark) / normalised flat,
-// registered on the first light by the automatic alignment search (whole pixels), then
-// combined place by place with rejection and weights.
+// registered on the first light, then combined place by place with rejection and weights.
+// Registration is either the automatic alignment search (whole pixels) or by stars: a
+// rotation, scale and shift fitted to matched stars, the light resampled onto the first.
 //
 // Memory stays bounded whatever the number of frames: the files are mapped and read a band
 // of rows at a time; only the masters, one light under registration and the current band of
-// every frame are held.
+// every frame are held. Lights that must be resampled are written once to nameless
+// temporary files (in $TMPDIR) and read back in bands.
 #pragma once
 
 #include <functional>
@@ -17,12 +19,16 @@
 
 namespace orva {
 
+enum class Registration { Shift, Stars };
+
 struct StackJob {
     std::vector<std::string> lights, bias, darks, flats;
     bool master_median = false;  // masters by the median instead of a sigma-clipped mean
     CombineParams combine;
     bool weight_by_noise = false;  // inverse-variance weights from each light's noise
-    int search_range = 32;         // pixels each way the registration looks
+    Registration registration = Registration::Shift;
+    int search_range = 32;    // pixels each way the shift search looks
+    std::string temp_folder;  // for resampled lights; empty: $TMPDIR or the system's
     int band_rows = 64;
     // Told a line of progress ("registering 3/20") and how much of the whole is done, in
     // percent; may be empty.
@@ -33,7 +39,14 @@ struct StackOutcome {
     LinearImage image;                 // the reference light's size; NaN where no frame counts
     std::vector<std::string> history;  // what was done, for HISTORY cards
     std::vector<int> dx, dy;           // each light's displacement against the first
-    std::vector<double> noise;         // each light's noise estimate after calibration
+    // Each light's placement on the first: (x, y) of the light lands on
+    // (a x - b y + tx, b x + a y + ty) of the result.
+    struct Placement {
+        double a = 1, b = 0, tx = 0, ty = 0;
+    };
+    std::vector<Placement> placement;
+    std::vector<std::string> left_out;  // lights that could not be registered, with why
+    std::vector<double> noise;          // each light's noise estimate after calibration
 };
 
 // False with a one-line *error when a file cannot be read or the frames do not match.

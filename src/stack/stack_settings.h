@@ -17,6 +17,7 @@ struct CalibratedStackFields {
     FieldDecl iterations{"iterations", 1, 20, 3};
     FieldDecl weight_noise{"weight_noise", 0, 1, 0, FieldUnit::Flag};
     FieldDecl master_median{"master_median", 0, 1, 0, FieldUnit::Flag};
+    FieldDecl register_stars{"register_stars", 0, 1, 0, FieldUnit::Flag};
 };
 inline constexpr CalibratedStackFields kCalibratedStackFields{};
 
@@ -28,6 +29,7 @@ struct CalibratedStackSettings {
     int iterations = kCalibratedStackFields.iterations.def;
     int weight_noise = kCalibratedStackFields.weight_noise.def;
     int master_median = kCalibratedStackFields.master_median.def;
+    int register_stars = kCalibratedStackFields.register_stars.def;
     bool operator==(const CalibratedStackSettings&) const = default;
 };
 
@@ -47,6 +49,8 @@ inline StackJob JobFromSettings(const CalibratedStackSettings& s) {
     job.combine.iterations = f.iterations.Clamp(s.iterations);
     job.weight_by_noise = f.weight_noise.Clamp(s.weight_noise) == 1;
     job.master_median = f.master_median.Clamp(s.master_median) == 1;
+    job.registration =
+        f.register_stars.Clamp(s.register_stars) == 1 ? Registration::Stars : Registration::Shift;
     return job;
 }
 

@@ -131,9 +131,10 @@ public:
         };
         check(&s_.weight_noise, "ノイズで重み付け", "check_weight_noise", 7);
         check(&s_.master_median, "マスターは中央値", "check_master_median", 8);
+        check(&s_.register_stars, "星で位置合わせ（回転も補正）", "check_register_stars", 9);
         auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
         buttons->setObjectName("buttonBox");
-        grid->addWidget(buttons, 9, 0, 1, 4);
+        grid->addWidget(buttons, 10, 0, 1, 4);
         ConnectButtons(this, buttons);
     }
 

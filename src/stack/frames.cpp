@@ -1,0 +1,81 @@
+#include "stack/frames.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <limits>
+
+namespace orva {
+
+IoResult FitsFrame::Open(const std::string& file) {
+    path = file;
+    IoResult r = file_.Open(file);
+    if (r.ok()) r = rows_.Open(file_.bytes());
+    if (!r.ok()) return r;
+    width = rows_.width;
+    height = rows_.height;
+    planes = rows_.planes;
+    return r;
+}
+
+void FitsFrame::Read(int c, int y0, int count, float* out) const {
+    rows_.Read(c, y0, count, out);
+}
+
+SpoolFrame::~SpoolFrame() {
+    if (fd_ >= 0) close(fd_);
+}
+
+IoResult SpoolFrame::Create(int w, int h, int p, const std::string& folder) {
+    std::error_code ec;
+    std::string dir = folder.empty() ? std::filesystem::temp_directory_path(ec).string() : folder;
+    if (dir.empty()) dir = "/tmp";
+    std::string name = (std::filesystem::path(dir) / "orva-stack-XXXXXX").string();
+    fd_ = mkstemp(name.data());
+    if (fd_ < 0) return {IoStatus::CannotOpen, dir + ": " + std::strerror(errno)};
+    unlink(name.c_str());
+    width = w;
+    height = h;
+    planes = p;
+    path = "temporary frame in " + dir;
+    return {};
+}
+
+IoResult SpoolFrame::WritePlane(int c, const float* values) {
+    const std::size_t bytes = pixels() * sizeof(float);
+    auto at = static_cast<off_t>(bytes * static_cast<std::size_t>(c));
+    const auto* p = reinterpret_cast<const char*>(values);
+    for (std::size_t done = 0; done < bytes;) {
+        const ssize_t n = pwrite(fd_, p + done, bytes - done, at + static_cast<off_t>(done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0)
+            return {IoStatus::WriteFailed, "temporary frame: " + std::string(std::strerror(errno))};
+        done += static_cast<std::size_t>(n);
+    }
+    return {};
+}
+
+void SpoolFrame::Read(int c, int y0, int count, float* out) const {
+    const std::size_t row = static_cast<std::size_t>(width) * sizeof(float);
+    const std::size_t bytes = row * static_cast<std::size_t>(count);
+    const auto at = static_cast<off_t>(pixels() * sizeof(float) * static_cast<std::size_t>(c) +
+                                       row * static_cast<std::size_t>(y0));
+    auto* p = reinterpret_cast<char*>(out);
+    for (std::size_t done = 0; done < bytes;) {
+        const ssize_t n = pread(fd_, p + done, bytes - done, at + static_cast<off_t>(done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            failed_ = true;
+            std::fill(out + done / sizeof(float), out + bytes / sizeof(float),
+                      std::numeric_limits<float>::quiet_NaN());
+            return;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+}
+
+}  // namespace orva

@@ -1,0 +1,60 @@
+// Frames of a calibrated stack read a band of rows at a time, whatever holds them: a FITS file
+// mapped into memory, or a frame written once to a nameless temporary file (a calibrated,
+// demosaiced or resampled light) so that any number of them fit in bounded memory.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "imageio/file_io.h"
+#include "imageio/formats.h"
+
+namespace orva {
+
+class FrameRows {
+public:
+    virtual ~FrameRows() = default;
+    int width = 0, height = 0, planes = 0;
+    std::string path;  // where it came from, for messages
+    // Rows [y0, y0 + count) of plane c into `out`, count x width values.
+    virtual void Read(int c, int y0, int count, float* out) const = 0;
+    // False once a read failed (the values read are NaN then).
+    virtual bool healthy() const { return true; }
+    std::size_t pixels() const { return static_cast<std::size_t>(width) * height; }
+};
+using FrameList = std::vector<std::unique_ptr<FrameRows>>;
+
+// A FITS file, mapped.
+class FitsFrame final : public FrameRows {
+public:
+    IoResult Open(const std::string& file);
+    void Read(int c, int y0, int count, float* out) const override;
+    const std::vector<std::string>& cards() const { return rows_.cards; }
+
+private:
+    MappedFile file_;
+    FitsRows rows_;
+};
+
+// Planes written once, then read back in rows. The file has no name from the moment it is
+// made, so nothing is left behind however the program ends. It lives in $TMPDIR (or the
+// system's temporary folder) unless another folder is given.
+class SpoolFrame final : public FrameRows {
+public:
+    SpoolFrame() = default;
+    ~SpoolFrame() override;
+    SpoolFrame(const SpoolFrame&) = delete;
+    SpoolFrame& operator=(const SpoolFrame&) = delete;
+
+    IoResult Create(int width, int height, int planes, const std::string& folder = {});
+    IoResult WritePlane(int c, const float* values);  // width x height values
+    void Read(int c, int y0, int count, float* out) const override;
+    bool healthy() const override { return !failed_; }
+
+private:
+    int fd_ = -1;
+    mutable bool failed_ = false;
+};
+
+}  // namespace orva
