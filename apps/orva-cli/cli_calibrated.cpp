@@ -22,8 +22,9 @@ constexpr const char* kUsage =
     "                 [--reject none|sigma|winsor|minmax|median] [--kappa LOW,HIGH]\n"
     "                 [--iterations N] [--weight noise] [--master median|mean] [--range N]\n"
     "                 [--register shift|stars] [--float]\n"
-    "      calibrated stacking of any number of FITS frames: masters from the bias, dark\n"
-    "      and flat frames, (light - dark) / normalised flat, registration on the first\n"
+    "      calibrated stacking of any number of FITS or camera RAW frames: masters from\n"
+    "      the bias, dark and flat frames, (light - dark) / normalised flat (RAW on the\n"
+    "      sensor mosaic, then demosaiced), registration on the first\n"
     "      light (shift: whole pixels within --range; stars: rotation, scale and shift\n"
     "      fitted to matched stars, lights resampled), combination with rejection\n"
     "      (default sigma, kappa 3,3, 3 iterations).\n"
@@ -117,7 +118,8 @@ int CalibratedStackMain(int argc, char** argv) {
     if (DetectFormat(out) == kFormatUnknown) return CliFail(out + ": unknown output format");
     for (const auto* files : {&job.lights, &job.bias, &job.darks, &job.flats})
         for (const std::string& f : *files)
-            if (!IsFits(f)) return CliFail(f + ": calibrated stacking reads FITS frames");
+            if (!IsFits(f) && DetectFormat(f) != kFormatRaw)
+                return CliFail(f + ": calibrated stacking reads FITS or RAW frames");
 
     const auto start = std::chrono::steady_clock::now();
     job.progress = [&](const std::string& line, int) {

@@ -78,4 +78,17 @@ void SpoolFrame::Read(int c, int y0, int count, float* out) const {
     }
 }
 
+IoResult RawFrame::Open(const std::string& file, const std::string& folder) {
+    path = file;
+    IoResult r = ReadRawMosaic(file, UINT64_MAX, layout);
+    if (!r.ok()) return r;
+    width = layout.width;
+    height = layout.height;
+    planes = 1;
+    r = spool_.Create(width, height, 1, folder);
+    if (r.ok()) r = spool_.WritePlane(0, layout.samples.data());
+    layout.samples = {};
+    return r;
+}
+
 }  // namespace orva

@@ -9,6 +9,7 @@
 
 #include "imageio/file_io.h"
 #include "imageio/formats.h"
+#include "raw/decoders/raw_mosaic.h"
 
 namespace orva {
 
@@ -55,6 +56,22 @@ public:
 private:
     int fd_ = -1;
     mutable bool failed_ = false;
+};
+
+// A camera RAW file's sensor mosaic: one plane, black removed, rows from the top as the
+// sensor reads them. Decoded once and kept in a temporary file; `layout` holds the colour
+// pattern and white balance (no samples).
+class RawFrame final : public FrameRows {
+public:
+    IoResult Open(const std::string& file, const std::string& folder);
+    void Read(int c, int y0, int count, float* out) const override {
+        spool_.Read(c, y0, count, out);
+    }
+    bool healthy() const override { return spool_.healthy(); }
+    RawMosaic layout;
+
+private:
+    SpoolFrame spool_;
 };
 
 }  // namespace orva

@@ -20,15 +20,29 @@ namespace {
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr std::size_t kMinStars = 6;  // fewer cannot pin a rotation with any confidence
 
-bool OpenFrames(const std::vector<std::string>& paths, FrameList& out, std::string* error) {
+// FITS files are mapped; RAW files decoded to their mosaic once. All frames of a stack are
+// of one kind, as a mosaic cannot be calibrated with colour planes or the other way round.
+bool OpenFrames(const std::vector<std::string>& paths, bool raw, const std::string& folder,
+                FrameList& out, std::string* error) {
     for (const std::string& p : paths) {
-        auto f = std::make_unique<FitsFrame>();
-        const IoResult r = f->Open(p);
+        if ((DetectFormat(p) == kFormatRaw) != raw) {
+            *error = p + ": RAW and FITS frames cannot be stacked together";
+            return false;
+        }
+        IoResult r;
+        if (raw) {
+            auto f = std::make_unique<RawFrame>();
+            r = f->Open(p, folder);
+            out.push_back(std::move(f));
+        } else {
+            auto f = std::make_unique<FitsFrame>();
+            r = f->Open(p);
+            out.push_back(std::move(f));
+        }
         if (!r.ok()) {
             *error = p + ": " + IoStatusName(r.status) + (r.detail.empty() ? "" : ": " + r.detail);
             return false;
         }
-        out.push_back(std::move(f));
     }
     return true;
 }
@@ -122,13 +136,20 @@ void LoadCalibrated(const FrameRows& light, const Masters& m, std::vector<float>
     }
 }
 
+// The size of the lights as registered and combined: a RAW light has three planes once
+// demosaiced.
+struct Shape {
+    int width = 0, height = 0, planes = 0;
+    std::size_t pixels() const { return static_cast<std::size_t>(width) * height; }
+};
+
 // The plane registration and noise look at: the middle one of three.
-const float* MiddlePlane(const std::vector<float>& planes, const FrameRows& g) {
+const float* MiddlePlane(const std::vector<float>& planes, const Shape& g) {
     return planes.data() + (g.planes == 3 ? g.pixels() : 0);
 }
 
 // Calibrated planes as 16-bit samples, for the alignment search.
-void ToSamples(const std::vector<float>& planes, const FrameRows& g,
+void ToSamples(const std::vector<float>& planes, const Shape& g,
                std::array<std::vector<uint16_t>, 3>& out) {
     const std::size_t n = g.pixels();
     for (int c = 0; c < g.planes; ++c) {
@@ -142,12 +163,59 @@ void ToSamples(const std::vector<float>& planes, const FrameRows& g,
     }
 }
 
-StackSource SourceOfSamples(const std::array<std::vector<uint16_t>, 3>& p, const FrameRows& g) {
+StackSource SourceOfSamples(const std::array<std::vector<uint16_t>, 3>& p, const Shape& g) {
     StackSource s;
     for (std::size_t c = 0; c < 3; ++c) s.plane[c] = p[g.planes == 1 ? 0 : c].data();
     s.width = g.width;
     s.height = g.height;
     return s;
+}
+
+// A calibrated mosaic into three planes, rows turned round so that the first row is the
+// bottom one, as every other picture keeps them.
+void Demosaic(const RawMosaic& layout, std::vector<float>& mosaic, std::vector<float>& rgb) {
+    RawMosaic m = layout;
+    m.samples.swap(mosaic);
+    const std::size_t w = static_cast<std::size_t>(m.width), n = w * m.height;
+    rgb.resize(3 * n);
+    DemosaicLinear(m, true, rgb.data(), rgb.data() + n, rgb.data() + 2 * n);
+    m.samples.swap(mosaic);
+    for (int c = 0; c < 3; ++c) {
+        float* p = rgb.data() + n * static_cast<std::size_t>(c);
+        for (int y = 0; y < m.height / 2; ++y)
+            std::swap_ranges(p + static_cast<std::size_t>(y) * w,
+                             p + static_cast<std::size_t>(y + 1) * w,
+                             p + static_cast<std::size_t>(m.height - 1 - y) * w);
+    }
+}
+
+// Divides a flat by its median, for each colour of the mosaic on its own so that the colour
+// of the flat's light does not tint the lights. False when a colour has no light.
+bool NormaliseFlat(std::vector<float>& plane, const RawMosaic* layout, int width, int height) {
+    if (layout == nullptr) {
+        const double median = PlaneMedian(plane);
+        if (median <= 0) return false;
+        for (float& v : plane) v = static_cast<float>(v / median);
+        return true;
+    }
+    // A row step prime to the pattern's period, so that every colour is sampled.
+    int step = std::max(1, height / 1000);
+    while (step % 2 == 0 || step % 3 == 0) ++step;
+    for (int colour = 0; colour < 3; ++colour) {
+        std::vector<float> values;
+        for (int y = 0; y < height; y += step)
+            for (int x = 0; x < width; ++x)
+                if (layout->Colour(x, y) == colour)
+                    values.push_back(plane[static_cast<std::size_t>(y) * width + x]);
+        if (values.empty()) continue;
+        const double median = PlaneMedian(values);
+        if (median <= 0) return false;
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                if (layout->Colour(x, y) == colour)
+                    plane[static_cast<std::size_t>(y) * width + x] /= static_cast<float>(median);
+    }
+    return true;
 }
 
 std::string FileName(const std::string& path) {
@@ -177,11 +245,23 @@ bool RunCalibratedStack(const StackJob& job, StackOutcome& out, std::string* err
         *error = "no light frames";
         return false;
     }
+    const bool raw = DetectFormat(job.lights[0]) == kFormatRaw;
+    if (raw) tell("reading the RAW frames", 0);
     FrameList lights, bias, darks, flats;
-    if (!OpenFrames(job.lights, lights, error) || !OpenFrames(job.bias, bias, error) ||
-        !OpenFrames(job.darks, darks, error) || !OpenFrames(job.flats, flats, error))
-        return false;
+    for (auto [paths, frames] : {std::pair{&job.lights, &lights}, std::pair{&job.bias, &bias},
+                                 std::pair{&job.darks, &darks}, std::pair{&job.flats, &flats}})
+        if (!OpenFrames(*paths, raw, job.temp_folder, *frames, error)) return false;
     const FrameRows& g = *lights[0];
+    const RawMosaic* layout = raw ? &static_cast<const RawFrame&>(g).layout : nullptr;
+    if (raw)
+        for (const FrameList* list : {&lights, &bias, &darks, &flats})
+            for (const auto& f : *list) {
+                const RawMosaic& l = static_cast<const RawFrame&>(*f).layout;
+                if (l.period != layout->period || l.cfa != layout->cfa) {
+                    *error = f->path + ": another colour pattern than the first light's";
+                    return false;
+                }
+            }
     if (!Matches(lights, g, error) || !Matches(bias, g, error) || !Matches(darks, g, error) ||
         !Matches(flats, g, error))
         return false;
@@ -202,84 +282,89 @@ bool RunCalibratedStack(const StackJob& job, StackOutcome& out, std::string* err
             auto& plane = m.flat[c];
             if (!m.bias.empty())
                 for (std::size_t i = 0; i < plane.size(); ++i) plane[i] -= m.bias[c][i];
-            const double median = PlaneMedian(plane);
-            if (median <= 0) {
+            if (!NormaliseFlat(plane, layout, g.width, g.height)) {
                 *error = flats[0]->path + ": the flat has no light above the bias";
                 return false;
             }
-            for (float& v : plane) v = static_cast<float>(v / median);
         }
     }
 
-    // Registration on the first light, and each light's noise. By stars, every light is
-    // resampled onto the first and kept in a temporary file; by the shift search, only the
-    // displacement is kept and the light is calibrated again band by band when combined.
+    // Registration on the first light, and each light's noise. Lights that must be resampled
+    // (by stars) or demosaiced (RAW) are prepared once and kept in temporary files; otherwise
+    // only the displacement is kept and the light is calibrated again band by band when
+    // combined.
     const std::size_t count = lights.size();
     const bool by_stars = job.registration == Registration::Stars;
+    const bool prepared = by_stars || raw;
+    const Shape shape{g.width, g.height, raw ? 3 : g.planes};
+    const std::size_t n = shape.pixels();
     out.dx.assign(count, 0);
     out.dy.assign(count, 0);
     out.noise.assign(count, 0);
     out.placement.assign(count, {});
     std::vector<bool> used(count, true);
-    FrameList spooled(by_stars ? count : 0);
+    FrameList spooled(prepared ? count : 0);
     {
-        std::vector<float> planes, moved;
+        std::vector<float> planes, colour, moved;
         std::array<std::vector<uint16_t>, 3> reference, candidate;
         std::vector<Star> reference_stars;
-        const std::size_t n = g.pixels();
         for (std::size_t i = 0; i < count; ++i) {
-            tell("registering " + std::to_string(i + 1) + "/" + std::to_string(count),
-                 10 + static_cast<int>(40 * i / count));
+            const int percent = 10 + static_cast<int>(40 * i / count);
+            tell("registering " + std::to_string(i + 1) + "/" + std::to_string(count), percent);
             LoadCalibrated(*lights[i], m, planes);
-            out.noise[i] = EstimateNoise(MiddlePlane(planes, g), g.width, g.height, 4);
-            if (!by_stars) {
-                if (i == 0) {
-                    ToSamples(planes, g, reference);
-                    continue;
-                }
-                ToSamples(planes, g, candidate);
-                const auto d =
-                    AlignSources({SourceOfSamples(reference, g), SourceOfSamples(candidate, g)},
-                                 kCompareCentre, job.search_range, job.search_range, false);
-                out.dx[i] = d[1].dx;
-                out.dy[i] = d[1].dy;
-                out.placement[i].tx = d[1].dx;
-                out.placement[i].ty = d[1].dy;
-                continue;
+            if (raw) {
+                Demosaic(*layout, planes, colour);
+                planes.swap(colour);
             }
-            const std::vector<Star> stars = DetectStars(MiddlePlane(planes, g), g.width, g.height);
+            out.noise[i] = EstimateNoise(MiddlePlane(planes, shape), shape.width, shape.height, 4);
             const float* keep = planes.data();
-            if (i == 0) {
-                if (stars.size() < kMinStars) {
-                    *error = job.lights[0] + ": " + std::to_string(stars.size()) +
-                             " star(s) found, too few to register by stars";
-                    return false;
+            if (!by_stars) {
+                ToSamples(planes, shape, i == 0 ? reference : candidate);
+                if (i > 0) {
+                    const auto d = AlignSources(
+                        {SourceOfSamples(reference, shape), SourceOfSamples(candidate, shape)},
+                        kCompareCentre, job.search_range, job.search_range, false);
+                    out.dx[i] = d[1].dx;
+                    out.dy[i] = d[1].dy;
+                    out.placement[i].tx = d[1].dx;
+                    out.placement[i].ty = d[1].dy;
                 }
-                reference_stars = stars;
             } else {
-                StarMatch match;
-                std::string why;
-                if (!MatchStars(reference_stars, stars, match, &why)) {
-                    used[i] = false;
-                    out.left_out.push_back(FileName(job.lights[i]) + ": " + why);
-                    tell("left out " + out.left_out.back(), 10 + static_cast<int>(40 * i / count));
-                    continue;
+                const std::vector<Star> stars =
+                    DetectStars(MiddlePlane(planes, shape), shape.width, shape.height);
+                if (i == 0) {
+                    if (stars.size() < kMinStars) {
+                        *error = job.lights[0] + ": " + std::to_string(stars.size()) +
+                                 " star(s) found, too few to register by stars";
+                        return false;
+                    }
+                    reference_stars = stars;
+                } else {
+                    StarMatch match;
+                    std::string why;
+                    if (!MatchStars(reference_stars, stars, match, &why)) {
+                        used[i] = false;
+                        out.left_out.push_back(FileName(job.lights[i]) + ": " + why);
+                        tell("left out " + out.left_out.back(), percent);
+                        continue;
+                    }
+                    const Similarity& t = match.transform;
+                    out.placement[i] = {t.a, t.b, t.tx, t.ty};
+                    out.dx[i] = static_cast<int>(std::lround(t.tx));
+                    out.dy[i] = static_cast<int>(std::lround(t.ty));
+                    const Similarity back = t.Inverse();
+                    moved.resize(planes.size());
+                    for (int c = 0; c < shape.planes; ++c)
+                        ResamplePlane(planes.data() + n * static_cast<std::size_t>(c), shape.width,
+                                      shape.height, back.a, back.b, back.tx, back.ty,
+                                      moved.data() + n * static_cast<std::size_t>(c));
+                    keep = moved.data();
                 }
-                const Similarity& t = match.transform;
-                out.placement[i] = {t.a, t.b, t.tx, t.ty};
-                out.dx[i] = static_cast<int>(std::lround(t.tx));
-                out.dy[i] = static_cast<int>(std::lround(t.ty));
-                const Similarity back = t.Inverse();
-                moved.resize(planes.size());
-                for (int c = 0; c < g.planes; ++c)
-                    ResamplePlane(planes.data() + n * static_cast<std::size_t>(c), g.width,
-                                  g.height, back.a, back.b, back.tx, back.ty,
-                                  moved.data() + n * static_cast<std::size_t>(c));
-                keep = moved.data();
             }
+            if (!prepared) continue;
             auto spool = std::make_unique<SpoolFrame>();
-            IoResult r = spool->Create(g.width, g.height, g.planes, job.temp_folder);
-            for (int c = 0; c < g.planes && r.ok(); ++c)
+            IoResult r = spool->Create(shape.width, shape.height, shape.planes, job.temp_folder);
+            for (int c = 0; c < shape.planes && r.ok(); ++c)
                 r = spool->WritePlane(c, keep + n * static_cast<std::size_t>(c));
             if (!r.ok()) {
                 *error = r.detail;
@@ -296,47 +381,51 @@ bool RunCalibratedStack(const StackJob& job, StackOutcome& out, std::string* err
         weights.push_back(
             job.weight_by_noise && out.noise[i] > 0 ? 1.0 / (out.noise[i] * out.noise[i]) : 1.0);
 
-    // Combination, a band of rows at a time. Lights kept in temporary files are calibrated
-    // and in place already.
-    const std::size_t w = static_cast<std::size_t>(g.width);
+    // Combination, a band of rows at a time. Prepared lights are calibrated already, and in
+    // place when registered by stars.
+    const std::size_t w = static_cast<std::size_t>(shape.width);
     LinearImage& img = out.image;
-    img.width = g.width;
-    img.height = g.height;
-    img.planes = g.planes;
-    img.data.assign(w * g.height * static_cast<std::size_t>(g.planes), kNaN);
-    img.cards = static_cast<const FitsFrame&>(*lights[0]).cards();
+    img.width = shape.width;
+    img.height = shape.height;
+    img.planes = shape.planes;
+    img.data.assign(n * static_cast<std::size_t>(shape.planes), kNaN);
+    if (!raw) img.cards = static_cast<const FitsFrame&>(g).cards();
     const std::size_t used_count = active.size();
-    std::vector<std::vector<float>> raw(used_count, std::vector<float>(w * band_rows)),
+    std::vector<std::vector<float>> rows_read(used_count, std::vector<float>(w * band_rows)),
         placed(used_count, std::vector<float>(w * band_rows));
-    for (int c = 0; c < g.planes; ++c) {
-        for (int y0 = 0; y0 < g.height; y0 += band_rows) {
-            const int rows = std::min(band_rows, g.height - y0);
+    for (int c = 0; c < shape.planes; ++c) {
+        for (int y0 = 0; y0 < shape.height; y0 += band_rows) {
+            const int rows = std::min(band_rows, shape.height - y0);
             if (y0 % (band_rows * 16) == 0)
                 tell("combining plane " + std::to_string(c + 1) + " row " + std::to_string(y0) +
-                         "/" + std::to_string(g.height),
-                     50 + static_cast<int>(50LL * (c * g.height + y0) / (g.planes * g.height)));
+                         "/" + std::to_string(shape.height),
+                     50 + static_cast<int>(50LL * (c * shape.height + y0) /
+                                           (shape.planes * shape.height)));
             // Each light's rows that land on this band, calibrated and moved into place.
             RunBands(static_cast<int>(used_count), [&](int k) {
                 const auto slot = static_cast<std::size_t>(k);
                 const std::size_t i = active[slot];
-                const bool ready = by_stars;
-                const int dx = ready ? 0 : out.dx[i], dy = ready ? 0 : out.dy[i];
-                const int s0 = std::max(y0 - dy, 0), s1 = std::min(y0 + rows - dy, g.height);
+                const int dx = by_stars ? 0 : out.dx[i], dy = by_stars ? 0 : out.dy[i];
+                const int s0 = std::max(y0 - dy, 0), s1 = std::min(y0 + rows - dy, shape.height);
                 std::vector<float>& dst = placed[slot];
-                if (ready) {
+                if (dx == 0 && dy == 0 && prepared) {
                     spooled[i]->Read(c, y0, rows, dst.data());
                     return;
                 }
                 std::fill(dst.begin(), dst.end(), kNaN);
                 if (s0 >= s1) return;
-                float* src = raw[slot].data();
-                lights[i]->Read(c, s0, s1 - s0, src);
-                m.Apply(c, static_cast<std::size_t>(s0) * w, static_cast<std::size_t>(s1 - s0) * w,
-                        src);
+                float* src = rows_read[slot].data();
+                if (prepared) {
+                    spooled[i]->Read(c, s0, s1 - s0, src);
+                } else {
+                    lights[i]->Read(c, s0, s1 - s0, src);
+                    m.Apply(c, static_cast<std::size_t>(s0) * w,
+                            static_cast<std::size_t>(s1 - s0) * w, src);
+                }
                 for (int sy = s0; sy < s1; ++sy) {
                     const float* from = src + static_cast<std::size_t>(sy - s0) * w;
                     float* to = dst.data() + static_cast<std::size_t>(sy + dy - y0) * w;
-                    const int x0 = std::max(0, dx), x1 = std::min(g.width, g.width + dx);
+                    const int x0 = std::max(0, dx), x1 = std::min(shape.width, shape.width + dx);
                     for (int x = x0; x < x1; ++x) to[x] = from[x - dx];
                 }
             });
@@ -344,16 +433,17 @@ bool RunCalibratedStack(const StackJob& job, StackOutcome& out, std::string* err
                 std::vector<const float*> ptrs(used_count);
                 for (std::size_t k = 0; k < used_count; ++k)
                     ptrs[k] = placed[k].data() + static_cast<std::size_t>(r) * w;
-                CombineRow(ptrs, weights, g.width, job.combine,
+                CombineRow(ptrs, weights, shape.width, job.combine,
                            img.plane(c) + (static_cast<std::size_t>(y0) + r) * w);
             });
         }
     }
-    for (const auto& f : spooled)
-        if (f && !f->healthy()) {
-            *error = "a temporary frame could not be read back";
-            return false;
-        }
+    for (const FrameList* list : {&spooled, &lights, &bias, &darks, &flats})
+        for (const auto& f : *list)
+            if (f && !f->healthy()) {
+                *error = "a temporary frame could not be read back";
+                return false;
+            }
 
     tell("done", 100);
     // Lines short enough for one HISTORY card each.
@@ -367,6 +457,7 @@ bool RunCalibratedStack(const StackJob& job, StackOutcome& out, std::string* err
                                  job.combine.kappa_high, job.combine.iterations));
     out.history.push_back(job.weight_by_noise ? "weights: inverse noise variance"
                                               : "weights: equal");
+    if (raw) out.history.push_back("RAW: calibrated on the mosaic, bilinear demosaic, camera WB");
     if (by_stars) out.history.push_back("registered by stars: rotation, scale, shift; Lanczos-2");
     for (const std::string& why : out.left_out)
         out.history.push_back(("left out " + why).substr(0, 72));
