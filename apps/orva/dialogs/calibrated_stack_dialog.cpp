@@ -1,5 +1,5 @@
-// Calibrated stacking (CALSTACK, ours): the light, bias, dark and flat frame lists (files added
-// with a file dialog or dropped on a list) and the combination options.
+// Calibrated stacking (CALSTACK, ours): the light, bias, dark and flat frame lists (FITS or RAW
+// files, added with a file dialog or dropped on a list) and the combination options.
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
@@ -63,6 +63,15 @@ private:
     std::vector<std::string>& files_;
 };
 
+// FITS and the common camera RAW endings, in both cases.
+QString FrameFilter() {
+    QString patterns;
+    for (const char* e : {"fit", "fits", "fts", "dng", "cr2", "cr3", "nef", "arw", "raf", "orf",
+                          "rw2", "pef",  "srw", "erf", "kdc", "mef", "mrw", "nrw", "sr2", "srf"})
+        patterns += QString(" *.%1 *.%2").arg(e, QString(e).toUpper());
+    return QString::fromUtf8("FITS / RAW (") + patterns.trimmed() + ")";
+}
+
 class CalibratedStackDialog : public QDialog {
 public:
     CalibratedStackDialog(AppContext& ctx, QWidget* parent)
@@ -81,8 +90,7 @@ public:
             auto* add = new QPushButton(QString::fromUtf8("追加"), this);
             add->setObjectName(QString("button_add_") + names[k]);
             connect(add, &QPushButton::clicked, this, [this, list] {
-                list->Add(QFileDialog::getOpenFileNames(
-                    this, QString(), QString(), "FITS (*.fit *.fits *.fts *.FIT *.FITS *.FTS)"));
+                list->Add(QFileDialog::getOpenFileNames(this, QString(), QString(), FrameFilter()));
             });
             grid->addWidget(add, 2, k);
             auto* clear = new QPushButton(QString::fromUtf8("クリア"), this);
