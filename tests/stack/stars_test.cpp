@@ -148,16 +148,6 @@ TEST(StarDetection, NoiseAloneGivesNothingAndResultsDoNotDependOnThreads) {
     const auto two = DetectStars(f.px.data(), 700, 500, 80);
     SetThreadCount(0);
     ASSERT_EQ(one.size(), 80u);  // at most max_stars, and there are more
-    // A higher threshold keeps fewer stars, all of them among those of the lower one.
-    const auto all = DetectStars(f.px.data(), 700, 500, 1000);
-    const auto strong = DetectStars(f.px.data(), 700, 500, 1000, 40.0);
-    EXPECT_LT(strong.size(), all.size());
-    EXPECT_GT(strong.size(), 10u);
-    for (const Star& s : strong) {
-        bool kept = false;
-        for (const Star& t : all) kept = kept || (t.x == s.x && t.y == s.y);
-        EXPECT_TRUE(kept);
-    }
     EXPECT_TRUE(DetectStars(f.px.data(), 700, 500, 0).empty());
     ASSERT_EQ(one.size(), two.size());
     for (std::size_t i = 0; i < one.size(); ++i) {
@@ -218,28 +208,6 @@ TEST(StarDetection, SingleStarCases) {
         EXPECT_NEAR(stars[0].x, c.star.x, c.tolerance);
         EXPECT_NEAR(stars[0].y, c.star.y, c.tolerance);
     }
-}
-
-// ---- Similarity ---------------------------------------------------------------------------
-
-TEST(StarSimilarity, MapInverseScaleAngle) {
-    const Similarity t{0, 2, 5, -3};  // 90 degrees, scale 2
-    double x, y;
-    t.Map(1, 0, x, y);
-    EXPECT_DOUBLE_EQ(x, 5);
-    EXPECT_DOUBLE_EQ(y, -1);
-    t.Map(0, 1, x, y);
-    EXPECT_DOUBLE_EQ(x, 3);
-    EXPECT_DOUBLE_EQ(y, -3);
-    EXPECT_DOUBLE_EQ(t.Scale(), 2);
-    EXPECT_DOUBLE_EQ(t.AngleDegrees(), 90);
-    EXPECT_DOUBLE_EQ((Similarity{-1, 0, 0, 0}.AngleDegrees()), 180);
-    const Similarity u{0.8, -0.3, 12, 7};
-    double bx, by;
-    u.Map(40, -9, x, y);
-    u.Inverse().Map(x, y, bx, by);
-    EXPECT_NEAR(bx, 40, 1e-12);
-    EXPECT_NEAR(by, -9, 1e-12);
 }
 
 // ---- Matching -----------------------------------------------------------------------------
