@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <limits>
 
+#include "common/plane.h"
+
 namespace orva {
 
 IoResult FitsFrame::Open(const std::string& file) {
@@ -24,6 +26,32 @@ IoResult FitsFrame::Open(const std::string& file) {
 
 void FitsFrame::Read(int c, int y0, int count, float* out) const {
     rows_.Read(c, y0, count, out);
+}
+
+HeldFrame::~HeldFrame() {
+    FreeAligned(data_);
+}
+
+IoResult HeldFrame::Create(int w, int h, int p) {
+    width = w;
+    height = h;
+    planes = p;
+    path = "frame in memory";
+    data_ = static_cast<float*>(AllocateAligned(pixels() * static_cast<std::size_t>(p) * 4));
+    if (data_ == nullptr) return {IoStatus::OutOfMemory, "no memory for a prepared frame"};
+    return {};
+}
+
+IoResult HeldFrame::WritePlane(int c, const float* values) {
+    std::memcpy(data_ + pixels() * static_cast<std::size_t>(c), values, pixels() * sizeof(float));
+    return {};
+}
+
+void HeldFrame::Read(int c, int y0, int count, float* out) const {
+    std::memcpy(out,
+                data_ + pixels() * static_cast<std::size_t>(c) +
+                    static_cast<std::size_t>(y0) * static_cast<std::size_t>(width),
+                static_cast<std::size_t>(count) * static_cast<std::size_t>(width) * sizeof(float));
 }
 
 SpoolFrame::~SpoolFrame() {

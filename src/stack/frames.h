@@ -38,10 +38,32 @@ private:
     FitsRows rows_;
 };
 
-// Planes written once, then read back in rows. The file has no name from the moment it is
-// made, so nothing is left behind however the program ends. It lives in $TMPDIR (or the
-// system's temporary folder) unless another folder is given.
-class SpoolFrame final : public FrameRows {
+// A frame written once, plane by plane, then read back in rows.
+class WrittenFrame : public FrameRows {
+public:
+    virtual IoResult WritePlane(int c, const float* values) = 0;  // width x height values
+};
+
+// Held in memory (huge-page friendly), while the frames together fit the memory allowed.
+class HeldFrame final : public WrittenFrame {
+public:
+    HeldFrame() = default;
+    ~HeldFrame() override;
+    HeldFrame(const HeldFrame&) = delete;
+    HeldFrame& operator=(const HeldFrame&) = delete;
+
+    IoResult Create(int width, int height, int planes);
+    IoResult WritePlane(int c, const float* values) override;
+    void Read(int c, int y0, int count, float* out) const override;
+
+private:
+    float* data_ = nullptr;
+};
+
+// In a file that has no name from the moment it is made, so nothing is left behind however
+// the program ends. It lives in $TMPDIR (or the system's temporary folder) unless another
+// folder is given.
+class SpoolFrame final : public WrittenFrame {
 public:
     SpoolFrame() = default;
     ~SpoolFrame() override;
@@ -49,7 +71,7 @@ public:
     SpoolFrame& operator=(const SpoolFrame&) = delete;
 
     IoResult Create(int width, int height, int planes, const std::string& folder = {});
-    IoResult WritePlane(int c, const float* values);  // width x height values
+    IoResult WritePlane(int c, const float* values) override;
     void Read(int c, int y0, int count, float* out) const override;
     bool healthy() const override { return !failed_; }
 

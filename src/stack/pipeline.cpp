@@ -298,6 +298,8 @@ bool RunCalibratedStack(const StackJob& job, StackOutcome& out, std::string* err
     const bool prepared = by_stars || raw;
     const Shape shape{g.width, g.height, raw ? 3 : g.planes};
     const std::size_t n = shape.pixels();
+    const bool hold =
+        count * n * static_cast<std::size_t>(shape.planes) * sizeof(float) <= job.memory_for_frames;
     out.dx.assign(count, 0);
     out.dy.assign(count, 0);
     out.noise.assign(count, 0);
@@ -362,15 +364,24 @@ bool RunCalibratedStack(const StackJob& job, StackOutcome& out, std::string* err
                 }
             }
             if (!prepared) continue;
-            auto spool = std::make_unique<SpoolFrame>();
-            IoResult r = spool->Create(shape.width, shape.height, shape.planes, job.temp_folder);
+            std::unique_ptr<WrittenFrame> frame;
+            IoResult r;
+            if (hold) {
+                auto held = std::make_unique<HeldFrame>();
+                r = held->Create(shape.width, shape.height, shape.planes);
+                frame = std::move(held);
+            } else {
+                auto spool = std::make_unique<SpoolFrame>();
+                r = spool->Create(shape.width, shape.height, shape.planes, job.temp_folder);
+                frame = std::move(spool);
+            }
             for (int c = 0; c < shape.planes && r.ok(); ++c)
-                r = spool->WritePlane(c, keep + n * static_cast<std::size_t>(c));
+                r = frame->WritePlane(c, keep + n * static_cast<std::size_t>(c));
             if (!r.ok()) {
                 *error = r.detail;
                 return false;
             }
-            spooled[i] = std::move(spool);
+            spooled[i] = std::move(frame);
         }
     }
     std::vector<std::size_t> active;

@@ -29,6 +29,9 @@ struct StackJob {
     Registration registration = Registration::Shift;
     int search_range = 32;    // pixels each way the shift search looks
     std::string temp_folder;  // for resampled lights; empty: $TMPDIR or the system's
+    // Prepared (resampled or demosaiced) lights stay in memory while all of them together
+    // take no more than this; beyond it they go to temporary files.
+    std::size_t memory_for_frames = std::size_t{2} << 30;
     int band_rows = 64;
     // Told a line of progress ("registering 3/20") and how much of the whole is done, in
     // percent; may be empty.

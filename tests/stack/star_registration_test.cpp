@@ -131,6 +131,7 @@ TEST(StarRegistration, TurnedAndFlippedLightsLandOnTheFirst) {
     for (SkyStar& s : elsewhere) s.x = std::fmod(s.x * 7.31 + 50, kW + 120) - 60;
     job.lights.push_back(WriteLight(dir, "elsewhere.fits", elsewhere, {0, 0, 0}, 9));
     job.temp_folder = dir.dir();
+    job.memory_for_frames = 0;  // through temporary files
 
     StackOutcome out;
     std::string error;
