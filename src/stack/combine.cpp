@@ -34,8 +34,8 @@ double Median(std::vector<double>& v, std::size_t n) {
     return (lo + hi) / 2;
 }
 
-// Population standard deviation of the first n values.
-double Deviation(const std::vector<double>& v, std::size_t n) {
+// Population standard deviation of n values.
+double Deviation(const double* v, std::size_t n) {
     double mean = 0;
     for (std::size_t i = 0; i < n; ++i) mean += v[i];
     mean /= static_cast<double>(n);
@@ -89,20 +89,31 @@ double CombineValues(std::vector<double>& values, std::vector<double>& weights,
         }
         case Rejection::Sigma:
         case Rejection::Winsor: {
-            for (int it = 0; it < p.iterations && n >= 3; ++it) {
-                scratch.assign(values.begin(), values.begin() + static_cast<long>(n));
-                const double centre = Median(scratch, n);
-                double sigma = Deviation(values, n);
+            if (n < 3 || p.iterations < 1) break;
+            // Sorted once, the values each round keeps are a run of the sorted ones: the
+            // median is read off, and clipping only moves the run's ends.
+            thread_local std::vector<std::pair<double, double>> sorted;
+            sorted.resize(n);
+            for (std::size_t i = 0; i < n; ++i) sorted[i] = {values[i], weights[i]};
+            std::sort(sorted.begin(), sorted.end(),
+                      [](const auto& a, const auto& b) { return a.first < b.first; });
+            for (std::size_t i = 0; i < n; ++i) values[i] = sorted[i].first;
+            std::size_t b = 0, e = n;
+            for (int it = 0; it < p.iterations && e - b >= 3; ++it) {
+                const std::size_t m = e - b;
+                const double* v = values.data() + b;
+                const double centre = m % 2 == 1 ? v[m / 2] : (v[m / 2 - 1] + v[m / 2]) / 2;
+                double sigma = Deviation(v, m);
                 if (p.rejection == Rejection::Winsor && sigma > 0) {
                     // A deviation the outliers cannot inflate: values beyond 1.5 deviations
                     // are pulled in to that bound and the deviation measured again (1.134
                     // restores a normal distribution's), until it settles.
-                    scratch.assign(values.begin(), values.begin() + static_cast<long>(n));
+                    scratch.assign(v, v + m);
                     for (int k = 0; k < 10; ++k) {
-                        for (std::size_t i = 0; i < n; ++i)
+                        for (std::size_t i = 0; i < m; ++i)
                             scratch[i] =
                                 std::clamp(scratch[i], centre - 1.5 * sigma, centre + 1.5 * sigma);
-                        const double next = 1.134 * Deviation(scratch, n);
+                        const double next = 1.134 * Deviation(scratch.data(), m);
                         const bool settled = std::abs(next - sigma) < 5e-4 * sigma;
                         sigma = next;
                         if (settled) break;
@@ -110,18 +121,17 @@ double CombineValues(std::vector<double>& values, std::vector<double>& weights,
                 }
                 if (sigma <= 0) break;
                 const double lo = centre - p.kappa_low * sigma, hi = centre + p.kappa_high * sigma;
-                std::size_t kept = 0;
-                for (std::size_t i = 0; i < n; ++i) {
-                    if (values[i] < lo || values[i] > hi) continue;
-                    values[kept] = values[i];
-                    weights[kept] = weights[i];
-                    ++kept;
-                }
-                const bool changed = kept != n;
-                n = kept;
-                if (!changed) break;
+                const std::size_t b0 = b, e0 = e;
+                while (b < e && values[b] < lo) ++b;
+                while (e > b && values[e - 1] > hi) --e;
+                if (b == b0 && e == e0) break;
             }
-            break;
+            double sum = 0, wsum = 0;
+            for (std::size_t i = b; i < e; ++i) {
+                sum += sorted[i].first * sorted[i].second;
+                wsum += sorted[i].second;
+            }
+            return wsum > 0 ? sum / wsum : kNaN;
         }
     }
     return WeightedMean(values, weights, n);

@@ -159,7 +159,7 @@ void ToSamples(const std::vector<float>& planes, const Shape& g,
         for (std::size_t i = 0; i < n; ++i)
             o[i] = std::isnan(from[i])
                        ? 0
-                       : static_cast<uint16_t>(std::clamp(std::lround(from[i]), 0L, 65535L));
+                       : static_cast<uint16_t>(std::clamp(from[i], 0.0f, 65535.0f) + 0.5f);
     }
 }
 
