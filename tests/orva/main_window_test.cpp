@@ -85,11 +85,7 @@ TEST(MainWindowMenu, EveryLabelledCommandOnceWithItsLabelAndId) {
     }
     EXPECT_EQ(where.size(), win.w.commandActions().size());
     EXPECT_EQ(where.at(101).toStdString(), "ファイル(&F)");
-    EXPECT_EQ(where.at(201).toStdString(), "編集(&E)");
     EXPECT_EQ(where.at(311).toStdString(), "画像処理(&I)");
-    EXPECT_EQ(where.at(401).toStdString(), "表示(&V)");
-    EXPECT_EQ(where.at(802).toStdString(), "バッチ(&B)");
-    EXPECT_EQ(where.at(502).toStdString(), "ヘルプ(&H)");
     EXPECT_TRUE(where.at(777).isEmpty()) << "noise reduction stands on the menu bar";
 }
 
@@ -121,12 +117,9 @@ TEST(MainWindowMenu, EnabledStatesFollowTheCommandsBeforeAMenuOpensAndAfterComma
 // ---- keys ----
 
 TEST(MainWindowKeys, QtKeysMapToTheCommandKeys) {
-    EXPECT_EQ(KeyFromQt(Qt::Key_Up, Qt::NoModifier), Key::Up);
     EXPECT_EQ(KeyFromQt(Qt::Key_Up, Qt::KeypadModifier), Key::Up);
     EXPECT_EQ(KeyFromQt(Qt::Key_8, Qt::NoModifier), Key::Digit8);
-    EXPECT_EQ(KeyFromQt(Qt::Key_Insert, Qt::NoModifier), Key::Insert);
     EXPECT_EQ(KeyFromQt(Qt::Key_S, Qt::ShiftModifier), Key::S);
-    EXPECT_EQ(KeyFromQt(Qt::Key_O, Qt::NoModifier), Key::O);
     // Keypad digits are other keys; Alt belongs to the menu mnemonics.
     EXPECT_FALSE(KeyFromQt(Qt::Key_8, Qt::KeypadModifier));
     EXPECT_FALSE(KeyFromQt(Qt::Key_A, Qt::AltModifier));
@@ -445,32 +438,26 @@ TEST(QtUiFileDialogs, SaveDialogShowsTheRequestAndReportsTheChoice) {
     EXPECT_EQ(r.path, dir.Path("moon"));
 }
 
-TEST(QtUiFileDialogs, DialogsStartInTheFolderUsedLast) {
+TEST(QtUiFileDialogs, OpenDialogStartsOnTheFirstFilterInTheFolderUsedLast) {
     TempDir used;
     FileDialogRequest req;
     req.title = "LOAD";
     req.filters = ParseFilterList(msg::kOpenFilter);
-    const auto at = [&](const QString& folder) {
-        return MakeFileDialog(req, FileDialogKind::Open, nullptr, folder)
-            ->directory()
-            .absolutePath()
-            .toStdString();
-    };
-    EXPECT_EQ(at(QString::fromStdString(used.dir())),
-              std::filesystem::path(used.dir()).lexically_normal().string());
-    EXPECT_EQ(at(QString()), QDir::currentPath().toStdString());
-    EXPECT_EQ(at(QString::fromStdString(used.Path("gone"))), QDir::currentPath().toStdString());
-}
-
-TEST(QtUiFileDialogs, OpenDialogStartsOnTheFirstFilterForExistingFiles) {
-    FileDialogRequest req;
-    req.title = "LOAD";
-    req.filters = ParseFilterList(msg::kOpenFilter);
-    const auto dialog = MakeFileDialog(req, FileDialogKind::Open, nullptr);
+    const auto dialog =
+        MakeFileDialog(req, FileDialogKind::Open, nullptr, QString::fromStdString(used.dir()));
     EXPECT_EQ(dialog->windowTitle().toStdString(), "LOAD");
     EXPECT_EQ(dialog->fileMode(), QFileDialog::ExistingFile);
     EXPECT_EQ(dialog->selectedNameFilter().toStdString(), "全ての画像データ");
     EXPECT_EQ(FileDialogChoice(*dialog, req).filter_index, 1);
+    EXPECT_EQ(dialog->directory().absolutePath().toStdString(),
+              std::filesystem::path(used.dir()).lexically_normal().string());
+    // A folder that is gone: the current one.
+    EXPECT_EQ(MakeFileDialog(req, FileDialogKind::Open, nullptr,
+                             QString::fromStdString(used.Path("gone")))
+                  ->directory()
+                  .absolutePath()
+                  .toStdString(),
+              QDir::currentPath().toStdString());
 }
 
 // ---- documents ----

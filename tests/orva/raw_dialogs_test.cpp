@@ -98,11 +98,5 @@ TEST(DarkDialog, AddRemoveLevelAndOk) {
     EXPECT_EQ(h.ctx->darks.files[2], "");
 }
 
-TEST(RawMenus, DarkAndRawEntriesAreEnabled) {
-    Harness h;
-    EXPECT_TRUE(CommandEnabled(*h.ctx, kCmdDarkFiles));
-    EXPECT_TRUE(CommandEnabled(*h.ctx, kCmdRawSettings));
-}
-
 }  // namespace
 }  // namespace orva::gui
