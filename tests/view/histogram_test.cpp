@@ -123,13 +123,6 @@ TEST(Histogram, AxesGridTicksAndLabels) {
     for (const auto& l : grey.polylines) EXPECT_EQ(l.colour, kGrey);
 }
 
-TEST(Histogram, LevelLinesInEachReadoutForm) {
-    const std::array<int, 3> v = {65535, 256, 0};
-    EXPECT_EQ(LevelLine(true, v, 66), "MAX  R:992.9 G:  3.8 B:  0.0");
-    EXPECT_EQ(LevelLine(false, v, 7), "MIN  R:9362 G:  36 B:   0");
-    EXPECT_EQ(LevelLine(true, v, 6), "MAX  R:10922 G:   42 B:    0");
-}
-
 // 4 x 2: red rises with the column, green with the memory row, blue is full.
 uint16_t Profiles(int c, int x, int y) {
     if (c == 0) return static_cast<uint16_t>(x * 16384);
