@@ -139,13 +139,8 @@ TEST(GammaCommand, FillsTheBlockFromTheChosenSets) {
     g.curve_mode = 0;
     ParamBlock b;
     FillGammaBlock(*h.ctx, rec, b);
-    for (int c = 0; c < 3; ++c) {
-        EXPECT_EQ(b[c * 3], 10);
-        EXPECT_EQ(b[c * 3 + 1], 128140);
-        EXPECT_EQ(b[c * 3 + 2], 255250);
-    }
-    EXPECT_EQ(b[9], 0);
-    EXPECT_EQ(b[10], 0);
+    EXPECT_EQ((std::vector<int>{b[0], b[1], b[2], b[6], b[8], b[9], b[10]}),
+              (std::vector<int>{10, 128140, 255250, 10, 255250, 0, 0}));
     // Any colour set selected: all three colour sets are used, per channel.
     g.channel_set = 2;
     g.curve_mode = 9;
