@@ -230,17 +230,6 @@ TEST(FileCommands, CommandLineSplitting) {
     EXPECT_TRUE(SplitCommandLine("").empty());
 }
 
-TEST(FileCommands, OpenFilesContinuesPastUnknownNames) {
-    Harness h;
-    TempDir dir;
-    const std::string a = WriteTestBmp(dir, "a.bmp");
-    OpenFiles(*h.ctx, {dir.Path("x.txt"), a, a});
-    EXPECT_EQ(h.ui.Texts("Error !").size(), 1u);
-    EXPECT_TRUE(h.ctx->ws.at(0).occupied());
-    EXPECT_TRUE(h.ctx->ws.at(1).occupied());
-    EXPECT_EQ(h.ctx->ws.current, 1);
-}
-
 TEST(FileCommands, CompositeBatchDropTakesTheFirstSixteen) {
     Harness h;
     TempDir dir;

@@ -69,12 +69,6 @@ TEST(WaveletCommands, SidesOf5000AreNotEnlarged) {
     ASSERT_TRUE(ExecuteCommand(*h.ctx, 316));
     EXPECT_EQ(std::pair(narrow.width, narrow.height), std::pair(9998, 20));
     EXPECT_EQ(h.ui.Texts("Message !").size(), 1u);
-    // A tall picture is refused the same way.
-    ImageRecord& tall = MakeImage(h.ctx->ws, 2, 3, 5000, Gradient);
-    h.ctx->ws.current = 2;
-    ASSERT_TRUE(ExecuteCommand(*h.ctx, 316));
-    EXPECT_EQ(tall.height, 5000);
-    EXPECT_EQ(h.ui.Texts("Message !").size(), 2u);
 }
 
 }  // namespace
