@@ -167,19 +167,6 @@ TEST(Dialogs, EachEditWritesItsOwnFieldUnderItsOwnRule) {
 
 #undef FIELD
 
-TEST(Dialogs, SharpPaintsTheProfileAtItsCoordinates) {
-    Open d("SHARP");
-    d.dialog->resize(d.dialog->sizeHint());
-    const QImage img = d.Find<PaintArea>("profile")->grab().toImage();
-    // Radius 1, blunting 5.0: the peak (310, 10) and the half-height point (320, 60) of the
-    // curve, a tick below the axis y = 110 and the axis x = 310, in an area whose origin is
-    // (200, 0).
-    EXPECT_EQ(QColor(img.pixel(110, 10)), QColor(Qt::red));
-    EXPECT_EQ(QColor(img.pixel(120, 60)), QColor(Qt::red));
-    EXPECT_EQ(QColor(img.pixel(60, 113)), QColor(Qt::black));
-    EXPECT_EQ(QColor(img.pixel(110, 80)), QColor(Qt::black));
-}
-
 // Picking and the neighbour limits are pinned without widgets; here a drag and the edits
 // reach the selected point of the shown set.
 TEST(Dialogs, GammaPointsAreDraggedAndTyped) {
