@@ -72,7 +72,8 @@ TEST(ToolbarStrip, BatchModeShowsOnlyThePromptOrTheRunningNotice) {
 TEST(ToolbarStrip, EveryCellThatDoesSomethingSaysWhat) {
     // clang-format off
     const std::pair<int, const char*> cases[] = {
-        {1, "保存(BMP,JPG,TIF,PPM)"}, {3, ""}, {4, "アンドゥ"}, {14, "ヒストグラム"},
+        {0, "開く"}, {1, "保存(BMP,JPG,TIF,PPM)"}, {2, "印刷"}, {3, ""}, {4, "アンドゥ"},
+        {5, "リドゥ"}, {6, ""}, {7, "シャープ/スムーズ"}, {14, "ヒストグラム"}, {15, "画像選択"},
     };
     // clang-format on
     for (const auto& [cell, tip] : cases) EXPECT_EQ(ToolbarCellTip(cell), tip) << cell;
