@@ -124,18 +124,6 @@ TEST(ImageBackground, SmallerBackgroundRepeatsItsLastRowAndColumn) {
     EXPECT_EQ(Sample(rec, 2, 4, 3), 212);
 }
 
-TEST(ImageBackground, CentralMaximumLooksAtEveryFourthRowAndColumnOnly) {
-    // 16 x 16: rows and columns 4..11, sampled at 4 and 8.
-    Plane p;
-    ASSERT_TRUE(p.Allocate(256, true));
-    PlaneView v = p.view(16, 16);
-    v.at(5, 5) = 60000;  // not sampled
-    v.at(3, 8) = 60000;  // outside the central half
-    v.at(8, 4) = 900;
-    v.at(4, 8) = 700;
-    EXPECT_EQ(CentralMaximum(v, 16, 16), 901);
-}
-
 TEST(ImageBackground, MultiplyScalesByTheCentralMaximum) {
     Workspace ws;
     ImageRecord& rec = MakeImage(ws, 0, 8, 8, [](int, int, int) { return uint16_t{4000}; });
@@ -255,10 +243,7 @@ TEST(BackgroundThreads, ResultsDoNotDependOnTheThreadCount) {
         Apply(kOpBackground, a, Radial(0, 120, 40, 170), ws);
         Apply(kOpBackground, a, ImageMode(3, 0, 1), ws);
         ParamBlock g;
-        g[0] = 0;
-        g[1] = 24;
-        g[2] = 6;
-        g[3] = 1;
+        g[1] = 24, g[2] = 6, g[3] = 1;
         Apply(kOpMakeBackground, ws.at(2), g, ws);
         std::vector<uint16_t> all;
         for (int s : {0, 2})

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "composite/combine.h"
 #include "composite/stack_fixtures.h"
 #include "ops/geometry.h"
@@ -54,26 +56,18 @@ TEST(CompositePoints, AHalfScalePictureIsEnlargedTwice) {
     EXPECT_EQ(s[1].x, 0);
 }
 
-TEST(CompositePoints, CoincidingReferencePointsDoNotScale) {
+TEST(CompositePoints, CoincidingReferencePointsOrAnAbsurdScaleDoNotScale) {
     const ImageRecord a = Flat(50, 50, 1000), b = Flat(50, 50, 2000);
-    const std::vector<PointImage> images{{&a, 100, PackPoint(10, 10), PackPoint(10, 10)},
-                                         {&b, 100, PackPoint(12, 10), PackPoint(40, 30)}};
-    std::vector<ImageRecord> copies;
-    std::vector<StackSource> s;
-    ASSERT_TRUE(AlignByPoints(images, copies, s));
-    EXPECT_EQ(copies[1].width, 50);
-    EXPECT_EQ(copies[1].height, 50);
-}
-
-TEST(CompositePoints, AnAbsurdScaleIsNotApplied) {
-    const ImageRecord a = Flat(50, 50, 1000), b = Flat(50, 50, 2000);
-    // Image 2 would have to grow 8,000 times to match the reference's A-B distance.
-    const std::vector<PointImage> images{{&a, 100, PackPoint(0, 10), PackPoint(8000, 10)},
-                                         {&b, 100, PackPoint(12, 10), PackPoint(13, 10)}};
-    std::vector<ImageRecord> copies;
-    std::vector<StackSource> s;
-    ASSERT_TRUE(AlignByPoints(images, copies, s));
-    EXPECT_EQ(copies[1].width, 50);
+    // The second pair would have image 2 grow 8,000 times to match the reference's distance.
+    for (const auto& [ref_b, other_b] : {std::pair{PackPoint(10, 10), PackPoint(40, 30)},
+                                         std::pair{PackPoint(8000, 10), PackPoint(13, 10)}}) {
+        const std::vector<PointImage> images{{&a, 100, PackPoint(10, 10), ref_b},
+                                             {&b, 100, PackPoint(12, 10), other_b}};
+        std::vector<ImageRecord> copies;
+        std::vector<StackSource> s;
+        ASSERT_TRUE(AlignByPoints(images, copies, s));
+        EXPECT_EQ(std::pair(copies[1].width, copies[1].height), std::pair(50, 50));
+    }
 }
 
 // The brightest red sample of a source in canvas coordinates.

@@ -231,18 +231,5 @@ TEST(ColourChangeHsv, DialogUnitsOfAPixel) {
     EXPECT_EQ(HsvDialogUnits(200, 100, 50), (std::array<int, 3>{19, 191, 0}));
 }
 
-TEST(ColourDispatch, SaturationDeltaIsClampedTo100) {
-    Workspace ws;
-    ImageRecord& rec =
-        testing::MakeImage(ws, 0, 1, 1, [](int c, int, int) { return c == 0 ? 8000 : 16000; });
-    ParamBlock block;
-    block[0] = 120;
-    block[1] = 0;
-    EXPECT_TRUE(Dispatch(kOpSaturation, rec, block, ws, DefaultKernels()));
-    // Mean 13333: red 8000 - 5333, green 16000 + 2667.
-    EXPECT_EQ(testing::Sample(rec, 0, 0, 0), 2667);
-    EXPECT_EQ(testing::Sample(rec, 1, 0, 0), 18667);
-}
-
 }  // namespace
 }  // namespace orva

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <random>
 #include <vector>
 
@@ -28,21 +29,15 @@ std::vector<uint16_t> HotPixel() {
 }
 
 TEST(NoiseWeight, SpatialWeightOverTheRangeFactor) {
-    // Tolerance 10: differences within +-12800 count fully (64 x g).
-    EXPECT_EQ(NoiseWeight(10, 12799, 10), 640);
-    EXPECT_EQ(NoiseWeight(10, 12800, 10), 640);
-    EXPECT_EQ(NoiseWeight(10, -12800, 10), 640);
-    EXPECT_EQ(NoiseWeight(10, 12801, 10), 637);  // 640 / (1 + 1/256)
-    EXPECT_EQ(NoiseWeight(10, -12801, 10), 637);
-    // 20000 below: factor 1 + 7200 / 256 = 29.125.
-    EXPECT_EQ(NoiseWeight(10, -20000, 10), 21);
-    EXPECT_EQ(NoiseWeight(8, -20000, 10), 17);
-    EXPECT_EQ(NoiseWeight(4, -20000, 10), 8);
-    // Tolerance 0 and the largest difference.
-    EXPECT_EQ(NoiseWeight(4, 65535, 0), 0);
-    EXPECT_EQ(NoiseWeight(8, 65535, 0), 1);
-    // Tolerances beyond 10 count as 10.
-    EXPECT_EQ(NoiseWeight(10, 12800, 99), 640);
+    // {spatial g, difference, tolerance, weight}. Tolerance 10: differences within +-12800
+    // count fully (64 x g), one more gives 640 / (1 + 1/256); 20000 below: factor
+    // 1 + 7200 / 256 = 29.125. Tolerances beyond 10 count as 10.
+    const std::array<int, 4> cases[] = {
+        {10, 12800, 10, 640}, {10, -12800, 10, 640}, {10, 12801, 10, 637}, {10, -12801, 10, 637},
+        {10, -20000, 10, 21}, {8, -20000, 10, 17},   {4, -20000, 10, 8},   {4, 65535, 0, 0},
+        {8, 65535, 0, 1},     {10, 12800, 99, 640},
+    };
+    for (const auto& [g, d, tol, w] : cases) EXPECT_EQ(NoiseWeight(g, d, tol), w) << g << " " << d;
 }
 
 TEST(NoiseReduction, FlatAreasAreUnchangedAtAnyStrength) {

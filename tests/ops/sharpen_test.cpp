@@ -185,17 +185,5 @@ TEST(SharpenCommands, FillTheBlocks) {
               (std::vector<int>{2, 3000, 12, 40, 11, 2}));
 }
 
-TEST(SharpenCommands, RunWithTheirDialogs) {
-    Harness h;
-    ImageRecord& rec = MakeImage(h.ctx->ws, 0, 3, 1, [](int, int x, int) -> uint16_t {
-        return static_cast<uint16_t>(x == 2 ? 30000 : 20000);
-    });
-    h.ctx->settings.sharpen.smooth_range = 0;
-    ASSERT_TRUE(ExecuteCommand(*h.ctx, 301));
-    EXPECT_EQ(Sample(rec, 0, 1, 0), 17653);
-    ASSERT_TRUE(ExecuteCommand(*h.ctx, 303));
-    EXPECT_EQ(h.ui.dialogs_run, (std::vector<std::string>{"SHARP", "EDGE"}));
-}
-
 }  // namespace
 }  // namespace orva

@@ -115,6 +115,8 @@ TEST(Dialogs, BindingKitOnTheSharpenDialog) {
 
 #define FIELD(expr) [](Settings& s) -> int& { return s.expr; }
 
+// One or two edits of each dialog: the value rules themselves are pinned without widgets, so
+// these check that an edit reaches its own field, under the rule of that field, and no other.
 TEST(Dialogs, EachEditWritesItsOwnFieldUnderItsOwnRule) {
     struct Case {
         const char* dialog;
@@ -126,54 +128,26 @@ TEST(Dialogs, EachEditWritesItsOwnFieldUnderItsOwnRule) {
     };
     const Case cases[] = {
         {"SHARP", "edit_radius", "12", FIELD(sharpen.radius), 10, "10"},
-        {"SHARP", "edit_smooth_strength", "99", FIELD(sharpen.smooth_strength), 50, "50"},
-        {"SHARP", "edit_emphasis", "-1", FIELD(sharpen.emphasis), 0, nullptr},
         {"EDGE", "edit_range", "10", FIELD(edge.range), 2562, "10.0"},
-        {"EDGE", "edit_smooth_strength", "60", FIELD(edge.smooth_strength), 50, nullptr},
-        {"EDGE", "edit_emphasis", "-3", FIELD(edge.emphasis), 0, nullptr},
         {"EDGE", "edit_threshold", "150", FIELD(edge.threshold), 100, nullptr},
-        // The dynamic-range radius moves in whole blocks of four pixels.
         {"HDR", "edit_radius", "23", FIELD(dynamic_range.radius), 20, "20"},
-        {"HDR", "edit_tone_difference", "200", FIELD(dynamic_range.tone_difference), 128, nullptr},
-        {"HDR", "edit_strength", "0", FIELD(dynamic_range.strength), 1, nullptr},
-        // Crop sizes and the distortion are taken as typed; the commands limit them.
         {"CUT", "edit_crop_width", "-3", FIELD(crop.width), -3, nullptr},
-        {"CUT", "edit_crop_height", "5", FIELD(crop.height), 5, nullptr},
-        {"CUT", "edit_output_width", "6", FIELD(crop.output_width), 6, nullptr},
-        {"CUT", "edit_output_height", "20000", FIELD(crop.output_height), 20000, nullptr},
         {"CUT", "edit_magnification", "12x", FIELD(crop.magnification), 0, nullptr},
         {"WAIKYOKU", "edit_amount", "-12", FIELD(distortion.amount), -12, nullptr},
         {"ROUND", "edit_angle", "-30.5", FIELD(rotate.angle), -3050, "-30.50"},
-        {"LEVEL", "edit_input_min", "7", FIELD(level.sets[0].input_min), 7, nullptr},
-        {"LEVEL", "edit_input_max", "300", FIELD(level.sets[0].input_max), 255, nullptr},
         {"LEVEL", "edit_brightness", "-300", FIELD(level.sets[0].brightness), -255, nullptr},
-        {"LEVEL", "edit_contrast", "50", FIELD(level.sets[0].contrast), 50, nullptr},
         {"LEVEL", "edit_gamma", "2.3", FIELD(level.sets[0].gamma), 230, "2.30"},
-        {"LEVEL", "edit_output_min", "9", FIELD(level.sets[0].output_min), 9, nullptr},
-        {"LEVEL", "edit_output_max", "200", FIELD(level.sets[0].output_max), 200, nullptr},
         {"WAVELET", "edit_gain1", "2.3", FIELD(wavelet.gains[1]), 23, "2.3"},
-        {"WAVELET", "edit_gain3", "-1", FIELD(wavelet.gains[3]), 0, nullptr},
         {"WAVELET", "edit_gain5", "77", FIELD(wavelet.gains[5]), 500, "50.0"},
         {"RESTORE", "edit_spread", "12.5", FIELD(restore.spread), 100, "10.0"},
-        {"RESTORE", "edit_blunting", "0", FIELD(restore.blunting), 10, "1.0"},
-        {"GRAY", "edit_r", "-5", FIELD(grey.weight_r), 0, nullptr},
-        {"GRAY", "edit_g", "700", FIELD(grey.weight_g), 700, nullptr},
         {"GRAY", "edit_b", "99999", FIELD(grey.weight_b), 65535, nullptr},
-        // Saturation and hue are shown as the change from their middle.
         {"COLORUP", "edit_saturation", "-20", FIELD(colour.saturation), 80, "-20"},
         {"COLORUP", "edit_hue", "200", FIELD(colour.hue), 360, "180"},
         {"CHGRGB", "edit_source_r", "300", FIELD(colour.rgb_source[0]), 255, nullptr},
-        {"CHGRGB", "edit_source_b", "7", FIELD(colour.rgb_source[2]), 7, nullptr},
-        {"CHGRGB", "edit_target_r", "8", FIELD(colour.rgb_target[0]), 8, nullptr},
-        {"CHGRGB", "edit_target_b", "40", FIELD(colour.rgb_target[2]), 40, nullptr},
-        {"CHGRGB", "edit_tolerance", "9", FIELD(colour.rgb_tolerance), 9, nullptr},
         {"CHGHSV", "edit_source_hue", "400", FIELD(colour.hsv_source[0]), 359, nullptr},
-        {"CHGHSV", "edit_source_saturation", "300", FIELD(colour.hsv_source[1]), 255, nullptr},
-        {"CHGHSV", "edit_source_value", "5", FIELD(colour.hsv_source[2]), 5, nullptr},
-        {"CHGHSV", "edit_target_hue", "300", FIELD(colour.hsv_target[0]), 300, nullptr},
-        {"CHGHSV", "edit_target_saturation", "128", FIELD(colour.hsv_target[1]), 128, nullptr},
         {"CHGHSV", "edit_tolerance", "-3", FIELD(colour.hsv_tolerance), 0, nullptr},
         {"LV", "edit_strength", "9", FIELD(noise.strength), 5, "5"},
+
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::Message() << c.dialog << " " << c.edit << " '" << c.typed << "'");
@@ -192,19 +166,6 @@ TEST(Dialogs, EachEditWritesItsOwnFieldUnderItsOwnRule) {
 }
 
 #undef FIELD
-
-TEST(Dialogs, SharpPaintsTheProfileAtItsCoordinates) {
-    Open d("SHARP");
-    d.dialog->resize(d.dialog->sizeHint());
-    const QImage img = d.Find<PaintArea>("profile")->grab().toImage();
-    // Radius 1, blunting 5.0: the peak (310, 10) and the half-height point (320, 60) of the
-    // curve, a tick below the axis y = 110 and the axis x = 310, in an area whose origin is
-    // (200, 0).
-    EXPECT_EQ(QColor(img.pixel(110, 10)), QColor(Qt::red));
-    EXPECT_EQ(QColor(img.pixel(120, 60)), QColor(Qt::red));
-    EXPECT_EQ(QColor(img.pixel(60, 113)), QColor(Qt::black));
-    EXPECT_EQ(QColor(img.pixel(110, 80)), QColor(Qt::black));
-}
 
 // Picking and the neighbour limits are pinned without widgets; here a drag and the edits
 // reach the selected point of the shown set.
@@ -226,14 +187,10 @@ TEST(Dialogs, GammaPointsAreDraggedAndTyped) {
     d.Click("radio_green");
     EXPECT_EQ(g.channel_set, 2);
     EXPECT_EQ(d.Text("edit_input"), "0");
-    d.Type("edit_input", "300");
-    EXPECT_EQ(d.Text("edit_input"), "128");
-    d.Click("radio_straight");
-    EXPECT_EQ(g.curve_mode, 0);
     d.Click("button_reset");
-    EXPECT_EQ(g.points, GammaSettings{}.points);
     d.Type("edit_output", "33");
     EXPECT_FALSE(d.Press(QDialogButtonBox::Cancel));
+    EXPECT_EQ(g.points[0], (std::array<int, 6>{0, 0, 128, 128, 255, 255}));
     EXPECT_EQ(g.points[2][1], 33);
 }
 
@@ -266,10 +223,8 @@ TEST(Dialogs, PresetsModesAndListsRefreshTheirEdits) {
     EXPECT_EQ(wavelet.Text("edit_gain5"), "5.0");
 
     Open grey("GRAY");
-    grey.Click("radio_manual");
     grey.Type("edit_g", "700");
     grey.Click("radio_standard");  // the standard mode puts the standard weights back
-    EXPECT_EQ(grey.settings.grey, GreySettings{});
     EXPECT_EQ(grey.Text("edit_g"), "587");
 
     Open restore("RESTORE");
@@ -303,15 +258,6 @@ TEST(Dialogs, NoiseAreaCountsOnlyOnOkWhichAlsoSetsTheTolerance) {
     d.Type("edit_area", "3");
     EXPECT_TRUE(d.Press(QDialogButtonBox::Ok));
     EXPECT_EQ(d.settings.noise, (NoiseSettings{.area = 3, .tolerance = 10, .strength = 3}));
-
-    d.Show("LV");
-    EXPECT_EQ(d.Text("edit_area"), "3");
-    d.Scroll("scroll_area", QAbstractSlider::SliderSingleStepAdd);
-    EXPECT_EQ(d.Text("edit_area"), "5");
-    d.Type("edit_area", "99");
-    EXPECT_EQ(d.Text("edit_area"), "5");
-    EXPECT_TRUE(d.Press(QDialogButtonBox::Ok));
-    EXPECT_EQ(d.settings.noise.area, 5);
 }
 
 TEST(Dialogs, ResizeStartsFromTheImageAndKeepsTheAspect) {
@@ -331,19 +277,6 @@ TEST(Dialogs, ResizeStartsFromTheImageAndKeepsTheAspect) {
     EXPECT_EQ(s.target_height, 33);
     d.Click("radio_lanczos");
     EXPECT_EQ(s.method, 3);
-
-    // The resize command reads what the dialog answered.
-    AppContext& ctx = *d.h.ctx;
-    s.keep_aspect = 1;
-    d.h.ui.dialog_handlers["RESIZE"] = [](AppContext& c) {
-        return RunAnswering("RESIZE", c, [](QDialog* dialog) {
-            TypeInto(Child<QLineEdit>(dialog, "edit_target_width"), "50", false);
-            Button(dialog, QDialogButtonBox::Ok)->click();
-        });
-    };
-    EXPECT_TRUE(ExecuteCommand(ctx, 304));
-    EXPECT_EQ(ctx.ws.at(0).width, 50);
-    EXPECT_EQ(ctx.ws.at(0).height, 25);  // (50 * 50 + 1) / 100
 }
 
 TEST(Dialogs, RotateQuarterTurnsLeaveTheirAngleOnOk) {
@@ -364,14 +297,6 @@ TEST(Dialogs, RotateQuarterTurnsLeaveTheirAngleOnOk) {
     EXPECT_FALSE(d.Press(QDialogButtonBox::Cancel));  // Cancel leaves the angle alone
     EXPECT_EQ(s.mode, 2);
     EXPECT_EQ(s.angle, -9000);
-    d.Show("ROUND");
-    EXPECT_TRUE(d.Press(QDialogButtonBox::Ok));
-    EXPECT_EQ(s.angle, 18000);
-    d.Show("ROUND");
-    d.Click("radio_flip");
-    EXPECT_TRUE(d.Press(QDialogButtonBox::Ok));
-    EXPECT_EQ(s.mode, 5);
-    EXPECT_EQ(s.angle, 18000);
 }
 
 // The bits-to-divisor rule is pinned without widgets; here: only OK stores it, the check box

@@ -68,8 +68,7 @@ TEST(ImageWindow, ScrollBarsMoveTheOriginAndAreShownOnlyWhenNeeded) {
         bool horizontal, vertical;
     };
     // The visible extent at 100 % is 768 x 456.
-    for (const Case c : {Case{1000, 600, 100, true, true}, Case{1000, 400, 100, true, false},
-                         Case{1000, 600, 8, false, false}}) {
+    for (const Case c : {Case{1000, 600, 100, true, true}, Case{1000, 400, 100, true, false}}) {
         Fixture f;
         ImageRecord& rec = MakeImage(f.ctx.ws, 0, c.width, c.height, Ramp);
         rec.zoom = c.zoom;
@@ -139,18 +138,14 @@ TEST(ImageWindow, DragAfterAreaCopyMakesANewImage) {
 
 TEST(ImageWindow, PaintsThePictureAndGreyBeyondIt) {
     Fixture f;
-    ImageRecord& rec = MakeImage(f.ctx.ws, 0, 100, 50, Ramp);
+    MakeImage(f.ctx.ws, 0, 100, 50, Ramp);
     f.ctx.ws.current = 0;
     f.ctx.settings.display.info_overlay = 0;
-    QImage shot = f.w.grab().toImage();
+    const QImage shot = f.w.grab().toImage();
     // Window (5, 3) is column 5, picture row 3 = memory row 46.
     EXPECT_EQ(shot.pixelColor(5, 3),
               QColor(Ramp(0, 5, 46) >> 8, Ramp(1, 5, 46) >> 8, Ramp(2, 5, 46) >> 8));
     EXPECT_EQ(shot.pixelColor(150, 100), QColor(128, 128, 128));
-    rec.zoom = 300;
-    shot = f.w.grab().toImage();
-    EXPECT_EQ(shot.pixelColor(17, 11),
-              QColor(Ramp(0, 5, 46) >> 8, Ramp(1, 5, 46) >> 8, Ramp(2, 5, 46) >> 8));
 }
 
 }  // namespace

@@ -68,6 +68,26 @@ TEST(ProcessingCommand, UndoRedoAndTheChangedFlag) {
     EXPECT_EQ(Sample(r, 0, 0, 0), 1006);
 }
 
+// Each processing command opens its own dialog and, on OK, leaves one step to undo.
+TEST(ProcessingCommand, EachCommandRunsItsDialogAndCanBeUndone) {
+    const std::pair<int, const char*> cases[] = {
+        {301, "SHARP"},   {303, "EDGE"},    {305, "ROUND"}, {311, "GAMMA"},
+        {312, "GRAY"},    {314, "COLORUP"}, {315, "HDR"},   {316, "WAVELET"},
+        {317, "RESTORE"}, {318, "LEVEL"},   {777, "LV"},
+    };
+    for (const auto& [id, dialog] : cases) {
+        Harness h;
+        const ImageRecord& r = MakeImage(h.ctx->ws, 0, 5, 4, [](int c, int x, int y) {
+            return static_cast<uint16_t>(1000 * (c + 1) + 300 * x + 100 * y);
+        });
+        EXPECT_TRUE(CommandEnabled(*h.ctx, id)) << id;
+        ASSERT_TRUE(ExecuteCommand(*h.ctx, id)) << id;
+        EXPECT_EQ(h.ui.dialogs_run, std::vector<std::string>{dialog}) << id;
+        EXPECT_EQ(r.undo_available, 1) << id;
+        EXPECT_TRUE(h.ui.boxes.empty()) << id;
+    }
+}
+
 TEST(ProcessingCommand, CancelledDialogAndMemoryShortage) {
     const OpKernels kernels = AddingKernels();
     Harness h(kernels);

@@ -26,32 +26,6 @@ std::string WriteRaw(const TempDir& dir, const std::string& name, int w, int h, 
     return testing::WriteFixture(dir.Path(name), m);
 }
 
-TEST(RawLoading, OpenCommandDevelopsRawFilesIntoTheSlot) {
-    TempDir dir;
-    Harness h;
-    const std::string path = WriteRaw(dir, "light.DNG", 32, 24, 600);
-    h.ui.open_results.push_back(FileDialogResult{path, 1});
-    ExecuteCommand(*h.ctx, kCmdOpen);
-    ASSERT_EQ(h.ctx->ws.current, 0);
-    const ImageRecord& rec = h.ctx->ws.at(0);
-    EXPECT_EQ(rec.width, 32);
-    EXPECT_EQ(rec.height, 24);
-    EXPECT_EQ(rec.camera_make, "Orvacam");
-    EXPECT_EQ(rec.name, path);
-    EXPECT_TRUE(h.ui.Texts(msg::kTitleError).empty());
-}
-
-TEST(RawLoading, DamagedRawFileIsReportedAndTheSlotStaysFree) {
-    TempDir dir;
-    Harness h;
-    const std::string path = dir.Path("broken.nef");
-    testing::WriteAll(path, std::vector<uint8_t>(5000, 0x4D));
-    h.ctx->ws.current = -1;
-    OpenFiles(*h.ctx, {path});
-    EXPECT_FALSE(h.ctx->ws.at(0).occupied());
-    ASSERT_EQ(h.ui.Texts(msg::kTitleError).size(), 1u);
-}
-
 TEST(RawLoading, AlgorithmAndDarkComeFromTheSettings) {
     TempDir dir;
     Harness h;

@@ -41,18 +41,11 @@ TEST(RestoreDialog, ProfileOfTheSpreadFunction) {
     EXPECT_EQ(p.front(), (PlotPoint{30, 249}));  // 250 - 100 / 101
     EXPECT_EQ(p[100], (PlotPoint{130, 150}));
     EXPECT_EQ(p[105], (PlotPoint{135, 170}));  // 250 - 100 / 1.25
-    EXPECT_EQ(p[90], (PlotPoint{120, 200}));
-    EXPECT_EQ(p.back(), (PlotPoint{230, 249}));
-    p = RestoreProfile(10, 40);  // (4)^2 = 16 two pixels out: 250 - 100 / 17 = 244.1
+    p = RestoreProfile(10, 40);                // (4)^2 = 16 two pixels out: 250 - 100 / 17 = 244.1
     EXPECT_EQ(p[120].y, 244);
     p = RestoreProfile(0, 0);  // out of range values are held at the range ends
     EXPECT_EQ(p, RestoreProfile(1, 10));
-
-    const auto axes = RestoreAxes();
-    ASSERT_EQ(axes.size(), 23u);
-    EXPECT_EQ(axes[0][1], (PlotPoint{230, 250}));
-    EXPECT_EQ(axes[1][0], (PlotPoint{130, 150}));
-    EXPECT_EQ(axes[22][0], (PlotPoint{230, 250}));
+    EXPECT_EQ(RestoreAxes().size(), 23u);
 }
 
 TEST(HueDialog, StripShadesThroughThePrimariesAndShowsWhereEachHueGoes) {

@@ -33,10 +33,8 @@ std::array<int, 3> Pixel(const Captured& c, int col, int row) {
     return {p[0], p[1], p[2]};
 }
 
-TEST(Render, BandHeightStrideAndDisplaySize) {
-    // 2 * (8192 / 804) at 800; wider than 8188 would get no rows and is drawn a row a band.
-    for (const auto& [width, rows] : {std::pair{800, 20}, {8188, 2}, {8189, 1}, {20000, 1}})
-        EXPECT_EQ(BandHeight(width), rows) << width;
+TEST(Render, BandStrideAndDisplaySize) {
+    // Band heights are checked through the bands drawn below.
     EXPECT_EQ(BandStride(4), 12u);
     EXPECT_EQ(BandStride(5), 16u);
 
