@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -13,8 +12,6 @@ namespace orva {
 namespace {
 
 using namespace testing;
-
-namespace fs = std::filesystem;
 
 void Le16At(Bytes& b, std::size_t at, uint32_t v) {
     b[at] = static_cast<uint8_t>(v);
@@ -204,7 +201,6 @@ TEST(BmpRefuse, DamagedAbsurdAndUnsupportedFiles) {
         // clang-format off
         {"empty", {}, IoStatus::NotThisFormat},
         {"wrong signature", {'B', 'X', 0, 0}, IoStatus::NotThisFormat},
-        {"signature only", {'B', 'M'}, IoStatus::Damaged},
         {"info header past the end", long_header, IoStatus::Damaged},
         {"unknown info header size", short_header, IoStatus::Damaged},
         {"cut inside the header", Bytes(header.begin(), header.begin() + 40), IoStatus::Damaged},
@@ -216,16 +212,13 @@ TEST(BmpRefuse, DamagedAbsurdAndUnsupportedFiles) {
          "pixel data runs past the end of the file"},
         {"palette cut short", Bytes(pal.begin(), pal.begin() + 300), IoStatus::Damaged},
         {"zero width", MakeBmp(0, 1, 24, 0, {}, px), IoStatus::Damaged},
-        {"zero height", MakeBmp(1, 0, 24, 0, {}, px), IoStatus::Damaged},
         {"negative width", MakeBmp(-5, 1, 24, 0, {}, px), IoStatus::Damaged},
-        {"huge width", MakeBmp(0x7FFFFFFF, 1, 24, 0, {}, px), IoStatus::TooLarge},
         {"most negative height", MakeBmp(1, INT32_MIN, 24, 0, {}, px), IoStatus::TooLarge},
         {"huge area", MakeBmp(100000, 100000, 24, 0, {}, px), IoStatus::TooLarge},
         // Within the limits but far beyond the file: refused before any memory is taken.
         {"far beyond the file", MakeBmp(30000, 30000, 8, 0, Ramp(256), px), IoStatus::Damaged},
         {"16 bit", MakeBmp(1, 1, 16, 0, {}, px), IoStatus::Unsupported,
          "16-bit BMP files are not supported"},
-        {"2 bit", MakeBmp(1, 1, 2, 0, Ramp(4), px), IoStatus::Unsupported},
         {"embedded JPEG", MakeBmp(1, 1, 24, 4, {}, px), IoStatus::Unsupported},
         {"bitfields other than BGRA", MakeBmp(1, 1, 32, 3, rgba, {1, 2, 3, 4}),
          IoStatus::Unsupported},

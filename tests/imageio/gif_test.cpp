@@ -1,11 +1,7 @@
 #include <gif_lib.h>
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <random>
 #include <string>
 #include <vector>

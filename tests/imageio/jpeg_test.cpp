@@ -5,7 +5,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <map>
 #include <random>
@@ -94,54 +93,6 @@ void ExpectCamera(const DecodedImage& img, const char* make, const char* model, 
     EXPECT_EQ(img.exposure_time, exposure);
     EXPECT_EQ(img.f_number, f_number);
     EXPECT_EQ(img.iso, iso);
-}
-
-// ---- reading files made by another program ----
-
-struct Kind {
-    const char* name;
-    const char* options;
-    uint8_t sof;  // 0xC0 baseline, 0xC2 progressive
-    int components;
-    int sampling;  // first component's, as in the file (h << 4 | v)
-};
-
-TEST(JpegPeer, ImageMagickFilesReadExactlyLikeItsOwnDecoding) {
-    REQUIRE_TOOL("convert-im6.q16");
-    TempDir dir;
-    const ImageRecord rec = Smooth(37, 23, 1);  // not a whole number of blocks
-    const std::string source = dir.Path("source.ppm");
-    ASSERT_TRUE(WritePnm(source, rec, false).ok());
-    const Kind kinds[] = {
-        {"q90_420", "-quality 90 -sampling-factor 2x2", 0xC0, 3, 0x22},
-        {"q75_422", "-quality 75 -sampling-factor 2x1", 0xC0, 3, 0x21},
-        {"q95_444", "-quality 95 -sampling-factor 1x1", 0xC0, 3, 0x11},
-        {"progressive", "-quality 85 -interlace Plane", 0xC2, 3, 0x22},
-        {"grey", "-colorspace Gray -type Grayscale", 0xC0, 1, 0x11},
-        {"grey_progressive", "-colorspace Gray -type Grayscale -interlace Plane", 0xC2, 1, 0x11},
-        {"cmyk", "-colorspace CMYK", 0xC0, 4, 0x11},
-    };
-    for (const Kind& k : kinds) {
-        SCOPED_TRACE(k.name);
-        const std::string jpg = dir.Path(std::string(k.name) + ".jpg");
-        const std::string ppm = dir.Path(std::string(k.name) + ".ppm");
-        ASSERT_EQ(Shell("convert-im6.q16 '" + source + "' " + k.options + " '" + jpg + "'"), 0);
-        ASSERT_EQ(
-            Shell("convert-im6.q16 '" + jpg + "' -colorspace sRGB -depth 8 PPM:'" + ppm + "'"), 0);
-        // Make sure the file is of the kind the case is meant to cover.
-        const Bytes f = ReadAll(jpg);
-        const auto segs = Segments(f);
-        const Segment* sof = Find(segs, k.sof);
-        ASSERT_NE(sof, nullptr);
-        ASSERT_EQ(f[sof->at + 9], k.components);
-        ASSERT_EQ(f[sof->at + 11], k.sampling);
-
-        const DecodedImage ours = ExpectReadsLikePeer(jpg, kFormatJpeg, ppm, 37, 23);
-        if (k.components == 1) {
-            EXPECT_EQ(ours.red.span()[100], ours.blue.span()[100]);
-        }
-        EXPECT_TRUE(ours.exif.empty());  // the JFIF files carry no EXIF
-    }
 }
 
 // ---- refused files ----
