@@ -24,16 +24,11 @@ public:
 
     Bytes U16(uint32_t v) const { return Number(v, 2); }
     Bytes U32(uint32_t v) const { return Number(v, 4); }
-    Bytes Rational(uint32_t n, uint32_t d) const {
-        Bytes o = U32(n);
-        const Bytes dd = U32(d);
-        o.insert(o.end(), dd.begin(), dd.end());
-        return o;
-    }
-    static Bytes Ascii(const std::string& s) {
-        Bytes o(s.begin(), s.end());
-        o.push_back(0);
-        return o;
+    Bytes Rational(uint32_t n, uint32_t d) const { return Cat(U32(n), U32(d)); }
+    static Bytes Ascii(const std::string& s) { return Cat({s.begin(), s.end()}, {0}); }
+    static Bytes Cat(Bytes a, const Bytes& b) {
+        a.insert(a.end(), b.begin(), b.end());
+        return a;
     }
 
     struct Field {
@@ -46,12 +41,8 @@ public:
     uint32_t Ifd(const std::vector<Field>& fields) {
         const auto at = static_cast<uint32_t>(b_.size());
         Append(static_cast<uint32_t>(fields.size()), 2);
-        for (const Field& f : fields) {
-            Append(f.tag, 2);
-            Append(f.type, 2);
-            Append(f.count, 4);
-            Append(0, 4);
-        }
+        for (const Field& f : fields)
+            Append(f.tag, 2), Append(f.type, 2), Append(f.count, 4), Append(0, 4);
         Append(0, 4);
         for (std::size_t i = 0; i < fields.size(); ++i) {
             const std::size_t value = ValueField(at, static_cast<int>(i));
@@ -76,21 +67,8 @@ public:
     // SOI, the APP1 "Exif" segment holding the structure, and `after`.
     Bytes Jpeg(const Bytes& after = {0xFF, 0xDB, 0x00, 0x02}) const {
         const std::size_t length = 2 + 6 + b_.size();
-        Bytes o = {0xFF,
-                   0xD8,
-                   0xFF,
-                   0xE1,
-                   static_cast<uint8_t>(length >> 8),
-                   static_cast<uint8_t>(length),
-                   'E',
-                   'x',
-                   'i',
-                   'f',
-                   0,
-                   0};
-        o.insert(o.end(), b_.begin(), b_.end());
-        o.insert(o.end(), after.begin(), after.end());
-        return o;
+        const auto hi = static_cast<uint8_t>(length >> 8), lo = static_cast<uint8_t>(length);
+        return Cat(Cat({0xFF, 0xD8, 0xFF, 0xE1, hi, lo, 'E', 'x', 'i', 'f', 0, 0}, b_), after);
     }
 
 private:

@@ -100,14 +100,6 @@ DecodedImage MustDecode(const Bytes& file) {
     return testing::MustDecode(kFormatGif, file);
 }
 
-TEST(GifRead, FullScreenImageRowsTopFirstThroughTheGlobalTable) {
-    const Frame f{.width = 3, .height = 2, .pixels = {0, 1, 2, 3, 7, 5}};
-    const DecodedImage img = MustDecode(MakeGif(3, 2, Ramp(8), 0, {f}));
-    ASSERT_EQ(std::pair(img.width, img.height), std::pair(3, 2));
-    for (int y = 0; y < 2; ++y)
-        for (int x = 0; x < 3; ++x) EXPECT_EQ(Top(img, x, y), RampColour(f.pixels[y * 3 + x]));
-}
-
 TEST(GifRead, SmallerImageWithLocalTableIsDrawnAtItsPlaceOverTheBackground) {
     // Screen 5 x 4, background entry 6 of the global table; a 2 x 2 image at (2, 1) with its
     // own table, one of whose pixels is the transparent colour.
