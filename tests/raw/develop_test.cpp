@@ -24,6 +24,17 @@ struct Mosaic {
     }
 };
 
+// A Bayer mosaic, red at the top left, holding the values row by row, each in the channel of
+// its photosite.
+Mosaic Bayer(int w, int h, const std::vector<int>& values) {
+    Mosaic m(w, h);
+    for (int i = 0; i < w * h; ++i) {
+        const int x = i % w, y = i / w, cell = (y % 2) * 2 + x % 2;
+        m.at(x, y)[cell == 0 ? 0 : cell == 3 ? 2 : 1] = static_cast<uint16_t>(values[i]);
+    }
+    return m;
+}
+
 struct Planes {
     int width, height;
     Plane r, g, b;
@@ -100,23 +111,9 @@ TEST(RawDemosaic, FullColourPatternIsAnUpsideDownCopy) {
     EXPECT_EQ(p.r[0], 7);  // memory row 0 is the bottom of the picture
 }
 
-// R G R / G B G / R G R with distinct values.
-Mosaic Rggb3x3() {
-    Mosaic m(3, 3);
-    m.at(0, 0) = {100, 0, 0, 0};
-    m.at(1, 0) = {0, 200, 0, 0};
-    m.at(2, 0) = {300, 0, 0, 0};
-    m.at(0, 1) = {0, 400, 0, 0};
-    m.at(1, 1) = {0, 0, 500, 0};
-    m.at(2, 1) = {0, 600, 0, 0};
-    m.at(0, 2) = {700, 0, 0, 0};
-    m.at(1, 2) = {0, 800, 0, 0};
-    m.at(2, 2) = {900, 0, 0, 0};
-    return m;
-}
-
 TEST(RawDemosaic, WeightedMeansOfSampledValues) {
-    Mosaic m = Rggb3x3();
+    // R G R / G B G / R G R with distinct values.
+    Mosaic m = Bayer(3, 3, {100, 200, 300, 400, 500, 600, 700, 800, 900});
     Planes p(3, 3);
     DevelopDemosaic(m.view(kPatternBayer), p.v(p.r), p.v(p.g), p.v(p.b));
     // Centre: four red corners (weight 1), four green sides (weight 2), blue itself.
@@ -141,11 +138,7 @@ TEST(RawDemosaic, SixBySixPatternWeighsTheCentreSixteen) {
 }
 
 TEST(RawDemosaic, OneRowAndOneColumnUseOnlyInBoundsPositions) {
-    Mosaic row(4, 1);
-    row.at(0, 0) = {100, 0, 0, 0};
-    row.at(1, 0) = {0, 200, 0, 0};
-    row.at(2, 0) = {300, 0, 0, 0};
-    row.at(3, 0) = {0, 400, 0, 0};
+    Mosaic row = Bayer(4, 1, {100, 200, 300, 400});
     Planes p(4, 1);
     DevelopDemosaic(row.view(kPatternBayer), p.v(p.r), p.v(p.g), p.v(p.b));
     EXPECT_EQ(p.top(0, 0), (std::array<int, 3>{100, 200, 0}));
@@ -361,13 +354,9 @@ TEST(RawFastPaths, DemosaicAgreesWithIntegerArithmetic) {
 TEST(RawDevelop, SameResultForAnyThreadCount) {
     const int w = 37, h = 23;
     std::mt19937 rng(5);
-    Mosaic base(w, h);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            const int c = (y % 2) * 2 + (x % 2);
-            const int ch = c == 0 ? 0 : c == 3 ? 2 : 1;
-            base.at(x, y)[static_cast<std::size_t>(ch)] = static_cast<uint16_t>(rng() % 65536);
-        }
+    std::vector<int> values(w * h);
+    for (int& v : values) v = static_cast<int>(rng() % 65536);
+    const Mosaic base = Bayer(w, h, values);
     DevelopParams p;
     p.radius = 1;
     p.hue = -20;
@@ -375,10 +364,9 @@ TEST(RawDevelop, SameResultForAnyThreadCount) {
         Mosaic m = base;
         Plane r, g, b;
         EXPECT_TRUE(DevelopMosaic(m.view(kPatternBayer), p, r, g, b));
-        std::vector<uint16_t> all(r.data(), r.data() + r.size());
-        all.insert(all.end(), g.data(), g.data() + g.size());
-        all.insert(all.end(), b.data(), b.data() + b.size());
-        return all;
+        return std::vector<std::vector<uint16_t>>{{r.data(), r.data() + r.size()},
+                                                  {g.data(), g.data() + g.size()},
+                                                  {b.data(), b.data() + b.size()}};
     });
 }
 
