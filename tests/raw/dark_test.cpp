@@ -196,7 +196,7 @@ TEST(DarkFiles, TwoRawDarksAverageAndMixedSizesOrFormatsLeaveNoMaster) {
     }
 }
 
-TEST(DarkFiles, FitsDarksSubtractFromFitsPictures) {
+TEST(DarkFiles, FitsDarksAverageInPhysicalValues) {
     TempDir dir;
     DarkStore store;
     // Stored as BZERO 32768 + (v - 32768): the dark's values are the samples themselves.
