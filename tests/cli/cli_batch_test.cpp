@@ -22,13 +22,11 @@ TEST(CliBatch, RunsOverFilesAlikeInOneOrTwoProcessesAndKeepsExistingOutputs) {
         inputs += " " + in;
     }
     const std::string seq = dir.Path("seq.ovb");
-    ASSERT_EQ(RunCli(dir, "batch --write " + seq + " --step gamma --step noise --save " +
-                              dir.Path("one") + " tif --set noise=3,0,5")
-                  .status,
-              0);
-    ASSERT_EQ(RunCli(dir, "batch " + seq + inputs).status, 0);
-    ASSERT_EQ(RunCli(dir, "batch " + seq + inputs + " --jobs 2 --out " + dir.Path("two")).status,
-              0);
+    const auto batch = [&](const std::string& args) { return RunCli(dir, "batch " + args).status; };
+    const std::string steps = "--write " + seq + " --step gamma --step noise --save ";
+    ASSERT_EQ(batch(steps + dir.Path("one") + " tif --set noise=3,0,5"), 0);
+    ASSERT_EQ(batch(seq + inputs), 0);
+    ASSERT_EQ(batch(seq + inputs + " --jobs 2 --out " + dir.Path("two")), 0);
     for (int i = 0; i < 3; ++i) {
         const std::string name = "/in" + std::to_string(i) + ".TIF";
         const auto one = ReadAll(dir.Path("one") + name);
@@ -36,11 +34,8 @@ TEST(CliBatch, RunsOverFilesAlikeInOneOrTwoProcessesAndKeepsExistingOutputs) {
         EXPECT_EQ(one, ReadAll(dir.Path("two") + name)) << name;
     }
     // The step's noise settings are in the file: without them the result differs.
-    ASSERT_EQ(RunCli(dir, "batch --write " + seq + " --step gamma --step noise --save " +
-                              dir.Path("three") + " tif")
-                  .status,
-              0);
-    ASSERT_EQ(RunCli(dir, "batch " + seq + inputs).status, 0);
+    ASSERT_EQ(batch(steps + dir.Path("three") + " tif"), 0);
+    ASSERT_EQ(batch(seq + inputs), 0);
     EXPECT_NE(ReadAll(dir.Path("one/in0.TIF")), ReadAll(dir.Path("three/in0.TIF")));
 
     // An existing output is kept and said so; --overwrite replaces it.
@@ -49,15 +44,15 @@ TEST(CliBatch, RunsOverFilesAlikeInOneOrTwoProcessesAndKeepsExistingOutputs) {
     EXPECT_EQ(kept.status, 0);
     EXPECT_NE(kept.err.find("in1.TIF"), std::string::npos);
     EXPECT_EQ(ReadAll(dir.Path("three/in1.TIF")), (std::vector<uint8_t>{1, 2, 3}));
-    EXPECT_EQ(RunCli(dir, "batch " + seq + inputs + " --overwrite").status, 0);
-    EXPECT_EQ(RunCli(dir, "batch " + seq + inputs + " --out " + dir.Path("four")).status, 0);
+    EXPECT_EQ(batch(seq + inputs + " --overwrite"), 0);
+    EXPECT_EQ(batch(seq + inputs + " --out " + dir.Path("four")), 0);
     EXPECT_EQ(ReadAll(dir.Path("three/in1.TIF")), ReadAll(dir.Path("four/in1.TIF")));
 
     // A file that cannot be read ends the run with its message and a failing status.
     const auto failed = RunCli(dir, "batch " + seq + " " + dir.Path("none.ppm") + inputs);
     EXPECT_NE(failed.status, 0);
     EXPECT_NE(failed.err.find("none.ppm"), std::string::npos);
-    EXPECT_NE(RunCli(dir, "batch " + dir.Path("in0.ppm") + inputs).status, 0);  // not a batch
+    EXPECT_NE(batch(dir.Path("in0.ppm") + inputs), 0);  // not a batch file
 }
 
 }  // namespace

@@ -1,10 +1,9 @@
 // The sample set of `orva-cli sample DIR`: the same bytes on every run, readable by our own
-// readers, and pictures that look the way the demonstrations and the help pages say they do.
+// readers, and pictures with the features the demonstrations and the help pages rely on.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -18,13 +17,7 @@ namespace {
 using testing::TempDir;
 
 constexpr int kWidth = 200, kHeight = 150;
-// exposure-1 .. exposure-4 drift by these many pixels right and down.
-constexpr int kShifts[4][2] = {{0, 0}, {3, -2}, {-2, 4}, {5, 3}};
-const char* const kFiles[] = {"starfield.fits",  "exposure-1.fits", "exposure-2.fits",
-                              "exposure-3.fits", "exposure-4.fits", "dark.fits",
-                              "colour-test.ppm"};
 
-// `orva-cli sample` into the path, at the test size.
 int MakeSample(const std::string& path) {
     return testing::Shell(std::string(ORVA_CLI_PATH) + " sample " + path + " " +
                           std::to_string(kWidth) + " " + std::to_string(kHeight));
@@ -34,29 +27,16 @@ int MakeSample(const std::string& path) {
 struct Grey {
     int w = 0, h = 0;
     std::vector<int> v;
-    int at(int x, int y) const {
-        return v[static_cast<std::size_t>(y) * static_cast<std::size_t>(w) +
-                 static_cast<std::size_t>(x)];
-    }
+    int at(int x, int y) const { return v[static_cast<std::size_t>(y * w + x)]; }
 };
 
 Grey Load(const std::string& path) {
     DecodedImage img;
     EXPECT_TRUE(ReadImageFile(path, DetectFormat(path), img).ok()) << path;
     Grey g{img.width, img.height, {}};
-    for (int y = 0; y < img.height; ++y) {
-        for (int x = 0; x < img.width; ++x) {
-            const std::size_t i = static_cast<std::size_t>(img.height - 1 - y) * img.width + x;
-            EXPECT_TRUE(img.red[i] == img.green[i] && img.red[i] == img.blue[i]) << path;
-            g.v.push_back(img.red[i]);
-        }
-    }
+    for (int y = img.height - 1; y >= 0; --y)
+        for (int x = 0; x < img.width; ++x) g.v.push_back(img.red[y * img.width + x]);
     return g;
-}
-
-int Median(std::vector<int> v) {
-    std::nth_element(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(v.size() / 2), v.end());
-    return v[v.size() / 2];
 }
 
 // Median of the square of side 2r+1 around (x, y), clipped to the picture.
@@ -65,150 +45,63 @@ int LocalMedian(const Grey& g, int x, int y, int r) {
     for (int j = std::max(0, y - r); j <= std::min(g.h - 1, y + r); ++j)
         for (int i = std::max(0, x - r); i <= std::min(g.w - 1, x + r); ++i)
             v.push_back(g.at(i, j));
-    return Median(v);
+    std::nth_element(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(v.size() / 2), v.end());
+    return v[v.size() / 2];
 }
 
-struct Pos {
-    int x, y;
-};
-
-// Pixels far above their surroundings with their neighbours at sky level: hot pixels.
-std::vector<Pos> Spikes(const Grey& g, int above) {
-    std::vector<Pos> out;
-    for (int y = 1; y + 1 < g.h; ++y)
-        for (int x = 1; x + 1 < g.w; ++x)
-            if (g.at(x, y) - LocalMedian(g, x, y, 1) > above) out.push_back({x, y});
-    return out;
-}
-
-class SampleSet : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() {
-        dir_ = new TempDir;
-        ASSERT_EQ(MakeSample(dir_->Path("set")), 0);
-    }
-    static void TearDownTestSuite() {
-        delete dir_;
-        dir_ = nullptr;
-    }
-    static std::string File(const std::string& name) { return dir_->Path("set/" + name); }
-    static TempDir* dir_;
-};
-TempDir* SampleSet::dir_ = nullptr;
-
-TEST_F(SampleSet, IsTheSameOnEveryRunAndEveryFileReadsBack) {
-    TempDir again;
+TEST(SampleSet, IsTheSameOnEveryRunAndHasItsAdvertisedFeatures) {
+    TempDir dir, again;
+    ASSERT_EQ(MakeSample(dir.Path("set")), 0);
     ASSERT_EQ(MakeSample(again.Path("set/")), 0);
-    for (const char* name : kFiles) {
-        const std::vector<uint8_t> bytes = testing::ReadAll(File(name));
-        ASSERT_FALSE(bytes.empty()) << name;
-        EXPECT_EQ(bytes, testing::ReadAll(again.Path(std::string("set/") + name))) << name;
+    for (const char* name :
+         {"starfield.fits", "exposure-1.fits", "exposure-2.fits", "exposure-3.fits",
+          "exposure-4.fits", "dark.fits", "colour-test.ppm"}) {
+        const std::string file = dir.Path(std::string("set/") + name);
+        ASSERT_FALSE(testing::ReadAll(file).empty()) << name;
+        EXPECT_EQ(testing::ReadAll(file), testing::ReadAll(again.Path("set/") + name)) << name;
         DecodedImage img;
-        ASSERT_TRUE(ReadImageFile(File(name), DetectFormat(name), img).ok()) << name;
-        EXPECT_EQ(img.width, kWidth);
-        EXPECT_EQ(img.height, kHeight);
+        ASSERT_TRUE(ReadImageFile(file, DetectFormat(name), img).ok()) << name;
+        EXPECT_EQ(std::pair(img.width, img.height), std::pair(kWidth, kHeight)) << name;
     }
-    // Each exposure has noise of its own.
-    EXPECT_NE(testing::ReadAll(File("exposure-1.fits")), testing::ReadAll(File("starfield.fits")));
     // The colour test picture of the set is the one `sample FILE` writes, in binary PPM.
     ASSERT_EQ(MakeSample(again.Path("one.ppm")), 0);
-    const std::vector<uint8_t> one = testing::ReadAll(again.Path("one.ppm"));
-    EXPECT_EQ(one, testing::ReadAll(File("colour-test.ppm")));
-    ASSERT_GE(one.size(), 2u);
-    EXPECT_EQ(one[1], '6');
-}
+    EXPECT_EQ(testing::ReadAll(again.Path("one.ppm")),
+              testing::ReadAll(dir.Path("set/colour-test.ppm")));
 
-TEST_F(SampleSet, StarFieldHasStarsAboveASlopingSky) {
-    const Grey g = Load(File("starfield.fits"));
-    // Sky brighter at the lower left than at the upper right (5000 units apart at the very
-    // corners as made; the reader's stretch changes that by a few percent only).
-    const int lower_left = LocalMedian(g, 10, g.h - 11, 10);
-    const int upper_right = LocalMedian(g, g.w - 11, 10, 10);
-    EXPECT_GT(lower_left - upper_right, 3500);
-    // Stars: local maxima well above the local sky whose four neighbours are lit too (a hot
-    // pixel has sky around it).
-    int stars = 0, brightest = 0;
-    for (int y = 1; y + 1 < g.h; ++y) {
-        for (int x = 1; x + 1 < g.w; ++x) {
-            const int v = g.at(x, y);
-            bool peak = true;
-            for (int j = -1; j <= 1; ++j)
-                for (int i = -1; i <= 1; ++i)
-                    if ((i || j) && g.at(x + i, y + j) > v) peak = false;
-            if (!peak) continue;
-            const int sky = LocalMedian(g, x, y, 10);
-            const int lit =
-                std::min({g.at(x - 1, y), g.at(x + 1, y), g.at(x, y - 1), g.at(x, y + 1)}) - sky;
-            if (v - sky > 800 && lit > 250) {
-                ++stars;
-                brightest = std::max(brightest, v - sky);
+    // Sky brighter at the lower left than at the upper right.
+    const Grey sky = Load(dir.Path("set/starfield.fits"));
+    EXPECT_GT(LocalMedian(sky, 10, kHeight - 11, 10) - LocalMedian(sky, kWidth - 11, 10, 10), 3500);
+    // Hot pixels of the dark sit at the same spots in an exposure.
+    const Grey dark = Load(dir.Path("set/dark.fits")), one = Load(dir.Path("set/exposure-1.fits"));
+    std::size_t hot = 0, seen = 0;
+    for (int y = 1; y + 1 < kHeight; ++y)
+        for (int x = 1; x + 1 < kWidth; ++x)
+            if (dark.at(x, y) - LocalMedian(dark, x, y, 1) > 3000) {
+                ++hot;
+                seen += one.at(x, y) - LocalMedian(one, x, y, 1) > 3000;
             }
-        }
-    }
-    EXPECT_GE(stars, 5);
-    EXPECT_GT(brightest, 20000);
-}
-
-TEST_F(SampleSet, HotPixelsOfTheDarkSitAtTheSameSpotsInEveryExposure) {
-    const Grey dark = Load(File("dark.fits"));
-    const std::vector<Pos> hot = Spikes(dark, 3000);
-    ASSERT_GE(hot.size(), 5u);
-    // Apart from them the dark is flat: no stars, no sky.
-    EXPECT_LT(
-        std::abs(LocalMedian(dark, 10, dark.h - 11, 10) - LocalMedian(dark, dark.w - 11, 10, 10)),
-        150);
-    EXPECT_EQ(Spikes(dark, 800).size(), hot.size());
-    for (const char* name : {"starfield.fits", "exposure-1.fits", "exposure-2.fits",
-                             "exposure-3.fits", "exposure-4.fits"}) {
-        const Grey g = Load(File(name));
-        std::size_t seen = 0;
-        for (const Pos& p : hot)
-            if (g.at(p.x, p.y) - LocalMedian(g, p.x, p.y, 1) > 3000) ++seen;
-        // A hot pixel under a saturated star core cannot stand out.
-        EXPECT_GE(seen * 10, hot.size() * 9) << name;
-    }
-}
-
-TEST_F(SampleSet, ExposuresAreTheSkyDriftedByTheirShifts) {
-    // The sky's bright parts only, hot pixels (fixed on the sensor) left out.
-    const Grey dark = Load(File("dark.fits"));
-    const int dark_level = Median(dark.v);
-    auto bright = [&](const Grey& g) {
-        Grey b = g;
-        const int sky = Median(g.v);
-        for (int y = 0; y < g.h; ++y)
-            for (int x = 0; x < g.w; ++x)
-                b.v[static_cast<std::size_t>(y) * g.w + x] =
-                    dark.at(x, y) - dark_level > 1500 ? 0 : std::max(0, g.at(x, y) - sky - 500);
-        return b;
+    EXPECT_GE(hot, 5u);
+    EXPECT_GE(seen * 10, hot * 9);  // a hot pixel under a saturated star core cannot stand out
+    // Exposure 2 is the sky of exposure 1 drifted 3 right and 2 up: the light above the sky
+    // (hot pixels, fixed on the sensor, left out) matches best there.
+    const Grey two = Load(dir.Path("set/exposure-2.fits"));
+    const int dark_level = LocalMedian(dark, 0, 0, kWidth), sky1 = LocalMedian(one, 0, 0, kWidth),
+              sky2 = LocalMedian(two, 0, 0, kWidth);
+    const auto light = [&](const Grey& g, int x, int y) {
+        const int above = g.at(x, y) - (&g == &one ? sky1 : sky2) - 500;
+        return dark.at(x, y) - dark_level > 1500 ? 0 : std::max(0, above);
     };
-    auto best_shift = [](const Grey& a, const Grey& b) {
-        double best = -1;
-        Pos at{0, 0};
-        for (int dy = -7; dy <= 7; ++dy) {
-            for (int dx = -7; dx <= 7; ++dx) {
-                double sum = 0;
-                for (int y = 8; y + 8 < a.h; ++y)
-                    for (int x = 8; x + 8 < a.w; ++x)
-                        sum += static_cast<double>(a.at(x, y)) * b.at(x + dx, y + dy);
-                if (sum > best) {
-                    best = sum;
-                    at = {dx, dy};
-                }
-            }
+    double best = -1;
+    std::pair<int, int> at;
+    for (int dy = -5; dy <= 5; ++dy)
+        for (int dx = -5; dx <= 5; ++dx) {
+            double sum = 0;
+            for (int y = 8; y + 8 < kHeight; ++y)
+                for (int x = 8; x + 8 < kWidth; ++x)
+                    sum += 1.0 * light(one, x, y) * light(two, x + dx, y + dy);
+            if (sum > best) best = sum, at = {dx, dy};
         }
-        return at;
-    };
-    const Grey reference = bright(Load(File("exposure-1.fits")));
-    const Pos same = best_shift(bright(Load(File("starfield.fits"))), reference);
-    EXPECT_EQ(same.x, 0);
-    EXPECT_EQ(same.y, 0);
-    for (int k = 2; k <= 4; ++k) {
-        const Pos s =
-            best_shift(reference, bright(Load(File("exposure-" + std::to_string(k) + ".fits"))));
-        EXPECT_EQ(s.x, kShifts[k - 1][0]) << "exposure-" << k;
-        EXPECT_EQ(s.y, kShifts[k - 1][1]) << "exposure-" << k;
-    }
+    EXPECT_EQ(at, std::pair(3, -2));
 }
 
 }  // namespace

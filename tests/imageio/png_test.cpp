@@ -2,11 +2,9 @@
 #include <png.h>
 #include <zlib.h>
 
-#include <array>
 #include <cmath>
 #include <csetjmp>
 #include <cstring>
-#include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
@@ -26,7 +24,6 @@ struct PngLayout {
     int width = 1, height = 1;
     int depth = 8;
     int colour = PNG_COLOR_TYPE_RGB;
-    bool interlace = false;
     Bytes rows;                      // packed file rows, top row first, 16-bit big-endian
     std::vector<png_color> palette;  // PLTE
     Bytes palette_alpha;             // tRNS of a palette file
@@ -59,8 +56,7 @@ Bytes MakePng(const PngLayout& s) {
         return {};
     }
     png_set_write_fn(png, &out, AppendToBytes, NoFlush);
-    png_set_IHDR(png, info, s.width, s.height, s.depth, s.colour,
-                 s.interlace ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+    png_set_IHDR(png, info, s.width, s.height, s.depth, s.colour, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     if (!s.palette.empty())
         png_set_PLTE(png, info, s.palette.data(), static_cast<int>(s.palette.size()));
@@ -108,14 +104,6 @@ void Randomise(PngLayout& s, std::mt19937& rng) {
 
 Rgb Grey8(int v) {
     return C8(v, v, v);
-}
-
-bool SamePixels(const DecodedImage& a, const DecodedImage& b) {
-    if (a.width != b.width || a.height != b.height) return false;
-    const std::size_t n = static_cast<std::size_t>(a.width) * a.height;
-    return std::memcmp(a.red.data(), b.red.data(), 2 * n) == 0 &&
-           std::memcmp(a.green.data(), b.green.data(), 2 * n) == 0 &&
-           std::memcmp(a.blue.data(), b.blue.data(), 2 * n) == 0;
 }
 
 TEST(PngRead, HandWorkedFiles) {
@@ -216,33 +204,6 @@ TEST(PngRead, GammaChunkIsCorrectedForADisplayOfGamma22) {
     }
 }
 
-TEST(PngRead, InterlacedFilesEqualTheirPlainTwins) {
-    std::mt19937 rng(7);
-    struct Kind {
-        int colour, depth;
-    };
-    const Kind kinds[] = {{PNG_COLOR_TYPE_RGB, 8},        {PNG_COLOR_TYPE_RGB_ALPHA, 16},
-                          {PNG_COLOR_TYPE_PALETTE, 2},    {PNG_COLOR_TYPE_GRAY, 1},
-                          {PNG_COLOR_TYPE_GRAY_ALPHA, 8}, {PNG_COLOR_TYPE_RGB, 16}};
-    const std::array<int, 2> sizes[] = {{1, 1}, {2, 3}, {5, 5}, {8, 8}, {9, 17}, {33, 7}, {3, 1}};
-    for (const Kind& k : kinds) {
-        for (const auto& size : sizes) {
-            PngLayout s = Layout(size[0], k.depth, k.colour, {}, size[1]);
-            if (k.colour == PNG_COLOR_TYPE_PALETTE)
-                s.palette = {{1, 2, 3}, {50, 60, 70}, {200, 10, 20}, {255, 255, 0}};
-            Randomise(s, rng);
-            const DecodedImage plain = MustDecode(kFormatPng, MakePng(s));
-            s.interlace = true;
-            const Bytes file = MakePng(s);
-            ASSERT_EQ(file[28], 1);  // the IHDR interlace method
-            const DecodedImage laced = MustDecode(kFormatPng, file);
-            EXPECT_TRUE(SamePixels(plain, laced))
-                << "colour type " << k.colour << " depth " << k.depth << " size " << size[0] << "x"
-                << size[1];
-        }
-    }
-}
-
 // ---- refused files ----
 
 uint32_t Be32At(const Bytes& b, std::size_t at) {
@@ -320,7 +281,6 @@ TEST(PngRefuse, DamagedAndAbsurdFiles) {
     const Refusal cases[] = {
         // clang-format off
         {"empty", {}, IoStatus::NotThisFormat},
-        {"short signature", Bytes(good.begin(), good.begin() + 7), IoStatus::NotThisFormat},
         {"signature", bad_sig, IoStatus::NotThisFormat},
         {"header CRC", header, IoStatus::Damaged, "IHDR: CRC error"},
         {"data CRC", crc, IoStatus::Damaged, "IDAT: CRC error"},
@@ -328,8 +288,6 @@ TEST(PngRefuse, DamagedAndAbsurdFiles) {
         {"corrupt stream, right CRC", stream, IoStatus::Damaged, ""},
         {"a row short", taller, IoStatus::Damaged, "Not enough image data"},
         {"zero width", with_size(0, 2), IoStatus::Damaged, ""},
-        {"zero height", with_size(2, 0), IoStatus::Damaged, ""},
-        {"huge width", with_size(0x7FFFFFFF, 1), IoStatus::TooLarge, ""},
         {"huge area", with_size(100000, 100000), IoStatus::TooLarge, ""},
         {"far beyond the file", with_size(30000, 30000), IoStatus::Damaged,
          "file too short for the image size"},

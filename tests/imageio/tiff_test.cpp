@@ -1,11 +1,8 @@
 #include <gtest/gtest.h>
-#include <tiffio.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -98,15 +95,16 @@ void SetField(std::vector<Field>& fields, Field f) {
     fields.push_back(std::move(f));
 }
 
-// File offset of the little-endian entry of `tag` in the first directory.
-std::size_t EntryAt(const Bytes& b, uint16_t tag) {
+// File offset of the little-endian entry of `tag` in the first directory (0 when there is
+// none and none is `required`).
+std::size_t EntryAt(const Bytes& b, uint16_t tag, bool required = true) {
     const std::size_t ifd = b[4] | b[5] << 8 | b[6] << 16 | static_cast<std::size_t>(b[7]) << 24;
     const std::size_t count = b[ifd] | b[ifd + 1] << 8;
     for (std::size_t i = 0; i < count; ++i) {
         const std::size_t e = ifd + 2 + 12 * i;
         if ((b[e] | b[e + 1] << 8) == tag) return e;
     }
-    ADD_FAILURE() << "no tag " << tag;
+    if (required) ADD_FAILURE() << "no tag " << tag;
     return 0;
 }
 
@@ -114,26 +112,6 @@ Bytes Samples16(const std::vector<uint16_t>& v, bool big) {
     Bytes b(2 * v.size());
     for (std::size_t i = 0; i < v.size(); ++i) Put16(b, 2 * i, v[i], big);
     return b;
-}
-
-// Files of the older eight-entry layout carry Orientation but neither RowsPerStrip nor
-// StripByteCounts; the bits table is at 8 and the strip offset copy at 14.
-Bytes OldLayout() {
-    Bytes old(128, 0);
-    const uint8_t head[] = {'I', 'I', 42, 0, 18, 0, 0, 0, 16, 0, 16, 0, 16, 0, 128, 0, 0, 0, 8, 0};
-    std::copy(std::begin(head), std::end(head), old.begin());
-    const uint32_t entries[8][4] = {{256, 3, 1, 1}, {257, 3, 1, 2}, {258, 3, 3, 8},
-                                    {259, 3, 1, 1}, {262, 3, 1, 2}, {273, 4, 1, 128},
-                                    {274, 3, 1, 1}, {277, 3, 1, 3}};
-    for (std::size_t i = 0; i < 8; ++i) {
-        Put16(old, 20 + 12 * i, entries[i][0], false);
-        Put16(old, 22 + 12 * i, entries[i][1], false);
-        Put32(old, 24 + 12 * i, entries[i][2], false);
-        Put32(old, 28 + 12 * i, entries[i][3], false);
-    }
-    const Bytes px = Samples16({1, 2, 3, 4, 5, 6}, false);
-    old.insert(old.end(), px.begin(), px.end());
-    return old;
 }
 
 // Hand-made files, read by our own reader (plain chunky RGB) or handed to libtiff.
@@ -176,6 +154,10 @@ TEST(TiffRead, HandWorkedFiles) {
     // A map holding only 8-bit values is scaled like 8-bit samples.
     std::vector<Field> palette8 = Plain(2, 1, {1}, 3, 1);
     palette8.push_back({320, kShort, {10, 255, 20, 0, 30, 128}});
+    // The older layout carries Orientation but neither RowsPerStrip nor StripByteCounts.
+    std::vector<Field> old = Plain(1, 2, {16, 16, 16}, 2, 12);
+    std::erase_if(old, [](const Field& f) { return f.tag == 278 || f.tag == 279; });
+    old.push_back({274, kShort, {1}});
     const Rgb W = Grey(255 << 8), K = Grey(0);
     const PixelCase cases[] = {
         // clang-format off
@@ -184,7 +166,7 @@ TEST(TiffRead, HandWorkedFiles) {
          {C8(7, 8, 9), C8(10, 11, 12), C8(1, 2, 3), C8(4, 5, 6)}},
         {"16-bit RGB, II", MakeTiff(false, f16, Samples16(v16, false)), 2, v16_expect},
         {"16-bit RGB, MM", MakeTiff(true, f16, Samples16(v16, true)), 2, v16_expect},
-        {"older eight-entry layout", OldLayout(), 1, {Rgb{4, 5, 6}, Rgb{1, 2, 3}}},
+        {"older eight-entry layout", MakeTiff(false, old, Samples16({1, 2, 3, 4, 5, 6}, false)), 1, {Rgb{4, 5, 6}, Rgb{1, 2, 3}}},
         {"strips one after another", MakeTiff(false, strips, {1, 1, 1, 2, 2, 2, 3, 3, 3}), 1,
          {C8(3, 3, 3), C8(2, 2, 2), C8(1, 1, 1)}},
         // One 16-bit sample per pixel: not 5-5-5 colour, but grey.
@@ -340,177 +322,33 @@ TEST(TiffWrite, HeaderAndPixelsOfATwoByOneImage) {
     EXPECT_EQ(ReadAll(dir.Path("a.tif")), expect);
 }
 
-// What a file made by another program holds, as libtiff reports it.
-struct TiffKind {
-    int compression = 0, photometric = 0, bits = 0, samples = 0, planar = 0;
-    bool tiled = false, big_endian = false, several_strips = false, big_tiff = false;
-    bool operator==(const TiffKind&) const = default;
-};
-
-TiffKind KindOf(const std::string& path) {
-    TIFFSetWarningHandler(nullptr);
-    TiffKind k;
-    TIFF* tif = TIFFOpen(path.c_str(), "r");
-    if (tif == nullptr) return k;
-    uint16_t v = 0;
-    TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &v);
-    k.compression = v;
-    TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &v);
-    k.photometric = v;
-    TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &v);
-    k.bits = v;
-    TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &v);
-    k.samples = v;
-    TIFFGetFieldDefaulted(tif, TIFFTAG_PLANARCONFIG, &v);
-    k.planar = v;
-    k.tiled = TIFFIsTiled(tif) != 0;
-    k.big_endian = TIFFIsBigEndian(tif) != 0;
-    k.big_tiff = TIFFIsBigTIFF(tif) != 0;
-    k.several_strips = !k.tiled && TIFFNumberOfStrips(tif) > 1;
-    TIFFClose(tif);
-    return k;
-}
-
-struct PeerCase {
-    const char* name;
-    const char* make;  // command writing $OUT from $SRC ("IM" stands for ImageMagick)
-    const char* read;  // command writing the tool's own PPM/PGM of $OUT to $PPM
-    TiffKind kind;
-    int tolerance;  // largest difference allowed per sample (lossy colour conversions)
-};
-
-std::string Expand(std::string text, const std::string& src, const std::string& out,
-                   const std::string& ppm) {
-    for (const auto& [key, value] :
-         {std::pair{std::string("$SRC"), src}, {"$OUT", out}, {"$PPM", ppm}}) {
-        for (std::size_t at; (at = text.find(key)) != std::string::npos;)
-            text.replace(at, key.size(), "'" + value + "'");
-    }
-    if (text.starts_with("IM ")) text.replace(0, 2, "convert-im6.q16");
-    return text;
-}
-
-TEST(TiffPeer, FilesWrittenByImageMagickAndVipsReadLikeTheirOwnPpm) {
-    REQUIRE_TOOL("convert-im6.q16");
-    REQUIRE_TOOL("vips");
-    TempDir dir;
-    // Odd sizes, so that strips, tiles and bit-packed rows end part-way.
-    const ImageRecord rec = MakeRecord(37, 23, 7);
-    const std::string src = dir.Path("source.ppm");
-    ASSERT_TRUE(WritePnm(src, rec, false).ok());
-
-    const char* im8 = "IM $OUT -depth 8 PPM:$PPM";
-    const char* im16 = "IM $OUT -depth 16 PPM:$PPM";
-    const char* grey8 = "IM $OUT -depth 8 PGM:$PPM";
-    const char* grey16 = "IM $OUT -depth 16 PGM:$PPM";
-    const char* vips = "vips copy $OUT $PPM";
-    // Kind: compression, photometric, bits, samples, planar, tiled, big-endian, several
-    // strips, BigTIFF.
-    const PeerCase cases[] = {
-        // clang-format off
-        {"plain16", "IM $SRC -depth 16 -compress None $OUT", im16, {1, 2, 16, 3, 1}, 0},
-        {"plain8", "IM $SRC -depth 8 -compress None $OUT", im8, {1, 2, 8, 3, 1}, 0},
-        {"lzw16", "IM $SRC -depth 16 -compress LZW $OUT", im16, {5, 2, 16, 3, 1}, 0},
-        {"deflate16_predictor", "IM $SRC -depth 16 -compress Zip -define tiff:predictor=2 $OUT",
-         im16, {8, 2, 16, 3, 1}, 0},
-        {"packbits8", "IM $SRC -depth 8 -compress RLE $OUT", im8, {32773, 2, 8, 3, 1}, 0},
-        {"jpeg_rgb", "IM $SRC -depth 8 -compress JPEG $OUT", im8, {7, 2, 8, 3, 1}, 256},
-        {"jpeg_ycbcr", "IM $SRC -depth 8 -compress JPEG -colorspace YCbCr $OUT", im8,
-         {7, 6, 8, 3, 1}, 256},
-        {"palette8", "IM $SRC -colors 40 -type Palette -depth 8 $OUT", im16, {1, 3, 8, 1, 1}, 0},
-        {"palette4", "IM $SRC -colors 12 -type Palette $OUT", im16, {1, 3, 4, 1, 1}, 0},
-        {"grey8", "IM $SRC -colorspace Gray -depth 8 $OUT", grey8, {1, 1, 8, 1, 1}, 0},
-        {"grey16_lzw", "IM $SRC -colorspace Gray -depth 16 -compress LZW $OUT", grey16,
-         {5, 1, 16, 1, 1}, 0},
-        {"grey8_white_zero",
-         "IM $SRC -colorspace Gray -depth 8 -define quantum:polarity=min-is-white $OUT", grey8,
-         {1, 0, 8, 1, 1}, 0},
-        {"bilevel_g4", "IM $SRC -type Bilevel -compress Group4 $OUT", grey8, {4, 0, 1, 1, 1}, 0},
-        {"tiled16_deflate", "IM $SRC -depth 16 -compress Zip -define tiff:tile-geometry=16x16 $OUT",
-         im16, {8, 2, 16, 3, 1, true}, 0},
-        {"big_endian16", "IM $SRC -depth 16 -define tiff:endian=msb -compress None $OUT", im16,
-         {1, 2, 16, 3, 1, false, true}, 0},
-        {"big_endian16_lzw", "IM $SRC -depth 16 -define tiff:endian=msb -compress LZW $OUT", im16,
-         {5, 2, 16, 3, 1, false, true}, 0},
-        {"strips16_lzw", "IM $SRC -depth 16 -compress LZW -define tiff:rows-per-strip=3 $OUT", im16,
-         {5, 2, 16, 3, 1, false, false, true}, 0},
-        {"separate16", "IM $SRC -depth 16 -interlace Plane $OUT", im16, {1, 2, 16, 3, 2}, 0},
-        {"rgba16", "IM $SRC -depth 16 -alpha set -channel A -evaluate set 40% +channel $OUT", im16,
-         {1, 2, 16, 4, 1}, 0},
-        {"cmyk8", "IM $SRC -colorspace CMYK -depth 8 $OUT", im8, {1, 5, 8, 4, 1}, 3 * 256},
-        {"vips_tiled16_deflate",
-         "vips tiffsave $SRC $OUT --tile --tile-width 32 --tile-height 32 --compression deflate "
-         "--predictor horizontal",
-         vips, {8, 2, 16, 3, 1, true}, 0},
-        {"vips_bigtiff16_lzw", "vips tiffsave $SRC $OUT --bigtiff --compression lzw", vips,
-         {5, 2, 16, 3, 1, false, false, false, true}, 0},
-        // clang-format on
-    };
-    for (const PeerCase& c : cases) {
-        SCOPED_TRACE(c.name);
-        const std::string out = dir.Path(std::string(c.name) + ".tif");
-        const std::string ppm = dir.Path(std::string(c.name) + ".ppm");
-        ASSERT_EQ(Shell(Expand(c.make, src, out, ppm)), 0);
-        ASSERT_EQ(Shell(Expand(c.read, src, out, ppm)), 0);
-
-        // Make sure the file is of the kind this case is meant to cover (several strips
-        // count as one where the case does not ask for them).
-        TiffKind k = KindOf(out);
-        k.several_strips = k.several_strips && c.kind.several_strips;
-        EXPECT_TRUE(k == c.kind);
-
-        const DecodedImage ours = ExpectReadsLikePeer(out, kFormatTiff, ppm, 37, 23, c.tolerance);
-
-        if (c.kind.bits == 16 && c.kind.compression != 1) {
-            // Compressed 16-bit files keep their low bytes.
-            int low_bytes = 0;
-            for (std::size_t i = 0; i < ours.red.size(); ++i)
-                low_bytes += (ours.red[i] & 0xFF) != 0;
-            EXPECT_GT(low_bytes, 0);
-        }
-    }
-}
-
 // Halves every strip or tile byte count of a little-endian file (SHORT or LONG counts).
 void HalveByteCounts(Bytes& b) {
+    const auto get = [&](std::size_t at, std::size_t size) {
+        return size == 2 ? uint32_t{b[at]} | b[at + 1] << 8
+                         : uint32_t{b[at]} | b[at + 1] << 8 | b[at + 2] << 16 | b[at + 3] << 24;
+    };
     for (const uint16_t tag : {uint16_t{279}, uint16_t{325}}) {
-        const std::size_t ifd =
-            b[4] | b[5] << 8 | b[6] << 16 | static_cast<std::size_t>(b[7]) << 24;
-        const std::size_t n = b[ifd] | b[ifd + 1] << 8;
-        for (std::size_t i = 0; i < n; ++i) {
-            const std::size_t e = ifd + 2 + 12 * i;
-            if ((b[e] | b[e + 1] << 8) != tag) continue;
-            const bool is_long = b[e + 2] == kLong;
-            const std::size_t count = b[e + 4] | b[e + 5] << 8;
-            const std::size_t size = is_long ? 4 : 2;
-            std::size_t at = e + 8;
-            if (count * size > 4) at = b[at] | b[at + 1] << 8 | b[at + 2] << 16;
-            for (std::size_t k = 0; k < count; ++k) {
-                const std::size_t v = at + k * size;
-                const uint32_t value = is_long ? (b[v] | b[v + 1] << 8 | b[v + 2] << 16) / 2u
-                                               : (b[v] | b[v + 1] << 8) / 2u;
-                if (is_long)
-                    Put32(b, v, value, false);
-                else
-                    Put16(b, v, value, false);
-            }
-        }
+        const std::size_t e = EntryAt(b, tag, false), size = b[e + 2] == kLong ? 4 : 2;
+        if (e == 0) continue;
+        const std::size_t count = get(e + 4, 4);
+        const std::size_t at = count * size > 4 ? get(e + 8, 4) : e + 8;
+        for (std::size_t k = 0; k < count; ++k)
+            (size == 4 ? Put32 : Put16)(b, at + k * size, get(at + k * size, size) / 2, false);
     }
 }
 
-TEST(TiffPeer, TruncatedAndCorruptedFilesFailCleanly) {
+TEST(TiffPeer, TruncatedAndShortenedFilesFailCleanly) {
     REQUIRE_TOOL("convert-im6.q16");
     TempDir dir;
     const ImageRecord rec = MakeRecord(40, 30, 8);
     const std::string src = dir.Path("source.ppm");
     ASSERT_TRUE(WritePnm(src, rec, false).ok());
-    const char* options[] = {"-depth 16 -compress LZW",
-                             "-depth 8 -compress JPEG",
+    // Peers cover these kinds whole; here they are cut and shortened.
+    const char* options[] = {"-depth 16 -compress LZW", "-depth 8 -compress JPEG",
                              "-depth 16 -compress Zip -define tiff:tile-geometry=16x16",
                              "-type Bilevel -compress Group4",
-                             "-colors 20 -type Palette",
                              "-depth 8 -interlace Plane -compress RLE"};
-    std::mt19937 rng(9);
     for (const char* o : options) {
         SCOPED_TRACE(o);
         const std::string out = dir.Path("x.tif");
@@ -532,13 +370,6 @@ TEST(TiffPeer, TruncatedAndCorruptedFilesFailCleanly) {
         const std::string kind = o;
         if (kind.ends_with("LZW") || kind.ends_with("RLE") || kind.find("Zip") != kind.npos) {
             EXPECT_NE(s, IoStatus::Ok);
-        }
-        // Flipped bytes anywhere: any result, as long as a failure leaves nothing behind
-        // (RefusalStatus checks) and nothing is touched outside the buffers (the sanitizers check).
-        for (int round = 0; round < 200; ++round) {
-            Bytes bad = whole;
-            for (int k = 0; k < 4; ++k) bad[rng() % bad.size()] = static_cast<uint8_t>(rng());
-            (void)RefusalStatus(kFormatTiff, bad, nullptr);
         }
     }
 }

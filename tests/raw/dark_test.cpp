@@ -89,7 +89,7 @@ TEST(DarkSubtract, LeaveOrZeroBelowTheDark) {
     }
 }
 
-TEST(DarkSubtract, AverageReplacesDefectsByTheirNeighbours) {
+TEST(DarkSubtract, AverageReplacesDefectsAndSamplesWithinTheLevelByTheirNeighbours) {
     // 5 x 5 at 1000 over a dark of 100; the centre is 50 over a dark of 60.
     auto img = Filled(5, 5, 1000);
     auto dk = Filled(5, 5, 100);
@@ -100,19 +100,15 @@ TEST(DarkSubtract, AverageReplacesDefectsByTheirNeighbours) {
     EXPECT_EQ(img[12][0], 900);
     EXPECT_EQ(img[2][0], 1100);
     EXPECT_EQ(img[11][0], 900);
-}
-
-TEST(DarkSubtract, AverageMarksWithinTheLevel) {
-    // Level 256: 300 over 100 is subtracted (200) and, being below 100 + 256, replaced.
-    auto img = Filled(5, 5, 1000);
-    auto dk = Filled(5, 5, 100);
-    img[12][0] = 300;
-    SubtractRawDark(Data(img), 5, 5, DarkOf(dk, 5, 5), kDefectAverage, 256);
-    EXPECT_EQ(img[12][0], 900);
-    img = Filled(5, 5, 1000);
-    img[12][0] = 300;
-    SubtractRawDark(Data(img), 5, 5, DarkOf(dk, 5, 5), kDefectAverage, 0);
-    EXPECT_EQ(img[12][0], 200);
+    // Level 256: 300 over 100 is subtracted (200) and, being below 100 + 256, replaced; at
+    // level 0 it stays.
+    dk[12][0] = 100;
+    for (const int level : {256, 0}) {
+        img = Filled(5, 5, 1000);
+        img[12][0] = 300;
+        SubtractRawDark(Data(img), 5, 5, DarkOf(dk, 5, 5), kDefectAverage, level);
+        EXPECT_EQ(img[12][0], level ? 900 : 200);
+    }
 }
 
 TEST(DarkSubtract, NeighboursAreTheSameChannelAndSampled) {
@@ -167,12 +163,12 @@ std::string WriteFitsDark(const TempDir& dir, const std::string& name, int w, in
     return path;
 }
 
-TEST(DarkFiles, TwoRawDarksAverage) {
+TEST(DarkFiles, TwoRawDarksAverageAndMixedSizesOrFormatsLeaveNoMaster) {
     TempDir dir;
     DarkStore store;
     store.files = {WriteDark(dir, "a.dng", 32, 24, 400), "", WriteDark(dir, "b.dng", 32, 24, 800),
                    ""};
-    const DarkBuildResult r = BuildDarkMaster(store, UINT64_MAX);
+    DarkBuildResult r = BuildDarkMaster(store, UINT64_MAX);
     EXPECT_EQ(r.error, DarkError::None);
     EXPECT_EQ(r.loaded, 2);
     ASSERT_TRUE(store.has_raw());
@@ -182,31 +178,25 @@ TEST(DarkFiles, TwoRawDarksAverage) {
     ASSERT_TRUE(ReadRawDark(store.files[2], UINT64_MAX, b).ok());
     EXPECT_EQ(store.raw_master.samples, CombineRawDarks({&a, &b}).samples);
     EXPECT_EQ(store.fits(), nullptr);
+
+    const std::string wrong_size = WriteDark(dir, "c.dng", 32, 26, 400);
+    const std::string fits = WriteFitsDark(dir, "f.fits", 32, 24, 9, 9);
+    const struct {
+        std::string second;
+        DarkError error;
+    } cases[] = {{wrong_size, DarkError::MixedSizes},
+                 {fits, DarkError::MixedFormats},
+                 {dir.Path("missing.dng"), DarkError::Unreadable}};
+    for (const auto& c : cases) {
+        store.files = {store.files[0], c.second, "", ""};
+        r = BuildDarkMaster(store, UINT64_MAX);
+        EXPECT_EQ(r.error, c.error) << c.second;
+        EXPECT_EQ(store.format, -1);
+        EXPECT_FALSE(store.has_raw());
+    }
 }
 
-TEST(DarkFiles, MixedSizesOrFormatsLeaveNoMaster) {
-    TempDir dir;
-    DarkStore store;
-    store.files = {WriteDark(dir, "a.dng", 32, 24, 400), WriteDark(dir, "b.dng", 32, 26, 400), "",
-                   ""};
-    DarkBuildResult r = BuildDarkMaster(store, UINT64_MAX);
-    EXPECT_EQ(r.error, DarkError::MixedSizes);
-    EXPECT_EQ(store.format, -1);
-    EXPECT_FALSE(store.has_raw());
-
-    store.files = {WriteDark(dir, "a.dng", 32, 24, 400), WriteFitsDark(dir, "f.fits", 32, 24, 9, 9),
-                   "", ""};
-    r = BuildDarkMaster(store, UINT64_MAX);
-    EXPECT_EQ(r.error, DarkError::MixedFormats);
-    EXPECT_EQ(store.format, -1);
-
-    store.files = {dir.Path("missing.dng"), "", "", ""};
-    r = BuildDarkMaster(store, UINT64_MAX);
-    EXPECT_EQ(r.error, DarkError::Unreadable);
-    EXPECT_FALSE(store.has_raw());
-}
-
-TEST(DarkFiles, FitsDarksSubtractFromFitsPictures) {
+TEST(DarkFiles, FitsDarksAverageInPhysicalValues) {
     TempDir dir;
     DarkStore store;
     // Stored as BZERO 32768 + (v - 32768): the dark's values are the samples themselves.
@@ -219,26 +209,6 @@ TEST(DarkFiles, FitsDarksSubtractFromFitsPictures) {
     expect[5] = 302;
     EXPECT_EQ(dark->red, expect);
     EXPECT_EQ(dark->blue, expect);
-
-    // A picture with one pixel 102 brighter: the dark's hot pixel is 200 brighter, so with
-    // the dark taken off that pixel is the darkest of the picture.
-    ImageRecord rec;
-    rec.width = 4;
-    rec.height = 3;
-    ASSERT_TRUE(rec.red.Allocate(12) && rec.green.Allocate(12) && rec.blue.Allocate(12));
-    for (std::size_t i = 0; i < 12; ++i) rec.red[i] = rec.green[i] = rec.blue[i] = 1000;
-    rec.red[5] = 1102;
-    const std::string path = dir.Path("light.fits");
-    ASSERT_TRUE(WriteImageFile(path, kFormatFits, rec).ok());
-    ReadOptions options;
-    options.fits_dark = dark;
-    DecodedImage img;
-    ASSERT_TRUE(ReadImageFile(path, kFormatFits, img, options).ok());
-    EXPECT_EQ(img.red[5], 0);
-    EXPECT_EQ(img.red[0], 65535);
-    DecodedImage plain;
-    ASSERT_TRUE(ReadImageFile(path, kFormatFits, plain).ok());
-    EXPECT_EQ(plain.red[5], 65535);
 }
 
 }  // namespace

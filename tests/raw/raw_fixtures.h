@@ -6,6 +6,7 @@
 #include <array>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "raw/dng_write.h"
 
@@ -36,6 +37,22 @@ inline std::string WriteFixture(const std::string& path, const DngMosaic& m) {
     const IoResult r = WriteDng(path, m);
     EXPECT_TRUE(r.ok()) << r.detail;
     return path;
+}
+
+// The file with the single-valued SHORT or LONG entry `tag` of its first directory set to v
+// (a little-endian TIFF such as WriteFixture writes).
+inline std::vector<uint8_t> WithTag(std::vector<uint8_t> f, uint16_t tag, uint32_t v) {
+    const auto u16 = [&](std::size_t at) { return static_cast<unsigned>(f[at] | f[at + 1] << 8); };
+    const std::size_t ifd = f[4] | f[5] << 8 | f[6] << 16 | std::size_t{f[7]} << 24;
+    for (unsigned e = 0; e < u16(ifd); ++e) {
+        const std::size_t at = ifd + 2 + 12 * std::size_t{e};
+        if (u16(at) != tag) continue;
+        for (int i = 0; i < (u16(at + 2) == 3 ? 2 : 4); ++i)
+            f[at + 8 + static_cast<std::size_t>(i)] = static_cast<uint8_t>(v >> (8 * i));
+        return f;
+    }
+    ADD_FAILURE() << "no tag " << tag;
+    return f;
 }
 
 }  // namespace orva::testing
