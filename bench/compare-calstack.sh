@@ -4,7 +4,8 @@
 # the stars and sigma-clipped combination: orva-cli stack against siril-cli (convert, master
 # stacks, preprocess, register, stack with rejection 3 3) on the same files, in one run.
 # Prints wall-clock seconds (best of RUNS), the ratio orva / siril, and each one's peak
-# resident memory (largest of the runs, from /usr/bin/time).
+# resident memory (largest of the runs, from /usr/bin/time) with its largest anonymous and
+# file-backed parts (mapped input files are resident memory the page cache can drop).
 #
 #   bench/compare-calstack.sh [BUILD_DIR]      RUNS=3 bench/compare-calstack.sh build
 #
@@ -19,6 +20,7 @@
 set -euo pipefail
 build=${1:-build}
 source "$(dirname "$0")/compare-lib.sh" "$build"
+source "$(dirname "$0")/measure-lib.sh"
 need_peers siril-cli=siril /usr/bin/time=time
 
 # The sessions and siril's working copies take several GB: keep them on disk, not in memory.
@@ -35,29 +37,31 @@ make_session() {
     --darks 10 --flats 10 --seed 7 "$@" >/dev/null
 }
 
-# measure NAME PREPARE COMMAND...: runs PREPARE (untimed) then the command, RUNS times, the
-# command under /usr/bin/time; sets secs[NAME] to the best wall-clock seconds and rss[NAME]
-# to the largest peak resident set in MB, both "fail" when a run fails. The last run's
-# output stays in $work/NAME.log.
+# measure NAME PREPARE COMMAND...: runs PREPARE (untimed) then the command, RUNS times; sets
+# secs[NAME] to the best wall-clock seconds and rss[NAME] to the largest peak resident memory
+# in MB with, in brackets, the largest anonymous / file-backed parts seen (see
+# measure-lib.sh); both "fail" when a run fails. The last run's output stays in
+# $work/NAME.log.
 declare -A secs rss evidence
 measure() {
-  local name=$1 prepare=$2 best_t="" peak=0 t kb
+  local name=$1 prepare=$2 best_t="" peak=0 anon=0 file=0
   shift 2
   for _ in $(seq "$runs"); do
     "$prepare"
-    if ! /usr/bin/time -f '%e %M' -o "$work/time.txt" "$@" >"$work/$name.log" 2>&1; then
+    if ! timed_run "$work/$name.log" "$@"; then
       secs[$name]=fail
       rss[$name]=fail
       return
     fi
-    read -r t kb <"$work/time.txt"
-    if [ -z "$best_t" ] || awk -v a="$t" -v b="$best_t" 'BEGIN { exit !(a < b) }'; then
-      best_t=$t
+    if [ -z "$best_t" ] || awk -v a="$run_secs" -v b="$best_t" 'BEGIN { exit !(a < b) }'; then
+      best_t=$run_secs
     fi
-    if [ "$kb" -gt "$peak" ]; then peak=$kb; fi
+    if [ "$run_rss_mb" -gt "$peak" ]; then peak=$run_rss_mb; fi
+    if [ "$run_anon_mb" -gt "$anon" ]; then anon=$run_anon_mb; fi
+    if [ "$run_file_mb" -gt "$file" ]; then file=$run_file_mb; fi
   done
   secs[$name]=$(printf '%.2f' "$best_t")
-  rss[$name]=$((peak / 1024))
+  rss[$name]="$peak ($anon/$file)"
 }
 
 # siril_script TRANSFORM_OPTION: the whole job for siril-cli, run in the session folder.
@@ -138,13 +142,13 @@ done
 load_after=$(uptime | sed 's/.*load average: //')
 
 echo "calibrated stacking of $lights lights $width x $height + 10 bias, 10 darks, 10 flats" \
-  "(16-bit FITS); best of $runs, seconds; peak RSS in MB; $(nproc) cores"
+  "(16-bit FITS); best of $runs, seconds; memory in MB; $(nproc) cores"
 echo "load average before: $load_before; after: $load_after"
 [ "$has_register" = 1 ] || echo "(orva-cli stack has no --register: the rotated session is skipped)"
-printf '%-9s %9s %10s %11s %13s %14s\n' session orva-cli siril-cli orva/siril "orva RSS MB" \
-  "siril RSS MB"
+printf '%-9s %9s %10s %11s   %-22s %-22s\n' session orva-cli siril-cli orva/siril \
+  "orva RSS (anon/file)" "siril RSS (anon/file)"
 for v in "${variants[@]}"; do
-  printf '%-9s %9s %10s %11s %13s %14s\n' "$v" "${secs[orva-$v]}" "${secs[siril-$v]}" \
+  printf '%-9s %9s %10s %11s   %-22s %-22s\n' "$v" "${secs[orva-$v]}" "${secs[siril-$v]}" \
     "$(ratio "${secs[orva-$v]}" "${secs[siril-$v]}")" "${rss[orva-$v]}" "${rss[siril-$v]}"
 done
 for v in "${variants[@]}"; do echo "siril log, $v: ${evidence[$v]}"; done
