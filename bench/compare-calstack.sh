@@ -14,9 +14,10 @@
 # --register stars, siril with its default transformation). The rotated one runs only when
 # `orva-cli stack` offers --register. SIZE="W H" and LIGHTS=N change the session (for trying
 # the script out); the frames are written by our own code (orva-cli sample-session).
-# Every siril run starts from the raw frames: what it wrote is removed first. A siril run
-# whose log does not show every light registered and stacked counts as failed: a stack
-# without registration would be no comparison.
+# Every run starts from the raw frames: what the last one wrote is removed first. A siril run
+# whose log does not show every light registered and stacked, or an orva-cli result whose
+# HISTORY cards do not, counts as failed: a stack without registration would be no
+# comparison.
 set -euo pipefail
 build=${1:-build}
 source "$(dirname "$0")/compare-lib.sh" "$build"
@@ -42,7 +43,7 @@ make_session() {
 # in MB with, in brackets, the largest anonymous / file-backed parts seen (see
 # measure-lib.sh); both "fail" when a run fails. The last run's output stays in
 # $work/NAME.log.
-declare -A secs rss evidence
+declare -A secs rss evidence orva_evidence
 measure() {
   local name=$1 prepare=$2 best_t="" peak=0 anon=0 file=0
   shift 2
@@ -125,6 +126,17 @@ for v in "${variants[@]}"; do
     --reject sigma)
   if [ "$v" = rotated ]; then orva+=(--register stars); fi
   measure "orva-$v" clean "${orva[@]}"
+  # orva-cli says in the result's HISTORY cards how many lights it stacked and which it left
+  # out; the same rule holds for it.
+  history=$(head -c 28800 "$session/orva-result.fits" 2>/dev/null | fold -w 80 |
+    grep -a '^HISTORY' || true)
+  orva_evidence[$v]=$(grep -oE "stacked [0-9]+ light frame\(s\)|left out.*|registered by.*" \
+    <<<"$history" | sed 's/ *$//' | tr '\n' ';' || true)
+  if [ "${secs[orva-$v]}" != fail ] && { ! grep -q "stacked $lights light frame" <<<"$history" ||
+    grep -q "left out" <<<"$history"; }; then
+    echo "orva-cli did not register and stack all $lights lights in '$v': ${orva_evidence[$v]}"
+    secs[orva-$v]=fail
+  fi
   measure "siril-$v" clean siril-cli -d "$session" -s "$session.ssf"
   if [ "${secs[siril-$v]}" != fail ] && ! siril_registered "$work/siril-$v.log"; then
     echo "siril-cli did not register and stack all $lights lights in '$v'; its log says:"
@@ -151,4 +163,7 @@ for v in "${variants[@]}"; do
   printf '%-9s %9s %10s %11s   %-22s %-22s\n' "$v" "${secs[orva-$v]}" "${secs[siril-$v]}" \
     "$(ratio "${secs[orva-$v]}" "${secs[siril-$v]}")" "${rss[orva-$v]}" "${rss[siril-$v]}"
 done
-for v in "${variants[@]}"; do echo "siril log, $v: ${evidence[$v]}"; done
+for v in "${variants[@]}"; do
+  echo "$v: orva-cli result: ${orva_evidence[$v]}"
+  echo "$v: siril log: ${evidence[$v]}"
+done
