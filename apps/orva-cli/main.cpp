@@ -25,6 +25,7 @@
 #include "cli_ops.h"
 #include "cli_preview.h"
 #include "cli_raw.h"
+#include "cli_session.h"
 #include "cli_stack.h"
 #include "common/text.h"
 #include "imageio/formats.h"
@@ -304,6 +305,7 @@ int main(int argc, char** argv) {
         return Write(rec, argv[2], OutputOptions{});
     }
     if (cmd == "sample-raw") return SampleRawCommand(argc, argv);
+    if (cmd == "sample-session") return SampleSessionMain(argc, argv);
     if (cmd == "ops") {
         PrintCliOperations(stdout);
         return 0;
