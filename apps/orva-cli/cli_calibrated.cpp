@@ -29,7 +29,9 @@ constexpr const char* kUsage =
     "      fitted to matched stars, lights resampled), combination with rejection\n"
     "      (default sigma, kappa 3,3, 3 iterations).\n"
     "      OUT as FITS keeps the first light's header keys and says what was done in\n"
-    "      HISTORY cards; --float writes 32-bit floats\n";
+    "      HISTORY cards; --float writes 32-bit floats\n"
+    "  orva-cli stack OUT IN...   (none of the options above) the grouped stack of up to 16\n"
+    "      files with the stacking settings of the settings file\n";
 
 int Usage(const std::string& problem) {
     return CliUsage(problem, kUsage);
@@ -37,7 +39,7 @@ int Usage(const std::string& problem) {
 
 constexpr const char* kOwnOptions[] = {"--bias",       "--flat",   "--reject", "--kappa",
                                        "--iterations", "--weight", "--master", "--range",
-                                       "--register",   "--float"};
+                                       "--register",   "--float",  "--help"};
 
 bool IsFits(const std::string& path) {
     const int code = DetectFormat(path);
