@@ -125,16 +125,6 @@ TEST(AreaCopy, DragCopiesIntoANewSlotAndZeroWidthKeepsTheSelection) {
     ASSERT_TRUE(PrepareImagePaint(ctx));
     EXPECT_EQ(copy.max_level, (std::array<int, 3>{55, 1055, 2055}));
     EXPECT_EQ(copy.changed, 1);  // the rectangle exists in no file
-
-    // No free slot: the error, and the selection is over.
-    for (int s = 2; s < kSlotCount; ++s) MakeImage(ctx.ws, s, 1, 1, Flat);
-    ctx.ws.current = 0;
-    ExecuteCommand(ctx, 212);
-    ImageLeftButtonDown(ctx, 0, 0);
-    ImageLeftButtonUp(ctx, 3, 3);
-    EXPECT_EQ(h.ui.Texts("Error !"),
-              std::vector<std::string>{"これ以上、新たな画像を作れません！"});
-    EXPECT_EQ(ctx.shell.area_copy_mode, 0);
 }
 
 TEST(ImageClicks, ZoomCommandsAndPaintPreparation) {
