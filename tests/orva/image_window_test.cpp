@@ -42,8 +42,6 @@ TEST(ImageWindow, LeftClickZoomsInAroundThePoint) {
     QSignalSpy readout(&f.w, &ImageWindow::readoutChanged);
     QTest::mouseClick(&f.w, Qt::LeftButton, {}, QPoint(700, 400));
     EXPECT_EQ(rec.zoom, 150);
-    EXPECT_EQ(rec.scroll_x, 444);
-    EXPECT_EQ(rec.scroll_y, 248);
     EXPECT_GE(readout.count(), 1);
     EXPECT_EQ(f.w.horizontalBar()->value(), 444);  // the bars follow the origin
     QTest::mouseClick(&f.w, Qt::RightButton, {}, QPoint(400, 228));
