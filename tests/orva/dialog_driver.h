@@ -65,9 +65,6 @@ struct Open {
     }
     QString Text(const char* edit) { return Find<QLineEdit>(edit)->text(); }
     void Click(const char* button) { Find<QAbstractButton>(button)->click(); }
-    void Scroll(const char* bar, QAbstractSlider::SliderAction action) {
-        Find<QScrollBar>(bar)->triggerAction(action);
-    }
     bool Press(QDialogButtonBox::StandardButton which) {
         Button(dialog.get(), which)->click();
         return dialog->result() == QDialog::Accepted;

@@ -1,6 +1,6 @@
 // The operation dialogs driven through their widgets. The shared binding kit is exercised once,
-// on the sharpen dialog; every dialog is then checked for its wiring (each edit writes its own
-// field under its own rule) and for the rules it adds of its own.
+// on the sharpen dialog; the value rules are pinned without widgets, so what follows is what
+// lives only in the dialogs: what they store on OK alone, drags, lists.
 #include "dialogs/dialogs.h"
 
 #include <gtest/gtest.h>
@@ -113,60 +113,6 @@ TEST(Dialogs, BindingKitOnTheSharpenDialog) {
     EXPECT_EQ(s.channels[1], 0);
 }
 
-#define FIELD(expr) [](Settings& s) -> int& { return s.expr; }
-
-// One or two edits of each dialog: the value rules themselves are pinned without widgets, so
-// these check that an edit reaches its own field, under the rule of that field, and no other.
-TEST(Dialogs, EachEditWritesItsOwnFieldUnderItsOwnRule) {
-    struct Case {
-        const char* dialog;
-        const char* edit;
-        const char* typed;
-        int& (*field)(Settings&);
-        int stored;
-        const char* shown;  // after editing ends; nullptr: not checked
-    };
-    const Case cases[] = {
-        {"SHARP", "edit_radius", "12", FIELD(sharpen.radius), 10, "10"},
-        {"EDGE", "edit_range", "10", FIELD(edge.range), 2562, "10.0"},
-        {"EDGE", "edit_threshold", "150", FIELD(edge.threshold), 100, nullptr},
-        {"HDR", "edit_radius", "23", FIELD(dynamic_range.radius), 20, "20"},
-        {"CUT", "edit_crop_width", "-3", FIELD(crop.width), -3, nullptr},
-        {"CUT", "edit_magnification", "12x", FIELD(crop.magnification), 0, nullptr},
-        {"WAIKYOKU", "edit_amount", "-12", FIELD(distortion.amount), -12, nullptr},
-        {"ROUND", "edit_angle", "-30.5", FIELD(rotate.angle), -3050, "-30.50"},
-        {"LEVEL", "edit_brightness", "-300", FIELD(level.sets[0].brightness), -255, nullptr},
-        {"LEVEL", "edit_gamma", "2.3", FIELD(level.sets[0].gamma), 230, "2.30"},
-        {"WAVELET", "edit_gain1", "2.3", FIELD(wavelet.gains[1]), 23, "2.3"},
-        {"WAVELET", "edit_gain5", "77", FIELD(wavelet.gains[5]), 500, "50.0"},
-        {"RESTORE", "edit_spread", "12.5", FIELD(restore.spread), 100, "10.0"},
-        {"GRAY", "edit_b", "99999", FIELD(grey.weight_b), 65535, nullptr},
-        {"COLORUP", "edit_saturation", "-20", FIELD(colour.saturation), 80, "-20"},
-        {"COLORUP", "edit_hue", "200", FIELD(colour.hue), 360, "180"},
-        {"CHGRGB", "edit_source_r", "300", FIELD(colour.rgb_source[0]), 255, nullptr},
-        {"CHGHSV", "edit_source_hue", "400", FIELD(colour.hsv_source[0]), 359, nullptr},
-        {"CHGHSV", "edit_tolerance", "-3", FIELD(colour.hsv_tolerance), 0, nullptr},
-        {"LV", "edit_strength", "9", FIELD(noise.strength), 5, "5"},
-
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(::testing::Message() << c.dialog << " " << c.edit << " '" << c.typed << "'");
-        Open d(c.dialog);
-        const Settings before = d.settings;
-        d.Type(c.edit, c.typed);
-        EXPECT_EQ(c.field(d.settings), c.stored);
-        if (c.shown != nullptr) {
-            EXPECT_EQ(d.Text(c.edit), c.shown);
-        }
-        // Nothing else moved.
-        Settings expected = before;
-        c.field(expected) = c.stored;
-        EXPECT_EQ(d.settings, expected);
-    }
-}
-
-#undef FIELD
-
 // Picking and the neighbour limits are pinned without widgets; here a drag and the edits
 // reach the selected point of the shown set.
 TEST(Dialogs, GammaPointsAreDraggedAndTyped) {
@@ -183,65 +129,24 @@ TEST(Dialogs, GammaPointsAreDraggedAndTyped) {
     EXPECT_EQ(g.points[0], (std::array<int, 6>{50, 70, 128, 128, 255, 255}));
     EXPECT_EQ(d.Text("edit_input"), "50");
     EXPECT_EQ(d.Text("edit_output"), "70");
-
-    d.Click("radio_green");
-    EXPECT_EQ(g.channel_set, 2);
-    EXPECT_EQ(d.Text("edit_input"), "0");
-    d.Click("button_reset");
-    d.Type("edit_output", "33");
-    EXPECT_FALSE(d.Press(QDialogButtonBox::Cancel));
-    EXPECT_EQ(g.points[0], (std::array<int, 6>{0, 0, 128, 128, 255, 255}));
-    EXPECT_EQ(g.points[2][1], 33);
 }
 
-TEST(Dialogs, LevelEditsTheShownSetWithSignedScrolls) {
+TEST(Dialogs, LevelEditsTheShownSetAndChoosesItOnOk) {
     Open d("LEVEL");
-    EXPECT_EQ(d.Find<QScrollBar>("scroll_brightness")->value(), 255);
     d.Click("radio_blue");
     d.Type("edit_gamma", "2.3");
-    d.Scroll("scroll_contrast", QAbstractSlider::SliderPageStepSub);
-    const LevelSet& blue = d.settings.level.sets[3];
-    EXPECT_EQ(blue.gamma, 230);
-    EXPECT_EQ(blue.contrast, -10);
-    EXPECT_EQ(d.Text("edit_contrast"), "-10");
+    EXPECT_EQ(d.settings.level.sets[3].gamma, 230);
     EXPECT_EQ(d.settings.level.sets[0], LevelSet{});
     // The controls follow the set shown.
     d.Click("radio_all");
     EXPECT_EQ(d.Text("edit_gamma"), "1.00");
     d.Click("radio_blue");
+    EXPECT_EQ(d.Text("edit_gamma"), "2.30");
     d.Click("button_reset");
     EXPECT_EQ(d.Text("edit_gamma"), "1.00");
     EXPECT_EQ(d.settings.level.sets[3], LevelSet{});
     EXPECT_TRUE(d.Press(QDialogButtonBox::Ok));
     EXPECT_EQ(d.settings.level.channel_set, 3);
-}
-
-TEST(Dialogs, PresetsModesAndListsRefreshTheirEdits) {
-    Open wavelet("WAVELET");
-    wavelet.Click("button_preset2");  // "中"
-    EXPECT_EQ(wavelet.settings.wavelet.gains[1], 12);
-    EXPECT_EQ(wavelet.Text("edit_gain5"), "5.0");
-
-    Open grey("GRAY");
-    grey.Type("edit_g", "700");
-    grey.Click("radio_standard");  // the standard mode puts the standard weights back
-    EXPECT_EQ(grey.Text("edit_g"), "587");
-
-    Open restore("RESTORE");
-    QComboBox* iterations = restore.Find<QComboBox>("combo_iterations");
-    QComboBox* emphasis = restore.Find<QComboBox>("combo_emphasis");
-    Q_EMIT iterations->activated(4);
-    Q_EMIT emphasis->activated(0);
-    EXPECT_EQ(restore.settings.restore.iterations, 5);
-    EXPECT_EQ(restore.settings.restore.emphasis, 0);
-
-    // The hue bar runs over the stored 0..360 while its edit shows the change.
-    Open hue("COLORUP");
-    EXPECT_EQ(hue.Find<QScrollBar>("scroll_hue")->maximum(), 360);
-    hue.Type("edit_hue", "200");
-    hue.Scroll("scroll_hue", QAbstractSlider::SliderPageStepSub);
-    EXPECT_EQ(hue.settings.colour.hue, 350);
-    EXPECT_EQ(hue.Text("edit_hue"), "170");
 }
 
 TEST(Dialogs, NoiseAreaCountsOnlyOnOkWhichAlsoSetsTheTolerance) {
@@ -269,14 +174,7 @@ TEST(Dialogs, ResizeStartsFromTheImageAndKeepsTheAspect) {
               (std::array{100, 50, 100, 50}));
     EXPECT_TRUE(d.Find<QLineEdit>("edit_source_width")->isReadOnly());
     d.Type("edit_target_height", "33");
-    EXPECT_EQ(s.target_width, 66);
     EXPECT_EQ(d.Text("edit_target_width"), "66");
-    d.Click("check_keep_aspect");
-    EXPECT_EQ(s.keep_aspect, 0);
-    d.Type("edit_target_width", "300");
-    EXPECT_EQ(s.target_height, 33);
-    d.Click("radio_lanczos");
-    EXPECT_EQ(s.method, 3);
 }
 
 TEST(Dialogs, RotateQuarterTurnsLeaveTheirAngleOnOk) {
@@ -287,7 +185,6 @@ TEST(Dialogs, RotateQuarterTurnsLeaveTheirAngleOnOk) {
     EXPECT_TRUE(d.Press(QDialogButtonBox::Ok));
     EXPECT_EQ(s.angle, -3050);  // the angle mode keeps the typed angle
     d.Show("ROUND");
-    EXPECT_EQ(d.Text("edit_angle"), "-30.50");
     d.Click("radio_right90");
     EXPECT_EQ(s.mode, 1);
     EXPECT_TRUE(d.Press(QDialogButtonBox::Ok));
@@ -342,20 +239,9 @@ TEST(Dialogs, SelectListsOpenImagesAndAnswersTheChosenSlot) {
     EXPECT_EQ(list->item(1)->text(), "003(/tmp/b.png)");
     EXPECT_EQ(list->item(2)->text(), "120(c.tif)");
     EXPECT_EQ(list->currentRow(), 1);
+    list->setCurrentRow(2);
     d->reject();
-    EXPECT_EQ(ctx.shell.selected_slot, 3);
-
-    // The select command makes the chosen image current.
-    ctx.ws.current = 0;
-    h.ui.dialog_handlers["SELECT"] = [](AppContext& c) {
-        return RunAnswering("SELECT", c, [](QDialog* dialog) {
-            Child<QListWidget>(dialog, "list_images")->setCurrentRow(2);
-            Button(dialog, QDialogButtonBox::Ok)->click();
-        });
-    };
-    EXPECT_TRUE(ExecuteCommand(ctx, 421));
-    EXPECT_EQ(ctx.shell.selected_slot, 120);
-    EXPECT_EQ(ctx.ws.current, 120);
+    EXPECT_EQ(ctx.shell.selected_slot, 3);  // only OK answers the chosen slot
 }
 
 }  // namespace

