@@ -149,6 +149,7 @@ TEST(FitsRead, HandWorkedFiles) {
         std::vector<Values> rows;
     } cases[] = {
         // clang-format off
+        // Negative samples index the look-up table too.
         {"16 bit with the usual offset",
          With(Image(16, 3, 1).Add(Card("BZERO", "32768")), Be16s({-32768, 0, 32767})), nullptr,
          {{0, 32768, 65535}}},

@@ -19,8 +19,10 @@ TEST(DarkMaster, CombinationRules) {
         std::vector<uint16_t> values;
         uint16_t master;
     } cases[] = {
-        {{777}, 777},           {{100, 103}, 101},  // rounded down
-        {{100, 102, 400}, 101}, {{100, 100, 104, 900}, 101}, {{0, 65535, 65535, 65535}, 65535},
+        // Two and three frames are seen through the frame combinations below.
+        {{777}, 777},
+        {{100, 100, 104, 900}, 101},
+        {{0, 65535, 65535, 65535}, 65535},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(CombineDarkValues(c.values.data(), static_cast<int>(c.values.size())), c.master)

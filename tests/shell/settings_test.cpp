@@ -1,7 +1,6 @@
 #include "shell/settings.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cctype>
 #include <climits>
@@ -11,6 +10,8 @@
 #include <set>
 #include <sstream>
 #include <string>
+
+#include "support/scripted_ui.h"
 
 namespace orva {
 namespace {
@@ -273,19 +274,9 @@ TEST(SettingsFile, RawGammasAsRealNumbers) {
     EXPECT_EQ(Loaded(cases[2].first).raw.black, RawSettings{}.black);
 }
 
-class SettingsFileOnDisk : public ::testing::Test {
-protected:
-    void SetUp() override {
-        dir_ = std::filesystem::temp_directory_path() /
-               ("orva_settings_test_" + std::to_string(::getpid()));
-        std::filesystem::create_directories(dir_);
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-    std::filesystem::path dir_;
-};
-
-TEST_F(SettingsFileOnDisk, SaveAndLoad) {
-    const std::string path = (dir_ / "orva.ovg").string();
+TEST(SettingsFileOnDisk, SaveAndLoad) {
+    const testing::TempDir dir;
+    const std::string path = dir.Path("orva.ovg");
     ASSERT_TRUE(SaveSettingsFile(path, AllChanged()));
     std::ifstream in(path, std::ios::binary);
     std::stringstream bytes;
@@ -300,19 +291,19 @@ TEST_F(SettingsFileOnDisk, SaveAndLoad) {
     ASSERT_TRUE(SaveSettingsFile(path, Settings{}));
     ASSERT_TRUE(LoadSettingsFile(path, s));
     EXPECT_EQ(s, Settings{});
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_),
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.dir()),
                             std::filesystem::directory_iterator{}),
               1);
 
     // Failures leave things as they were.
     s = AllChanged();
-    EXPECT_FALSE(LoadSettingsFile((dir_ / "missing.ovg").string(), s));
-    EXPECT_FALSE(LoadSettingsFile(dir_.string(), s));  // a folder
+    EXPECT_FALSE(LoadSettingsFile(dir.Path("missing.ovg"), s));
+    EXPECT_FALSE(LoadSettingsFile(dir.dir(), s));  // a folder
     EXPECT_EQ(s, AllChanged());
-    EXPECT_FALSE(SaveSettingsFile((dir_ / "no" / "such" / "orva.ovg").string(), s));
+    EXPECT_FALSE(SaveSettingsFile(dir.Path("no/such/orva.ovg"), s));
 
     // An empty file loads and changes nothing.
-    const std::string empty = (dir_ / "empty.ovg").string();
+    const std::string empty = dir.Path("empty.ovg");
     std::ofstream(empty).close();
     EXPECT_TRUE(LoadSettingsFile(empty, s));
     EXPECT_EQ(s, AllChanged());
