@@ -1,6 +1,7 @@
 // The LibRaw adapter on DNG files written by our own code: colour filter orders, black and
-// white levels, white balance, camera fields, the reference development, dark frames, and
-// damaged or oversized files.
+// white levels, white balance, camera fields, the reference development, and damaged or
+// oversized files. (A dark frame reaching the development is run end to end by orva-cli's
+// tests; the defect treatments are dark_test's.)
 #include <gtest/gtest.h>
 
 #include "raw/decoders/libraw_decoder.h"
@@ -160,28 +161,6 @@ TEST(RawDecoder, ReferenceDevelopmentAtEveryQuality) {
         EXPECT_EQ(testing::At(img, 10, 8), px) << mode;
         EXPECT_GT(px[1], 0) << mode;
         EXPECT_EQ(img.camera_make, "ORVA") << mode;
-    }
-}
-
-TEST(RawDecoder, DarkFrameSubtractsBeforeDevelopment) {
-    TempDir dir;
-    const DngMosaic m = MakeMosaic(32, 24, testing::kRggb, [](int c, int x, int y) {
-        return static_cast<uint16_t>(300 + 40 * c + 7 * x + 3 * y);
-    });
-    const std::string path = testing::WriteFixture(dir.Path("light.dng"), m);
-    RawDark dark;
-    ASSERT_TRUE(ReadRawDark(path, UINT64_MAX, dark).ok());
-    EXPECT_EQ(dark.width, 32);
-    EXPECT_EQ(dark.height, 24);
-    for (const int handling : {kDefectLeave, kDefectZero, kDefectAverage}) {
-        RawDecodeRequest r = PlainRequest();
-        r.dark = &dark;
-        r.dark_control = handling;
-        DecodedImage img;
-        ASSERT_TRUE(DecodeRawFile(path, r, img).ok());
-        // The picture minus itself: nothing left.
-        EXPECT_EQ(testing::At(img, 9, 9), testing::Grey(0)) << handling;
-        EXPECT_EQ(testing::At(img, 0, 0), testing::Grey(0)) << handling;
     }
 }
 
