@@ -451,15 +451,9 @@ TEST(ShellCommands, HelpVersionSettingsAndBatchStart) {
     EXPECT_EQ(h.ctx->batch.mode, 0);
 }
 
-}  // namespace
-}  // namespace orva
-
-namespace orva {
-namespace {
-
 TEST(StartUp, ReadsTheSettingsFileOfTheCurrentFolderAndOpensTheNamedFiles) {
-    testing::Harness h;
-    testing::TempDir dir;
+    Harness h;
+    TempDir dir;
     const std::string a = WriteTestBmp(dir, "a.bmp");
     {
         std::ofstream ovg(dir.Path("orva.ovg"));
