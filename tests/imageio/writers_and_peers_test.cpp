@@ -119,10 +119,10 @@ ImageRecord FewColours(int w, int h, uint32_t seed) {
     return rec;
 }
 
-// One case per kind of file that takes its own way through a reader: BMP headers and
-// compressions, PNG depths and colour types, GIF frames, TIFF compressions, layouts and
-// colour spaces (through our own reader and libtiff), FITS depths and planes, JPEG sampling,
-// progression and colour spaces.
+// One case per kind of file that takes its own way through a reader and that the hand-made
+// files of each format's tests do not cover: the V5 BMP header, interlaced PNG, GIF frames
+// smaller than the screen, TIFF compressions and tiles, a FITS header of another writer, JPEG
+// sampling, progression and colour spaces.
 TEST(Peers, FilesWrittenByImageMagickAndVipsReadLikeTheirOwnReading) {
     REQUIRE_TOOL("convert-im6.q16");
     REQUIRE_TOOL("vips");
@@ -144,32 +144,17 @@ TEST(Peers, FilesWrittenByImageMagickAndVipsReadLikeTheirOwnReading) {
     // NAXIS at 189. BigTIFF: 43 at 2.
     const ForeignCase cases[] = {
         // clang-format off
-        {"bmp3_24", kFormatBmp, "IM $SRC -type TrueColor BMP3:$OUT", im8, {{14, 40}, {28, 24}, {30, 0}}},
-        {"bmp3_rle8", kFormatBmp, "IM $SRC -type Palette -compress RLE BMP3:$OUT", im8, {{14, 40}, {28, 8}, {30, 1}}},
         {"bmp_32", kFormatBmp, "IM $SRC -alpha on BMP:$OUT", im8, {{14, 124}, {28, 32}, {30, 3}}},
-        {"bmp2_8", kFormatBmp, "IM $SRC -type Palette BMP2:$OUT", im8, {{14, 12}, {24, 8}}},
-        {"rgb8", kFormatPng, "IM $SRC -depth 8 PNG24:$OUT", im8, {{24, 8}, {25, 2}, {28, 0}}},
         {"rgb16_laced", kFormatPng, "IM $SRC -depth 16 -interlace PNG PNG48:$OUT", im16, {{24, 16}, {25, 2}, {28, 1}}},
-        {"palette", kFormatPng, "IM $SRC -colors 50 PNG8:$OUT", im8, {{24, 8}, {25, 3}, {28, 0}}},
-        {"grey16", kFormatPng, "IM $SRC -colorspace Gray -depth 16 -define png:color-type=0 PNG:$OUT", im16, {{24, 16}, {25, 0}}},
-        {"gif", kFormatGif, "IM $SRC -colors 200 GIF:$OUT", im8, {}},
-        {"gif_animated", kFormatGif, "IM $SRC $A -colors 100 -loop 0 GIF:$OUT", im8, {}},
         // The second image covers only the changed patch.
         {"gif_optimised", kFormatGif, "IM $A $B -layers Optimize GIF:$OUT", im8, {}, "%w,%h;", "29,13;4,3;"},
-        {"plain16", kFormatTiff, "IM $SRC -depth 16 -compress None TIFF:$OUT", im16, {}, tiff, "None lsb RGB 16 srgb"},
-        {"big_endian16", kFormatTiff, "IM $SRC -depth 16 -define tiff:endian=msb -compress None TIFF:$OUT", im16, {}, tiff, "None msb RGB 16 srgb"},
         {"lzw16_strips", kFormatTiff, "IM $SRC -depth 16 -compress LZW -define tiff:rows-per-strip=3 TIFF:$OUT", im16, {}, tiff, "LZW lsb RGB 16 srgb"},
         {"packbits8_separate", kFormatTiff, "IM $SRC -depth 8 -interlace Plane -compress RLE TIFF:$OUT", im8, {}, tiff, "RLE lsb RGB 8 srgb"},
         {"jpeg_ycbcr", kFormatTiff, "IM $SRC -depth 8 -compress JPEG -colorspace YCbCr TIFF:$OUT", im8, {}, tiff, "JPEG lsb YCBCR 8 srgb", 256},
-        {"palette4", kFormatTiff, "IM $SRC -colors 12 -type Palette TIFF:$OUT", im16, {}, tiff, "None lsb palette 4 srgb"},
         {"bilevel_g4", kFormatTiff, "IM $SRC -type Bilevel -compress Group4 TIFF:$OUT", "IM $OUT -depth 8 PGM:$PPM", {}, tiff, "Group4 lsb min-is-white 1 gray"},
-        {"rgba16", kFormatTiff, "IM $SRC -depth 16 -alpha set -channel A -evaluate set 40% +channel TIFF:$OUT", im16, {}, tiff, "None lsb RGB 16 srgba"},
-        {"cmyk8", kFormatTiff, "IM $SRC -colorspace CMYK -depth 8 TIFF:$OUT", im8, {}, tiff, "None lsb separated 8 cmyk", 3 * 256},
         {"vips_tiled16_deflate", kFormatTiff, "vips tiffsave $SRC $OUT --tile --tile-width 16 --tile-height 16 --compression deflate --predictor horizontal", "vips copy $OUT $PPM", {}, tiff, "Zip lsb RGB 16 srgb"},
         {"vips_bigtiff16_lzw", kFormatTiff, "vips tiffsave $SRC $OUT --bigtiff --compression lzw", "vips copy $OUT $PPM", {{2, 43}}},
         {"fits16", kFormatFits, "IM $SRC -depth 16 FITS:$OUT", "IM $OUT -combine -depth 16 PPM:$PPM", {{108, '1'}, {109, '6'}, {189, '3'}}},
-        {"fits8", kFormatFits, "IM $SRC -depth 8 FITS:$OUT", "IM $OUT -combine -depth 16 PPM:$PPM", {{108, ' '}, {109, '8'}, {189, '3'}}},
-        {"fits_grey16", kFormatFits, "IM $SRC -channel R -separate -depth 16 FITS:$OUT", im16, {{108, '1'}, {109, '6'}, {189, '2'}}},
         {"jpeg420", kFormatJpeg, "IM $SRC -quality 90 -sampling-factor 2x2 JPEG:$OUT", im8, {}, "%[jpeg:sampling-factor] %[interlace]", "2x2,1x1,1x1 None"},
         {"jpeg_progressive", kFormatJpeg, "IM $SRC -quality 85 -interlace Plane JPEG:$OUT", im8, {}, "%[jpeg:sampling-factor] %[interlace]", "2x2,1x1,1x1 JPEG"},
         {"jpeg_grey", kFormatJpeg, "IM $SRC -colorspace Gray -type Grayscale JPEG:$OUT", im8, {}, "%[jpeg:sampling-factor] %[interlace]", "1x1 None"},

@@ -118,7 +118,7 @@ TEST(FileCommands, SaveDialogRequestAndTheTitleAfterwards) {
 
 TEST(FileCommands, TheChosenFilterDecidesTheWriterOfANameWithoutExtension) {
     struct Case {
-        const char* loaded;  // the image's name, in the test folder; nullptr: no name
+        const char* loaded;  // the image's name, in the test folder
         int filter;          // 1-based save filter chosen
         const char* typed;   // name given back by the dialog
         const char* written;
@@ -129,23 +129,19 @@ TEST(FileCommands, TheChosenFilterDecidesTheWriterOfANameWithoutExtension) {
     const Case cases[] = {
         // A FITS picture saved as PNG under a bare name.
         {"starfield.fits", kFilterPng, "rotated", "rotated.PNG", "\x89PNG", false, "rotated.FIT"},
-        {"colour-test.ppm", kFilterBmp, "out", "out.BMP", "BM", false, "out.PPM"},
         // Accepting the proposed name: the image's own extension when the filter lists it.
         {"dark.fits", kFilterFits, "dark", "dark.fits", "SIMPLE", true, "dark.FIT"},
-        {"m42.ppm", kFilterPpmBinary, "m42", "m42.ppm", "P6", true, "m42.PPM"},
         {"m42.ppm", kFilterTiff, "m42", "m42.TIF", "II", false, nullptr},
         // A typed known extension still decides by itself.
         {"moon.bmp", kFilterPng, "moon.tif", "moon.tif", "II", false, nullptr},
         // An unknown or unwritable ending gets the filter's extension appended.
-        {nullptr, kFilterBmp, "out.dat", "out.dat.BMP", "BM", false, nullptr},
         {"frame.fits", kFilterBmp, "x.nef", "x.nef.BMP", "BM", false, "x.nef"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.written);
         Harness h;
         TempDir dir;
-        MakeImage(h.ctx->ws, 0, 3, 2, Ramp, c.loaded != nullptr ? dir.Path(c.loaded) : "").changed =
-            1;
+        MakeImage(h.ctx->ws, 0, 3, 2, Ramp, dir.Path(c.loaded)).changed = 1;
         if (c.overwrite_asked) std::ofstream(dir.Path(c.written)) << "old";
         h.ui.save_results.push_back(Chosen(dir.Path(c.typed), c.filter));
         h.ui.answers = {Answer::Ok};
@@ -370,8 +366,6 @@ TEST(SlotCommands, ToolbarCellsAndAllImagesToggle) {
     EXPECT_EQ(h.ctx->ws.at(2).zoom, 300);  // command 200 copies the zoom
     HandleToolbarClick(*h.ctx, 19 * 24 + 5, 3);
     EXPECT_EQ(h.ctx->shell.all_images, 0);
-    EXPECT_EQ(ToolbarCommand(14), 411);
-    EXPECT_EQ(ToolbarCommand(3), -1);
     HandleToolbarClick(*h.ctx, 20 * 24, 3);  // beyond the strip: nothing
     EXPECT_TRUE(h.ui.boxes.empty());
 }
@@ -457,15 +451,9 @@ TEST(ShellCommands, HelpVersionSettingsAndBatchStart) {
     EXPECT_EQ(h.ctx->batch.mode, 0);
 }
 
-}  // namespace
-}  // namespace orva
-
-namespace orva {
-namespace {
-
 TEST(StartUp, ReadsTheSettingsFileOfTheCurrentFolderAndOpensTheNamedFiles) {
-    testing::Harness h;
-    testing::TempDir dir;
+    Harness h;
+    TempDir dir;
     const std::string a = WriteTestBmp(dir, "a.bmp");
     {
         std::ofstream ovg(dir.Path("orva.ovg"));

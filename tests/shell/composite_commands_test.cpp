@@ -33,16 +33,6 @@ int Occupied(const Workspace& ws) {
     return n;
 }
 
-TEST(CompositeCommands, SlotLinesNameTheSlotBeforeTheParenthesis) {
-    Harness h;
-    MakeImage(h.ctx->ws, 7, 2, 2, Level, "/tmp/x.fits");
-    EXPECT_EQ(CompositeSlotLine(*h.ctx, 7), "07(/tmp/x.fits)");
-    EXPECT_EQ(SlotOfLine("07(/tmp/x.fits)"), 7);
-    EXPECT_EQ(SlotOfLine("123(a(b))"), 123);
-    EXPECT_EQ(SlotOfLine(""), -1);
-    EXPECT_EQ(SlotOfLine("(name)"), -1);
-}
-
 TEST(CompositeCommands, AutomaticStackMakesANewCurrentImage) {
     Harness h;
     auto& ctx = *h.ctx;

@@ -1,5 +1,6 @@
-// RAW files and dark frames through the shell: loading into a slot, the dark-file command
-// and the RAW settings command.
+// Dark frames and RAW settings through the shell: the dark list, the dark-file command and the
+// RAW settings command. (Loading with the settings and darks is run end to end by orva-cli's
+// tests.)
 #include "shell/raw_commands.h"
 
 #include <gtest/gtest.h>
@@ -24,26 +25,6 @@ std::string WriteRaw(const TempDir& dir, const std::string& name, int w, int h, 
     m.white = 4095;
     m.make = "Orvacam";
     return testing::WriteFixture(dir.Path(name), m);
-}
-
-TEST(RawLoading, AlgorithmAndDarkComeFromTheSettings) {
-    TempDir dir;
-    Harness h;
-    const std::string light = WriteRaw(dir, "light.dng", 32, 24, 600);
-    h.ctx->settings.raw.algorithm = 1;
-    h.ctx->settings.raw.quality = 2;
-    DecodedImage ref;
-    ASSERT_TRUE(ReadImageForLoad(*h.ctx, light, kFormatRaw, ref).ok());
-    h.ctx->settings.raw.algorithm = 0;
-    DecodedImage fast;
-    ASSERT_TRUE(ReadImageForLoad(*h.ctx, light, kFormatRaw, fast).ok());
-    EXPECT_NE(testing::At(ref, 10, 10), testing::At(fast, 10, 10));
-    // The picture itself as the dark: black everywhere.
-    h.ctx->darks.files = {light, "", "", ""};
-    ASSERT_TRUE(RebuildDarks(*h.ctx));
-    DecodedImage dark;
-    ASSERT_TRUE(ReadImageForLoad(*h.ctx, light, kFormatRaw, dark).ok());
-    EXPECT_EQ(testing::At(dark, 10, 10), testing::Grey(0));
 }
 
 TEST(DarkList, AddRemoveAndRefusals) {

@@ -23,21 +23,6 @@ uint16_t Gradient(int c, int x, int y) {
     return static_cast<uint16_t>(1000 * (c + 1) + 7 * x + 3 * y);
 }
 
-TEST(WaveletCommands, BlocksCarryTheSettings) {
-    Harness h;
-    ImageRecord& rec = MakeImage(h.ctx->ws, 0, 4, 4, Gradient);
-    h.ctx->settings.wavelet = {{11, 12, 13, 14, 15, 16}, 7, 1};
-    ParamBlock b;
-    b[6] = -3;  // words the command does not fill keep their value
-    FillWaveletBlock(*h.ctx, rec, b);
-    EXPECT_EQ((std::vector<int>{b[0], b[1], b[2], b[3], b[4], b[5], b[6], b[14], b[15]}),
-              (std::vector<int>{11, 12, 13, 14, 15, 16, -3, 1, 7}));
-    h.ctx->settings.restore = {37, 45, 4, 2};
-    FillRestoreBlock(*h.ctx, rec, b);
-    EXPECT_EQ((std::vector<int>{b[0], b[1], b[2], b[3]}), (std::vector<int>{37, 45, 4, 2}));
-    EXPECT_TRUE(h.ui.boxes.empty());
-}
-
 TEST(WaveletCommands, EnlargementIsUndoneToTheOwnSize) {
     Harness h;
     ImageRecord& rec = MakeImage(h.ctx->ws, 0, 3, 1, [](int, int x, int) -> uint16_t {
