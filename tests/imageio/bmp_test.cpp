@@ -124,12 +124,6 @@ TEST(BmpRead, PaletteAndRunLengthFiles) {
                  {3, 0x12, 0, 5, 0x34, 0x56, 0x70, 0, 0, 0, 0, 3, 0xAB, 0xC0, 2, 0xDE, 0, 1}),
          8, 2, {1, 2, 1, 3, 4, 5, 6, 7, 10, 11, 12, 13, 14, 0, 0, 0}},
         {"RLE8 top-down", MakeBmp(1, -2, 8, 1, Ramp(256), {1, 7, 0, 0, 1, 8, 0, 1}), 1, 2, {8, 7}},
-        // A run past the end stops at the planes (ASan catches any stray write).
-        {"RLE8 run past the end", MakeBmp(2, 1, 8, 1, Ramp(256), {255, 3, 0, 5, 1, 2, 3, 4, 5, 0}),
-         2, 1, {3, 3}},
-        // A stream ending early keeps what it decoded; the rest shows entry 0.
-        {"RLE8 absolute run cut short", MakeBmp(4, 2, 8, 1, Ramp(256), {2, 9, 0, 5, 6, 7}), 4, 2,
-         {9, 9, 6, 7, 0, 0, 0, 0}},
         // clang-format on
     };
     for (const PaletteCase& c : cases) {
@@ -175,37 +169,24 @@ TEST(BmpRead, DirectColourFiles) {
 }
 
 TEST(BmpRefuse, DamagedAbsurdAndUnsupportedFiles) {
-    Bytes long_header = MakeBmp(1, 1, 24, 0, {}, {1, 2, 3, 0});
-    Le32At(long_header, 14, 1000);  // info header longer than the file
-    Bytes short_header = long_header;
-    Le32At(short_header, 14, 5);
     Bytes far_offset = MakeBmp(2, 2, 24, 0, {}, Bytes(16, 7));
     Le32At(far_offset, 10, static_cast<uint32_t>(far_offset.size() + 1));
     const Bytes full = MakeBmp(2, 2, 24, 0, {}, Bytes(16, 7));
-    const Bytes pal = MakeBmp(1, 1, 8, 0, Ramp(256), {0, 0, 0, 0});
     const Bytes px = {0, 0, 0, 0};
-    const std::vector<uint32_t> rgba = {0x000000FF, 0x0000FF00, 0x00FF0000};
     const Refusal cases[] = {
         // clang-format off
         {"wrong signature", {'B', 'X', 0, 0}, IoStatus::NotThisFormat},
-        {"info header past the end", long_header, IoStatus::Damaged},
-        {"unknown info header size", short_header, IoStatus::Damaged},
         {"pixel offset outside the file", far_offset, IoStatus::Damaged,
          "pixel data offset outside the file"},
         // The pad of the last row may be missing, a byte of its pixels may not.
         {"last row without pad", Bytes(full.begin(), full.end() - 2), IoStatus::Ok},
         {"last row cut", Bytes(full.begin(), full.end() - 3), IoStatus::Damaged,
          "pixel data runs past the end of the file"},
-        {"palette cut short", Bytes(pal.begin(), pal.begin() + 300), IoStatus::Damaged},
-        {"zero width", MakeBmp(0, 1, 24, 0, {}, px), IoStatus::Damaged},
         {"most negative height", MakeBmp(1, INT32_MIN, 24, 0, {}, px), IoStatus::TooLarge},
         // Within the limits but far beyond the file: refused before any memory is taken.
         {"far beyond the file", MakeBmp(30000, 30000, 8, 0, Ramp(256), px), IoStatus::Damaged},
         {"16 bit", MakeBmp(1, 1, 16, 0, {}, px), IoStatus::Unsupported,
          "16-bit BMP files are not supported"},
-        {"embedded JPEG", MakeBmp(1, 1, 24, 4, {}, px), IoStatus::Unsupported},
-        {"bitfields other than BGRA", MakeBmp(1, 1, 32, 3, rgba, {1, 2, 3, 4}),
-         IoStatus::Unsupported},
         // clang-format on
     };
     for (const Refusal& c : cases) ExpectRefusal(kFormatBmp, c);

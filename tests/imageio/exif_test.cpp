@@ -60,9 +60,7 @@ public:
     static std::size_t ValueField(uint32_t ifd, int i) { return ifd + 2 + 12 * std::size_t(i) + 8; }
 
     void Set32(std::size_t at, uint32_t v) { Put(b_.data() + at, v, 4); }
-    void Set16(std::size_t at, uint32_t v) { Put(b_.data() + at, v, 2); }
     void Pad(std::size_t n) { b_.resize(b_.size() + n, 0xEE); }
-    Bytes& bytes() { return b_; }
 
     // SOI, the APP1 "Exif" segment holding the structure, and `after`.
     Bytes Jpeg(const Bytes& after = {0xFF, 0xDB, 0x00, 0x02}) const {
@@ -195,21 +193,6 @@ TEST(ExifRead, Structures) {
     const Bytes large_rationals = WithExifIfd(
         rationals, rationals.Ifd({{33434, kRational, 1, rationals.Rational(5555, 999900)},
                                   {33437, kRational, 1, rationals.Rational(280000, 100000)}}));
-    Tiff not_tiff(false);
-    not_tiff.Ifd({{271, kAscii, 6, Tiff::Ascii("Canon")}});
-    not_tiff.bytes()[0] = 'X';
-    Tiff beyond(false);  // IFD0 beyond the end
-    beyond.Ifd({{271, kAscii, 6, Tiff::Ascii("Canon")}});
-    beyond.Set32(4, 0xFFFFFFF0);
-    Tiff count(false);  // an entry count far larger than the entries there
-    count.Set16(count.Ifd({{271, kAscii, 4, Tiff::Ascii("Abc")}}), 65535);
-    Tiff loop(true);  // the Exif IFD pointer leads back to IFD0: read once, no loop
-    ASSERT_EQ(loop.Ifd({{271, kAscii, 4, Tiff::Ascii("Abc")},
-                        {34665, kLong, 1, loop.U32(8)},
-                        {34855, kShort, 1, loop.U16(200)}}),
-              8u);
-    Bytes overlong = CameraTiff(false).Jpeg({});
-    overlong.pop_back();
 
     // clang-format off
     const Case cases[] = {
@@ -222,18 +205,8 @@ TEST(ExifRead, Structures) {
         {"rationals reduced",           large_rationals,          4, {"", "", "", 1u << 16 | 180, 14u << 16 | 5, 0}},
         {"following APP1 kept",         CameraThen(0xE1, 6),      0, kCamera},
         {"following APP2 left",         CameraThen(0xE2, 6),      8, kCamera},
-        {"following APP1 overlong",     CameraThen(0xE1, 0x40),   8, kCamera},
         {"JFIF before EXIF",            JfifFirst(0x10),          4, kCamera},
-        {"broken JFIF length",          JfifFirst(0x01),          kNoBlock, {}},
         {"APP0 instead of APP1",        Patched(CameraTiff(false).Jpeg(), 3, 0xE0), kNoBlock, {}},
-        {"misspelt Exif",               Patched(CameraTiff(false).Jpeg(), 8, 'I'),  kNoBlock, {}},
-        {"APP1 past the end",           overlong,                 kNoBlock, {}},
-        {"cut APP1 length",             {0xFF, 0xD8, 0xFF, 0xE1, 0x00}, kNoBlock, {}},
-        {"not TIFF",                    not_tiff.Jpeg(),          4, {}},
-        // Offsets and counts outside the segment are ignored.
-        {"IFD0 beyond the end",         beyond.Jpeg(),            4, {}},
-        {"entry count too large",       count.Jpeg(),             4, {"Abc", "", "", 0, 0, 0}},
-        {"Exif IFD is IFD0",            loop.Jpeg(),              4, {"Abc", "", "", 0, 0, 200}},
     };
     // clang-format on
     for (const Case& c : cases) {
@@ -329,7 +302,6 @@ TEST(ExifTemplate, ReadsBackWithTextsCutToTheirRoom) {
          {std::string(21, 'A'), std::string(15, 'B'), "2023:07:08 21:30:00", 0, 0, 65535}, 22},
         // Without camera data: empty texts (count 1, nothing to point at), 0/0 rationals.
         {"", "", "", 0, 0, 0, {}, 1},
-        {"LG", "X", "", 0, 0, 0, {"LG", "X", "", 0, 0, 0}, 3},
     };
     // clang-format on
     for (const Case& c : cases) {

@@ -129,8 +129,6 @@ TEST(FitsRead, HandWorkedFiles) {
     const FitsDark dark3 = Dark({0, 10}, {0, 0}, {0, 30});
     // Another size, or planes that do not hold the picture: not used, without complaint.
     const FitsDark other = Dark({0, 10}, {5, 0}, {0, 0}, 2);
-    FitsDark hollow = Dark({0}, {5}, {0});
-    hollow.width = 2;
     const FitsDark signed_dark = Dark({0, 1, 0}, {0, 0, 0}, {2, 0, 0});
     FitsFile spelled = Image(8, 3, 1);
     spelled.Add("bscale = 5.0D-01 / half");
@@ -177,7 +175,6 @@ TEST(FitsRead, HandWorkedFiles) {
         // Not-a-number and infinities stay out of the range.
         {"float", With(Image(-32, 6, 1), Floats({1.5f, kNan, -0.5f, 3.5f, kInf, -kInf})), nullptr,
          {{32767, 0, 0, 65535, 0, 0}}},
-        {"all not a number", With(Image(-32, 2, 1), Floats({kNan, kNan})), nullptr, {{0, 0}}},
         // Finite values far apart: the range itself would overflow.
         {"range beyond double", With(Image(-64, 3, 1), Doubles({-1.5e308, 1.5e308, 0.0})), nullptr,
          {{0, 65535, 32767}}},
@@ -186,8 +183,6 @@ TEST(FitsRead, HandWorkedFiles) {
         {"dark per plane", With(Image(16, 2, 1, 3), Be16s({10, 20, 10, 20, 10, 20})), &dark3,
          {{0, 0}, {0, 65535}, {65535, 0}}},
         {"dark of another size", With(Image(16, 2, 1), Be16s({10, 20})), &other, {{0, 65535}}},
-        {"dark without the picture's samples", With(Image(16, 2, 1), Be16s({10, 20})), &hollow,
-         {{0, 65535}}},
         // Values 0, 1, 2 (BSCALE 0.5) less 1000, then less the dark: a BSCALE read as 0 or 1
         // would give other pictures. -1000, -1000, -998 / -1000, -999, -998 / -1002, -999, -998.
         {"signed real header values",
@@ -267,10 +262,6 @@ TEST(FitsRead, TableAndGeneralPathsAgree) {
 }
 
 TEST(FitsRefuse, DamagedAndAbsurdFiles) {
-    auto with = [](FitsFile g) {
-        g.data.assign(64, 1);
-        return g.Build();
-    };
     auto sized = [](const std::string& w, const std::string& h, const std::string& planes) {
         FitsFile f = Image(16, 1, 1, 3);
         f.Add(Card("NAXIS1", w)).Add(Card("NAXIS2", h)).Add(Card("NAXIS3", planes));
@@ -279,34 +270,14 @@ TEST(FitsRefuse, DamagedAndAbsurdFiles) {
     };
     Bytes no_end = With(Image(16, 2, 1), Be16s({1, 2})).Build();
     no_end.resize(5 * 80);
-    FitsFile no_bitpix;
-    no_bitpix.Add(Card("SIMPLE", "T")).Add(Card("NAXIS1", "2")).Add(Card("NAXIS2", "1"));
-    FitsFile no_height;
-    no_height.Add(Card("SIMPLE", "T")).Add(Card("BITPIX", "8")).Add(Card("NAXIS1", "2"));
-    FitsFile short_plane =
-        With(Image(16, 3, 1, 4), Be16s({10, 20, 15, 7, 7, 7, 1000, 0, 250, 5, 6, 7}));
-    short_plane.data.pop_back();
-    short_plane.pad_data = false;
     const Refusal cases[] = {
         // clang-format off
         {"not FITS", Bytes(4000, 'x'), IoStatus::NotThisFormat, ""},
         {"no END card", no_end, IoStatus::Damaged, "the header has no END card"},
-        {"BITPIX 12", with(Image(12, 2, 1)), IoStatus::Damaged, ""},
-        {"no BITPIX", with(no_bitpix), IoStatus::Damaged, ""},
-        {"NAXIS 1", with(Image(16, 2, 1).Add(Card("NAXIS", "1"))), IoStatus::Damaged, ""},
-        {"no height", with(no_height), IoStatus::Damaged, "the image width or height is missing"},
-        {"fractional width", with(Image(16, 2, 1).Add(Card("NAXIS1", "2.5"))), IoStatus::Damaged,
-         ""},
-        {"negative width", with(Image(16, 2, 1).Add(Card("NAXIS1", "-2"))), IoStatus::Damaged, ""},
-        {"no planes", with(Image(16, 2, 1, 0).Add(Card("NAXIS", "3")).Add(Card("NAXIS3", "0"))),
-         IoStatus::Damaged, ""},
-        {"BSCALE overflows", with(Image(16, 2, 1).Add(Card("BSCALE", "1E999"))), IoStatus::Damaged,
-         ""},
         {"width 1E30", sized("1E30", "1", "1"), IoStatus::TooLarge, ""},
         // Within the limits, but many gigabytes more than the file holds.
         {"far beyond the file", sized("30000", "30000", "1"), IoStatus::Damaged,
          "pixel data runs past the end of the file"},
-        {"fourth plane one byte short", short_plane.Build(), IoStatus::Damaged, ""},
         // clang-format on
     };
     for (const Refusal& c : cases) ExpectRefusal(kFormatFits, c);

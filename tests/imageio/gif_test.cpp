@@ -170,19 +170,7 @@ TEST(GifRead, TheFirstImageWithPixelsIsTheOneShown) {
     EXPECT_EQ(Top(img, 1, 0), RampColour(5));
 }
 
-TEST(GifRead, IndicesPastTheTableAreBlackAndNoTableAtAllGivesAGreyRamp) {
-    // A 256-entry local table cut down to 2 entries after encoding: the LZW data still
-    // carries 8-bit codes.
-    const Frame f{.width = 4, .height = 1, .local = Ramp(256), .pixels = {0, 1, 200, 255}};
-    Bytes file = MakeGif(4, 1, {}, 0, {f});
-    const std::size_t desc = 13;
-    ASSERT_EQ(file[desc], ',');
-    ASSERT_EQ(file[desc + 9] & 0x87, 0x87);
-    file[desc + 9] = static_cast<uint8_t>((file[desc + 9] & ~0x07) | 0x00);
-    file.erase(file.begin() + desc + 10 + 6, file.begin() + desc + 10 + 256 * 3);
-    const DecodedImage img = MustDecode(file);
-    ExpectPixels(img, 4, {RampColour(0), RampColour(1), C8(0, 0, 0), C8(0, 0, 0)});
-
+TEST(GifRead, NoTableAtAllGivesAGreyRamp) {
     // A 4-entry global table taken out again (its size bits stay): black to white in 4 steps.
     const Frame g{.width = 4, .height = 1, .pixels = {0, 1, 2, 3}};
     Bytes bare = MakeGif(4, 1, Ramp(4), 0, {g});
@@ -209,27 +197,19 @@ Frame Noise(int w, int h, uint32_t seed) {
 TEST(GifRefuse, CutDamagedAndAbsurdFiles) {
     const Bytes good = MakeGif(9, 7, Ramp(256), 0, {Noise(9, 7, 1)});
     ASSERT_EQ(good.back(), ';');
-    const Bytes small = MakeGif(2, 2, Ramp(2), 0, {Noise(2, 2, 2)});
     constexpr std::size_t kImage = 13 + 6;  // header, screen and a 2-entry table
     auto patched = [&](const Bytes& f, std::initializer_list<std::pair<std::size_t, uint8_t>> at) {
         Bytes b = f;
         for (const auto& [i, v] : at) b[kImage + i] = v;
         return b;
     };
-    ASSERT_EQ(small[kImage + 10], 2);  // the LZW code size
     const Frame one = Noise(1, 1, 4);
     const Bytes dot = MakeGif(1, 1, Ramp(2), 0, {one});
     const Refusal cases[] = {
         // clang-format off
         {"signature",              {'G', 'I', 'X', '8', '9', 'a'},       IoStatus::NotThisFormat},
-        // Everything up to the trailer belongs to the image (its last byte ends the data).
-        {"cut before the trailer", Bytes(good.begin(), good.end() - 2),  IoStatus::Damaged},
         {"no trailer",             Bytes(good.begin(), good.end() - 1),  IoStatus::Ok},
         {"no image",               MakeGif(4, 4, Ramp(2), 0, {}),        IoStatus::Damaged, "no image in the file"},
-        // An LZW code size above 11 bits cannot be decoded.
-        {"code size 12",           patched(small, {{10, 12}}),           IoStatus::Damaged},
-        // A record that is neither image, extension nor trailer.
-        {"stray record",           patched(small, {{0, 'X'}}),           IoStatus::Damaged},
         {"screen 65535 x 65535",   MakeGif(65535, 65535, Ramp(2), 0, {one}), IoStatus::TooLarge},
         // An image far larger than its data could ever fill.
         {"image 65535 x 65535",    patched(dot, {{5, 0xFF}, {6, 0xFF}, {7, 0xFF}, {8, 0xFF}}), IoStatus::Damaged},

@@ -97,17 +97,6 @@ void SetField(std::vector<Field>& fields, Field f) {
 
 // File offset of the little-endian entry of `tag` in the first directory (0 when there is
 // none and none is `required`).
-std::size_t EntryAt(const Bytes& b, uint16_t tag, bool required = true) {
-    const std::size_t ifd = b[4] | b[5] << 8 | b[6] << 16 | static_cast<std::size_t>(b[7]) << 24;
-    const std::size_t count = b[ifd] | b[ifd + 1] << 8;
-    for (std::size_t i = 0; i < count; ++i) {
-        const std::size_t e = ifd + 2 + 12 * i;
-        if ((b[e] | b[e + 1] << 8) == tag) return e;
-    }
-    if (required) ADD_FAILURE() << "no tag " << tag;
-    return 0;
-}
-
 Bytes Samples16(const std::vector<uint16_t>& v, bool big) {
     Bytes b(2 * v.size());
     for (std::size_t i = 0; i < v.size(); ++i) Put16(b, 2 * i, v[i], big);
@@ -132,16 +121,6 @@ TEST(TiffRead, HandWorkedFiles) {
     SetField(strips, {273, kLong, {kData, kData + 3, kData + 6}});
     SetField(strips, {278, kShort, {1}});
     SetField(strips, {279, kLong, {3, 3, 3}});
-    // Two one-row strips, the second stored first (libtiff).
-    std::vector<Field> swapped = Plain(1, 2, {8, 8, 8}, 2, 6);
-    SetField(swapped, {273, kLong, {kData + 3, kData}});
-    SetField(swapped, {278, kLong, {1}});
-    SetField(swapped, {279, kLong, {3, 3}});
-    // Planar: all red samples, then all green, then all blue.
-    std::vector<Field> planar = Plain(2, 1, {16, 16, 16}, 2, 12);
-    SetField(planar, {273, kLong, {kData, kData + 4, kData + 8}});
-    SetField(planar, {279, kLong, {4, 4, 4}});
-    SetField(planar, {284, kShort, {2}});
     // RGBA with unassociated alpha: the colour is kept as it is, even where alpha is 0.
     std::vector<Field> rgba = Plain(2, 1, {8, 8, 8, 8}, 2, 8);
     rgba.push_back({338, kShort, {2}});
@@ -151,9 +130,6 @@ TEST(TiffRead, HandWorkedFiles) {
                        kShort,
                        {0x1111, 0x2222, 0x3333, 0xFFFF, 0x0102, 0x0304, 0x0506, 0x0708, 0xA000,
                         0xB000, 0xC000, 0xD000}});
-    // A map holding only 8-bit values is scaled like 8-bit samples.
-    std::vector<Field> palette8 = Plain(2, 1, {1}, 3, 1);
-    palette8.push_back({320, kShort, {10, 255, 20, 0, 30, 128}});
     // The older layout carries Orientation but neither RowsPerStrip nor StripByteCounts.
     std::vector<Field> old = Plain(1, 2, {16, 16, 16}, 2, 12);
     std::erase_if(old, [](const Field& f) { return f.tag == 278 || f.tag == 279; });
@@ -173,29 +149,14 @@ TEST(TiffRead, HandWorkedFiles) {
         {"16-bit grey",
          MakeTiff(false, Plain(3, 1, {16}, 1, 6), Samples16({0x0102, 0xFFFF, 0x8001}, false)), 3,
          {Grey(0x0102), Grey(0xFFFF), Grey(0x8001)}},
-        // 4 bits: 0, 15, 5, 10 (two pixels a byte, high nibble first), stretched to 8-bit levels.
-        {"4-bit grey", MakeTiff(false, Plain(4, 1, {4}, 1, 2), {0x0F, 0x5A}), 4,
-         {Grey(0), Grey(255 << 8), Grey(85 << 8), Grey(170 << 8)}},
         // 1 bit, white at zero; rows padded to whole bytes, so row 2 starts at byte 2.
         {"1-bit, white zero", MakeTiff(false, Plain(9, 2, {1}, 0, 4), {0x80, 0x00, 0x00, 0x80}), 9,
          {W, W, W, W, W, W, W, W, K, K, W, W, W, W, W, W, W, W}},
-        {"strips out of order", MakeTiff(false, swapped, {7, 8, 9, 1, 2, 3}), 1,
-         {C8(7, 8, 9), C8(1, 2, 3)}},
-        {"separate planes",
-         MakeTiff(true, planar, Samples16({0x1001, 0x1002, 0x2001, 0x2002, 0x3001, 0x3002}, true)),
-         2, {Rgb{0x1001, 0x2001, 0x3001}, Rgb{0x1002, 0x2002, 0x3002}}},
         {"unassociated alpha ignored", MakeTiff(false, rgba, {10, 20, 30, 0, 40, 50, 60, 128}), 2,
          {C8(10, 20, 30), C8(40, 50, 60)}},
         {"palette, 16-bit map", MakeTiff(false, palette, {0b11000110}), 4,
          {Rgb{0xFFFF, 0x0708, 0xD000}, Rgb{0x1111, 0x0102, 0xA000}, Rgb{0x2222, 0x0304, 0xB000},
           Rgb{0x3333, 0x0506, 0xC000}}},
-        {"palette, 8-bit map", MakeTiff(false, palette8, {0b01000000}), 2,
-         {C8(10, 20, 30), C8(255, 0, 128)}},
-        // Through libtiff's colour conversion at 8 bits: (255 - 51) each, no blue.
-        {"CMYK",
-         MakeTiff(false, Plain(3, 1, {8, 8, 8, 8}, 5, 12),
-                  {0, 0, 0, 0, 255, 0, 0, 0, 0, 0, 255, 51}),
-         3, {C8(255, 255, 255), C8(0, 255, 255), C8(204, 204, 0)}},
         // clang-format on
     };
     for (const PixelCase& c : cases) ExpectDecodes(kFormatTiff, c);
@@ -205,78 +166,24 @@ TEST(TiffRefuse, DamagedAbsurdAndUnsupportedFiles) {
     const Bytes file = MakeTiff(false, Plain(1, 1, {8, 8, 8}, 2, 3), {1, 2, 3});
     Bytes far_directory = file;
     Put32(far_directory, 4, static_cast<uint32_t>(file.size() - 1), false);
-    Bytes long_directory = file;
-    Put16(long_directory, 12, 500, false);  // entry count: the directory is at 12
-    // Bits table: three values do not fit the entry; its offset points past the end.
-    Bytes far_bits = file;
-    Put32(far_bits, EntryAt(far_bits, 258) + 8, static_cast<uint32_t>(file.size() - 2), false);
-    std::vector<Field> f = Plain(1, 3, {8, 8, 8}, 2, 9);
-    SetField(f, {273, kLong, {kData, kData + 3, kData + 6}});
-    SetField(f, {278, kShort, {1}});
-    Bytes far_offsets = MakeTiff(false, f, Bytes(9, 1));
-    Put32(far_offsets, EntryAt(far_offsets, 273) + 8, 0xFFFFFFF0, false);
-    // The pixels start so close to the end that one byte is missing.
-    Bytes late_pixels = MakeTiff(false, Plain(2, 2, {16, 16, 16}, 2, 24), Bytes(24, 1));
-    Put32(late_pixels, EntryAt(late_pixels, 273) + 8,
-          static_cast<uint32_t>(late_pixels.size() - 23), false);
-    // Through libtiff: a strip whose byte count runs past the end, and an uncompressed strip
-    // too short for its rows.
-    std::vector<Field> packed = Plain(4, 4, {8}, 1, 100000);
-    SetField(packed, {259, kShort, {32773}});
-    std::vector<Field> grey = Plain(4, 4, {8}, 1, 8);
-    SetField(grey, {278, kShort, {2}});
-    SetField(grey, {273, kLong, {kData, kData + 8}});
-    SetField(grey, {279, kLong, {8, 7}});
     std::vector<Field> huge = Plain(1, 1, {8, 8, 8}, 2, 3);
     SetField(huge, {256, kLong, {(1u << 20) + 1}});
-    std::vector<Field> huge_grey = huge;
-    SetField(huge_grey, {277, kShort, {1}});
-    SetField(huge_grey, {262, kShort, {1}});
-    SetField(huge_grey, {258, kShort, {8}});
     std::vector<Field> floats = Plain(1, 1, {32}, 1, 4);
     floats.push_back({339, kShort, {3}});  // floating-point samples
     const Refusal cases[] = {
         // clang-format off
         {"mixed byte order mark", {'I', 'M', 42, 0, 8, 0, 0, 0}, IoStatus::NotThisFormat, ""},
-        {"short header", {'I', 'I', 42, 0, 8}, IoStatus::Damaged, ""},
         {"directory outside", far_directory, IoStatus::Damaged,
          "first directory lies outside the file"},
-        {"directory too long", long_directory, IoStatus::Damaged,
-         "directory runs past the end of the file"},
-        {"bits table outside", far_bits, IoStatus::Damaged,
-         "bits-per-sample table lies outside the file"},
-        {"strip offsets outside", far_offsets, IoStatus::Damaged,
-         "strip offset table lies outside the file"},
-        {"pixels past the end", late_pixels, IoStatus::Damaged,
-         "pixel data runs past the end of the file"},
-        {"strip past the end", MakeTiff(false, packed, Bytes(16, 1)), IoStatus::Damaged,
-         "strip or tile lies outside the file"},
-        {"strip short for its rows", MakeTiff(false, grey, Bytes(16, 1)), IoStatus::Damaged,
-         "pixel data runs past the end of the file"},
-        {"zero width", MakeTiff(false, Plain(0, 1, {8, 8, 8}, 2, 3), {1, 2, 3}), IoStatus::Damaged,
-         ""},
         {"huge width", MakeTiff(false, huge, {1, 2, 3}), IoStatus::TooLarge, ""},
-        {"huge width, libtiff", MakeTiff(false, huge_grey, {1, 2, 3}), IoStatus::TooLarge, ""},
-        // Within the limits, far beyond the file, on both paths.
+        // Within the limits, far beyond the file.
         {"far beyond the file", MakeTiff(false, Plain(30000, 30000, {8, 8, 8}, 2, 3), {1, 2, 3}),
          IoStatus::Damaged, ""},
-        {"far beyond the file, libtiff",
-         MakeTiff(false, Plain(30000, 30000, {16}, 1, 3), {1, 2, 3}), IoStatus::Damaged, ""},
         {"float samples", MakeTiff(false, floats, {0, 0, 0x80, 0x3F}), IoStatus::Unsupported,
          "32-bit samples"},
         // clang-format on
     };
     for (const Refusal& c : cases) ExpectRefusal(kFormatTiff, c);
-
-    // A 16 x 16 picture in one tile of 32768 x 32768 (six gigabytes decoded).
-    std::vector<Field> tiled = {{256, kShort, {16}},         {257, kShort, {16}},
-                                {258, kShort, {16, 16, 16}}, {259, kShort, {8}},
-                                {262, kShort, {2}},          {277, kShort, {3}},
-                                {322, kShort, {32768}},      {323, kShort, {32768}},
-                                {324, kLong, {kData}},       {325, kLong, {8}}};
-    std::string why;
-    const IoStatus s = RefusalStatus(kFormatTiff, MakeTiff(false, tiled, Bytes(8, 0)), &why);
-    EXPECT_TRUE(s == IoStatus::TooLarge || s == IoStatus::Damaged) << why;
 
     // The memory budget, on both paths.
     const Bytes rgb_file = MakeTiff(false, Plain(10, 10, {8, 8, 8}, 2, 300), Bytes(300, 1));

@@ -107,7 +107,6 @@ struct ForeignCase {
     std::vector<std::pair<int, int>> kind;
     const char* probe = nullptr;
     const char* expect = nullptr;
-    int tolerance = 0;  // largest difference allowed per sample (lossy colour conversions)
 };
 
 // A picture of 64 colours (four levels a channel), which GIF holds without quantising.
@@ -119,16 +118,14 @@ ImageRecord FewColours(int w, int h, uint32_t seed) {
     return rec;
 }
 
-// One case per kind of file that takes its own way through a reader and that the hand-made
-// files of each format's tests do not cover: the V5 BMP header, interlaced PNG, GIF frames
-// smaller than the screen, TIFF compressions and tiles, a FITS header of another writer, JPEG
-// sampling, progression and colour spaces.
-TEST(Peers, FilesWrittenByImageMagickAndVipsReadLikeTheirOwnReading) {
+// One case per format, each of a kind that takes its own way through a reader and that the
+// hand-made files of each format's tests do not cover: the V5 BMP header, interlaced PNG, GIF
+// frames smaller than the screen, compressed TIFF strips, a FITS header of another writer,
+// subsampled JPEG.
+TEST(Peers, FilesWrittenByImageMagickReadLikeItsOwnReading) {
     REQUIRE_TOOL("convert-im6.q16");
-    REQUIRE_TOOL("vips");
     TempDir dir;
-    // Odd sizes, so that BMP rows are padded and TIFF strips, tiles and packed rows end
-    // part-way.
+    // Odd sizes, so that BMP rows are padded and TIFF strips end part-way.
     ASSERT_TRUE(WritePnm(dir.Path("source.ppm"), MakeRecord(29, 13, 1), false).ok());
     ASSERT_TRUE(WritePnm(dir.Path("a.ppm"), FewColours(29, 13, 2), false).ok());
     // The second picture differs from the first in a small patch only.
@@ -138,27 +135,18 @@ TEST(Peers, FilesWrittenByImageMagickAndVipsReadLikeTheirOwnReading) {
     ASSERT_TRUE(WritePnm(dir.Path("b.ppm"), second, false).ok());
     const char* im8 = "IM $OUT[0] -depth 8 PPM:$PPM";
     const char* im16 = "IM $OUT[0] -depth 16 PPM:$PPM";
-    const char* tiff = "%C %[tiff:endian] %[tiff:photometric] %z %[channels]";
     // BMP: info header size at 14, bits at 28 (24 in the core header), compression at 30.
     // PNG: bit depth at 24, colour type at 25, interlace at 28. FITS: BITPIX ends at 109,
-    // NAXIS at 189. BigTIFF: 43 at 2.
+    // NAXIS at 189.
     const ForeignCase cases[] = {
         // clang-format off
         {"bmp_32", kFormatBmp, "IM $SRC -alpha on BMP:$OUT", im8, {{14, 124}, {28, 32}, {30, 3}}},
         {"rgb16_laced", kFormatPng, "IM $SRC -depth 16 -interlace PNG PNG48:$OUT", im16, {{24, 16}, {25, 2}, {28, 1}}},
         // The second image covers only the changed patch.
         {"gif_optimised", kFormatGif, "IM $A $B -layers Optimize GIF:$OUT", im8, {}, "%w,%h;", "29,13;4,3;"},
-        {"lzw16_strips", kFormatTiff, "IM $SRC -depth 16 -compress LZW -define tiff:rows-per-strip=3 TIFF:$OUT", im16, {}, tiff, "LZW lsb RGB 16 srgb"},
-        {"packbits8_separate", kFormatTiff, "IM $SRC -depth 8 -interlace Plane -compress RLE TIFF:$OUT", im8, {}, tiff, "RLE lsb RGB 8 srgb"},
-        {"jpeg_ycbcr", kFormatTiff, "IM $SRC -depth 8 -compress JPEG -colorspace YCbCr TIFF:$OUT", im8, {}, tiff, "JPEG lsb YCBCR 8 srgb", 256},
-        {"bilevel_g4", kFormatTiff, "IM $SRC -type Bilevel -compress Group4 TIFF:$OUT", "IM $OUT -depth 8 PGM:$PPM", {}, tiff, "Group4 lsb min-is-white 1 gray"},
-        {"vips_tiled16_deflate", kFormatTiff, "vips tiffsave $SRC $OUT --tile --tile-width 16 --tile-height 16 --compression deflate --predictor horizontal", "vips copy $OUT $PPM", {}, tiff, "Zip lsb RGB 16 srgb"},
-        {"vips_bigtiff16_lzw", kFormatTiff, "vips tiffsave $SRC $OUT --bigtiff --compression lzw", "vips copy $OUT $PPM", {{2, 43}}},
+        {"lzw16_strips", kFormatTiff, "IM $SRC -depth 16 -compress LZW -define tiff:rows-per-strip=3 TIFF:$OUT", im16, {}, "%C %[tiff:endian] %[tiff:photometric] %z %[channels]", "LZW lsb RGB 16 srgb"},
         {"fits16", kFormatFits, "IM $SRC -depth 16 FITS:$OUT", "IM $OUT -combine -depth 16 PPM:$PPM", {{108, '1'}, {109, '6'}, {189, '3'}}},
         {"jpeg420", kFormatJpeg, "IM $SRC -quality 90 -sampling-factor 2x2 JPEG:$OUT", im8, {}, "%[jpeg:sampling-factor] %[interlace]", "2x2,1x1,1x1 None"},
-        {"jpeg_progressive", kFormatJpeg, "IM $SRC -quality 85 -interlace Plane JPEG:$OUT", im8, {}, "%[jpeg:sampling-factor] %[interlace]", "2x2,1x1,1x1 JPEG"},
-        {"jpeg_grey", kFormatJpeg, "IM $SRC -colorspace Gray -type Grayscale JPEG:$OUT", im8, {}, "%[jpeg:sampling-factor] %[interlace]", "1x1 None"},
-        {"jpeg_cmyk", kFormatJpeg, "IM $SRC -colorspace CMYK JPEG:$OUT", "IM $OUT -colorspace sRGB -depth 8 PPM:$PPM", {}, "%[jpeg:sampling-factor]", "1x1,1x1,1x1,1x1"},
         // clang-format on
     };
     for (const ForeignCase& c : cases) {
@@ -174,13 +162,12 @@ TEST(Peers, FilesWrittenByImageMagickAndVipsReadLikeTheirOwnReading) {
             const std::string probe = std::string(c.probe) + "' '" + file + "'";
             EXPECT_EQ(Capture("identify-im6.q16 -format '" + probe), c.expect);
         }
-        ExpectReadsLikePeer(file, c.format, ppm, 29, 13, c.tolerance);
+        ExpectReadsLikePeer(file, c.format, ppm, 29, 13, 0);
     }
 }
 
-TEST(Peers, ImageMagickAndVipsReadOurFilesAsWritten) {
+TEST(Peers, ImageMagickReadsOurFilesAsWritten) {
     REQUIRE_TOOL("convert-im6.q16");
-    REQUIRE_TOOL("vips");
     TempDir dir;
     struct Case {
         const char* name;
@@ -189,16 +176,13 @@ TEST(Peers, ImageMagickAndVipsReadOurFilesAsWritten) {
         const char* read;  // a command reading $OUT into a 16-bit $PPM
         uint16_t mask;
     };
-    // Random samples: no two rows alike, so a flipped or shifted picture cannot pass. A
-    // picture 70000 wide needs a TIFF width written as LONG. FITS planes come to ImageMagick
-    // as grey frames.
+    // Random samples: no two rows alike, so a flipped or shifted picture cannot pass. FITS
+    // planes come to ImageMagick as grey frames.
     const Case cases[] = {
         {"a.png", kFormatPng, MakeRecord(37, 19, 9), "IM $OUT -depth 8 PPM:$PPM", 0xFF00},
         {"a.tif", kFormatTiff, MakeRecord(37, 23, 6), "IM $OUT -depth 16 PPM:$PPM", 0xFFFF},
-        {"w.tif", kFormatTiff, MakeRecord(70000, 2, 6), "vips copy $OUT $PPM", 0xFFFF},
         {"a.fits", kFormatFits, MakeRecord(13, 9, 6), "IM $OUT -combine -depth 16 PPM:$PPM",
          0xFFFF},
-        {"g.fits", kFormatFits, GreyRecord(13, 9, 6), "IM $OUT -depth 16 PPM:$PPM", 0xFFFF},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -1,7 +1,7 @@
 // The LibRaw adapter on DNG files written by our own code: colour filter orders, black and
-// white levels, white balance, camera fields, the reference development, and damaged or
-// oversized files. (A dark frame reaching the development is run end to end by orva-cli's
-// tests; the defect treatments are dark_test's.)
+// white levels, white balance, camera fields, and damaged or oversized files. (A dark frame
+// reaching the development is run end to end by orva-cli's tests; the defect treatments are
+// dark_test's.)
 #include <gtest/gtest.h>
 
 #include "raw/decoders/libraw_decoder.h"
@@ -89,43 +89,6 @@ TEST(RawDecoder, BlackAndWhiteLevelsScaleTheSamples) {
     EXPECT_EQ(testing::At(img, 10, 10), testing::Grey(0));
 }
 
-TEST(RawDecoder, AsShotNeutralWeighsTheChannels) {
-    DngMosaic m = FlatMosaic(testing::kRggb);
-    const auto plain = testing::At(Decode(m), 10, 10);
-    m.as_shot_neutral = {0.5, 1.0, 1.0};  // red recorded at half its strength
-    const auto balanced = testing::At(Decode(m), 10, 10);
-    EXPECT_GT(balanced[0], plain[0]);
-    EXPECT_EQ(balanced[1], plain[1]);
-    EXPECT_EQ(balanced[2], plain[2]);
-}
-
-TEST(RawDecoder, PictureKeepsItsTopAtTheTop) {
-    // A bright red block in the top-left corner of the scene.
-    DngMosaic m = MakeMosaic(32, 24, testing::kRggb, [](int c, int x, int y) {
-        const bool block = x < 8 && y < 8;
-        return static_cast<uint16_t>(block && c == 0 ? 3000 : 300);
-    });
-    m.white = 4095;
-    const DecodedImage img = Decode(m);
-    EXPECT_GT(testing::Top(img, 3, 3)[0], testing::Top(img, 3, 20)[0]);
-    EXPECT_GT(testing::Top(img, 3, 3)[0], testing::Top(img, 28, 3)[0]);
-}
-
-TEST(RawDecoder, LinearRawIsTakenAsAFullColourMosaic) {
-    DngMosaic m;
-    m.width = 24;
-    m.height = 24;
-    m.linear = true;
-    m.white = 4095;
-    for (int i = 0; i < 24 * 24; ++i) m.samples.insert(m.samples.end(), {1000, 2000, 3000});
-    const DecodedImage img = Decode(m);
-    ASSERT_EQ(img.width, 24);
-    const auto px = testing::At(img, 12, 12);
-    EXPECT_EQ(testing::At(img, 0, 0), px);
-    EXPECT_LT(px[0], px[1]);
-    EXPECT_LT(px[1], px[2]);
-}
-
 TEST(RawDecoder, CameraFieldsIntoTheRecordAndTheirPacking) {
     DngMosaic m = FlatMosaic(testing::kRggb);
     m.make = "Orvacam";
@@ -150,20 +113,6 @@ TEST(RawDecoder, CameraFieldsIntoTheRecordAndTheirPacking) {
     EXPECT_EQ(CaptureTime(0), "");
 }
 
-TEST(RawDecoder, ReferenceDevelopmentAtEveryQuality) {
-    for (int mode = 1; mode <= 4; ++mode) {
-        RawDecodeRequest r;
-        r.mode = mode;
-        const DecodedImage img = Decode(FlatMosaic(testing::kGrbg), r);
-        ASSERT_EQ(img.width, 32) << mode;
-        ASSERT_EQ(img.height, 24) << mode;
-        const auto px = testing::At(img, 16, 12);
-        EXPECT_EQ(testing::At(img, 10, 8), px) << mode;
-        EXPECT_GT(px[1], 0) << mode;
-        EXPECT_EQ(img.camera_make, "ORVA") << mode;
-    }
-}
-
 TEST(RawDecoder, TruncatedDamagedAndOverBudgetFilesAreRefused) {
     TempDir dir;
     const std::string path = testing::WriteFixture(dir.Path("t.dng"), FlatMosaic(testing::kRggb));
@@ -178,11 +127,8 @@ TEST(RawDecoder, TruncatedDamagedAndOverBudgetFilesAreRefused) {
         EXPECT_FALSE(r.ok() || r.detail.empty());
         return r.status;
     };
-    // Cut: the directory sits at the end of these files, so it goes too.
-    refused(std::vector<uint8_t>(good.begin(), good.begin() + static_cast<long>(good.size() / 2)));
-    // The pixel data said to start 100 bytes before the end; sizes far beyond the data.
+    // The pixel data said to start 100 bytes before the end.
     refused(testing::WithTag(good, 0x0111, static_cast<uint32_t>(good.size() - 100)));
-    refused(testing::WithTag(good, 0x0100, 65000));
     // The memory budget is checked before decoding.
     EXPECT_EQ(refused(good, 4096), IoStatus::OutOfMemory);
 }

@@ -200,11 +200,7 @@ TEST(RawMosaic, DamagedFilesAreRefusedAndLeaveTheResultAlone) {
         EXPECT_EQ(m.samples, kept.samples);
         return status;
     };
-    // Cut short: the directory that follows the samples is lost.
-    EXPECT_NE(refused(testing::Bytes(whole.begin(), whole.begin() + 8)), IoStatus::Ok);
-    // A directory that promises more than the file holds: huge sizes, or samples that
-    // start too near the end.
-    EXPECT_NE(refused(WithTag(WithTag(whole, 256, 65000), 257, 65000)), IoStatus::Ok);
+    // A directory whose samples start too near the end.
     const auto late = static_cast<uint32_t>(whole.size() - 100);
     EXPECT_EQ(refused(WithTag(whole, 273, late)), IoStatus::Damaged);
     // Sizes beyond the memory budget are refused before the data is read.
