@@ -129,8 +129,6 @@ TEST_F(CliTest, FailuresExitNonZeroAndSayWhy) {
         {"apply sharpen @s.ppm @out.ppm --set sharp=99", 1, "--set sharp=99"},
         {"apply resize @s.ppm @out.bmp --settings @missing.ovg", 1, "missing.ovg"},
         {"apply lines @s.ppm @out.ppm", 2, "--even"},
-        {"apply gray @s.ppm @out.ppm --even @e.ppm", 2, "--even"},
-        {"convert only-one-arg", 2, "IN and OUT"},
         {"frobnicate", 2, "unknown command"},
         {"sample @out.txt", 1, "out.txt"},
         // Not a failure: a picture too wide to enlarge is processed at its own size, and the
@@ -152,22 +150,6 @@ TEST_F(CliTest, FailuresExitNonZeroAndSayWhy) {
             EXPECT_FALSE(std::filesystem::exists(dir.Path(std::string("out.") + ext)));
     }
     EXPECT_EQ(Read(dir.Path("o.ppm")).width, 5000);
-}
-
-TEST_F(CliTest, InfoPrintsTheCameraFieldsOfJpegFiles) {
-    REQUIRE_TOOL("exiftool");
-    const std::string jpg = dir.Path("cam.jpg");
-    ASSERT_EQ(RunCli(dir, Args("convert @s.ppm @cam.jpg --jpeg jfif")).status, 0);
-    ASSERT_EQ(testing::Shell("exiftool -q -overwrite_original -Make=Nikon -Model=D850 "
-                             "-ModifyDate='2025:03:04 05:06:07' -ExposureTime=1/250 -FNumber=4 "
-                             "-ISO=800 '" +
-                             jpg + "'"),
-              0);
-    const CliRun r = RunCli(dir, "info " + jpg);
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, jpg +
-                         ": JPEG 37x23 make=\"Nikon\" model=\"D850\" date=\"2025:03:04 05:06:07\" "
-                         "exposure=1/250 f-number=4/1 iso=800\n");
 }
 
 TEST_F(CliTest, KeywordListingNamesTheSettingsVocabulary) {

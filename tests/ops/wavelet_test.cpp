@@ -177,10 +177,5 @@ TEST(WaveletEnlarge, FinestGainActsOnTheFinestDetail) {
     EXPECT_EQ(*std::max_element(strong.begin(), strong.end()), 65535);
 }
 
-TEST(WaveletEnlarge, SameResultForAnyThreadCount) {
-    const auto px = Random(45 * 37, 11);
-    testing::ExpectSameForAnyThreadCount([&] { return Enlarge(px, 45, 4, kMedium); });
-}
-
 }  // namespace
 }  // namespace orva

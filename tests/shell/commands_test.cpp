@@ -383,7 +383,6 @@ TEST(ShellCommands, UndoAndRedoAreOfferedOnlyWithAStepToTakeBackOrBringBack) {
         {0, 0, 1, 0, 0, false, true},   // after an undo
         {0, 0, 0, 1, 1, false, false},  // only another image has steps
         {1, 0, 0, 1, 0, true, false},   // ... which all-images mode would take back
-        {1, 0, 0, 0, 1, false, true},
     };
     for (const Case& c : cases) {
         Harness h;

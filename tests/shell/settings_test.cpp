@@ -244,22 +244,6 @@ TEST(SettingsFile, NumbersAreParsedSaturatedButNotRangeChecked) {
     EXPECT_EQ(Loaded(SaveSettings(huge)), huge);
 }
 
-TEST(SettingsFile, GarbageAndMissingValuesLoadWhatTheyCan) {
-    // A keyword at the very end, one not in the file, and "sharp\0", which is a word.
-    const std::string nothing[] = {
-        "hello world 123 -7 4.5\n", "sharp", "sharp_channel 0 0 0", {"sharp\0 5 6 7 8", 14}};
-    for (const std::string& text : nothing) EXPECT_EQ(Loaded(text), Settings{}) << text;
-    Settings partial;
-    partial.noise.area = 3;
-    EXPECT_EQ(Loaded("noise 3"), partial);
-    Settings cut;
-    cut.crop.anchor = 0;
-    cut.crop.width = 10;
-    cut.crop.height = 20;
-    cut.crop.output_mode = 0;
-    EXPECT_EQ(Loaded("junk cut 0 10 20 0 junk 5 6 7"), cut);
-}
-
 TEST(SettingsFile, RawGammasAsRealNumbers) {
     // Numbers that are not finite are refused like malformed ones: the gamma keeps its value
     // and the keyword's later numbers are not read.
@@ -339,7 +323,6 @@ TEST(SettingAssignment, RefusalsChangeNothingAndSayWhy) {
         {"sharp", "expected KEYWORD=VALUE"},
         {"nosuch=1", "unknown setting 'nosuch'"},
         {"sharp=1,2,3,4,5", "sharp takes at most 4 values, got 5"},
-        {"display=1,2", "display takes at most 1 value, got 2"},
         {"sharp=11", "sharp radius must be 1..10, got 11"},
         {"sharp=2,abc", "sharp smooth_range: 'abc' is not a whole number"},
         {"sharp=", "sharp radius: missing value"},
