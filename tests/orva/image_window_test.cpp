@@ -113,17 +113,5 @@ TEST(ImageWindow, DragAfterAreaCopyMakesANewImage) {
     EXPECT_EQ(f.ctx.ws.at(0).zoom, 100);  // the drag did not zoom
 }
 
-TEST(ImageWindow, PaintsThePictureAndGreyBeyondIt) {
-    Fixture f;
-    MakeImage(f.ctx.ws, 0, 100, 50, Ramp);
-    f.ctx.ws.current = 0;
-    f.ctx.settings.display.info_overlay = 0;
-    const QImage shot = f.w.grab().toImage();
-    // Window (5, 3) is column 5, picture row 3 = memory row 46.
-    EXPECT_EQ(shot.pixelColor(5, 3),
-              QColor(Ramp(0, 5, 46) >> 8, Ramp(1, 5, 46) >> 8, Ramp(2, 5, 46) >> 8));
-    EXPECT_EQ(shot.pixelColor(150, 100), QColor(128, 128, 128));
-}
-
 }  // namespace
 }  // namespace orva::gui

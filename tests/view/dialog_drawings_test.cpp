@@ -44,30 +44,6 @@ TEST(RestoreDialog, ProfileOfTheSpreadFunction) {
     EXPECT_EQ(RestoreAxes().size(), 23u);
 }
 
-TEST(HueDialog, StripShadesThroughThePrimariesAndShowsWhereEachHueGoes) {
-    // clang-format off
-    const std::pair<int, Rgb> strip[] = {
-        {32, {127, 127, 0}}, {191, {251, 0, 3}},
-    };
-    // Hue setting 180 is no turn; +60 degrees (240) turns red into yellow, so yellow
-    // (column 32) lands under red; -120 degrees (60) turns green into red.
-    struct Case { int column, setting, x; };
-    const Case results[] = {
-        {191, 180, 231}, {32, 240, 40}, {0, 60, 104}, {5, 0, 40 + 101},
-    };
-    // clang-format on
-    for (const auto& [column, rgb] : strip) EXPECT_EQ(HueStripColour(column), rgb) << column;
-    for (const Case& c : results)
-        EXPECT_EQ(HueResultX(c.column, c.setting), c.x) << c.column << " " << c.setting;
-}
-
-TEST(ColourChangeDialogs, SwatchesShowSourceAndTarget) {
-    EXPECT_EQ(RgbSwatch({300, -4, 17}), (Rgb{255, 0, 17}));
-    EXPECT_EQ(HsvSwatch({60, 255, 255}), (Rgb{255, 255, 0}));
-    EXPECT_EQ(HsvSwatch({0, 0, 128}), (Rgb{128, 128, 128}));
-    EXPECT_EQ(HsvSwatch({400, 999, 999}), HsvSwatch({359, 255, 255}));
-}
-
 TEST(GreyAndNoiseDialogs, ModeWeightsAndAreaPositions) {
     GreySettings gray{.mode = 3, .weight_r = 1, .weight_g = 2, .weight_b = 3};
     SelectGreyMode(gray, 0);

@@ -65,49 +65,6 @@ TEST(Histogram, EmptyAndOnePixelRecordsDrawNothing) {
     EXPECT_TRUE(InspectionPlot(one, 0, 0, 0, 256).empty());
 }
 
-// 10 x 10: 97 black pixels (a border) and three pixels in bins 10, 20 and 30.
-ImageRecord& BorderImage(Workspace& ws) {
-    return MakeImage(ws, 0, 10, 10, [](int, int x, int y) {
-        if (y == 5 && x >= 1 && x <= 3) return static_cast<uint16_t>(x * 10 << 8);
-        return uint16_t{0};
-    });
-}
-
-TEST(Histogram, ScaleFollowsTheFourTallestBinsAndClipsATallOne) {
-    auto ws = NewWorkspace();
-    ImageRecord& r = BorderImage(*ws);
-    ComputeHistogram(r);
-    EXPECT_EQ(r.histogram_peak, 97);
-    // S = 2 * (97 + 1 + 1 + 1) / 7 = 28
-    r.min_level = {0, 0, 0};
-    r.max_level = {30 << 8, 30 << 8, 30 << 8};
-    const Plot p = HistogramPlot(r, {0, 0}, 256);
-    ASSERT_EQ(p.polylines.size(), 3u + 6u);  // three curves, two markers each
-    const auto& red = p.polylines[0];
-    EXPECT_EQ(red.colour, kRed);
-    EXPECT_EQ(red.points[0], (PlotPoint{21, 19}));    // 97 > S: clipped at the top
-    EXPECT_EQ(red.points[10], (PlotPoint{31, 174}));  // 179 - 1 * 160 / 28
-    // The maximum's marker: 30 << 8 at x = 51, its apex on the axis top.
-    EXPECT_EQ(p.polylines[4].points[2], (PlotPoint{51, 20}));
-}
-
-TEST(Histogram, AxesLabelsAndTheGreyCurve) {
-    auto ws = NewWorkspace();
-    ImageRecord& r = BorderImage(*ws);
-    ComputeHistogram(r);
-    const Plot p = HistogramPlot(r, {0, 0}, 256);
-    std::vector<std::string> labels;
-    for (const auto& t : p.texts)
-        if (t.at.y == 182) labels.push_back(t.text + "@" + std::to_string(t.at.x));
-    EXPECT_EQ(labels, (std::vector<std::string>{"64@76", "128@140", "192@204", "256@268"}));
-    // A grey picture draws one grey curve with its two markers.
-    r.single_plane = 1;
-    ComputeHistogram(r);
-    const Plot grey = HistogramPlot(r, {0, 0}, 256);
-    ASSERT_EQ(grey.polylines.size(), 3u);
-    for (const auto& l : grey.polylines) EXPECT_EQ(l.colour, kGrey);
-}
-
 // 4 x 2: red rises with the column, green with the memory row, blue is full.
 uint16_t Profiles(int c, int x, int y) {
     if (c == 0) return static_cast<uint16_t>(x * 16384);

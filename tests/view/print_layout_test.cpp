@@ -9,24 +9,6 @@
 namespace orva {
 namespace {
 
-TEST(PrintLayout, TwoHundredRowsMakeOneFullBandAndA72RowBandAtTheTop) {
-    const PrintPlacement placement{2.0, 5, 7};
-    const auto bands = PrintBands(10, 200, placement);
-    ASSERT_EQ(bands.size(), 2u);
-    // Memory rows 0..127: the bottom of the picture, one device pixel taller than 2 x 128.
-    EXPECT_EQ(bands[0].source, (PrintRect{0, 0, 10, 128}));
-    EXPECT_EQ(bands[0].dest, (PrintRect{5, 151, 20, 257}));  // y = 2 * (200 - 128) + 7
-    // Memory rows 128..199 sit in bitmap rows 56..127 and go to the top of the placement.
-    EXPECT_EQ(bands[1].first_row, 128);
-    EXPECT_EQ(bands[1].source, (PrintRect{0, 56, 10, 72}));
-    EXPECT_EQ(bands[1].dest, (PrintRect{5, 7, 20, 144}));
-    // Exactly one band of rows is copied as the last band.
-    const auto one = PrintBands(3, 128, PrintPlacement{1.5, 0, 0});
-    ASSERT_EQ(one.size(), 1u);
-    EXPECT_EQ(one[0].source, (PrintRect{0, 0, 3, 128}));
-    EXPECT_EQ(one[0].dest, (PrintRect{0, 0, 4, 192}));
-}
-
 TEST(PrintLayout, BandBitmapHoldsMemoryRowsUpsideDownAsHighBytes) {
     auto ws = std::make_unique<Workspace>();
     ImageRecord& r = testing::MakeImage(*ws, 0, 2, 3, [](int c, int x, int y) {

@@ -91,16 +91,6 @@ TEST(Markers, PointsAAndBAndBackgroundPoints) {
     const Rgb green{32, 255, 32};
     ASSERT_EQ(plot.lines.size(), 2u);  // a cross centred on the pixel
     EXPECT_EQ(plot.lines[0], (PlotLine{{3, 15}, {7, 15}, green, PenStyle::Solid}));
-
-    // Two collected points: a red sample gets a dark cross, others bright red.
-    view.sampling_mode = kSamplePoints + 2;
-    view.background_points[0] = {0, 9, 50000, 1000, 1000, 17333};
-    view.background_points[1] = {1, 9, 50000, 30000, 1000, 27000};
-    view.background_points[2] = {2, 9, 1, 1, 1, 1};  // not collected yet
-    plot = MarkerPlot(rec, view);
-    ASSERT_EQ(plot.lines.size(), 6u);
-    EXPECT_EQ(plot.lines[0].colour, (Rgb{64, 0, 0}));
-    EXPECT_EQ(plot.lines[2].colour, (Rgb{255, 32, 32}));
 }
 
 TEST(Markers, CameraInformationLines) {

@@ -85,17 +85,6 @@ TEST(GammaDialog, GraphShowsTheCurvesTheOperationWouldApply) {
     }
 }
 
-TEST(GammaDialog, MarkersShowTheEditedSetLargeTheOthersSmallAndTheSelectionBlack) {
-    GammaSettings g;
-    g.channel_set = 2;
-    g.points[2] = {0, 0, 64, 32, 255, 255};
-    std::vector<GraphMarker> m = GammaMarkers(g, -1);
-    ASSERT_EQ(m.size(), 9u);  // every colour set, the edited one last
-    EXPECT_EQ(std::pair(m[5].size, m[6].size), std::pair(4, 8));
-    EXPECT_EQ(m[7].centre, (PlotPoint{74, 288}));
-    EXPECT_EQ(GammaMarkers(GammaSettings{}, 1).back().colour, kBlack);
-}
-
 TEST(PreviewHistogram, SamplesEveryHundredthOfEachDirection) {
     Harness h;
     // 250 x 201: every 3rd column (84 of them) of every 3rd row (67 of them).

@@ -32,21 +32,6 @@ TEST(ToolbarStrip, SeventeenCellsWithBlankUndoAndRedoWhenUnavailable) {
     EXPECT_TRUE(u.cells[2].inverted);
 }
 
-TEST(ToolbarStrip, ClearsTheLabelAreaAndShowsTheModeLabel) {
-    ToolbarInput in;
-    const ToolbarLayout one = LayoutToolbarStrip(in);
-    ASSERT_EQ(one.fills.size(), 1u);
-    EXPECT_EQ(one.fills[0].left, 408);
-    ASSERT_EQ(one.texts.size(), 1u);
-    EXPECT_EQ(one.texts[0].text, "One image");
-
-    in.clear = false;
-    in.all_images = 1;
-    const ToolbarLayout all = LayoutToolbarStrip(in);
-    EXPECT_TRUE(all.fills.empty());
-    EXPECT_EQ(all.texts[0].text, " All image ");
-}
-
 TEST(ToolbarStrip, BatchModeShowsOnlyThePromptOrTheRunningNotice) {
     ToolbarInput in;
     in.batch_mode = 2;
