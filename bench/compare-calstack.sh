@@ -54,12 +54,7 @@ measure() {
       rss[$name]=fail
       return
     fi
-    if [ -z "$best_t" ] || awk -v a="$run_secs" -v b="$best_t" 'BEGIN { exit !(a < b) }'; then
-      best_t=$run_secs
-    fi
-    if [ "$run_rss_mb" -gt "$peak" ]; then peak=$run_rss_mb; fi
-    if [ "$run_anon_mb" -gt "$anon" ]; then anon=$run_anon_mb; fi
-    if [ "$run_file_mb" -gt "$file" ]; then file=$run_file_mb; fi
+    keep_best
   done
   secs[$name]=$(printf '%.2f' "$best_t")
   rss[$name]="$peak ($anon/$file)"

@@ -39,3 +39,14 @@ timed_run() {
   run_anon_mb=$((anon / 1024))
   run_file_mb=$((file / 1024))
 }
+
+# keep_best: after a timed_run, keeps the best seconds so far in best_t and the largest
+# memory figures in peak, anon and file (the caller's variables, started as "" 0 0 0).
+keep_best() {
+  if [ -z "$best_t" ] || awk -v a="$run_secs" -v b="$best_t" 'BEGIN { exit !(a < b) }'; then
+    best_t=$run_secs
+  fi
+  if [ "$run_rss_mb" -gt "$peak" ]; then peak=$run_rss_mb; fi
+  if [ "$run_anon_mb" -gt "$anon" ]; then anon=$run_anon_mb; fi
+  if [ "$run_file_mb" -gt "$file" ]; then file=$run_file_mb; fi
+}

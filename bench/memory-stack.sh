@@ -36,12 +36,7 @@ for _ in $(seq "$runs"); do
     tail -5 "$work/log.txt"
     exit 1
   fi
-  if [ -z "$best_t" ] || awk -v a="$run_secs" -v b="$best_t" 'BEGIN { exit !(a < b) }'; then
-    best_t=$run_secs
-  fi
-  if [ "$run_rss_mb" -gt "$peak" ]; then peak=$run_rss_mb; fi
-  if [ "$run_anon_mb" -gt "$anon" ]; then anon=$run_anon_mb; fi
-  if [ "$run_file_mb" -gt "$file" ]; then file=$run_file_mb; fi
+  keep_best
 done
 load_after=$(uptime | sed 's/.*load average: //')
 
