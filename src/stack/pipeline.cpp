@@ -218,6 +218,24 @@ bool NormaliseFlat(std::vector<float>& plane, const RawMosaic* layout, int width
     return true;
 }
 
+// Header cards from what the camera recorded for the first RAW light.
+std::vector<std::string> RawCards(const RawMosaic& m) {
+    std::vector<std::string> cards;
+    auto text = [&](const char* key, std::string value) {
+        for (char& ch : value)
+            if (ch < 32 || ch > 126 || ch == '\'') ch = ' ';
+        value.resize(std::min<std::size_t>(value.size(), 60));
+        if (!value.empty()) cards.push_back(Format("%-8s= '%-8s'", key, value.c_str()));
+    };
+    std::string instrument = m.make;
+    if (!m.model.empty()) instrument += (instrument.empty() ? "" : " ") + m.model;
+    text("INSTRUME", instrument);
+    if (m.exposure > 0) cards.push_back(Format("%-8s= %20.6g / seconds", "EXPTIME", m.exposure));
+    if (m.iso > 0) cards.push_back(Format("%-8s= %20.0f", "ISOSPEED", m.iso));
+    // No DATE-OBS: a camera's clock keeps local time of an unknown zone, and the key means UTC.
+    return cards;
+}
+
 std::string FileName(const std::string& path) {
     return std::filesystem::path(path).filename().string();
 }
@@ -400,7 +418,7 @@ bool RunCalibratedStack(const StackJob& job, StackOutcome& out, std::string* err
     img.height = shape.height;
     img.planes = shape.planes;
     img.data.assign(n * static_cast<std::size_t>(shape.planes), kNaN);
-    if (!raw) img.cards = static_cast<const FitsFrame&>(g).cards();
+    img.cards = raw ? RawCards(*layout) : static_cast<const FitsFrame&>(g).cards();
     const std::size_t used_count = active.size();
     std::vector<std::vector<float>> rows_read(used_count, std::vector<float>(w * band_rows)),
         placed(used_count, std::vector<float>(w * band_rows));

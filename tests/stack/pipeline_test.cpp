@@ -195,6 +195,8 @@ TEST(CalibratedStack, RawFramesCalibrateOnTheMosaicThenDemosaic) {
         });
         DngMosaic with_black = m;
         with_black.black = 256;
+        with_black.exposure = 120;
+        with_black.iso = 800;
         return testing::WriteFixture(dir.Path(name), with_black);
     };
     StackJob job;
@@ -243,6 +245,11 @@ TEST(CalibratedStack, RawFramesCalibrateOnTheMosaicThenDemosaic) {
     EXPECT_LT(highest / lowest, 1.01) << lowest << " .. " << highest;
     EXPECT_GT(out.image.plane(1)[static_cast<std::size_t>(kH - 1 - 25) * kW + 30], 1.5 * highest);
     EXPECT_NE(out.history[4].find("mosaic"), std::string::npos);
+    // The camera's record goes into the header.
+    ASSERT_EQ(out.image.cards.size(), 3u);
+    EXPECT_EQ(out.image.cards[0], "INSTRUME= 'ORVA Sample'");
+    EXPECT_EQ(out.image.cards[1].substr(0, 30), "EXPTIME =                  120");
+    EXPECT_EQ(out.image.cards[2], "ISOSPEED=                  800");
 
     // A FITS dark cannot calibrate RAW lights.
     job.darks = {WriteFrame(dir, "dark.fits", [](int, int) { return 0.0; })};

@@ -467,7 +467,13 @@ IoResult ReadRawMosaicBytes(std::span<const uint8_t> bytes, uint64_t memory_budg
     }
     if (IoResult r = lr->Open(bytes, memory_budget); !r.ok()) return r;
     if (IoResult r = lr->Unpack(); !r.ok()) return r;
-    return lr->CopyLinearMosaic(out);
+    if (IoResult r = lr->CopyLinearMosaic(out); !r.ok()) return r;
+    const auto& id = lr->imgdata.idata;
+    out.make.assign(id.make, strnlen(id.make, sizeof id.make));
+    out.model.assign(id.model, strnlen(id.model, sizeof id.model));
+    out.exposure = lr->imgdata.other.shutter;
+    out.iso = lr->imgdata.other.iso_speed;
+    return IoResult::Ok();
 }
 
 IoResult ReadRawMosaic(const std::string& path, uint64_t memory_budget, RawMosaic& out) {

@@ -29,6 +29,10 @@ struct RawMosaic {
     std::array<float, 3> wb{1, 1, 1};  // as-shot multipliers for R, G, B, G = 1
     int period = 2;                    // 2 for a Bayer pattern, 6 for X-Trans
     std::array<uint8_t, 36> cfa{};     // colour of (x % period, y % period) at [y * 6 + x]
+    // What the camera recorded, for the header of a stack: empty or 0 when unknown.
+    std::string make, model;
+    double exposure = 0;  // seconds
+    double iso = 0;
 
     // Colour index 0 red, 1 green, 2 blue of photosite (x, y), x and y >= 0.
     int Colour(int x, int y) const {
