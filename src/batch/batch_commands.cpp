@@ -70,8 +70,13 @@ bool ReadBatchCommand(AppContext& ctx) {
     ctx.batch.save_configured = 1;
     if (Step(ctx, kBatchSteps - 1).edited_code == kStepSave)
         ShowMessage(ctx.ui, msg::kBatchCheckFolder);
+    // As when the batch is started from the menu: a cancelled question leaves every image
+    // open and batch mode off (the settings read stay loaded).
+    if (ctx.ws.current >= 0 && !CloseAllAsking(ctx)) {
+        ctx.ui.Repaint();
+        return true;
+    }
     ctx.batch.mode = Step(ctx, 0).edited_code;
-    if (ctx.ws.current >= 0 && !CloseAllAsking(ctx)) return true;
     ctx.ui.SetStatusText(msg::kBatchPrompt);
     ctx.ui.Repaint();
     return true;

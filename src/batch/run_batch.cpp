@@ -111,14 +111,18 @@ bool OperationStep(AppContext& ctx, int code) {
 }
 
 // Writes the current image as the source's name in the step's folder and format, then closes
-// every image. A file already there is replaced only when the user allows it.
+// every image. A file already there is replaced only when the user allows it; a result that
+// was not written (overwrite declined, write failed) stays open, changed, so that nothing
+// closes it without asking.
 void SaveStep(AppContext& ctx, const BatchStep& step, const std::string& source) {
     if (ImageRecord* rec = ctx.ws.Current()) {
         const std::filesystem::path folder(step.folder);
         const std::string name = std::filesystem::path(source).stem().string() + step.format;
         const std::string path = (folder / name).string();
         SpreadSinglePlane(*rec);
-        if (ConfirmOverwrite(ctx.ui, path)) SaveRecordAs(ctx, ctx.ws.current, path, step.block[0]);
+        if (!ConfirmOverwrite(ctx.ui, path) ||
+            !SaveRecordAs(ctx, ctx.ws.current, path, step.block[0]))
+            return;
     }
     for (int s = 0; s < kSlotCount; ++s) ClearSlot(ctx.ws, s);
     ctx.ws.current = 0;

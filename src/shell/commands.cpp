@@ -129,10 +129,13 @@ void StartBatch(AppContext& ctx) {
         ctx.batch.mode = 0;
         return;
     }
-    ctx.batch.mode = ctx.batch.steps[0].edited_code;
-    if (ctx.ws.current >= 0) {
-        if (!CloseAllAsking(ctx)) return;  // the slot asked about stays current
+    // Every open image is asked about before batch mode is armed: a batch's first drop closes
+    // all images, so arming first and letting the user cancel would lose them unasked.
+    if (ctx.ws.current >= 0 && !CloseAllAsking(ctx)) {
+        ctx.ui.Repaint();
+        return;  // the slot asked about stays current, batch mode stays as it was
     }
+    ctx.batch.mode = ctx.batch.steps[0].edited_code;
     ctx.ui.SetStatusText(msg::kBatchPrompt);
     ctx.ui.Repaint();
 }

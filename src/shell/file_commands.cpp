@@ -164,8 +164,10 @@ void DropFiles(AppContext& ctx, const std::vector<std::string>& dropped) {
     int loaded = 0;
     std::string last_path;
     for (const auto& path : paths) {
+        // Each file of a one-by-one batch starts from empty slots; a changed image left by
+        // the previous file (no save step, or a save that failed) is asked about first.
         if (batch.mode == 1) {
-            for (int s = 0; s < kSlotCount; ++s) ClearSlot(ctx.ws, s);
+            if (!CloseAllAsking(ctx)) break;
             ctx.ws.current = 0;
         }
         const int slot = PrepareLoadSlot(ctx);

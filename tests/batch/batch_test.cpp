@@ -213,6 +213,7 @@ TEST(BatchRun, SaveStepNamesTheFileAfterTheSourceAndAsksBeforeReplacing) {
     h.ui.answers = {Answer::Cancel};
     ASSERT_TRUE(RunBatch(ctx, 1, "/elsewhere/m42.fit"));
     EXPECT_EQ(ReadBack(out), first);
+    EXPECT_TRUE(ctx.ws.at(0).occupied()) << "a result that was not written stays open";
     const Pixels second =
         Snap(MakeImage(ctx.ws, 0, 6, 4, [](int, int, int) { return uint16_t{5000}; }));
     h.ui.answers = {Answer::Ok};

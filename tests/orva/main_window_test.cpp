@@ -226,6 +226,37 @@ TEST(MainWindowFiles, ADroppedFileIsOpenedAndBecomesCurrent) {
     EXPECT_TRUE(win.ui.boxes.empty());
 }
 
+// Cancel at the batch start's save question: batch mode stays off, so the next drop opens
+// the file beside the changed images instead of closing them unasked.
+TEST(MainWindowFiles, ACancelledBatchStartKeepsEveryChangedImage) {
+    TempDir dir;
+    const std::string path = WriteTestBmp(dir, "dropped.bmp");
+    Window win;
+    MakeImage(win.ctx().ws, 0, 4, 3, Flat, "/tmp/first.bmp").changed = 1;
+    MakeImage(win.ctx().ws, 1, 4, 3, Flat, "/tmp/second.bmp").changed = 1;
+    win.ctx().ws.current = 1;
+    win.ctx().batch.save_configured = 1;
+    win.ctx().batch.steps[0].edited_code = 1;
+    win.w.show();
+    win.ui.answers = {Answer::No, Answer::Cancel};  // first image: don't save; second: cancel
+    win.w.runCommand(802);
+    EXPECT_EQ(win.ui.Texts(msg::kTitleSave).size(), 2u);
+    EXPECT_EQ(win.ctx().batch.mode, 0);
+    EXPECT_TRUE(win.ctx().ws.at(1).occupied());
+
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
+    QDragEnterEvent enter(QPoint(200, 200), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&win.w, &enter);
+    QDropEvent drop(QPointF(200, 200), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&win.w, &drop);
+    EXPECT_EQ(win.ctx().ws.at(1).name, "/tmp/second.bmp");
+    EXPECT_EQ(win.ctx().ws.at(1).changed, 1);
+    ASSERT_NE(win.ctx().ws.current, 1);
+    EXPECT_EQ(win.ctx().ws.at(win.ctx().ws.current).name, path);
+    EXPECT_EQ(win.ui.Texts(msg::kTitleSave).size(), 2u) << "the drop asks nothing more";
+}
+
 TEST(MainWindowFiles, CommandLineFilesOpenAtStartUpAndUnknownOnesAreReported) {
     TempDir dir;
     const std::string a = WriteTestBmp(dir, "a.bmp");
