@@ -277,6 +277,46 @@ std::vector<std::string> BatchOutputs(const BatchState& batch,
     return out;
 }
 
+struct RunArgs {
+    std::string batch_file, out;
+    std::vector<std::string> files;
+    int jobs = 0;  // not given: one process using every core
+    bool overwrite = false;
+    LoadOptions load;
+};
+
+// The arguments of a run; 0, or the status of a usage error.
+int ParseRunArgs(int argc, char** argv, RunArgs& r) {
+    std::vector<std::string> args;
+    for (int i = 2; i < argc; ++i) {
+        const std::string a = argv[i];
+        std::string error;
+        if (const auto parsed = ParseLoadOption(argc, argv, i, r.load, &error)) {
+            if (!*parsed) return Usage(error);
+            continue;
+        }
+        if (a == "--out" || a == "--jobs") {
+            if (i + 1 >= argc) return Usage(a + " needs a value");
+            const std::string v = argv[++i];
+            if (a == "--out") {
+                r.out = v;
+            } else if (!ParseWhole(v, 1, 64, r.jobs)) {
+                return Usage("--jobs needs a number from 1 to 64");
+            }
+        } else if (a == "--overwrite") {
+            r.overwrite = true;
+        } else if (LooksLikeOption(a)) {
+            return Usage(UnknownOption(a));
+        } else {
+            args.push_back(a);
+        }
+    }
+    if (args.size() < 2) return Usage("batch needs FILE.ovb and at least one input");
+    r.batch_file = args[0];
+    r.files.assign(args.begin() + 1, args.end());
+    return 0;
+}
+
 }  // namespace
 
 int BatchMain(int argc, char** argv) {
@@ -287,45 +327,19 @@ int BatchMain(int argc, char** argv) {
     for (int i = 2; i < argc; ++i)
         if (std::string(argv[i]) == "--write") return WriteMode(argc, argv);
 
-    std::vector<std::string> args;
-    std::string out;
-    int jobs = 0;  // not given: one process using every core
-    bool overwrite = false;
-    LoadOptions load;
-    for (int i = 2; i < argc; ++i) {
-        const std::string a = argv[i];
-        std::string error;
-        if (const auto parsed = ParseLoadOption(argc, argv, i, load, &error)) {
-            if (!*parsed) return Usage(error);
-            continue;
-        }
-        if (a == "--out" || a == "--jobs") {
-            if (i + 1 >= argc) return Usage(a + " needs a value");
-            const std::string v = argv[++i];
-            if (a == "--out") {
-                out = v;
-            } else if (!ParseWhole(v, 1, 64, jobs)) {
-                return Usage("--jobs needs a number from 1 to 64");
-            }
-        } else if (a == "--overwrite") {
-            overwrite = true;
-        } else if (LooksLikeOption(a)) {
-            return Usage(UnknownOption(a));
-        } else {
-            args.push_back(a);
-        }
-    }
-    if (args.size() < 2) return Usage("batch needs FILE.ovb and at least one input");
-    const std::vector<std::string> files(args.begin() + 1, args.end());
+    RunArgs r;
+    if (const int status = ParseRunArgs(argc, argv, r); status != 0) return status;
+    const std::vector<std::string>& files = r.files;
     BatchState batch;
     ResetBatchSequence(batch);
-    if (!ReadBatchFile(args[0], batch)) return CliFail(args[0] + ": not a readable batch file");
+    if (!ReadBatchFile(r.batch_file, batch))
+        return CliFail(r.batch_file + ": not a readable batch file");
     const int mode = batch.steps[0].edited_code;
     if (mode != kStepOpenOne && mode != kStepOpenComposite)
-        return CliFail(args[0] + ": step 1 must open the files");
+        return CliFail(r.batch_file + ": step 1 must open the files");
     BatchStep& save = batch.steps[kBatchSteps - 1];
-    if (!out.empty()) {
-        save.folder = std::filesystem::absolute(out).lexically_normal().string();
+    if (!r.out.empty()) {
+        save.folder = std::filesystem::absolute(r.out).lexically_normal().string();
         if (save.folder.size() > 1 && save.folder.back() == '/') save.folder.pop_back();
     }
     if (mode == kStepOpenComposite && files.size() > static_cast<std::size_t>(kMultiFileMax))
@@ -333,14 +347,9 @@ int BatchMain(int argc, char** argv) {
             Format("a compositing batch takes at most %d files (%zu given); stack more "
                    "frames with the calibrated 'orva-cli stack OUT LIGHT...'",
                    kMultiFileMax, files.size()));
-    if (const std::string e = CheckOutputs(LoadInputs(load,
-                                                      [&] {
-                                                          std::vector<std::string> in = files;
-                                                          in.push_back(args[0]);
-                                                          return in;
-                                                      }()),
-                                           BatchOutputs(batch, files));
-        !e.empty())
+    std::vector<std::string> inputs = LoadInputs(r.load, files);
+    inputs.push_back(r.batch_file);
+    if (const std::string e = CheckOutputs(inputs, BatchOutputs(batch, files)); !e.empty())
         return CliFail(e);
     if (save.edited_code != kStepSave) {
         std::fprintf(stderr, "orva-cli: the batch ends without saving: nothing is written\n");
@@ -356,11 +365,11 @@ int BatchMain(int argc, char** argv) {
     // batch that ends after its first file runs in one process so that its outcome is the
     // same as from the window.
     const bool split =
-        jobs > 1 && mode == kStepOpenOne && save.edited_code == kStepSave && files.size() > 1;
-    if (!split || !RunForked(batch, files, overwrite, load, jobs, tally)) {
+        r.jobs > 1 && mode == kStepOpenOne && save.edited_code == kStepSave && files.size() > 1;
+    if (!split || !RunForked(batch, files, r.overwrite, r.load, r.jobs, tally)) {
         // --jobs 1 is one core, as each of N jobs is.
-        if (jobs == 1) SetThreadCount(1);
-        RunFiles(batch, files, overwrite, load, true, tally);
+        if (r.jobs == 1) SetThreadCount(1);
+        RunFiles(batch, files, r.overwrite, r.load, true, tally);
     }
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
