@@ -184,10 +184,13 @@ void RunFiles(const BatchState& loaded, const std::vector<std::string>& files, b
     InstallBatch(ctx);
     ctx.batch.mode = ctx.batch.steps[0].edited_code;
     const bool saves = ctx.batch.steps[kBatchSteps - 1].edited_code == kStepSave;
-    auto count = [&](int errors, int kept) {
-        if (ui.errors != errors)
+    // The messages above say why; this line says which file (or stack) it was.
+    auto count = [&](int errors, int kept, const std::string& what) {
+        if (ui.errors != errors) {
+            std::fprintf(stderr, "orva-cli: %s: failed%s\n", what.c_str(),
+                         saves ? ", nothing written" : "");
             ++tally.failed;
-        else if (ui.kept != kept)
+        } else if (ui.kept != kept)
             ++tally.kept;
         else if (saves)
             ++tally.written;
@@ -200,7 +203,7 @@ void RunFiles(const BatchState& loaded, const std::vector<std::string>& files, b
             if (ui.errors == 0) run(c, n, path);
         };
         DropFiles(ctx, files);
-        count(0, 0);
+        count(0, 0, "the stack of " + std::to_string(files.size()) + " file(s)");
         return;
     }
     for (std::size_t i = 0; i < files.size(); ++i) {
@@ -213,7 +216,7 @@ void RunFiles(const BatchState& loaded, const std::vector<std::string>& files, b
             std::fprintf(stderr, "orva-cli: [%zu/%zu] %s\n", i + 1, files.size(), files[i].c_str());
         const int errors = ui.errors, kept = ui.kept;
         DropFiles(ctx, {files[i]});
-        count(errors, kept);
+        count(errors, kept, files[i]);
     }
 }
 

@@ -112,7 +112,8 @@ int Load(AppContext& ctx, QuietUi& ui, const std::string& path) {
     }
     const int slot = FindFreeSlot(ctx.ws);
     if (slot < 0 || !LoadIntoSlot(ctx, path, slot)) {
-        Fail(path + ": " + ShellError(ui));
+        const std::string why = ShellError(ui);
+        Fail(why.find(path) != std::string::npos ? why : path + ": " + why);
         return -1;
     }
     MarkLoaded(ctx.ws, slot);
