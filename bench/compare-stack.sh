@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Stacking five 4000 x 3000 16-bit FITS exposures of one star field, each cut a few pixels
-# further along the sky: orva-cli stack (alignment + average with outlier removal and density
-# normalisation, default compfile settings) against siril-cli (conversion to a sequence,
-# star registration, average stacking with sigma rejection and additive normalisation) in one
-# run on the same files. Prints wall-clock seconds, best of N, and the ratio orva / siril.
+# further along the sky: orva-cli composite (five files stacked in groups: alignment +
+# average with outlier removal and density normalisation, default compfile settings) against
+# siril-cli (conversion to a sequence, star registration, average stacking with sigma
+# rejection and additive normalisation) in one run on the same files. Prints wall-clock
+# seconds, best of N, and the ratio orva / siril.
 #
 #   bench/compare-stack.sh [BUILD_DIR]        RUNS=3 bench/compare-stack.sh build
 #
@@ -22,7 +23,7 @@ for i in "${!shifts[@]}"; do
 done
 
 orva_stack() {
-  "$cli" stack "$work/orva-result.fits" "$frames"/e0.fits "$frames"/e1.fits \
+  "$cli" composite "$work/orva-result.fits" "$frames"/e0.fits "$frames"/e1.fits \
     "$frames"/e2.fits "$frames"/e3.fits "$frames"/e4.fits
 }
 

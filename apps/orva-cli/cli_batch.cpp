@@ -1,5 +1,6 @@
 #include "cli_batch.h"
 
+#include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -8,16 +9,20 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <new>
 #include <string>
 #include <vector>
 
 #include "batch/batch_file.h"
 #include "batch/batch_steps.h"
 #include "batch/run_batch.h"
+#include "cli_args.h"
 #include "cli_load.h"
+#include "cli_messages.h"
 #include "cli_ops.h"
 #include "common/parallel.h"
 #include "common/text.h"
+#include "composite/multi_file.h"
 #include "imageio/formats.h"
 #include "shell/commands.h"
 #include "shell/messages.h"
@@ -34,7 +39,10 @@ constexpr const char* kBatchUsage =
     "      the save folder, --jobs N works on N files at once with one core each (one file\n"
     "      at a time batches; without it one file at a time uses every core),\n"
     "      existing outputs are kept unless --overwrite; the load options (--settings,\n"
-    "      --set for the RAW and dark settings, --dark) act as on the window\n"
+    "      --set for the RAW and dark settings, --dark) act as on the window. A file that\n"
+    "      fails to load, process or save is reported and the others still run; the run\n"
+    "      ends with \"N written, M failed\" and exits with 1 when any failed. An output\n"
+    "      may not be an input, nor two inputs give one output name\n"
     "  orva-cli batch --write FILE.ovb [--composite] [--step OP]... [--save DIR TYPE]\n"
     "                 [--settings FILE.ovg] [--set KEYWORD=N,...]...\n"
     "      writes a batch file: files opened one at a time (or --composite: stacked first),\n"
@@ -47,11 +55,6 @@ int Usage(const std::string& problem) {
     return CliUsage(problem, kBatchUsage);
 }
 
-std::string OneLine(std::string text) {
-    std::replace(text.begin(), text.end(), '\n', ' ');
-    return text;
-}
-
 // Says on stderr what the desktop shows in boxes; answers the overwrite question from the
 // command line.
 class BatchUi : public QuietUi {
@@ -59,17 +62,27 @@ public:
     explicit BatchUi(bool overwrite) : overwrite_(overwrite) {}
     Answer AskUser(const MessageBoxRequest& r) override {
         if (r.title == msg::kTitleError) ++errors;
+        const std::string text = CliText(r.text);
         if (r.buttons == Buttons::OkCancel) {
-            std::fprintf(stderr, "orva-cli: %s: %s\n", OneLine(r.text).c_str(),
+            if (!overwrite_) ++kept;
+            std::fprintf(stderr, "orva-cli: %s: %s\n", text.c_str(),
                          overwrite_ ? "replaced" : "kept (use --overwrite to replace)");
             return overwrite_ ? Answer::Ok : Answer::Cancel;
         }
-        std::fprintf(stderr, "orva-cli: %s\n", OneLine(r.text).c_str());
+        std::fprintf(stderr, "orva-cli: %s\n", text.c_str());
         return r.buttons == Buttons::YesNoCancel ? Answer::No : Answer::Ok;
     }
+    int kept = 0;  // outputs already there and left alone
 
 private:
     bool overwrite_;
+};
+
+// What became of a run's outputs. Forked runs keep theirs in memory shared with the parent,
+// updated after every file, so a run that dies still counts what it finished.
+struct Tally {
+    int written = 0, kept = 0, failed = 0;
+    int done() const { return written + kept + failed; }
 };
 
 struct StepName {
@@ -120,6 +133,7 @@ int WriteMode(int argc, char** argv) {
         }
     }
     if (path.empty()) return Usage("--write needs a file name");
+    if (const std::string e = CheckOutputs({settings_file}, {path}); !e.empty()) return CliFail(e);
     if (codes.size() > 6)
         return Usage("a batch holds at most six steps between opening and saving");
 
@@ -154,51 +168,133 @@ int WriteMode(int argc, char** argv) {
     return 0;
 }
 
-// Runs the files of one process. Returns the exit status.
-int RunFiles(const BatchState& loaded, const std::vector<std::string>& files, bool overwrite,
-             const LoadOptions& load) {
+// Runs the files of one process into `tally`. A file that fails to load, to go through a
+// step or to save is counted and the run goes on with the next one.
+void RunFiles(const BatchState& loaded, const std::vector<std::string>& files, bool overwrite,
+              const LoadOptions& load, bool progress, Tally& tally) {
     BatchUi ui(overwrite);
     AppContext ctx(ui);
-    if (std::string error; !ApplyLoadOptions(ctx, load, &error)) return CliFail(error);
+    if (std::string error; !ApplyLoadOptions(ctx, load, &error)) {
+        CliFail(error);
+        tally.failed = static_cast<int>(files.size());
+        return;
+    }
     ctx.batch.steps = loaded.steps;
     ctx.batch.save_configured = 1;
     InstallBatch(ctx);
     ctx.batch.mode = ctx.batch.steps[0].edited_code;
+    const bool saves = ctx.batch.steps[kBatchSteps - 1].edited_code == kStepSave;
+    // The messages above say why; this line says which file (or stack) it was.
+    auto count = [&](int errors, int kept, const std::string& what) {
+        if (ui.errors != errors) {
+            std::fprintf(stderr, "orva-cli: %s: failed%s\n", what.c_str(),
+                         saves ? ", nothing written" : "");
+            ++tally.failed;
+        } else if (ui.kept != kept)
+            ++tally.kept;
+        else if (saves)
+            ++tally.written;
+    };
     if (ctx.batch.mode == kStepOpenComposite) {
+        // One stack of every file: a file that cannot be read leaves nothing to write, rather
+        // than a stack of the others under the same name.
+        const auto run = ctx.batch.run;
+        ctx.batch.run = [&ui, run](AppContext& c, int n, const std::string& path) {
+            if (ui.errors == 0) run(c, n, path);
+        };
         DropFiles(ctx, files);
-        return ui.errors == 0 ? 0 : 1;
+        count(0, 0, "the stack of " + std::to_string(files.size()) + " file(s)");
+        return;
     }
-    for (std::size_t i = 0; i < files.size() && ctx.batch.mode == kStepOpenOne; ++i) {
-        if (files.size() > 1)
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (ctx.batch.mode != kStepOpenOne) {
+            std::fprintf(stderr, "orva-cli: the batch ended after its first file: %zu not run\n",
+                         files.size() - i);
+            return;
+        }
+        if (progress && files.size() > 1)
             std::fprintf(stderr, "orva-cli: [%zu/%zu] %s\n", i + 1, files.size(), files[i].c_str());
+        const int errors = ui.errors, kept = ui.kept;
         DropFiles(ctx, {files[i]});
-        // A file that fails ends the drop, as it does on the window.
-        if (ui.errors != 0) return 1;
+        count(errors, kept, files[i]);
     }
-    return 0;
 }
 
-}  // namespace
-
-int BatchMain(int argc, char** argv) {
-    for (int i = 2; i < argc; ++i) {
-        const std::string a = argv[i];
-        if (a == "--write") return WriteMode(argc, argv);
-        if (a == "--help" || a == "-h") {
-            std::fputs(kBatchUsage, stdout);
-            return 0;
+// Runs the files in `jobs` processes, each taking every jobs-th file, into `tally`.
+bool RunForked(const BatchState& batch, const std::vector<std::string>& files, bool overwrite,
+               const LoadOptions& load, int jobs, Tally& tally) {
+    const int n = std::min<int>(jobs, static_cast<int>(files.size()));
+    const std::size_t bytes = sizeof(Tally) * static_cast<std::size_t>(n);
+    void* memory = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+    if (memory == MAP_FAILED) return false;
+    auto* shares = new (memory) Tally[static_cast<std::size_t>(n)];
+    std::fflush(nullptr);
+    std::vector<std::pair<pid_t, std::size_t>> children;  // process, files it was given
+    for (int j = 0; j < n; ++j) {
+        std::vector<std::string> share;
+        for (std::size_t i = static_cast<std::size_t>(j); i < files.size();
+             i += static_cast<std::size_t>(n))
+            share.push_back(files[i]);
+        const pid_t pid = fork();
+        if (pid == 0) {
+            SetThreadCount(1);  // the processes share the cores between them
+            RunFiles(batch, share, overwrite, load, false, shares[j]);
+            std::fflush(nullptr);
+            _exit(0);
         }
+        if (pid < 0) {
+            CliFail("cannot start another process: " + std::to_string(share.size()) +
+                    " file(s) not run");
+            tally.failed += static_cast<int>(share.size());
+            continue;
+        }
+        children.emplace_back(pid, static_cast<std::size_t>(j));
     }
+    for (const auto& [pid, j] : children) {
+        int ws = 0;
+        waitpid(pid, &ws, 0);
+        const Tally& t = shares[j];
+        // Files a process did not get to (it died) count as failed.
+        const std::size_t given =
+            (files.size() - j + static_cast<std::size_t>(n) - 1) / static_cast<std::size_t>(n);
+        tally.written += t.written;
+        tally.kept += t.kept;
+        tally.failed += t.failed + static_cast<int>(given - static_cast<std::size_t>(t.done()));
+    }
+    munmap(memory, bytes);
+    return true;
+}
 
-    std::vector<std::string> args;
-    std::string out;
+// The files a run writes: one per file, or one for a composite, named after the (last)
+// source in the save folder.
+std::vector<std::string> BatchOutputs(const BatchState& batch,
+                                      const std::vector<std::string>& files) {
+    const BatchStep& save = batch.steps[kBatchSteps - 1];
+    if (save.edited_code != kStepSave) return {};
+    std::vector<std::string> out;
+    const bool composite = batch.steps[0].edited_code == kStepOpenComposite;
+    for (std::size_t i = composite ? files.size() - 1 : 0; i < files.size(); ++i)
+        out.push_back((std::filesystem::path(save.folder) /
+                       (std::filesystem::path(files[i]).stem().string() + save.format))
+                          .string());
+    return out;
+}
+
+struct RunArgs {
+    std::string batch_file, out;
+    std::vector<std::string> files;
     int jobs = 0;  // not given: one process using every core
     bool overwrite = false;
     LoadOptions load;
+};
+
+// The arguments of a run; 0, or the status of a usage error.
+int ParseRunArgs(int argc, char** argv, RunArgs& r) {
+    std::vector<std::string> args;
     for (int i = 2; i < argc; ++i) {
         const std::string a = argv[i];
         std::string error;
-        if (const auto parsed = ParseLoadOption(argc, argv, i, load, &error)) {
+        if (const auto parsed = ParseLoadOption(argc, argv, i, r.load, &error)) {
             if (!*parsed) return Usage(error);
             continue;
         }
@@ -206,31 +302,58 @@ int BatchMain(int argc, char** argv) {
             if (i + 1 >= argc) return Usage(a + " needs a value");
             const std::string v = argv[++i];
             if (a == "--out") {
-                out = v;
-            } else {
-                jobs = std::atoi(v.c_str());
-                if (jobs < 1 || jobs > 64) return Usage("--jobs needs a number from 1 to 64");
+                r.out = v;
+            } else if (!ParseWhole(v, 1, 64, r.jobs)) {
+                return Usage("--jobs needs a number from 1 to 64");
             }
         } else if (a == "--overwrite") {
-            overwrite = true;
-        } else if (a.rfind("--", 0) == 0) {
-            return Usage("unknown option " + a);
+            r.overwrite = true;
+        } else if (LooksLikeOption(a)) {
+            return Usage(UnknownOption(a));
         } else {
             args.push_back(a);
         }
     }
     if (args.size() < 2) return Usage("batch needs FILE.ovb and at least one input");
+    r.batch_file = args[0];
+    r.files.assign(args.begin() + 1, args.end());
+    return 0;
+}
+
+}  // namespace
+
+int BatchMain(int argc, char** argv) {
+    if (WantsHelp(argc, argv)) {
+        std::fputs(kBatchUsage, stdout);
+        return 0;
+    }
+    for (int i = 2; i < argc; ++i)
+        if (std::string(argv[i]) == "--write") return WriteMode(argc, argv);
+
+    RunArgs r;
+    if (const int status = ParseRunArgs(argc, argv, r); status != 0) return status;
+    const std::vector<std::string>& files = r.files;
     BatchState batch;
     ResetBatchSequence(batch);
-    if (!ReadBatchFile(args[0], batch)) return CliFail(args[0] + ": not a readable batch file");
+    if (!ReadBatchFile(r.batch_file, batch))
+        return CliFail(r.batch_file + ": not a readable batch file");
     const int mode = batch.steps[0].edited_code;
     if (mode != kStepOpenOne && mode != kStepOpenComposite)
-        return CliFail(args[0] + ": step 1 must open the files");
+        return CliFail(r.batch_file + ": step 1 must open the files");
     BatchStep& save = batch.steps[kBatchSteps - 1];
-    if (!out.empty()) {
-        save.folder = std::filesystem::absolute(out).lexically_normal().string();
+    if (!r.out.empty()) {
+        save.folder = std::filesystem::absolute(r.out).lexically_normal().string();
         if (save.folder.size() > 1 && save.folder.back() == '/') save.folder.pop_back();
     }
+    if (mode == kStepOpenComposite && files.size() > static_cast<std::size_t>(kMultiFileMax))
+        return Usage(
+            Format("a compositing batch takes at most %d files (%zu given); stack more "
+                   "frames with the calibrated 'orva-cli stack OUT LIGHT...'",
+                   kMultiFileMax, files.size()));
+    std::vector<std::string> inputs = LoadInputs(r.load, files);
+    inputs.push_back(r.batch_file);
+    if (const std::string e = CheckOutputs(inputs, BatchOutputs(batch, files)); !e.empty())
+        return CliFail(e);
     if (save.edited_code != kStepSave) {
         std::fprintf(stderr, "orva-cli: the batch ends without saving: nothing is written\n");
     } else {
@@ -239,52 +362,24 @@ int BatchMain(int argc, char** argv) {
         std::filesystem::create_directories(save.folder, ec);
         if (ec) return CliFail(save.folder + ": cannot make the folder: " + ec.message());
     }
-    const std::vector<std::string> files(args.begin() + 1, args.end());
-
     const auto start = std::chrono::steady_clock::now();
-    int status = 0;
+    Tally tally;
     // Files of a one-at-a-time batch are independent: N processes take every N-th file. A
-    // batch that ends after its first file, or whose files do not all look readable, runs in
-    // one process so that its outcome is the same as from the window.
-    bool split =
-        jobs > 1 && mode == kStepOpenOne && save.edited_code == kStepSave && files.size() > 1;
-    for (const auto& f : files)
-        if (DetectFormat(f) == kFormatUnknown || !std::filesystem::is_regular_file(f))
-            split = false;
-    if (!split) {
+    // batch that ends after its first file runs in one process so that its outcome is the
+    // same as from the window.
+    const bool split =
+        r.jobs > 1 && mode == kStepOpenOne && save.edited_code == kStepSave && files.size() > 1;
+    if (!split || !RunForked(batch, files, r.overwrite, r.load, r.jobs, tally)) {
         // --jobs 1 is one core, as each of N jobs is.
-        if (jobs == 1) SetThreadCount(1);
-        status = RunFiles(batch, files, overwrite, load);
-    } else {
-        std::fflush(nullptr);
-        std::vector<pid_t> children;
-        const int n = std::min<int>(jobs, static_cast<int>(files.size()));
-        for (int j = 0; j < n; ++j) {
-            std::vector<std::string> share;
-            for (std::size_t i = static_cast<std::size_t>(j); i < files.size();
-                 i += static_cast<std::size_t>(n))
-                share.push_back(files[i]);
-            const pid_t pid = fork();
-            if (pid == 0) {
-                SetThreadCount(1);  // the processes share the cores between them
-                std::fflush(nullptr);
-                _exit(RunFiles(batch, share, overwrite, load));
-            }
-            if (pid < 0) {
-                status = CliFail("cannot start another process");
-                break;
-            }
-            children.push_back(pid);
-        }
-        for (const pid_t pid : children) {
-            int ws = 0;
-            if (waitpid(pid, &ws, 0) < 0 || !WIFEXITED(ws) || WEXITSTATUS(ws) != 0) status = 1;
-        }
+        if (r.jobs == 1) SetThreadCount(1);
+        RunFiles(batch, files, r.overwrite, r.load, true, tally);
     }
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    std::fprintf(stderr, "orva-cli: %zu file(s) in %.2f s\n", files.size(), seconds);
-    return status;
+    std::fprintf(stderr, "orva-cli: %zu file(s) in %.2f s", files.size(), seconds);
+    if (tally.kept > 0) std::fprintf(stderr, ", %d existing output(s) kept", tally.kept);
+    std::fprintf(stderr, ": %d written, %d failed\n", tally.written, tally.failed);
+    return tally.failed == 0 ? 0 : 1;
 }
 
 }  // namespace orva

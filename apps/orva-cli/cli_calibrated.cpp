@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "cli_args.h"
 #include "cli_ops.h"
 #include "imageio/formats.h"
 #include "stack/pipeline.h"
@@ -29,17 +30,12 @@ constexpr const char* kUsage =
     "      fitted to matched stars, lights resampled), combination with rejection\n"
     "      (default sigma, kappa 3,3, 3 iterations).\n"
     "      OUT as FITS keeps the first light's header keys and says what was done in\n"
-    "      HISTORY cards; --float writes 32-bit floats\n"
-    "  orva-cli stack OUT IN...   (none of the options above) the grouped stack of up to 16\n"
-    "      files with the stacking settings of the settings file\n";
+    "      HISTORY cards; --float writes 32-bit floats. OUT may not be one of the frames.\n"
+    "      (The desktop's compositing of up to 16 files is 'orva-cli composite'.)\n";
 
 int Usage(const std::string& problem) {
     return CliUsage(problem, kUsage);
 }
-
-constexpr const char* kOwnOptions[] = {"--bias",       "--flat",   "--reject", "--kappa",
-                                       "--iterations", "--weight", "--master", "--range",
-                                       "--register",   "--float",  "--help"};
 
 bool IsFits(const std::string& path) {
     const int code = DetectFormat(path);
@@ -47,13 +43,6 @@ bool IsFits(const std::string& path) {
 }
 
 }  // namespace
-
-bool IsCalibratedStack(int argc, char** argv) {
-    for (int i = 2; i < argc; ++i)
-        for (const char* o : kOwnOptions)
-            if (std::string(argv[i]) == o) return true;
-    return false;
-}
 
 int CalibratedStackMain(int argc, char** argv) {
     StackJob job;
@@ -108,8 +97,8 @@ int CalibratedStackMain(int argc, char** argv) {
         } else if (a == "--help" || a == "-h") {
             std::fputs(kUsage, stdout);
             return 0;
-        } else if (a.rfind("--", 0) == 0) {
-            return Usage("unknown option " + a);
+        } else if (LooksLikeOption(a)) {
+            return Usage(UnknownOption(a));
         } else if (out.empty()) {
             out = a;
         } else {
@@ -118,6 +107,10 @@ int CalibratedStackMain(int argc, char** argv) {
     }
     if (out.empty() || job.lights.empty()) return Usage("stack needs OUT and light frames");
     if (DetectFormat(out) == kFormatUnknown) return CliFail(out + ": unknown output format");
+    std::vector<std::string> inputs = job.lights;
+    for (const auto* files : {&job.bias, &job.darks, &job.flats})
+        inputs.insert(inputs.end(), files->begin(), files->end());
+    if (const std::string e = CheckOutputs(inputs, {out}); !e.empty()) return CliFail(e);
     for (const auto* files : {&job.lights, &job.bias, &job.darks, &job.flats})
         for (const std::string& f : *files)
             if (!IsFits(f) && DetectFormat(f) != kFormatRaw)

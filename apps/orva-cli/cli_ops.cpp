@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "cli_messages.h"
 #include "shell/commands.h"
 #include "shell/messages.h"
 #include "shell/settings.h"
@@ -9,7 +10,9 @@
 namespace orva {
 
 Answer QuietUi::AskUser(const MessageBoxRequest& request) {
+    // Kept in English: whatever is reported later comes from here.
     messages.push_back(request);
+    messages.back().text = CliText(request.text);
     if (request.title == msg::kTitleError) ++errors;
     return request.buttons == Buttons::YesNoCancel ? Answer::No : Answer::Ok;
 }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "cli_args.h"
 #include "cli_load.h"
 #include "cli_ops.h"
 #include "imageio/formats.h"
@@ -46,16 +47,13 @@ int PreviewMain(int argc, char** argv) {
                 if (v != "auto" && v != "none") return Usage("--stretch takes auto or none");
                 stretch = v == "auto";
             } else {
-                char* end = nullptr;
-                const long z = std::strtol(v.c_str(), &end, 10);
-                if (*end != '\0' || z < 1 || z > 1600) return Usage("--zoom needs 1 to 1600");
-                zoom = static_cast<int>(z);
+                if (!ParseWhole(v, 1, 1600, zoom)) return Usage("--zoom needs 1 to 1600");
             }
         } else if (a == "--help" || a == "-h") {
             std::fputs(kPreviewUsage, stdout);
             return 0;
-        } else if (a.rfind("--", 0) == 0) {
-            return Usage("unknown option " + a);
+        } else if (LooksLikeOption(a)) {
+            return Usage(UnknownOption(a));
         } else {
             files.push_back(a);
         }
@@ -63,6 +61,9 @@ int PreviewMain(int argc, char** argv) {
     if (files.size() != 2) return Usage("preview needs IN and OUT");
     const int out_code = DetectFormat(files[1]);
     if (out_code == kFormatUnknown) return CliFail(files[1] + ": unknown output format");
+    if (const std::string e = CheckOutputs(LoadInputs(load, {files[0]}), {files[1]}, true);
+        !e.empty())
+        return CliFail(e);
 
     QuietUi ui;
     AppContext ctx(ui);

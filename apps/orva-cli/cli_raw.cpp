@@ -1,29 +1,35 @@
 #include "cli_raw.h"
 
 #include <cstdio>
-#include <cstdlib>
+#include <string>
+#include <vector>
 
+#include "cli_args.h"
+#include "cli_ops.h"
 #include "raw/dng_write.h"
 
 namespace orva {
 
+namespace {
+
+int Usage(const std::string& problem) {
+    return CliUsage(problem, (std::string("usage:\n") + kSampleRawUsage).c_str());
+}
+
+}  // namespace
+
 int SampleRawCommand(int argc, char** argv) {
-    if (argc != 3 && argc != 5) {
-        std::fprintf(stderr, "orva-cli: sample-raw needs OUT.dng [WIDTH HEIGHT]\n%s",
-                     kSampleRawUsage);
-        return 2;
+    std::vector<std::string> p;
+    for (int i = 2; i < argc; ++i) {
+        if (LooksLikeOption(argv[i])) return Usage(UnknownOption(argv[i]));
+        p.emplace_back(argv[i]);
     }
-    const int w = argc == 5 ? std::atoi(argv[3]) : 768;
-    const int h = argc == 5 ? std::atoi(argv[4]) : 512;
-    if (w < 2 || h < 2 || w > 20000 || h > 20000) {
-        std::fprintf(stderr, "orva-cli: sample-raw size out of range\n");
-        return 2;
-    }
-    const IoResult r = WriteDng(argv[2], SampleMosaic(w, h));
-    if (!r.ok()) {
-        std::fprintf(stderr, "orva-cli: %s: %s\n", argv[2], r.detail.c_str());
-        return 1;
-    }
+    if (p.size() != 1 && p.size() != 3) return Usage("sample-raw needs OUT.dng [WIDTH HEIGHT]");
+    int w = 768, h = 512;
+    if (p.size() == 3 && (!ParseWhole(p[1], 2, 20000, w) || !ParseWhole(p[2], 2, 20000, h)))
+        return Usage("sample-raw needs WIDTH and HEIGHT from 2 to 20000");
+    const IoResult r = WriteDng(p[0], SampleMosaic(w, h));
+    if (!r.ok()) return CliFail(p[0] + ": " + r.detail);
     return 0;
 }
 

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "cli_args.h"
 #include "cli_ops.h"
 #include "common/parallel.h"
 #include "imageio/formats.h"
@@ -246,14 +247,6 @@ bool WriteFrame(const Sensor& sensor, Kind kind, int index, const std::vector<St
     return r.ok();
 }
 
-bool ParseInt(const char* s, int lo, int hi, int& out) {
-    char* end = nullptr;
-    const long v = std::strtol(s, &end, 10);
-    if (end == s || *end != '\0' || v < lo || v > hi) return false;
-    out = static_cast<int>(v);
-    return true;
-}
-
 }  // namespace
 
 int SampleSessionMain(int argc, char** argv) {
@@ -266,30 +259,27 @@ int SampleSessionMain(int argc, char** argv) {
             return 0;
         }
         if (a == "--size") {
-            if (!ParseInt(next(), 64, 20000, o.width) || !ParseInt(next(), 64, 20000, o.height))
+            if (!ParseWhole(next(), 64, 20000, o.width) || !ParseWhole(next(), 64, 20000, o.height))
                 return Usage("--size needs W H from 64 to 20000");
         } else if (a == "--lights" || a == "--bias" || a == "--darks" || a == "--flats") {
             int& n = a == "--lights"  ? o.lights
                      : a == "--bias"  ? o.bias
                      : a == "--darks" ? o.darks
                                       : o.flats;
-            if (!ParseInt(next(), a == "--lights" ? 1 : 0, 1000, n))
+            if (!ParseWhole(next(), a == "--lights" ? 1 : 0, 1000, n))
                 return Usage(a + " needs a count up to 1000");
         } else if (a == "--shift") {
-            if (!ParseInt(next(), 0, 200, o.shift)) return Usage("--shift needs 0 to 200 pixels");
+            if (!ParseWhole(next(), 0, 200, o.shift)) return Usage("--shift needs 0 to 200 pixels");
         } else if (a == "--rotate") {
-            const char* v = next();
-            char* end = nullptr;
-            o.rotate = std::strtod(v, &end);
-            if (end == v || *end != '\0' || !(o.rotate >= 0) || o.rotate > 45)
+            if (!ParseDecimal(next(), 0, 45, o.rotate))
                 return Usage("--rotate needs 0 to 45 degrees");
         } else if (a == "--seed") {
-            const char* v = next();
-            char* end = nullptr;
-            o.seed = std::strtoull(v, &end, 10);
-            if (end == v || *end != '\0') return Usage("--seed needs a whole number");
-        } else if (a.rfind("--", 0) == 0) {
-            return Usage("unknown option " + a);
+            long long seed = 0;
+            if (!ParseWhole(next(), 0, INT64_MAX, seed))
+                return Usage("--seed needs a whole number from 0");
+            o.seed = static_cast<uint64_t>(seed);
+        } else if (LooksLikeOption(a)) {
+            return Usage(UnknownOption(a));
         } else if (o.dir.empty()) {
             o.dir = a;
         } else {

@@ -2,12 +2,14 @@
 
 #include <chrono>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "cli_args.h"
 #include "cli_load.h"
 #include "cli_ops.h"
 #include "common/parallel.h"
@@ -22,18 +24,22 @@
 
 namespace orva {
 
-const char* const kStackUsage =
-    "  orva-cli composite OUT IN1 IN2 [IN3 IN4] [--points] [--settings F] [--set K=V]... [--dark "
-    "F]...\n"
-    "                 stack 2 to 4 pictures, aligned automatically (keywords composite,\n"
-    "                 VER264, VER560, composite_weight) or by points (--points,\n"
-    "                 keyword composite_points)\n"
+namespace {
+
+constexpr const char* kCompositeUsage =
+    "  orva-cli composite OUT IN1 IN2 ... [--points] [--settings F] [--set K=V]... [--dark F]...\n"
+    "                 composite 2 to 16 pictures: 2 to 4 in one stack, aligned automatically\n"
+    "                 (keywords composite, VER264, VER560, composite_weight) or by points\n"
+    "                 (--points, keyword composite_points); 5 to 16 in groups (keyword\n"
+    "                 compfile). For more frames use the calibrated 'orva-cli stack'\n";
+constexpr const char* kLrgbUsage =
     "  orva-cli lrgb OUT --l L --rgb RGB | [--l L] --r R --g G --b B [...]\n"
-    "                 L+RGB compositing aligned by composite_points\n"
-    "  orva-cli stack OUT IN... [--settings F] [--set K=V]... [--dark F]...\n"
-    "                 stack up to 16 files in groups (keyword compfile)\n"
+    "                 L+RGB compositing aligned by composite_points\n";
+constexpr const char* kStarfieldUsage =
     "  orva-cli starfield OUT WIDTH HEIGHT DX DY [SEED]\n"
     "                 write a synthetic star exposure cut DX, DY further along the sky\n";
+
+}  // namespace
 
 namespace {
 
@@ -41,8 +47,8 @@ int Fail(const std::string& message) {
     return CliFail(message);
 }
 
-int Usage(const std::string& problem) {
-    return CliUsage(problem, (std::string("usage:\n") + kStackUsage).c_str());
+int Usage(const std::string& problem, const char* usage) {
+    return CliUsage(problem, (std::string("usage:\n") + usage).c_str());
 }
 
 // The parsed command line: positional arguments, named values and settings.
@@ -54,6 +60,7 @@ struct Args {
 };
 
 bool Parse(int argc, char** argv, Args& a, std::string* error) {
+    const bool numbers = std::string(argv[1]) == "starfield";  // its shifts may be negative
     for (int i = 2; i < argc; ++i) {
         const std::string s = argv[i];
         auto value = [&](std::string& into) {
@@ -75,8 +82,8 @@ bool Parse(int argc, char** argv, Args& a, std::string* error) {
                                 : s == "--g"   ? a.g
                                                : a.b;
             if (!value(into)) return false;
-        } else if (s.rfind("--", 0) == 0) {
-            *error = "unknown option " + s;
+        } else if (LooksLikeOption(s) && !(numbers && LooksLikeNegativeNumber(s))) {
+            *error = UnknownOption(s);
             return false;
         } else {
             a.positional.push_back(s);
@@ -105,7 +112,8 @@ int Load(AppContext& ctx, QuietUi& ui, const std::string& path) {
     }
     const int slot = FindFreeSlot(ctx.ws);
     if (slot < 0 || !LoadIntoSlot(ctx, path, slot)) {
-        Fail(path + ": " + ShellError(ui));
+        const std::string why = ShellError(ui);
+        Fail(why.find(path) != std::string::npos ? why : path + ": " + why);
         return -1;
     }
     MarkLoaded(ctx.ws, slot);
@@ -132,9 +140,9 @@ int WriteResult(AppContext& ctx, QuietUi& ui, int before, const std::string& out
     return 0;
 }
 
-int Composite(const Args& a) {
+// The stacks of 2 to 4 pictures loaded into slots.
+int CompositeFew(const Args& a) {
     const auto& p = a.positional;
-    if (p.size() < 3 || p.size() > 5) return Usage("composite needs OUT and 2 to 4 inputs");
     QuietUi ui;
     AppContext ctx(ui);
     if (const int s = Setup(ctx, a); s != 0) return s;
@@ -150,48 +158,13 @@ int Composite(const Args& a) {
     return WriteResult(ctx, ui, before, p[0]);
 }
 
-int Lrgb(const Args& a) {
-    if (a.positional.size() != 1) return Usage("lrgb needs OUT");
-    const bool pair = !a.rgb.empty();
-    if (pair && (a.l.empty() || !a.r.empty() || !a.g.empty() || !a.b.empty()))
-        return Usage("lrgb takes --l L --rgb RGB, or [--l L] --r R --g G --b B");
-    if (!pair && (a.r.empty() || a.g.empty() || a.b.empty()))
-        return Usage("lrgb needs --rgb, or all of --r, --g and --b");
-    QuietUi ui;
-    AppContext ctx(ui);
-    if (const int s = Setup(ctx, a); s != 0) return s;
-    auto& images = ctx.settings.composite.images;
-    images = {-1, -1, -1, -1};
-    const std::vector<std::string> files =
-        pair ? std::vector<std::string>{a.l, a.rgb} : std::vector<std::string>{a.l, a.r, a.g, a.b};
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        if (files[i].empty()) continue;
-        const int slot = Load(ctx, ui, files[i]);
-        if (slot < 0) return 1;
-        images[i] = slot;
-    }
-    const int before = ctx.ws.current;
-    ExecuteCommand(ctx, pair ? kCmdLrgb : kCmdLrgbFourImages);
-    return WriteResult(ctx, ui, before, a.positional[0]);
-}
-
-int Stack(const Args& a) {
+// The grouped stack of 5 to 16 files, read one group at a time.
+int CompositeGrouped(const Args& a) {
     const auto& p = a.positional;
-    if (p.size() < 2) return Usage("stack needs OUT and at least one input");
     QuietUi ui;
     AppContext ctx(ui);
     if (const int s = Setup(ctx, a); s != 0) return s;
-    std::vector<std::string> inputs(p.begin() + 1, p.end());
-    if (inputs.size() > static_cast<std::size_t>(kMultiFileMax)) {
-        std::string text = msg::kTooManyFiles;
-        for (auto& c : text)
-            if (c == '\n') c = ' ';
-        std::fprintf(stderr, "orva-cli: %s\n", text.c_str());
-        inputs.resize(kMultiFileMax);
-    }
-    for (const auto& f : inputs)
-        if (DetectFormat(f) == kFormatUnknown) return Fail(f + ": not a supported image format");
-    ctx.settings.multi_file.files = inputs;
+    ctx.settings.multi_file.files.assign(p.begin() + 1, p.end());
     const auto start = std::chrono::steady_clock::now();
     auto seconds = [&] {
         return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -213,25 +186,77 @@ int Stack(const Args& a) {
     return status;
 }
 
+int Composite(const Args& a) {
+    const auto& p = a.positional;
+    const std::size_t inputs = p.empty() ? 0 : p.size() - 1;
+    if (inputs > static_cast<std::size_t>(kMultiFileMax))
+        return Usage(Format("composite takes at most %d pictures (%zu given); stack more frames "
+                            "with the calibrated 'orva-cli stack OUT LIGHT...'",
+                            kMultiFileMax, inputs),
+                     kCompositeUsage);
+    if (inputs < 2) return Usage("composite needs OUT and 2 to 16 pictures", kCompositeUsage);
+    if (a.points && inputs > 4)
+        return Usage("--points aligns 2 to 4 pictures, not " + std::to_string(inputs),
+                     kCompositeUsage);
+    const std::vector<std::string> files(p.begin() + 1, p.end());
+    if (const std::string e = CheckOutputs(LoadInputs(a.load, files), {p[0]}); !e.empty())
+        return Fail(e);
+    for (const auto& f : files)
+        if (DetectFormat(f) == kFormatUnknown) return Fail(f + ": not a supported image format");
+    return inputs <= 4 ? CompositeFew(a) : CompositeGrouped(a);
+}
+
+int Lrgb(const Args& a) {
+    if (a.positional.size() != 1) return Usage("lrgb needs OUT", kLrgbUsage);
+    const bool pair = !a.rgb.empty();
+    if (pair && (a.l.empty() || !a.r.empty() || !a.g.empty() || !a.b.empty()))
+        return Usage("lrgb takes --l L --rgb RGB, or [--l L] --r R --g G --b B", kLrgbUsage);
+    if (!pair && (a.r.empty() || a.g.empty() || a.b.empty()))
+        return Usage("lrgb needs --rgb, or all of --r, --g and --b", kLrgbUsage);
+    if (const std::string e =
+            CheckOutputs(LoadInputs(a.load, {a.l, a.rgb, a.r, a.g, a.b}), {a.positional[0]});
+        !e.empty())
+        return Fail(e);
+    QuietUi ui;
+    AppContext ctx(ui);
+    if (const int s = Setup(ctx, a); s != 0) return s;
+    auto& images = ctx.settings.composite.images;
+    images = {-1, -1, -1, -1};
+    const std::vector<std::string> files =
+        pair ? std::vector<std::string>{a.l, a.rgb} : std::vector<std::string>{a.l, a.r, a.g, a.b};
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (files[i].empty()) continue;
+        const int slot = Load(ctx, ui, files[i]);
+        if (slot < 0) return 1;
+        images[i] = slot;
+    }
+    const int before = ctx.ws.current;
+    ExecuteCommand(ctx, pair ? kCmdLrgb : kCmdLrgbFourImages);
+    return WriteResult(ctx, ui, before, a.positional[0]);
+}
+
 // A synthetic exposure: sky with noise and stars, the same sky for every cut, so that cuts
 // at different positions are the same scene shifted by whole pixels.
 int Starfield(const Args& a) {
     const auto& p = a.positional;
     if (p.size() != 5 && p.size() != 6)
-        return Usage("starfield needs OUT WIDTH HEIGHT DX DY [SEED]");
-    const int w = std::atoi(p[1].c_str()), h = std::atoi(p[2].c_str());
-    const int dx = std::atoi(p[3].c_str()), dy = std::atoi(p[4].c_str());
-    const uint32_t seed =
-        p.size() == 6 ? static_cast<uint32_t>(std::strtoul(p[5].c_str(), nullptr, 10)) : 1u;
-    if (w < 1 || h < 1 || w > 20000 || h > 20000 || std::abs(dx) > 1000 || std::abs(dy) > 1000)
-        return Usage("starfield size or shift out of range");
+        return Usage("starfield needs OUT WIDTH HEIGHT DX DY [SEED]", kStarfieldUsage);
+    if (LooksLikeOption(p[0])) return Usage(UnknownOption(p[0]), kStarfieldUsage);
+    int w = 0, h = 0, dx = 0, dy = 0;
+    long long seed = 1;
+    if (!ParseWhole(p[1], 1, 20000, w) || !ParseWhole(p[2], 1, 20000, h))
+        return Usage("starfield needs WIDTH and HEIGHT from 1 to 20000", kStarfieldUsage);
+    if (!ParseWhole(p[3], -1000, 1000, dx) || !ParseWhole(p[4], -1000, 1000, dy))
+        return Usage("starfield needs DX and DY from -1000 to 1000", kStarfieldUsage);
+    if (p.size() == 6 && !ParseWhole(p[5], 0, UINT32_MAX, seed))
+        return Usage("starfield needs a SEED from 0 to 4294967295", kStarfieldUsage);
     ImageRecord rec;
     rec.width = w;
     rec.height = h;
     const std::size_t n = rec.pixels();
     if (!rec.red.Allocate(n)) return Fail("not enough memory");
     // Sky noise from a hash of the sky position, so every cut sees the same noise there.
-    auto noise = [seed](int x, int y) {
+    auto noise = [seed = static_cast<uint32_t>(seed)](int x, int y) {
         uint32_t v =
             static_cast<uint32_t>(x) * 0x9E3779B1u ^ static_cast<uint32_t>(y) * 0x85EBCA77u ^ seed;
         v ^= v >> 15;
@@ -247,7 +272,7 @@ int Starfield(const Args& a) {
                     static_cast<uint16_t>(1800 + noise(x + dx, y + dy));
     });
     // Stars placed on the sky (not on the cut), about one per 2,000 sky pixels.
-    std::mt19937 rng(seed);
+    std::mt19937 rng(static_cast<uint32_t>(seed));
     const int margin = 1000;
     const long long stars = static_cast<long long>(w + 2 * margin) * (h + 2 * margin) / 2000;
     for (long long i = 0; i < stars; ++i) {
@@ -282,18 +307,27 @@ int Starfield(const Args& a) {
 }  // namespace
 
 bool IsStackCommand(const std::string& command) {
-    return command == "composite" || command == "lrgb" || command == "stack" ||
-           command == "starfield";
+    return StackCommandUsage(command) != nullptr;
+}
+
+const char* StackCommandUsage(const std::string& command) {
+    return command == "composite"   ? kCompositeUsage
+           : command == "lrgb"      ? kLrgbUsage
+           : command == "starfield" ? kStarfieldUsage
+                                    : nullptr;
+}
+
+std::string StackUsage() {
+    return std::string(kCompositeUsage) + kLrgbUsage + kStarfieldUsage;
 }
 
 int RunStackCommand(int argc, char** argv) {
     Args a;
     std::string error;
-    if (!Parse(argc, argv, a, &error)) return Usage(error);
     const std::string cmd = argv[1];
+    if (!Parse(argc, argv, a, &error)) return Usage(error, StackCommandUsage(cmd));
     if (cmd == "composite") return Composite(a);
     if (cmd == "lrgb") return Lrgb(a);
-    if (cmd == "stack") return Stack(a);
     return Starfield(a);
 }
 

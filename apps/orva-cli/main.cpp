@@ -9,7 +9,8 @@
 //   orva-cli sample OUT|DIR [WIDTH HEIGHT]
 //   orva-cli sample-raw OUT.dng [WIDTH HEIGHT]
 //   orva-cli ops | keywords
-//   stacking: see cli_stack.h
+//   orva-cli stack OUT LIGHT... [options]   calibrated stacking: see cli_calibrated.h
+//   compositing of files: see cli_stack.h
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -18,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "cli_args.h"
 #include "cli_background.h"
 #include "cli_batch.h"
 #include "cli_calibrated.h"
@@ -40,11 +42,11 @@ namespace {
 
 using namespace orva;
 
-const std::string kUsage =
-    "usage:\n"
-    "  orva-cli info FILE... [load options]\n"
+constexpr const char* kInfoUsage = "  orva-cli info FILE... [load options]\n";
+constexpr const char* kConvertUsage =
     "  orva-cli convert IN OUT [--jpeg jfif|exif] [--ppm binary|ascii] [load options]\n"
-    "                 a camera RAW IN is developed with the RAW settings\n"
+    "                 a camera RAW IN is developed with the RAW settings\n";
+constexpr const char* kApplyUsage =
     "  orva-cli apply OP IN OUT [--settings FILE.ovg] [--set KEYWORD=N,N,...]...\n"
     "                 [--jpeg jfif|exif] [--ppm binary|ascii]\n"
     "  orva-cli apply lines IN OUT --even EVEN_OUT [...]\n"
@@ -53,24 +55,38 @@ const std::string kUsage =
     "  orva-cli apply background-points IN OUT --points X,Y [X,Y...] [...]\n"
     "                 (y counted from the top of the picture)\n"
     "                 line separation: OUT gets the odd rows, EVEN_OUT the even rows\n"
-    "                 (rows counted from the bottom of the picture, first row = 0)\n"
+    "                 (rows counted from the bottom of the picture, first row = 0)\n";
+constexpr const char* kSampleUsage =
     "  orva-cli sample OUT [WIDTH HEIGHT]   write a colour test picture; when OUT is a\n"
-    "                 folder, the sample set (star field, exposures, dark, colour test)\n"
+    "                 folder, the sample set (star field, exposures, dark, colour test)\n";
+constexpr const char* kOpsUsage = "  orva-cli ops        list the operations of 'apply'\n";
+constexpr const char* kKeywordsUsage =
+    "  orva-cli keywords   list the settings keywords of --set\n";
+constexpr const char* kCommonUsage =
+    "  every command: -h or --help prints its usage; a file name starting with '-' goes\n"
+    "  after --; an output may not be one of the inputs (convert IN IN and apply OP IN IN\n"
+    "  replace IN)\n";
+
+const std::string kUsage =
+    std::string("usage:\n") + kInfoUsage + kConvertUsage + kApplyUsage + kSampleUsage +
     "  orva-cli batch FILE.ovb IN... [--out DIR] [--jobs N] [--overwrite]\n"
     "  orva-cli batch --write FILE.ovb [--step OP]... [--save DIR TYPE]   (see batch --help)\n"
     "  orva-cli preview IN OUT [--stretch auto|none] [--zoom PERCENT]   the window's view\n"
-    "  orva-cli stack OUT LIGHT... --reject sigma [--bias F...] [--dark F...] [--flat F...]\n"
-    "                 calibrated stacking of any number of FITS frames (see stack --help)\n"
-    "  orva-cli ops        list the operations of 'apply'\n"
-    "  orva-cli keywords   list the settings keywords of --set\n" +
-    std::string(kSampleRawUsage) + std::string(kLoadOptionsUsage);
+    "  orva-cli stack OUT LIGHT... [--bias F...] [--dark F...] [--flat F...] [...]\n"
+    "                 calibrated stacking of any number of FITS or RAW frames (see stack --help)\n"
+    "  orva-cli sample-session DIR [...]   a synthetic session (see sample-session --help)\n" +
+    kOpsUsage + kKeywordsUsage + std::string(kSampleRawUsage) + std::string(kLoadOptionsUsage) +
+    kCommonUsage;
 
 int Fail(const std::string& message) {
     return CliFail(message);
 }
 
-int Usage(const char* problem) {
-    return CliUsage(problem, kUsage.c_str());
+// A usage error: the problem on one line, then the usage of the command (all of them when
+// none is given).
+int Usage(const std::string& problem, const char* usage = nullptr) {
+    return CliUsage(problem,
+                    usage != nullptr ? (std::string("usage:\n") + usage).c_str() : kUsage.c_str());
 }
 
 const char* FormatName(int code) {
@@ -163,12 +179,13 @@ int Info(int argc, char** argv) {
         std::string error;
         const auto parsed = ParseLoadOption(argc, argv, i, load, &error);
         if (parsed.has_value()) {
-            if (!*parsed) return Usage(error.c_str());
+            if (!*parsed) return Usage(error, kInfoUsage);
             continue;
         }
+        if (LooksLikeOption(argv[i])) return Usage(UnknownOption(argv[i]), kInfoUsage);
         files.emplace_back(argv[i]);
     }
-    if (files.empty()) return Usage("info needs at least one file");
+    if (files.empty()) return Usage("info needs at least one file", kInfoUsage);
     QuietUi ui;
     AppContext ctx(ui);
     if (std::string error; !ApplyLoadOptions(ctx, load, &error)) return Fail(error);
@@ -204,16 +221,18 @@ int Convert(int argc, char** argv) {
         auto parsed = ParseOutputOption(argc, argv, i, out, &error);
         if (!parsed.has_value()) parsed = ParseLoadOption(argc, argv, i, load, &error);
         if (parsed.has_value()) {
-            if (!*parsed) return Usage(error.c_str());
+            if (!*parsed) return Usage(error, kConvertUsage);
             continue;
         }
-        if (argv[i][0] == '-' && argv[i][1] == '-') return Usage("unknown option");
+        if (LooksLikeOption(argv[i])) return Usage(UnknownOption(argv[i]), kConvertUsage);
         files.emplace_back(argv[i]);
     }
-    if (files.size() != 2) return Usage("convert needs IN and OUT");
+    if (files.size() != 2) return Usage("convert needs IN and OUT", kConvertUsage);
+    // One picture replaced by its conversion is allowed: it is read whole before the write.
+    std::string error = CheckOutputs(LoadInputs(load, {files[0]}), {files[1]}, true);
+    if (!error.empty()) return Fail(error);
     QuietUi ui;
     AppContext ctx(ui);
-    std::string error;
     if (!ApplyLoadOptions(ctx, load, &error)) return Fail(error);
     if (!ReadInto(ctx, files[0], 0, &error)) return Fail(error);
     return Write(ctx.ws.at(0), files[1], out);
@@ -229,36 +248,43 @@ int Apply(int argc, char** argv) {
         std::string error;
         const auto parsed = ParseOutputOption(argc, argv, i, out, &error);
         if (parsed.has_value()) {
-            if (!*parsed) return Usage(error.c_str());
+            if (!*parsed) return Usage(error, kApplyUsage);
             continue;
         }
         if (ParseBackgroundOption(argc, argv, i, background, &error)) {
-            if (!error.empty()) return Usage(error.c_str());
+            if (!error.empty()) return Usage(error, kApplyUsage);
             continue;
         }
         if (const auto load_parsed = ParseLoadOption(argc, argv, i, load, &error)) {
-            if (!*load_parsed) return Usage(error.c_str());
+            if (!*load_parsed) return Usage(error, kApplyUsage);
             continue;
         }
         const std::string a = argv[i];
         if (a == "--even") {
-            if (i + 1 >= argc) return Usage("--even needs a value");
+            if (i + 1 >= argc) return Usage("--even needs a value", kApplyUsage);
             even_out = argv[++i];
             continue;
         }
-        if (a.rfind("--", 0) == 0) return Usage(("unknown option " + a).c_str());
+        if (LooksLikeOption(a)) return Usage(UnknownOption(a), kApplyUsage);
         args.push_back(a);
     }
-    if (args.size() != 3) return Usage("apply needs OP, IN and OUT");
+    if (args.size() != 3) return Usage("apply needs OP, IN and OUT", kApplyUsage);
     const CliOperation* op = FindCliOperation(args[0]);
     if (op == nullptr) return Fail("unknown operation '" + args[0] + "' (see 'orva-cli ops')");
     const bool lines = args[0] == "lines";
-    if (lines && even_out.empty()) return Usage("lines needs --even EVEN_OUT for the even rows");
-    if (!lines && !even_out.empty()) return Usage("--even is only for 'lines'");
+    if (lines && even_out.empty())
+        return Usage("lines needs --even EVEN_OUT for the even rows", kApplyUsage);
+    if (!lines && !even_out.empty()) return Usage("--even is only for 'lines'", kApplyUsage);
+    // One picture replaced by its result is allowed; a second output or a second input
+    // picture must be apart from the rest.
+    std::vector<std::string> outputs = {args[2]};
+    if (lines) outputs.push_back(even_out);
+    std::string error = CheckOutputs(
+        LoadInputs(load, {args[1], background.background, background.with}), outputs, true);
+    if (!error.empty()) return Fail(error);
 
     QuietUi ui;
     AppContext ctx(ui);
-    std::string error;
     if (!ApplyLoadOptions(ctx, load, &error)) return Fail(error);
     if (!ReadInto(ctx, args[1], 0, &error)) return Fail(error);
     if (!PrepareBackgroundCli(ctx, args[0], background, &error))
@@ -279,45 +305,83 @@ int Apply(int argc, char** argv) {
     return Fail("lines: the even rows were not made");
 }
 
-}  // namespace
+// `sample OUT [WIDTH HEIGHT]`.
+int Sample(int argc, char** argv) {
+    std::vector<std::string> p;
+    for (int i = 2; i < argc; ++i) {
+        if (LooksLikeOption(argv[i])) return Usage(UnknownOption(argv[i]), kSampleUsage);
+        p.emplace_back(argv[i]);
+    }
+    if (p.size() != 1 && p.size() != 3)
+        return Usage("sample needs OUT [WIDTH HEIGHT]", kSampleUsage);
+    int w = 768, h = 512;
+    if (p.size() == 3 && (!ParseWhole(p[1], 1, 20000, w) || !ParseWhole(p[2], 1, 20000, h)))
+        return Usage("sample needs WIDTH and HEIGHT from 1 to 20000", kSampleUsage);
+    if (IsSampleDirectory(p[0])) {
+        const std::string error = WriteSampleSet(p[0], w, h);
+        return error.empty() ? 0 : Fail(error);
+    }
+    ImageRecord rec;
+    if (!MakeColourTestPicture(rec, w, h)) return Fail("out of memory");
+    return Write(rec, p[0], OutputOptions{});
+}
 
-int main(int argc, char** argv) {
+// A command that takes no arguments.
+int Listing(int argc, const std::string& cmd, const char* usage) {
+    if (argc > 2) return Usage(cmd + " takes no arguments", usage);
+    if (cmd == "ops")
+        PrintCliOperations(stdout);
+    else
+        PrintSettingsKeywords(stdout);
+    return 0;
+}
+
+// The usage of the commands whose help this file prints.
+const char* OwnUsage(const std::string& cmd) {
+    if (cmd == "info") return kInfoUsage;
+    if (cmd == "convert") return kConvertUsage;
+    if (cmd == "apply") return kApplyUsage;
+    if (cmd == "sample") return kSampleUsage;
+    if (cmd == "sample-raw") return kSampleRawUsage;
+    if (cmd == "ops") return kOpsUsage;
+    if (cmd == "keywords") return kKeywordsUsage;
+    return StackCommandUsage(cmd);
+}
+
+int Run(int argc, char** argv) {
     if (argc < 2) return Usage("no command");
     const std::string cmd = argv[1];
+    if (cmd == "--help" || cmd == "-h" || cmd == "help") {
+        std::fputs(kUsage.c_str(), stdout);
+        std::fputs(StackUsage().c_str(), stdout);
+        return 0;
+    }
+    // Help before anything else: nothing is read or written.
+    if (const char* usage = OwnUsage(cmd); usage != nullptr && WantsHelp(argc, argv)) {
+        std::printf("usage:\n%s", usage);
+        return 0;
+    }
     if (cmd == "info") return Info(argc, argv);
     if (cmd == "convert") return Convert(argc, argv);
     if (cmd == "apply") return Apply(argc, argv);
     if (cmd == "batch") return BatchMain(argc, argv);
     if (cmd == "preview") return PreviewMain(argc, argv);
-    if (cmd == "stack" && IsCalibratedStack(argc, argv)) return CalibratedStackMain(argc, argv);
+    if (cmd == "stack") return CalibratedStackMain(argc, argv);
     if (IsStackCommand(cmd)) return RunStackCommand(argc, argv);
-    if (cmd == "sample") {
-        if (argc != 3 && argc != 5) return Usage("sample needs OUT [WIDTH HEIGHT]");
-        const int w = argc == 5 ? std::atoi(argv[3]) : 768;
-        const int h = argc == 5 ? std::atoi(argv[4]) : 512;
-        if (w < 1 || h < 1 || w > 20000 || h > 20000) return Usage("sample size out of range");
-        if (IsSampleDirectory(argv[2])) {
-            const std::string error = WriteSampleSet(argv[2], w, h);
-            return error.empty() ? 0 : Fail(error);
-        }
-        ImageRecord rec;
-        if (!MakeColourTestPicture(rec, w, h)) return Fail("out of memory");
-        return Write(rec, argv[2], OutputOptions{});
-    }
+    if (cmd == "sample") return Sample(argc, argv);
     if (cmd == "sample-raw") return SampleRawCommand(argc, argv);
     if (cmd == "sample-session") return SampleSessionMain(argc, argv);
-    if (cmd == "ops") {
-        PrintCliOperations(stdout);
-        return 0;
-    }
-    if (cmd == "keywords") {
-        PrintSettingsKeywords(stdout);
-        return 0;
-    }
-    if (cmd == "--help" || cmd == "-h" || cmd == "help") {
-        std::fputs(kUsage.c_str(), stdout);
-        std::fputs(kStackUsage, stdout);
-        return 0;
-    }
-    return Usage(("unknown command '" + cmd + "'").c_str());
+    if (cmd == "ops" || cmd == "keywords") return Listing(argc, cmd, OwnUsage(cmd));
+    return Usage("unknown command '" + cmd + "'");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Names after "--" are files whatever they start with.
+    std::vector<std::string> args = ArgumentsWithEndOfOptions(argc, argv);
+    std::vector<char*> pointers;
+    for (std::string& a : args) pointers.push_back(a.data());
+    pointers.push_back(nullptr);
+    return Run(static_cast<int>(args.size()), pointers.data());
 }

@@ -134,7 +134,7 @@ TEST_F(CliTest, FailuresExitNonZeroAndSayWhy) {
         // Not a failure: a picture too wide to enlarge is processed at its own size, and the
         // user is told.
         {"apply wavelet @wide.ppm @o.ppm --set filter=1,1", 0,
-         "サイズが大きすぎ、２倍に拡大できません！ 等倍で処理します。"},
+         "too large to enlarge twice: processed at its own size"},
     };
     // clang-format on
     for (const Case& c : cases) {
