@@ -114,6 +114,7 @@ def main():
         for x, y, f in zip(px, py, sflux):
             if -20 < x < w + 20 and -20 < y < h + 20:
                 moffat_stamp(img, x, y, f * transparency, fwhm)
+        stars = img.copy()
         yy, xx = np.mgrid[0:h, 0:w]
         # Sky coordinates of each pixel (inverse transform) for the gradient and nebulosity.
         ux = c * (xx - cx - tx) + s * (yy - cy - ty) + cx
@@ -121,7 +122,7 @@ def main():
         img += sky_level * (1.0 + 0.15 * (ux / w) + 0.08 * (uy / h))
         for bx, by, br, ba in blobs:
             img += ba * transparency * np.exp(-((ux - bx) ** 2 + (uy - by) ** 2) / (2 * br ** 2))
-        return img, (px, py), fwhm
+        return img, stars, (px, py), fwhm
 
     start = dt.datetime(2026, 11, 3, 21, 0, 0)
     truth = None
@@ -134,9 +135,9 @@ def main():
             theta = np.radians(rng.uniform(-a.rotate, a.rotate))
         sky_level = 800.0 + 60.0 * k  # the sky brightens through the night
         transparency = 1.0 - 0.03 * k + 0.02 * rng.standard_normal()
-        sig, pos, fwhm = render(k, tx, ty, theta, sky_level, transparency)
+        sig, stars, pos, fwhm = render(k, tx, ty, theta, sky_level, transparency)
         if k == 0:
-            truth = dict(model=sig.copy(), star_x=pos[0], star_y=pos[1], star_flux=sflux,
+            truth = dict(model=sig.copy(), stars=stars, star_x=pos[0], star_y=pos[1], star_flux=sflux,
                          fwhm=fwhm)
         light = sig * flat
         if k in (3, 7 % max(a.lights, 1)):  # satellite trails
