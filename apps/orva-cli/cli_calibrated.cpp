@@ -29,7 +29,7 @@ constexpr const char* kUsage =
     "      fitted to matched stars, lights resampled), combination with rejection\n"
     "      (default sigma, kappa 3,3, 3 iterations).\n"
     "      OUT as FITS keeps the first light's header keys and says what was done in\n"
-    "      HISTORY cards; --float writes 32-bit floats\n"
+    "      HISTORY cards; --float writes 32-bit floats (FITS or TIFF)\n"
     "  orva-cli stack OUT IN...   (none of the options above) the grouped stack of up to 16\n"
     "      files with the stacking settings of the settings file\n";
 
@@ -138,6 +138,8 @@ int CalibratedStackMain(int argc, char** argv) {
     IoResult r;
     if (IsFits(out)) {
         r = WriteFitsLinear(out, result.image, float32, result.history);
+    } else if (float32 && DetectFormat(out) == kFormatTiff) {
+        r = WriteTiffFloat(out, result.image);
     } else {
         // Other formats hold 16-bit samples: the values rounded into 0..65535.
         const LinearImage& img = result.image;
