@@ -30,7 +30,8 @@ constexpr const char* kUsage =
     "      fitted to matched stars, lights resampled), combination with rejection\n"
     "      (default sigma, kappa 3,3, 3 iterations).\n"
     "      OUT as FITS keeps the first light's header keys and says what was done in\n"
-    "      HISTORY cards; --float writes 32-bit floats. OUT may not be one of the frames.\n"
+    "      HISTORY cards; --float writes 32-bit floats (FITS or TIFF). OUT may not be one of the "
+    "frames.\n"
     "      (The desktop's compositing of up to 16 files is 'orva-cli composite'.)\n";
 
 int Usage(const std::string& problem) {
@@ -131,6 +132,8 @@ int CalibratedStackMain(int argc, char** argv) {
     IoResult r;
     if (IsFits(out)) {
         r = WriteFitsLinear(out, result.image, float32, result.history);
+    } else if (float32 && DetectFormat(out) == kFormatTiff) {
+        r = WriteTiffFloat(out, result.image);
     } else {
         // Other formats hold 16-bit samples: the values rounded into 0..65535.
         const LinearImage& img = result.image;

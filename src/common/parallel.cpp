@@ -1,5 +1,7 @@
 #include "common/parallel.h"
 
+#include <sched.h>
+
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
@@ -56,7 +58,13 @@ private:
     Pool() : threads_(DefaultThreads()) {}
     ~Pool() { StopWorkers(); }
 
+    // The cores this process may run on: a job scheduler (Slurm's --cpus-per-task) or taskset
+    // may allow fewer than the machine has, and more threads than cores only take turns.
     static int DefaultThreads() {
+        cpu_set_t allowed;
+        CPU_ZERO(&allowed);
+        if (sched_getaffinity(0, sizeof allowed, &allowed) == 0 && CPU_COUNT(&allowed) > 0)
+            return std::min(CPU_COUNT(&allowed), 64);
         const unsigned hw = std::thread::hardware_concurrency();
         return hw == 0 ? 1 : static_cast<int>(std::min(hw, 64u));
     }

@@ -9,11 +9,9 @@
 // copied straight. One plane feeds all three channels; otherwise planes 0, 1 and 2 feed red,
 // green and blue (with only two planes blue stays 0) and further planes are ignored.
 //
-// Every channel is stretched from its own minimum to its own maximum:
-// value = raw * BSCALE + BZERO - dark, stored = trunc((value - min) * 65535 / (max - min)),
-// a flat channel giving 0. The values are worked out in double precision so that 32-bit
-// samples with a large BSCALE neither overflow nor lose their order. NaN and infinite values
-// (blank pixels of floating-point images) take no part in the range and are stored as 0.
+// Every channel is stretched from its own minimum to its own maximum (stretch.h), the value
+// being raw * BSCALE + BZERO - dark: stored = trunc((value - min) * 65535 / (max - min)), a
+// flat channel giving 0, NaN and infinite values left out of the range and stored as 0.
 //
 // Linear reading and writing (for calibrated stacking) keep the physical values as floats and
 // carry the header cards that do not describe the data layout.
@@ -37,6 +35,7 @@
 #include "imageio/file_io.h"
 #include "imageio/formats.h"
 #include "imageio/reader_support.h"
+#include "imageio/stretch.h"
 
 namespace orva {
 
@@ -215,31 +214,6 @@ double Raw(const uint8_t* plane, std::size_t i) {
     }
 }
 
-// The stretch of one channel. Ranges too wide for the products to stay finite are worked
-// out at a power-of-two scale, which changes no result.
-struct Stretch {
-    double k = 1.0, lo = 0.0, range = 1.0;
-
-    static Stretch Of(double min, double max, bool any) {
-        Stretch s;
-        if (!any) return s;  // no finite value: every sample becomes 0
-        if (!(max - min <= 1e300)) s.k = 0x1p-64;
-        s.lo = min * s.k;
-        s.range = max * s.k - s.lo;
-        if (!(s.range > 0.0)) s.range = 1.0;
-        return s;
-    }
-
-    uint16_t operator()(double v) const {
-        if (!std::isfinite(v)) return 0;
-        const double d = (v * k - lo) * 65535.0 / range;
-        // Within 0..65535 by construction; the tests only guard rounding.
-        if (!(d > 0.0)) return 0;
-        if (d >= 65535.0) return 65535;
-        return static_cast<uint16_t>(d);
-    }
-};
-
 // One channel of the picture: the plane of samples that feeds it and its dark plane.
 struct Channel {
     const uint8_t* src = nullptr;
@@ -247,74 +221,17 @@ struct Channel {
     uint16_t* out = nullptr;
 };
 
-struct Range {
-    double min = std::numeric_limits<double>::infinity();
-    double max = -std::numeric_limits<double>::infinity();
-    bool any = false;
-};
-
-using Partials = std::vector<std::array<Range, 3>>;
-
-// Per-channel ranges combined from the bands' partial results, in band order.
-std::array<Stretch, 3> CombineRanges(const Partials& partials, int count) {
-    std::array<Stretch, 3> s{};
-    for (int c = 0; c < count; ++c) {
-        Range all;
-        for (const auto& band : partials) {
-            const Range& r = band[static_cast<std::size_t>(c)];
-            if (!r.any) continue;
-            all.min = std::min(all.min, r.min);
-            all.max = std::max(all.max, r.max);
-            all.any = true;
-        }
-        s[static_cast<std::size_t>(c)] = Stretch::Of(all.min, all.max, all.any);
-    }
-    return s;
-}
-
 // Any sample type, with or without a dark: the values are worked out in both passes.
 template <int kBitpix, bool kDark>
 void DecodeByValue(const FitsLayout& lay, const std::array<Channel, 3>& ch, int count) {
-    const auto w = static_cast<std::size_t>(lay.width);
     const double bscale = lay.bscale, bzero = lay.bzero;
-    const int bands = RowBandCount(lay.height);
-    Partials partials(static_cast<std::size_t>(bands));
-    auto band_samples = [&](int band, std::size_t& i0, std::size_t& i1) {
-        i0 = static_cast<std::size_t>(BandStart(lay.height, band, bands)) * w;
-        i1 = static_cast<std::size_t>(BandStart(lay.height, band + 1, bands)) * w;
+    const auto value = [&](int c, std::size_t i) {
+        const Channel& chan = ch[static_cast<std::size_t>(c)];
+        double v = Raw<kBitpix>(chan.src, i) * bscale + bzero;
+        if constexpr (kDark) v -= chan.dark[i];
+        return v;
     };
-    RunBands(bands, [&](int band) {
-        std::size_t i0, i1;
-        band_samples(band, i0, i1);
-        for (int c = 0; c < count; ++c) {
-            const Channel& chan = ch[static_cast<std::size_t>(c)];
-            Range r;
-            for (std::size_t i = i0; i < i1; ++i) {
-                double v = Raw<kBitpix>(chan.src, i) * bscale + bzero;
-                if constexpr (kDark) v -= chan.dark[i];
-                if (std::isfinite(v)) {
-                    r.min = std::min(r.min, v);
-                    r.max = std::max(r.max, v);
-                    r.any = true;
-                }
-            }
-            partials[static_cast<std::size_t>(band)][static_cast<std::size_t>(c)] = r;
-        }
-    });
-    const std::array<Stretch, 3> stretch = CombineRanges(partials, count);
-    RunBands(bands, [&](int band) {
-        std::size_t i0, i1;
-        band_samples(band, i0, i1);
-        for (int c = 0; c < count; ++c) {
-            const Channel& chan = ch[static_cast<std::size_t>(c)];
-            const Stretch s = stretch[static_cast<std::size_t>(c)];
-            for (std::size_t i = i0; i < i1; ++i) {
-                double v = Raw<kBitpix>(chan.src, i) * bscale + bzero;
-                if constexpr (kDark) v -= chan.dark[i];
-                chan.out[i] = s(v);
-            }
-        }
-    });
+    StretchChannels(lay.width, lay.height, count, value, {ch[0].out, ch[1].out, ch[2].out});
 }
 
 // 8 and 16-bit samples without a dark: each raw value always gives the same result, so the

@@ -118,6 +118,8 @@ IoResult WriteFitsLinear(const std::string& path, const LinearImage& img, bool f
                          const std::vector<std::string>& history);
 IoResult DecodeTiff(std::span<const uint8_t> file, DecodedImage& out);
 IoResult WriteTiff(const std::string& path, const ImageRecord& rec);
+// Writes the linear values as 32-bit floats (grey for one plane, else RGB), blank places NaN.
+IoResult WriteTiffFloat(const std::string& path, const LinearImage& img);
 IoResult DecodePng(std::span<const uint8_t> file, DecodedImage& out);
 IoResult WritePng(const std::string& path, const ImageRecord& rec);
 // JPEG pixels; the EXIF fields are filled by ReadExif from the same bytes.

@@ -32,8 +32,9 @@ enum Tag : uint16_t {
 };
 
 // Any TIFF libtiff can read, decoded through it from the bytes in memory: grey (1 to 16
-// bits), palette and RGB at full precision block by block, the other colour kinds through
-// its RGBA reader at 8 bits. Every strip and tile is checked against the file first.
+// bits), palette and RGB at full precision block by block, grey and RGB of 32 or 64-bit
+// floats or 32-bit integers stretched as FITS data is, the other colour kinds through its
+// RGBA reader at 8 bits. Every strip and tile is checked against the file first.
 IoResult DecodeWithLibTiff(std::span<const uint8_t> file, DecodedImage& out);
 
 }  // namespace orva::tiff

@@ -3,6 +3,10 @@
 //   strips or tiles, chunky or planar, are decoded block by block at their full precision:
 //   16-bit samples stay 16-bit, 8-bit samples v become v * 256, palette colours are the
 //   colour map's 16-bit values (an old-style 8-bit colour map is scaled like 8-bit samples);
+// - grey and RGB files of 32 or 64-bit floating-point or 32-bit integer samples are read as
+//   floating-point FITS data is: when every finite value lies within 0..1 (the usual scale
+//   of such files) the values are scaled by 65535, otherwise every channel is stretched from
+//   its own minimum to its own maximum; NaN and infinite values become 0 (stretch.h);
 // - the kinds only libtiff knows how to turn into colour (CMYK, uncompressed YCbCr, CIE Lab,
 //   old-style JPEG, ...) go through its RGBA reader, at 8 bits.
 #include <tiffio.h>
@@ -21,6 +25,7 @@
 #include "imageio/file_io.h"
 #include "imageio/formats.h"
 #include "imageio/reader_support.h"
+#include "imageio/stretch.h"
 #include "imageio/tiff_internal.h"
 
 namespace orva::tiff {
@@ -168,6 +173,9 @@ private:
 
 enum class Kind { Grey, Palette, Rgb, RgbaReader };
 
+// Samples read as numbers and stretched rather than taken as levels.
+enum class Wide { None, Float32, Float64, Int32, Uint32 };
+
 // How the first image of a file is decoded through libtiff.
 struct Plan {
     uint32_t width = 0, height = 0;
@@ -181,6 +189,7 @@ struct Plan {
     uint32_t blocks_across = 1, blocks_down = 1;
     uint64_t block_bytes = 0, row_bytes = 0;
     bool invert16 = false;  // 16-bit grey with white at zero
+    Wide wide = Wide::None;
     // Sample value to plane value per channel, for samples of up to 8 bits.
     std::array<std::array<uint16_t, 256>, 3> map{};
 };
@@ -197,6 +206,16 @@ uint64_t UsedRowBytes(const Plan& p) {
 
 int PlanesToRead(const Plan& p) {
     return p.separate && p.kind == Kind::Rgb ? 3 : 1;
+}
+
+// Channels of a picture of wide samples: grey holds one, RGB three.
+int WideChannels(const Plan& p) {
+    return p.kind == Kind::Rgb ? 3 : 1;
+}
+
+// Bytes the wide samples take while they are stretched: every channel of every pixel.
+uint64_t WideBytes(const Plan& p) {
+    return uint64_t{p.width} * p.height * static_cast<uint64_t>(WideChannels(p)) * (p.bits / 8u);
 }
 
 // Largest decoded strip or tile accepted. A legitimate block is seldom bigger than the whole
@@ -269,9 +288,17 @@ IoResult MakePlan(TIFF* tif, const LibTiff& lib, Plan& p) {
     const bool small_bits = bits == 1 || bits == 2 || bits == 4 || bits == 8;
     const bool whole_bits = bits == 8 || bits == 16;
     const bool uint = format == SAMPLEFORMAT_UINT;
+    const bool grey = photometric == PHOTOMETRIC_MINISBLACK;
+    const bool rgb = photometric == PHOTOMETRIC_RGB && samples >= 3;
     p.kind = Kind::RgbaReader;
     if (compression == COMPRESSION_OJPEG) {
         // Old-style JPEG needs libtiff's own colour handling.
+    } else if ((grey || rgb) && format == SAMPLEFORMAT_IEEEFP && (bits == 32 || bits == 64)) {
+        p.kind = rgb ? Kind::Rgb : Kind::Grey;
+        p.wide = bits == 32 ? Wide::Float32 : Wide::Float64;
+    } else if ((grey || rgb) && (uint || format == SAMPLEFORMAT_INT) && bits == 32) {
+        p.kind = rgb ? Kind::Rgb : Kind::Grey;
+        p.wide = uint ? Wide::Uint32 : Wide::Int32;
     } else if ((photometric == PHOTOMETRIC_MINISBLACK || photometric == PHOTOMETRIC_MINISWHITE) &&
                uint && (small_bits || bits == 16)) {
         p.kind = Kind::Grey;
@@ -397,9 +424,51 @@ uint16_t* PlaneOf(DecodedImage& out, int channel) {
     return (channel == 0 ? out.red : channel == 1 ? out.green : out.blue).data();
 }
 
-// Moves one decoded block of sample plane `plane` into the image planes.
+// `count` samples of kBytes bytes taken every `step` samples from `first` on in a row.
+template <std::size_t kBytes>
+void CopySamples(const uint8_t* row, std::size_t first, std::size_t step, std::size_t count,
+                 uint8_t* out) {
+    for (std::size_t i = 0; i < count; ++i)
+        std::memcpy(out + i * kBytes, row + (first + i * step) * kBytes, kBytes);
+}
+
+// Moves one decoded block of sample plane `plane` into the wide samples: channel after
+// channel, rows from the bottom like the image planes, in the machine's byte order as
+// libtiff delivers them.
+void StoreWideBlock(const Plan& p, const uint8_t* block, int plane, uint32_t bx, uint32_t by,
+                    uint8_t* wide) {
+    const uint32_t x0 = bx * p.block_width, y0 = by * p.block_height;
+    const std::size_t cols = std::min(p.block_width, p.width - x0);
+    const uint32_t rows = std::min(p.block_height, p.height - y0);
+    const std::size_t step = SamplesInBlock(p), bytes = p.bits / 8u;
+    const auto w = static_cast<std::size_t>(p.width);
+    const std::size_t n = w * p.height;
+    // A planar block holds one channel; a chunky one all of them.
+    const int c0 = p.separate ? plane : 0;
+    const int c1 = p.separate ? plane + 1 : WideChannels(p);
+    for (uint32_t r = 0; r < rows; ++r) {
+        const uint8_t* row = block + r * p.row_bytes;
+        const std::size_t at = static_cast<std::size_t>(p.height - 1 - (y0 + r)) * w + x0;
+        for (int c = c0; c < c1; ++c) {
+            const std::size_t first = p.separate ? 0 : static_cast<std::size_t>(c);
+            uint8_t* dst = wide + (static_cast<std::size_t>(c) * n + at) * bytes;
+            if (bytes == 8) {
+                CopySamples<8>(row, first, step, cols, dst);
+            } else {
+                CopySamples<4>(row, first, step, cols, dst);
+            }
+        }
+    }
+}
+
+// Moves one decoded block of sample plane `plane` into the image planes, or of wide samples
+// into `wide`.
 void StoreBlock(const Plan& p, const uint8_t* block, int plane, uint32_t bx, uint32_t by,
-                DecodedImage& out) {
+                uint8_t* wide, DecodedImage& out) {
+    if (p.wide != Wide::None) {
+        StoreWideBlock(p, block, plane, bx, by, wide);
+        return;
+    }
     const uint32_t x0 = bx * p.block_width, y0 = by * p.block_height;
     const std::size_t cols = std::min(p.block_width, p.width - x0);
     const uint32_t rows = std::min(p.block_height, p.height - y0);
@@ -431,7 +500,7 @@ void StoreBlock(const Plan& p, const uint8_t* block, int plane, uint32_t bx, uin
 
 // Decodes block rows [first, last) with a handle of its own, so that bands run in parallel.
 IoResult DecodeBlockRows(std::span<const uint8_t> file, uint64_t max_alloc, const Plan& p,
-                         uint32_t first, uint32_t last, DecodedImage& out) {
+                         uint32_t first, uint32_t last, uint8_t* wide, DecodedImage& out) {
     LibTiff lib(file, max_alloc);
     TIFF* tif = lib.get();
     if (tif == nullptr) return Fail(IoStatus::Damaged, lib.Why("cannot open the TIFF file"));
@@ -450,15 +519,51 @@ IoResult DecodeBlockRows(std::span<const uint8_t> file, uint64_t max_alloc, cons
                     return Fail(IoStatus::Damaged, lib.Why("cannot decode the image data"));
                 if (static_cast<uint64_t>(got) < need)
                     return Fail(IoStatus::Damaged, "image data ends early");
-                StoreBlock(p, block.get(), plane, bx, by, out);
+                StoreBlock(p, block.get(), plane, bx, by, wide, out);
             }
         }
     }
     return IoResult::Ok();
 }
 
+// The wide samples onto the image planes; one grey channel feeds all three.
+template <class T>
+void StretchWide(const Plan& p, const uint8_t* wide, DecodedImage& out) {
+    const std::size_t n = std::size_t{p.width} * p.height;
+    const auto value = [&](int c, std::size_t i) {
+        T v;
+        std::memcpy(&v, wide + (static_cast<std::size_t>(c) * n + i) * sizeof(T), sizeof(T));
+        return static_cast<double>(v);
+    };
+    const int channels = WideChannels(p);
+    StretchChannels(static_cast<int>(p.width), static_cast<int>(p.height), channels, value,
+                    {out.red.data(), out.green.data(), out.blue.data()}, UnitRange::Scale);
+    if (channels == 1) {
+        std::memcpy(out.green.data(), out.red.data(), n * sizeof(uint16_t));
+        std::memcpy(out.blue.data(), out.red.data(), n * sizeof(uint16_t));
+    }
+}
+
+void StretchWide(const Plan& p, const uint8_t* wide, DecodedImage& out) {
+    switch (p.wide) {
+        case Wide::Float32: StretchWide<float>(p, wide, out); break;
+        case Wide::Float64: StretchWide<double>(p, wide, out); break;
+        case Wide::Int32: StretchWide<int32_t>(p, wide, out); break;
+        default: StretchWide<uint32_t>(p, wide, out); break;
+    }
+}
+
 IoResult DecodeBlocks(std::span<const uint8_t> file, uint64_t max_alloc, const Plan& p,
                       DecodedImage& out) {
+    // Wide samples are held whole until their range is known, beside the planes.
+    std::unique_ptr<uint8_t[]> wide;
+    if (p.wide != Wide::None) {
+        const uint64_t planes = uint64_t{6} * p.width * p.height;
+        if (WideBytes(p) > out.memory_budget - std::min(out.memory_budget, planes))
+            return Fail(IoStatus::OutOfMemory, "not enough memory for the image");
+        wide.reset(new (std::nothrow) uint8_t[WideBytes(p)]);
+        if (!wide) return Fail(IoStatus::OutOfMemory, "not enough memory for the image");
+    }
     if (IoResult r = AllocateImage(out, p.width, p.height); !r.ok()) return r;
     // Fixed bands of block rows, each decoded with its own handle; the split depends on the
     // file alone, and every band writes only its own rows.
@@ -468,7 +573,7 @@ IoResult DecodeBlocks(std::span<const uint8_t> file, uint64_t max_alloc, const P
         const auto first = static_cast<uint32_t>(uint64_t{p.blocks_down} * band / bands);
         const auto last = static_cast<uint32_t>(uint64_t{p.blocks_down} * (band + 1) / bands);
         results[static_cast<std::size_t>(band)] =
-            DecodeBlockRows(file, max_alloc, p, first, last, out);
+            DecodeBlockRows(file, max_alloc, p, first, last, wide.get(), out);
     });
     for (IoResult& r : results) {
         if (!r.ok()) {
@@ -476,6 +581,7 @@ IoResult DecodeBlocks(std::span<const uint8_t> file, uint64_t max_alloc, const P
             return std::move(r);
         }
     }
+    if (wide) StretchWide(p, wide.get(), out);
     return IoResult::Ok();
 }
 

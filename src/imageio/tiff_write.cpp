@@ -1,6 +1,6 @@
 // TIFF writing: 48-bit uncompressed RGB, little-endian, one strip, with the fixed 128-byte
 // header below: the directory at 18, the pixels at 128, rows from the top of the picture
-// down.
+// down. Linear images (stacking results) may instead be written as 32-bit floats.
 #include <algorithm>
 #include <bit>
 #include <vector>
@@ -100,6 +100,63 @@ IoResult WriteTiff(const std::string& path, const ImageRecord& rec) {
             }
         });
         sink.Write(block.data(), static_cast<std::size_t>(rows) * row_samples * 2);
+    }
+    return sink.Commit();
+}
+
+// The float header: "II", 42, the directory at 8 with eleven entries (ImageWidth,
+// ImageLength, BitsPerSample, Compression none, PhotometricInterpretation grey or RGB,
+// StripOffsets, SamplesPerPixel, RowsPerStrip, StripByteCounts, PlanarConfiguration chunky,
+// SampleFormat IEEE float), the next-directory offset 0, the per-sample tables of
+// BitsPerSample (at 146) and SampleFormat (at 152) for three samples, zeros up to the pixels
+// at 160. Samples are little-endian floats, rows from the top of the picture down.
+IoResult WriteTiffFloat(const std::string& path, const LinearImage& img) {
+    constexpr std::size_t kFloatHeader = 160;
+    constexpr uint32_t kBitsAt = 146, kFormatAt = 152;
+    const std::size_t pixels = img.pixels();
+    if (pixels == 0 || img.planes < 1 || img.data.size() < pixels * img.planes)
+        return Fail(IoStatus::Unsupported, "no image to write");
+    const uint32_t samples = img.planes == 1 ? 1 : 3;
+    const uint64_t data_bytes = uint64_t{4} * samples * pixels;
+    if (kFloatHeader + data_bytes > UINT32_MAX)
+        return Fail(IoStatus::TooLarge, "image too large for a TIFF file");
+
+    uint8_t header[kFloatHeader] = {'I', 'I', 42, 0, 8, 0, 0, 0, 11, 0};
+    const auto w = static_cast<uint32_t>(img.width), h = static_cast<uint32_t>(img.height);
+    const bool one = samples == 1;
+    uint8_t* e = header + 10;
+    PutEntry(e, kImageWidth, kTypeLong, 1, w);
+    PutEntry(e + 12, kImageLength, kTypeLong, 1, h);
+    PutEntry(e + 24, kBitsPerSample, kTypeShort, samples, one ? 32 : kBitsAt);
+    PutEntry(e + 36, kCompression, kTypeShort, 1, 1);
+    PutEntry(e + 48, kPhotometric, kTypeShort, 1, one ? 1 : 2);
+    PutEntry(e + 60, kStripOffsets, kTypeLong, 1, kFloatHeader);
+    PutEntry(e + 72, kSamplesPerPixel, kTypeShort, 1, samples);
+    PutEntry(e + 84, kRowsPerStrip, kTypeLong, 1, h);
+    PutEntry(e + 96, kStripByteCounts, kTypeLong, 1, static_cast<uint32_t>(data_bytes));
+    PutEntry(e + 108, kPlanarConfig, kTypeShort, 1, 1);
+    PutEntry(e + 120, kSampleFormat, kTypeShort, samples, one ? 3 : kFormatAt);
+    for (uint32_t k = 0; k < 3; ++k) {
+        PutLe16(header + kBitsAt + 2 * k, 32);
+        PutLe16(header + kFormatAt + 2 * k, 3);
+    }
+
+    FileSink sink;
+    if (IoResult r = sink.Open(path); !r.ok()) return r;
+    sink.Write(header, sizeof header);
+    // One row at a time; a missing third plane is written as zeros.
+    std::vector<uint8_t> row(std::size_t{4} * samples * w);
+    for (uint32_t y = 0; y < h; ++y) {
+        const std::size_t at = std::size_t{h - 1 - y} * w;  // planes run from the bottom
+        for (uint32_t c = 0; c < samples; ++c) {
+            const float* src =
+                static_cast<int>(c) < img.planes ? img.plane(static_cast<int>(c)) : nullptr;
+            for (uint32_t x = 0; x < w; ++x) {
+                const uint32_t bits = src == nullptr ? 0 : std::bit_cast<uint32_t>(src[at + x]);
+                PutLe32(row.data() + 4 * (std::size_t{x} * samples + c), bits);
+            }
+        }
+        sink.Write(row.data(), row.size());
     }
     return sink.Commit();
 }

@@ -168,8 +168,8 @@ TEST(TiffRefuse, DamagedAbsurdAndUnsupportedFiles) {
     Put32(far_directory, 4, static_cast<uint32_t>(file.size() - 1), false);
     std::vector<Field> huge = Plain(1, 1, {8, 8, 8}, 2, 3);
     SetField(huge, {256, kLong, {(1u << 20) + 1}});
-    std::vector<Field> floats = Plain(1, 1, {32}, 1, 4);
-    floats.push_back({339, kShort, {3}});  // floating-point samples
+    std::vector<Field> floats = Plain(1, 1, {24}, 1, 3);
+    floats.push_back({339, kShort, {3}});  // 24-bit floating-point samples
     const Refusal cases[] = {
         // clang-format off
         {"mixed byte order mark", {'I', 'M', 42, 0, 8, 0, 0, 0}, IoStatus::NotThisFormat, ""},
@@ -179,8 +179,8 @@ TEST(TiffRefuse, DamagedAbsurdAndUnsupportedFiles) {
         // Within the limits, far beyond the file.
         {"far beyond the file", MakeTiff(false, Plain(30000, 30000, {8, 8, 8}, 2, 3), {1, 2, 3}),
          IoStatus::Damaged, ""},
-        {"float samples", MakeTiff(false, floats, {0, 0, 0x80, 0x3F}), IoStatus::Unsupported,
-         "32-bit samples"},
+        {"24-bit float samples", MakeTiff(false, floats, {0, 0x80, 0x3F}), IoStatus::Unsupported,
+         "24-bit samples"},
         // clang-format on
     };
     for (const Refusal& c : cases) ExpectRefusal(kFormatTiff, c);
