@@ -26,6 +26,7 @@
 #include "cli_preview.h"
 #include "cli_raw.h"
 #include "cli_session.h"
+#include "cli_signals.h"
 #include "cli_stack.h"
 #include "common/text.h"
 #include "imageio/formats.h"
@@ -282,6 +283,7 @@ int Apply(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    InstallSignalCleanup();
     if (argc < 2) return Usage("no command");
     const std::string cmd = argv[1];
     if (cmd == "info") return Info(argc, argv);
