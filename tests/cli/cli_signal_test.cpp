@@ -2,7 +2,6 @@
 // old file stays, and the status is 128 + the signal; a signal it was started with ignored
 // stays ignored.
 #include <gtest/gtest.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -13,8 +12,6 @@
 
 #include "support/files.h"
 #include "support/scripted_ui.h"
-
-extern char** environ;
 
 namespace orva {
 namespace {
@@ -28,35 +25,21 @@ bool HasTemporaryFile(const std::string& dir) {
     return false;
 }
 
-// Starts orva-cli with the arguments, stopping in its first write (the test hook of the
-// file writer), SIGINT, SIGTERM and SIGHUP at their defaults unless `ignored`.
-pid_t StartPausedInWrite(const std::vector<std::string>& args, int ignored) {
-    std::vector<std::string> env = {"ORVA_TEST_PAUSE_IN_WRITE=1"};
-    for (char** e = environ; *e != nullptr; ++e) env.emplace_back(*e);
-    std::vector<char*> argv = {const_cast<char*>(ORVA_CLI_PATH)}, envp;
-    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+// Starts orva-cli with the arguments, stopping in its first write (the file writer's test
+// hook), SIGINT, SIGTERM and SIGHUP at their defaults but `ignored`.
+pid_t StartPausedInWrite(std::vector<std::string> args, int ignored) {
+    std::vector<char*> argv = {const_cast<char*>(ORVA_CLI_PATH)};
+    for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
-    for (auto& e : env) envp.push_back(e.data());
-    envp.push_back(nullptr);
-    posix_spawnattr_t attr;
-    posix_spawnattr_init(&attr);
-    sigset_t defaults, none;
-    sigemptyset(&defaults);
-    sigemptyset(&none);
-    for (const int sig : {SIGINT, SIGTERM, SIGHUP})
-        if (sig != ignored) sigaddset(&defaults, sig);
-    posix_spawnattr_setsigdefault(&attr, &defaults);
-    posix_spawnattr_setsigmask(&attr, &none);
-    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
-    // An ignored signal is inherited as ignored.
-    struct sigaction ignore {
-    }, old{};
-    ignore.sa_handler = SIG_IGN;
-    if (ignored != 0) sigaction(ignored, &ignore, &old);
-    pid_t pid = -1;
-    if (posix_spawn(&pid, ORVA_CLI_PATH, nullptr, &attr, argv.data(), envp.data()) != 0) pid = -1;
-    if (ignored != 0) sigaction(ignored, &old, nullptr);
-    posix_spawnattr_destroy(&attr);
+    setenv("ORVA_TEST_PAUSE_IN_WRITE", "1", 1);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        for (const int sig : {SIGINT, SIGTERM, SIGHUP})
+            signal(sig, sig == ignored ? SIG_IGN : SIG_DFL);
+        execv(ORVA_CLI_PATH, argv.data());
+        _exit(127);
+    }
+    unsetenv("ORVA_TEST_PAUSE_IN_WRITE");
     return pid;
 }
 
