@@ -13,6 +13,7 @@
 #include "cli_args.h"
 #include "cli_ops.h"
 #include "common/parallel.h"
+#include "imageio/file_io.h"
 #include "imageio/formats.h"
 #include "workspace/image_record.h"
 
@@ -302,11 +303,12 @@ int SampleSessionMain(int argc, char** argv) {
     if (!rec.red.Allocate(rec.pixels())) return CliFail("not enough memory");
 
     const std::string truth_path = (fs::path(o.dir) / "session.txt").string();
-    std::FILE* truth = std::fopen(truth_path.c_str(), "w");
-    if (truth == nullptr) return CliFail(truth_path + ": cannot write");
-    std::fprintf(truth,
-                 "# light dx dy degrees: sky point s is seen at R(-degrees) (s - c - (dx, dy)) "
-                 "+ c,\n# c the frame's centre, x to the right, y rows from the bottom\n");
+    FileSink truth;
+    if (const IoResult r = truth.Open(truth_path); !r.ok())
+        return CliFail(truth_path + ": " + r.detail);
+    truth.PutText(
+        "# light dx dy degrees: sky point s is seen at R(-degrees) (s - c - (dx, dy)) "
+        "+ c,\n# c the frame's centre, x to the right, y rows from the bottom\n");
     const std::vector<Star> sky = MakeSky(o);
     std::string error;
     char name[64];
@@ -315,12 +317,15 @@ int SampleSessionMain(int argc, char** argv) {
         const float seeing =
             static_cast<float>(0.9 + 0.2 * Uniform(Key(o.seed, 32, static_cast<uint64_t>(i))));
         std::snprintf(name, sizeof name, "light_%04d.fits", i + 1);
-        std::fprintf(truth, "%s %d %d %.6f\n", name, p.dx, p.dy, p.degrees);
+        char line[128];
+        std::snprintf(line, sizeof line, "%s %d %d %.6f\n", name, p.dx, p.dy, p.degrees);
+        truth.PutText(line);
         if (!WriteFrame(sensor, kLight, i, PlaceStars(sky, o, p, seeing),
                         (fs::path(o.dir) / "lights" / name).string(), rec, &error))
             break;
     }
-    std::fclose(truth);
+    if (const IoResult r = truth.Commit(); !r.ok() && error.empty())
+        error = truth_path + ": " + r.detail;
     const struct {
         Kind kind;
         int count;

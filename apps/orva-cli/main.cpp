@@ -28,6 +28,7 @@
 #include "cli_preview.h"
 #include "cli_raw.h"
 #include "cli_session.h"
+#include "cli_signals.h"
 #include "cli_stack.h"
 #include "common/text.h"
 #include "imageio/formats.h"
@@ -378,6 +379,7 @@ int Run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    InstallSignalCleanup();
     // Names after "--" are files whatever they start with.
     std::vector<std::string> args = ArgumentsWithEndOfOptions(argc, argv);
     std::vector<char*> pointers;

@@ -5,10 +5,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <vector>
 
 namespace orva {
@@ -83,23 +87,137 @@ IoResult MappedFile::Open(const std::string& path) {
     return IoResult::Ok();
 }
 
+namespace {
+
+// ---- live temporary files ----
+// An entry is free, busy (its owner is filling or emptying it), live, being removed by
+// RemoveTempFiles, or removed (its owner has yet to let it go). Where a signal handler may
+// run, only lock-free atomics and unlink are used.
+enum TempState : int { kFree, kBusy, kLive, kRemoving, kRemoved };
+constexpr int kTempEntries = 64;
+struct TempEntry {
+    std::atomic<int> state{kFree};
+    char path[PATH_MAX];
+};
+static_assert(std::atomic<int>::is_always_lock_free);
+TempEntry g_temp_files[kTempEntries];
+
+// The file a write to `path` replaces: symbolic links followed to their final target, which
+// need not exist yet (a dangling link gets its target created).
+IoResult ResolveTarget(const std::string& path, std::string& target) {
+    target = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (::lstat(target.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return IoResult::Ok();
+        std::string link(PATH_MAX, '\0');
+        const ssize_t n = ::readlink(target.c_str(), link.data(), link.size());
+        if (n <= 0) return IoResult::Fail(IoStatus::CannotOpen, std::strerror(errno));
+        link.resize(static_cast<std::size_t>(n));
+        const std::size_t slash = target.rfind('/');
+        if (link[0] != '/' && slash != std::string::npos)
+            link.insert(0, target, 0, slash + 1);  // relative to the link's own folder
+        target = std::move(link);
+    }
+    return IoResult::Fail(IoStatus::CannotOpen, std::strerror(ELOOP));
+}
+
+// Six letters and digits, different on every call; O_EXCL settles the rare clash.
+std::string RandomTail() {
+    static std::atomic<uint64_t> counter{0};
+    struct timespec ts {};
+    clock_gettime(CLOCK_REALTIME, &ts);
+    uint64_t x = static_cast<uint64_t>(getpid()) << 40 ^ static_cast<uint64_t>(ts.tv_sec) << 30 ^
+                 static_cast<uint64_t>(ts.tv_nsec) ^
+                 counter.fetch_add(0x9E3779B97F4A7C15u, std::memory_order_relaxed);
+    x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9u;
+    x = (x ^ (x >> 27)) * 0x94D049BB133111EBu;
+    x ^= x >> 31;
+    static constexpr char kChars[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    std::string tail(6, 'X');
+    for (char& c : tail) {
+        c = kChars[x % 62];
+        x /= 62;
+    }
+    return tail;
+}
+
+// Tests of the signal handling stop every commit here, the temporary file complete and in
+// place, until a signal ends the program (or a minute has passed).
+void PauseForTests() {
+    static const bool pause = std::getenv("ORVA_TEST_PAUSE_IN_WRITE") != nullptr;
+    for (int i = 0; pause && i < 600; ++i) usleep(100000);
+}
+
+}  // namespace
+
+int TrackTempFile(const std::string& path) {
+    if (path.size() >= PATH_MAX) return -1;
+    for (int i = 0; i < kTempEntries; ++i) {
+        TempEntry& e = g_temp_files[i];
+        int expected = kFree;
+        if (!e.state.compare_exchange_strong(expected, kBusy, std::memory_order_acquire)) continue;
+        std::memcpy(e.path, path.c_str(), path.size() + 1);
+        e.state.store(kLive, std::memory_order_release);
+        return i;
+    }
+    return -1;
+}
+
+void UntrackTempFile(int entry) {
+    if (entry < 0 || entry >= kTempEntries) return;
+    std::atomic<int>& state = g_temp_files[entry].state;
+    int s = state.load(std::memory_order_acquire);
+    // While RemoveTempFiles holds the entry, its path must stay as it is.
+    while (s == kRemoving || !state.compare_exchange_weak(s, kFree, std::memory_order_acq_rel))
+        if (s == kRemoving) s = state.load(std::memory_order_acquire);
+}
+
+void RemoveTempFiles() noexcept {
+    for (TempEntry& e : g_temp_files) {
+        int expected = kLive;
+        if (!e.state.compare_exchange_strong(expected, kRemoving, std::memory_order_acquire))
+            continue;
+        (void)::unlink(e.path);
+        e.state.store(kRemoved, std::memory_order_release);
+    }
+}
+
 FileSink::~FileSink() {
     Abandon();
 }
 
 IoResult FileSink::Open(const std::string& path) {
     Abandon();
-    path_ = path;
-    temp_path_ = path + ".orva-tmp-XXXXXX";
-    std::vector<char> templ(temp_path_.begin(), temp_path_.end());
-    templ.push_back('\0');
-    fd_ = mkostemp(templ.data(), O_CLOEXEC);
-    if (fd_ < 0) return IoResult::Fail(IoStatus::CannotOpen, std::strerror(errno));
-    temp_path_ = templ.data();
-    // mkostemp creates 0600; give the file the usual permissions of a new file.
-    const mode_t mask = umask(0);
-    umask(mask);
-    (void)fchmod(fd_, 0666 & ~mask);
+    if (IoResult r = ResolveTarget(path, path_); !r.ok()) return r;
+    struct stat old {};
+    const bool replacing = ::stat(path_.c_str(), &old) == 0;
+    // Only a file can be replaced: a folder, device or pipe keeps its place.
+    if (replacing && !S_ISREG(old.st_mode))
+        return IoResult::Fail(IoStatus::WriteFailed,
+                              S_ISDIR(old.st_mode) ? std::strerror(EISDIR) : "not a regular file");
+    const std::size_t slash = path_.rfind('/');
+    const std::string short_stem =
+        (slash == std::string::npos ? std::string() : path_.substr(0, slash + 1)) + ".orva-tmp-";
+    std::string stem = path_ + ".orva-tmp-";
+    for (int attempt = 0; fd_ < 0; ++attempt) {
+        if (attempt == 100) return IoResult::Fail(IoStatus::CannotOpen, "no free temporary name");
+        temp_path_ = stem + RandomTail();
+        // Tracked before it exists, so that no signal can fall between its making and tracking.
+        mark_ = TrackTempFile(temp_path_);
+        fd_ = ::open(temp_path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd_ >= 0) break;
+        const int err = errno;
+        UntrackTempFile(mark_);
+        mark_ = -1;
+        temp_path_.clear();
+        if (err == ENAMETOOLONG && stem != short_stem) {
+            stem = short_stem;  // the target's name leaves no room: a short hidden name
+        } else if (err != EEXIST) {
+            return IoResult::Fail(IoStatus::CannotOpen, std::strerror(err));
+        }
+    }
+    if (replacing) (void)fchmod(fd_, old.st_mode & 07777);
     buffer_ = static_cast<uint8_t*>(std::malloc(kBufferSize));
     if (buffer_ == nullptr) {
         Abandon();
@@ -144,6 +262,7 @@ void FileSink::PutText(const char* text) {
 IoResult FileSink::Commit() {
     if (fd_ < 0) return IoResult::Fail(IoStatus::CannotOpen, "no file open");
     Flush();
+    PauseForTests();
     if (!failed_ && ::close(fd_) != 0) {
         failed_ = true;
         error_ = errno;
@@ -158,6 +277,8 @@ IoResult FileSink::Commit() {
         Abandon();
         return IoResult::Fail(IoStatus::WriteFailed, why);
     }
+    UntrackTempFile(mark_);
+    mark_ = -1;
     temp_path_.clear();
     std::free(buffer_);
     buffer_ = nullptr;
@@ -168,6 +289,8 @@ void FileSink::Abandon() {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
     if (!temp_path_.empty()) ::unlink(temp_path_.c_str());
+    UntrackTempFile(mark_);
+    mark_ = -1;
     temp_path_.clear();
     std::free(buffer_);
     buffer_ = nullptr;

@@ -27,8 +27,11 @@ private:
     bool mapped_ = false;
 };
 
-// Writes into a temporary file beside the target and renames it over the target only on
-// Commit, so a failed write never destroys an existing file or leaves a torn one behind.
+// Every file the program writes goes through FileSink: the bytes go to a temporary file in
+// the target's folder ("TARGET.orva-tmp-XXXXXX"), renamed over the target only on Commit, so a
+// failed or interrupted write never destroys an existing file or leaves a torn one behind.
+// Replacing a file keeps its permission bits; a target that is a symbolic link is written
+// through: its final target is replaced and the link stays a link.
 class FileSink {
 public:
     FileSink() = default;
@@ -45,18 +48,31 @@ public:
     void PutText(const char* text);
     IoResult Commit();
 
+    // The temporary file, for a library that writes by name (libtiff): it writes there
+    // instead of through Write, and Commit renames it as usual.
+    const std::string& temp_path() const { return temp_path_; }
+
 private:
     static constexpr std::size_t kBufferSize = std::size_t{1} << 20;
     void Flush();
     void Abandon();
 
     int fd_ = -1;
+    int mark_ = -1;  // the temporary file's entry among the live temporary files
     std::string path_, temp_path_;
     uint8_t* buffer_ = nullptr;
     std::size_t used_ = 0;
     bool failed_ = false;
     int error_ = 0;
 };
+
+// The live temporary files, so that a program ending on a signal leaves none behind. The
+// core never installs signal handlers: a front end calls RemoveTempFiles from its handler
+// (it is async-signal-safe) or when it quits. A file that cannot be tracked (every entry in
+// use, or a path too long) is still written safely, only not removed on a signal.
+int TrackTempFile(const std::string& path);  // its entry, or -1
+void UntrackTempFile(int entry);             // -1 is ignored
+void RemoveTempFiles() noexcept;
 
 // Little- and big-endian field access on byte spans (callers check lengths first).
 inline uint16_t Le16(const uint8_t* p) {

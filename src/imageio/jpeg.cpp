@@ -326,22 +326,30 @@ bool RunEncode(EncodeJob& job) {
     return true;
 }
 
-// Removes the intermediate JFIF file of the EXIF writer however the writing ends.
+// Removes the intermediate JFIF file of the EXIF writer however the writing ends, a signal
+// included (it is tracked as a temporary file meanwhile).
 class RemoveOnExit {
 public:
-    explicit RemoveOnExit(std::filesystem::path p) : path_(std::move(p)) {}
+    explicit RemoveOnExit(std::filesystem::path p)
+        : path_(std::move(p)), mark_(TrackTempFile(path_.string())) {}
     ~RemoveOnExit() {
         if (armed_) {
             std::error_code ec;
             std::filesystem::remove(path_, ec);
         }
+        UntrackTempFile(mark_);
     }
     RemoveOnExit(const RemoveOnExit&) = delete;
     RemoveOnExit& operator=(const RemoveOnExit&) = delete;
-    void Disarm() { armed_ = false; }
+    void Disarm() {
+        armed_ = false;
+        UntrackTempFile(mark_);
+        mark_ = -1;
+    }
 
 private:
     std::filesystem::path path_;
+    int mark_;
     bool armed_ = true;
 };
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "common/parallel.h"
+#include "imageio/file_io.h"
 
 namespace orva {
 
@@ -42,10 +44,11 @@ bool SetReal(TIFF* tif, uint32_t tag, double v) {
     return TIFFSetField(tif, tag, static_cast<float>(v)) == 1;
 }
 
-// Appends an EXIF directory holding the ISO speed to a little-endian TIFF file whose first
-// directory has an EXIF pointer of 0, and points it there.
-IoResult AppendExifIso(const std::string& path, int iso) {
-    std::FILE* f = std::fopen(path.c_str(), "r+b");
+// Appends an EXIF directory holding the ISO speed to a little-endian TIFF file (`file`, the
+// temporary file written for `path`) whose first directory has an EXIF pointer of 0, and
+// points it there.
+IoResult AppendExifIso(const std::string& file_path, const std::string& path, int iso) {
+    std::FILE* f = std::fopen(file_path.c_str(), "r+b");
     if (f == nullptr) return IoResult::Fail(IoStatus::CannotOpen, "cannot reopen " + path);
     std::vector<uint8_t> file;
     uint8_t buf[65536];
@@ -92,6 +95,22 @@ IoResult AppendExifIso(const std::string& path, int iso) {
               : IoResult::Fail(IoStatus::WriteFailed, "cannot add EXIF to " + path);
 }
 
+// libtiff's messages about a failed write stay off the terminal: the result says it.
+int DropMessage(TIFF*, void*, const char*, const char*, va_list) {
+    return 1;
+}
+
+// libtiff writes by name: into the temporary file of the sink.
+TIFF* OpenForWriting(const std::string& file_path) {
+    TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
+    if (options == nullptr) return nullptr;
+    TIFFOpenOptionsSetErrorHandlerExtR(options, DropMessage, nullptr);
+    TIFFOpenOptionsSetWarningHandlerExtR(options, DropMessage, nullptr);
+    TIFF* tif = TIFFOpenExt(file_path.c_str(), "w", options);
+    TIFFOpenOptionsFree(options);
+    return tif;
+}
+
 struct TiffCloser {
     void operator()(TIFF* t) const { TIFFClose(t); }
 };
@@ -104,7 +123,10 @@ IoResult WriteDng(const std::string& path, const DngMosaic& m) {
         m.samples.size() != static_cast<std::size_t>(m.width) * m.height * spp)
         return IoResult::Fail(IoStatus::Unsupported, "inconsistent mosaic");
     TIFFSetWarningHandler(nullptr);
-    std::unique_ptr<TIFF, TiffCloser> tif(TIFFOpen(path.c_str(), "w"));
+    // The temporary file is renamed over the target once the EXIF directory is in place too.
+    FileSink sink;
+    if (IoResult r = sink.Open(path); !r.ok()) return r;
+    std::unique_ptr<TIFF, TiffCloser> tif(OpenForWriting(sink.temp_path()));
     if (!tif) return IoResult::Fail(IoStatus::CannotOpen, "cannot create " + path);
     TIFF* t = tif.get();
     TIFFMergeFieldInfo(t, kExtraTags, 2);
@@ -161,8 +183,9 @@ IoResult WriteDng(const std::string& path, const DngMosaic& m) {
     if (!TIFFWriteDirectory(t))
         return IoResult::Fail(IoStatus::WriteFailed, "cannot write " + path);
     tif.reset();
-    if (m.iso > 0) return AppendExifIso(path, m.iso);
-    return IoResult::Ok();
+    if (m.iso > 0)
+        if (IoResult r = AppendExifIso(sink.temp_path(), path, m.iso); !r.ok()) return r;
+    return sink.Commit();
 }
 
 DngMosaic SampleMosaic(int width, int height) {
