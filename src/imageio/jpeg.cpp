@@ -15,7 +15,6 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -240,8 +239,9 @@ struct EncodeJob {
     jpeg_error_mgr err;
     jpeg_destination_mgr dest;
     Trap trap;
-    FileSink* sink = nullptr;
-    JOCTET* out_buffer = nullptr;  // what libjpeg fills before it goes to the sink
+    FileSink* sink = nullptr;                // where the bytes go: a file,
+    std::vector<uint8_t>* memory = nullptr;  // or memory
+    JOCTET* out_buffer = nullptr;            // what libjpeg fills before it goes to the sink
     std::size_t out_size = 0;
     const ImageRecord* rec = nullptr;
     JSAMPLE* rows = nullptr;  // a batch of interleaved RGB rows
@@ -261,16 +261,23 @@ void StartDestination(j_compress_ptr cinfo) {
     job.dest.free_in_buffer = job.out_size;
 }
 
+void Emit(EncodeJob& job, std::size_t n) {
+    if (job.sink != nullptr)
+        job.sink->Write(job.out_buffer, n);
+    else
+        job.memory->insert(job.memory->end(), job.out_buffer, job.out_buffer + n);
+}
+
 boolean FlushDestination(j_compress_ptr cinfo) {
     EncodeJob& job = EncodeJobOf(cinfo);
-    job.sink->Write(job.out_buffer, job.out_size);
+    Emit(job, job.out_size);
     StartDestination(cinfo);
     return TRUE;
 }
 
 void EndDestination(j_compress_ptr cinfo) {
     EncodeJob& job = EncodeJobOf(cinfo);
-    job.sink->Write(job.out_buffer, job.out_size - job.dest.free_in_buffer);
+    Emit(job, job.out_size - job.dest.free_in_buffer);
 }
 
 // Memory rows for file rows [first, first + rows) as interleaved 8-bit RGB, top row first.
@@ -326,33 +333,6 @@ bool RunEncode(EncodeJob& job) {
     return true;
 }
 
-// Removes the intermediate JFIF file of the EXIF writer however the writing ends, a signal
-// included (it is tracked as a temporary file meanwhile).
-class RemoveOnExit {
-public:
-    explicit RemoveOnExit(std::filesystem::path p)
-        : path_(std::move(p)), mark_(TrackTempFile(path_.string())) {}
-    ~RemoveOnExit() {
-        if (armed_) {
-            std::error_code ec;
-            std::filesystem::remove(path_, ec);
-        }
-        UntrackTempFile(mark_);
-    }
-    RemoveOnExit(const RemoveOnExit&) = delete;
-    RemoveOnExit& operator=(const RemoveOnExit&) = delete;
-    void Disarm() {
-        armed_ = false;
-        UntrackTempFile(mark_);
-        mark_ = -1;
-    }
-
-private:
-    std::filesystem::path path_;
-    int mark_;
-    bool armed_ = true;
-};
-
 }  // namespace
 
 IoResult DecodeJpeg(std::span<const uint8_t> file, DecodedImage& out) {
@@ -369,7 +349,10 @@ IoResult DecodeJpeg(std::span<const uint8_t> file, DecodedImage& out) {
     return LibjpegFailure(job.trap);
 }
 
-IoResult WriteJpegJfif(const std::string& path, const ImageRecord& rec) {
+namespace {
+
+// The JFIF encoding of the record into `sink` or, without one, into `memory`.
+IoResult EncodeJfif(const ImageRecord& rec, FileSink* sink, std::vector<uint8_t>* memory) {
     const std::size_t pixels = rec.pixels();
     if (pixels == 0 || rec.red.size() < pixels ||
         (!rec.single_plane && (rec.green.size() < pixels || rec.blue.size() < pixels)))
@@ -378,8 +361,6 @@ IoResult WriteJpegJfif(const std::string& path, const ImageRecord& rec) {
         static_cast<uint32_t>(rec.height) > kMaxJpegSide)
         return Fail(IoStatus::TooLarge, "image too large for a JPEG file");
 
-    FileSink sink;
-    if (IoResult r = sink.Open(path); !r.ok()) return r;
     const std::size_t row_bytes = 3 * static_cast<std::size_t>(rec.width);
     const int batch_rows = static_cast<int>(std::min<std::size_t>(
         static_cast<std::size_t>(rec.height), std::max<std::size_t>(16, kBatchBytes / row_bytes)));
@@ -390,7 +371,8 @@ IoResult WriteJpegJfif(const std::string& path, const ImageRecord& rec) {
     std::vector<JOCTET> out_buffer(std::size_t{1} << 18);
 
     EncodeJob job{};
-    job.sink = &sink;
+    job.sink = sink;
+    job.memory = memory;
     job.out_buffer = out_buffer.data();
     job.out_size = out_buffer.size();
     job.rec = &rec;
@@ -400,31 +382,35 @@ IoResult WriteJpegJfif(const std::string& path, const ImageRecord& rec) {
     const bool ok = RunEncode(job);
     jpeg_destroy_compress(&job.cinfo);
     if (!ok) {
-        const bool memory =
+        const bool memory_short =
             job.trap.code == JERR_OUT_OF_MEMORY || job.trap.code == JERR_NO_BACKING_STORE;
-        return IoResult::Fail(memory ? IoStatus::OutOfMemory : IoStatus::WriteFailed,
+        return IoResult::Fail(memory_short ? IoStatus::OutOfMemory : IoStatus::WriteFailed,
                               job.trap.text);
     }
+    return IoResult::Ok();
+}
+
+}  // namespace
+
+IoResult WriteJpegJfif(const std::string& path, const ImageRecord& rec) {
+    FileSink sink;
+    if (IoResult r = sink.Open(path); !r.ok()) return r;
+    if (IoResult r = EncodeJfif(rec, &sink, nullptr); !r.ok()) return r;
     return sink.Commit();
 }
 
 IoResult WriteJpegExif(const std::string& path, const ImageRecord& rec) {
-    namespace fs = std::filesystem;
-    const fs::path target = fs::path(path).lexically_normal();
-    const fs::path temp = (target.parent_path() / "exif_tmp.JPG").lexically_normal();
-    RemoveOnExit cleanup(temp);
-    if (IoResult r = WriteJpegJfif(temp.string(), rec); !r.ok()) return r;
-
-    MappedFile jfif;
-    if (IoResult r = jfif.Open(temp.string()); !r.ok()) return r;
-    const std::span<const uint8_t> t = jfif.bytes();
-    // Our JFIF file begins with SOI and the JFIF APP0 segment; both give way to the EXIF
+    // The JFIF encoding is made in memory, so no intermediate file can stand in the target
+    // folder (or replace a file of the user's there).
+    std::vector<uint8_t> jfif;
+    if (IoResult r = EncodeJfif(rec, nullptr, &jfif); !r.ok()) return r;
+    const std::span<const uint8_t> t = jfif;
+    // Our JFIF encoding begins with SOI and the JFIF APP0 segment; both give way to the EXIF
     // block, which brings its own SOI.
     if (t.size() < 6 || t[0] != 0xFF || t[1] != 0xD8 || t[2] != 0xFF || t[3] != 0xE0)
-        return Fail(IoStatus::WriteFailed, "intermediate JPEG file is not as written");
+        return Fail(IoStatus::WriteFailed, "JPEG encoding is not as expected");
     const std::size_t rest = 4 + std::size_t{Be16(t.data() + 4)};
-    if (rest > t.size())
-        return Fail(IoStatus::WriteFailed, "intermediate JPEG file is not as written");
+    if (rest > t.size()) return Fail(IoStatus::WriteFailed, "JPEG encoding is not as expected");
 
     FileSink sink;
     if (IoResult r = sink.Open(path); !r.ok()) return r;
@@ -438,10 +424,7 @@ IoResult WriteJpegExif(const std::string& path, const ImageRecord& rec) {
         sink.Write(empty_app1, sizeof empty_app1);
     }
     sink.Write(t.data() + rest, t.size() - rest);
-    IoResult r = sink.Commit();
-    // Saving under the intermediate file's own name: the result has taken its place.
-    if (r.ok() && target == temp) cleanup.Disarm();
-    return r;
+    return sink.Commit();
 }
 
 }  // namespace orva
