@@ -240,8 +240,13 @@ bool Stack::PrepareLight(std::size_t i, int percent) {
         t.Map(x, y, ox, oy);
         moves = moves || std::hypot(ox - x, oy - y) >= kStillShift;
     }
+    // The sky of each plane, on about half a million samples, before any resampling: the
+    // interpolation smooths the noise, and a light would be scaled up for it.
+    const std::size_t n = shape_.pixels(), step = std::max<std::size_t>(1, n / 500000);
+    for (int c = 0; c < shape_.planes; ++c)
+        sky_[i].push_back(MeasureSky(planes_.data() + n * static_cast<std::size_t>(c), n, step));
+    q.sky = sky_[i][shape_.planes == 3 ? 1 : 0].location;
     const float* keep = planes_.data();
-    const std::size_t n = shape_.pixels();
     if (moves) {
         const Similarity back = t.Inverse();
         moved_.resize(planes_.size());
@@ -251,11 +256,6 @@ bool Stack::PrepareLight(std::size_t i, int percent) {
                           moved_.data() + n * static_cast<std::size_t>(c));
         keep = moved_.data();
     }
-    // The sky of each plane, on about half a million samples.
-    const std::size_t step = std::max<std::size_t>(1, n / 500000);
-    for (int c = 0; c < shape_.planes; ++c)
-        sky_[i].push_back(MeasureSky(keep + n * static_cast<std::size_t>(c), n, step));
-    q.sky = sky_[i][shape_.planes == 3 ? 1 : 0].location;
     if (!moves && !raw_) return true;
     return Store(i, keep);
 }
