@@ -20,6 +20,7 @@ namespace {
 
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr std::size_t kMinStars = 6;  // fewer cannot pin a rotation with any confidence
+constexpr int kCountStars = 2000;
 
 // Header cards from what the camera recorded for a RAW light.
 std::vector<std::string> RawCards(const RawMosaic& m) {
@@ -213,7 +214,8 @@ bool Stack::PrepareLight(std::size_t i, int percent) {
     LoadCalibrated(*lights_[i], masters_, layout_, planes_, scratch_);
     const float* middle = Middle(planes_);
     out_.noise[i] = q.noise = EstimateNoise(middle, shape_.width, shape_.height, 4);
-    const std::vector<Star> stars = DetectStars(middle, shape_.width, shape_.height);
+    // Enough stars to count and measure the seeing by, the brightest first.
+    const std::vector<Star> stars = DetectStars(middle, shape_.width, shape_.height, kCountStars);
     q.stars = static_cast<int>(stars.size());
     if (!stars.empty()) {
         std::vector<double> fwhm, round;

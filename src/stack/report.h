@@ -11,7 +11,7 @@ namespace orva {
 
 struct LightQuality {
     std::string path;
-    int stars = 0;          // stars found (up to the detector's limit)
+    int stars = 0;          // stars found, up to 2000
     double fwhm = 0;        // median FWHM of the stars, pixels; 0 without stars
     double roundness = 0;   // median minor / major axis; 0 without stars
     double sky = 0;         // sky level (robust location) of the registration plane
