@@ -61,10 +61,10 @@ int Usage(const std::string& problem) {
     return CliUsage(problem, kUsage);
 }
 
-constexpr const char* kOwnOptions[] = {"--bias",       "--flat",      "--reject",   "--kappa",
-                                       "--iterations", "--weight",    "--master",   "--range",
-                                       "--register",   "--float",     "--help",     "--reference",
-                                       "--normalise",  "--keep-best", "--max-fwhm", "--report"};
+constexpr const char* kOwnOptions[] = {
+    "--bias",     "--flat",     "--reject", "--kappa", "--iterations", "--weight",    "--master",
+    "--range",    "--register", "--float",  "--help",  "--reference",  "--normalise", "--keep-best",
+    "--max-fwhm", "--report",   "-h"};
 
 bool IsFits(const std::string& path) {
     return DetectFormat(path) == kFormatFits;
