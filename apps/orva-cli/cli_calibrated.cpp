@@ -285,15 +285,19 @@ int CalibratedStackMain(int argc, char** argv) {
     };
     StackOutcome result;
     std::string error;
-    if (!RunCalibratedStack(job, result, &error)) return CliFail(error);
+    const bool stacked = RunCalibratedStack(job, result, &error);
     for (const std::string& why : result.left_out)
         std::fprintf(stderr, "orva-cli: left out %s\n", why.c_str());
-    std::fprintf(stderr, "orva-cli: %s\n", ReportSummary(result.lights).c_str());
-    if (!p.report.empty()) {
-        const IoResult r = WriteReport(p.report, result.lights);
-        if (!r.ok())
-            return CliFail(p.report + ": cannot write the report: " + IoStatusName(r.status));
+    // The report also when every light was left out: it says why.
+    if (!result.lights.empty()) {
+        std::fprintf(stderr, "orva-cli: %s\n", ReportSummary(result.lights).c_str());
+        if (!p.report.empty()) {
+            const IoResult r = WriteReport(p.report, result.lights);
+            if (!r.ok())
+                return CliFail(p.report + ": cannot write the report: " + IoStatusName(r.status));
+        }
     }
+    if (!stacked) return CliFail(error);
     const IoResult r = WriteResult(p.out, result, p.float32);
     if (!r.ok()) return CliFail(p.out + ": cannot write: " + IoStatusName(r.status));
     const double s =

@@ -152,6 +152,14 @@ TEST(CliCalibratedStack, SampleSessionWithDefaultsAndReport) {
     EXPECT_EQ(text.rfind("file,stars,fwhm_px,", 0), 0u);
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 5);
     EXPECT_NE(text.find("light_0003.fits,"), std::string::npos);
+
+    // Every light above the FWHM limit: no result, but the report says why.
+    const auto strict = RunCli(dir, args + " --max-fwhm 0.5");
+    EXPECT_EQ(strict.status, 1);
+    EXPECT_NE(strict.err.find("every light was left out"), std::string::npos) << strict.err;
+    const auto again = testing::ReadAll(dir.Path("report.csv"));
+    const std::string rows(again.begin(), again.end());
+    EXPECT_NE(rows.find(",rejected,FWHM "), std::string::npos) << rows;
 }
 
 }  // namespace
