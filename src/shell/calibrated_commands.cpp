@@ -68,7 +68,14 @@ void CalibratedStackCommand(AppContext& ctx) {
     }
     AdoptNewImage(ctx, slot, true);
     ctx.ui.Repaint();
-    // Lights whose stars matched nothing are not in the result: the user should know which.
+    // What the user should know of the result: a dark of another exposure, registration by
+    // shift because the reference light had too few stars.
+    if (!out.warnings.empty()) {
+        std::string text = msg::kStackWarnings;
+        for (const std::string& line : out.warnings) text += "\n" + line;
+        ShowMessage(ctx.ui, text);
+    }
+    // Lights left out are not in the result: the user should know which, and why.
     if (!out.left_out.empty()) {
         std::string text = msg::kLightsLeftOut;
         for (const std::string& why : out.left_out) text += "\n" + why;

@@ -150,5 +150,6 @@ inline constexpr const char* kDarkListEntry = "%d %s";
 inline constexpr const char* kRawDialogTitle = "RAW現像設定";
 // Calibrated stacking (ours): lights left out because their stars matched nothing.
 inline constexpr const char* kLightsLeftOut = "位置合わせできず除外したライト:";
+inline constexpr const char* kStackWarnings = "合成についての注意:";
 
 }  // namespace orva::msg
