@@ -78,7 +78,8 @@ std::function<void(AppContext&)> RunProcessing(int id) {
 std::function<bool(const AppContext&)> ProcessingReady(int id) {
     return [id](const AppContext& ctx) {
         const auto* cmd = FindProcessing(id);
-        return cmd != nullptr && cmd->fill != nullptr && OperationAvailable(ctx.kernels, cmd->code);
+        return HasImage(ctx) && cmd != nullptr && cmd->fill != nullptr &&
+               OperationAvailable(ctx.kernels, cmd->code);
     };
 }
 
@@ -87,8 +88,10 @@ std::function<bool(const AppContext&)> StackingReady(uint32_t code) {
     return [code](const AppContext& ctx) { return OperationAvailable(ctx.kernels, code); };
 }
 
-void ShowDocument(AppContext& ctx, const char* file, const char* missing) {
-    if (!ctx.ui.OpenDocument(file)) ShowAbout(ctx.ui, Format(missing, msg::kProductName));
+// A document that could not be shown is an error, not an about box.
+void ShowDocument(AppContext& ctx, const char* file, const char* missing, bool inside = false) {
+    const bool shown = inside ? ctx.ui.OpenDocumentInside(file) : ctx.ui.OpenDocument(file);
+    if (!shown) ShowError(ctx.ui, Format(missing, msg::kProductName));
 }
 
 void SaveSettingsCommand(AppContext& ctx) {
@@ -216,7 +219,7 @@ std::vector<Command> BuildTable() {
         {kCmdBackgroundPoints, "バックグランド補正(ポイント指定)", BackgroundPointsCommand,
          background},
         {kCmdGamma, "ガンマ補正(&G)", RunProcessing(kCmdGamma), ProcessingReady(kCmdGamma)},
-        {kCmdGrey, "白黒化(&W)", RunProcessing(kCmdGrey), ProcessingReady(kCmdGrey)},
+        {kCmdGrey, "白黒化(&M)", RunProcessing(kCmdGrey), ProcessingReady(kCmdGrey)},
         {kCmdLrgb, "L+RGB画像合成(&L)", LrgbCommand, StackingReady(kOpCompositeLrgb)},
         {kCmdSaturationHue, "彩度／色相調整(&U)", RunProcessing(kCmdSaturationHue),
          ProcessingReady(kCmdSaturationHue)},
@@ -225,7 +228,7 @@ std::vector<Command> BuildTable() {
          ProcessingReady(kCmdWavelet)},
         {kCmdRestore, "ボケ補正", RunProcessing(kCmdRestore), ProcessingReady(kCmdRestore)},
         {kCmdLevel, "レベル補正(&L)", LevelCommand, image},
-        {kCmdLineSeparation, "奇数／偶数ライン分離(&E)", LineSeparationCommand,
+        {kCmdLineSeparation, "奇数／偶数ライン分離(&O)", LineSeparationCommand,
          [](const AppContext& ctx) {
              return HasImage(ctx) && OperationAvailable(ctx.kernels, kOpLinesEven);
          }},
@@ -242,8 +245,8 @@ std::vector<Command> BuildTable() {
         {kCmdPointReport, "ポイント座標(&X)",
          [](AppContext& ctx) {
              if (!HasImage(ctx)) return;
-             ShowMessage(ctx.ui, PointReportText(ctx.ws.at(ctx.ws.current),
-                                                 ctx.settings.display.readout_divisor));
+             ShowReport(ctx.ui, PointReportText(ctx.ws.at(ctx.ws.current),
+                                                ctx.settings.display.readout_divisor));
          },
          image},
         {kCmdCrossSection, "断面濃度", [](AppContext& ctx) { ShowInspectionCommand(ctx, 1); },
@@ -262,6 +265,9 @@ std::vector<Command> BuildTable() {
          nullptr},
         {kCmdHelp, "ヘルプ",
          [](AppContext& ctx) { ShowDocument(ctx, msg::kHelpFile, msg::kHelpMissing); }, nullptr},
+        {kCmdHelpInside, "ヘルプ(ORVA内で表示)(&I)",
+         [](AppContext& ctx) { ShowDocument(ctx, msg::kHelpFile, msg::kHelpMissing, true); },
+         nullptr},
         {kCmdVersion, "バージョン(&A)",
          [](AppContext& ctx) {
              ShowAbout(ctx.ui, Format(msg::kVersionLine, msg::kProductName) +
@@ -273,14 +279,16 @@ std::vector<Command> BuildTable() {
          nullptr},
         {kCmdNoise, "ノイズ除去(&N)", NoiseCommand, image},
         {kCmdBatchSettings, "設定", BatchCommand(kCmdBatchSettings), BatchInstalled},
-        {kCmdBatchStart, "バッチ開始", StartBatch, nullptr},
+        // A batch is started while none runs and stopped while one runs.
+        {kCmdBatchStart, "バッチ開始", StartBatch,
+         [](const AppContext& ctx) { return ctx.batch.mode == 0; }},
         {kCmdBatchStop, "バッチ停止",
          [](AppContext& ctx) {
              ctx.batch.mode = 0;
              ctx.ui.SetStatusText("");
              ctx.ui.Repaint();
          },
-         nullptr},
+         [](const AppContext& ctx) { return ctx.batch.mode != 0; }},
         {kCmdBatchOpen, "バッチファイル開く", BatchCommand(kCmdBatchOpen), BatchInstalled},
         {kCmdBatchSave, "バッチファイル保存", BatchCommand(kCmdBatchSave), BatchInstalled},
         {kCmdRepaintToolbar, "", [](AppContext& ctx) { ctx.ui.RepaintToolbar(); }, nullptr},
@@ -288,9 +296,9 @@ std::vector<Command> BuildTable() {
          StackingReady(kOpComposite)},
         {kCmdCalibratedStack, "キャリブレーション合成(&C)", CalibratedStackCommand, nullptr},
         {kCmdSampleCentre, "中央背景取り込み",
-         [](AppContext& ctx) { SampleLevelCommand(ctx, kSampleCentre); }, nullptr},
+         [](AppContext& ctx) { SampleLevelCommand(ctx, kSampleCentre); }, image},
         {kCmdSampleEdge, "周辺背景取り込み",
-         [](AppContext& ctx) { SampleLevelCommand(ctx, kSampleEdge); }, nullptr},
+         [](AppContext& ctx) { SampleLevelCommand(ctx, kSampleEdge); }, image},
         {kCmdMakeBackground, "バックグランドデータ生成", MakeBackgroundCommand,
          [](const AppContext& ctx) {
              return HasImage(ctx) && OperationAvailable(ctx.kernels, kOpMakeBackground);
@@ -315,6 +323,20 @@ const Command* FindCommand(int id) {
 bool CommandEnabled(const AppContext& ctx, int id) {
     const Command* c = FindCommand(id);
     return c != nullptr && (!c->enabled || c->enabled(ctx));
+}
+
+std::string CommandName(int id) {
+    const Command* c = FindCommand(id);
+    if (c == nullptr) return {};
+    std::string label = c->label;
+    if (const std::size_t k = label.rfind("(&"); k != std::string::npos) label.erase(k);
+    std::erase(label, '&');
+    return label;
+}
+
+std::optional<bool> CommandChecked(const AppContext& ctx, int id) {
+    if (id == kCmdAutoStretch) return ctx.view.auto_stretch != 0;
+    return std::nullopt;
 }
 
 bool ExecuteCommand(AppContext& ctx, int id) {

@@ -1,5 +1,8 @@
 #include "dialogs/dialogs.h"
 
+#include <QApplication>
+#include <QFontMetrics>
+
 namespace orva::gui {
 
 #define ORVA_DIALOG(name, make) std::unique_ptr<QDialog> make(AppContext& ctx, QWidget* parent);
@@ -21,10 +24,22 @@ constexpr DialogEntry kDialogs[] = {
 
 }  // namespace
 
+void KeepTitleWhole(QDialog& dialog) {
+    // Window managers cut a title that is wider than its window ("バックグ… 指定)"): a dialog
+    // is made at least as wide as its title, with room for the frame's buttons.
+    constexpr int kFrameButtons = 120;
+    const QFontMetrics metrics(QApplication::font("QMdiSubWindowTitleBar"));
+    const int wanted = metrics.horizontalAdvance(dialog.windowTitle()) + kFrameButtons;
+    if (dialog.minimumWidth() < wanted) dialog.setMinimumWidth(wanted);
+}
+
 std::unique_ptr<QDialog> CreateNamedDialog(std::string_view name, AppContext& ctx,
                                            QWidget* parent) {
     for (const DialogEntry& e : kDialogs) {
-        if (e.name == name) return e.make(ctx, parent);
+        if (e.name != name) continue;
+        std::unique_ptr<QDialog> dialog = e.make(ctx, parent);
+        if (dialog) KeepTitleWhole(*dialog);
+        return dialog;
     }
     return nullptr;
 }

@@ -18,4 +18,7 @@ bool RunNamedDialog(std::string_view name, AppContext& ctx, QWidget* parent);
 // dialog. Its accept() makes the same changes as OK in RunNamedDialog.
 std::unique_ptr<QDialog> CreateNamedDialog(std::string_view name, AppContext& ctx, QWidget* parent);
 
+// Makes the dialog at least as wide as its title needs, so that the frame shows it whole.
+void KeepTitleWhole(QDialog& dialog);
+
 }  // namespace orva::gui
