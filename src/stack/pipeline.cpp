@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <initializer_list>
 #include <limits>
 #include <memory>
 
@@ -57,6 +58,31 @@ bool Matches(const FrameList& frames, const FrameRows& like, std::string* error)
             return false;
         }
     }
+    return true;
+}
+
+// The colour pattern of a mosaic job (lights from a colour sensor, as camera RAW files or
+// FITS files naming their Bayer pattern), which every frame must share; nullptr for a job of
+// grey or colour frames, where no frame may be a mosaic. False with *error naming the frame
+// that does not fit.
+bool MosaicOfJob(const FrameRows& first, std::initializer_list<const FrameList*> lists,
+                 const RawMosaic** layout, std::string* error) {
+    *layout = first.mosaic();
+    for (const FrameList* list : lists)
+        for (const auto& f : *list) {
+            const RawMosaic* l = f->mosaic();
+            if ((l == nullptr) != (*layout == nullptr)) {
+                *error = f->path + (l == nullptr ? ": a frame without a colour mosaic (BAYERPAT) "
+                                                   "cannot join the colour mosaics of the lights"
+                                                 : ": a colour mosaic (BAYERPAT) cannot join "
+                                                   "lights without one");
+                return false;
+            }
+            if (l != nullptr && (l->period != (*layout)->period || l->cfa != (*layout)->cfa)) {
+                *error = f->path + ": another colour pattern than the first light's";
+                return false;
+            }
+        }
     return true;
 }
 
@@ -270,16 +296,9 @@ bool RunCalibratedStack(const StackJob& job, StackOutcome& out, std::string* err
                                  std::pair{&job.darks, &darks}, std::pair{&job.flats, &flats}})
         if (!OpenFrames(*paths, raw, job.temp_folder, *frames, error)) return false;
     const FrameRows& g = *lights[0];
-    const RawMosaic* layout = raw ? &static_cast<const RawFrame&>(g).layout : nullptr;
-    if (raw)
-        for (const FrameList* list : {&lights, &bias, &darks, &flats})
-            for (const auto& f : *list) {
-                const RawMosaic& l = static_cast<const RawFrame&>(*f).layout;
-                if (l.period != layout->period || l.cfa != layout->cfa) {
-                    *error = f->path + ": another colour pattern than the first light's";
-                    return false;
-                }
-            }
+    const RawMosaic* layout = nullptr;
+    if (!MosaicOfJob(g, {&lights, &bias, &darks, &flats}, &layout, error)) return false;
+    const bool mosaic = layout != nullptr;
     if (!Matches(lights, g, error) || !Matches(bias, g, error) || !Matches(darks, g, error) ||
         !Matches(flats, g, error))
         return false;
@@ -308,13 +327,13 @@ bool RunCalibratedStack(const StackJob& job, StackOutcome& out, std::string* err
     }
 
     // Registration on the first light, and each light's noise. Lights that must be resampled
-    // (by stars) or demosaiced (RAW) are prepared once and kept in temporary files; otherwise
+    // (by stars) or demosaiced (mosaics) are prepared once and kept in temporary files; otherwise
     // only the displacement is kept and the light is calibrated again band by band when
     // combined.
     const std::size_t count = lights.size();
     const bool by_stars = job.registration == Registration::Stars;
-    const bool prepared = by_stars || raw;
-    const Shape shape{g.width, g.height, raw ? 3 : g.planes};
+    const bool prepared = by_stars || mosaic;
+    const Shape shape{g.width, g.height, mosaic ? 3 : g.planes};
     const std::size_t n = shape.pixels();
     const bool hold =
         count * n * static_cast<std::size_t>(shape.planes) * sizeof(float) <= job.memory_for_frames;
@@ -332,7 +351,7 @@ bool RunCalibratedStack(const StackJob& job, StackOutcome& out, std::string* err
             const int percent = 10 + static_cast<int>(40 * i / count);
             tell("registering " + std::to_string(i + 1) + "/" + std::to_string(count), percent);
             LoadCalibrated(*lights[i], m, planes);
-            if (raw) {
+            if (mosaic) {
                 Demosaic(*layout, planes, colour);
                 planes.swap(colour);
             }
@@ -487,6 +506,8 @@ bool RunCalibratedStack(const StackJob& job, StackOutcome& out, std::string* err
     out.history.push_back(job.weight_by_noise ? "weights: inverse noise variance"
                                               : "weights: equal");
     if (raw) out.history.push_back("RAW: calibrated on the mosaic, bilinear demosaic, camera WB");
+    if (mosaic && !raw)
+        out.history.push_back("Bayer FITS: calibrated on the mosaic, bilinear demosaic, no WB");
     if (by_stars) out.history.push_back("registered by stars: rotation, scale, shift; Lanczos-2");
     for (const std::string& why : out.left_out)
         out.history.push_back(("left out " + why).substr(0, 72));
