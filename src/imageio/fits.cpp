@@ -645,6 +645,15 @@ IoResult FitsRows::Open(std::span<const uint8_t> file) {
     return IoResult::Ok();
 }
 
+std::pair<std::size_t, std::size_t> FitsRows::Bytes(int c, int y0, int count) const {
+    const std::size_t sample = static_cast<std::size_t>(std::abs(bitpix_) / 8);
+    const std::size_t row = static_cast<std::size_t>(width) * sample;
+    if (c < 0 || c >= stored_planes_ || y0 < 0 || count < 0 || y0 + count > height) return {0, 0};
+    return {data_ + row * static_cast<std::size_t>(height) * static_cast<std::size_t>(c) +
+                row * static_cast<std::size_t>(y0),
+            row * static_cast<std::size_t>(count)};
+}
+
 void FitsRows::Read(int c, int y0, int count, float* out) const {
     const std::size_t w = static_cast<std::size_t>(width);
     const std::size_t n = static_cast<std::size_t>(count) * w;

@@ -5,6 +5,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "imageio/io_status.h"
@@ -107,6 +108,8 @@ public:
     bool top_down = false;
     // Rows [y0, y0 + count) of plane c into `out`, count x width values.
     void Read(int c, int y0, int count, float* out) const;
+    // Where in the file those rows are stored: offset and length in bytes.
+    std::pair<std::size_t, std::size_t> Bytes(int c, int y0, int count) const;
 
 private:
     std::span<const uint8_t> file_;

@@ -37,7 +37,8 @@ bool MosaicKey(const std::string& card) {
 
 IoResult FitsFrame::Open(const std::string& file) {
     path = file;
-    IoResult r = file_.Open(file);
+    // Not read in ahead: the rows are read a band at a time and given back.
+    IoResult r = file_.Open(file, false);
     if (r.ok()) r = rows_.Open(file_.bytes());
     if (!r.ok()) return r;
     width = rows_.width;
@@ -73,6 +74,8 @@ void FitsFrame::Read(int c, int y0, int count, float* out) const {
     const bool turn = layout_.width > 0 && !rows_.top_down;
     const int first = turn ? height - y0 - count : y0;
     rows_.Read(c, first, count, out);
+    const auto [offset, length] = rows_.Bytes(c, first, count);
+    file_.Release(offset, length);
     if (!turn) return;
     const std::size_t w = static_cast<std::size_t>(width);
     for (int a = 0, b = count - 1; a < b; ++a, --b)

@@ -29,7 +29,8 @@ public:
 };
 using FrameList = std::vector<std::unique_ptr<FrameRows>>;
 
-// A FITS file, mapped. A one-plane file whose header names a Bayer pattern
+// A FITS file, mapped; the pages of rows read are given back at once, so a frame read band
+// by band holds no more than a band. A one-plane file whose header names a Bayer pattern
 // (BAYERPAT RGGB, BGGR, GRBG or GBRG, shifted by XBAYROFF and YBAYROFF) is a mosaic and reads
 // rows from the top as a camera's mosaic does: turned round unless ROWORDER is 'TOP-DOWN'.
 // Other patterns are refused, as a mosaic read as grey would stack into a checkered picture.

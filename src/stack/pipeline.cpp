@@ -335,8 +335,9 @@ bool RunCalibratedStack(const StackJob& job, StackOutcome& out, std::string* err
     const bool prepared = by_stars || mosaic;
     const Shape shape{g.width, g.height, mosaic ? 3 : g.planes};
     const std::size_t n = shape.pixels();
-    const bool hold =
-        count * n * static_cast<std::size_t>(shape.planes) * sizeof(float) <= job.memory_for_frames;
+    // Prepared lights are held in memory, first come first held, while they fit the allowance.
+    const std::size_t frame_bytes = n * static_cast<std::size_t>(shape.planes) * sizeof(float);
+    std::size_t held_bytes = 0;
     out.dx.assign(count, 0);
     out.dy.assign(count, 0);
     out.noise.assign(count, 0);
@@ -403,7 +404,8 @@ bool RunCalibratedStack(const StackJob& job, StackOutcome& out, std::string* err
             if (!prepared) continue;
             std::unique_ptr<WrittenFrame> frame;
             IoResult r;
-            if (hold) {
+            if (held_bytes + frame_bytes <= job.memory_for_frames) {
+                held_bytes += frame_bytes;
                 auto held = std::make_unique<HeldFrame>();
                 r = held->Create(shape.width, shape.height, shape.planes);
                 frame = std::move(held);
@@ -430,7 +432,8 @@ bool RunCalibratedStack(const StackJob& job, StackOutcome& out, std::string* err
             job.weight_by_noise && out.noise[i] > 0 ? 1.0 / (out.noise[i] * out.noise[i]) : 1.0);
 
     // Combination, a band of rows at a time. Prepared lights are calibrated already, and in
-    // place when registered by stars.
+    // place when registered by stars: the masters are no longer needed then.
+    if (prepared) m = Masters{};
     const std::size_t w = static_cast<std::size_t>(shape.width);
     LinearImage& img = out.image;
     img.width = shape.width;
