@@ -11,6 +11,9 @@
 #include <sstream>
 #include <string>
 
+#include "shell/command_ids.h"
+#include "shell/commands.h"
+#include "shell/messages.h"
 #include "support/scripted_ui.h"
 
 namespace orva {
@@ -332,6 +335,18 @@ TEST(SettingsFileOnDisk, ForeignFilesAreRefusedAndUnknownKeywordsReported) {
     EXPECT_EQ(s.reading.max_pixels, 1000);
     // The pixel limit is written only when changed, so the default file stays as it was.
     EXPECT_EQ(SaveSettings(s), std::string(kDefaultFile) + "max_pixels\n1000\n");
+}
+
+// The desktop's load command reports such a file and keeps the settings.
+TEST(SettingsCommand, AFileThatIsNotOneIsReportedAndChangesNothing) {
+    const testing::TempDir dir;
+    std::ofstream(dir.Path("x.png"), std::ios::binary) << std::string("\x89PNG\r\n\x1a\n\0\0", 10);
+    testing::Harness h;
+    h.ctx->settings = AllChanged();
+    h.ui.open_results = {FileDialogResult{dir.Path("x.png"), 1}};
+    ASSERT_TRUE(ExecuteCommand(*h.ctx, kCmdLoadSettings));
+    EXPECT_EQ(h.ui.Texts(msg::kTitleError), std::vector<std::string>{msg::kSettingsNotLoaded});
+    EXPECT_EQ(h.ctx->settings, AllChanged());
 }
 
 TEST(SettingAssignment, SetsLeadingFieldsAndAcceptsAnyCase) {
