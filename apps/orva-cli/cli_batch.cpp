@@ -139,8 +139,14 @@ int WriteMode(int argc, char** argv) {
 
     QuietUi ui;
     AppContext ctx(ui);
-    if (!settings_file.empty() && !LoadSettingsFile(settings_file, ctx.settings))
-        return CliFail(settings_file + ": cannot read the settings file");
+    if (!settings_file.empty()) {
+        std::string why;
+        std::vector<std::string> unknown;
+        if (!LoadSettingsFile(settings_file, ctx.settings, &why, &unknown))
+            return CliFail(settings_file + ": " + why);
+        for (const std::string& word : unknown)
+            std::fprintf(stderr, "%s: unknown keyword %s\n", settings_file.c_str(), word.c_str());
+    }
     for (const auto& s : sets) {
         std::string error;
         if (!ApplySettingAssignment(ctx.settings, s, &error))

@@ -1,5 +1,7 @@
 #include "cli_load.h"
 
+#include <cstdio>
+
 #include "raw/dark.h"
 #include "shell/settings.h"
 
@@ -8,7 +10,8 @@ namespace orva {
 std::optional<bool> ParseLoadOption(int argc, char** argv, int& i, LoadOptions& out,
                                     std::string* error) {
     const std::string opt = argv[i];
-    if (opt != "--settings" && opt != "--set" && opt != "--dark") return std::nullopt;
+    if (opt != "--settings" && opt != "--set" && opt != "--dark" && opt != "--max-pixels")
+        return std::nullopt;
     if (i + 1 >= argc) {
         *error = opt + " needs a value";
         return false;
@@ -18,6 +21,8 @@ std::optional<bool> ParseLoadOption(int argc, char** argv, int& i, LoadOptions& 
         out.settings_file = value;
     } else if (opt == "--set") {
         out.sets.push_back(value);
+    } else if (opt == "--max-pixels") {
+        out.max_pixels = value;
     } else {
         if (out.darks.size() >= static_cast<std::size_t>(kMaxDarkFiles)) {
             *error = "at most four --dark files";
@@ -29,14 +34,28 @@ std::optional<bool> ParseLoadOption(int argc, char** argv, int& i, LoadOptions& 
 }
 
 bool ApplyLoadOptions(AppContext& ctx, const LoadOptions& options, std::string* error) {
-    if (!options.settings_file.empty() && !LoadSettingsFile(options.settings_file, ctx.settings)) {
-        *error = options.settings_file + ": cannot read the settings file";
-        return false;
+    if (!options.settings_file.empty()) {
+        std::string why;
+        std::vector<std::string> unknown;
+        if (!LoadSettingsFile(options.settings_file, ctx.settings, &why, &unknown)) {
+            *error = options.settings_file + ": " + why;
+            return false;
+        }
+        for (const std::string& word : unknown)
+            std::fprintf(stderr, "%s: unknown keyword %s\n", options.settings_file.c_str(),
+                         word.c_str());
     }
     for (const auto& s : options.sets) {
         std::string why;
         if (!ApplySettingAssignment(ctx.settings, s, &why)) {
             *error = "--set " + s + ": " + why;
+            return false;
+        }
+    }
+    if (!options.max_pixels.empty()) {
+        std::string why;
+        if (!ApplySettingAssignment(ctx.settings, "max_pixels=" + options.max_pixels, &why)) {
+            *error = "--max-pixels " + options.max_pixels + ": " + why;
             return false;
         }
     }

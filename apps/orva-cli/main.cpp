@@ -192,15 +192,21 @@ int Info(int argc, char** argv) {
     if (std::string error; !ApplyLoadOptions(ctx, load, &error)) return Fail(error);
     int status = 0;
     for (const std::string& file : files) {
-        std::string error;
-        if (!ReadInto(ctx, file, 0, &error)) {
-            Fail(error);
+        // The header alone (and the camera data): no pixels are decoded.
+        const int code = DetectFormat(file);
+        if (code == kFormatUnknown) {
+            Fail(file + ": not a supported image format");
             status = 1;
             continue;
         }
-        const ImageRecord& r = ctx.ws.at(0);
-        std::printf("%s: %s %dx%d", file.c_str(), FormatName(DetectFormat(file)), r.width,
-                    r.height);
+        DecodedImage r;
+        if (const IoResult io = ReadImageForLoad(ctx, file, code, r, true); !io.ok()) {
+            Fail(file + ": " + IoStatusName(io.status) +
+                 (io.detail.empty() ? "" : ": " + io.detail));
+            status = 1;
+            continue;
+        }
+        std::printf("%s: %s %dx%d", file.c_str(), FormatName(code), r.width, r.height);
         if (!r.camera_make.empty()) std::printf(" make=\"%s\"", r.camera_make.c_str());
         if (!r.camera_model.empty()) std::printf(" model=\"%s\"", r.camera_model.c_str());
         if (!r.date_time.empty()) std::printf(" date=\"%s\"", r.date_time.c_str());
@@ -208,7 +214,6 @@ int Info(int argc, char** argv) {
         if (r.f_number != 0) std::printf(" f-number=%s", Rational(r.f_number).c_str());
         if (r.iso != 0) std::printf(" iso=%u", r.iso);
         std::printf("\n");
-        ClearSlot(ctx.ws, 0);
     }
     return status;
 }

@@ -57,7 +57,7 @@ uint64_t PaddedRowBytes(int bits, int width) {
 }
 
 // Reads and checks everything in front of the pixel data.
-IoResult ReadLayout(std::span<const uint8_t> file, BmpLayout& lay) {
+IoResult ReadLayout(std::span<const uint8_t> file, uint64_t max_pixels, BmpLayout& lay) {
     const uint8_t* d = file.data();
     const uint64_t size = file.size();
     if (size < 2 || d[0] != 'B' || d[1] != 'M')
@@ -87,7 +87,7 @@ IoResult ReadLayout(std::span<const uint8_t> file, BmpLayout& lay) {
     }
     lay.top_down = height < 0;
     if (height < 0) height = -height;
-    if (IoResult r = CheckImageSize(width, height); !r.ok()) return r;
+    if (IoResult r = CheckImageSize(width, height, max_pixels); !r.ok()) return r;
     lay.width = static_cast<int>(width);
     lay.height = static_cast<int>(height);
 
@@ -96,11 +96,14 @@ IoResult ReadLayout(std::span<const uint8_t> file, BmpLayout& lay) {
         return Fail(IoStatus::Unsupported, "BMP bit count is not 1, 4, 8, 24 or 32");
     if (lay.compression == kBiJpeg || lay.compression == kBiPng)
         return Fail(IoStatus::Unsupported, "BMP files holding JPEG or PNG data are not supported");
+    // Where the headers (and the colour masks after a 40-byte header) end.
+    uint64_t headers_end = kFileHeaderSize + header_size;
     if (lay.bits == 32 &&
         (lay.compression == kBiBitfields || lay.compression == kBiAlphaBitfields) &&
         header_size >= 40) {
         // The masks follow a 40-byte header and sit at the same place inside longer ones.
         constexpr uint64_t kMasks = kFileHeaderSize + 40;
+        headers_end = std::max(headers_end, kMasks + 12);
         if (kMasks + 12 > size)
             return Fail(IoStatus::Damaged, "colour masks run past the end of the file");
         if (Le32(d + kMasks) != 0x00FF0000 || Le32(d + kMasks + 4) != 0x0000FF00 ||
@@ -112,6 +115,9 @@ IoResult ReadLayout(std::span<const uint8_t> file, BmpLayout& lay) {
     lay.pixel_offset = Le32(d + 10);
     if (lay.pixel_offset > size)
         return Fail(IoStatus::Damaged, "pixel data offset outside the file");
+    // Pixels read from inside the headers would be made up of header bytes.
+    if (lay.pixel_offset < headers_end)
+        return Fail(IoStatus::Damaged, "pixel data offset points inside the header");
 
     if (lay.bits <= 8) {
         // Always 2, 16 or 256 entries, whatever the header says it uses; the pixels are found
@@ -126,6 +132,8 @@ IoResult ReadLayout(std::span<const uint8_t> file, BmpLayout& lay) {
         const uint32_t used = colours_used > 0 && colours_used <= count ? colours_used : count;
         if (start + used * entry > size)
             return Fail(IoStatus::Damaged, "palette runs past the end of the file");
+        if (lay.pixel_offset < start + used * entry)
+            return Fail(IoStatus::Damaged, "pixel data offset points inside the palette");
         for (uint32_t i = 0; i < count && start + (i + 1) * entry <= size; ++i) {
             const uint8_t* e = d + start + i * entry;
             lay.palette.b[i] = static_cast<uint16_t>(e[0] << 8);
@@ -203,6 +211,8 @@ public:
           row_(static_cast<int64_t>(PaddedRowBytes(bits, img.width)) * (8 / bits)) {}
 
     bool full() const { return y_ >= h_; }
+    // Every row reached: the planes are full, or the last row has all its pixels.
+    bool complete() const { return y_ >= h_ || (y_ == h_ - 1 && x_ >= w_); }
 
     // False once the planes are full.
     bool Put(uint8_t index) {
@@ -242,9 +252,10 @@ private:
     int64_t x_ = 0, y_ = 0;
 };
 
-// Decodes RLE8 (bits 8) or RLE4 (bits 4). A stream that ends early, without the
-// end-of-bitmap escape, keeps what it decoded: several writers leave the escape out.
-void DecodeRunLength(std::span<const uint8_t> data, int bits, RleCursor& cur) {
+// Decodes RLE8 (bits 8) or RLE4 (bits 4). False when the data ends (without the
+// end-of-bitmap escape) before every row is decoded. Several writers leave that escape out
+// after the last row, which is fine; stopping short of it means the rest was lost.
+bool DecodeRunLength(std::span<const uint8_t> data, int bits, RleCursor& cur) {
     const uint8_t* d = data.data();
     const std::size_t n = data.size();
     std::size_t p = 0;
@@ -255,19 +266,19 @@ void DecodeRunLength(std::span<const uint8_t> data, int bits, RleCursor& cur) {
         if (count > 0) {
             if (bits == 8) {
                 for (unsigned k = 0; k < count; ++k)
-                    if (!cur.Put(value)) return;
+                    if (!cur.Put(value)) return true;
             } else {
                 const uint8_t pair[2] = {static_cast<uint8_t>(value >> 4),
                                          static_cast<uint8_t>(value & 15)};
                 for (unsigned k = 0; k < count; ++k)
-                    if (!cur.Put(pair[k & 1])) return;
+                    if (!cur.Put(pair[k & 1])) return true;
             }
         } else if (value == 0) {
             cur.EndOfLine();
         } else if (value == 1) {
-            return;
+            return true;
         } else if (value == 2) {
-            if (p + 2 > n) return;
+            if (p + 2 > n) return cur.complete();
             cur.Delta(d[p], d[p + 1]);
             p += 2;
         } else {
@@ -276,14 +287,15 @@ void DecodeRunLength(std::span<const uint8_t> data, int bits, RleCursor& cur) {
             const std::size_t have = std::min(bytes, n - p);
             for (unsigned k = 0; k < value; ++k) {
                 const std::size_t at = bits == 8 ? k : k / 2;
-                if (at >= have) return;
+                if (at >= have) return cur.complete();
                 const uint8_t v =
                     bits == 8 ? d[p + at] : ((k & 1) ? d[p + at] & 15 : d[p + at] >> 4);
-                if (!cur.Put(v)) return;
+                if (!cur.Put(v)) return true;
             }
             p += bytes + (bytes & 1);
         }
     }
+    return cur.complete();
 }
 
 // Sets every sample: a few by hand, the rest by doubling copies.
@@ -311,7 +323,7 @@ void FlipRows(DecodedImage& img) {
 
 IoResult DecodeBmp(std::span<const uint8_t> file, DecodedImage& out) {
     BmpLayout lay;
-    if (IoResult r = ReadLayout(file, lay); !r.ok()) return r;
+    if (IoResult r = ReadLayout(file, out.max_pixels, lay); !r.ok()) return r;
 
     const uint8_t* pixels = file.data() + lay.pixel_offset;
     const uint64_t available = file.size() - lay.pixel_offset;
@@ -322,6 +334,7 @@ IoResult DecodeBmp(std::span<const uint8_t> file, DecodedImage& out) {
             stride * static_cast<uint64_t>(lay.height - 1) + RowBytes(lay.bits, lay.width);
         if (need > available)
             return Fail(IoStatus::Damaged, "pixel data runs past the end of the file");
+        if (StopAtHeader(out, lay.width, lay.height)) return IoResult::Ok();
         if (IoResult r = AllocateImage(out, lay.width, lay.height); !r.ok()) return r;
         const int h = lay.height;
         const PlaneView red = out.red.view(lay.width, h), green = out.green.view(lay.width, h),
@@ -336,6 +349,12 @@ IoResult DecodeBmp(std::span<const uint8_t> file, DecodedImage& out) {
         return IoResult::Ok();
     }
 
+    // Run-length data packs at best 255 pixels into two bytes; a file too short to hold the
+    // picture that way is refused before the planes are taken.
+    const uint64_t area = static_cast<uint64_t>(lay.width) * static_cast<uint64_t>(lay.height);
+    if (area > (available / 2 + 1) * 255)
+        return Fail(IoStatus::Damaged, "file too short for the image size");
+    if (StopAtHeader(out, lay.width, lay.height)) return IoResult::Ok();
     if (IoResult r = AllocateImage(out, lay.width, lay.height); !r.ok()) return r;
     // Pixels the stream never reaches (skipped by deltas or line ends, or after an early end)
     // show palette entry 0, the usual background of such files.
@@ -343,7 +362,10 @@ IoResult DecodeBmp(std::span<const uint8_t> file, DecodedImage& out) {
     FillPlane(out.green, lay.palette.g[0]);
     FillPlane(out.blue, lay.palette.b[0]);
     RleCursor cursor(out, lay.palette, lay.bits);
-    DecodeRunLength({pixels, static_cast<std::size_t>(available)}, lay.bits, cursor);
+    if (!DecodeRunLength({pixels, static_cast<std::size_t>(available)}, lay.bits, cursor)) {
+        Abandon(out);
+        return Fail(IoStatus::Damaged, "run-length data ends before the last row");
+    }
     if (lay.top_down) FlipRows(out);
     return IoResult::Ok();
 }

@@ -66,9 +66,10 @@ bool KeywordIs(const uint8_t* card, std::string_view name) {
 }
 
 // The number after the card's '=': an optional sign, digits with an optional decimal point,
-// and an optional exponent (E, or D as FITS writes double precision). Nothing for strings,
-// logical values and empty values. A number beyond the range of a double gives NaN, which
-// the callers refuse.
+// and an optional exponent (E, or D as FITS writes double precision), then nothing but
+// blanks or a '/' comment. Nothing for strings, logical values, empty values and numbers
+// with anything else after them. A number beyond the range of a double gives NaN, which the
+// callers refuse.
 std::optional<double> CardNumber(const uint8_t* card) {
     const uint8_t* end = card + kCardBytes;
     const uint8_t* p = std::find(card, end, '=');
@@ -81,16 +82,19 @@ std::optional<double> CardNumber(const uint8_t* card) {
         ++p;
     }
     // from_chars, unlike strtod, does not depend on the locale's decimal point.
-    char text[kCardBytes];
+    char text[kCardBytes] = {};
     std::size_t n = 0;
     while (p < end && (IsDigit(*p) || *p == '.' || *p == '+' || *p == '-' || *p == 'E' ||
                        *p == 'e' || *p == 'D' || *p == 'd')) {
         text[n++] = *p == 'D' || *p == 'd' ? 'e' : static_cast<char>(*p);
         ++p;
     }
+    while (p < end && *p == ' ') ++p;
+    if (p < end && *p != '/') return std::nullopt;
+    if (n == 0) return std::nullopt;
     double v = 0.0;
     const auto [stop, error] = std::from_chars(text, text + n, v);
-    if (stop == text) return std::nullopt;
+    if (stop != text + n) return std::nullopt;
     if (error != std::errc()) return std::numeric_limits<double>::quiet_NaN();
     return negative ? -v : v;
 }
@@ -138,9 +142,88 @@ struct FitsLayout {
     std::size_t data = 0;  // offset of the first sample
 };
 
-IoResult ReadHeader(std::span<const uint8_t> f, FitsLayout& lay) {
-    std::optional<double> bitpix, naxis, naxis1, naxis2, naxis3;
-    double bzero = 0.0, bscale = 1.0;
+// The axis number of an "NAXISn" keyword (1 to 999), or 0 for any other card.
+int AxisOf(const uint8_t* card) {
+    std::size_t n = 0;
+    while (n < kCardBytes && card[n] != ' ' && card[n] != '=') ++n;
+    if (n < 6 || n > 8) return 0;
+    for (std::size_t i = 0; i < 5; ++i)
+        if ((card[i] & ~0x20) != "NAXIS"[i]) return 0;
+    int axis = 0;
+    for (std::size_t i = 5; i < n; ++i) {
+        if (!IsDigit(card[i])) return 0;
+        axis = axis * 10 + (card[i] - '0');
+    }
+    return card[5] == '0' ? 0 : axis;
+}
+
+constexpr int kMaxAxes = 999;
+
+// The cards of the header that describe the data, as numbers. A card of these keywords whose
+// value is not a number is damage, named in the result: skipping it would read the samples
+// with a layout or scaling the file does not have.
+struct LayoutCards {
+    std::optional<double> bitpix, naxis, bzero, bscale;
+    std::vector<std::optional<double>> axes = std::vector<std::optional<double>>(kMaxAxes + 1);
+
+    IoResult Take(const uint8_t* card) {
+        std::optional<double>* slot = nullptr;
+        std::string name;
+        if (const int axis = AxisOf(card); axis > 0) {
+            slot = &axes[static_cast<std::size_t>(axis)];
+            name = "NAXIS" + std::to_string(axis);
+        } else {
+            for (auto [key, target] : {std::pair{"BITPIX", &bitpix}, std::pair{"NAXIS", &naxis},
+                                       std::pair{"BZERO", &bzero}, std::pair{"BSCALE", &bscale}})
+                if (KeywordIs(card, key)) {
+                    slot = target;
+                    name = key;
+                }
+        }
+        if (slot == nullptr) return IoResult::Ok();
+        *slot = CardNumber(card);
+        if (!*slot) return Fail(IoStatus::Damaged, "the " + name + " card does not hold a number");
+        return IoResult::Ok();
+    }
+};
+
+// Checks the integer cards and works out the planes: NAXIS is 2 to 999 (when given) and
+// every axis up to it has its card; NAXIS3 counts only when NAXIS admits a third axis (or
+// is missing), and further axes multiply the data the file must hold.
+IoResult CheckAxes(const LayoutCards& c, double& planes, double& stored_planes) {
+    if (c.naxis && !IsWholeNumber(*c.naxis))
+        return Fail(IoStatus::Damaged, "the NAXIS card does not hold a whole number");
+    if (c.naxis && *c.naxis < 2)
+        return Fail(IoStatus::Damaged, "the primary header holds no image (NAXIS below 2)");
+    if (c.naxis && *c.naxis > kMaxAxes)
+        return Fail(IoStatus::Damaged, "the NAXIS card gives more than 999 axes");
+    const int count = c.naxis ? static_cast<int>(*c.naxis) : 3;
+    planes = stored_planes = 1.0;
+    for (int k = 1; k <= count; ++k) {
+        const std::optional<double>& axis = c.axes[static_cast<std::size_t>(k)];
+        const std::string name = "NAXIS" + std::to_string(k);
+        if (!axis) {
+            if (k <= 2) return Fail(IoStatus::Damaged, "the image width or height is missing");
+            if (!c.naxis) continue;  // no NAXIS card: a missing NAXIS3 means one plane
+            return Fail(IoStatus::Damaged, "NAXIS is " + std::to_string(count) +
+                                               " but the header has no " + name + " card");
+        }
+        if (!IsWholeNumber(*axis)) {
+            if (k <= 2)
+                return Fail(IoStatus::Damaged, "the image width or height is not a whole number");
+            return Fail(IoStatus::Damaged, "the " + name + " card does not hold a whole number");
+        }
+        if (k == 3) planes = *axis;
+        if (k >= 3) stored_planes *= *axis;
+    }
+    if (planes < 1)
+        return Fail(IoStatus::Damaged, "the number of planes (NAXIS3) is not 1 or more");
+    if (stored_planes < 1) return Fail(IoStatus::Damaged, "an axis beyond NAXIS3 is 0");
+    return IoResult::Ok();
+}
+
+IoResult ReadHeader(std::span<const uint8_t> f, uint64_t max_pixels, FitsLayout& lay) {
+    LayoutCards cards;
     std::size_t p = 0;
     bool ended = false;
     for (; p + kCardBytes <= f.size(); p += kCardBytes) {
@@ -150,21 +233,11 @@ IoResult ReadHeader(std::span<const uint8_t> f, FitsLayout& lay) {
             p += kCardBytes;
             break;
         }
-        std::optional<double>* slot = KeywordIs(card, "BITPIX")   ? &bitpix
-                                      : KeywordIs(card, "NAXIS")  ? &naxis
-                                      : KeywordIs(card, "NAXIS1") ? &naxis1
-                                      : KeywordIs(card, "NAXIS2") ? &naxis2
-                                      : KeywordIs(card, "NAXIS3") ? &naxis3
-                                                                  : nullptr;
-        const bool is_bzero = KeywordIs(card, "BZERO");
-        const bool is_bscale = KeywordIs(card, "BSCALE");
-        if (slot == nullptr && !is_bzero && !is_bscale) continue;
-        // A card without a number (a string, say) leaves the keyword as it was.
-        const std::optional<double> v = CardNumber(card);
-        if (!v) continue;
-        if (slot != nullptr) *slot = v;
-        if (is_bzero) bzero = *v;
-        if (is_bscale) bscale = *v;
+        if (IoResult r = cards.Take(card); !r.ok()) {
+            if (f.size() < 6 || std::memcmp(f.data(), "SIMPLE", 6) != 0)
+                return Fail(IoStatus::NotThisFormat, "not a FITS file");
+            return r;
+        }
     }
     if (!ended) {
         if (f.size() < 6 || std::memcmp(f.data(), "SIMPLE", 6) != 0)
@@ -179,33 +252,26 @@ IoResult ReadHeader(std::span<const uint8_t> f, FitsLayout& lay) {
     while (p < block_end && p + kCardBytes <= f.size() && AllBlank(f.data() + p)) p += kCardBytes;
     lay.data = p;
 
-    if (!bitpix) return Fail(IoStatus::Damaged, "the header has no BITPIX card");
-    const double b = *bitpix;
+    if (!cards.bitpix) return Fail(IoStatus::Damaged, "the header has no BITPIX card");
+    const double b = *cards.bitpix;
     if (b != 8 && b != 16 && b != 32 && b != 64 && b != -32 && b != -64)
         return Fail(IoStatus::Damaged, "BITPIX is not 8, 16, 32, 64, -32 or -64");
     lay.bitpix = static_cast<int>(b);
-    if (naxis && !(*naxis >= 2))
-        return Fail(IoStatus::Damaged, "the primary header holds no image (NAXIS below 2)");
-    if (!naxis1 || !naxis2) return Fail(IoStatus::Damaged, "the image width or height is missing");
-    const double w = *naxis1, h = *naxis2;
-    if (!IsWholeNumber(w) || !IsWholeNumber(h))
-        return Fail(IoStatus::Damaged, "the image width or height is not a whole number");
+    double planes = 1.0, stored_planes = 1.0;
+    if (IoResult r = CheckAxes(cards, planes, stored_planes); !r.ok()) return r;
+    const double w = *cards.axes[1], h = *cards.axes[2];
     // Clamped so that the conversion is defined; a side past the limit stays past it.
     const auto side = [](double v) {
         return static_cast<int64_t>(std::clamp(v, 0.0, 2.0 * kMaxReadSide));
     };
-    if (IoResult r = CheckImageSize(side(w), side(h)); !r.ok()) return r;
-    // NAXIS3 counts only when NAXIS admits a third axis (or is missing).
-    double planes = 1.0;
-    if (naxis3 && (!naxis || *naxis >= 3)) planes = *naxis3;
-    if (!IsWholeNumber(planes) || planes < 1)
-        return Fail(IoStatus::Damaged, "the number of planes (NAXIS3) is not 1 or more");
+    if (IoResult r = CheckImageSize(side(w), side(h), max_pixels); !r.ok()) return r;
+    const double bzero = cards.bzero.value_or(0.0), bscale = cards.bscale.value_or(1.0);
     if (!std::isfinite(bzero) || !std::isfinite(bscale))
         return Fail(IoStatus::Damaged, "BZERO or BSCALE is out of range");
 
     // Exact while it fits the file: every factor and partial product is a whole number
     // below 2^53 then.
-    const double need = w * h * planes * std::abs(b) / 8;
+    const double need = w * h * stored_planes * std::abs(b) / 8;
     if (need > static_cast<double>(f.size() - lay.data))
         return Fail(IoStatus::Damaged, "pixel data runs past the end of the file");
     lay.width = static_cast<int>(w);
@@ -400,7 +466,8 @@ std::vector<std::string> KeptCards(std::span<const uint8_t> file, std::size_t da
 
 IoResult DecodeFits(std::span<const uint8_t> file, DecodedImage& out, const FitsDark* dark) {
     FitsLayout lay;
-    if (IoResult r = ReadHeader(file, lay); !r.ok()) return r;
+    if (IoResult r = ReadHeader(file, out.max_pixels, lay); !r.ok()) return r;
+    if (StopAtHeader(out, lay.width, lay.height)) return IoResult::Ok();
     if (IoResult r = AllocateImage(out, lay.width, lay.height); !r.ok()) return r;
     out.fits_cards = KeptCards(file, lay.data);
     const bool dark_on = DarkFits(dark, lay.width, lay.height);
@@ -532,7 +599,7 @@ IoResult WriteFits(const std::string& path, const ImageRecord& rec) {
 IoResult FitsRows::Open(std::span<const uint8_t> file) {
     *this = FitsRows{};
     FitsLayout lay;
-    if (IoResult r = ReadHeader(file, lay); !r.ok()) return r;
+    if (IoResult r = ReadHeader(file, kMaxReadPixels, lay); !r.ok()) return r;
     cards = KeptCards(file, lay.data);
     file_ = file;
     width = lay.width;
@@ -696,7 +763,7 @@ IoResult WriteFitsLinear(const std::string& path, const LinearImage& img, bool f
 IoResult DecodeFitsDark(std::span<const uint8_t> file, FitsDark& out, uint64_t memory_budget) {
     out = FitsDark{};
     FitsLayout lay;
-    if (IoResult r = ReadHeader(file, lay); !r.ok()) return r;
+    if (IoResult r = ReadHeader(file, kMaxReadPixels, lay); !r.ok()) return r;
     const std::size_t n =
         static_cast<std::size_t>(lay.width) * static_cast<std::size_t>(lay.height);
     if (n * 3 * sizeof(int32_t) > memory_budget)

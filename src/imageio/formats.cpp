@@ -59,6 +59,8 @@ IoResult ReadImageFile(const std::string& path, int code, DecodedImage& out,
     if (auto r = file.Open(path); !r.ok()) return r;
     DecodedImage img;
     img.memory_budget = options.memory_budget;
+    img.max_pixels = options.max_pixels;
+    img.header_only = options.header_only;
     IoResult r = DecodeImage(file.bytes(), code, img, options);
     if (r.ok()) out = std::move(img);
     return r;

@@ -29,9 +29,8 @@ enum FormatCode : int {
 // needed), first match in the order BMP, TIFF, PPM/PGM, JPEG, FITS, GIF, PNG, raw.
 int DetectFormat(std::string_view name);
 
-// Largest picture any reader accepts: beyond this a header is taken as damaged, whatever
-// memory the machine has.
-inline constexpr uint64_t kMaxReadPixels = uint64_t{1} << 30;
+// Largest picture a reader accepts by default (ReadOptions::max_pixels changes it).
+inline constexpr uint64_t kMaxReadPixels = kDefaultMaxPixels;
 inline constexpr int kMaxReadSide = 1 << 20;
 
 // A combined FITS dark frame, subtracted from FITS images of the same size while they are
@@ -42,16 +41,18 @@ struct FitsDark {
 };
 
 struct ReadOptions {
-    uint64_t memory_budget = UINT64_MAX;  // bytes the planes may take
-    const FitsDark* fits_dark = nullptr;  // active FITS dark set, if any
+    uint64_t memory_budget = UINT64_MAX;   // bytes the planes may take
+    const FitsDark* fits_dark = nullptr;   // active FITS dark set, if any
+    uint64_t max_pixels = kMaxReadPixels;  // larger pictures are refused as too large
+    bool header_only = false;              // size and camera data only, no planes
 };
 
 // Reads a whole file of the given code. On failure `out` holds nothing of it.
 IoResult ReadImageFile(const std::string& path, int code, DecodedImage& out,
                        const ReadOptions& options = {});
 
-// Decodes file contents already in memory (what the fuzz targets drive). The memory budget
-// is taken from `out.memory_budget`; the dark from options.
+// Decodes file contents already in memory (what the fuzz targets drive). The memory budget,
+// pixel limit and header-only request are taken from `out`; the dark from options.
 IoResult DecodeImage(std::span<const uint8_t> bytes, int code, DecodedImage& out,
                      const ReadOptions& options = {});
 

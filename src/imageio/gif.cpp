@@ -106,10 +106,14 @@ IoResult DrawImage(GifFileType* gif, const Source& src, int sw, int sh, int tran
                    uint8_t screen_flags, DecodedImage& img) {
     const GifImageDesc& desc = gif->Image;
     const int left = desc.Left, top = desc.Top, w = desc.Width, h = desc.Height;
-    if (uint64_t{static_cast<uint32_t>(w)} * static_cast<uint32_t>(h) >
-        (src.size - src.pos + 1) * kMaxPixelsPerByte)
+    if (IoResult r = CheckImageSize(sw, sh, img.max_pixels); !r.ok()) return r;
+    // Both the image and the screen it is drawn into must be within what the rest of the
+    // file can give at LZW's best: a tiny frame cannot justify a screen of gigapixels.
+    const uint64_t most = (src.size - src.pos + 1) * kMaxPixelsPerByte;
+    if (uint64_t{static_cast<uint32_t>(w)} * static_cast<uint32_t>(h) > most ||
+        uint64_t{static_cast<uint32_t>(sw)} * static_cast<uint32_t>(sh) > most)
         return Fail(IoStatus::Damaged, "file too short for the image size");
-    if (IoResult r = CheckImageSize(sw, sh); !r.ok()) return r;
+    if (StopAtHeader(img, sw, sh)) return IoResult::Ok();
     if (IoResult r = AllocateImage(img, sw, sh); !r.ok()) return r;
 
     const ColorMapObject* global = gif->SColorMap;
@@ -205,6 +209,8 @@ IoResult DecodeGif(std::span<const uint8_t> file, DecodedImage& out) {
         }
         DecodedImage img;
         img.memory_budget = out.memory_budget;
+        img.max_pixels = out.max_pixels;
+        img.header_only = out.header_only;
         if (IoResult r = DrawImage(gif.get(), src, sw, sh, transparent, screen_flags, img); !r.ok())
             return r;
         out = std::move(img);

@@ -6,10 +6,10 @@
 // destructor outside the stretch between setjmp and the libjpeg calls, and the libjpeg
 // state is destroyed by the caller whatever happened.
 //
-// A premature end of the data is taken as damage: libjpeg would pad the missing rows with
-// grey and carry on, and a cut-off download would then look like a good picture. Other
-// corrupt-data warnings (stray bytes before a marker and the like) leave the picture
-// readable and are ignored, as other viewers do.
+// libjpeg's warnings about the data (a premature end, corrupt entropy data, stray bytes
+// before a marker) refuse the file as damaged: libjpeg would pad or guess the missing parts
+// and carry on, and a cut-off or corrupted file would then look like a good picture. Only
+// warnings about metadata that does not change the pixels are passed over.
 #include <algorithm>
 #include <climits>
 #include <csetjmp>
@@ -60,7 +60,14 @@ Trap& TrapOf(j_common_ptr cinfo) {
 }
 
 void TrapWarning(j_common_ptr cinfo, int level) {
-    if (level < 0 && cinfo->err->msg_code == JWRN_JPEG_EOF) TrapError(cinfo);
+    if (level >= 0) return;  // trace messages
+    switch (cinfo->err->msg_code) {
+        case JWRN_ADOBE_XFORM:  // an unknown transform code: the colour space is guessed
+        case JWRN_JFIF_MAJOR:   // a newer JFIF revision
+        case JWRN_BOGUS_ICC:    // colour profiles are not used
+            return;
+        default: TrapError(cinfo);
+    }
 }
 
 void Silent(j_common_ptr) {}
@@ -157,7 +164,19 @@ bool RunDecode(DecodeJob& job) {
     jpeg_read_header(&cinfo, TRUE);
 
     const uint32_t w = cinfo.image_width, h = cinfo.image_height;
-    if (IoResult r = CheckImageSize(w, h); !r.ok()) return job.Refuse(r);
+    DecodedImage& out = *job.out;
+    if (IoResult r = CheckImageSize(w, h, out.max_pixels); !r.ok()) return job.Refuse(r);
+    // Huffman coding spends at least one bit on every 8 x 8 block of every component, so a
+    // file too short for that cannot hold the picture it declares. (Arithmetic coding has
+    // no such floor; the pixel limit and the memory budget still hold.)
+    if (!cinfo.arith_code) {
+        uint64_t blocks = 0;
+        for (int c = 0; c < cinfo.num_components; ++c)
+            blocks +=
+                uint64_t{cinfo.comp_info[c].width_in_blocks} * cinfo.comp_info[c].height_in_blocks;
+        if (blocks > uint64_t{job.file.size()} * 8)
+            return job.Refuse(Fail(IoStatus::Damaged, "file too short for the image size"));
+    }
     Samples kind;
     switch (cinfo.jpeg_color_space) {
         case JCS_GRAYSCALE:
@@ -181,7 +200,7 @@ bool RunDecode(DecodeJob& job) {
             job.detail = "JPEG colour space is not supported";
             return false;
     }
-    DecodedImage& out = *job.out;
+    if (StopAtHeader(out, w, h)) return true;
     if (IoResult r = AllocateImage(out, w, h); !r.ok()) return job.Refuse(r);
     // libjpeg's own buffers (a progressive file keeps all its coefficients) count against
     // the same budget; beyond it libjpeg stops with an error instead of taking more.

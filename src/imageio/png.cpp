@@ -31,6 +31,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <string>
 
 #include "common/parallel.h"
 #include "imageio/file_io.h"
@@ -64,11 +65,16 @@ private:
 // libpng messages are kept here until the setjmp frame turns them into a result.
 struct PngMessage {
     char text[128] = {};
-    void Set(const char* m) {
+    char warning[128] = {};  // the first warning
+    static void Copy(const char* m, char (&to)[128]) {
         std::size_t n = 0;
         if (m != nullptr)
-            for (; m[n] != '\0' && n + 1 < sizeof text; ++n) text[n] = m[n];
-        text[n] = '\0';
+            for (; m[n] != '\0' && n + 1 < sizeof to; ++n) to[n] = m[n];
+        to[n] = '\0';
+    }
+    void Set(const char* m) { Copy(m, text); }
+    void Warn(const char* m) {
+        if (warning[0] == '\0') Copy(m != nullptr && *m != '\0' ? m : "damaged PNG data", warning);
     }
 };
 
@@ -77,7 +83,12 @@ struct PngMessage {
     png_longjmp(png, 1);
 }
 
-void OnPngWarning(png_structp, png_const_charp) {}
+// While reading, libpng's warnings are its "benign" errors (a bad checksum on an ancillary
+// chunk, damaged chunk contents, too much image data): the file is damaged, and it is
+// refused like any other damage rather than shown as if it were sound.
+void OnPngWarning(png_structp png, png_const_charp message) {
+    static_cast<PngMessage*>(png_get_error_ptr(png))->Warn(message);
+}
 
 // ---------------------------------------------------------------- reading
 
@@ -92,7 +103,7 @@ struct ReadState {
     ScratchBytes rows;  // decoded rows waiting for conversion
     // A failure found by our own checks (libpng's own go through `message`).
     IoStatus status = IoStatus::Ok;
-    const char* why = nullptr;
+    std::string why;
 
     ~ReadState() {
         if (png != nullptr)
@@ -259,8 +270,11 @@ void RunRead(ReadState& st) {
     int depth = 0, colour = 0, interlace = 0;
     png_get_IHDR(png, info, &width, &height, &depth, &colour, &interlace, nullptr, nullptr);
     // libpng has refused a zero size already.
-    if (!CheckImageSize(width, height).ok())
-        return RefuseRead(st, IoStatus::TooLarge, "image dimensions are too large");
+    if (IoResult r = CheckImageSize(width, height, st.img.max_pixels); !r.ok()) {
+        st.status = r.status;
+        st.why = r.detail;
+        return;
+    }
     const uint64_t packed_bits =
         uint64_t{width} * height * png_get_channels(png, info) * static_cast<uint64_t>(depth);
     if (packed_bits / 8 / kMaxDeflateRatio > st.size)
@@ -280,6 +294,7 @@ void RunRead(ReadState& st) {
         row_bytes != width * static_cast<std::size_t>(f.channels) * (f.sixteen ? 2 : 1))
         return RefuseRead(st, IoStatus::Unsupported, "unexpected PNG sample layout");
 
+    if (StopAtHeader(st.img, width, height)) return;
     if (!st.img.Allocate(static_cast<int>(width), static_cast<int>(height)))
         return RefuseRead(st, IoStatus::OutOfMemory, "not enough memory for the image");
     const std::size_t block =
@@ -371,13 +386,17 @@ IoResult DecodePng(std::span<const uint8_t> file, DecodedImage& out) {
     // Absurd sizes are refused as such before libpng sees them.
     if (file.size() >= 24 && Be32(d + 8) == 13 && std::memcmp(d + 12, "IHDR", 4) == 0) {
         const uint32_t width = Be32(d + 16), height = Be32(d + 20);
-        if (IoResult r = CheckImageSize(width, height); r.status == IoStatus::TooLarge) return r;
+        if (IoResult r = CheckImageSize(width, height, out.max_pixels);
+            r.status == IoStatus::TooLarge)
+            return r;
     }
 
     const auto st = std::make_unique<ReadState>();
     st->data = d;
     st->size = file.size();
     st->img.memory_budget = out.memory_budget;
+    st->img.max_pixels = out.max_pixels;
+    st->img.header_only = out.header_only;
     st->png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &st->message, OnPngError, OnPngWarning);
     if (st->png == nullptr) return Fail(IoStatus::OutOfMemory, "cannot set up the PNG reader");
     st->info = png_create_info_struct(st->png);
@@ -387,6 +406,8 @@ IoResult DecodePng(std::span<const uint8_t> file, DecodedImage& out) {
         return IoResult::Fail(IoStatus::Damaged, st->message.text);
     RunRead(*st);
     if (st->status != IoStatus::Ok) return Fail(st->status, st->why);
+    if (st->message.warning[0] != '\0')
+        return Fail(IoStatus::Damaged, std::string("damaged PNG data: ") + st->message.warning);
     out = std::move(st->img);
     return IoResult::Ok();
 }

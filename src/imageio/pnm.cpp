@@ -30,24 +30,30 @@ bool IsDigit(uint8_t c) {
     return c >= '0' && c <= '9';
 }
 
-// Header numbers: bytes that are not digits are skipped before the number, a '#' there starts
-// a comment up to the end of the line. Values saturate far above any accepted size.
-bool ReadHeaderNumber(std::span<const uint8_t> f, std::size_t& p, uint64_t& value) {
+// Header numbers: blanks and '#' comments (up to the end of the line) may stand before a
+// number, and a blank, a comment or the end of the file must follow it. Anything else (a
+// sign, a letter) makes the header damaged: skipping it would read "-2" as 2 and "10abc" as
+// 10. Values saturate far above any accepted size.
+IoResult ReadHeaderNumber(std::span<const uint8_t> f, std::size_t& p, uint64_t& value) {
     const std::size_t n = f.size();
     while (p < n && !IsDigit(f[p])) {
         if (f[p] == '#') {
             while (p < n && f[p] != '\n') ++p;
-        } else {
+        } else if (IsBlank(f[p])) {
             ++p;
+        } else {
+            return Fail(IoStatus::Damaged, "header number is not a whole number of digits");
         }
     }
-    if (p >= n) return false;
+    if (p >= n) return Fail(IoStatus::Damaged, "header ends early");
     value = 0;
     while (p < n && IsDigit(f[p])) {
         value = std::min<uint64_t>(value * 10 + (f[p] - '0'), uint64_t{1} << 40);
         ++p;
     }
-    return true;
+    if (p < n && !IsBlank(f[p]) && f[p] != '#')
+        return Fail(IoStatus::Damaged, "header number is not a whole number of digits");
+    return IoResult::Ok();
 }
 
 // Moves to the next ASCII token, past blanks and '#' comments. False at the end of the file.
@@ -84,19 +90,20 @@ struct PnmLayout {
     std::size_t data = 0;  // offset of the first raster byte
 };
 
-IoResult ReadHeader(std::span<const uint8_t> f, PnmLayout& lay) {
+IoResult ReadHeader(std::span<const uint8_t> f, uint64_t max_pixels, PnmLayout& lay) {
     if (f.size() < 2 || f[0] != 'P' || f[1] < '1' || f[1] > '6')
         return Fail(IoStatus::NotThisFormat, "not a PBM, PGM or PPM file");
     lay.kind = f[1] - '0';
     std::size_t p = 2;
     uint64_t w = 0, h = 0, maxval = 1;
-    if (!ReadHeaderNumber(f, p, w) || !ReadHeaderNumber(f, p, h))
-        return Fail(IoStatus::Damaged, "header ends early");
+    if (IoResult r = ReadHeaderNumber(f, p, w); !r.ok()) return r;
+    if (IoResult r = ReadHeaderNumber(f, p, h); !r.ok()) return r;
     const bool bitmap = lay.kind == 1 || lay.kind == 4;
-    if (!bitmap && !ReadHeaderNumber(f, p, maxval))
-        return Fail(IoStatus::Damaged, "header ends early");
+    if (!bitmap)
+        if (IoResult r = ReadHeaderNumber(f, p, maxval); !r.ok()) return r;
     // Header numbers saturate at 2^40, so they convert exactly.
-    if (IoResult r = CheckImageSize(static_cast<int64_t>(w), static_cast<int64_t>(h)); !r.ok())
+    if (IoResult r = CheckImageSize(static_cast<int64_t>(w), static_cast<int64_t>(h), max_pixels);
+        !r.ok())
         return r;
     if (maxval < 1 || maxval > 65535)
         return Fail(IoStatus::Damaged, "maximum value is not 1 to 65535");
@@ -349,7 +356,7 @@ constexpr std::size_t kMaxAsciiPixel = 18;
 
 IoResult DecodePnm(std::span<const uint8_t> file, DecodedImage& out) {
     PnmLayout lay;
-    if (IoResult r = ReadHeader(file, lay); !r.ok()) return r;
+    if (IoResult r = ReadHeader(file, out.max_pixels, lay); !r.ok()) return r;
     const uint64_t pixels = static_cast<uint64_t>(lay.width) * static_cast<uint64_t>(lay.height);
     const uint64_t available = file.size() - lay.data;
     const bool ascii = lay.kind <= 3;
@@ -365,6 +372,7 @@ IoResult DecodePnm(std::span<const uint8_t> file, DecodedImage& out) {
         if (stride * static_cast<uint64_t>(lay.height) > available)
             return Fail(IoStatus::Damaged, "pixel data runs past the end of the file");
     }
+    if (StopAtHeader(out, lay.width, lay.height)) return IoResult::Ok();
     if (IoResult r = AllocateImage(out, lay.width, lay.height); !r.ok()) return r;
     IoResult r;
     if (!ascii) {

@@ -27,14 +27,28 @@ inline void Abandon(DecodedImage& out) {
     out.width = out.height = 0;
 }
 
-// A header's picture size: Damaged below 1 x 1, TooLarge beyond what any reader accepts.
-inline IoResult CheckImageSize(int64_t width, int64_t height) {
+// A header's picture size: Damaged below 1 x 1, TooLarge beyond the sides any reader
+// accepts or beyond `max_pixels` pixels.
+inline IoResult CheckImageSize(int64_t width, int64_t height, uint64_t max_pixels) {
     if (width < 1 || height < 1)
         return Fail(IoStatus::Damaged, "image width or height is zero or negative");
-    if (width > kMaxReadSide || height > kMaxReadSide ||
-        static_cast<uint64_t>(width) * static_cast<uint64_t>(height) > kMaxReadPixels)
+    if (width > kMaxReadSide || height > kMaxReadSide)
         return Fail(IoStatus::TooLarge, "image dimensions are too large");
+    const uint64_t pixels = static_cast<uint64_t>(width) * static_cast<uint64_t>(height);
+    if (pixels > max_pixels)
+        return Fail(IoStatus::TooLarge, std::to_string(width) + "x" + std::to_string(height) +
+                                            " is more than the limit of " +
+                                            std::to_string(max_pixels) + " pixels");
     return IoResult::Ok();
+}
+
+// For a header-only read: records the size and tells the reader to stop before the planes.
+inline bool StopAtHeader(DecodedImage& out, int64_t width, int64_t height) {
+    if (!out.header_only) return false;
+    Abandon(out);
+    out.width = static_cast<int>(width);
+    out.height = static_cast<int>(height);
+    return true;
 }
 
 // Three planes of width x height for `out`, within its memory budget. On failure `out`

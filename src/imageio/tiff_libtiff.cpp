@@ -99,6 +99,7 @@ void SourceUnmap(thandle_t, void*, toff_t) {}
 struct LibTiffMessages {
     std::string error;     // the first error, for the result's detail
     std::string lost_tag;  // the first tag dropped because its data lies outside the file
+    std::string bad_data;  // the first warning of the JPEG decoder about the image data
 };
 
 int KeepFirstError(TIFF*, void* user, const char*, const char* format, va_list args) {
@@ -113,14 +114,18 @@ int KeepFirstError(TIFF*, void* user, const char*, const char* format, va_list a
 
 // libtiff drops a tag whose data lies outside the file with a mere warning and carries on,
 // which can change the picture (a palette image that lost its colour map reads as grey
-// indices); such a file is refused as damaged. Other warnings are dropped.
-int KeepLostTag(TIFF*, void* user, const char*, const char* format, va_list args) {
+// indices); such a file is refused as damaged. The JPEG decoder's warnings (corrupt or
+// missing data, which it pads and carries on past) come the same way and refuse the file
+// too. Other warnings are dropped.
+int KeepWarnings(TIFF*, void* user, const char* module, const char* format, va_list args) {
     auto& m = *static_cast<LibTiffMessages*>(user);
-    if (m.lost_tag.empty()) {
-        char text[256];
-        std::vsnprintf(text, sizeof text, format, args);
-        if (std::strstr(text, "IO error during reading of") != nullptr) m.lost_tag = text;
-    }
+    char text[256];
+    std::vsnprintf(text, sizeof text, format, args);
+    if (m.lost_tag.empty() && std::strstr(text, "IO error during reading of") != nullptr)
+        m.lost_tag = text;
+    const bool jpeg = module != nullptr &&
+                      (std::strcmp(module, "JPEGLib") == 0 || std::strcmp(module, "LibJpeg") == 0);
+    if (m.bad_data.empty() && jpeg) m.bad_data = text;
     return 1;
 }
 
@@ -144,7 +149,7 @@ public:
         if (options == nullptr) return;
         TIFFOpenOptionsSetMaxSingleMemAlloc(options, static_cast<tmsize_t>(max_alloc));
         TIFFOpenOptionsSetErrorHandlerExtR(options, KeepFirstError, &messages_);
-        TIFFOpenOptionsSetWarningHandlerExtR(options, KeepLostTag, &messages_);
+        TIFFOpenOptionsSetWarningHandlerExtR(options, KeepWarnings, &messages_);
         tif_ = TIFFClientOpenExt("TIFF", "r", &source_, SourceRead, SourceWrite, SourceSeek,
                                  SourceClose, SourceSize, SourceMap, SourceUnmap, options);
         TIFFOpenOptionsFree(options);
@@ -164,6 +169,8 @@ public:
             return "directory data lies outside the file (libtiff: " + messages_.lost_tag + ")";
         return messages_.error.empty() ? std::string(fallback) : "libtiff: " + messages_.error;
     }
+    // A warning about damaged image data met so far, or empty.
+    const std::string& BadData() const { return messages_.bad_data; }
 
 private:
     MemorySource source_;
@@ -183,6 +190,7 @@ struct Plan {
     bool separate = false;  // planar: one set of blocks per sample
     bool jpeg_rgb = false;  // YCbCr JPEG that libjpeg turns into RGB
     bool uncompressed = false;
+    uint16_t compression = COMPRESSION_NONE;
     Kind kind = Kind::Grey;
     bool tiled = false;
     uint32_t block_width = 0, block_height = 0;  // tile size, or width x rows per strip
@@ -262,12 +270,12 @@ IoResult FillPaletteMap(TIFF* tif, Plan& p) {
 }
 
 // Looks at the first directory and decides how it is decoded.
-IoResult MakePlan(TIFF* tif, const LibTiff& lib, Plan& p) {
+IoResult MakePlan(TIFF* tif, const LibTiff& lib, uint64_t max_pixels, Plan& p) {
     uint32_t width = 0, height = 0;
     if (TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width) != 1 ||
         TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &height) != 1)
         return Fail(IoStatus::Damaged, lib.Why("image size missing"));
-    if (IoResult r = CheckImageSize(width, height); !r.ok()) return r;
+    if (IoResult r = CheckImageSize(width, height, max_pixels); !r.ok()) return r;
     p.width = width;
     p.height = height;
     uint16_t bits = 1, samples = 1, planar = PLANARCONFIG_CONTIG, format = SAMPLEFORMAT_UINT;
@@ -284,6 +292,7 @@ IoResult MakePlan(TIFF* tif, const LibTiff& lib, Plan& p) {
     p.samples = samples;
     p.separate = planar == PLANARCONFIG_SEPARATE;
     p.uncompressed = compression == COMPRESSION_NONE;
+    p.compression = compression;
 
     const bool small_bits = bits == 1 || bits == 2 || bits == 4 || bits == 8;
     const bool whole_bits = bits == 8 || bits == 16;
@@ -362,8 +371,31 @@ uint64_t NeededBlockBytes(const Plan& p, uint32_t by) {
     return (rows - 1) * p.row_bytes + UsedRowBytes(p);
 }
 
-// Every block the plan reads must lie inside the file before anything is decoded, and an
-// uncompressed block must hold its pixels: a small file cannot claim a huge picture.
+// Most bytes one byte of compressed data can give, by compression; 0 where no sound bound
+// is known (fax, LZMA, ZSTD and the rarer codecs). Each is the codec's best case: LZW a
+// 12-bit code for a 4096-byte string; deflate a 258-byte match in two bits; PackBits 128
+// bytes from a two-byte run; JPEG one bit for the 8 x 8 block of its full-resolution
+// component, which covers 64 pixels of up to four 16-bit samples.
+uint64_t MaxExpansion(uint16_t compression) {
+    switch (compression) {
+        case COMPRESSION_LZW: return 4096 * 8 / 12 + 1;
+        case COMPRESSION_ADOBE_DEFLATE:
+        case COMPRESSION_DEFLATE: return 1032;
+        case COMPRESSION_PACKBITS: return 64;
+        case COMPRESSION_JPEG: return 8 * 64 * 4 * 2;
+        default: return 0;
+    }
+}
+
+// A compressed block of `bytes` that must decode to `need` bytes, at the codec's best.
+bool Inflatable(uint16_t compression, uint64_t bytes, uint64_t need) {
+    const uint64_t ratio = MaxExpansion(compression);
+    return ratio == 0 || need <= (bytes + 1) * ratio;
+}
+
+// Every block the plan reads must lie inside the file before anything is decoded, and a
+// block must be able to hold its pixels (uncompressed exactly, compressed at the codec's
+// best ratio): a small file cannot claim a huge picture.
 IoResult CheckBlocks(TIFF* tif, const Plan& p, uint64_t file_size) {
     const uint32_t count = p.tiled ? TIFFNumberOfTiles(tif) : TIFFNumberOfStrips(tif);
     for (int plane = 0; plane < PlanesToRead(p); ++plane) {
@@ -380,6 +412,8 @@ IoResult CheckBlocks(TIFF* tif, const Plan& p, uint64_t file_size) {
                     return Fail(IoStatus::Damaged, "strip or tile lies outside the file");
                 if (p.uncompressed && bytes < need)
                     return Fail(IoStatus::Damaged, "pixel data runs past the end of the file");
+                if (!Inflatable(p.compression, bytes, need))
+                    return Fail(IoStatus::Damaged, "file too short for the image size");
             }
         }
     }
@@ -519,6 +553,8 @@ IoResult DecodeBlockRows(std::span<const uint8_t> file, uint64_t max_alloc, cons
                     return Fail(IoStatus::Damaged, lib.Why("cannot decode the image data"));
                 if (static_cast<uint64_t>(got) < need)
                     return Fail(IoStatus::Damaged, "image data ends early");
+                if (!lib.BadData().empty())
+                    return Fail(IoStatus::Damaged, "damaged image data (" + lib.BadData() + ")");
                 StoreBlock(p, block.get(), plane, bx, by, wide, out);
             }
         }
@@ -555,6 +591,7 @@ void StretchWide(const Plan& p, const uint8_t* wide, DecodedImage& out) {
 
 IoResult DecodeBlocks(std::span<const uint8_t> file, uint64_t max_alloc, const Plan& p,
                       DecodedImage& out) {
+    if (StopAtHeader(out, p.width, p.height)) return IoResult::Ok();
     // Wide samples are held whole until their range is known, beside the planes.
     std::unique_ptr<uint8_t[]> wide;
     if (p.wide != Wide::None) {
@@ -594,14 +631,21 @@ IoResult DecodeThroughRgba(TIFF* tif, const LibTiff& lib, const Plan& p, uint64_
                     std::string("this kind of TIFF file is not supported: ") + message);
     // libtiff reads every strip or tile here; each must lie inside the file.
     const uint32_t count = TIFFIsTiled(tif) ? TIFFNumberOfTiles(tif) : TIFFNumberOfStrips(tif);
+    uint64_t stored = 0;
     for (uint32_t i = 0; i < count; ++i) {
         int error = 0;
         const uint64_t offset = TIFFGetStrileOffsetWithErr(tif, i, &error);
         const uint64_t bytes = TIFFGetStrileByteCountWithErr(tif, i, &error);
         if (error != 0 || offset > file_size || bytes > file_size - offset)
             return Fail(IoStatus::Damaged, "strip or tile lies outside the file");
+        stored += bytes;
     }
     const uint64_t pixels = uint64_t{p.width} * p.height;
+    // At least one sample a pixel (subsampled colour has fewer than three).
+    const uint64_t least = pixels * p.bits / 8;
+    if ((p.uncompressed && stored < least) || !Inflatable(p.compression, stored, least))
+        return Fail(IoStatus::Damaged, "file too short for the image size");
+    if (StopAtHeader(out, p.width, p.height)) return IoResult::Ok();
     if (pixels * 10 > out.memory_budget)  // the planes and the 4-byte raster
         return Fail(IoStatus::OutOfMemory, "not enough memory for the image");
     std::unique_ptr<uint32_t[]> raster(new (std::nothrow) uint32_t[pixels]);
@@ -609,6 +653,8 @@ IoResult DecodeThroughRgba(TIFF* tif, const LibTiff& lib, const Plan& p, uint64_
     if (TIFFReadRGBAImageOriented(tif, p.width, p.height, raster.get(), ORIENTATION_BOTLEFT, 1) !=
         1)
         return Fail(IoStatus::Damaged, lib.Why("cannot decode the image data"));
+    if (!lib.BadData().empty())
+        return Fail(IoStatus::Damaged, "damaged image data (" + lib.BadData() + ")");
     if (IoResult r = AllocateImage(out, p.width, p.height); !r.ok()) return r;
     const auto w = static_cast<std::size_t>(p.width);
     // The raster starts at the bottom row, like the planes.
@@ -635,7 +681,7 @@ IoResult DecodeWithLibTiff(std::span<const uint8_t> file, DecodedImage& out) {
     TIFF* tif = lib.get();
     if (tif == nullptr) return Fail(IoStatus::Damaged, lib.Why("cannot read the TIFF directory"));
     Plan plan;
-    if (IoResult r = MakePlan(tif, lib, plan); !r.ok()) return r;
+    if (IoResult r = MakePlan(tif, lib, out.max_pixels, plan); !r.ok()) return r;
     if (plan.kind == Kind::RgbaReader) return DecodeThroughRgba(tif, lib, plan, file.size(), out);
     if (IoResult r = CheckBlocks(tif, plan, file.size()); !r.ok()) return r;
     return DecodeBlocks(file, max_alloc, plan, out);

@@ -93,7 +93,7 @@ enum class Route { Own, Library };
 
 // Reads the first directory. Sets `route` to Library for files the fast path does not read;
 // fails only for a directory that lies outside the file or a plain RGB file that is damaged.
-IoResult ReadPlainLayout(const FileView& f, Route& route, PlainRgb& plain) {
+IoResult ReadPlainLayout(const FileView& f, uint64_t max_pixels, Route& route, PlainRgb& plain) {
     route = Route::Library;
     const uint64_t ifd = f.U32(4);
     if (ifd < 8 || !f.Holds(ifd, 2))
@@ -153,7 +153,7 @@ IoResult ReadPlainLayout(const FileView& f, Route& route, PlainRgb& plain) {
         return IoResult::Ok();
     if (d.strips.type != kTypeShort && d.strips.type != kTypeLong) return IoResult::Ok();
 
-    if (IoResult r = CheckImageSize(width, height); !r.ok()) return r;
+    if (IoResult r = CheckImageSize(width, height, max_pixels); !r.ok()) return r;
     uint64_t bits_at = 0;
     if (!ValuesAt(f, d.bits, bits_at))
         return Fail(IoStatus::Damaged, "bits-per-sample table lies outside the file");
@@ -187,6 +187,7 @@ IoResult ReadPlainLayout(const FileView& f, Route& route, PlainRgb& plain) {
 }
 
 IoResult DecodePlainRgb(const FileView& f, const PlainRgb& p, DecodedImage& out) {
+    if (StopAtHeader(out, p.width, p.height)) return IoResult::Ok();
     if (IoResult r = AllocateImage(out, p.width, p.height); !r.ok()) return r;
     const auto w = static_cast<std::size_t>(p.width);
     const std::size_t row_bytes = w * 3 * static_cast<std::size_t>(p.bytes);
@@ -237,7 +238,7 @@ IoResult DecodeTiff(std::span<const uint8_t> file, DecodedImage& out) {
     if (view.U16(2) != 42) return tiff::DecodeWithLibTiff(file, out);  // BigTIFF, or not a TIFF
     Route route = Route::Library;
     PlainRgb plain;
-    if (IoResult r = ReadPlainLayout(view, route, plain); !r.ok()) return r;
+    if (IoResult r = ReadPlainLayout(view, out.max_pixels, route, plain); !r.ok()) return r;
     if (route == Route::Own) return DecodePlainRgb(view, plain, out);
     return tiff::DecodeWithLibTiff(file, out);
 }

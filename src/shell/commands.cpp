@@ -123,7 +123,9 @@ void LoadSettingsCommand(AppContext& ctx) {
     }
     std::string path = chosen->path;
     if (!path.empty() && path.front() != '/') path = ctx.shell.folder + path;
-    LoadSettingsFile(path, ctx.settings);
+    // A file that is not a settings file (an image chosen by mistake) is reported, not
+    // passed over as if it had loaded.
+    if (!LoadSettingsFile(path, ctx.settings)) ShowError(ctx.ui, msg::kSettingsNotLoaded);
 }
 
 void StartBatch(AppContext& ctx) {

@@ -1,5 +1,7 @@
 #include "shell/raw_commands.h"
 
+#include <algorithm>
+
 #include "common/text.h"
 #include "raw/raw_file.h"
 #include "shell/messages.h"
@@ -7,15 +9,20 @@
 namespace orva {
 
 IoResult ReadImageForLoad(const AppContext& ctx, const std::string& path, int code,
-                          DecodedImage& out) {
+                          DecodedImage& out, bool header_only) {
     const uint64_t budget = ctx.ws.available_memory();
+    const auto max_pixels = static_cast<uint64_t>(std::max(1, ctx.settings.reading.max_pixels));
     if (code == kFormatRaw) {
-        const RawDecodeRequest request =
+        RawDecodeRequest request =
             MakeRawRequest(ctx.settings.raw, ctx.settings.dark, ctx.darks, budget);
+        request.max_pixels = max_pixels;
+        request.header_only = header_only;
         return DecodeRawFile(path, request, out);
     }
     ReadOptions options;
     options.memory_budget = budget;
+    options.max_pixels = max_pixels;
+    options.header_only = header_only;
     options.fits_dark = ctx.darks.fits();
     return ReadImageFile(path, code, out, options);
 }

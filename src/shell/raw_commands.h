@@ -14,9 +14,11 @@ namespace orva {
 
 // Reads a file of the given format code the way every load does: RAW files through
 // DecodeRawFile with the current development settings and RAW master dark, FITS files with
-// the FITS master dark, the rest through their readers.
+// the FITS master dark, the rest through their readers. Pictures beyond the settings' pixel
+// limit are refused. With `header_only` the file is checked and its size and camera data
+// taken without decoding the pixels (where the format allows).
 IoResult ReadImageForLoad(const AppContext& ctx, const std::string& path, int code,
-                          DecodedImage& out);
+                          DecodedImage& out, bool header_only = false);
 
 // The dark-file dialog's list editing. AddDarkFile puts the path into the first empty entry
 // and returns nullptr, or returns the message that refuses it (not RAW or FITS, list full).

@@ -269,6 +269,12 @@ std::vector<SettingKeyword> BindSettings(Settings& s) {
              Bind(CO.noise_level, mf.noise_level), Bind(CO.noise_mode, mf.noise_mode),
              Bind(CO.shift_one_pixel, mf.shift_one_pixel)},
             {7});
+    // Ours: read from the file, but written only when changed, so that the files of a
+    // record at its defaults stay as they always were.
+    AddFile(t, "max_pixels",
+            "largest picture read, in pixels (width x height); larger files are refused",
+            {Bind(kReadingFields.max_pixels, s.reading.max_pixels)}, {1});
+    t.back().only_if_changed = true;
 
     // Settings the file does not hold.
     AddExtra(t, "sharp_channel", "sharpen/smooth channel flags R, G, B",

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <array>
+#include <climits>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,6 +19,7 @@
 #include "ops/op_settings.h"
 #include "raw/raw_settings.h"
 #include "stack/stack_settings.h"
+#include "workspace/image_record.h"
 
 namespace orva {
 
@@ -33,6 +35,19 @@ struct DisplaySettings {
     int readout_divisor = kDisplayFields.readout_divisor.def;
     int info_overlay = kDisplayFields.info_overlay.def;  // camera information over the image
     bool operator==(const DisplaySettings&) const = default;
+};
+
+// Reading of image files: pictures beyond this many pixels are refused before any memory is
+// taken for them. Held as an int, so at most 2^31 - 1.
+struct ReadingFields {
+    FieldDecl max_pixels{"max_pixels", 1, INT_MAX, 1 << 30};
+};
+inline constexpr ReadingFields kReadingFields{};
+static_assert(kReadingFields.max_pixels.def == static_cast<int>(kDefaultMaxPixels));
+
+struct ReadingSettings {
+    int max_pixels = kReadingFields.max_pixels.def;
+    bool operator==(const ReadingSettings&) const = default;
 };
 
 struct BatchOptions {
@@ -63,6 +78,7 @@ struct Settings {
     DisplaySettings display;
     CalibratedStackSettings calibrated;  // ours; not in the settings file
     BatchOptions batch;
+    ReadingSettings reading;  // ours
     // A value that no operation reads; kept so that settings files round-trip.
     int unused_level = 10;
     bool operator==(const Settings&) const = default;
@@ -92,6 +108,8 @@ struct SettingKeyword {
     bool in_file = false;  // written to and read from the settings file
     // Settings file layout: numbers per value line (sums to fields.size()).
     std::vector<int> line_lengths;
+    // Read from the file, but written only when a value differs from its default.
+    bool only_if_changed = false;
 };
 
 // The keyword table bound to one record: first the settings-file keywords in file order,
@@ -106,15 +124,26 @@ SettingKeyword* FindSettingKeyword(std::vector<SettingKeyword>& table, std::stri
 // numbers as decimal integers separated by one blank, the RAW gammas with six decimals.
 std::string SaveSettings(const Settings& s);
 
-// Reads settings file text keyword by keyword. Unknown words are skipped; a keyword's
-// numbers may be spread over lines in any way; a malformed or missing number leaves that
-// field and the keyword's later fields unchanged and reading goes on with the next word.
-// Values are not range-checked; integers beyond the int range saturate, and doubles that
-// are not finite are refused.
-void LoadSettings(std::string_view text, Settings& s);
+// What a load found: how many keywords it understood, and the words it skipped that look
+// like keywords (not numbers), in file order.
+struct SettingsLoadReport {
+    int understood = 0;
+    std::vector<std::string> unknown;
+};
 
-// Reads a settings file into s. False when the file cannot be read (s is then unchanged).
-bool LoadSettingsFile(const std::string& path, Settings& s);
+// Reads settings file text keyword by keyword. Unknown words are skipped (and reported); a
+// keyword's numbers may be spread over lines in any way; a malformed or missing number
+// leaves that field and the keyword's later fields unchanged and reading goes on with the
+// next word. Values are not range-checked; integers beyond the int range saturate, and
+// doubles that are not finite are refused.
+SettingsLoadReport LoadSettings(std::string_view text, Settings& s);
+
+// Reads a settings file into s. False with a one-line reason in *why when the file cannot
+// be read or is not a settings file: it holds bytes no text file has (a NUL, control
+// characters), or it is not empty yet no keyword in it is understood. s is then unchanged.
+// The words skipped as unknown keywords go to *unknown.
+bool LoadSettingsFile(const std::string& path, Settings& s, std::string* why = nullptr,
+                      std::vector<std::string>* unknown = nullptr);
 
 // Writes the settings file through a temporary file, so that a failed save leaves an
 // existing file as it was. False on failure.

@@ -119,13 +119,41 @@ void AppendReal(std::string& out, double v) {
 
 }  // namespace
 
+// A keyword's values equal those of another binding of the same table.
+bool SameValues(const SettingKeyword& a, const SettingKeyword& b) {
+    for (std::size_t f = 0; f < a.fields.size(); ++f) {
+        const SettingField &x = a.fields[f], &y = b.fields[f];
+        if (x.i != nullptr ? *x.i != *y.i : *x.d != *y.d) return false;
+    }
+    return true;
+}
+
+// A word that reads as a number (a value left over, say) rather than as a keyword.
+bool LooksNumeric(std::string_view w) {
+    if (!w.empty() && (w.front() == '+' || w.front() == '-')) w.remove_prefix(1);
+    return !w.empty() && (IsDigit(w.front()) || w.front() == '.');
+}
+
+// Bytes no settings file holds: NUL and the control characters other than blanks.
+bool HasBinaryBytes(std::string_view text) {
+    for (const char c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        if ((u < 0x20 && !IsSpace(c)) || u == 0x7F) return true;
+    }
+    return false;
+}
+
 std::string SaveSettings(const Settings& s) {
     Settings copy = s;  // the table binds to a modifiable record
     const std::vector<SettingKeyword> table = BindSettings(copy);
+    Settings defaults;
+    const std::vector<SettingKeyword> default_table = BindSettings(defaults);
     std::string out;
     out.reserve(1024);
-    for (const SettingKeyword& k : table) {
+    for (std::size_t n = 0; n < table.size(); ++n) {
+        const SettingKeyword& k = table[n];
         if (!k.in_file) continue;
+        if (k.only_if_changed && SameValues(k, default_table[n])) continue;
         out += k.keyword;
         out += '\n';
         std::size_t f = 0;
@@ -145,24 +173,44 @@ std::string SaveSettings(const Settings& s) {
     return out;
 }
 
-void LoadSettings(std::string_view text, Settings& s) {
+SettingsLoadReport LoadSettings(std::string_view text, Settings& s) {
     std::vector<SettingKeyword> table = BindSettings(s);
+    SettingsLoadReport report;
     TextCursor in(text);
     while (!in.AtEnd()) {
-        const SettingKeyword* k = FindSettingKeyword(table, in.Word());
-        if (k == nullptr || !k->in_file) continue;  // any other word is skipped
+        const std::string_view word = in.Word();
+        const SettingKeyword* k = FindSettingKeyword(table, word);
+        if (k == nullptr || !k->in_file) {  // any other word is skipped
+            if (!LooksNumeric(word)) report.unknown.emplace_back(word);
+            continue;
+        }
+        ++report.understood;
         for (const SettingField& f : k->fields) {
             const bool ok = f.i != nullptr ? in.Int(*f.i) : in.Real(*f.d);
             if (!ok) break;  // this and the keyword's later fields keep their values
         }
     }
+    return report;
 }
 
-bool LoadSettingsFile(const std::string& path, Settings& s) {
+bool LoadSettingsFile(const std::string& path, Settings& s, std::string* why,
+                      std::vector<std::string>* unknown) {
+    auto fail = [why](std::string reason) {
+        if (why != nullptr) *why = std::move(reason);
+        return false;
+    };
     MappedFile file;
-    if (!file.Open(path).ok()) return false;
+    if (IoResult r = file.Open(path); !r.ok()) return fail("cannot read the file: " + r.detail);
     const auto bytes = file.bytes();
-    LoadSettings(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), s);
+    const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    // An image or other binary file given by mistake is refused, not read as empty words.
+    if (HasBinaryBytes(text)) return fail("not a settings file (it holds binary data)");
+    Settings loaded = s;
+    SettingsLoadReport report = LoadSettings(text, loaded);
+    if (report.understood == 0 && !TextCursor(text).AtEnd())
+        return fail("not a settings file (no keyword in it is known)");
+    s = loaded;
+    if (unknown != nullptr) *unknown = std::move(report.unknown);
     return true;
 }
 

@@ -62,6 +62,10 @@ void SetCameraText(std::string& field, std::string_view value);
 // A decoded picture not yet in any slot. Readers fill one of these; the load path moves it
 // into a record only when the whole file was read, so a damaged file never leaves a
 // half-filled slot behind.
+// Largest picture a reader accepts unless told otherwise: beyond it a header is taken as
+// damaged or hostile rather than as a reason to take gigabytes.
+inline constexpr uint64_t kDefaultMaxPixels = uint64_t{1} << 30;
+
 struct DecodedImage {
     int width = 0, height = 0;
     Plane red, green, blue;
@@ -72,6 +76,12 @@ struct DecodedImage {
     // Bytes the reader may take for the planes; the load path sets it from what the
     // machine has free, so a huge but well-formed file is refused instead of killing us.
     uint64_t memory_budget = UINT64_MAX;
+    // Largest picture (width x height) the reader accepts, whatever the memory.
+    uint64_t max_pixels = kDefaultMaxPixels;
+    // Set by the caller to learn the size (and camera data) alone: the reader checks the
+    // file as far as it can without decoding pixels, sets width and height and takes no
+    // planes.
+    bool header_only = false;
 
     // Allocates three planes of width x height. False when the budget or memory is short.
     bool Allocate(int w, int h, bool zero = false);

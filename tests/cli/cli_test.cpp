@@ -128,6 +128,8 @@ TEST_F(CliTest, FailuresExitNonZeroAndSayWhy) {
         {"apply blur @s.ppm @out.ppm", 1, "unknown operation"},
         {"apply sharpen @s.ppm @out.ppm --set sharp=99", 1, "--set sharp=99"},
         {"apply resize @s.ppm @out.bmp --settings @missing.ovg", 1, "missing.ovg"},
+        {"apply resize @s.ppm @out.bmp --settings @s.ppm", 1, "s.ppm: not a settings file"},
+        {"info @s.ppm --max-pixels 850", 1, "more than the limit of 850 pixels"},
         {"apply lines @s.ppm @out.ppm", 2, "--even"},
         {"frobnicate", 2, "unknown command"},
         {"sample @out.txt", 1, "out.txt"},
@@ -150,6 +152,12 @@ TEST_F(CliTest, FailuresExitNonZeroAndSayWhy) {
             EXPECT_FALSE(std::filesystem::exists(dir.Path(std::string("out.") + ext)));
     }
     EXPECT_EQ(Read(dir.Path("o.ppm")).width, 5000);
+
+    // Unknown keywords of a settings file are warned about, one line each, and the rest read.
+    std::ofstream(dir.Path("b.ovg")) << "resize 1 0\nfoo 3\n";
+    const CliRun r = RunCli(dir, Args("info @s.ppm --max-pixels 851 --settings @b.ovg"));
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, dir.Path("b.ovg") + ": unknown keyword foo\n");
 }
 
 TEST_F(CliTest, KeywordListingNamesTheSettingsVocabulary) {

@@ -173,6 +173,10 @@ TEST(BmpRefuse, DamagedAbsurdAndUnsupportedFiles) {
     Le32At(far_offset, 10, static_cast<uint32_t>(far_offset.size() + 1));
     const Bytes full = MakeBmp(2, 2, 24, 0, {}, Bytes(16, 7));
     const Bytes px = {0, 0, 0, 0};
+    Bytes in_header = MakeBmp(1, 1, 24, 0, {}, {1, 2, 3, 0});
+    Le32At(in_header, 10, 20);
+    Bytes in_palette = MakeBmp(1, 1, 8, 0, Ramp(4), {1, 0, 0, 0}, 4);
+    Le32At(in_palette, 10, 54 + 8);
     const Refusal cases[] = {
         // clang-format off
         {"wrong signature", {'B', 'X', 0, 0}, IoStatus::NotThisFormat},
@@ -187,6 +191,18 @@ TEST(BmpRefuse, DamagedAbsurdAndUnsupportedFiles) {
         {"far beyond the file", MakeBmp(30000, 30000, 8, 0, Ramp(256), px), IoStatus::Damaged},
         {"16 bit", MakeBmp(1, 1, 16, 0, {}, px), IoStatus::Unsupported,
          "16-bit BMP files are not supported"},
+        {"pixel offset inside the header", in_header, IoStatus::Damaged, "inside the header"},
+        {"pixel offset inside the palette", in_palette, IoStatus::Damaged, "inside the palette"},
+        // Run-length data: the rows must all be there; only the end-of-bitmap code may miss.
+        {"RLE8 cut after the first row", MakeBmp(4, 3, 8, 1, Ramp(256), {4, 1, 0, 0}),
+         IoStatus::Damaged, "run-length data ends before the last row"},
+        {"RLE4 cut inside an absolute run", MakeBmp(8, 2, 4, 2, Ramp(16), {0, 5, 0x34}),
+         IoStatus::Damaged, "run-length data ends before the last row"},
+        {"RLE8 every row but no end of bitmap",
+         MakeBmp(4, 3, 8, 1, Ramp(256), {4, 1, 0, 0, 4, 2, 0, 0, 4, 3}), IoStatus::Ok},
+        // Two bytes give at most 255 pixels.
+        {"RLE8 30000 x 30000 in a few bytes", MakeBmp(30000, 30000, 8, 1, Ramp(256), {0, 0, 0, 1}),
+         IoStatus::Damaged, "file too short for the image size"},
         // clang-format on
     };
     for (const Refusal& c : cases) ExpectRefusal(kFormatBmp, c);

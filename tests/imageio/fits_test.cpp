@@ -133,7 +133,6 @@ TEST(FitsRead, HandWorkedFiles) {
     FitsFile spelled = Image(8, 3, 1);
     spelled.Add("bscale = 5.0D-01 / half");
     spelled.Add("BZERO   =        -1.0E+03 / offset");
-    spelled.Add("BSCALE  = 'fast'");
     spelled.Add("COMMENT BSCALE = 9");
     FitsFile tight = Image(16, 2, 1);
     tight.pad_header = false;
@@ -270,6 +269,10 @@ TEST(FitsRefuse, DamagedAndAbsurdFiles) {
     };
     Bytes no_end = With(Image(16, 2, 1), Be16s({1, 2})).Build();
     no_end.resize(5 * 80);
+    // A layout or scaling card of the wrong type, added after the good ones.
+    const auto with_card = [](const std::string& keyword, const std::string& value) {
+        return With(Image(16, 2, 1).Add(Card(keyword, value)), Be16s({1, 2})).Build();
+    };
     const Refusal cases[] = {
         // clang-format off
         {"not FITS", Bytes(4000, 'x'), IoStatus::NotThisFormat, ""},
@@ -278,6 +281,18 @@ TEST(FitsRefuse, DamagedAndAbsurdFiles) {
         // Within the limits, but many gigabytes more than the file holds.
         {"far beyond the file", sized("30000", "30000", "1"), IoStatus::Damaged,
          "pixel data runs past the end of the file"},
+        {"NAXIS 3.5", with_card("NAXIS", "3.5"), IoStatus::Damaged,
+         "the NAXIS card does not hold a whole number"},
+        {"NAXIS T", with_card("NAXIS", "T"), IoStatus::Damaged,
+         "the NAXIS card does not hold a number"},
+        {"NAXIS 999", with_card("NAXIS", "999"), IoStatus::Damaged,
+         "NAXIS is 999 but the header has no NAXIS3 card"},
+        {"NAXIS2 with letters", with_card("NAXIS2", "1abc"), IoStatus::Damaged,
+         "the NAXIS2 card does not hold a number"},
+        {"BZERO a string", with_card("BZERO", "'x'"), IoStatus::Damaged,
+         "the BZERO card does not hold a number"},
+        {"BSCALE empty", with_card("BSCALE", ""), IoStatus::Damaged,
+         "the BSCALE card does not hold a number"},
         // clang-format on
     };
     for (const Refusal& c : cases) ExpectRefusal(kFormatFits, c);

@@ -211,6 +211,8 @@ TEST(GifRefuse, CutDamagedAndAbsurdFiles) {
         {"no trailer",             Bytes(good.begin(), good.end() - 1),  IoStatus::Ok},
         {"no image",               MakeGif(4, 4, Ramp(2), 0, {}),        IoStatus::Damaged, "no image in the file"},
         {"screen 65535 x 65535",   MakeGif(65535, 65535, Ramp(2), 0, {one}), IoStatus::TooLarge},
+        // A one-pixel frame cannot justify a screen of 900 million pixels.
+        {"screen 30000 x 30000",   MakeGif(30000, 30000, Ramp(2), 0, {one}), IoStatus::Damaged, "file too short"},
         // An image far larger than its data could ever fill.
         {"image 65535 x 65535",    patched(dot, {{5, 0xFF}, {6, 0xFF}, {7, 0xFF}, {8, 0xFF}}), IoStatus::Damaged},
         // clang-format on

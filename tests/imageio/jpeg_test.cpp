@@ -121,6 +121,13 @@ TEST(JpegRefuse, CutForeignInconsistentAndOverBudgetFiles) {
         for (const auto& [at, v] : bytes) b[sof->at + at] = v;
         return b;
     };
+    // An end marker in the middle of the entropy data: libjpeg would pad the rest and warn.
+    const Segment* sos = Find(segs, 0xDA);
+    ASSERT_NE(sos, nullptr);
+    Bytes corrupt = f;
+    const std::size_t middle = (sos->at + f.size()) / 2;
+    corrupt[middle] = 0xFF;
+    corrupt[middle + 1] = 0xD9;
     struct Case {
         const char* name;
         Bytes file;
@@ -132,6 +139,9 @@ TEST(JpegRefuse, CutForeignInconsistentAndOverBudgetFiles) {
     const Case cases[] = {
         {"BMP",            {'B', 'M', 0, 0},                   kAll, IoStatus::NotThisFormat},
         {"65000 x 65000",  patched({{5, 0xFD}, {6, 0xE8}, {7, 0xFD}, {8, 0xE8}}), kAll, IoStatus::TooLarge},
+        // Within the pixel limit, but not one bit for each of its 8 x 8 blocks.
+        {"30000 x 30000",  patched({{5, 0x75}, {6, 0x30}, {7, 0x75}, {8, 0x30}}), kAll, IoStatus::Damaged},
+        {"corrupt data",   corrupt,                            kAll, IoStatus::Damaged},
         {"12 bits",        patched({{4, 12}}),                 kAll, IoStatus::Unsupported},
         // The memory budget covers the planes and the decoder.
         {"under budget",   f,                                  kPlanes - 1, IoStatus::OutOfMemory},

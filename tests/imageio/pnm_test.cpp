@@ -108,6 +108,13 @@ TEST(PnmRefuse, DamagedAbsurdAndShortFiles) {
         // Short by one value, with enough bytes to pass the first estimate.
         {"P3 a value short", B("P3\n2 1\n255\n1    2    3    4    5\n"), IoStatus::Damaged,
          "pixel values end early"},
+        // Header numbers are digits alone: a sign or letters are not skipped.
+        {"minus signs", B("P6 -2 -2\n255\n", Bytes(12, 1)), IoStatus::Damaged,
+         "header number is not a whole number of digits"},
+        {"letters after a number", B("P6\n10abc 1\n255\n", Bytes(30, 1)), IoStatus::Damaged,
+         "header number is not a whole number of digits"},
+        {"comment after a number", B("P5 2# two\n1 255\n", {1, 2}), IoStatus::Ok},
+        {"maxval 0", B("P5\n1 1\n0\n", {0}), IoStatus::Damaged, "maximum value"},
         // clang-format on
     };
     for (const Refusal& c : cases) ExpectRefusal(kFormatPnm, c);

@@ -11,6 +11,9 @@
 #include <sstream>
 #include <string>
 
+#include "shell/command_ids.h"
+#include "shell/commands.h"
+#include "shell/messages.h"
 #include "support/scripted_ui.h"
 
 namespace orva {
@@ -291,6 +294,59 @@ TEST(SettingsFileOnDisk, SaveAndLoad) {
     std::ofstream(empty).close();
     EXPECT_TRUE(LoadSettingsFile(empty, s));
     EXPECT_EQ(s, AllChanged());
+}
+
+// What is not a settings file is refused, naming why; unknown keywords are reported.
+TEST(SettingsFileOnDisk, ForeignFilesAreRefusedAndUnknownKeywordsReported) {
+    const testing::TempDir dir;
+    struct Case {
+        const char* name;
+        std::string bytes;
+        bool loads;
+        const char* why;
+        std::vector<std::string> unknown;
+    };
+    const Case cases[] = {
+        {"PNG bytes", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16), false, "binary data", {}},
+        {"text without a known keyword", "hello world\n", false, "no keyword in it is known", {}},
+        {"unknown keywords among known ones",
+         "sharp\n1 2 3 4 5 6 7\nsharpen 4\nfoo\n",
+         true,
+         "",
+         {"sharpen", "foo"}},
+        {"changed pixel limit", "max_pixels\n1000\n", true, "", {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = dir.Path("x.ovg");
+        std::ofstream(path, std::ios::binary) << c.bytes;
+        Settings s = AllChanged();
+        std::string why;
+        std::vector<std::string> unknown;
+        EXPECT_EQ(LoadSettingsFile(path, s, &why, &unknown), c.loads);
+        EXPECT_NE(why.find(c.why), std::string::npos) << why;
+        EXPECT_EQ(unknown, c.unknown);
+        if (!c.loads) {
+            EXPECT_EQ(s, AllChanged());
+        }
+    }
+    Settings s;
+    ASSERT_TRUE(LoadSettingsFile(dir.Path("x.ovg"), s));
+    EXPECT_EQ(s.reading.max_pixels, 1000);
+    // The pixel limit is written only when changed, so the default file stays as it was.
+    EXPECT_EQ(SaveSettings(s), std::string(kDefaultFile) + "max_pixels\n1000\n");
+}
+
+// The desktop's load command reports such a file and keeps the settings.
+TEST(SettingsCommand, AFileThatIsNotOneIsReportedAndChangesNothing) {
+    const testing::TempDir dir;
+    std::ofstream(dir.Path("x.png"), std::ios::binary) << std::string("\x89PNG\r\n\x1a\n\0\0", 10);
+    testing::Harness h;
+    h.ctx->settings = AllChanged();
+    h.ui.open_results = {FileDialogResult{dir.Path("x.png"), 1}};
+    ASSERT_TRUE(ExecuteCommand(*h.ctx, kCmdLoadSettings));
+    EXPECT_EQ(h.ui.Texts(msg::kTitleError), std::vector<std::string>{msg::kSettingsNotLoaded});
+    EXPECT_EQ(h.ctx->settings, AllChanged());
 }
 
 TEST(SettingAssignment, SetsLeadingFieldsAndAcceptsAnyCase) {

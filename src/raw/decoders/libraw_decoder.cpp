@@ -75,7 +75,8 @@ public:
     OrvaLibRaw() : LibRaw(LIBRAW_OPIONS_NO_MEMERR_CALLBACK | LIBRAW_OPIONS_NO_DATAERR_CALLBACK) {}
 
     // Open and identify, then check what the file declares before anything large is taken.
-    IoResult Open(std::span<const uint8_t> bytes, uint64_t budget) {
+    IoResult Open(std::span<const uint8_t> bytes, uint64_t budget,
+                  uint64_t max_pixels = kMaxReadPixels) {
         imgdata.params.use_camera_wb = 1;
         const uint64_t mb = std::max<uint64_t>(budget >> 20, 1);
         imgdata.params.max_raw_memory_mb = static_cast<unsigned>(std::min<uint64_t>(mb, 2048));
@@ -88,8 +89,12 @@ public:
             return Fail(IoStatus::Damaged, "the RAW sizes are zero");
         const uint64_t raw_pixels = uint64_t{s.raw_width} * s.raw_height;
         const uint64_t pixels = uint64_t{s.width} * s.height;
-        if (pixels > kMaxReadPixels || raw_pixels > kMaxReadPixels)
+        if (raw_pixels > kMaxReadPixels)
             return Fail(IoStatus::TooLarge, "the RAW dimensions are too large");
+        if (pixels > max_pixels)
+            return Fail(IoStatus::TooLarge,
+                        std::to_string(s.width) + "x" + std::to_string(s.height) +
+                            " is more than the limit of " + std::to_string(max_pixels) + " pixels");
         // No raw format stores a sample in less than one bit; uncompressed data must be in
         // the file whole.
         if (raw_pixels > uint64_t{bytes.size()} * 8)
@@ -106,6 +111,18 @@ public:
         if (BytesNeeded(raw_pixels, pixels) > budget)
             return Fail(IoStatus::OutOfMemory, "not enough memory for the RAW data");
         return IoResult::Ok();
+    }
+
+    // The size of the developed picture when it is known right after opening: the
+    // development keeps the sensor's visible size unless it turns a rotated (Fuji) sensor
+    // upright or stretches non-square pixels.
+    bool SizeKnownAtOpen() const {
+        return libraw_internal_data.internal_output_params.fuji_width == 0 &&
+               imgdata.sizes.pixel_aspect == 1.0;
+    }
+    void TakeSize(DecodedImage& out) const {
+        out.width = imgdata.sizes.width;
+        out.height = imgdata.sizes.height;
     }
 
     IoResult Unpack() {
@@ -431,7 +448,15 @@ IoResult DecodeRawBytes(std::span<const uint8_t> bytes, const RawDecodeRequest& 
     }
     DecodedImage img;
     img.memory_budget = request.memory_budget;
-    IoResult r = LoadScaledMosaic(*lr, bytes, request.memory_budget);
+    IoResult r = lr->Open(bytes, request.memory_budget, request.max_pixels);
+    if (r.ok() && request.header_only && lr->SizeKnownAtOpen()) {
+        lr->TakeCamera(img);
+        lr->TakeSize(img);
+        out = std::move(img);
+        return IoResult::Ok();
+    }
+    if (r.ok()) r = lr->Unpack();
+    if (r.ok()) r = lr->CleanUpAndScale();
     if (r.ok()) r = lr->SubtractDarkAndPreInterpolate(request.dark, request.dark_control);
     if (r.ok())
         r = request.mode == 0 ? lr->Fast(request.develop, img)

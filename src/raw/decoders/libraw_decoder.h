@@ -32,6 +32,10 @@ struct RawDecodeRequest {
     const RawDark* dark = nullptr;  // subtracted when its size equals the mosaic's
     int dark_control = 0;           // defect handling + 256 * defect judgement level
     uint64_t memory_budget = UINT64_MAX;
+    uint64_t max_pixels = kDefaultMaxPixels;  // larger pictures are refused as too large
+    // Size and camera data only: the file is opened and checked but not unpacked (where
+    // the size after development is known without it).
+    bool header_only = false;
 };
 
 // Decodes and develops a RAW file held in memory. On failure `out` holds nothing.

@@ -1,0 +1,95 @@
+// The pixel limit of the settings and header-only reads, the same through every reader.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "imageio/formats.h"
+#include "raw/raw_fixtures.h"
+#include "shell/raw_commands.h"
+#include "shell/settings.h"
+#include "support/images.h"
+#include "support/scripted_ui.h"
+
+namespace orva {
+namespace {
+
+using namespace testing;
+
+// A 4 x 3 GIF of one colour: each index behind a clear code, so the codes stay 3 bits wide.
+Bytes FlatGif() {
+    Bytes b = {'G', 'I', 'F', '8', '9',  'a', 4, 0, 3, 0, 0x80, 0, 0, 10, 20,
+               30,  40,  50,  60,  0x2C, 0,   0, 0, 0, 4, 0,    3, 0, 0,  2};
+    std::vector<int> codes;
+    for (int i = 0; i < 12; ++i) codes.insert(codes.end(), {4, 1});
+    codes.push_back(5);
+    Bytes data;
+    unsigned bits = 0, held = 0;
+    for (const int code : codes) {
+        held |= static_cast<unsigned>(code) << bits;
+        for (bits += 3; bits >= 8; bits -= 8, held >>= 8)
+            data.push_back(static_cast<uint8_t>(held));
+    }
+    if (bits > 0) data.push_back(static_cast<uint8_t>(held));
+    b.push_back(static_cast<uint8_t>(data.size()));
+    for (const uint8_t v : data) b.push_back(v);
+    b.push_back(0);
+    b.push_back(0x3B);
+    return b;
+}
+
+TEST(ReadLimits, EveryReaderKeepsThePixelLimitAndReadsTheHeaderAlone) {
+    TempDir dir;
+    const ImageRecord rec = MakeRecord(4, 3, 9);
+    std::vector<std::string> files;
+    const auto write = [&](const char* name, IoResult r) {
+        EXPECT_TRUE(r.ok()) << name << ": " << r.detail;
+        files.push_back(dir.Path(name));
+    };
+    write("a.bmp", WriteBmp(dir.Path("a.bmp"), rec));
+    write("a.ppm", WritePnm(dir.Path("a.ppm"), rec, false));
+    write("a.tif", WriteTiff(dir.Path("a.tif"), rec));
+    write("a.png", WritePng(dir.Path("a.png"), rec));
+    write("a.jpg", WriteJpegExif(dir.Path("a.jpg"), rec));
+    write("a.fits", WriteFits(dir.Path("a.fits"), rec));
+    WriteAll(dir.Path("a.gif"), FlatGif());
+    files.push_back(dir.Path("a.gif"));
+    // The RAW decoder takes no sensor smaller than 22 x 22.
+    DngMosaic mosaic = MakeMosaic(32, 24, kRggb, [](int c, int x, int) {
+        return static_cast<uint16_t>(200 + 300 * c + 40 * x);
+    });
+    mosaic.white = 4095;
+    mosaic.make = "Orvacam";
+    files.push_back(WriteFixture(dir.Path("a.dng"), mosaic));
+
+    Harness h;
+    AppContext& ctx = *h.ctx;
+    for (const std::string& file : files) {
+        SCOPED_TRACE(file);
+        const int code = DetectFormat(file);
+        DecodedImage full, head;
+        const int pixels = DetectFormat(file) == kFormatRaw ? 32 * 24 : 12;
+        ASSERT_TRUE(
+            ApplySettingAssignment(ctx.settings, "max_pixels=" + std::to_string(pixels), nullptr));
+        ASSERT_TRUE(ReadImageForLoad(ctx, file, code, full).ok());
+        ASSERT_EQ(full.width * full.height, pixels);
+        // The header alone: the same size and camera data, no planes.
+        ASSERT_TRUE(ReadImageForLoad(ctx, file, code, head, true).ok());
+        EXPECT_EQ(head.width, full.width);
+        EXPECT_EQ(head.height, full.height);
+        EXPECT_TRUE(head.red.empty());
+        EXPECT_EQ(head.camera_make, full.camera_make);
+        // One pixel fewer allowed (the settings keyword orva-cli's --max-pixels sets).
+        ctx.settings.reading.max_pixels = pixels - 1;
+        DecodedImage refused;
+        const IoResult r = ReadImageForLoad(ctx, file, code, refused);
+        EXPECT_EQ(r.status, IoStatus::TooLarge);
+        EXPECT_NE(r.detail.find("more than the limit of " + std::to_string(pixels - 1)),
+                  std::string::npos)
+            << r.detail;
+        EXPECT_TRUE(refused.red.empty());
+    }
+}
+
+}  // namespace
+}  // namespace orva
