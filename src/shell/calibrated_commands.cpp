@@ -34,7 +34,7 @@ bool StoreResult(const LinearImage& img, ImageRecord& rec) {
 }  // namespace
 
 void CalibratedStackCommand(AppContext& ctx) {
-    if (!ctx.ui.RunDialog("CALSTACK", ctx)) return;
+    if (!ctx.ui.RunDialog(DialogId::CalibratedStack, ctx)) return;
     const CalibratedStackSettings& s = ctx.settings.calibrated;
     if (s.lights.empty()) {
         ShowError(ctx.ui, msg::kNoLightFrames);
