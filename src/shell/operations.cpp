@@ -1,12 +1,12 @@
 #include "shell/operations.h"
 
 #include "shell/background_commands.h"
-#include "shell/colour_commands.h"
+#include "shell/colour_noise_lines_commands.h"
 #include "shell/composite_commands.h"
 #include "shell/geometry_commands.h"
-#include "shell/sharpen_commands.h"
+#include "shell/sharpen_edge_commands.h"
 #include "shell/tone_commands.h"
-#include "shell/wavelet_commands.h"
+#include "shell/wavelet_restore_commands.h"
 
 namespace orva {
 

@@ -1,11 +1,11 @@
-#include "shell/colour_commands.h"
+#include "shell/colour_noise_lines_commands.h"
 
 #include <algorithm>
 #include <array>
 #include <optional>
 
 #include "ops/colour.h"
-#include "ops/noise.h"
+#include "ops/noise_lines.h"
 #include "shell/commands.h"
 #include "shell/messages.h"
 
