@@ -1,17 +1,23 @@
 #include "cli_calibrated.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "cli_args.h"
 #include "cli_ops.h"
+#include "common/text.h"
 #include "imageio/formats.h"
 #include "stack/pipeline.h"
+#include "stack/stack_settings.h"
 #include "workspace/workspace.h"
 
 namespace orva {
@@ -20,18 +26,38 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: orva-cli stack OUT LIGHT... [--bias FILE...] [--dark FILE...] [--flat FILE...]\n"
+    "                 [--register stars|shift] [--reference FILE] [--range N]\n"
+    "                 [--normalise none|additive|multiplicative|additive-scale]\n"
     "                 [--reject none|sigma|winsor|minmax|median] [--kappa LOW,HIGH]\n"
-    "                 [--iterations N] [--weight noise] [--master median|mean] [--range N]\n"
-    "                 [--register shift|stars] [--float]\n"
+    "                 [--iterations N] [--weight noise|none] [--master median|mean]\n"
+    "                 [--keep-best PERCENT] [--max-fwhm PX] [--report FILE.csv] [--float]\n"
     "      calibrated stacking of any number of FITS or camera RAW frames: masters from\n"
     "      the bias, dark and flat frames, (light - dark) / normalised flat (RAW on the\n"
-    "      sensor mosaic, then demosaiced), registration on the first\n"
-    "      light (shift: whole pixels within --range; stars: rotation, scale and shift\n"
-    "      fitted to matched stars, lights resampled), combination with rejection\n"
-    "      (default sigma, kappa 3,3, 3 iterations).\n"
-    "      OUT as FITS keeps the first light's header keys and says what was done in\n"
-    "      HISTORY cards; --float writes 32-bit floats (FITS or TIFF). OUT may not be one of the "
-    "frames.\n"
+    "      sensor mosaic, then demosaiced); each light measured, registered on the\n"
+    "      reference light (--reference, default the first light), normalised to its sky,\n"
+    "      then combined with rejection.\n"
+    "  --register   stars (default): rotation, scale and shift fitted to matched stars;\n"
+    "               when the reference has fewer than 6 stars, the shift search is used\n"
+    "               instead and a warning says so. shift: a shift to a fraction of a\n"
+    "               pixel within --range pixels (default 32). Lights that move are\n"
+    "               resampled (Lanczos-2); a light already in place is used as it is.\n"
+    "  --normalise  before rejection, each light's sky brought to the reference's:\n"
+    "               additive-scale (default): level and spread; additive: level;\n"
+    "               multiplicative: level by a factor; none. The result keeps the\n"
+    "               reference light's level.\n"
+    "  --reject     default sigma; --kappa LOW,HIGH (or one value for both) 0.1 to 10,\n"
+    "               default 3,3; --iterations 1 to 20, default 3\n"
+    "  --keep-best  keeps that percentage of the lights, the smallest FWHM first (ties:\n"
+    "               more stars first); --max-fwhm leaves out lights of a larger FWHM\n"
+    "  --report     a CSV file: one row per light (file, stars, fwhm_px, roundness, sky,\n"
+    "               noise, dx_px, dy_px, rotation_deg, weight, status, reason); dx, dy\n"
+    "               are where the light's centre lands on the reference, less the centre\n"
+    "      OUT as FITS keeps the reference light's header keys (EXPTIME stays the single\n"
+    "      exposure) and adds NCOMBINE and STACKCNT (lights used), LIVETIME (the sum of\n"
+    "      their EXPTIME), DATE-OBS and DATE-END (first start, last end) when the lights\n"
+    "      carry DATE-OBS, and HISTORY cards of what was done; --float writes 32-bit floats\n"
+    "      (FITS or TIFF). A dark of another exposure than the lights' (by more than 1 %)\n"
+    "      is warned of. OUT may not be one of the frames.\n"
     "      (The desktop's compositing of up to 16 files is 'orva-cli composite'.)\n";
 
 int Usage(const std::string& problem) {
@@ -39,83 +65,212 @@ int Usage(const std::string& problem) {
 }
 
 bool IsFits(const std::string& path) {
-    const int code = DetectFormat(path);
-    return code == kFormatFits;
+    return DetectFormat(path) == kFormatFits;
 }
 
-}  // namespace
+bool Number(const char* text, double& out) {
+    char* end = nullptr;
+    out = std::strtod(text, &end);
+    return end != text && *end == '\0' && std::isfinite(out);
+}
 
-int CalibratedStackMain(int argc, char** argv) {
+// The folder a file is to be written into exists and takes files; else why not.
+std::string FolderProblem(const std::string& file) {
+    std::filesystem::path folder = std::filesystem::path(file).parent_path();
+    if (folder.empty()) folder = ".";
+    std::error_code ec;
+    if (!std::filesystem::is_directory(folder, ec))
+        return file + ": the folder " + folder.string() + " does not exist";
+    if (access(folder.c_str(), W_OK) != 0)
+        return file + ": the folder " + folder.string() + " cannot be written to";
+    return {};
+}
+
+// The options whose values are checked against the stacking fields the desktop dialog
+// offers, so that both accept the same ranges.
+int ParseKappa(const char* v, CombineParams& c) {
+    const FieldDecl& f = kCalibratedStackFields.kappa;
+    const double lo_limit = f.min / 10.0, hi_limit = f.max / 10.0;
+    const std::string s = v;
+    const std::size_t comma = s.find(',');
+    double lo = 0, hi = 0;
+    const bool ok = comma == std::string::npos ? Number(v, lo) && ((hi = lo), true)
+                                               : Number(s.substr(0, comma).c_str(), lo) &&
+                                                     Number(s.substr(comma + 1).c_str(), hi);
+    if (!ok || lo < lo_limit || lo > hi_limit || hi < lo_limit || hi > hi_limit)
+        return Usage(Format("--kappa %s: expected LOW,HIGH (or one value), each %g to %g", v,
+                            lo_limit, hi_limit));
+    c.kappa_low = lo;
+    c.kappa_high = hi;
+    return 0;
+}
+
+int ParseIterations(const char* v, CombineParams& c) {
+    const FieldDecl& f = kCalibratedStackFields.iterations;
+    double n = 0;
+    if (!Number(v, n) || n != std::floor(n) || n < f.min || n > f.max)
+        return Usage(Format("--iterations %s: expected a whole number %d to %d", v, f.min, f.max));
+    c.iterations = static_cast<int>(n);
+    return 0;
+}
+
+struct Parsed {
     StackJob job;
-    std::string out;
+    std::string out, reference, report;
     bool float32 = false;
-    std::vector<std::string>* list = &job.lights;
+};
+
+// One option with its value; 0, or the usage error's status.
+int ParseOption(const std::string& a, const char* v, Parsed& p) {
+    StackJob& job = p.job;
+    const std::string s = v;
+    double x = 0;
+    if (a == "--reject") {
+        if (!ParseRejection(s, job.combine.rejection))
+            return Usage("--reject " + s + ": expected none, sigma, winsor, minmax or median");
+    } else if (a == "--kappa") {
+        return ParseKappa(v, job.combine);
+    } else if (a == "--iterations") {
+        return ParseIterations(v, job.combine);
+    } else if (a == "--weight") {
+        if (s != "noise" && s != "none") return Usage("--weight " + s + ": expected noise or none");
+        job.weight_by_noise = s == "noise";
+    } else if (a == "--register") {
+        if (s != "stars" && s != "shift")
+            return Usage("--register " + s + ": expected stars or shift");
+        job.registration = s == "stars" ? Registration::Stars : Registration::Shift;
+    } else if (a == "--master") {
+        if (s != "median" && s != "mean")
+            return Usage("--master " + s + ": expected median or mean");
+        job.master_median = s == "median";
+    } else if (a == "--normalise") {
+        if (!ParseNormalisation(s, job.normalisation))
+            return Usage("--normalise " + s +
+                         ": expected none, additive, multiplicative or additive-scale");
+    } else if (a == "--keep-best") {
+        if (!Number(v, x) || !(x > 0) || x > 100)
+            return Usage("--keep-best " + s + ": expected a percentage above 0, at most 100");
+        job.keep_best = x;
+    } else if (a == "--max-fwhm") {
+        if (!Number(v, x) || !(x > 0) || x > 1000)
+            return Usage("--max-fwhm " + s + ": expected pixels above 0, at most 1000");
+        job.max_fwhm = x;
+    } else if (a == "--range") {
+        if (!Number(v, x) || x != std::floor(x) || x < 0 || x > 1000)
+            return Usage("--range " + s + ": expected a whole number of pixels 0 to 1000");
+        job.search_range = static_cast<int>(x);
+    } else if (a == "--reference") {
+        p.reference = s;
+    } else {
+        p.report = s;
+    }
+    return 0;
+}
+
+bool TakesValue(const std::string& a) {
+    for (const char* o :
+         {"--reject", "--kappa", "--iterations", "--weight", "--master", "--range", "--register",
+          "--normalise", "--keep-best", "--max-fwhm", "--reference", "--report"})
+        if (a == o) return true;
+    return false;
+}
+
+// -1 when the arguments parse, else the status to end with (0 after --help).
+int ParseArguments(int argc, char** argv, Parsed& p) {
+    std::vector<std::string>* list = &p.job.lights;
     for (int i = 2; i < argc; ++i) {
         const std::string a = argv[i];
-        auto value = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
-        if (a == "--bias") {
-            list = &job.bias;
-        } else if (a == "--dark") {
-            list = &job.darks;
-        } else if (a == "--flat") {
-            list = &job.flats;
+        const bool next_is_file = i + 1 < argc && argv[i + 1][0] != '-';
+        if (a == "--bias" || a == "--dark" || a == "--flat") {
+            if (!next_is_file) return Usage(a + " needs at least one FILE after it");
+            list = a == "--bias" ? &p.job.bias : a == "--dark" ? &p.job.darks : &p.job.flats;
         } else if (a == "--float") {
-            float32 = true;
-        } else if (a == "--reject" || a == "--kappa" || a == "--iterations" || a == "--weight" ||
-                   a == "--master" || a == "--range" || a == "--register") {
-            const char* v = value();
-            if (v == nullptr) return Usage(a + " needs a value");
-            const std::string s = v;
-            char* end = nullptr;
-            if (a == "--reject") {
-                if (!ParseRejection(s, job.combine.rejection))
-                    return Usage("unknown rejection " + s);
-            } else if (a == "--kappa") {
-                const double lo = std::strtod(v, &end);
-                const double hi = *end == ',' ? std::strtod(end + 1, &end) : lo;
-                if (*end != '\0' || !(lo > 0) || !(hi > 0) || lo > 100 || hi > 100)
-                    return Usage("--kappa needs LOW,HIGH above 0");
-                job.combine.kappa_low = lo;
-                job.combine.kappa_high = hi;
-            } else if (a == "--iterations") {
-                job.combine.iterations = static_cast<int>(std::strtol(v, &end, 10));
-                if (*end != '\0' || job.combine.iterations < 1 || job.combine.iterations > 100)
-                    return Usage("--iterations needs 1 to 100");
-            } else if (a == "--weight") {
-                if (s != "noise" && s != "none") return Usage("--weight takes noise or none");
-                job.weight_by_noise = s == "noise";
-            } else if (a == "--register") {
-                if (s != "stars" && s != "shift") return Usage("--register takes shift or stars");
-                job.registration = s == "stars" ? Registration::Stars : Registration::Shift;
-            } else if (a == "--master") {
-                if (s != "median" && s != "mean") return Usage("--master takes median or mean");
-                job.master_median = s == "median";
-            } else {
-                job.search_range = static_cast<int>(std::strtol(v, &end, 10));
-                if (*end != '\0' || job.search_range < 0 || job.search_range > 1000)
-                    return Usage("--range needs 0 to 1000");
-            }
+            p.float32 = true;
+        } else if (TakesValue(a)) {
+            if (i + 1 >= argc) return Usage(a + " needs a value");
+            if (const int status = ParseOption(a, argv[++i], p); status != 0) return status;
+            // "--kappa 3 3": the second value would otherwise be taken for a light.
+            double x = 0;
+            std::error_code ec;
+            if (a == "--kappa" && i + 1 < argc && Number(argv[i + 1], x) &&
+                !std::filesystem::exists(argv[i + 1], ec))
+                return Usage(
+                    Format("--kappa %s %s: expected LOW,HIGH as one word, as in "
+                           "--kappa %s,%s",
+                           argv[i], argv[i + 1], argv[i], argv[i + 1]));
         } else if (a == "--help" || a == "-h") {
             std::fputs(kUsage, stdout);
             return 0;
         } else if (LooksLikeOption(a)) {
             return Usage(UnknownOption(a));
-        } else if (out.empty()) {
-            out = a;
+        } else if (p.out.empty()) {
+            p.out = a;
         } else {
             list->push_back(a);
         }
     }
-    if (out.empty() || job.lights.empty()) return Usage("stack needs OUT and light frames");
-    if (DetectFormat(out) == kFormatUnknown) return CliFail(out + ": unknown output format");
+    return -1;
+}
+
+// The frames and places named are usable, before any work; 0 or the status to end with.
+int CheckInputs(Parsed& p) {
+    StackJob& job = p.job;
+    if (p.out.empty() || job.lights.empty()) return Usage("stack needs OUT and at least one LIGHT");
+    if (DetectFormat(p.out) == kFormatUnknown)
+        return Usage(p.out + ": unknown output format (by its extension)");
     std::vector<std::string> inputs = job.lights;
     for (const auto* files : {&job.bias, &job.darks, &job.flats})
         inputs.insert(inputs.end(), files->begin(), files->end());
-    if (const std::string e = CheckOutputs(inputs, {out}); !e.empty()) return CliFail(e);
+    std::vector<std::string> outputs = {p.out};
+    if (!p.report.empty()) outputs.push_back(p.report);
+    if (const std::string e = CheckOutputs(inputs, outputs); !e.empty()) return CliFail(e);
+    for (const std::string& file : {p.out, p.report})
+        if (!file.empty())
+            if (const std::string why = FolderProblem(file); !why.empty()) return CliFail(why);
     for (const auto* files : {&job.lights, &job.bias, &job.darks, &job.flats})
         for (const std::string& f : *files)
             if (!IsFits(f) && DetectFormat(f) != kFormatRaw)
                 return CliFail(f + ": calibrated stacking reads FITS or RAW frames");
+    if (!p.reference.empty()) {
+        std::error_code ec;
+        auto at = std::find_if(job.lights.begin(), job.lights.end(), [&](const std::string& l) {
+            return l == p.reference || std::filesystem::equivalent(l, p.reference, ec);
+        });
+        if (at == job.lights.end())
+            return Usage("--reference " + p.reference + ": not one of the lights");
+        job.reference = static_cast<std::size_t>(at - job.lights.begin());
+    }
+    return 0;
+}
+
+IoResult WriteResult(const std::string& out, const StackOutcome& result, bool float32) {
+    if (IsFits(out)) return WriteFitsLinear(out, result.image, float32, result.history);
+    if (float32 && DetectFormat(out) == kFormatTiff) return WriteTiffFloat(out, result.image);
+    // Other formats hold 16-bit samples: the values rounded into 0..65535.
+    const LinearImage& img = result.image;
+    DecodedImage d;
+    if (!d.Allocate(img.width, img.height)) return {IoStatus::OutOfMemory, "out of memory"};
+    for (int c = 0; c < 3; ++c) {
+        const float* p = img.plane(img.planes == 1 ? 0 : c);
+        Plane& dst = c == 0 ? d.red : c == 1 ? d.green : d.blue;
+        for (std::size_t i = 0; i < img.pixels(); ++i)
+            dst[i] =
+                std::isnan(p[i])
+                    ? 0
+                    : static_cast<uint16_t>(std::lround(std::clamp(double{p[i]}, 0.0, 65535.0)));
+    }
+    ImageRecord rec;
+    StoreDecoded(rec, std::move(d), out);
+    return WriteImageFile(out, DetectFormat(out), rec, WriteOptions{});
+}
+
+}  // namespace
+
+int CalibratedStackMain(int argc, char** argv) {
+    Parsed p;
+    if (const int status = ParseArguments(argc, argv, p); status >= 0) return status;
+    if (const int status = CheckInputs(p); status != 0) return status;
+    StackJob& job = p.job;
 
     const auto start = std::chrono::steady_clock::now();
     job.progress = [&](const std::string& line, int) {
@@ -123,39 +278,31 @@ int CalibratedStackMain(int argc, char** argv) {
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         if (s >= 1.0) std::fprintf(stderr, "orva-cli: %6.1f s  %s\n", s, line.c_str());
     };
+    job.warn = [](const std::string& line) {
+        std::fprintf(stderr, "orva-cli: warning: %s\n", line.c_str());
+    };
     StackOutcome result;
     std::string error;
-    if (!RunCalibratedStack(job, result, &error)) return CliFail(error);
+    const bool stacked = RunCalibratedStack(job, result, &error);
     for (const std::string& why : result.left_out)
         std::fprintf(stderr, "orva-cli: left out %s\n", why.c_str());
-
-    IoResult r;
-    if (IsFits(out)) {
-        r = WriteFitsLinear(out, result.image, float32, result.history);
-    } else if (float32 && DetectFormat(out) == kFormatTiff) {
-        r = WriteTiffFloat(out, result.image);
-    } else {
-        // Other formats hold 16-bit samples: the values rounded into 0..65535.
-        const LinearImage& img = result.image;
-        DecodedImage d;
-        if (!d.Allocate(img.width, img.height)) return CliFail("out of memory");
-        for (int c = 0; c < 3; ++c) {
-            const float* p = img.plane(img.planes == 1 ? 0 : c);
-            Plane& dst = c == 0 ? d.red : c == 1 ? d.green : d.blue;
-            for (std::size_t i = 0; i < img.pixels(); ++i)
-                dst[i] = std::isnan(p[i]) ? 0
-                                          : static_cast<uint16_t>(std::lround(
-                                                std::clamp(double{p[i]}, 0.0, 65535.0)));
+    // The report also when every light was left out: it says why.
+    if (!result.lights.empty()) {
+        std::fprintf(stderr, "orva-cli: %s\n", ReportSummary(result.lights).c_str());
+        if (!p.report.empty()) {
+            const IoResult r = WriteReport(p.report, result.lights);
+            if (!r.ok())
+                return CliFail(p.report + ": cannot write the report: " + IoStatusName(r.status));
         }
-        ImageRecord rec;
-        StoreDecoded(rec, std::move(d), out);
-        r = WriteImageFile(out, DetectFormat(out), rec, WriteOptions{});
     }
-    if (!r.ok()) return CliFail(out + ": cannot write: " + IoStatusName(r.status));
+    if (!stacked) return CliFail(error);
+    const IoResult r = WriteResult(p.out, result, p.float32);
+    if (!r.ok()) return CliFail(p.out + ": cannot write: " + IoStatusName(r.status));
     const double s =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    std::fprintf(stderr, "orva-cli: %zu light frame(s) stacked in %.2f s\n",
-                 job.lights.size() - result.left_out.size(), s);
+    std::size_t used = 0;
+    for (const LightQuality& q : result.lights) used += q.used ? 1 : 0;
+    std::fprintf(stderr, "orva-cli: %zu light frame(s) stacked in %.2f s\n", used, s);
     return 0;
 }
 

@@ -61,7 +61,24 @@ void ImageWindow::refreshView() {
     update();
 }
 
+void ImageWindow::fitView() {
+    ShellState& shell = ctx_.shell;
+    ImageRecord* rec = ctx_.ws.Current();
+    if (rec == nullptr) {
+        const ViewFit empty = FitViewToWindow(ImageRecord{}, width(), height(), 0);
+        shell.client_width = empty.client_width;
+        shell.client_height = empty.client_height;
+        return;
+    }
+    const int e = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+    const ViewFit fit = FitViewToWindow(*rec, width(), height(), e);
+    shell.client_width = fit.client_width;
+    shell.client_height = fit.client_height;
+    ClampScroll(*rec, shell.client_width, shell.client_height);
+}
+
 void ImageWindow::updateScrollBars() {
+    fitView();
     const ImageRecord* rec = ctx_.ws.Current();
     const int cw = ctx_.shell.client_width, ch = ctx_.shell.client_height;
     const QSignalBlocker hb(hbar_), vb(vbar_);
@@ -171,6 +188,7 @@ void ImageWindow::resizeEvent(QResizeEvent* event) {
 
 void ImageWindow::paintEvent(QPaintEvent*) {
     QPainter painter(this);
+    fitView();
     ImageRecord* rec = ctx_.ws.Current();
     const bool recomputed = rec != nullptr && rec->refresh == 1;
     if (!PrepareImagePaint(ctx_)) {

@@ -28,6 +28,9 @@ public:
     // Puts the scroll bars in step with the current image and schedules a repaint. The main
     // window calls it after every command that may change what is shown.
     void refreshView();
+    // Gives the scroll maths the picture area this window leaves for the current image (its
+    // size less the scroll bars that image needs) and clamps the image's origin to it.
+    void fitView();
 
     QScrollBar* horizontalBar() const { return hbar_; }
     QScrollBar* verticalBar() const { return vbar_; }

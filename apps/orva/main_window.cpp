@@ -151,19 +151,20 @@ void MainWindow::showTitle(const std::string& title) {
     // A changed image is marked after the title, which itself stays as it always read.
     const ImageRecord* rec = ctx_->ws.Current();
     const bool changed = rec != nullptr && rec->changed == 1 && title != msg::kProductName;
-    setWindowTitle(QString::fromStdString(changed ? title + " *" : title));
+    std::string shown = changed ? title + " *" : title;
+    // The stretch changes only what is shown, and stays on for every image until switched
+    // off: the title says so, as the menu's check mark does.
+    if (ctx_->view.auto_stretch != 0) shown += msg::kAutoStretchMark;
+    setWindowTitle(QString::fromStdString(shown));
 }
 
 void MainWindow::clientResized(int width, int height) {
-    ShellState& shell = ctx_->shell;
-    shell.client_width = std::max(width, 0);
-    shell.client_height = std::max(height, 0);
-    if (Workspace::Valid(ctx_->ws.current)) {
-        ClampScroll(ctx_->ws.at(ctx_->ws.current), shell.client_width, shell.client_height);
-    }
-    strip_->setGeometry(0, 0, shell.client_width, kStripHeight);
-    image_->setGeometry(0, kStripHeight, shell.client_width,
-                        std::max(shell.client_height - kStripHeight, 0));
+    width = std::max(width, 0);
+    height = std::max(height, 0);
+    strip_->setGeometry(0, 0, width, kStripHeight);
+    image_->setGeometry(0, kStripHeight, width, std::max(height - kStripHeight, 0));
+    // The scroll maths see the picture area the image window really leaves.
+    image_->fitView();
     refresh();
 }
 

@@ -1,6 +1,7 @@
 #include "menus.h"
 
 #include <QMenu>
+#include <optional>
 #include <set>
 #include <string_view>
 
@@ -42,7 +43,7 @@ const std::vector<MenuGroup>& Groups() {
         {"バッチ(&B)",
          {kCmdBatchSettings, kCmdBatchStart, kCmdBatchStop, kSeparator, kCmdBatchOpen,
           kCmdBatchSave}},
-        {"ヘルプ(&H)", {kCmdHelp, kCmdExamples, kSeparator, kCmdVersion}},
+        {"ヘルプ(&H)", {kCmdHelp, kCmdHelpInside, kCmdExamples, kSeparator, kCmdVersion}},
     };
     return groups;
 }
@@ -103,7 +104,13 @@ std::vector<QAction*> BuildCommandMenus(QMenuBar* bar) {
 }
 
 void UpdateCommandActions(const AppContext& ctx, const std::vector<QAction*>& actions) {
-    for (QAction* a : actions) a->setEnabled(CommandEnabled(ctx, a->data().toInt()));
+    for (QAction* a : actions) {
+        const int id = a->data().toInt();
+        a->setEnabled(CommandEnabled(ctx, id));
+        const std::optional<bool> checked = CommandChecked(ctx, id);
+        a->setCheckable(checked.has_value());
+        if (checked) a->setChecked(*checked);
+    }
 }
 
 }  // namespace orva::gui

@@ -5,6 +5,8 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QUrl>
 #include <filesystem>
 
@@ -115,7 +117,10 @@ std::unique_ptr<QFileDialog> MakeFileDialog(const FileDialogRequest& request, Fi
     dialog->setWindowModality(Qt::ApplicationModal);
     if (kind == FileDialogKind::Open) {
         dialog->setAcceptMode(QFileDialog::AcceptOpen);
-        dialog->setFileMode(QFileDialog::ExistingFile);
+        // Files highlighted together are opened together; a dialog that picks one file for
+        // one purpose lets only one be highlighted.
+        dialog->setFileMode(request.several ? QFileDialog::ExistingFiles
+                                            : QFileDialog::ExistingFile);
     } else {
         dialog->setAcceptMode(QFileDialog::AcceptSave);
         dialog->setFileMode(QFileDialog::AnyFile);
@@ -141,6 +146,10 @@ FileDialogResult FileDialogChoice(const QFileDialog& dialog, const FileDialogReq
     FileDialogResult result;
     const QStringList files = dialog.selectedFiles();
     if (!files.isEmpty()) result.path = QDir::toNativeSeparators(files.first()).toStdString();
+    if (request.several) {
+        for (const QString& f : files)
+            result.paths.push_back(QDir::toNativeSeparators(f).toStdString());
+    }
     const QStringList names = QtNameFilters(request.filters);
     const QString chosen = dialog.selectedNameFilter();
     qsizetype i = names.indexOf(chosen);
@@ -217,17 +226,62 @@ bool QtUi::RunDialog(DialogId dialog, AppContext& ctx) {
     return RunDialogOf(dialog, ctx, owner_);
 }
 
-bool QtUi::OpenDocument(const std::string& path) {
-    if (modal_ != nullptr) return modal_->OpenDocument(path);
+namespace {
+
+std::string LocateDocument(const std::string& path) {
 #ifdef ORVA_SOURCE_DIR
     const std::string source_docs = std::string(ORVA_SOURCE_DIR) + "/docs";
 #else
     const std::string source_docs;
 #endif
-    const std::string found =
-        FindDocument(path, QCoreApplication::applicationDirPath().toStdString(), source_docs);
+    return FindDocument(path, QCoreApplication::applicationDirPath().toStdString(), source_docs);
+}
+
+}  // namespace
+
+bool DesktopBrowserAvailable() {
+    if (QStandardPaths::findExecutable(QStringLiteral("xdg-open")).isEmpty()) return false;
+    const QString mime = QStandardPaths::findExecutable(QStringLiteral("xdg-mime"));
+    if (mime.isEmpty()) return true;  // xdg-open alone may still find one
+    QProcess query;
+    query.start(mime,
+                {QStringLiteral("query"), QStringLiteral("default"), QStringLiteral("text/html")});
+    if (!query.waitForFinished(3000)) {
+        query.kill();
+        query.waitForFinished(1000);
+        return true;
+    }
+    return !query.readAllStandardOutput().trimmed().isEmpty();
+}
+
+bool QtUi::OpenDocument(const std::string& path) {
+    if (modal_ != nullptr) return modal_->OpenDocument(path);
+    const std::string found = LocateDocument(path);
     if (found.empty()) return false;
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(Qs(found)));
+    // The desktop's browser when there is one; the help works everywhere all the same.
+    if (DesktopBrowserAvailable() && QDesktopServices::openUrl(QUrl::fromLocalFile(Qs(found))))
+        return true;
+    return OpenDocumentInside(path);
+}
+
+bool QtUi::OpenDocumentInside(const std::string& path) {
+    if (modal_ != nullptr) return modal_->OpenDocumentInside(path);
+    const std::string found = LocateDocument(path);
+    if (found.empty()) return false;
+    if (!document_) {
+        document_ = new QTextBrowser(owner_);
+        document_->setWindowFlag(Qt::Window);
+        document_->setAttribute(Qt::WA_DeleteOnClose);
+        document_->setWindowTitle(QString::fromUtf8(msg::kHelpWindowTitle));
+        // Links to other pages of the help stay here; links out of it go to the desktop.
+        document_->setOpenExternalLinks(true);
+        document_->resize(760, 640);
+    }
+    document_->setSource(QUrl::fromLocalFile(Qs(found)));
+    document_->show();
+    document_->raise();
+    document_->activateWindow();
+    return true;
 }
 
 void QtUi::SetBusy(bool busy) {

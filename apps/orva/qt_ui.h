@@ -3,9 +3,11 @@
 
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPointer>
 #include <QProgressDialog>
 #include <QString>
 #include <QStringList>
+#include <QTextBrowser>
 #include <functional>
 #include <memory>
 #include <string>
@@ -39,6 +41,9 @@ public:
     std::optional<FileDialogResult> SaveFileDialog(const FileDialogRequest& request) override;
     bool RunDialog(DialogId dialog, AppContext& ctx) override;
     bool OpenDocument(const std::string& path) override;
+    bool OpenDocumentInside(const std::string& path) override;
+    // The help window while it is open, else null.
+    QTextBrowser* documentWindow() const { return document_.data(); }
 
     void SetBusy(bool busy) override;
     void Repaint() override;
@@ -56,6 +61,7 @@ private:
     WindowHooks hooks_;
     QString last_folder_;  // folder of the file chosen last in an open or save dialog
     std::unique_ptr<QProgressDialog> progress_;
+    QPointer<QTextBrowser> document_;  // the application's own help window
 };
 
 // ---- The pieces of the modal windows, apart so that tests can look at them unshown ----
@@ -82,5 +88,9 @@ FileDialogResult FileDialogChoice(const QFileDialog& dialog, const FileDialogReq
 // folder, then the source tree's docs/. Empty when none holds it.
 std::string FindDocument(const std::string& name, const std::string& executable_dir,
                          const std::string& source_docs_dir);
+
+// Whether this desktop has a program for web pages: xdg-open and a handler for HTML. Without
+// one the help opens in the application's own window.
+bool DesktopBrowserAvailable();
 
 }  // namespace orva::gui

@@ -156,10 +156,6 @@ void ToolbarStrip::paintEvent(QPaintEvent*) {
     ToolbarInput in;
     in.clear = true;
     in.pressed = pressed_;
-    if (const ImageRecord* rec = ctx_.ws.Current()) {
-        in.undo_available = rec->undo_available != 0;
-        in.redo_available = rec->redo_available != 0;
-    }
     in.all_images = ctx_.shell.all_images;
     in.batch_mode = ctx_.batch.mode;
     in.batch_text = batch_text_;

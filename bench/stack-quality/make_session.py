@@ -127,12 +127,14 @@ def main():
     start = dt.datetime(2026, 11, 3, 21, 0, 0)
     truth = None
     trails = []
+    moves = []  # (tx, ty, theta) of each light: where a sky point of light 1 lands
     for k in range(a.lights):
         if k == 0:
             tx = ty = theta = 0.0
         else:
             tx, ty = rng.uniform(-a.shift, a.shift, 2)
             theta = np.radians(rng.uniform(-a.rotate, a.rotate))
+        moves.append((tx, ty, theta))
         sky_level = 800.0 + 60.0 * k  # the sky brightens through the night
         transparency = 1.0 - 0.03 * k + 0.02 * rng.standard_normal()
         sig, stars, pos, fwhm = render(k, tx, ty, theta, sky_level, transparency)
@@ -176,7 +178,8 @@ def main():
     tmask = np.zeros((h, w), bool)
     for t in trails:
         tmask |= t
-    np.savez_compressed(os.path.join(a.dir, "truth.npz"), trail=tmask, **truth)
+    np.savez_compressed(os.path.join(a.dir, "truth.npz"), trail=tmask, moves=np.array(moves),
+                        **truth)
 
 
 if __name__ == "__main__":

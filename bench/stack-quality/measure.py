@@ -60,8 +60,13 @@ def measure(truth, path):
     resid = img - (a * model + b)
     sigma = mad_std(resid[sky])
     beyond = int(np.count_nonzero(np.abs(resid[sky]) > 5 * sigma))
+    # The trail's residual against the sky beside it (4 to 10 px away), so that large-scale
+    # residuals of the flat or the normalisation do not count as trail.
     tmask = truth["trail"] & sky
-    trail = float(np.mean(resid[tmask]) / sigma) if tmask.any() else float("nan")
+    near = ndimage.binary_dilation(truth["trail"], iterations=10)
+    near &= ~ndimage.binary_dilation(truth["trail"], iterations=4) & sky
+    trail = (float((np.mean(resid[tmask]) - np.mean(resid[near])) / sigma)
+             if tmask.any() and near.any() else float("nan"))
     cells = []
     for cy in range(8):
         for cx in range(8):

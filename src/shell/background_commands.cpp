@@ -5,6 +5,7 @@
 
 #include "background/background_settings.h"
 #include "background/point_fit.h"
+#include "common/text.h"
 #include "shell/commands.h"
 #include "shell/messages.h"
 #include "workspace/undo.h"
@@ -198,6 +199,13 @@ void CompareImagesCommand(AppContext& ctx) {
         ShowError(ctx.ui, msg::kNoImageChosen);
         return;
     }
+    // Pictures of different sizes are compared pixel by pixel all the same; the user is
+    // asked first, since that is seldom what was meant.
+    const ImageRecord& a = ctx.ws.at(ctx.ws.current);
+    const ImageRecord& b = ctx.ws.at(slot);
+    if ((a.width != b.width || a.height != b.height) &&
+        !AskCaution(ctx.ui, Format(msg::kCompareSizesDiffer, a.width, a.height, b.width, b.height)))
+        return;
     const int level = kCompositeFields.compare_level.Clamp(ctx.settings.composite.compare_level);
     ParamBlock block = ctx.params;
     FillImageMode(block, 4, level, slot);

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
+#include "common/text.h"
 #include "shell/commands.h"
 #include "shell/messages.h"
 #include "stack/pipeline.h"
@@ -33,6 +35,33 @@ bool StoreResult(const LinearImage& img, ImageRecord& rec) {
 
 }  // namespace
 
+std::string DesktopStackProgress(const std::string& line) {
+    int a = 0, b = 0, c = 0, end = -1;
+    const char* s = line.c_str();
+    // Each form must match the whole line; %n tells where the match ended.
+    const auto whole = [&](int matched, int wanted) {
+        return matched == wanted && end == static_cast<int>(line.size());
+    };
+    if (line == "reading the RAW frames") return msg::kStackReadingRaw;
+    if (line == "done") return msg::kStackDone;
+    char kind[8] = {};
+    end = -1;
+    if (whole(std::sscanf(s, "master %7[a-z] of %d frame(s)%n", kind, &a, &end), 2)) {
+        const std::string k = kind;
+        if (k == "bias") return Format(msg::kStackMasterBias, a);
+        if (k == "dark") return Format(msg::kStackMasterDark, a);
+        if (k == "flat") return Format(msg::kStackMasterFlat, a);
+    }
+    end = -1;
+    if (whole(std::sscanf(s, "registering %d/%d%n", &a, &b, &end), 2))
+        return Format(msg::kStackRegistering, a, b);
+    end = -1;
+    if (whole(std::sscanf(s, "combining plane %d row %d/%d%n", &a, &b, &c, &end), 3))
+        return Format(msg::kStackCombining, a, b, c);
+    if (line.rfind("left out ", 0) == 0) return Format(msg::kStackLeftOut, line.substr(9).c_str());
+    return line;  // anything else as the engine wrote it
+}
+
 void CalibratedStackCommand(AppContext& ctx) {
     if (!ctx.ui.RunDialog(DialogId::CalibratedStack, ctx)) return;
     const CalibratedStackSettings& s = ctx.settings.calibrated;
@@ -47,7 +76,7 @@ void CalibratedStackCommand(AppContext& ctx) {
     }
     StackJob job = JobFromSettings(s);
     job.progress = [&](const std::string& text, int percent) {
-        ctx.ui.ShowProgress(text, percent);
+        ctx.ui.ShowProgress(DesktopStackProgress(text), percent);
     };
     StackOutcome out;
     std::string error;
@@ -68,7 +97,14 @@ void CalibratedStackCommand(AppContext& ctx) {
     }
     AdoptNewImage(ctx, slot, true);
     ctx.ui.Repaint();
-    // Lights whose stars matched nothing are not in the result: the user should know which.
+    // What the user should know of the result: a dark of another exposure, registration by
+    // shift because the reference light had too few stars.
+    if (!out.warnings.empty()) {
+        std::string text = msg::kStackWarnings;
+        for (const std::string& line : out.warnings) text += "\n" + line;
+        ShowMessage(ctx.ui, text);
+    }
+    // Lights left out are not in the result: the user should know which, and why.
     if (!out.left_out.empty()) {
         std::string text = msg::kLightsLeftOut;
         for (const std::string& why : out.left_out) text += "\n" + why;

@@ -68,6 +68,7 @@ enum CommandId : int {
     kCmdHelp = 501,
     kCmdVersion = 502,
     kCmdExamples = 503,
+    kCmdHelpInside = 504,  // ours: the help in ORVA's own window
     // Batch
     kCmdBatchSettings = 801,
     kCmdBatchStart = 802,

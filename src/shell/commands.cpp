@@ -36,8 +36,10 @@ std::optional<ProcessingCommand> ProcessingOf(int command_id) {
 
 namespace {
 
-void ShowDocument(AppContext& ctx, const char* file, const char* missing) {
-    if (!ctx.ui.OpenDocument(file)) ShowAbout(ctx.ui, Format(missing, msg::kProductName));
+// A document that could not be shown is an error, not an about box.
+void ShowDocument(AppContext& ctx, const char* file, const char* missing, bool inside = false) {
+    const bool shown = inside ? ctx.ui.OpenDocumentInside(file) : ctx.ui.OpenDocument(file);
+    if (!shown) ShowError(ctx.ui, Format(missing, msg::kProductName));
 }
 
 void SaveSettingsCommand(AppContext& ctx) {
@@ -154,8 +156,8 @@ std::vector<Command> BuildTable() {
         {kCmdPointReport, "ポイント座標(&X)",
          [](AppContext& ctx) {
              if (!HasImage(ctx)) return;
-             ShowMessage(ctx.ui, PointReportText(ctx.ws.at(ctx.ws.current),
-                                                 ctx.settings.display.readout_divisor));
+             ShowReport(ctx.ui, PointReportText(ctx.ws.at(ctx.ws.current),
+                                                ctx.settings.display.readout_divisor));
          },
          image},
         {kCmdCrossSection, "断面濃度", [](AppContext& ctx) { ShowInspectionCommand(ctx, 1); },
@@ -174,6 +176,9 @@ std::vector<Command> BuildTable() {
          nullptr},
         {kCmdHelp, "ヘルプ",
          [](AppContext& ctx) { ShowDocument(ctx, msg::kHelpFile, msg::kHelpMissing); }, nullptr},
+        {kCmdHelpInside, "ヘルプ(ORVA内で表示)(&I)",
+         [](AppContext& ctx) { ShowDocument(ctx, msg::kHelpFile, msg::kHelpMissing, true); },
+         nullptr},
         {kCmdVersion, "バージョン(&A)",
          [](AppContext& ctx) {
              ShowAbout(ctx.ui, Format(msg::kVersionLine, msg::kProductName) +
@@ -184,22 +189,24 @@ std::vector<Command> BuildTable() {
          [](AppContext& ctx) { ShowDocument(ctx, msg::kExamplesFile, msg::kExamplesMissing); },
          nullptr},
         {kCmdBatchSettings, "設定", BatchCommand(kCmdBatchSettings), BatchInstalled},
-        {kCmdBatchStart, "バッチ開始", StartBatch, nullptr},
+        // A batch is started while none runs and stopped while one runs.
+        {kCmdBatchStart, "バッチ開始", StartBatch,
+         [](const AppContext& ctx) { return ctx.batch.mode == 0; }},
         {kCmdBatchStop, "バッチ停止",
          [](AppContext& ctx) {
              ctx.batch.mode = 0;
              ctx.ui.SetStatusText("");
              ctx.ui.Repaint();
          },
-         nullptr},
+         [](const AppContext& ctx) { return ctx.batch.mode != 0; }},
         {kCmdBatchOpen, "バッチファイル開く", BatchCommand(kCmdBatchOpen), BatchInstalled},
         {kCmdBatchSave, "バッチファイル保存", BatchCommand(kCmdBatchSave), BatchInstalled},
         {kCmdRepaintToolbar, "", [](AppContext& ctx) { ctx.ui.RepaintToolbar(); }, nullptr},
         {kCmdCalibratedStack, "キャリブレーション合成(&C)", CalibratedStackCommand, nullptr},
         {kCmdSampleCentre, "中央背景取り込み",
-         [](AppContext& ctx) { SampleLevelCommand(ctx, kSampleCentre); }, nullptr},
+         [](AppContext& ctx) { SampleLevelCommand(ctx, kSampleCentre); }, image},
         {kCmdSampleEdge, "周辺背景取り込み",
-         [](AppContext& ctx) { SampleLevelCommand(ctx, kSampleEdge); }, nullptr},
+         [](AppContext& ctx) { SampleLevelCommand(ctx, kSampleEdge); }, image},
     };
     // Every operation's command comes from its descriptor.
     for (const OperationDescriptor& op : Operations()) {
@@ -231,6 +238,20 @@ const Command* FindCommand(int id) {
 bool CommandEnabled(const AppContext& ctx, int id) {
     const Command* c = FindCommand(id);
     return c != nullptr && (!c->enabled || c->enabled(ctx));
+}
+
+std::string CommandName(int id) {
+    const Command* c = FindCommand(id);
+    if (c == nullptr) return {};
+    std::string label = c->label;
+    if (const std::size_t k = label.rfind("(&"); k != std::string::npos) label.erase(k);
+    std::erase(label, '&');
+    return label;
+}
+
+std::optional<bool> CommandChecked(const AppContext& ctx, int id) {
+    if (id == kCmdAutoStretch) return ctx.view.auto_stretch != 0;
+    return std::nullopt;
 }
 
 bool ExecuteCommand(AppContext& ctx, int id) {

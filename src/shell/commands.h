@@ -25,6 +25,10 @@ struct Command {
 const std::vector<Command>& CommandTable();
 const Command* FindCommand(int id);
 bool CommandEnabled(const AppContext& ctx, int id);
+// The menu label without its access key ("開く(&O)" -> "開く"); empty for unknown ids.
+std::string CommandName(int id);
+// For a command that switches a mode on and off, whether the mode is on; none for the others.
+std::optional<bool> CommandChecked(const AppContext& ctx, int id);
 // Runs a command. False when the id is unknown or the command is disabled.
 bool ExecuteCommand(AppContext& ctx, int id);
 

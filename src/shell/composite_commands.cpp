@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 
 #include "common/text.h"
 #include "composite/multi_file.h"
@@ -23,8 +24,27 @@ int NewImageSlot(AppContext& ctx) {
     return slot;
 }
 
+// A stacked picture exists in no file; its name says what made it from what ("画像合成-自動
+// 01+03"), so that results tell themselves apart in the title, the pickers and the save
+// dialog's proposal.
+std::string ResultName(int command_id, const std::vector<int>& sources) {
+    std::string name = CommandName(command_id);
+    for (std::size_t i = 0; i < sources.size(); ++i) {
+        name += i == 0 ? ' ' : '+';
+        name += Format("%02d", sources[i]);
+    }
+    return name;
+}
+
+std::vector<int> SourcesIn(const ParamBlock& b, int at) {
+    std::vector<int> out;
+    for (int i = at; i < at + 4; ++i)
+        if (b[static_cast<std::size_t>(i)] >= 0) out.push_back(b[static_cast<std::size_t>(i)]);
+    return out;
+}
+
 // Runs a stacking code into `slot`; the picture becomes current. False when nothing came.
-bool RunInto(AppContext& ctx, uint32_t code, ParamBlock& block, int slot) {
+bool RunInto(AppContext& ctx, uint32_t code, ParamBlock& block, int slot, const std::string& name) {
     ImageRecord& out = ctx.ws.at(slot);
     if (!Dispatch(code, out, block, ctx.ws, ctx.kernels)) {
         ClearSlot(ctx.ws, slot);
@@ -32,7 +52,7 @@ bool RunInto(AppContext& ctx, uint32_t code, ParamBlock& block, int slot) {
         return false;
     }
     if (!out.occupied()) return false;
-    out.name.clear();
+    out.name = name;
     AdoptNewImage(ctx, slot, true);
     ctx.ui.Repaint();
     return true;
@@ -74,6 +94,13 @@ PointLine LineOf(const AppContext& ctx, int k, int slot, int weight) {
     const auto& p = ctx.settings.composite.points[static_cast<std::size_t>(k)];
     const auto& f = kCompositeFields.point;
     return {slot, weight, f.Clamp(p[0]), f.Clamp(p[1]), f.Clamp(p[2]), f.Clamp(p[3])};
+}
+
+std::vector<int> SlotsOf(const std::vector<PointLine>& lines) {
+    std::vector<int> out;
+    for (const PointLine& l : lines)
+        if (l.slot >= 0) out.push_back(l.slot);
+    return out;
 }
 
 void PutPoints(ParamBlock& b, int at, const PointLine& l) {
@@ -123,7 +150,7 @@ void CompositeAutoCommand(AppContext& ctx) {
     b[15] = shifted ? -1 : NoiseWord(co.noise_mode, co.noise_level);
     b[16] = co.extra_shift_x;
     b[17] = co.extra_shift_y;
-    RunInto(ctx, kOpComposite, b, slot);
+    RunInto(ctx, kOpComposite, b, slot, ResultName(kCmdCompositeAuto, SourcesIn(b, 4)));
 }
 
 void CompositePointsCommand(AppContext& ctx) {
@@ -161,7 +188,7 @@ void CompositePointsCommand(AppContext& ctx) {
     }
     b[20] = co.extra_shift_x;
     b[21] = co.extra_shift_y;
-    RunInto(ctx, kOpCompositePoints, b, slot);
+    RunInto(ctx, kOpCompositePoints, b, slot, ResultName(kCmdCompositePoints, SlotsOf(lines)));
 }
 
 void LrgbCommand(AppContext& ctx) {
@@ -192,7 +219,7 @@ void LrgbCommand(AppContext& ctx) {
     for (int k = 1; k < 4; ++k) PutPoints(b, 4 * k, colour);
     Prepare(ctx, l);
     Prepare(ctx, rgb);
-    RunInto(ctx, kOpCompositeLrgb, b, slot);
+    RunInto(ctx, kOpCompositeLrgb, b, slot, ResultName(kCmdLrgb, {l, rgb}));
 }
 
 void LrgbFourCommand(AppContext& ctx) {
@@ -225,7 +252,7 @@ void LrgbFourCommand(AppContext& ctx) {
     CompleteBPoints(used);
     ParamBlock& b = ctx.params;
     for (int k = 0; k < 4; ++k) PutPoints(b, 4 * k, lines[static_cast<std::size_t>(k)]);
-    RunInto(ctx, kOpCompositeLrgb, b, slot);
+    RunInto(ctx, kOpCompositeLrgb, b, slot, ResultName(kCmdLrgbFourImages, SlotsOf(lines)));
 }
 
 void AddMultiFiles(AppContext& ctx, const std::vector<std::string>& dropped) {
@@ -233,6 +260,17 @@ void AddMultiFiles(AppContext& ctx, const std::vector<std::string>& dropped) {
     const std::size_t room = kMultiFileMax - std::min<std::size_t>(files.size(), kMultiFileMax);
     if (dropped.size() > room) ShowError(ctx.ui, msg::kTooManyFiles);
     for (std::size_t i = 0; i < dropped.size() && i < room; ++i) files.push_back(dropped[i]);
+}
+
+void RemoveMultiFiles(std::vector<std::string>& files, std::vector<int> rows) {
+    if (rows.empty()) {
+        files.clear();
+        return;
+    }
+    std::sort(rows.begin(), rows.end(), std::greater<>());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    for (const int r : rows)
+        if (r >= 0 && r < static_cast<int>(files.size())) files.erase(files.begin() + r);
 }
 
 int StackFiles(AppContext& ctx, const std::function<void(const std::string&)>& progress) {
@@ -303,6 +341,22 @@ int StackFiles(AppContext& ctx, const std::function<void(const std::string&)>& p
     return final_slot;
 }
 
+namespace {
+
+int LowestFreeSlotBelow(const Workspace& ws, int slot) {
+    for (int s = 0; s < slot; ++s)
+        if (!ws.at(s).occupied()) return s;
+    return -1;
+}
+
+std::string FilesResultName(const std::vector<std::string>& files) {
+    const std::string first = std::filesystem::path(files.front()).stem().string();
+    return Format(msg::kFilesResultName, CommandName(kCmdCompositeFiles).c_str(), first.c_str(),
+                  static_cast<int>(files.size()) - 1);
+}
+
+}  // namespace
+
 void CompositeFilesCommand(AppContext& ctx) {
     ctx.settings.multi_file.files.clear();
     if (!ctx.ui.RunDialog(DialogId::CompositeFiles, ctx)) {
@@ -315,13 +369,22 @@ void CompositeFilesCommand(AppContext& ctx) {
     }
     if (ctx.settings.multi_file.files.empty()) return;
     BusyScope busy(ctx.ui);
-    const bool single = ctx.settings.multi_file.files.size() == 1;
-    const int slot = StackFiles(ctx);
+    const std::vector<std::string> files = ctx.settings.multi_file.files;
+    const bool single = files.size() == 1;
+    int slot = StackFiles(ctx);
     ctx.settings.multi_file.files.clear();
     if (slot < 0) return;
-    // One file is simply opened; a stack is a new picture that exists in no file.
+    // One file is simply opened; a stack is a new picture that exists in no file, named after
+    // the command and its first file, and put into the lowest free slot (its inputs were
+    // loaded below it and are gone now).
     if (!single) {
-        ctx.ws.at(slot).name.clear();
+        const int lowest = LowestFreeSlotBelow(ctx.ws, slot);
+        if (lowest >= 0) {
+            ctx.ws.at(lowest) = std::move(ctx.ws.at(slot));
+            ClearSlot(ctx.ws, slot);
+            slot = lowest;
+        }
+        ctx.ws.at(slot).name = FilesResultName(files);
         AdoptNewImage(ctx, slot, true);
     }
     ctx.ui.Repaint();

@@ -25,6 +25,9 @@ void CompositeFilesCommand(AppContext& ctx);
 // Adds dropped files to the multi-file list; shows the 16-file message (once) when some do
 // not fit and keeps the first ones.
 void AddMultiFiles(AppContext& ctx, const std::vector<std::string>& dropped);
+// Takes the files at the given list rows out of the list (rows past its end are ignored);
+// no rows at all empties it.
+void RemoveMultiFiles(std::vector<std::string>& files, std::vector<int> rows);
 
 // Multi-file stacking of ctx.settings.multi_file.files without the dialog. `progress`, when
 // set, hears one line per stage. Returns the result slot, or -1 (slots it made are freed).

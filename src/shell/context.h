@@ -22,7 +22,9 @@ struct ShellState {
     int all_images = 0;  // processing commands and zoom act on every open image
     int area_copy_mode = 0;
     int area_corner_x[2] = {0, 0}, area_corner_y[2] = {0, 0};
-    int mouse_x = 0, mouse_y = 0;  // last mouse position in the image window
+    // Last mouse position in the image window; (-1, -1) until the mouse has come in, so that
+    // nothing is read out before.
+    int mouse_x = -1, mouse_y = -1;
     int client_width = 800, client_height = 512;
     int selected_slot = -1;  // answer of the image selection dialog
     // Save dialog memory: default extension (".BMP" at start) and the last filter index.

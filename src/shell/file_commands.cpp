@@ -59,6 +59,25 @@ std::string ExtensionForFilter(const std::string& pattern, const std::string& na
     return ExtensionOfPattern(pattern);
 }
 
+// The format a save name asks for by its own extension, the letters after the last dot of
+// its file name; unknown without one. A name that merely ends in a format's letters
+// ("snappng", "rot1fits") names no format and gets the filter's extension, so that the open
+// dialog's filters find the file again.
+int FormatOfSaveName(std::string_view path) {
+    const std::size_t slash = path.find_last_of('/');
+    const std::string_view file = slash == std::string_view::npos ? path : path.substr(slash + 1);
+    const std::size_t dot = file.rfind('.');
+    if (dot == std::string_view::npos) return kFormatUnknown;
+    const std::string_view ext = file.substr(dot + 1);
+    // DetectFormat compares endings: the extension names a format only when it is the whole
+    // ending ("png", not "xpng"), that is when its tail without the first letter names none.
+    const int code = DetectFormat(ext);
+    if (code == kFormatUnknown || DetectFormat(ext.substr(1)) != kFormatUnknown) {
+        return kFormatUnknown;
+    }
+    return code;
+}
+
 // Loads and checks memory and slot as every interactive load does. Returns the slot, or -1
 // after telling the user why not.
 int PrepareLoadSlot(AppContext& ctx) {
@@ -98,23 +117,34 @@ void OpenCommand(AppContext& ctx) {
     req.title = msg::kLoadTitle;
     req.filters = ParseFilterList(msg::kOpenFilter);
     req.filter_index = 1;
+    req.several = true;
     const auto chosen = ctx.ui.OpenFileDialog(req);
     if (!chosen) return;
+    std::vector<std::string> paths = chosen->paths;
+    if (paths.empty()) paths.push_back(chosen->path);
     BusyScope busy(ctx.ui);
-    const std::string path = WithFolder(ctx, chosen->path);
-    if (DetectFormat(path) == kFormatUnknown) {
-        ShowNotSupported(ctx, path);
-        return;
+    // Every highlighted file opens, each into the lowest free slot; a file that cannot be
+    // read is reported and the next one still opens, as with dropped files.
+    bool first = true;
+    for (const std::string& name : paths) {
+        const std::string path = WithFolder(ctx, name);
+        if (DetectFormat(path) == kFormatUnknown) {
+            ShowNotSupported(ctx, path);
+            first = false;
+            continue;
+        }
+        // The first file's memory was checked before the dialog opened; the others are
+        // checked (and refused with a message) by PrepareLoadSlot.
+        const bool checked = first;
+        first = false;
+        const int slot = checked ? FindFreeSlot(ctx.ws) : PrepareLoadSlot(ctx);
+        if (slot < 0) {
+            if (checked) ShowError(ctx.ui, msg::kNoSlotOpen);
+            break;
+        }
+        if (LoadIntoSlot(ctx, path, slot)) MarkLoaded(ctx.ws, slot);
     }
-    const int slot = FindFreeSlot(ctx.ws);
-    if (slot < 0) {
-        ShowError(ctx.ui, msg::kNoSlotOpen);
-        return;
-    }
-    if (LoadIntoSlot(ctx, path, slot)) {
-        MarkLoaded(ctx.ws, slot);
-        ctx.ui.Repaint();
-    }
+    ctx.ui.Repaint();
 }
 
 void OpenFiles(AppContext& ctx, const std::vector<std::string>& paths) {
@@ -263,7 +293,7 @@ bool SaveRecordWithDialog(AppContext& ctx, int slot) {
     }
     BusyScope busy(ctx.ui);
     std::string path = WithFolder(ctx, chosen->path);
-    const int code = DetectFormat(path);
+    const int code = FormatOfSaveName(path);
     if (code < 1 || code >= kFormatRaw) path += ctx.shell.default_extension;
     if (!ConfirmOverwrite(ctx.ui, path)) return false;
     return SaveRecordAs(ctx, slot, path, ctx.shell.save_filter_index);

@@ -30,14 +30,16 @@ inline constexpr const char* kSelectListEntry = "%03d(%s)";
 inline constexpr const char* kLoadFailed = "Error:画像ファイルを読み込めませんでした！\n%s\n(%s)";
 inline constexpr const char* kSaveFailed = "Error:画像ファイルを保存できませんでした！\n%s\n(%s)";
 
-// Dialog titles and filter lists ("|" separates label and pattern pairs).
+// Dialog titles and filter lists ("|" separates label and pattern pairs). GIF files are read,
+// so the open list shows them too (ours).
 inline constexpr const char* kLoadTitle = "LOAD";
 inline constexpr const char* kSaveTitle = "SAVE";
 inline constexpr const char* kOpenFilter =
-    "全ての画像データ|*.BMP;*.PNG;*.TIF;*.TIFF;*.PPM;*.PGM;*.JPG;*.JPEG;*.FTS;*.FIT;*.FITS;"
+    "全ての画像データ|*.BMP;*.PNG;*.TIF;*.TIFF;*.PPM;*.PGM;*.JPG;*.JPEG;*.GIF;*.FTS;*.FIT;*.FITS;"
     "*.CRW;*.CR2;*.NEF;*.NRW;*.PEF;*.RAF;*.ORF;*.MRW;*.RAW;*.RW2;*.RWL;*.SRF;*.ARW;*.SR2;"
     "*.DNG;*.ERF;*.KDC;*.MEF;*.SRW|*.BMP|*.BMP|*.PNG|*.PNG|*.TIF|*.TIF;*.TIFF|*.PPM|*.PPM|"
-    "*.PGM|*.PGM|*.JPG|*.JPG;*.JPEG|Fits|*.FTS;*.FIT;*.FITS|Digital camera RAW|*.CRW;*.CR2;"
+    "*.PGM|*.PGM|*.JPG|*.JPG;*.JPEG|*.GIF|*.GIF|Fits|*.FTS;*.FIT;*.FITS|Digital camera "
+    "RAW|*.CRW;*.CR2;"
     "*.NEF;*.NRW;*.PEF;*.RAF;*.ORF;*.MRW;*.RAW;*.RW2;*.RWL;*.SRF;*.ARW;*.SR2;*.DNG;*.ERF;"
     "*.KDC;*.MEF;*.SRW|All|*.*||";
 inline constexpr const char* kSaveFilter =
@@ -81,6 +83,7 @@ inline constexpr const char* kHelpFile = "help.htm";
 inline constexpr const char* kExamplesFile = "ORVA.htm";
 inline constexpr const char* kHelpMissing =
     "ファイルを表示できませんでした。\n%sをインストールしたフォルダの\"help.htm\"をご覧下さい。";
+inline constexpr const char* kHelpWindowTitle = "ORVA ヘルプ";
 inline constexpr const char* kExamplesMissing =
     "ファイルを表示できませんでした。\n%sをインストールしたフォルダの\"ORVA.htm\"をご覧下さい。";
 
@@ -121,6 +124,8 @@ inline constexpr const char* kMinLine5 = "MIN  R:%5d G:%5d B:%5d";
 inline constexpr const char* kAllImagesLabel = " All image ";
 inline constexpr const char* kOneImageLabel = "One image";
 inline constexpr const char* kPrintDocument = "ORVA(%s)";
+// After the main window's title while the display is auto-stretched (ours).
+inline constexpr const char* kAutoStretchMark = "  [オートストレッチ表示中]";
 
 // Image window: the end of a background point list.
 inline constexpr const char* kBackgroundPointsDone = "画像の背景選択終了！";
@@ -132,6 +137,11 @@ inline constexpr const char* kNoImageChosen = "画像が選択されていませ
 inline constexpr const char* kNoRgbImages = "R,G,B画像が選択されていません！";
 inline constexpr const char* kTooManyFiles =
     "Error:ファイル数が１６個を超えました！\n超えたファイルは読み込みません！";
+// The name of a multi-file stack: the command, the first file, how many more (ours).
+inline constexpr const char* kFilesResultName = "%s %s ほか%d枚";
+// Two pictures of different sizes compared (ours).
+inline constexpr const char* kCompareSizesDiffer =
+    "２つの画像のサイズが異なります！（%dx%d と %dx%d）\nこのまま比較しますか？";
 inline constexpr const char* kDropFilesHere = "ファイルをドラッグアンドドロップして下さい";
 // Background corrections and the two-image comparison.
 inline constexpr const char* kSampleCentrePrompt = "画像中央付近の背景を選択して下さい！";
@@ -150,5 +160,15 @@ inline constexpr const char* kDarkListEntry = "%d %s";
 inline constexpr const char* kRawDialogTitle = "RAW現像設定";
 // Calibrated stacking (ours): lights left out because their stars matched nothing.
 inline constexpr const char* kLightsLeftOut = "位置合わせできず除外したライト:";
+inline constexpr const char* kStackWarnings = "合成についての注意:";
+// Its progress lines, as the desktop shows them (the command line prints the engine's own).
+inline constexpr const char* kStackReadingRaw = "RAWフレームを読み込んでいます";
+inline constexpr const char* kStackMasterBias = "マスターバイアスを作成中（%d枚）";
+inline constexpr const char* kStackMasterDark = "マスターダークを作成中（%d枚）";
+inline constexpr const char* kStackMasterFlat = "マスターフラットを作成中（%d枚）";
+inline constexpr const char* kStackRegistering = "位置合わせ中　%d／%d枚";
+inline constexpr const char* kStackLeftOut = "除外：%s";
+inline constexpr const char* kStackCombining = "合成中　プレーン%d　%d／%d行";
+inline constexpr const char* kStackDone = "完了";
 
 }  // namespace orva::msg

@@ -19,6 +19,10 @@ void ShowMessage(Ui& ui, const std::string& text) {
     ui.AskUser({msg::kTitleMessage, text, Buttons::Ok, Icon::Exclamation});
 }
 
+void ShowReport(Ui& ui, const std::string& text) {
+    ui.AskUser({msg::kTitleMessage, text, Buttons::Ok, Icon::Information});
+}
+
 Answer AskSaveChanged(Ui& ui, const std::string& text) {
     return ui.AskUser({msg::kTitleSave, text, Buttons::YesNoCancel, Icon::Exclamation});
 }

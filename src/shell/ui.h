@@ -33,11 +33,16 @@ struct FileDialogRequest {
     // The extension the command adds to a name typed without one until a filter is chosen;
     // the dialog itself leaves the typed name as it is.
     std::string default_extension;
+    // An open dialog that lets the user pick several files at once.
+    bool several = false;
 };
 
 struct FileDialogResult {
-    std::string path;      // full path of the chosen file
+    std::string path;      // full path of the chosen file (the first one of several)
     int filter_index = 1;  // 1-based filter the user ended with
+    // Every chosen file in the order the dialog gives them, when the request allowed
+    // several; empty otherwise.
+    std::vector<std::string> paths{};
 };
 
 class Ui {
@@ -49,8 +54,11 @@ public:
     virtual std::optional<FileDialogResult> SaveFileDialog(const FileDialogRequest& request) = 0;
     // Runs an operation dialog, which edits ctx.settings in place. True on OK.
     virtual bool RunDialog(DialogId dialog, AppContext& ctx) = 0;
-    // Opens a document with the desktop's viewer. False when that failed.
+    // Opens a document with the desktop's viewer, or in the application's own window when
+    // there is none. False when that failed.
     virtual bool OpenDocument(const std::string& path) = 0;
+    // Opens a document in the application's own window. False when that failed.
+    virtual bool OpenDocumentInside(const std::string& path) { return OpenDocument(path); }
 
     virtual void SetBusy(bool /*busy*/) {}
     virtual void Repaint() {}
@@ -72,6 +80,9 @@ public:
 void ShowError(Ui& ui, const std::string& text);
 bool AskCaution(Ui& ui, const std::string& text);
 void ShowMessage(Ui& ui, const std::string& text);
+// A "Message !" box that only reports (coordinates, values): the information sign, not the
+// warning one.
+void ShowReport(Ui& ui, const std::string& text);
 Answer AskSaveChanged(Ui& ui, const std::string& text);
 // True when `path` does not exist, or exists and the user allowed overwriting it.
 bool ConfirmOverwrite(Ui& ui, const std::string& path);

@@ -8,9 +8,10 @@
 
 #include "common/parallel.h"
 #include "common/text.h"
-#include "composite/align.h"
-#include "stack/frames.h"
+#include "stack/header.h"
 #include "stack/resample.h"
+#include "stack/shift_search.h"
+#include "stack/stages.h"
 #include "stack/stars.h"
 
 namespace orva {
@@ -19,206 +20,9 @@ namespace {
 
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr std::size_t kMinStars = 6;  // fewer cannot pin a rotation with any confidence
+constexpr int kCountStars = 2000;
 
-// FITS files are mapped; RAW files decoded to their mosaic once. All frames of a stack are
-// of one kind, as a mosaic cannot be calibrated with colour planes or the other way round.
-bool OpenFrames(const std::vector<std::string>& paths, bool raw, const std::string& folder,
-                FrameList& out, std::string* error) {
-    for (const std::string& p : paths) {
-        if ((DetectFormat(p) == kFormatRaw) != raw) {
-            *error = p + ": RAW and FITS frames cannot be stacked together";
-            return false;
-        }
-        IoResult r;
-        if (raw) {
-            auto f = std::make_unique<RawFrame>();
-            r = f->Open(p, folder);
-            out.push_back(std::move(f));
-        } else {
-            auto f = std::make_unique<FitsFrame>();
-            r = f->Open(p);
-            out.push_back(std::move(f));
-        }
-        if (!r.ok()) {
-            *error = p + ": " + IoStatusName(r.status) + (r.detail.empty() ? "" : ": " + r.detail);
-            return false;
-        }
-    }
-    return true;
-}
-
-bool Matches(const FrameList& frames, const FrameRows& like, std::string* error) {
-    for (const auto& f : frames) {
-        if (f->width != like.width || f->height != like.height || f->planes != like.planes) {
-            *error = f->path + ": " + std::to_string(f->width) + "x" + std::to_string(f->height) +
-                     " in " + std::to_string(f->planes) +
-                     " plane(s) does not match the first light (" + std::to_string(like.width) +
-                     "x" + std::to_string(like.height) + " in " + std::to_string(like.planes) + ")";
-            return false;
-        }
-    }
-    return true;
-}
-
-// The planes of a master frame; empty without frames.
-using Master = std::vector<std::vector<float>>;
-
-Master Combined(const FrameList& frames, const CombineParams& params, int band_rows) {
-    Master m;
-    if (frames.empty()) return m;
-    const FrameRows& g = *frames[0];
-    const std::size_t w = static_cast<std::size_t>(g.width);
-    const std::vector<double> weights(frames.size(), 1.0);
-    std::vector<std::vector<float>> band(
-        frames.size(), std::vector<float>(w * static_cast<std::size_t>(band_rows)));
-    m.assign(static_cast<std::size_t>(g.planes), std::vector<float>(w * g.height));
-    for (int c = 0; c < g.planes; ++c) {
-        for (int y0 = 0; y0 < g.height; y0 += band_rows) {
-            const int rows = std::min(band_rows, g.height - y0);
-            RunBands(static_cast<int>(frames.size()), [&](int i) {
-                frames[static_cast<std::size_t>(i)]->Read(c, y0, rows,
-                                                          band[static_cast<std::size_t>(i)].data());
-            });
-            RunBands(rows, [&](int r) {
-                std::vector<const float*> ptrs;
-                for (const auto& b : band)
-                    ptrs.push_back(b.data() + static_cast<std::size_t>(r) * w);
-                CombineRow(ptrs, weights, g.width, params,
-                           m[static_cast<std::size_t>(c)].data() +
-                               (static_cast<std::size_t>(y0) + static_cast<std::size_t>(r)) * w);
-            });
-        }
-    }
-    return m;
-}
-
-double PlaneMedian(const std::vector<float>& plane) {
-    std::vector<float> v;
-    const std::size_t step = std::max<std::size_t>(1, plane.size() / 1000000);
-    for (std::size_t i = 0; i < plane.size(); i += step)
-        if (!std::isnan(plane[i])) v.push_back(plane[i]);
-    if (v.empty()) return 0;
-    std::nth_element(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(v.size() / 2), v.end());
-    return v[v.size() / 2];
-}
-
-struct Masters {
-    Master bias, dark, flat;  // the flat normalised to a median of 1 per plane
-
-    // Calibrates `count` samples of plane c starting at sample `at`.
-    void Apply(int c, std::size_t at, std::size_t count, float* v) const {
-        const auto cc = static_cast<std::size_t>(c);
-        const float* sub = !dark.empty()   ? dark[cc].data() + at
-                           : !bias.empty() ? bias[cc].data() + at
-                                           : nullptr;
-        const float* f = flat.empty() ? nullptr : flat[cc].data() + at;
-        for (std::size_t i = 0; i < count; ++i) {
-            float x = v[i];
-            if (sub != nullptr) x -= sub[i];
-            // A dead place of the flat corrects nothing rather than blowing up.
-            if (f != nullptr && f[i] > 1e-3f) x /= f[i];
-            v[i] = x;
-        }
-    }
-};
-
-// A whole light, calibrated: its planes one after another.
-void LoadCalibrated(const FrameRows& light, const Masters& m, std::vector<float>& planes) {
-    const std::size_t n = light.pixels(), w = static_cast<std::size_t>(light.width);
-    planes.resize(n * static_cast<std::size_t>(light.planes));
-    for (int c = 0; c < light.planes; ++c) {
-        float* plane = planes.data() + n * static_cast<std::size_t>(c);
-        ForEachRowBand(light.height, [&](int y0, int y1) {
-            float* at = plane + static_cast<std::size_t>(y0) * w;
-            light.Read(c, y0, y1 - y0, at);
-            m.Apply(c, static_cast<std::size_t>(y0) * w, static_cast<std::size_t>(y1 - y0) * w, at);
-        });
-    }
-}
-
-// The size of the lights as registered and combined: a RAW light has three planes once
-// demosaiced.
-struct Shape {
-    int width = 0, height = 0, planes = 0;
-    std::size_t pixels() const { return static_cast<std::size_t>(width) * height; }
-};
-
-// The plane registration and noise look at: the middle one of three.
-const float* MiddlePlane(const std::vector<float>& planes, const Shape& g) {
-    return planes.data() + (g.planes == 3 ? g.pixels() : 0);
-}
-
-// Calibrated planes as 16-bit samples, for the alignment search.
-void ToSamples(const std::vector<float>& planes, const Shape& g,
-               std::array<std::vector<uint16_t>, 3>& out) {
-    const std::size_t n = g.pixels();
-    for (int c = 0; c < g.planes; ++c) {
-        const float* from = planes.data() + n * static_cast<std::size_t>(c);
-        auto& o = out[static_cast<std::size_t>(c)];
-        o.resize(n);
-        for (std::size_t i = 0; i < n; ++i)
-            o[i] = std::isnan(from[i])
-                       ? 0
-                       : static_cast<uint16_t>(std::clamp(from[i], 0.0f, 65535.0f) + 0.5f);
-    }
-}
-
-StackSource SourceOfSamples(const std::array<std::vector<uint16_t>, 3>& p, const Shape& g) {
-    StackSource s;
-    for (std::size_t c = 0; c < 3; ++c) s.plane[c] = p[g.planes == 1 ? 0 : c].data();
-    s.width = g.width;
-    s.height = g.height;
-    return s;
-}
-
-// A calibrated mosaic into three planes, rows turned round so that the first row is the
-// bottom one, as every other picture keeps them.
-void Demosaic(const RawMosaic& layout, std::vector<float>& mosaic, std::vector<float>& rgb) {
-    RawMosaic m = layout;
-    m.samples.swap(mosaic);
-    const std::size_t w = static_cast<std::size_t>(m.width), n = w * m.height;
-    rgb.resize(3 * n);
-    DemosaicLinear(m, true, rgb.data(), rgb.data() + n, rgb.data() + 2 * n);
-    m.samples.swap(mosaic);
-    for (int c = 0; c < 3; ++c) {
-        float* p = rgb.data() + n * static_cast<std::size_t>(c);
-        for (int y = 0; y < m.height / 2; ++y)
-            std::swap_ranges(p + static_cast<std::size_t>(y) * w,
-                             p + static_cast<std::size_t>(y + 1) * w,
-                             p + static_cast<std::size_t>(m.height - 1 - y) * w);
-    }
-}
-
-// Divides a flat by its median, for each colour of the mosaic on its own so that the colour
-// of the flat's light does not tint the lights. False when a colour has no light.
-bool NormaliseFlat(std::vector<float>& plane, const RawMosaic* layout, int width, int height) {
-    if (layout == nullptr) {
-        const double median = PlaneMedian(plane);
-        if (median <= 0) return false;
-        for (float& v : plane) v = static_cast<float>(v / median);
-        return true;
-    }
-    // A row step prime to the pattern's period, so that every colour is sampled.
-    int step = std::max(1, height / 1000);
-    while (step % 2 == 0 || step % 3 == 0) ++step;
-    for (int colour = 0; colour < 3; ++colour) {
-        std::vector<float> values;
-        for (int y = 0; y < height; y += step)
-            for (int x = 0; x < width; ++x)
-                if (layout->Colour(x, y) == colour)
-                    values.push_back(plane[static_cast<std::size_t>(y) * width + x]);
-        if (values.empty()) continue;
-        const double median = PlaneMedian(values);
-        if (median <= 0) return false;
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x)
-                if (layout->Colour(x, y) == colour)
-                    plane[static_cast<std::size_t>(y) * width + x] /= static_cast<float>(median);
-    }
-    return true;
-}
-
-// Header cards from what the camera recorded for the first RAW light.
+// Header cards from what the camera recorded for a RAW light.
 std::vector<std::string> RawCards(const RawMosaic& m) {
     std::vector<std::string> cards;
     auto text = [&](const char* key, std::string value) {
@@ -236,6 +40,20 @@ std::vector<std::string> RawCards(const RawMosaic& m) {
     return cards;
 }
 
+std::vector<std::string> CardsOf(const FrameRows& f) {
+    if (const auto* fits = dynamic_cast<const FitsFrame*>(&f)) return fits->cards();
+    if (const auto* raw = dynamic_cast<const RawFrame*>(&f)) return RawCards(raw->layout);
+    return {};
+}
+
+// Seconds of exposure a frame records; 0 when it does not say.
+double Exposure(const FrameRows& f) {
+    const std::vector<std::string> cards = CardsOf(f);
+    double v = 0;
+    if (CardNumber(cards, "EXPTIME", v) || CardNumber(cards, "EXPOSURE", v)) return v;
+    return 0;
+}
+
 std::string FileName(const std::string& path) {
     return std::filesystem::path(path).filename().string();
 }
@@ -251,246 +69,413 @@ const char* RejectionName(Rejection r) {
     return "";
 }
 
-}  // namespace
+double Median(std::vector<double> v) {
+    if (v.empty()) return 0;
+    std::sort(v.begin(), v.end());
+    const std::size_t m = v.size() / 2;
+    return v.size() % 2 == 1 ? v[m] : 0.5 * (v[m - 1] + v[m]);
+}
 
-bool RunCalibratedStack(const StackJob& job, StackOutcome& out, std::string* error) {
-    out = StackOutcome{};
-    // Masters take the first tenth, registration up to a half, the combination the rest.
-    auto tell = [&](const std::string& s, int percent) {
-        if (job.progress) job.progress(s, percent);
-    };
-    if (job.lights.empty()) {
-        *error = "no light frames";
+// The stages of one stack, each a method, run in order by Run.
+class Stack {
+public:
+    Stack(const StackJob& job, StackOutcome& out, std::string* error)
+        : job_(job), out_(out), error_(error) {}
+    bool Run();
+
+private:
+    bool Open();
+    bool MakeMasters();
+    void CheckDarkExposures();
+    bool PrepareLights();
+    bool PrepareLight(std::size_t i, int percent);
+    bool Register(std::size_t i, const float* middle, const std::vector<Star>& stars);
+    bool Store(std::size_t i, const float* planes);
+    void Select();
+    void Combine();
+    void ReadPlaced(std::size_t i, int c, int y0, int rows, float* dst) const;
+    void Describe();
+
+    void Tell(const std::string& s, int percent) const {
+        if (job_.progress) job_.progress(s, percent);
+    }
+    void Warn(const std::string& s) {
+        out_.warnings.push_back(s);
+        if (job_.warn) job_.warn(s);
+    }
+    const float* Middle(const std::vector<float>& planes) const {
+        return planes.data() + (shape_.planes == 3 ? shape_.pixels() : 0);
+    }
+
+    const StackJob& job_;
+    StackOutcome& out_;
+    std::string* error_;
+
+    bool raw_ = false;
+    const RawMosaic* layout_ = nullptr;
+    FrameList lights_, bias_, darks_, flats_;
+    std::size_t ref_ = 0;
+    Masters masters_;
+    Shape shape_;
+    bool by_stars_ = true, hold_ = true;
+    std::string fallback_;  // why registration fell back to the shift search
+    std::vector<float> planes_, scratch_, moved_, reference_middle_;
+    std::vector<Star> reference_stars_;
+    FrameList stored_;                         // per light: calibrated and moved, or null
+    std::vector<std::vector<SkyStats>> sky_;   // per light and plane
+    std::vector<std::vector<LinearMap>> map_;  // per light and plane, to the reference's sky
+    std::vector<std::size_t> active_;
+    std::vector<double> weights_;
+};
+
+bool Stack::Open() {
+    if (job_.lights.empty()) {
+        *error_ = "no light frames";
         return false;
     }
-    const bool raw = DetectFormat(job.lights[0]) == kFormatRaw;
-    if (raw) tell("reading the RAW frames", 0);
-    FrameList lights, bias, darks, flats;
-    for (auto [paths, frames] : {std::pair{&job.lights, &lights}, std::pair{&job.bias, &bias},
-                                 std::pair{&job.darks, &darks}, std::pair{&job.flats, &flats}})
-        if (!OpenFrames(*paths, raw, job.temp_folder, *frames, error)) return false;
-    const FrameRows& g = *lights[0];
-    const RawMosaic* layout = raw ? &static_cast<const RawFrame&>(g).layout : nullptr;
-    if (raw)
-        for (const FrameList* list : {&lights, &bias, &darks, &flats})
+    if (job_.reference >= job_.lights.size()) {
+        *error_ = "the reference light is not one of the lights";
+        return false;
+    }
+    ref_ = job_.reference;
+    raw_ = DetectFormat(job_.lights[0]) == kFormatRaw;
+    if (raw_) Tell("reading the RAW frames", 0);
+    for (auto [paths, frames] : {std::pair{&job_.lights, &lights_}, std::pair{&job_.bias, &bias_},
+                                 std::pair{&job_.darks, &darks_}, std::pair{&job_.flats, &flats_}})
+        if (!OpenFrames(*paths, raw_, job_.temp_folder, *frames, error_)) return false;
+    const FrameRows& g = *lights_[ref_];
+    layout_ = raw_ ? &static_cast<const RawFrame&>(g).layout : nullptr;
+    if (raw_)
+        for (const FrameList* list : {&lights_, &bias_, &darks_, &flats_})
             for (const auto& f : *list) {
                 const RawMosaic& l = static_cast<const RawFrame&>(*f).layout;
-                if (l.period != layout->period || l.cfa != layout->cfa) {
-                    *error = f->path + ": another colour pattern than the first light's";
+                if (l.period != layout_->period || l.cfa != layout_->cfa) {
+                    *error_ = f->path + ": another colour pattern than the reference light's";
                     return false;
                 }
             }
-    if (!Matches(lights, g, error) || !Matches(bias, g, error) || !Matches(darks, g, error) ||
-        !Matches(flats, g, error))
+    if (!Matches(lights_, g, error_) || !Matches(bias_, g, error_) || !Matches(darks_, g, error_) ||
+        !Matches(flats_, g, error_))
         return false;
-    const int band_rows = std::max(1, job.band_rows);
+    shape_ = {g.width, g.height, raw_ ? 3 : g.planes};
+    return true;
+}
 
-    // Masters.
-    const CombineParams master_params{job.master_median ? Rejection::Median : Rejection::Sigma, 3.0,
-                                      3.0, 3};
-    Masters m;
-    if (!bias.empty()) tell("master bias of " + std::to_string(bias.size()) + " frame(s)", 0);
-    m.bias = Combined(bias, master_params, band_rows);
-    if (!darks.empty()) tell("master dark of " + std::to_string(darks.size()) + " frame(s)", 3);
-    m.dark = Combined(darks, master_params, band_rows);
-    if (!flats.empty()) {
-        tell("master flat of " + std::to_string(flats.size()) + " frame(s)", 6);
-        m.flat = Combined(flats, master_params, band_rows);
-        for (std::size_t c = 0; c < m.flat.size(); ++c) {
-            auto& plane = m.flat[c];
-            if (!m.bias.empty())
-                for (std::size_t i = 0; i < plane.size(); ++i) plane[i] -= m.bias[c][i];
-            if (!NormaliseFlat(plane, layout, g.width, g.height)) {
-                *error = flats[0]->path + ": the flat has no light above the bias";
-                return false;
-            }
-        }
+// A dark of another exposure than the lights' leaves too much or too little dark current.
+void Stack::CheckDarkExposures() {
+    const double light = Exposure(*lights_[ref_]);
+    if (light <= 0) return;
+    for (const auto& d : darks_) {
+        const double dark = Exposure(*d);
+        if (dark > 0 && std::fabs(dark - light) > 0.01 * light)
+            Warn(Format("%s: dark of %g s for lights of %g s; the dark current will not match",
+                        d->path.c_str(), dark, light));
     }
+}
 
-    // Registration on the first light, and each light's noise. Lights that must be resampled
-    // (by stars) or demosaiced (RAW) are prepared once and kept in temporary files; otherwise
-    // only the displacement is kept and the light is calibrated again band by band when
-    // combined.
-    const std::size_t count = lights.size();
-    const bool by_stars = job.registration == Registration::Stars;
-    const bool prepared = by_stars || raw;
-    const Shape shape{g.width, g.height, raw ? 3 : g.planes};
-    const std::size_t n = shape.pixels();
-    const bool hold =
-        count * n * static_cast<std::size_t>(shape.planes) * sizeof(float) <= job.memory_for_frames;
-    out.dx.assign(count, 0);
-    out.dy.assign(count, 0);
-    out.noise.assign(count, 0);
-    out.placement.assign(count, {});
-    std::vector<bool> used(count, true);
-    FrameList spooled(prepared ? count : 0);
-    {
-        std::vector<float> planes, colour, moved;
-        std::array<std::vector<uint16_t>, 3> reference, candidate;
-        std::vector<Star> reference_stars;
-        for (std::size_t i = 0; i < count; ++i) {
-            const int percent = 10 + static_cast<int>(40 * i / count);
-            tell("registering " + std::to_string(i + 1) + "/" + std::to_string(count), percent);
-            LoadCalibrated(*lights[i], m, planes);
-            if (raw) {
-                Demosaic(*layout, planes, colour);
-                planes.swap(colour);
-            }
-            out.noise[i] = EstimateNoise(MiddlePlane(planes, shape), shape.width, shape.height, 4);
-            const float* keep = planes.data();
-            if (!by_stars) {
-                ToSamples(planes, shape, i == 0 ? reference : candidate);
-                if (i > 0) {
-                    const auto d = AlignSources(
-                        {SourceOfSamples(reference, shape), SourceOfSamples(candidate, shape)},
-                        kCompareCentre, job.search_range, job.search_range, false);
-                    out.dx[i] = d[1].dx;
-                    out.dy[i] = d[1].dy;
-                    out.placement[i].tx = d[1].dx;
-                    out.placement[i].ty = d[1].dy;
-                }
-            } else {
-                const std::vector<Star> stars =
-                    DetectStars(MiddlePlane(planes, shape), shape.width, shape.height);
-                if (i == 0) {
-                    if (stars.size() < kMinStars) {
-                        *error = job.lights[0] + ": " + std::to_string(stars.size()) +
-                                 " star(s) found, too few to register by stars";
-                        return false;
-                    }
-                    reference_stars = stars;
-                } else {
-                    StarMatch match;
-                    std::string why;
-                    if (!MatchStars(reference_stars, stars, match, &why)) {
-                        used[i] = false;
-                        out.left_out.push_back(FileName(job.lights[i]) + ": " + why);
-                        tell("left out " + out.left_out.back(), percent);
-                        continue;
-                    }
-                    const Similarity& t = match.transform;
-                    out.placement[i] = {t.a, t.b, t.tx, t.ty};
-                    out.dx[i] = static_cast<int>(std::lround(t.tx));
-                    out.dy[i] = static_cast<int>(std::lround(t.ty));
-                    const Similarity back = t.Inverse();
-                    moved.resize(planes.size());
-                    for (int c = 0; c < shape.planes; ++c)
-                        ResamplePlane(planes.data() + n * static_cast<std::size_t>(c), shape.width,
-                                      shape.height, back.a, back.b, back.tx, back.ty,
-                                      moved.data() + n * static_cast<std::size_t>(c));
-                    keep = moved.data();
-                }
-            }
-            if (!prepared) continue;
-            std::unique_ptr<WrittenFrame> frame;
-            IoResult r;
-            if (hold) {
-                auto held = std::make_unique<HeldFrame>();
-                r = held->Create(shape.width, shape.height, shape.planes);
-                frame = std::move(held);
-            } else {
-                auto spool = std::make_unique<SpoolFrame>();
-                r = spool->Create(shape.width, shape.height, shape.planes, job.temp_folder);
-                frame = std::move(spool);
-            }
-            for (int c = 0; c < shape.planes && r.ok(); ++c)
-                r = frame->WritePlane(c, keep + n * static_cast<std::size_t>(c));
-            if (!r.ok()) {
-                *error = r.detail;
-                return false;
-            }
-            spooled[i] = std::move(frame);
-        }
-    }
-    std::vector<std::size_t> active;
+bool Stack::MakeMasters() {
+    if (!bias_.empty()) Tell("master bias of " + std::to_string(bias_.size()) + " frame(s)", 0);
+    if (!darks_.empty()) Tell("master dark of " + std::to_string(darks_.size()) + " frame(s)", 3);
+    if (!flats_.empty()) Tell("master flat of " + std::to_string(flats_.size()) + " frame(s)", 6);
+    return BuildMasters(bias_, darks_, flats_, job_.master_median, std::max(1, job_.band_rows),
+                        layout_, masters_, error_);
+}
+
+// Calibrates, measures and registers every light, the reference first; keeps those that
+// must move (or were demosaiced) calibrated in memory or a temporary file.
+bool Stack::PrepareLights() {
+    const std::size_t count = lights_.size();
+    by_stars_ = job_.registration == Registration::Stars;
+    hold_ = count * shape_.pixels() * static_cast<std::size_t>(shape_.planes) * sizeof(float) <=
+            job_.memory_for_frames;
+    out_.dx.assign(count, 0);
+    out_.dy.assign(count, 0);
+    out_.noise.assign(count, 0);
+    out_.placement.assign(count, {});
+    out_.lights.assign(count, {});
+    stored_.clear();
+    stored_.resize(count);
+    sky_.assign(count, {});
+    std::vector<std::size_t> order{ref_};
     for (std::size_t i = 0; i < count; ++i)
-        if (used[i]) active.push_back(i);
-    std::vector<double> weights;
-    for (std::size_t i : active)
-        weights.push_back(
-            job.weight_by_noise && out.noise[i] > 0 ? 1.0 / (out.noise[i] * out.noise[i]) : 1.0);
+        if (i != ref_) order.push_back(i);
+    for (std::size_t k = 0; k < count; ++k) {
+        const int percent = 10 + static_cast<int>(40 * k / count);
+        Tell("registering " + std::to_string(k + 1) + "/" + std::to_string(count), percent);
+        if (!PrepareLight(order[k], percent)) return false;
+    }
+    reference_middle_ = {};
+    return true;
+}
 
-    // Combination, a band of rows at a time. Prepared lights are calibrated already, and in
-    // place when registered by stars.
-    const std::size_t w = static_cast<std::size_t>(shape.width);
-    LinearImage& img = out.image;
-    img.width = shape.width;
-    img.height = shape.height;
-    img.planes = shape.planes;
-    img.data.assign(n * static_cast<std::size_t>(shape.planes), kNaN);
-    img.cards = raw ? RawCards(*layout) : static_cast<const FitsFrame&>(g).cards();
-    const std::size_t used_count = active.size();
-    std::vector<std::vector<float>> rows_read(used_count, std::vector<float>(w * band_rows)),
-        placed(used_count, std::vector<float>(w * band_rows));
-    for (int c = 0; c < shape.planes; ++c) {
-        for (int y0 = 0; y0 < shape.height; y0 += band_rows) {
-            const int rows = std::min(band_rows, shape.height - y0);
+bool Stack::PrepareLight(std::size_t i, int percent) {
+    LightQuality& q = out_.lights[i];
+    q.path = job_.lights[i];
+    LoadCalibrated(*lights_[i], masters_, layout_, planes_, scratch_);
+    const float* middle = Middle(planes_);
+    out_.noise[i] = q.noise = EstimateNoise(middle, shape_.width, shape_.height, 4);
+    // Enough stars to count and measure the seeing by, the brightest first.
+    const std::vector<Star> stars = DetectStars(middle, shape_.width, shape_.height, kCountStars);
+    q.stars = static_cast<int>(stars.size());
+    if (!stars.empty()) {
+        std::vector<double> fwhm, round;
+        for (const Star& s : stars) {
+            fwhm.push_back(s.fwhm);
+            round.push_back(s.roundness);
+        }
+        q.fwhm = Median(fwhm);
+        q.roundness = Median(round);
+    }
+    if (!Register(i, middle, stars)) {
+        Tell("left out " + FileName(q.path) + ": " + q.reason, percent);
+        return true;
+    }
+    // A light moves when some corner of it would land kStillShift or more from where it is.
+    const StackOutcome::Placement& p = out_.placement[i];
+    const Similarity t{p.a, p.b, p.tx, p.ty};
+    bool moves = false;
+    for (const auto& [x, y] : {std::pair{0, 0},
+                               {shape_.width - 1, 0},
+                               {0, shape_.height - 1},
+                               {shape_.width - 1, shape_.height - 1}}) {
+        double ox = 0, oy = 0;
+        t.Map(x, y, ox, oy);
+        moves = moves || std::hypot(ox - x, oy - y) >= kStillShift;
+    }
+    // The sky of each plane, on about half a million samples, before any resampling: the
+    // interpolation smooths the noise, and a light would be scaled up for it.
+    const std::size_t n = shape_.pixels(), step = std::max<std::size_t>(1, n / 500000);
+    for (int c = 0; c < shape_.planes; ++c)
+        sky_[i].push_back(MeasureSky(planes_.data() + n * static_cast<std::size_t>(c), n, step));
+    q.sky = sky_[i][shape_.planes == 3 ? 1 : 0].location;
+    const float* keep = planes_.data();
+    if (moves) {
+        const Similarity back = t.Inverse();
+        moved_.resize(planes_.size());
+        for (int c = 0; c < shape_.planes; ++c)
+            ResamplePlane(planes_.data() + n * static_cast<std::size_t>(c), shape_.width,
+                          shape_.height, back.a, back.b, back.tx, back.ty,
+                          moved_.data() + n * static_cast<std::size_t>(c));
+        keep = moved_.data();
+    }
+    if (!moves && !raw_) return true;
+    return Store(i, keep);
+}
+
+// The light's placement on the reference; false (the light left out, with the reason) when
+// its stars match none of the reference's.
+bool Stack::Register(std::size_t i, const float* middle, const std::vector<Star>& stars) {
+    LightQuality& q = out_.lights[i];
+    StackOutcome::Placement& p = out_.placement[i];
+    if (i == ref_) {
+        if (by_stars_ && stars.size() < kMinStars) {
+            by_stars_ = false;
+            fallback_ = Format(
+                "%s: %zu star(s), too few to register by stars; registered by "
+                "shift",
+                FileName(job_.lights[i]).c_str(), stars.size());
+            Warn(fallback_);
+        }
+        if (by_stars_)
+            reference_stars_ = stars;
+        else
+            reference_middle_.assign(middle, middle + shape_.pixels());
+        return true;
+    }
+    if (by_stars_) {
+        StarMatch match;
+        std::string why;
+        if (!MatchStars(reference_stars_, stars, match, &why)) {
+            q.used = false;
+            q.reason = why;
+            return false;
+        }
+        const Similarity& t = match.transform;
+        p = {t.a, t.b, t.tx, t.ty};
+        q.rotation = t.AngleDegrees();
+    } else {
+        const Shift d = FindShift(reference_middle_.data(), middle, shape_.width, shape_.height,
+                                  job_.search_range);
+        p = {1, 0, d.dx, d.dy};
+    }
+    // Where the light's centre lands, less the centre.
+    const double cx = 0.5 * (shape_.width - 1), cy = 0.5 * (shape_.height - 1);
+    q.dx = p.a * cx - p.b * cy + p.tx - cx;
+    q.dy = p.b * cx + p.a * cy + p.ty - cy;
+    out_.dx[i] = static_cast<int>(std::lround(p.tx));
+    out_.dy[i] = static_cast<int>(std::lround(p.ty));
+    return true;
+}
+
+bool Stack::Store(std::size_t i, const float* planes) {
+    std::unique_ptr<WrittenFrame> frame;
+    IoResult r;
+    if (hold_) {
+        auto held = std::make_unique<HeldFrame>();
+        r = held->Create(shape_.width, shape_.height, shape_.planes);
+        frame = std::move(held);
+    } else {
+        auto spool = std::make_unique<SpoolFrame>();
+        r = spool->Create(shape_.width, shape_.height, shape_.planes, job_.temp_folder);
+        frame = std::move(spool);
+    }
+    const std::size_t n = shape_.pixels();
+    for (int c = 0; c < shape_.planes && r.ok(); ++c)
+        r = frame->WritePlane(c, planes + n * static_cast<std::size_t>(c));
+    if (!r.ok()) {
+        *error_ = r.detail;
+        return false;
+    }
+    stored_[i] = std::move(frame);
+    return true;
+}
+
+// Which lights go in, each one's map to the reference's sky and its weight.
+void Stack::Select() {
+    SelectLights(out_.lights, job_.keep_best, job_.max_fwhm);
+    const std::size_t count = lights_.size();
+    map_.assign(count, {});
+    for (std::size_t i = 0; i < count; ++i) {
+        for (int c = 0; c < shape_.planes; ++c) {
+            const auto cc = static_cast<std::size_t>(c);
+            map_[i].push_back(
+                i == ref_ || sky_[i].empty()
+                    ? LinearMap{}
+                    : NormalisationMap(job_.normalisation, sky_[ref_][cc], sky_[i][cc]));
+        }
+    }
+    // Inverse-variance weights see the noise as normalised.
+    auto weight = [&](std::size_t i) {
+        const double noise = out_.noise[i] * map_[i][shape_.planes == 3 ? 1 : 0].gain;
+        return job_.weight_by_noise && noise > 0 ? 1.0 / (noise * noise) : 1.0;
+    };
+    const double ref_weight = weight(ref_);
+    active_.clear();
+    weights_.clear();
+    for (std::size_t i = 0; i < count; ++i) {
+        LightQuality& q = out_.lights[i];
+        if (!q.used) {
+            stored_[i].reset();
+            const std::string line = FileName(q.path) + ": " + q.reason;
+            if (std::find(out_.left_out.begin(), out_.left_out.end(), line) == out_.left_out.end())
+                out_.left_out.push_back(line);
+            continue;
+        }
+        active_.push_back(i);
+        weights_.push_back(weight(i));
+        q.weight = weights_.back() / ref_weight;
+    }
+}
+
+// Rows [y0, y0 + rows) of plane c of light i as it lies on the reference, calibrated and
+// normalised.
+void Stack::ReadPlaced(std::size_t i, int c, int y0, int rows, float* dst) const {
+    const std::size_t w = static_cast<std::size_t>(shape_.width);
+    if (stored_[i]) {
+        stored_[i]->Read(c, y0, rows, dst);
+    } else {
+        lights_[i]->Read(c, y0, rows, dst);
+        masters_.Apply(c, static_cast<std::size_t>(y0) * w, static_cast<std::size_t>(rows) * w,
+                       dst);
+    }
+    const LinearMap& m = map_[i][static_cast<std::size_t>(c)];
+    if (m.identity()) return;
+    const auto gain = static_cast<float>(m.gain), offset = static_cast<float>(m.offset);
+    for (std::size_t k = 0; k < static_cast<std::size_t>(rows) * w; ++k)
+        dst[k] = dst[k] * gain + offset;
+}
+
+// The combination, a band of rows at a time.
+void Stack::Combine() {
+    const std::size_t w = static_cast<std::size_t>(shape_.width), n = shape_.pixels();
+    const int band_rows = std::max(1, job_.band_rows);
+    LinearImage& img = out_.image;
+    img.width = shape_.width;
+    img.height = shape_.height;
+    img.planes = shape_.planes;
+    img.data.assign(n * static_cast<std::size_t>(shape_.planes), kNaN);
+    const std::size_t used = active_.size();
+    std::vector<std::vector<float>> placed(used, std::vector<float>(w * band_rows));
+    for (int c = 0; c < shape_.planes; ++c) {
+        for (int y0 = 0; y0 < shape_.height; y0 += band_rows) {
+            const int rows = std::min(band_rows, shape_.height - y0);
             if (y0 % (band_rows * 16) == 0)
-                tell("combining plane " + std::to_string(c + 1) + " row " + std::to_string(y0) +
-                         "/" + std::to_string(shape.height),
-                     50 + static_cast<int>(50LL * (c * shape.height + y0) /
-                                           (shape.planes * shape.height)));
-            // Each light's rows that land on this band, calibrated and moved into place.
-            RunBands(static_cast<int>(used_count), [&](int k) {
+                Tell("combining plane " + std::to_string(c + 1) + " row " + std::to_string(y0) +
+                         "/" + std::to_string(shape_.height),
+                     50 + static_cast<int>(50LL * (c * shape_.height + y0) /
+                                           (shape_.planes * shape_.height)));
+            RunBands(static_cast<int>(used), [&](int k) {
                 const auto slot = static_cast<std::size_t>(k);
-                const std::size_t i = active[slot];
-                const int dx = by_stars ? 0 : out.dx[i], dy = by_stars ? 0 : out.dy[i];
-                const int s0 = std::max(y0 - dy, 0), s1 = std::min(y0 + rows - dy, shape.height);
-                std::vector<float>& dst = placed[slot];
-                if (dx == 0 && dy == 0 && prepared) {
-                    spooled[i]->Read(c, y0, rows, dst.data());
-                    return;
-                }
-                std::fill(dst.begin(), dst.end(), kNaN);
-                if (s0 >= s1) return;
-                float* src = rows_read[slot].data();
-                if (prepared) {
-                    spooled[i]->Read(c, s0, s1 - s0, src);
-                } else {
-                    lights[i]->Read(c, s0, s1 - s0, src);
-                    m.Apply(c, static_cast<std::size_t>(s0) * w,
-                            static_cast<std::size_t>(s1 - s0) * w, src);
-                }
-                for (int sy = s0; sy < s1; ++sy) {
-                    const float* from = src + static_cast<std::size_t>(sy - s0) * w;
-                    float* to = dst.data() + static_cast<std::size_t>(sy + dy - y0) * w;
-                    const int x0 = std::max(0, dx), x1 = std::min(shape.width, shape.width + dx);
-                    for (int x = x0; x < x1; ++x) to[x] = from[x - dx];
-                }
+                ReadPlaced(active_[slot], c, y0, rows, placed[slot].data());
             });
             RunBands(rows, [&](int r) {
-                std::vector<const float*> ptrs(used_count);
-                for (std::size_t k = 0; k < used_count; ++k)
+                std::vector<const float*> ptrs(used);
+                for (std::size_t k = 0; k < used; ++k)
                     ptrs[k] = placed[k].data() + static_cast<std::size_t>(r) * w;
-                CombineRow(ptrs, weights, shape.width, job.combine,
+                CombineRow(ptrs, weights_, shape_.width, job_.combine,
                            img.plane(c) + (static_cast<std::size_t>(y0) + r) * w);
             });
         }
     }
-    for (const FrameList* list : {&spooled, &lights, &bias, &darks, &flats})
+}
+
+// The header and the HISTORY lines (each short enough for one card).
+void Stack::Describe() {
+    std::vector<LightTime> times;
+    for (std::size_t i : active_) {
+        LightTime t;
+        t.exposure = Exposure(*lights_[i]);
+        if (!raw_) t.date_obs = CardText(CardsOf(*lights_[i]), "DATE-OBS");
+        times.push_back(t);
+    }
+    out_.image.cards = StackedCards(CardsOf(*lights_[ref_]), times);
+    auto& h = out_.history;
+    h.push_back(Format("ORVA stacked %zu light frame(s) registered on %s", active_.size(),
+                       FileName(job_.lights[ref_]).c_str()));
+    h.push_back(Format("masters of %zu bias, %zu dark, %zu flat frame(s) by %s", bias_.size(),
+                       darks_.size(), flats_.size(),
+                       job_.master_median ? "median" : "sigma-clipped mean"));
+    h.push_back(Format("rejection: %s, kappa %.2f/%.2f, %d iteration(s)",
+                       RejectionName(job_.combine.rejection), job_.combine.kappa_low,
+                       job_.combine.kappa_high, job_.combine.iterations));
+    h.push_back(job_.weight_by_noise ? "weights: inverse noise variance" : "weights: equal");
+    h.push_back(Format("normalised before rejection: %s (robust sky)",
+                       NormalisationName(job_.normalisation)));
+    if (raw_) h.push_back("RAW: calibrated on the mosaic, bilinear demosaic, camera WB");
+    if (!fallback_.empty()) h.push_back(fallback_.substr(0, 72));
+    h.push_back(by_stars_ ? "registered by stars: rotation, scale, shift; Lanczos-2"
+                          : "registered by shift to a fraction of a pixel; Lanczos-2");
+    for (const std::string& why : out_.left_out) h.push_back(("left out " + why).substr(0, 72));
+}
+
+bool Stack::Run() {
+    // Masters take the first tenth, registration up to a half, the combination the rest.
+    if (!Open()) return false;
+    CheckDarkExposures();
+    if (!MakeMasters() || !PrepareLights()) return false;
+    Select();
+    if (active_.empty()) {
+        *error_ = "every light was left out";
+        return false;
+    }
+    Combine();
+    for (const FrameList* list : {&stored_, &lights_, &bias_, &darks_, &flats_})
         for (const auto& f : *list)
             if (f && !f->healthy()) {
-                *error = "a temporary frame could not be read back";
+                *error_ = "a temporary frame could not be read back";
                 return false;
             }
-
-    tell("done", 100);
-    // Lines short enough for one HISTORY card each.
-    out.history.push_back(Format("ORVA stacked %zu light frame(s) registered on %s", used_count,
-                                 FileName(job.lights[0]).c_str()));
-    out.history.push_back(Format("masters of %zu bias, %zu dark, %zu flat frame(s) by %s",
-                                 bias.size(), darks.size(), flats.size(),
-                                 job.master_median ? "median" : "sigma-clipped mean"));
-    out.history.push_back(Format("rejection: %s, kappa %.2f/%.2f, %d iteration(s)",
-                                 RejectionName(job.combine.rejection), job.combine.kappa_low,
-                                 job.combine.kappa_high, job.combine.iterations));
-    out.history.push_back(job.weight_by_noise ? "weights: inverse noise variance"
-                                              : "weights: equal");
-    if (raw) out.history.push_back("RAW: calibrated on the mosaic, bilinear demosaic, camera WB");
-    if (by_stars) out.history.push_back("registered by stars: rotation, scale, shift; Lanczos-2");
-    for (const std::string& why : out.left_out)
-        out.history.push_back(("left out " + why).substr(0, 72));
+    Tell("done", 100);
+    out_.registered_by_stars = by_stars_;
+    Describe();
     return true;
+}
+
+}  // namespace
+
+bool RunCalibratedStack(const StackJob& job, StackOutcome& out, std::string* error) {
+    out = StackOutcome{};
+    return Stack(job, out, error).Run();
 }
 
 }  // namespace orva

@@ -17,7 +17,8 @@ struct CalibratedStackFields {
     FieldDecl iterations{"iterations", 1, 20, 3};
     FieldDecl weight_noise{"weight_noise", 0, 1, 0, FieldUnit::Flag};
     FieldDecl master_median{"master_median", 0, 1, 0, FieldUnit::Flag};
-    FieldDecl register_stars{"register_stars", 0, 1, 0, FieldUnit::Flag};
+    // By stars unless asked otherwise: the shift search cannot follow a field rotation.
+    FieldDecl register_stars{"register_stars", 0, 1, 1, FieldUnit::Flag};
 };
 inline constexpr CalibratedStackFields kCalibratedStackFields{};
 

@@ -383,6 +383,9 @@ bool Measurer::Measure(const Candidate& c, double sky, double sigma, double thre
     // Amplitude of the matched Gaussian times its area.
     out.flux = 2 * std::numbers::pi * (var + 1.0 / 12) * swe / sww;
     out.fwhm = 2.0 * std::sqrt(2.0 * std::numbers::ln2 * var);
+    // The axes without the pixel's own width, which would make small stars look rounder.
+    const double minor = std::max(0.0, small - 1.0 / 12), major = big - 1.0 / 12;
+    out.roundness = major > 0 ? std::sqrt(minor / major) : 1.0;
     return true;
 }
 

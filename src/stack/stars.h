@@ -26,6 +26,9 @@ struct Star {
     double x, y;  // centre in pixels; pixel (i, j) covers [i - 0.5, i + 0.5) x [j - 0.5, j + 0.5)
     double flux;  // light above the sky in the measuring window
     double fwhm;  // full width at half maximum from the second moments, in pixels
+    // Minor over major axis of the second moments: 1 for a round star, less when elongated
+    // (trailing, tilt, coma).
+    double roundness = 1;
 };
 
 // Stars of a linear plane of width x height samples (row-major; NaN = no data), at most

@@ -102,15 +102,19 @@ PlotPoint InspectedPoint(const ImageRecord& rec, int view_mode, int mouse_x, int
         return {std::clamp(rec.point_a_x, 0, rec.width - 1),
                 std::clamp(rec.point_a_y, 0, rec.height - 1)};
     }
+    // Off the picture (the grey beyond its edges, or before the mouse has come in) there is
+    // no pixel, as in the main window's read-out.
     PlotPoint p;
-    WindowToImage(rec, mouse_x, mouse_y, p.x, p.y);
+    if (!WindowToImage(rec, mouse_x, mouse_y, p.x, p.y)) return {-1, -1};
     return p;
 }
 
 std::vector<PlotText> InspectionTextBlock(const ImageRecord& rec, PlotPoint pixel, int divisor) {
     std::vector<PlotText> texts;
     texts.push_back({{kTextX, kReadoutY},
-                     FormatPointReadout(rec, pixel.x, pixel.y, divisor, false, 0, 0),
+                     pixel.x < 0 || pixel.y < 0
+                         ? std::string()
+                         : FormatPointReadout(rec, pixel.x, pixel.y, divisor, false, 0, 0),
                      kBlack,
                      kWhite});
     texts.push_back({{kTextX, kMaxY}, LevelLine(true, rec.max_level, divisor), kBlack, kWhite});
@@ -198,7 +202,7 @@ Plot CrossSectionPlot(const ImageRecord& rec, PlotPoint pixel, int divisor) {
         }
         plot.polylines.push_back(std::move(down));
     }
-    AppendTexts(plot, InspectionTextBlock(rec, {px, py}, divisor));
+    AppendTexts(plot, InspectionTextBlock(rec, pixel, divisor));
     return plot;
 }
 

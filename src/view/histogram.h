@@ -25,7 +25,8 @@ int HistogramScale(const ImageRecord& rec);
 std::string LevelLine(bool maximum, const std::array<int, 3>& levels, int divisor);
 
 // The pixel a view inspects, as (column, memory row): in cross-section view point A when it
-// is set, otherwise the pixel under the mouse (window position mouse_x, mouse_y).
+// is set, otherwise the pixel under the mouse (window position mouse_x, mouse_y); (-1, -1)
+// when the mouse is off the picture. The text block of such a pixel has no read-out line.
 PlotPoint InspectedPoint(const ImageRecord& rec, int view_mode, int mouse_x, int mouse_y);
 
 // The common text block for the pixel (column, memory row).

@@ -59,12 +59,10 @@ ToolbarLayout LayoutToolbarStrip(const ToolbarInput& in) {
     if (in.clear)
         out.fills.push_back({kLabelX, 0, kStripRight, kToolbarHeight - 1, kBlack, kBlack});
     for (int i = 0; i < kToolbarCells; ++i) {
-        ToolbarIcon icon = kCellIcons[static_cast<std::size_t>(i)];
-        if ((icon == ToolbarIcon::Undo && !in.undo_available) ||
-            (icon == ToolbarIcon::Redo && !in.redo_available))
-            icon = ToolbarIcon::Blank;
-        out.cells.push_back(
-            {kToolbarCellSize * i, 0, icon, in.pressed[static_cast<std::size_t>(i)] == 1});
+        // Undo and redo keep their pictures when there is nothing to take back: the strip
+        // draws a cell whose command cannot run faint, so the user still sees where it is.
+        out.cells.push_back({kToolbarCellSize * i, 0, kCellIcons[static_cast<std::size_t>(i)],
+                             in.pressed[static_cast<std::size_t>(i)] == 1});
     }
     if (in.all_images == 1)
         out.texts.push_back(
@@ -77,13 +75,8 @@ ToolbarLayout LayoutToolbarStrip(const ToolbarInput& in) {
 std::string ToolbarCellTip(int cell) {
     if (cell == 16) return "上半分: 次の画像／下半分: 前の画像";
     if (cell >= 17 && cell <= 19) return "全画像モードの切り替え";
-    const Command* c = FindCommand(ToolbarCommand(cell));
-    if (c == nullptr) return {};
-    // "開く(&O)" -> "開く": the access key means nothing on a toolbar.
-    std::string label = c->label;
-    if (const std::size_t k = label.rfind("(&"); k != std::string::npos) label.erase(k);
-    std::erase(label, '&');
-    return label;
+    // The access key means nothing on a toolbar.
+    return CommandName(ToolbarCommand(cell));
 }
 
 }  // namespace orva

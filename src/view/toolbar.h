@@ -54,8 +54,6 @@ struct ToolbarFill {
 struct ToolbarInput {
     bool clear = true;  // blank the label and read-out area first
     std::array<int, kToolbarCells> pressed{};
-    bool undo_available = false;
-    bool redo_available = false;
     int all_images = 0;
     int batch_mode = 0;
     // In batch mode: what the strip says instead of the drop prompt (the running notice).

@@ -86,6 +86,25 @@ void ScrollTo(ImageRecord& rec, Axis axis, int origin, int client_width, int cli
     ClampAxis(rec, axis, client_width, client_height);
 }
 
+ViewFit FitViewToWindow(const ImageRecord& rec, int width, int height, int bar) {
+    // The allowances ClientSpan takes off a client size.
+    constexpr int kAcross = 32, kDown = 56;
+    ViewFit fit;
+    // A bar along one axis narrows the other, which may then need its own bar: two rounds
+    // settle it.
+    for (int round = 0; round < 2; ++round) {
+        fit.client_width = std::max(width - (fit.vertical_bar ? bar : 0), 0) + kAcross;
+        fit.client_height = std::max(height - (fit.horizontal_bar ? bar : 0), 0) + kDown;
+        fit.horizontal_bar =
+            ScrollLimit(rec, Axis::Horizontal, fit.client_width, fit.client_height) > 0;
+        fit.vertical_bar =
+            ScrollLimit(rec, Axis::Vertical, fit.client_width, fit.client_height) > 0;
+    }
+    fit.client_width = std::max(width - (fit.vertical_bar ? bar : 0), 0) + kAcross;
+    fit.client_height = std::max(height - (fit.horizontal_bar ? bar : 0), 0) + kDown;
+    return fit;
+}
+
 bool ZoomKeepingPoint(Workspace& ws, int all_images, int direction, int wx, int wy) {
     ImageRecord* rec = ws.Current();
     if (rec == nullptr) return false;

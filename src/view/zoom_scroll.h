@@ -48,6 +48,16 @@ int ScrollLimit(const ImageRecord& rec, Axis axis, int client_width, int client_
 // Puts the origin at `origin` (a thumb dragged, a wheel turned) and clamps it.
 void ScrollTo(ImageRecord& rec, Axis axis, int origin, int client_width, int client_height);
 
+// The client size to give the scroll maths for an image window of `width` x `height` pixels
+// whose scroll bars, `bar` pixels thick, are shown only along an axis that does not fit: its
+// visible extents are then exactly the picture area the window leaves, so the origin stops
+// where the picture's last row and column meet the window's edge (or its scroll bar).
+struct ViewFit {
+    int client_width = 0, client_height = 0;
+    bool horizontal_bar = false, vertical_bar = false;
+};
+ViewFit FitViewToWindow(const ImageRecord& rec, int width, int height, int bar);
+
 // A wheel zoom at window position (wx, wy): one step in (direction 1) or out (0), keeping the
 // image point under (wx, wy) where it is; the refresh flag is set as for every zoom change.
 // The origin is raised to 0; the far edges are clamped by the next paint. True when it

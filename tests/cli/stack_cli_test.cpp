@@ -1,6 +1,7 @@
 // orva-cli's stacking commands end to end: files in, one stacked picture out.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "imageio/formats.h"
@@ -83,6 +84,83 @@ TEST(CliCalibratedStack, WritesFloatFitsWithHistoryAndRefusesWhatItCannotUse) {
     EXPECT_NE(small.status, 0);
     EXPECT_NE(small.err.find("does not match"), std::string::npos);
     EXPECT_EQ(RunCli(dir, "stack " + dir.Path("x.fits") + lights + " --reject best").status, 2);
+}
+
+// Every refusal before any work names what is wrong; help goes to stdout with status 0.
+TEST(CliCalibratedStack, UsageErrorsNameWhatIsWrong) {
+    TempDir dir;
+    ASSERT_EQ(RunCli(dir, "sample " + dir.Path("set") + " 90 70").status, 0);
+    const std::string out = dir.Path("out.fits"), l1 = dir.Path("set/exposure-1.fits"),
+                      l2 = dir.Path("set/exposure-2.fits"), dark = dir.Path("set/dark.fits");
+    struct Row {
+        std::string args;
+        int status;
+        const char* says;
+    } rows[] = {
+        {out + " " + l1 + " " + l2 + " --float --dark", 2, "--dark needs at least one FILE"},
+        {out + " " + l1 + " --flat --dark " + dark, 2, "--flat needs at least one FILE"},
+        {out + " " + l1 + " " + l2 + " --kappa 3 3", 2, "--kappa 3 3: expected LOW,HIGH as one"},
+        {out + " " + l1 + " --kappa 30", 2,
+         "--kappa 30: expected LOW,HIGH (or one value), each "
+         "0.1 to 10"},
+        {out + " " + l1 + " --iterations 0", 2, "--iterations 0: expected a whole number 1 to 20"},
+        {out + " " + l1 + " --normalise scale", 2, "--normalise scale: expected none"},
+        {out + " " + l1 + " --keep-best 0", 2, "--keep-best 0: expected a percentage"},
+        {out + " " + l1 + " --reference " + l2 + " --float", 2, "not one of the lights"},
+        {out + " " + l1 + " --float -x", 2, "unknown option -x"},
+        {out + " " + l1 + " --float --bogus", 2, "unknown option --bogus"},
+        {dir.Path("none/out.fits") + " " + l1 + " --float", 1, "none/out.fits: the folder"},
+        {out + " " + l1 + " --report " + dir.Path("none/r.csv"), 1, "r.csv: the folder"},
+    };
+    for (const Row& r : rows) {
+        const auto run = RunCli(dir, "stack " + r.args);
+        EXPECT_EQ(run.status, r.status) << r.args << "\n" << run.err;
+        EXPECT_NE(run.err.find(r.says), std::string::npos) << r.args << "\n" << run.err;
+        EXPECT_EQ(run.err.find("stacked"), std::string::npos) << r.args;  // no work done
+    }
+    const auto help = RunCli(dir, "stack --help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("stars (default)"), std::string::npos);
+    EXPECT_NE(help.out.find("additive-scale (default)"), std::string::npos);
+}
+
+// A session as a user makes it, stacked with the defaults: by stars, a report of every light,
+// the header counting what went in.
+TEST(CliCalibratedStack, SampleSessionWithDefaultsAndReport) {
+    TempDir dir;
+    ASSERT_EQ(RunCli(dir, "sample-session " + dir.Path("s") +
+                              " --size 400 300 --lights 4 --bias 3 --darks 3 --flats 3 --rotate 1")
+                  .status,
+              0);
+    std::string args = "stack " + dir.Path("out.fits");
+    for (int i = 1; i <= 4; ++i)
+        args += " " + dir.Path("s/lights/light_000" + std::to_string(i) + ".fits");
+    args += " --dark";
+    for (int i = 1; i <= 3; ++i)
+        args += " " + dir.Path("s/darks/dark_000" + std::to_string(i) + ".fits");
+    args += " --report " + dir.Path("report.csv");
+    const auto run = RunCli(dir, args);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.err.find("4 of 4 light(s) used"), std::string::npos) << run.err;
+    const auto bytes = testing::ReadAll(dir.Path("out.fits"));
+    const std::string header(bytes.begin(), bytes.begin() + 2880 * 2);
+    EXPECT_NE(header.find("NCOMBINE=                    4"), std::string::npos);
+    EXPECT_NE(header.find("STACKCNT=                    4"), std::string::npos);
+    EXPECT_NE(header.find("LIVETIME="), std::string::npos);
+    EXPECT_NE(header.find("HISTORY registered by stars"), std::string::npos);
+    const auto csv = testing::ReadAll(dir.Path("report.csv"));
+    const std::string text(csv.begin(), csv.end());
+    EXPECT_EQ(text.rfind("file,stars,fwhm_px,", 0), 0u);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 5);
+    EXPECT_NE(text.find("light_0003.fits,"), std::string::npos);
+
+    // Every light above the FWHM limit: no result, but the report says why.
+    const auto strict = RunCli(dir, args + " --max-fwhm 0.5");
+    EXPECT_EQ(strict.status, 1);
+    EXPECT_NE(strict.err.find("every light was left out"), std::string::npos) << strict.err;
+    const auto again = testing::ReadAll(dir.Path("report.csv"));
+    const std::string rows(again.begin(), again.end());
+    EXPECT_NE(rows.find(",rejected,FWHM "), std::string::npos) << rows;
 }
 
 }  // namespace

@@ -81,8 +81,22 @@ TEST(CompositeDialogs, DroppedFilesFillTheListUpToSixteen) {
     };
     drop(10);
     EXPECT_EQ(list->count(), 10);
-    Child<QPushButton>(d.get(), "button_delete")->click();
-    EXPECT_TRUE(h.ctx->settings.multi_file.files.empty());
+    auto* remove = Child<QPushButton>(d.get(), "button_delete");
+    // The highlighted entries leave; the others stay in order.
+    list->item(1)->setSelected(true);
+    list->item(4)->setSelected(true);
+    remove->click();
+    const auto& files = h.ctx->settings.multi_file.files;
+    ASSERT_EQ(files.size(), 8u);
+    EXPECT_EQ(files[1], "/tmp/f2.fits");
+    EXPECT_EQ(list->count(), 8);
+    EXPECT_EQ(list->item(3)->text().toStdString(), "/tmp/f5.fits");
+    // Nothing highlighted: the whole list goes, and the drop hint is back.
+    list->clearSelection();
+    remove->click();
+    EXPECT_TRUE(files.empty());
+    ASSERT_EQ(list->count(), 1);
+    EXPECT_EQ(list->item(0)->text().toStdString(), msg::kDropFilesHere);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QStyle>
 #include <QTest>
 #include <QWheelEvent>
 
@@ -59,7 +60,8 @@ TEST(ImageWindow, LeftClickZoomsInAroundThePoint) {
 // The scroll rules are pinned without widgets; the bars must reach them and show the result.
 TEST(ImageWindow, ScrollBarsMoveTheOriginAndAreShownOnlyWhenNeeded) {
     Fixture f;
-    // The visible extent at 100 % is 768 x 456: no vertical bar for 400 rows.
+    // The window shows 800 x 488 pixels less the bar along the bottom: no vertical bar for 400
+    // rows, and the origin goes no farther than 1000 - 800.
     ImageRecord& rec = MakeImage(f.ctx.ws, 0, 1000, 400, Ramp);
     f.ctx.ws.current = 0;
     f.w.refreshView();
@@ -68,8 +70,8 @@ TEST(ImageWindow, ScrollBarsMoveTheOriginAndAreShownOnlyWhenNeeded) {
     EXPECT_FALSE(f.w.verticalBar()->isVisibleTo(&f.w));
     EXPECT_EQ(h->maximum() + h->pageStep(), 1000);
     h->triggerAction(QAbstractSlider::SliderPageStepAdd);
-    EXPECT_EQ(rec.scroll_x, 232);  // + 768 / 2, clamped at the far edge
-    EXPECT_EQ(h->value(), 232);
+    EXPECT_EQ(rec.scroll_x, 200);  // + 800 / 2, clamped at the far edge
+    EXPECT_EQ(h->value(), 200);
 }
 
 TEST(ImageWindow, WheelScrollsAndControlWheelZoomsAroundThePointer) {
@@ -98,6 +100,32 @@ TEST(ImageWindow, WheelScrollsAndControlWheelZoomsAroundThePointer) {
     rec.scroll_y = 100;
     wheel({0, 120}, Qt::ControlModifier, QPointF(400, 200));
     EXPECT_EQ(rec.zoom, 150);
+}
+
+// Scrolled as far as it goes, the picture's last row sits at the window's bottom edge (or its
+// scroll bar): nothing beyond the picture comes into view.
+TEST(ImageWindow, ScrollingStopsAtThePicturesEdges) {
+    struct Case {
+        int width, height;
+    };
+    for (const Case c : {Case{768, 512}, Case{2000, 700}, Case{790, 1000}}) {
+        SCOPED_TRACE(c.width);
+        Fixture f;
+        f.w.resize(800, 464);
+        ImageRecord& rec = MakeImage(f.ctx.ws, 0, c.width, c.height, Ramp);
+        f.ctx.ws.current = 0;
+        f.w.refreshView();
+        for (int i = 0; i < 200; ++i) {
+            QWheelEvent e({10, 10}, f.w.mapToGlobal(QPointF(10, 10)), QPoint(), {-120, -120},
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(&f.w, &e);
+        }
+        const int bar = f.w.style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, &f.w);
+        const int shown_w = f.w.width() - (f.w.verticalBar()->isVisibleTo(&f.w) ? bar : 0);
+        const int shown_h = f.w.height() - (f.w.horizontalBar()->isVisibleTo(&f.w) ? bar : 0);
+        EXPECT_EQ(rec.scroll_y + shown_h, c.height);
+        EXPECT_EQ(rec.scroll_x + shown_w, std::max(c.width, shown_w));
+    }
 }
 
 TEST(ImageWindow, DragAfterAreaCopyMakesANewImage) {

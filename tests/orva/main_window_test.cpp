@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QDropEvent>
+#include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
@@ -73,6 +74,50 @@ TEST(MainWindowMenu, EveryLabelledCommandOnceWithItsLabelAndId) {
             EXPECT_EQ(seen[c.id], 1) << c.id;
         }
     }
+}
+
+// An access key chooses one entry: within each menu no two entries share one.
+TEST(MainWindowMenu, AccessKeysAreUniqueWithinEachMenu) {
+    Window win;
+    std::vector<QMenu*> menus;
+    std::map<QString, QString> bar_keys;
+    for (QAction* top : win.w.menuBar()->actions()) {
+        const QString key = QKeySequence::mnemonic(top->text()).toString();
+        if (!key.isEmpty()) {
+            EXPECT_EQ(bar_keys.count(key), 0u) << key.toStdString();
+            bar_keys[key] = top->text();
+        }
+        if (top->menu() != nullptr) menus.push_back(top->menu());
+    }
+    ASSERT_FALSE(menus.empty());
+    for (QMenu* m : menus) {
+        std::map<QString, QString> keys;
+        for (QAction* a : m->actions()) {
+            const QString key = QKeySequence::mnemonic(a->text()).toString();
+            if (key.isEmpty()) continue;
+            EXPECT_EQ(keys.count(key), 0u)
+                << m->title().toStdString() << ": " << a->text().toStdString() << " and "
+                << keys[key].toStdString();
+            keys[key] = a->text();
+        }
+    }
+}
+
+TEST(MainWindowMenu, TheAutoStretchShowsItsCheckMarkAndTheTitleSaysItIsOn) {
+    Window win;
+    MakeImage(win.ctx().ws, 0, 4, 3, Flat, "/tmp/a.bmp");
+    win.ctx().ws.current = 0;
+    QAction* stretch = nullptr;
+    for (QAction* a : win.w.commandActions())
+        if (a->data().toInt() == kCmdAutoStretch) stretch = a;
+    ASSERT_NE(stretch, nullptr);
+    win.w.refresh();
+    EXPECT_TRUE(stretch->isCheckable());
+    EXPECT_FALSE(stretch->isChecked());
+    EXPECT_FALSE(win.w.windowTitle().contains(QString::fromUtf8(msg::kAutoStretchMark)));
+    stretch->trigger();
+    EXPECT_TRUE(stretch->isChecked());
+    EXPECT_TRUE(win.w.windowTitle().endsWith(QString::fromUtf8(msg::kAutoStretchMark)));
 }
 
 TEST(MainWindowMenu, EnabledStatesFollowTheCommandsBeforeAMenuOpensAndAfterCommands) {
@@ -327,7 +372,10 @@ TEST(QtUiFileDialogs, FiltersBecomeQtFiltersWithBothCases) {
         p.sort();
         return p;
     };
-    EXPECT_EQ(patterns(names[7]), patterns(open[7]));
+    EXPECT_EQ(patterns(names[7]), patterns(open[8]));
+    // GIF files are read, so the open list offers them.
+    EXPECT_TRUE(open[0].contains("*.GIF"));
+    EXPECT_EQ(open[7].toStdString(), "*.GIF (*.GIF *.gif)");
     EXPECT_TRUE(patterns(names[7]).contains("*.fits"));
     EXPECT_TRUE(patterns(names[7]).contains("*.FTS"));
 }
@@ -373,6 +421,19 @@ TEST(QtUiFileDialogs, OpenDialogStartsOnTheFirstFilterInTheFolderUsedLast) {
         MakeFileDialog(req, FileDialogKind::Open, nullptr, QString::fromStdString(used.dir()));
     EXPECT_EQ(dialog->windowTitle().toStdString(), "LOAD");
     EXPECT_EQ(dialog->fileMode(), QFileDialog::ExistingFile);
+    // The open command's dialog lets several files be highlighted, and all of them come back.
+    req.several = true;
+    TempDir files;
+    std::ofstream(files.Path("a.bmp")) << "x";
+    std::ofstream(files.Path("b.bmp")) << "x";
+    const auto several =
+        MakeFileDialog(req, FileDialogKind::Open, nullptr, QString::fromStdString(files.dir()));
+    EXPECT_EQ(several->fileMode(), QFileDialog::ExistingFiles);
+    several->selectFile("\"a.bmp\" \"b.bmp\"");
+    const FileDialogResult both = FileDialogChoice(*several, req);
+    ASSERT_EQ(both.paths.size(), 2u);
+    EXPECT_EQ(both.path, both.paths[0]);
+    req.several = false;
     EXPECT_EQ(dialog->selectedNameFilter().toStdString(), "全ての画像データ");
     EXPECT_EQ(FileDialogChoice(*dialog, req).filter_index, 1);
     EXPECT_EQ(dialog->directory().absolutePath().toStdString(),
@@ -387,6 +448,24 @@ TEST(QtUiFileDialogs, OpenDialogStartsOnTheFirstFilterInTheFolderUsedLast) {
 }
 
 // ---- documents ----
+
+TEST(QtUiDocuments, TheHelpOpensInOrvasOwnWindow) {
+    QtUi ui(nullptr);
+    ASSERT_TRUE(ui.OpenDocumentInside(msg::kHelpFile));
+    QTextBrowser* help = ui.documentWindow();
+    ASSERT_NE(help, nullptr);
+    EXPECT_TRUE(help->isVisible());
+    EXPECT_TRUE(help->source().toLocalFile().endsWith("help.htm"));
+    // The pages of the workflows the help must cover are in it.
+    for (const char* part :
+         {"合成メニュー", "中央背景取り込み", "画像の背景選択終了", "バッチ開始"})
+        EXPECT_TRUE(help->toPlainText().contains(QString::fromUtf8(part))) << part;
+    // Asked again, the same window shows it.
+    ASSERT_TRUE(ui.OpenDocumentInside(msg::kHelpFile));
+    EXPECT_EQ(ui.documentWindow(), help);
+    EXPECT_FALSE(ui.OpenDocumentInside("orva-no-such-page.htm"));
+    help->close();
+}
 
 TEST(QtUiDocuments, LookedForBesideTheProgramThenInstalledThenInTheSources) {
     TempDir root;

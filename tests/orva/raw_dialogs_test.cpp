@@ -37,6 +37,44 @@ TEST(RawDialog, BarsShowTheirValuesAndDefaultsLeaveTheAlgorithm) {
     EXPECT_EQ(Text(d.get(), "edit_gamma_g"), "2.2");
 }
 
+// The algorithm and the sharpening radius are two choices: each shows its setting, and
+// choosing one leaves the other.
+TEST(RawDialog, AlgorithmAndRadiusAreSeparateChoices) {
+    struct Case {
+        int algorithm, radius;
+        const char* click;
+        int algorithm_after, radius_after;
+    };
+    const Case cases[] = {
+        {0, 1, "radio_reference", 1, 1},
+        {1, 0, "radio_fast", 0, 0},
+        {0, 0, "radio_radius2", 0, 1},
+        {1, 1, "radio_radius1", 1, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.click);
+        Harness h;
+        RawSettings& raw = h.ctx->settings.raw;
+        raw.algorithm = c.algorithm;
+        raw.sharp_radius = c.radius;
+        auto d = CreateNamedDialog("RAWMODE", *h.ctx, nullptr);
+        ASSERT_NE(d, nullptr);
+        const auto checked = [&](const char* name) {
+            return Child<QRadioButton>(d.get(), name)->isChecked();
+        };
+        EXPECT_EQ(checked("radio_fast"), c.algorithm == 0);
+        EXPECT_EQ(checked("radio_reference"), c.algorithm == 1);
+        EXPECT_EQ(checked("radio_radius1"), c.radius == 0);
+        EXPECT_EQ(checked("radio_radius2"), c.radius == 1);
+        Child<QRadioButton>(d.get(), c.click)->click();
+        EXPECT_EQ(raw.algorithm, c.algorithm_after);
+        EXPECT_EQ(raw.sharp_radius, c.radius_after);
+        EXPECT_EQ(checked("radio_fast"), c.algorithm_after == 0);
+        EXPECT_EQ(checked("radio_radius1"), c.radius_after == 0);
+        EXPECT_EQ(checked("radio_radius2"), c.radius_after == 1);
+    }
+}
+
 TEST(DarkDialog, AddRemoveLevelAndOk) {
     Harness h;
     auto d = CreateNamedDialog("DARK", *h.ctx, nullptr);

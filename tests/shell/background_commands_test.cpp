@@ -116,6 +116,23 @@ TEST(BackgroundCommands, CompareAroundTheReferenceLevel) {
     };
     ASSERT_TRUE(ExecuteCommand(ctx, kCmdCompareImages));
     EXPECT_EQ(h.ui.Texts(msg::kTitleError).back(), msg::kNoImageChosen);
+    // A reference of another size: asked first; Cancel leaves the picture as it was.
+    MakeImage(ctx.ws, 5, 7, 4, Ramp);
+    ctx.ws.current = 0;
+    h.ui.dialog_handlers["DIFF"] = [](AppContext& c) {
+        c.shell.selected_slot = 5;
+        return true;
+    };
+    ctx.ws.at(0).undo_available = 0;
+    h.ui.answers = {Answer::Cancel};
+    ASSERT_TRUE(ExecuteCommand(ctx, kCmdCompareImages));
+    ASSERT_EQ(h.ui.Texts(msg::kTitleCaution).size(), 1u);
+    EXPECT_EQ(h.ui.Texts(msg::kTitleCaution)[0],
+              "２つの画像のサイズが異なります！（6x4 と 7x4）\nこのまま比較しますか？");
+    EXPECT_EQ(rec.undo_available, 0);
+    h.ui.answers = {Answer::Ok};
+    ASSERT_TRUE(ExecuteCommand(ctx, kCmdCompareImages));
+    EXPECT_EQ(rec.undo_available, 1);
 }
 
 TEST(BackgroundCommands, GeneratedBackgroundAsANewImageOrUsedAtOnce) {

@@ -54,12 +54,34 @@ TEST(CalibratedStackCommand, StacksTheListedFramesIntoANewImage) {
     ASSERT_FALSE(h.ui.progress.empty());
     EXPECT_EQ(h.ui.progress.back(), -1);
     EXPECT_EQ(h.ui.progress[h.ui.progress.size() - 2], 100);
+    // The desktop shows the engine's lines in its own words.
+    EXPECT_EQ(h.ui.progress_texts[h.ui.progress_texts.size() - 2], "完了");
+    for (const std::string& line : h.ui.progress_texts)
+        EXPECT_EQ(line.find("registering"), std::string::npos) << line;
 
     // A frame of another size: said, and no image made.
     s.flats = {Frame(dir, "small.fits", 20, 20, 0, 0)};
     ASSERT_TRUE(ExecuteCommand(ctx, kCmdCalibratedStack));
     EXPECT_NE(h.ui.Texts(msg::kTitleError).back().find("small.fits"), std::string::npos);
     EXPECT_FALSE(ctx.ws.at(1).occupied());
+}
+
+TEST(CalibratedStackCommand, ProgressLinesInTheDesktopsWords) {
+    const std::pair<const char*, const char*> rows[] = {
+        {"reading the RAW frames", "RAWフレームを読み込んでいます"},
+        {"master bias of 5 frame(s)", "マスターバイアスを作成中（5枚）"},
+        {"master dark of 12 frame(s)", "マスターダークを作成中（12枚）"},
+        {"master flat of 1 frame(s)", "マスターフラットを作成中（1枚）"},
+        {"registering 3/20", "位置合わせ中　3／20枚"},
+        {"combining plane 2 row 512/3000", "合成中　プレーン2　512／3000行"},
+        {"left out l7.fits: too few stars", "除外：l7.fits: too few stars"},
+        {"done", "完了"},
+        // Lines of another form, or with more after a known form, pass unchanged.
+        {"master comet of 3 frame(s)", "master comet of 3 frame(s)"},
+        {"registering 3/20 again", "registering 3/20 again"},
+        {"", ""},
+    };
+    for (const auto& [line, shown] : rows) EXPECT_EQ(DesktopStackProgress(line), shown) << line;
 }
 
 }  // namespace

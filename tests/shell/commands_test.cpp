@@ -38,7 +38,7 @@ FileDialogResult Chosen(const std::string& path, int index = 1) {
 TEST(FileCommands, OpenFilterOffersPpmAndPgmFilesUnderTheirOwnNames) {
     // Each single-format filter must show the files its label names; indices stay 1..10.
     const auto filters = ParseFilterList(msg::kOpenFilter);
-    ASSERT_EQ(filters.size(), 10u);
+    ASSERT_EQ(filters.size(), 11u);
     EXPECT_EQ(filters[5].pattern, "*.PGM");
     for (const auto& f : filters) {
         if (f.label.rfind("*.", 0) == 0) {
@@ -63,6 +63,53 @@ TEST(FileCommands, OpenLoadsIntoTheLowestFreeSlotAndMakesItCurrent) {
     EXPECT_EQ(h.ui.open_requests[0].title, "LOAD");
     EXPECT_TRUE(h.ui.boxes.empty());
     EXPECT_EQ(h.ui.busy_depth, 0);
+}
+
+TEST(FileCommands, EveryFileHighlightedInTheOpenDialogOpens) {
+    Harness h;
+    TempDir dir;
+    const std::string a = WriteTestBmp(dir, "a.bmp"), b = WriteTestBmp(dir, "b.bmp");
+    MakeImage(h.ctx->ws, 1, 2, 2, Ramp);
+    FileDialogResult chosen = Chosen(a);
+    chosen.paths = {a, dir.Path("notes.dat"), b};
+    h.ui.open_results.push_back(chosen);
+    ExecuteCommand(*h.ctx, kCmdOpen);
+    ASSERT_EQ(h.ui.open_requests.size(), 1u);
+    EXPECT_TRUE(h.ui.open_requests[0].several);
+    // Lowest free slots in order; the unknown one is reported and the rest still open.
+    EXPECT_EQ(h.ctx->ws.at(0).name, a);
+    EXPECT_EQ(h.ctx->ws.at(2).name, b);
+    EXPECT_EQ(h.ctx->ws.current, 2);
+    EXPECT_EQ(h.ui.Texts("Error !").size(), 1u);
+    EXPECT_EQ(h.ui.busy_depth, 0);
+}
+
+// What each command can do decides whether it is offered.
+TEST(CommandStates, CommandsAreOfferedOnlyWhenTheyCanAct) {
+    struct Case {
+        int id;
+        bool no_image, with_image, while_batch;
+    };
+    const Case cases[] = {
+        {kCmdSharpen, false, true, true},      {kCmdGamma, false, true, true},
+        {kCmdSampleCentre, false, true, true}, {kCmdSampleEdge, false, true, true},
+        {kCmdSave, false, true, true},         {kCmdOpen, true, true, true},
+        {kCmdBatchStart, true, true, false},   {kCmdBatchStop, false, false, true},
+        {kCmdAutoStretch, true, true, true},
+    };
+    Harness h;
+    AppContext& ctx = *h.ctx;
+    for (const Case& c : cases) EXPECT_EQ(CommandEnabled(ctx, c.id), c.no_image) << c.id;
+    MakeImage(ctx.ws, 0, 4, 3, Ramp);
+    ctx.ws.current = 0;
+    for (const Case& c : cases) EXPECT_EQ(CommandEnabled(ctx, c.id), c.with_image) << c.id;
+    ctx.batch.mode = 1;
+    for (const Case& c : cases) EXPECT_EQ(CommandEnabled(ctx, c.id), c.while_batch) << c.id;
+    // The stretch is a switch: its state is what the menu's check mark shows.
+    EXPECT_EQ(CommandChecked(ctx, kCmdAutoStretch), std::optional<bool>(false));
+    ExecuteCommand(ctx, kCmdAutoStretch);
+    EXPECT_EQ(CommandChecked(ctx, kCmdAutoStretch), std::optional<bool>(true));
+    EXPECT_EQ(CommandChecked(ctx, kCmdSharpen), std::nullopt);
 }
 
 TEST(FileCommands, OpenFailuresTellTheUserAndLeaveTheSlotFree) {
@@ -136,6 +183,11 @@ TEST(FileCommands, TheChosenFilterDecidesTheWriterOfANameWithoutExtension) {
         {"moon.bmp", kFilterPng, "moon.tif", "moon.tif", "II", false, nullptr},
         // An unknown or unwritable ending gets the filter's extension appended.
         {"frame.fits", kFilterBmp, "x.nef", "x.nef.BMP", "BM", false, "x.nef"},
+        // A name that merely ends in a format's letters has no extension.
+        {"snap.bmp", kFilterPng, "snappng", "snappng.PNG", "\x89PNG", false, "snappng"},
+        {"m42.png", kFilterFits, "rot1fits", "rot1fits.FIT", "SIMPLE", false, "rot1fits"},
+        {"m42.bmp", kFilterPng, "v1.snappng", "v1.snappng.PNG", "\x89PNG", false, nullptr},
+        {"m42.bmp", kFilterBmp, "x.png", "x.png", "\x89PNG", false, "x.png.BMP"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.written);
@@ -414,7 +466,8 @@ TEST(ShellCommands, HelpVersionSettingsAndBatchStart) {
     h.ui.documents_open = false;
     ExecuteCommand(*h.ctx, 501);
     EXPECT_EQ(h.ui.documents.back(), "help.htm");
-    EXPECT_EQ(h.ui.boxes.back().title, "About ORVA !");
+    // A page that could not be shown is an error, not an about box.
+    EXPECT_EQ(h.ui.boxes.back().title, "Error !");
     EXPECT_EQ(h.ui.boxes.back().text,
               "ファイルを表示できませんでした。\nORVAをインストールしたフォルダの\"help."
               "htm\"をご覧下さい。");

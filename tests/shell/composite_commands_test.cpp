@@ -43,6 +43,9 @@ TEST(CompositeCommands, AutomaticStackMakesANewCurrentImage) {
     ASSERT_TRUE(ExecuteCommand(ctx, kCmdCompositeAuto));
     EXPECT_EQ(ctx.ws.current, 2);
     EXPECT_EQ(ctx.ws.at(2).changed, 1);
+    // Results are named after what made them from what, so that pickers tell them apart.
+    EXPECT_EQ(ctx.ws.at(2).name, "画像合成-自動 00+01");
+    EXPECT_EQ(CompositeSlotLine(ctx, 2), "02(画像合成-自動 00+01)");
     EXPECT_TRUE(h.ui.boxes.empty());
     EXPECT_EQ(h.ui.busy_depth, 0);
 }
@@ -116,9 +119,15 @@ TEST(CompositeCommands, MultiFileStackLeavesOnlyTheResultOrNothing) {
         AddMultiFiles(c, files);
         return true;
     };
+    // An image kept open in slot 3: the inputs go to 0-2 and 4-5, the result comes back to
+    // the lowest free slot, named after the command and its first file.
+    MakeImage(ctx.ws, 3, 4, 4, Level);
     ASSERT_TRUE(ExecuteCommand(ctx, kCmdCompositeFiles));
-    EXPECT_EQ(Occupied(ctx.ws), 1);
+    EXPECT_EQ(Occupied(ctx.ws), 2);
+    EXPECT_EQ(ctx.ws.current, 0);
     ASSERT_NE(ctx.ws.Current(), nullptr);
+    EXPECT_EQ(ctx.ws.Current()->name, "画像合成-複数ファイル p0 ほか4枚");
+    ClearSlot(ctx.ws, 3);
     EXPECT_EQ(ctx.ws.Current()->width, 40);
     EXPECT_EQ(ctx.ws.Current()->height, 30);
     EXPECT_EQ(ctx.ws.Current()->green[5], Texture(1, 5, 0));
@@ -135,6 +144,24 @@ TEST(CompositeCommands, MultiFileStackLeavesOnlyTheResultOrNothing) {
     ASSERT_NE(ctx.ws.Current(), nullptr);
     EXPECT_EQ(ctx.ws.Current()->name, files[0]);
     EXPECT_EQ(ctx.ws.Current()->changed, 0);
+}
+
+TEST(CompositeCommands, DeletingFromTheFileListTakesTheHighlightedRowsOrEverything) {
+    struct Case {
+        std::vector<int> rows;
+        std::vector<std::string> left;
+    };
+    const Case cases[] = {
+        {{1}, {"a", "c", "d"}},
+        {{3, 0}, {"b", "c"}},
+        {{2, 2, 9, -1}, {"a", "b", "d"}},  // repeated and impossible rows do no harm
+        {{}, {}},                          // nothing highlighted: the whole list
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> files = {"a", "b", "c", "d"};
+        RemoveMultiFiles(files, c.rows);
+        EXPECT_EQ(files, c.left) << c.rows.size();
+    }
 }
 
 TEST(CompositeCommands, PointsNearTheLimitAreCompletedTheOtherWay) {

@@ -334,3 +334,34 @@ TEST(StarMatching, FailsWithAMessageOnTooFewUnrelatedOrMirroredStars) {
 
 }  // namespace
 }  // namespace orva
+
+namespace orva {
+namespace {
+
+// Width and shape of single stars rendered as Gaussians of known axes (pixel-integrated, no
+// noise): FWHM within 2 % and roundness (minor / major axis) within 0.03.
+TEST(StarDetection, FwhmAndRoundnessOfRenderedStars) {
+    struct Row {
+        double sx, sy;
+    } rows[] = {{1.5627, 1.5627}, {1.0, 1.0}, {2.5, 2.5}, {2.0, 1.0}, {1.2, 1.8}};
+    for (const Row& r : rows) {
+        Field f = Render(64, 64, {}, 0, 1);
+        for (int y = 0; y < f.h; ++y)
+            for (int x = 0; x < f.w; ++x)
+                f.px[std::size_t(y) * 64 + std::size_t(x)] += static_cast<float>(
+                    50000 * PixelShare(x, 31.3, r.sx) * PixelShare(y, 32.6, r.sy));
+        // A faint noise so that the sky has a spread to measure.
+        std::mt19937 rng(2);
+        std::normal_distribution<double> n(0, 1);
+        for (float& v : f.px) v += static_cast<float>(n(rng));
+        const auto stars = DetectStars(f.px.data(), f.w, f.h);
+        ASSERT_EQ(stars.size(), 1u) << r.sx << "x" << r.sy;
+        const double fwhm = 2.3548 * std::sqrt(0.5 * (r.sx * r.sx + r.sy * r.sy));
+        EXPECT_NEAR(stars[0].fwhm, fwhm, 0.02 * fwhm) << r.sx << "x" << r.sy;
+        EXPECT_NEAR(stars[0].roundness, std::min(r.sx, r.sy) / std::max(r.sx, r.sy), 0.03)
+            << r.sx << "x" << r.sy;
+    }
+}
+
+}  // namespace
+}  // namespace orva

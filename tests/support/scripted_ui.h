@@ -24,7 +24,8 @@ public:
     std::vector<std::string> dialogs_run, documents;
     std::vector<std::string> titles, status_texts;
     int repaints = 0, quits = 0, busy_depth = 0;
-    std::vector<int> progress;  // percentages shown, -1 when the display ended
+    std::vector<int> progress;                // percentages shown, -1 when the display ended
+    std::vector<std::string> progress_texts;  // the lines shown with them
 
     // ---- the script ----
     std::deque<Answer> answers;  // for OK/Cancel and Yes/No/Cancel boxes
@@ -66,7 +67,10 @@ public:
     void SetTitle(const std::string& t) override { titles.push_back(t); }
     void SetStatusText(const std::string& t) override { status_texts.push_back(t); }
     void Quit() override { ++quits; }
-    void ShowProgress(const std::string&, int percent) override { progress.push_back(percent); }
+    void ShowProgress(const std::string& text, int percent) override {
+        progress.push_back(percent);
+        progress_texts.push_back(text);
+    }
 
     // Texts of the boxes with a given title.
     std::vector<std::string> Texts(const std::string& title) const {

@@ -67,6 +67,41 @@ TEST(Scroll, ExtentsLimitsAndClamping) {
     EXPECT_EQ(ScrollBarPosition(narrow, Axis::Horizontal, 800, 512), 0);
 }
 
+// The farthest the origin can go leaves the picture's last row and column at the edge of
+// what the window shows: nothing past the picture is ever scrolled into view.
+TEST(Scroll, FitToTheWindowStopsAtThePicturesEdges) {
+    Workspace ws;
+    struct Case {
+        int width, height, zoom;
+        int window_w, window_h;
+        bool hbar, vbar;
+        int limit_x, limit_y;
+    };
+    const Case cases[] = {
+        // The star field of the report: 768 x 512 in a 800 x 464 window, only rows to scroll.
+        {768, 512, 100, 800, 464, false, true, 0, 48},
+        // Fits both ways: no bars, nothing to scroll.
+        {300, 200, 100, 800, 464, false, false, 0, 0},
+        // Wider only: the bar along the bottom takes its rows from the view.
+        {1000, 400, 100, 800, 464, true, false, 200, 0},
+        // The vertical bar makes an image that just fits across need a horizontal one too.
+        {790, 1000, 100, 800, 464, true, true, 6, 552},
+        // Zoomed in twice: image pixels per window pixel halve.
+        {768, 512, 200, 800, 464, true, true, 376, 288},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(std::vector<int>{c.width, c.height, c.zoom}));
+        ImageRecord& rec = MakeImage(ws, 0, c.width, c.height, Zero);
+        rec.zoom = c.zoom;
+        const ViewFit fit = FitViewToWindow(rec, c.window_w, c.window_h, 16);
+        EXPECT_EQ(fit.horizontal_bar, c.hbar);
+        EXPECT_EQ(fit.vertical_bar, c.vbar);
+        EXPECT_EQ(ScrollLimit(rec, Axis::Horizontal, fit.client_width, fit.client_height),
+                  c.limit_x);
+        EXPECT_EQ(ScrollLimit(rec, Axis::Vertical, fit.client_width, fit.client_height), c.limit_y);
+    }
+}
+
 TEST(Scroll, LinePageTrackingAndBarPosition) {
     Workspace ws;
     ImageRecord& rec = MakeImage(ws, 0, 1000, 600, Zero);

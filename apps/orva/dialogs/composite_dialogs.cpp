@@ -236,10 +236,8 @@ public:
         auto& s = ctx.settings.multi_file;
         s.files.clear();
         ShowFiles();
-        connect(ui_.button_delete, &QPushButton::clicked, this, [this] {
-            ctx_.settings.multi_file.files.clear();
-            ui_.list_files->clear();
-        });
+        ui_.list_files->setSelectionMode(QAbstractItemView::ExtendedSelection);
+        connect(ui_.button_delete, &QPushButton::clicked, this, [this] { DeleteFiles(); });
         BindMethod(&s.method);
         BindCompare(&s.compare_range, &s.compare_method);
         BindNoise(&s.noise_mode, &s.noise_level, &s.normalise);
@@ -265,6 +263,16 @@ protected:
     }
 
 private:
+    // The highlighted files leave the list; with none highlighted the whole list goes.
+    void DeleteFiles() {
+        auto& files = ctx_.settings.multi_file.files;
+        std::vector<int> rows;
+        for (const QListWidgetItem* item : ui_.list_files->selectedItems())
+            rows.push_back(ui_.list_files->row(item));
+        RemoveMultiFiles(files, rows);
+        ShowFiles();
+    }
+
     void ShowFiles() {
         ui_.list_files->clear();
         const auto& files = ctx_.settings.multi_file.files;

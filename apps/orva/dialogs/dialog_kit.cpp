@@ -1,6 +1,7 @@
 #include "dialogs/dialog_kit.h"
 
 #include <QAbstractSlider>
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QLineEdit>
@@ -86,8 +87,16 @@ void BindCheck(QCheckBox* box, int* field, std::function<void()> on_change) {
 
 void BindRadios(const std::vector<QRadioButton*>& buttons, int* field,
                 std::function<void()> on_change) {
+    // Radio buttons of one parent exclude each other by default, so two choices laid out in
+    // one dialog would act as one: each bound set is a group of its own.
+    QButtonGroup* group = nullptr;
+    if (!buttons.empty() && buttons.front() != nullptr) {
+        group = new QButtonGroup(buttons.front()->parent());
+        group->setExclusive(true);
+    }
     for (std::size_t i = 0; i < buttons.size(); ++i) {
         QRadioButton* b = buttons[i];
+        if (group != nullptr) group->addButton(b);
         const int index = static_cast<int>(i);
         if (*field == index) b->setChecked(true);
         QObject::connect(b, &QAbstractButton::clicked, b, [field, index, on_change] {

@@ -1,5 +1,7 @@
 #include "dialogs/dialogs.h"
 
+#include <QApplication>
+#include <QFontMetrics>
 #include <array>
 #include <cassert>
 #include <cstdio>
@@ -27,9 +29,22 @@ constexpr std::array<Maker, kDialogCount> kMakers = Makers();
 
 }  // namespace
 
+void KeepTitleWhole(QDialog& dialog) {
+    // Window managers cut a title that is wider than its window ("バックグ… 指定)"): a dialog
+    // is made at least as wide as its title, with room for the frame's buttons.
+    constexpr int kFrameButtons = 120;
+    const QFontMetrics metrics(QApplication::font("QMdiSubWindowTitleBar"));
+    const int wanted = metrics.horizontalAdvance(dialog.windowTitle()) + kFrameButtons;
+    if (dialog.minimumWidth() < wanted) dialog.setMinimumWidth(wanted);
+}
+
 std::unique_ptr<QDialog> CreateDialog(DialogId id, AppContext& ctx, QWidget* parent) {
     const auto index = static_cast<std::size_t>(id);
-    if (index < kMakers.size() && kMakers[index] != nullptr) return kMakers[index](ctx, parent);
+    if (index < kMakers.size() && kMakers[index] != nullptr) {
+        std::unique_ptr<QDialog> dialog = kMakers[index](ctx, parent);
+        if (dialog) KeepTitleWhole(*dialog);
+        return dialog;
+    }
     // Asking for a dialog that was never built is a fault of the program, not a Cancel.
     std::fprintf(stderr, "orva: no dialog for id %d\n", static_cast<int>(id));
     assert(false && "dialog id without a dialog");

@@ -21,4 +21,7 @@ std::unique_ptr<QDialog> CreateDialog(DialogId id, AppContext& ctx, QWidget* par
 // The same by resource name ("SHARP", "DISPCONF", ...); nullptr for a name that is no dialog.
 std::unique_ptr<QDialog> CreateNamedDialog(std::string_view name, AppContext& ctx, QWidget* parent);
 
+// Makes the dialog at least as wide as its title needs, so that the frame shows it whole.
+void KeepTitleWhole(QDialog& dialog);
+
 }  // namespace orva::gui

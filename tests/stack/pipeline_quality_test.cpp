@@ -1,0 +1,232 @@
+// Calibrated stacking with the defaults: registration by stars (or the shift search when the
+// reference has too few stars), lights already in place left untouched, normalisation before
+// rejection, selection by FWHM, and the header of the result.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <random>
+
+#include "common/text.h"
+#include "stack/header.h"
+#include "stack/pipeline.h"
+#include "support/files.h"
+#include "support/scripted_ui.h"
+
+namespace orva {
+namespace {
+
+constexpr int kW = 200, kH = 160;
+
+// Stars of width sigma (FWHM 2.35 sigma) at fixed sky places over a sky of `sky`.
+struct SkyStar {
+    double x, y, flux;
+};
+
+const std::vector<SkyStar>& Stars() {
+    static const std::vector<SkyStar> stars = [] {
+        std::mt19937 place(5);
+        std::uniform_real_distribution<double> ux(12, kW - 12), uy(12, kH - 12), flux(3e4, 3e5);
+        std::vector<SkyStar> s;
+        for (int k = 0; k < 40; ++k) s.push_back({ux(place), uy(place), flux(place)});
+        return s;
+    }();
+    return stars;
+}
+
+double Field(int x, int y, double sigma) {
+    double v = 0;
+    for (const SkyStar& s : Stars()) {
+        const double d2 = (x - s.x) * (x - s.x) + (y - s.y) * (y - s.y);
+        if (d2 < 200)
+            v += s.flux / (2 * M_PI * sigma * sigma) * std::exp(-d2 / (2 * sigma * sigma));
+    }
+    return v;
+}
+
+std::string Write(const testing::TempDir& dir, const std::string& name,
+                  const std::vector<std::string>& cards, const std::function<double(int, int)>& f) {
+    LinearImage img;
+    img.width = kW;
+    img.height = kH;
+    img.planes = 1;
+    img.data.resize(kW * kH);
+    for (int y = 0; y < kH; ++y)
+        for (int x = 0; x < kW; ++x)
+            img.data[std::size_t(y) * kW + std::size_t(x)] = float(f(x, y));
+    img.cards = cards;
+    const std::string path = dir.Path(name);
+    EXPECT_TRUE(WriteFitsLinear(path, img, true, {}).ok());
+    return path;
+}
+
+std::vector<float> Values(const std::string& path) {
+    LinearImage img;
+    EXPECT_TRUE(DecodeFitsLinear(testing::ReadAll(path), img).ok());
+    return img.data;
+}
+
+bool Has(const std::vector<std::string>& lines, const std::string& part) {
+    for (const std::string& l : lines)
+        if (l.find(part) != std::string::npos) return true;
+    return false;
+}
+
+// Aligned lights of independent noise, by stars (the default): the fitted transforms are a
+// hair from the identity, and no light is resampled, so that the mean is exact.
+TEST(CalibratedStackDefaults, LightsAlreadyInPlaceAreNotMoved) {
+    testing::TempDir dir;
+    std::mt19937 rng(1);
+    std::normal_distribution<double> noise(0, 10);
+    StackJob job;
+    for (int i = 0; i < 4; ++i)
+        job.lights.push_back(Write(dir, Format("l%d.fits", i), {}, [&](int x, int y) {
+            return 1000 + Field(x, y, 1.6) + noise(rng);
+        }));
+    job.combine.rejection = Rejection::None;
+    job.normalisation = Normalisation::None;
+    StackOutcome out;
+    std::string error;
+    ASSERT_TRUE(RunCalibratedStack(job, out, &error)) << error;
+    EXPECT_TRUE(out.registered_by_stars);
+    EXPECT_TRUE(out.warnings.empty());
+    std::vector<std::vector<float>> v;
+    for (const std::string& l : job.lights) v.push_back(Values(l));
+    for (std::size_t k = 0; k < out.image.data.size(); ++k) {
+        const double mean = (double(v[0][k]) + v[1][k] + v[2][k] + v[3][k]) / 4;
+        ASSERT_NEAR(out.image.data[k], mean, 1e-3 * std::max(1.0, std::fabs(mean))) << k;
+    }
+    // The shift search leaves them at exactly no shift.
+    job.registration = Registration::Shift;
+    ASSERT_TRUE(RunCalibratedStack(job, out, &error)) << error;
+    for (const LightQuality& q : out.lights) {
+        EXPECT_EQ(q.dx, 0.0) << q.path;
+        EXPECT_EQ(q.dy, 0.0) << q.path;
+    }
+}
+
+// A reference with no stars: the shift search instead, said in a warning and in HISTORY.
+TEST(CalibratedStackDefaults, TooFewStarsFallBackToTheShiftSearchAndSaySo) {
+    testing::TempDir dir;
+    std::mt19937 rng(2);
+    std::normal_distribution<double> noise(0, 10);
+    StackJob job;
+    for (int i = 0; i < 3; ++i)
+        job.lights.push_back(Write(dir, Format("l%d.fits", i), {}, [&](int x, int y) {
+            // A broad glow, no star.
+            return 1000 +
+                   400 * std::exp(-((x - 100 - i) * (x - 100 - i) + (y - 80) * (y - 80)) / 800.0) +
+                   noise(rng);
+        }));
+    std::vector<std::string> told;
+    job.warn = [&](const std::string& s) { told.push_back(s); };
+    StackOutcome out;
+    std::string error;
+    ASSERT_TRUE(RunCalibratedStack(job, out, &error)) << error;
+    EXPECT_FALSE(out.registered_by_stars);
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told, out.warnings);
+    EXPECT_EQ(told[0].rfind("l0.fits: ", 0), 0u);
+    EXPECT_NE(told[0].find(" star(s), too few to register by stars; registered by shift"),
+              std::string::npos);
+    EXPECT_TRUE(Has(out.history, "too few to register by stars"));
+    EXPECT_TRUE(Has(out.history, "registered by shift"));
+    EXPECT_NEAR(out.lights[2].dx, -2, 0.2);
+}
+
+// Sixteen skies of other levels and spreads (a night that brightens, haze), a trail across
+// one light: normalised first, the trail is rejected and the result keeps the reference's
+// level; without, the spread of the levels hides the trail.
+TEST(CalibratedStackDefaults, NormalisationBeforeRejection) {
+    testing::TempDir dir;
+    std::mt19937 rng(3);
+    StackJob job;
+    for (int i = 0; i < 16; ++i) {
+        const double level = 1000 + 25 * i * (i % 2 == 0 ? 1 : -1), gain = 1 + 0.02 * (i % 5);
+        std::normal_distribution<double> noise(0, 10 * gain);
+        job.lights.push_back(Write(dir, Format("l%02d.fits", i), {}, [&](int x, int y) {
+            const double trail = i == 5 && y == 70 ? 200 : 0;
+            return level + gain * Field(x, y, 1.5) + trail + noise(rng);
+        }));
+    }
+    job.registration = Registration::Shift;
+    job.combine.rejection = Rejection::Winsor;
+    auto trail_and_sky = [&](Normalisation n, double& trail, double& sky) {
+        job.normalisation = n;
+        StackOutcome out;
+        std::string error;
+        ASSERT_TRUE(RunCalibratedStack(job, out, &error)) << error;
+        double t = 0, s = 0;
+        int count = 0;
+        for (int x = 20; x < kW - 20; ++x) {
+            if (Field(x, 70, 1.5) > 1 || Field(x, 90, 1.5) > 1) continue;
+            t += out.image.data[70 * kW + std::size_t(x)];
+            s += out.image.data[90 * kW + std::size_t(x)];
+            ++count;
+        }
+        trail = (t - s) / count;
+        sky = s / count;
+        EXPECT_TRUE(
+            Has(out.history, std::string("normalised before rejection: ") + NormalisationName(n)));
+    };
+    double trail = 0, sky = 0;
+    trail_and_sky(Normalisation::AdditiveScale, trail, sky);
+    EXPECT_NEAR(sky, 1000, 1);
+    EXPECT_LT(std::fabs(trail), 1);  // noise 10 / sqrt(15) over ~150 places, twice: ~0.3
+    trail_and_sky(Normalisation::Additive, trail, sky);
+    EXPECT_NEAR(sky, 1000, 1);
+    EXPECT_LT(std::fabs(trail), 1);
+    trail_and_sky(Normalisation::None, trail, sky);
+    EXPECT_GT(trail, 8);  // +200 / 16 = 12.5 where the trail stays
+}
+
+// Lights of several seeings: the best kept, the others named; the header counts what went in.
+TEST(CalibratedStackDefaults, SelectionReportAndHeader) {
+    testing::TempDir dir;
+    std::mt19937 rng(4);
+    std::normal_distribution<double> noise(0, 8);
+    const double sigma[4] = {1.4, 2.4, 1.5, 1.6};
+    StackJob job;
+    for (int i = 0; i < 4; ++i)
+        job.lights.push_back(
+            Write(dir, Format("l%d.fits", i),
+                  {Format("%-8s= %20.1f", "EXPTIME", 300.0),
+                   Format("%-8s= '2024-03-01T22:%02d:00'", "DATE-OBS", 10 + 6 * i),
+                   Format("%-8s= %20d", "NCOMBINE", 1)},
+                  [&](int x, int y) { return 500 + Field(x, y, sigma[i]) + noise(rng); }));
+    job.darks.push_back(Write(dir, "dark.fits", {Format("%-8s= %20.1f", "EXPTIME", 60.0)},
+                              [&](int, int) { return 20 + noise(rng); }));
+    job.keep_best = 75;
+    job.max_fwhm = 6.0;
+    StackOutcome out;
+    std::string error;
+    ASSERT_TRUE(RunCalibratedStack(job, out, &error)) << error;
+    ASSERT_EQ(out.lights.size(), 4u);
+    EXPECT_FALSE(out.lights[1].used);
+    EXPECT_EQ(out.lights[1].reason, "not among the best 75 % by FWHM");
+    for (int i : {0, 2, 3}) {
+        EXPECT_TRUE(out.lights[std::size_t(i)].used) << i;
+        EXPECT_NEAR(out.lights[std::size_t(i)].fwhm, 2.3548 * sigma[i], 0.15) << i;
+        EXPECT_GT(out.lights[std::size_t(i)].stars, 20) << i;
+    }
+    EXPECT_TRUE(Has(out.history, "left out l1.fits: not among the best 75 % by FWHM"));
+    EXPECT_TRUE(Has(out.warnings, "dark.fits: dark of 60 s for lights of 300 s"));
+    double v = 0;
+    ASSERT_TRUE(CardNumber(out.image.cards, "NCOMBINE", v));
+    EXPECT_EQ(v, 3);
+    ASSERT_TRUE(CardNumber(out.image.cards, "LIVETIME", v));
+    EXPECT_EQ(v, 900);
+    ASSERT_TRUE(CardNumber(out.image.cards, "EXPTIME", v));
+    EXPECT_EQ(v, 300);
+    EXPECT_EQ(CardText(out.image.cards, "DATE-OBS"), "2024-03-01T22:10:00");
+    EXPECT_EQ(CardText(out.image.cards, "DATE-END"), "2024-03-01T22:33:00");
+
+    // Another reference: the others are registered on it and its header leads.
+    job.reference = 2;
+    ASSERT_TRUE(RunCalibratedStack(job, out, &error)) << error;
+    EXPECT_TRUE(Has(out.history, "registered on l2.fits"));
+    EXPECT_EQ(out.lights[2].weight, 1);
+}
+
+}  // namespace
+}  // namespace orva
