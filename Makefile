@@ -30,6 +30,7 @@ asan: deps
 
 # libFuzzer targets (clang, ASan + UBSan); run one with e.g.
 #   build-fuzz/fuzz/fuzz_bmp -max_total_time=300 corpus/
+# adding fuzz/seeds/<target> after the corpus for a target that has hand-made seed files.
 fuzz: deps
 	@CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVA_FUZZ=ON \
 	  -DORVA_TESTS=OFF -DORVA_CLI=OFF -DORVA_GUI=OFF >/dev/null

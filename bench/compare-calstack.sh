@@ -5,9 +5,14 @@
 # stacks, preprocess, register, stack with rejection 3 3) on the same files, in one run.
 # Prints wall-clock seconds (best of RUNS), the ratio orva / siril, and each one's peak
 # resident memory (largest of the runs, from /usr/bin/time) with its largest anonymous and
-# file-backed parts (mapped input files are resident memory the page cache can drop).
+# file-backed parts (mapped input files are resident memory the page cache can drop), the
+# memory ratio, and whether orva-cli meets its targets: at most 0.3 x siril's time and at
+# most siril's peak memory.
 #
 #   bench/compare-calstack.sh [BUILD_DIR]      RUNS=3 bench/compare-calstack.sh build
+#
+# BASELINE=OTHER_BUILD_DIR also runs that build's orva-cli on the same sessions (as
+# "before"), and checks that both write the same result byte for byte.
 #
 # Two sessions: "shift", lights moved by whole pixels only (siril registers with
 # -transf=shift), and "rotated", lights also turned by up to 1.5 degrees (orva-cli with
@@ -43,7 +48,7 @@ make_session() {
 # in MB with, in brackets, the largest anonymous / file-backed parts seen (see
 # measure-lib.sh); both "fail" when a run fails. The last run's output stays in
 # $work/NAME.log.
-declare -A secs rss evidence orva_evidence
+declare -A secs rss peak_mb evidence orva_evidence
 measure() {
   local name=$1 prepare=$2 best_t="" peak=0 anon=0 file=0
   shift 2
@@ -52,13 +57,21 @@ measure() {
     if ! timed_run "$work/$name.log" "$@"; then
       secs[$name]=fail
       rss[$name]=fail
+      peak_mb[$name]=fail
       return
     fi
     keep_best
   done
   secs[$name]=$(printf '%.2f' "$best_t")
   rss[$name]="$peak ($anon/$file)"
+  peak_mb[$name]=$peak
 }
+
+baseline_cli=""
+if [ -n "${BASELINE:-}" ]; then
+  baseline_cli="$top/$BASELINE/apps/orva-cli/orva-cli"
+  [ -x "$baseline_cli" ] || { echo "no orva-cli in $BASELINE"; exit 1; }
+fi
 
 # siril_script TRANSFORM_OPTION: the whole job for siril-cli, run in the session folder.
 siril_script() {
@@ -90,6 +103,7 @@ SSF
 
 # Before each run: no output of an earlier one left, so each run does the whole job.
 session=""
+declare -A same
 clean() {
   rm -rf "$session/process" "$session/masters" "$session"/siril-result* "$session/orva-result.fits"
 }
@@ -120,7 +134,18 @@ for v in "${variants[@]}"; do
     --bias "$session"/bias/*.fits --dark "$session"/darks/*.fits --flat "$session"/flats/*.fits
     --reject sigma)
   if [ "$v" = rotated ]; then orva+=(--register stars); fi
+  if [ -n "$baseline_cli" ]; then
+    measure "before-$v" clean "$baseline_cli" "${orva[@]:1}"
+    mv "$session/orva-result.fits" "$work/before-$v.fits" 2>/dev/null || true
+  fi
   measure "orva-$v" clean "${orva[@]}"
+  if [ -n "$baseline_cli" ]; then
+    if cmp -s "$work/before-$v.fits" "$session/orva-result.fits"; then
+      same[$v]="identical"
+    else
+      same[$v]="DIFFERENT"
+    fi
+  fi
   # orva-cli says in the result's HISTORY cards how many lights it stacked and which it left
   # out; the same rule holds for it.
   history=$(head -c 28800 "$session/orva-result.fits" 2>/dev/null | fold -w 80 |
@@ -152,13 +177,25 @@ echo "calibrated stacking of $lights lights $width x $height + 10 bias, 10 darks
   "(16-bit FITS); best of $runs, seconds; memory in MB; $(nproc) cores"
 echo "load average before: $load_before; after: $load_after"
 [ "$has_register" = 1 ] || echo "(orva-cli stack has no --register: the rotated session is skipped)"
-printf '%-9s %9s %10s %11s   %-22s %-22s\n' session orva-cli siril-cli orva/siril \
-  "orva RSS (anon/file)" "siril RSS (anon/file)"
+# verdict TIME_RATIO RSS_RATIO: whether orva-cli meets both targets.
+verdict() {
+  if [[ "$1" == - || "$2" == - ]]; then echo "-"; return; fi
+  awk -v t="$1" -v m="$2" 'BEGIN { print (t <= 0.30 && m <= 1.00) ? "met" : "missed" }'
+}
+printf '%-9s %-8s %9s %10s %7s   %-22s %-22s %7s  %s\n' session program orva-cli siril-cli \
+  "t ratio" "orva RSS (anon/file)" "siril RSS (anon/file)" "RSS rat" "target (t<=0.30, RSS<=1)"
 for v in "${variants[@]}"; do
-  printf '%-9s %9s %10s %11s   %-22s %-22s\n' "$v" "${secs[orva-$v]}" "${secs[siril-$v]}" \
-    "$(ratio "${secs[orva-$v]}" "${secs[siril-$v]}")" "${rss[orva-$v]}" "${rss[siril-$v]}"
+  programs=(orva)
+  [ -n "$baseline_cli" ] && programs=(before orva)
+  for p in "${programs[@]}"; do
+    t=$(ratio "${secs[$p-$v]}" "${secs[siril-$v]}")
+    m=$(ratio "${peak_mb[$p-$v]}" "${peak_mb[siril-$v]}")
+    printf '%-9s %-8s %9s %10s %7s   %-22s %-22s %7s  %s\n' "$v" "$p" "${secs[$p-$v]}" \
+      "${secs[siril-$v]}" "$t" "${rss[$p-$v]}" "${rss[siril-$v]}" "$m" "$(verdict "$t" "$m")"
+  done
 done
 for v in "${variants[@]}"; do
   echo "$v: orva-cli result: ${orva_evidence[$v]}"
+  [ -n "$baseline_cli" ] && echo "$v: before and after results: ${same[$v]}"
   echo "$v: siril log: ${evidence[$v]}"
 done

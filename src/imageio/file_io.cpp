@@ -40,7 +40,7 @@ MappedFile::~MappedFile() {
     }
 }
 
-IoResult MappedFile::Open(const std::string& path) {
+IoResult MappedFile::Open(const std::string& path, bool populate) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return IoResult::Fail(IoStatus::CannotOpen, std::strerror(errno));
     struct stat st {};
@@ -55,7 +55,8 @@ IoResult MappedFile::Open(const std::string& path) {
     if (S_ISREG(st.st_mode)) {
         size_ = static_cast<std::size_t>(st.st_size);
         if (size_ > 0) {
-            void* p = mmap(nullptr, size_, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+            void* p =
+                mmap(nullptr, size_, PROT_READ, MAP_PRIVATE | (populate ? MAP_POPULATE : 0), fd, 0);
             if (p != MAP_FAILED) {
                 data_ = static_cast<const uint8_t*>(p);
                 mapped_ = true;
@@ -181,6 +182,20 @@ void RemoveTempFiles() noexcept {
         (void)::unlink(e.path);
         e.state.store(kRemoved, std::memory_order_release);
     }
+}
+
+void MappedFile::Release(std::size_t offset, std::size_t length) const {
+    if (!mapped_ || offset >= size_) return;
+    length = std::min(length, size_ - offset);
+    const auto page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+    const auto start = reinterpret_cast<std::uintptr_t>(data_) + offset;
+    const std::uintptr_t first = (start + page - 1) / page * page;
+    // The file's last page counts as whole: nothing else lives in it.
+    const std::uintptr_t end =
+        offset + length == size_ ? start + length + page - 1 : start + length;
+    const std::uintptr_t last = end / page * page;
+    // The mapping is read-only and private, so dropped pages come back from the file unchanged.
+    if (last > first) (void)madvise(reinterpret_cast<void*>(first), last - first, MADV_DONTNEED);
 }
 
 FileSink::~FileSink() {

@@ -18,8 +18,14 @@ public:
     MappedFile(const MappedFile&) = delete;
     MappedFile& operator=(const MappedFile&) = delete;
 
-    IoResult Open(const std::string& path);
+    // With `populate`, a regular file is read in whole when mapped (the fastest for one pass);
+    // without, its pages are read as they are first touched.
+    IoResult Open(const std::string& path, bool populate = true);
     std::span<const uint8_t> bytes() const { return {data_, size_}; }
+    // Gives back the memory holding bytes [offset, offset + length) of a mapped file: the
+    // whole pages inside the range leave this process (the system's file cache may keep
+    // them) and are read again if touched again. Nothing for a file read into memory.
+    void Release(std::size_t offset, std::size_t length) const;
 
 private:
     const uint8_t* data_ = nullptr;

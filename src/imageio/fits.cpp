@@ -14,7 +14,9 @@
 // flat channel giving 0, NaN and infinite values left out of the range and stored as 0.
 //
 // Linear reading and writing (for calibrated stacking) keep the physical values as floats and
-// carry the header cards that do not describe the data layout.
+// carry the header cards that do not describe the data layout. The row reader also reports a
+// colour sensor's mosaic: BAYERPAT names the 2x2 pattern from the first sample stored,
+// XBAYROFF and YBAYROFF shift it, and ROWORDER says which way the stored rows run.
 //
 // Writing: BITPIX 16 with BZERO 32768, the FITS way of holding unsigned 16-bit samples; the
 // red plane alone for a single-plane record, else NAXIS3 = 3 planes red, green, blue; rows
@@ -32,6 +34,7 @@
 #include <vector>
 
 #include "common/parallel.h"
+#include "common/text.h"
 #include "imageio/file_io.h"
 #include "imageio/formats.h"
 #include "imageio/reader_support.h"
@@ -90,6 +93,31 @@ std::optional<double> CardNumber(const uint8_t* card) {
     if (stop == text) return std::nullopt;
     if (error != std::errc()) return std::numeric_limits<double>::quiet_NaN();
     return negative ? -v : v;
+}
+
+// The string after the card's '=', between single quotes (a doubled quote stands for one),
+// trailing blanks removed; nothing when the value is not a string.
+std::optional<std::string> CardText(const uint8_t* card) {
+    const uint8_t* end = card + kCardBytes;
+    const uint8_t* p = std::find(card, end, '=');
+    if (p == end) return std::nullopt;
+    ++p;
+    while (p < end && *p == ' ') ++p;
+    if (p == end || *p != '\'') return std::nullopt;
+    std::string text;
+    for (++p; p < end; ++p) {
+        if (*p == '\'') {
+            if (p + 1 < end && p[1] == '\'') {
+                text += '\'';
+                ++p;
+                continue;
+            }
+            break;
+        }
+        text += static_cast<char>(*p);
+    }
+    while (!text.empty() && text.back() == ' ') text.pop_back();
+    return text;
 }
 
 bool AllBlank(const uint8_t* record) {
@@ -515,7 +543,32 @@ IoResult FitsRows::Open(std::span<const uint8_t> file) {
     bzero_ = lay.bzero;
     bscale_ = lay.bscale;
     data_ = lay.data;
+    // The colour mosaic's keys; the last card of a key wins, as for the layout's.
+    for (const std::string& text : cards) {
+        const auto* card = reinterpret_cast<const uint8_t*>(text.data());
+        if (KeywordIs(card, "BAYERPAT")) {
+            bayer_pattern = ToUpperAscii(CardText(card).value_or(""));
+        } else if (KeywordIs(card, "XBAYROFF") || KeywordIs(card, "YBAYROFF")) {
+            // Only the offset's parity moves a 2x2 pattern; anything not a whole number is 0.
+            const std::optional<double> v = CardNumber(card);
+            const int parity = v && std::isfinite(*v) && *v == std::floor(*v)
+                                   ? static_cast<int>(std::fmod(std::abs(*v), 2.0))
+                                   : 0;
+            (card[0] == 'X' || card[0] == 'x' ? bayer_x_offset : bayer_y_offset) = parity;
+        } else if (KeywordIs(card, "ROWORDER")) {
+            top_down = ToUpperAscii(CardText(card).value_or("")) == "TOP-DOWN";
+        }
+    }
     return IoResult::Ok();
+}
+
+std::pair<std::size_t, std::size_t> FitsRows::Bytes(int c, int y0, int count) const {
+    const std::size_t sample = static_cast<std::size_t>(std::abs(bitpix_) / 8);
+    const std::size_t row = static_cast<std::size_t>(width) * sample;
+    if (c < 0 || c >= stored_planes_ || y0 < 0 || count < 0 || y0 + count > height) return {0, 0};
+    return {data_ + row * static_cast<std::size_t>(height) * static_cast<std::size_t>(c) +
+                row * static_cast<std::size_t>(y0),
+            row * static_cast<std::size_t>(count)};
 }
 
 void FitsRows::Read(int c, int y0, int count, float* out) const {

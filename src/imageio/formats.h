@@ -5,6 +5,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "imageio/io_status.h"
@@ -98,8 +99,17 @@ public:
     IoResult Open(std::span<const uint8_t> file);
     int width = 0, height = 0, planes = 0;  // 1 or 3 planes (of two, blue reads as 0)
     std::vector<std::string> cards;         // as LinearImage keeps them
+    // What the header says of a colour sensor's mosaic: BAYERPAT as written (upper case,
+    // trailing blanks removed; empty without the key), the parity (0 or 1) of XBAYROFF and
+    // YBAYROFF (0 without them), and whether ROWORDER is 'TOP-DOWN' (the first row stored is
+    // the picture's top, where FITS rows normally run from the bottom).
+    std::string bayer_pattern;
+    int bayer_x_offset = 0, bayer_y_offset = 0;
+    bool top_down = false;
     // Rows [y0, y0 + count) of plane c into `out`, count x width values.
     void Read(int c, int y0, int count, float* out) const;
+    // Where in the file those rows are stored: offset and length in bytes.
+    std::pair<std::size_t, std::size_t> Bytes(int c, int y0, int count) const;
 
 private:
     std::span<const uint8_t> file_;

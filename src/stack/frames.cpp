@@ -4,28 +4,84 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <limits>
 
 #include "common/plane.h"
+#include "common/text.h"
 
 namespace orva {
 
+namespace {
+
+// The colour (0 red, 1 green, 2 blue) of each letter of a 2x2 pattern's name, read row by
+// row from its first sample; false for any other name.
+bool BayerColours(const std::string& name, std::array<int, 4>& colours) {
+    static constexpr const char* kNames[] = {"RGGB", "BGGR", "GRBG", "GBRG"};
+    if (std::find(std::begin(kNames), std::end(kNames), name) == std::end(kNames)) return false;
+    for (std::size_t i = 0; i < 4; ++i) colours[i] = name[i] == 'R' ? 0 : name[i] == 'G' ? 1 : 2;
+    return true;
+}
+
+bool MosaicKey(const std::string& card) {
+    const std::string key = ToUpperAscii(card.substr(0, 8));
+    for (const char* k : {"BAYERPAT", "XBAYROFF", "YBAYROFF", "ROWORDER"})
+        if (key == k) return true;
+    return false;
+}
+
+}  // namespace
+
 IoResult FitsFrame::Open(const std::string& file) {
     path = file;
-    IoResult r = file_.Open(file);
+    // Not read in ahead: the rows are read a band at a time and given back.
+    IoResult r = file_.Open(file, false);
     if (r.ok()) r = rows_.Open(file_.bytes());
     if (!r.ok()) return r;
     width = rows_.width;
     height = rows_.height;
     planes = rows_.planes;
+    cards_ = rows_.cards;
+    // A pattern on colour planes describes nothing to demosaic.
+    if (rows_.bayer_pattern.empty() || planes != 1) return r;
+    std::array<int, 4> colours{};
+    if (!BayerColours(rows_.bayer_pattern, colours))
+        return {IoStatus::Unsupported, "BAYERPAT '" + rows_.bayer_pattern +
+                                           "' is not a Bayer pattern (RGGB, BGGR, GRBG or GBRG)"};
+    layout_.width = width;
+    layout_.height = height;
+    layout_.period = 2;
+    // Row y from the top is stored row y of a top-down file, else stored row height - 1 - y;
+    // the pattern starts at the first stored sample, moved by the offsets.
+    for (int y = 0; y < 2; ++y) {
+        const int stored = rows_.top_down ? y : height - 1 - y;
+        for (int x = 0; x < 2; ++x) {
+            const int px = (x + rows_.bayer_x_offset) % 2, py = (stored + rows_.bayer_y_offset) % 2;
+            layout_.cfa[static_cast<std::size_t>(y * 6 + x)] =
+                static_cast<uint8_t>(colours[static_cast<std::size_t>(py * 2 + px)]);
+        }
+    }
+    std::erase_if(cards_, MosaicKey);
     return r;
 }
 
 void FitsFrame::Read(int c, int y0, int count, float* out) const {
-    rows_.Read(c, y0, count, out);
+    // A mosaic's rows run from the top: a bottom-up file's are read from the other end and
+    // turned round.
+    const bool turn = layout_.width > 0 && !rows_.top_down;
+    const int first = turn ? height - y0 - count : y0;
+    rows_.Read(c, first, count, out);
+    const auto [offset, length] = rows_.Bytes(c, first, count);
+    file_.Release(offset, length);
+    if (!turn) return;
+    const std::size_t w = static_cast<std::size_t>(width);
+    for (int a = 0, b = count - 1; a < b; ++a, --b)
+        std::swap_ranges(out + static_cast<std::size_t>(a) * w,
+                         out + static_cast<std::size_t>(a + 1) * w,
+                         out + static_cast<std::size_t>(b) * w);
 }
 
 HeldFrame::~HeldFrame() {

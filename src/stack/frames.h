@@ -22,20 +22,32 @@ public:
     virtual void Read(int c, int y0, int count, float* out) const = 0;
     // False once a read failed (the values read are NaN then).
     virtual bool healthy() const { return true; }
+    // A colour sensor's mosaic (one plane, rows from the top): its colour pattern and white
+    // balance, no samples. Nullptr for frames of grey or colour planes.
+    virtual const RawMosaic* mosaic() const { return nullptr; }
     std::size_t pixels() const { return static_cast<std::size_t>(width) * height; }
 };
 using FrameList = std::vector<std::unique_ptr<FrameRows>>;
 
-// A FITS file, mapped.
+// A FITS file, mapped; the pages of rows read are given back at once, so a frame read band
+// by band holds no more than a band. A one-plane file whose header names a Bayer pattern
+// (BAYERPAT RGGB, BGGR, GRBG or GBRG, shifted by XBAYROFF and YBAYROFF) is a mosaic and reads
+// rows from the top as a camera's mosaic does: turned round unless ROWORDER is 'TOP-DOWN'.
+// Other patterns are refused, as a mosaic read as grey would stack into a checkered picture.
 class FitsFrame final : public FrameRows {
 public:
     IoResult Open(const std::string& file);
     void Read(int c, int y0, int count, float* out) const override;
-    const std::vector<std::string>& cards() const { return rows_.cards; }
+    const RawMosaic* mosaic() const override { return layout_.width > 0 ? &layout_ : nullptr; }
+    // The header's cards; of a mosaic, without those describing the mosaic and its row order,
+    // which no longer hold once it is demosaiced.
+    const std::vector<std::string>& cards() const { return cards_; }
 
 private:
     MappedFile file_;
     FitsRows rows_;
+    RawMosaic layout_;
+    std::vector<std::string> cards_;
 };
 
 // A frame written once, plane by plane, then read back in rows.
@@ -90,6 +102,7 @@ public:
         spool_.Read(c, y0, count, out);
     }
     bool healthy() const override { return spool_.healthy(); }
+    const RawMosaic* mosaic() const override { return &layout; }
     RawMosaic layout;
 
 private:

@@ -136,6 +136,27 @@ bool Matches(const FrameList& frames, const FrameRows& like, std::string* error)
     return true;
 }
 
+bool MosaicOfJob(const FrameRows& first, std::initializer_list<const FrameList*> lists,
+                 const RawMosaic** layout, std::string* error) {
+    *layout = first.mosaic();
+    for (const FrameList* list : lists)
+        for (const auto& f : *list) {
+            const RawMosaic* l = f->mosaic();
+            if ((l == nullptr) != (*layout == nullptr)) {
+                *error = f->path + (l == nullptr ? ": a frame without a colour mosaic (BAYERPAT) "
+                                                   "cannot join the colour mosaics of the lights"
+                                                 : ": a colour mosaic (BAYERPAT) cannot join "
+                                                   "lights without one");
+                return false;
+            }
+            if (l != nullptr && (l->period != (*layout)->period || l->cfa != (*layout)->cfa)) {
+                *error = f->path + ": another colour pattern than the reference light's";
+                return false;
+            }
+        }
+    return true;
+}
+
 void Masters::Apply(int c, std::size_t at, std::size_t count, float* v) const {
     const auto cc = static_cast<std::size_t>(c);
     const float* sub = !dark.empty()   ? dark[cc].data() + at

@@ -111,14 +111,16 @@ private:
     StackOutcome& out_;
     std::string* error_;
 
-    bool raw_ = false;
+    bool raw_ = false;     // camera RAW frames
+    bool mosaic_ = false;  // colour-sensor mosaics (camera RAW, or FITS with BAYERPAT)
     const RawMosaic* layout_ = nullptr;
     FrameList lights_, bias_, darks_, flats_;
     std::size_t ref_ = 0;
     Masters masters_;
     Shape shape_;
-    bool by_stars_ = true, hold_ = true;
-    std::string fallback_;  // why registration fell back to the shift search
+    bool by_stars_ = true;
+    std::size_t held_bytes_ = 0;  // prepared lights held in memory so far
+    std::string fallback_;        // why registration fell back to the shift search
     std::vector<float> planes_, scratch_, moved_, reference_middle_;
     std::vector<Star> reference_stars_;
     FrameList stored_;                         // per light: calibrated and moved, or null
@@ -144,20 +146,12 @@ bool Stack::Open() {
                                  std::pair{&job_.darks, &darks_}, std::pair{&job_.flats, &flats_}})
         if (!OpenFrames(*paths, raw_, job_.temp_folder, *frames, error_)) return false;
     const FrameRows& g = *lights_[ref_];
-    layout_ = raw_ ? &static_cast<const RawFrame&>(g).layout : nullptr;
-    if (raw_)
-        for (const FrameList* list : {&lights_, &bias_, &darks_, &flats_})
-            for (const auto& f : *list) {
-                const RawMosaic& l = static_cast<const RawFrame&>(*f).layout;
-                if (l.period != layout_->period || l.cfa != layout_->cfa) {
-                    *error_ = f->path + ": another colour pattern than the reference light's";
-                    return false;
-                }
-            }
+    if (!MosaicOfJob(g, {&lights_, &bias_, &darks_, &flats_}, &layout_, error_)) return false;
+    mosaic_ = layout_ != nullptr;
     if (!Matches(lights_, g, error_) || !Matches(bias_, g, error_) || !Matches(darks_, g, error_) ||
         !Matches(flats_, g, error_))
         return false;
-    shape_ = {g.width, g.height, raw_ ? 3 : g.planes};
+    shape_ = {g.width, g.height, mosaic_ ? 3 : g.planes};
     return true;
 }
 
@@ -186,8 +180,7 @@ bool Stack::MakeMasters() {
 bool Stack::PrepareLights() {
     const std::size_t count = lights_.size();
     by_stars_ = job_.registration == Registration::Stars;
-    hold_ = count * shape_.pixels() * static_cast<std::size_t>(shape_.planes) * sizeof(float) <=
-            job_.memory_for_frames;
+    held_bytes_ = 0;
     out_.dx.assign(count, 0);
     out_.dy.assign(count, 0);
     out_.noise.assign(count, 0);
@@ -258,7 +251,7 @@ bool Stack::PrepareLight(std::size_t i, int percent) {
                           moved_.data() + n * static_cast<std::size_t>(c));
         keep = moved_.data();
     }
-    if (!moves && !raw_) return true;
+    if (!moves && !mosaic_) return true;
     return Store(i, keep);
 }
 
@@ -310,7 +303,12 @@ bool Stack::Register(std::size_t i, const float* middle, const std::vector<Star>
 bool Stack::Store(std::size_t i, const float* planes) {
     std::unique_ptr<WrittenFrame> frame;
     IoResult r;
-    if (hold_) {
+    // Prepared lights are held in memory, first come first held, while they fit the allowance;
+    // the rest go to temporary files.
+    const std::size_t bytes =
+        shape_.pixels() * static_cast<std::size_t>(shape_.planes) * sizeof(float);
+    if (held_bytes_ + bytes <= job_.memory_for_frames) {
+        held_bytes_ += bytes;
         auto held = std::make_unique<HeldFrame>();
         r = held->Create(shape_.width, shape_.height, shape_.planes);
         frame = std::move(held);
@@ -442,6 +440,8 @@ void Stack::Describe() {
     h.push_back(Format("normalised before rejection: %s (robust sky)",
                        NormalisationName(job_.normalisation)));
     if (raw_) h.push_back("RAW: calibrated on the mosaic, bilinear demosaic, camera WB");
+    if (mosaic_ && !raw_)
+        h.push_back("Bayer FITS: calibrated on the mosaic, bilinear demosaic, no WB");
     if (!fallback_.empty()) h.push_back(fallback_.substr(0, 72));
     h.push_back(by_stars_ ? "registered by stars: rotation, scale, shift; Lanczos-2"
                           : "registered by shift to a fraction of a pixel; Lanczos-2");

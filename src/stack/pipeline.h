@@ -8,9 +8,10 @@
 // that has to move is resampled onto the reference, one already in place is left untouched.
 //
 // Memory stays bounded whatever the number of frames: the files are mapped and read a band
-// of rows at a time; only the masters, one light under registration and the current band of
-// every frame are held. Lights that must be resampled are written once to nameless
-// temporary files (in $TMPDIR) and read back in bands.
+// of rows at a time, each band's pages given back once read; only the masters, one light
+// under registration and the current band of every frame are held. Lights that must be
+// resampled or demosaiced are kept in memory up to an allowance, the rest written once to
+// nameless temporary files (in $TMPDIR) and read back in bands.
 #pragma once
 
 #include <functional>
@@ -38,9 +39,10 @@ struct StackJob {
     double max_fwhm = 0;      // pixels; lights of a larger FWHM are left out (0: no limit)
     int search_range = 32;    // pixels each way the shift search looks
     std::string temp_folder;  // for resampled lights; empty: $TMPDIR or the system's
-    // Prepared (resampled or demosaiced) lights stay in memory while all of them together
-    // take no more than this; beyond it they go to temporary files.
-    std::size_t memory_for_frames = std::size_t{2} << 30;
+    // Prepared (resampled or demosaiced) lights stay in memory, the first ones first, while
+    // together they take no more than this; the others go to temporary files. Small, so that
+    // a long session's stack needs little more memory than its masters and result.
+    std::size_t memory_for_frames = std::size_t{256} << 20;
     int band_rows = 64;
     // Told a line of progress ("registering 3/20") and how much of the whole is done, in
     // percent; may be empty.

@@ -2,6 +2,7 @@
 // steps: opening the frames, building the masters, and calibrating a whole light.
 #pragma once
 
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,12 @@ bool OpenFrames(const std::vector<std::string>& paths, bool raw, const std::stri
                 FrameList& out, std::string* error);
 // False with a message naming the first frame whose size or planes differ from `like`.
 bool Matches(const FrameList& frames, const FrameRows& like, std::string* error);
+// The colour pattern of a mosaic job (lights from a colour sensor, as camera RAW files or
+// FITS files naming their Bayer pattern), which every frame must share; nullptr for a job of
+// grey or colour frames, where no frame may be a mosaic. False with *error naming the frame
+// that does not fit.
+bool MosaicOfJob(const FrameRows& first, std::initializer_list<const FrameList*> lists,
+                 const RawMosaic** layout, std::string* error);
 
 // The planes of a master frame; empty without frames.
 using Master = std::vector<std::vector<float>>;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <random>
 #include <vector>
@@ -175,6 +176,19 @@ TEST(StarRegistration, TurnedAndFlippedLightsLandOnTheFirst) {
     ASSERT_GE(out.history.size(), 7u);
     EXPECT_NE(out.history[5].find("registered by stars"), std::string::npos);
     EXPECT_EQ(out.history[6].rfind("left out elsewhere.fits", 0), 0u);
+
+    // The first two prepared lights in memory and the others in files, or all in memory: the
+    // same stack to the bit.
+    for (const std::size_t frames : {std::size_t{2}, std::size(poses)}) {
+        job.memory_for_frames = frames * kW * kH * sizeof(float);
+        StackOutcome again;
+        ASSERT_TRUE(RunCalibratedStack(job, again, &error)) << error;
+        ASSERT_EQ(again.image.data.size(), out.image.data.size());
+        EXPECT_EQ(std::memcmp(again.image.data.data(), out.image.data.data(),
+                              out.image.data.size() * sizeof(float)),
+                  0)
+            << frames;
+    }
 }
 
 }  // namespace
