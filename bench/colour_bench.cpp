@@ -6,7 +6,7 @@
 #include "bench_support.h"
 #include "ops/colour.h"
 #include "ops/dispatcher.h"
-#include "ops/noise.h"
+#include "ops/noise_lines.h"
 
 namespace orva {
 namespace {

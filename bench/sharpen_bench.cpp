@@ -4,6 +4,7 @@
 #include <string>
 
 #include "bench_support.h"
+#include "ops/default_kernels.h"
 #include "ops/dispatcher.h"
 #include "workspace/workspace.h"
 

@@ -4,6 +4,7 @@
 
 #include "bench_support.h"
 #include "common/parallel.h"
+#include "ops/default_kernels.h"
 #include "ops/dispatcher.h"
 #include "ops/tone.h"
 

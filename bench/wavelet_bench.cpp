@@ -6,6 +6,7 @@
 #include <string>
 
 #include "bench_support.h"
+#include "ops/default_kernels.h"
 #include "ops/dispatcher.h"
 
 namespace orva {

@@ -5,6 +5,7 @@
 #include "cli_messages.h"
 #include "shell/commands.h"
 #include "shell/messages.h"
+#include "shell/operations.h"
 #include "shell/settings.h"
 
 namespace orva {
@@ -17,36 +18,14 @@ Answer QuietUi::AskUser(const MessageBoxRequest& request) {
     return request.buttons == Buttons::YesNoCancel ? Answer::No : Answer::Ok;
 }
 
+// The operations whose descriptors give them an orva-cli name, in the descriptors' order.
 const std::vector<CliOperation>& CliOperations() {
-    static const std::vector<CliOperation> ops = {
-        {"sharpen", kCmdSharpen, "sharpen or smooth (keywords sharp, sharp_flt)"},
-        {"edge", kCmdEdge, "edge enhancement (keywords edge, edgearea)"},
-        {"resize", kCmdResize, "resize (keyword resize)"},
-        {"crop", kCmdCrop, "cut out and resize (keyword cut)"},
-        {"rotate", kCmdRotate, "rotate or flip (keyword round)"},
-        {"distortion", kCmdDistortion, "distortion correction (keyword waikyoku)"},
-        {"gamma", kCmdGamma, "gamma curve (keyword gamma)"},
-        {"level", kCmdLevel, "level correction (keyword lvl)"},
-        {"dynamic-range", kCmdDynamicRange, "dynamic range correction (keyword hdr)"},
-        {"wavelet", kCmdWavelet, "wavelet sub-band processing (keywords wavelet, filter)"},
-        {"restore", kCmdRestore, "blur restoration (keyword restore)"},
-        {"gray", kCmdGrey, "black and white (keyword gray)"},
-        {"saturation", kCmdSaturationHue, "saturation and hue (keyword color)"},
-        {"colour-rgb", kCmdColourChangeRgb, "colour change in RGB (keyword chgrgb)"},
-        {"colour-hsv", kCmdColourChangeHsv, "colour change in HSV (keyword chghsv)"},
-        {"noise", kCmdNoise, "noise reduction (keyword noise)"},
-        {"lines", kCmdLineSeparation,
-         "odd/even line separation (OUT odd rows, --even FILE even rows)"},
-        {"background", kCmdBackground,
-         "radial background correction (keywords back2, pseudo_curve, pseudo_shift)"},
-        {"background-image", kCmdBackgroundImage,
-         "background correction by a picture: --background FILE (keyword back1)"},
-        {"make-background", kCmdMakeBackground,
-         "generated background: use 0 writes it, 1/2 correct by it (keywords back3, VER264)"},
-        {"background-points", kCmdBackgroundPoints,
-         "background fitted to places: --points X,Y ... (y from the top; keyword back1)"},
-        {"compare", kCmdCompareImages, "two-image comparison: --with FILE (keyword compare_level)"},
-    };
+    static const std::vector<CliOperation> ops = [] {
+        std::vector<CliOperation> v;
+        for (const OperationDescriptor& op : Operations())
+            if (op.cli_name != nullptr) v.push_back({op.cli_name, op.command, op.cli_help});
+        return v;
+    }();
     return ops;
 }
 

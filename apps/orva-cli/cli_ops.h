@@ -22,7 +22,7 @@ public:
     std::optional<FileDialogResult> SaveFileDialog(const FileDialogRequest&) override {
         return std::nullopt;
     }
-    bool RunDialog(std::string_view, AppContext&) override { return true; }
+    bool RunDialog(DialogId, AppContext&) override { return true; }
     bool OpenDocument(const std::string&) override { return false; }
 
     std::vector<MessageBoxRequest> messages;

@@ -220,10 +220,10 @@ std::optional<FileDialogResult> QtUi::SaveFileDialog(const FileDialogRequest& re
     return r;
 }
 
-bool QtUi::RunDialog(std::string_view name, AppContext& ctx) {
-    if (modal_ != nullptr) return modal_->RunDialog(name, ctx);
+bool QtUi::RunDialog(DialogId dialog, AppContext& ctx) {
+    if (modal_ != nullptr) return modal_->RunDialog(dialog, ctx);
     ArrowWhileAsking arrow;
-    return RunNamedDialog(name, ctx, owner_);
+    return RunDialogOf(dialog, ctx, owner_);
 }
 
 namespace {

@@ -39,7 +39,7 @@ public:
     Answer AskUser(const MessageBoxRequest& request) override;
     std::optional<FileDialogResult> OpenFileDialog(const FileDialogRequest& request) override;
     std::optional<FileDialogResult> SaveFileDialog(const FileDialogRequest& request) override;
-    bool RunDialog(std::string_view name, AppContext& ctx) override;
+    bool RunDialog(DialogId dialog, AppContext& ctx) override;
     bool OpenDocument(const std::string& path) override;
     bool OpenDocumentInside(const std::string& path) override;
     // The help window while it is open, else null.

@@ -102,7 +102,7 @@ void WriteBatchCommand(AppContext& ctx) {
 void BatchMenuCommand(AppContext& ctx, int id) {
     switch (id) {
         case kCmdBatchSettings:
-            ctx.ui.RunDialog("BATCH", ctx);
+            ctx.ui.RunDialog(DialogId::Batch, ctx);
             if (ctx.batch.mode != 0) ctx.batch.mode = Step(ctx, 0).edited_code;
             break;
         case kCmdBatchOpen: ReadBatchCommand(ctx); break;
@@ -127,10 +127,11 @@ void ShowStepDetails(AppContext& ctx, int k) {
     if (code < kStepOpenComposite || code >= kStepEnd) return;
     if (code == kStepOpenComposite) ShowMessage(ctx.ui, msg::kBatchCompositeDetail);
     LoadStepParameters(ctx, k, code);
-    const char* dialog = StepKinds()[static_cast<std::size_t>(code)].dialog;
+    const std::optional<DialogId> dialog = StepKinds()[static_cast<std::size_t>(code)].dialog;
     // A background step must correct: a background kept as a new image has no place in a
     // batch.
-    while (ctx.ui.RunDialog(dialog, ctx) && code == 5 && ctx.settings.background.generated_use == 0)
+    while (dialog && ctx.ui.RunDialog(*dialog, ctx) && code == 5 &&
+           ctx.settings.background.generated_use == 0)
         ShowMessage(ctx.ui, msg::kBatchBackgroundMode);
     StoreStepParameters(ctx, k, code);
     step.confirmed_code = code;

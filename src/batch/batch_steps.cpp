@@ -3,30 +3,23 @@
 #include <algorithm>
 
 #include "shell/command_ids.h"
+#include "shell/operations.h"
 
 namespace orva {
 
+// The steps that open, save and end are the batch's own; every other step is an operation's,
+// named by its descriptor.
 const std::array<StepKind, kStepCodes>& StepKinds() {
-    static const std::array<StepKind, kStepCodes> kinds = {{
-        {" ", nullptr, 0},
-        {"ファイル開く(１枚)", nullptr, 0},
-        {"ファイル開く&画像合成", "COMPOMUL", kCmdCompositeFiles},
-        {"ファイル保存", nullptr, 0},
-        {"切り出しとサイズ変更", "CUT", kCmdCrop},
-        {"バックグランド補正", "MAKEBG", kCmdMakeBackground},
-        {"シャープ/スムーズ", "SHARP", kCmdSharpen},
-        {"エッジ強調", "EDGE", kCmdEdge},
-        {"ウェーブレット", "WAVELET", kCmdWavelet},
-        {"ボケ補正", "RESTORE", kCmdRestore},
-        {"回転", "ROUND", kCmdRotate},
-        {"歪曲収差補正", "WAIKYOKU", kCmdDistortion},
-        {"ガンマ補正", "GAMMA", kCmdGamma},
-        {"レベル補正", "LEVEL", kCmdLevel},
-        {"彩度/色相調整", "COLORUP", kCmdSaturationHue},
-        {"ノイズ除去", "LV", kCmdNoise},
-        {"ダイナミックレンジ補正", "HDR", kCmdDynamicRange},
-        {"終了", nullptr, 0},
-    }};
+    static const std::array<StepKind, kStepCodes> kinds = [] {
+        std::array<StepKind, kStepCodes> k{};
+        k[kStepNone] = {" ", std::nullopt, 0};
+        k[kStepOpenOne] = {"ファイル開く(１枚)", std::nullopt, 0};
+        k[kStepSave] = {"ファイル保存", std::nullopt, 0};
+        k[kStepEnd] = {"終了", std::nullopt, 0};
+        for (const OperationDescriptor& op : Operations())
+            if (op.step != kStepNone) k[op.step] = {op.step_name, op.dialog, op.command};
+        return k;
+    }();
     return kinds;
 }
 

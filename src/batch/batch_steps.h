@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <optional>
 
 #include "shell/context.h"
 
@@ -13,9 +14,9 @@ namespace orva {
 inline constexpr int kStepCodes = 18;  // 0 (nothing) .. 17 (end)
 
 struct StepKind {
-    const char* name;    // the combo box text
-    const char* dialog;  // the dialog of "詳細設定", null for none
-    int command;         // the menu command whose operation the step runs, 0 for none
+    const char* name;                // the combo box text
+    std::optional<DialogId> dialog;  // the dialog of "詳細設定", nullopt for none
+    int command;                     // the menu command whose operation the step runs, 0 for none
 };
 
 // Indexed by step code.

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "batch/batch_steps.h"
+#include "composite/composite_settings.h"
 #include "shell/background_commands.h"
 #include "shell/commands.h"
 #include "shell/geometry_commands.h"
@@ -28,15 +29,13 @@ void FillCompositeBlock(const MultiFileCompositeSettings& m, const std::vector<i
                         bool last_stage, ParamBlock& b) {
     b[0] = b[1] = m.compare_range;
     b[2] = m.method;
-    b[3] = (last_stage ? 0 : 256 * m.shift_one_pixel) + m.compare_method + 3 * m.normalise;
+    b[3] = CompareFlagsWord(last_stage ? 0 : m.shift_one_pixel, m.compare_method, m.normalise);
     for (int i = 0; i < 4; ++i) {
         const bool used = i < static_cast<int>(sources.size());
         b[4 + i] = used ? sources[static_cast<std::size_t>(i)] : -1;
         b[8 + i] = used ? 100 : 0;
     }
-    b[15] = last_stage || m.noise_mode == 0 ? -1
-            : m.noise_mode == 1             ? m.noise_level
-                                            : 256 + m.noise_level;
+    b[15] = last_stage ? -1 : NoiseWord(m.noise_mode, m.noise_level);
     b[16] = b[17] = 0;
 }
 

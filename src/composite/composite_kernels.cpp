@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "composite/align.h"
-#include "composite/combine.h"
+#include "composite/canvas_combine.h"
 #include "composite/composite_settings.h"
 #include "composite/point_align.h"
 

@@ -50,6 +50,22 @@ struct CompositeSettings {
     bool operator==(const CompositeSettings&) const = default;
 };
 
+// The compositing words that pack several settings, made here only so that every caller packs
+// them alike and within their fields' ranges. The comparison word (P3 of automatic and
+// multi-file compositing): shift rule x 256 + comparison method + 3 x normalisation.
+inline int32_t CompareFlagsWord(int shift_one_pixel, int compare_method, int normalise) {
+    const auto& f = kCompositeFields;
+    return 256 * f.shift_one_pixel.Clamp(shift_one_pixel) + f.compare_method.Clamp(compare_method) +
+           3 * f.normalise.Clamp(normalise);
+}
+
+// The noise word: -1 off, the level for noise removal, 256 + level for move mode.
+inline int32_t NoiseWord(int noise_mode, int noise_level) {
+    const int mode = kCompositeFields.noise_mode.Clamp(noise_mode);
+    const int level = kCompositeFields.noise_level.Clamp(noise_level);
+    return mode == 1 ? level : mode == 2 ? 256 + level : -1;
+}
+
 // Multi-file compositing (dialog COMPOMUL): a set of its own with the compositing fields.
 struct MultiFileCompositeSettings {
     int method = kCompositeFields.method.def;

@@ -91,10 +91,6 @@ struct OpKernels {
     PlaneKernel restore;            // 102
 };
 
-// The kernels of this layer's operations. The application's whole table, with the
-// stacking and background layers added, is AppKernels() of the shell.
-const OpKernels& DefaultKernels();
-
 // True when the code has what it needs to run (used to enable commands).
 bool OperationAvailable(const OpKernels& k, uint32_t code);
 

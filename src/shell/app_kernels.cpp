@@ -2,6 +2,7 @@
 
 #include "background/background_kernels.h"
 #include "composite/composite_kernels.h"
+#include "ops/default_kernels.h"
 
 namespace orva {
 

@@ -93,7 +93,7 @@ void FillRadialBackgroundBlock(const AppContext& ctx, const ImageRecord&, ParamB
 
 void RadialBackgroundCommand(AppContext& ctx) {
     if (!HasImage(ctx) || !MemoryForTwo(ctx)) return;
-    if (!ctx.ui.RunDialog("BACKG", ctx)) return;
+    if (!ctx.ui.RunDialog(DialogId::BackgroundLevels, ctx)) return;
     const auto& edge = ctx.settings.background.edge;
     if (edge[0] == 0 && edge[1] == 0 && edge[2] == 0) {
         // Nothing to correct against yet: the next click picks the centre levels.
@@ -114,7 +114,7 @@ void SampleLevelCommand(AppContext& ctx, int mode) {
 
 void ImageBackgroundCommand(AppContext& ctx) {
     if (!HasImage(ctx) || !MemoryForTwo(ctx)) return;
-    if (!ctx.ui.RunDialog("BACKG2", ctx)) return;
+    if (!ctx.ui.RunDialog(DialogId::BackgroundImage, ctx)) return;
     const BackgroundSettings& s = ctx.settings.background;
     if (!UsableSlot(ctx, s.image_slot)) {
         ShowError(ctx.ui, msg::kNoImageChosen);
@@ -128,7 +128,7 @@ void ImageBackgroundCommand(AppContext& ctx) {
 
 void MakeBackgroundCommand(AppContext& ctx) {
     if (!HasImage(ctx) || !MemoryForTwo(ctx)) return;
-    if (!ctx.ui.RunDialog("MAKEBG", ctx)) return;
+    if (!ctx.ui.RunDialog(DialogId::GeneratedBackground, ctx)) return;
     const char* failure = nullptr;
     {
         BusyScope busy(ctx.ui);
@@ -186,14 +186,14 @@ const char* GenerateBackground(AppContext& ctx, int source, int use, bool undo) 
 
 void BackgroundPointsCommand(AppContext& ctx) {
     if (!HasImage(ctx)) return;
-    if (!ctx.ui.RunDialog("BACKG3", ctx)) return;
+    if (!ctx.ui.RunDialog(DialogId::BackgroundPoints, ctx)) return;
     ctx.view.sampling_mode = kSamplePoints;
     ShowMessage(ctx.ui, msg::kBackgroundPointsPrompt);
 }
 
 void CompareImagesCommand(AppContext& ctx) {
     if (!HasImage(ctx) || !MemoryForTwo(ctx)) return;
-    if (!ctx.ui.RunDialog("DIFF", ctx)) return;
+    if (!ctx.ui.RunDialog(DialogId::Compare, ctx)) return;
     const int slot = ctx.shell.selected_slot;
     if (!UsableSlot(ctx, slot)) {
         ShowError(ctx.ui, msg::kNoImageChosen);

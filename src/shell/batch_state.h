@@ -16,11 +16,28 @@ struct AppContext;
 inline constexpr int kBatchSteps = 8;
 inline constexpr int kBatchStepWords = 32;
 
-// Step codes that the shell itself looks at.
-inline constexpr int kStepOpenOne = 1;
-inline constexpr int kStepOpenComposite = 2;
-inline constexpr int kStepSave = 3;
-inline constexpr int kStepEnd = 17;
+// Batch step codes, as the batch file stores them. The codes of operation steps are also
+// named by their operation's descriptor (shell/operations.h).
+enum BatchStepCode : int {
+    kStepNone = 0,
+    kStepOpenOne = 1,
+    kStepOpenComposite = 2,
+    kStepSave = 3,
+    kStepCrop = 4,
+    kStepMakeBackground = 5,
+    kStepSharpen = 6,
+    kStepEdge = 7,
+    kStepWavelet = 8,
+    kStepRestore = 9,
+    kStepRotate = 10,
+    kStepDistortion = 11,
+    kStepGamma = 12,
+    kStepLevel = 13,
+    kStepSaturationHue = 14,
+    kStepNoise = 15,
+    kStepDynamicRange = 16,
+    kStepEnd = 17,
+};
 
 struct BatchStep {
     int edited_code = 0;

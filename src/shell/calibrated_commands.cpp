@@ -63,7 +63,7 @@ std::string DesktopStackProgress(const std::string& line) {
 }
 
 void CalibratedStackCommand(AppContext& ctx) {
-    if (!ctx.ui.RunDialog("CALSTACK", ctx)) return;
+    if (!ctx.ui.RunDialog(DialogId::CalibratedStack, ctx)) return;
     const CalibratedStackSettings& s = ctx.settings.calibrated;
     if (s.lights.empty()) {
         ShowError(ctx.ui, msg::kNoLightFrames);

@@ -6,16 +6,17 @@
 #include "common/text.h"
 #include "shell/background_commands.h"
 #include "shell/calibrated_commands.h"
-#include "shell/colour_commands.h"
+#include "shell/colour_noise_lines_commands.h"
 #include "shell/composite_commands.h"
 #include "shell/geometry_commands.h"
-#include "shell/histogram_commands.h"
+#include "shell/histogram_print_commands.h"
 #include "shell/messages.h"
+#include "shell/operations.h"
 #include "shell/raw_commands.h"
-#include "shell/sharpen_commands.h"
+#include "shell/sharpen_edge_commands.h"
 #include "shell/tone_commands.h"
 #include "shell/view_commands.h"
-#include "shell/wavelet_commands.h"
+#include "shell/wavelet_restore_commands.h"
 
 namespace orva {
 
@@ -26,67 +27,14 @@ bool HasImage(const AppContext& ctx) {
            ctx.ws.at(ctx.ws.current).occupied();
 }
 
-// Processing commands of the dispatcher pattern and the operation behind each.
-struct ProcessingEntry {
-    int id;
-    ProcessingCommand cmd;
-};
-
-const std::vector<ProcessingEntry>& ProcessingEntries() {
-    static const std::vector<ProcessingEntry> entries = {
-        {kCmdSharpen, {2, "SHARP", kOpSharpen, FillSharpenBlock, nullptr, nullptr, false}},
-        {kCmdEdge, {2, "EDGE", kOpEdge, FillEdgeBlock, nullptr, nullptr, false}},
-        {kCmdRotate, {3, "ROUND", kOpRotate, FillRotateBlock, nullptr, nullptr, false}},
-        {kCmdGamma, {2, "GAMMA", kOpGamma, FillGammaBlock, AfterGamma, nullptr, false}},
-        {kCmdGrey, {2, "GRAY", kOpGrey, FillGreyBlock, AfterGrey, nullptr, false}},
-        {kCmdSaturationHue,
-         {2, "COLORUP", kOpSaturation, FillSaturationBlock, nullptr, nullptr, false}},
-        {kCmdWavelet, {4, "WAVELET", kOpWavelet, FillWaveletBlock, nullptr, nullptr, false}},
-        {kCmdRestore, {5, "RESTORE", kOpRestore, FillRestoreBlock, nullptr, nullptr, false}},
-        {kCmdDistortion,
-         {2, "WAIKYOKU", kOpDistortion, FillDistortionBlock, nullptr, nullptr, false}},
-    };
-    return entries;
-}
-
-const ProcessingCommand* FindProcessing(int id) {
-    for (const auto& e : ProcessingEntries())
-        if (e.id == id) return &e.cmd;
-    return nullptr;
-}
-
 }  // namespace
 
 std::optional<ProcessingCommand> ProcessingOf(int command_id) {
-    if (const auto* cmd = FindProcessing(command_id)) return *cmd;
-    switch (command_id) {
-        case kCmdLevel: return LevelProcessing();
-        case kCmdNoise: return NoiseProcessing();
-        case kCmdDynamicRange: return DynamicRangeProcessing();
-        default: return std::nullopt;
-    }
+    const OperationDescriptor* op = FindOperation(command_id);
+    return op != nullptr ? ProcessingOf(*op) : std::nullopt;
 }
 
 namespace {
-
-std::function<void(AppContext&)> RunProcessing(int id) {
-    return [id](AppContext& ctx) {
-        if (const auto* cmd = FindProcessing(id)) RunProcessingCommand(ctx, *cmd);
-    };
-}
-
-std::function<bool(const AppContext&)> ProcessingReady(int id) {
-    return [id](const AppContext& ctx) {
-        const auto* cmd = FindProcessing(id);
-        return HasImage(ctx) && cmd != nullptr && cmd->fill != nullptr &&
-               OperationAvailable(ctx.kernels, cmd->code);
-    };
-}
-
-// Stacking commands are on once their operation is plugged in.
-std::function<bool(const AppContext&)> StackingReady(uint32_t code) {
-    return [code](const AppContext& ctx) { return OperationAvailable(ctx.kernels, code); };
-}
 
 // A document that could not be shown is an error, not an about box.
 void ShowDocument(AppContext& ctx, const char* file, const char* missing, bool inside = false) {
@@ -159,7 +107,7 @@ bool BatchInstalled(const AppContext& ctx) {
 
 void SelectImage(AppContext& ctx) {
     ctx.shell.selected_slot = ctx.ws.current;
-    if (!ctx.ui.RunDialog("SELECT", ctx)) return;
+    if (!ctx.ui.RunDialog(DialogId::Select, ctx)) return;
     const int s = ctx.shell.selected_slot;
     if (Workspace::Valid(s) && ctx.ws.at(s).occupied()) ctx.ws.current = s;
     ctx.ui.Repaint();
@@ -167,9 +115,6 @@ void SelectImage(AppContext& ctx) {
 
 std::vector<Command> BuildTable() {
     auto image = [](const AppContext& ctx) { return HasImage(ctx); };
-    auto background = [](const AppContext& ctx) {
-        return HasImage(ctx) && OperationAvailable(ctx.kernels, kOpBackground);
-    };
     std::vector<Command> t = {
         {kCmdOpen, "開く(&O)", OpenCommand, nullptr},
         {kCmdSave, "保存(BMP,JPG,TIF,PPM)(&S)", SaveCommand, image},
@@ -206,40 +151,6 @@ std::vector<Command> BuildTable() {
         {kCmdRedo, "リドゥ(&R)", Redo, CanRedo},
         {kCmdCopy, "コピー(&C)", CopyCurrentImage, image},
         {kCmdAreaCopy, "領域コピー(&A)", ArmAreaCopy, image},
-        {kCmdCrop, "切り出しとサイズ変更", CropCommand, image},
-        {kCmdSharpen, "シャープ/スムーズ(&S)", RunProcessing(kCmdSharpen),
-         ProcessingReady(kCmdSharpen)},
-        {kCmdCompositeAuto, "画像合成-自動(&A)", CompositeAutoCommand, StackingReady(kOpComposite)},
-        {kCmdEdge, "エッジ強調(&E)", RunProcessing(kCmdEdge), ProcessingReady(kCmdEdge)},
-        {kCmdResize, "サイズ変更(&R)", ResizeCommand, image},
-        {kCmdRotate, "回転(&T)", RunProcessing(kCmdRotate), ProcessingReady(kCmdRotate)},
-        {kCmdBackground, "補正実行(&B)", RadialBackgroundCommand, background},
-        {kCmdBackgroundImage, "バックグランド補正（画像データ）(&G)", ImageBackgroundCommand,
-         background},
-        {kCmdCompositePoints, "画像合成-ポイント指定(&P)", CompositePointsCommand,
-         StackingReady(kOpCompositePoints)},
-        {kCmdBackgroundPoints, "バックグランド補正(ポイント指定)", BackgroundPointsCommand,
-         background},
-        {kCmdGamma, "ガンマ補正(&G)", RunProcessing(kCmdGamma), ProcessingReady(kCmdGamma)},
-        {kCmdGrey, "白黒化(&M)", RunProcessing(kCmdGrey), ProcessingReady(kCmdGrey)},
-        {kCmdLrgb, "L+RGB画像合成(&L)", LrgbCommand, StackingReady(kOpCompositeLrgb)},
-        {kCmdSaturationHue, "彩度／色相調整(&U)", RunProcessing(kCmdSaturationHue),
-         ProcessingReady(kCmdSaturationHue)},
-        {kCmdDynamicRange, "ダイナミックレンジ補正(&K)", DynamicRangeCommand, image},
-        {kCmdWavelet, "ウェーブレット(&W)", RunProcessing(kCmdWavelet),
-         ProcessingReady(kCmdWavelet)},
-        {kCmdRestore, "ボケ補正", RunProcessing(kCmdRestore), ProcessingReady(kCmdRestore)},
-        {kCmdLevel, "レベル補正(&L)", LevelCommand, image},
-        {kCmdLineSeparation, "奇数／偶数ライン分離(&O)", LineSeparationCommand,
-         [](const AppContext& ctx) {
-             return HasImage(ctx) && OperationAvailable(ctx.kernels, kOpLinesEven);
-         }},
-        {kCmdDistortion, "歪曲収差補正(&Y)", RunProcessing(kCmdDistortion),
-         ProcessingReady(kCmdDistortion)},
-        {kCmdColourChangeRgb, "色変更(RGB)", ColourChangeRgbCommand, image},
-        {kCmdColourChangeHsv, "色変更(HSV)", ColourChangeHsvCommand, image},
-        {kCmdLrgbFourImages, "L+R+G+B画像合成", LrgbFourCommand, StackingReady(kOpCompositeLrgb)},
-        {kCmdCompareImages, "２画像比較", CompareImagesCommand, background},
         {kCmdZoomIn, "拡大表示(&I)", [](AppContext& ctx) { ZoomCommand(ctx, 1); }, image},
         {kCmdZoomOut, "縮小表示(&O)", [](AppContext& ctx) { ZoomCommand(ctx, 0); }, image},
         {kCmdHistogram, "ヒストグラム(&H)", [](AppContext& ctx) { ShowInspectionCommand(ctx, 0); },
@@ -262,7 +173,7 @@ std::vector<Command> BuildTable() {
          nullptr},
         {kCmdDisplaySettings, "表示モード設定",
          [](AppContext& ctx) {
-             if (ctx.ui.RunDialog("DISPCONF", ctx)) ctx.ui.Repaint();
+             if (ctx.ui.RunDialog(DialogId::DisplaySettings, ctx)) ctx.ui.Repaint();
          },
          nullptr},
         {kCmdHelp, "ヘルプ",
@@ -279,7 +190,6 @@ std::vector<Command> BuildTable() {
         {kCmdExamples, "画像処理例",
          [](AppContext& ctx) { ShowDocument(ctx, msg::kExamplesFile, msg::kExamplesMissing); },
          nullptr},
-        {kCmdNoise, "ノイズ除去(&N)", NoiseCommand, image},
         {kCmdBatchSettings, "設定", BatchCommand(kCmdBatchSettings), BatchInstalled},
         // A batch is started while none runs and stopped while one runs.
         {kCmdBatchStart, "バッチ開始", StartBatch,
@@ -294,18 +204,23 @@ std::vector<Command> BuildTable() {
         {kCmdBatchOpen, "バッチファイル開く", BatchCommand(kCmdBatchOpen), BatchInstalled},
         {kCmdBatchSave, "バッチファイル保存", BatchCommand(kCmdBatchSave), BatchInstalled},
         {kCmdRepaintToolbar, "", [](AppContext& ctx) { ctx.ui.RepaintToolbar(); }, nullptr},
-        {kCmdCompositeFiles, "画像合成-複数ファイル(&M)", CompositeFilesCommand,
-         StackingReady(kOpComposite)},
         {kCmdCalibratedStack, "キャリブレーション合成(&C)", CalibratedStackCommand, nullptr},
         {kCmdSampleCentre, "中央背景取り込み",
          [](AppContext& ctx) { SampleLevelCommand(ctx, kSampleCentre); }, image},
         {kCmdSampleEdge, "周辺背景取り込み",
          [](AppContext& ctx) { SampleLevelCommand(ctx, kSampleEdge); }, image},
-        {kCmdMakeBackground, "バックグランドデータ生成", MakeBackgroundCommand,
-         [](const AppContext& ctx) {
-             return HasImage(ctx) && OperationAvailable(ctx.kernels, kOpMakeBackground);
-         }},
     };
+    // Every operation's command comes from its descriptor.
+    for (const OperationDescriptor& op : Operations()) {
+        std::function<void(AppContext&)> action = op.action;
+        if (!action) {
+            action = [&op](AppContext& ctx) {
+                if (const auto cmd = ProcessingOf(op)) RunProcessingCommand(ctx, *cmd);
+            };
+        }
+        t.push_back({op.command, op.label, action,
+                     [&op](const AppContext& ctx) { return OperationEnabled(op, ctx); }});
+    }
     return t;
 }
 

@@ -90,7 +90,7 @@ int MultiFileLoad(AppContext& ctx, const std::vector<std::string>& paths);
 // ---- Processing-command pattern ----
 struct ProcessingCommand {
     int memory_count = 2;
-    const char* dialog = nullptr;  // operation dialog, null for none
+    std::optional<DialogId> dialog;  // operation dialog, none for nullopt
     uint32_t code = 0;
     // Copies the operation's settings into the block (run before each image's dispatch).
     std::function<void(const AppContext&, const ImageRecord&, ParamBlock&)> fill;

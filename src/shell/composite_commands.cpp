@@ -17,19 +17,6 @@ bool Holds(const AppContext& ctx, int slot) {
     return Workspace::Valid(slot) && ctx.ws.at(slot).occupied();
 }
 
-// P3 of automatic stacking: shift flag x 256 + comparison method + 3 x normalisation.
-int PackedFlags(int shift, int method, int normalise) {
-    const auto& f = kCompositeFields;
-    return 256 * f.shift_one_pixel.Clamp(shift) + f.compare_method.Clamp(method) +
-           3 * f.normalise.Clamp(normalise);
-}
-
-// -1 off, level for noise removal, 256 + level for move mode.
-int NoiseWord(int mode, int level) {
-    const int l = kCompositeFields.noise_level.Clamp(level);
-    return mode == 1 ? l : mode == 2 ? 256 + l : -1;
-}
-
 // The free slot for a new picture, or -1 after telling the user.
 int NewImageSlot(AppContext& ctx) {
     const int slot = FindFreeSlot(ctx.ws);
@@ -142,7 +129,7 @@ void CompositeAutoCommand(AppContext& ctx) {
         ShowError(ctx.ui, msg::kNoMemoryRun);
         return;
     }
-    if (!ctx.ui.RunDialog("COMPO", ctx)) return;
+    if (!ctx.ui.RunDialog(DialogId::CompositeAuto, ctx)) return;
     const int slot = NewImageSlot(ctx);
     if (slot < 0) return;
     BusyScope busy(ctx.ui);
@@ -150,7 +137,7 @@ void CompositeAutoCommand(AppContext& ctx) {
     ParamBlock& b = ctx.params;
     b[0] = b[1] = kCompositeFields.compare_range.Clamp(co.compare_range);
     b[2] = kCompositeFields.method.Clamp(co.method);
-    b[3] = PackedFlags(co.shift_one_pixel, co.compare_method, co.normalise);
+    b[3] = CompareFlagsWord(co.shift_one_pixel, co.compare_method, co.normalise);
     for (int i = 0; i < 4; ++i) {
         const int s = co.images[static_cast<std::size_t>(i)];
         const bool used = Holds(ctx, s);
@@ -171,7 +158,7 @@ void CompositePointsCommand(AppContext& ctx) {
         ShowError(ctx.ui, msg::kNoMemoryRun);
         return;
     }
-    if (!ctx.ui.RunDialog("COMPO2", ctx)) return;
+    if (!ctx.ui.RunDialog(DialogId::CompositePoints, ctx)) return;
     const auto& co = ctx.settings.composite;
     std::vector<PointLine> lines(4);
     std::vector<PointLine*> used;
@@ -194,7 +181,7 @@ void CompositePointsCommand(AppContext& ctx) {
     b[0] = kCompositeFields.method.Clamp(co.method);
     const bool shifted = co.extra_shift_x != 0 || co.extra_shift_y != 0;
     b[2] = shifted ? -1 : NoiseWord(co.noise_mode, co.noise_level);
-    b[3] = 3 * kCompositeFields.normalise.Clamp(co.normalise);
+    b[3] = CompareFlagsWord(0, 0, co.normalise);  // points align, so no comparison
     for (int k = 0; k < 4; ++k) {
         PutPoints(b, 4 + 4 * k, lines[static_cast<std::size_t>(k)]);
         Prepare(ctx, lines[static_cast<std::size_t>(k)].slot);
@@ -209,7 +196,7 @@ void LrgbCommand(AppContext& ctx) {
         ShowError(ctx.ui, msg::kNoMemoryRun);
         return;
     }
-    if (!ctx.ui.RunDialog("LRGB", ctx)) return;
+    if (!ctx.ui.RunDialog(DialogId::Lrgb, ctx)) return;
     const auto& co = ctx.settings.composite;
     const int l = co.images[0], rgb = co.images[1];
     if (l < 0) {
@@ -240,7 +227,7 @@ void LrgbFourCommand(AppContext& ctx) {
         ShowError(ctx.ui, msg::kNoMemoryRun);
         return;
     }
-    if (!ctx.ui.RunDialog("LRGBCOMP", ctx)) return;
+    if (!ctx.ui.RunDialog(DialogId::LrgbFour, ctx)) return;
     const auto& co = ctx.settings.composite;
     for (int k = 1; k < 4; ++k) {
         if (!Holds(ctx, co.images[static_cast<std::size_t>(k)])) {
@@ -309,7 +296,7 @@ int StackFiles(AppContext& ctx, const std::function<void(const std::string&)>& p
     ParamBlock& b = ctx.params;
     b[0] = b[1] = f.compare_range.Clamp(mf.compare_range);
     b[2] = f.method.Clamp(mf.method);
-    b[3] = PackedFlags(mf.shift_one_pixel, mf.compare_method, mf.normalise);
+    b[3] = CompareFlagsWord(mf.shift_one_pixel, mf.compare_method, mf.normalise);
     b[16] = b[17] = 0;
     const auto groups = GroupFiles(n);
     std::vector<int> results;
@@ -372,7 +359,7 @@ std::string FilesResultName(const std::vector<std::string>& files) {
 
 void CompositeFilesCommand(AppContext& ctx) {
     ctx.settings.multi_file.files.clear();
-    if (!ctx.ui.RunDialog("COMPOMUL", ctx)) {
+    if (!ctx.ui.RunDialog(DialogId::CompositeFiles, ctx)) {
         ctx.settings.multi_file.files.clear();
         return;
     }

@@ -57,7 +57,7 @@ int ResizeMethodCode(int method, int target_width, int source_width, int target_
 
 void ResizeCommand(AppContext& ctx) {
     if (ctx.ws.Current() == nullptr) return;
-    if (!ctx.ui.RunDialog("RESIZE", ctx)) return;
+    if (!ctx.ui.RunDialog(DialogId::Resize, ctx)) return;
     const ResizeSettings& s = ctx.settings.resize;
     const int method = ResizeMethodCode(s.method, s.target_width, s.source_width, s.target_height,
                                         s.source_height);
@@ -114,7 +114,7 @@ void CropCommand(AppContext& ctx) {
         ShowError(ctx.ui, msg::kNoSlotNew);
         return;
     }
-    if (!ctx.ui.RunDialog("CUT", ctx)) return;
+    if (!ctx.ui.RunDialog(DialogId::Crop, ctx)) return;
     const int source = ctx.ws.current;
     if (ctx.ws.Current() == nullptr) return;
     const char* failure = nullptr;

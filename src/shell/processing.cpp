@@ -36,7 +36,7 @@ void RunProcessingCommand(AppContext& ctx, const ProcessingCommand& cmd) {
         ShowError(ctx.ui, msg::kNoMemoryRun);
         return;
     }
-    if (cmd.dialog != nullptr && !ctx.ui.RunDialog(cmd.dialog, ctx)) return;
+    if (cmd.dialog && !ctx.ui.RunDialog(*cmd.dialog, ctx)) return;
     {
         BusyScope busy(ctx.ui);
         if (ctx.shell.all_images == 0 || cmd.current_only) {

@@ -66,7 +66,7 @@ bool RebuildDarks(AppContext& ctx) {
 }
 
 void DarkFilesCommand(AppContext& ctx) {
-    if (!ctx.ui.RunDialog("DARK", ctx)) {
+    if (!ctx.ui.RunDialog(DialogId::Dark, ctx)) {
         ctx.ui.Repaint();
         return;
     }
@@ -81,7 +81,7 @@ void DarkFilesCommand(AppContext& ctx) {
 
 void RawSettingsCommand(AppContext& ctx) {
     const RawSettings snapshot = ctx.settings.raw;
-    if (ctx.ui.RunDialog("RAWMODE", ctx)) return;
+    if (ctx.ui.RunDialog(DialogId::Raw, ctx)) return;
     // Cancel: every slider back, the algorithm as last clicked.
     const int algorithm = ctx.settings.raw.algorithm;
     ctx.settings.raw = snapshot;

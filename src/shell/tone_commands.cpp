@@ -58,31 +58,21 @@ bool ApplyLevelSettings(ImageRecord& rec, const LevelSettings& level) {
 ProcessingCommand LevelProcessing() {
     ProcessingCommand cmd;
     cmd.memory_count = 2;
-    cmd.dialog = "LEVEL";
     cmd.run = [](AppContext& c, ImageRecord& rec) {
         return ApplyLevelSettings(rec, c.settings.level);
     };
     return cmd;
 }
 
-void LevelCommand(AppContext& ctx) {
-    RunProcessingCommand(ctx, LevelProcessing());
-}
-
 ProcessingCommand DynamicRangeProcessing() {
     ProcessingCommand cmd;
     cmd.memory_count = 3;  // old planes, undo copy and the new planes are alive together
-    cmd.dialog = "HDR";
     cmd.current_only = true;
     cmd.run = [](AppContext& c, ImageRecord& rec) {
         const DynamicRangeSettings& d = c.settings.dynamic_range;
         return DynamicRange(rec, {d.radius, d.tone_difference, d.strength});
     };
     return cmd;
-}
-
-void DynamicRangeCommand(AppContext& ctx) {
-    RunProcessingCommand(ctx, DynamicRangeProcessing());
 }
 
 }  // namespace orva

@@ -15,10 +15,8 @@ void AfterGamma(const AppContext& ctx, ImageRecord& rec);
 
 // Level correction (command 318): dialog LEVEL, then every image in all-images mode.
 ProcessingCommand LevelProcessing();
-void LevelCommand(AppContext& ctx);
 // Dynamic-range correction (command 315): dialog HDR, then the current image only.
 ProcessingCommand DynamicRangeProcessing();
-void DynamicRangeCommand(AppContext& ctx);
 
 // Level correction of one record with the level settings (a record whose planes do not hold
 // its picture is left alone). False when memory ran short (planes before the failing one

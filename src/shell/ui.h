@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/text.h"
+#include "shell/dialog_ids.h"
 
 namespace orva {
 
@@ -51,8 +52,8 @@ public:
     virtual Answer AskUser(const MessageBoxRequest& request) = 0;
     virtual std::optional<FileDialogResult> OpenFileDialog(const FileDialogRequest& request) = 0;
     virtual std::optional<FileDialogResult> SaveFileDialog(const FileDialogRequest& request) = 0;
-    // Runs the named operation dialog, which edits ctx.settings in place. True on OK.
-    virtual bool RunDialog(std::string_view name, AppContext& ctx) = 0;
+    // Runs an operation dialog, which edits ctx.settings in place. True on OK.
+    virtual bool RunDialog(DialogId dialog, AppContext& ctx) = 0;
     // Opens a document with the desktop's viewer, or in the application's own window when
     // there is none. False when that failed.
     virtual bool OpenDocument(const std::string& path) = 0;

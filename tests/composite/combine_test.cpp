@@ -1,10 +1,9 @@
-#include "composite/combine.h"
-
 #include <gtest/gtest.h>
 
 #include <array>
 #include <utility>
 
+#include "composite/canvas_combine.h"
 #include "composite/stack_fixtures.h"
 #include "support/images.h"
 #include "support/threads.h"

@@ -4,7 +4,7 @@
 
 #include <utility>
 
-#include "composite/combine.h"
+#include "composite/canvas_combine.h"
 #include "composite/stack_fixtures.h"
 #include "ops/geometry.h"
 #include "ops/param_block.h"

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "ops/default_kernels.h"
 #include "ops/dispatcher.h"
 #include "shell/commands.h"
 #include "shell/geometry_commands.h"

@@ -1,11 +1,10 @@
-#include "ops/noise.h"
-
 #include <gtest/gtest.h>
 
 #include <array>
 #include <random>
 #include <vector>
 
+#include "ops/noise_lines.h"
 #include "support/scripted_ui.h"
 #include "support/threads.h"
 

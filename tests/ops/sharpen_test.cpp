@@ -1,15 +1,14 @@
 // Sharpen/smooth and edge enhancement against values worked out by hand from the filter
 // definitions on pictures of a few pixels.
-#include "ops/sharpen.h"
-
 #include <gtest/gtest.h>
 
 #include <random>
 #include <vector>
 
 #include "ops/dispatcher.h"
+#include "ops/sharpen_edge.h"
 #include "shell/commands.h"
-#include "shell/sharpen_commands.h"
+#include "shell/sharpen_edge_commands.h"
 #include "support/scripted_ui.h"
 #include "support/threads.h"
 

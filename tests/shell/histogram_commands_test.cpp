@@ -1,9 +1,8 @@
-#include "shell/histogram_commands.h"
-
 #include <gtest/gtest.h>
 
 #include "imageio/formats.h"
 #include "shell/commands.h"
+#include "shell/histogram_print_commands.h"
 #include "support/scripted_ui.h"
 
 namespace orva {

@@ -4,6 +4,7 @@
 
 #include "shell/commands.h"
 #include "shell/messages.h"
+#include "shell/operations.h"
 #include "support/scripted_ui.h"
 
 namespace orva {
@@ -31,7 +32,7 @@ OpKernels AddingKernels() {
 ProcessingCommand Adding(int amount) {
     ProcessingCommand cmd;
     cmd.memory_count = 2;
-    cmd.dialog = "SHARP";
+    cmd.dialog = DialogId::Sharpen;
     cmd.code = kOpSharpen;
     cmd.fill = [amount](const AppContext&, const ImageRecord&, ParamBlock& b) {
         b[0] = amount;
@@ -70,19 +71,18 @@ TEST(ProcessingCommand, UndoRedoAndTheChangedFlag) {
 
 // Each processing command opens its own dialog and, on OK, leaves one step to undo.
 TEST(ProcessingCommand, EachCommandRunsItsDialogAndCanBeUndone) {
-    const std::pair<int, const char*> cases[] = {
-        {301, "SHARP"},   {303, "EDGE"},    {305, "ROUND"}, {311, "GAMMA"},
-        {312, "GRAY"},    {314, "COLORUP"}, {315, "HDR"},   {316, "WAVELET"},
-        {317, "RESTORE"}, {318, "LEVEL"},   {777, "LV"},
-    };
-    for (const auto& [id, dialog] : cases) {
+    for (const OperationDescriptor& op : Operations()) {
+        if (op.processing == nullptr) continue;
+        const int id = op.command;
         Harness h;
         const ImageRecord& r = MakeImage(h.ctx->ws, 0, 5, 4, [](int c, int x, int y) {
             return static_cast<uint16_t>(1000 * (c + 1) + 300 * x + 100 * y);
         });
         EXPECT_TRUE(CommandEnabled(*h.ctx, id)) << id;
         ASSERT_TRUE(ExecuteCommand(*h.ctx, id)) << id;
-        EXPECT_EQ(h.ui.dialogs_run, std::vector<std::string>{dialog}) << id;
+        ASSERT_TRUE(op.dialog.has_value()) << id;
+        EXPECT_EQ(h.ui.dialogs_run, std::vector<std::string>{std::string(DialogName(*op.dialog))})
+            << id;
         EXPECT_EQ(r.undo_available, 1) << id;
         EXPECT_TRUE(h.ui.boxes.empty()) << id;
     }

@@ -1,6 +1,4 @@
 // Commands 316 (wavelet) and 317 (blur restoration) through the processing-command pattern.
-#include "shell/wavelet_commands.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
@@ -8,6 +6,7 @@
 #include <vector>
 
 #include "shell/commands.h"
+#include "shell/wavelet_restore_commands.h"
 #include "support/scripted_ui.h"
 
 namespace orva {

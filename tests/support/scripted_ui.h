@@ -52,7 +52,8 @@ public:
         save_requests.push_back(r);
         return Next(save_results, "save dialog");
     }
-    bool RunDialog(std::string_view name, AppContext& ctx) override {
+    bool RunDialog(DialogId dialog, AppContext& ctx) override {
+        const std::string_view name = DialogName(dialog);
         dialogs_run.emplace_back(name);
         const auto it = dialog_handlers.find(std::string(name));
         return it == dialog_handlers.end() ? true : it->second(ctx);

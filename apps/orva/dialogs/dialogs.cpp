@@ -2,25 +2,30 @@
 
 #include <QApplication>
 #include <QFontMetrics>
+#include <array>
+#include <cassert>
+#include <cstdio>
 
 namespace orva::gui {
 
-#define ORVA_DIALOG(name, make) std::unique_ptr<QDialog> make(AppContext& ctx, QWidget* parent);
+#define ORVA_DIALOG(id, make) std::unique_ptr<QDialog> make(AppContext& ctx, QWidget* parent);
 #include "dialogs/dialog_list.h"
 #undef ORVA_DIALOG
 
 namespace {
 
-struct DialogEntry {
-    std::string_view name;
-    std::unique_ptr<QDialog> (*make)(AppContext&, QWidget*);
-};
+using Maker = std::unique_ptr<QDialog> (*)(AppContext&, QWidget*);
 
-constexpr DialogEntry kDialogs[] = {
-#define ORVA_DIALOG(name, make) {name, &make},
+// The makers indexed by dialog id; an id the list leaves out keeps a null maker.
+constexpr std::array<Maker, kDialogCount> Makers() {
+    std::array<Maker, kDialogCount> makers{};
+#define ORVA_DIALOG(id, make) makers[static_cast<std::size_t>(id)] = &make;
 #include "dialogs/dialog_list.h"
 #undef ORVA_DIALOG
-};
+    return makers;
+}
+
+constexpr std::array<Maker, kDialogCount> kMakers = Makers();
 
 }  // namespace
 
@@ -33,19 +38,27 @@ void KeepTitleWhole(QDialog& dialog) {
     if (dialog.minimumWidth() < wanted) dialog.setMinimumWidth(wanted);
 }
 
-std::unique_ptr<QDialog> CreateNamedDialog(std::string_view name, AppContext& ctx,
-                                           QWidget* parent) {
-    for (const DialogEntry& e : kDialogs) {
-        if (e.name != name) continue;
-        std::unique_ptr<QDialog> dialog = e.make(ctx, parent);
+std::unique_ptr<QDialog> CreateDialog(DialogId id, AppContext& ctx, QWidget* parent) {
+    const auto index = static_cast<std::size_t>(id);
+    if (index < kMakers.size() && kMakers[index] != nullptr) {
+        std::unique_ptr<QDialog> dialog = kMakers[index](ctx, parent);
         if (dialog) KeepTitleWhole(*dialog);
         return dialog;
     }
+    // Asking for a dialog that was never built is a fault of the program, not a Cancel.
+    std::fprintf(stderr, "orva: no dialog for id %d\n", static_cast<int>(id));
+    assert(false && "dialog id without a dialog");
     return nullptr;
 }
 
-bool RunNamedDialog(std::string_view name, AppContext& ctx, QWidget* parent) {
-    std::unique_ptr<QDialog> dialog = CreateNamedDialog(name, ctx, parent);
+std::unique_ptr<QDialog> CreateNamedDialog(std::string_view name, AppContext& ctx,
+                                           QWidget* parent) {
+    const auto id = DialogOfName(name);
+    return id ? CreateDialog(*id, ctx, parent) : nullptr;
+}
+
+bool RunDialogOf(DialogId id, AppContext& ctx, QWidget* parent) {
+    std::unique_ptr<QDialog> dialog = CreateDialog(id, ctx, parent);
     return dialog != nullptr && dialog->exec() == QDialog::Accepted;
 }
 

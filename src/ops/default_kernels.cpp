@@ -1,10 +1,11 @@
+#include "ops/default_kernels.h"
+
 #include "ops/colour.h"
-#include "ops/dispatcher.h"
 #include "ops/geometry.h"
-#include "ops/noise.h"
+#include "ops/noise_lines.h"
 #include "ops/op_settings.h"
 #include "ops/restore.h"
-#include "ops/sharpen.h"
+#include "ops/sharpen_edge.h"
 #include "ops/tone.h"
 #include "ops/wavelet.h"
 

@@ -21,7 +21,6 @@ void ColourChangeHsvCommand(AppContext& ctx);
 
 // Noise reduction (777): dialog LV, then every image in all-images mode.
 ProcessingCommand NoiseProcessing();
-void NoiseCommand(AppContext& ctx);
 
 // Odd/even line separation (320): the even rows and the odd rows of the current image into
 // two new images; the odd one becomes current.

@@ -1,4 +1,4 @@
-#include "shell/wavelet_commands.h"
+#include "shell/wavelet_restore_commands.h"
 
 #include "shell/messages.h"
 

@@ -1,11 +1,11 @@
-#include "shell/colour_commands.h"
+#include "shell/colour_noise_lines_commands.h"
 
 #include <algorithm>
 #include <array>
 #include <optional>
 
 #include "ops/colour.h"
-#include "ops/noise.h"
+#include "ops/noise_lines.h"
 #include "shell/commands.h"
 #include "shell/messages.h"
 
@@ -41,8 +41,7 @@ uint16_t* const* ColourPlanes(ImageRecord& rec, std::array<uint16_t*, 3>& planes
     return planes.data();
 }
 
-void RunColourChange(AppContext& ctx, const char* dialog,
-                     bool (*apply)(AppContext&, ImageRecord&)) {
+void RunColourChange(AppContext& ctx, DialogId dialog, bool (*apply)(AppContext&, ImageRecord&)) {
     ProcessingCommand cmd;
     cmd.memory_count = 2;
     cmd.dialog = dialog;
@@ -82,7 +81,7 @@ void ColourChangeRgbCommand(AppContext& ctx) {
     } else {
         ShowMessage(ctx.ui, msg::kColourPointHint);
     }
-    RunColourChange(ctx, "CHGRGB", [](AppContext& c, ImageRecord& r) {
+    RunColourChange(ctx, DialogId::ColourChangeRgb, [](AppContext& c, ImageRecord& r) {
         if (!HoldsPicture(r)) return true;
         const ColourSettings& cs = c.settings.colour;
         std::array<uint16_t*, 3> planes{};
@@ -101,7 +100,7 @@ void ColourChangeHsvCommand(AppContext& ctx) {
     } else {
         ShowMessage(ctx.ui, msg::kColourPointHint);
     }
-    RunColourChange(ctx, "CHGHSV", [](AppContext& c, ImageRecord& r) {
+    RunColourChange(ctx, DialogId::ColourChangeHsv, [](AppContext& c, ImageRecord& r) {
         if (!HoldsPicture(r)) return true;
         const ColourSettings& cs = c.settings.colour;
         std::array<uint16_t*, 3> planes{};
@@ -114,16 +113,11 @@ void ColourChangeHsvCommand(AppContext& ctx) {
 ProcessingCommand NoiseProcessing() {
     ProcessingCommand cmd;
     cmd.memory_count = 2;  // the undo copy and the new planes
-    cmd.dialog = "LV";
     cmd.run = [](AppContext& c, ImageRecord& rec) {
         const NoiseSettings& n = c.settings.noise;
         return ReduceNoise(rec, {6 - kNoiseFields.strength.Clamp(n.strength), n.area, n.tolerance});
     };
     return cmd;
-}
-
-void NoiseCommand(AppContext& ctx) {
-    RunProcessingCommand(ctx, NoiseProcessing());
 }
 
 void LineSeparationCommand(AppContext& ctx) {

@@ -1,4 +1,4 @@
-#include "ops/sharpen.h"
+#include "ops/sharpen_edge.h"
 
 #include <algorithm>
 #include <cmath>

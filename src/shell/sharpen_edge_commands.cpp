@@ -1,4 +1,4 @@
-#include "shell/sharpen_commands.h"
+#include "shell/sharpen_edge_commands.h"
 
 #include <array>
 

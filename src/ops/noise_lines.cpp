@@ -1,4 +1,4 @@
-#include "ops/noise.h"
+#include "ops/noise_lines.h"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,4 @@
-#include "shell/histogram_commands.h"
+#include "shell/histogram_print_commands.h"
 
 namespace orva {
 

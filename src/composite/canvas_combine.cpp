@@ -1,4 +1,4 @@
-#include "composite/combine.h"
+#include "composite/canvas_combine.h"
 
 #include <algorithm>
 #include <cstdlib>

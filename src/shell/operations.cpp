@@ -1,0 +1,147 @@
+#include "shell/operations.h"
+
+#include "shell/background_commands.h"
+#include "shell/colour_noise_lines_commands.h"
+#include "shell/composite_commands.h"
+#include "shell/geometry_commands.h"
+#include "shell/sharpen_edge_commands.h"
+#include "shell/tone_commands.h"
+#include "shell/wavelet_restore_commands.h"
+
+namespace orva {
+
+namespace {
+
+using G = MenuGroup;
+
+std::vector<OperationDescriptor> Build() {
+    std::vector<OperationDescriptor> ops = {
+        {kCmdSharpen, "シャープ/スムーズ(&S)", G::Processing, kOpSharpen, true, DialogId::Sharpen,
+         kStepSharpen, "シャープ/スムーズ", "sharpen",
+         "sharpen or smooth (keywords sharp, sharp_flt)",
+         [] { return ProcessingCommand{2, {}, kOpSharpen, FillSharpenBlock, nullptr, nullptr}; }},
+        {kCmdEdge, "エッジ強調(&E)", G::Processing, kOpEdge, true, DialogId::Edge, kStepEdge,
+         "エッジ強調", "edge", "edge enhancement (keywords edge, edgearea)",
+         [] { return ProcessingCommand{2, {}, kOpEdge, FillEdgeBlock, nullptr, nullptr}; }},
+        {kCmdResize, "サイズ変更(&R)", G::Processing, -1, true, DialogId::Resize, kStepNone,
+         nullptr, "resize", "resize (keyword resize)", nullptr, ResizeCommand},
+        {kCmdCrop, "切り出しとサイズ変更", G::Edit, -1, true, DialogId::Crop, kStepCrop,
+         "切り出しとサイズ変更", "crop", "cut out and resize (keyword cut)", nullptr, CropCommand},
+        {kCmdRotate, "回転(&T)", G::Processing, kOpRotate, true, DialogId::Rotate, kStepRotate,
+         "回転", "rotate", "rotate or flip (keyword round)",
+         [] { return ProcessingCommand{3, {}, kOpRotate, FillRotateBlock, nullptr, nullptr}; }},
+        {kCmdDistortion, "歪曲収差補正(&Y)", G::Processing, kOpDistortion, true,
+         DialogId::Distortion, kStepDistortion, "歪曲収差補正", "distortion",
+         "distortion correction (keyword waikyoku)",
+         [] {
+             return ProcessingCommand{2, {}, kOpDistortion, FillDistortionBlock, nullptr, nullptr};
+         }},
+        {kCmdGamma, "ガンマ補正(&G)", G::Processing, kOpGamma, true, DialogId::Gamma, kStepGamma,
+         "ガンマ補正", "gamma", "gamma curve (keyword gamma)",
+         [] { return ProcessingCommand{2, {}, kOpGamma, FillGammaBlock, AfterGamma, nullptr}; }},
+        {kCmdLevel, "レベル補正(&L)", G::Processing, -1, true, DialogId::Level, kStepLevel,
+         "レベル補正", "level", "level correction (keyword lvl)", LevelProcessing},
+        {kCmdDynamicRange, "ダイナミックレンジ補正(&K)", G::Processing, -1, true,
+         DialogId::DynamicRange, kStepDynamicRange, "ダイナミックレンジ補正", "dynamic-range",
+         "dynamic range correction (keyword hdr)", DynamicRangeProcessing},
+        {kCmdWavelet, "ウェーブレット(&W)", G::Processing, kOpWavelet, true, DialogId::Wavelet,
+         kStepWavelet, "ウェーブレット", "wavelet",
+         "wavelet sub-band processing (keywords wavelet, filter)",
+         [] { return ProcessingCommand{4, {}, kOpWavelet, FillWaveletBlock, nullptr, nullptr}; }},
+        {kCmdRestore, "ボケ補正", G::Processing, kOpRestore, true, DialogId::Restore, kStepRestore,
+         "ボケ補正", "restore", "blur restoration (keyword restore)",
+         [] { return ProcessingCommand{5, {}, kOpRestore, FillRestoreBlock, nullptr, nullptr}; }},
+        {kCmdGrey, "白黒化(&M)", G::Processing, kOpGrey, true, DialogId::Grey, kStepNone, nullptr,
+         "gray", "black and white (keyword gray)",
+         [] { return ProcessingCommand{2, {}, kOpGrey, FillGreyBlock, AfterGrey, nullptr}; }},
+        {kCmdSaturationHue, "彩度／色相調整(&U)", G::Processing, kOpSaturation, true,
+         DialogId::SaturationHue, kStepSaturationHue, "彩度/色相調整", "saturation",
+         "saturation and hue (keyword color)",
+         [] {
+             return ProcessingCommand{2, {}, kOpSaturation, FillSaturationBlock, nullptr, nullptr};
+         }},
+        {kCmdColourChangeRgb, "色変更(RGB)", G::Processing, -1, true, DialogId::ColourChangeRgb,
+         kStepNone, nullptr, "colour-rgb", "colour change in RGB (keyword chgrgb)", nullptr,
+         ColourChangeRgbCommand},
+        {kCmdColourChangeHsv, "色変更(HSV)", G::Processing, -1, true, DialogId::ColourChangeHsv,
+         kStepNone, nullptr, "colour-hsv", "colour change in HSV (keyword chghsv)", nullptr,
+         ColourChangeHsvCommand},
+        {kCmdNoise, "ノイズ除去(&N)", G::Noise, -1, true, DialogId::Noise, kStepNoise, "ノイズ除去",
+         "noise", "noise reduction (keyword noise)", NoiseProcessing},
+        {kCmdLineSeparation, "奇数／偶数ライン分離(&O)", G::Processing, kOpLinesEven, true,
+         std::nullopt, kStepNone, nullptr, "lines",
+         "odd/even line separation (OUT odd rows, --even FILE even rows)", nullptr,
+         LineSeparationCommand},
+        {kCmdBackground, "補正実行(&B)", G::Background, kOpBackground, true,
+         DialogId::BackgroundLevels, kStepNone, nullptr, "background",
+         "radial background correction (keywords back2, pseudo_curve, pseudo_shift)", nullptr,
+         RadialBackgroundCommand},
+        {kCmdBackgroundImage, "バックグランド補正（画像データ）(&G)", G::Background, kOpBackground,
+         true, DialogId::BackgroundImage, kStepNone, nullptr, "background-image",
+         "background correction by a picture: --background FILE (keyword back1)", nullptr,
+         ImageBackgroundCommand},
+        {kCmdMakeBackground, "バックグランドデータ生成", G::Background, kOpMakeBackground, true,
+         DialogId::GeneratedBackground, kStepMakeBackground, "バックグランド補正",
+         "make-background",
+         "generated background: use 0 writes it, 1/2 correct by it (keywords back3, VER264)",
+         nullptr, MakeBackgroundCommand},
+        {kCmdBackgroundPoints, "バックグランド補正(ポイント指定)", G::Background, kOpBackground,
+         true, DialogId::BackgroundPoints, kStepNone, nullptr, "background-points",
+         "background fitted to places: --points X,Y ... (y from the top; keyword back1)", nullptr,
+         BackgroundPointsCommand},
+        {kCmdCompareImages, "２画像比較", G::Compositing, kOpBackground, true, DialogId::Compare,
+         kStepNone, nullptr, "compare", "two-image comparison: --with FILE (keyword compare_level)",
+         nullptr, CompareImagesCommand},
+        // Compositing makes a new picture from others, so it needs no current image.
+        {kCmdCompositeFiles, "画像合成-複数ファイル(&M)", G::Compositing, kOpComposite, false,
+         DialogId::CompositeFiles, kStepOpenComposite, "ファイル開く&画像合成", nullptr, nullptr,
+         nullptr, CompositeFilesCommand},
+        {kCmdCompositeAuto, "画像合成-自動(&A)", G::Compositing, kOpComposite, false,
+         DialogId::CompositeAuto, kStepNone, nullptr, nullptr, nullptr, nullptr,
+         CompositeAutoCommand},
+        {kCmdCompositePoints, "画像合成-ポイント指定(&P)", G::Compositing, kOpCompositePoints,
+         false, DialogId::CompositePoints, kStepNone, nullptr, nullptr, nullptr, nullptr,
+         CompositePointsCommand},
+        {kCmdLrgb, "L+RGB画像合成(&L)", G::Compositing, kOpCompositeLrgb, false, DialogId::Lrgb,
+         kStepNone, nullptr, nullptr, nullptr, nullptr, LrgbCommand},
+        {kCmdLrgbFourImages, "L+R+G+B画像合成", G::Compositing, kOpCompositeLrgb, false,
+         DialogId::LrgbFour, kStepNone, nullptr, nullptr, nullptr, nullptr, LrgbFourCommand},
+    };
+    return ops;
+}
+
+}  // namespace
+
+const std::vector<OperationDescriptor>& Operations() {
+    static const std::vector<OperationDescriptor> ops = Build();
+    return ops;
+}
+
+const OperationDescriptor* FindOperation(int command_id) {
+    for (const auto& op : Operations())
+        if (op.command == command_id) return &op;
+    return nullptr;
+}
+
+const OperationDescriptor* OperationOfStep(int step_code) {
+    if (step_code == kStepNone) return nullptr;
+    for (const auto& op : Operations())
+        if (op.step == step_code) return &op;
+    return nullptr;
+}
+
+bool OperationEnabled(const OperationDescriptor& op, const AppContext& ctx) {
+    if (op.needs_image && !(ctx.ws.current >= 0 && ctx.ws.current < kSlotCount &&
+                            ctx.ws.at(ctx.ws.current).occupied()))
+        return false;
+    return op.op_code < 0 || OperationAvailable(ctx.kernels, static_cast<uint32_t>(op.op_code));
+}
+
+std::optional<ProcessingCommand> ProcessingOf(const OperationDescriptor& op) {
+    if (op.processing == nullptr) return std::nullopt;
+    ProcessingCommand cmd = op.processing();
+    cmd.dialog = op.dialog;
+    return cmd;
+}
+
+}  // namespace orva

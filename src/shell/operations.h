@@ -1,0 +1,56 @@
+// One descriptor per image operation: everything the program says about an operation outside
+// its kernel, its dialog and the help. The command table, the enabled rules, the processing
+// pattern, orva-cli's list of operations and the batch's step table are all read from here,
+// so an operation is added by adding its kernel, its descriptor, its dialog and its help.
+#pragma once
+
+#include <optional>
+#include <vector>
+
+#include "shell/commands.h"
+#include "shell/dialog_ids.h"
+
+namespace orva {
+
+// The menu an operation sits in.
+enum class MenuGroup { Edit, Processing, Compositing, Background, Noise };
+
+struct OperationDescriptor {
+    CommandId command;
+    const char* label;  // menu label
+    MenuGroup menu;
+    // The dispatcher code whose kernels the command needs before it is enabled; -1 when the
+    // shell runs the operation itself.
+    int op_code = -1;
+    // Whether the command needs a current image to be enabled.
+    bool needs_image = true;
+    // The dialog that sets the operation up (nullopt: none).
+    std::optional<DialogId> dialog;
+    // The batch step that runs the operation and its name in the batch dialog (kStepNone: no
+    // step).
+    BatchStepCode step = kStepNone;
+    const char* step_name = nullptr;
+    // orva-cli's operation name and one-line help (null: not an 'apply' operation).
+    const char* cli_name = nullptr;
+    const char* cli_help = nullptr;
+    // Processing-pattern operations: the operation's run on one record (its dialog is filled
+    // in from `dialog`); null for operations with a command of their own.
+    ProcessingCommand (*processing)() = nullptr;
+    // Commands of their own; null for processing-pattern operations.
+    void (*action)(AppContext&) = nullptr;
+};
+
+// Every operation, in the order of orva-cli's list.
+const std::vector<OperationDescriptor>& Operations();
+const OperationDescriptor* FindOperation(int command_id);
+const OperationDescriptor* OperationOfStep(int step_code);
+
+// The enabled rule every operation command follows: a current image when it needs one, and
+// the kernels of its dispatcher code.
+bool OperationEnabled(const OperationDescriptor& op, const AppContext& ctx);
+
+// The processing-pattern command of an operation, its dialog filled in; nullopt for an
+// operation with a command of its own.
+std::optional<ProcessingCommand> ProcessingOf(const OperationDescriptor& op);
+
+}  // namespace orva
