@@ -39,7 +39,7 @@ std::string ResultName(int command_id, const std::vector<int>& sources) {
 std::vector<int> SourcesIn(const ParamBlock& b, int at) {
     std::vector<int> out;
     for (int i = at; i < at + 4; ++i)
-        if (b[static_cast<std::size_t>(i)] >= 0) out.push_back(b[static_cast<std::size_t>(i)]);
+        if (b[i] >= 0) out.push_back(b[i]);
     return out;
 }
 
