@@ -1,6 +1,7 @@
 #include "cli_args.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <charconv>
 #include <cmath>
@@ -111,6 +112,17 @@ std::vector<std::string> LoadInputs(const LoadOptions& load, std::vector<std::st
     pictures.push_back(load.settings_file);
     pictures.insert(pictures.end(), load.darks.begin(), load.darks.end());
     return pictures;
+}
+
+std::string FolderProblem(const std::string& file) {
+    std::filesystem::path folder = std::filesystem::path(file).parent_path();
+    if (folder.empty()) folder = ".";
+    std::error_code ec;
+    if (!std::filesystem::is_directory(folder, ec))
+        return file + ": the folder " + folder.string() + " does not exist";
+    if (access(folder.c_str(), W_OK) != 0)
+        return file + ": the folder " + folder.string() + " cannot be written to";
+    return {};
 }
 
 }  // namespace orva

@@ -44,6 +44,9 @@ bool SameFile(const std::string& a, const std::string& b);
 std::string CheckOutputs(const std::vector<std::string>& inputs,
                          const std::vector<std::string>& outputs, bool in_place = false);
 
+// Empty when the folder a file is to be written into exists and takes files; else why not.
+std::string FolderProblem(const std::string& file);
+
 // The files a command reads: its pictures, then the settings file and darks of its load
 // options.
 std::vector<std::string> LoadInputs(const LoadOptions& load, std::vector<std::string> pictures);

@@ -74,18 +74,6 @@ bool Number(const char* text, double& out) {
     return end != text && *end == '\0' && std::isfinite(out);
 }
 
-// The folder a file is to be written into exists and takes files; else why not.
-std::string FolderProblem(const std::string& file) {
-    std::filesystem::path folder = std::filesystem::path(file).parent_path();
-    if (folder.empty()) folder = ".";
-    std::error_code ec;
-    if (!std::filesystem::is_directory(folder, ec))
-        return file + ": the folder " + folder.string() + " does not exist";
-    if (access(folder.c_str(), W_OK) != 0)
-        return file + ": the folder " + folder.string() + " cannot be written to";
-    return {};
-}
-
 // The options whose values are checked against the stacking fields the desktop dialog
 // offers, so that both accept the same ranges.
 int ParseKappa(const char* v, CombineParams& c) {

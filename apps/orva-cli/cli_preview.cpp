@@ -28,6 +28,51 @@ int Usage(const std::string& problem) {
 
 }  // namespace
 
+std::string WritePreview(const std::string& in, const std::string& out, bool stretch, int zoom,
+                         const LoadOptions& load) {
+    QuietUi ui;
+    AppContext ctx(ui);
+    if (std::string error; !ApplyLoadOptions(ctx, load, &error)) return error;
+    if (!LoadIntoSlot(ctx, in, 0))
+        return ui.messages.empty() ? in + ": cannot read" : ui.messages.back().text;
+    ImageRecord& rec = ctx.ws.at(0);
+    rec.zoom = zoom;
+    rec.scroll_x = rec.scroll_y = 0;
+    // A window just large enough for the whole picture at this zoom.
+    const long long wide = zoom >= 100 ? (static_cast<long long>(rec.width) * zoom + 99) / 100
+                                       : static_cast<long long>(rec.width) * zoom / 100;
+    const long long high = zoom >= 100 ? (static_cast<long long>(rec.height) * zoom + 99) / 100
+                                       : static_cast<long long>(rec.height) * zoom / 100;
+    if (wide < 1 || high < 1) return "the picture is too small for that zoom";
+    if (wide > 30000 || high > 30000) return "the rendered picture would be too large";
+    const int cw = static_cast<int>(wide), ch = static_cast<int>(high);
+    std::vector<uint32_t> pixels(static_cast<std::size_t>(cw) * static_cast<std::size_t>(ch),
+                                 0xffffffffu);
+    Surface surface{pixels.data(), cw, ch, static_cast<std::size_t>(cw)};
+    RenderScratch scratch;
+    UpdateStretch(stretch, rec, scratch.stretch);
+    if (!RenderImage(rec, cw, ch, scratch, [&](const Band& b) { CopyBandToSurface(b, surface); }))
+        return in + ": nothing to render";
+
+    // The screen levels into a picture of its own (rows from the bottom, as records keep them).
+    DecodedImage img;
+    if (!img.Allocate(cw, ch)) return "out of memory";
+    for (int y = 0; y < ch; ++y) {
+        const uint32_t* row = pixels.data() + static_cast<std::size_t>(ch - 1 - y) * cw;
+        for (int x = 0; x < cw; ++x) {
+            const std::size_t i = static_cast<std::size_t>(y) * cw + x;
+            img.red[i] = static_cast<uint16_t>(((row[x] >> 16) & 0xff) * 257);
+            img.green[i] = static_cast<uint16_t>(((row[x] >> 8) & 0xff) * 257);
+            img.blue[i] = static_cast<uint16_t>((row[x] & 0xff) * 257);
+        }
+    }
+    ImageRecord shot;
+    StoreDecoded(shot, std::move(img), out);
+    const IoResult r = WriteImageFile(out, DetectFormat(out), shot, WriteOptions{});
+    if (!r.ok()) return out + ": cannot write: " + IoStatusName(r.status);
+    return {};
+}
+
 int PreviewMain(int argc, char** argv) {
     std::vector<std::string> files;
     bool stretch = false;
@@ -65,46 +110,8 @@ int PreviewMain(int argc, char** argv) {
         !e.empty())
         return CliFail(e);
 
-    QuietUi ui;
-    AppContext ctx(ui);
-    if (std::string error; !ApplyLoadOptions(ctx, load, &error)) return CliFail(error);
-    if (!LoadIntoSlot(ctx, files[0], 0))
-        return CliFail(ui.messages.empty() ? files[0] + ": cannot read" : ui.messages.back().text);
-    ImageRecord& rec = ctx.ws.at(0);
-    rec.zoom = zoom;
-    rec.scroll_x = rec.scroll_y = 0;
-    // A window just large enough for the whole picture at this zoom.
-    const long long wide = zoom >= 100 ? (static_cast<long long>(rec.width) * zoom + 99) / 100
-                                       : static_cast<long long>(rec.width) * zoom / 100;
-    const long long high = zoom >= 100 ? (static_cast<long long>(rec.height) * zoom + 99) / 100
-                                       : static_cast<long long>(rec.height) * zoom / 100;
-    if (wide < 1 || high < 1) return CliFail("the picture is too small for that zoom");
-    if (wide > 30000 || high > 30000) return CliFail("the rendered picture would be too large");
-    const int cw = static_cast<int>(wide), ch = static_cast<int>(high);
-    std::vector<uint32_t> pixels(static_cast<std::size_t>(cw) * static_cast<std::size_t>(ch),
-                                 0xffffffffu);
-    Surface surface{pixels.data(), cw, ch, static_cast<std::size_t>(cw)};
-    RenderScratch scratch;
-    UpdateStretch(stretch, rec, scratch.stretch);
-    if (!RenderImage(rec, cw, ch, scratch, [&](const Band& b) { CopyBandToSurface(b, surface); }))
-        return CliFail(files[0] + ": nothing to render");
-
-    // The screen levels into a picture of its own (rows from the bottom, as records keep them).
-    DecodedImage img;
-    if (!img.Allocate(cw, ch)) return CliFail("out of memory");
-    for (int y = 0; y < ch; ++y) {
-        const uint32_t* row = pixels.data() + static_cast<std::size_t>(ch - 1 - y) * cw;
-        for (int x = 0; x < cw; ++x) {
-            const std::size_t i = static_cast<std::size_t>(y) * cw + x;
-            img.red[i] = static_cast<uint16_t>(((row[x] >> 16) & 0xff) * 257);
-            img.green[i] = static_cast<uint16_t>(((row[x] >> 8) & 0xff) * 257);
-            img.blue[i] = static_cast<uint16_t>((row[x] & 0xff) * 257);
-        }
-    }
-    ImageRecord shot;
-    StoreDecoded(shot, std::move(img), files[1]);
-    const IoResult r = WriteImageFile(files[1], out_code, shot, WriteOptions{});
-    if (!r.ok()) return CliFail(files[1] + ": cannot write: " + IoStatusName(r.status));
+    if (const std::string e = WritePreview(files[0], files[1], stretch, zoom, load); !e.empty())
+        return CliFail(e);
     return 0;
 }
 

@@ -2,7 +2,17 @@
 // documentation without a display).
 #pragma once
 
+#include <string>
+
+#include "cli_load.h"
+
 namespace orva {
+
+// Renders the picture file `in` as the image window shows it at `zoom` percent (1 to 1600),
+// with the display-only auto stretch when asked, and writes `out` by its ending. Empty, or the
+// one-line problem.
+std::string WritePreview(const std::string& in, const std::string& out, bool stretch, int zoom,
+                         const LoadOptions& load);
 
 int PreviewMain(int argc, char** argv);
 

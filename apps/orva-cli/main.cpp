@@ -23,6 +23,7 @@
 #include "cli_background.h"
 #include "cli_batch.h"
 #include "cli_calibrated.h"
+#include "cli_live.h"
 #include "cli_load.h"
 #include "cli_ops.h"
 #include "cli_preview.h"
@@ -75,6 +76,7 @@ const std::string kUsage =
     "  orva-cli preview IN OUT [--stretch auto|none] [--zoom PERCENT]   the window's view\n"
     "  orva-cli stack OUT LIGHT... [--bias F...] [--dark F...] [--flat F...] [...]\n"
     "                 calibrated stacking of any number of FITS or RAW frames (see stack --help)\n"
+    "  orva-cli live WATCH_DIR OUT.fits [...]   live stacking of lights landing in a folder\n"
     "  orva-cli sample-session DIR [...]   a synthetic session (see sample-session --help)\n" +
     kOpsUsage + kKeywordsUsage + std::string(kSampleRawUsage) + std::string(kLoadOptionsUsage) +
     kCommonUsage;
@@ -373,6 +375,7 @@ int Run(int argc, char** argv) {
     if (cmd == "batch") return BatchMain(argc, argv);
     if (cmd == "preview") return PreviewMain(argc, argv);
     if (cmd == "stack") return CalibratedStackMain(argc, argv);
+    if (cmd == "live") return LiveMain(argc, argv);
     if (IsStackCommand(cmd)) return RunStackCommand(argc, argv);
     if (cmd == "sample") return Sample(argc, argv);
     if (cmd == "sample-raw") return SampleRawCommand(argc, argv);

@@ -53,4 +53,12 @@ struct Shape {
 void LoadCalibrated(const FrameRows& light, const Masters& m, const RawMosaic* layout,
                     std::vector<float>& planes, std::vector<float>& scratch);
 
+// The header cards of a frame: a FITS frame's own, or those made from what the camera
+// recorded for a RAW frame.
+std::vector<std::string> CardsOf(const FrameRows& f);
+// Seconds of exposure a frame records; 0 when it does not say.
+double Exposure(const FrameRows& f);
+// The median of some values, the mean of the middle two for an even count; 0 for none.
+double Median(std::vector<double> v);
+
 }  // namespace orva

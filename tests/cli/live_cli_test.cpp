@@ -1,0 +1,166 @@
+// orva-cli live on small frames written into a temporary folder: the files there at start in
+// name order, frames landing while others are stacked, a frame without stars rejected, and
+// SIGINT ending with a complete stack.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "imageio/formats.h"
+#include "stack/header.h"
+#include "support/files.h"
+#include "support/orva_cli.h"
+#include "support/scripted_ui.h"
+
+namespace orva {
+namespace {
+
+using namespace testing;
+namespace fs = std::filesystem;
+
+constexpr int kW = 64, kH = 48;
+
+// A 64 x 48 frame of the same stars drifted by (dx, dy), with noise; `stars` false gives
+// an empty sky. Written under a dot name and renamed, as a camera program lands a file whole.
+void WriteLight(const TempDir& dir, const std::string& name, double dx, double dy, bool stars,
+                unsigned seed) {
+    const double kStars[9][3] = {{10, 8, 9000},  {30, 12, 6000}, {50, 9, 7000},
+                                 {14, 26, 5000}, {36, 30, 8000}, {54, 24, 4000},
+                                 {9, 40, 6500},  {28, 38, 5500}, {47, 39, 7500}};
+    std::mt19937 rng(seed);
+    std::normal_distribution<double> noise(0, 10);
+    LinearImage img;
+    img.width = kW;
+    img.height = kH;
+    img.planes = 1;
+    for (int y = 0; y < kH; ++y)
+        for (int x = 0; x < kW; ++x) {
+            double v = 1000 + noise(rng);
+            for (const auto& s : kStars)
+                if (stars) {
+                    const double rx = x - s[0] - dx, ry = y - s[1] - dy;
+                    v += s[2] * std::exp(-(rx * rx + ry * ry) / 3.0);
+                }
+            img.data.push_back(static_cast<float>(v));
+        }
+    img.cards = {"EXPTIME =                 30.0"};
+    const std::string hidden = dir.Path("." + name);
+    ASSERT_TRUE(WriteFitsLinear(hidden, img, true, {}).ok());
+    fs::rename(hidden, dir.Path(name));
+}
+
+pid_t StartLive(const std::vector<std::string>& args, const std::string& out) {
+    std::vector<std::string> all = {ORVA_CLI_PATH, "live"};
+    all.insert(all.end(), args.begin(), args.end());
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (!freopen(out.c_str(), "w", stdout)) _exit(126);
+        signal(SIGINT, SIG_DFL);
+        std::vector<char*> argv;
+        for (auto& a : all) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        execv(ORVA_CLI_PATH, argv.data());
+        _exit(127);
+    }
+    return pid;
+}
+
+std::vector<std::string> Lines(const std::string& path) {
+    std::ifstream in(path);
+    std::vector<std::string> lines;
+    for (std::string l; std::getline(in, l);) lines.push_back(l);
+    return lines;
+}
+
+double Ncombine(const std::string& path) {
+    LinearImage img;
+    const std::vector<uint8_t> bytes = ReadAll(path);
+    if (!DecodeFitsLinear(bytes, img).ok()) return -1;
+    double n = 0;
+    return CardNumber(img.cards, "NCOMBINE", n) ? n : -1;
+}
+
+TEST(LiveCli, StacksFilesPresentThenFramesLandingWhileItWorks) {
+    TempDir watch, outdir;
+    WriteLight(watch, "a0.fits", 0, 0, true, 1);
+    WriteLight(watch, "a1.fits", 0, 0, false, 2);  // no stars: rejected
+    WriteLight(watch, "a2.fits", 1.5, -1, true, 3);
+    const std::string out = outdir.Path("stack.fits"), png = outdir.Path("stack.png");
+    const std::string log = outdir.Path("lines.txt");
+    const pid_t pid = StartLive({watch.dir(), out, "--preview", png, "--frames", "6"}, log);
+    ASSERT_GT(pid, 0);
+    // These land while the first ones are being stacked, or before the watch looks.
+    WriteLight(watch, "b3.fits", -2, 1, true, 4);
+    WriteLight(watch, "b4.fits", 2, 2, true, 5);
+    WriteLight(watch, "b5.fits", 0.5, 0.5, true, 6);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    const std::vector<std::string> lines = Lines(log);
+    ASSERT_EQ(lines.size(), 6u);
+    EXPECT_EQ(lines[0].rfind("a0.fits: accepted", 0), 0u) << lines[0];
+    EXPECT_EQ(lines[1].rfind("a1.fits: rejected (no stars)", 0), 0u) << lines[1];
+    EXPECT_EQ(lines[2].rfind("a2.fits: accepted", 0), 0u) << lines[2];
+    // Its stars lie 1.5 px right and 1 px down of the first light's: it moves back.
+    EXPECT_NE(lines[2].find("shift -1.5"), std::string::npos) << lines[2];
+    EXPECT_NE(lines[2].find(" +1.0"), std::string::npos) << lines[2];
+    EXPECT_NE(lines[5].find("5 frame(s), 150 s"), std::string::npos) << lines[5];
+    EXPECT_EQ(Ncombine(out), 5);
+    EXPECT_TRUE(fs::exists(png));
+    for (const auto& e : fs::directory_iterator(outdir.dir()))
+        EXPECT_EQ(e.path().filename().string().find(".orva-tmp-"), std::string::npos);
+}
+
+TEST(LiveCli, SigintEndsWithStatusZeroAndACompleteStack) {
+    TempDir watch, outdir;
+    WriteLight(watch, "a0.fits", 0, 0, true, 1);
+    WriteLight(watch, "a1.fits", 1, 0, true, 2);
+    const std::string out = outdir.Path("stack.fits"), log = outdir.Path("lines.txt");
+    const pid_t pid = StartLive({watch.dir(), out}, log);
+    ASSERT_GT(pid, 0);
+    while (Lines(log).size() < 2 && waitpid(pid, nullptr, WNOHANG) == 0) usleep(10000);
+    kill(pid, SIGINT);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(Ncombine(out), 2);
+}
+
+TEST(LiveCli, RefusesWhatItCannotDo) {
+    TempDir dir;
+    fs::create_directory(dir.Path("w"));
+    const std::string w = dir.Path("w");
+    struct Case {
+        std::string args;
+        int status;
+        const char* says;
+    };
+    const Case kCases[] = {
+        {w + " " + dir.Path("o.png"), 2, "OUT must be a FITS file"},
+        {w + " " + dir.Path("o.fits") + " --reject minmax", 2, "--reject takes"},
+        {w + " " + dir.Path("o.fits") + " --frames 0", 2, "--frames needs"},
+        {w + " " + dir.Path("o.fits") + " --bogus", 2, "unknown option --bogus"},
+        {dir.Path("none") + " " + dir.Path("o.fits"), 1, "not a folder"},
+        {w + " " + dir.Path("o.fits") + " --dark " + dir.Path("o.fits"), 1, "the output is"},
+        {w + " " + dir.Path("o.fits") + " --idle 0.2", 1, "no light was accepted"},
+    };
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.args);
+        const CliRun r = RunCli(dir, "live " + c.args);
+        EXPECT_EQ(r.status, c.status);
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+    }
+}
+
+}  // namespace
+}  // namespace orva
