@@ -16,6 +16,7 @@
 #include "cli_ops.h"
 #include "common/text.h"
 #include "imageio/formats.h"
+#include "shell/settings.h"
 #include "stack/pipeline.h"
 #include "stack/stack_settings.h"
 #include "workspace/workspace.h"
@@ -31,6 +32,7 @@ constexpr const char* kUsage =
     "                 [--reject none|sigma|winsor|minmax|median] [--kappa LOW,HIGH]\n"
     "                 [--iterations N] [--weight noise|none] [--master median|mean]\n"
     "                 [--keep-best PERCENT] [--max-fwhm PX] [--report FILE.csv] [--float]\n"
+    "                 [--max-pixels N]\n"
     "      calibrated stacking of any number of FITS or camera RAW frames: masters from\n"
     "      the bias, dark and flat frames, (light - dark) / normalised flat (RAW on the\n"
     "      sensor mosaic, then demosaiced); each light measured, registered on the\n"
@@ -52,6 +54,7 @@ constexpr const char* kUsage =
     "  --report     a CSV file: one row per light (file, stars, fwhm_px, roundness, sky,\n"
     "               noise, dx_px, dy_px, rotation_deg, weight, status, reason); dx, dy\n"
     "               are where the light's centre lands on the reference, less the centre\n"
+    "  --max-pixels frames of more pixels are refused before any work (default 1073741824)\n"
     "      OUT as FITS keeps the reference light's header keys (EXPTIME stays the single\n"
     "      exposure) and adds NCOMBINE and STACKCNT (lights used), LIVETIME (the sum of\n"
     "      their EXPTIME), DATE-OBS and DATE-END (first start, last end) when the lights\n"
@@ -143,6 +146,12 @@ int ParseOption(const std::string& a, const char* v, Parsed& p) {
         if (!Number(v, x) || !(x > 0) || x > 1000)
             return Usage("--max-fwhm " + s + ": expected pixels above 0, at most 1000");
         job.max_fwhm = x;
+    } else if (a == "--max-pixels") {
+        const FieldDecl& f = kReadingFields.max_pixels;
+        if (!Number(v, x) || x != std::floor(x) || x < f.min || x > f.max)
+            return Usage(
+                Format("--max-pixels %s: expected a whole number %d to %d", v, f.min, f.max));
+        job.max_pixels = static_cast<uint64_t>(x);
     } else if (a == "--range") {
         if (!Number(v, x) || x != std::floor(x) || x < 0 || x > 1000)
             return Usage("--range " + s + ": expected a whole number of pixels 0 to 1000");
@@ -158,7 +167,7 @@ int ParseOption(const std::string& a, const char* v, Parsed& p) {
 bool TakesValue(const std::string& a) {
     for (const char* o :
          {"--reject", "--kappa", "--iterations", "--weight", "--master", "--range", "--register",
-          "--normalise", "--keep-best", "--max-fwhm", "--reference", "--report"})
+          "--normalise", "--keep-best", "--max-fwhm", "--reference", "--report", "--max-pixels"})
         if (a == o) return true;
     return false;
 }

@@ -112,6 +112,11 @@ bool Stack::Open() {
     if (!Matches(lights_, g, error_) || !Matches(bias_, g, error_) || !Matches(darks_, g, error_) ||
         !Matches(flats_, g, error_))
         return false;
+    if (static_cast<uint64_t>(g.width) * static_cast<uint64_t>(g.height) > job_.max_pixels) {
+        *error_ = Format("%s: %dx%d is more than the limit of %llu pixels", g.path.c_str(), g.width,
+                         g.height, static_cast<unsigned long long>(job_.max_pixels));
+        return false;
+    }
     shape_ = {g.width, g.height, mosaic_ ? 3 : g.planes};
     return true;
 }

@@ -35,10 +35,11 @@ struct StackJob {
     Registration registration = Registration::Stars;
     std::size_t reference = 0;  // the light the others are registered on and normalised to
     Normalisation normalisation = Normalisation::AdditiveScale;
-    double keep_best = 100;   // percent of the lights kept, the best by FWHM
-    double max_fwhm = 0;      // pixels; lights of a larger FWHM are left out (0: no limit)
-    int search_range = 32;    // pixels each way the shift search looks
-    std::string temp_folder;  // for resampled lights; empty: $TMPDIR or the system's
+    double keep_best = 100;  // percent of the lights kept, the best by FWHM
+    double max_fwhm = 0;     // pixels; lights of a larger FWHM are left out (0: no limit)
+    int search_range = 32;   // pixels each way the shift search looks
+    uint64_t max_pixels = kMaxReadPixels;  // larger frames are refused before any work
+    std::string temp_folder;               // for resampled lights; empty: $TMPDIR or the system's
     // Prepared (resampled or demosaiced) lights stay in memory, the first ones first, while
     // together they take no more than this; the others go to temporary files. Small, so that
     // a long session's stack needs little more memory than its masters and result.

@@ -111,6 +111,8 @@ TEST(CliCalibratedStack, UsageErrorsNameWhatIsWrong) {
         {out + " " + l1 + " --float --bogus", 2, "unknown option --bogus"},
         {dir.Path("none/out.fits") + " " + l1 + " --float", 1, "none/out.fits: the folder"},
         {out + " " + l1 + " --report " + dir.Path("none/r.csv"), 1, "r.csv: the folder"},
+        {out + " " + l1 + " --max-pixels 6299", 1, "90x70 is more than the limit of 6299"},
+        {out + " " + l1 + " --max-pixels 1e3x", 2, "--max-pixels 1e3x: expected a whole"},
     };
     for (const Row& r : rows) {
         const auto run = RunCli(dir, "stack " + r.args);
