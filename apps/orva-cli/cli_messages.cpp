@@ -53,6 +53,7 @@ const Translation kTranslations[] = {
     {msg::kDarkMixedFormats, "dark files of different formats"},
     {msg::kDarkMixedSizes, "dark files of different sizes"},
     {msg::kLightsLeftOut, "lights left out (not registered):"},
+    {msg::kStackReportFailed, "%s: cannot write the report (%s)"},
 };
 
 // Splits a printf text into its literal pieces: n conversions give n + 1 pieces.

@@ -78,6 +78,7 @@ void CalibratedStackCommand(AppContext& ctx) {
     job.progress = [&](const std::string& text, int percent) {
         ctx.ui.ShowProgress(DesktopStackProgress(text), percent);
     };
+    job.cancelled = [&] { return ctx.ui.ProgressCancelled(); };
     StackOutcome out;
     std::string error;
     bool ok = false;
@@ -85,6 +86,16 @@ void CalibratedStackCommand(AppContext& ctx) {
         BusyScope busy(ctx.ui);
         ok = RunCalibratedStack(job, out, &error);
         ctx.ui.ShowProgress("", -1);
+    }
+    // The user who stopped the job knows why nothing came of it.
+    if (!ok && error == "cancelled") return;
+    // The report also when every light was left out: it says why.
+    if (!s.report.empty() && !out.lights.empty()) {
+        const IoResult r = WriteReport(s.report, out.lights);
+        if (!r.ok()) {
+            const std::string why = r.detail.empty() ? IoStatusName(r.status) : r.detail;
+            ShowError(ctx.ui, Format(msg::kStackReportFailed, s.report.c_str(), why.c_str()));
+        }
     }
     if (!ok) {
         ShowError(ctx.ui, error);

@@ -161,6 +161,8 @@ inline constexpr const char* kRawDialogTitle = "RAW現像設定";
 // Calibrated stacking (ours): lights left out because their stars matched nothing.
 inline constexpr const char* kLightsLeftOut = "位置合わせできず除外したライト:";
 inline constexpr const char* kStackWarnings = "合成についての注意:";
+inline constexpr const char* kStackReportFailed =
+    "Error:レポートを書き込めませんでした！\n%s\n(%s)";
 // Its progress lines, as the desktop shows them (the command line prints the engine's own).
 inline constexpr const char* kStackReadingRaw = "RAWフレームを読み込んでいます";
 inline constexpr const char* kStackMasterBias = "マスターバイアスを作成中（%d枚）";
