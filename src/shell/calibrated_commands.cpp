@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 
 #include "common/text.h"
+#include "shell/command_ids.h"
 #include "shell/commands.h"
 #include "shell/messages.h"
 #include "stack/pipeline.h"
@@ -106,6 +108,11 @@ void CalibratedStackCommand(AppContext& ctx) {
         ShowError(ctx.ui, msg::kNoMemoryRun);
         return;
     }
+    // Named as the multi-file compositing names its result, so that stacks tell apart in the
+    // pickers: the command, the first light and how many more.
+    const std::string first = std::filesystem::path(s.lights.front()).stem().string();
+    ctx.ws.at(slot).name = Format(msg::kFilesResultName, CommandName(kCmdCalibratedStack).c_str(),
+                                  first.c_str(), static_cast<int>(s.lights.size()) - 1);
     AdoptNewImage(ctx, slot, true);
     ctx.ui.Repaint();
     // What the user should know of the result: a dark of another exposure, registration by
@@ -115,7 +122,8 @@ void CalibratedStackCommand(AppContext& ctx) {
         for (const std::string& line : out.warnings) text += "\n" + line;
         ShowMessage(ctx.ui, text);
     }
-    // Lights left out are not in the result: the user should know which, and why.
+    // Lights left out (not registered, or by quality) are not in the result: the user should
+    // know which, and why.
     if (!out.left_out.empty()) {
         std::string text = msg::kLightsLeftOut;
         for (const std::string& why : out.left_out) text += "\n" + why;

@@ -53,6 +53,8 @@ TEST(CalibratedStackCommand, StacksTheListedFramesIntoANewImage) {
     EXPECT_EQ(rec.width, 48);
     EXPECT_EQ(rec.single_plane, 1);
     EXPECT_EQ(rec.changed, 1);
+    // Named after the command and its first light, so that the pickers tell stacks apart.
+    EXPECT_EQ(rec.name, CommandName(kCmdCalibratedStack) + " l0 ほか2枚");
     // The values themselves are the stack's business (tests/stack); here: the star is there.
     EXPECT_GT(rec.red[15 * 48 + 20], rec.red[15 * 48 + 40]);
     ASSERT_FALSE(h.ui.progress.empty());
