@@ -52,7 +52,8 @@ const Translation kTranslations[] = {
     {msg::kDarkListFull, "no more dark files can be added"},
     {msg::kDarkMixedFormats, "dark files of different formats"},
     {msg::kDarkMixedSizes, "dark files of different sizes"},
-    {msg::kLightsLeftOut, "lights left out (not registered):"},
+    {msg::kLightsLeftOut, "lights left out:"},
+    {msg::kStackReportFailed, "%s: cannot write the report (%s)"},
 };
 
 // Splits a printf text into its literal pieces: n conversions give n + 1 pieces.

@@ -313,6 +313,17 @@ void QtUi::SetStatusText(const std::string& text) {
     if (hooks_.set_status_text) hooks_.set_status_text(text);
 }
 
+namespace {
+
+// Clicks and keys reach the windows only while the application-modal progress window is up
+// (before it shows, they would reach the main window in the middle of the job).
+void ProgressEvents(const QProgressDialog& dialog) {
+    QCoreApplication::processEvents(dialog.isVisible() ? QEventLoop::AllEvents
+                                                       : QEventLoop::ExcludeUserInputEvents);
+}
+
+}  // namespace
+
 void QtUi::ShowProgress(const std::string& text, int percent) {
     if (percent < 0) {
         progress_.reset();
@@ -321,14 +332,22 @@ void QtUi::ShowProgress(const std::string& text, int percent) {
     if (!progress_) {
         progress_ = std::make_unique<QProgressDialog>(owner_);
         progress_->setWindowTitle(QString::fromUtf8(msg::kProductName));
-        progress_->setCancelButton(nullptr);  // the job runs to its end
+        progress_->setCancelButtonText(QString::fromUtf8("中止"));
         progress_->setRange(0, 100);
         progress_->setMinimumDuration(500);
-        progress_->setWindowModality(Qt::WindowModal);
+        // Application-modal: the Cancel button must take clicks while the job runs, and no
+        // other window may start a command in the middle of it.
+        progress_->setWindowModality(Qt::ApplicationModal);
     }
     progress_->setLabelText(QString::fromStdString(text));
     progress_->setValue(percent);
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    ProgressEvents(*progress_);
+}
+
+bool QtUi::ProgressCancelled() {
+    if (!progress_) return false;
+    ProgressEvents(*progress_);
+    return progress_->wasCanceled();
 }
 
 void QtUi::Quit() {

@@ -54,6 +54,7 @@ public:
     bool PrintImage(AppContext& ctx, int slot) override;
     void ShowInspectionWindow(int view_mode) override;
     void ShowProgress(const std::string& text, int percent) override;
+    bool ProgressCancelled() override;
 
 private:
     QWidget* owner_;

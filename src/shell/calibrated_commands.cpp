@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 
 #include "common/text.h"
+#include "shell/command_ids.h"
 #include "shell/commands.h"
 #include "shell/messages.h"
 #include "stack/pipeline.h"
@@ -78,6 +80,7 @@ void CalibratedStackCommand(AppContext& ctx) {
     job.progress = [&](const std::string& text, int percent) {
         ctx.ui.ShowProgress(DesktopStackProgress(text), percent);
     };
+    job.cancelled = [&] { return ctx.ui.ProgressCancelled(); };
     StackOutcome out;
     std::string error;
     bool ok = false;
@@ -85,6 +88,16 @@ void CalibratedStackCommand(AppContext& ctx) {
         BusyScope busy(ctx.ui);
         ok = RunCalibratedStack(job, out, &error);
         ctx.ui.ShowProgress("", -1);
+    }
+    // The user who stopped the job knows why nothing came of it.
+    if (!ok && error == "cancelled") return;
+    // The report also when every light was left out: it says why.
+    if (!s.report.empty() && !out.lights.empty()) {
+        const IoResult r = WriteReport(s.report, out.lights);
+        if (!r.ok()) {
+            const std::string why = r.detail.empty() ? IoStatusName(r.status) : r.detail;
+            ShowError(ctx.ui, Format(msg::kStackReportFailed, s.report.c_str(), why.c_str()));
+        }
     }
     if (!ok) {
         ShowError(ctx.ui, error);
@@ -95,6 +108,11 @@ void CalibratedStackCommand(AppContext& ctx) {
         ShowError(ctx.ui, msg::kNoMemoryRun);
         return;
     }
+    // Named as the multi-file compositing names its result, so that stacks tell apart in the
+    // pickers: the command, the first light and how many more.
+    const std::string first = std::filesystem::path(s.lights.front()).stem().string();
+    ctx.ws.at(slot).name = Format(msg::kFilesResultName, CommandName(kCmdCalibratedStack).c_str(),
+                                  first.c_str(), static_cast<int>(s.lights.size()) - 1);
     AdoptNewImage(ctx, slot, true);
     ctx.ui.Repaint();
     // What the user should know of the result: a dark of another exposure, registration by
@@ -104,7 +122,8 @@ void CalibratedStackCommand(AppContext& ctx) {
         for (const std::string& line : out.warnings) text += "\n" + line;
         ShowMessage(ctx.ui, text);
     }
-    // Lights left out are not in the result: the user should know which, and why.
+    // Lights left out (not registered, or by quality) are not in the result: the user should
+    // know which, and why.
     if (!out.left_out.empty()) {
         std::string text = msg::kLightsLeftOut;
         for (const std::string& why : out.left_out) text += "\n" + why;

@@ -158,9 +158,11 @@ inline constexpr const char* kDarkMixedFormats = "Error:ダークファイルの
 inline constexpr const char* kDarkMixedSizes = "Error:ダークファイルのサイズが異なります！";
 inline constexpr const char* kDarkListEntry = "%d %s";
 inline constexpr const char* kRawDialogTitle = "RAW現像設定";
-// Calibrated stacking (ours): lights left out because their stars matched nothing.
-inline constexpr const char* kLightsLeftOut = "位置合わせできず除外したライト:";
+// Calibrated stacking (ours): lights left out (not registered, or not among the best).
+inline constexpr const char* kLightsLeftOut = "合成から除外したライト:";
 inline constexpr const char* kStackWarnings = "合成についての注意:";
+inline constexpr const char* kStackReportFailed =
+    "Error:レポートを書き込めませんでした！\n%s\n(%s)";
 // Its progress lines, as the desktop shows them (the command line prints the engine's own).
 inline constexpr const char* kStackReadingRaw = "RAWフレームを読み込んでいます";
 inline constexpr const char* kStackMasterBias = "マスターバイアスを作成中（%d枚）";

@@ -74,6 +74,9 @@ public:
     // A long job's progress: what it is doing and how much of it is done (0..100); a negative
     // percentage ends the display.
     virtual void ShowProgress(const std::string& /*text*/, int /*percent*/) {}
+    // Whether the user asked the long job on display to stop; never, unless the display
+    // offers a way to.
+    virtual bool ProgressCancelled() { return false; }
 };
 
 // The four kinds of message box; every one of a kind looks the same.

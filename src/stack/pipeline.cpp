@@ -53,12 +53,18 @@ private:
     bool Register(std::size_t i, const float* middle, const std::vector<Star>& stars);
     bool Store(std::size_t i, const float* planes);
     void Select();
-    void Combine();
+    bool Combine();
     void ReadPlaced(std::size_t i, int c, int y0, int rows, float* dst) const;
     void Describe();
 
     void Tell(const std::string& s, int percent) const {
         if (job_.progress) job_.progress(s, percent);
+    }
+    // True (with the error set) when the user asked to stop.
+    bool Cancelled() const {
+        if (!job_.cancelled || !job_.cancelled()) return false;
+        *error_ = "cancelled";
+        return true;
     }
     void Warn(const std::string& s) {
         out_.warnings.push_back(s);
@@ -159,6 +165,7 @@ bool Stack::PrepareLights() {
     for (std::size_t i = 0; i < count; ++i)
         if (i != ref_) order.push_back(i);
     for (std::size_t k = 0; k < count; ++k) {
+        if (Cancelled()) return false;
         const int percent = 10 + static_cast<int>(40 * k / count);
         Tell("registering " + std::to_string(k + 1) + "/" + std::to_string(count), percent);
         if (!PrepareLight(order[k], percent)) return false;
@@ -349,8 +356,8 @@ void Stack::ReadPlaced(std::size_t i, int c, int y0, int rows, float* dst) const
         dst[k] = dst[k] * gain + offset;
 }
 
-// The combination, a band of rows at a time.
-void Stack::Combine() {
+// The combination, a band of rows at a time. False when cancelled.
+bool Stack::Combine() {
     const std::size_t w = static_cast<std::size_t>(shape_.width), n = shape_.pixels();
     const int band_rows = std::max(1, job_.band_rows);
     LinearImage& img = out_.image;
@@ -362,6 +369,7 @@ void Stack::Combine() {
     std::vector<std::vector<float>> placed(used, std::vector<float>(w * band_rows));
     for (int c = 0; c < shape_.planes; ++c) {
         for (int y0 = 0; y0 < shape_.height; y0 += band_rows) {
+            if (Cancelled()) return false;
             const int rows = std::min(band_rows, shape_.height - y0);
             if (y0 % (band_rows * 16) == 0)
                 Tell("combining plane " + std::to_string(c + 1) + " row " + std::to_string(y0) +
@@ -381,6 +389,7 @@ void Stack::Combine() {
             });
         }
     }
+    return true;
 }
 
 // The header and the HISTORY lines (each short enough for one card).
@@ -418,13 +427,13 @@ bool Stack::Run() {
     // Masters take the first tenth, registration up to a half, the combination the rest.
     if (!Open()) return false;
     CheckDarkExposures();
-    if (!MakeMasters() || !PrepareLights()) return false;
+    if (Cancelled() || !MakeMasters() || Cancelled() || !PrepareLights()) return false;
     Select();
     if (active_.empty()) {
         *error_ = "every light was left out";
         return false;
     }
-    Combine();
+    if (!Combine()) return false;
     for (const FrameList* list : {&stored_, &lights_, &bias_, &darks_, &flats_})
         for (const auto& f : *list)
             if (f && !f->healthy()) {
@@ -441,7 +450,9 @@ bool Stack::Run() {
 
 bool RunCalibratedStack(const StackJob& job, StackOutcome& out, std::string* error) {
     out = StackOutcome{};
-    return Stack(job, out, error).Run();
+    if (Stack(job, out, error).Run()) return true;
+    out.image = LinearImage{};  // nothing half made is handed on
+    return false;
 }
 
 }  // namespace orva

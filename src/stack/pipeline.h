@@ -52,6 +52,9 @@ struct StackJob {
     // because the reference has too few stars); may be empty. Warnings are also kept in the
     // outcome.
     std::function<void(const std::string&)> warn;
+    // Asked between lights and between bands of rows whether to stop; when it answers true
+    // the stack ends with the error "cancelled" and no image. May be empty.
+    std::function<bool()> cancelled;
 };
 
 struct StackOutcome {

@@ -19,6 +19,13 @@ struct CalibratedStackFields {
     FieldDecl master_median{"master_median", 0, 1, 0, FieldUnit::Flag};
     // By stars unless asked otherwise: the shift search cannot follow a field rotation.
     FieldDecl register_stars{"register_stars", 0, 1, 1, FieldUnit::Flag};
+    // 0 none, 1 additive, 2 multiplicative, 3 additive with scaling (the default: the sky's
+    // level and spread both drift during a night).
+    FieldDecl normalisation{"normalisation", 0, 3, 3, FieldUnit::Choice};
+    // Percent of the lights kept, the best by FWHM; 0 keeps every light.
+    FieldDecl keep_best{"keep_best", 0, 100, 0, FieldUnit::Percent};
+    // Lights of a larger median FWHM are left out; 0 sets no limit. Up to 1000 px.
+    FieldDecl max_fwhm{"max_fwhm", 0, 10000, 0, FieldUnit::Tenths};
 };
 inline constexpr CalibratedStackFields kCalibratedStackFields{};
 
@@ -31,6 +38,10 @@ struct CalibratedStackSettings {
     int weight_noise = kCalibratedStackFields.weight_noise.def;
     int master_median = kCalibratedStackFields.master_median.def;
     int register_stars = kCalibratedStackFields.register_stars.def;
+    int normalisation = kCalibratedStackFields.normalisation.def;
+    int keep_best = kCalibratedStackFields.keep_best.def;
+    int max_fwhm = kCalibratedStackFields.max_fwhm.def;
+    std::string report;  // a CSV file of what was measured of each light; empty: none
     bool operator==(const CalibratedStackSettings&) const = default;
 };
 
@@ -52,6 +63,13 @@ inline StackJob JobFromSettings(const CalibratedStackSettings& s) {
     job.master_median = f.master_median.Clamp(s.master_median) == 1;
     job.registration =
         f.register_stars.Clamp(s.register_stars) == 1 ? Registration::Stars : Registration::Shift;
+    constexpr Normalisation kNormalisations[] = {Normalisation::None, Normalisation::Additive,
+                                                 Normalisation::Multiplicative,
+                                                 Normalisation::AdditiveScale};
+    job.normalisation = kNormalisations[f.normalisation.Clamp(s.normalisation)];
+    const int keep = f.keep_best.Clamp(s.keep_best);
+    job.keep_best = keep == 0 ? 100.0 : keep;
+    job.max_fwhm = f.max_fwhm.Clamp(s.max_fwhm) / 10.0;
     return job;
 }
 

@@ -4,10 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+
 #include "imageio/formats.h"
 #include "shell/command_ids.h"
 #include "shell/commands.h"
 #include "shell/messages.h"
+#include "stack/stack_settings.h"
 #include "support/scripted_ui.h"
 
 namespace orva {
@@ -49,6 +53,8 @@ TEST(CalibratedStackCommand, StacksTheListedFramesIntoANewImage) {
     EXPECT_EQ(rec.width, 48);
     EXPECT_EQ(rec.single_plane, 1);
     EXPECT_EQ(rec.changed, 1);
+    // Named after the command and its first light, so that the pickers tell stacks apart.
+    EXPECT_EQ(rec.name, CommandName(kCmdCalibratedStack) + " l0 ほか2枚");
     // The values themselves are the stack's business (tests/stack); here: the star is there.
     EXPECT_GT(rec.red[15 * 48 + 20], rec.red[15 * 48 + 40]);
     ASSERT_FALSE(h.ui.progress.empty());
@@ -82,6 +88,70 @@ TEST(CalibratedStackCommand, ProgressLinesInTheDesktopsWords) {
         {"", ""},
     };
     for (const auto& [line, shown] : rows) EXPECT_EQ(DesktopStackProgress(line), shown) << line;
+}
+
+// Stopped from the progress window: no image, no error box, no report; the report otherwise.
+TEST(CalibratedStackCommand, CancelLeavesNothingAndTheReportIsWrittenOtherwise) {
+    TempDir dir;
+    Harness h;
+    AppContext& ctx = *h.ctx;
+    CalibratedStackSettings& s = ctx.settings.calibrated;
+    h.ui.dialog_handlers["CALSTACK"] = [](AppContext&) { return true; };
+    for (const char* name : {"l0.fits", "l1.fits"})
+        s.lights.push_back(Frame(dir, name, 48, 32, name[1] - '0', 300));
+    s.report = dir.Path("lights.csv");
+    h.ui.cancel_progress = true;
+    ASSERT_TRUE(ExecuteCommand(ctx, kCmdCalibratedStack));
+    EXPECT_FALSE(ctx.ws.at(0).occupied());
+    EXPECT_TRUE(h.ui.boxes.empty());
+    EXPECT_EQ(h.ui.progress.back(), -1);
+    EXPECT_FALSE(std::filesystem::exists(s.report));
+
+    h.ui.cancel_progress = false;
+    ASSERT_TRUE(ExecuteCommand(ctx, kCmdCalibratedStack));
+    EXPECT_TRUE(ctx.ws.at(0).occupied());
+    std::ifstream csv(s.report);
+    std::string header, first;
+    std::getline(csv, header);
+    std::getline(csv, first);
+    EXPECT_EQ(header.rfind("file,", 0), 0u) << header;
+    EXPECT_EQ(first.rfind(s.lights[0] + ",", 0), 0u) << first;
+}
+
+// The dialog's fields into the job: each choice, the "off" values, and clamping.
+TEST(CalibratedStackSettings, FieldsIntoTheJob) {
+    const struct {
+        int register_stars, normalisation, keep_best, max_fwhm;
+        Registration registration;
+        Normalisation norm;
+        double keep, fwhm;
+    } rows[] = {
+        {1, 3, 0, 0, Registration::Stars, Normalisation::AdditiveScale, 100, 0},  // defaults
+        {0, 0, 50, 35, Registration::Shift, Normalisation::None, 50, 3.5},
+        {1, 1, 100, 10000, Registration::Stars, Normalisation::Additive, 100, 1000},
+        {1, 2, 1, 1, Registration::Stars, Normalisation::Multiplicative, 1, 0.1},
+        {7, 9, 250, 20000, Registration::Stars, Normalisation::AdditiveScale, 100, 1000},
+        {-1, -4, -5, -3, Registration::Shift, Normalisation::None, 100, 0},
+    };
+    for (const auto& r : rows) {
+        CalibratedStackSettings s;
+        s.register_stars = r.register_stars;
+        s.normalisation = r.normalisation;
+        s.keep_best = r.keep_best;
+        s.max_fwhm = r.max_fwhm;
+        const StackJob job = JobFromSettings(s);
+        EXPECT_EQ(job.registration, r.registration) << r.register_stars;
+        EXPECT_EQ(job.normalisation, r.norm) << r.normalisation;
+        EXPECT_DOUBLE_EQ(job.keep_best, r.keep) << r.keep_best;
+        EXPECT_DOUBLE_EQ(job.max_fwhm, r.fwhm) << r.max_fwhm;
+    }
+    // The defaults are the command line's.
+    const StackJob def = JobFromSettings({});
+    const StackJob cli;
+    EXPECT_EQ(def.registration, cli.registration);
+    EXPECT_EQ(def.normalisation, cli.normalisation);
+    EXPECT_EQ(def.keep_best, cli.keep_best);
+    EXPECT_EQ(def.max_fwhm, cli.max_fwhm);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cmath>
+#include <filesystem>
 #include <random>
 
 #include "raw/raw_fixtures.h"
@@ -261,6 +262,46 @@ TEST(CalibratedStack, RawFramesCalibrateOnTheMosaicThenDemosaic) {
     job.darks = {WriteFrame(dir, "dark.fits", [](int, int) { return 0.0; })};
     EXPECT_FALSE(RunCalibratedStack(job, out, &error));
     EXPECT_NE(error.find("RAW and FITS frames cannot be stacked together"), std::string::npos);
+}
+
+// Asked to stop while the first light is prepared, or in the combination: an error, no picture, and
+// no temporary frame left in the spool folder (lights are spooled, none held in memory).
+TEST(CalibratedStack, CancelStopsWithNoOutputAndNoTemporaryFiles) {
+    testing::TempDir dir;
+    StackJob job;
+    for (int i = 0; i < 4; ++i)
+        job.lights.push_back(WriteFrame(dir, FrameName("light", i),
+                                        [i](int x, int y) { return Sky(x - 2.0 * i, y - i); }));
+    const std::string spool = dir.Path("spool");
+    std::filesystem::create_directory(spool);
+    job.temp_folder = spool;
+    job.memory_for_frames = 0;
+    job.registration = Registration::Shift;
+    const struct {
+        const char* stop_at;      // the progress line after which the flag is set
+        std::size_t lights_seen;  // lights measured before the stop
+    } rows[] = {{"registering 1/4", 1}, {"combining plane 1 row 0/80", 4}};
+    for (const auto& row : rows) {
+        bool stop = false;
+        job.progress = [&](const std::string& line, int) { stop = stop || line == row.stop_at; };
+        job.cancelled = [&] { return stop; };
+        StackOutcome out;
+        std::string error;
+        EXPECT_FALSE(RunCalibratedStack(job, out, &error)) << row.stop_at;
+        EXPECT_EQ(error, "cancelled");
+        EXPECT_TRUE(out.image.data.empty());
+        EXPECT_EQ(out.image.width, 0);
+        std::size_t seen = 0;
+        for (const LightQuality& q : out.lights) seen += q.path.empty() ? 0 : 1;
+        EXPECT_EQ(seen, row.lights_seen) << row.stop_at;
+        EXPECT_TRUE(std::filesystem::is_empty(spool)) << row.stop_at;
+    }
+    // Never asked to stop: the same job makes its picture.
+    job.cancelled = [] { return false; };
+    StackOutcome out;
+    std::string error;
+    ASSERT_TRUE(RunCalibratedStack(job, out, &error)) << error;
+    EXPECT_EQ(out.image.width, kW);
 }
 
 }  // namespace

@@ -32,6 +32,7 @@ public:
     std::deque<std::optional<FileDialogResult>> open_results, save_results;
     std::map<std::string, std::function<bool(AppContext&)>> dialog_handlers;
     bool documents_open = true;
+    bool cancel_progress = false;  // what ProgressCancelled answers
 
     Answer AskUser(const MessageBoxRequest& r) override {
         boxes.push_back(r);
@@ -71,6 +72,7 @@ public:
         progress.push_back(percent);
         progress_texts.push_back(text);
     }
+    bool ProgressCancelled() override { return cancel_progress; }
 
     // Texts of the boxes with a given title.
     std::vector<std::string> Texts(const std::string& title) const {

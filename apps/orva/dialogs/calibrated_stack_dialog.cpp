@@ -10,6 +10,7 @@
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMimeData>
 #include <QPushButton>
@@ -17,6 +18,7 @@
 #include <QUrl>
 #include <array>
 #include <cmath>
+#include <initializer_list>
 
 #include "dialogs/dialog_kit.h"
 #include "shell/context.h"
@@ -139,14 +141,82 @@ public:
         };
         check(&s_.weight_noise, "ノイズで重み付け", "check_weight_noise", 7);
         check(&s_.master_median, "マスターは中央値", "check_master_median", 8);
-        check(&s_.register_stars, "星で位置合わせ（回転も補正）", "check_register_stars", 9);
+        AddSelection(grid, 9);
         auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
         buttons->setObjectName("buttonBox");
-        grid->addWidget(buttons, 10, 0, 1, 4);
+        grid->addWidget(buttons, 14, 0, 1, 4);
         ConnectButtons(this, buttons);
     }
 
 private:
+    QComboBox* Choices(int* field, const FieldDecl& decl, std::initializer_list<const char*> items,
+                       const char* name) {
+        auto* box = new QComboBox(this);
+        box->setObjectName(name);
+        for (const char* item : items) box->addItem(QString::fromUtf8(item));
+        box->setCurrentIndex(decl.Clamp(*field));
+        connect(box, &QComboBox::currentIndexChanged, this, [field](int i) { *field = i; });
+        return box;
+    }
+
+    // Registration, normalisation, the choice of lights and the report file, rows `row` on.
+    void AddSelection(QGridLayout* grid, int row) {
+        const auto& f = kCalibratedStackFields;
+        auto label = [&](const char* text, int r) {
+            grid->addWidget(new QLabel(QString::fromUtf8(text), this), r, 0);
+        };
+        // The field says "by stars" with 1; the list shows stars first.
+        auto* reg = new QComboBox(this);
+        reg->setObjectName("combo_registration");
+        reg->addItem(QString::fromUtf8("星（回転・拡大も補正）"));
+        reg->addItem(QString::fromUtf8("平行移動のみ"));
+        reg->setCurrentIndex(f.register_stars.Clamp(s_.register_stars) == 1 ? 0 : 1);
+        connect(reg, &QComboBox::currentIndexChanged, this,
+                [this](int i) { s_.register_stars = i == 0 ? 1 : 0; });
+        label("位置合わせ", row);
+        grid->addWidget(reg, row, 1, 1, 3);
+        label("正規化", row + 1);
+        grid->addWidget(Choices(&s_.normalisation, f.normalisation,
+                                {"無し", "加算", "乗算", "加算＋スケール"}, "combo_normalisation"),
+                        row + 1, 1, 1, 3);
+        auto* keep = new QSpinBox(this);
+        keep->setObjectName("spin_keep_best");
+        keep->setRange(f.keep_best.min, f.keep_best.max);
+        keep->setSuffix(" %");
+        keep->setSpecialValueText(QString::fromUtf8("全て使用"));
+        keep->setValue(f.keep_best.Clamp(s_.keep_best));
+        connect(keep, &QSpinBox::valueChanged, this, [this](int v) { s_.keep_best = v; });
+        label("FWHMの良い順に残す", row + 2);
+        grid->addWidget(keep, row + 2, 1);
+        auto* fwhm = new QDoubleSpinBox(this);
+        fwhm->setObjectName("spin_max_fwhm");
+        fwhm->setRange(f.max_fwhm.min / 10.0, f.max_fwhm.max / 10.0);
+        fwhm->setDecimals(1);
+        fwhm->setSingleStep(0.1);
+        fwhm->setSuffix(" px");
+        fwhm->setSpecialValueText(QString::fromUtf8("制限なし"));
+        fwhm->setValue(f.max_fwhm.Clamp(s_.max_fwhm) / 10.0);
+        connect(fwhm, &QDoubleSpinBox::valueChanged, this,
+                [this](double v) { s_.max_fwhm = static_cast<int>(std::lround(v * 10)); });
+        label("FWHMの上限", row + 3);
+        grid->addWidget(fwhm, row + 3, 1);
+        auto* report = new QLineEdit(QString::fromStdString(s_.report), this);
+        report->setObjectName("edit_report");
+        report->setPlaceholderText(QString::fromUtf8("（書き出さない）"));
+        connect(report, &QLineEdit::textChanged, this,
+                [this](const QString& t) { s_.report = t.trimmed().toStdString(); });
+        auto* browse = new QPushButton(QString::fromUtf8("参照…"), this);
+        browse->setObjectName("button_report");
+        connect(browse, &QPushButton::clicked, this, [this, report] {
+            const QString path = QFileDialog::getSaveFileName(this, QString(), report->text(),
+                                                              QString::fromUtf8("CSV (*.csv)"));
+            if (!path.isEmpty()) report->setText(path);
+        });
+        label("レポート（CSV）", row + 4);
+        grid->addWidget(report, row + 4, 1, 1, 2);
+        grid->addWidget(browse, row + 4, 3);
+    }
+
     CalibratedStackSettings& s_;
 };
 
