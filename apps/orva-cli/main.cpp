@@ -29,9 +29,9 @@
 #include "cli_preview.h"
 #include "cli_raw.h"
 #include "cli_session.h"
-#include "cli_signals.h"
 #include "cli_stack.h"
 #include "common/text.h"
+#include "imageio/file_io.h"
 #include "imageio/formats.h"
 #include "sample.h"
 #include "shell/commands.h"
@@ -387,7 +387,7 @@ int Run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    InstallSignalCleanup();
+    InstallTempFileCleanupOnSignals();
     // Names after "--" are files whatever they start with.
     std::vector<std::string> args = ArgumentsWithEndOfOptions(argc, argv);
     std::vector<char*> pointers;

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -181,6 +182,26 @@ void RemoveTempFiles() noexcept {
             continue;
         (void)::unlink(e.path);
         e.state.store(kRemoved, std::memory_order_release);
+    }
+}
+
+namespace {
+
+extern "C" void EndOnSignal(int sig) {
+    RemoveTempFiles();
+    _exit(128 + sig);
+}
+
+}  // namespace
+
+void InstallTempFileCleanupOnSignals() {
+    for (const int sig : {SIGINT, SIGTERM, SIGHUP}) {
+        struct sigaction old {};
+        if (sigaction(sig, nullptr, &old) == 0 && old.sa_handler == SIG_IGN) continue;
+        struct sigaction sa {};
+        sa.sa_handler = EndOnSignal;
+        sigemptyset(&sa.sa_mask);
+        (void)sigaction(sig, &sa, nullptr);
     }
 }
 

@@ -73,12 +73,16 @@ private:
 };
 
 // The live temporary files, so that a program ending on a signal leaves none behind. The
-// core never installs signal handlers: a front end calls RemoveTempFiles from its handler
+// core never installs signal handlers by itself: a front end calls RemoveTempFiles from its handler
 // (it is async-signal-safe) or when it quits. A file that cannot be tracked (every entry in
 // use, or a path too long) is still written safely, only not removed on a signal.
 int TrackTempFile(const std::string& path);  // its entry, or -1
 void UntrackTempFile(int entry);             // -1 is ignored
 void RemoveTempFiles() noexcept;
+// For the front ends, called once at start: SIGINT, SIGTERM and SIGHUP remove the live
+// temporary files and end the program with status 128 + the signal. A signal the program was
+// started with ignored (as nohup does) stays ignored.
+void InstallTempFileCleanupOnSignals();
 
 // Little- and big-endian field access on byte spans (callers check lengths first).
 inline uint16_t Le16(const uint8_t* p) {
