@@ -1,17 +1,13 @@
 #include "cli_live.h"
 
-#include <poll.h>
 #include <signal.h>
-#include <sys/inotify.h>
 #include <sys/signalfd.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <deque>
 #include <filesystem>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -20,14 +16,15 @@
 #include "cli_preview.h"
 #include "common/text.h"
 #include "imageio/formats.h"
-#include "stack/live.h"
+#include "shell/settings.h"
+#include "stack/live_watch.h"
 
 namespace orva {
 
 const char* const kLiveUsage =
     "  orva-cli live WATCH_DIR OUT.fits [--preview OUT.png] [--bias MASTER] [--dark MASTER]\n"
     "                 [--flat MASTER] [--register stars|shift] [--reject sigma|winsor|none]\n"
-    "                 [--max-fwhm PX] [--frames N] [--idle SECONDS]\n"
+    "                 [--max-fwhm PX] [--frames N] [--idle SECONDS] [--max-pixels N]\n"
     "      live stacking: the FITS (also BAYERPAT mosaics) and camera RAW lights already in\n"
     "      WATCH_DIR, in name order, then each one that lands there complete (closed after\n"
     "      writing or renamed in; names starting with '.' are ignored). Each light is\n"
@@ -43,7 +40,8 @@ const char* const kLiveUsage =
     "      HISTORY) and the preview (auto-stretched, at most 2000 px wide) are replaced\n"
     "      whole; one line per light tells what became of it. Ctrl-C (SIGINT) ends with\n"
     "      status 0 and OUT complete, as do --frames N (lights taken, accepted or not) and\n"
-    "      --idle SECONDS (no light landed for that long). Status 1 when none was accepted.\n";
+    "      --idle SECONDS (no light landed for that long). Status 1 when none was accepted.\n"
+    "      A light of more than --max-pixels pixels (default 1073741824) is rejected.\n";
 
 namespace {
 
@@ -81,6 +79,13 @@ int ParseOption(const std::string& a, const std::string& v, Parsed& p) {
         if (!ParseWhole(v, 1LL, 1000000000LL, p.frames)) return Usage("--frames needs 1 or more");
     } else if (a == "--idle") {
         if (!ParseDecimal(v, 0.1, 1e7, p.idle)) return Usage("--idle needs 0.1 seconds or more");
+    } else if (a == "--max-pixels") {
+        const FieldDecl& f = kReadingFields.max_pixels;
+        long long n = 0;
+        if (!ParseWhole(v, static_cast<long long>(f.min), static_cast<long long>(f.max), n))
+            return Usage(Format("--max-pixels %s: expected a whole number %d to %d", v.c_str(),
+                                f.min, f.max));
+        o.max_pixels = static_cast<uint64_t>(n);
     }
     return 0;
 }
@@ -91,7 +96,7 @@ int Parse(int argc, char** argv, Parsed& p) {
         const std::string a = argv[i];
         if (a == "--preview" || a == "--bias" || a == "--dark" || a == "--flat" ||
             a == "--register" || a == "--reject" || a == "--max-fwhm" || a == "--frames" ||
-            a == "--idle") {
+            a == "--idle" || a == "--max-pixels") {
             if (i + 1 >= argc) return Usage(a + " needs a value");
             if (const int s = ParseOption(a, argv[++i], p); s != 0) return s;
         } else if (IsHelpOption(a)) {
@@ -123,67 +128,6 @@ int Parse(int argc, char** argv, Parsed& p) {
             return CliFail(m + ": no such master file");
     return 0;
 }
-
-// The folder's lights in the order they are taken, and what inotify says lands there.
-class Watch {
-public:
-    explicit Watch(const Parsed& p) : p_(p) {}
-    ~Watch() {
-        if (fd_ >= 0) close(fd_);
-    }
-    bool Start(std::string* error) {
-        fd_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-        if (fd_ < 0 ||
-            inotify_add_watch(fd_, p_.folder.c_str(), IN_CLOSE_WRITE | IN_MOVED_TO) < 0) {
-            *error = p_.folder + ": cannot watch the folder";
-            return false;
-        }
-        // Listed after the watch began, so that nothing landing meanwhile is missed.
-        std::vector<std::string> names;
-        std::error_code ec;
-        for (const auto& e : std::filesystem::directory_iterator(p_.folder, ec))
-            if (e.is_regular_file(ec)) names.push_back(e.path().filename().string());
-        std::sort(names.begin(), names.end());
-        for (const std::string& n : names) Push(n);
-        return true;
-    }
-    int fd() const { return fd_; }
-    void ReadEvents() {
-        alignas(inotify_event) char buf[16384];
-        for (;;) {
-            const ssize_t got = read(fd_, buf, sizeof buf);
-            if (got <= 0) return;
-            for (ssize_t at = 0; at < got;) {
-                const auto* ev = reinterpret_cast<const inotify_event*>(buf + at);
-                if (ev->len > 0) Push(ev->name);
-                at += static_cast<ssize_t>(sizeof(inotify_event) + ev->len);
-            }
-        }
-    }
-    bool Empty() const { return queue_.empty(); }
-    std::string Next() {
-        std::string n = queue_.front();
-        queue_.pop_front();
-        return n;
-    }
-    void Accepted(const std::string& name) { accepted_.insert(name); }
-
-private:
-    void Push(const std::string& name) {
-        if (name.empty() || name[0] == '.' || accepted_.count(name) > 0) return;
-        if (std::find(queue_.begin(), queue_.end(), name) != queue_.end()) return;
-        const std::string path = (std::filesystem::path(p_.folder) / name).string();
-        // The outputs and masters may live in the folder: they are no lights.
-        const LiveOptions& o = p_.options;
-        for (const std::string& own : {p_.out, p_.preview, o.bias, o.dark, o.flat})
-            if (!own.empty() && SameFile(own, path)) return;
-        queue_.push_back(name);
-    }
-    const Parsed& p_;
-    int fd_ = -1;
-    std::deque<std::string> queue_;
-    std::set<std::string> accepted_;
-};
 
 // Writes the stack and its preview; empty or the one-line problem.
 std::string WriteOutputs(const Parsed& p, const LiveStack& live) {
@@ -222,51 +166,32 @@ int LiveMain(int argc, char** argv) {
         sigprocmask(SIG_BLOCK, &mask, nullptr);
         sfd = signalfd(-1, &mask, SFD_NONBLOCK | SFD_CLOEXEC);
     }
-    Watch watch(p);
-    std::string error;
-    if (!watch.Start(&error)) return CliFail(error);
-    LiveStack live(p.options);
-    long long taken = 0;
+    LiveWatchOptions w;
+    w.folder = p.folder;
+    w.own_files = {p.out, p.preview, p.options.bias, p.options.dark, p.options.flat};
+    w.frames = p.frames;
+    w.idle = p.idle;
+    w.stop_fd = sfd;
+    LiveSession session(p.options, w);
+    const LiveStack& live = session.stack();
     std::size_t warned = 0;
-    using Clock = std::chrono::steady_clock;
-    auto last = Clock::now();
-    int status = -1;
-    while (status < 0) {
-        while (!watch.Empty() && status < 0) {
-            const std::string name = watch.Next();
-            const std::string path = (std::filesystem::path(p.folder) / name).string();
-            const int kind = DetectFormat(path);
-            if (kind != kFormatFits && kind != kFormatRaw) continue;  // not a light
-            const auto start = Clock::now();
-            LiveFrame f;
-            if (!live.Add(path, f, &error)) return CliFail(error);
-            for (; warned < live.warnings().size(); ++warned)
-                std::fprintf(stderr, "orva-cli: warning: %s\n", live.warnings()[warned].c_str());
-            if (f.accepted) {
-                watch.Accepted(name);
-                if (const std::string e = WriteOutputs(p, live); !e.empty()) return CliFail(e);
+    auto on_frame = [&](const LiveEvent& ev, std::string* why) {
+        for (; warned < live.warnings().size(); ++warned)
+            std::fprintf(stderr, "orva-cli: warning: %s\n", live.warnings()[warned].c_str());
+        if (ev.frame.accepted)
+            if (std::string e = WriteOutputs(p, live); !e.empty()) {
+                *why = std::move(e);
+                return false;
             }
-            const double ms =
-                std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-            std::printf("%s\n", Line(name, f, live, ms).c_str());
-            std::fflush(stdout);
-            last = Clock::now();
-            if (p.frames > 0 && ++taken >= p.frames) status = 0;
-            signalfd_siginfo si{};
-            if (sfd >= 0 && read(sfd, &si, sizeof si) == sizeof si) status = 0;
-        }
-        if (status >= 0) break;
-        int timeout = -1;
-        if (p.idle > 0) {
-            const double left = p.idle - std::chrono::duration<double>(Clock::now() - last).count();
-            if (left <= 0) break;
-            timeout = static_cast<int>(left * 1000) + 1;
-        }
-        pollfd fds[2] = {{watch.fd(), POLLIN, 0}, {sfd, POLLIN, 0}};
-        const int ready = poll(fds, sfd >= 0 ? 2 : 1, timeout);
-        if (ready > 0 && (fds[1].revents & POLLIN) != 0) break;
-        if (ready > 0) watch.ReadEvents();
-    }
+        const double ms =
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - ev.start)
+                .count();
+        std::printf("%s\n", Line(ev.name, ev.frame, live, ms).c_str());
+        std::fflush(stdout);
+        return true;
+    };
+    std::string error;
+    if (!session.Run(on_frame, &error)) return CliFail(error);
     if (live.frames() == 0) return CliFail(p.out + ": no light was accepted; nothing written");
     std::fprintf(stderr, "orva-cli: %d light frame(s) stacked, %.0f s, in %s\n", live.frames(),
                  live.exposure(), p.out.c_str());

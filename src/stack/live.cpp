@@ -90,39 +90,46 @@ bool LiveStack::Start(const FrameRows& light, std::string* error) {
 
 bool LiveStack::Add(const std::string& path, LiveFrame& frame, std::string* error) {
     frame = LiveFrame{};
-    auto reject = [&](std::string why) {
+    auto reject = [&](LiveReject kind, std::string why) {
+        frame.kind = kind;
         frame.reason = std::move(why);
         return true;
     };
     FrameList list;
     std::string why;
     if (!OpenFrames({path}, DetectFormat(path) == kFormatRaw, options_.temp_folder, list, &why))
-        return reject(why);
+        return reject(LiveReject::Unreadable, why);
     const FrameRows& f = *list[0];
+    if (static_cast<uint64_t>(f.width) * static_cast<uint64_t>(f.height) > options_.max_pixels)
+        return reject(LiveReject::TooLarge,
+                      Format("%dx%d is more than the limit of %llu pixels", f.width, f.height,
+                             static_cast<unsigned long long>(options_.max_pixels)));
     if (!state_ && !Start(f, error)) return false;
     State& st = *state_;
     if (f.width != st.width || f.height != st.height || f.planes != st.frame_planes ||
         (f.mosaic() != nullptr) != st.mosaic || (DetectFormat(path) == kFormatRaw) != st.raw)
-        return reject(Format("%d x %d x %d, not the %d x %d x %d %s of the first light", f.width,
-                             f.height, f.planes, st.width, st.height, st.frame_planes,
-                             st.mosaic ? "mosaic" : "frame"));
+        return reject(
+            LiveReject::Mismatch,
+            Format("%d x %d x %d, not the %d x %d x %d %s of the first light", f.width, f.height,
+                   f.planes, st.width, st.height, st.frame_planes, st.mosaic ? "mosaic" : "frame"));
     LoadCalibrated(f, st.masters, st.mosaic ? &st.layout : nullptr, st.planes, st.scratch);
-    if (!f.healthy()) return reject("cannot be read");
+    if (!f.healthy()) return reject(LiveReject::Unreadable, "cannot be read");
     frame.exposure = Exposure(f);
     const Shape& shape = st.shape;
     const float* middle = st.Middle(st.planes);
     const std::vector<Star> stars = DetectStars(middle, shape.width, shape.height, kCountStars);
     frame.stars = static_cast<int>(stars.size());
-    if (stars.empty()) return reject("no stars");
+    if (stars.empty()) return reject(LiveReject::NoStars, "no stars");
     std::vector<double> widths;
     for (const Star& s : stars) widths.push_back(s.fwhm);
     frame.fwhm = Median(widths);
     if (options_.max_fwhm > 0 && frame.fwhm > options_.max_fwhm)
-        return reject(
-            Format("FWHM %.2f px above the limit of %.2f px", frame.fwhm, options_.max_fwhm));
+        return reject(LiveReject::FwhmLimit, Format("FWHM %.2f px above the limit of %.2f px",
+                                                    frame.fwhm, options_.max_fwhm));
     if (const double median = Median(st.fwhm);
         median > 0 && frame.fwhm > options_.fwhm_factor * median)
-        return reject(Format("FWHM %.2f px, more than %.1f times the median %.2f px", frame.fwhm,
+        return reject(LiveReject::FwhmMedian,
+                      Format("FWHM %.2f px, more than %.1f times the median %.2f px", frame.fwhm,
                              options_.fwhm_factor, median));
 
     const bool first = times_.empty();
@@ -144,7 +151,7 @@ bool LiveStack::Add(const std::string& path, LiveFrame& frame, std::string* erro
     } else if (st.by_stars) {
         StarMatch match;
         if (!MatchStars(st.reference_stars, stars, match, &why))
-            return reject("no match with the first light's stars: " + why);
+            return reject(LiveReject::NoMatch, "no match with the first light's stars: " + why);
         t = match.transform;
         frame.rotation = t.AngleDegrees();
     } else {

@@ -2,7 +2,8 @@
 // the masters, measured, registered on the first light accepted, brought to its sky and
 // folded into a running stack that is complete after every light.
 //
-// A light is rejected when it cannot be read or does not fit the first one, shows no stars,
+// A light is rejected when it cannot be read, has more pixels than allowed or does not fit the
+// first one, shows no stars,
 // has a FWHM above the limit or more than 1.5 times the median of the lights accepted so far,
 // or its stars match none of the first light's.
 //
@@ -15,6 +16,7 @@
 // light under registration, whatever the number of lights.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -34,16 +36,30 @@ struct LiveOptions {
     Registration registration = Registration::Stars;
     Rejection rejection = Rejection::Sigma;  // None, Sigma or Winsor
     double kappa = 3.0;
-    double max_fwhm = 0;       // pixels; 0: no limit
-    double fwhm_factor = 1.5;  // of the median FWHM of the lights accepted so far
-    int search_range = 32;     // pixels each way of the shift search
-    std::string temp_folder;   // for decoded RAW mosaics; empty: $TMPDIR
+    double max_fwhm = 0;                   // pixels; 0: no limit
+    double fwhm_factor = 1.5;              // of the median FWHM of the lights accepted so far
+    int search_range = 32;                 // pixels each way of the shift search
+    uint64_t max_pixels = kMaxReadPixels;  // larger lights are rejected before any work
+    std::string temp_folder;               // for decoded RAW mosaics; empty: $TMPDIR
+};
+
+// Why a light was rejected.
+enum class LiveReject {
+    None,
+    Unreadable,  // cannot be read
+    TooLarge,    // more pixels than allowed
+    Mismatch,    // not of the first light's size or kind
+    NoStars,
+    FwhmLimit,   // above the FWHM limit
+    FwhmMedian,  // too far above the median FWHM of those accepted
+    NoMatch,     // its stars match none of the first light's
 };
 
 // What became of one light.
 struct LiveFrame {
     bool accepted = false;
-    std::string reason;  // why not, when rejected
+    LiveReject kind = LiveReject::None;
+    std::string reason;  // why not, when rejected (English, one line)
     int stars = 0;
     double fwhm = 0;        // median of its stars, pixels; 0 without stars
     double dx = 0, dy = 0;  // where its centre lands on the first light, less the centre
