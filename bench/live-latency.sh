@@ -5,14 +5,18 @@
 # OUT is replaced (its inode changes; measured here, outside the program), the milliseconds
 # orva-cli itself reports, and at the end the peak resident memory (/usr/bin/time -v).
 #
-# usage: bench/live-latency.sh [ORVA_CLI] [FRAMES_12MP] [FRAMES_24MP]
-#   ORVA_CLI defaults to build/apps/orva-cli/orva-cli; frames default to 20 and 8.
+# usage: bench/live-latency.sh [FRAMES_12MP] [FRAMES_24MP] [ORVA_CLI ...]
+#   frames default to 20 and 8; ORVA_CLI to build/apps/orva-cli/orva-cli. Given several
+#   programs (an older build first, say), each takes the same frames in turn, for a
+#   before/after comparison in one run.
 # Needs python3 with numpy and astropy (for the frames), GNU time and stat.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-cli=${1:-$here/../build/apps/orva-cli/orva-cli}
-n12=${2:-20}
-n24=${3:-8}
+n12=${1:-20}
+n24=${2:-8}
+shift $(($# < 2 ? $# : 2))
+clis=("$@")
+[ ${#clis[@]} -gt 0 ] || clis=("$here/../build/apps/orva-cli/orva-cli")
 py=${PYTHON:-/usr/bin/python3}
 work=$(mktemp -d "${TMPDIR:-/tmp}/orva-live-bench.XXXXXX")
 trap 'kill "$pid" 2>/dev/null || true; rm -rf "$work"' EXIT
@@ -21,13 +25,14 @@ pid=
 inode() { stat -c %i "$1" 2>/dev/null || echo 0; }
 now_ms() { date +%s%3N; }
 
-# run LABEL WIDTH HEIGHT COUNT
+# run LABEL FRAMES_DIR CLI
 run() {
-    local label=$1 w=$2 h=$3 n=$4
+    local label=$1 frames=$2 cli=$3 n
     local stage=$work/stage-$label watch=$work/watch-$label out=$work/$label.fits
-    mkdir -p "$stage" "$watch"
-    echo "making $n frames of ${w}x${h} ..." >&2
-    "$py" "$here/live_frames.py" "$stage" "$w" "$h" "$n" "$label" >/dev/null
+    mkdir -p "$watch"
+    cp -r "$frames" "$stage"
+    n=$(ls "$stage" | wc -l)
+    echo "$label: $cli" >&2
     /usr/bin/time -v -o "$work/$label.time" "$cli" live "$watch" "$out" \
         --preview "$work/$label.png" --frames "$n" >"$work/$label.log" 2>"$work/$label.err" &
     pid=$!
@@ -59,5 +64,15 @@ run() {
     rm -rf "$stage" "$watch"
 }
 
-run 12mp 4000 3000 "$n12"
-run 24mp 6000 4000 "$n24"
+for size in "12mp 4000 3000 $n12" "24mp 6000 4000 $n24"; do
+    set -- $size
+    echo "making $4 frames of $2x$3 ..." >&2
+    mkdir -p "$work/frames-$1"
+    "$py" "$here/live_frames.py" "$work/frames-$1" "$2" "$3" "$4" "$1" >/dev/null
+    k=0
+    for cli in "${clis[@]}"; do
+        run "$1-$k" "$work/frames-$1" "$cli"
+        k=$((k + 1))
+    done
+    rm -rf "$work/frames-$1"
+done

@@ -1,7 +1,10 @@
 #include "cli_preview.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -28,14 +31,11 @@ int Usage(const std::string& problem) {
 
 }  // namespace
 
-std::string WritePreview(const std::string& in, const std::string& out, bool stretch, int zoom,
-                         const LoadOptions& load) {
-    QuietUi ui;
-    AppContext ctx(ui);
-    if (std::string error; !ApplyLoadOptions(ctx, load, &error)) return error;
-    if (!LoadIntoSlot(ctx, in, 0))
-        return ui.messages.empty() ? in + ": cannot read" : ui.messages.back().text;
-    ImageRecord& rec = ctx.ws.at(0);
+namespace {
+
+// Renders `rec` as the image window shows it at `zoom` and writes `out` by its ending.
+std::string WriteRendered(ImageRecord& rec, const std::string& in, const std::string& out,
+                          bool stretch, int zoom) {
     rec.zoom = zoom;
     rec.scroll_x = rec.scroll_y = 0;
     // A window just large enough for the whole picture at this zoom.
@@ -71,6 +71,58 @@ std::string WritePreview(const std::string& in, const std::string& out, bool str
     const IoResult r = WriteImageFile(out, DetectFormat(out), shot, WriteOptions{});
     if (!r.ok()) return out + ": cannot write: " + IoStatusName(r.status);
     return {};
+}
+
+// One plane binned k x k (the mean of the values that are numbers), then from its own minimum
+// to its own maximum into 0..65535 as a floating-point FITS file reads; blank places 0.
+void BinPlane(const LinearImage& img, int c, int k, int bw, int bh, Plane& dst) {
+    const float* p = img.plane(c);
+    std::vector<float> v(static_cast<std::size_t>(bw) * bh);
+    float lo = std::numeric_limits<float>::infinity(), hi = -lo;
+    for (int y = 0; y < bh; ++y)
+        for (int x = 0; x < bw; ++x) {
+            double sum = 0;
+            int n = 0;
+            for (int j = 0; j < k; ++j) {
+                const float* row = p + static_cast<std::size_t>(y * k + j) * img.width + x * k;
+                for (int i = 0; i < k; ++i)
+                    if (std::isfinite(row[i])) sum += row[i], ++n;
+            }
+            const float m = n > 0 ? static_cast<float>(sum / n) : std::nanf("");
+            v[static_cast<std::size_t>(y) * bw + x] = m;
+            if (n > 0) lo = std::min(lo, m), hi = std::max(hi, m);
+        }
+    const float scale = hi > lo ? 65535.0f / (hi - lo) : 0.0f;
+    for (std::size_t i = 0; i < v.size(); ++i)
+        dst[i] = std::isfinite(v[i]) ? static_cast<uint16_t>(std::lround((v[i] - lo) * scale)) : 0;
+}
+
+}  // namespace
+
+std::string WritePreview(const std::string& in, const std::string& out, bool stretch, int zoom,
+                         const LoadOptions& load) {
+    QuietUi ui;
+    AppContext ctx(ui);
+    if (std::string error; !ApplyLoadOptions(ctx, load, &error)) return error;
+    if (!LoadIntoSlot(ctx, in, 0))
+        return ui.messages.empty() ? in + ": cannot read" : ui.messages.back().text;
+    return WriteRendered(ctx.ws.at(0), in, out, stretch, zoom);
+}
+
+std::string WriteStackPreview(const LinearImage& img, const std::string& out, int max_width) {
+    const int k = std::max(1, (img.width + max_width - 1) / max_width);
+    const int bw = std::max(1, img.width / k), bh = std::max(1, img.height / k);
+    DecodedImage d;
+    if (img.data.empty() || !d.Allocate(bw, bh)) return out + ": nothing to render";
+    for (int c = 0; c < 3; ++c)
+        BinPlane(img, img.planes == 1 ? 0 : c, k, bw, bh,
+                 c == 0   ? d.red
+                 : c == 1 ? d.green
+                          : d.blue);
+    ImageRecord rec;
+    StoreDecoded(rec, std::move(d), out);
+    rec.single_plane = img.planes == 1 ? 1 : 0;
+    return WriteRendered(rec, out, out, true, 100);
 }
 
 int PreviewMain(int argc, char** argv) {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "cli_load.h"
+#include "imageio/formats.h"
 
 namespace orva {
 
@@ -13,6 +14,10 @@ namespace orva {
 // one-line problem.
 std::string WritePreview(const std::string& in, const std::string& out, bool stretch, int zoom,
                          const LoadOptions& load);
+
+// The preview of a stack held in memory: binned to at most `max_width` pixels wide, then
+// auto-stretched as WritePreview does. Empty, or the one-line problem.
+std::string WriteStackPreview(const LinearImage& img, const std::string& out, int max_width);
 
 int PreviewMain(int argc, char** argv);
 

@@ -9,7 +9,6 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -17,6 +16,7 @@
 #include "imageio/formats.h"
 #include "stack/header.h"
 #include "support/files.h"
+#include "support/live_lights.h"
 #include "support/orva_cli.h"
 #include "support/scripted_ui.h"
 
@@ -25,37 +25,6 @@ namespace {
 
 using namespace testing;
 namespace fs = std::filesystem;
-
-constexpr int kW = 64, kH = 48;
-
-// A 64 x 48 frame of the same stars drifted by (dx, dy), with noise; `stars` false gives
-// an empty sky. Written under a dot name and renamed, as a camera program lands a file whole.
-void WriteLight(const TempDir& dir, const std::string& name, double dx, double dy, bool stars,
-                unsigned seed) {
-    const double kStars[9][3] = {{10, 8, 9000},  {30, 12, 6000}, {50, 9, 7000},
-                                 {14, 26, 5000}, {36, 30, 8000}, {54, 24, 4000},
-                                 {9, 40, 6500},  {28, 38, 5500}, {47, 39, 7500}};
-    std::mt19937 rng(seed);
-    std::normal_distribution<double> noise(0, 10);
-    LinearImage img;
-    img.width = kW;
-    img.height = kH;
-    img.planes = 1;
-    for (int y = 0; y < kH; ++y)
-        for (int x = 0; x < kW; ++x) {
-            double v = 1000 + noise(rng);
-            for (const auto& s : kStars)
-                if (stars) {
-                    const double rx = x - s[0] - dx, ry = y - s[1] - dy;
-                    v += s[2] * std::exp(-(rx * rx + ry * ry) / 3.0);
-                }
-            img.data.push_back(static_cast<float>(v));
-        }
-    img.cards = {"EXPTIME =                 30.0"};
-    const std::string hidden = dir.Path("." + name);
-    ASSERT_TRUE(WriteFitsLinear(hidden, img, true, {}).ok());
-    fs::rename(hidden, dir.Path(name));
-}
 
 pid_t StartLive(const std::vector<std::string>& args, const std::string& out) {
     std::vector<std::string> all = {ORVA_CLI_PATH, "live"};
@@ -136,6 +105,23 @@ TEST(LiveCli, SigintEndsWithStatusZeroAndACompleteStack) {
     EXPECT_EQ(Ncombine(out), 2);
 }
 
+TEST(LiveCli, AFrameOfMorePixelsThanAllowedIsRejectedAndTheLoopGoesOn) {
+    TempDir watch, outdir;
+    WriteLight(watch, "a0.fits", 0, 0, true, 1);
+    const std::string out = outdir.Path("stack.fits");
+    const CliRun r =
+        RunCli(outdir, "live " + watch.dir() + " " + out + " --max-pixels 3000 --idle 0.3");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find("a0.fits: rejected (64x48 is more than the limit of 3000 pixels)"),
+              std::string::npos)
+        << r.out;
+    // Within the limit, the same light is stacked.
+    const CliRun ok =
+        RunCli(outdir, "live " + watch.dir() + " " + out + " --max-pixels 3072 --frames 1");
+    EXPECT_EQ(ok.status, 0) << ok.err;
+    EXPECT_EQ(Ncombine(out), 1);
+}
+
 TEST(LiveCli, RefusesWhatItCannotDo) {
     TempDir dir;
     fs::create_directory(dir.Path("w"));
@@ -150,6 +136,7 @@ TEST(LiveCli, RefusesWhatItCannotDo) {
         {w + " " + dir.Path("o.fits") + " --reject minmax", 2, "--reject takes"},
         {w + " " + dir.Path("o.fits") + " --frames 0", 2, "--frames needs"},
         {w + " " + dir.Path("o.fits") + " --bogus", 2, "unknown option --bogus"},
+        {w + " " + dir.Path("o.fits") + " --max-pixels 0", 2, "--max-pixels 0: expected"},
         {dir.Path("none") + " " + dir.Path("o.fits"), 1, "not a folder"},
         {w + " " + dir.Path("o.fits") + " --dark " + dir.Path("o.fits"), 1, "the output is"},
         {w + " " + dir.Path("o.fits") + " --idle 0.2", 1, "no light was accepted"},
