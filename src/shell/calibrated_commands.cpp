@@ -14,11 +14,9 @@
 
 namespace orva {
 
-namespace {
-
 // The combined values as a picture of 16-bit samples (rounded into 0..65535; places no
 // frame covered are 0).
-bool StoreResult(const LinearImage& img, ImageRecord& rec) {
+bool StoreStackResult(const LinearImage& img, ImageRecord& rec) {
     DecodedImage d;
     if (!d.Allocate(img.width, img.height)) return false;
     for (int c = 0; c < 3; ++c) {
@@ -34,8 +32,6 @@ bool StoreResult(const LinearImage& img, ImageRecord& rec) {
     rec.single_plane = img.planes == 1 ? 1 : 0;
     return true;
 }
-
-}  // namespace
 
 std::string DesktopStackProgress(const std::string& line) {
     int a = 0, b = 0, c = 0, end = -1;
@@ -103,7 +99,7 @@ void CalibratedStackCommand(AppContext& ctx) {
         ShowError(ctx.ui, error);
         return;
     }
-    if (!StoreResult(out.image, ctx.ws.at(slot))) {
+    if (!StoreStackResult(out.image, ctx.ws.at(slot))) {
         ClearSlot(ctx.ws, slot);
         ShowError(ctx.ui, msg::kNoMemoryRun);
         return;

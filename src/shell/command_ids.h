@@ -52,6 +52,7 @@ enum CommandId : int {
     kCmdNoise = 777,
     kCmdCompositeFiles = 3021,
     kCmdCalibratedStack = 3025,  // ours: calibrated stacking of any number of frames
+    kCmdLiveStack = 3026,        // ours: live stacking of the lights landing in a folder
     kCmdSampleCentre = 3061,
     kCmdSampleEdge = 3062,
     kCmdMakeBackground = 3071,

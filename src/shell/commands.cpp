@@ -10,6 +10,7 @@
 #include "shell/composite_commands.h"
 #include "shell/geometry_commands.h"
 #include "shell/histogram_print_commands.h"
+#include "shell/live_commands.h"
 #include "shell/messages.h"
 #include "shell/operations.h"
 #include "shell/raw_commands.h"
@@ -205,6 +206,7 @@ std::vector<Command> BuildTable() {
         {kCmdBatchSave, "バッチファイル保存", BatchCommand(kCmdBatchSave), BatchInstalled},
         {kCmdRepaintToolbar, "", [](AppContext& ctx) { ctx.ui.RepaintToolbar(); }, nullptr},
         {kCmdCalibratedStack, "キャリブレーション合成(&C)", CalibratedStackCommand, nullptr},
+        {kCmdLiveStack, "ライブスタック(&V)", LiveStackCommand, nullptr},
         {kCmdSampleCentre, "中央背景取り込み",
          [](AppContext& ctx) { SampleLevelCommand(ctx, kSampleCentre); }, image},
         {kCmdSampleEdge, "周辺背景取り込み",

@@ -42,16 +42,18 @@ enum class DialogId : int {
     Raw,
     Dark,
     CalibratedStack,
+    LiveStack,
 };
 
-inline constexpr int kDialogCount = static_cast<int>(DialogId::CalibratedStack) + 1;
+inline constexpr int kDialogCount = static_cast<int>(DialogId::LiveStack) + 1;
 
 // Resource names, indexed by id.
 inline constexpr std::array<std::string_view, kDialogCount> kDialogNames = {
-    "DISPCONF", "SELECT", "SHARP",  "EDGE",    "RESIZE",  "CUT",     "ROUND",    "WAIKYOKU",
-    "HDR",      "GAMMA",  "LEVEL",  "WAVELET", "RESTORE", "GRAY",    "COLORUP",  "CHGRGB",
-    "CHGHSV",   "LV",     "BATCH",  "COMPO",   "COMPO2",  "LRGB",    "LRGBCOMP", "COMPOMUL",
-    "BACKG",    "BACKG2", "BACKG3", "MAKEBG",  "DIFF",    "RAWMODE", "DARK",     "CALSTACK",
+    "DISPCONF", "SELECT",   "SHARP",    "EDGE",     "RESIZE",    "CUT",     "ROUND",
+    "WAIKYOKU", "HDR",      "GAMMA",    "LEVEL",    "WAVELET",   "RESTORE", "GRAY",
+    "COLORUP",  "CHGRGB",   "CHGHSV",   "LV",       "BATCH",     "COMPO",   "COMPO2",
+    "LRGB",     "LRGBCOMP", "COMPOMUL", "BACKG",    "BACKG2",    "BACKG3",  "MAKEBG",
+    "DIFF",     "RAWMODE",  "DARK",     "CALSTACK", "LIVESTACK",
 };
 
 constexpr std::string_view DialogName(DialogId id) {
