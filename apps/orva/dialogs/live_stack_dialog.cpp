@@ -229,6 +229,7 @@ private:
                 std::lock_guard<std::mutex> lock(mutex_);
                 latest_ = live.image();
                 latest_history_ = live.History();
+                latest_frames_ = frames;
                 fresh_ = true;
             }
             QMetaObject::invokeMethod(
@@ -248,16 +249,18 @@ private:
         list_->scrollToItem(item);
         status_->setText(tr("%1枚、露出 %2 秒").arg(frames).arg(exposure, 0, 'f', 0));
         bool fresh = false;
+        int stacked = 0;  // of the stack handed over, which may be newer than this light
         {
             std::lock_guard<std::mutex> lock(mutex_);
             if (fresh_) {
                 std::swap(stack_, latest_);
                 history_ = latest_history_;
+                stacked = latest_frames_;
                 fresh_ = false;
                 fresh = true;
             }
         }
-        if (fresh) ShowLiveStack(ctx_, stack_, frames, &slot_);
+        if (fresh) ShowLiveStack(ctx_, stack_, stacked, &slot_);
         Enable();
     }
 
@@ -300,6 +303,7 @@ private:
     std::mutex mutex_;
     LinearImage latest_;  // handed over from the session's thread
     std::vector<std::string> latest_history_;
+    int latest_frames_ = 0;
     bool fresh_ = false;
     LinearImage stack_;  // shown, and saved by 保存
     std::vector<std::string> history_;
