@@ -454,12 +454,6 @@ TEST(ShellCommands, UndoAndRedoAreOfferedOnlyWithAStepToTakeBackOrBringBack) {
     EXPECT_FALSE(CommandEnabled(*empty.ctx, 202));
 }
 
-TEST(ShellCommands, TableIsCompleteAndUnique) {
-    std::set<int> ids;
-    for (const auto& c : CommandTable()) EXPECT_TRUE(ids.insert(c.id).second) << c.id;
-    for (int id : {101, 999}) EXPECT_TRUE(ids.count(id)) << id;
-}
-
 TEST(ShellCommands, HelpVersionSettingsAndBatchStart) {
     Harness h;
     TempDir dir;
