@@ -7,17 +7,10 @@
 
 #include "ops/dispatcher.h"
 #include "ops/sharpen_edge.h"
-#include "shell/commands.h"
-#include "shell/sharpen_edge_commands.h"
-#include "support/scripted_ui.h"
 #include "support/threads.h"
 
 namespace orva {
 namespace {
-
-using testing::Harness;
-using testing::MakeImage;
-using testing::Sample;
 
 std::vector<int> Sharpen(std::vector<uint16_t> row, const SharpenParams& p, int height = 1) {
     std::vector<uint16_t> scratch(row.size());

@@ -10,7 +10,6 @@
 #include "ops/dispatcher.h"
 #include "shell/commands.h"
 #include "shell/messages.h"
-#include "shell/tone_commands.h"
 #include "support/scripted_ui.h"
 
 namespace orva {

@@ -1,8 +1,6 @@
 // The colour and line-separation commands through the command table.
 #include <gtest/gtest.h>
 
-#include <utility>
-
 #include "shell/commands.h"
 #include "shell/messages.h"
 #include "support/scripted_ui.h"

@@ -4,7 +4,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <set>
 #include <utility>
 
 #include "imageio/formats.h"

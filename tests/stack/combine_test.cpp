@@ -1,5 +1,5 @@
-// Combining many frames: the rejection rules on hand-worked value sets, and a synthetic night
-// of 20 frames with hot pixels, a satellite trail and noise.
+// Combining many frames: the rejection rules on hand-worked value sets, and rows against
+// each place alone.
 #include "stack/combine.h"
 
 #include <gtest/gtest.h>
