@@ -79,8 +79,6 @@ const SkyStar* Nearest(const std::vector<SkyStar>& sky, double x, double y, doub
     return best;
 }
 
-// ---- Detection ---------------------------------------------------------------------------
-
 TEST(StarDetection, FindsPlacedStarsToHundredthsAndSkipsHotPixels) {
     constexpr int kW = 400, kH = 300;
     const auto sky = RandomSky(kW, kH, 60, 11);
@@ -205,8 +203,6 @@ TEST(StarDetection, SingleStarCases) {
     }
 }
 
-// ---- Matching -----------------------------------------------------------------------------
-
 // Rotation by `degrees` and scaling about the frame centre, then a shift: moving -> reference.
 Similarity About(double cx, double cy, double degrees, double scale, double sx, double sy) {
     const double r = degrees * std::numbers::pi / 180;
@@ -314,12 +310,6 @@ TEST(StarMatching, FailsWithAMessageOnTooFewUnrelatedOrMirroredStars) {
     EXPECT_NEAR(m.transform.a, 1, 1e-12);
     EXPECT_NEAR(m.transform.tx, 0, 1e-9);
 }
-
-}  // namespace
-}  // namespace orva
-
-namespace orva {
-namespace {
 
 // Width and shape of single stars rendered as Gaussians of known axes (pixel-integrated, no
 // noise): FWHM within 2 % and roundness (minor / major axis) within 0.03.
