@@ -12,8 +12,6 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-// ---- a TIFF structure inside an EXIF APP1 segment, built by hand ----
-
 class Tiff {
 public:
     explicit Tiff(bool big_endian) : big_(big_endian) {
@@ -156,8 +154,6 @@ Bytes Patched(Bytes b, std::size_t at, uint8_t v) {
     return b;
 }
 
-// ---- reading ----
-
 TEST(ExifRead, Structures) {
     constexpr int kNoBlock = -1;
     struct Case {
@@ -239,8 +235,6 @@ TEST(ExifRead, RationalsAreReducedToFitSixteenBits) {
     // clang-format on
     for (const Case& c : cases) EXPECT_EQ(PackRational(c.n, c.d), c.packed) << c.n << "/" << c.d;
 }
-
-// ---- the written block ----
 
 constexpr std::size_t T = 12;  // TIFF offsets count from here
 
