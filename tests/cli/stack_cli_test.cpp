@@ -53,8 +53,8 @@ TEST(StackCli, CompositeOfFewAndManyAndLrgbRunAndBadArgumentsAreRefused) {
     EXPECT_FALSE(missing.err.empty());
 }
 
-// FITS frames into a float or 16-bit FITS that says
-// what was done, and the inputs it cannot use refused with their names.
+// FITS frames into a float or 16-bit FITS that says what was done, and an input it cannot use
+// refused by name (frames that do not match are the stack's own tests).
 TEST(CliCalibratedStack, WritesFloatFitsWithHistoryAndRefusesWhatItCannotUse) {
     TempDir dir;
     ASSERT_EQ(RunCli(dir, "sample " + dir.Path("set") + " 90 70").status, 0);
@@ -78,11 +78,6 @@ TEST(CliCalibratedStack, WritesFloatFitsWithHistoryAndRefusesWhatItCannotUse) {
                                      dir.Path("set/colour-test.ppm") + " --reject sigma");
     EXPECT_NE(png.status, 0);
     EXPECT_NE(png.err.find("colour-test.ppm"), std::string::npos);
-    ASSERT_EQ(RunCli(dir, "sample " + dir.Path("small") + " 40 30").status, 0);
-    const auto small = RunCli(dir, "stack " + dir.Path("x.fits") + lights + " --flat " +
-                                       dir.Path("small/starfield.fits"));
-    EXPECT_NE(small.status, 0);
-    EXPECT_NE(small.err.find("does not match"), std::string::npos);
     EXPECT_EQ(RunCli(dir, "stack " + dir.Path("x.fits") + lights + " --reject best").status, 2);
 }
 

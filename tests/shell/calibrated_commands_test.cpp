@@ -60,12 +60,6 @@ TEST(CalibratedStackCommand, StacksTheListedFramesIntoANewImage) {
     EXPECT_EQ(h.ui.progress_texts[h.ui.progress_texts.size() - 2], "完了");
     for (const std::string& line : h.ui.progress_texts)
         EXPECT_EQ(line.find("registering"), std::string::npos) << line;
-
-    // A frame of another size: said, and no image made.
-    s.flats = {Frame(dir, "small.fits", 20, 20, 0, 0)};
-    ASSERT_TRUE(ExecuteCommand(ctx, kCmdCalibratedStack));
-    EXPECT_NE(h.ui.Texts(msg::kTitleError).back().find("small.fits"), std::string::npos);
-    EXPECT_FALSE(ctx.ws.at(1).occupied());
 }
 
 TEST(CalibratedStackCommand, ProgressLinesInTheDesktopsWords) {
