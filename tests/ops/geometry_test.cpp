@@ -149,8 +149,7 @@ constexpr int a = 1, b = 2, c = 3, d = 4, e = 5, f = 6;
 TEST(QuarterTurn, ThreeByTwoInEveryDirection) {
     ImageRecord r = Small();
     ASSERT_TRUE(QuarterTurn(r, 90000));
-    ASSERT_EQ(r.width, 2);
-    ASSERT_EQ(r.height, 3);
+    ASSERT_EQ(std::pair(r.width, r.height), std::pair(2, 3));
     EXPECT_EQ(TopDown(r), (Rows{{c, f}, {b, e}, {a, d}}));
     r = Small();
     ASSERT_TRUE(QuarterTurn(r, -90000));
@@ -245,8 +244,7 @@ TEST(Geometry, ShortPlanesAreLeftAlone) {
     EXPECT_TRUE(RotateArbitrary(r, 1000));
     EXPECT_TRUE(ResizeLanczos(r, 2, 1, 2, 1));
     EXPECT_TRUE(QuarterTurn(r, 90000));
-    EXPECT_EQ(r.width, 3);
-    EXPECT_EQ(r.height, 2);
+    EXPECT_EQ(std::pair(r.width, r.height), std::pair(3, 2));
 }
 
 TEST(GeometryCommands, RotateButtonWinsAndResizeKeepsEachImagesOwnRatio) {

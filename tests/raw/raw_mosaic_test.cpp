@@ -317,8 +317,7 @@ void ExpectSamePlacement(const DngMosaic& dng) {
     ASSERT_TRUE(DecodeRawFile(path, request, developed).ok());
     RawMosaic m;
     ASSERT_TRUE(ReadRawMosaic(path, UINT64_MAX, m).ok());
-    ASSERT_EQ(developed.width, m.width);
-    ASSERT_EQ(developed.height, m.height);
+    ASSERT_EQ(std::pair(developed.width, developed.height), std::pair(m.width, m.height));
     const Planes p = Demosaic(m, true);
     const int expect[3][2] = {{0, 0}, {1, 0}, {0, 1}};  // quarter of each colour
     for (int c = 0; c < 3; ++c) {
