@@ -43,8 +43,7 @@ TEST(SampleSession, SameArgumentsGiveTheSameFilesAnotherSeedAnotherSky) {
         EXPECT_NE(ReadAll(a + f), ReadAll(c + f)) << f;
     }
     const LinearImage light = Frame(a + kFrames[0]);
-    EXPECT_EQ(light.width, 256);
-    EXPECT_EQ(light.height, 192);
+    EXPECT_EQ(std::pair(light.width, light.height), std::pair(256, 192));
     EXPECT_EQ(light.planes, 1);
 }
 

@@ -53,8 +53,8 @@ TEST(StackCli, CompositeOfFewAndManyAndLrgbRunAndBadArgumentsAreRefused) {
     EXPECT_FALSE(missing.err.empty());
 }
 
-// FITS frames into a float or 16-bit FITS that says
-// what was done, and the inputs it cannot use refused with their names.
+// FITS frames into a float or 16-bit FITS that says what was done, and an input it cannot use
+// refused by name (frames that do not match are the stack's own tests).
 TEST(CliCalibratedStack, WritesFloatFitsWithHistoryAndRefusesWhatItCannotUse) {
     TempDir dir;
     ASSERT_EQ(RunCli(dir, "sample " + dir.Path("set") + " 90 70").status, 0);
@@ -78,11 +78,6 @@ TEST(CliCalibratedStack, WritesFloatFitsWithHistoryAndRefusesWhatItCannotUse) {
                                      dir.Path("set/colour-test.ppm") + " --reject sigma");
     EXPECT_NE(png.status, 0);
     EXPECT_NE(png.err.find("colour-test.ppm"), std::string::npos);
-    ASSERT_EQ(RunCli(dir, "sample " + dir.Path("small") + " 40 30").status, 0);
-    const auto small = RunCli(dir, "stack " + dir.Path("x.fits") + lights + " --flat " +
-                                       dir.Path("small/starfield.fits"));
-    EXPECT_NE(small.status, 0);
-    EXPECT_NE(small.err.find("does not match"), std::string::npos);
     EXPECT_EQ(RunCli(dir, "stack " + dir.Path("x.fits") + lights + " --reject best").status, 2);
 }
 
@@ -126,8 +121,7 @@ TEST(CliCalibratedStack, UsageErrorsNameWhatIsWrong) {
     EXPECT_NE(help.out.find("additive-scale (default)"), std::string::npos);
 }
 
-// A session as a user makes it, stacked with the defaults: by stars, a report of every light,
-// the header counting what went in.
+// A session as a user makes it, stacked with the defaults: by stars, a report of every light.
 TEST(CliCalibratedStack, SampleSessionWithDefaultsAndReport) {
     TempDir dir;
     ASSERT_EQ(RunCli(dir, "sample-session " + dir.Path("s") +
@@ -145,16 +139,11 @@ TEST(CliCalibratedStack, SampleSessionWithDefaultsAndReport) {
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.err.find("4 of 4 light(s) used"), std::string::npos) << run.err;
     const auto bytes = testing::ReadAll(dir.Path("out.fits"));
+    // The header's counts and the report's columns are the stack's own (tests/stack).
     const std::string header(bytes.begin(), bytes.begin() + 2880 * 2);
-    EXPECT_NE(header.find("NCOMBINE=                    4"), std::string::npos);
-    EXPECT_NE(header.find("STACKCNT=                    4"), std::string::npos);
-    EXPECT_NE(header.find("LIVETIME="), std::string::npos);
     EXPECT_NE(header.find("HISTORY registered by stars"), std::string::npos);
     const auto csv = testing::ReadAll(dir.Path("report.csv"));
-    const std::string text(csv.begin(), csv.end());
-    EXPECT_EQ(text.rfind("file,stars,fwhm_px,", 0), 0u);
-    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 5);
-    EXPECT_NE(text.find("light_0003.fits,"), std::string::npos);
+    EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 5);
 
     // Every light above the FWHM limit: no result, but the report says why.
     const auto strict = RunCli(dir, args + " --max-fwhm 0.5");

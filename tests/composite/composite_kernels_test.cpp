@@ -46,8 +46,7 @@ TEST(CompositeKernels, AutomaticStackFindsOffsetsAndSizesTheCanvas) {
     AutoWords(r.block, 20, 0, 256 + 1 + 3, {0, -1, 1, -1}, 5);
     ASSERT_TRUE(r.Run(kOpComposite, 5));
     const ImageRecord& out = r.ws.at(5);
-    ASSERT_EQ(out.width, 412);
-    ASSERT_EQ(out.height, 307);
+    ASSERT_EQ(std::pair(out.width, out.height), std::pair(412, 307));
     // The reference sits at (0, 7): its pixels come back where only it covers them.
     EXPECT_EQ(Sample(out, 1, 3, 10), Sample(r.ws.at(0), 1, 3, 3));
     // Where both cover, identical sky gives the same value again.

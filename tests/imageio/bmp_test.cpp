@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <string>
 #include <vector>
 
 #include "imageio/formats.h"
@@ -130,8 +129,7 @@ TEST(BmpRead, PaletteAndRunLengthFiles) {
         SCOPED_TRACE(c.name);
         DecodedImage img;
         ASSERT_TRUE(Decode(c.file, img).ok());
-        ASSERT_EQ(img.width, c.width);
-        ASSERT_EQ(img.height, c.height);
+        ASSERT_EQ(std::pair(img.width, img.height), std::pair(c.width, c.height));
         for (int y = 0; y < c.height; ++y)
             for (int x = 0; x < c.width; ++x)
                 EXPECT_EQ(At(img, x, y),

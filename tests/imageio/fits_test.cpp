@@ -378,8 +378,6 @@ TEST(FitsWrite, HeaderKeysOfTheFileReadGoBackOut) {
     EXPECT_TRUE(rec.fits_cards.empty());
 }
 
-// ---- linear values, for calibrating and stacking ----
-
 TEST(FitsLinear, PhysicalValuesAndKeptCardsRoundTrip) {
     FitsFile f = With(Image(16, 3, 1, 3), Be16s({-32768, 0, 100, 1, 2, 3, -5, -6, 32767}));
     f.Add(Card("BZERO", "32768")).Add(Card("BSCALE", "0.5"));

@@ -16,8 +16,6 @@ namespace {
 
 using namespace testing;
 
-// ---- making GIF files with giflib's encoder ----
-
 struct Frame {
     int left = 0, top = 0, width = 1, height = 1;
     bool interlace = false;
@@ -180,8 +178,6 @@ TEST(GifRead, NoTableAtAllGivesAGreyRamp) {
     ExpectPixels(MustDecode(bare), 4,
                  {C8(0, 0, 0), C8(85, 85, 85), C8(170, 170, 170), C8(255, 255, 255)});
 }
-
-// ---- refused files ----
 
 IoStatus StatusOf(const Bytes& file, std::string* detail = nullptr, uint64_t budget = UINT64_MAX) {
     return RefusalStatus(kFormatGif, file, detail, budget);

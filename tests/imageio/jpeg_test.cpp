@@ -95,8 +95,6 @@ void ExpectCamera(const DecodedImage& img, const char* make, const char* model, 
     EXPECT_EQ(img.iso, iso);
 }
 
-// ---- refused files ----
-
 TEST(JpegRefuse, CutForeignInconsistentAndOverBudgetFiles) {
     REQUIRE_TOOL("convert-im6.q16");
     TempDir dir;
@@ -157,8 +155,6 @@ TEST(JpegRefuse, CutForeignInconsistentAndOverBudgetFiles) {
     }
 }
 
-// ---- JFIF writing ----
-
 TEST(JpegWrite, ImageMagickReadsOurJfifFileCloseToTheSourceWithTheQuality75Tables) {
     REQUIRE_TOOL("convert-im6.q16");
     TempDir dir;
@@ -212,8 +208,6 @@ TEST(JpegWrite, SinglePlaneRecordsWriteTheRedPlaneAsGrey) {
         ASSERT_LE(std::abs((img.red[i] >> 8) - (rec.red[i] >> 8)), 24) << i;
     }
 }
-
-// ---- EXIF JPEG writing ----
 
 // exiftool's view of a file: tag -> printed value (and "Warning" when it has one).
 std::map<std::string, std::string> ExifTool(const TempDir& dir, const std::string& file) {

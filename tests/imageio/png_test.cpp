@@ -170,8 +170,6 @@ TEST(PngRead, GammaChunkIsCorrectedForADisplayOfGamma22) {
     EXPECT_EQ(Top(img, 2, 0), Grey8(136));
 }
 
-// ---- refused files ----
-
 uint32_t Be32At(const Bytes& b, std::size_t at) {
     return uint32_t{b[at]} << 24 | uint32_t{b[at + 1]} << 16 | uint32_t{b[at + 2]} << 8 | b[at + 3];
 }

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
 
 #include "common/parallel.h"
 #include "imageio/formats.h"
@@ -83,8 +82,7 @@ TEST(PnmRead, LargeAsciiRastersReadTheSameInPiecesOrWithComments) {
         for (const char* tail : {"\n", "# done\n", "1 2 3 4\n"}) {
             SCOPED_TRACE(tail);
             const DecodedImage img = MustDecode(kFormatPnm, B(BigAsciiGrey(w, h, tail)));
-            ASSERT_EQ(img.width, w);
-            ASSERT_EQ(img.height, h);
+            ASSERT_EQ(std::pair(img.width, img.height), std::pair(w, h));
             for (int i = 0; i < w * h; ++i) {
                 const auto v = static_cast<uint16_t>((int64_t{i} * 7919) % 65536);
                 if (At(img, i % w, h - 1 - i / w) != Grey(v)) FAIL() << "value " << i;

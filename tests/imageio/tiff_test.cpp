@@ -1,9 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
-#include <string>
 #include <vector>
 
 #include "imageio/formats.h"
@@ -19,8 +17,6 @@ using namespace testing;
 namespace fs = std::filesystem;
 
 constexpr uint16_t kByte = 1, kShort = 3, kLong = 4;
-
-// ---- building files by hand ----
 
 void Put16(Bytes& b, std::size_t at, uint32_t v, bool big) {
     b[at + (big ? 1 : 0)] = static_cast<uint8_t>(v);

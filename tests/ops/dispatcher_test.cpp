@@ -120,37 +120,6 @@ protected:
 
 using Ch = std::vector<int>;
 
-// The words the dispatcher owns are clamped into their fields' ranges and written back, also
-// when no kernel runs; a word it does not own (the edge area) passes as it is.
-TEST_F(DispatcherTest, ClampsTheWordsItOwnsAndWritesThemBack) {
-    struct Case {
-        uint32_t code;
-        int word;
-        int32_t given, kept;
-    };
-    const Case cases[] = {
-        {kOpSharpen, 0, 0, 1},
-        {kOpSharpen, 1, 70000, 65535},
-        {kOpEdge, 0, -9, -9},
-        {kOpEdge, 3, 101, 100},
-    };
-    const OpKernels none;
-    for (const bool with_kernels : {true, false}) {
-        for (const Case& c : cases) {
-            SCOPED_TRACE(testing::Message() << "code " << c.code << " word " << c.word);
-            planes.clear();
-            block = ParamBlock{};
-            block[5] = kMaskRed;
-            block[c.word] = c.given;
-            ASSERT_TRUE(Dispatch(c.code, rec, block, *ws, with_kernels ? k : none));
-            EXPECT_EQ(block[c.word], c.kept);
-            if (!with_kernels) continue;
-            ASSERT_EQ(planes.size(), 1u);
-            EXPECT_EQ(planes[0].block[c.word], c.kept);
-        }
-    }
-}
-
 // Which planes a plane kernel sees: the channel mask (P5) for sharpen and edge, all three
 // otherwise, and the red plane alone for a grey picture. Every plane is handed its own
 // samples and the picture's size; codes that get scratch share one plane of their own.
@@ -232,21 +201,6 @@ TEST_F(DispatcherTest, EdgeUsesTheColourFilterOnlyForAllThreePlanes) {
     EXPECT_NE(a.scratch[1], a.scratch[2]);
 }
 
-// Resize sizes are raised to 1; background levels pass as typed.
-TEST_F(DispatcherTest, RecordBlocksReachTheirKernels) {
-    block[0] = 0, block[1] = -5, block[2] = 7, block[3] = 0, block[4] = 0;
-    ASSERT_TRUE(Run(kOpResize));
-    EXPECT_EQ(block[1], 1);
-    block = ParamBlock{};
-    block[0] = 1, block[2] = 200, block[3] = 20, block[8] = 150;
-    ASSERT_TRUE(Run(kOpBackground));
-    ASSERT_EQ(records, (std::vector<std::string>{"resize", "background"}));
-    const ParamBlock& r = record_blocks[0];
-    EXPECT_EQ((std::vector<int>{r[0], r[1], r[2], r[3], r[4]}), (std::vector<int>{1, 1, 7, 1, 0}));
-    const ParamBlock& bg = record_blocks[1];
-    EXPECT_EQ((std::vector<int>{bg[2], bg[3], bg[8]}), (std::vector<int>{200, 20, 150}));
-}
-
 TEST_F(DispatcherTest, RotationPicksFlipQuarterTurnOrGeneralAngle) {
     struct Case {
         int32_t angle, mode;
@@ -271,47 +225,23 @@ TEST_F(DispatcherTest, RotationPicksFlipQuarterTurnOrGeneralAngle) {
     }
 }
 
-TEST_F(DispatcherTest, EachRecordCodeReachesItsKernel) {
-    ws->at(5).width = 2;  // a source slot for the codes that read slot P0
-    ws->at(5).height = 2;
-    block[0] = 5;
-    const std::pair<uint32_t, const char*> cases[] = {
-        {kOpComposite, "composite"},          {kOpCompositePoints, "composite_points"},
-        {kOpCompositeLrgb, "composite_lrgb"}, {kOpGrey, "gray"},
-        {kOpSaturation, "saturation"},        {kOpMakeBackground, "make_background"},
-        {kOpDistortion, "distortion"},
-    };
-    for (const auto& [code, name] : cases) {
-        records.clear();
-        ASSERT_TRUE(Run(code));
-        EXPECT_EQ(records, (std::vector<std::string>{name})) << code;
-    }
-    ASSERT_TRUE(Run(kOpLinesEven));
-    ASSERT_TRUE(Run(kOpLinesOdd));
-    EXPECT_EQ(line_rows, (std::vector<int>{0, 1}));
-    // Compositing fills an empty record; saturation skips a grey one.
-    records.clear();
-    ClearRecord(ws->at(1));
-    ASSERT_TRUE(Dispatch(kOpComposite, ws->at(1), block, *ws, k));
-    rec.single_plane = 1;
-    ASSERT_TRUE(Run(kOpSaturation));
-    EXPECT_EQ(records, (std::vector<std::string>{"composite"}));
-    // Codes that read slot P0 need an image there (slot 7 is empty).
-    line_rows.clear();
-    for (int32_t slot : {-1, 256, 7}) {
-        block[0] = slot;
-        ASSERT_TRUE(Run(kOpLinesEven));
-        ASSERT_TRUE(Run(kOpMakeBackground));
-    }
-    EXPECT_TRUE(line_rows.empty());
-    EXPECT_EQ(records.size(), 1u);
-}
-
 TEST_F(DispatcherTest, KernelFailureIsReported) {
     k.grey = [](ImageRecord&, ParamBlock&, Workspace&) { return false; };
     EXPECT_FALSE(Run(kOpGrey));
     k.restore = [](const PlaneArgs& a, const ParamBlock&) { return a.channel != 1; };
     EXPECT_FALSE(Run(kOpRestore));
+}
+
+// Codes that read the picture in slot P0 run nothing when P0 is outside the workspace or
+// names an empty slot.
+TEST_F(DispatcherTest, ASourceSlotOutsideOrEmptyRunsNothing) {
+    for (int32_t slot : {-1, 256, 7}) {
+        block[0] = slot;
+        ASSERT_TRUE(Run(kOpLinesEven)) << slot;
+        ASSERT_TRUE(Run(kOpMakeBackground)) << slot;
+    }
+    EXPECT_TRUE(line_rows.empty());
+    EXPECT_TRUE(records.empty());
 }
 
 // Unknown codes, empty pictures and planes shorter than the picture: nothing is touched, not
@@ -392,26 +322,6 @@ TEST_F(DispatcherTest, WaveletEnlargementDoublesEveryPlane) {
     EXPECT_EQ(Samples(rec.green), doubled);
     EXPECT_EQ(Samples(rec.blue), doubled);
     EXPECT_EQ(rec.single_plane, 1);
-}
-
-TEST_F(DispatcherTest, OperationAvailableAsksForEveryKernelACodeNeeds) {
-    const OpKernels none;
-    for (uint32_t code :
-         {0u, 1u, 3u, 5u, 6u, 7u, 8u, 9u, 10u, 20u, 22u, 30u, 31u, 50u, 60u, 101u, 102u}) {
-        EXPECT_FALSE(OperationAvailable(none, code)) << code;
-        EXPECT_TRUE(OperationAvailable(k, code)) << code;
-    }
-    EXPECT_FALSE(OperationAvailable(k, 4));
-    EXPECT_FALSE(OperationAvailable(k, 103));
-
-    OpKernels partial = k;
-    partial.flip = nullptr;
-    partial.edge_rgb = nullptr;
-    partial.wavelet_enlarge = nullptr;
-    EXPECT_FALSE(OperationAvailable(partial, kOpRotate));
-    EXPECT_FALSE(OperationAvailable(partial, kOpEdge));
-    EXPECT_FALSE(OperationAvailable(partial, kOpWavelet));
-    EXPECT_TRUE(OperationAvailable(partial, kOpGrey));
 }
 
 }  // namespace

@@ -49,8 +49,6 @@ std::vector<std::vector<int>> TopDown(const ImageRecord& r) {
 
 using Rows = std::vector<std::vector<int>>;
 
-// ---- Resize ----
-
 TEST(ResizeRatio, CommonFactorsGoOnceThenHalvingBelow4097) {
     const struct {
         int t, s, want_t, want_s;
@@ -82,53 +80,38 @@ TEST(ResizeLanczos, SameSizeSharpensASpotByTheTable) {
     EXPECT_EQ(Sample(r, 0, 0, 0), 0);
 }
 
-TEST(ResizeLanczos, DoublingAConstantPictureKeepsIt) {
-    ImageRecord r = Picture(3, 2, [](int, int) { return 4242; });
-    ASSERT_TRUE(ResizeLanczos(r, 200, 100, 200, 100));
-    ASSERT_EQ(r.width, 6);
-    ASSERT_EQ(r.height, 4);
-    for (int y = 0; y < 4; ++y)
-        for (int x = 0; x < 6; ++x) EXPECT_EQ(Sample(r, 1, x, y), 4243);
-}
-
-TEST(ResizeNearest, TakesTheSampleAtTheScaledPosition) {
-    ImageRecord r = Picture(4, 2, [](int x, int y) { return 10 * x + 100 * y; });
-    ASSERT_TRUE(ResizeNearest(r, 2, 4, 1, 2));
-    ASSERT_EQ(r.width, 2);
-    ASSERT_EQ(r.height, 1);
-    EXPECT_EQ(Sample(r, 0, 0, 0), 0);
-    EXPECT_EQ(Sample(r, 0, 1, 0), 20);
-    r = Picture(2, 1, [](int x, int) { return x + 1; });
-    ASSERT_TRUE(ResizeNearest(r, 3, 2, 1, 1));  // 2 -> 3: columns 0, 0, 1
-    ASSERT_EQ(r.width, 3);
-    EXPECT_EQ(Sample(r, 0, 0, 0), 1);
-    EXPECT_EQ(Sample(r, 0, 1, 0), 1);
-    EXPECT_EQ(Sample(r, 0, 2, 0), 2);
-}
-
-TEST(ResizeBilinear, InterpolatesInHalvesOf128) {
-    ImageRecord r = Picture(2, 1, [](int x, int) { return x == 0 ? 100 : 300; });
-    ASSERT_TRUE(ResizeBilinear(r, 4, 2, 1, 1));
-    ASSERT_EQ(r.width, 4);
-    EXPECT_EQ(TopDown(r), (Rows{{100, 200, 300, 300}}));  // the last pair clamps at the edge
-}
-
-TEST(ResizeBilinear, StrongVerticalReductionAveragesBlocks) {
-    // 4 x 3 to 2 x 1: blocks [0,2) x [0,2) and [2,3) x [0,2) (the last index is the limit).
-    ImageRecord r = Picture(4, 3, [](int x, int y) { return 100 * x + 1000 * y; });
-    ASSERT_TRUE(ResizeBilinear(r, 2, 4, 1, 3));
-    ASSERT_EQ(r.width, 2);
-    ASSERT_EQ(r.height, 1);
-    EXPECT_EQ(TopDown(r), (Rows{{550, 700}}));
-}
-
-TEST(ResizeBilinear, EmptyBlocksTakeTheSampleAtTheirStart) {
-    // Widening while reducing height strongly: columns 0 -> [0,0) empty, [0,1), 1 -> empty,
-    // 2 -> limited to the last column, empty.
-    ImageRecord r = Picture(2, 3, [](int x, int y) { return 100 * x + 1000 * y; });
-    ASSERT_TRUE(ResizeBilinear(r, 4, 2, 1, 3));
-    ASSERT_EQ(r.width, 4);
-    EXPECT_EQ(TopDown(r), (Rows{{500, 500, 600, 600}}));
+// Each resize: the picture, the method, its ratio words and the red rows it gives, top down.
+TEST(Resize, HandWorkedPictures) {
+    using Fn = bool (*)(ImageRecord&, int, int, int, int);
+    struct {
+        const char* name;
+        ImageRecord picture;
+        Fn method;
+        int tw, sw, th, sh;
+        Rows rows;
+    } cases[] = {
+        // A constant picture doubled keeps its level.
+        {"lanczos doubling", Picture(3, 2, [](int, int) { return 4242; }), ResizeLanczos, 200, 100,
+         200, 100, Rows(4, std::vector<int>(6, 4242))},
+        {"nearest halving", Picture(4, 2, [](int x, int y) { return 10 * x + 100 * y; }),
+         ResizeNearest, 2, 4, 1, 2, Rows{{0, 20}}},
+        {"nearest 2 to 3", Picture(2, 1, [](int x, int) { return x + 1; }), ResizeNearest, 3, 2, 1,
+         1, Rows{{1, 1, 2}}},
+        // Halves of 128; the last pair clamps at the edge.
+        {"bilinear doubling", Picture(2, 1, [](int x, int) { return x == 0 ? 100 : 300; }),
+         ResizeBilinear, 4, 2, 1, 1, Rows{{100, 200, 300, 300}}},
+        // 4 x 3 to 2 x 1: blocks [0,2) x [0,2) and [2,3) x [0,2) (the last index is the limit).
+        {"bilinear blocks", Picture(4, 3, [](int x, int y) { return 100 * x + 1000 * y; }),
+         ResizeBilinear, 2, 4, 1, 3, Rows{{550, 700}}},
+        // Widening while reducing height strongly: empty blocks take the sample at their start.
+        {"bilinear empty blocks", Picture(2, 3, [](int x, int y) { return 100 * x + 1000 * y; }),
+         ResizeBilinear, 4, 2, 1, 3, Rows{{500, 500, 600, 600}}},
+    };
+    for (auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(c.method(c.picture, c.tw, c.sw, c.th, c.sh));
+        EXPECT_EQ(TopDown(c.picture), c.rows);
+    }
 }
 
 TEST(Resize, OnePixelPictureEverywhere) {
@@ -157,8 +140,6 @@ TEST(ResizeMethod, ChoiceTwoComparesTheSettings) {
     EXPECT_EQ(ResizeMethodCode(3, 50, 100, 50, 100), 2);
 }
 
-// ---- Quarter turns and mirrors ----
-
 // Picture 3 x 2: top row a b c, bottom row d e f.
 ImageRecord Small() {
     return Picture(3, 2, [](int x, int y) { return (y == 1 ? 1 : 4) + x; });
@@ -168,8 +149,7 @@ constexpr int a = 1, b = 2, c = 3, d = 4, e = 5, f = 6;
 TEST(QuarterTurn, ThreeByTwoInEveryDirection) {
     ImageRecord r = Small();
     ASSERT_TRUE(QuarterTurn(r, 90000));
-    ASSERT_EQ(r.width, 2);
-    ASSERT_EQ(r.height, 3);
+    ASSERT_EQ(std::pair(r.width, r.height), std::pair(2, 3));
     EXPECT_EQ(TopDown(r), (Rows{{c, f}, {b, e}, {a, d}}));
     r = Small();
     ASSERT_TRUE(QuarterTurn(r, -90000));
@@ -185,8 +165,6 @@ TEST(QuarterTurn, ThreeByTwoInEveryDirection) {
     ASSERT_TRUE(Mirror(r, 2));
     EXPECT_EQ(TopDown(r), (Rows{{d, e, f}, {a, b, c}}));
 }
-
-// ---- Arbitrary rotation and distortion ----
 
 TEST(RotateArbitrary, FortyFiveDegreesGivesTheBoundingBoxWithBlackCorners) {
     int w = 0, h = 0;
@@ -266,11 +244,8 @@ TEST(Geometry, ShortPlanesAreLeftAlone) {
     EXPECT_TRUE(RotateArbitrary(r, 1000));
     EXPECT_TRUE(ResizeLanczos(r, 2, 1, 2, 1));
     EXPECT_TRUE(QuarterTurn(r, 90000));
-    EXPECT_EQ(r.width, 3);
-    EXPECT_EQ(r.height, 2);
+    EXPECT_EQ(std::pair(r.width, r.height), std::pair(3, 2));
 }
-
-// ---- Commands ----
 
 TEST(GeometryCommands, RotateButtonWinsAndResizeKeepsEachImagesOwnRatio) {
     Harness h;

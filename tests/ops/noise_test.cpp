@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <array>
 #include <random>
 #include <vector>
 
@@ -118,8 +117,7 @@ std::vector<int> Separate(int height, int first_row) {
         MakeImage(ws, 0, 2, height, [](int c, int, int y) { return static_cast<uint16_t>(y + c); });
     ImageRecord dst;
     EXPECT_TRUE(SeparateLines(src, dst, first_row));
-    EXPECT_EQ(dst.width, 2);
-    EXPECT_EQ(dst.height, height);
+    EXPECT_EQ(std::pair(dst.width, dst.height), std::pair(2, height));
     for (int y = 0; y < height; ++y) {
         EXPECT_EQ(Sample(dst, 2, 1, y), Sample(dst, 0, 0, y) + 2);  // every plane, every column
     }

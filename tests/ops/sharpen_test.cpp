@@ -7,17 +7,10 @@
 
 #include "ops/dispatcher.h"
 #include "ops/sharpen_edge.h"
-#include "shell/commands.h"
-#include "shell/sharpen_edge_commands.h"
-#include "support/scripted_ui.h"
 #include "support/threads.h"
 
 namespace orva {
 namespace {
-
-using testing::Harness;
-using testing::MakeImage;
-using testing::Sample;
 
 std::vector<int> Sharpen(std::vector<uint16_t> row, const SharpenParams& p, int height = 1) {
     std::vector<uint16_t> scratch(row.size());
@@ -163,22 +156,6 @@ TEST(EdgeRgb, SmoothsUpToThreeTimesTheRange) {
     // A single pixel is unchanged.
     EXPECT_EQ(EdgeColour({100}, {200}, {65535}, 1, {0, 50, 100, 50}),
               (std::vector<int>{100, 200, 65535}));
-}
-
-TEST(SharpenCommands, FillTheBlocks) {
-    Harness h;
-    ImageRecord& rec = MakeImage(h.ctx->ws, 0, 1, 1, [](int, int, int) -> uint16_t { return 0; });
-    SharpenSettings& s = h.ctx->settings.sharpen;
-    s = {4, 30, 1280, 7, 9, {1, 0, 5}};
-    ParamBlock b;
-    FillSharpenBlock(*h.ctx, rec, b);
-    EXPECT_EQ((std::vector<int>{b[0], b[1], b[2], b[3], b[4], b[5]}),
-              (std::vector<int>{4, 1280, 7, 9, 30, 5}));
-    EdgeSettings& e = h.ctx->settings.edge;
-    e = {3000, 11, 12, 40, 2, {0, 1, 0}};
-    FillEdgeBlock(*h.ctx, rec, b);
-    EXPECT_EQ((std::vector<int>{b[0], b[1], b[2], b[3], b[4], b[5]}),
-              (std::vector<int>{2, 3000, 12, 40, 11, 2}));
 }
 
 }  // namespace

@@ -4,13 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
 #include <vector>
 
 #include "ops/dispatcher.h"
 #include "shell/commands.h"
 #include "shell/messages.h"
-#include "shell/tone_commands.h"
 #include "support/scripted_ui.h"
 
 namespace orva {
@@ -104,30 +102,6 @@ TEST(ToneCurve, MiddlePointOnAnOuterOneAndBadBlockWords) {
     EXPECT_EQ(k.x[2], 65280);
     EXPECT_EQ(k.y[2], 65280);
     EXPECT_EQ(Through(k, {65535}), std::vector<int>{65535});
-}
-
-TEST(GammaCommand, FillsTheBlockFromTheChosenSets) {
-    Harness h;
-    ImageRecord& rec = MakeImage(h.ctx->ws, 0, 1, 1, [](int, int, int) -> uint16_t { return 0; });
-    GammaSettings& g = h.ctx->settings.gamma;
-    g.points[0] = {0, 10, 128, 140, 255, 250};
-    g.points[1] = {1, 2, 3, 4, 5, 6};
-    g.points[2] = {7, 8, 9, 10, 11, 12};
-    g.points[3] = {13, 14, 15, 16, 300, -4};  // out of range: clamped
-    g.curve_mode = 0;
-    ParamBlock b;
-    FillGammaBlock(*h.ctx, rec, b);
-    EXPECT_EQ((std::vector<int>{b[0], b[1], b[2], b[6], b[8], b[9], b[10]}),
-              (std::vector<int>{10, 128140, 255250, 10, 255250, 0, 0}));
-    // Any colour set selected: all three colour sets are used, per channel.
-    g.channel_set = 2;
-    g.curve_mode = 9;
-    FillGammaBlock(*h.ctx, rec, b);
-    EXPECT_EQ(b[0], 1002);
-    EXPECT_EQ(b[5], 11012);
-    EXPECT_EQ(b[8], 255000);
-    EXPECT_EQ(b[9], 1);
-    EXPECT_EQ(b[10], 1);
 }
 
 TEST(LevelMapping, EqualInputLimitsAndTheTopEnd) {

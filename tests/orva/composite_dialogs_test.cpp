@@ -13,7 +13,6 @@
 #include <QPushButton>
 #include <QTest>
 #include <QUrl>
-#include <memory>
 
 #include "dialog_driver.h"
 #include "shell/messages.h"

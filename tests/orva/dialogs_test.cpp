@@ -18,7 +18,6 @@
 #include <QTest>
 #include <QTimer>
 #include <functional>
-#include <memory>
 #include <string>
 
 #include "dialog_driver.h"

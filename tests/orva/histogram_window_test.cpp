@@ -5,12 +5,9 @@
 #include <QFile>
 #include <QPrinter>
 #include <QRegularExpression>
-#include <QSignalSpy>
-#include <QTest>
 
 #include "printing.h"
 #include "support/scripted_ui.h"
-#include "toolbar_strip.h"
 
 namespace orva {
 namespace {
@@ -43,19 +40,6 @@ TEST(Printing, PrintsOneImageOnOnePdfPage) {
     ASSERT_TRUE(gui::PrintImageTo(printer, rec, "/tmp/picture.bmp"));
     EXPECT_EQ(printer.docName().toStdString(), "ORVA(/tmp/picture.bmp)");
     EXPECT_EQ(CountPdfPages(out), 1);
-}
-
-TEST(ToolbarStripWidget, ReportsLeftPresses) {
-    Harness h;
-    gui::ToolbarStrip strip(*h.ctx);
-    strip.resize(800, 24);
-    QSignalSpy spy(&strip, &gui::ToolbarStrip::cellClicked);  // a left click reports its place
-    QTest::mouseClick(&strip, Qt::LeftButton, {}, QPoint(14 * 24 + 5, 7));
-    ASSERT_EQ(spy.count(), 1);
-    EXPECT_EQ(spy.at(0).at(0).toInt(), 14 * 24 + 5);
-    EXPECT_EQ(spy.at(0).at(1).toInt(), 7);
-    QTest::mouseClick(&strip, Qt::RightButton, {}, QPoint(5, 7));
-    EXPECT_EQ(spy.count(), 1);
 }
 
 }  // namespace

@@ -55,27 +55,6 @@ struct Window {
 
 // ---- menu ----
 
-TEST(MainWindowMenu, EveryLabelledCommandOnceWithItsLabelAndId) {
-    Window win;
-    std::map<int, int> seen;
-    for (QAction* a : win.w.commandActions()) {
-        const int id = a->data().toInt();
-        ++seen[id];
-        const Command* c = FindCommand(id);
-        ASSERT_NE(c, nullptr) << id;
-        EXPECT_EQ(a->text().toStdString(), c->label) << id;
-        // Disabled entries stay in the menu.
-        EXPECT_TRUE(a->isVisible()) << id;
-    }
-    for (const Command& c : CommandTable()) {
-        if (std::string_view(c.label).empty()) {
-            EXPECT_EQ(seen.count(c.id), 0u) << "internal command " << c.id << " in the menu";
-        } else {
-            EXPECT_EQ(seen[c.id], 1) << c.id;
-        }
-    }
-}
-
 // An access key chooses one entry: within each menu no two entries share one.
 TEST(MainWindowMenu, AccessKeysAreUniqueWithinEachMenu) {
     Window win;

@@ -123,8 +123,6 @@ TEST(DarkSubtract, DarkOfAnotherSizeIsNotApplied) {
     EXPECT_EQ(img, before);
 }
 
-// ---- Building the master from files ----
-
 std::string WriteDark(const TempDir& dir, const std::string& name, int w, int h, uint16_t v) {
     DngMosaic m = testing::MakeMosaic(w, h, testing::kRggb, [v](int, int, int) { return v; });
     m.white = 4095;

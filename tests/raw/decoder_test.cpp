@@ -58,8 +58,7 @@ std::vector<uint16_t> All(const DecodedImage& img) {
 
 TEST(RawDecoder, EveryFilterOrderGivesTheSamePicture) {
     const DecodedImage rggb = Decode(FlatMosaic(testing::kRggb));
-    ASSERT_EQ(rggb.width, 32);
-    ASSERT_EQ(rggb.height, 24);
+    ASSERT_EQ(std::pair(rggb.width, rggb.height), std::pair(32, 24));
     // A flat scene stays flat and keeps its colour order.
     const auto px = testing::At(rggb, 5, 7);
     EXPECT_EQ(testing::At(rggb, 0, 0), px);

@@ -50,8 +50,6 @@ struct Planes {
     }
 };
 
-// ---- Stage 1 ----
-
 TEST(RawToneCurve, BlackAndWhitePointsGive1024And63488) {
     for (const int k : {0, 5, 32}) {
         for (const int v : {128, 180, 255}) {
@@ -95,8 +93,6 @@ TEST(RawToneCurve, GammaPowerOnMosaicChannels) {
     EXPECT_EQ(m.at(0, 0)[3], 7);  // the second green is not the stage's business
     EXPECT_EQ(m.at(1, 0)[1], 63488);
 }
-
-// ---- Stage 2 ----
 
 TEST(RawDemosaic, FullColourPatternIsAnUpsideDownCopy) {
     Mosaic m(2, 2);
@@ -153,8 +149,6 @@ TEST(RawDemosaic, OneRowAndOneColumnUseOnlyInBoundsPositions) {
     DevelopDemosaic(col.view(kPatternBayer), q.v(q.r), q.v(q.g), q.v(q.b));
     EXPECT_EQ(q.top(0, 1), (std::array<int, 3>{0, 30, 50}));
 }
-
-// ---- Stage 3 ----
 
 TEST(RawSharpen, LuminanceAndSharpnessZeroCopy) {
     Planes p(2, 1);
@@ -214,8 +208,6 @@ TEST(RawSharpen, RadiusTwoCountsOnlyInBoundsNeighbours) {
     ys = Sharpen(5, 5, lum, 0, 1);
     EXPECT_EQ(ys[0], 3);
 }
-
-// ---- Stage 4 ----
 
 std::array<int, 3> Colour(std::array<int, 3> rgb, int lum, int sharp, int f, int s, int h) {
     Planes p(1, 1);
@@ -305,8 +297,6 @@ TEST(RawColour, InPlaceBandsReadTheirNeighboursAsTheyWere) {
     SetThreadCount(0);
 }
 
-// ---- Fast paths against whole-number arithmetic ----
-
 // The demosaic's vector path works in single precision; it must give exactly what integer
 // arithmetic gives, for extreme values, unsampled zeros and every weight sum.
 TEST(RawFastPaths, DemosaicAgreesWithIntegerArithmetic) {
@@ -347,8 +337,6 @@ TEST(RawFastPaths, DemosaicAgreesWithIntegerArithmetic) {
             }
     }
 }
-
-// ---- All stages ----
 
 TEST(RawDevelop, SameResultForAnyThreadCount) {
     const int w = 37, h = 23;

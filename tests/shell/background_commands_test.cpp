@@ -20,28 +20,6 @@ uint16_t Ramp(int c, int x, int y) {
     return static_cast<uint16_t>(5000 + 300 * x + 200 * y + 1000 * c);
 }
 
-TEST(BackgroundCommands, SubtractAdjustsTheWords) {
-    Harness h;
-    AppContext& ctx = *h.ctx;
-    auto& bg = ctx.settings.background;
-    bg.pseudo_mode = 1;
-    bg.pseudo_shift = 30;
-    bg.centre = {100, 100, 90};
-    bg.edge = {50, 50, 60};
-    ImageRecord& rec = MakeImage(ctx.ws, 0, 5, 5, Ramp);
-    ParamBlock b;
-    FillRadialBackgroundBlock(ctx, rec, b);
-    EXPECT_EQ(b[0], 1);
-    EXPECT_EQ(b[2], 30);
-    EXPECT_EQ(b[3], -20);
-    EXPECT_EQ(b[6], 30 - 120 + 90);
-    EXPECT_EQ(b[7], 30 - 60);
-    EXPECT_EQ(b[8], 200);
-    bg.pseudo_mode = 0;
-    FillRadialBackgroundBlock(ctx, rec, b);
-    EXPECT_EQ(std::pair(b[2], b[3]), std::pair(100, 50));
-}
-
 TEST(BackgroundCommands, RadialWithoutEdgeLevelsArmsCentreSampling) {
     Harness h;
     AppContext& ctx = *h.ctx;

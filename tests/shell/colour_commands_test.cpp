@@ -1,8 +1,6 @@
 // The colour and line-separation commands through the command table.
 #include <gtest/gtest.h>
 
-#include <utility>
-
 #include "shell/commands.h"
 #include "shell/messages.h"
 #include "support/scripted_ui.h"
@@ -38,16 +36,6 @@ TEST(GreyCommand, MakesAGreyPictureThatUndoBringsBack) {
     ExecuteCommand(*h.ctx, 201);
     EXPECT_EQ(Sample(r, 2, 1, 1), 24000);
     EXPECT_EQ(r.single_plane, 0);
-}
-
-TEST(SaturationCommand, SettingsAreDialogUnitsAroundTheirMiddle) {
-    Harness h;
-    ImageRecord& r = MakeImage(h.ctx->ws, 0, 1, 1, Colour);
-    h.ctx->settings.colour.saturation = 100;  // unchanged
-    h.ctx->settings.colour.hue = 300;         // +120: channels permuted
-    ExecuteCommand(*h.ctx, 314);
-    EXPECT_EQ(std::pair(h.ctx->params[0], h.ctx->params[1]), std::pair(0, 120));
-    EXPECT_EQ(Sample(r, 0, 0, 0), 24000);
 }
 
 TEST(ColourChangeCommand, SourceColourFromPointA) {

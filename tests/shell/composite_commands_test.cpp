@@ -63,8 +63,7 @@ TEST(CompositeCommands, PointStackNeedsTwoImagesAndOnlyMovesWithoutBPoints) {
     ctx.settings.composite.points[1] = {8, 5, 0, 0};
     ASSERT_TRUE(ExecuteCommand(ctx, kCmdCompositePoints));
     EXPECT_EQ(ctx.ws.current, 2);
-    EXPECT_EQ(ctx.ws.at(2).width, 23);
-    EXPECT_EQ(ctx.ws.at(2).height, 20);
+    EXPECT_EQ(std::pair(ctx.ws.at(2).width, ctx.ws.at(2).height), std::pair(23, 20));
     // The completion is for this run only.
     EXPECT_EQ(ctx.settings.composite.points[0], (std::array<int, 4>{5, 5, 5, 5}));
 }

@@ -156,16 +156,5 @@ TEST(ProcessingCommand, AnOperationThatRunsShortOfMemoryLeavesTheImageAsItWas) {
     EXPECT_EQ(std::pair(r.changed, r.undo_available), std::pair(0, 0));
 }
 
-TEST(ProcessingCommand, MenuCommandsWithoutTheirOperationAreDisabled) {
-    static const OpKernels kNone;
-    Harness h(kNone);
-    MakeImage(h.ctx->ws, 0, 2, 2, Flat);
-    EXPECT_FALSE(CommandEnabled(*h.ctx, 316));
-    EXPECT_FALSE(ExecuteCommand(*h.ctx, 316));
-    EXPECT_TRUE(h.ui.dialogs_run.empty());
-    EXPECT_TRUE(CommandEnabled(*h.ctx, 211));
-    EXPECT_FALSE(ExecuteCommand(*h.ctx, 12345));
-}
-
 }  // namespace
 }  // namespace orva

@@ -75,8 +75,7 @@ TEST(ReadLimits, EveryReaderKeepsThePixelLimitAndReadsTheHeaderAlone) {
         ASSERT_EQ(full.width * full.height, pixels);
         // The header alone: the same size and camera data, no planes.
         ASSERT_TRUE(ReadImageForLoad(ctx, file, code, head, true).ok());
-        EXPECT_EQ(head.width, full.width);
-        EXPECT_EQ(head.height, full.height);
+        EXPECT_EQ(std::pair(head.width, head.height), std::pair(full.width, full.height));
         EXPECT_TRUE(head.red.empty());
         EXPECT_EQ(head.camera_make, full.camera_make);
         // One pixel fewer allowed (the settings keyword orva-cli's --max-pixels sets).

@@ -1,5 +1,5 @@
-// Combining many frames: the rejection rules on hand-worked value sets, and a synthetic night
-// of 20 frames with hot pixels, a satellite trail and noise.
+// Combining many frames: the rejection rules on hand-worked value sets, and rows against
+// each place alone.
 #include "stack/combine.h"
 
 #include <gtest/gtest.h>
@@ -79,74 +79,6 @@ TEST(Combine, RowsGiveWhatEachPlaceGivesAlone) {
                     EXPECT_NEAR(out[x], alone, 1e-3) << x;
             }
         }
-}
-
-TEST(Combine, TwentyFramesLoseTrailAndHotPixelsAndNoiseFallsWithTheirNumber) {
-    constexpr int kW = 96, kH = 64, kFrames = 20;
-    constexpr double kSigma = 200;
-    auto truth = [](int x, int y) {
-        const double star = 20000 * std::exp(-((x - 40) * (x - 40) + (y - 30) * (y - 30)) / 8.0);
-        return 3000 + 10.0 * x + star;
-    };
-    std::mt19937 rng(7);
-    std::normal_distribution<double> noise(0, kSigma);
-    std::vector<std::vector<float>> frames(kFrames, std::vector<float>(kW * kH));
-    for (int f = 0; f < kFrames; ++f) {
-        for (int y = 0; y < kH; ++y) {
-            for (int x = 0; x < kW; ++x) {
-                double v = truth(x, y) + noise(rng);
-                if ((x * 7 + y * 13 + f * 5) % 97 == 0) v = 65535;            // hot pixels
-                if (f < 2 && std::abs(y - (x / 2 + 5 * f)) <= 1) v += 30000;  // trail
-                frames[static_cast<std::size_t>(f)][static_cast<std::size_t>(y) * kW + x] =
-                    static_cast<float>(v);
-            }
-        }
-    }
-    auto stack = [&](int count, Rejection r) {
-        std::vector<const float*> rows(static_cast<std::size_t>(count));
-        std::vector<double> weights(static_cast<std::size_t>(count), 1.0);
-        std::vector<float> out(kW * kH);
-        for (int y = 0; y < kH; ++y) {
-            for (int f = 0; f < count; ++f)
-                rows[static_cast<std::size_t>(f)] =
-                    frames[static_cast<std::size_t>(f)].data() + static_cast<std::size_t>(y) * kW;
-            CombineRow(rows, weights, kW, CombineParams{r, 3, 3, 3},
-                       out.data() + static_cast<std::size_t>(y) * kW);
-        }
-        return out;
-    };
-    auto worst = [&](const std::vector<float>& s) {
-        double m = 0;
-        for (int y = 0; y < kH; ++y)
-            for (int x = 0; x < kW; ++x)
-                m = std::max(m, std::abs(s[static_cast<std::size_t>(y) * kW + x] - truth(x, y)));
-        return m;
-    };
-    // Plain averaging keeps a trace of the trail and the hot pixels; clipping removes them:
-    // what is left is the noise of 18 to 20 frames (200 / sqrt(18) = 47), within 5 of its
-    // deviations.
-    EXPECT_GT(worst(stack(kFrames, Rejection::None)), 2000);
-    EXPECT_LT(worst(stack(kFrames, Rejection::Sigma)), 5 * kSigma / std::sqrt(18.0));
-    EXPECT_LT(worst(stack(kFrames, Rejection::Winsor)), 5 * kSigma / std::sqrt(18.0));
-
-    // The noise estimate sees the frame's noise through the gradient and the star, and the
-    // stack's noise falls like 1 / sqrt(frames) (within 15 %).
-    const double single = EstimateNoise(frames[5].data(), kW, kH);
-    EXPECT_NEAR(single, kSigma, 0.1 * kSigma);
-    for (const int n : {4, 16}) {
-        // Frames 4.. have no trail; the hot pixels are clipped.
-        std::vector<std::vector<float>> keep(frames.begin() + 2, frames.begin() + 2 + n);
-        frames.swap(keep);
-        const auto s = stack(n, Rejection::Sigma);
-        frames.swap(keep);
-        std::vector<float> residual(s.size());
-        for (int y = 0; y < kH; ++y)
-            for (int x = 0; x < kW; ++x)
-                residual[static_cast<std::size_t>(y) * kW + x] =
-                    static_cast<float>(s[static_cast<std::size_t>(y) * kW + x] - truth(x, y));
-        const double measured = EstimateNoise(residual.data(), kW, kH);
-        EXPECT_NEAR(measured, kSigma / std::sqrt(n), 0.15 * kSigma / std::sqrt(n)) << n;
-    }
 }
 
 }  // namespace

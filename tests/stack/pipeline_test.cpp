@@ -4,12 +4,12 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cmath>
 #include <filesystem>
 #include <random>
 
 #include "raw/raw_fixtures.h"
+#include "support/files.h"
 #include "support/scripted_ui.h"
 
 namespace orva {
@@ -37,26 +37,12 @@ double Vignette(int x, int y) {
 }
 
 std::string FrameName(const char* stem, int i) {
-    std::string name = stem;
-    name += std::to_string(i);
-    name += ".fits";
-    return name;
+    return stem + std::to_string(i) + ".fits";
 }
 
 std::string WriteFrame(const testing::TempDir& dir, const std::string& name,
                        const std::function<double(int, int)>& f) {
-    LinearImage img;
-    img.width = kW;
-    img.height = kH;
-    img.planes = 1;
-    img.data.resize(kW * kH);
-    for (int y = 0; y < kH; ++y)
-        for (int x = 0; x < kW; ++x)
-            img.data[static_cast<std::size_t>(y) * kW + x] = float(f(x, y));
-    img.cards = {"OBJECT  = 'synthetic'"};
-    const std::string path = dir.Path(name);
-    EXPECT_TRUE(WriteFitsLinear(path, img, true, {}).ok());
-    return path;
+    return testing::WriteLinear(dir.Path(name), kW, kH, f, {"OBJECT  = 'synthetic'"});
 }
 
 TEST(CalibratedStack, FlatSkyFromVignettedShiftedFramesWithBiasAndDark) {
@@ -67,21 +53,20 @@ TEST(CalibratedStack, FlatSkyFromVignettedShiftedFramesWithBiasAndDark) {
     const int shifts[6][2] = {{0, 0}, {3, -2}, {-4, 1}, {2, 5}, {-1, -3}, {5, 4}};
     for (int i = 0; i < 6; ++i) {
         const int sx = shifts[i][0], sy = shifts[i][1];
-        job.lights.push_back(
-            WriteFrame(dir, "light" + std::to_string(i) + ".fits", [&](int x, int y) {
-                return Sky(x - sx, y - sy) * Vignette(x, y) + kBias + kDarkCurrent + Hot(x, y) +
-                       noise(rng);
-            }));
+        job.lights.push_back(WriteFrame(dir, FrameName("light", i), [&](int x, int y) {
+            return Sky(x - sx, y - sy) * Vignette(x, y) + kBias + kDarkCurrent + Hot(x, y) +
+                   noise(rng);
+        }));
     }
     for (int i = 0; i < 5; ++i) {
-        job.bias.push_back(WriteFrame(dir, "bias" + std::to_string(i) + ".fits",
-                                      [&](int, int) { return kBias + noise(rng); }));
-        job.darks.push_back(WriteFrame(
-            dir, "dark" + std::to_string(i) + ".fits",
-            [&](int x, int y) { return kBias + kDarkCurrent + Hot(x, y) + noise(rng); }));
-        job.flats.push_back(
-            WriteFrame(dir, "flat" + std::to_string(i) + ".fits",
-                       [&](int x, int y) { return 20000 * Vignette(x, y) + kBias + noise(rng); }));
+        job.bias.push_back(
+            WriteFrame(dir, FrameName("bias", i), [&](int, int) { return kBias + noise(rng); }));
+        job.darks.push_back(WriteFrame(dir, FrameName("dark", i), [&](int x, int y) {
+            return kBias + kDarkCurrent + Hot(x, y) + noise(rng);
+        }));
+        job.flats.push_back(WriteFrame(dir, FrameName("flat", i), [&](int x, int y) {
+            return 20000 * Vignette(x, y) + kBias + noise(rng);
+        }));
     }
     job.search_range = 8;
     // The sky's spread is too uncertain on frames this small to scale the stars by it.
@@ -132,65 +117,16 @@ TEST(CalibratedStack, FlatSkyFromVignettedShiftedFramesWithBiasAndDark) {
                 std::abs(out.image.data[0] - level * Sky(0, 0)) < 60);
 
     // Frames that do not match are refused with the file named.
-    job.flats.push_back(dir.Path("small.fits"));
-    LinearImage small;
-    small.width = 10;
-    small.height = 10;
-    small.planes = 1;
-    small.data.assign(100, 1.0f);
-    ASSERT_TRUE(WriteFitsLinear(job.flats.back(), small, false, {}).ok());
+    job.flats.push_back(
+        testing::WriteLinear(dir.Path("small.fits"), 10, 10, [](int, int) { return 1; }));
     EXPECT_FALSE(RunCalibratedStack(job, out, &error));
     EXPECT_NE(error.find("small.fits"), std::string::npos);
 }
 
-TEST(CalibratedStack, FiftyFramesOfUnequalNoiseWeighByIt) {
-    // Fifty drifting frames, every fifth one four times noisier: all are registered, and
-    // inverse-variance weights leave less noise than equal ones.
-    testing::TempDir dir;
-    std::mt19937 rng(11);
-    StackJob job;
-    std::vector<std::array<int, 2>> shifts;
-    for (int i = 0; i < 50; ++i) {
-        const int sx = i == 0 ? 0 : static_cast<int>(rng() % 9) - 4;
-        const int sy = i == 0 ? 0 : static_cast<int>(rng() % 9) - 4;
-        shifts.push_back({sx, sy});
-        std::normal_distribution<double> noise(0, i % 5 == 4 ? 120 : 30);
-        job.lights.push_back(WriteFrame(dir, FrameName("l", i), [&](int x, int y) {
-            return Sky(x - sx, y - sy) + noise(rng);
-        }));
-    }
-    job.search_range = 6;
-    job.combine.rejection = Rejection::None;
-    // Scaled to the reference's sky spread, the noisy frames would have no more noise.
-    job.normalisation = Normalisation::None;
-    auto residual_noise = [&](bool weighted) {
-        job.weight_by_noise = weighted;
-        StackOutcome out;
-        std::string error;
-        EXPECT_TRUE(RunCalibratedStack(job, out, &error)) << error;
-        for (std::size_t i = 0; i < shifts.size(); ++i) {
-            EXPECT_EQ(out.dx[i], -shifts[i][0]) << i;
-            EXPECT_EQ(out.dy[i], -shifts[i][1]) << i;
-        }
-        std::vector<float> r;
-        for (int y = 8; y < kH - 8; ++y)
-            for (int x = 8; x < kW - 8; ++x)
-                r.push_back(static_cast<float>(
-                    out.image.data[static_cast<std::size_t>(y) * kW + x] - Sky(x, y)));
-        return EstimateNoise(r.data(), kW - 16, kH - 16);
-    };
-    const double equal = residual_noise(false), weighted = residual_noise(true);
-    // Equal weights: sqrt(40 * 30^2 + 10 * 120^2) / 50 = 8.5; inverse variance: 30 / sqrt(40.6)
-    // = 4.7.
-    EXPECT_NEAR(equal, 8.5, 1.5);
-    EXPECT_NEAR(weighted, 4.7, 1.0);
-}
-
 TEST(CalibratedStack, RawFramesCalibrateOnTheMosaicThenDemosaic) {
-    // Camera RAW lights, darks and flats of an RGGB sensor (black level 256), the flat lit by
-    // a bluish-green lamp: the dark current, hot pixels and vignetting go on the mosaic, each
-    // colour of the flat is normalised on its own so the sky keeps its colour, and the result
-    // stands the right way up (rows from the bottom like every picture).
+    // Camera RAW lights, darks and flats of an RGGB sensor (black level 256): read through the
+    // decoder, registered with rows counted from the bottom, and the camera's record in the
+    // header. (The mosaic calibration itself is checked on Bayer FITS frames.)
     testing::TempDir dir;
     std::mt19937 rng(5);
     std::normal_distribution<double> noise(0, 8);
@@ -228,28 +164,6 @@ TEST(CalibratedStack, RawFramesCalibrateOnTheMosaicThenDemosaic) {
         // Rows counted from the bottom: a drift down the sensor is a drift down the picture.
         EXPECT_EQ(out.dy[static_cast<std::size_t>(i)], shifts[i][1]) << i;
     }
-    // Sky away from stars, in the corners (dimmed to 65 % by the vignetting) and the middle:
-    // level / colour the same within 1 %, for every colour.
-    double lowest = 1e9, highest = 0;
-    for (int c = 0; c < 3; ++c)
-        for (const auto& [x0, y0] : {std::pair{8, 8},
-                                     {kW - 20, 8},
-                                     {8, kH - 20},
-                                     {kW - 20, kH - 20},
-                                     {kW / 2 - 6, kH / 2 - 6}}) {
-            double sum = 0;
-            int count = 0;
-            for (int y = y0; y < y0 + 12; ++y)
-                for (int x = x0; x < x0 + 12; ++x)
-                    if (Sky(x, y) < 2001 && Hot(x, y) == 0) {
-                        sum += out.image.plane(c)[static_cast<std::size_t>(kH - 1 - y) * kW + x];
-                        ++count;
-                    }
-            lowest = std::min(lowest, sum / count / colour[c]);
-            highest = std::max(highest, sum / count / colour[c]);
-        }
-    EXPECT_LT(highest / lowest, 1.01) << lowest << " .. " << highest;
-    EXPECT_GT(out.image.plane(1)[static_cast<std::size_t>(kH - 1 - 25) * kW + 30], 1.5 * highest);
     EXPECT_NE(out.history[5].find("mosaic"), std::string::npos);
     // The camera's record goes into the header.
     ASSERT_EQ(out.image.cards.size(), 6u);

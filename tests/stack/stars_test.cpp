@@ -79,8 +79,6 @@ const SkyStar* Nearest(const std::vector<SkyStar>& sky, double x, double y, doub
     return best;
 }
 
-// ---- Detection ---------------------------------------------------------------------------
-
 TEST(StarDetection, FindsPlacedStarsToHundredthsAndSkipsHotPixels) {
     constexpr int kW = 400, kH = 300;
     const auto sky = RandomSky(kW, kH, 60, 11);
@@ -205,8 +203,6 @@ TEST(StarDetection, SingleStarCases) {
     }
 }
 
-// ---- Matching -----------------------------------------------------------------------------
-
 // Rotation by `degrees` and scaling about the frame centre, then a shift: moving -> reference.
 Similarity About(double cx, double cy, double degrees, double scale, double sx, double sy) {
     const double r = degrees * std::numbers::pi / 180;
@@ -282,23 +278,6 @@ TEST(StarMatching, RecoversKnownTransforms) {
     }
 }
 
-TEST(StarMatching, SparseFieldOfTwelveStarsTurnedAQuarter) {
-    constexpr int kW = 600, kH = 600;
-    const auto sky = RandomSky(kW, kH, 12, 31, 40, 60);
-    ASSERT_EQ(sky.size(), 12u);
-    const Similarity truth = About(kW / 2.0, kH / 2.0, 90, 1, 4.5, -3.25);
-    const Pair p = RenderPair(sky, kW, kH, truth);
-    StarMatch m;
-    std::string error;
-    ASSERT_TRUE(MatchStars(DetectStars(p.ref.px.data(), kW, kH),
-                           DetectStars(p.mov.px.data(), kW, kH), m, &error))
-        << error;
-    EXPECT_EQ(m.matched, 12);
-    EXPECT_NEAR(m.transform.AngleDegrees(), 90, 0.01);
-    EXPECT_NEAR(m.transform.tx, truth.tx, 0.05);
-    EXPECT_NEAR(m.transform.ty, truth.ty, 0.05);
-}
-
 TEST(StarMatching, FailsWithAMessageOnTooFewUnrelatedOrMirroredStars) {
     constexpr int kW = 900, kH = 640;
     const auto sky = RandomSky(kW, kH, 160, 17);
@@ -331,12 +310,6 @@ TEST(StarMatching, FailsWithAMessageOnTooFewUnrelatedOrMirroredStars) {
     EXPECT_NEAR(m.transform.a, 1, 1e-12);
     EXPECT_NEAR(m.transform.tx, 0, 1e-9);
 }
-
-}  // namespace
-}  // namespace orva
-
-namespace orva {
-namespace {
 
 // Width and shape of single stars rendered as Gaussians of known axes (pixel-integrated, no
 // noise): FWHM within 2 % and roundness (minor / major axis) within 0.03.

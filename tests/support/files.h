@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -23,6 +24,21 @@ inline std::vector<uint8_t> ReadAll(const std::string& path) {
 inline void WriteAll(const std::string& path, const std::vector<uint8_t>& b) {
     std::ofstream(path, std::ios::binary)
         .write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
+}
+
+// Writes a one-plane FITS of linear values f(x, y) with the given cards; returns the path.
+inline std::string WriteLinear(const std::string& path, int w, int h,
+                               const std::function<double(int, int)>& f,
+                               std::vector<std::string> cards = {}, bool float32 = true) {
+    LinearImage img;
+    img.width = w;
+    img.height = h;
+    img.planes = 1;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) img.data.push_back(static_cast<float>(f(x, y)));
+    img.cards = std::move(cards);
+    EXPECT_TRUE(WriteFitsLinear(path, img, float32, {}).ok()) << path;
+    return path;
 }
 
 // Runs a shell command quietly; its exit status.

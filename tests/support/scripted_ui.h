@@ -18,7 +18,6 @@ namespace orva::testing {
 
 class ScriptedUi : public Ui {
 public:
-    // ---- what happened ----
     std::vector<MessageBoxRequest> boxes;
     std::vector<FileDialogRequest> open_requests, save_requests;
     std::vector<std::string> dialogs_run, documents;
@@ -27,7 +26,6 @@ public:
     std::vector<int> progress;                // percentages shown, -1 when the display ended
     std::vector<std::string> progress_texts;  // the lines shown with them
 
-    // ---- the script ----
     std::deque<Answer> answers;  // for OK/Cancel and Yes/No/Cancel boxes
     std::deque<std::optional<FileDialogResult>> open_results, save_results;
     std::map<std::string, std::function<bool(AppContext&)>> dialog_handlers;

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <utility>
 
 #include "ops/dispatcher.h"
 #include "ops/tone.h"

@@ -43,21 +43,5 @@ TEST(ToolbarStrip, BatchModeShowsOnlyThePromptOrTheRunningNotice) {
     EXPECT_EQ(LayoutToolbarStrip(in).texts[0].text, "running");
 }
 
-TEST(ToolbarStrip, EveryCellThatDoesSomethingSaysWhat) {
-    // clang-format off
-    const std::pair<int, const char*> cases[] = {
-        {0, "開く"}, {1, "保存(BMP,JPG,TIF,PPM)"}, {2, "印刷"}, {3, ""}, {4, "アンドゥ"},
-        {5, "リドゥ"}, {6, ""}, {7, "シャープ/スムーズ"}, {14, "ヒストグラム"}, {15, "画像選択"},
-    };
-    // clang-format on
-    for (const auto& [cell, tip] : cases) EXPECT_EQ(ToolbarCellTip(cell), tip) << cell;
-    for (int cell = 0; cell < 20; ++cell) {
-        if (cell == 3 || cell == 6) continue;
-        EXPECT_FALSE(ToolbarCellTip(cell).empty()) << cell;
-        EXPECT_EQ(ToolbarCellTip(cell).find('&'), std::string::npos) << cell;
-    }
-    EXPECT_EQ(ToolbarCellTip(20), "");
-}
-
 }  // namespace
 }  // namespace orva
