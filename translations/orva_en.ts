@@ -1535,7 +1535,7 @@
     <message>
         <location line="+5"/>
         <source>ダークファイル設定(&amp;B)</source>
-        <translation>Dark files (&amp;B)</translation>
+        <translation>Dar&amp;k files</translation>
     </message>
     <message>
         <location line="+1"/>
@@ -1595,7 +1595,7 @@
     <message>
         <location line="+2"/>
         <source>ポイント座標(&amp;X)</source>
-        <translation>Point coordinates (&amp;X)</translation>
+        <translation>Point &amp;coordinates</translation>
     </message>
     <message>
         <location line="+7"/>
@@ -2110,7 +2110,7 @@ Press the right button to finish.</translation>
     <message>
         <location line="+3"/>
         <source>歪曲収差補正(&amp;Y)</source>
-        <translation>Distortion correction (&amp;Y)</translation>
+        <translation>&amp;Distortion correction</translation>
     </message>
     <message>
         <location line="+1"/>
@@ -2140,7 +2140,7 @@ Press the right button to finish.</translation>
     <message>
         <location line="+2"/>
         <source>ダイナミックレンジ補正(&amp;K)</source>
-        <translation>Dynamic range correction (&amp;K)</translation>
+        <translation>D&amp;ynamic range correction</translation>
     </message>
     <message>
         <location line="+1"/>
@@ -2211,7 +2211,7 @@ Press the right button to finish.</translation>
     <message>
         <location line="+4"/>
         <source>バックグランド補正（画像データ）(&amp;G)</source>
-        <translation>Background correction (image data) (&amp;G)</translation>
+        <translation>Background correction (&amp;image data)</translation>
     </message>
     <message>
         <location line="+5"/>
@@ -2463,12 +2463,12 @@ Press the right button to finish.</translation>
     <message>
         <location line="-19"/>
         <source>合成</source>
-        <translation>Composite</translation>
+        <translation>&amp;Composite</translation>
     </message>
     <message>
         <location line="+3"/>
         <source>バックグランド</source>
-        <translation>Background</translation>
+        <translation>Back&amp;ground</translation>
     </message>
     <message>
         <location line="+7"/>
@@ -2483,7 +2483,7 @@ Press the right button to finish.</translation>
     <message>
         <location line="+69"/>
         <source>言語 (Language)</source>
-        <translation>Language</translation>
+        <translation>&amp;Language</translation>
     </message>
     <message>
         <location line="+3"/>
