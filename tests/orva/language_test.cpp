@@ -17,7 +17,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QRegularExpression>
-#include <QSpinBox>
 #include <QXmlStreamReader>
 #include <cstdlib>
 #include <filesystem>
