@@ -68,6 +68,7 @@ MainWindow::MainWindow(const std::vector<std::string>& files, QWidget* parent, U
     setAcceptDrops(true);
 
     actions_ = BuildCommandMenus(menuBar());
+    AddLanguageMenu(menuBar(), *ctx_);
     for (QAction* a : actions_) {
         const int id = a->data().toInt();
         connect(a, &QAction::triggered, this, [this, id] { runCommand(id); });
@@ -105,7 +106,7 @@ MainWindow::MainWindow(const std::vector<std::string>& files, QWidget* parent, U
     hooks.set_status_text = [this](const std::string& text) {
         // The drop prompt is the strip's own text in batch mode; anything else (the running
         // notice) replaces it until the prompt comes back.
-        strip_->setBatchText(text == msg::kBatchPrompt ? std::string() : text);
+        strip_->setBatchText(text == Tr(msg::kBatchPrompt) ? std::string() : text);
         strip_->repaint();
     };
     hooks.quit = [this] { quitConfirmed(); };
@@ -154,7 +155,7 @@ void MainWindow::showTitle(const std::string& title) {
     std::string shown = changed ? title + " *" : title;
     // The stretch changes only what is shown, and stays on for every image until switched
     // off: the title says so, as the menu's check mark does.
-    if (ctx_->view.auto_stretch != 0) shown += msg::kAutoStretchMark;
+    if (ctx_->view.auto_stretch != 0) shown += Tr(msg::kAutoStretchMark);
     setWindowTitle(QString::fromStdString(shown));
 }
 

@@ -16,6 +16,11 @@ namespace orva::gui {
 std::vector<QAction*> BuildCommandMenus(QMenuBar* bar);
 
 // Enables or disables each action after CommandEnabled; disabled ones stay visible.
+// Adds the language choice to the View menu. A choice is saved in the settings file and
+// shown from the next start; the action for each language carries 0 (Japanese) or 1
+// (English) as data and is named "action_language_ja" / "action_language_en".
+void AddLanguageMenu(QMenuBar* bar, AppContext& ctx);
+
 void UpdateCommandActions(const AppContext& ctx, const std::vector<QAction*>& actions);
 
 }  // namespace orva::gui

@@ -10,7 +10,9 @@
 #include <QUrl>
 #include <filesystem>
 
+#include "common/translate.h"
 #include "dialogs/dialogs.h"
+#include "language.h"
 #include "printing.h"
 #include "shell/messages.h"
 
@@ -272,7 +274,7 @@ bool QtUi::OpenDocumentInside(const std::string& path) {
         document_ = new QTextBrowser(owner_);
         document_->setWindowFlag(Qt::Window);
         document_->setAttribute(Qt::WA_DeleteOnClose);
-        document_->setWindowTitle(QString::fromUtf8(msg::kHelpWindowTitle));
+        document_->setWindowTitle(QString::fromUtf8(Tr(msg::kHelpWindowTitle)));
         // Links to other pages of the help stay here; links out of it go to the desktop.
         document_->setOpenExternalLinks(true);
         document_->resize(760, 640);
@@ -332,7 +334,7 @@ void QtUi::ShowProgress(const std::string& text, int percent) {
     if (!progress_) {
         progress_ = std::make_unique<QProgressDialog>(owner_);
         progress_->setWindowTitle(QString::fromUtf8(msg::kProductName));
-        progress_->setCancelButtonText(QString::fromUtf8("中止"));
+        progress_->setCancelButtonText(TranslatedText(ORVA_TEXT("orva", "中止")));
         progress_->setRange(0, 100);
         progress_->setMinimumDuration(500);
         // Application-modal: the Cancel button must take clicks while the job runs, and no

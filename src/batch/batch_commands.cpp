@@ -28,7 +28,7 @@ std::string WithFolder(const AppContext& ctx, const std::string& name) {
 void SaveStepDetails(AppContext& ctx, BatchStep& step) {
     if (!step.folder.empty() && !step.format.empty() &&
         AskCaution(ctx.ui,
-                   Format(msg::kBatchSaveConfirm, step.folder.c_str(), step.format.c_str()))) {
+                   Format(Tr(msg::kBatchSaveConfirm), step.folder.c_str(), step.format.c_str()))) {
         ctx.batch.save_configured = 1;
         return;
     }
@@ -44,7 +44,7 @@ void SaveStepDetails(AppContext& ctx, BatchStep& step) {
         const std::filesystem::path path(WithFolder(ctx, chosen->path));
         const std::string folder = path.has_filename() ? path.parent_path().string() : "";
         if (folder.empty()) {
-            ShowMessage(ctx.ui, msg::kBatchSaveRetry);
+            ShowMessage(ctx.ui, Tr(msg::kBatchSaveRetry));
             continue;
         }
         const std::string format = SaveFilterExtension(chosen->filter_index);
@@ -61,15 +61,15 @@ void SaveStepDetails(AppContext& ctx, BatchStep& step) {
 bool ReadBatchCommand(AppContext& ctx) {
     FileDialogRequest req;
     req.title = msg::kLoadTitle;
-    req.filters = ParseFilterList(msg::kBatchFilter);
+    req.filters = ParseFilterList(Tr(msg::kBatchFilter));
     const auto chosen = ctx.ui.OpenFileDialog(req);
     if (!chosen || !ReadBatchFile(WithFolder(ctx, chosen->path), ctx.batch)) {
-        ShowMessage(ctx.ui, msg::kSettingsNotLoaded);
+        ShowMessage(ctx.ui, Tr(msg::kSettingsNotLoaded));
         return false;
     }
     ctx.batch.save_configured = 1;
     if (Step(ctx, kBatchSteps - 1).edited_code == kStepSave)
-        ShowMessage(ctx.ui, msg::kBatchCheckFolder);
+        ShowMessage(ctx.ui, Tr(msg::kBatchCheckFolder));
     // As when the batch is started from the menu: a cancelled question leaves every image
     // open and batch mode off (the settings read stay loaded).
     if (ctx.ws.current >= 0 && !CloseAllAsking(ctx)) {
@@ -77,7 +77,7 @@ bool ReadBatchCommand(AppContext& ctx) {
         return true;
     }
     ctx.batch.mode = Step(ctx, 0).edited_code;
-    ctx.ui.SetStatusText(msg::kBatchPrompt);
+    ctx.ui.SetStatusText(Tr(msg::kBatchPrompt));
     ctx.ui.Repaint();
     return true;
 }
@@ -85,18 +85,18 @@ bool ReadBatchCommand(AppContext& ctx) {
 void WriteBatchCommand(AppContext& ctx) {
     FileDialogRequest req;
     req.title = msg::kSaveTitle;
-    req.filters = ParseFilterList(msg::kBatchFilter);
+    req.filters = ParseFilterList(Tr(msg::kBatchFilter));
     req.proposed_name = "orva";
     const auto chosen = ctx.ui.SaveFileDialog(req);
     if (!chosen) {
-        ShowMessage(ctx.ui, msg::kSettingsNotSaved);
+        ShowMessage(ctx.ui, Tr(msg::kSettingsNotSaved));
         return;
     }
     std::string path = WithFolder(ctx, chosen->path);
     if (!EndsWithNoCase(path, ".ovb")) path += ".ovb";
     if (!ConfirmOverwrite(ctx.ui, path)) return;
     // A batch file that could not be written is reported rather than passed over.
-    if (!WriteBatchFile(path, ctx.batch)) ShowMessage(ctx.ui, msg::kSettingsNotSaved);
+    if (!WriteBatchFile(path, ctx.batch)) ShowMessage(ctx.ui, Tr(msg::kSettingsNotSaved));
 }
 
 void BatchMenuCommand(AppContext& ctx, int id) {
@@ -117,7 +117,7 @@ void ShowStepDetails(AppContext& ctx, int k) {
     BatchStep& step = Step(ctx, k);
     const int code = step.edited_code;
     if (code == kStepOpenOne) {
-        ShowMessage(ctx.ui, msg::kBatchOpenOneDetail);
+        ShowMessage(ctx.ui, Tr(msg::kBatchOpenOneDetail));
         return;
     }
     if (code == kStepSave) {
@@ -125,14 +125,14 @@ void ShowStepDetails(AppContext& ctx, int k) {
         return;
     }
     if (code < kStepOpenComposite || code >= kStepEnd) return;
-    if (code == kStepOpenComposite) ShowMessage(ctx.ui, msg::kBatchCompositeDetail);
+    if (code == kStepOpenComposite) ShowMessage(ctx.ui, Tr(msg::kBatchCompositeDetail));
     LoadStepParameters(ctx, k, code);
     const std::optional<DialogId> dialog = StepKinds()[static_cast<std::size_t>(code)].dialog;
     // A background step must correct: a background kept as a new image has no place in a
     // batch.
     while (dialog && ctx.ui.RunDialog(*dialog, ctx) && code == 5 &&
            ctx.settings.background.generated_use == 0)
-        ShowMessage(ctx.ui, msg::kBatchBackgroundMode);
+        ShowMessage(ctx.ui, Tr(msg::kBatchBackgroundMode));
     StoreStepParameters(ctx, k, code);
     step.confirmed_code = code;
 }
@@ -140,7 +140,7 @@ void ShowStepDetails(AppContext& ctx, int k) {
 bool ConfirmBatchSequence(AppContext& ctx) {
     const bool ends = Step(ctx, kBatchSteps - 1).edited_code == kStepEnd;
     if (!ends && ctx.batch.save_configured == 0) {
-        ShowMessage(ctx.ui, msg::kBatchNoSaveFolder);
+        ShowMessage(ctx.ui, Tr(msg::kBatchNoSaveFolder));
         return false;
     }
     if (ends) ctx.batch.save_configured = 1;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "common/translate.h"
 #include "shell/command_ids.h"
 #include "shell/operations.h"
 
@@ -13,9 +14,9 @@ const std::array<StepKind, kStepCodes>& StepKinds() {
     static const std::array<StepKind, kStepCodes> kinds = [] {
         std::array<StepKind, kStepCodes> k{};
         k[kStepNone] = {" ", std::nullopt, 0};
-        k[kStepOpenOne] = {"ファイル開く(１枚)", std::nullopt, 0};
-        k[kStepSave] = {"ファイル保存", std::nullopt, 0};
-        k[kStepEnd] = {"終了", std::nullopt, 0};
+        k[kStepOpenOne] = {ORVA_TEXT("orva", "ファイル開く(１枚)"), std::nullopt, 0};
+        k[kStepSave] = {ORVA_TEXT("orva", "ファイル保存"), std::nullopt, 0};
+        k[kStepEnd] = {ORVA_TEXT("orva", "終了"), std::nullopt, 0};
         for (const OperationDescriptor& op : Operations())
             if (op.step != kStepNone) k[op.step] = {op.step_name, op.dialog, op.command};
         return k;

@@ -46,7 +46,7 @@ bool Stack(AppContext& ctx, const std::vector<int>& sources, int into, bool last
     FillCompositeBlock(ctx.settings.multi_file, sources, last_stage, ctx.params);
     if (!Dispatch(kOpComposite, ctx.ws.at(into), ctx.params, ctx.ws, ctx.kernels)) {
         ClearSlot(ctx.ws, into);
-        ShowError(ctx.ui, msg::kNoMemoryRun);
+        ShowError(ctx.ui, Tr(msg::kNoMemoryRun));
         return false;
     }
     AdoptNewImage(ctx, into, true);
@@ -82,7 +82,7 @@ bool BackgroundStep(AppContext& ctx) {
 bool CropStep(AppContext& ctx) {
     const int slot = FindFreeSlot(ctx.ws);
     if (slot < 0) {
-        ShowError(ctx.ui, msg::kNoSlotNew);
+        ShowError(ctx.ui, Tr(msg::kNoSlotNew));
         return false;
     }
     if (const char* failure = CropIntoSlot(ctx, ctx.ws.current, slot)) {
@@ -101,7 +101,7 @@ bool OperationStep(AppContext& ctx, int code) {
     if (code == 8) ctx.settings.wavelet.enlarge = 0;
     if (!CheckImageMemory(ctx.ws, 0, 0, ctx.ws.current, cmd->memory_count) ||
         !ApplyProcessing(ctx, *cmd, *rec)) {
-        ShowError(ctx.ui, msg::kNoMemoryRun);
+        ShowError(ctx.ui, Tr(msg::kNoMemoryRun));
         return false;
     }
     rec->changed = 1;

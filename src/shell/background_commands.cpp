@@ -46,13 +46,13 @@ void RunOnImages(AppContext& ctx, uint32_t code, const ParamBlock& block, int sk
     {
         BusyScope busy(ctx.ui);
         if (ctx.shell.all_images == 0 || current_only) {
-            if (!one(*ctx.ws.Current())) ShowError(ctx.ui, msg::kNoMemoryRun);
+            if (!one(*ctx.ws.Current())) ShowError(ctx.ui, Tr(msg::kNoMemoryRun));
         } else {
             for (int slot = 0; slot < kSlotCount; ++slot) {
                 ImageRecord& rec = ctx.ws.at(slot);
                 if (rec.width <= 0 || slot == skip) continue;
                 if (!CheckImageMemory(ctx.ws, 0, 0, slot, 2) || !one(rec)) {
-                    ShowError(ctx.ui, msg::kNoMemoryRun);
+                    ShowError(ctx.ui, Tr(msg::kNoMemoryRun));
                     break;
                 }
             }
@@ -63,7 +63,7 @@ void RunOnImages(AppContext& ctx, uint32_t code, const ParamBlock& block, int sk
 
 bool MemoryForTwo(AppContext& ctx) {
     if (CheckImageMemory(ctx.ws, 0, 0, ctx.ws.current, 2)) return true;
-    ShowError(ctx.ui, msg::kNoMemoryRun);
+    ShowError(ctx.ui, Tr(msg::kNoMemoryRun));
     return false;
 }
 
@@ -109,7 +109,8 @@ void RadialBackgroundCommand(AppContext& ctx) {
 
 void SampleLevelCommand(AppContext& ctx, int mode) {
     ctx.view.sampling_mode = mode;
-    ShowMessage(ctx.ui, mode == kSampleCentre ? msg::kSampleCentrePrompt : msg::kSampleEdgePrompt);
+    ShowMessage(ctx.ui,
+                mode == kSampleCentre ? Tr(msg::kSampleCentrePrompt) : Tr(msg::kSampleEdgePrompt));
 }
 
 void ImageBackgroundCommand(AppContext& ctx) {
@@ -117,7 +118,7 @@ void ImageBackgroundCommand(AppContext& ctx) {
     if (!ctx.ui.RunDialog(DialogId::BackgroundImage, ctx)) return;
     const BackgroundSettings& s = ctx.settings.background;
     if (!UsableSlot(ctx, s.image_slot)) {
-        ShowError(ctx.ui, msg::kNoImageChosen);
+        ShowError(ctx.ui, Tr(msg::kNoImageChosen));
         return;
     }
     ParamBlock block = ctx.params;
@@ -145,7 +146,7 @@ const char* GenerateBackground(AppContext& ctx, int source, int use, bool undo) 
     const int slot = FindFreeSlot(ctx.ws);
     const bool two_part = s.two_part != 0;
     const int temp = two_part && slot >= 0 ? FreeSlotAfter(ctx.ws, slot) : -1;
-    if (slot < 0 || (two_part && temp < 0)) return msg::kNoSlotNew;
+    if (slot < 0 || (two_part && temp < 0)) return Tr(msg::kNoSlotNew);
     ParamBlock& block = ctx.params;
     const int area = BG.detect_area.Clamp(s.detect_area);
     PutWord(block, BG.average_area, BG.average_area.Clamp(s.average_area));
@@ -167,7 +168,7 @@ const char* GenerateBackground(AppContext& ctx, int source, int use, bool undo) 
     }
     if (!ok || !ctx.ws.at(slot).occupied()) {
         ClearSlot(ctx.ws, slot);
-        return msg::kNoMemoryRun;
+        return Tr(msg::kNoMemoryRun);
     }
     if (use == 0) {
         AdoptNewImage(ctx, slot, true);
@@ -181,14 +182,14 @@ const char* GenerateBackground(AppContext& ctx, int source, int use, bool undo) 
     const bool done = undo ? ApplyWithUndo(rec, correct) : correct(rec);
     ClearSlot(ctx.ws, slot);
     if (done && !undo) rec.changed = rec.refresh = 1;  // the undo path marks it itself
-    return done ? nullptr : msg::kNoMemoryRun;
+    return done ? nullptr : Tr(msg::kNoMemoryRun);
 }
 
 void BackgroundPointsCommand(AppContext& ctx) {
     if (!HasImage(ctx)) return;
     if (!ctx.ui.RunDialog(DialogId::BackgroundPoints, ctx)) return;
     ctx.view.sampling_mode = kSamplePoints;
-    ShowMessage(ctx.ui, msg::kBackgroundPointsPrompt);
+    ShowMessage(ctx.ui, Tr(msg::kBackgroundPointsPrompt));
 }
 
 void CompareImagesCommand(AppContext& ctx) {
@@ -196,7 +197,7 @@ void CompareImagesCommand(AppContext& ctx) {
     if (!ctx.ui.RunDialog(DialogId::Compare, ctx)) return;
     const int slot = ctx.shell.selected_slot;
     if (!UsableSlot(ctx, slot)) {
-        ShowError(ctx.ui, msg::kNoImageChosen);
+        ShowError(ctx.ui, Tr(msg::kNoImageChosen));
         return;
     }
     // Pictures of different sizes are compared pixel by pixel all the same; the user is
@@ -204,7 +205,8 @@ void CompareImagesCommand(AppContext& ctx) {
     const ImageRecord& a = ctx.ws.at(ctx.ws.current);
     const ImageRecord& b = ctx.ws.at(slot);
     if ((a.width != b.width || a.height != b.height) &&
-        !AskCaution(ctx.ui, Format(msg::kCompareSizesDiffer, a.width, a.height, b.width, b.height)))
+        !AskCaution(ctx.ui,
+                    Format(Tr(msg::kCompareSizesDiffer), a.width, a.height, b.width, b.height)))
         return;
     const int level = kCompositeFields.compare_level.Clamp(ctx.settings.composite.compare_level);
     ParamBlock block = ctx.params;

@@ -40,23 +40,24 @@ std::string DesktopStackProgress(const std::string& line) {
     const auto whole = [&](int matched, int wanted) {
         return matched == wanted && end == static_cast<int>(line.size());
     };
-    if (line == "reading the RAW frames") return msg::kStackReadingRaw;
-    if (line == "done") return msg::kStackDone;
+    if (line == "reading the RAW frames") return Tr(msg::kStackReadingRaw);
+    if (line == "done") return Tr(msg::kStackDone);
     char kind[8] = {};
     end = -1;
     if (whole(std::sscanf(s, "master %7[a-z] of %d frame(s)%n", kind, &a, &end), 2)) {
         const std::string k = kind;
-        if (k == "bias") return Format(msg::kStackMasterBias, a);
-        if (k == "dark") return Format(msg::kStackMasterDark, a);
-        if (k == "flat") return Format(msg::kStackMasterFlat, a);
+        if (k == "bias") return Format(Tr(msg::kStackMasterBias), a);
+        if (k == "dark") return Format(Tr(msg::kStackMasterDark), a);
+        if (k == "flat") return Format(Tr(msg::kStackMasterFlat), a);
     }
     end = -1;
     if (whole(std::sscanf(s, "registering %d/%d%n", &a, &b, &end), 2))
-        return Format(msg::kStackRegistering, a, b);
+        return Format(Tr(msg::kStackRegistering), a, b);
     end = -1;
     if (whole(std::sscanf(s, "combining plane %d row %d/%d%n", &a, &b, &c, &end), 3))
-        return Format(msg::kStackCombining, a, b, c);
-    if (line.rfind("left out ", 0) == 0) return Format(msg::kStackLeftOut, line.substr(9).c_str());
+        return Format(Tr(msg::kStackCombining), a, b, c);
+    if (line.rfind("left out ", 0) == 0)
+        return Format(Tr(msg::kStackLeftOut), line.substr(9).c_str());
     return line;  // anything else as the engine wrote it
 }
 
@@ -64,12 +65,12 @@ void CalibratedStackCommand(AppContext& ctx) {
     if (!ctx.ui.RunDialog(DialogId::CalibratedStack, ctx)) return;
     const CalibratedStackSettings& s = ctx.settings.calibrated;
     if (s.lights.empty()) {
-        ShowError(ctx.ui, msg::kNoLightFrames);
+        ShowError(ctx.ui, Tr(msg::kNoLightFrames));
         return;
     }
     const int slot = FindFreeSlot(ctx.ws);
     if (slot < 0) {
-        ShowError(ctx.ui, msg::kNoSlotNew);
+        ShowError(ctx.ui, Tr(msg::kNoSlotNew));
         return;
     }
     StackJob job = JobFromSettings(s);
@@ -92,7 +93,7 @@ void CalibratedStackCommand(AppContext& ctx) {
         const IoResult r = WriteReport(s.report, out.lights);
         if (!r.ok()) {
             const std::string why = r.detail.empty() ? IoStatusName(r.status) : r.detail;
-            ShowError(ctx.ui, Format(msg::kStackReportFailed, s.report.c_str(), why.c_str()));
+            ShowError(ctx.ui, Format(Tr(msg::kStackReportFailed), s.report.c_str(), why.c_str()));
         }
     }
     if (!ok) {
@@ -101,27 +102,28 @@ void CalibratedStackCommand(AppContext& ctx) {
     }
     if (!StoreStackResult(out.image, ctx.ws.at(slot))) {
         ClearSlot(ctx.ws, slot);
-        ShowError(ctx.ui, msg::kNoMemoryRun);
+        ShowError(ctx.ui, Tr(msg::kNoMemoryRun));
         return;
     }
     // Named as the multi-file compositing names its result, so that stacks tell apart in the
     // pickers: the command, the first light and how many more.
     const std::string first = std::filesystem::path(s.lights.front()).stem().string();
-    ctx.ws.at(slot).name = Format(msg::kFilesResultName, CommandName(kCmdCalibratedStack).c_str(),
-                                  first.c_str(), static_cast<int>(s.lights.size()) - 1);
+    ctx.ws.at(slot).name =
+        Format(Tr(msg::kFilesResultName), CommandName(kCmdCalibratedStack).c_str(), first.c_str(),
+               static_cast<int>(s.lights.size()) - 1);
     AdoptNewImage(ctx, slot, true);
     ctx.ui.Repaint();
     // What the user should know of the result: a dark of another exposure, registration by
     // shift because the reference light had too few stars.
     if (!out.warnings.empty()) {
-        std::string text = msg::kStackWarnings;
+        std::string text = Tr(msg::kStackWarnings);
         for (const std::string& line : out.warnings) text += "\n" + line;
         ShowMessage(ctx.ui, text);
     }
     // Lights left out (not registered, or by quality) are not in the result: the user should
     // know which, and why.
     if (!out.left_out.empty()) {
-        std::string text = msg::kLightsLeftOut;
+        std::string text = Tr(msg::kLightsLeftOut);
         for (const std::string& why : out.left_out) text += "\n" + why;
         ShowMessage(ctx.ui, text);
     }

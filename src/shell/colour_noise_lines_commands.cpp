@@ -79,7 +79,7 @@ void ColourChangeRgbCommand(AppContext& ctx) {
     if (const auto rgb = PointAColour(*rec)) {
         for (std::size_t c = 0; c < 3; ++c) s.rgb_source[c] = (*rgb)[c] >> 8;
     } else {
-        ShowMessage(ctx.ui, msg::kColourPointHint);
+        ShowMessage(ctx.ui, Tr(msg::kColourPointHint));
     }
     RunColourChange(ctx, DialogId::ColourChangeRgb, [](AppContext& c, ImageRecord& r) {
         if (!HoldsPicture(r)) return true;
@@ -98,7 +98,7 @@ void ColourChangeHsvCommand(AppContext& ctx) {
     if (const auto rgb = PointAColour(*rec)) {
         s.hsv_source = HsvDialogUnits((*rgb)[0], (*rgb)[1], (*rgb)[2]);
     } else {
-        ShowMessage(ctx.ui, msg::kColourPointHint);
+        ShowMessage(ctx.ui, Tr(msg::kColourPointHint));
     }
     RunColourChange(ctx, DialogId::ColourChangeHsv, [](AppContext& c, ImageRecord& r) {
         if (!HoldsPicture(r)) return true;
@@ -128,14 +128,14 @@ void LineSeparationCommand(AppContext& ctx) {
         for (const uint32_t code : {kOpLinesEven, kOpLinesOdd}) {
             const int slot = FindFreeSlot(ctx.ws);
             if (slot < 0) {
-                ShowError(ctx.ui, msg::kNoSlotNew);  // an image already made stays
+                ShowError(ctx.ui, Tr(msg::kNoSlotNew));  // an image already made stays
                 break;
             }
             ImageRecord& dst = ctx.ws.at(slot);
             ctx.params[0] = source;
             if (!Dispatch(code, dst, ctx.params, ctx.ws, ctx.kernels) || !dst.occupied()) {
                 ClearSlot(ctx.ws, slot);
-                ShowError(ctx.ui, msg::kNoMemoryRun);
+                ShowError(ctx.ui, Tr(msg::kNoMemoryRun));
                 break;
             }
             AdoptNewImage(ctx, slot, true);

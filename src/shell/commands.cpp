@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "common/text.h"
+#include "common/translate.h"
 #include "shell/background_commands.h"
 #include "shell/calibrated_commands.h"
 #include "shell/colour_noise_lines_commands.h"
@@ -44,13 +45,13 @@ void ShowDocument(AppContext& ctx, const char* file, const char* missing, bool i
 }
 
 void SaveSettingsCommand(AppContext& ctx) {
-    ShowMessage(ctx.ui, Format(msg::kSaveSettingsInfo, msg::kProductName));
+    ShowMessage(ctx.ui, Format(Tr(msg::kSaveSettingsInfo), msg::kProductName));
     FileDialogRequest req;
     req.title = msg::kSaveTitle;
-    req.filters = ParseFilterList(msg::kSettingsFilter);
+    req.filters = ParseFilterList(Tr(msg::kSettingsFilter));
     const auto chosen = ctx.ui.SaveFileDialog(req);
     if (!chosen) {
-        ShowError(ctx.ui, msg::kSettingsNotSaved);
+        ShowError(ctx.ui, Tr(msg::kSettingsNotSaved));
         return;
     }
     std::string path = chosen->path;
@@ -58,28 +59,28 @@ void SaveSettingsCommand(AppContext& ctx) {
     if (!path.empty() && path.front() != '/') path = ctx.shell.folder + path;
     if (!ConfirmOverwrite(ctx.ui, path)) return;
     // A settings file that could not be written is reported rather than passed over.
-    if (!SaveSettingsFile(path, ctx.settings)) ShowError(ctx.ui, msg::kSettingsNotSaved);
+    if (!SaveSettingsFile(path, ctx.settings)) ShowError(ctx.ui, Tr(msg::kSettingsNotSaved));
 }
 
 void LoadSettingsCommand(AppContext& ctx) {
     FileDialogRequest req;
     req.title = msg::kLoadTitle;
-    req.filters = ParseFilterList(msg::kSettingsFilter);
+    req.filters = ParseFilterList(Tr(msg::kSettingsFilter));
     const auto chosen = ctx.ui.OpenFileDialog(req);
     if (!chosen) {
-        ShowError(ctx.ui, msg::kSettingsNotLoaded);
+        ShowError(ctx.ui, Tr(msg::kSettingsNotLoaded));
         return;
     }
     std::string path = chosen->path;
     if (!path.empty() && path.front() != '/') path = ctx.shell.folder + path;
     // A file that is not a settings file (an image chosen by mistake) is reported, not
     // passed over as if it had loaded.
-    if (!LoadSettingsFile(path, ctx.settings)) ShowError(ctx.ui, msg::kSettingsNotLoaded);
+    if (!LoadSettingsFile(path, ctx.settings)) ShowError(ctx.ui, Tr(msg::kSettingsNotLoaded));
 }
 
 void StartBatch(AppContext& ctx) {
     if (ctx.batch.save_configured == 0) {
-        ShowError(ctx.ui, msg::kBatchNotSetUp);
+        ShowError(ctx.ui, Tr(msg::kBatchNotSetUp));
         ctx.batch.mode = 0;
         return;
     }
@@ -90,7 +91,7 @@ void StartBatch(AppContext& ctx) {
         return;  // the slot asked about stays current, batch mode stays as it was
     }
     ctx.batch.mode = ctx.batch.steps[0].edited_code;
-    ctx.ui.SetStatusText(msg::kBatchPrompt);
+    ctx.ui.SetStatusText(Tr(msg::kBatchPrompt));
     ctx.ui.Repaint();
 }
 
@@ -117,99 +118,110 @@ void SelectImage(AppContext& ctx) {
 std::vector<Command> BuildTable() {
     auto image = [](const AppContext& ctx) { return HasImage(ctx); };
     std::vector<Command> t = {
-        {kCmdOpen, "開く(&O)", OpenCommand, nullptr},
-        {kCmdSave, "保存(BMP,JPG,TIF,PPM)(&S)", SaveCommand, image},
-        {kCmdClose, "閉じる(&C)",
+        {kCmdOpen, ORVA_TEXT("orva", "開く(&O)"), OpenCommand, nullptr},
+        {kCmdSave, ORVA_TEXT("orva", "保存(BMP,JPG,TIF,PPM)(&S)"), SaveCommand, image},
+        {kCmdClose, ORVA_TEXT("orva", "閉じる(&C)"),
          [](AppContext& ctx) {
              if (ctx.ws.current < 0) return;
              if (CloseSlotAsking(ctx, ctx.ws.current)) ctx.ws.current = HighestOccupiedSlot(ctx.ws);
              ctx.ui.Repaint();
          },
          image},
-        {kCmdCloseAll, "全画像を閉じる",
+        {kCmdCloseAll, ORVA_TEXT("orva", "全画像を閉じる"),
          [](AppContext& ctx) {
              CloseAllAsking(ctx);
              ctx.ui.Repaint();
          },
          nullptr},
-        {kCmdPrint, "印刷(&P)", PrintCommand, image},
-        {kCmdExit, "終了(&X)",
+        {kCmdPrint, ORVA_TEXT("orva", "印刷(&P)"), PrintCommand, image},
+        {kCmdExit, ORVA_TEXT("orva", "終了(&X)"),
          [](AppContext& ctx) {
              if (RequestApplicationClose(ctx)) ctx.ui.Quit();
          },
          nullptr},
-        {kCmdDarkFiles, "ダークファイル設定(&B)", DarkFilesCommand, nullptr},
-        {kCmdRawSettings, "RAW現像設定(&R)", RawSettingsCommand, nullptr},
-        {kCmdInitSettings, "全設定の初期化",
+        {kCmdDarkFiles, ORVA_TEXT("orva", "ダークファイル設定(&B)"), DarkFilesCommand, nullptr},
+        {kCmdRawSettings, ORVA_TEXT("orva", "RAW現像設定(&R)"), RawSettingsCommand, nullptr},
+        {kCmdInitSettings, ORVA_TEXT("orva", "全設定の初期化"),
          [](AppContext& ctx) {
-             if (AskCaution(ctx.ui, msg::kAskInitSettings)) InitSettings(ctx, 1);
+             if (AskCaution(ctx.ui, Tr(msg::kAskInitSettings))) InitSettings(ctx, 1);
          },
          nullptr},
-        {kCmdSaveSettings, "全設定の保存", SaveSettingsCommand, nullptr},
-        {kCmdLoadSettings, "全設定の読み込み", LoadSettingsCommand, nullptr},
+        {kCmdSaveSettings, ORVA_TEXT("orva", "全設定の保存"), SaveSettingsCommand, nullptr},
+        {kCmdLoadSettings, ORVA_TEXT("orva", "全設定の読み込み"), LoadSettingsCommand, nullptr},
         {kCmdCopyZoomToAll, "", CopyZoomToAll, nullptr},
-        {kCmdUndo, "アンドゥ(&U)", Undo, CanUndo},
-        {kCmdRedo, "リドゥ(&R)", Redo, CanRedo},
-        {kCmdCopy, "コピー(&C)", CopyCurrentImage, image},
-        {kCmdAreaCopy, "領域コピー(&A)", ArmAreaCopy, image},
-        {kCmdZoomIn, "拡大表示(&I)", [](AppContext& ctx) { ZoomCommand(ctx, 1); }, image},
-        {kCmdZoomOut, "縮小表示(&O)", [](AppContext& ctx) { ZoomCommand(ctx, 0); }, image},
-        {kCmdHistogram, "ヒストグラム(&H)", [](AppContext& ctx) { ShowInspectionCommand(ctx, 0); },
-         nullptr},
-        {kCmdPointReport, "ポイント座標(&X)",
+        {kCmdUndo, ORVA_TEXT("orva", "アンドゥ(&U)"), Undo, CanUndo},
+        {kCmdRedo, ORVA_TEXT("orva", "リドゥ(&R)"), Redo, CanRedo},
+        {kCmdCopy, ORVA_TEXT("orva", "コピー(&C)"), CopyCurrentImage, image},
+        {kCmdAreaCopy, ORVA_TEXT("orva", "領域コピー(&A)"), ArmAreaCopy, image},
+        {kCmdZoomIn, ORVA_TEXT("orva", "拡大表示(&I)"),
+         [](AppContext& ctx) { ZoomCommand(ctx, 1); }, image},
+        {kCmdZoomOut, ORVA_TEXT("orva", "縮小表示(&O)"),
+         [](AppContext& ctx) { ZoomCommand(ctx, 0); }, image},
+        {kCmdHistogram, ORVA_TEXT("orva", "ヒストグラム(&H)"),
+         [](AppContext& ctx) { ShowInspectionCommand(ctx, 0); }, nullptr},
+        {kCmdPointReport, ORVA_TEXT("orva", "ポイント座標(&X)"),
          [](AppContext& ctx) {
              if (!HasImage(ctx)) return;
              ShowReport(ctx.ui, PointReportText(ctx.ws.at(ctx.ws.current),
                                                 ctx.settings.display.readout_divisor));
          },
          image},
-        {kCmdCrossSection, "断面濃度", [](AppContext& ctx) { ShowInspectionCommand(ctx, 1); },
-         nullptr},
-        {kCmdSelectImage, "画像選択(&S)", SelectImage, nullptr},
-        {kCmdAutoStretch, "オートストレッチ表示(&T)",
+        {kCmdCrossSection, ORVA_TEXT("orva", "断面濃度"),
+         [](AppContext& ctx) { ShowInspectionCommand(ctx, 1); }, nullptr},
+        {kCmdSelectImage, ORVA_TEXT("orva", "画像選択(&S)"), SelectImage, nullptr},
+        {kCmdAutoStretch, ORVA_TEXT("orva", "オートストレッチ表示(&T)"),
          [](AppContext& ctx) {
              ctx.view.auto_stretch ^= 1;
              ctx.ui.Repaint();
          },
          nullptr},
-        {kCmdDisplaySettings, "表示モード設定",
+        {kCmdDisplaySettings, ORVA_TEXT("orva", "表示モード設定"),
          [](AppContext& ctx) {
              if (ctx.ui.RunDialog(DialogId::DisplaySettings, ctx)) ctx.ui.Repaint();
          },
          nullptr},
-        {kCmdHelp, "ヘルプ",
-         [](AppContext& ctx) { ShowDocument(ctx, msg::kHelpFile, msg::kHelpMissing); }, nullptr},
-        {kCmdHelpInside, "ヘルプ(ORVA内で表示)(&I)",
-         [](AppContext& ctx) { ShowDocument(ctx, msg::kHelpFile, msg::kHelpMissing, true); },
+        {kCmdHelp, ORVA_TEXT("orva", "ヘルプ"),
+         [](AppContext& ctx) { ShowDocument(ctx, Tr(msg::kHelpFile), Tr(msg::kHelpMissing)); },
          nullptr},
-        {kCmdVersion, "バージョン(&A)",
+        {kCmdHelpInside, ORVA_TEXT("orva", "ヘルプ(ORVA内で表示)(&I)"),
          [](AppContext& ctx) {
-             ShowAbout(ctx.ui, Format(msg::kVersionLine, msg::kProductName) +
-                                   "\n天体写真とデジタルカメラ画像のための画像処理ソフト");
+             ShowDocument(ctx, Tr(msg::kHelpFile), Tr(msg::kHelpMissing), true);
          },
          nullptr},
-        {kCmdExamples, "画像処理例",
-         [](AppContext& ctx) { ShowDocument(ctx, msg::kExamplesFile, msg::kExamplesMissing); },
+        {kCmdVersion, ORVA_TEXT("orva", "バージョン(&A)"),
+         [](AppContext& ctx) {
+             ShowAbout(
+                 ctx.ui,
+                 Format(msg::kVersionLine, msg::kProductName) +
+                     Tr(ORVA_TEXT("orva", "\n天体写真とデジタルカメラ画像のための画像処理ソフト")));
+         },
          nullptr},
-        {kCmdBatchSettings, "設定", BatchCommand(kCmdBatchSettings), BatchInstalled},
+        {kCmdExamples, ORVA_TEXT("orva", "画像処理例"),
+         [](AppContext& ctx) { ShowDocument(ctx, msg::kExamplesFile, Tr(msg::kExamplesMissing)); },
+         nullptr},
+        {kCmdBatchSettings, ORVA_TEXT("orva", "設定"), BatchCommand(kCmdBatchSettings),
+         BatchInstalled},
         // A batch is started while none runs and stopped while one runs.
-        {kCmdBatchStart, "バッチ開始", StartBatch,
+        {kCmdBatchStart, ORVA_TEXT("orva", "バッチ開始"), StartBatch,
          [](const AppContext& ctx) { return ctx.batch.mode == 0; }},
-        {kCmdBatchStop, "バッチ停止",
+        {kCmdBatchStop, ORVA_TEXT("orva", "バッチ停止"),
          [](AppContext& ctx) {
              ctx.batch.mode = 0;
              ctx.ui.SetStatusText("");
              ctx.ui.Repaint();
          },
          [](const AppContext& ctx) { return ctx.batch.mode != 0; }},
-        {kCmdBatchOpen, "バッチファイル開く", BatchCommand(kCmdBatchOpen), BatchInstalled},
-        {kCmdBatchSave, "バッチファイル保存", BatchCommand(kCmdBatchSave), BatchInstalled},
+        {kCmdBatchOpen, ORVA_TEXT("orva", "バッチファイル開く"), BatchCommand(kCmdBatchOpen),
+         BatchInstalled},
+        {kCmdBatchSave, ORVA_TEXT("orva", "バッチファイル保存"), BatchCommand(kCmdBatchSave),
+         BatchInstalled},
         {kCmdRepaintToolbar, "", [](AppContext& ctx) { ctx.ui.RepaintToolbar(); }, nullptr},
-        {kCmdCalibratedStack, "キャリブレーション合成(&C)", CalibratedStackCommand, nullptr},
-        {kCmdLiveStack, "ライブスタック(&V)", LiveStackCommand, nullptr},
-        {kCmdSampleCentre, "中央背景取り込み",
+        {kCmdCalibratedStack, ORVA_TEXT("orva", "キャリブレーション合成(&C)"),
+         CalibratedStackCommand, nullptr},
+        {kCmdLiveStack, ORVA_TEXT("orva", "ライブスタック(&V)"), LiveStackCommand, nullptr},
+        {kCmdSampleCentre, ORVA_TEXT("orva", "中央背景取り込み"),
          [](AppContext& ctx) { SampleLevelCommand(ctx, kSampleCentre); }, image},
-        {kCmdSampleEdge, "周辺背景取り込み",
+        {kCmdSampleEdge, ORVA_TEXT("orva", "周辺背景取り込み"),
          [](AppContext& ctx) { SampleLevelCommand(ctx, kSampleEdge); }, image},
     };
     // Every operation's command comes from its descriptor.
@@ -247,7 +259,7 @@ bool CommandEnabled(const AppContext& ctx, int id) {
 std::string CommandName(int id) {
     const Command* c = FindCommand(id);
     if (c == nullptr) return {};
-    std::string label = c->label;
+    std::string label = Tr(c->label);
     if (const std::size_t k = label.rfind("(&"); k != std::string::npos) label.erase(k);
     std::erase(label, '&');
     return label;

@@ -20,7 +20,7 @@ bool Holds(const AppContext& ctx, int slot) {
 // The free slot for a new picture, or -1 after telling the user.
 int NewImageSlot(AppContext& ctx) {
     const int slot = FindFreeSlot(ctx.ws);
-    if (slot < 0) ShowError(ctx.ui, msg::kNoSlotNew);
+    if (slot < 0) ShowError(ctx.ui, Tr(msg::kNoSlotNew));
     return slot;
 }
 
@@ -48,7 +48,7 @@ bool RunInto(AppContext& ctx, uint32_t code, ParamBlock& block, int slot, const 
     ImageRecord& out = ctx.ws.at(slot);
     if (!Dispatch(code, out, block, ctx.ws, ctx.kernels)) {
         ClearSlot(ctx.ws, slot);
-        ShowError(ctx.ui, msg::kNoMemoryRun);
+        ShowError(ctx.ui, Tr(msg::kNoMemoryRun));
         return false;
     }
     if (!out.occupied()) return false;
@@ -126,7 +126,7 @@ int SlotOfLine(const std::string& line) {
 
 void CompositeAutoCommand(AppContext& ctx) {
     if (!CheckImageMemory(ctx.ws, 0, 0, -1, 4)) {
-        ShowError(ctx.ui, msg::kNoMemoryRun);
+        ShowError(ctx.ui, Tr(msg::kNoMemoryRun));
         return;
     }
     if (!ctx.ui.RunDialog(DialogId::CompositeAuto, ctx)) return;
@@ -155,7 +155,7 @@ void CompositeAutoCommand(AppContext& ctx) {
 
 void CompositePointsCommand(AppContext& ctx) {
     if (!CheckImageMemory(ctx.ws, 0, 0, -1, 4)) {
-        ShowError(ctx.ui, msg::kNoMemoryRun);
+        ShowError(ctx.ui, Tr(msg::kNoMemoryRun));
         return;
     }
     if (!ctx.ui.RunDialog(DialogId::CompositePoints, ctx)) return;
@@ -170,7 +170,7 @@ void CompositePointsCommand(AppContext& ctx) {
         used.push_back(&lines[static_cast<std::size_t>(k)]);
     }
     if (used.size() < 2) {
-        ShowError(ctx.ui, msg::kNeedTwoImages);
+        ShowError(ctx.ui, Tr(msg::kNeedTwoImages));
         return;
     }
     const int slot = NewImageSlot(ctx);
@@ -193,19 +193,19 @@ void CompositePointsCommand(AppContext& ctx) {
 
 void LrgbCommand(AppContext& ctx) {
     if (!CheckImageMemory(ctx.ws, 0, 0, ctx.ws.current, 2)) {
-        ShowError(ctx.ui, msg::kNoMemoryRun);
+        ShowError(ctx.ui, Tr(msg::kNoMemoryRun));
         return;
     }
     if (!ctx.ui.RunDialog(DialogId::Lrgb, ctx)) return;
     const auto& co = ctx.settings.composite;
     const int l = co.images[0], rgb = co.images[1];
     if (l < 0) {
-        ShowError(ctx.ui, msg::kNoLuminanceImage);
+        ShowError(ctx.ui, Tr(msg::kNoLuminanceImage));
         return;
     }
     if (rgb < 0) return;
     if (!Holds(ctx, l) || !Holds(ctx, rgb)) {
-        ShowError(ctx.ui, msg::kNoImageChosen);
+        ShowError(ctx.ui, Tr(msg::kNoImageChosen));
         return;
     }
     const int slot = NewImageSlot(ctx);
@@ -224,14 +224,14 @@ void LrgbCommand(AppContext& ctx) {
 
 void LrgbFourCommand(AppContext& ctx) {
     if (!CheckImageMemory(ctx.ws, 0, 0, -1, 4)) {
-        ShowError(ctx.ui, msg::kNoMemoryRun);
+        ShowError(ctx.ui, Tr(msg::kNoMemoryRun));
         return;
     }
     if (!ctx.ui.RunDialog(DialogId::LrgbFour, ctx)) return;
     const auto& co = ctx.settings.composite;
     for (int k = 1; k < 4; ++k) {
         if (!Holds(ctx, co.images[static_cast<std::size_t>(k)])) {
-            ShowError(ctx.ui, msg::kNoRgbImages);
+            ShowError(ctx.ui, Tr(msg::kNoRgbImages));
             return;
         }
     }
@@ -258,7 +258,7 @@ void LrgbFourCommand(AppContext& ctx) {
 void AddMultiFiles(AppContext& ctx, const std::vector<std::string>& dropped) {
     auto& files = ctx.settings.multi_file.files;
     const std::size_t room = kMultiFileMax - std::min<std::size_t>(files.size(), kMultiFileMax);
-    if (dropped.size() > room) ShowError(ctx.ui, msg::kTooManyFiles);
+    if (dropped.size() > room) ShowError(ctx.ui, Tr(msg::kTooManyFiles));
     for (std::size_t i = 0; i < dropped.size() && i < room; ++i) files.push_back(dropped[i]);
 }
 
@@ -285,7 +285,7 @@ int StackFiles(AppContext& ctx, const std::function<void(const std::string&)>& p
     if (n == 1) {
         const int slot = FindFreeSlot(ctx.ws);
         if (slot < 0) {
-            ShowError(ctx.ui, msg::kNoSlotNew);
+            ShowError(ctx.ui, Tr(msg::kNoSlotNew));
             return -1;
         }
         if (!LoadIntoSlot(ctx, files[0], slot)) return -1;
@@ -319,7 +319,7 @@ int StackFiles(AppContext& ctx, const std::function<void(const std::string&)>& p
     if (results.size() == 1) return results[0];
     const int final_slot = FindFreeSlot(ctx.ws);
     if (final_slot < 0) {
-        ShowError(ctx.ui, msg::kNoSlotNew);
+        ShowError(ctx.ui, Tr(msg::kNoSlotNew));
         release();
         return -1;
     }
@@ -334,7 +334,7 @@ int StackFiles(AppContext& ctx, const std::function<void(const std::string&)>& p
     const bool ok = Dispatch(kOpComposite, out, b, ctx.ws, ctx.kernels);
     release();
     if (!ok || !out.occupied()) {
-        if (!ok) ShowError(ctx.ui, msg::kNoMemoryRun);
+        if (!ok) ShowError(ctx.ui, Tr(msg::kNoMemoryRun));
         ClearSlot(ctx.ws, final_slot);
         return -1;
     }
@@ -351,7 +351,7 @@ int LowestFreeSlotBelow(const Workspace& ws, int slot) {
 
 std::string FilesResultName(const std::vector<std::string>& files) {
     const std::string first = std::filesystem::path(files.front()).stem().string();
-    return Format(msg::kFilesResultName, CommandName(kCmdCompositeFiles).c_str(), first.c_str(),
+    return Format(Tr(msg::kFilesResultName), CommandName(kCmdCompositeFiles).c_str(), first.c_str(),
                   static_cast<int>(files.size()) - 1);
 }
 
@@ -364,7 +364,7 @@ void CompositeFilesCommand(AppContext& ctx) {
         return;
     }
     if (FindFreeSlot(ctx.ws) < 0) {
-        ShowError(ctx.ui, msg::kNoSlotNew);
+        ShowError(ctx.ui, Tr(msg::kNoSlotNew));
         return;
     }
     if (ctx.settings.multi_file.files.empty()) return;

@@ -82,11 +82,11 @@ int FormatOfSaveName(std::string_view path) {
 // after telling the user why not.
 int PrepareLoadSlot(AppContext& ctx) {
     if (!CheckImageMemory(ctx.ws, 0, 0, -1, 6)) {
-        ShowError(ctx.ui, msg::kNoMemoryOpen);
+        ShowError(ctx.ui, Tr(msg::kNoMemoryOpen));
         return -1;
     }
     const int slot = FindFreeSlot(ctx.ws);
-    if (slot < 0) ShowError(ctx.ui, msg::kNoSlotOpen);
+    if (slot < 0) ShowError(ctx.ui, Tr(msg::kNoSlotOpen));
     return slot;
 }
 
@@ -100,9 +100,10 @@ bool LoadIntoSlot(AppContext& ctx, const std::string& path, int slot) {
     if (!r.ok()) {
         // The slot stays free and the current slot does not move.
         switch (r.status) {
-            case IoStatus::OutOfMemory: ShowError(ctx.ui, msg::kNoMemoryOpen); break;
+            case IoStatus::OutOfMemory: ShowError(ctx.ui, Tr(msg::kNoMemoryOpen)); break;
             case IoStatus::Unsupported: ShowNotSupported(ctx, path); break;
-            default: ShowError(ctx.ui, Format(msg::kLoadFailed, path.c_str(), r.detail.c_str()));
+            default:
+                ShowError(ctx.ui, Format(Tr(msg::kLoadFailed), path.c_str(), r.detail.c_str()));
         }
         return false;
     }
@@ -115,7 +116,7 @@ void OpenCommand(AppContext& ctx) {
     if (PrepareLoadSlot(ctx) < 0) return;
     FileDialogRequest req;
     req.title = msg::kLoadTitle;
-    req.filters = ParseFilterList(msg::kOpenFilter);
+    req.filters = ParseFilterList(Tr(msg::kOpenFilter));
     req.filter_index = 1;
     req.several = true;
     const auto chosen = ctx.ui.OpenFileDialog(req);
@@ -139,7 +140,7 @@ void OpenCommand(AppContext& ctx) {
         first = false;
         const int slot = checked ? FindFreeSlot(ctx.ws) : PrepareLoadSlot(ctx);
         if (slot < 0) {
-            if (checked) ShowError(ctx.ui, msg::kNoSlotOpen);
+            if (checked) ShowError(ctx.ui, Tr(msg::kNoSlotOpen));
             break;
         }
         if (LoadIntoSlot(ctx, path, slot)) MarkLoaded(ctx.ws, slot);
@@ -185,12 +186,12 @@ void DropFiles(AppContext& ctx, const std::vector<std::string>& dropped) {
     std::vector<std::string> paths = dropped;
     auto& batch = ctx.batch;
     if (batch.mode == 2 && paths.size() >= 17) {
-        ShowError(ctx.ui, msg::kBatchTooMany);
+        ShowError(ctx.ui, Tr(msg::kBatchTooMany));
         paths.resize(16);
     }
     const bool batching = batch.mode == 1 || batch.mode == 2;
     const auto start = std::chrono::steady_clock::now();
-    if (batching) ctx.ui.SetStatusText(msg::kBatchRunning);
+    if (batching) ctx.ui.SetStatusText(Tr(msg::kBatchRunning));
     int loaded = 0;
     std::string last_path;
     for (const auto& path : paths) {
@@ -233,10 +234,10 @@ void DropFiles(AppContext& ctx, const std::vector<std::string>& dropped) {
                                 std::chrono::steady_clock::now() - start)
                                 .count() /
                             10;
-            ShowMessage(ctx.ui, Format(msg::kBatchTime, static_cast<int>(paths.size()),
+            ShowMessage(ctx.ui, Format(Tr(msg::kBatchTime), static_cast<int>(paths.size()),
                                        static_cast<int>(cs / 100), static_cast<int>(cs % 100)));
         }
-        ctx.ui.SetStatusText(msg::kBatchPrompt);
+        ctx.ui.SetStatusText(Tr(msg::kBatchPrompt));
     }
     ctx.ui.Repaint();
 }
@@ -254,7 +255,7 @@ bool SaveRecordAs(AppContext& ctx, int slot, const std::string& path, int filter
         if (r.status == IoStatus::Unsupported) {
             ShowNotSupported(ctx, path);
         } else {
-            ShowError(ctx.ui, Format(msg::kSaveFailed, path.c_str(), r.detail.c_str()));
+            ShowError(ctx.ui, Format(Tr(msg::kSaveFailed), path.c_str(), r.detail.c_str()));
         }
         return false;
     }
@@ -328,13 +329,13 @@ int MultiFileLoad(AppContext& ctx, const std::vector<std::string>& paths) {
             return -1;
         }
         if (!CheckImageMemory(ctx.ws, 0, 0, -1, 6)) {
-            ShowError(ctx.ui, msg::kNoMemoryOpen);
+            ShowError(ctx.ui, Tr(msg::kNoMemoryOpen));
             clean_up();
             return -1;
         }
         const int slot = FindFreeSlot(ctx.ws);
         if (slot < 0) {
-            ShowError(ctx.ui, msg::kNoSlotOpen);
+            ShowError(ctx.ui, Tr(msg::kNoSlotOpen));
             clean_up();
             return -1;
         }
@@ -350,7 +351,7 @@ int MultiFileLoad(AppContext& ctx, const std::vector<std::string>& paths) {
     }
     const int result = FindFreeSlot(ctx.ws);
     if (result < 0) {
-        ShowError(ctx.ui, msg::kNoSlotNew);
+        ShowError(ctx.ui, Tr(msg::kNoSlotNew));
         clean_up();
         return -1;
     }
@@ -365,7 +366,7 @@ int MultiFileLoad(AppContext& ctx, const std::vector<std::string>& paths) {
     const bool ok = Dispatch(kOpComposite, out, block, ctx.ws, ctx.kernels);
     clean_up();
     if (!ok || !out.occupied()) {
-        if (!ok) ShowError(ctx.ui, msg::kNoMemoryRun);
+        if (!ok) ShowError(ctx.ui, Tr(msg::kNoMemoryRun));
         ClearSlot(ctx.ws, result);
         return -1;
     }

@@ -67,7 +67,7 @@ void ResizeCommand(AppContext& ctx) {
         // range, and the image is skipped.
         auto fill = [&](int tw, int sw, int th, int sh) {
             if (!SizeInRange(tw) || !SizeInRange(sw) || !SizeInRange(th) || !SizeInRange(sh)) {
-                ShowError(ctx.ui, msg::kBadSize);
+                ShowError(ctx.ui, Tr(msg::kBadSize));
                 return false;
             }
             ctx.params[0] = tw;
@@ -80,7 +80,7 @@ void ResizeCommand(AppContext& ctx) {
         if (ctx.shell.all_images == 0) {
             if (fill(s.target_width, s.source_width, s.target_height, s.source_height) &&
                 !ResizeOne(ctx, *ctx.ws.Current())) {
-                ShowError(ctx.ui, msg::kNoMemoryRun);
+                ShowError(ctx.ui, Tr(msg::kNoMemoryRun));
             }
         } else {
             for (int slot = 0; slot < kSlotCount; ++slot) {
@@ -97,7 +97,7 @@ void ResizeCommand(AppContext& ctx) {
                     continue;
                 }
                 if (!ResizeOne(ctx, rec)) {
-                    ShowError(ctx.ui, msg::kNoMemoryRun);
+                    ShowError(ctx.ui, Tr(msg::kNoMemoryRun));
                     break;
                 }
             }
@@ -111,7 +111,7 @@ void CropCommand(AppContext& ctx) {
     if (src == nullptr) return;
     const int slot = FindFreeSlot(ctx.ws);
     if (slot < 0) {
-        ShowError(ctx.ui, msg::kNoSlotNew);
+        ShowError(ctx.ui, Tr(msg::kNoSlotNew));
         return;
     }
     if (!ctx.ui.RunDialog(DialogId::Crop, ctx)) return;
@@ -138,11 +138,11 @@ const char* CropIntoSlot(AppContext& ctx, int source, int slot) {
         oh = static_cast<long long>(s.magnification) * ch / 100;
     }
     // An empty or oversized output would have no picture or could not be resized.
-    if (ow < 1 || oh < 1 || ow > kMaxSize || oh > kMaxSize) return msg::kBadSize;
+    if (ow < 1 || oh < 1 || ow > kMaxSize || oh > kMaxSize) return Tr(msg::kBadSize);
     ImageRecord& dst = ctx.ws.at(slot);
     auto fail = [&] {
         ClearSlot(ctx.ws, slot);
-        return msg::kNoMemoryRun;
+        return Tr(msg::kNoMemoryRun);
     };
     if (!CutCanvas(src, dst, cw, ch, s.anchor)) return fail();
     dst.single_plane = src.single_plane;

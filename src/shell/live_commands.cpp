@@ -7,13 +7,6 @@
 
 namespace orva {
 
-namespace {
-
-constexpr const char* kLiveStackName = "ライブスタック %d枚";
-constexpr const char* kLiveStackSaveFailed = "%s に書き込めません: %s";
-
-}  // namespace
-
 void LiveStackCommand(AppContext& ctx) {
     ctx.ui.RunDialog(DialogId::LiveStack, ctx);
 }
@@ -32,7 +25,7 @@ bool ShowLiveStack(AppContext& ctx, const LinearImage& stack, int frames, int* s
         ShowError(ctx.ui, msg::kNoMemoryRun);
         return false;
     }
-    ctx.ws.at(*slot).name = Format(kLiveStackName, frames);
+    ctx.ws.at(*slot).name = Format(Tr(msg::kLiveStackName), frames);
     AdoptNewImage(ctx, *slot, true);
     // A stack's linear levels look black on a plain display.
     ctx.view.auto_stretch = 1;
@@ -54,7 +47,7 @@ bool SaveLiveStack(AppContext& ctx, const LinearImage& stack,
     const IoResult r = WriteFitsLinear(path, stack, true, history);
     if (!r.ok()) {
         const std::string why = r.detail.empty() ? IoStatusName(r.status) : r.detail;
-        ShowError(ctx.ui, Format(kLiveStackSaveFailed, path.c_str(), why.c_str()));
+        ShowError(ctx.ui, Format(Tr(msg::kLiveStackSaveFailed), path.c_str(), why.c_str()));
         return false;
     }
     return true;

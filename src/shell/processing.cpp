@@ -33,21 +33,21 @@ bool ApplyProcessing(AppContext& ctx, const ProcessingCommand& cmd, ImageRecord&
 void RunProcessingCommand(AppContext& ctx, const ProcessingCommand& cmd) {
     if (ctx.ws.Current() == nullptr) return;
     if (!CheckImageMemory(ctx.ws, 0, 0, ctx.ws.current, cmd.memory_count)) {
-        ShowError(ctx.ui, msg::kNoMemoryRun);
+        ShowError(ctx.ui, Tr(msg::kNoMemoryRun));
         return;
     }
     if (cmd.dialog && !ctx.ui.RunDialog(*cmd.dialog, ctx)) return;
     {
         BusyScope busy(ctx.ui);
         if (ctx.shell.all_images == 0 || cmd.current_only) {
-            if (!ProcessOne(ctx, cmd, *ctx.ws.Current())) ShowError(ctx.ui, msg::kNoMemoryRun);
+            if (!ProcessOne(ctx, cmd, *ctx.ws.Current())) ShowError(ctx.ui, Tr(msg::kNoMemoryRun));
         } else {
             for (int s = 0; s < kSlotCount; ++s) {
                 ImageRecord& rec = ctx.ws.at(s);
                 if (rec.width <= 0) continue;
                 if (!CheckImageMemory(ctx.ws, 0, 0, s, cmd.memory_count) ||
                     !ProcessOne(ctx, cmd, rec)) {
-                    ShowError(ctx.ui, msg::kNoMemoryRun);
+                    ShowError(ctx.ui, Tr(msg::kNoMemoryRun));
                     break;
                 }
             }

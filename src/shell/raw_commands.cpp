@@ -29,14 +29,14 @@ IoResult ReadImageForLoad(const AppContext& ctx, const std::string& path, int co
 
 const char* AddDarkFile(std::array<std::string, kMaxDarkFiles>& list, const std::string& path) {
     const int code = DetectFormat(path);
-    if (code != kFormatRaw && code != kFormatFits) return msg::kDarkNotRawOrFits;
+    if (code != kFormatRaw && code != kFormatFits) return Tr(msg::kDarkNotRawOrFits);
     for (auto& entry : list) {
         if (entry.empty()) {
             entry = path;
             return nullptr;
         }
     }
-    return msg::kDarkListFull;
+    return Tr(msg::kDarkListFull);
 }
 
 void RemoveDarkFile(std::array<std::string, kMaxDarkFiles>& list, int index) {
@@ -55,11 +55,11 @@ bool RebuildDarks(AppContext& ctx) {
     const DarkBuildResult r = BuildDarkMaster(ctx.darks, ctx.ws.available_memory());
     switch (r.error) {
         case DarkError::None: return true;
-        case DarkError::MixedFormats: ShowError(ctx.ui, msg::kDarkMixedFormats); break;
-        case DarkError::MixedSizes: ShowError(ctx.ui, msg::kDarkMixedSizes); break;
-        case DarkError::NotDark: ShowError(ctx.ui, msg::kDarkNotRawOrFits); break;
+        case DarkError::MixedFormats: ShowError(ctx.ui, Tr(msg::kDarkMixedFormats)); break;
+        case DarkError::MixedSizes: ShowError(ctx.ui, Tr(msg::kDarkMixedSizes)); break;
+        case DarkError::NotDark: ShowError(ctx.ui, Tr(msg::kDarkNotRawOrFits)); break;
         case DarkError::Unreadable:
-            ShowError(ctx.ui, Format(msg::kLoadFailed, r.file.c_str(), r.io.detail.c_str()));
+            ShowError(ctx.ui, Format(Tr(msg::kLoadFailed), r.file.c_str(), r.io.detail.c_str()));
             break;
     }
     return false;

@@ -275,6 +275,9 @@ std::vector<SettingKeyword> BindSettings(Settings& s) {
             "largest picture read, in pixels (width x height); larger files are refused",
             {Bind(kReadingFields.max_pixels, s.reading.max_pixels)}, {1});
     t.back().only_if_changed = true;
+    AddFile(t, "language", "language of the desktop (0 Japanese, 1 English)",
+            {Bind(kLanguageFields.language, s.language)}, {1});
+    t.back().only_if_changed = true;
 
     // Settings the file does not hold.
     AddExtra(t, "sharp_channel", "sharpen/smooth channel flags R, G, B",

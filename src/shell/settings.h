@@ -45,6 +45,12 @@ struct ReadingFields {
 inline constexpr ReadingFields kReadingFields{};
 static_assert(kReadingFields.max_pixels.def == static_cast<int>(kDefaultMaxPixels));
 
+// The language of the desktop's texts: 0 Japanese, 1 English (ours).
+struct LanguageFields {
+    FieldDecl language{"language", 0, 1, 0};
+};
+inline constexpr LanguageFields kLanguageFields{};
+
 struct ReadingSettings {
     int max_pixels = kReadingFields.max_pixels.def;
     bool operator==(const ReadingSettings&) const = default;
@@ -78,7 +84,8 @@ struct Settings {
     DisplaySettings display;
     CalibratedStackSettings calibrated;  // ours; not in the settings file
     BatchOptions batch;
-    ReadingSettings reading;  // ours
+    ReadingSettings reading;                      // ours
+    int language = kLanguageFields.language.def;  // ours; the desktop reads it
     // A value that no operation reads; kept so that settings files round-trip.
     int unused_level = 10;
     bool operator==(const Settings&) const = default;

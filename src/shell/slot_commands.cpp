@@ -58,12 +58,12 @@ void CopyCurrentImage(AppContext& ctx) {
     if (cur == nullptr) return;
     const int slot = FindFreeSlot(ctx.ws);
     if (slot < 0) {
-        ShowError(ctx.ui, msg::kNoSlotNew);
+        ShowError(ctx.ui, Tr(msg::kNoSlotNew));
         return;
     }
     ImageRecord& dst = ctx.ws.at(slot);
     if (!CopyImageRecord(dst, *cur)) {
-        ShowError(ctx.ui, msg::kNoMemoryRun);
+        ShowError(ctx.ui, Tr(msg::kNoMemoryRun));
         return;
     }
     // A copy of a picture that is saved somewhere duplicates that file; a copy of unsaved
@@ -128,7 +128,7 @@ void Redo(AppContext& ctx) {
 std::string PointReportText(const ImageRecord& rec, int divisor) {
     const bool a = rec.point_a_x >= 0 && rec.point_a_y >= 0;
     const bool b = rec.point_b_x >= 0 && rec.point_b_y >= 0;
-    if (!a && !b) return msg::kPointsNone;
+    if (!a && !b) return Tr(msg::kPointsNone);
     if (divisor < 1) divisor = 1;
     const bool decimal = divisor == 256;
     struct Point {
@@ -159,7 +159,7 @@ std::string PointReportText(const ImageRecord& rec, int divisor) {
         static_cast<int>(std::sqrt(static_cast<double>(dx) * dx + static_cast<double>(dy) * dy));
     return block(msg::kPointA, msg::kPointADecimal, pa) + "\n\n" +
            block(msg::kPointB, msg::kPointBDecimal, pb) +
-           Format(msg::kPointsDifference, dx, dy, dist);
+           Format(Tr(msg::kPointsDifference), dx, dy, dist);
 }
 
 }  // namespace orva

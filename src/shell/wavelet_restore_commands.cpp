@@ -12,7 +12,7 @@ void FillWaveletBlock(const AppContext& ctx, const ImageRecord& rec, ParamBlock&
     PutWord(block, f.filter_order, s.filter_order);
     if (block[f.enlarge.word] == 1 &&
         (rec.width >= kWaveletEnlargeLimit || rec.height >= kWaveletEnlargeLimit)) {
-        ShowMessage(ctx.ui, msg::kWaveletTooLarge);
+        ShowMessage(ctx.ui, Tr(msg::kWaveletTooLarge));
         PutWord(block, f.enlarge, 0);
     }
 }

@@ -21,14 +21,14 @@ void CopyDraggedArea(AppContext& ctx) {
     const ImageRecord& src = ctx.ws.at(ctx.ws.current);
     const int slot = FindFreeSlot(ctx.ws);
     if (slot < 0) {
-        ShowError(ctx.ui, msg::kNoSlotNew);
+        ShowError(ctx.ui, Tr(msg::kNoSlotNew));
         return;
     }
     ImageRecord& dst = ctx.ws.at(slot);
     const ShellState& s = ctx.shell;
     if (!CopyArea(src, dst, s.area_corner_x[0], s.area_corner_y[0], s.area_corner_x[1],
                   s.area_corner_y[1])) {
-        ShowError(ctx.ui, msg::kNoMemoryRun);
+        ShowError(ctx.ui, Tr(msg::kNoMemoryRun));
         return;
     }
     // The rectangle exists in no file: closing must ask before it is thrown away.
@@ -76,12 +76,12 @@ std::array<int, 3> SampleBackgroundLevel(const ImageRecord& rec, int& x, int& y)
 
 void FinishBackgroundPoints(AppContext& ctx) {
     const int count = std::clamp(ctx.view.sampling_mode - kSamplePoints, 0, kMaxBackgroundPoints);
-    ShowMessage(ctx.ui, msg::kBackgroundPointsDone);
+    ShowMessage(ctx.ui, Tr(msg::kBackgroundPointsDone));
     ImageRecord* rec = ctx.ws.Current();
     if (rec != nullptr && ctx.view.finish_background_points) {
         const bool done = ApplyWithUndo(
             *rec, [&](ImageRecord& r) { return ctx.view.finish_background_points(ctx, r, count); });
-        if (!done) ShowError(ctx.ui, msg::kNoMemoryRun);
+        if (!done) ShowError(ctx.ui, Tr(msg::kNoMemoryRun));
     }
     ctx.view.sampling_mode = kSampleNone;
     ctx.ui.Repaint();

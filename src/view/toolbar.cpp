@@ -52,8 +52,10 @@ ToolbarLayout LayoutToolbarStrip(const ToolbarInput& in) {
     if (in.batch_mode != 0) {
         // Nothing can be clicked while dropped files run through the batch.
         out.fills.push_back({0, 0, kStripRight, kToolbarHeight - 1, kBlack, kBlack});
-        out.texts.push_back(
-            {{0, 0}, in.batch_text.empty() ? msg::kBatchPrompt : in.batch_text, kWhite, kBlack});
+        out.texts.push_back({{0, 0},
+                             in.batch_text.empty() ? Tr(msg::kBatchPrompt) : in.batch_text,
+                             kWhite,
+                             kBlack});
         return out;
     }
     if (in.clear)
@@ -73,8 +75,8 @@ ToolbarLayout LayoutToolbarStrip(const ToolbarInput& in) {
 }
 
 std::string ToolbarCellTip(int cell) {
-    if (cell == 16) return "上半分: 次の画像／下半分: 前の画像";
-    if (cell >= 17 && cell <= 19) return "全画像モードの切り替え";
+    if (cell == 16) return Tr(ORVA_TEXT("orva", "上半分: 次の画像／下半分: 前の画像"));
+    if (cell >= 17 && cell <= 19) return Tr(ORVA_TEXT("orva", "全画像モードの切り替え"));
     // The access key means nothing on a toolbar.
     return CommandName(ToolbarCommand(cell));
 }

@@ -23,6 +23,7 @@
 #include "histogram_window.h"
 #include "image_window.h"
 #include "imageio/formats.h"
+#include "language.h"
 #include "menus.h"
 #include "qt_ui.h"
 #include "shell/messages.h"
@@ -56,28 +57,32 @@ struct Window {
 // ---- menu ----
 
 // An access key chooses one entry: within each menu no two entries share one.
+// In both languages.
 TEST(MainWindowMenu, AccessKeysAreUniqueWithinEachMenu) {
-    Window win;
-    std::vector<QMenu*> menus;
-    std::map<QString, QString> bar_keys;
-    for (QAction* top : win.w.menuBar()->actions()) {
-        const QString key = QKeySequence::mnemonic(top->text()).toString();
-        if (!key.isEmpty()) {
-            EXPECT_EQ(bar_keys.count(key), 0u) << key.toStdString();
-            bar_keys[key] = top->text();
+    for (const Language language : {Language::English, Language::Japanese}) {
+        InstallLanguage(language);
+        Window win;
+        std::vector<QMenu*> menus;
+        std::map<QString, QString> bar_keys;
+        for (QAction* top : win.w.menuBar()->actions()) {
+            const QString key = QKeySequence::mnemonic(top->text()).toString();
+            if (!key.isEmpty()) {
+                EXPECT_EQ(bar_keys.count(key), 0u) << key.toStdString();
+                bar_keys[key] = top->text();
+            }
+            if (top->menu() != nullptr) menus.push_back(top->menu());
         }
-        if (top->menu() != nullptr) menus.push_back(top->menu());
-    }
-    ASSERT_FALSE(menus.empty());
-    for (QMenu* m : menus) {
-        std::map<QString, QString> keys;
-        for (QAction* a : m->actions()) {
-            const QString key = QKeySequence::mnemonic(a->text()).toString();
-            if (key.isEmpty()) continue;
-            EXPECT_EQ(keys.count(key), 0u)
-                << m->title().toStdString() << ": " << a->text().toStdString() << " and "
-                << keys[key].toStdString();
-            keys[key] = a->text();
+        ASSERT_FALSE(menus.empty());
+        for (QMenu* m : menus) {
+            std::map<QString, QString> keys;
+            for (QAction* a : m->actions()) {
+                const QString key = QKeySequence::mnemonic(a->text()).toString();
+                if (key.isEmpty()) continue;
+                EXPECT_EQ(keys.count(key), 0u)
+                    << m->title().toStdString() << ": " << a->text().toStdString() << " and "
+                    << keys[key].toStdString();
+                keys[key] = a->text();
+            }
         }
     }
 }

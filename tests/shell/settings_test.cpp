@@ -376,3 +376,20 @@ TEST(SettingAssignment, RefusalsChangeNothingAndSayWhy) {
 
 }  // namespace
 }  // namespace orva
+
+namespace orva {
+namespace {
+
+// The desktop's language is written only when English is chosen, after every other keyword,
+// so files written in Japanese keep their bytes.
+TEST(SettingsFile, LanguageIsWrittenOnlyWhenEnglishIsChosen) {
+    Settings s;
+    s.language = 1;
+    EXPECT_EQ(SaveSettings(s), std::string(kDefaultFile) + "language\n1\n");
+    Settings back;
+    LoadSettings("language\n1\n", back);
+    EXPECT_EQ(back.language, 1);
+}
+
+}  // namespace
+}  // namespace orva

@@ -11,7 +11,9 @@
 
 #include "batch/batch_steps.h"
 #include "batch/run_batch.h"
+#include "common/translate.h"
 #include "dialogs/dialog_kit.h"
+#include "language.h"
 #include "shell/context.h"
 
 namespace orva::gui {
@@ -38,17 +40,17 @@ public:
             auto* combo = new QComboBox(this);
             combo->setObjectName(QString("combo_step%1").arg(k + 1));
             for (const int c : OfferedCodes(k))
-                combo->addItem(QString::fromUtf8(kinds[static_cast<std::size_t>(c)].name));
+                combo->addItem(TranslatedText(kinds[static_cast<std::size_t>(c)].name));
             combo->setCurrentIndex(InitialIndex(k));
             grid->addWidget(combo, k, 1);
             combos_[static_cast<std::size_t>(k)] = combo;
             connect(combo, &QComboBox::currentIndexChanged, this, [this] { ReadCombos(); });
-            auto* details = new QPushButton(QString::fromUtf8("詳細設定"), this);
+            auto* details = new QPushButton(TranslatedText(ORVA_TEXT("orva", "詳細設定")), this);
             details->setObjectName(QString("button_details%1").arg(k + 1));
             connect(details, &QPushButton::clicked, this, [this, k] { ShowStepDetails(ctx_, k); });
             grid->addWidget(details, k, 2);
         }
-        auto* time = new QCheckBox(QString::fromUtf8("時間計測"), this);
+        auto* time = new QCheckBox(TranslatedText(ORVA_TEXT("orva", "時間計測")), this);
         time->setObjectName("check_time");
         time->setChecked(ctx.settings.batch.time_measurement != 0);
         connect(time, &QCheckBox::toggled, this,

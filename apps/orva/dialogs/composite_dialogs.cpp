@@ -276,7 +276,7 @@ private:
     void ShowFiles() {
         ui_.list_files->clear();
         const auto& files = ctx_.settings.multi_file.files;
-        if (files.empty()) ui_.list_files->addItem(QString::fromUtf8(msg::kDropFilesHere));
+        if (files.empty()) ui_.list_files->addItem(QString::fromUtf8(Tr(msg::kDropFilesHere)));
         for (const auto& f : files) ui_.list_files->addItem(QString::fromStdString(f));
     }
 

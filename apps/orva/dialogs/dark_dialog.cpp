@@ -64,7 +64,7 @@ private:
     void Add() {
         FileDialogRequest req;
         req.title = msg::kLoadTitle;
-        req.filters = ParseFilterList(msg::kOpenFilter);
+        req.filters = ParseFilterList(Tr(msg::kOpenFilter));
         // Shown first: the camera RAW files (darks are mostly those).
         req.filter_index = 1;
         for (std::size_t i = 0; i < req.filters.size(); ++i)
