@@ -940,6 +940,186 @@
     </message>
 </context>
 <context>
+    <name>LiveStackDialog</name>
+    <message>
+        <location filename="../apps/orva/dialogs/live_stack_dialog.cpp" line="+49"/>
+        <source>読み込めません</source>
+        <translation>cannot be read</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>画素数が上限を超えています</source>
+        <translation>more pixels than allowed</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>最初のフレームと大きさか種類が違います</source>
+        <translation>not the size or kind of the first frame</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>星が見つかりません</source>
+        <translation>no stars</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>FWHM %1 px が上限を超えています</source>
+        <translation>FWHM %1 px above the limit</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>FWHM %1 px が採用済みの中央値の1.5倍を超えています</source>
+        <translation>FWHM %1 px, over 1.5 times the median of those accepted</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>最初のフレームの星と一致しません</source>
+        <translation>its stars match none of the first frame's</translation>
+    </message>
+    <message>
+        <location line="+9"/>
+        <source>%1: 不採用（%2）</source>
+        <translation>%1: rejected (%2)</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>%1: 採用 — 星 %2、FWHM %3 px、ずれ %4, %5 px、回転 %6°</source>
+        <translation>%1: accepted — %2 stars, FWHM %3 px, shift %4, %5 px, rotation %6°</translation>
+    </message>
+    <message>
+        <location line="+15"/>
+        <source>ライブスタック</source>
+        <translation>Live stack</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>フォルダ</source>
+        <translation>Folder</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>バイアス</source>
+        <translation>Bias</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>ダーク</source>
+        <translation>Dark</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>フラット</source>
+        <translation>Flat</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>位置合わせ</source>
+        <translation>Registration</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>星（回転・拡大も補正）</source>
+        <translation>Stars (rotation and scale too)</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>平行移動のみ</source>
+        <translation>Shift only</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>外れ値除去</source>
+        <translation>Rejection</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>シグマクリップ</source>
+        <translation>Sigma clipping</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>ウィンザー化シグマクリップ</source>
+        <translation>Winsorized sigma clipping</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>無し</source>
+        <translation>None</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>開始</source>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <location line="+112"/>
+        <location line="+65"/>
+        <source>一時停止</source>
+        <translation>Pause</translation>
+    </message>
+    <message>
+        <location line="-176"/>
+        <source>停止</source>
+        <translation>Stop</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>保存</source>
+        <translation>Save</translation>
+    </message>
+    <message>
+        <location line="+11"/>
+        <source>閉じる</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <location line="+20"/>
+        <source>（使わない）</source>
+        <translation>(not used)</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>参照…</source>
+        <translation>Browse…</translation>
+    </message>
+    <message>
+        <location line="+50"/>
+        <source>フォルダがありません: %1</source>
+        <translation>No such folder: %1</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>マスターファイルがありません: %1</source>
+        <translation>No such master file: %1</translation>
+    </message>
+    <message>
+        <location line="+21"/>
+        <source>待機中…</source>
+        <translation>Waiting…</translation>
+    </message>
+    <message>
+        <location line="+33"/>
+        <source>%1枚、露出 %2 秒</source>
+        <translation>%1 frame(s), %2 s exposure</translation>
+    </message>
+    <message>
+        <location line="+20"/>
+        <source>ライブスタックを続けられません: %1</source>
+        <translation>Live stacking cannot go on: %1</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>（停止）</source>
+        <translation>(stopped)</translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <source>再開</source>
+        <translation>Resume</translation>
+    </message>
+</context>
+<context>
     <name>LrgbDialog</name>
     <message>
         <location filename="../apps/orva/dialogs/lrgb_dialog.ui" line="+5"/>
@@ -1503,7 +1683,7 @@
         <translation>End</translation>
     </message>
     <message>
-        <location filename="../src/shell/commands.cpp" line="+120"/>
+        <location filename="../src/shell/commands.cpp" line="+121"/>
         <source>開く(&amp;O)</source>
         <translation>&amp;Open</translation>
     </message>
@@ -1676,6 +1856,11 @@ Image processing for astrophotographs and digital camera pictures</translation>
     </message>
     <message>
         <location line="+2"/>
+        <source>ライブスタック(&amp;V)</source>
+        <translation>&amp;Live stack</translation>
+    </message>
+    <message>
+        <location line="+1"/>
         <source>中央背景取り込み</source>
         <translation>Sample centre background</translation>
     </message>
@@ -2067,6 +2252,16 @@ Press the right button to finish.</translation>
         <translation>Done</translation>
     </message>
     <message>
+        <location line="+3"/>
+        <source>ライブスタック %d枚</source>
+        <translation>Live stack %d frame(s)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>%s に書き込めません: %s</source>
+        <translation>Cannot write %s: %s</translation>
+    </message>
+    <message>
         <location filename="../src/shell/operations.cpp" line="+20"/>
         <source>シャープ/スムーズ(&amp;S)</source>
         <translation>&amp;Sharpen/Smooth</translation>
@@ -2456,17 +2651,17 @@ Press the right button to finish.</translation>
     </message>
     <message>
         <location line="+2"/>
-        <location line="+24"/>
+        <location line="+25"/>
         <source>画像処理(&amp;I)</source>
         <translation>&amp;Image</translation>
     </message>
     <message>
-        <location line="-19"/>
+        <location line="-20"/>
         <source>合成</source>
         <translation>&amp;Composite</translation>
     </message>
     <message>
-        <location line="+3"/>
+        <location line="+4"/>
         <source>バックグランド</source>
         <translation>Back&amp;ground</translation>
     </message>

@@ -16,13 +16,13 @@ bool ShowLiveStack(AppContext& ctx, const LinearImage& stack, int frames, int* s
     if (*slot >= 0 && !ctx.ws.at(*slot).occupied()) *slot = -1;
     if (*slot < 0) *slot = FindFreeSlot(ctx.ws);
     if (*slot < 0) {
-        ShowError(ctx.ui, msg::kNoSlotNew);
+        ShowError(ctx.ui, Tr(msg::kNoSlotNew));
         return false;
     }
     if (!StoreStackResult(stack, ctx.ws.at(*slot))) {
         ClearSlot(ctx.ws, *slot);
         *slot = -1;
-        ShowError(ctx.ui, msg::kNoMemoryRun);
+        ShowError(ctx.ui, Tr(msg::kNoMemoryRun));
         return false;
     }
     ctx.ws.at(*slot).name = Format(Tr(msg::kLiveStackName), frames);
