@@ -1857,7 +1857,7 @@ Image processing for astrophotographs and digital camera pictures</translation>
     <message>
         <location line="+2"/>
         <source>ライブスタック(&amp;V)</source>
-        <translation>&amp;Live stack</translation>
+        <translation>Li&amp;ve stack</translation>
     </message>
     <message>
         <location line="+1"/>
