@@ -1,5 +1,6 @@
 #include "shell/wavelet_restore_commands.h"
 
+#include "ops/op_params.h"
 #include "shell/messages.h"
 
 namespace orva {
@@ -18,12 +19,7 @@ void FillWaveletBlock(const AppContext& ctx, const ImageRecord& rec, ParamBlock&
 }
 
 void FillRestoreBlock(const AppContext& ctx, const ImageRecord&, ParamBlock& block) {
-    const RestoreSettings& s = ctx.settings.restore;
-    const auto& f = kRestoreFields;
-    PutWord(block, f.spread, s.spread);
-    PutWord(block, f.blunting, s.blunting);
-    PutWord(block, f.iterations, s.iterations);
-    PutWord(block, f.emphasis, s.emphasis);
+    PutRestoreWords(ctx.settings.restore, block);
 }
 
 }  // namespace orva

@@ -52,9 +52,11 @@ protected:
     // Green and blue as the gamma kernel first saw them.
     std::vector<uint16_t> gamma_green, gamma_blue;
 
-    PlaneKernel LogPlane(const std::string& name) {
-        return [this, name](const PlaneArgs& a, const ParamBlock& b) {
-            planes.push_back({name, a.channel, a.plane, a.scratch, a.width, a.height, b});
+    // Logs the block as the kernel finds it, clamped words written back.
+    template <class Params = ParamBlock>
+    TypedPlaneKernel<Params> LogPlane(const std::string& name) {
+        return [this, name](const PlaneArgs& a, const Params&) {
+            planes.push_back({name, a.channel, a.plane, a.scratch, a.width, a.height, block});
             return true;
         };
     }
@@ -68,7 +70,7 @@ protected:
 
     void SetUp() override {
         Fill(rec, 3, 2);
-        k.sharpen = LogPlane("sharpen");
+        k.sharpen = LogPlane<SharpenParams>("sharpen");
         k.gamma = [this](const PlaneArgs& a, const ParamBlock& b) {
             if (planes.empty()) {
                 gamma_green = Samples(rec.green);
@@ -77,10 +79,10 @@ protected:
             planes.push_back({"gamma", a.channel, a.plane, a.scratch, a.width, a.height, b});
             return true;
         };
-        k.edge = LogPlane("edge");
-        k.edge_rgb = [this](const RgbArgs& a, const ParamBlock&) { rgb_calls.push_back(a); };
+        k.edge = LogPlane<EdgeParams>("edge");
+        k.edge_rgb = [this](const RgbArgs& a, const EdgeParams&) { rgb_calls.push_back(a); };
         k.wavelet = LogPlane("wavelet");
-        k.restore = LogPlane("restore");
+        k.restore = LogPlane<RestoreParams>("restore");
         k.composite = LogRecord("composite");
         k.resize = LogRecord("resize");
         k.background = LogRecord("background");
@@ -89,7 +91,11 @@ protected:
         k.rotate = LogRecord("rotate");
         k.quarter_turn = LogRecord("quarter_turn");
         k.flip = LogRecord("flip");
-        k.grey = LogRecord("gray");
+        k.grey = [this](ImageRecord&, const GreyParams&) {
+            records.push_back("gray");
+            record_blocks.push_back(block);
+            return true;
+        };
         k.saturation = LogRecord("saturation");
         k.lines = [this](ImageRecord&, ParamBlock&, Workspace&, int first_row) {
             line_rows.push_back(first_row);
@@ -308,9 +314,9 @@ TEST_F(DispatcherTest, EachRecordCodeReachesItsKernel) {
 }
 
 TEST_F(DispatcherTest, KernelFailureIsReported) {
-    k.grey = [](ImageRecord&, ParamBlock&, Workspace&) { return false; };
+    k.grey = [](ImageRecord&, const GreyParams&) { return false; };
     EXPECT_FALSE(Run(kOpGrey));
-    k.restore = [](const PlaneArgs& a, const ParamBlock&) { return a.channel != 1; };
+    k.restore = [](const PlaneArgs& a, const RestoreParams&) { return a.channel != 1; };
     EXPECT_FALSE(Run(kOpRestore));
 }
 
