@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <climits>
 #include <cstdio>
@@ -138,6 +139,11 @@ TEST(SettingsDefaults, FileTextResetAndRawInitialSettings) {
 TEST(SettingsTable, DefaultsLieInTheirRangesAndFieldsAreDistinct) {
     Settings s;
     const auto table = BindSettings(s);
+    // The file's keywords come first; the families bind theirs in any order, one order list
+    // puts them in place, and a keyword missing from it would end the table.
+    EXPECT_TRUE(std::is_partitioned(table.begin(), table.end(),
+                                    [](const SettingKeyword& k) { return k.in_file; }));
+    EXPECT_STREQ(table.back().keyword, "batch_time");
     std::set<const void*> seen;
     for (const SettingKeyword& k : table) {
         std::set<std::string> names;
