@@ -57,12 +57,12 @@ const OpKernels& DefaultKernels() {
         k.lines = [](ImageRecord& r, ParamBlock& b, Workspace& ws, int first_row) {
             return SeparateLines(ws.at(b[0]), r, first_row);
         };
-        k.wavelet = [](const PlaneArgs& a, const ParamBlock& b) {
-            return WaveletPlane(a.plane, a.width, a.height, WaveletGainsFromBlock(b));
+        k.wavelet = [](const PlaneArgs& a, const WaveletParams& p) {
+            return WaveletPlane(a.plane, a.width, a.height, p.gains);
         };
-        k.wavelet_enlarge = [](const uint16_t* in, int w, int h, Plane& out, const ParamBlock& b) {
-            return WaveletEnlarge(in, w, h, Word(b, kWaveletFields.filter_order),
-                                  WaveletGainsFromBlock(b), out);
+        k.wavelet_enlarge = [](const uint16_t* in, int w, int h, Plane& out,
+                               const WaveletParams& p) {
+            return WaveletEnlarge(in, w, h, p.filter_order, p.gains, out);
         };
         k.restore = [](const PlaneArgs& a, const RestoreParams& p) {
             return RestorePlane(a.plane, a.width, a.height, p);

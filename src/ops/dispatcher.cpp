@@ -129,7 +129,7 @@ bool Rotate(ImageRecord& rec, ParamBlock& block, Workspace& ws, const OpKernels&
 // The doubled planes are all made before any is stored, so a shortage leaves the record as
 // it was. A grey picture enlarges only red; green and blue get copies of the result so that
 // every plane of the record keeps holding width x height samples.
-bool WaveletEnlarge(ImageRecord& rec, const ParamBlock& block, const OpKernels& k) {
+bool WaveletEnlarge(ImageRecord& rec, const WaveletParams& params, const OpKernels& k) {
     if (!k.wavelet_enlarge) return true;
     const bool single = SinglePlane(rec);
     const int selection = single ? kMaskRed : kAllPlanes;
@@ -140,7 +140,7 @@ bool WaveletEnlarge(ImageRecord& rec, const ParamBlock& block, const OpKernels& 
     Plane out[3];
     for (int c = 0; c < 3; ++c) {
         if (!Selected(selection, c)) continue;
-        if (!k.wavelet_enlarge(rec.plane(c).data(), rec.width, rec.height, out[c], block) ||
+        if (!k.wavelet_enlarge(rec.plane(c).data(), rec.width, rec.height, out[c], params) ||
             out[c].size() < n) {
             return false;
         }
@@ -158,8 +158,9 @@ bool WaveletEnlarge(ImageRecord& rec, const ParamBlock& block, const OpKernels& 
 }
 
 bool Wavelet(ImageRecord& rec, ParamBlock& block, const OpKernels& k) {
-    if (block[kWaveletFields.enlarge.word] == 1) return WaveletEnlarge(rec, block, k);
-    return RunPlanes(k.wavelet, rec, block, SinglePlane(rec) ? kMaskRed : kAllPlanes, false);
+    const WaveletParams params = WaveletParamsOf(block);
+    if (block[kWaveletFields.enlarge.word] == 1) return WaveletEnlarge(rec, params, k);
+    return RunPlanes(k.wavelet, rec, params, SinglePlane(rec) ? kMaskRed : kAllPlanes, false);
 }
 
 // Codes that build a new picture from slot P0 need that slot to hold one.

@@ -69,8 +69,8 @@ using GreyKernel = std::function<bool(ImageRecord&, const GreyParams&)>;
 using LinesKernel = std::function<bool(ImageRecord&, ParamBlock&, Workspace&, int first_row)>;
 
 // Twofold wavelet enlargement of one plane: fills `out` with (2w) x (2h) samples.
-using EnlargeKernel =
-    std::function<bool(const uint16_t* in, int width, int height, Plane& out, const ParamBlock&)>;
+using EnlargeKernel = std::function<bool(const uint16_t* in, int width, int height, Plane& out,
+                                         const WaveletParams&)>;
 
 struct OpKernels {
     TypedPlaneKernel<SharpenParams> sharpen;  // 0
@@ -93,7 +93,7 @@ struct OpKernels {
     LinesKernel lines;                        // 30 and 31 (P0 = source slot)
     RecordKernel make_background;             // 50
     RecordKernel distortion;                  // 60
-    PlaneKernel wavelet;                      // 101 in place
+    TypedPlaneKernel<WaveletParams> wavelet;  // 101 in place
     EnlargeKernel wavelet_enlarge;            // 101 with P14 = 1
     TypedPlaneKernel<RestoreParams> restore;  // 102
 };

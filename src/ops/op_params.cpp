@@ -78,4 +78,17 @@ GreyParams GreyParamsOf(const ParamBlock& block) {
                       Word(block, f.weight_b)};
 }
 
+void PutWaveletWords(const WaveletSettings& s, ParamBlock& block) {
+    for (int i = 0; i < 6; ++i) block[i] = s.gains[static_cast<std::size_t>(i)];
+    PutWord(block, kWaveletFields.enlarge, s.enlarge);
+    PutWord(block, kWaveletFields.filter_order, s.filter_order);
+}
+
+WaveletParams WaveletParamsOf(const ParamBlock& block) {
+    WaveletParams p;
+    for (int i = 0; i < 8; ++i) p.gains[static_cast<std::size_t>(i)] = block[i] / 10.0;
+    p.filter_order = Word(block, kWaveletFields.filter_order);
+    return p;
+}
+
 }  // namespace orva

@@ -11,6 +11,7 @@
 #include "ops/op_settings.h"
 #include "ops/restore.h"
 #include "ops/sharpen_edge.h"
+#include "ops/wavelet.h"
 
 namespace orva {
 
@@ -35,5 +36,14 @@ RestoreParams RestoreParamsOf(const ParamBlock& block);
 // Black and white (code 20).
 void PutGreyWords(const GreySettings& s, ParamBlock& block);
 GreyParams GreyParamsOf(const ParamBlock& block);
+
+// Wavelet sub-bands and enlargement (code 101). The gains are P0..P7 in tenths, taken as they
+// are; the kernel holds them within what its arithmetic can carry.
+struct WaveletParams {
+    WaveletGains gains{};
+    int filter_order = kWaveletFields.filter_order.def;
+};
+void PutWaveletWords(const WaveletSettings& s, ParamBlock& block);
+WaveletParams WaveletParamsOf(const ParamBlock& block);
 
 }  // namespace orva

@@ -6,11 +6,8 @@
 namespace orva {
 
 void FillWaveletBlock(const AppContext& ctx, const ImageRecord& rec, ParamBlock& block) {
-    const WaveletSettings& s = ctx.settings.wavelet;
-    for (int i = 0; i < 6; ++i) block[i] = s.gains[static_cast<std::size_t>(i)];
+    PutWaveletWords(ctx.settings.wavelet, block);
     const auto& f = kWaveletFields;
-    PutWord(block, f.enlarge, s.enlarge);
-    PutWord(block, f.filter_order, s.filter_order);
     if (block[f.enlarge.word] == 1 &&
         (rec.width >= kWaveletEnlargeLimit || rec.height >= kWaveletEnlargeLimit)) {
         ShowMessage(ctx.ui, msg::kWaveletTooLarge);

@@ -81,7 +81,7 @@ protected:
         };
         k.edge = LogPlane<EdgeParams>("edge");
         k.edge_rgb = [this](const RgbArgs& a, const EdgeParams&) { rgb_calls.push_back(a); };
-        k.wavelet = LogPlane("wavelet");
+        k.wavelet = LogPlane<WaveletParams>("wavelet");
         k.restore = LogPlane<RestoreParams>("restore");
         k.composite = LogRecord("composite");
         k.resize = LogRecord("resize");
@@ -104,7 +104,7 @@ protected:
         k.make_background = LogRecord("make_background");
         k.distortion = LogRecord("distortion");
         // Twofold nearest-neighbour stand-in for the wavelet enlargement.
-        k.wavelet_enlarge = [](const uint16_t* in, int w, int h, Plane& out, const ParamBlock&) {
+        k.wavelet_enlarge = [](const uint16_t* in, int w, int h, Plane& out, const WaveletParams&) {
             if (!out.Allocate(static_cast<std::size_t>(4 * w * h))) return false;
             for (int y = 0; y < 2 * h; ++y) {
                 for (int x = 0; x < 2 * w; ++x) out[y * 2 * w + x] = in[(y / 2) * w + x / 2];
@@ -359,12 +359,12 @@ TEST_F(DispatcherTest, WaveletEnlargementDoublesEveryPlane) {
     auto enlarge = k.wavelet_enlarge;
     int calls = 0;
     // Blue runs short, then a kernel hands back too small a plane: the record stays as it was.
-    k.wavelet_enlarge = [&](const uint16_t* in, int w, int h, Plane& out, const ParamBlock& b) {
+    k.wavelet_enlarge = [&](const uint16_t* in, int w, int h, Plane& out, const WaveletParams& b) {
         return ++calls < 3 && enlarge(in, w, h, out, b);
     };
     block[14] = 1;
     EXPECT_FALSE(Run(kOpWavelet));
-    k.wavelet_enlarge = [](const uint16_t*, int, int, Plane& out, const ParamBlock&) {
+    k.wavelet_enlarge = [](const uint16_t*, int, int, Plane& out, const WaveletParams&) {
         return out.Allocate(4);
     };
     EXPECT_FALSE(Run(kOpWavelet));
@@ -389,7 +389,7 @@ TEST_F(DispatcherTest, WaveletEnlargementDoublesEveryPlane) {
     Fill(rec, 3, 2);
     rec.single_plane = 1;
     calls = 0;
-    k.wavelet_enlarge = [&](const uint16_t* in, int w, int h, Plane& out, const ParamBlock& b) {
+    k.wavelet_enlarge = [&](const uint16_t* in, int w, int h, Plane& out, const WaveletParams& b) {
         ++calls;
         return enlarge(in, w, h, out, b);
     };

@@ -47,6 +47,16 @@ TEST(OpParams, SettingsReachTheKernelClampedOnce) {
     EXPECT_EQ(Tie(GreyParamsOf(b)), std::tuple(3, 1, 2, 3));
     PutGreyWords(GreySettings{9, -5, 70000, 0}, b);
     EXPECT_EQ(Tie(GreyParamsOf(b)), std::tuple(3, 0, 65535, 0));
+
+    // Wavelet gains travel in tenths as they are; the filter order is held to its tables.
+    WaveletSettings w;
+    w.gains = {0, 5, 10, 15, 500, 900};
+    w.filter_order = 11;
+    b[6] = 20;  // a gain word the settings do not fill keeps what was there
+    PutWaveletWords(w, b);
+    const WaveletParams wp = WaveletParamsOf(b);
+    EXPECT_EQ(wp.gains, (WaveletGains{0, 0.5, 1, 1.5, 50, 90, 2, 0}));
+    EXPECT_EQ(wp.filter_order, 10);
 }
 
 }  // namespace
