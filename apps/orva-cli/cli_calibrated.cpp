@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
+#include <span>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -77,11 +79,126 @@ bool Number(const char* text, double& out) {
     return end != text && *end == '\0' && std::isfinite(out);
 }
 
-// The options whose values are checked against the stacking fields the desktop dialog
-// offers, so that both accept the same ranges.
-int ParseKappa(const char* v, CombineParams& c) {
-    const FieldDecl& f = kCalibratedStackFields.kappa;
-    const double lo_limit = f.min / 10.0, hi_limit = f.max / 10.0;
+// What the options ask for: the stacking settings the desktop dialog edits, in their fields'
+// units, and the values orva-cli takes finer than those units, laid over the settings' job.
+struct Parsed {
+    CalibratedStackSettings settings;
+    std::optional<double> kappa_low, kappa_high, keep_best, max_fwhm;
+    uint64_t max_pixels = kMaxReadPixels;
+    std::string out, reference;
+    bool float32 = false;
+
+    StackJob Job() const {
+        StackJob job = JobFromSettings(settings);
+        if (kappa_low) job.combine.kappa_low = *kappa_low;
+        if (kappa_high) job.combine.kappa_high = *kappa_high;
+        if (keep_best) job.keep_best = *keep_best;
+        if (max_fwhm) job.max_fwhm = *max_fwhm;
+        job.max_pixels = max_pixels;
+        return job;
+    }
+};
+
+// How an option's value is read against its field.
+enum class Reads {
+    Word,       // one of the field's words
+    Whole,      // a whole number in the field's range
+    Above0,     // a number above 0, at most the field's maximum (in the value's own unit)
+    KappaPair,  // LOW,HIGH or one value, each within the field's range
+    Text,       // a file name
+};
+
+struct StackOption {
+    const char* name;
+    Reads reads;
+    const FieldDecl* field;  // range and scale; null for text
+    const char* expected;    // what the message says is expected ("a whole number")
+    std::span<const FieldWord> words;
+    void (*store)(Parsed&, double value, const std::string& text);
+};
+
+const auto& F = kCalibratedStackFields;
+
+// Every option that takes a value, with the field it is checked against.
+const StackOption kStackOptions[] = {
+    {"--reject", Reads::Word, &F.rejection, "", kRejectionWords,
+     [](Parsed& p, double v, const std::string&) { p.settings.rejection = int(v); }},
+    {"--kappa", Reads::KappaPair, &F.kappa, "LOW,HIGH (or one value), each", {}, nullptr},
+    {"--iterations",
+     Reads::Whole,
+     &F.iterations,
+     "a whole number",
+     {},
+     [](Parsed& p, double v, const std::string&) { p.settings.iterations = int(v); }},
+    {"--weight", Reads::Word, &F.weight_noise, "", kWeightWords,
+     [](Parsed& p, double v, const std::string&) { p.settings.weight_noise = int(v); }},
+    {"--master", Reads::Word, &F.master_median, "", kMasterWords,
+     [](Parsed& p, double v, const std::string&) { p.settings.master_median = int(v); }},
+    {"--range",
+     Reads::Whole,
+     &F.search_range,
+     "a whole number of pixels",
+     {},
+     [](Parsed& p, double v, const std::string&) { p.settings.search_range = int(v); }},
+    {"--register", Reads::Word, &F.register_stars, "", kRegistrationWords,
+     [](Parsed& p, double v, const std::string&) { p.settings.register_stars = int(v); }},
+    {"--normalise", Reads::Word, &F.normalisation, "", kNormalisationWords,
+     [](Parsed& p, double v, const std::string&) { p.settings.normalisation = int(v); }},
+    {"--keep-best",
+     Reads::Above0,
+     &F.keep_best,
+     "a percentage",
+     {},
+     [](Parsed& p, double v, const std::string&) { p.keep_best = v; }},
+    {"--max-fwhm",
+     Reads::Above0,
+     &F.max_fwhm,
+     "pixels",
+     {},
+     [](Parsed& p, double v, const std::string&) { p.max_fwhm = v; }},
+    {"--reference",
+     Reads::Text,
+     nullptr,
+     "",
+     {},
+     [](Parsed& p, double, const std::string& v) { p.reference = v; }},
+    {"--report",
+     Reads::Text,
+     nullptr,
+     "",
+     {},
+     [](Parsed& p, double, const std::string& v) { p.settings.report = v; }},
+    {"--max-pixels",
+     Reads::Whole,
+     &kReadingFields.max_pixels,
+     "a whole number",
+     {},
+     [](Parsed& p, double v, const std::string&) { p.max_pixels = static_cast<uint64_t>(v); }},
+};
+
+const StackOption* FindOption(const std::string& name) {
+    for (const StackOption& o : kStackOptions)
+        if (name == o.name) return &o;
+    return nullptr;
+}
+
+// A field's value in the unit the option is typed in: tenths become whole units.
+double Shown(const FieldDecl& f, int v) {
+    return f.unit == FieldUnit::Tenths ? v / 10.0 : v;
+}
+
+// "none, sigma or median"
+std::string WordList(std::span<const FieldWord> words) {
+    std::string list;
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        if (i > 0) list += i + 1 == words.size() ? " or " : ", ";
+        list += words[i].word;
+    }
+    return list;
+}
+
+int ParseKappa(const StackOption& o, const char* v, Parsed& p) {
+    const double lo_limit = Shown(*o.field, o.field->min), hi_limit = Shown(*o.field, o.field->max);
     const std::string s = v;
     const std::size_t comma = s.find(',');
     double lo = 0, hi = 0;
@@ -89,103 +206,58 @@ int ParseKappa(const char* v, CombineParams& c) {
                                                : Number(s.substr(0, comma).c_str(), lo) &&
                                                      Number(s.substr(comma + 1).c_str(), hi);
     if (!ok || lo < lo_limit || lo > hi_limit || hi < lo_limit || hi > hi_limit)
-        return Usage(Format("--kappa %s: expected LOW,HIGH (or one value), each %g to %g", v,
-                            lo_limit, hi_limit));
-    c.kappa_low = lo;
-    c.kappa_high = hi;
+        return Usage(
+            Format("%s %s: expected %s %g to %g", o.name, v, o.expected, lo_limit, hi_limit));
+    p.kappa_low = lo;
+    p.kappa_high = hi;
     return 0;
 }
-
-int ParseIterations(const char* v, CombineParams& c) {
-    const FieldDecl& f = kCalibratedStackFields.iterations;
-    double n = 0;
-    if (!Number(v, n) || n != std::floor(n) || n < f.min || n > f.max)
-        return Usage(Format("--iterations %s: expected a whole number %d to %d", v, f.min, f.max));
-    c.iterations = static_cast<int>(n);
-    return 0;
-}
-
-struct Parsed {
-    StackJob job;
-    std::string out, reference, report;
-    bool float32 = false;
-};
 
 // One option with its value; 0, or the usage error's status.
-int ParseOption(const std::string& a, const char* v, Parsed& p) {
-    StackJob& job = p.job;
+int ParseOption(const StackOption& o, const char* v, Parsed& p) {
     const std::string s = v;
     double x = 0;
-    if (a == "--reject") {
-        if (!ParseRejection(s, job.combine.rejection))
-            return Usage("--reject " + s + ": expected none, sigma, winsor, minmax or median");
-    } else if (a == "--kappa") {
-        return ParseKappa(v, job.combine);
-    } else if (a == "--iterations") {
-        return ParseIterations(v, job.combine);
-    } else if (a == "--weight") {
-        if (s != "noise" && s != "none") return Usage("--weight " + s + ": expected noise or none");
-        job.weight_by_noise = s == "noise";
-    } else if (a == "--register") {
-        if (s != "stars" && s != "shift")
-            return Usage("--register " + s + ": expected stars or shift");
-        job.registration = s == "stars" ? Registration::Stars : Registration::Shift;
-    } else if (a == "--master") {
-        if (s != "median" && s != "mean")
-            return Usage("--master " + s + ": expected median or mean");
-        job.master_median = s == "median";
-    } else if (a == "--normalise") {
-        if (!ParseNormalisation(s, job.normalisation))
-            return Usage("--normalise " + s +
-                         ": expected none, additive, multiplicative or additive-scale");
-    } else if (a == "--keep-best") {
-        if (!Number(v, x) || !(x > 0) || x > 100)
-            return Usage("--keep-best " + s + ": expected a percentage above 0, at most 100");
-        job.keep_best = x;
-    } else if (a == "--max-fwhm") {
-        if (!Number(v, x) || !(x > 0) || x > 1000)
-            return Usage("--max-fwhm " + s + ": expected pixels above 0, at most 1000");
-        job.max_fwhm = x;
-    } else if (a == "--max-pixels") {
-        const FieldDecl& f = kReadingFields.max_pixels;
-        if (!Number(v, x) || x != std::floor(x) || x < f.min || x > f.max)
-            return Usage(
-                Format("--max-pixels %s: expected a whole number %d to %d", v, f.min, f.max));
-        job.max_pixels = static_cast<uint64_t>(x);
-    } else if (a == "--range") {
-        if (!Number(v, x) || x != std::floor(x) || x < 0 || x > 1000)
-            return Usage("--range " + s + ": expected a whole number of pixels 0 to 1000");
-        job.search_range = static_cast<int>(x);
-    } else if (a == "--reference") {
-        p.reference = s;
-    } else {
-        p.report = s;
+    switch (o.reads) {
+        case Reads::Word:
+            for (const FieldWord& w : o.words)
+                if (s == w.word) {
+                    o.store(p, w.value, s);
+                    return 0;
+                }
+            return Usage(Format("%s %s: expected %s", o.name, v, WordList(o.words).c_str()));
+        case Reads::Whole:
+            if (!Number(v, x) || x != std::floor(x) || x < o.field->min || x > o.field->max)
+                return Usage(Format("%s %s: expected %s %d to %d", o.name, v, o.expected,
+                                    o.field->min, o.field->max));
+            break;
+        case Reads::Above0:
+            if (!Number(v, x) || !(x > 0) || x > Shown(*o.field, o.field->max))
+                return Usage(Format("%s %s: expected %s above 0, at most %g", o.name, v, o.expected,
+                                    Shown(*o.field, o.field->max)));
+            break;
+        case Reads::KappaPair: return ParseKappa(o, v, p);
+        case Reads::Text: break;
     }
+    o.store(p, x, s);
     return 0;
-}
-
-bool TakesValue(const std::string& a) {
-    for (const char* o :
-         {"--reject", "--kappa", "--iterations", "--weight", "--master", "--range", "--register",
-          "--normalise", "--keep-best", "--max-fwhm", "--reference", "--report", "--max-pixels"})
-        if (a == o) return true;
-    return false;
 }
 
 // -1 when the arguments parse, else the status to end with (0 after --help).
 int ParseArguments(int argc, char** argv, Parsed& p) {
-    std::vector<std::string>* list = &p.job.lights;
+    std::vector<std::string>* list = &p.settings.lights;
     for (int i = 2; i < argc; ++i) {
         const std::string a = argv[i];
         const bool next_is_file = i + 1 < argc && argv[i + 1][0] != '-';
         if (a == "--bias" || a == "--dark" || a == "--flat") {
             if (!next_is_file) return Usage(a + " needs at least one FILE after it");
-            list = a == "--bias" ? &p.job.bias : a == "--dark" ? &p.job.darks : &p.job.flats;
+            list = a == "--bias"   ? &p.settings.bias
+                   : a == "--dark" ? &p.settings.darks
+                                   : &p.settings.flats;
         } else if (a == "--float") {
             p.float32 = true;
-        } else if (TakesValue(a)) {
+        } else if (const StackOption* o = FindOption(a)) {
             if (i + 1 >= argc) return Usage(a + " needs a value");
-            if (const int status = ParseOption(a, argv[++i], p); status != 0) return status;
+            if (const int status = ParseOption(*o, argv[++i], p); status != 0) return status;
             // "--kappa 3 3": the second value would otherwise be taken for a light.
             double x = 0;
             std::error_code ec;
@@ -210,8 +282,7 @@ int ParseArguments(int argc, char** argv, Parsed& p) {
 }
 
 // The frames and places named are usable, before any work; 0 or the status to end with.
-int CheckInputs(Parsed& p) {
-    StackJob& job = p.job;
+int CheckInputs(const Parsed& p, StackJob& job) {
     if (p.out.empty() || job.lights.empty()) return Usage("stack needs OUT and at least one LIGHT");
     if (DetectFormat(p.out) == kFormatUnknown)
         return Usage(p.out + ": unknown output format (by its extension)");
@@ -219,9 +290,9 @@ int CheckInputs(Parsed& p) {
     for (const auto* files : {&job.bias, &job.darks, &job.flats})
         inputs.insert(inputs.end(), files->begin(), files->end());
     std::vector<std::string> outputs = {p.out};
-    if (!p.report.empty()) outputs.push_back(p.report);
+    if (!p.settings.report.empty()) outputs.push_back(p.settings.report);
     if (const std::string e = CheckOutputs(inputs, outputs); !e.empty()) return CliFail(e);
-    for (const std::string& file : {p.out, p.report})
+    for (const std::string& file : {p.out, p.settings.report})
         if (!file.empty())
             if (const std::string why = FolderProblem(file); !why.empty()) return CliFail(why);
     for (const auto* files : {&job.lights, &job.bias, &job.darks, &job.flats})
@@ -266,8 +337,8 @@ IoResult WriteResult(const std::string& out, const StackOutcome& result, bool fl
 int CalibratedStackMain(int argc, char** argv) {
     Parsed p;
     if (const int status = ParseArguments(argc, argv, p); status >= 0) return status;
-    if (const int status = CheckInputs(p); status != 0) return status;
-    StackJob& job = p.job;
+    StackJob job = p.Job();
+    if (const int status = CheckInputs(p, job); status != 0) return status;
 
     const auto start = std::chrono::steady_clock::now();
     job.progress = [&](const std::string& line, int) {
@@ -286,10 +357,10 @@ int CalibratedStackMain(int argc, char** argv) {
     // The report also when every light was left out: it says why.
     if (!result.lights.empty()) {
         std::fprintf(stderr, "orva-cli: %s\n", ReportSummary(result.lights).c_str());
-        if (!p.report.empty()) {
-            const IoResult r = WriteReport(p.report, result.lights);
+        if (const std::string& report = p.settings.report; !report.empty()) {
+            const IoResult r = WriteReport(report, result.lights);
             if (!r.ok())
-                return CliFail(p.report + ": cannot write the report: " + IoStatusName(r.status));
+                return CliFail(report + ": cannot write the report: " + IoStatusName(r.status));
         }
     }
     if (!stacked) return CliFail(error);

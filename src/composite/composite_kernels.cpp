@@ -25,10 +25,7 @@ bool CompositeAuto(ImageRecord& rec, ParamBlock& block, Workspace& ws) {
     block[0] = f.compare_range.Clamp(block[0]);
     block[1] = f.compare_range.Clamp(block[1]);
     block[2] = f.method.Clamp(block[2]);
-    const int flags = std::max(block[3], 0);
-    const bool shift = flags / 256 != 0;
-    const int method = (flags % 256) % 3;
-    const bool normalise = (flags % 256) / 3 != 0;
+    const CompareFlags flags = CompareFlagsOf(block[3]);
 
     std::vector<StackSource> sources;
     for (int i = 0; i < 4; ++i) {
@@ -39,7 +36,8 @@ bool CompositeAuto(ImageRecord& rec, ParamBlock& block, Workspace& ws) {
     }
     if (sources.size() < 2) return true;
 
-    const auto offsets = AlignSources(sources, method, block[0], block[1], shift);
+    const auto offsets =
+        AlignSources(sources, flags.compare_method, block[0], block[1], flags.shift_one_pixel);
     for (std::size_t i = 0; i < sources.size(); ++i) {
         sources[i].x = offsets[i].dx;
         sources[i].y = offsets[i].dy;
@@ -49,8 +47,8 @@ bool CompositeAuto(ImageRecord& rec, ParamBlock& block, Workspace& ws) {
     AddExtraShift(sources, block[16], block[17]);
     // Shifted pictures no longer lie on each other, so outliers cannot be judged.
     const int noise_word = block[16] != 0 || block[17] != 0 ? -1 : block[15];
-    return CombineSources(block[2], sources, width, height, NoiseFromWord(noise_word), normalise,
-                          rec);
+    return CombineSources(block[2], sources, width, height, NoiseFromWord(noise_word),
+                          flags.normalise, rec);
 }
 
 // Code 8. P0 method, P2 noise, P3 3 x normalisation, image k in P(4+4k)..P(7+4k): slot,
@@ -74,7 +72,7 @@ bool CompositePoints(ImageRecord& rec, ParamBlock& block, Workspace& ws) {
     AddExtraShift(sources, block[20], block[21]);
     const int noise_word = block[20] != 0 || block[21] != 0 ? -1 : block[2];
     return CombineSources(block[0], sources, width, height, NoiseFromWord(noise_word),
-                          std::max(block[3], 0) / 3 != 0, rec);
+                          PointNormaliseOf(block[3]), rec);
 }
 
 // Code 9. P0..P3 luminance slot, weight, A, B; P4..P7 red source, P8..P11 green, P12..P15

@@ -59,6 +59,27 @@ inline int32_t CompareFlagsWord(int shift_one_pixel, int compare_method, int nor
            3 * f.normalise.Clamp(normalise);
 }
 
+// The comparison word read back: the one place that takes it apart. A negative word counts
+// as 0.
+struct CompareFlags {
+    bool shift_one_pixel = false;
+    int compare_method = 0;
+    bool normalise = false;
+};
+inline CompareFlags CompareFlagsOf(int32_t word) {
+    const int w = word < 0 ? 0 : word;
+    return CompareFlags{w / 256 != 0, (w % 256) % 3, (w % 256) / 3 != 0};
+}
+
+// Point-aligned compositing (code 8) has no comparison: its P3 carries 3 x normalisation
+// alone and is read as P3 / 3.
+inline int32_t PointNormaliseWord(int normalise) {
+    return 3 * kCompositeFields.normalise.Clamp(normalise);
+}
+inline bool PointNormaliseOf(int32_t word) {
+    return word >= 3;
+}
+
 // The noise word: -1 off, the level for noise removal, 256 + level for move mode.
 inline int32_t NoiseWord(int noise_mode, int noise_level) {
     const int mode = kCompositeFields.noise_mode.Clamp(noise_mode);

@@ -88,10 +88,8 @@ std::array<uint16_t, 3> HsvToRgb(int h, int s, int v) {
 
 void GreyPlanes(uint16_t* const planes[3], int width, int height, bool single_plane,
                 const GreyParams& params) {
-    const int mode = kGreyFields.mode.Clamp(params.mode);
-    const int64_t wr = kGreyFields.weight_r.Clamp(params.weight_r);
-    const int64_t wg = kGreyFields.weight_g.Clamp(params.weight_g);
-    const int64_t wb = kGreyFields.weight_b.Clamp(params.weight_b);
+    const int mode = params.mode;
+    const int64_t wr = params.weight_r, wg = params.weight_g, wb = params.weight_b;
     const int64_t sum = std::max<int64_t>(wr + wg + wb, 1);
     uint16_t* const r = planes[0];
     uint16_t* const g = planes[single_plane ? 0 : 1];

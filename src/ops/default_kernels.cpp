@@ -11,16 +11,6 @@
 
 namespace orva {
 
-namespace {
-
-EdgeParams EdgeParamsFromBlock(const ParamBlock& b) {
-    const auto& f = kEdgeFields;
-    return EdgeParams{Word(b, f.range), Word(b, f.emphasis), Word(b, f.threshold),
-                      Word(b, f.smooth_strength)};
-}
-
-}  // namespace
-
 // Each operation family plugs its kernels in here as it lands.
 const OpKernels& DefaultKernels() {
     static const OpKernels kernels = [] {
@@ -29,19 +19,15 @@ const OpKernels& DefaultKernels() {
             return ApplyToneCurve(a.plane, a.width, a.height,
                                   GammaCurveFromBlock(block, a.channel));
         };
-        k.sharpen = [](const PlaneArgs& a, const ParamBlock& b) {
-            const auto& f = kSharpenFields;
-            return SharpenPlane(a.plane, a.scratch, a.width, a.height,
-                                SharpenParams{Word(b, f.radius), Word(b, f.smooth_range),
-                                              Word(b, f.smooth_strength), Word(b, f.emphasis),
-                                              Word(b, f.blunting)});
+        k.sharpen = [](const PlaneArgs& a, const SharpenParams& p) {
+            return SharpenPlane(a.plane, a.scratch, a.width, a.height, p);
         };
-        k.edge = [](const PlaneArgs& a, const ParamBlock& b) {
-            EdgePlane(a.plane, a.scratch, a.width, a.height, EdgeParamsFromBlock(b));
+        k.edge = [](const PlaneArgs& a, const EdgeParams& p) {
+            EdgePlane(a.plane, a.scratch, a.width, a.height, p);
             return true;
         };
-        k.edge_rgb = [](const RgbArgs& a, const ParamBlock& b) {
-            EdgeRgb(a.planes, a.scratch, a.width, a.height, EdgeParamsFromBlock(b));
+        k.edge_rgb = [](const RgbArgs& a, const EdgeParams& p) {
+            EdgeRgb(a.planes, a.scratch, a.width, a.height, p);
         };
         k.resize = [](ImageRecord& r, ParamBlock& b, Workspace&) {
             if (b[4] == 0) return ResizeNearest(r, b[0], b[1], b[2], b[3]);
@@ -60,10 +46,8 @@ const OpKernels& DefaultKernels() {
         k.distortion = [](ImageRecord& r, ParamBlock& b, Workspace&) {
             return CorrectDistortion(r, b[kDistortionFields.amount.word]);
         };
-        k.grey = [](ImageRecord& r, ParamBlock& b, Workspace&) {
-            const auto& f = kGreyFields;
-            GreyRecord(r, GreyParams{Word(b, f.mode), Word(b, f.weight_r), Word(b, f.weight_g),
-                                     Word(b, f.weight_b)});
+        k.grey = [](ImageRecord& r, const GreyParams& p) {
+            GreyRecord(r, p);
             return true;
         };
         k.saturation = [](ImageRecord& r, ParamBlock& b, Workspace&) {
@@ -73,18 +57,15 @@ const OpKernels& DefaultKernels() {
         k.lines = [](ImageRecord& r, ParamBlock& b, Workspace& ws, int first_row) {
             return SeparateLines(ws.at(b[0]), r, first_row);
         };
-        k.wavelet = [](const PlaneArgs& a, const ParamBlock& b) {
-            return WaveletPlane(a.plane, a.width, a.height, WaveletGainsFromBlock(b));
+        k.wavelet = [](const PlaneArgs& a, const WaveletParams& p) {
+            return WaveletPlane(a.plane, a.width, a.height, p.gains);
         };
-        k.wavelet_enlarge = [](const uint16_t* in, int w, int h, Plane& out, const ParamBlock& b) {
-            return WaveletEnlarge(in, w, h, Word(b, kWaveletFields.filter_order),
-                                  WaveletGainsFromBlock(b), out);
+        k.wavelet_enlarge = [](const uint16_t* in, int w, int h, Plane& out,
+                               const WaveletParams& p) {
+            return WaveletEnlarge(in, w, h, p.filter_order, p.gains, out);
         };
-        k.restore = [](const PlaneArgs& a, const ParamBlock& b) {
-            const auto& f = kRestoreFields;
-            return RestorePlane(a.plane, a.width, a.height,
-                                RestoreParams{Word(b, f.spread), Word(b, f.blunting),
-                                              Word(b, f.iterations), Word(b, f.emphasis)});
+        k.restore = [](const PlaneArgs& a, const RestoreParams& p) {
+            return RestorePlane(a.plane, a.width, a.height, p);
         };
         return k;
     }();

@@ -34,8 +34,9 @@ bool PlanesHold(const ImageRecord& rec, int selection) {
 
 // Runs `kernel` on each selected plane, red, green, blue in that order, with one scratch
 // plane shared by all of them when `with_scratch` is set.
-bool RunPlanes(const PlaneKernel& kernel, ImageRecord& rec, const ParamBlock& block, int selection,
-               bool with_scratch) {
+template <class Params>
+bool RunPlanes(const std::function<bool(const PlaneArgs&, const Params&)>& kernel, ImageRecord& rec,
+               const Params& params, int selection, bool with_scratch) {
     if (!kernel || selection == 0 || !PlanesHold(rec, selection)) return true;
     Plane scratch;
     if (with_scratch && !scratch.Allocate(rec.pixels())) return false;
@@ -43,7 +44,7 @@ bool RunPlanes(const PlaneKernel& kernel, ImageRecord& rec, const ParamBlock& bl
         if (!Selected(selection, c)) continue;
         const PlaneArgs args{rec.plane(c).data(), with_scratch ? scratch.data() : nullptr,
                              rec.width, rec.height, c};
-        if (!kernel(args, block)) return false;
+        if (!kernel(args, params)) return false;
     }
     return true;
 }
@@ -67,12 +68,10 @@ bool SpreadRed(ImageRecord& rec) {
 }
 
 bool Sharpen(ImageRecord& rec, ParamBlock& block, const OpKernels& k) {
-    for (const FieldDecl* f : {&kSharpenFields.radius, &kSharpenFields.smooth_range,
-                               &kSharpenFields.smooth_strength, &kSharpenFields.emphasis})
-        ClampWord(block, *f);
+    const SharpenParams params = TakeSharpenWords(block);
     const int mask = block[5] & kAllPlanes;
     const int selection = SinglePlane(rec) ? (mask != 0 ? kMaskRed : 0) : mask;
-    return RunPlanes(k.sharpen, rec, block, selection, true);
+    return RunPlanes(k.sharpen, rec, params, selection, true);
 }
 
 bool Gamma(ImageRecord& rec, ParamBlock& block, const OpKernels& k) {
@@ -89,14 +88,12 @@ bool Gamma(ImageRecord& rec, ParamBlock& block, const OpKernels& k) {
 }
 
 bool Edge(ImageRecord& rec, ParamBlock& block, const OpKernels& k) {
-    for (const FieldDecl* f : {&kEdgeFields.range, &kEdgeFields.emphasis, &kEdgeFields.threshold,
-                               &kEdgeFields.smooth_strength})
-        ClampWord(block, *f);
+    const EdgeParams params = TakeEdgeWords(block);
     const int mask = block[5] & kAllPlanes;
     if (SinglePlane(rec)) {
-        return RunPlanes(k.edge, rec, block, mask != 0 ? kMaskRed : 0, true);
+        return RunPlanes(k.edge, rec, params, mask != 0 ? kMaskRed : 0, true);
     }
-    if (mask != kAllPlanes) return RunPlanes(k.edge, rec, block, mask, true);
+    if (mask != kAllPlanes) return RunPlanes(k.edge, rec, params, mask, true);
     if (!k.edge_rgb || !PlanesHold(rec, kAllPlanes)) return true;
     Plane scratch[3];
     RgbArgs args{};
@@ -107,7 +104,7 @@ bool Edge(ImageRecord& rec, ParamBlock& block, const OpKernels& k) {
     }
     args.width = rec.width;
     args.height = rec.height;
-    k.edge_rgb(args, block);
+    k.edge_rgb(args, params);
     return true;
 }
 
@@ -132,7 +129,7 @@ bool Rotate(ImageRecord& rec, ParamBlock& block, Workspace& ws, const OpKernels&
 // The doubled planes are all made before any is stored, so a shortage leaves the record as
 // it was. A grey picture enlarges only red; green and blue get copies of the result so that
 // every plane of the record keeps holding width x height samples.
-bool WaveletEnlarge(ImageRecord& rec, const ParamBlock& block, const OpKernels& k) {
+bool WaveletEnlarge(ImageRecord& rec, const WaveletParams& params, const OpKernels& k) {
     if (!k.wavelet_enlarge) return true;
     const bool single = SinglePlane(rec);
     const int selection = single ? kMaskRed : kAllPlanes;
@@ -143,7 +140,7 @@ bool WaveletEnlarge(ImageRecord& rec, const ParamBlock& block, const OpKernels& 
     Plane out[3];
     for (int c = 0; c < 3; ++c) {
         if (!Selected(selection, c)) continue;
-        if (!k.wavelet_enlarge(rec.plane(c).data(), rec.width, rec.height, out[c], block) ||
+        if (!k.wavelet_enlarge(rec.plane(c).data(), rec.width, rec.height, out[c], params) ||
             out[c].size() < n) {
             return false;
         }
@@ -161,8 +158,9 @@ bool WaveletEnlarge(ImageRecord& rec, const ParamBlock& block, const OpKernels& 
 }
 
 bool Wavelet(ImageRecord& rec, ParamBlock& block, const OpKernels& k) {
-    if (block[kWaveletFields.enlarge.word] == 1) return WaveletEnlarge(rec, block, k);
-    return RunPlanes(k.wavelet, rec, block, SinglePlane(rec) ? kMaskRed : kAllPlanes, false);
+    const WaveletParams params = WaveletParamsOf(block);
+    if (block[kWaveletFields.enlarge.word] == 1) return WaveletEnlarge(rec, params, k);
+    return RunPlanes(k.wavelet, rec, params, SinglePlane(rec) ? kMaskRed : kAllPlanes, false);
 }
 
 // Codes that build a new picture from slot P0 need that slot to hold one.
@@ -224,14 +222,15 @@ bool Dispatch(uint32_t code, ImageRecord& rec, ParamBlock& block, Workspace& ws,
             return RunRecord(k.resize, rec, block, ws);
         case kOpBackground: return RunRecord(k.background, rec, block, ws);
         case kOpRotate: return Rotate(rec, block, ws, k);
-        case kOpGrey: return RunRecord(k.grey, rec, block, ws);
+        case kOpGrey: return k.grey ? k.grey(rec, GreyParamsOf(block)) : true;
         case kOpSaturation:
             if (SinglePlane(rec)) return true;
             return RunRecord(k.saturation, rec, block, ws);
         case kOpDistortion: return RunRecord(k.distortion, rec, block, ws);
         case kOpWavelet: return Wavelet(rec, block, k);
         case kOpRestore:
-            return RunPlanes(k.restore, rec, block, SinglePlane(rec) ? kMaskRed : kAllPlanes, true);
+            return RunPlanes(k.restore, rec, RestoreParamsOf(block),
+                             SinglePlane(rec) ? kMaskRed : kAllPlanes, true);
 
         // Compositing writes its result into the record passed, whatever it held.
         case kOpComposite: return RunRecord(k.composite, rec, block, ws);

@@ -1,12 +1,14 @@
 // The single entry of every image operation: checks and clamps the parameter block (writing
-// the clamped values back), chooses the planes, provides scratch planes and calls the
-// operation's kernel. Kernels are plugged in per code through OpKernels; a code whose kernel
+// the clamped values back where the operation keeps them), chooses the planes, provides
+// scratch planes and calls the operation's kernel, with its typed parameters where it has
+// them. Kernels are plugged in per code through OpKernels; a code whose kernel
 // is absent, an unknown code, or a code above 102 changes nothing.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 
+#include "ops/op_params.h"
 #include "ops/param_block.h"
 #include "workspace/workspace.h"
 
@@ -44,6 +46,10 @@ struct PlaneArgs {
     int channel;
 };
 using PlaneKernel = std::function<bool(const PlaneArgs&, const ParamBlock&)>;
+// A plane kernel that takes its operation's typed parameters, made from the block once by
+// the dispatcher (ops/op_params.h).
+template <class Params>
+using TypedPlaneKernel = std::function<bool(const PlaneArgs&, const Params&)>;
 
 // All three planes together with three scratch planes (edge enhancement on colour).
 struct RgbArgs {
@@ -51,44 +57,45 @@ struct RgbArgs {
     uint16_t* scratch[3];
     int width, height;
 };
-using RgbKernel = std::function<void(const RgbArgs&, const ParamBlock&)>;
+using RgbKernel = std::function<void(const RgbArgs&, const EdgeParams&)>;
 
 // Whole-record operations: size changes, new images, compositing. They replace planes
 // through the record and return false when memory ran short (the record is then unchanged).
 using RecordKernel = std::function<bool(ImageRecord&, ParamBlock&, Workspace&)>;
+using GreyKernel = std::function<bool(ImageRecord&, const GreyParams&)>;
 
 // Line separation into `rec` from slot P0: source rows first_row, first_row + 2, ... each
 // fill two result rows (first_row is 0 for code 30, 1 for code 31).
 using LinesKernel = std::function<bool(ImageRecord&, ParamBlock&, Workspace&, int first_row)>;
 
 // Twofold wavelet enlargement of one plane: fills `out` with (2w) x (2h) samples.
-using EnlargeKernel =
-    std::function<bool(const uint16_t* in, int width, int height, Plane& out, const ParamBlock&)>;
+using EnlargeKernel = std::function<bool(const uint16_t* in, int width, int height, Plane& out,
+                                         const WaveletParams&)>;
 
 struct OpKernels {
-    PlaneKernel sharpen;            // 0
-    PlaneKernel gamma;              // 1
-    RecordKernel composite;         // 3
-    PlaneKernel edge;               // 5, one plane
-    RgbKernel edge_rgb;             // 5, three planes together
-    RecordKernel resize;            // 6
+    TypedPlaneKernel<SharpenParams> sharpen;  // 0
+    PlaneKernel gamma;                        // 1
+    RecordKernel composite;                   // 3
+    TypedPlaneKernel<EdgeParams> edge;        // 5, one plane
+    RgbKernel edge_rgb;                       // 5, three planes together
+    RecordKernel resize;                      // 6
     RecordKernel background;        // 7; levels and shifts arrive in 0..255 units, the kernel
                                     // scales them to samples (x 256) itself
     RecordKernel composite_points;  // 8
     RecordKernel composite_lrgb;    // 9
     // Code 10 arrives with P0 in hundredths of a degree; these three see it in thousandths,
     // and the caller's value is put back afterwards so that one block can serve many images.
-    RecordKernel rotate;            // 10, general angle (P0 in thousandths of a degree)
-    RecordKernel quarter_turn;      // 10, exactly +-90 or +-180 degrees
-    RecordKernel flip;              // 10, P1 = 4 or 5
-    RecordKernel grey;              // 20
-    RecordKernel saturation;        // 22
-    LinesKernel lines;              // 30 and 31 (P0 = source slot)
-    RecordKernel make_background;   // 50
-    RecordKernel distortion;        // 60
-    PlaneKernel wavelet;            // 101 in place
-    EnlargeKernel wavelet_enlarge;  // 101 with P14 = 1
-    PlaneKernel restore;            // 102
+    RecordKernel rotate;                      // 10, general angle (P0 in thousandths of a degree)
+    RecordKernel quarter_turn;                // 10, exactly +-90 or +-180 degrees
+    RecordKernel flip;                        // 10, P1 = 4 or 5
+    GreyKernel grey;                          // 20
+    RecordKernel saturation;                  // 22
+    LinesKernel lines;                        // 30 and 31 (P0 = source slot)
+    RecordKernel make_background;             // 50
+    RecordKernel distortion;                  // 60
+    TypedPlaneKernel<WaveletParams> wavelet;  // 101 in place
+    EnlargeKernel wavelet_enlarge;            // 101 with P14 = 1
+    TypedPlaneKernel<RestoreParams> restore;  // 102
 };
 
 // True when the code has what it needs to run (used to enable commands).

@@ -5,9 +5,9 @@
 // word. Beside it stands the plain struct of the family's values, whose member initialisers
 // read the defaults from the table. Everything that needs a range, a default or a word reads
 // it from here: the settings record (shell/settings.h is made of these structs), the settings
-// file and `orva-cli --set` (their keyword table binds the fields to the values), the
-// dispatcher's clamping, the kernels' own clamps, the dialogs' number fields and the batch's
-// step parameter blocks.
+// file and `orva-cli --set` (their keyword table binds the fields to the values), the one
+// conversion per operation from the block words to its kernel's typed parameters
+// (ops/op_params.h), the dialogs' number fields and the batch's step words.
 //
 // Common principles:
 // - Values are not trusted: a settings file is loaded without range checks, so everything

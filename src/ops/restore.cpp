@@ -116,6 +116,8 @@ private:
 }  // namespace
 
 SpreadFunction MakeSpreadFunction(int spread, int blunting) {
+    // The spread bounds the weight table and the blunting the exponent that fills it: both are
+    // held to their fields here for memory's sake, whoever asks.
     return MakeRadialWeights(10, kRestoreFields.spread.Clamp(spread),
                              kRestoreFields.blunting.Clamp(blunting));
 }
@@ -123,8 +125,8 @@ SpreadFunction MakeSpreadFunction(int spread, int blunting) {
 bool RestorePlane(uint16_t* plane, int width, int height, const RestoreParams& params) {
     if (width < 1 || height < 1) return true;
     const SpreadFunction f = MakeSpreadFunction(params.spread, params.blunting);
-    const int iterations = kRestoreFields.iterations.Clamp(params.iterations);
-    const int emphasis = kRestoreFields.emphasis.Clamp(params.emphasis);
+    const int iterations = params.iterations;
+    const int emphasis = params.emphasis;
     const std::size_t n = std::size_t(width) * std::size_t(height);
     // The observed picture is the plane itself, untouched until the output; the estimate
     // and the next estimate take turns.

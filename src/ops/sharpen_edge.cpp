@@ -43,6 +43,8 @@ int Blend(int target, int weight, int centre) {
 }  // namespace
 
 SharpenKernel MakeSharpenKernel(int radius, int blunting) {
+    // The radius bounds the weight table, and the blunting the exponent that fills it: both
+    // are held to their fields here for memory's sake, whoever asks.
     return MakeRadialWeights(1, kSharpenFields.radius.Clamp(radius),
                              kSharpenFields.blunting.Clamp(blunting));
 }
@@ -50,10 +52,12 @@ SharpenKernel MakeSharpenKernel(int radius, int blunting) {
 bool SharpenPlane(uint16_t* plane, uint16_t* scratch, int width, int height,
                   const SharpenParams& params) {
     if (width < 1 || height < 1) return true;
+    // The parameters arrive clamped to their fields (ops/op_params.h); only the radius, which
+    // bounds the rows read around each pixel, is held again.
     const int radius = kSharpenFields.radius.Clamp(params.radius);
-    const int range = std::clamp(params.smooth_range, 0, 65535);
-    const int smooth_k = kSharpenFields.smooth_strength.Clamp(params.smooth_strength) * radius;
-    const int emphasis = kSharpenFields.emphasis.Clamp(params.emphasis);
+    const int range = params.smooth_range;
+    const int smooth_k = params.smooth_strength * radius;
+    const int emphasis = params.emphasis;
     const SharpenKernel kernel = MakeSharpenKernel(radius, params.blunting);
     const int e = kernel.extent;
 
@@ -134,16 +138,6 @@ bool SharpenPlane(uint16_t* plane, uint16_t* scratch, int width, int height,
 
 namespace {
 
-struct EdgeLimits {
-    int range, emphasis, threshold, smooth;
-};
-
-EdgeLimits Clamped(const EdgeParams& p) {
-    const auto& f = kEdgeFields;
-    return {f.range.Clamp(p.range), f.emphasis.Clamp(p.emphasis), f.threshold.Clamp(p.threshold),
-            f.smooth_strength.Clamp(p.smooth_strength)};
-}
-
 // Column indexes of a pixel's left and right neighbours, clamped to the picture.
 struct Columns {
     int at[3];
@@ -157,7 +151,7 @@ Columns Neighbours(int x, int width) {
 void EdgePlane(uint16_t* plane, uint16_t* scratch, int width, int height,
                const EdgeParams& params) {
     if (width < 1 || height < 1) return;
-    const EdgeLimits s = Clamped(params);
+    const EdgeParams& s = params;
     const ConstPlaneView src(plane, width, height);
     const PlaneView dst(scratch, width, height);
     ForEachRowBand(height, [&](int y0, int y1) {
@@ -187,21 +181,21 @@ void EdgePlane(uint16_t* plane, uint16_t* scratch, int width, int height,
                 int target, weight;
                 if (hi - lo <= s.range) {
                     target = sum / 9;
-                    weight = s.smooth;
+                    weight = s.smooth_strength;
                 } else if (c * 100 > (hi - lo) * s.threshold + lo * 100) {
                     if (bright_n > 2) {
                         target = bright_sum / bright_n;
                         weight = s.emphasis;
                     } else {
                         target = (sum + bright_sum) / (bright_n + 9);
-                        weight = s.smooth;
+                        weight = s.smooth_strength;
                     }
                 } else if (dark_n >= 3) {
                     target = dark_sum / dark_n;
                     weight = s.emphasis;
                 } else {
                     target = (sum + dark_sum) / (dark_n + 9);
-                    weight = s.smooth;
+                    weight = s.smooth_strength;
                 }
                 out[x] = static_cast<uint16_t>(ClampSample(Blend(target, weight, c)));
             }
@@ -213,7 +207,7 @@ void EdgePlane(uint16_t* plane, uint16_t* scratch, int width, int height,
 void EdgeRgb(uint16_t* const planes[3], uint16_t* const scratch[3], int width, int height,
              const EdgeParams& params) {
     if (width < 1 || height < 1) return;
-    const EdgeLimits s = Clamped(params);
+    const EdgeParams& s = params;
     ForEachRowBand(height, [&](int y0, int y1) {
         for (int y = y0; y < y1; ++y) {
             const uint16_t* rows[3][3];  // [channel][row]
@@ -258,7 +252,7 @@ void EdgeRgb(uint16_t* const planes[3], uint16_t* const scratch[3], int width, i
                 }
                 for (int ch = 0; ch < 3; ++ch) {
                     const int c = rows[ch][1][x];
-                    int target, weight = s.smooth;
+                    int target, weight = s.smooth_strength;
                     switch (decision) {
                         case 0: target = sum[ch] / 9; break;
                         case 1: target = (sum[ch] + dark_sum[ch]) / (dark_n + 9); break;

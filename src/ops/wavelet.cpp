@@ -341,12 +341,6 @@ void Synthesise(double* data, std::size_t stride, int width, int height, int lev
 
 }  // namespace
 
-WaveletGains WaveletGainsFromBlock(const ParamBlock& block) {
-    WaveletGains g{};
-    for (int i = 0; i < 8; ++i) g[std::size_t(i)] = block[i] / 10.0;
-    return g;
-}
-
 int WaveletPaddedSide(int n) {
     return (n / 32 + 1) * 32;
 }
@@ -408,6 +402,7 @@ bool WaveletPlane(uint16_t* plane, int width, int height, const WaveletGains& ga
 }
 
 std::span<const double> DaubechiesFilter(int order) {
+    // The order picks the filter table; held to the tables there are, whoever asks.
     switch (std::clamp(order, 1, kDaubechiesMaxOrder)) {
         case 1: return kDb1;
         case 2: return kDb2;

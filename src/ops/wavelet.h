@@ -15,14 +15,10 @@
 #include <span>
 
 #include "common/plane.h"
-#include "ops/param_block.h"
 
 namespace orva {
 
 using WaveletGains = std::array<double, 8>;
-
-// P0..P7 of the parameter block in tenths, as doubles.
-WaveletGains WaveletGainsFromBlock(const ParamBlock& block);
 
 // ---- Sub-band transform ----
 

@@ -6,6 +6,7 @@
 
 #include "ops/colour.h"
 #include "ops/noise_lines.h"
+#include "ops/op_params.h"
 #include "shell/commands.h"
 #include "shell/messages.h"
 
@@ -53,12 +54,7 @@ void RunColourChange(AppContext& ctx, DialogId dialog, bool (*apply)(AppContext&
 }  // namespace
 
 void FillGreyBlock(const AppContext& ctx, const ImageRecord&, ParamBlock& block) {
-    const GreySettings& g = ctx.settings.grey;
-    const auto& f = kGreyFields;
-    PutWord(block, f.mode, g.mode);
-    PutWord(block, f.weight_r, g.weight_r);
-    PutWord(block, f.weight_g, g.weight_g);
-    PutWord(block, f.weight_b, g.weight_b);
+    PutGreyWords(ctx.settings.grey, block);
 }
 
 void AfterGrey(const AppContext&, ImageRecord& rec) {

@@ -181,7 +181,7 @@ void CompositePointsCommand(AppContext& ctx) {
     b[0] = kCompositeFields.method.Clamp(co.method);
     const bool shifted = co.extra_shift_x != 0 || co.extra_shift_y != 0;
     b[2] = shifted ? -1 : NoiseWord(co.noise_mode, co.noise_level);
-    b[3] = CompareFlagsWord(0, 0, co.normalise);  // points align, so no comparison
+    b[3] = PointNormaliseWord(co.normalise);
     for (int k = 0; k < 4; ++k) {
         PutPoints(b, 4 + 4 * k, lines[static_cast<std::size_t>(k)]);
         Prepare(ctx, lines[static_cast<std::size_t>(k)].slot);

@@ -1,15 +1,13 @@
 #include "shell/wavelet_restore_commands.h"
 
+#include "ops/op_params.h"
 #include "shell/messages.h"
 
 namespace orva {
 
 void FillWaveletBlock(const AppContext& ctx, const ImageRecord& rec, ParamBlock& block) {
-    const WaveletSettings& s = ctx.settings.wavelet;
-    for (int i = 0; i < 6; ++i) block[i] = s.gains[static_cast<std::size_t>(i)];
+    PutWaveletWords(ctx.settings.wavelet, block);
     const auto& f = kWaveletFields;
-    PutWord(block, f.enlarge, s.enlarge);
-    PutWord(block, f.filter_order, s.filter_order);
     if (block[f.enlarge.word] == 1 &&
         (rec.width >= kWaveletEnlargeLimit || rec.height >= kWaveletEnlargeLimit)) {
         ShowMessage(ctx.ui, Tr(msg::kWaveletTooLarge));
@@ -18,12 +16,7 @@ void FillWaveletBlock(const AppContext& ctx, const ImageRecord& rec, ParamBlock&
 }
 
 void FillRestoreBlock(const AppContext& ctx, const ImageRecord&, ParamBlock& block) {
-    const RestoreSettings& s = ctx.settings.restore;
-    const auto& f = kRestoreFields;
-    PutWord(block, f.spread, s.spread);
-    PutWord(block, f.blunting, s.blunting);
-    PutWord(block, f.iterations, s.iterations);
-    PutWord(block, f.emphasis, s.emphasis);
+    PutRestoreWords(ctx.settings.restore, block);
 }
 
 }  // namespace orva

@@ -26,6 +26,8 @@ struct CalibratedStackFields {
     FieldDecl keep_best{"keep_best", 0, 100, 0, FieldUnit::Percent};
     // Lights of a larger median FWHM are left out; 0 sets no limit. Up to 1000 px.
     FieldDecl max_fwhm{"max_fwhm", 0, 10000, 0, FieldUnit::Tenths};
+    // Pixels each way the shift search looks (orva-cli only).
+    FieldDecl search_range{"search_range", 0, 1000, 32, FieldUnit::Pixels};
 };
 inline constexpr CalibratedStackFields kCalibratedStackFields{};
 
@@ -41,9 +43,24 @@ struct CalibratedStackSettings {
     int normalisation = kCalibratedStackFields.normalisation.def;
     int keep_best = kCalibratedStackFields.keep_best.def;
     int max_fwhm = kCalibratedStackFields.max_fwhm.def;
+    int search_range = kCalibratedStackFields.search_range.def;
     std::string report;  // a CSV file of what was measured of each light; empty: none
     bool operator==(const CalibratedStackSettings&) const = default;
 };
+
+// The words orva-cli takes for the choice and flag fields, each with the field value it
+// stands for, in the order its messages list them.
+struct FieldWord {
+    const char* word;
+    int value;
+};
+inline constexpr FieldWord kRejectionWords[] = {
+    {"none", 0}, {"sigma", 1}, {"winsor", 2}, {"minmax", 3}, {"median", 4}};
+inline constexpr FieldWord kNormalisationWords[] = {
+    {"none", 0}, {"additive", 1}, {"multiplicative", 2}, {"additive-scale", 3}};
+inline constexpr FieldWord kWeightWords[] = {{"noise", 1}, {"none", 0}};
+inline constexpr FieldWord kRegistrationWords[] = {{"stars", 1}, {"shift", 0}};
+inline constexpr FieldWord kMasterWords[] = {{"median", 1}, {"mean", 0}};
 
 // The job the settings describe, every option clamped into its field.
 inline StackJob JobFromSettings(const CalibratedStackSettings& s) {
@@ -70,6 +87,7 @@ inline StackJob JobFromSettings(const CalibratedStackSettings& s) {
     const int keep = f.keep_best.Clamp(s.keep_best);
     job.keep_best = keep == 0 ? 100.0 : keep;
     job.max_fwhm = f.max_fwhm.Clamp(s.max_fwhm) / 10.0;
+    job.search_range = f.search_range.Clamp(s.search_range);
     return job;
 }
 

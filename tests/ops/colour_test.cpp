@@ -89,8 +89,6 @@ TEST(Grey, ModesAndWeights) {
     // Manual weights; all zero divides by one and gives black.
     EXPECT_EQ(Gray({8000, 16000, 800}, {3, 1, 0, 0}), (Rgb{8000, 8000, 8000}));
     EXPECT_EQ(Gray({65535, 65535, 65535}, {3, 0, 0, 0}), (Rgb{0, 0, 0}));
-    // Out-of-range values are clamped: mode 9 is mode 3, negative weights count as 0.
-    EXPECT_EQ(Gray({8000, 16000, 800}, {9, -5, 1, 0}), (Rgb{16000, 16000, 16000}));
     // Full-range weights cannot overflow: 8191 x 65535 x 3 / (3 x 65535) = 8191.
     EXPECT_EQ(Gray({65535, 65535, 65535}, {3, 65535, 65535, 65535}), (Rgb{65528, 65528, 65528}));
 }

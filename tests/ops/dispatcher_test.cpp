@@ -52,9 +52,11 @@ protected:
     // Green and blue as the gamma kernel first saw them.
     std::vector<uint16_t> gamma_green, gamma_blue;
 
-    PlaneKernel LogPlane(const std::string& name) {
-        return [this, name](const PlaneArgs& a, const ParamBlock& b) {
-            planes.push_back({name, a.channel, a.plane, a.scratch, a.width, a.height, b});
+    // Logs the block as the kernel finds it, clamped words written back.
+    template <class Params = ParamBlock>
+    TypedPlaneKernel<Params> LogPlane(const std::string& name) {
+        return [this, name](const PlaneArgs& a, const Params&) {
+            planes.push_back({name, a.channel, a.plane, a.scratch, a.width, a.height, block});
             return true;
         };
     }
@@ -68,7 +70,7 @@ protected:
 
     void SetUp() override {
         Fill(rec, 3, 2);
-        k.sharpen = LogPlane("sharpen");
+        k.sharpen = LogPlane<SharpenParams>("sharpen");
         k.gamma = [this](const PlaneArgs& a, const ParamBlock& b) {
             if (planes.empty()) {
                 gamma_green = Samples(rec.green);
@@ -77,10 +79,10 @@ protected:
             planes.push_back({"gamma", a.channel, a.plane, a.scratch, a.width, a.height, b});
             return true;
         };
-        k.edge = LogPlane("edge");
-        k.edge_rgb = [this](const RgbArgs& a, const ParamBlock&) { rgb_calls.push_back(a); };
-        k.wavelet = LogPlane("wavelet");
-        k.restore = LogPlane("restore");
+        k.edge = LogPlane<EdgeParams>("edge");
+        k.edge_rgb = [this](const RgbArgs& a, const EdgeParams&) { rgb_calls.push_back(a); };
+        k.wavelet = LogPlane<WaveletParams>("wavelet");
+        k.restore = LogPlane<RestoreParams>("restore");
         k.composite = LogRecord("composite");
         k.resize = LogRecord("resize");
         k.background = LogRecord("background");
@@ -89,7 +91,11 @@ protected:
         k.rotate = LogRecord("rotate");
         k.quarter_turn = LogRecord("quarter_turn");
         k.flip = LogRecord("flip");
-        k.grey = LogRecord("gray");
+        k.grey = [this](ImageRecord&, const GreyParams&) {
+            records.push_back("gray");
+            record_blocks.push_back(block);
+            return true;
+        };
         k.saturation = LogRecord("saturation");
         k.lines = [this](ImageRecord&, ParamBlock&, Workspace&, int first_row) {
             line_rows.push_back(first_row);
@@ -98,7 +104,7 @@ protected:
         k.make_background = LogRecord("make_background");
         k.distortion = LogRecord("distortion");
         // Twofold nearest-neighbour stand-in for the wavelet enlargement.
-        k.wavelet_enlarge = [](const uint16_t* in, int w, int h, Plane& out, const ParamBlock&) {
+        k.wavelet_enlarge = [](const uint16_t* in, int w, int h, Plane& out, const WaveletParams&) {
             if (!out.Allocate(static_cast<std::size_t>(4 * w * h))) return false;
             for (int y = 0; y < 2 * h; ++y) {
                 for (int x = 0; x < 2 * w; ++x) out[y * 2 * w + x] = in[(y / 2) * w + x / 2];
@@ -226,9 +232,9 @@ TEST_F(DispatcherTest, RotationPicksFlipQuarterTurnOrGeneralAngle) {
 }
 
 TEST_F(DispatcherTest, KernelFailureIsReported) {
-    k.grey = [](ImageRecord&, ParamBlock&, Workspace&) { return false; };
+    k.grey = [](ImageRecord&, const GreyParams&) { return false; };
     EXPECT_FALSE(Run(kOpGrey));
-    k.restore = [](const PlaneArgs& a, const ParamBlock&) { return a.channel != 1; };
+    k.restore = [](const PlaneArgs& a, const RestoreParams&) { return a.channel != 1; };
     EXPECT_FALSE(Run(kOpRestore));
 }
 
@@ -283,12 +289,12 @@ TEST_F(DispatcherTest, WaveletEnlargementDoublesEveryPlane) {
     auto enlarge = k.wavelet_enlarge;
     int calls = 0;
     // Blue runs short, then a kernel hands back too small a plane: the record stays as it was.
-    k.wavelet_enlarge = [&](const uint16_t* in, int w, int h, Plane& out, const ParamBlock& b) {
+    k.wavelet_enlarge = [&](const uint16_t* in, int w, int h, Plane& out, const WaveletParams& b) {
         return ++calls < 3 && enlarge(in, w, h, out, b);
     };
     block[14] = 1;
     EXPECT_FALSE(Run(kOpWavelet));
-    k.wavelet_enlarge = [](const uint16_t*, int, int, Plane& out, const ParamBlock&) {
+    k.wavelet_enlarge = [](const uint16_t*, int, int, Plane& out, const WaveletParams&) {
         return out.Allocate(4);
     };
     EXPECT_FALSE(Run(kOpWavelet));
@@ -313,7 +319,7 @@ TEST_F(DispatcherTest, WaveletEnlargementDoublesEveryPlane) {
     Fill(rec, 3, 2);
     rec.single_plane = 1;
     calls = 0;
-    k.wavelet_enlarge = [&](const uint16_t* in, int w, int h, Plane& out, const ParamBlock& b) {
+    k.wavelet_enlarge = [&](const uint16_t* in, int w, int h, Plane& out, const WaveletParams& b) {
         ++calls;
         return enlarge(in, w, h, out, b);
     };

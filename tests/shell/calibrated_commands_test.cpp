@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <utility>
 
 #include "imageio/formats.h"
 #include "shell/command_ids.h"
@@ -142,6 +143,31 @@ TEST(CalibratedStackSettings, FieldsIntoTheJob) {
     EXPECT_EQ(def.normalisation, cli.normalisation);
     EXPECT_EQ(def.keep_best, cli.keep_best);
     EXPECT_EQ(def.max_fwhm, cli.max_fwhm);
+    EXPECT_EQ(def.combine.rejection, cli.combine.rejection);
+    EXPECT_EQ(std::pair(def.combine.kappa_low, def.combine.kappa_high),
+              std::pair(cli.combine.kappa_low, cli.combine.kappa_high));
+    EXPECT_EQ(def.combine.iterations, cli.combine.iterations);
+    EXPECT_EQ(std::pair(def.weight_by_noise, def.master_median),
+              std::pair(cli.weight_by_noise, cli.master_median));
+    EXPECT_EQ(def.search_range, cli.search_range);
+}
+
+// The words orva-cli takes name the same choices as the enumerations' own names.
+TEST(CalibratedStackSettings, OptionWordsMeanWhatTheirNamesSay) {
+    for (const FieldWord& w : kRejectionWords) {
+        CalibratedStackSettings s;
+        s.rejection = w.value;
+        Rejection named{};
+        ASSERT_TRUE(ParseRejection(w.word, named)) << w.word;
+        EXPECT_EQ(JobFromSettings(s).combine.rejection, named) << w.word;
+    }
+    for (const FieldWord& w : kNormalisationWords) {
+        CalibratedStackSettings s;
+        s.normalisation = w.value;
+        Normalisation named{};
+        ASSERT_TRUE(ParseNormalisation(w.word, named)) << w.word;
+        EXPECT_EQ(JobFromSettings(s).normalisation, named) << w.word;
+    }
 }
 
 }  // namespace

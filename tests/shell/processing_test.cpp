@@ -18,12 +18,12 @@ uint16_t Flat(int, int, int) {
     return 1000;
 }
 
-// A stand-in operation: adds P0 to every sample of the plane.
+// A stand-in operation: adds the radius (P0) to every sample of the plane.
 OpKernels AddingKernels() {
     OpKernels k;
-    k.sharpen = [](const PlaneArgs& a, const ParamBlock& p) {
+    k.sharpen = [](const PlaneArgs& a, const SharpenParams& p) {
         for (int i = 0; i < a.width * a.height; ++i)
-            a.plane[i] = static_cast<uint16_t>(a.plane[i] + p[0]);
+            a.plane[i] = static_cast<uint16_t>(a.plane[i] + p.radius);
         return true;
     };
     return k;
@@ -145,7 +145,7 @@ TEST(ProcessingCommand, AnOperationThatRunsShortOfMemoryLeavesTheImageAsItWas) {
     OpKernels k = AddingKernels();
     const auto add = k.sharpen;
     // Red is processed, then green fails.
-    k.sharpen = [add](const PlaneArgs& a, const ParamBlock& p) {
+    k.sharpen = [add](const PlaneArgs& a, const SharpenParams& p) {
         return a.channel == 1 ? false : add(a, p);
     };
     Harness h(k);

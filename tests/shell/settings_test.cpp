@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <filesystem>
 #include <fstream>
@@ -130,6 +131,15 @@ TEST(SettingsDefaults, FileTextResetAndRawInitialSettings) {
     RawSettings expected;
     expected.algorithm = 1;  // the algorithm choice is not part of the initial settings
     EXPECT_EQ(raw, expected);
+}
+
+TEST(SettingsTable, TheFilesKeywordsComeFirstAndEveryKeywordHasItsPlace) {
+    Settings s;
+    const auto table = BindSettings(s);
+    // A keyword missing from the order list would sort after "batch_time".
+    EXPECT_TRUE(std::is_partitioned(table.begin(), table.end(),
+                                    [](const SettingKeyword& k) { return k.in_file; }));
+    EXPECT_STREQ(table.back().keyword, "batch_time");
 }
 
 // Every setting except the sampling mode can be reached by keyword: copying each keyword's

@@ -1,0 +1,94 @@
+#include "ops/op_params.h"
+
+namespace orva {
+
+namespace {
+
+// The word of a directly carried field, clamped into its range and written back.
+int Take(ParamBlock& block, const FieldDecl& f) {
+    block[f.word] = f.Clamp(block[f.word]);
+    return block[f.word];
+}
+
+}  // namespace
+
+int ChannelMask(const std::array<int, 3>& flags) {
+    return (flags[0] != 0 ? kMaskRed : 0) | (flags[1] != 0 ? kMaskGreen : 0) |
+           (flags[2] != 0 ? kMaskBlue : 0);
+}
+
+void PutSharpenWords(const SharpenSettings& s, ParamBlock& block) {
+    const auto& f = kSharpenFields;
+    PutWord(block, f.radius, s.radius);
+    PutWord(block, f.smooth_range, s.smooth_range);
+    PutWord(block, f.smooth_strength, s.smooth_strength);
+    PutWord(block, f.emphasis, s.emphasis);
+    PutWord(block, f.blunting, s.blunting);
+    block[5] = ChannelMask(s.channels);
+}
+
+SharpenParams TakeSharpenWords(ParamBlock& block) {
+    const auto& f = kSharpenFields;
+    return SharpenParams{Take(block, f.radius), Take(block, f.smooth_range),
+                         Take(block, f.smooth_strength), Take(block, f.emphasis),
+                         Word(block, f.blunting)};
+}
+
+void PutEdgeWords(const EdgeSettings& s, ParamBlock& block) {
+    const auto& f = kEdgeFields;
+    PutWord(block, f.area, s.area);
+    PutWord(block, f.range, s.range);
+    PutWord(block, f.emphasis, s.emphasis);
+    PutWord(block, f.threshold, s.threshold);
+    PutWord(block, f.smooth_strength, s.smooth_strength);
+    block[5] = ChannelMask(s.channels);
+}
+
+EdgeParams TakeEdgeWords(ParamBlock& block) {
+    const auto& f = kEdgeFields;
+    return EdgeParams{Take(block, f.range), Take(block, f.emphasis), Take(block, f.threshold),
+                      Take(block, f.smooth_strength)};
+}
+
+void PutRestoreWords(const RestoreSettings& s, ParamBlock& block) {
+    const auto& f = kRestoreFields;
+    PutWord(block, f.spread, s.spread);
+    PutWord(block, f.blunting, s.blunting);
+    PutWord(block, f.iterations, s.iterations);
+    PutWord(block, f.emphasis, s.emphasis);
+}
+
+RestoreParams RestoreParamsOf(const ParamBlock& block) {
+    const auto& f = kRestoreFields;
+    return RestoreParams{Word(block, f.spread), Word(block, f.blunting), Word(block, f.iterations),
+                         Word(block, f.emphasis)};
+}
+
+void PutGreyWords(const GreySettings& s, ParamBlock& block) {
+    const auto& f = kGreyFields;
+    PutWord(block, f.mode, s.mode);
+    PutWord(block, f.weight_r, s.weight_r);
+    PutWord(block, f.weight_g, s.weight_g);
+    PutWord(block, f.weight_b, s.weight_b);
+}
+
+GreyParams GreyParamsOf(const ParamBlock& block) {
+    const auto& f = kGreyFields;
+    return GreyParams{Word(block, f.mode), Word(block, f.weight_r), Word(block, f.weight_g),
+                      Word(block, f.weight_b)};
+}
+
+void PutWaveletWords(const WaveletSettings& s, ParamBlock& block) {
+    for (int i = 0; i < 6; ++i) block[i] = s.gains[static_cast<std::size_t>(i)];
+    PutWord(block, kWaveletFields.enlarge, s.enlarge);
+    PutWord(block, kWaveletFields.filter_order, s.filter_order);
+}
+
+WaveletParams WaveletParamsOf(const ParamBlock& block) {
+    WaveletParams p;
+    for (int i = 0; i < 8; ++i) p.gains[static_cast<std::size_t>(i)] = block[i] / 10.0;
+    p.filter_order = Word(block, kWaveletFields.filter_order);
+    return p;
+}
+
+}  // namespace orva

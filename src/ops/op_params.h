@@ -1,0 +1,49 @@
+// Where an operation's settings, its parameter-block words and its kernel's typed parameters
+// meet. Per operation there is one function that puts the settings into the block words (what
+// the menu commands and the batch hand the dispatcher) and one that takes the words back out
+// as the kernel's typed parameters, clamped once into the declared field ranges. The kernels
+// trust what they are given; none clamps a parameter again.
+#pragma once
+
+#include <array>
+
+#include "ops/colour.h"
+#include "ops/op_settings.h"
+#include "ops/restore.h"
+#include "ops/sharpen_edge.h"
+#include "ops/wavelet.h"
+
+namespace orva {
+
+// The channel-mask word (P5 of sharpen and edge enhancement): any non-zero flag selects its
+// channel.
+int ChannelMask(const std::array<int, 3>& flags);
+
+// Sharpen and smooth (code 0). Taking the words clamps them and writes the clamped values
+// back: the block keeps what the operation ran with.
+void PutSharpenWords(const SharpenSettings& s, ParamBlock& block);
+SharpenParams TakeSharpenWords(ParamBlock& block);
+
+// Edge enhancement (code 5); the words are clamped and written back as for sharpening. The
+// area word is carried unchanged and read by nothing.
+void PutEdgeWords(const EdgeSettings& s, ParamBlock& block);
+EdgeParams TakeEdgeWords(ParamBlock& block);
+
+// Blur restoration (code 102).
+void PutRestoreWords(const RestoreSettings& s, ParamBlock& block);
+RestoreParams RestoreParamsOf(const ParamBlock& block);
+
+// Black and white (code 20).
+void PutGreyWords(const GreySettings& s, ParamBlock& block);
+GreyParams GreyParamsOf(const ParamBlock& block);
+
+// Wavelet sub-bands and enlargement (code 101). The gains are P0..P7 in tenths, taken as they
+// are; the kernel holds them within what its arithmetic can carry.
+struct WaveletParams {
+    WaveletGains gains{};
+    int filter_order = kWaveletFields.filter_order.def;
+};
+void PutWaveletWords(const WaveletSettings& s, ParamBlock& block);
+WaveletParams WaveletParamsOf(const ParamBlock& block);
+
+}  // namespace orva

@@ -1,0 +1,63 @@
+#include "ops/op_params.h"
+
+#include <gtest/gtest.h>
+
+#include <tuple>
+
+namespace orva {
+namespace {
+
+auto Tie(const SharpenParams& p) {
+    return std::tuple(p.radius, p.smooth_range, p.smooth_strength, p.emphasis, p.blunting);
+}
+auto Tie(const EdgeParams& p) {
+    return std::tuple(p.range, p.emphasis, p.threshold, p.smooth_strength);
+}
+auto Tie(const RestoreParams& p) {
+    return std::tuple(p.spread, p.blunting, p.iterations, p.emphasis);
+}
+auto Tie(const GreyParams& p) {
+    return std::tuple(p.mode, p.weight_r, p.weight_g, p.weight_b);
+}
+
+// Settings within their fields reach the kernel as they are; a settings file is loaded
+// without range checks, so values outside them reach it clamped into the declared ranges.
+TEST(OpParams, SettingsReachTheKernelClampedOnce) {
+    ParamBlock b;
+    PutSharpenWords(SharpenSettings{3, 25, 1280, 7, 22, {0, 1, 1}}, b);
+    EXPECT_EQ(Tie(TakeSharpenWords(b)), std::tuple(3, 1280, 7, 22, 25));
+    EXPECT_EQ(b[5], kMaskGreen | kMaskBlue);
+    PutSharpenWords(SharpenSettings{0, 90, 70000, -1, 51, {1, 0, 0}}, b);
+    EXPECT_EQ(Tie(TakeSharpenWords(b)), std::tuple(1, 65535, 0, 50, 50));
+
+    PutEdgeWords(EdgeSettings{5120, 11, 12, 60, 2, {1, 0, 0}}, b);
+    EXPECT_EQ(Tie(TakeEdgeWords(b)), std::tuple(5120, 12, 60, 11));
+    PutEdgeWords(EdgeSettings{-3, 99, 51, 101, 9, {0, 0, 0}}, b);
+    EXPECT_EQ(Tie(TakeEdgeWords(b)), std::tuple(0, 50, 100, 50));
+    EXPECT_EQ(std::pair(b[0], b[5]), std::pair(9, 0));  // the area travels as it is
+
+    PutRestoreWords(RestoreSettings{15, 30, 5, 2}, b);
+    EXPECT_EQ(Tie(RestoreParamsOf(b)), std::tuple(15, 30, 5, 2));
+    PutRestoreWords(RestoreSettings{0, 5, 0, -1}, b);
+    EXPECT_EQ(Tie(RestoreParamsOf(b)), std::tuple(1, 10, 1, 0));
+    PutRestoreWords(RestoreSettings{500, 90, 9, 9}, b);
+    EXPECT_EQ(Tie(RestoreParamsOf(b)), std::tuple(100, 50, 5, 3));
+
+    PutGreyWords(GreySettings{3, 1, 2, 3}, b);
+    EXPECT_EQ(Tie(GreyParamsOf(b)), std::tuple(3, 1, 2, 3));
+    PutGreyWords(GreySettings{9, -5, 70000, 0}, b);
+    EXPECT_EQ(Tie(GreyParamsOf(b)), std::tuple(3, 0, 65535, 0));
+
+    // Wavelet gains travel in tenths as they are; the filter order is held to its tables.
+    WaveletSettings w;
+    w.gains = {0, 5, 10, 15, 500, 900};
+    w.filter_order = 11;
+    b[6] = 20;  // a gain word the settings do not fill keeps what was there
+    PutWaveletWords(w, b);
+    const WaveletParams wp = WaveletParamsOf(b);
+    EXPECT_EQ(wp.gains, (WaveletGains{0, 0.5, 1, 1.5, 50, 90, 2, 0}));
+    EXPECT_EQ(wp.filter_order, 10);
+}
+
+}  // namespace
+}  // namespace orva
