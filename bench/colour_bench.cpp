@@ -56,7 +56,7 @@ void BM_SaturationHue(benchmark::State& state) {
     ImageRecord& rec = Picture();
     const int hue = static_cast<int>(state.range(0));
     for (auto _ : state) {
-        SaturationHuePlanes(Planes(rec).data(), kWidth, kHeight, 0, hue);
+        SaturationHuePlanes(Planes(rec).data(), kWidth, kHeight, SaturationParams{0, hue});
         benchmark::ClobberMemory();
     }
     state.SetLabel("hue " + std::to_string(hue));

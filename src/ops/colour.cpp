@@ -111,17 +111,17 @@ void GreyPlanes(uint16_t* const planes[3], int width, int height, bool single_pl
 }
 
 int AdjustedSaturation(int saturation_delta, int hue_delta) {
-    const int s = std::clamp(saturation_delta, -100, 100);
-    const int a = std::abs(std::clamp(hue_delta, -180, 180));
+    const int s = saturation_delta;
+    const int a = std::abs(hue_delta);
     if (a < 60) return s + a * 100 / 60;
     if (a < 120) return s - a * 100 / 60 + 200;
     return s + a * 100 / 60 - 200;
 }
 
-void SaturationHuePlanes(uint16_t* const planes[3], int width, int height, int saturation_delta,
-                         int hue_delta) {
-    const int h = std::clamp(hue_delta, -180, 180);
-    const int64_t s = AdjustedSaturation(saturation_delta, h);
+void SaturationHuePlanes(uint16_t* const planes[3], int width, int height,
+                         const SaturationParams& params) {
+    const int h = params.hue_delta;
+    const int64_t s = AdjustedSaturation(params.saturation_delta, h);
     uint16_t* const pr = planes[0];
     uint16_t* const pg = planes[1];
     uint16_t* const pb = planes[2];
@@ -220,10 +220,10 @@ void GreyRecord(ImageRecord& rec, const GreyParams& params) {
     GreyPlanes(planes, rec.width, rec.height, rec.single_plane == 1, params);
 }
 
-void SaturationHueRecord(ImageRecord& rec, int saturation_delta, int hue_delta) {
+void SaturationHueRecord(ImageRecord& rec, const SaturationParams& params) {
     if (rec.single_plane == 1 || !HoldsPicture(rec)) return;
     uint16_t* const planes[3] = {rec.red.data(), rec.green.data(), rec.blue.data()};
-    SaturationHuePlanes(planes, rec.width, rec.height, saturation_delta, hue_delta);
+    SaturationHuePlanes(planes, rec.width, rec.height, params);
 }
 
 std::array<int, 3> HsvDialogUnits(int r, int g, int b) {

@@ -6,8 +6,10 @@
 //   and results do not depend on the thread count.
 // - Everything is whole-number arithmetic; products that can pass 32 bits for full-range
 //   samples are taken in 64 bits, so no sample value can wrap.
-// - Parameters arrive in their dialog units and are clamped into their ranges here, so
-//   values from a settings file, a batch file or the command line stay harmless.
+// - Parameters arrive in their dialog units. The colour changes clamp them into their ranges
+//   here, so values from a settings file, a batch file or the command line stay harmless;
+//   saturation and hue take theirs already clamped, from the one conversion of the block
+//   words (ops/op_params.h).
 #pragma once
 
 #include <array>
@@ -52,12 +54,19 @@ void GreyPlanes(uint16_t* const planes[3], int width, int height, bool single_pl
 
 // The saturation change that goes with a hue change: mixing channels for the rotation pulls
 // colours toward grey most at 60 and 180 degrees, and this makes up for it.
+// Both arguments within the ranges of SaturationParams.
 int AdjustedSaturation(int saturation_delta, int hue_delta);
 
+// The changes from "unchanged": saturation_delta -100..100 percent, hue_delta -180..180
+// degrees. The kernels trust these ranges; the conversion from the block words holds them.
+struct SaturationParams {
+    int saturation_delta = 0;
+    int hue_delta = 0;
+};
+
 // Rotates hue by mixing channels and scales each channel's distance from the pixel's mean.
-// saturation_delta is -100..100 percent, hue_delta -180..180 degrees (both clamped).
-void SaturationHuePlanes(uint16_t* const planes[3], int width, int height, int saturation_delta,
-                         int hue_delta);
+void SaturationHuePlanes(uint16_t* const planes[3], int width, int height,
+                         const SaturationParams& params);
 
 // ---- Colour changes ----
 
@@ -89,7 +98,7 @@ void ColourChangeHsv(uint16_t* const planes[3], int width, int height, const Hsv
 // record whose planes do not hold width x height samples is left alone.
 void GreyRecord(ImageRecord& rec, const GreyParams& params);
 // Saturation and hue on a colour record; grey pictures and short planes are left alone.
-void SaturationHueRecord(ImageRecord& rec, int saturation_delta, int hue_delta);
+void SaturationHueRecord(ImageRecord& rec, const SaturationParams& params);
 
 // A pixel's colour in the HSV change's units: hue in degrees, saturation and value 0..255.
 std::array<int, 3> HsvDialogUnits(int r, int g, int b);

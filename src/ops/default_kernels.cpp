@@ -50,8 +50,8 @@ const OpKernels& DefaultKernels() {
             GreyRecord(r, p);
             return true;
         };
-        k.saturation = [](ImageRecord& r, ParamBlock& b, Workspace&) {
-            SaturationHueRecord(r, b[0], b[1]);
+        k.saturation = [](ImageRecord& r, const SaturationParams& p) {
+            SaturationHueRecord(r, p);
             return true;
         };
         k.lines = [](ImageRecord& r, ParamBlock& b, Workspace& ws, int first_row) {

@@ -224,8 +224,8 @@ bool Dispatch(uint32_t code, ImageRecord& rec, ParamBlock& block, Workspace& ws,
         case kOpRotate: return Rotate(rec, block, ws, k);
         case kOpGrey: return k.grey ? k.grey(rec, GreyParamsOf(block)) : true;
         case kOpSaturation:
-            if (SinglePlane(rec)) return true;
-            return RunRecord(k.saturation, rec, block, ws);
+            if (SinglePlane(rec) || !k.saturation) return true;
+            return k.saturation(rec, TakeSaturationWords(block));
         case kOpDistortion: return RunRecord(k.distortion, rec, block, ws);
         case kOpWavelet: return Wavelet(rec, block, k);
         case kOpRestore:

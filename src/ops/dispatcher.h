@@ -63,6 +63,7 @@ using RgbKernel = std::function<void(const RgbArgs&, const EdgeParams&)>;
 // through the record and return false when memory ran short (the record is then unchanged).
 using RecordKernel = std::function<bool(ImageRecord&, ParamBlock&, Workspace&)>;
 using GreyKernel = std::function<bool(ImageRecord&, const GreyParams&)>;
+using SaturationKernel = std::function<bool(ImageRecord&, const SaturationParams&)>;
 
 // Line separation into `rec` from slot P0: source rows first_row, first_row + 2, ... each
 // fill two result rows (first_row is 0 for code 30, 1 for code 31).
@@ -89,7 +90,7 @@ struct OpKernels {
     RecordKernel quarter_turn;                // 10, exactly +-90 or +-180 degrees
     RecordKernel flip;                        // 10, P1 = 4 or 5
     GreyKernel grey;                          // 20
-    RecordKernel saturation;                  // 22
+    SaturationKernel saturation;              // 22
     LinesKernel lines;                        // 30 and 31 (P0 = source slot)
     RecordKernel make_background;             // 50
     RecordKernel distortion;                  // 60

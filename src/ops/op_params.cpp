@@ -1,5 +1,9 @@
 #include "ops/op_params.h"
 
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+
 namespace orva {
 
 namespace {
@@ -8,6 +12,18 @@ namespace {
 int Take(ParamBlock& block, const FieldDecl& f) {
     block[f.word] = f.Clamp(block[f.word]);
     return block[f.word];
+}
+
+// A field carried as its difference from the default (value - def) in word `word`.
+// The subtraction is taken in 64 bits and held within a word, so no settings value can
+// overflow it; the range is clamped when the word is taken.
+void PutOffset(ParamBlock& block, int word, const FieldDecl& f, int value) {
+    block[word] =
+        static_cast<int32_t>(std::clamp<int64_t>(int64_t{value} - f.def, INT32_MIN, INT32_MAX));
+}
+int TakeOffset(ParamBlock& block, int word, const FieldDecl& f) {
+    block[word] = std::clamp(block[word], f.min - f.def, f.max - f.def);
+    return block[word];
 }
 
 }  // namespace
@@ -89,6 +105,16 @@ WaveletParams WaveletParamsOf(const ParamBlock& block) {
     for (int i = 0; i < 8; ++i) p.gains[static_cast<std::size_t>(i)] = block[i] / 10.0;
     p.filter_order = Word(block, kWaveletFields.filter_order);
     return p;
+}
+
+void PutSaturationWords(const ColourSettings& s, ParamBlock& block) {
+    PutOffset(block, 0, kColourFields.saturation, s.saturation);
+    PutOffset(block, 1, kColourFields.hue, s.hue);
+}
+
+SaturationParams TakeSaturationWords(ParamBlock& block) {
+    return SaturationParams{TakeOffset(block, 0, kColourFields.saturation),
+                            TakeOffset(block, 1, kColourFields.hue)};
 }
 
 }  // namespace orva

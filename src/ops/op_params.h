@@ -46,4 +46,10 @@ struct WaveletParams {
 void PutWaveletWords(const WaveletSettings& s, ParamBlock& block);
 WaveletParams WaveletParamsOf(const ParamBlock& block);
 
+// Saturation and hue (code 22): P0 and P1 carry the changes from the unchanged values
+// (saturation - 100 percent, hue - 180 degrees). Taking them clamps them into the fields'
+// ranges shifted the same way and writes the clamped values back.
+void PutSaturationWords(const ColourSettings& s, ParamBlock& block);
+SaturationParams TakeSaturationWords(ParamBlock& block);
+
 }  // namespace orva

@@ -62,10 +62,7 @@ void AfterGrey(const AppContext&, ImageRecord& rec) {
 }
 
 void FillSaturationBlock(const AppContext& ctx, const ImageRecord&, ParamBlock& block) {
-    // The block carries the changes: saturation - 100 percent, hue - 180 degrees.
-    const auto& f = kColourFields;
-    block[0] = f.saturation.Clamp(ctx.settings.colour.saturation) - f.saturation.def;
-    block[1] = f.hue.Clamp(ctx.settings.colour.hue) - f.hue.def;
+    PutSaturationWords(ctx.settings.colour, block);
 }
 
 void ColourChangeRgbCommand(AppContext& ctx) {

@@ -68,6 +68,17 @@ protected:
         };
     }
 
+    // A record kernel that takes typed parameters; the block is logged as the dispatcher
+    // left it.
+    template <class Params>
+    std::function<bool(ImageRecord&, const Params&)> LogTyped(const std::string& name) {
+        return [this, name](ImageRecord&, const Params&) {
+            records.push_back(name);
+            record_blocks.push_back(block);
+            return true;
+        };
+    }
+
     void SetUp() override {
         Fill(rec, 3, 2);
         k.sharpen = LogPlane<SharpenParams>("sharpen");
@@ -96,7 +107,7 @@ protected:
             record_blocks.push_back(block);
             return true;
         };
-        k.saturation = LogRecord("saturation");
+        k.saturation = LogTyped<SaturationParams>("saturation");
         k.lines = [this](ImageRecord&, ParamBlock&, Workspace&, int first_row) {
             line_rows.push_back(first_row);
             return true;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <tuple>
 
 namespace orva {
@@ -57,6 +58,20 @@ TEST(OpParams, SettingsReachTheKernelClampedOnce) {
     const WaveletParams wp = WaveletParamsOf(b);
     EXPECT_EQ(wp.gains, (WaveletGains{0, 0.5, 1, 1.5, 50, 90, 2, 0}));
     EXPECT_EQ(wp.filter_order, 10);
+
+    // Saturation and hue travel as changes from 100 and 180, held to -100..100, -180..180.
+    ColourSettings c;
+    c.saturation = 150;
+    c.hue = 60;
+    PutSaturationWords(c, b);
+    auto sp = TakeSaturationWords(b);
+    EXPECT_EQ(std::pair(sp.saturation_delta, sp.hue_delta), std::pair(50, -120));
+    c.saturation = INT32_MIN;
+    c.hue = 900;
+    PutSaturationWords(c, b);
+    sp = TakeSaturationWords(b);
+    EXPECT_EQ(std::pair(sp.saturation_delta, sp.hue_delta), std::pair(-100, 180));
+    EXPECT_EQ(std::pair(b[0], b[1]), std::pair(-100, 180));  // what the operation ran with
 }
 
 }  // namespace
