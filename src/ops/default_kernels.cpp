@@ -29,22 +29,16 @@ const OpKernels& DefaultKernels() {
         k.edge_rgb = [](const RgbArgs& a, const EdgeParams& p) {
             EdgeRgb(a.planes, a.scratch, a.width, a.height, p);
         };
-        k.resize = [](ImageRecord& r, ParamBlock& b, Workspace&) {
-            if (b[4] == 0) return ResizeNearest(r, b[0], b[1], b[2], b[3]);
-            if (b[4] == 2) return ResizeLanczos(r, b[0], b[1], b[2], b[3]);
-            return ResizeBilinear(r, b[0], b[1], b[2], b[3]);
+        k.resize = [](ImageRecord& r, const ResizeParams& p) { return Resize(r, p); };
+        k.quarter_turn = [](ImageRecord& r, const RotateParams& p) {
+            return QuarterTurn(r, p.thousandths);
         };
-        k.quarter_turn = [](ImageRecord& r, ParamBlock& b, Workspace&) {
-            return QuarterTurn(r, b[0]);
+        k.flip = [](ImageRecord& r, const RotateParams& p) { return Mirror(r, p.mirror); };
+        k.rotate = [](ImageRecord& r, const RotateParams& p) {
+            return RotateArbitrary(r, p.thousandths);
         };
-        k.flip = [](ImageRecord& r, ParamBlock& b, Workspace&) {
-            return Mirror(r, b[1] == 4 ? 1 : 2);
-        };
-        k.rotate = [](ImageRecord& r, ParamBlock& b, Workspace&) {
-            return RotateArbitrary(r, b[0]);
-        };
-        k.distortion = [](ImageRecord& r, ParamBlock& b, Workspace&) {
-            return CorrectDistortion(r, b[kDistortionFields.amount.word]);
+        k.distortion = [](ImageRecord& r, const DistortionParams& p) {
+            return CorrectDistortion(r, p.amount);
         };
         k.grey = [](ImageRecord& r, const GreyParams& p) {
             GreyRecord(r, p);
@@ -54,8 +48,8 @@ const OpKernels& DefaultKernels() {
             SaturationHueRecord(r, p);
             return true;
         };
-        k.lines = [](ImageRecord& r, ParamBlock& b, Workspace& ws, int first_row) {
-            return SeparateLines(ws.at(b[0]), r, first_row);
+        k.lines = [](const ImageRecord& src, ImageRecord& dst, int first_row) {
+            return SeparateLines(src, dst, first_row);
         };
         k.wavelet = [](const PlaneArgs& a, const WaveletParams& p) {
             return WaveletPlane(a.plane, a.width, a.height, p.gains);

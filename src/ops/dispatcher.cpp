@@ -108,22 +108,14 @@ bool Edge(ImageRecord& rec, ParamBlock& block, const OpKernels& k) {
     return true;
 }
 
-bool Rotate(ImageRecord& rec, ParamBlock& block, Workspace& ws, const OpKernels& k) {
-    // The scaled angle stays in the block, so callers that run one operation over several
-    // images fill the block again for each of them. The product saturates instead of
-    // overflowing for absurd typed angles.
-    const int64_t thousandths = int64_t{block[0]} * 10;
-    block[0] = static_cast<int32_t>(std::clamp<int64_t>(thousandths, INT32_MIN, INT32_MAX));
-    const int32_t angle = block[0];
-    bool ok;
-    if (const int mode = block[kRotateFields.mode.word]; mode == 4 || mode == 5) {
-        ok = RunRecord(k.flip, rec, block, ws);
-    } else if (angle == 90000 || angle == -90000 || angle == 180000 || angle == -180000) {
-        ok = RunRecord(k.quarter_turn, rec, block, ws);
-    } else {
-        ok = RunRecord(k.rotate, rec, block, ws);
-    }
-    return ok;
+bool Rotate(ImageRecord& rec, ParamBlock& block, const OpKernels& k) {
+    const RotateParams p = TakeRotateWords(block);
+    const int angle = p.thousandths;
+    const RotateKernel& kernel =
+        p.mirror != 0                                                              ? k.flip
+        : angle == 90000 || angle == -90000 || angle == 180000 || angle == -180000 ? k.quarter_turn
+                                                                                   : k.rotate;
+    return kernel ? kernel(rec, p) : true;
 }
 
 // The doubled planes are all made before any is stored, so a shortage leaves the record as
@@ -217,16 +209,15 @@ bool Dispatch(uint32_t code, ImageRecord& rec, ParamBlock& block, Workspace& ws,
         case kOpSharpen: return Sharpen(rec, block, k);
         case kOpGamma: return Gamma(rec, block, k);
         case kOpEdge: return Edge(rec, block, k);
-        case kOpResize:
-            for (int i = 0; i < 4; ++i) block[i] = std::max(block[i], 1);
-            return RunRecord(k.resize, rec, block, ws);
+        case kOpResize: return k.resize ? k.resize(rec, TakeResizeWords(block)) : true;
         case kOpBackground: return RunRecord(k.background, rec, block, ws);
-        case kOpRotate: return Rotate(rec, block, ws, k);
+        case kOpRotate: return Rotate(rec, block, k);
         case kOpGrey: return k.grey ? k.grey(rec, GreyParamsOf(block)) : true;
         case kOpSaturation:
             if (SinglePlane(rec) || !k.saturation) return true;
             return k.saturation(rec, TakeSaturationWords(block));
-        case kOpDistortion: return RunRecord(k.distortion, rec, block, ws);
+        case kOpDistortion:
+            return k.distortion ? k.distortion(rec, DistortionParamsOf(block)) : true;
         case kOpWavelet: return Wavelet(rec, block, k);
         case kOpRestore:
             return RunPlanes(k.restore, rec, RestoreParamsOf(block),
@@ -240,7 +231,7 @@ bool Dispatch(uint32_t code, ImageRecord& rec, ParamBlock& block, Workspace& ws,
         case kOpLinesEven:
         case kOpLinesOdd:
             if (!k.lines || !SourceSlotHoldsImage(block, ws)) return true;
-            return k.lines(rec, block, ws, code == kOpLinesEven ? 0 : 1);
+            return k.lines(ws.at(block[0]), rec, code == kOpLinesEven ? 0 : 1);
         case kOpMakeBackground:
             if (!SourceSlotHoldsImage(block, ws)) return true;
             return RunRecord(k.make_background, rec, block, ws);

@@ -64,10 +64,13 @@ using RgbKernel = std::function<void(const RgbArgs&, const EdgeParams&)>;
 using RecordKernel = std::function<bool(ImageRecord&, ParamBlock&, Workspace&)>;
 using GreyKernel = std::function<bool(ImageRecord&, const GreyParams&)>;
 using SaturationKernel = std::function<bool(ImageRecord&, const SaturationParams&)>;
+using ResizeKernel = std::function<bool(ImageRecord&, const ResizeParams&)>;
+using RotateKernel = std::function<bool(ImageRecord&, const RotateParams&)>;
+using DistortionKernel = std::function<bool(ImageRecord&, const DistortionParams&)>;
 
-// Line separation into `rec` from slot P0: source rows first_row, first_row + 2, ... each
-// fill two result rows (first_row is 0 for code 30, 1 for code 31).
-using LinesKernel = std::function<bool(ImageRecord&, ParamBlock&, Workspace&, int first_row)>;
+// Line separation into `dst` from the picture in slot P0: source rows first_row,
+// first_row + 2, ... each fill two result rows (first_row is 0 for code 30, 1 for code 31).
+using LinesKernel = std::function<bool(const ImageRecord& src, ImageRecord& dst, int first_row)>;
 
 // Twofold wavelet enlargement of one plane: fills `out` with (2w) x (2h) samples.
 using EnlargeKernel = std::function<bool(const uint16_t* in, int width, int height, Plane& out,
@@ -79,21 +82,19 @@ struct OpKernels {
     RecordKernel composite;                   // 3
     TypedPlaneKernel<EdgeParams> edge;        // 5, one plane
     RgbKernel edge_rgb;                       // 5, three planes together
-    RecordKernel resize;                      // 6
+    ResizeKernel resize;                      // 6
     RecordKernel background;        // 7; levels and shifts arrive in 0..255 units, the kernel
                                     // scales them to samples (x 256) itself
     RecordKernel composite_points;  // 8
     RecordKernel composite_lrgb;    // 9
-    // Code 10 arrives with P0 in hundredths of a degree; these three see it in thousandths,
-    // and the caller's value is put back afterwards so that one block can serve many images.
-    RecordKernel rotate;                      // 10, general angle (P0 in thousandths of a degree)
-    RecordKernel quarter_turn;                // 10, exactly +-90 or +-180 degrees
-    RecordKernel flip;                        // 10, P1 = 4 or 5
-    GreyKernel grey;                          // 20
-    SaturationKernel saturation;              // 22
-    LinesKernel lines;                        // 30 and 31 (P0 = source slot)
-    RecordKernel make_background;             // 50
-    RecordKernel distortion;                  // 60
+    RotateKernel rotate;            // 10, general angle
+    RotateKernel quarter_turn;      // 10, exactly +-90 or +-180 degrees
+    RotateKernel flip;              // 10, P1 = 4 or 5
+    GreyKernel grey;                // 20
+    SaturationKernel saturation;    // 22
+    LinesKernel lines;              // 30 and 31
+    RecordKernel make_background;   // 50
+    DistortionKernel distortion;    // 60
     TypedPlaneKernel<WaveletParams> wavelet;  // 101 in place
     EnlargeKernel wavelet_enlarge;            // 101 with P14 = 1
     TypedPlaneKernel<RestoreParams> restore;  // 102

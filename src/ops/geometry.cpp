@@ -402,6 +402,19 @@ bool ResizeLanczos(ImageRecord& rec, int target_width, int source_width, int tar
                          LanczosInto);
 }
 
+bool Resize(ImageRecord& rec, const ResizeParams& p) {
+    switch (p.method) {
+        case ResizeMethod::Nearest:
+            return ResizeNearest(rec, p.target_width, p.source_width, p.target_height,
+                                 p.source_height);
+        case ResizeMethod::Lanczos:
+            return ResizeLanczos(rec, p.target_width, p.source_width, p.target_height,
+                                 p.source_height);
+        case ResizeMethod::Bilinear: break;
+    }
+    return ResizeBilinear(rec, p.target_width, p.source_width, p.target_height, p.source_height);
+}
+
 // ---- Rotation and mirrors ----
 
 bool QuarterTurn(ImageRecord& rec, int thousandths) {

@@ -41,13 +41,22 @@ const LanczosTable& LanczosWeights();
 double LanczosKernel(double r);
 
 // Resizes by target / source in each direction. Nearest uses the ratios as given; bilinear
-// and Lanczos reduce them first (ReduceRatio). Arguments below 1 count as 1.
+// and Lanczos reduce them first (ReduceRatio). Arguments below 1 count as 1, so that no
+// ratio divides by zero.
 bool ResizeNearest(ImageRecord& rec, int target_width, int source_width, int target_height,
                    int source_height);
 bool ResizeBilinear(ImageRecord& rec, int target_width, int source_width, int target_height,
                     int source_height);
 bool ResizeLanczos(ImageRecord& rec, int target_width, int source_width, int target_height,
                    int source_height);
+
+// The resize operation's parameters: the two ratios (each length at least 1) and the filter.
+enum class ResizeMethod { Nearest = 0, Bilinear = 1, Lanczos = 2 };
+struct ResizeParams {
+    int target_width = 1, source_width = 1, target_height = 1, source_height = 1;
+    ResizeMethod method = ResizeMethod::Bilinear;
+};
+bool Resize(ImageRecord& rec, const ResizeParams& params);
 
 // ---- Rotation and mirrors ----
 
@@ -57,6 +66,13 @@ bool QuarterTurn(ImageRecord& rec, int thousandths);
 
 // Mirrors: 1 reverses each row (left-right), 2 reverses the row order (top-bottom).
 bool Mirror(ImageRecord& rec, int direction);
+
+// The rotation operation's parameters: a mirror (Mirror's direction, 0 for none) or else a
+// turn by `thousandths` of a degree, counter-clockwise positive, within +-360 degrees.
+struct RotateParams {
+    int mirror = 0;
+    int thousandths = 0;
+};
 
 // The size of the box around the picture turned by `thousandths` of a degree
 // (counter-clockwise positive), at least 1 x 1.
@@ -76,5 +92,10 @@ void MapRotatedPoint(int width, int height, int thousandths, double x, double y,
 // Radial correction: a positive amount moves the corners' content that many pixels outward,
 // a negative one inward. The size stays.
 bool CorrectDistortion(ImageRecord& rec, int amount);
+
+// The distortion operation's parameters: the amount within its field's range.
+struct DistortionParams {
+    int amount = 0;
+};
 
 }  // namespace orva

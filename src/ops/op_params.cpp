@@ -117,4 +117,50 @@ SaturationParams TakeSaturationWords(ParamBlock& block) {
                             TakeOffset(block, 1, kColourFields.hue)};
 }
 
+void PutResizeWords(const ResizeParams& p, ParamBlock& block) {
+    block[0] = p.target_width;
+    block[1] = p.source_width;
+    block[2] = p.target_height;
+    block[3] = p.source_height;
+    block[4] = static_cast<int>(p.method);
+}
+
+ResizeParams TakeResizeWords(ParamBlock& block) {
+    for (int i = 0; i < 4; ++i) block[i] = std::max(block[i], 1);
+    const ResizeMethod method = block[4] == 0   ? ResizeMethod::Nearest
+                                : block[4] == 2 ? ResizeMethod::Lanczos
+                                                : ResizeMethod::Bilinear;
+    return ResizeParams{block[0], block[1], block[2], block[3], method};
+}
+
+void PutRotateWords(const RotateSettings& s, ParamBlock& block) {
+    const int mode = kRotateFields.mode.Clamp(s.mode);
+    // The quarter-turn buttons stand for their angles.
+    block[0] = mode == 0 ? 9000 : mode == 1 ? -9000 : mode == 2 ? 18000 : s.angle;
+    PutWord(block, kRotateFields.mode, mode);
+}
+
+RotateParams TakeRotateWords(ParamBlock& block) {
+    RotateParams p;
+    const int mode = block[kRotateFields.mode.word];
+    p.mirror = mode == 4 ? 1 : mode == 5 ? 2 : 0;
+    // The angle in thousandths stays in the block, so callers that run one operation over
+    // several images fill the block again for each of them.
+    block[0] = kRotateFields.angle.Clamp(block[0]) * 10;
+    p.thousandths = block[0];
+    return p;
+}
+
+void PutDistortionWords(const DistortionSettings& s, ParamBlock& block) {
+    PutWord(block, kDistortionFields.amount, s.amount);
+}
+
+DistortionParams DistortionParamsOf(const ParamBlock& block) {
+    return DistortionParams{Word(block, kDistortionFields.amount)};
+}
+
+void PutLinesWords(int source_slot, ParamBlock& block) {
+    block[0] = source_slot;
+}
+
 }  // namespace orva

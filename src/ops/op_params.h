@@ -8,6 +8,7 @@
 #include <array>
 
 #include "ops/colour.h"
+#include "ops/geometry.h"
 #include "ops/op_settings.h"
 #include "ops/restore.h"
 #include "ops/sharpen_edge.h"
@@ -51,5 +52,25 @@ WaveletParams WaveletParamsOf(const ParamBlock& block);
 // ranges shifted the same way and writes the clamped values back.
 void PutSaturationWords(const ColourSettings& s, ParamBlock& block);
 SaturationParams TakeSaturationWords(ParamBlock& block);
+
+// Resize (code 6): P0 target width, P1 source width, P2 target height, P3 source height, P4
+// the filter (0 nearest, 2 Lanczos, anything else bilinear). Taking the words holds each
+// length at 1 or more and writes it back. The lengths have no upper bound here: a crop
+// resizes from the size of its cut, which may be larger than the dialog's sizes.
+void PutResizeWords(const ResizeParams& p, ParamBlock& block);
+ResizeParams TakeResizeWords(ParamBlock& block);
+
+// Rotate and mirror (code 10): P0 the angle in hundredths of a degree, P1 the mode. Putting
+// them turns the quarter-turn modes into their angles; taking them turns modes 4 and 5 into
+// mirrors and the angle into thousandths within +-360 degrees, which stay in P0.
+void PutRotateWords(const RotateSettings& s, ParamBlock& block);
+RotateParams TakeRotateWords(ParamBlock& block);
+
+// Distortion correction (code 60).
+void PutDistortionWords(const DistortionSettings& s, ParamBlock& block);
+DistortionParams DistortionParamsOf(const ParamBlock& block);
+
+// Line separation (codes 30 and 31): P0 the slot of the picture to separate.
+void PutLinesWords(int source_slot, ParamBlock& block);
 
 }  // namespace orva

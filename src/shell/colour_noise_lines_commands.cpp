@@ -125,7 +125,7 @@ void LineSeparationCommand(AppContext& ctx) {
                 break;
             }
             ImageRecord& dst = ctx.ws.at(slot);
-            ctx.params[0] = source;
+            PutLinesWords(source, ctx.params);
             if (!Dispatch(code, dst, ctx.params, ctx.ws, ctx.kernels) || !dst.occupied()) {
                 ClearSlot(ctx.ws, slot);
                 ShowError(ctx.ui, Tr(msg::kNoMemoryRun));

@@ -34,24 +34,23 @@ bool ResizeOne(AppContext& ctx, ImageRecord& rec) {
 }  // namespace
 
 void FillRotateBlock(const AppContext& ctx, const ImageRecord&, ParamBlock& block) {
-    const RotateSettings& r = ctx.settings.rotate;
-    const int mode = kRotateFields.mode.Clamp(r.mode);
-    // The quarter-turn buttons stand for their angles.
-    block[0] = mode == 0 ? 9000 : mode == 1 ? -9000 : mode == 2 ? 18000 : r.angle;
-    PutWord(block, kRotateFields.mode, mode);
+    PutRotateWords(ctx.settings.rotate, block);
 }
 
 void FillDistortionBlock(const AppContext& ctx, const ImageRecord&, ParamBlock& block) {
-    PutWord(block, kDistortionFields.amount, ctx.settings.distortion.amount);
+    PutDistortionWords(ctx.settings.distortion, block);
 }
 
-int ResizeMethodCode(int method, int target_width, int source_width, int target_height,
-                     int source_height) {
+ResizeMethod ResizeMethodOf(int method, int target_width, int source_width, int target_height,
+                            int source_height) {
     switch (method) {
-        case 0: return 0;
-        case 3: return 2;
-        case 2: return target_width >= source_width && target_height >= source_height ? 2 : 1;
-        default: return 1;
+        case 0: return ResizeMethod::Nearest;
+        case 3: return ResizeMethod::Lanczos;
+        case 2:
+            return target_width >= source_width && target_height >= source_height
+                       ? ResizeMethod::Lanczos
+                       : ResizeMethod::Bilinear;
+        default: return ResizeMethod::Bilinear;
     }
 }
 
@@ -59,8 +58,8 @@ void ResizeCommand(AppContext& ctx) {
     if (ctx.ws.Current() == nullptr) return;
     if (!ctx.ui.RunDialog(DialogId::Resize, ctx)) return;
     const ResizeSettings& s = ctx.settings.resize;
-    const int method = ResizeMethodCode(s.method, s.target_width, s.source_width, s.target_height,
-                                        s.source_height);
+    const ResizeMethod method =
+        ResizeMethodOf(s.method, s.target_width, s.source_width, s.target_height, s.source_height);
     {
         BusyScope busy(ctx.ui);
         // Fills the block for one image; false (after telling the user) when a size is out of
@@ -70,11 +69,7 @@ void ResizeCommand(AppContext& ctx) {
                 ShowError(ctx.ui, Tr(msg::kBadSize));
                 return false;
             }
-            ctx.params[0] = tw;
-            ctx.params[1] = sw;
-            ctx.params[2] = th;
-            ctx.params[3] = sh;
-            ctx.params[4] = method;
+            PutResizeWords(ResizeParams{tw, sw, th, sh, method}, ctx.params);
             return true;
         };
         if (ctx.shell.all_images == 0) {
@@ -149,13 +144,10 @@ const char* CropIntoSlot(AppContext& ctx, int source, int slot) {
     const int out_w = static_cast<int>(ow), out_h = static_cast<int>(oh);
     if (!CheckImageMemory(ctx.ws, out_w, out_h, -1, 1)) return fail();
     if (out_w != cw || out_h != ch) {
-        ParamBlock& b = ctx.params;
-        b[0] = out_w;
-        b[1] = cw;
-        b[2] = out_h;
-        b[3] = ch;
-        b[4] = out_w >= cw && out_h >= ch ? 2 : 1;
-        if (!Dispatch(kOpResize, dst, b, ctx.ws, ctx.kernels)) return fail();
+        const ResizeMethod method =
+            out_w >= cw && out_h >= ch ? ResizeMethod::Lanczos : ResizeMethod::Bilinear;
+        PutResizeWords(ResizeParams{out_w, cw, out_h, ch, method}, ctx.params);
+        if (!Dispatch(kOpResize, dst, ctx.params, ctx.ws, ctx.kernels)) return fail();
     }
     AdoptNewImage(ctx, slot, true);
     return nullptr;

@@ -2,6 +2,7 @@
 // resize and crop-and-resize run by the shell itself.
 #pragma once
 
+#include "ops/geometry.h"
 #include "shell/context.h"
 
 namespace orva {
@@ -12,10 +13,9 @@ void FillRotateBlock(const AppContext& ctx, const ImageRecord& rec, ParamBlock& 
 // Distortion correction (command 330): P0 the amount.
 void FillDistortionBlock(const AppContext& ctx, const ImageRecord& rec, ParamBlock& block);
 
-// The dispatcher's resize method (0 nearest, 1 bilinear, 2 Lanczos) for a method setting and
-// the target and source sizes it compares.
-int ResizeMethodCode(int method, int target_width, int source_width, int target_height,
-                     int source_height);
+// The resize filter for a method setting and the target and source sizes it compares.
+ResizeMethod ResizeMethodOf(int method, int target_width, int source_width, int target_height,
+                            int source_height);
 
 // Resize (command 304): dialog RESIZE, then the current image or every image.
 void ResizeCommand(AppContext& ctx);

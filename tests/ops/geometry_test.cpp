@@ -118,10 +118,8 @@ TEST(Resize, OnePixelPictureEverywhere) {
     for (int method = 0; method < 3; ++method) {
         for (int size : {1, 3}) {
             ImageRecord r = Picture(1, 1, [](int, int) { return 777; });
-            ParamBlock b;
-            b[0] = size, b[1] = 1, b[2] = size, b[3] = 1, b[4] = method;
-            Workspace ws;
-            ASSERT_TRUE(DefaultKernels().resize(r, b, ws));
+            const ResizeParams p{size, 1, size, 1, static_cast<ResizeMethod>(method)};
+            ASSERT_TRUE(DefaultKernels().resize(r, p));
             ASSERT_EQ(r.width, size) << method;
             for (int y = 0; y < size; ++y)
                 for (int x = 0; x < size; ++x) EXPECT_EQ(Sample(r, 0, x, y), 777) << method;
@@ -134,10 +132,11 @@ TEST(Resize, OnePixelPictureEverywhere) {
 }
 
 TEST(ResizeMethod, ChoiceTwoComparesTheSettings) {
-    EXPECT_EQ(ResizeMethodCode(2, 200, 100, 200, 100), 2);
-    EXPECT_EQ(ResizeMethodCode(2, 200, 100, 50, 100), 1);
-    EXPECT_EQ(ResizeMethodCode(0, 200, 100, 50, 100), 0);
-    EXPECT_EQ(ResizeMethodCode(3, 50, 100, 50, 100), 2);
+    using enum ResizeMethod;
+    EXPECT_EQ(ResizeMethodOf(2, 200, 100, 200, 100), Lanczos);
+    EXPECT_EQ(ResizeMethodOf(2, 200, 100, 50, 100), Bilinear);
+    EXPECT_EQ(ResizeMethodOf(0, 200, 100, 50, 100), Nearest);
+    EXPECT_EQ(ResizeMethodOf(3, 50, 100, 50, 100), Lanczos);
 }
 
 // Picture 3 x 2: top row a b c, bottom row d e f.

@@ -17,6 +17,9 @@ auto Tie(const EdgeParams& p) {
 auto Tie(const RestoreParams& p) {
     return std::tuple(p.spread, p.blunting, p.iterations, p.emphasis);
 }
+auto Tie(const ResizeParams& p) {
+    return std::tuple(p.target_width, p.source_width, p.target_height, p.source_height, p.method);
+}
 auto Tie(const GreyParams& p) {
     return std::tuple(p.mode, p.weight_r, p.weight_g, p.weight_b);
 }
@@ -72,6 +75,39 @@ TEST(OpParams, SettingsReachTheKernelClampedOnce) {
     sp = TakeSaturationWords(b);
     EXPECT_EQ(std::pair(sp.saturation_delta, sp.hue_delta), std::pair(-100, 180));
     EXPECT_EQ(std::pair(b[0], b[1]), std::pair(-100, 180));  // what the operation ran with
+
+    // Resize lengths are held at 1 or more (no upper bound: a crop may be larger); filter
+    // words other than nearest (0) and Lanczos (2) are bilinear.
+    PutResizeWords(ResizeParams{300, 200, 150, 100, ResizeMethod::Lanczos}, b);
+    EXPECT_EQ(Tie(TakeResizeWords(b)), std::tuple(300, 200, 150, 100, ResizeMethod::Lanczos));
+    PutResizeWords(ResizeParams{0, -5, 20000, 1, ResizeMethod::Nearest}, b);
+    b[4] = 7;
+    EXPECT_EQ(Tie(TakeResizeWords(b)), std::tuple(1, 1, 20000, 1, ResizeMethod::Bilinear));
+    EXPECT_EQ(std::pair(b[0], b[1]), std::pair(1, 1));
+
+    // Rotation: quarter-turn modes stand for their angles, mirrors for theirs; the angle
+    // reaches the kernel (and stays in P0) in thousandths, held within +-360 degrees.
+    struct RotateRow {
+        RotateSettings s;
+        int mirror, thousandths;
+    };
+    for (const RotateRow& r :
+         {RotateRow{{0, 500}, 0, 90000}, RotateRow{{1, 500}, 0, -90000},
+          RotateRow{{2, 500}, 0, 180000}, RotateRow{{3, 3300}, 0, 33000},
+          RotateRow{{4, 500}, 1, 5000}, RotateRow{{5, 500}, 2, 5000}, RotateRow{{9, 500}, 2, 5000},
+          RotateRow{{-2, 7}, 0, 90000}, RotateRow{{3, 300000000}, 0, 360000},
+          RotateRow{{3, INT32_MIN}, 0, -360000}}) {
+        PutRotateWords(r.s, b);
+        const RotateParams p = TakeRotateWords(b);
+        EXPECT_EQ(std::tuple(p.mirror, p.thousandths, b[0]),
+                  std::tuple(r.mirror, r.thousandths, r.thousandths))
+            << r.s.mode << " " << r.s.angle;
+    }
+
+    PutDistortionWords(DistortionSettings{-250}, b);
+    EXPECT_EQ(DistortionParamsOf(b).amount, -250);
+    PutDistortionWords(DistortionSettings{2000000000}, b);
+    EXPECT_EQ(DistortionParamsOf(b).amount, 10000);
 }
 
 }  // namespace

@@ -120,8 +120,8 @@ TEST(ProcessingCommand, AllImagesModeProcessesEveryImageWithTheSameValues) {
 TEST(ProcessingCommand, RotationAngleIsNotScaledTwiceInAllImagesMode) {
     OpKernels k;
     std::vector<int> angles;
-    auto record = [&](ImageRecord&, ParamBlock& p, Workspace&) {
-        angles.push_back(p[0]);
+    auto record = [&](ImageRecord&, const RotateParams& p) {
+        angles.push_back(p.thousandths);
         return true;
     };
     k.rotate = record;
