@@ -15,9 +15,9 @@ namespace orva {
 const OpKernels& DefaultKernels() {
     static const OpKernels kernels = [] {
         OpKernels k;
-        k.gamma = [](const PlaneArgs& a, const ParamBlock& block) {
+        k.gamma = [](const PlaneArgs& a, const GammaParams& p) {
             return ApplyToneCurve(a.plane, a.width, a.height,
-                                  GammaCurveFromBlock(block, a.channel));
+                                  p.curves[static_cast<std::size_t>(a.channel)]);
         };
         k.sharpen = [](const PlaneArgs& a, const SharpenParams& p) {
             return SharpenPlane(a.plane, a.scratch, a.width, a.height, p);

@@ -74,17 +74,18 @@ bool Sharpen(ImageRecord& rec, ParamBlock& block, const OpKernels& k) {
     return RunPlanes(k.sharpen, rec, params, selection, true);
 }
 
-bool Gamma(ImageRecord& rec, ParamBlock& block, const OpKernels& k) {
+bool Gamma(ImageRecord& rec, const ParamBlock& block, const OpKernels& k) {
     if (!k.gamma) return true;
-    if (!SinglePlane(rec)) return RunPlanes(k.gamma, rec, block, kAllPlanes, false);
+    const GammaParams params = GammaParamsOf(block);
+    if (!SinglePlane(rec)) return RunPlanes(k.gamma, rec, params, kAllPlanes, false);
     // A grey picture keeps to the red plane, curved with the first channel's points.
-    if (block[9] != 1) return RunPlanes(k.gamma, rec, block, kMaskRed, false);
+    if (!params.per_channel) return RunPlanes(k.gamma, rec, params, kMaskRed, false);
     // Per-channel curves on a grey picture tint it: each channel starts from the grey
     // values, and the result is a colour picture from here on.
     if (!PlanesHold(rec, kMaskRed)) return true;
     if (!SpreadRed(rec)) return false;
     rec.single_plane = 0;
-    return RunPlanes(k.gamma, rec, block, kAllPlanes, false);
+    return RunPlanes(k.gamma, rec, params, kAllPlanes, false);
 }
 
 bool Edge(ImageRecord& rec, ParamBlock& block, const OpKernels& k) {

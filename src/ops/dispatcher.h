@@ -78,7 +78,7 @@ using EnlargeKernel = std::function<bool(const uint16_t* in, int width, int heig
 
 struct OpKernels {
     TypedPlaneKernel<SharpenParams> sharpen;  // 0
-    PlaneKernel gamma;                        // 1
+    TypedPlaneKernel<GammaParams> gamma;      // 1
     RecordKernel composite;                   // 3
     TypedPlaneKernel<EdgeParams> edge;        // 5, one plane
     RgbKernel edge_rgb;                       // 5, three planes together

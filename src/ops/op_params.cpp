@@ -159,6 +159,38 @@ DistortionParams DistortionParamsOf(const ParamBlock& block) {
     return DistortionParams{Word(block, kDistortionFields.amount)};
 }
 
+void PutGammaWords(const GammaSettings& g, ParamBlock& block) {
+    const auto& f = kGammaFields;
+    const int set = f.channel_set.Clamp(g.channel_set);
+    for (int c = 0; c < 3; ++c) {
+        // Per-channel work uses all three colour sets, whichever one the dialog showed last.
+        const auto& pts = g.points[static_cast<std::size_t>(set == 0 ? 0 : c + 1)];
+        for (std::size_t i = 0; i < 3; ++i) {
+            block[c * 3 + static_cast<int>(i)] =
+                f.point.Clamp(pts[2 * i]) * 1000 + f.point.Clamp(pts[2 * i + 1]);
+        }
+    }
+    block[9] = set == 0 ? 0 : 1;
+    block[10] = g.curve_mode;
+}
+
+GammaParams GammaParamsOf(const ParamBlock& block) {
+    const auto& f = kGammaFields;
+    const int mode = f.curve_mode.Clamp(block[10]);
+    GammaParams p;
+    for (int c = 0; c < 3; ++c) {
+        std::array<int, 6> levels{};
+        for (std::size_t i = 0; i < 3; ++i) {
+            const int32_t packed = block[c * 3 + static_cast<int>(i)];
+            levels[2 * i] = f.point.Clamp(packed / 1000);
+            levels[2 * i + 1] = f.point.Clamp(packed % 1000);
+        }
+        p.curves[static_cast<std::size_t>(c)] = GammaCurve(mode, levels);
+    }
+    p.per_channel = block[9] == 1;
+    return p;
+}
+
 void PutLinesWords(int source_slot, ParamBlock& block) {
     block[0] = source_slot;
 }

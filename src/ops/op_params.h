@@ -12,6 +12,7 @@
 #include "ops/op_settings.h"
 #include "ops/restore.h"
 #include "ops/sharpen_edge.h"
+#include "ops/tone.h"
 #include "ops/wavelet.h"
 
 namespace orva {
@@ -69,6 +70,17 @@ RotateParams TakeRotateWords(ParamBlock& block);
 // Distortion correction (code 60).
 void PutDistortionWords(const DistortionSettings& s, ParamBlock& block);
 DistortionParams DistortionParamsOf(const ParamBlock& block);
+
+// Gamma (code 1): P0..P8 the three points of red, green and blue, each word input x 1000 +
+// output in 8-bit levels; P9 1 for a curve per channel; P10 the curve mode. The points are
+// clamped when they are packed, since a word means nothing for levels past 255; the words
+// are unpacked into the same range, for blocks that come from elsewhere, and fitted once.
+struct GammaParams {
+    std::array<ToneCurve, 3> curves{};  // red, green, blue
+    bool per_channel = false;
+};
+void PutGammaWords(const GammaSettings& s, ParamBlock& block);
+GammaParams GammaParamsOf(const ParamBlock& block);
 
 // Line separation (codes 30 and 31): P0 the slot of the picture to separate.
 void PutLinesWords(int source_slot, ParamBlock& block);

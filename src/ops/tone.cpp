@@ -134,17 +134,15 @@ double EvaluateToneCurve(const ToneCurve& curve, double x) {
     return y >= 65535 ? 65535 : y;
 }
 
-ToneCurve GammaCurveFromBlock(const ParamBlock& block, int channel) {
+ToneCurve GammaCurve(int curve_mode, const std::array<int, 6>& levels) {
     double in[3], out[3];
-    for (int i = 0; i < 3; ++i) {
-        const int32_t packed = block[channel * 3 + i];
-        in[i] = 256.0 * std::clamp(packed / 1000, 0, 255);
-        out[i] = 256.0 * std::clamp(packed % 1000, 0, 255);
+    for (std::size_t i = 0; i < 3; ++i) {
+        in[i] = 256.0 * levels[2 * i];
+        out[i] = 256.0 * levels[2 * i + 1];
     }
-    // A middle point on top of an outer one is moved off it by one step.
     if (in[1] == in[0]) in[1] = in[0] + 1;
     if (in[1] == in[2]) in[1] = in[2] - 1;
-    return FitToneCurve(std::clamp(block[10], 0, 1), in[0], out[0], in[1], out[1], in[2], out[2]);
+    return FitToneCurve(curve_mode, in[0], out[0], in[1], out[1], in[2], out[2]);
 }
 
 bool ApplyToneCurve(uint16_t* plane, int width, int height, const ToneCurve& curve) {

@@ -5,8 +5,10 @@
 // - Planes are width x height unsigned 16-bit samples, bottom row first; every function
 //   works in place unless it says otherwise and touches nothing outside its planes.
 // - Settings arrive as plain integers in their dialog units (levels 0..255, percentages,
-//   hundredths) and are clamped into their ranges here, so values from a settings file, a
-//   batch file or the command line can never divide by zero or overflow.
+//   hundredths). The level and dynamic-range corrections clamp them into their ranges here,
+//   so values from a settings file, a batch file or the command line can never divide by
+//   zero or overflow; the gamma curve takes its points already held to 0..255 by the one
+//   conversion of the block words (ops/op_params.h).
 // - Curves and level mappings are functions of the sample alone, so they are applied
 //   through a 65536-entry table per channel; the table gives exactly what the per-sample
 //   formula gives.
@@ -19,7 +21,6 @@
 #include <array>
 #include <cstdint>
 
-#include "ops/param_block.h"
 #include "workspace/image_record.h"
 
 namespace orva {
@@ -42,9 +43,10 @@ ToneCurve FitToneCurve(int curve_mode, double x0, double y0, double x1, double y
 // The curve at x, limited to 0..65535 (a negative or undefined value gives 0).
 double EvaluateToneCurve(const ToneCurve& curve, double x);
 
-// The curve of one channel of the gamma block: points P[3c]..P[3c+2] packed as
-// input x 1000 + output (each 0..255, clamped), curve mode P10.
-ToneCurve GammaCurveFromBlock(const ParamBlock& block, int channel);
+// The gamma curve through three points given as 8-bit levels (input 0, output 0, input 1,
+// output 1, input 2, output 2), each 0..255; curve_mode 0 straight, 1 smooth. A middle point
+// on top of an outer one is moved off it by one step.
+ToneCurve GammaCurve(int curve_mode, const std::array<int, 6>& levels);
 
 // Maps every sample of a plane through the curve, rounding to the nearest integer. False
 // (plane untouched) when memory for the table ran short.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "ops/op_params.h"
 #include "ops/tone.h"
 #include "shell/commands.h"
 
@@ -24,19 +25,7 @@ bool HoldsPicture(const ImageRecord& rec, int planes) {
 }  // namespace
 
 void FillGammaBlock(const AppContext& ctx, const ImageRecord&, ParamBlock& block) {
-    const GammaSettings& g = ctx.settings.gamma;
-    const int set = kGammaFields.channel_set.Clamp(g.channel_set);
-    for (int c = 0; c < 3; ++c) {
-        // Per-channel work uses all three colour sets, whichever one the dialog showed last.
-        const auto& pts = g.points[static_cast<std::size_t>(set == 0 ? 0 : c + 1)];
-        for (int i = 0; i < 3; ++i) {
-            const int in = kGammaFields.point.Clamp(pts[static_cast<std::size_t>(2 * i)]);
-            const int out = kGammaFields.point.Clamp(pts[static_cast<std::size_t>(2 * i + 1)]);
-            block[c * 3 + i] = in * 1000 + out;
-        }
-    }
-    block[9] = set == 0 ? 0 : 1;
-    block[10] = kGammaFields.curve_mode.Clamp(g.curve_mode);
+    PutGammaWords(ctx.settings.gamma, block);
 }
 
 void AfterGamma(const AppContext& ctx, ImageRecord& rec) {

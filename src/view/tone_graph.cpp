@@ -6,7 +6,6 @@
 #include <functional>
 
 #include "ops/colour.h"
-#include "ops/param_block.h"
 
 namespace orva {
 
@@ -83,13 +82,11 @@ PlotPoint GammaPointLevels(const GammaSettings& g, int set, int index) {
 }
 
 ToneCurve GammaSetCurve(const GammaSettings& g, int set) {
-    // Packed and unpacked the way the operation receives its points.
-    ParamBlock block;
-    const auto& p = SetPoints(g, set);
-    for (int i = 0; i < 3; ++i)
-        block[i] = std::clamp(p[Idx(2 * i)], 0, 255) * 1000 + std::clamp(p[Idx(2 * i + 1)], 0, 255);
-    block[10] = std::clamp(g.curve_mode, 0, 1);
-    return GammaCurveFromBlock(block, 0);
+    // The points held to their levels and the mode to its choices, as the operation takes
+    // them.
+    std::array<int, 6> levels = SetPoints(g, set);
+    for (int& v : levels) v = kGammaFields.point.Clamp(v);
+    return GammaCurve(kGammaFields.curve_mode.Clamp(g.curve_mode), levels);
 }
 
 std::vector<ToneTrace> GammaTraces(const GammaSettings& g) {

@@ -82,12 +82,12 @@ protected:
     void SetUp() override {
         Fill(rec, 3, 2);
         k.sharpen = LogPlane<SharpenParams>("sharpen");
-        k.gamma = [this](const PlaneArgs& a, const ParamBlock& b) {
+        k.gamma = [this](const PlaneArgs& a, const GammaParams&) {
             if (planes.empty()) {
                 gamma_green = Samples(rec.green);
                 gamma_blue = Samples(rec.blue);
             }
-            planes.push_back({"gamma", a.channel, a.plane, a.scratch, a.width, a.height, b});
+            planes.push_back({"gamma", a.channel, a.plane, a.scratch, a.width, a.height, block});
             return true;
         };
         k.edge = LogPlane<EdgeParams>("edge");

@@ -104,6 +104,22 @@ TEST(OpParams, SettingsReachTheKernelClampedOnce) {
             << r.s.mode << " " << r.s.angle;
     }
 
+    // Gamma points are packed as input x 1000 + output within 0..255; words from elsewhere
+    // are unpacked into the same range, and a mode past 1 is the smooth curve.
+    GammaSettings g;
+    g.channel_set = 2;
+    g.points[3] = {-9, 300, 100, 50, 255, 255};
+    PutGammaWords(g, b);
+    EXPECT_EQ(std::tuple(b[6], b[7], b[9]), std::tuple(255, 100050, 1));
+    EXPECT_TRUE(GammaParamsOf(b).per_channel);
+    b[0] = -5;
+    b[2] = 999999;  // input 999, output 999: (255, 255)
+    b[10] = 7;
+    const ToneCurve k = GammaParamsOf(b).curves[0];
+    // -5 unpacks to (0, 0); the fit then moves the first input to 1.
+    EXPECT_EQ(std::tuple(k.x[0], k.y[0], k.x[2], k.y[2]), std::tuple(1, 0, 65280, 65280));
+    EXPECT_EQ(EvaluateToneCurve(k, 65535), 65535);  // smooth: the last segment keeps rising
+
     PutDistortionWords(DistortionSettings{-250}, b);
     EXPECT_EQ(DistortionParamsOf(b).amount, -250);
     PutDistortionWords(DistortionSettings{2000000000}, b);

@@ -77,7 +77,7 @@ TEST(GammaDialog, GraphShowsTheCurvesTheOperationWouldApply) {
     FillGammaBlock(*h.ctx, h.ctx->ws.at(0), block);
     for (int c = 0; c < 3; ++c) {
         EXPECT_EQ(t[c].colour, (std::array{kRed, kGreen, kBlue}[c]));
-        const ToneCurve k = GammaCurveFromBlock(block, c);
+        const ToneCurve k = GammaParamsOf(block).curves[static_cast<std::size_t>(c)];
         for (int i = 0; i < 256; ++i)
             EXPECT_EQ(t[c].level[i], static_cast<int>(EvaluateToneCurve(k, 256.0 * i) / 256))
                 << c << " " << i;
