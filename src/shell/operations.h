@@ -15,10 +15,19 @@ namespace orva {
 // The menu an operation sits in.
 enum class MenuGroup { Edit, Processing, Compositing, Background, Noise };
 
+// Where an operation's command stands in its menu: the block (a menu's blocks are parted by
+// separators and follow in increasing order) and its place in the block. The menu's other
+// commands are placed the same way by the desktop.
+struct MenuPlace {
+    MenuGroup group;
+    int block;
+    int place;
+};
+
 struct OperationDescriptor {
     CommandId command;
     const char* label;  // menu label
-    MenuGroup menu;
+    MenuPlace menu;
     // The dispatcher code whose kernels the command needs before it is enabled; -1 when the
     // shell runs the operation itself.
     int op_code = -1;

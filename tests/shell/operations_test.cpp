@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <tuple>
 
 #include "batch/batch_steps.h"
 #include "support/scripted_ui.h"
@@ -14,8 +15,11 @@ namespace {
 
 TEST(Operations, EveryDerivedTableFindsItsDescriptor) {
     std::set<int> steps;
+    std::set<std::tuple<MenuGroup, int, int>> places;
     for (const OperationDescriptor& op : Operations()) {
         SCOPED_TRACE(op.command);
+        // Each stands in its own place of its menu.
+        EXPECT_TRUE(places.insert({op.menu.group, op.menu.block, op.menu.place}).second);
         // Exactly one way to run it: the processing pattern or a command of its own.
         EXPECT_NE(op.processing == nullptr, op.action == nullptr);
         ASSERT_NE(FindCommand(op.command), nullptr);
