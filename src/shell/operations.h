@@ -4,6 +4,8 @@
 // so an operation is added by adding its kernel, its descriptor, its dialog and its help.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <optional>
 #include <vector>
 
@@ -24,6 +26,45 @@ struct MenuPlace {
     int place;
 };
 
+// The settings a batch step's words stand for, bound in word order to one settings record.
+// A step's words are part of the batch file: their order and count must not change.
+class StepWordList {
+public:
+    // The next word holds `value`, within the range and on the step of `field`.
+    void Put(const FieldDecl& field, int& value) {
+        words_.at(next_++) = SettingField{field.name,
+                                          &value,
+                                          nullptr,
+                                          static_cast<double>(field.min),
+                                          static_cast<double>(field.max),
+                                          field.step};
+    }
+    // The words before `word` that are not put stay unused.
+    void SkipTo(std::size_t word) { next_ = word; }
+    const std::array<SettingField, kBatchStepWords>& words() const { return words_; }
+
+private:
+    std::array<SettingField, kBatchStepWords> words_{};
+    std::size_t next_ = 0;
+};
+
+// The batch step that runs an operation (code kStepNone: none).
+struct OperationStep {
+    BatchStepCode code = kStepNone;
+    const char* name = nullptr;  // in the batch dialog
+    // Binds the step's words to the settings of the operation's family.
+    void (*words)(Settings&, StepWordList&) = nullptr;
+    // Puts the family's settings of `from` into `to`, whole (also what the words leave out).
+    void (*restore)(const Settings& from, Settings& to) = nullptr;
+};
+
+// The step of code `code` whose words `Words` binds to the family `Family` of the settings.
+template <auto Family, auto Words>
+constexpr OperationStep StepOf(BatchStepCode code, const char* name) {
+    return {code, name, [](Settings& s, StepWordList& w) { Words(s.*Family, w); },
+            [](const Settings& from, Settings& to) { to.*Family = from.*Family; }};
+}
+
 struct OperationDescriptor {
     CommandId command;
     const char* label;  // menu label
@@ -35,10 +76,8 @@ struct OperationDescriptor {
     bool needs_image = true;
     // The dialog that sets the operation up (nullopt: none).
     std::optional<DialogId> dialog;
-    // The batch step that runs the operation and its name in the batch dialog (kStepNone: no
-    // step).
-    BatchStepCode step = kStepNone;
-    const char* step_name = nullptr;
+    // The batch step that runs the operation.
+    OperationStep step;
     // orva-cli's operation name and one-line help (null: not an 'apply' operation).
     const char* cli_name = nullptr;
     const char* cli_help = nullptr;
