@@ -1,7 +1,7 @@
 // One descriptor per image operation: everything the program says about an operation outside
 // its kernel, its dialog and the help. The command table, the enabled rules, the processing
-// pattern, orva-cli's list of operations and the batch's step table are all read from here,
-// so an operation is added by adding its kernel, its descriptor, its dialog and its help.
+// pattern, orva-cli's list of operations, the batch's step table and step words and the
+// operation entries of the desktop's menus are all read from here.
 #pragma once
 
 #include <array>
