@@ -26,7 +26,7 @@ struct Entry {
     int place;
 };
 
-struct MenuSpec {
+struct MenuLayout {
     const char* title;                    // null: the commands stand on the menu bar itself
     std::optional<MenuGroup> operations;  // the group whose operations join the menu
     std::vector<Entry> commands;
@@ -34,9 +34,9 @@ struct MenuSpec {
 
 constexpr const char* kViewMenu = ORVA_TEXT("orva", "表示(&V)");
 
-const std::vector<MenuSpec>& Menus() {
+const std::vector<MenuLayout>& Menus() {
     using G = MenuGroup;
-    static const std::vector<MenuSpec> menus = {
+    static const std::vector<MenuLayout> menus = {
         {ORVA_TEXT("orva", "ファイル(&F)"),
          std::nullopt,
          {{kCmdOpen, 1, 1},
@@ -86,7 +86,7 @@ const std::vector<MenuSpec>& Menus() {
 }
 
 // A menu's commands in order: its own and its group's operations, by block and place.
-std::vector<Entry> Ordered(const MenuSpec& m) {
+std::vector<Entry> Ordered(const MenuLayout& m) {
     std::vector<Entry> entries = m.commands;
     if (m.operations) {
         for (const OperationDescriptor& op : Operations())
@@ -117,7 +117,7 @@ std::vector<QAction*> BuildCommandMenus(QMenuBar* bar) {
     std::vector<QAction*> actions;
     std::set<int> placed;
     QMenu* fallback = nullptr;
-    for (const MenuSpec& m : Menus()) {
+    for (const MenuLayout& m : Menus()) {
         QMenu* menu = m.title != nullptr ? bar->addMenu(TranslatedText(m.title)) : nullptr;
         if (m.title != nullptr && std::string_view(m.title) == kFallbackMenu) fallback = menu;
         std::optional<int> block;  // of the last entry placed
