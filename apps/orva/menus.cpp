@@ -2,6 +2,7 @@
 
 #include <QActionGroup>
 #include <QMenu>
+#include <algorithm>
 #include <optional>
 #include <set>
 #include <string_view>
@@ -10,52 +11,92 @@
 #include "language.h"
 #include "shell/commands.h"
 #include "shell/messages.h"
+#include "shell/operations.h"
 #include "shell/ui.h"
 
 namespace orva::gui {
 
 namespace {
 
-constexpr int kSeparator = 0;
+// A command that is not an image operation, placed as operations place theirs (block, then
+// place in the block).
+struct Entry {
+    int id;
+    int block;
+    int place;
+};
 
-struct MenuGroup {
-    const char* title;  // null: the commands stand on the menu bar itself
-    std::vector<int> ids;
+struct MenuLayout {
+    const char* title;                    // null: the commands stand on the menu bar itself
+    std::optional<MenuGroup> operations;  // the group whose operations join the menu
+    std::vector<Entry> commands;
 };
 
 constexpr const char* kViewMenu = ORVA_TEXT("orva", "表示(&V)");
 
-const std::vector<MenuGroup>& Groups() {
-    static const std::vector<MenuGroup> groups = {
+const std::vector<MenuLayout>& Menus() {
+    using G = MenuGroup;
+    static const std::vector<MenuLayout> menus = {
         {ORVA_TEXT("orva", "ファイル(&F)"),
-         {kCmdOpen, kCmdSave, kCmdClose, kCmdCloseAll, kSeparator, kCmdPrint, kSeparator,
-          kCmdDarkFiles, kCmdRawSettings, kSeparator, kCmdInitSettings, kCmdSaveSettings,
-          kCmdLoadSettings, kSeparator, kCmdExit}},
+         std::nullopt,
+         {{kCmdOpen, 1, 1},
+          {kCmdSave, 1, 2},
+          {kCmdClose, 1, 3},
+          {kCmdCloseAll, 1, 4},
+          {kCmdPrint, 2, 1},
+          {kCmdDarkFiles, 3, 1},
+          {kCmdRawSettings, 3, 2},
+          {kCmdInitSettings, 4, 1},
+          {kCmdSaveSettings, 4, 2},
+          {kCmdLoadSettings, 4, 3},
+          {kCmdExit, 5, 1}}},
         {ORVA_TEXT("orva", "編集(&E)"),
-         {kCmdUndo, kCmdRedo, kSeparator, kCmdCopy, kCmdAreaCopy, kCmdCrop}},
-        {ORVA_TEXT("orva", "画像処理(&I)"),
-         {kCmdSharpen, kCmdEdge, kCmdWavelet, kCmdRestore, kSeparator, kCmdResize, kCmdRotate,
-          kCmdDistortion, kSeparator, kCmdGamma, kCmdLevel, kCmdDynamicRange, kSeparator, kCmdGrey,
-          kCmdSaturationHue, kCmdColourChangeRgb, kCmdColourChangeHsv, kSeparator,
-          kCmdLineSeparation}},
+         G::Edit,
+         {{kCmdUndo, 1, 1}, {kCmdRedo, 1, 2}, {kCmdCopy, 2, 1}, {kCmdAreaCopy, 2, 2}}},
+        {ORVA_TEXT("orva", "画像処理(&I)"), G::Processing, {}},
         {ORVA_TEXT("orva", "合成"),
-         {kCmdCompositeAuto, kCmdCompositePoints, kCmdCompositeFiles, kSeparator, kCmdLrgb,
-          kCmdLrgbFourImages, kSeparator, kCmdCompareImages, kSeparator, kCmdCalibratedStack,
-          kCmdLiveStack}},
+         G::Compositing,
+         {{kCmdCalibratedStack, 4, 1}, {kCmdLiveStack, 4, 2}}},
         {ORVA_TEXT("orva", "バックグランド"),
-         {kCmdBackground, kCmdSampleCentre, kCmdSampleEdge, kSeparator, kCmdBackgroundImage,
-          kCmdBackgroundPoints, kSeparator, kCmdMakeBackground}},
-        {nullptr, {kCmdNoise}},
+         G::Background,
+         {{kCmdSampleCentre, 1, 2}, {kCmdSampleEdge, 1, 3}}},
+        {nullptr, G::Noise, {}},
         {kViewMenu,
-         {kCmdZoomIn, kCmdZoomOut, kSeparator, kCmdHistogram, kCmdCrossSection, kCmdPointReport,
-          kCmdAutoStretch, kSeparator, kCmdSelectImage, kCmdDisplaySettings}},
+         std::nullopt,
+         {{kCmdZoomIn, 1, 1},
+          {kCmdZoomOut, 1, 2},
+          {kCmdHistogram, 2, 1},
+          {kCmdCrossSection, 2, 2},
+          {kCmdPointReport, 2, 3},
+          {kCmdAutoStretch, 2, 4},
+          {kCmdSelectImage, 3, 1},
+          {kCmdDisplaySettings, 3, 2}}},
         {ORVA_TEXT("orva", "バッチ(&B)"),
-         {kCmdBatchSettings, kCmdBatchStart, kCmdBatchStop, kSeparator, kCmdBatchOpen,
-          kCmdBatchSave}},
+         std::nullopt,
+         {{kCmdBatchSettings, 1, 1},
+          {kCmdBatchStart, 1, 2},
+          {kCmdBatchStop, 1, 3},
+          {kCmdBatchOpen, 2, 1},
+          {kCmdBatchSave, 2, 2}}},
         {ORVA_TEXT("orva", "ヘルプ(&H)"),
-         {kCmdHelp, kCmdHelpInside, kCmdExamples, kSeparator, kCmdVersion}},
+         std::nullopt,
+         {{kCmdHelp, 1, 1}, {kCmdHelpInside, 1, 2}, {kCmdExamples, 1, 3}, {kCmdVersion, 2, 1}}},
     };
-    return groups;
+    return menus;
+}
+
+// A menu's commands in order: its own and its group's operations, by block and place.
+std::vector<Entry> Ordered(const MenuLayout& m) {
+    std::vector<Entry> entries = m.commands;
+    if (m.operations) {
+        for (const OperationDescriptor& op : Operations())
+            if (op.menu.group == *m.operations)
+                entries.push_back({op.command, op.menu.block, op.menu.place});
+    }
+    std::stable_sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
+        return a.block != b.block ? a.block < b.block : a.place < b.place;
+    });
+    return entries;
 }
 
 constexpr const char* kFallbackMenu = ORVA_TEXT("orva", "画像処理(&I)");
@@ -76,19 +117,15 @@ std::vector<QAction*> BuildCommandMenus(QMenuBar* bar) {
     std::vector<QAction*> actions;
     std::set<int> placed;
     QMenu* fallback = nullptr;
-    for (const MenuGroup& g : Groups()) {
-        QMenu* menu = g.title != nullptr ? bar->addMenu(TranslatedText(g.title)) : nullptr;
-        if (g.title != nullptr && std::string_view(g.title) == kFallbackMenu) fallback = menu;
-        bool pending_separator = false;
-        for (const int id : g.ids) {
-            if (id == kSeparator) {
-                pending_separator = menu != nullptr && !menu->isEmpty();
-                continue;
-            }
-            const Command* c = FindCommand(id);
-            if (c == nullptr || !Listed(*c) || placed.count(id) != 0) continue;
-            if (pending_separator) menu->addSeparator();
-            pending_separator = false;
+    for (const MenuLayout& m : Menus()) {
+        QMenu* menu = m.title != nullptr ? bar->addMenu(TranslatedText(m.title)) : nullptr;
+        if (m.title != nullptr && std::string_view(m.title) == kFallbackMenu) fallback = menu;
+        std::optional<int> block;  // of the last entry placed
+        for (const Entry& e : Ordered(m)) {
+            const Command* c = FindCommand(e.id);
+            if (c == nullptr || !Listed(*c) || placed.count(e.id) != 0) continue;
+            if (menu != nullptr && block && *block != e.block) menu->addSeparator();
+            block = e.block;
             QAction* a = MakeAction(*c, bar);
             if (menu != nullptr) {
                 menu->addAction(a);
@@ -96,7 +133,7 @@ std::vector<QAction*> BuildCommandMenus(QMenuBar* bar) {
                 bar->addAction(a);
             }
             actions.push_back(a);
-            placed.insert(id);
+            placed.insert(e.id);
         }
     }
     bool first_extra = true;

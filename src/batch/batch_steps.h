@@ -11,8 +11,6 @@
 
 namespace orva {
 
-inline constexpr int kStepCodes = 18;  // 0 (nothing) .. 17 (end)
-
 struct StepKind {
     const char* name;                // the combo box text
     std::optional<DialogId> dialog;  // the dialog of "詳細設定", nullopt for none

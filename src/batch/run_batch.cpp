@@ -98,7 +98,7 @@ bool OperationStep(AppContext& ctx, int code) {
     if (!cmd || rec == nullptr) return true;
     // The batch never enlarges with the wavelet; the user's choice comes back with the
     // rest of the wavelet settings when the step's parameters are stored.
-    if (code == 8) ctx.settings.wavelet.enlarge = 0;
+    if (code == kStepWavelet) ctx.settings.wavelet.enlarge = 0;
     if (!CheckImageMemory(ctx.ws, 0, 0, ctx.ws.current, cmd->memory_count) ||
         !ApplyProcessing(ctx, *cmd, *rec)) {
         ShowError(ctx.ui, Tr(msg::kNoMemoryRun));

@@ -38,6 +38,7 @@ enum BatchStepCode : int {
     kStepDynamicRange = 16,
     kStepEnd = 17,
 };
+inline constexpr int kStepCodes = 18;  // one more than the highest code
 
 struct BatchStep {
     int edited_code = 0;

@@ -56,6 +56,16 @@ inline constexpr std::array<std::string_view, kDialogCount> kDialogNames = {
     "DIFF",     "RAWMODE",  "DARK",     "CALSTACK", "LIVESTACK",
 };
 
+// Every id has a name, and a name of its own.
+static_assert([] {
+    for (std::size_t i = 0; i < kDialogNames.size(); ++i) {
+        if (kDialogNames[i].empty()) return false;
+        for (std::size_t j = 0; j < i; ++j)
+            if (kDialogNames[i] == kDialogNames[j]) return false;
+    }
+    return true;
+}());
+
 constexpr std::string_view DialogName(DialogId id) {
     return kDialogNames[static_cast<std::size_t>(id)];
 }

@@ -1,9 +1,11 @@
 // One descriptor per image operation: everything the program says about an operation outside
 // its kernel, its dialog and the help. The command table, the enabled rules, the processing
-// pattern, orva-cli's list of operations and the batch's step table are all read from here,
-// so an operation is added by adding its kernel, its descriptor, its dialog and its help.
+// pattern, orva-cli's list of operations, the batch's step table and step words and the
+// operation entries of the desktop's menus are all read from here.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <optional>
 #include <vector>
 
@@ -15,10 +17,58 @@ namespace orva {
 // The menu an operation sits in.
 enum class MenuGroup { Edit, Processing, Compositing, Background, Noise };
 
+// Where an operation's command stands in its menu: the block (a menu's blocks are parted by
+// separators and follow in increasing order) and its place in the block. The menu's other
+// commands are placed the same way by the desktop.
+struct MenuPlace {
+    MenuGroup group;
+    int block;
+    int place;
+};
+
+// The settings a batch step's words stand for, bound in word order to one settings record.
+// A step's words are part of the batch file: their order and count must not change.
+class StepWordList {
+public:
+    // The next word holds `value`, within the range and on the step of `field`.
+    void Put(const FieldDecl& field, int& value) {
+        words_.at(next_++) = SettingField{field.name,
+                                          &value,
+                                          nullptr,
+                                          static_cast<double>(field.min),
+                                          static_cast<double>(field.max),
+                                          field.step};
+    }
+    // The words before `word` that are not put stay unused.
+    void SkipTo(std::size_t word) { next_ = word; }
+    const std::array<SettingField, kBatchStepWords>& words() const { return words_; }
+
+private:
+    std::array<SettingField, kBatchStepWords> words_{};
+    std::size_t next_ = 0;
+};
+
+// The batch step that runs an operation (code kStepNone: none).
+struct OperationStep {
+    BatchStepCode code = kStepNone;
+    const char* name = nullptr;  // in the batch dialog
+    // Binds the step's words to the settings of the operation's family.
+    void (*words)(Settings&, StepWordList&) = nullptr;
+    // Puts the family's settings of `from` into `to`, whole (also what the words leave out).
+    void (*restore)(const Settings& from, Settings& to) = nullptr;
+};
+
+// The step of code `code` whose words `Words` binds to the family `Family` of the settings.
+template <auto Family, auto Words>
+constexpr OperationStep StepOf(BatchStepCode code, const char* name) {
+    return {code, name, [](Settings& s, StepWordList& w) { Words(s.*Family, w); },
+            [](const Settings& from, Settings& to) { to.*Family = from.*Family; }};
+}
+
 struct OperationDescriptor {
     CommandId command;
     const char* label;  // menu label
-    MenuGroup menu;
+    MenuPlace menu;
     // The dispatcher code whose kernels the command needs before it is enabled; -1 when the
     // shell runs the operation itself.
     int op_code = -1;
@@ -26,10 +76,8 @@ struct OperationDescriptor {
     bool needs_image = true;
     // The dialog that sets the operation up (nullopt: none).
     std::optional<DialogId> dialog;
-    // The batch step that runs the operation and its name in the batch dialog (kStepNone: no
-    // step).
-    BatchStepCode step = kStepNone;
-    const char* step_name = nullptr;
+    // The batch step that runs the operation.
+    OperationStep step;
     // orva-cli's operation name and one-line help (null: not an 'apply' operation).
     const char* cli_name = nullptr;
     const char* cli_help = nullptr;

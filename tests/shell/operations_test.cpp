@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <tuple>
 
 #include "batch/batch_steps.h"
 #include "support/scripted_ui.h"
@@ -14,8 +15,11 @@ namespace {
 
 TEST(Operations, EveryDerivedTableFindsItsDescriptor) {
     std::set<int> steps;
+    std::set<std::tuple<MenuGroup, int, int>> places;
     for (const OperationDescriptor& op : Operations()) {
         SCOPED_TRACE(op.command);
+        // Each stands in its own place of its menu.
+        EXPECT_TRUE(places.insert({op.menu.group, op.menu.block, op.menu.place}).second);
         // Exactly one way to run it: the processing pattern or a command of its own.
         EXPECT_NE(op.processing == nullptr, op.action == nullptr);
         ASSERT_NE(FindCommand(op.command), nullptr);
@@ -29,11 +33,15 @@ TEST(Operations, EveryDerivedTableFindsItsDescriptor) {
         if (op.cli_name != nullptr) {
             EXPECT_NE(op.cli_help, nullptr);
         }
-        if (op.step != kStepNone) {
-            steps.insert(op.step);
+        if (op.step.code != kStepNone) {
+            steps.insert(op.step.code);
             ASSERT_TRUE(op.dialog.has_value());  // a step is set up in its operation's dialog
-            EXPECT_EQ(OperationOfStep(op.step), &op);
-            EXPECT_EQ(StepCodeOfName(op.step_name), op.step);
+            EXPECT_EQ(OperationOfStep(op.step.code), &op);
+            EXPECT_EQ(StepCodeOfName(op.step.name), op.step.code);
+            // Its words hold settings, and its family's settings come back after it.
+            Settings s;
+            EXPECT_NE(StepWords(op.step.code, s)[0].i, nullptr);
+            EXPECT_NE(op.step.restore, nullptr);
         }
     }
     // The batch's own steps and the operations' steps fill every step code, each named.

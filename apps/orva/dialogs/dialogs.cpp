@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFontMetrics>
+#include <algorithm>
 #include <array>
 #include <cassert>
 #include <cstdio>
@@ -16,7 +17,7 @@ namespace {
 
 using Maker = std::unique_ptr<QDialog> (*)(AppContext&, QWidget*);
 
-// The makers indexed by dialog id; an id the list leaves out keeps a null maker.
+// The makers indexed by dialog id.
 constexpr std::array<Maker, kDialogCount> Makers() {
     std::array<Maker, kDialogCount> makers{};
 #define ORVA_DIALOG(id, make) makers[static_cast<std::size_t>(id)] = &make;
@@ -26,6 +27,10 @@ constexpr std::array<Maker, kDialogCount> Makers() {
 }
 
 constexpr std::array<Maker, kDialogCount> kMakers = Makers();
+
+// Every dialog id, those of the operations' descriptors among them, has its dialog: an id
+// added without one stops the build instead of a user's command.
+static_assert(std::ranges::none_of(kMakers, [](Maker m) { return m == nullptr; }));
 
 }  // namespace
 
