@@ -1,6 +1,5 @@
 #include "cli_args.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <charconv>
@@ -8,6 +7,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
+
+#include "imageio/file_io.h"
 
 namespace orva {
 
@@ -76,20 +77,6 @@ std::vector<std::string> ArgumentsWithEndOfOptions(int argc, char** argv) {
         out.push_back(ended && LooksLikeOption(a) ? "./" + a : a);
     }
     return out;
-}
-
-bool SameFile(const std::string& a, const std::string& b) {
-    struct stat sa {};
-    struct stat sb {};
-    const bool has_a = ::stat(a.c_str(), &sa) == 0, has_b = ::stat(b.c_str(), &sb) == 0;
-    if (has_a && has_b) return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
-    if (has_a != has_b) return false;
-    namespace fs = std::filesystem;
-    std::error_code ea, eb;
-    const fs::path pa = fs::weakly_canonical(fs::absolute(a, ea), ea);
-    const fs::path pb = fs::weakly_canonical(fs::absolute(b, eb), eb);
-    return !ea && !eb ? pa == pb
-                      : fs::absolute(a).lexically_normal() == fs::absolute(b).lexically_normal();
 }
 
 std::string CheckOutputs(const std::vector<std::string>& inputs,

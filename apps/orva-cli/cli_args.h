@@ -34,10 +34,6 @@ std::string UnknownOption(std::string_view arg);
 // the "--", so that every command's parser sees them as file names.
 std::vector<std::string> ArgumentsWithEndOfOptions(int argc, char** argv);
 
-// True when both names denote the same file: the same device and inode when both exist,
-// otherwise the same path once resolved.
-bool SameFile(const std::string& a, const std::string& b);
-
 // Empty when no output is the same file as an input or as another output; otherwise the
 // one-line reason naming both. With `in_place` and a single output, that output may be the
 // first input: the picture is read whole before the result replaces it in one rename.

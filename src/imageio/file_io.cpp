@@ -14,6 +14,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
+#include <system_error>
 #include <vector>
 
 namespace orva {
@@ -331,6 +333,20 @@ void FileSink::Abandon() {
     std::free(buffer_);
     buffer_ = nullptr;
     used_ = 0;
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+    struct stat sa {};
+    struct stat sb {};
+    const bool has_a = ::stat(a.c_str(), &sa) == 0, has_b = ::stat(b.c_str(), &sb) == 0;
+    if (has_a && has_b) return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+    if (has_a != has_b) return false;
+    namespace fs = std::filesystem;
+    std::error_code ea, eb;
+    const fs::path pa = fs::weakly_canonical(fs::absolute(a, ea), ea);
+    const fs::path pb = fs::weakly_canonical(fs::absolute(b, eb), eb);
+    return !ea && !eb ? pa == pb
+                      : fs::absolute(a).lexically_normal() == fs::absolute(b).lexically_normal();
 }
 
 }  // namespace orva

@@ -84,6 +84,10 @@ void RemoveTempFiles() noexcept;
 // started with ignored (as nohup does) stays ignored.
 void InstallTempFileCleanupOnSignals();
 
+// True when both names denote the same file: the same device and inode when both exist,
+// otherwise the same path once resolved.
+bool SameFile(const std::string& a, const std::string& b);
+
 // Little- and big-endian field access on byte spans (callers check lengths first).
 inline uint16_t Le16(const uint8_t* p) {
     return static_cast<uint16_t>(p[0] | p[1] << 8);

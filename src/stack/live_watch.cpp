@@ -3,7 +3,6 @@
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/inotify.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -12,6 +11,7 @@
 #include <filesystem>
 #include <set>
 
+#include "imageio/file_io.h"
 #include "imageio/formats.h"
 
 namespace orva {
@@ -20,18 +20,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
-
-// The same file by its device and inode, or, for one not written yet, by its full path.
-bool SameFile(const std::string& a, const std::string& b) {
-    struct stat sa {};
-    struct stat sb {};
-    const bool has_a = ::stat(a.c_str(), &sa) == 0, has_b = ::stat(b.c_str(), &sb) == 0;
-    if (has_a && has_b) return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
-    if (has_a != has_b) return false;
-    std::error_code ea, eb;
-    return fs::weakly_canonical(fs::absolute(a, ea), ea) ==
-           fs::weakly_canonical(fs::absolute(b, eb), eb);
-}
 
 bool Readable(int fd) {
     if (fd < 0) return false;
