@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <new>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "batch/batch_file.h"
@@ -26,6 +27,7 @@
 #include "imageio/formats.h"
 #include "shell/commands.h"
 #include "shell/messages.h"
+#include "shell/operations.h"
 #include "shell/settings.h"
 
 namespace orva {
@@ -47,12 +49,27 @@ constexpr const char* kBatchUsage =
     "                 [--settings FILE.ovg] [--set KEYWORD=N,...]...\n"
     "      writes a batch file: files opened one at a time (or --composite: stacked first),\n"
     "      up to six steps with the settings given, then saved into DIR as TYPE (bmp, png,\n"
-    "      jpg, tif, ppm, fits) or, without --save, left open\n"
-    "      step OPs: crop background sharpen edge wavelet restore rotate distortion gamma\n"
-    "      level saturation noise dynamic-range\n";
+    "      jpg, tif, ppm, fits) or, without --save, left open\n";
+
+// The usage with the step names the operations declare, wrapped like the rest.
+const std::string& BatchUsage() {
+    static const std::string text = [] {
+        std::string out = kBatchUsage, line = "      step OPs:";
+        for (const OperationDescriptor* op : StepOperations()) {
+            const std::string name = StepCliName(*op);
+            if (line.size() + 1 + name.size() > 88) {
+                out += line + "\n";
+                line = "     ";
+            }
+            line += " " + name;
+        }
+        return out + line + "\n";
+    }();
+    return text;
+}
 
 int Usage(const std::string& problem) {
-    return CliUsage(problem, kBatchUsage);
+    return CliUsage(problem, BatchUsage().c_str());
 }
 
 // Says on stderr what the desktop shows in boxes; answers the overwrite question from the
@@ -85,16 +102,6 @@ struct Tally {
     int done() const { return written + kept + failed; }
 };
 
-struct StepName {
-    const char* name;
-    int code;
-};
-constexpr StepName kStepNames[] = {
-    {"crop", 4},        {"background", 5}, {"sharpen", 6},        {"edge", 7},   {"wavelet", 8},
-    {"restore", 9},     {"rotate", 10},    {"distortion", 11},    {"gamma", 12}, {"level", 13},
-    {"saturation", 14}, {"noise", 15},     {"dynamic-range", 16},
-};
-
 int WriteMode(int argc, char** argv) {
     std::string path;
     std::vector<int> codes;
@@ -115,11 +122,12 @@ int WriteMode(int argc, char** argv) {
         } else if (a == "--step") {
             const char* v = value("an operation");
             if (v == nullptr) return 2;
-            const auto* it =
-                std::find_if(std::begin(kStepNames), std::end(kStepNames),
-                             [&](const StepName& s) { return s.name == std::string(v); });
-            if (it == std::end(kStepNames)) return Usage(std::string("unknown step '") + v + "'");
-            codes.push_back(it->code);
+            const auto steps = StepOperations();
+            const auto it = std::find_if(steps.begin(), steps.end(), [&](const auto* op) {
+                return std::string_view(StepCliName(*op)) == v;
+            });
+            if (it == steps.end()) return Usage(std::string("unknown step '") + v + "'");
+            codes.push_back((*it)->step.code);
         } else if (a == "--save") {
             if (i + 2 >= argc) return Usage("--save needs DIR and TYPE");
             folder = argv[++i];
@@ -330,7 +338,7 @@ int ParseRunArgs(int argc, char** argv, RunArgs& r) {
 
 int BatchMain(int argc, char** argv) {
     if (WantsHelp(argc, argv)) {
-        std::fputs(kBatchUsage, stdout);
+        std::fputs(BatchUsage().c_str(), stdout);
         return 0;
     }
     for (int i = 2; i < argc; ++i)

@@ -1,5 +1,7 @@
 #include "shell/operations.h"
 
+#include <algorithm>
+
 #include "common/translate.h"
 #include "shell/background_commands.h"
 #include "shell/colour_noise_lines_commands.h"
@@ -229,7 +231,7 @@ std::vector<OperationDescriptor> Build() {
         {kCmdMakeBackground, ORVA_TEXT("orva", "バックグランドデータ生成"), At(G::Background, 3, 1),
          kOpMakeBackground, true, DialogId::GeneratedBackground,
          StepOf<&Settings::background, GeneratedBackgroundWords>(
-             kStepMakeBackground, ORVA_TEXT("orva", "バックグランド補正")),
+             kStepMakeBackground, ORVA_TEXT("orva", "バックグランド補正"), "background"),
          "make-background",
          "generated background: use 0 writes it, 1/2 correct by it (keywords back3, VER264)",
          nullptr, MakeBackgroundCommand},
@@ -281,6 +283,19 @@ const OperationDescriptor* OperationOfStep(int step_code) {
     for (const auto& op : Operations())
         if (op.step.code == step_code) return &op;
     return nullptr;
+}
+
+std::vector<const OperationDescriptor*> StepOperations() {
+    std::vector<const OperationDescriptor*> steps;
+    for (const auto& op : Operations())
+        if (op.step.code != kStepNone && StepCliName(op) != nullptr) steps.push_back(&op);
+    std::sort(steps.begin(), steps.end(),
+              [](const auto* a, const auto* b) { return a->step.code < b->step.code; });
+    return steps;
+}
+
+const char* StepCliName(const OperationDescriptor& op) {
+    return op.step.cli_name != nullptr ? op.step.cli_name : op.cli_name;
 }
 
 bool OperationEnabled(const OperationDescriptor& op, const AppContext& ctx) {

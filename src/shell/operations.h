@@ -56,13 +56,16 @@ struct OperationStep {
     void (*words)(Settings&, StepWordList&) = nullptr;
     // Puts the family's settings of `from` into `to`, whole (also what the words leave out).
     void (*restore)(const Settings& from, Settings& to) = nullptr;
+    // orva-cli's name for the step when it is not the operation's own orva-cli name.
+    const char* cli_name = nullptr;
 };
 
 // The step of code `code` whose words `Words` binds to the family `Family` of the settings.
 template <auto Family, auto Words>
-constexpr OperationStep StepOf(BatchStepCode code, const char* name) {
+constexpr OperationStep StepOf(BatchStepCode code, const char* name,
+                               const char* cli_name = nullptr) {
     return {code, name, [](Settings& s, StepWordList& w) { Words(s.*Family, w); },
-            [](const Settings& from, Settings& to) { to.*Family = from.*Family; }};
+            [](const Settings& from, Settings& to) { to.*Family = from.*Family; }, cli_name};
 }
 
 struct OperationDescriptor {
@@ -92,6 +95,11 @@ struct OperationDescriptor {
 const std::vector<OperationDescriptor>& Operations();
 const OperationDescriptor* FindOperation(int command_id);
 const OperationDescriptor* OperationOfStep(int step_code);
+
+// The operations that are batch steps, in step-code order, and the name orva-cli gives each
+// step (`batch --write --step NAME`).
+std::vector<const OperationDescriptor*> StepOperations();
+const char* StepCliName(const OperationDescriptor& op);
 
 // The enabled rule every operation command follows: a current image when it needs one, and
 // the kernels of its dispatcher code.

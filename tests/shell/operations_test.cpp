@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <string>
 #include <tuple>
 
 #include "batch/batch_steps.h"
@@ -44,6 +45,12 @@ TEST(Operations, EveryDerivedTableFindsItsDescriptor) {
             EXPECT_NE(op.step.restore, nullptr);
         }
     }
+    // orva-cli names every step but the composite opening (its own --composite), each once.
+    std::set<std::string> cli_steps;
+    for (const OperationDescriptor* op : StepOperations())
+        EXPECT_TRUE(cli_steps.insert(StepCliName(*op)).second) << StepCliName(*op);
+    EXPECT_EQ(cli_steps.size() + 1, steps.size());
+    EXPECT_EQ(cli_steps.count("background"), 1u);  // the name scripts already use
     // The batch's own steps and the operations' steps fill every step code, each named.
     for (int code = 0; code < kStepCodes; ++code) {
         ASSERT_NE(StepKinds()[static_cast<std::size_t>(code)].name, nullptr) << code;
