@@ -53,17 +53,11 @@ void RunColourChange(AppContext& ctx, DialogId dialog, bool (*apply)(AppContext&
 
 }  // namespace
 
-void FillGreyBlock(const AppContext& ctx, const ImageRecord&, ParamBlock& block) {
-    PutGreyWords(ctx.settings.grey, block);
-}
 
 void AfterGrey(const AppContext&, ImageRecord& rec) {
     rec.single_plane = 1;
 }
 
-void FillSaturationBlock(const AppContext& ctx, const ImageRecord&, ParamBlock& block) {
-    PutSaturationWords(ctx.settings.colour, block);
-}
 
 void ColourChangeRgbCommand(AppContext& ctx) {
     const ImageRecord* rec = ctx.ws.Current();

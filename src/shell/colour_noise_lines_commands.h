@@ -7,12 +7,8 @@
 
 namespace orva {
 
-// Black and white (command 312): mode into P0, weights R, G, B into P1..P3.
-void FillGreyBlock(const AppContext& ctx, const ImageRecord& rec, ParamBlock& block);
 // After black and white the picture lives in the red plane alone.
 void AfterGrey(const AppContext& ctx, ImageRecord& rec);
-// Saturation and hue (command 314): saturation - 100 into P0, hue - 180 into P1.
-void FillSaturationBlock(const AppContext& ctx, const ImageRecord& rec, ParamBlock& block);
 
 // Colour change in RGB (331) and HSV (332) on the current image: the source colour comes from
 // point A when it is set, else the user is told how to set it and the last colour is offered.

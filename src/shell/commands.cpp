@@ -15,7 +15,6 @@
 #include "shell/messages.h"
 #include "shell/operations.h"
 #include "shell/raw_commands.h"
-#include "shell/sharpen_edge_commands.h"
 #include "shell/tone_commands.h"
 #include "shell/view_commands.h"
 #include "shell/wavelet_restore_commands.h"

@@ -33,13 +33,7 @@ bool ResizeOne(AppContext& ctx, ImageRecord& rec) {
 
 }  // namespace
 
-void FillRotateBlock(const AppContext& ctx, const ImageRecord&, ParamBlock& block) {
-    PutRotateWords(ctx.settings.rotate, block);
-}
 
-void FillDistortionBlock(const AppContext& ctx, const ImageRecord&, ParamBlock& block) {
-    PutDistortionWords(ctx.settings.distortion, block);
-}
 
 ResizeMethod ResizeMethodOf(int method, int target_width, int source_width, int target_height,
                             int source_height) {

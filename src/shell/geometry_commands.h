@@ -1,17 +1,11 @@
-// The geometry commands: rotation and distortion through the processing-command pattern,
-// resize and crop-and-resize run by the shell itself.
+// The geometry commands the shell runs itself: resize and crop-and-resize (rotation and
+// distortion are dispatched straight from their descriptors).
 #pragma once
 
 #include "ops/geometry.h"
 #include "shell/context.h"
 
 namespace orva {
-
-// Rotate (command 305): P0 the angle in hundredths (the quarter-turn buttons stand for
-// +90, -90 and 180 degrees), P1 the rotate mode.
-void FillRotateBlock(const AppContext& ctx, const ImageRecord& rec, ParamBlock& block);
-// Distortion correction (command 330): P0 the amount.
-void FillDistortionBlock(const AppContext& ctx, const ImageRecord& rec, ParamBlock& block);
 
 // The resize filter for a method setting and the target and source sizes it compares.
 ResizeMethod ResizeMethodOf(int method, int target_width, int source_width, int target_height,

@@ -3,11 +3,11 @@
 #include <algorithm>
 
 #include "common/translate.h"
+#include "ops/op_params.h"
 #include "shell/background_commands.h"
 #include "shell/colour_noise_lines_commands.h"
 #include "shell/composite_commands.h"
 #include "shell/geometry_commands.h"
-#include "shell/sharpen_edge_commands.h"
 #include "shell/tone_commands.h"
 #include "shell/wavelet_restore_commands.h"
 
@@ -21,6 +21,19 @@ constexpr OperationStep kNoStep{};
 
 constexpr MenuPlace At(MenuGroup group, int block, int place) {
     return {group, block, place};
+}
+
+// The block of a dispatched operation is its settings family put into words.
+template <auto Family, auto Put>
+void FillFrom(const AppContext& ctx, const ImageRecord&, ParamBlock& block) {
+    Put(ctx.settings.*Family, block);
+}
+
+// A dispatched operation whose block is its family's words, with `memory` undo copies' worth
+// of memory asked for first.
+template <uint32_t Code, auto Family, auto Put, int Memory = 2>
+ProcessingCommand Dispatched() {
+    return ProcessingCommand{Memory, {}, Code, FillFrom<Family, Put>, nullptr, nullptr};
 }
 
 // The words of each batch step, in the order the batch file keeps them.
@@ -144,12 +157,12 @@ std::vector<OperationDescriptor> Build() {
          StepOf<&Settings::sharpen, SharpenWords>(kStepSharpen,
                                                   ORVA_TEXT("orva", "シャープ/スムーズ")),
          "sharpen", "sharpen or smooth (keywords sharp, sharp_flt)",
-         [] { return ProcessingCommand{2, {}, kOpSharpen, FillSharpenBlock, nullptr, nullptr}; }},
+         Dispatched<kOpSharpen, &Settings::sharpen, PutSharpenWords>},
         {kCmdEdge, ORVA_TEXT("orva", "エッジ強調(&E)"), At(G::Processing, 1, 2), kOpEdge, true,
          DialogId::Edge,
          StepOf<&Settings::edge, EdgeWords>(kStepEdge, ORVA_TEXT("orva", "エッジ強調")), "edge",
          "edge enhancement (keywords edge, edgearea)",
-         [] { return ProcessingCommand{2, {}, kOpEdge, FillEdgeBlock, nullptr, nullptr}; }},
+         Dispatched<kOpEdge, &Settings::edge, PutEdgeWords>},
         {kCmdResize, ORVA_TEXT("orva", "サイズ変更(&R)"), At(G::Processing, 2, 1), -1, true,
          DialogId::Resize, kNoStep, "resize", "resize (keyword resize)", nullptr, ResizeCommand},
         {kCmdCrop, ORVA_TEXT("orva", "切り出しとサイズ変更"), At(G::Edit, 2, 3), -1, true,
@@ -160,20 +173,21 @@ std::vector<OperationDescriptor> Build() {
          DialogId::Rotate,
          StepOf<&Settings::rotate, RotateWords>(kStepRotate, ORVA_TEXT("orva", "回転")), "rotate",
          "rotate or flip (keyword round)",
-         [] { return ProcessingCommand{3, {}, kOpRotate, FillRotateBlock, nullptr, nullptr}; }},
+         Dispatched<kOpRotate, &Settings::rotate, PutRotateWords, 3>},
         {kCmdDistortion, ORVA_TEXT("orva", "歪曲収差補正(&Y)"), At(G::Processing, 2, 3),
          kOpDistortion, true, DialogId::Distortion,
          StepOf<&Settings::distortion, DistortionWords>(kStepDistortion,
                                                         ORVA_TEXT("orva", "歪曲収差補正")),
          "distortion", "distortion correction (keyword waikyoku)",
-         [] {
-             return ProcessingCommand{2, {}, kOpDistortion, FillDistortionBlock, nullptr, nullptr};
-         }},
+         Dispatched<kOpDistortion, &Settings::distortion, PutDistortionWords>},
         {kCmdGamma, ORVA_TEXT("orva", "ガンマ補正(&G)"), At(G::Processing, 3, 1), kOpGamma, true,
          DialogId::Gamma,
          StepOf<&Settings::gamma, GammaWords>(kStepGamma, ORVA_TEXT("orva", "ガンマ補正")), "gamma",
          "gamma curve (keyword gamma)",
-         [] { return ProcessingCommand{2, {}, kOpGamma, FillGammaBlock, AfterGamma, nullptr}; }},
+         [] {
+             return ProcessingCommand{
+                 2, {}, kOpGamma, FillFrom<&Settings::gamma, PutGammaWords>, AfterGamma, nullptr};
+         }},
         {kCmdLevel, ORVA_TEXT("orva", "レベル補正(&L)"), At(G::Processing, 3, 2), -1, true,
          DialogId::Level,
          StepOf<&Settings::level, LevelWords>(kStepLevel, ORVA_TEXT("orva", "レベル補正")), "level",
@@ -193,18 +207,19 @@ std::vector<OperationDescriptor> Build() {
          DialogId::Restore,
          StepOf<&Settings::restore, RestoreWords>(kStepRestore, ORVA_TEXT("orva", "ボケ補正")),
          "restore", "blur restoration (keyword restore)",
-         [] { return ProcessingCommand{5, {}, kOpRestore, FillRestoreBlock, nullptr, nullptr}; }},
+         Dispatched<kOpRestore, &Settings::restore, PutRestoreWords, 5>},
         {kCmdGrey, ORVA_TEXT("orva", "白黒化(&M)"), At(G::Processing, 4, 1), kOpGrey, true,
          DialogId::Grey, kNoStep, "gray", "black and white (keyword gray)",
-         [] { return ProcessingCommand{2, {}, kOpGrey, FillGreyBlock, AfterGrey, nullptr}; }},
+         [] {
+             return ProcessingCommand{
+                 2, {}, kOpGrey, FillFrom<&Settings::grey, PutGreyWords>, AfterGrey, nullptr};
+         }},
         {kCmdSaturationHue, ORVA_TEXT("orva", "彩度／色相調整(&U)"), At(G::Processing, 4, 2),
          kOpSaturation, true, DialogId::SaturationHue,
          StepOf<&Settings::colour, ColourWords>(kStepSaturationHue,
                                                 ORVA_TEXT("orva", "彩度/色相調整")),
          "saturation", "saturation and hue (keyword color)",
-         [] {
-             return ProcessingCommand{2, {}, kOpSaturation, FillSaturationBlock, nullptr, nullptr};
-         }},
+         Dispatched<kOpSaturation, &Settings::colour, PutSaturationWords>},
         {kCmdColourChangeRgb, ORVA_TEXT("orva", "色変更(RGB)"), At(G::Processing, 4, 3), -1, true,
          DialogId::ColourChangeRgb, kNoStep, "colour-rgb", "colour change in RGB (keyword chgrgb)",
          nullptr, ColourChangeRgbCommand},

@@ -24,9 +24,6 @@ bool HoldsPicture(const ImageRecord& rec, int planes) {
 
 }  // namespace
 
-void FillGammaBlock(const AppContext& ctx, const ImageRecord&, ParamBlock& block) {
-    PutGammaWords(ctx.settings.gamma, block);
-}
 
 void AfterGamma(const AppContext& ctx, ImageRecord& rec) {
     if (ctx.params[9] == 1) rec.single_plane = 0;

@@ -1,5 +1,5 @@
-// The tone commands: gamma through the processing-command pattern, level and dynamic range
-// run by the shell itself.
+// The tone commands: what gamma does after its dispatch, level and dynamic range run by the
+// shell itself.
 #pragma once
 
 #include "shell/commands.h"
@@ -7,9 +7,6 @@
 
 namespace orva {
 
-// Gamma (command 311): the points of the chosen channel sets into P0..P8, the per-channel
-// flag into P9 and the curve mode into P10.
-void FillGammaBlock(const AppContext& ctx, const ImageRecord& rec, ParamBlock& block);
 // After gamma: per-channel curves leave a colour picture, so the single-plane flag goes.
 void AfterGamma(const AppContext& ctx, ImageRecord& rec);
 

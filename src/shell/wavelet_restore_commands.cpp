@@ -15,8 +15,5 @@ void FillWaveletBlock(const AppContext& ctx, const ImageRecord& rec, ParamBlock&
     }
 }
 
-void FillRestoreBlock(const AppContext& ctx, const ImageRecord&, ParamBlock& block) {
-    PutRestoreWords(ctx.settings.restore, block);
-}
 
 }  // namespace orva

@@ -1,5 +1,5 @@
-// Wavelet processing (command 316) and blur restoration (command 317): the settings that
-// the processing-command pattern hands to operation codes 101 and 102.
+// Wavelet processing (command 316): the settings the processing-command pattern hands to
+// operation code 101, less an enlargement the picture is too large for.
 #pragma once
 
 #include "shell/context.h"
@@ -13,8 +13,5 @@ inline constexpr int kWaveletEnlargeLimit = 5000;
 // too large to enlarge is announced and processed at its own size instead; the setting
 // itself stays as it is for the next image.
 void FillWaveletBlock(const AppContext& ctx, const ImageRecord& rec, ParamBlock& block);
-
-// P0 spread, P1 blunting (both tenths), P2 iterations, P3 emphasis.
-void FillRestoreBlock(const AppContext& ctx, const ImageRecord& rec, ParamBlock& block);
 
 }  // namespace orva

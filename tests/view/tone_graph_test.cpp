@@ -74,7 +74,7 @@ TEST(GammaDialog, GraphShowsTheCurvesTheOperationWouldApply) {
     t = GammaTraces(g);
     ASSERT_EQ(t.size(), 3u);
     ParamBlock block;
-    FillGammaBlock(*h.ctx, h.ctx->ws.at(0), block);
+    PutGammaWords(h.ctx->settings.gamma, block);
     for (int c = 0; c < 3; ++c) {
         EXPECT_EQ(t[c].colour, (std::array{kRed, kGreen, kBlue}[c]));
         const ToneCurve k = GammaParamsOf(block).curves[static_cast<std::size_t>(c)];
