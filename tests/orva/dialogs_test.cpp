@@ -1,6 +1,7 @@
 // The operation dialogs driven through their widgets. The shared binding kit is exercised once,
 // on the sharpen dialog; the value rules are pinned without widgets, so what follows is what
-// lives only in the dialogs: what they store on OK alone, drags, lists.
+// lives only in the dialogs: what they store on OK alone, drags, lists; then the background,
+// comparison, batch, RAW development and dark-file dialogs.
 #include "dialogs/dialogs.h"
 
 #include <gtest/gtest.h>
@@ -22,7 +23,7 @@
 
 #include "dialog_driver.h"
 #include "dialogs/dialog_kit.h"
-#include "shell/commands.h"
+#include "shell/messages.h"
 #include "support/scripted_ui.h"
 
 namespace orva::gui {
@@ -224,25 +225,157 @@ TEST(Dialogs, DisplaySettingsTurnBitsIntoTheDivisorOnOk) {
 }
 
 TEST(Dialogs, SelectListsOpenImagesAndAnswersTheChosenSlot) {
-    Harness h;
-    AppContext& ctx = *h.ctx;
-    MakeImage(
-        ctx.ws, 0, 2, 2, [](int, int, int) { return 0; }, "a.bmp");
-    MakeImage(
-        ctx.ws, 3, 2, 2, [](int, int, int) { return 0; }, "/tmp/b.png");
-    MakeImage(
-        ctx.ws, 120, 2, 2, [](int, int, int) { return 0; }, "c.tif");
-    ctx.shell.selected_slot = 3;
-    auto d = CreateNamedDialog("SELECT", ctx, nullptr);
-    QListWidget* list = Child<QListWidget>(d.get(), "list_images");
+    Open d("SELECT", {});
+    for (const auto& [slot, name] : {std::pair{0, "a.bmp"}, {3, "/tmp/b.png"}, {120, "c.tif"}})
+        MakeImage(
+            d.ctx.ws, slot, 2, 2, [](int, int, int) { return 0; }, name);
+    d.ctx.shell.selected_slot = 3;
+    d.Show("SELECT");
+    QListWidget* list = d.Find<QListWidget>("list_images");
     ASSERT_EQ(list->count(), 3);
     EXPECT_EQ(list->item(0)->text(), "000(a.bmp)");
     EXPECT_EQ(list->item(1)->text(), "003(/tmp/b.png)");
     EXPECT_EQ(list->item(2)->text(), "120(c.tif)");
     EXPECT_EQ(list->currentRow(), 1);
     list->setCurrentRow(2);
-    d->reject();
-    EXPECT_EQ(ctx.shell.selected_slot, 3);  // only OK answers the chosen slot
+    d.dialog->reject();
+    EXPECT_EQ(d.ctx.shell.selected_slot, 3);  // only OK answers the chosen slot
+}
+
+// On OK every centre level is raised above its edge level.
+TEST(BackgroundDialogs, OkRaisesTheCentreAboveTheEdge) {
+    Open d("BACKG");
+    BackgroundSettings& s = d.ctx.settings.background;
+    d.Type("edit_centre_r", "300");
+    EXPECT_EQ(s.centre[0], 255);
+    d.Type("edit_edge_g", "40");
+    EXPECT_TRUE(d.Press(QDialogButtonBox::Ok));
+    EXPECT_EQ(s.centre[0], 255);  // already above its edge
+    EXPECT_EQ(s.centre[1], 41);
+    EXPECT_EQ(s.centre[2], 1);
+}
+
+TEST(BackgroundDialogs, ImageListsNameEveryOtherPictureBySlot) {
+    Open d("BACKG2", {0, 3, 120});
+    QComboBox* combo = d.Find<QComboBox>("combo_background");
+    ASSERT_EQ(combo->count(), 2);  // the current image is not offered
+    EXPECT_TRUE(combo->itemText(0).startsWith("03("));
+    combo->setCurrentIndex(1);
+    d.Find<QAbstractButton>("radio_subtract")->click();
+    EXPECT_TRUE(d.Press(QDialogButtonBox::Ok));
+    // Slot 120 is taken whole, not as the "12" of its first two digits.
+    EXPECT_EQ(d.ctx.settings.background.image_slot, 120);
+    EXPECT_EQ(d.ctx.settings.background.image_mode, 4);
+
+    Open alone("DIFF");
+    EXPECT_EQ(alone.Find<QComboBox>("combo_image")->count(), 0);
+    alone.Type("edit_level", "99");
+    EXPECT_EQ(alone.ctx.settings.composite.compare_level, 99);
+    EXPECT_TRUE(alone.Press(QDialogButtonBox::Ok));
+    EXPECT_EQ(alone.ctx.shell.selected_slot, kSlotCount);  // nothing to compare with
+}
+
+TEST(BatchDialog, CombosShowAndStoreTheStepCodes) {
+    Open d("BATCH", {});
+    BatchState& batch = d.ctx.batch;
+    batch.steps[2].edited_code = 12;
+    d.Show("BATCH");
+    auto combo = [&](int step) {
+        return d.dialog->findChild<QComboBox*>(QString("combo_step%1").arg(step));
+    };
+    EXPECT_EQ(combo(2)->currentText().toStdString(), " ");
+    EXPECT_EQ(combo(3)->currentText().toStdString(), "ガンマ補正");
+    EXPECT_EQ(combo(2)->count(), 14);
+
+    combo(2)->setCurrentText(QString::fromUtf8("シャープ/スムーズ"));
+    combo(8)->setCurrentText(QString::fromUtf8("終了"));
+    EXPECT_EQ(batch.steps[1].edited_code, 6);
+    EXPECT_EQ(batch.steps[7].edited_code, kStepEnd);
+    EXPECT_EQ(batch.steps[1].confirmed_code, 0);  // reassigned only on OK or details
+
+    d.Click("check_time");
+    EXPECT_EQ(d.settings.batch.time_measurement, 1);
+    d.Click("button_details1");
+    EXPECT_EQ(d.h.ui.Texts(msg::kTitleMessage), std::vector<std::string>{msg::kBatchOpenOneDetail});
+
+    EXPECT_TRUE(d.Press(QDialogButtonBox::Ok));
+    EXPECT_EQ(batch.steps[1].confirmed_code, 6);
+    EXPECT_EQ(batch.steps[1].block[3], d.settings.sharpen.radius);
+    EXPECT_EQ(batch.save_configured, 1);  // a sequence that ends needs no folder
+}
+
+TEST(RawDialog, BarsShowTheirValuesAndDefaultsLeaveTheAlgorithm) {
+    Open d("RAWMODE", {});
+    d.Find<QScrollBar>("scroll_gamma_g")->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    EXPECT_EQ(d.Text("edit_gamma_g"), "2.3");
+    d.Click("radio_reference");
+    EXPECT_EQ(d.settings.raw.algorithm, 1);
+
+    d.Click("button_defaults");
+    EXPECT_EQ(d.settings.raw.algorithm, 1);  // the defaults leave the algorithm alone
+    EXPECT_EQ(d.Text("edit_gamma_g"), "2.2");
+}
+
+// The algorithm and the sharpening radius are two choices: each shows its setting, and
+// choosing one leaves the other.
+TEST(RawDialog, AlgorithmAndRadiusAreSeparateChoices) {
+    struct Case {
+        int algorithm, radius;
+        const char* click;
+        int algorithm_after, radius_after;
+    };
+    const Case cases[] = {
+        {0, 1, "radio_reference", 1, 1},
+        {1, 0, "radio_fast", 0, 0},
+        {0, 0, "radio_radius2", 0, 1},
+        {1, 1, "radio_radius1", 1, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.click);
+        Open d("RAWMODE", {});
+        RawSettings& raw = d.settings.raw;
+        raw.algorithm = c.algorithm;
+        raw.sharp_radius = c.radius;
+        d.Show("RAWMODE");
+        const auto checked = [&](const char* name) {
+            return d.Find<QRadioButton>(name)->isChecked();
+        };
+        EXPECT_EQ(checked("radio_fast"), c.algorithm == 0);
+        EXPECT_EQ(checked("radio_reference"), c.algorithm == 1);
+        EXPECT_EQ(checked("radio_radius1"), c.radius == 0);
+        EXPECT_EQ(checked("radio_radius2"), c.radius == 1);
+        d.Click(c.click);
+        EXPECT_EQ(raw.algorithm, c.algorithm_after);
+        EXPECT_EQ(raw.sharp_radius, c.radius_after);
+        EXPECT_EQ(checked("radio_fast"), c.algorithm_after == 0);
+        EXPECT_EQ(checked("radio_radius1"), c.radius_after == 0);
+        EXPECT_EQ(checked("radio_radius2"), c.radius_after == 1);
+    }
+}
+
+TEST(DarkDialog, AddRemoveLevelAndOk) {
+    Open d("DARK", {});
+    for (const char* f : {"/x/1.dng", "/x/2.fits", "/x/3.nef"}) {
+        d.h.ui.open_results.push_back(FileDialogResult{f, 1});
+        d.Click("button_add");
+    }
+    ASSERT_FALSE(d.h.ui.open_requests.empty());
+    const FileDialogRequest& req = d.h.ui.open_requests[0];
+    EXPECT_EQ(req.filters[static_cast<std::size_t>(req.filter_index - 1)].label,
+              "Digital camera RAW");
+    auto* list = d.Find<QListWidget>("list_files");
+    ASSERT_EQ(list->count(), 3);
+    EXPECT_EQ(list->item(1)->text().toStdString(), "2 /x/2.fits");
+    list->setCurrentRow(0);
+    d.Click("button_remove");
+    ASSERT_EQ(list->count(), 2);
+    EXPECT_EQ(list->item(0)->text().toStdString(), "1 /x/2.fits");
+    EXPECT_EQ(d.ctx.darks.files[0], "");  // nothing copied back before OK
+
+    EXPECT_TRUE(d.Press(QDialogButtonBox::Ok));
+    EXPECT_EQ(d.ctx.darks.files[0], "/x/2.fits");
+    EXPECT_EQ(d.ctx.darks.files[1], "/x/3.nef");
+    EXPECT_EQ(d.ctx.darks.files[2], "");
 }
 
 }  // namespace

@@ -3,22 +3,26 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFile>
 #include <QMouseEvent>
+#include <QPrinter>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QStyle>
 #include <QTest>
 #include <QWheelEvent>
 
+#include "printing.h"
 #include "shell/commands.h"
 #include "support/scripted_ui.h"
-#include "view/zoom_scroll.h"
 
 namespace orva::gui {
 namespace {
 
 using orva::testing::Harness;
 using orva::testing::MakeImage;
+using orva::testing::TempDir;
 
 // A window the size the main window gives it: client 800 x 512 below a 24-pixel strip.
 struct Fixture {
@@ -139,6 +143,28 @@ TEST(ImageWindow, DragAfterAreaCopyMakesANewImage) {
     ASSERT_EQ(f.ctx.ws.current, 1);
     EXPECT_EQ(f.ctx.ws.at(1).width, 40);
     EXPECT_EQ(f.ctx.ws.at(0).zoom, 100);  // the drag did not zoom
+}
+
+int CountPdfPages(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return -1;
+    const QString text = QString::fromLatin1(f.readAll());
+    // Page objects, not the page tree ("/Type /Pages").
+    static const QRegularExpression page(QStringLiteral("/Type\\s*/Page(?![s])"));
+    return static_cast<int>(text.count(page));
+}
+
+TEST(Printing, PrintsOneImageOnOnePdfPage) {
+    Harness h;
+    TempDir dir;
+    const ImageRecord& rec = MakeImage(h.ctx->ws, 0, 40, 300, Ramp);  // three bands
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    const QString out = QString::fromStdString(dir.Path("page.pdf"));
+    printer.setOutputFileName(out);
+    ASSERT_TRUE(PrintImageTo(printer, rec, "/tmp/picture.bmp"));
+    EXPECT_EQ(printer.docName().toStdString(), "ORVA(/tmp/picture.bmp)");
+    EXPECT_EQ(CountPdfPages(out), 1);
 }
 
 }  // namespace

@@ -11,17 +11,14 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
-#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
-#include <array>
 #include <filesystem>
 #include <fstream>
 #include <map>
 
 #include "histogram_window.h"
-#include "image_window.h"
 #include "imageio/formats.h"
 #include "language.h"
 #include "menus.h"
@@ -29,7 +26,6 @@
 #include "shell/messages.h"
 #include "support/scripted_ui.h"
 #include "toolbar_strip.h"
-#include "view/zoom_scroll.h"
 
 namespace orva::gui {
 namespace {
@@ -53,6 +49,12 @@ struct Window {
     }
     AppContext& ctx() { return w.context(); }
 };
+
+QAction* CommandAction(MainWindow& w, int id) {
+    for (QAction* a : w.commandActions())
+        if (a->data().toInt() == id) return a;
+    return nullptr;
+}
 
 // ---- menu ----
 
@@ -91,9 +93,7 @@ TEST(MainWindowMenu, TheAutoStretchShowsItsCheckMarkAndTheTitleSaysItIsOn) {
     Window win;
     MakeImage(win.ctx().ws, 0, 4, 3, Flat, "/tmp/a.bmp");
     win.ctx().ws.current = 0;
-    QAction* stretch = nullptr;
-    for (QAction* a : win.w.commandActions())
-        if (a->data().toInt() == kCmdAutoStretch) stretch = a;
+    QAction* stretch = CommandAction(win.w, kCmdAutoStretch);
     ASSERT_NE(stretch, nullptr);
     win.w.refresh();
     EXPECT_TRUE(stretch->isCheckable());
@@ -106,11 +106,6 @@ TEST(MainWindowMenu, TheAutoStretchShowsItsCheckMarkAndTheTitleSaysItIsOn) {
 
 TEST(MainWindowMenu, EnabledStatesFollowTheCommandsBeforeAMenuOpensAndAfterCommands) {
     Window win;
-    auto action = [&](int id) -> QAction* {
-        for (QAction* a : win.w.commandActions())
-            if (a->data().toInt() == id) return a;
-        return nullptr;
-    };
     for (QAction* a : win.w.commandActions())
         EXPECT_EQ(a->isEnabled(), CommandEnabled(win.ctx(), a->data().toInt()))
             << a->text().toStdString();
@@ -121,12 +116,12 @@ TEST(MainWindowMenu, EnabledStatesFollowTheCommandsBeforeAMenuOpensAndAfterComma
     QMenu* file = win.w.menuBar()->actions().front()->menu();
     ASSERT_NE(file, nullptr);
     Q_EMIT file->aboutToShow();
-    EXPECT_TRUE(action(102)->isEnabled());
+    EXPECT_TRUE(CommandAction(win.w, 102)->isEnabled());
 
     // Closing the image from the menu leaves save disabled again.
     win.w.runCommand(104);
     EXPECT_FALSE(win.ctx().ws.at(0).occupied());
-    EXPECT_FALSE(action(102)->isEnabled());
+    EXPECT_FALSE(CommandAction(win.w, 102)->isEnabled());
 }
 
 // ---- keys ----
@@ -190,10 +185,11 @@ TEST(MainWindowToolbar, AClickOnTheStripRunsItsCellAndRetitles) {
 
 // ---- closing ----
 
-// The questions and their order are pinned with the shell; a cancelled close keeps the window.
-TEST(MainWindowClose, CancelKeepsTheWindowOpen) {
+// The questions and their order are pinned with the shell; a cancelled close keeps the window,
+// and the exit command asks once and takes the histogram window with it.
+TEST(MainWindowClose, CancelKeepsTheWindowAndExitClosesOnceWithTheHistogramWindow) {
     Window win;
-    MakeImage(win.ctx().ws, 0, 4, 3, Flat, "/tmp/first.bmp").changed = 1;
+    MakeImage(win.ctx().ws, 0, 4, 3, Flat, "/tmp/only.bmp").changed = 1;
     win.ctx().ws.current = 0;
     win.w.show();
     win.ui.answers = {Answer::Cancel};
@@ -201,13 +197,7 @@ TEST(MainWindowClose, CancelKeepsTheWindowOpen) {
     EXPECT_EQ(win.ui.Texts(msg::kTitleSave).size(), 1u);
     EXPECT_TRUE(win.ctx().ws.at(0).occupied());
     EXPECT_TRUE(win.w.isVisible());
-}
 
-TEST(MainWindowClose, ExitCommandClosesOnceAndTheHistogramWindowGoesWithIt) {
-    Window win;
-    MakeImage(win.ctx().ws, 0, 4, 3, Flat, "/tmp/only.bmp").changed = 1;
-    win.ctx().ws.current = 0;
-    win.w.show();
     win.ctx().ui.ShowInspectionWindow(1);
     ASSERT_NE(win.w.histogramWindow(), nullptr);
     EXPECT_TRUE(win.w.histogramWindow()->isVisible());
@@ -216,7 +206,7 @@ TEST(MainWindowClose, ExitCommandClosesOnceAndTheHistogramWindowGoesWithIt) {
 
     win.ui.answers = {Answer::No};
     win.w.runCommand(121);
-    EXPECT_EQ(win.ui.Texts(msg::kTitleSave).size(), 1u) << "asked once, not again on close";
+    EXPECT_EQ(win.ui.Texts(msg::kTitleSave).size(), 2u) << "asked once, not again on close";
     EXPECT_FALSE(win.w.isVisible());
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(win.w.histogramWindow(), nullptr);
@@ -236,20 +226,23 @@ std::string WriteTestBmp(const TempDir& dir, const std::string& name) {
     return path;
 }
 
+// Drags the file over the window and drops it there; true when both events were taken.
+bool DropFile(MainWindow& w, const std::string& path) {
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
+    QDragEnterEvent enter(QPoint(200, 200), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&w, &enter);
+    QDropEvent drop(QPointF(200, 200), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&w, &drop);
+    return enter.isAccepted() && drop.isAccepted();
+}
+
 TEST(MainWindowFiles, ADroppedFileIsOpenedAndBecomesCurrent) {
     TempDir dir;
     const std::string path = WriteTestBmp(dir, "dropped.bmp");
     Window win;
     win.w.show();
-    QMimeData mime;
-    mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
-    const QPoint at(200, 200);
-    QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(&win.w, &enter);
-    EXPECT_TRUE(enter.isAccepted());
-    QDropEvent drop(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(&win.w, &drop);
-    EXPECT_TRUE(drop.isAccepted());
+    EXPECT_TRUE(DropFile(win.w, path));
     ASSERT_EQ(win.ctx().ws.current, 0);
     EXPECT_EQ(win.w.windowTitle().toStdString(), "0(" + path + ") size:4x3 100%");
     EXPECT_TRUE(win.ui.boxes.empty());
@@ -273,12 +266,7 @@ TEST(MainWindowFiles, ACancelledBatchStartKeepsEveryChangedImage) {
     EXPECT_EQ(win.ctx().batch.mode, 0);
     EXPECT_TRUE(win.ctx().ws.at(1).occupied());
 
-    QMimeData mime;
-    mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
-    QDragEnterEvent enter(QPoint(200, 200), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(&win.w, &enter);
-    QDropEvent drop(QPointF(200, 200), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(&win.w, &drop);
+    DropFile(win.w, path);
     EXPECT_EQ(win.ctx().ws.at(1).name, "/tmp/second.bmp");
     EXPECT_EQ(win.ctx().ws.at(1).changed, 1);
     ASSERT_NE(win.ctx().ws.current, 1);
@@ -458,18 +446,13 @@ TEST(QtUiDocuments, LookedForBesideTheProgramThenInstalledThenInTheSources) {
     const fs::path share = fs::path(root.dir()) / "share" / "orva" / "doc";
     const fs::path src = fs::path(root.dir()) / "src" / "docs";
     for (const auto& d : {bin, share, src}) fs::create_directories(d);
-    auto touch = [](const fs::path& p) { std::ofstream(p) << "<html></html>"; };
-
-    EXPECT_EQ(FindDocument("orva-test-doc.htm", bin.string(), src.string()), "");
-    touch(src / "orva-test-doc.htm");
-    EXPECT_EQ(FindDocument("orva-test-doc.htm", bin.string(), src.string()),
-              (src / "orva-test-doc.htm").string());
-    touch(share / "orva-test-doc.htm");
-    EXPECT_EQ(FindDocument("orva-test-doc.htm", bin.string(), src.string()),
-              (share / "orva-test-doc.htm").string());
-    touch(bin / "orva-test-doc.htm");
-    EXPECT_EQ(FindDocument("orva-test-doc.htm", bin.string(), src.string()),
-              (bin / "orva-test-doc.htm").string());
+    const char* name = "orva-test-doc.htm";
+    EXPECT_EQ(FindDocument(name, bin.string(), src.string()), "");
+    // Each place, given a copy in turn, wins over the ones given one before it.
+    for (const fs::path& d : {src, share, bin}) {
+        std::ofstream(d / name) << "<html></html>";
+        EXPECT_EQ(FindDocument(name, bin.string(), src.string()), (d / name).string());
+    }
 }
 
 }  // namespace
