@@ -25,51 +25,44 @@
 namespace orva::gui {
 namespace {
 
-using testing::Harness;
 using testing::MakeImage;
 
 TEST(CompositeDialogs, ChoosingAnImageLoadsItsPointsAndOkStoresTheSlot) {
-    Harness h;
+    Open d("COMPO2", {});
     ImageRecord& r = MakeImage(
-        h.ctx->ws, 4, 30, 20, [](int, int, int) { return 100; }, "b.fits");
+        d.ctx.ws, 4, 30, 20, [](int, int, int) { return 100; }, "b.fits");
     r.point_a_x = 3;
     r.point_a_y = 15;  // stored row: 4 from the top
-    auto d = CreateNamedDialog("COMPO2", *h.ctx, nullptr);
-    d->show();
-    QComboBox* box = Child<QComboBox>(d.get(), "combo_image2");
+    d.Show("COMPO2");
+    QComboBox* box = d.Find<QComboBox>("combo_image2");
     ASSERT_EQ(box->count(), 2);  // a blank entry first
     EXPECT_EQ(box->itemText(1), "04(b.fits)");
     box->setCurrentIndex(1);
-    EXPECT_EQ(h.ctx->settings.composite.points[1], (std::array<int, 4>{3, 4, 0, 0}));
-    EXPECT_EQ(Child<QLineEdit>(d.get(), "edit_ay2")->text(), "4");
-    Button(d.get(), QDialogButtonBox::Ok)->click();
-    EXPECT_EQ(h.ctx->settings.composite.images, (std::array<int, 4>{-1, 4, -1, -1}));
+    EXPECT_EQ(d.settings.composite.points[1], (std::array<int, 4>{3, 4, 0, 0}));
+    EXPECT_EQ(d.Text("edit_ay2"), "4");
+    d.Press(QDialogButtonBox::Ok);
+    EXPECT_EQ(d.settings.composite.images, (std::array<int, 4>{-1, 4, -1, -1}));
 }
 
 TEST(CompositeDialogs, MoveModeImpliesNoiseRemovalAndTheLevelIsLimitedOnOk) {
-    Harness h;
-    auto& s = h.ctx->settings.composite;
-    auto d = CreateNamedDialog("COMPO", *h.ctx, nullptr);
-    d->show();
-    QCheckBox* noise = Child<QCheckBox>(d.get(), "check_noise");
-    QCheckBox* move = Child<QCheckBox>(d.get(), "check_move");
+    Open d("COMPO", {});
+    auto& s = d.settings.composite;
+    QCheckBox* noise = d.Find<QCheckBox>("check_noise");
+    QCheckBox* move = d.Find<QCheckBox>("check_move");
     EXPECT_TRUE(noise->isChecked());
     move->click();
     EXPECT_EQ(s.noise_mode, 2);
     noise->click();
     EXPECT_EQ(s.noise_mode, 0);
     EXPECT_FALSE(move->isChecked());
-    QLineEdit* level = Child<QLineEdit>(d.get(), "edit_noise_level");
-    TypeInto(level, "300", false);
-    Button(d.get(), QDialogButtonBox::Ok)->click();
+    d.Type("edit_noise_level", "300", false);
+    d.Press(QDialogButtonBox::Ok);
     EXPECT_EQ(s.noise_level, 255);
 }
 
 TEST(CompositeDialogs, DroppedFilesFillTheListUpToSixteen) {
-    Harness h;
-    auto d = CreateNamedDialog("COMPOMUL", *h.ctx, nullptr);
-    d->show();
-    QListWidget* list = Child<QListWidget>(d.get(), "list_files");
+    Open d("COMPOMUL", {});
+    QListWidget* list = d.Find<QListWidget>("list_files");
     ASSERT_EQ(list->count(), 1);
     EXPECT_EQ(list->item(0)->text().toStdString(), msg::kDropFilesHere);
     auto drop = [&](int n) {
@@ -81,16 +74,16 @@ TEST(CompositeDialogs, DroppedFilesFillTheListUpToSixteen) {
         QDropEvent event(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
         // Straight to the dialog's handler: outside a real drag, the application delivers a
         // drop only to the widget that took the drag's enter event.
-        static_cast<QObject*>(d.get())->event(&event);
+        static_cast<QObject*>(d.dialog.get())->event(&event);
     };
     drop(10);
     EXPECT_EQ(list->count(), 10);
-    auto* remove = Child<QPushButton>(d.get(), "button_delete");
+    auto* remove = d.Find<QPushButton>("button_delete");
     // The highlighted entries leave; the others stay in order.
     list->item(1)->setSelected(true);
     list->item(4)->setSelected(true);
     remove->click();
-    const auto& files = h.ctx->settings.multi_file.files;
+    const auto& files = d.settings.multi_file.files;
     ASSERT_EQ(files.size(), 8u);
     EXPECT_EQ(files[1], "/tmp/f2.fits");
     EXPECT_EQ(list->count(), 8);
@@ -103,6 +96,8 @@ TEST(CompositeDialogs, DroppedFilesFillTheListUpToSixteen) {
     EXPECT_EQ(list->item(0)->text().toStdString(), msg::kDropFilesHere);
 }
 
+// Lists from the settings, the command line's defaults, options into the settings, and shown
+// again as stored.
 TEST(CalibratedStackDialog, ListsAndOptionsEditTheSettings) {
     Open d("CALSTACK", {});
     CalibratedStackSettings& s = d.settings.calibrated;
@@ -112,44 +107,37 @@ TEST(CalibratedStackDialog, ListsAndOptionsEditTheSettings) {
     EXPECT_EQ(d.Find<QListWidget>("list_lights")->count(), 2);
     EXPECT_EQ(d.Find<QListWidget>("list_darks")->item(0)->text(), "/a/d.fits");
     EXPECT_EQ(d.Find<QComboBox>("combo_rejection")->currentIndex(), 1);  // sigma
-
-    d.Click("button_clear_darks");
-    EXPECT_TRUE(s.darks.empty());
-    d.Find<QComboBox>("combo_rejection")->setCurrentIndex(2);
-    d.Find<QDoubleSpinBox>("spin_kappa_high")->setValue(2.5);
-    d.Click("check_weight_noise");
-    EXPECT_EQ(s.rejection, 2);
-    EXPECT_EQ(s.kappa_high, 25);
-    EXPECT_EQ(s.weight_noise, 1);
-}
-
-TEST(CalibratedStackDialog, RegistrationNormalisationSelectionAndReport) {
-    Open d("CALSTACK", {});
-    CalibratedStackSettings& s = d.settings.calibrated;
     auto* reg = d.Find<QComboBox>("combo_registration");
     auto* norm = d.Find<QComboBox>("combo_normalisation");
     auto* keep = d.Find<QSpinBox>("spin_keep_best");
     auto* fwhm = d.Find<QDoubleSpinBox>("spin_max_fwhm");
     auto* report = d.Find<QLineEdit>("edit_report");
     ASSERT_TRUE(reg && norm && keep && fwhm && report);
-    // The command line's defaults: stars, additive with scaling, every light, no limit.
+    // Stars, additive with scaling, every light, no limit.
     EXPECT_EQ(reg->currentIndex(), 0);
     EXPECT_EQ(norm->currentIndex(), 3);
     EXPECT_EQ(keep->text(), QString::fromUtf8("全て使用"));
     EXPECT_EQ(fwhm->text(), QString::fromUtf8("制限なし"));
     EXPECT_TRUE(report->text().isEmpty());
 
+    d.Click("button_clear_darks");
+    EXPECT_TRUE(s.darks.empty());
+    d.Find<QComboBox>("combo_rejection")->setCurrentIndex(2);
+    d.Find<QDoubleSpinBox>("spin_kappa_high")->setValue(2.5);
+    d.Click("check_weight_noise");
     reg->setCurrentIndex(1);
     norm->setCurrentIndex(1);
     keep->setValue(80);
     fwhm->setValue(4.2);
     report->setText(" /tmp/q.csv ");
+    EXPECT_EQ(s.rejection, 2);
+    EXPECT_EQ(s.kappa_high, 25);
+    EXPECT_EQ(s.weight_noise, 1);
     EXPECT_EQ(s.register_stars, 0);
     EXPECT_EQ(s.normalisation, 1);
     EXPECT_EQ(s.keep_best, 80);
     EXPECT_EQ(s.max_fwhm, 42);
     EXPECT_EQ(s.report, "/tmp/q.csv");
-    // Shown again as stored.
     d.Show("CALSTACK");
     EXPECT_EQ(d.Find<QComboBox>("combo_registration")->currentIndex(), 1);
     EXPECT_EQ(d.Find<QSpinBox>("spin_keep_best")->value(), 80);

@@ -40,7 +40,7 @@ uint16_t Ramp(int c, int x, int y) {
     return static_cast<uint16_t>(((c * 40 + x + 2 * y) % 256) << 8);
 }
 
-TEST(ImageWindow, LeftClickZoomsInAroundThePoint) {
+TEST(ImageWindow, ClicksZoomMovesReadAndADragAfterAreaCopyMakesANewImage) {
     Fixture f;
     ImageRecord& rec = MakeImage(f.ctx.ws, 0, 2000, 2000, Ramp);
     f.ctx.ws.current = 0;
@@ -59,6 +59,15 @@ TEST(ImageWindow, LeftClickZoomsInAroundThePoint) {
     EXPECT_EQ(readout.count(), before + 1);
     EXPECT_EQ(f.ctx.shell.mouse_x, 12);
     EXPECT_EQ(f.ctx.shell.mouse_y, 34);
+
+    // After area copy, a drag makes a new image and does not zoom.
+    ASSERT_TRUE(ExecuteCommand(f.ctx, 212));
+    QTest::mousePress(&f.w, Qt::LeftButton, {}, QPoint(10, 20));
+    QTest::mouseMove(&f.w, QPoint(50, 60));
+    QTest::mouseRelease(&f.w, Qt::LeftButton, {}, QPoint(50, 60));
+    ASSERT_EQ(f.ctx.ws.current, 1);
+    EXPECT_EQ(f.ctx.ws.at(1).width, 40);
+    EXPECT_EQ(rec.zoom, 100);
 }
 
 // The scroll rules are pinned without widgets; the bars must reach them and show the result.
@@ -130,19 +139,6 @@ TEST(ImageWindow, ScrollingStopsAtThePicturesEdges) {
         EXPECT_EQ(rec.scroll_y + shown_h, c.height);
         EXPECT_EQ(rec.scroll_x + shown_w, std::max(c.width, shown_w));
     }
-}
-
-TEST(ImageWindow, DragAfterAreaCopyMakesANewImage) {
-    Fixture f;
-    MakeImage(f.ctx.ws, 0, 300, 200, Ramp);
-    f.ctx.ws.current = 0;
-    ASSERT_TRUE(ExecuteCommand(f.ctx, 212));
-    QTest::mousePress(&f.w, Qt::LeftButton, {}, QPoint(10, 20));
-    QTest::mouseMove(&f.w, QPoint(50, 60));
-    QTest::mouseRelease(&f.w, Qt::LeftButton, {}, QPoint(50, 60));
-    ASSERT_EQ(f.ctx.ws.current, 1);
-    EXPECT_EQ(f.ctx.ws.at(1).width, 40);
-    EXPECT_EQ(f.ctx.ws.at(0).zoom, 100);  // the drag did not zoom
 }
 
 int CountPdfPages(const QString& path) {
