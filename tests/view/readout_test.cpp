@@ -27,9 +27,11 @@ ImageRecord& ReadoutImage(Workspace& ws) {
     });
 }
 
-TEST(Readout, EveryDivisorForm) {
-    Workspace ws;
-    const ImageRecord& rec = ReadoutImage(ws);
+// Every divisor form of the text, then the window's line following the mouse and the area.
+TEST(Readout, EveryDivisorFormAndTheLineFollowingTheMouseAndTheArea) {
+    Harness h;
+    AppContext& ctx = *h.ctx;
+    ImageRecord& rec = ReadoutImage(ctx.ws);
     const auto text = [&](int d) { return FormatPointReadout(rec, 3, 0, d, false, 0, 0); };
     // One decimal from 66 up: v / d and (v mod d) · 10 / d; whole numbers four wide from 7
     // to 65, five wide below 7.
@@ -46,13 +48,9 @@ TEST(Readout, EveryDivisorForm) {
     EXPECT_EQ(FormatPointReadout(rec, 3, 0, 0, false, 0, 0), text(1));
     // Positions beyond the picture show the clamped edge pixel.
     EXPECT_EQ(FormatPointReadout(rec, 40, -3, 1, false, 0, 0), text(1));
-    EXPECT_EQ(FormatPointReadout(ws.at(9), 0, 0, 256, false, 0, 0), "");
-}
+    EXPECT_EQ(FormatPointReadout(ctx.ws.at(9), 0, 0, 256, false, 0, 0), "");
 
-TEST(Readout, LineFollowsTheMouseAndTheArea) {
-    Harness h;
-    AppContext& ctx = *h.ctx;
-    ReadoutImage(ctx.ws).zoom = 200;
+    rec.zoom = 200;
     ctx.ws.current = 0;
     ctx.shell.mouse_x = 7;  // 7 · 100 / 200 = column 3
     ctx.shell.mouse_y = 2;  // picture row 1 = memory row 0

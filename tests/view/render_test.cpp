@@ -36,7 +36,7 @@ std::array<int, 3> Pixel(const Captured& c, int col, int row) {
     return {p[0], p[1], p[2]};
 }
 
-TEST(Render, ZoomHundredShowsTheTopMemoryRowFirstWithPaddedRows) {
+TEST(Render, ZoomHundredShowsTheTopMemoryRowFirstWithPaddedRowsAndWhiteBeyond) {
     Workspace ws;
     // Red 10·(x+1) + 100·y in the high byte, junk in the low byte.
     ImageRecord& rec = MakeImage(ws, 0, 3, 2, [](int c, int x, int y) {
@@ -56,17 +56,14 @@ TEST(Render, ZoomHundredShowsTheTopMemoryRowFirstWithPaddedRows) {
     // The single-plane flag shows the red plane in every channel.
     rec.single_plane = 1;
     EXPECT_EQ(Pixel(Render(rec)[0], 0, 0), (std::array<int, 3>{110, 110, 110}));
-}
 
-TEST(Render, PixelsOutsideThePictureAreWhite) {
-    Workspace ws;
-    ImageRecord& rec = MakeImage(ws, 0, 4, 3, [](int, int, int) { return uint16_t{0x1000}; });
-    rec.scroll_x = 2;  // unclamped: columns 4 and 5 lie past the right edge
-    rec.scroll_y = 1;  // display row 2 would be memory row -1
-    const Captured b = Render(rec)[0];
-    EXPECT_EQ(Pixel(b, 1, 0), (std::array<int, 3>{16, 16, 16}));
-    for (const auto& [col, row] : {std::pair{2, 0}, {3, 1}, {0, 2}})
-        EXPECT_EQ(Pixel(b, col, row), (std::array<int, 3>{255, 255, 255})) << col << "," << row;
+    // Pixels outside the picture are white.
+    rec.scroll_x = 2;  // unclamped: columns 3 and 4 lie past the right edge
+    rec.scroll_y = 1;  // display row 1 would be memory row -1
+    const Captured off = Render(rec)[0];
+    EXPECT_EQ(Pixel(off, 0, 0), (std::array<int, 3>{30, 30, 30}));
+    for (const auto& [col, row] : {std::pair{1, 0}, {2, 1}, {0, 1}})
+        EXPECT_EQ(Pixel(off, col, row), (std::array<int, 3>{255, 255, 255})) << col << "," << row;
 }
 
 TEST(Render, HalfSizeAveragesTwoByTwoWithTheRowAboveAndRepeatsTheTopEdge) {
