@@ -533,7 +533,6 @@ TEST(LiveStackDialog, StacksLightsLandingInTheFolderShowsThemAndSavesTheStack) {
     EXPECT_EQ(CountListed(list, false), 1);
     EXPECT_EQ(list->item(1)->text(), QString::fromUtf8("a1.fits: 不採用（星が見つかりません）"));
 
-    // One slot holds the stack, the current image, auto-stretched.
     QTRY_VERIFY_WITH_TIMEOUT(o.ctx.ws.Current() != nullptr, 5000);
     const ImageRecord& rec = *o.ctx.ws.Current();
     EXPECT_EQ(rec.width, testing::kW);

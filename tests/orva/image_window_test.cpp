@@ -60,7 +60,6 @@ TEST(ImageWindow, ClicksZoomMovesReadAndADragAfterAreaCopyMakesANewImage) {
     EXPECT_EQ(f.ctx.shell.mouse_x, 12);
     EXPECT_EQ(f.ctx.shell.mouse_y, 34);
 
-    // After area copy, a drag makes a new image and does not zoom.
     ASSERT_TRUE(ExecuteCommand(f.ctx, 212));
     QTest::mousePress(&f.w, Qt::LeftButton, {}, QPoint(10, 20));
     QTest::mouseMove(&f.w, QPoint(50, 60));
