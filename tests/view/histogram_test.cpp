@@ -19,8 +19,9 @@ namespace {
 using testing::Harness;
 using testing::MakeImage;
 
-uint16_t Constant(int, int, int) {
-    return 0x1234;
+// The bin is the high byte of each channel: not rounded, not scaled, the top one reached.
+uint16_t Constant(int c, int, int) {
+    return static_cast<uint16_t>(c == 0 ? 0x12FF : c == 1 ? 0x0100 : 0xFFFF);
 }
 
 TEST(Histogram, SamplesEveryColumnBelowOneHundredAndEverySecondUpToTwoHundred) {
@@ -33,6 +34,8 @@ TEST(Histogram, SamplesEveryColumnBelowOneHundredAndEverySecondUpToTwoHundred) {
         ComputeHistogram(r);
         EXPECT_EQ(r.histogram_samples, c.samples) << c.width;
         EXPECT_EQ(r.histogram[0][0x12], static_cast<uint32_t>(c.samples)) << c.width;
+        EXPECT_EQ(r.histogram[1][1], static_cast<uint32_t>(c.samples)) << c.width;
+        EXPECT_EQ(r.histogram[2][255], static_cast<uint32_t>(c.samples)) << c.width;
         EXPECT_EQ(r.histogram_peak, c.samples) << c.width;
     }
     // Rows follow the same rule: 150 rows are sampled at rows 0, 2, ..., 148.
@@ -42,14 +45,6 @@ TEST(Histogram, SamplesEveryColumnBelowOneHundredAndEverySecondUpToTwoHundred) {
     ComputeHistogram(tall);
     EXPECT_EQ(tall.histogram[1][0], 75u);
     EXPECT_EQ(tall.histogram[1][255], 0u);
-    // The bin is the high byte of each channel.
-    ImageRecord& r = MakeImage(*ws, 0, 1, 1, [](int c, int, int) {
-        return static_cast<uint16_t>(c == 0 ? 0xFFFF : c == 1 ? 0x00FF : 0x0100);
-    });
-    ComputeHistogram(r);
-    EXPECT_EQ(r.histogram[0][255], 1u);
-    EXPECT_EQ(r.histogram[1][0], 1u);
-    EXPECT_EQ(r.histogram[2][1], 1u);
 }
 
 TEST(Histogram, EmptyAndOnePixelRecordsDrawNothing) {
@@ -170,7 +165,7 @@ TEST(GammaDialog, GraphShowsTheCurvesTheOperationWouldApply) {
     }
 }
 
-TEST(PreviewHistogram, SamplesEveryHundredthOfEachDirection) {
+TEST(PreviewHistogram, SamplesEveryHundredthAndScalesFromTheFourTallestBinsLimitedTo64) {
     Harness h;
     // 250 x 201: every 3rd column (84 of them) of every 3rd row (67 of them).
     ImageRecord& rec = MakeImage(h.ctx->ws, 0, 250, 201, [](int c, int x, int) {
@@ -181,26 +176,23 @@ TEST(PreviewHistogram, SamplesEveryHundredthOfEachDirection) {
     ASSERT_EQ(p.channels, 3);
     for (int b = 0; b < 256; ++b) EXPECT_EQ(p.counts[0][b], b < 250 && b % 3 == 0 ? 67 : 0) << b;
     EXPECT_EQ(p.counts[2][100], 84 * 67);
-}
 
-TEST(PreviewHistogram, ScaleFromTheFourTallestBinsLimitedTo64) {
-    PreviewHistogram p;
-    p.channels = 3;
-    p.counts[0][0] = 70;
-    p.counts[1][1] = 7;
-    p.counts[2][2] = 7;
-    p.counts[0][3] = 7;
-    p.counts[2][3] = 5;
-    p.counts[1][4] = 3;
-    ScalePreviewHistogram(p);  // S = 2 x (70 + 7 + 7 + 7) / 7 = 26
-    EXPECT_EQ(p.heights[0][0], 64);
-    EXPECT_EQ(p.heights[2][3], 64 * 5 / 26);
-    EXPECT_EQ(p.heights[0][4], 0);
+    PreviewHistogram q;
+    q.channels = 3;
+    q.counts[0][0] = 70;
+    q.counts[1][1] = 7;
+    q.counts[2][2] = 7;
+    q.counts[0][3] = 7;
+    q.counts[2][3] = 5;
+    q.counts[1][4] = 3;
+    ScalePreviewHistogram(q);  // S = 2 x (70 + 7 + 7 + 7) / 7 = 26
+    EXPECT_EQ(q.heights[0][0], 64);
+    EXPECT_EQ(q.heights[2][3], 64 * 5 / 26);
+    EXPECT_EQ(q.heights[0][4], 0);
 
     // A one-pixel picture: the scale would be 2 x 1 / 7 = 0; the bin is drawn full height.
-    Harness h;
-    ImageRecord& rec = MakeImage(h.ctx->ws, 0, 1, 1, [](int, int, int) { return uint16_t{0}; });
-    const PreviewHistogram one = GammaPreview(rec, GammaSettings{});
+    ImageRecord& pixel = MakeImage(h.ctx->ws, 1, 1, 1, [](int, int, int) { return uint16_t{0}; });
+    const PreviewHistogram one = GammaPreview(pixel, GammaSettings{});
     EXPECT_EQ(one.counts[0][0], 1);
     EXPECT_EQ(one.heights[0][0], 64);
     EXPECT_EQ(GammaPreview(ImageRecord{}, GammaSettings{}).channels, 0);

@@ -19,19 +19,15 @@ namespace {
 using testing::Harness;
 using testing::MakeImage;
 
-// Pixel (3, memory row 0) of a 4 x 2 picture holds R 12345, G 256, B 65535.
-ImageRecord& ReadoutImage(Workspace& ws) {
-    return MakeImage(ws, 0, 4, 2, [](int c, int x, int y) {
-        if (x != 3 || y != 0) return uint16_t{0};
-        return static_cast<uint16_t>(c == 0 ? 12345 : c == 1 ? 256 : 65535);
-    });
-}
-
 // Every divisor form of the text, then the window's line following the mouse and the area.
 TEST(Readout, EveryDivisorFormAndTheLineFollowingTheMouseAndTheArea) {
     Harness h;
     AppContext& ctx = *h.ctx;
-    ImageRecord& rec = ReadoutImage(ctx.ws);
+    // Pixel (3, memory row 0) of a 4 x 2 picture holds R 12345, G 256, B 65535.
+    ImageRecord& rec = MakeImage(ctx.ws, 0, 4, 2, [](int c, int x, int y) {
+        if (x != 3 || y != 0) return uint16_t{0};
+        return static_cast<uint16_t>(c == 0 ? 12345 : c == 1 ? 256 : 65535);
+    });
     const auto text = [&](int d) { return FormatPointReadout(rec, 3, 0, d, false, 0, 0); };
     // One decimal from 66 up: v / d and (v mod d) · 10 / d; whole numbers four wide from 7
     // to 65, five wide below 7.

@@ -57,7 +57,6 @@ TEST(Render, ZoomHundredShowsTheTopMemoryRowFirstWithPaddedRowsAndWhiteBeyond) {
     rec.single_plane = 1;
     EXPECT_EQ(Pixel(Render(rec)[0], 0, 0), (std::array<int, 3>{110, 110, 110}));
 
-    // Pixels outside the picture are white.
     rec.scroll_x = 2;  // unclamped: columns 3 and 4 lie past the right edge
     rec.scroll_y = 1;  // display row 1 would be memory row -1
     const Captured off = Render(rec)[0];
@@ -66,36 +65,22 @@ TEST(Render, ZoomHundredShowsTheTopMemoryRowFirstWithPaddedRowsAndWhiteBeyond) {
         EXPECT_EQ(Pixel(off, col, row), (std::array<int, 3>{255, 255, 255})) << col << "," << row;
 }
 
-TEST(Render, HalfSizeAveragesTwoByTwoWithTheRowAboveAndRepeatsTheTopEdge) {
+// Reductions average four samples: at 50 % each 2 x 2 block with the row above, repeating the
+// top row and the last column at the edges; at 8 % only four samples of each area.
+TEST(Render, ReductionsAverageFourSamplesAndRepeatTheEdges) {
     Workspace ws;
     // Red high byte 10·(x+1) + 40·y.
-    ImageRecord& rec = MakeImage(ws, 0, 4, 4, [](int c, int x, int y) {
+    ImageRecord& half = MakeImage(ws, 0, 4, 4, [](int c, int x, int y) {
         return static_cast<uint16_t>(c == 0 ? (10 * (x + 1) + 40 * y) << 8 : 0);
     });
-    rec.zoom = 50;
-    const Captured b = Render(rec)[0];
+    half.zoom = 50;
+    const Captured b = Render(half)[0];
     ASSERT_EQ(b.band.width, 2);
     ASSERT_EQ(b.band.rows, 2);
     // Display row 0 is memory row 3, the top: the row above repeats it.
     EXPECT_EQ(Pixel(b, 0, 0)[2], 135);  // (130 + 140 + 130 + 140) / 4
     // Display row 1: source picture row 2 = memory row 1 with memory row 2 above it.
     EXPECT_EQ(Pixel(b, 1, 1)[2], 95);  // (70 + 80 + 110 + 120) / 4
-}
-
-TEST(Render, EightPercentAveragesOnlyFourSamplesOfEachArea) {
-    Workspace ws;
-    ImageRecord& rec = MakeImage(ws, 0, 50, 50, [](int, int x, int y) {
-        return static_cast<uint16_t>(((x + y) % 200) << 8);
-    });
-    rec.zoom = 8;
-    const Captured b = Render(rec)[0];
-    ASSERT_EQ(b.band.width, 4);
-    ASSERT_EQ(b.band.rows, 4);
-    // Display (1, 1): column 12 and 13, memory rows 49 - 12 = 37 and 38.
-    EXPECT_EQ(Pixel(b, 1, 1)[2], 50);  // (49 + 50 + 50 + 51) / 4
-    // A bright sample elsewhere in the 12.5 x 12.5 area changes nothing.
-    rec.red[static_cast<std::size_t>(36) * 50 + 14] = 65535;
-    EXPECT_EQ(Pixel(Render(rec)[0], 1, 1)[2], 50);
     // At the right edge the neighbour repeats the last column instead of reading on into
     // the next row: display column 1 at scroll 1 is x = 3 of a 4-wide picture.
     ImageRecord& edge = MakeImage(
@@ -103,6 +88,19 @@ TEST(Render, EightPercentAveragesOnlyFourSamplesOfEachArea) {
     edge.zoom = 50;
     edge.scroll_x = 1;
     EXPECT_EQ(Pixel(Render(edge)[0], 1, 0)[2], 255);
+
+    ImageRecord& rec = MakeImage(ws, 2, 50, 50, [](int, int x, int y) {
+        return static_cast<uint16_t>(((x + y) % 200) << 8);
+    });
+    rec.zoom = 8;
+    const Captured e = Render(rec)[0];
+    ASSERT_EQ(e.band.width, 4);
+    ASSERT_EQ(e.band.rows, 4);
+    // Display (1, 1): column 12 and 13, memory rows 49 - 12 = 37 and 38.
+    EXPECT_EQ(Pixel(e, 1, 1)[2], 50);  // (49 + 50 + 50 + 51) / 4
+    // A bright sample elsewhere in the 12.5 x 12.5 area changes nothing.
+    rec.red[static_cast<std::size_t>(36) * 50 + 14] = 65535;
+    EXPECT_EQ(Pixel(Render(rec)[0], 1, 1)[2], 50);
 }
 
 TEST(Render, EnlargementIsNearestPixelIntoTheWindowSurface) {
@@ -140,7 +138,6 @@ TEST(Render, WidePicturesGoOneRowPerBand) {
     EXPECT_EQ(bands[2].first_row, 2);
     EXPECT_EQ(bands[2].rows, 1);
 
-    // An empty record draws nothing.
     EXPECT_FALSE(RenderImage(ws.at(7), 800, 512, scratch, [](const Band&) { FAIL(); }));
 }
 
