@@ -30,14 +30,6 @@ inline QAbstractButton* Button(QDialog* d, QDialogButtonBox::StandardButton whic
     return Child<QDialogButtonBox>(d, "buttonBox")->button(which);
 }
 
-// Replaces the edit's text key by key; `finish` ends the editing as leaving the field does.
-inline void TypeInto(QLineEdit* e, const char* text, bool finish = true) {
-    e->selectAll();
-    QTest::keyClick(e, Qt::Key_Delete);
-    QTest::keyClicks(e, QString::fromUtf8(text));
-    if (finish) Q_EMIT e->editingFinished();
-}
-
 // A dialog shown without a modal loop over 100 x 50 images in the given slots (the first
 // current), so that a test can drive it and then press a button.
 struct Open {
@@ -60,8 +52,13 @@ struct Open {
     W* Find(const char* name) {
         return Child<W>(dialog.get(), name);
     }
+    // Replaces the edit's text key by key; `finish` ends the editing as leaving the field does.
     void Type(const char* edit, const char* text, bool finish = true) {
-        TypeInto(Find<QLineEdit>(edit), text, finish);
+        QLineEdit* e = Find<QLineEdit>(edit);
+        e->selectAll();
+        QTest::keyClick(e, Qt::Key_Delete);
+        QTest::keyClicks(e, QString::fromUtf8(text));
+        if (finish) Q_EMIT e->editingFinished();
     }
     QString Text(const char* edit) { return Find<QLineEdit>(edit)->text(); }
     void Click(const char* button) { Find<QAbstractButton>(button)->click(); }

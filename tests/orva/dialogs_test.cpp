@@ -1,6 +1,8 @@
-// The operation dialogs driven through their widgets. The shared binding kit is exercised once,
-// on the sharpen dialog; the value rules are pinned without widgets, so what follows is what
-// lives only in the dialogs: what they store on OK alone, drags, lists.
+// The dialogs driven through their widgets. The shared binding kit is exercised once, on the
+// sharpen dialog; the value rules are pinned without widgets, so what follows is what lives only
+// in the dialogs: what they store on OK alone, drags, lists; then the background, comparison,
+// batch, RAW development, dark-file and stacking dialogs, and the live stacking window on a
+// temporary folder.
 #include "dialogs/dialogs.h"
 
 #include <gtest/gtest.h>
@@ -9,20 +11,27 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QDoubleSpinBox>
+#include <QDropEvent>
 #include <QImage>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QSpinBox>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 #include <functional>
 #include <string>
 
 #include "dialog_driver.h"
 #include "dialogs/dialog_kit.h"
-#include "shell/commands.h"
+#include "shell/messages.h"
+#include "stack/header.h"
+#include "support/live_lights.h"
 #include "support/scripted_ui.h"
 
 namespace orva::gui {
@@ -224,25 +233,336 @@ TEST(Dialogs, DisplaySettingsTurnBitsIntoTheDivisorOnOk) {
 }
 
 TEST(Dialogs, SelectListsOpenImagesAndAnswersTheChosenSlot) {
-    Harness h;
-    AppContext& ctx = *h.ctx;
-    MakeImage(
-        ctx.ws, 0, 2, 2, [](int, int, int) { return 0; }, "a.bmp");
-    MakeImage(
-        ctx.ws, 3, 2, 2, [](int, int, int) { return 0; }, "/tmp/b.png");
-    MakeImage(
-        ctx.ws, 120, 2, 2, [](int, int, int) { return 0; }, "c.tif");
-    ctx.shell.selected_slot = 3;
-    auto d = CreateNamedDialog("SELECT", ctx, nullptr);
-    QListWidget* list = Child<QListWidget>(d.get(), "list_images");
+    Open d("SELECT", {});
+    for (const auto& [slot, name] : {std::pair{0, "a.bmp"}, {3, "/tmp/b.png"}, {120, "c.tif"}})
+        MakeImage(
+            d.ctx.ws, slot, 2, 2, [](int, int, int) { return 0; }, name);
+    d.ctx.shell.selected_slot = 3;
+    d.Show("SELECT");
+    QListWidget* list = d.Find<QListWidget>("list_images");
     ASSERT_EQ(list->count(), 3);
     EXPECT_EQ(list->item(0)->text(), "000(a.bmp)");
     EXPECT_EQ(list->item(1)->text(), "003(/tmp/b.png)");
     EXPECT_EQ(list->item(2)->text(), "120(c.tif)");
     EXPECT_EQ(list->currentRow(), 1);
     list->setCurrentRow(2);
-    d->reject();
-    EXPECT_EQ(ctx.shell.selected_slot, 3);  // only OK answers the chosen slot
+    d.dialog->reject();
+    EXPECT_EQ(d.ctx.shell.selected_slot, 3);  // only OK answers the chosen slot
+}
+
+// On OK every centre level is raised above its edge level.
+TEST(BackgroundDialogs, OkRaisesTheCentreAboveTheEdge) {
+    Open d("BACKG");
+    BackgroundSettings& s = d.ctx.settings.background;
+    d.Type("edit_centre_r", "300");
+    EXPECT_EQ(s.centre[0], 255);
+    d.Type("edit_edge_g", "40");
+    EXPECT_TRUE(d.Press(QDialogButtonBox::Ok));
+    EXPECT_EQ(s.centre[0], 255);  // already above its edge
+    EXPECT_EQ(s.centre[1], 41);
+    EXPECT_EQ(s.centre[2], 1);
+}
+
+TEST(BackgroundDialogs, ImageListsNameEveryOtherPictureBySlot) {
+    Open d("BACKG2", {0, 3, 120});
+    QComboBox* combo = d.Find<QComboBox>("combo_background");
+    ASSERT_EQ(combo->count(), 2);  // the current image is not offered
+    EXPECT_TRUE(combo->itemText(0).startsWith("03("));
+    combo->setCurrentIndex(1);
+    d.Find<QAbstractButton>("radio_subtract")->click();
+    EXPECT_TRUE(d.Press(QDialogButtonBox::Ok));
+    // Slot 120 is taken whole, not as the "12" of its first two digits.
+    EXPECT_EQ(d.ctx.settings.background.image_slot, 120);
+    EXPECT_EQ(d.ctx.settings.background.image_mode, 4);
+
+    Open alone("DIFF");
+    EXPECT_EQ(alone.Find<QComboBox>("combo_image")->count(), 0);
+    alone.Type("edit_level", "99");
+    EXPECT_EQ(alone.ctx.settings.composite.compare_level, 99);
+    EXPECT_TRUE(alone.Press(QDialogButtonBox::Ok));
+    EXPECT_EQ(alone.ctx.shell.selected_slot, kSlotCount);  // nothing to compare with
+}
+
+TEST(BatchDialog, CombosShowAndStoreTheStepCodes) {
+    Open d("BATCH", {});
+    BatchState& batch = d.ctx.batch;
+    batch.steps[2].edited_code = 12;
+    d.Show("BATCH");
+    auto combo = [&](int step) {
+        return d.dialog->findChild<QComboBox*>(QString("combo_step%1").arg(step));
+    };
+    EXPECT_EQ(combo(2)->currentText().toStdString(), " ");
+    EXPECT_EQ(combo(3)->currentText().toStdString(), "ガンマ補正");
+    EXPECT_EQ(combo(2)->count(), 14);
+
+    combo(2)->setCurrentText(QString::fromUtf8("シャープ/スムーズ"));
+    combo(8)->setCurrentText(QString::fromUtf8("終了"));
+    EXPECT_EQ(batch.steps[1].edited_code, 6);
+    EXPECT_EQ(batch.steps[7].edited_code, kStepEnd);
+    EXPECT_EQ(batch.steps[1].confirmed_code, 0);  // reassigned only on OK or details
+
+    d.Click("check_time");
+    EXPECT_EQ(d.settings.batch.time_measurement, 1);
+    d.Click("button_details1");
+    EXPECT_EQ(d.h.ui.Texts(msg::kTitleMessage), std::vector<std::string>{msg::kBatchOpenOneDetail});
+
+    EXPECT_TRUE(d.Press(QDialogButtonBox::Ok));
+    EXPECT_EQ(batch.steps[1].confirmed_code, 6);
+    EXPECT_EQ(batch.steps[1].block[3], d.settings.sharpen.radius);
+    EXPECT_EQ(batch.save_configured, 1);  // a sequence that ends needs no folder
+}
+
+TEST(RawDialog, BarsShowTheirValuesAndDefaultsLeaveTheAlgorithm) {
+    Open d("RAWMODE", {});
+    d.Find<QScrollBar>("scroll_gamma_g")->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    EXPECT_EQ(d.Text("edit_gamma_g"), "2.3");
+    d.Click("radio_reference");
+    EXPECT_EQ(d.settings.raw.algorithm, 1);
+
+    d.Click("button_defaults");
+    EXPECT_EQ(d.settings.raw.algorithm, 1);  // the defaults leave the algorithm alone
+    EXPECT_EQ(d.Text("edit_gamma_g"), "2.2");
+}
+
+// The algorithm and the sharpening radius are two choices: each shows its setting, and
+// choosing one leaves the other.
+TEST(RawDialog, AlgorithmAndRadiusAreSeparateChoices) {
+    struct Case {
+        int algorithm, radius;
+        const char* click;
+        int algorithm_after, radius_after;
+    };
+    const Case cases[] = {
+        {0, 1, "radio_reference", 1, 1},
+        {1, 0, "radio_fast", 0, 0},
+        {0, 0, "radio_radius2", 0, 1},
+        {1, 1, "radio_radius1", 1, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.click);
+        Open d("RAWMODE", {});
+        RawSettings& raw = d.settings.raw;
+        raw.algorithm = c.algorithm;
+        raw.sharp_radius = c.radius;
+        d.Show("RAWMODE");
+        const auto checked = [&](const char* name) {
+            return d.Find<QRadioButton>(name)->isChecked();
+        };
+        EXPECT_EQ(checked("radio_fast"), c.algorithm == 0);
+        EXPECT_EQ(checked("radio_reference"), c.algorithm == 1);
+        EXPECT_EQ(checked("radio_radius1"), c.radius == 0);
+        EXPECT_EQ(checked("radio_radius2"), c.radius == 1);
+        d.Click(c.click);
+        EXPECT_EQ(raw.algorithm, c.algorithm_after);
+        EXPECT_EQ(raw.sharp_radius, c.radius_after);
+        EXPECT_EQ(checked("radio_fast"), c.algorithm_after == 0);
+        EXPECT_EQ(checked("radio_radius1"), c.radius_after == 0);
+        EXPECT_EQ(checked("radio_radius2"), c.radius_after == 1);
+    }
+}
+
+TEST(DarkDialog, AddRemoveLevelAndOk) {
+    Open d("DARK", {});
+    for (const char* f : {"/x/1.dng", "/x/2.fits", "/x/3.nef"}) {
+        d.h.ui.open_results.push_back(FileDialogResult{f, 1});
+        d.Click("button_add");
+    }
+    ASSERT_FALSE(d.h.ui.open_requests.empty());
+    const FileDialogRequest& req = d.h.ui.open_requests[0];
+    EXPECT_EQ(req.filters[static_cast<std::size_t>(req.filter_index - 1)].label,
+              "Digital camera RAW");
+    auto* list = d.Find<QListWidget>("list_files");
+    ASSERT_EQ(list->count(), 3);
+    EXPECT_EQ(list->item(1)->text().toStdString(), "2 /x/2.fits");
+    list->setCurrentRow(0);
+    d.Click("button_remove");
+    ASSERT_EQ(list->count(), 2);
+    EXPECT_EQ(list->item(0)->text().toStdString(), "1 /x/2.fits");
+    EXPECT_EQ(d.ctx.darks.files[0], "");  // nothing copied back before OK
+
+    EXPECT_TRUE(d.Press(QDialogButtonBox::Ok));
+    EXPECT_EQ(d.ctx.darks.files[0], "/x/2.fits");
+    EXPECT_EQ(d.ctx.darks.files[1], "/x/3.nef");
+    EXPECT_EQ(d.ctx.darks.files[2], "");
+}
+
+TEST(CompositeDialogs, ChoosingAnImageLoadsItsPointsAndOkStoresTheSlot) {
+    Open d("COMPO2", {});
+    ImageRecord& r = MakeImage(
+        d.ctx.ws, 4, 30, 20, [](int, int, int) { return 100; }, "b.fits");
+    r.point_a_x = 3;
+    r.point_a_y = 15;  // stored row: 4 from the top
+    d.Show("COMPO2");
+    QComboBox* box = d.Find<QComboBox>("combo_image2");
+    ASSERT_EQ(box->count(), 2);  // a blank entry first
+    EXPECT_EQ(box->itemText(1), "04(b.fits)");
+    box->setCurrentIndex(1);
+    EXPECT_EQ(d.settings.composite.points[1], (std::array<int, 4>{3, 4, 0, 0}));
+    EXPECT_EQ(d.Text("edit_ay2"), "4");
+    d.Press(QDialogButtonBox::Ok);
+    EXPECT_EQ(d.settings.composite.images, (std::array<int, 4>{-1, 4, -1, -1}));
+}
+
+TEST(CompositeDialogs, MoveModeImpliesNoiseRemovalAndTheLevelIsLimitedOnOk) {
+    Open d("COMPO", {});
+    auto& s = d.settings.composite;
+    QCheckBox* noise = d.Find<QCheckBox>("check_noise");
+    QCheckBox* move = d.Find<QCheckBox>("check_move");
+    EXPECT_TRUE(noise->isChecked());
+    move->click();
+    EXPECT_EQ(s.noise_mode, 2);
+    noise->click();
+    EXPECT_EQ(s.noise_mode, 0);
+    EXPECT_FALSE(move->isChecked());
+    d.Type("edit_noise_level", "300", false);
+    d.Press(QDialogButtonBox::Ok);
+    EXPECT_EQ(s.noise_level, 255);
+}
+
+TEST(CompositeDialogs, DroppedFilesFillTheListUpToSixteen) {
+    Open d("COMPOMUL", {});
+    QListWidget* list = d.Find<QListWidget>("list_files");
+    ASSERT_EQ(list->count(), 1);
+    EXPECT_EQ(list->item(0)->text().toStdString(), msg::kDropFilesHere);
+    auto drop = [&](int n) {
+        QMimeData mime;
+        QList<QUrl> urls;
+        for (int i = 0; i < n; ++i)
+            urls.push_back(QUrl::fromLocalFile(QString("/tmp/f%1.fits").arg(i)));
+        mime.setUrls(urls);
+        QDropEvent event(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        // Straight to the dialog's handler: outside a real drag, the application delivers a
+        // drop only to the widget that took the drag's enter event.
+        static_cast<QObject*>(d.dialog.get())->event(&event);
+    };
+    drop(10);
+    EXPECT_EQ(list->count(), 10);
+    auto* remove = d.Find<QPushButton>("button_delete");
+    // The highlighted entries leave; the others stay in order.
+    list->item(1)->setSelected(true);
+    list->item(4)->setSelected(true);
+    remove->click();
+    const auto& files = d.settings.multi_file.files;
+    ASSERT_EQ(files.size(), 8u);
+    EXPECT_EQ(files[1], "/tmp/f2.fits");
+    EXPECT_EQ(list->count(), 8);
+    EXPECT_EQ(list->item(3)->text().toStdString(), "/tmp/f5.fits");
+    // Nothing highlighted: the whole list goes, and the drop hint is back.
+    list->clearSelection();
+    remove->click();
+    EXPECT_TRUE(files.empty());
+    ASSERT_EQ(list->count(), 1);
+    EXPECT_EQ(list->item(0)->text().toStdString(), msg::kDropFilesHere);
+}
+
+// Lists from the settings, the command line's defaults, options into the settings, and shown
+// again as stored.
+TEST(CalibratedStackDialog, ListsAndOptionsEditTheSettings) {
+    Open d("CALSTACK", {});
+    CalibratedStackSettings& s = d.settings.calibrated;
+    s.lights = {"/a/l1.fits", "/a/l2.fits"};
+    s.darks = {"/a/d.fits"};
+    d.Show("CALSTACK");
+    EXPECT_EQ(d.Find<QListWidget>("list_lights")->count(), 2);
+    EXPECT_EQ(d.Find<QListWidget>("list_darks")->item(0)->text(), "/a/d.fits");
+    EXPECT_EQ(d.Find<QComboBox>("combo_rejection")->currentIndex(), 1);  // sigma
+    auto* reg = d.Find<QComboBox>("combo_registration");
+    auto* norm = d.Find<QComboBox>("combo_normalisation");
+    auto* keep = d.Find<QSpinBox>("spin_keep_best");
+    auto* fwhm = d.Find<QDoubleSpinBox>("spin_max_fwhm");
+    auto* report = d.Find<QLineEdit>("edit_report");
+    ASSERT_TRUE(reg && norm && keep && fwhm && report);
+    // Stars, additive with scaling, every light, no limit.
+    EXPECT_EQ(reg->currentIndex(), 0);
+    EXPECT_EQ(norm->currentIndex(), 3);
+    EXPECT_EQ(keep->text(), QString::fromUtf8("全て使用"));
+    EXPECT_EQ(fwhm->text(), QString::fromUtf8("制限なし"));
+    EXPECT_TRUE(report->text().isEmpty());
+
+    d.Click("button_clear_darks");
+    EXPECT_TRUE(s.darks.empty());
+    d.Find<QComboBox>("combo_rejection")->setCurrentIndex(2);
+    d.Find<QDoubleSpinBox>("spin_kappa_high")->setValue(2.5);
+    d.Click("check_weight_noise");
+    reg->setCurrentIndex(1);
+    norm->setCurrentIndex(1);
+    keep->setValue(80);
+    fwhm->setValue(4.2);
+    report->setText(" /tmp/q.csv ");
+    EXPECT_EQ(s.rejection, 2);
+    EXPECT_EQ(s.kappa_high, 25);
+    EXPECT_EQ(s.weight_noise, 1);
+    EXPECT_EQ(s.register_stars, 0);
+    EXPECT_EQ(s.normalisation, 1);
+    EXPECT_EQ(s.keep_best, 80);
+    EXPECT_EQ(s.max_fwhm, 42);
+    EXPECT_EQ(s.report, "/tmp/q.csv");
+    d.Show("CALSTACK");
+    EXPECT_EQ(d.Find<QComboBox>("combo_registration")->currentIndex(), 1);
+    EXPECT_EQ(d.Find<QSpinBox>("spin_keep_best")->value(), 80);
+    EXPECT_DOUBLE_EQ(d.Find<QDoubleSpinBox>("spin_max_fwhm")->value(), 4.2);
+}
+
+int CountListed(QListWidget* list, bool accepted) {
+    int n = 0;
+    for (int i = 0; i < list->count(); ++i)
+        n += list->item(i)->data(Qt::UserRole).toBool() == accepted ? 1 : 0;
+    return n;
+}
+
+// Lights copied in while it runs are listed accepted or rejected, the stack shows in one image
+// slot, and 保存 writes it after the session stopped.
+TEST(LiveStackDialog, StacksLightsLandingInTheFolderShowsThemAndSavesTheStack) {
+    testing::TempDir watch, outdir;
+    Open o("LIVESTACK", {});
+    o.Type("edit_folder", watch.dir().c_str());
+    o.Type("edit_bias", "");
+    o.Type("edit_dark", "");
+    o.Type("edit_flat", "");
+    auto* list = o.Find<QListWidget>("list_frames");
+    auto* save = o.Find<QPushButton>("button_save");
+    EXPECT_FALSE(save->isEnabled());
+    o.Click("button_start");
+    EXPECT_FALSE(o.Find<QPushButton>("button_start")->isEnabled());
+
+    testing::WriteLight(watch, "a0.fits", 0, 0, true, 1);
+    testing::WriteLight(watch, "a1.fits", 0, 0, false, 2);  // no stars
+    testing::WriteLight(watch, "a2.fits", 1, -1, true, 3);
+    QTRY_COMPARE_WITH_TIMEOUT(list->count(), 3, 20000);
+    EXPECT_EQ(CountListed(list, true), 2);
+    EXPECT_EQ(CountListed(list, false), 1);
+    EXPECT_EQ(list->item(1)->text(), QString::fromUtf8("a1.fits: 不採用（星が見つかりません）"));
+
+    QTRY_VERIFY_WITH_TIMEOUT(o.ctx.ws.Current() != nullptr, 5000);
+    const ImageRecord& rec = *o.ctx.ws.Current();
+    EXPECT_EQ(rec.width, testing::kW);
+    EXPECT_EQ(rec.height, testing::kH);
+    EXPECT_EQ(rec.name, "ライブスタック 2枚");
+    EXPECT_EQ(o.ctx.view.auto_stretch, 1);
+
+    o.Click("button_stop");
+    EXPECT_TRUE(o.Find<QPushButton>("button_start")->isEnabled());
+    EXPECT_FALSE(o.Find<QPushButton>("button_stop")->isEnabled());
+    ASSERT_TRUE(save->isEnabled());
+    const std::string saved = outdir.Path("live.fits");
+    o.h.ui.save_results.push_back(FileDialogResult{saved, 1});
+    o.Click("button_save");
+    LinearImage img;
+    ASSERT_TRUE(DecodeFitsLinear(testing::ReadAll(saved), img).ok());
+    double n = 0;
+    EXPECT_TRUE(CardNumber(img.cards, "NCOMBINE", n));
+    EXPECT_EQ(n, 2);
+    EXPECT_EQ(img.width, testing::kW);
+}
+
+TEST(LiveStackDialog, AFolderThatIsNotThereIsReportedAndNothingStarts) {
+    testing::TempDir dir;
+    Open o("LIVESTACK", {});
+    o.Type("edit_folder", dir.Path("none").c_str());
+    o.Click("button_start");
+    ASSERT_EQ(o.h.ui.boxes.size(), 1u);
+    EXPECT_NE(o.h.ui.boxes[0].text.find("フォルダがありません"), std::string::npos);
+    EXPECT_TRUE(o.Find<QPushButton>("button_start")->isEnabled());
 }
 
 }  // namespace

@@ -3,22 +3,26 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFile>
 #include <QMouseEvent>
+#include <QPrinter>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QStyle>
 #include <QTest>
 #include <QWheelEvent>
 
+#include "printing.h"
 #include "shell/commands.h"
 #include "support/scripted_ui.h"
-#include "view/zoom_scroll.h"
 
 namespace orva::gui {
 namespace {
 
 using orva::testing::Harness;
 using orva::testing::MakeImage;
+using orva::testing::TempDir;
 
 // A window the size the main window gives it: client 800 x 512 below a 24-pixel strip.
 struct Fixture {
@@ -36,7 +40,7 @@ uint16_t Ramp(int c, int x, int y) {
     return static_cast<uint16_t>(((c * 40 + x + 2 * y) % 256) << 8);
 }
 
-TEST(ImageWindow, LeftClickZoomsInAroundThePoint) {
+TEST(ImageWindow, ClicksZoomMovesReadAndADragAfterAreaCopyMakesANewImage) {
     Fixture f;
     ImageRecord& rec = MakeImage(f.ctx.ws, 0, 2000, 2000, Ramp);
     f.ctx.ws.current = 0;
@@ -55,6 +59,14 @@ TEST(ImageWindow, LeftClickZoomsInAroundThePoint) {
     EXPECT_EQ(readout.count(), before + 1);
     EXPECT_EQ(f.ctx.shell.mouse_x, 12);
     EXPECT_EQ(f.ctx.shell.mouse_y, 34);
+
+    ASSERT_TRUE(ExecuteCommand(f.ctx, 212));
+    QTest::mousePress(&f.w, Qt::LeftButton, {}, QPoint(10, 20));
+    QTest::mouseMove(&f.w, QPoint(50, 60));
+    QTest::mouseRelease(&f.w, Qt::LeftButton, {}, QPoint(50, 60));
+    ASSERT_EQ(f.ctx.ws.current, 1);
+    EXPECT_EQ(f.ctx.ws.at(1).width, 40);
+    EXPECT_EQ(rec.zoom, 100);
 }
 
 // The scroll rules are pinned without widgets; the bars must reach them and show the result.
@@ -128,17 +140,26 @@ TEST(ImageWindow, ScrollingStopsAtThePicturesEdges) {
     }
 }
 
-TEST(ImageWindow, DragAfterAreaCopyMakesANewImage) {
-    Fixture f;
-    MakeImage(f.ctx.ws, 0, 300, 200, Ramp);
-    f.ctx.ws.current = 0;
-    ASSERT_TRUE(ExecuteCommand(f.ctx, 212));
-    QTest::mousePress(&f.w, Qt::LeftButton, {}, QPoint(10, 20));
-    QTest::mouseMove(&f.w, QPoint(50, 60));
-    QTest::mouseRelease(&f.w, Qt::LeftButton, {}, QPoint(50, 60));
-    ASSERT_EQ(f.ctx.ws.current, 1);
-    EXPECT_EQ(f.ctx.ws.at(1).width, 40);
-    EXPECT_EQ(f.ctx.ws.at(0).zoom, 100);  // the drag did not zoom
+int CountPdfPages(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return -1;
+    const QString text = QString::fromLatin1(f.readAll());
+    // Page objects, not the page tree ("/Type /Pages").
+    static const QRegularExpression page(QStringLiteral("/Type\\s*/Page(?![s])"));
+    return static_cast<int>(text.count(page));
+}
+
+TEST(Printing, PrintsOneImageOnOnePdfPage) {
+    Harness h;
+    TempDir dir;
+    const ImageRecord& rec = MakeImage(h.ctx->ws, 0, 40, 300, Ramp);  // three bands
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    const QString out = QString::fromStdString(dir.Path("page.pdf"));
+    printer.setOutputFileName(out);
+    ASSERT_TRUE(PrintImageTo(printer, rec, "/tmp/picture.bmp"));
+    EXPECT_EQ(printer.docName().toStdString(), "ORVA(/tmp/picture.bmp)");
+    EXPECT_EQ(CountPdfPages(out), 1);
 }
 
 }  // namespace

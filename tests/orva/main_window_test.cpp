@@ -1,39 +1,55 @@
+// The main window and the Qt port's boxes, file dialogs and documents; then the desktop in its
+// two languages: English shows no Japanese anywhere the user looks, and Japanese, the default,
+// shows the texts it always showed.
 #include "main_window.h"
 
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QAbstractSpinBox>
 #include <QApplication>
 #include <QComboBox>
+#include <QDialog>
 #include <QDir>
 #include <QDropEvent>
+#include <QFile>
+#include <QGroupBox>
 #include <QKeySequence>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
-#include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
-#include <array>
+#include <QXmlStreamReader>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <memory>
+#include <vector>
 
+#include "common/translate.h"
+#include "dialogs/dialogs.h"
 #include "histogram_window.h"
-#include "image_window.h"
 #include "imageio/formats.h"
 #include "language.h"
 #include "menus.h"
 #include "qt_ui.h"
+#include "shell/commands.h"
 #include "shell/messages.h"
 #include "support/scripted_ui.h"
 #include "toolbar_strip.h"
-#include "view/zoom_scroll.h"
+#include "view/toolbar.h"
 
 namespace orva::gui {
 namespace {
 
+using orva::testing::Harness;
 using orva::testing::MakeImage;
 using orva::testing::ScriptedUi;
 using orva::testing::TempDir;
@@ -54,7 +70,11 @@ struct Window {
     AppContext& ctx() { return w.context(); }
 };
 
-// ---- menu ----
+QAction* CommandAction(MainWindow& w, int id) {
+    for (QAction* a : w.commandActions())
+        if (a->data().toInt() == id) return a;
+    return nullptr;
+}
 
 // An access key chooses one entry: within each menu no two entries share one.
 // In both languages.
@@ -87,30 +107,10 @@ TEST(MainWindowMenu, AccessKeysAreUniqueWithinEachMenu) {
     }
 }
 
-TEST(MainWindowMenu, TheAutoStretchShowsItsCheckMarkAndTheTitleSaysItIsOn) {
+// Enabled states follow the commands before a menu opens and after commands; the auto stretch
+// shows its check mark and the title says that it is on.
+TEST(MainWindowMenu, EnabledStatesAndCheckMarksFollowTheCommands) {
     Window win;
-    MakeImage(win.ctx().ws, 0, 4, 3, Flat, "/tmp/a.bmp");
-    win.ctx().ws.current = 0;
-    QAction* stretch = nullptr;
-    for (QAction* a : win.w.commandActions())
-        if (a->data().toInt() == kCmdAutoStretch) stretch = a;
-    ASSERT_NE(stretch, nullptr);
-    win.w.refresh();
-    EXPECT_TRUE(stretch->isCheckable());
-    EXPECT_FALSE(stretch->isChecked());
-    EXPECT_FALSE(win.w.windowTitle().contains(QString::fromUtf8(msg::kAutoStretchMark)));
-    stretch->trigger();
-    EXPECT_TRUE(stretch->isChecked());
-    EXPECT_TRUE(win.w.windowTitle().endsWith(QString::fromUtf8(msg::kAutoStretchMark)));
-}
-
-TEST(MainWindowMenu, EnabledStatesFollowTheCommandsBeforeAMenuOpensAndAfterCommands) {
-    Window win;
-    auto action = [&](int id) -> QAction* {
-        for (QAction* a : win.w.commandActions())
-            if (a->data().toInt() == id) return a;
-        return nullptr;
-    };
     for (QAction* a : win.w.commandActions())
         EXPECT_EQ(a->isEnabled(), CommandEnabled(win.ctx(), a->data().toInt()))
             << a->text().toStdString();
@@ -121,15 +121,26 @@ TEST(MainWindowMenu, EnabledStatesFollowTheCommandsBeforeAMenuOpensAndAfterComma
     QMenu* file = win.w.menuBar()->actions().front()->menu();
     ASSERT_NE(file, nullptr);
     Q_EMIT file->aboutToShow();
-    EXPECT_TRUE(action(102)->isEnabled());
+    EXPECT_TRUE(CommandAction(win.w, 102)->isEnabled());
 
-    // Closing the image from the menu leaves save disabled again.
+    QAction* stretch = CommandAction(win.w, kCmdAutoStretch);
+    ASSERT_NE(stretch, nullptr);
+    win.w.refresh();
+    EXPECT_TRUE(stretch->isCheckable());
+    EXPECT_FALSE(stretch->isChecked());
+    EXPECT_FALSE(win.w.windowTitle().contains(QString::fromUtf8(msg::kAutoStretchMark)));
+    stretch->trigger();
+    EXPECT_TRUE(stretch->isChecked());
+    EXPECT_TRUE(win.w.windowTitle().endsWith(QString::fromUtf8(msg::kAutoStretchMark)));
+    // The T key turns it off again; only the display changed, not the picture.
+    QTest::keyClick(&win.w, Qt::Key_T);
+    EXPECT_FALSE(stretch->isChecked());
+    EXPECT_EQ(win.ctx().ws.at(0).changed, 0);
+
     win.w.runCommand(104);
     EXPECT_FALSE(win.ctx().ws.at(0).occupied());
-    EXPECT_FALSE(action(102)->isEnabled());
+    EXPECT_FALSE(CommandAction(win.w, 102)->isEnabled());
 }
-
-// ---- keys ----
 
 TEST(MainWindowKeys, QtKeysMapToTheCommandKeys) {
     EXPECT_EQ(KeyFromQt(Qt::Key_Up, Qt::KeypadModifier), Key::Up);
@@ -174,8 +185,6 @@ TEST(MainWindowKeys, AKeyWhosePressWentToAMenuDoesNotActOnItsRelease) {
     EXPECT_EQ(win.ctx().ws.current, 1);
 }
 
-// ---- toolbar ----
-
 // The cells' commands are pinned with the shell; here the strip's clicks must reach them.
 TEST(MainWindowToolbar, AClickOnTheStripRunsItsCellAndRetitles) {
     Window win;
@@ -188,12 +197,11 @@ TEST(MainWindowToolbar, AClickOnTheStripRunsItsCellAndRetitles) {
     EXPECT_EQ(win.w.windowTitle().toStdString(), "1(/tmp/one.bmp) size:4x3 100%");
 }
 
-// ---- closing ----
-
-// The questions and their order are pinned with the shell; a cancelled close keeps the window.
-TEST(MainWindowClose, CancelKeepsTheWindowOpen) {
+// The questions and their order are pinned with the shell; a cancelled close keeps the window,
+// and the exit command asks once and takes the histogram window with it.
+TEST(MainWindowClose, CancelKeepsTheWindowAndExitClosesOnceWithTheHistogramWindow) {
     Window win;
-    MakeImage(win.ctx().ws, 0, 4, 3, Flat, "/tmp/first.bmp").changed = 1;
+    MakeImage(win.ctx().ws, 0, 4, 3, Flat, "/tmp/only.bmp").changed = 1;
     win.ctx().ws.current = 0;
     win.w.show();
     win.ui.answers = {Answer::Cancel};
@@ -201,13 +209,7 @@ TEST(MainWindowClose, CancelKeepsTheWindowOpen) {
     EXPECT_EQ(win.ui.Texts(msg::kTitleSave).size(), 1u);
     EXPECT_TRUE(win.ctx().ws.at(0).occupied());
     EXPECT_TRUE(win.w.isVisible());
-}
 
-TEST(MainWindowClose, ExitCommandClosesOnceAndTheHistogramWindowGoesWithIt) {
-    Window win;
-    MakeImage(win.ctx().ws, 0, 4, 3, Flat, "/tmp/only.bmp").changed = 1;
-    win.ctx().ws.current = 0;
-    win.w.show();
     win.ctx().ui.ShowInspectionWindow(1);
     ASSERT_NE(win.w.histogramWindow(), nullptr);
     EXPECT_TRUE(win.w.histogramWindow()->isVisible());
@@ -216,14 +218,12 @@ TEST(MainWindowClose, ExitCommandClosesOnceAndTheHistogramWindowGoesWithIt) {
 
     win.ui.answers = {Answer::No};
     win.w.runCommand(121);
-    EXPECT_EQ(win.ui.Texts(msg::kTitleSave).size(), 1u) << "asked once, not again on close";
+    EXPECT_EQ(win.ui.Texts(msg::kTitleSave).size(), 2u) << "asked once, not again on close";
     EXPECT_FALSE(win.w.isVisible());
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(win.w.histogramWindow(), nullptr);
     EXPECT_EQ(win.ctx().view.histogram_open, 0);
 }
-
-// ---- files ----
 
 // A 4 x 3 BMP file in `dir`.
 std::string WriteTestBmp(const TempDir& dir, const std::string& name) {
@@ -236,28 +236,20 @@ std::string WriteTestBmp(const TempDir& dir, const std::string& name) {
     return path;
 }
 
-TEST(MainWindowFiles, ADroppedFileIsOpenedAndBecomesCurrent) {
-    TempDir dir;
-    const std::string path = WriteTestBmp(dir, "dropped.bmp");
-    Window win;
-    win.w.show();
+// Drags the file over the window and drops it there; true when both events were taken.
+bool DropFile(MainWindow& w, const std::string& path) {
     QMimeData mime;
     mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
-    const QPoint at(200, 200);
-    QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(&win.w, &enter);
-    EXPECT_TRUE(enter.isAccepted());
-    QDropEvent drop(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(&win.w, &drop);
-    EXPECT_TRUE(drop.isAccepted());
-    ASSERT_EQ(win.ctx().ws.current, 0);
-    EXPECT_EQ(win.w.windowTitle().toStdString(), "0(" + path + ") size:4x3 100%");
-    EXPECT_TRUE(win.ui.boxes.empty());
+    QDragEnterEvent enter(QPoint(200, 200), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&w, &enter);
+    QDropEvent drop(QPointF(200, 200), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&w, &drop);
+    return enter.isAccepted() && drop.isAccepted();
 }
 
 // Cancel at the batch start's save question: batch mode stays off, so the next drop opens
-// the file beside the changed images instead of closing them unasked.
-TEST(MainWindowFiles, ACancelledBatchStartKeepsEveryChangedImage) {
+// the file beside the changed images, as the current one, instead of closing them unasked.
+TEST(MainWindowFiles, ACancelledBatchStartKeepsEveryChangedImageAndADropOpensBesideThem) {
     TempDir dir;
     const std::string path = WriteTestBmp(dir, "dropped.bmp");
     Window win;
@@ -273,17 +265,12 @@ TEST(MainWindowFiles, ACancelledBatchStartKeepsEveryChangedImage) {
     EXPECT_EQ(win.ctx().batch.mode, 0);
     EXPECT_TRUE(win.ctx().ws.at(1).occupied());
 
-    QMimeData mime;
-    mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
-    QDragEnterEvent enter(QPoint(200, 200), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(&win.w, &enter);
-    QDropEvent drop(QPointF(200, 200), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(&win.w, &drop);
+    EXPECT_TRUE(DropFile(win.w, path));
     EXPECT_EQ(win.ctx().ws.at(1).name, "/tmp/second.bmp");
     EXPECT_EQ(win.ctx().ws.at(1).changed, 1);
-    ASSERT_NE(win.ctx().ws.current, 1);
-    EXPECT_EQ(win.ctx().ws.at(win.ctx().ws.current).name, path);
-    EXPECT_EQ(win.ui.Texts(msg::kTitleSave).size(), 2u) << "the drop asks nothing more";
+    ASSERT_EQ(win.ctx().ws.current, 0);  // the first image, answered "don't save", was closed
+    EXPECT_EQ(win.w.windowTitle().toStdString(), "0(" + path + ") size:4x3 100%");
+    EXPECT_EQ(win.ui.boxes.size(), 2u) << "the drop asks and reports nothing";
 }
 
 TEST(MainWindowFiles, CommandLineFilesOpenAtStartUpAndUnknownOnesAreReported) {
@@ -291,13 +278,10 @@ TEST(MainWindowFiles, CommandLineFilesOpenAtStartUpAndUnknownOnesAreReported) {
     const std::string a = WriteTestBmp(dir, "a.bmp");
     const std::string b = WriteTestBmp(dir, "b.bmp");
     const std::string odd = dir.Path("notes.dat");
-    ScriptedUi ui;
-    MainWindow w({a, odd, b}, nullptr, &ui);  // reading and reporting are the shell's
-    EXPECT_EQ(w.context().ws.current, 1);
-    EXPECT_EQ(ui.Texts(msg::kTitleError).size(), 1u);
+    Window win({a, odd, b});  // reading and reporting are the shell's
+    EXPECT_EQ(win.ctx().ws.current, 1);
+    EXPECT_EQ(win.ui.Texts(msg::kTitleError).size(), 1u);
 }
-
-// ---- the Qt port's windows, looked at without showing them ----
 
 TEST(QtUiBoxes, TextButtonsAndAnswers) {
     QWidget owner;
@@ -422,16 +406,10 @@ TEST(QtUiFileDialogs, OpenDialogStartsOnTheFirstFilterInTheFolderUsedLast) {
     EXPECT_EQ(FileDialogChoice(*dialog, req).filter_index, 1);
     EXPECT_EQ(dialog->directory().absolutePath().toStdString(),
               std::filesystem::path(used.dir()).lexically_normal().string());
-    // A folder that is gone: the current one.
-    EXPECT_EQ(MakeFileDialog(req, FileDialogKind::Open, nullptr,
-                             QString::fromStdString(used.Path("gone")))
-                  ->directory()
-                  .absolutePath()
-                  .toStdString(),
-              QDir::currentPath().toStdString());
+    const auto gone = MakeFileDialog(req, FileDialogKind::Open, nullptr,
+                                     QString::fromStdString(used.Path("gone")));
+    EXPECT_EQ(gone->directory().absolutePath().toStdString(), QDir::currentPath().toStdString());
 }
-
-// ---- documents ----
 
 TEST(QtUiDocuments, TheHelpOpensInOrvasOwnWindow) {
     QtUi ui(nullptr);
@@ -444,7 +422,6 @@ TEST(QtUiDocuments, TheHelpOpensInOrvasOwnWindow) {
     for (const char* part :
          {"合成メニュー", "中央背景取り込み", "画像の背景選択終了", "バッチ開始"})
         EXPECT_TRUE(help->toPlainText().contains(QString::fromUtf8(part))) << part;
-    // Asked again, the same window shows it.
     ASSERT_TRUE(ui.OpenDocumentInside(msg::kHelpFile));
     EXPECT_EQ(ui.documentWindow(), help);
     EXPECT_FALSE(ui.OpenDocumentInside("orva-no-such-page.htm"));
@@ -458,18 +435,182 @@ TEST(QtUiDocuments, LookedForBesideTheProgramThenInstalledThenInTheSources) {
     const fs::path share = fs::path(root.dir()) / "share" / "orva" / "doc";
     const fs::path src = fs::path(root.dir()) / "src" / "docs";
     for (const auto& d : {bin, share, src}) fs::create_directories(d);
-    auto touch = [](const fs::path& p) { std::ofstream(p) << "<html></html>"; };
+    const char* name = "orva-test-doc.htm";
+    EXPECT_EQ(FindDocument(name, bin.string(), src.string()), "");
+    // Each place, given a copy in turn, wins over the ones given one before it.
+    for (const fs::path& d : {src, share, bin}) {
+        std::ofstream(d / name) << "<html></html>";
+        EXPECT_EQ(FindDocument(name, bin.string(), src.string()), (d / name).string());
+    }
+}
 
-    EXPECT_EQ(FindDocument("orva-test-doc.htm", bin.string(), src.string()), "");
-    touch(src / "orva-test-doc.htm");
-    EXPECT_EQ(FindDocument("orva-test-doc.htm", bin.string(), src.string()),
-              (src / "orva-test-doc.htm").string());
-    touch(share / "orva-test-doc.htm");
-    EXPECT_EQ(FindDocument("orva-test-doc.htm", bin.string(), src.string()),
-              (share / "orva-test-doc.htm").string());
-    touch(bin / "orva-test-doc.htm");
-    EXPECT_EQ(FindDocument("orva-test-doc.htm", bin.string(), src.string()),
-              (bin / "orva-test-doc.htm").string());
+// Installs a language for one test and leaves the default (Japanese) behind.
+struct LanguageScope {
+    explicit LanguageScope(Language l) { InstallLanguage(l); }
+    ~LanguageScope() { InstallLanguage(Language::Japanese); }
+};
+
+// Kana, CJK ideographs and their punctuation, full-width forms.
+bool HasJapanese(const QString& text) {
+    static const QRegularExpression re(
+        QStringLiteral("[\\x{3000}-\\x{30FF}\\x{3400}-\\x{4DBF}\\x{4E00}-\\x{9FFF}\\x{FF00}-"
+                       "\\x{FFEF}]"));
+    return re.match(text).hasMatch();
+}
+
+// Every text a widget tree shows: titles, labels, buttons, group boxes, combo items, list
+// items, tooltips, placeholders and spin box texts.
+QStringList VisibleTexts(QWidget* root) {
+    QStringList out{root->windowTitle(), root->toolTip()};
+    for (QWidget* w : root->findChildren<QWidget*>()) {
+        out << w->toolTip() << w->windowTitle();
+        if (auto* l = qobject_cast<QLabel*>(w)) out << l->text();
+        if (auto* b = qobject_cast<QAbstractButton*>(w)) out << b->text();
+        if (auto* g = qobject_cast<QGroupBox*>(w)) out << g->title();
+        if (auto* e = qobject_cast<QLineEdit*>(w)) out << e->placeholderText();
+        if (auto* s = qobject_cast<QAbstractSpinBox*>(w)) out << s->specialValueText();
+        if (auto* c = qobject_cast<QComboBox*>(w))
+            for (int i = 0; i < c->count(); ++i) out << c->itemText(i);
+        if (auto* list = qobject_cast<QListWidget*>(w))
+            for (int i = 0; i < list->count(); ++i) out << list->item(i)->text();
+    }
+    return out;
+}
+
+void MenuTexts(QMenu* menu, QStringList& out) {
+    out << menu->title();
+    for (QAction* a : menu->actions()) {
+        out << a->text() << a->toolTip();
+        if (a->menu() != nullptr) MenuTexts(a->menu(), out);
+    }
+}
+
+// Each source text of the catalogue's command-layer context, read from the catalogue itself.
+std::vector<QString> CatalogueSources() {
+    QFile file(QStringLiteral(ORVA_SOURCE_DIR "/translations/orva_en.ts"));
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+    QXmlStreamReader xml(&file);
+    std::vector<QString> out;
+    QString context;
+    while (!xml.atEnd()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement) continue;
+        if (xml.name() == QStringLiteral("name")) context = xml.readElementText();
+        if (xml.name() == QStringLiteral("source") && context == QStringLiteral("orva"))
+            out.push_back(xml.readElementText());
+    }
+    return out;
+}
+
+TEST(EnglishInterface, MenusDialogsTipsAndMessagesShowNoJapanese) {
+    const LanguageScope english(Language::English);
+    QStringList texts;
+    Window win;
+    EXPECT_EQ(win.w.menuBar()->actions().at(0)->text().toStdString(), "&File");
+    for (QAction* top : win.w.menuBar()->actions()) {
+        texts << top->text();
+        if (top->menu() != nullptr) MenuTexts(top->menu(), texts);
+    }
+    for (int cell = 0; cell < 20; ++cell) texts << QString::fromStdString(ToolbarCellTip(cell));
+    for (int i = 0; i < kDialogCount; ++i) {
+        Harness h;
+        std::unique_ptr<QDialog> d = CreateDialog(static_cast<DialogId>(i), *h.ctx, nullptr);
+        ASSERT_NE(d, nullptr) << i;
+        texts << VisibleTexts(d.get());
+    }
+    const std::vector<QString> sources = CatalogueSources();
+    EXPECT_GT(sources.size(), 150u);
+    for (const QString& s : sources) texts << TranslatedText(s.toUtf8().constData());
+    int checked = 0;
+    for (const QString& t : texts) {
+        EXPECT_FALSE(HasJapanese(t)) << t.toStdString();
+        checked += t.isEmpty() ? 0 : 1;
+    }
+    EXPECT_GT(checked, 600);
+    // The English interface opens the English help page.
+    EXPECT_STREQ(Tr(msg::kHelpFile), "help_en.htm");
+    EXPECT_TRUE(std::filesystem::exists(ORVA_SOURCE_DIR "/docs/help_en.htm"));
+}
+
+QString ActionText(QMenuBar* bar, int menu_index, int command) {
+    QMenu* m = bar->actions().at(menu_index)->menu();
+    for (QAction* a : m->actions())
+        if (a->data().toInt() == command) return a->text();
+    return {};
+}
+
+TEST(JapaneseInterface, TextsAreTheOnesAlwaysShown) {
+    const LanguageScope japanese(Language::Japanese);
+    Window win;
+    QMenuBar* bar = win.w.menuBar();
+    Harness h;
+    const auto rotate = CreateDialog(DialogId::Rotate, *h.ctx, nullptr);
+    const auto stack = CreateDialog(DialogId::CalibratedStack, *h.ctx, nullptr);
+    struct Row {
+        QString shown;
+        const char* expected;
+    };
+    const Row rows[] = {
+        {bar->actions().at(0)->text(), "ファイル(&F)"},
+        {ActionText(bar, 0, kCmdOpen), "開く(&O)"},
+        {bar->actions().at(2)->text(), "画像処理(&I)"},
+        {ActionText(bar, 2, kCmdSharpen), "シャープ/スムーズ(&S)"},
+        {bar->findChild<QMenu*>("menu_language")->title(), "言語 (Language)"},
+        {rotate->windowTitle(), "回転"},
+        {VisibleTexts(rotate.get()).filter("９０").join('|'), "左９０度回転|右９０度回転"},
+        {stack->windowTitle(), "キャリブレーション合成"},
+        {TranslatedText(msg::kNoMemoryRun), "メモリ不足で実行できません！"},
+        {QString::fromStdString(Format(Tr(msg::kBatchTime), 3, 1, 5)),
+         "ファイル数：3 枚\n処理時間　：1.05 秒"},
+        {QString::fromStdString(ToolbarCellTip(16)), "上半分: 次の画像／下半分: 前の画像"},
+    };
+    for (const Row& r : rows) EXPECT_EQ(r.shown.toStdString(), r.expected);
+    EXPECT_STREQ(Tr(msg::kHelpFile), "help.htm");
+}
+
+TEST(Language, EnvironmentOverridesTheSavedChoice) {
+    struct Row {
+        const char* env;  // null: unset
+        int saved;
+        Language expected;
+    };
+    const Row rows[] = {
+        {nullptr, 0, Language::Japanese}, {nullptr, 1, Language::English},
+        {"en", 0, Language::English},     {"en_GB.UTF-8", 0, Language::English},
+        {"ja", 1, Language::Japanese},    {"fr", 1, Language::English},
+    };
+    for (const Row& r : rows) {
+        if (r.env != nullptr) {
+            setenv("ORVA_LANG", r.env, 1);
+        } else {
+            unsetenv("ORVA_LANG");
+        }
+        EXPECT_EQ(ChooseLanguage(r.saved), r.expected) << (r.env ? r.env : "unset") << r.saved;
+    }
+    unsetenv("ORVA_LANG");
+}
+
+// The View menu's choice goes to the settings file of the working folder, which keeps its
+// other values, and says that it applies from the next start.
+TEST(Language, MenuChoiceIsSavedInTheSettingsFile) {
+    const TempDir dir;
+    const auto before = std::filesystem::current_path();
+    std::filesystem::current_path(dir.Path(""));
+    {
+        Settings s;
+        s.unused_level = 7;
+        ASSERT_TRUE(SaveSettingsFile(msg::kSettingsFileName, s));
+    }
+    Window win;
+    win.w.menuBar()->findChild<QAction*>("action_language_en")->trigger();
+    EXPECT_EQ(SavedLanguage(), 1);
+    Settings loaded;
+    ASSERT_TRUE(LoadSettingsFile(msg::kSettingsFileName, loaded));
+    EXPECT_EQ(loaded.unused_level, 7);
+    ASSERT_EQ(win.ui.boxes.size(), 1u);
+    EXPECT_EQ(win.ui.boxes[0].text, "言語の変更は次回の起動から有効になります。");
+    win.w.menuBar()->findChild<QAction*>("action_language_ja")->trigger();
+    EXPECT_EQ(SavedLanguage(), 0);
+    std::filesystem::current_path(before);
 }
 
 }  // namespace

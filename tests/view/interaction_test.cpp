@@ -1,3 +1,4 @@
+// Mouse clicks on the picture (sampling, area copy, zoom) and the zoom and scroll rules.
 #include "view/interaction.h"
 
 #include <gtest/gtest.h>
@@ -7,6 +8,7 @@
 #include "shell/commands.h"
 #include "shell/messages.h"
 #include "support/scripted_ui.h"
+#include "view/zoom_scroll.h"
 
 namespace orva {
 namespace {
@@ -76,22 +78,16 @@ TEST(Sampling, BackgroundPointsEndAtTheHundredthOrWithTheRightButton) {
     EXPECT_EQ(rec.undo_red[0], 1000);  // the snapshot was taken before the correction
     EXPECT_EQ(rec.red[0], 7);
 
-    // The right button ends a list early; a zoom-out click outside sampling.
-    ctx.view.sampling_mode = kSamplePoints + 3;
-    ImageRightButtonDown(ctx, 0, 0);
-    EXPECT_EQ(last_count, 3);
-    EXPECT_EQ(ctx.ws.at(0).zoom, 100);
-    ImageRightButtonDown(ctx, 0, 0);
-    EXPECT_EQ(ctx.ws.at(0).zoom, 75);
-
-    // Without a correction hook finishing only ends the list: no undo copy, no change.
+    // The right button ends a list early, without zooming out; without a correction hook
+    // finishing only ends the list: no undo copy, no change.
     ctx.view.finish_background_points = nullptr;
     ctx.ws.at(0).undo_available = 0;
     ctx.view.sampling_mode = kSamplePoints + 2;
     ImageRightButtonDown(ctx, 0, 0);
     EXPECT_EQ(ctx.view.sampling_mode, kSampleNone);
+    EXPECT_EQ(ctx.ws.at(0).zoom, 100);
     EXPECT_EQ(ctx.ws.at(0).undo_available, 0);
-    EXPECT_EQ(h.ui.Texts("Message !").size(), 3u);
+    EXPECT_EQ(h.ui.Texts("Message !").size(), 2u);
 }
 
 TEST(AreaCopy, DragCopiesIntoANewSlotAndZeroWidthKeepsTheSelection) {
@@ -131,7 +127,6 @@ TEST(ImageClicks, ZoomCommandsAndPaintPreparation) {
     Harness h;
     AppContext& ctx = *h.ctx;
     ImageRecord& rec = MakeImage(ctx.ws, 0, 2000, 1000, Flat);
-    MakeImage(ctx.ws, 4, 10, 10, Flat);
     ctx.ws.current = 0;
     ImageLeftButtonDown(ctx, 700, 400);  // where it lands is the zoom rules' business
     const int repaints = h.ui.repaints;
@@ -141,7 +136,6 @@ TEST(ImageClicks, ZoomCommandsAndPaintPreparation) {
     EXPECT_EQ(rec.refresh, 1);
     EXPECT_EQ(h.ui.repaints, repaints + 1);
     ASSERT_TRUE(ExecuteCommand(ctx, 402));
-    EXPECT_EQ(ctx.ws.at(4).zoom, 100);  // the other image keeps its zoom
 
     // Paint: the origin is clamped; statistics follow the refresh flag, which stays set.
     rec.scroll_x = 5000;
@@ -155,6 +149,156 @@ TEST(ImageClicks, ZoomCommandsAndPaintPreparation) {
     EXPECT_EQ(rec.refresh, 1);
     ctx.ws.current = -1;
     EXPECT_FALSE(PrepareImagePaint(ctx));
+}
+
+uint16_t Zero(int, int, int) {
+    return 0;
+}
+
+TEST(ZoomLadder, StepsAndEnds) {
+    // clang-format off
+    struct Case { int zoom, in, next; };
+    for (const Case c : {Case{100, 1, 150}, {100, 0, 75}, {400, 1, 800} /* no 600 */,
+                         {3200, 1, 3200}, {8, 0, 8}})
+        EXPECT_EQ(NextZoom(c.zoom, c.in), c.next) << c.zoom << " " << c.in;
+    // clang-format on
+
+    Workspace ws;
+    MakeImage(ws, 0, 10, 10, Zero);
+    MakeImage(ws, 3, 10, 10, Zero);
+    ws.current = 0;
+    ws.at(0).zoom = 8;
+    EXPECT_EQ(StepZoom(ws, 0, 0), 0);
+    EXPECT_EQ(ws.at(0).zoom, 8);
+    EXPECT_EQ(StepZoom(ws, 0, 1), 1);
+    EXPECT_EQ(ws.at(0).zoom, 12);
+    EXPECT_EQ(ws.at(3).zoom, 100);  // one image only
+    // All-images mode: every slot, occupied or not, takes the new zoom.
+    EXPECT_EQ(StepZoom(ws, 1, 1), 1);
+    EXPECT_EQ(ws.at(3).zoom, 16);
+    EXPECT_EQ(ws.at(200).zoom, 16);
+    ws.current = -1;
+    EXPECT_EQ(StepZoom(ws, 0, 1), 0);
+}
+
+// The farthest the origin can go leaves the picture's last row and column at the edge of
+// what the window shows: nothing past the picture is ever scrolled into view.
+TEST(Scroll, FitToTheWindowStopsAtThePicturesEdges) {
+    Workspace ws;
+    struct Case {
+        int width, height, zoom;
+        int window_w, window_h;
+        bool hbar, vbar;
+        int limit_x, limit_y;
+    };
+    const Case cases[] = {
+        // The star field of the report: 768 x 512 in a 800 x 464 window, only rows to scroll.
+        {768, 512, 100, 800, 464, false, true, 0, 48},
+        // Fits both ways: no bars, nothing to scroll.
+        {300, 200, 100, 800, 464, false, false, 0, 0},
+        // Wider only: the bar along the bottom takes its rows from the view.
+        {1000, 400, 100, 800, 464, true, false, 200, 0},
+        // The vertical bar makes an image that just fits across need a horizontal one too.
+        {790, 1000, 100, 800, 464, true, true, 6, 552},
+        // Zoomed in twice: image pixels per window pixel halve.
+        {768, 512, 200, 800, 464, true, true, 376, 288},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(std::vector<int>{c.width, c.height, c.zoom}));
+        ImageRecord& rec = MakeImage(ws, 0, c.width, c.height, Zero);
+        rec.zoom = c.zoom;
+        const ViewFit fit = FitViewToWindow(rec, c.window_w, c.window_h, 16);
+        EXPECT_EQ(fit.horizontal_bar, c.hbar);
+        EXPECT_EQ(fit.vertical_bar, c.vbar);
+        EXPECT_EQ(ScrollLimit(rec, Axis::Horizontal, fit.client_width, fit.client_height),
+                  c.limit_x);
+        EXPECT_EQ(ScrollLimit(rec, Axis::Vertical, fit.client_width, fit.client_height), c.limit_y);
+    }
+}
+
+TEST(Scroll, LinePageTrackingBarPositionAndClamping) {
+    Workspace ws;
+    ImageRecord& rec = MakeImage(ws, 0, 1000, 600, Zero);
+    const auto scroll = [&](ScrollRequest r, int pos = 0) {
+        return ApplyScroll(rec, Axis::Horizontal, r, pos, 800, 512);
+    };
+    // Each request from the position before; false: no redraw needed yet.
+    // clang-format off
+    struct Case { ScrollRequest request; int pos, scroll_x; };
+    const Case cases[] = {
+        {ScrollRequest::LineForward, 0, 8}, {ScrollRequest::LineBack, 0, 0},
+        {ScrollRequest::PageForward, 0, 232},  // + 768 / 2, clamped
+        {ScrollRequest::PageBack, 0, 0},
+        {ScrollRequest::Track, 50, 116},  // (1000 - 768) · 50 / 100
+    };
+    // clang-format on
+    for (const Case& c : cases) {
+        SCOPED_TRACE(&c - cases);
+        EXPECT_FALSE(scroll(c.request, c.pos));
+        EXPECT_EQ(rec.scroll_x, c.scroll_x);
+    }
+    EXPECT_EQ(ScrollBarPosition(rec, Axis::Horizontal, 800, 512), 50);
+    EXPECT_TRUE(scroll(ScrollRequest::Other));  // end of scrolling: redraw
+    EXPECT_EQ(rec.scroll_x, 116);
+
+    ApplyScroll(rec, Axis::Vertical, ScrollRequest::Track, 100, 800, 512);
+    EXPECT_EQ(rec.scroll_y, 144);  // 600 - 456
+    EXPECT_EQ(ScrollBarPosition(rec, Axis::Vertical, 800, 512), 100);
+    rec.zoom = 50;  // the whole picture fits: bars at 0
+    EXPECT_EQ(ScrollBarPosition(rec, Axis::Vertical, 800, 512), 0);
+
+    struct Limit {
+        int zoom;
+        int limit_x, limit_y;  // size less the visible extent (768 x 456 at 100 %)
+    };
+    for (const Limit c : {Limit{100, 232, 144}, Limit{200, 616, 372}, Limit{75, 0, 0}}) {
+        rec.zoom = c.zoom;
+        rec.scroll_x = rec.scroll_y = 5000;
+        ClampScroll(rec, 800, 512);
+        EXPECT_EQ(rec.scroll_x, c.limit_x) << c.zoom;
+        EXPECT_EQ(rec.scroll_y, c.limit_y) << c.zoom;
+    }
+    rec.zoom = 100;
+    rec.scroll_x = -5;
+    ClampScroll(rec, 800, 512);
+    EXPECT_EQ(rec.scroll_x, 0);
+    ScrollTo(rec, Axis::Horizontal, 5000, 800, 512);
+    EXPECT_EQ(rec.scroll_x, 232);
+}
+
+// A wheel zoom keeps the point under the pointer; a click zoom brings the clicked point to the
+// centre. Neither goes above or left of the picture, nor moves at the ladder's ends.
+TEST(Scroll, WheelZoomKeepsThePointAndClickZoomCentresIt) {
+    Workspace ws;
+    ImageRecord& rec = MakeImage(ws, 0, 2000, 2000, Zero);
+    ws.current = 0;
+    rec.scroll_x = 300;
+    rec.scroll_y = 100;
+    rec.refresh = 0;
+    // Window (400, 200) shows image (700, 300) at 100 %; at 150 % it must still.
+    ASSERT_TRUE(ZoomKeepingPoint(ws, 0, 1, 400, 200));
+    EXPECT_EQ(rec.zoom, 150);
+    EXPECT_EQ(rec.refresh, 1);
+    EXPECT_EQ(rec.scroll_x + 400 * 100 / 150, 700);
+    EXPECT_EQ(rec.scroll_y + 200 * 100 / 150, 300);
+    rec.scroll_x = rec.scroll_y = 0;
+    ASSERT_TRUE(ZoomKeepingPoint(ws, 0, 0, 400, 200));
+    EXPECT_EQ(std::pair(rec.scroll_x, rec.scroll_y), std::pair(0, 0));
+    rec.zoom = 8;
+    EXPECT_FALSE(ZoomKeepingPoint(ws, 0, 0, 400, 200));
+
+    rec.zoom = 100;
+    ASSERT_TRUE(ZoomAtPoint(ws, 0, 1, 700, 400, 800, 512));
+    EXPECT_EQ(rec.zoom, 150);
+    EXPECT_EQ(rec.scroll_x, 444);  // 700 - (768 / 2) · 100 / 150
+    EXPECT_EQ(rec.scroll_y, 248);  // 400 - (456 / 2) · 100 / 150
+    rec.scroll_x = rec.scroll_y = 0;
+    ASSERT_TRUE(ZoomAtPoint(ws, 0, 1, 10, 10, 800, 512));
+    EXPECT_EQ(std::pair(rec.scroll_x, rec.scroll_y), std::pair(0, 0));
+    rec.zoom = 3200;
+    rec.scroll_x = 7;
+    EXPECT_FALSE(ZoomAtPoint(ws, 0, 1, 500, 300, 800, 512));
+    EXPECT_EQ(rec.scroll_x, 7);
 }
 
 }  // namespace

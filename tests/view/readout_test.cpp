@@ -1,3 +1,5 @@
+// What the windows draw besides the picture: the read-out line, point markers, the camera
+// information and the toolbar strip.
 #include "view/readout.h"
 
 #include <gtest/gtest.h>
@@ -7,7 +9,9 @@
 #include <vector>
 
 #include "shell/context.h"
+#include "shell/messages.h"
 #include "support/scripted_ui.h"
+#include "view/toolbar.h"
 
 namespace orva {
 namespace {
@@ -15,17 +19,15 @@ namespace {
 using testing::Harness;
 using testing::MakeImage;
 
-// Pixel (3, memory row 0) of a 4 x 2 picture holds R 12345, G 256, B 65535.
-ImageRecord& ReadoutImage(Workspace& ws) {
-    return MakeImage(ws, 0, 4, 2, [](int c, int x, int y) {
+// Every divisor form of the text, then the window's line following the mouse and the area.
+TEST(Readout, EveryDivisorFormAndTheLineFollowingTheMouseAndTheArea) {
+    Harness h;
+    AppContext& ctx = *h.ctx;
+    // Pixel (3, memory row 0) of a 4 x 2 picture holds R 12345, G 256, B 65535.
+    ImageRecord& rec = MakeImage(ctx.ws, 0, 4, 2, [](int c, int x, int y) {
         if (x != 3 || y != 0) return uint16_t{0};
         return static_cast<uint16_t>(c == 0 ? 12345 : c == 1 ? 256 : 65535);
     });
-}
-
-TEST(Readout, EveryDivisorForm) {
-    Workspace ws;
-    const ImageRecord& rec = ReadoutImage(ws);
     const auto text = [&](int d) { return FormatPointReadout(rec, 3, 0, d, false, 0, 0); };
     // One decimal from 66 up: v / d and (v mod d) · 10 / d; whole numbers four wide from 7
     // to 65, five wide below 7.
@@ -42,13 +44,9 @@ TEST(Readout, EveryDivisorForm) {
     EXPECT_EQ(FormatPointReadout(rec, 3, 0, 0, false, 0, 0), text(1));
     // Positions beyond the picture show the clamped edge pixel.
     EXPECT_EQ(FormatPointReadout(rec, 40, -3, 1, false, 0, 0), text(1));
-    EXPECT_EQ(FormatPointReadout(ws.at(9), 0, 0, 256, false, 0, 0), "");
-}
+    EXPECT_EQ(FormatPointReadout(ctx.ws.at(9), 0, 0, 256, false, 0, 0), "");
 
-TEST(Readout, LineFollowsTheMouseAndTheArea) {
-    Harness h;
-    AppContext& ctx = *h.ctx;
-    ReadoutImage(ctx.ws).zoom = 200;
+    rec.zoom = 200;
     ctx.ws.current = 0;
     ctx.shell.mouse_x = 7;  // 7 · 100 / 200 = column 3
     ctx.shell.mouse_y = 2;  // picture row 1 = memory row 0
@@ -116,6 +114,40 @@ TEST(Markers, CameraInformationLines) {
     plot = InfoOverlayPlot(rec);
     ASSERT_EQ(plot.texts.size(), 3u);
     EXPECT_EQ(plot.texts[2].text, "2024:01:02 03:04:05");
+}
+
+std::string Icons(const ToolbarLayout& l) {
+    std::string s;
+    for (const auto& c : l.cells) s += std::string(ToolbarIconName(c.icon)) + " ";
+    return s;
+}
+
+// Undo and redo keep their pictures whether or not they can run; the strip draws them faint.
+TEST(ToolbarStrip, SeventeenCellsWithUndoAndRedoAlwaysShown) {
+    const ToolbarLayout l = LayoutToolbarStrip({});
+    ASSERT_EQ(l.cells.size(), 17u);
+    EXPECT_EQ(Icons(l),
+              "LOAD SAVE PRINTER BLACK UNDO REDO BLACK SANDS EDGE SIZE ROUND COMP GAMMA BW "
+              "HIST SELECT UPDOWN ");
+    EXPECT_EQ(l.cells[16].x, 24 * 16);
+    ToolbarInput in;
+    in.pressed[2] = 1;
+    EXPECT_TRUE(LayoutToolbarStrip(in).cells[2].inverted);
+}
+
+TEST(ToolbarStrip, BatchModeShowsOnlyThePromptOrTheRunningNotice) {
+    ToolbarInput in;
+    in.batch_mode = 2;
+    const ToolbarLayout l = LayoutToolbarStrip(in);
+    EXPECT_TRUE(l.cells.empty());
+    ASSERT_EQ(l.fills.size(), 1u);
+    EXPECT_EQ(l.fills[0].left, 0);
+    ASSERT_EQ(l.texts.size(), 1u);
+    EXPECT_EQ(l.texts[0].text, "バッチモード：ファイルをドラッグアンドドロップして下さい！");
+    EXPECT_EQ(l.texts[0].colour, kWhite);
+    // While dropped files run, the notice stands where the prompt was.
+    in.batch_text = "running";
+    EXPECT_EQ(LayoutToolbarStrip(in).texts[0].text, "running");
 }
 
 }  // namespace
