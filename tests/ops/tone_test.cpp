@@ -53,7 +53,7 @@ TEST(ToneCurve, KnotRepairMakesInputsStrictlyIncreasing) {
     }
 }
 
-TEST(ToneCurve, DefaultPointsInBothModes) {
+TEST(ToneCurve, DefaultInnerAndCoincidingPointsInBothModes) {
     // Straight: the first segment from X0 = 1 is the line (1,0)-(32768,32768), so 16384 goes
     // to 16383.49998; the flat last segment caps everything from 65280 up.
     EXPECT_EQ(Through(Gamma(0, 0, 0, 128, 128, 255, 255),
@@ -64,9 +64,6 @@ TEST(ToneCurve, DefaultPointsInBothModes) {
     EXPECT_EQ(Through(Gamma(1, 0, 0, 128, 128, 255, 255),
                       {0, 1, 16384, 32768, 50000, 65279, 65280, 65300, 65535}),
               (std::vector<int>{0, 0, 16384, 32768, 50000, 65279, 65280, 65300, 65535}));
-}
-
-TEST(ToneCurve, ThreeInnerPointsInBothModes) {
     // Knots (16384, 8192), (32768, 40960), (49152, 57344).
     // Straight: line from the origin, two chords, line to the corner
     // (57344 -> 57344 + 8191 * 8192 / 16383 = 61439.75).
@@ -79,9 +76,6 @@ TEST(ToneCurve, ThreeInnerPointsInBothModes) {
     EXPECT_EQ(Through(Gamma(1, 64, 32, 128, 160, 192, 224),
                       {0, 8192, 16384, 24576, 32768, 40960, 57344, 65535}),
               (std::vector<int>{0, 1024, 8192, 24064, 40960, 50688, 62464, 65535}));
-}
-
-TEST(ToneCurve, MiddlePointOnAnOuterOneAndBadBlockWords) {
     // (100,50), (100,150), (200,200): the middle input moves to 25601; straight segments
     // (0,0)-(25600,12800), (25600,12800)-(25601,38400), (25601,38400)-(51200,51200).
     EXPECT_EQ(Through(Gamma(0, 100, 50, 100, 150, 200, 200), {25598, 25600, 25601, 38400}),
