@@ -1,6 +1,5 @@
-// Calibrated stacking with the defaults: registration by stars (or the shift search when the
-// reference has too few stars), lights already in place left untouched, normalisation before
-// rejection, selection by FWHM, and the header of the result.
+// Calibrated stacking with the defaults: registration by stars, lights already in place left
+// untouched, normalisation before rejection, selection by FWHM, and the header of the result.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -85,35 +84,6 @@ TEST(CalibratedStackDefaults, LightsAlreadyInPlaceAreNotMoved) {
         const double mean = (double(v[0][k]) + v[1][k] + v[2][k] + v[3][k]) / 4;
         ASSERT_NEAR(out.image.data[k], mean, 1e-3 * std::max(1.0, std::fabs(mean))) << k;
     }
-}
-
-// A reference with no stars: the shift search instead, said in a warning and in HISTORY.
-TEST(CalibratedStackDefaults, TooFewStarsFallBackToTheShiftSearchAndSaySo) {
-    testing::TempDir dir;
-    std::mt19937 rng(2);
-    std::normal_distribution<double> noise(0, 10);
-    StackJob job;
-    for (int i = 0; i < 3; ++i)
-        job.lights.push_back(Write(dir, Format("l%d.fits", i), {}, [&](int x, int y) {
-            // A broad glow, no star.
-            return 1000 +
-                   400 * std::exp(-((x - 100 - i) * (x - 100 - i) + (y - 80) * (y - 80)) / 800.0) +
-                   noise(rng);
-        }));
-    std::vector<std::string> told;
-    job.warn = [&](const std::string& s) { told.push_back(s); };
-    StackOutcome out;
-    std::string error;
-    ASSERT_TRUE(RunCalibratedStack(job, out, &error)) << error;
-    EXPECT_FALSE(out.registered_by_stars);
-    ASSERT_EQ(told.size(), 1u);
-    EXPECT_EQ(told, out.warnings);
-    EXPECT_EQ(told[0].rfind("l0.fits: ", 0), 0u);
-    EXPECT_NE(told[0].find(" star(s), too few to register by stars; registered by shift"),
-              std::string::npos);
-    EXPECT_TRUE(Has(out.history, "too few to register by stars"));
-    EXPECT_TRUE(Has(out.history, "registered by shift"));
-    EXPECT_NEAR(out.lights[2].dx, -2, 0.2);
 }
 
 // Sixteen skies of other levels and spreads (a night that brightens, haze), a trail across
