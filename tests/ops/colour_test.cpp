@@ -67,15 +67,12 @@ TEST(Grey, ModesAndWeights) {
     EXPECT_EQ(Gray({8007, 0, 65535}, {0, 1, 1, 1}, true), (Rgb{8007, 8007, 8007}));
 }
 
-TEST(SaturationHue, SaturationChangeThatGoesWithTheHue) {
+TEST(SaturationHue, ChangeThatGoesWithTheHueAndHandWorkedPixels) {
     EXPECT_EQ(AdjustedSaturation(10, 30), 60);  // 10 + 30 x 100 / 60
     EXPECT_EQ(AdjustedSaturation(0, 90), 50);   // 0 - 150 + 200
     EXPECT_EQ(AdjustedSaturation(0, -120), 0);
     EXPECT_EQ(AdjustedSaturation(0, 180), 100);
     EXPECT_EQ(AdjustedSaturation(-100, 59), -2);  // 59 x 100 / 60 = 98
-}
-
-TEST(SaturationHue, HandWorkedPixels) {
     const struct {
         Rgb px;
         int saturation, hue;

@@ -82,7 +82,7 @@ TEST(ToneCurve, DefaultInnerAndCoincidingPointsInBothModes) {
               (std::vector<int>{12799, 12800, 38400, 44800}));
 }
 
-TEST(LevelMapping, EqualInputLimitsAndTheTopEnd) {
+TEST(LevelMapping, EqualInputLimitsTheTopEndLimitsBrightnessGammaAndContrast) {
     // Collapsed input range: every sample, even 0, goes to the output maximum.
     LevelParams p;
     p.input_min = p.input_max = 100;
@@ -94,10 +94,7 @@ TEST(LevelMapping, EqualInputLimitsAndTheTopEnd) {
     for (std::size_t x = 0; x < all.size(); ++x) all[x] = static_cast<uint16_t>(x);
     const std::vector<int> mapped = Level(LevelParams{}, all);
     for (int x = 0; x < 65536; ++x) ASSERT_EQ(mapped[x], std::min(x, 65280)) << x;
-}
-
-TEST(LevelMapping, LimitsBrightnessGammaAndContrast) {
-    LevelParams p;
+    p = LevelParams{};
     p.input_max = 128;  // d = 32768
     EXPECT_EQ(Level(p, {16384, 40000}), (std::vector<int>{32640, 65280}));
     p.brightness = 64;  // n = x + 16384
@@ -121,22 +118,6 @@ TEST(LevelMapping, LimitsBrightnessGammaAndContrast) {
     wild.output_max = 1000;
     wild.contrast = 500;  // +100: the input range collapses, everything to the maximum
     EXPECT_EQ(Level(wild, {0, 65535}), (std::vector<int>{65280, 65280}));
-}
-
-TEST(LevelCommand, EachPlaneTakesItsColourSet) {
-    Harness h;
-    ImageRecord& a = MakeImage(h.ctx->ws, 0, 1, 1, [](int, int, int) -> uint16_t { return 16384; });
-    LevelSettings& lv = h.ctx->settings.level;
-    lv.channel_set = 3;
-    lv.sets[0].output_max = 0;    // unused with a colour set chosen
-    lv.sets[1].input_max = 128;   // red: 16384 -> 32640
-    lv.sets[2].output_min = 255;  // green: everything 65280
-    lv.sets[3].gamma = 200;       // blue: 65280 * sqrt(16384 / 65280) = 32703.94
-    ASSERT_TRUE(ExecuteCommand(*h.ctx, 318));
-    EXPECT_EQ(h.ui.dialogs_run, std::vector<std::string>{"LEVEL"});
-    EXPECT_EQ(Sample(a, 0, 0, 0), 32640);
-    EXPECT_EQ(Sample(a, 1, 0, 0), 65280);
-    EXPECT_EQ(Sample(a, 2, 0, 0), 32703);
 }
 
 TEST(DynamicRange, StepBetweenTwoBlocks) {
@@ -200,18 +181,30 @@ TEST(DynamicRange, UnchangedCasesAndOddSizes) {
     EXPECT_EQ(Sample(g, 2, 0, 0), 5000);
 }
 
-TEST(DynamicRangeCommand, CurrentImageOnlyEvenInAllImagesMode) {
+// Level takes each plane's colour set; dynamic range works on the current image alone, even
+// in all-images mode.
+TEST(ToneCommands, LevelTakesEachPlanesColourSetDynamicRangeOnlyTheCurrentImage) {
     Harness h;
-    ImageRecord& a = MakeImage(h.ctx->ws, 0, 5, 1,
-                               [](int, int x, int) -> uint16_t { return x == 4 ? 8192 : 0; });
-    ImageRecord& b = MakeImage(h.ctx->ws, 1, 5, 1,
-                               [](int, int x, int) -> uint16_t { return x == 4 ? 8192 : 0; });
+    ImageRecord& a = MakeImage(h.ctx->ws, 0, 1, 1, [](int, int, int) -> uint16_t { return 16384; });
+    LevelSettings& lv = h.ctx->settings.level;
+    lv.channel_set = 3;
+    lv.sets[0].output_max = 0;    // unused with a colour set chosen
+    lv.sets[1].input_max = 128;   // red: 16384 -> 32640
+    lv.sets[2].output_min = 255;  // green: everything 65280
+    lv.sets[3].gamma = 200;       // blue: 65280 * sqrt(16384 / 65280) = 32703.94
+    ASSERT_TRUE(ExecuteCommand(*h.ctx, 318));
+    EXPECT_EQ(Sample(a, 0, 0, 0), 32640);
+    EXPECT_EQ(Sample(a, 1, 0, 0), 65280);
+    EXPECT_EQ(Sample(a, 2, 0, 0), 32703);
+    auto step = [](int, int x, int) -> uint16_t { return x == 4 ? 8192 : 0; };
+    ImageRecord& current = MakeImage(h.ctx->ws, 0, 5, 1, step);
+    ImageRecord& other = MakeImage(h.ctx->ws, 1, 5, 1, step);
     h.ctx->ws.current = 0;
     h.ctx->shell.all_images = 1;
     ASSERT_TRUE(ExecuteCommand(*h.ctx, 315));
-    EXPECT_EQ(h.ui.dialogs_run, std::vector<std::string>{"HDR"});
-    EXPECT_EQ(Sample(a, 0, 4, 0), 10170);
-    EXPECT_EQ(Sample(b, 0, 4, 0), 8192);
+    EXPECT_EQ(h.ui.dialogs_run, (std::vector<std::string>{"LEVEL", "HDR"}));
+    EXPECT_EQ(Sample(current, 0, 4, 0), 10170);
+    EXPECT_EQ(Sample(other, 0, 4, 0), 8192);
 }
 
 }  // namespace

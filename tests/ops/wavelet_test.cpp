@@ -134,7 +134,7 @@ TEST(WaveletEnlarge, LevelsFollowTheCoarsestBandAndHaarRepeatsEverySampleTwice) 
                                 5, 5, 65535, 65535, 5, 5, 65535, 65535}));
 }
 
-TEST(WaveletEnlarge, DoublingKeepsTheLevelOfThePicture) {
+TEST(WaveletEnlarge, DoublingKeepsTheLevelAndTheFinestGainActsOnTheFinestDetail) {
     for (int order : {1, 2, 5, 10}) {
         EXPECT_EQ(Enlarge(std::vector<uint16_t>(5 * 3, 20000), 5, order, kUnit),
                   std::vector<int>(10 * 6, 20000))
@@ -152,9 +152,6 @@ TEST(WaveletEnlarge, DoublingKeepsTheLevelOfThePicture) {
     const auto four = Enlarge(ramp, 16, 2, kUnit);
     EXPECT_EQ(four[16], 18000 - 317);
     EXPECT_EQ(four[17], 18000 + 183);
-}
-
-TEST(WaveletEnlarge, FinestGainActsOnTheFinestDetail) {
     // A checkerboard is all finest detail: gain 0 on "1(H)" flattens it to its mean.
     std::vector<uint16_t> board(8 * 8);
     for (int i = 0; i < 64; ++i) board[std::size_t(i)] = ((i / 8 + i % 8) % 2) ? 30000 : 10000;
