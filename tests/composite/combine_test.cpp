@@ -38,19 +38,15 @@ ImageRecord Combine(int method, const std::vector<StackSource>& s, int w, int h,
     return out;
 }
 
-TEST(CompositeCanvas, OffsetsStartAtZeroTheCanvasReachesEverySourceAndTheLimitCutsOnlyMargins) {
+// Offsets starting at zero and a canvas reaching every source are shown by the automatic
+// stack's kernel test; the limit cuts added margins but never a picture.
+TEST(CompositeCanvas, TheLimitCutsAddedMarginsButNeverAPicture) {
     ImageRecord a, big;
-    a.width = 3000;
-    a.height = 2000;
+    a.width = a.height = 2000;
     big.width = 12000;
     big.height = 10;
-    auto s = At({&a, &a}, {{0, 0}, {12, -7}});
+    auto s = At({&a, &a}, {{0, 0}, {9500, 0}});
     int w = 0, h = 0;
-    PlaceOnCanvas(s, w, h);
-    EXPECT_EQ(std::pair(w, h), std::pair(3012, 2007));
-    EXPECT_EQ((std::array{s[0].x, s[0].y, s[1].x, s[1].y}), (std::array{0, 7, 12, 0}));
-    a.width = a.height = 2000;
-    s = At({&a, &a}, {{0, 0}, {9500, 0}});
     PlaceOnCanvas(s, w, h);
     EXPECT_EQ(w, 10000);
     auto wide = At({&big, &big}, {{0, 0}, {3, 0}});
