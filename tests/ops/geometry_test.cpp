@@ -235,13 +235,9 @@ TEST(Geometry, ShortPlanesAreLeftAlone) {
     EXPECT_EQ(std::pair(r.width, r.height), std::pair(3, 2));
 }
 
-TEST(GeometryCommands, RotateButtonWinsAndResizeKeepsEachImagesOwnRatio) {
+// In all-images mode each image is resized by the ratio, not to the current one's size.
+TEST(GeometryCommands, ResizeKeepsEachImagesOwnRatio) {
     Harness h;
-    MakeImage(h.ctx->ws, 0, 3, 2, [](int, int x, int y) { return (y == 1 ? 1 : 4) + x; });
-    h.ctx->settings.rotate.mode = 0;
-    h.ctx->settings.rotate.angle = 1234;
-    ASSERT_TRUE(ExecuteCommand(*h.ctx, 305));
-    EXPECT_EQ(TopDown(h.ctx->ws.at(0)), (Rows{{c, f}, {b, e}, {a, d}}));
     MakeImage(h.ctx->ws, 0, 4, 4, [](int, int, int) { return 300; });
     MakeImage(h.ctx->ws, 1, 8, 2, [](int, int, int) { return 300; });
     ResizeSettings& s = h.ctx->settings.resize;
