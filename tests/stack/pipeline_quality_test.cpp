@@ -4,11 +4,13 @@
 
 #include <cmath>
 #include <functional>
+#include <map>
 #include <random>
 
 #include "common/text.h"
 #include "stack/header.h"
 #include "stack/pipeline.h"
+#include "stack/sky_fixtures.h"
 #include "support/files.h"
 #include "support/scripted_ui.h"
 
@@ -17,30 +19,18 @@ namespace {
 
 constexpr int kW = 200, kH = 160;
 
-// Stars of width sigma (FWHM 2.35 sigma) at fixed sky places over a sky of `sky`.
-struct SkyStar {
-    double x, y, flux;
-};
-
-const std::vector<SkyStar>& Stars() {
-    static const std::vector<SkyStar> stars = [] {
-        std::mt19937 place(5);
-        std::uniform_real_distribution<double> ux(12, kW - 12), uy(12, kH - 12), flux(3e4, 3e5);
-        std::vector<SkyStar> s;
-        for (int k = 0; k < 40; ++k) s.push_back({ux(place), uy(place), flux(place)});
-        return s;
-    }();
-    return stars;
-}
-
+// Stars at fixed sky places, all of width sigma (FWHM 2.35 sigma), at (x, y).
 double Field(int x, int y, double sigma) {
-    double v = 0;
-    for (const SkyStar& s : Stars()) {
-        const double d2 = (x - s.x) * (x - s.x) + (y - s.y) * (y - s.y);
-        if (d2 < 200)
-            v += s.flux / (2 * M_PI * sigma * sigma) * std::exp(-d2 / (2 * sigma * sigma));
+    static std::map<double, std::vector<float>> planes;  // one per width
+    std::vector<float>& p = planes[sigma];
+    if (p.empty()) {
+        p.resize(std::size_t(kW) * kH);
+        for (testing::SkyStar s : testing::RandomSky(kW, kH, 40, 5, 14, 12)) {
+            s.sigma = sigma;
+            testing::AddStar(p.data(), kW, kH, s);
+        }
     }
-    return v;
+    return p[std::size_t(y) * kW + std::size_t(x)];
 }
 
 std::string Write(const testing::TempDir& dir, const std::string& name,

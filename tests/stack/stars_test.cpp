@@ -9,38 +9,20 @@
 #include <numbers>
 #include <random>
 
+#include "stack/sky_fixtures.h"
 #include "support/threads.h"
 
 namespace orva {
 namespace {
 
-struct SkyStar {
-    double x, y, flux, sigma;
-    double sigma_y = 0;  // 0: as wide as high
-};
+using testing::AddStar;
+using testing::RandomSky;
+using testing::SkyStar;
 
 struct Field {
     int w = 0, h = 0;
     std::vector<float> px;
 };
-
-// Share of a unit Gaussian of width s centred at c that falls into the pixel [i-0.5, i+0.5).
-double PixelShare(int i, double c, double s) {
-    const double k = 1.0 / (s * std::numbers::sqrt2);
-    return 0.5 * (std::erf((i + 0.5 - c) * k) - std::erf((i - 0.5 - c) * k));
-}
-
-void AddStar(Field& f, const SkyStar& s) {
-    const double sigma_y = s.sigma_y > 0 ? s.sigma_y : s.sigma;
-    const int r = static_cast<int>(std::ceil(7 * std::max(s.sigma, sigma_y)));
-    const int x0 = static_cast<int>(std::floor(s.x)), y0 = static_cast<int>(std::floor(s.y));
-    for (int y = std::max(0, y0 - r); y <= std::min(f.h - 1, y0 + r); ++y) {
-        const double sy = PixelShare(y, s.y, sigma_y);
-        for (int x = std::max(0, x0 - r); x <= std::min(f.w - 1, x0 + r); ++x)
-            f.px[std::size_t(y) * std::size_t(f.w) + std::size_t(x)] +=
-                static_cast<float>(s.flux * sy * PixelShare(x, s.x, s.sigma));
-    }
-}
 
 // A sky of 1000 rising by 0.3 per column and 0.2 per row, with Gaussian noise of `noise`.
 Field Render(int w, int h, const std::vector<SkyStar>& stars, double noise, uint32_t seed) {
@@ -51,24 +33,8 @@ Field Render(int w, int h, const std::vector<SkyStar>& stars, double noise, uint
         for (int x = 0; x < w; ++x)
             f.px[std::size_t(y) * std::size_t(w) + std::size_t(x)] =
                 static_cast<float>(1000 + 0.3 * x + 0.2 * y + (noise > 0 ? n(rng) : 0));
-    for (const SkyStar& s : stars) AddStar(f, s);
+    for (const SkyStar& s : stars) AddStar(f.px.data(), w, h, s);
     return f;
-}
-
-// n stars at least `gap` pixels apart, fluxes spread over two decades, widths 1 to 2 px.
-std::vector<SkyStar> RandomSky(int w, int h, int n, uint32_t seed, double gap = 14,
-                               int margin = 20) {
-    std::mt19937 rng(seed);
-    std::uniform_real_distribution<double> ux(margin, w - margin), uy(margin, h - margin);
-    std::uniform_real_distribution<double> lf(std::log(3000.0), std::log(300000.0)), us(1.0, 2.0);
-    std::vector<SkyStar> out;
-    for (int tries = 0; int(out.size()) < n && tries < 100 * n; ++tries) {
-        const SkyStar s{ux(rng), uy(rng), std::exp(lf(rng)), us(rng)};
-        bool clear = true;
-        for (const SkyStar& o : out) clear = clear && std::hypot(o.x - s.x, o.y - s.y) >= gap;
-        if (clear) out.push_back(s);
-    }
-    return out;
 }
 
 const SkyStar* Nearest(const std::vector<SkyStar>& sky, double x, double y, double within) {
