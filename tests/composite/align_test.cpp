@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <tuple>
 
+#include "composite/composite_settings.h"
 #include "composite/stack_fixtures.h"
 #include "support/threads.h"
 
@@ -31,35 +33,32 @@ TEST(CompositeAlign, ComparisonAreaIsTheMiddleThreeQuartersOfLargePictures) {
               (std::array{93 * 4, 656 * 4 - 93 * 4, 62 * 4, 437 * 4 - 62 * 4}));
 }
 
-TEST(CompositeAlign, CentreScoresTruncateEachDifferenceTowardZero) {
-    // A is black; B's differences -64, -128, -200, -63 give quotients -1, -2, -3 and 0
+TEST(CompositeAlign, ScoresTruncateEachStepTowardZero) {
+    // Centre: A is black; B's differences -64, -128, -200, -63 give quotients -1, -2, -3 and 0
     // (truncated, not floored): row 14 / 2 / 2 = 3; the second row -10 gives 100 / 2 / 2 = 25.
     const ComparePlane a = PlaneOf(4, 2, std::vector<uint16_t>(8, 0));
     const ComparePlane b = PlaneOf(4, 2, {64, 128, 200, 63, 640, 0, 0, 0});
     EXPECT_EQ(DisplacementScore(kCompareCentre, true, a, b, 0, 0), 14);
     // Only one overlapping column is left: too little for a centred block.
     EXPECT_EQ(DisplacementScore(kCompareCentre, true, a, b, 3, 0), kNoMatch);
-}
 
-TEST(CompositeAlign, CornerScoreOnSmallOverlapsAveragesRowsThenColumns) {
-    // Differences divided by 32: -32 -> 1, -95 -> 4, -100 -> 9; row 14 / 3 = 4, total 4 / 2.
-    const ComparePlane a = PlaneOf(3, 2, std::vector<uint16_t>(6, 0));
-    const ComparePlane b = PlaneOf(3, 2, {32, 95, 100, 0, 0, 31});
-    EXPECT_EQ(DisplacementScore(kCompareCorners, true, a, b, 0, 0), 2);
-    EXPECT_EQ(DisplacementScore(kCompareCorners, true, a, b, 3, 0), kNoMatch);
-}
+    // Corners on small overlaps average rows, then columns. Differences divided by 32:
+    // -32 -> 1, -95 -> 4, -100 -> 9; row 14 / 3 = 4, total 4 / 2.
+    const ComparePlane a3 = PlaneOf(3, 2, std::vector<uint16_t>(6, 0));
+    const ComparePlane b3 = PlaneOf(3, 2, {32, 95, 100, 0, 0, 31});
+    EXPECT_EQ(DisplacementScore(kCompareCorners, true, a3, b3, 0, 0), 2);
+    EXPECT_EQ(DisplacementScore(kCompareCorners, true, a3, b3, 3, 0), kNoMatch);
 
-TEST(CompositeAlign, CornerScoreOnWideOverlapsUsesStripsAndTruncatesPerStep) {
     // Wider than 1024 and higher than 4 x 64: the corner strips and the centre block.
-    const ComparePlane a = PlaneOf(1100, 300, std::vector<uint16_t>(330000, 0));
+    const ComparePlane wide = PlaneOf(1100, 300, std::vector<uint16_t>(330000, 0));
     // Each term 4: per strip row 4096 / 256 / 4 = 4; per centre row 2048 / 256 / 4 = 2;
     // (64 x 4 + 128 x 2) / 64 / 2 = 4.
     const ComparePlane b64 = PlaneOf(1100, 300, std::vector<uint16_t>(330000, 64));
-    EXPECT_EQ(DisplacementScore(kCompareCorners, false, a, b64, 0, 0), 4);
+    EXPECT_EQ(DisplacementScore(kCompareCorners, false, wide, b64, 0, 0), 4);
     // Each term 1: strips give 1 per row, centre rows 512 / 256 / 4 = 0; 64 / 64 / 2 = 0,
     // where the mean of all terms would be 1.
     const ComparePlane b40 = PlaneOf(1100, 300, std::vector<uint16_t>(330000, 40));
-    EXPECT_EQ(DisplacementScore(kCompareCorners, false, a, b40, 0, 0), 0);
+    EXPECT_EQ(DisplacementScore(kCompareCorners, false, wide, b40, 0, 0), 0);
 }
 
 TEST(CompositeAlign, IdenticalPicturesAlignAtZeroUnlessAShiftIsRequired) {
@@ -108,6 +107,24 @@ TEST(CompositeAlign, ResultsDoNotDependOnTheThreadCount) {
     const std::vector<StackSource> s{SourceOf(a), SourceOf(b), SourceOf(c)};
     testing::ExpectSameForAnyThreadCount(
         [&] { return AlignSources(s, kCompareCorners, 20, 20, true); });
+}
+
+// What the commands and the batch pack is what the compositing kernels read, for every
+// combination, and settings outside their fields are packed clamped.
+TEST(CompareFlags, ThePackedWordReadsBackAsPacked) {
+    for (int shift : {0, 1})
+        for (int method : {0, 1, 2})
+            for (int normalise : {0, 1}) {
+                const CompareFlags f = CompareFlagsOf(CompareFlagsWord(shift, method, normalise));
+                EXPECT_EQ(std::tuple(f.shift_one_pixel, f.compare_method, f.normalise),
+                          std::tuple(shift == 1, method, normalise == 1));
+                EXPECT_EQ(PointNormaliseOf(PointNormaliseWord(normalise)), normalise == 1);
+            }
+    EXPECT_EQ(CompareFlagsWord(7, 9, -2), 256 + 2);
+    EXPECT_EQ(PointNormaliseWord(5), 3);
+    const CompareFlags negative = CompareFlagsOf(-1);
+    EXPECT_EQ(std::tuple(negative.shift_one_pixel, negative.compare_method, negative.normalise),
+              std::tuple(false, 0, false));
 }
 
 }  // namespace

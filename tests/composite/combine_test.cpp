@@ -2,8 +2,10 @@
 
 #include <array>
 #include <utility>
+#include <vector>
 
 #include "composite/canvas_combine.h"
+#include "composite/multi_file.h"
 #include "composite/stack_fixtures.h"
 #include "support/images.h"
 #include "support/threads.h"
@@ -36,17 +38,8 @@ ImageRecord Combine(int method, const std::vector<StackSource>& s, int w, int h,
     return out;
 }
 
-TEST(CompositeCanvas, OffsetsStartAtZeroAndTheCanvasReachesEverySource) {
-    ImageRecord a, b;
-    a.width = b.width = 3000;
-    a.height = b.height = 2000;
-    auto s = At({&a, &b}, {{0, 0}, {12, -7}});
-    int w = 0, h = 0;
-    PlaceOnCanvas(s, w, h);
-    EXPECT_EQ(std::pair(w, h), std::pair(3012, 2007));
-    EXPECT_EQ((std::array{s[0].x, s[0].y, s[1].x, s[1].y}), (std::array{0, 7, 12, 0}));
-}
-
+// Offsets starting at zero and a canvas reaching every source are shown by the automatic
+// stack's kernel test; the limit cuts added margins but never a picture.
 TEST(CompositeCanvas, TheLimitCutsAddedMarginsButNeverAPicture) {
     ImageRecord a, big;
     a.width = a.height = 2000;
@@ -104,48 +97,42 @@ ImageRecord Dot(int base, int centre) {
     return Picture(3, 3, [=](int x, int y, int) { return x == 1 && y == 1 ? centre : base; });
 }
 
-TEST(CompositeNoise, TwoSourcesKeepTheSmootherOne) {
-    const NoiseOptions removal = NoiseFromWord(5);  // level 5 x 256
+// The sources in order, the noise word (level 5 x 256; 256 + level is move mode, which
+// keeps the reference), -1 for no removal, and the centre's value in plane sources - 2.
+TEST(CompositeNoise, HandWorkedDots) {
     const ImageRecord plain = Dot(25600, 25600), spot = Dot(25600, 51200);
-    EXPECT_EQ(Sample(Combine(0, At({&plain, &spot}), 3, 3), 0, 1, 1), 38400);
-    EXPECT_EQ(Sample(Combine(0, At({&plain, &spot}), 3, 3, removal), 0, 1, 1), 25600);
-    // The reference is the outlier: the other source replaces it.
-    EXPECT_EQ(Sample(Combine(0, At({&spot, &plain}), 3, 3, removal), 0, 1, 1), 25600);
-    // Move mode always keeps the reference.
-    EXPECT_EQ(Sample(Combine(0, At({&spot, &plain}), 3, 3, NoiseFromWord(256 + 5)), 0, 1, 1),
-              51200);
-    // Within the level nothing is replaced; on the border noise removal does not act.
-    const ImageRecord near = Dot(25600, 26800);
-    EXPECT_EQ(Sample(Combine(0, At({&plain, &near}), 3, 3, removal), 0, 1, 1), 26200);
-    const ImageRecord edge = Picture(3, 3, [](int x, int, int) { return x == 0 ? 51200 : 25600; });
-    EXPECT_EQ(Sample(Combine(0, At({&plain, &edge}), 3, 3, removal), 0, 0, 1), 38400);
-}
-
-TEST(CompositeNoise, ThreeSourcesLeaveOutTheLargestDeviation) {
-    const NoiseOptions removal = NoiseFromWord(5);
-    const ImageRecord p1000 = Dot(1000, 1000), p9000 = Dot(1000, 9000);
+    const ImageRecord near = Dot(25600, 26800), p1000 = Dot(1000, 1000), p9000 = Dot(1000, 9000);
     const ImageRecord p3000 = Dot(1000, 3000), p5000 = Dot(1000, 5000);
-    EXPECT_EQ(Sample(Combine(0, At({&p9000, &p1000, &p1000}), 3, 3, removal), 1, 1, 1), 1000);
-    // Deviations 3000, 0, 3000: a tie for the largest leaves out the third source.
-    EXPECT_EQ(Sample(Combine(0, At({&p1000, &p3000, &p5000}), 3, 3, removal), 1, 1, 1), 2000);
-    // Move mode leaves out the others where they deviate at all: here only the third.
-    EXPECT_EQ(Sample(Combine(0, At({&p1000, &p3000, &p5000}), 3, 3, NoiseFromWord(261)), 1, 1, 1),
-              2000);
-    EXPECT_EQ(Sample(Combine(0, At({&p9000, &p1000, &p1000}), 3, 3, NoiseFromWord(261)), 1, 1, 1),
-              9000);
-    // Without noise removal all three count.
-    EXPECT_EQ(Sample(Combine(0, At({&p1000, &p1000, &p9000}), 3, 3), 1, 1, 1), 3666);
-}
-
-TEST(CompositeNoise, FourSourcesLeaveOutTheStrayOne) {
-    const NoiseOptions removal = NoiseFromWord(5);
-    const ImageRecord p1000 = Dot(1000, 1000), p9000 = Dot(1000, 9000);
-    EXPECT_EQ(Sample(Combine(0, At({&p1000, &p1000, &p1000, &p9000}), 3, 3, removal), 2, 1, 1),
-              1000);
-    EXPECT_EQ(
-        Sample(Combine(0, At({&p9000, &p1000, &p1000, &p1000}), 3, 3, NoiseFromWord(261)), 2, 1, 1),
-        9000);
-    EXPECT_EQ(Sample(Combine(0, At({&p1000, &p1000, &p1000, &p9000}), 3, 3), 2, 1, 1), 3000);
+    const struct {
+        const char* name;
+        std::vector<const ImageRecord*> sources;
+        int word, want;
+    } rows[] = {
+        {"two, no removal", {&plain, &spot}, -1, 38400},
+        {"two keep the smoother", {&plain, &spot}, 5, 25600},
+        {"the reference is the outlier: replaced", {&spot, &plain}, 5, 25600},
+        {"move mode keeps the reference", {&spot, &plain}, 256 + 5, 51200},
+        {"within the level nothing is replaced", {&plain, &near}, 5, 26200},
+        {"three leave out the largest deviation", {&p9000, &p1000, &p1000}, 5, 1000},
+        {"deviations 3000, 0, 3000: a tie leaves out the third", {&p1000, &p3000, &p5000}, 5, 2000},
+        {"move mode: the others where they deviate, here the third",
+         {&p1000, &p3000, &p5000},
+         261,
+         2000},
+        {"three, move mode", {&p9000, &p1000, &p1000}, 261, 9000},
+        {"three, no removal", {&p1000, &p1000, &p9000}, -1, 3666},
+        {"four leave out the stray one", {&p1000, &p1000, &p1000, &p9000}, 5, 1000},
+        {"four, move mode", {&p9000, &p1000, &p1000, &p1000}, 261, 9000},
+        {"four, no removal", {&p1000, &p1000, &p1000, &p9000}, -1, 3000},
+    };
+    for (const auto& r : rows) {
+        const NoiseOptions noise = r.word < 0 ? NoiseOptions{} : NoiseFromWord(r.word);
+        const int plane = static_cast<int>(r.sources.size()) - 2;
+        EXPECT_EQ(Sample(Combine(0, At(r.sources), 3, 3, noise), plane, 1, 1), r.want) << r.name;
+    }
+    // On the border noise removal does not act.
+    const ImageRecord edge = Picture(3, 3, [](int x, int, int) { return x == 0 ? 51200 : 25600; });
+    EXPECT_EQ(Sample(Combine(0, At({&plain, &edge}), 3, 3, NoiseFromWord(5)), 0, 0, 1), 38400);
 }
 
 TEST(CompositeNoise, SourcesOfDifferentSizesAreReadOnlyInsideThemselves) {
@@ -195,6 +182,29 @@ TEST(CompositeAverage, ResultsDoNotDependOnTheThreadCount) {
             all.insert(all.end(), out.plane(ch).data(), out.plane(ch).data() + out.pixels());
         return all;
     });
+}
+
+using Groups = std::vector<std::vector<int>>;
+
+// One row per way of dealing the files out (numbered from 1, as users count them): one group up
+// to four, then two, three and four groups, with the odd file going to the first groups.
+TEST(CompositeMultiFile, GroupingTable) {
+    const std::pair<int, Groups> cases[] = {
+        {4, {{1, 2, 3, 4}}},
+        {5, {{1, 3, 5}, {2, 3, 4}}},
+        {7, {{1, 3, 5, 7}, {2, 4, 6}}},
+        {9, {{1, 4, 7}, {2, 5, 8}, {3, 6, 9}}},
+        {11, {{1, 4, 7, 10}, {2, 5, 8, 11}, {3, 6, 9}}},
+        {15, {{1, 5, 9, 13}, {2, 6, 10, 14}, {3, 7, 11, 15}, {4, 8, 12}}},
+    };
+    for (const auto& [n, want] : cases) {
+        Groups got = GroupFiles(n);
+        for (auto& g : got)
+            for (int& f : g) ++f;
+        EXPECT_EQ(got, want) << n << " files";
+    }
+    EXPECT_TRUE(GroupFiles(0).empty());
+    EXPECT_TRUE(GroupFiles(17).empty());
 }
 
 }  // namespace

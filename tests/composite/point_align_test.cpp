@@ -17,14 +17,11 @@ using testing::Flat;
 using testing::Picture;
 using testing::Sample;
 
-TEST(CompositePoints, PointAngleFollowsTheQuadrants) {
+TEST(CompositePoints, PointAngleFollowsTheQuadrantsEqualDistancesAndDirectionsOnlyTranslate) {
     EXPECT_DOUBLE_EQ(PointAngle({0, 0}, {10, 0}), 0.0);
     EXPECT_NEAR(PointAngle({0, 0}, {-10, 10}), 135000.0, 1e-6);
     EXPECT_DOUBLE_EQ(PointAngle({0, 0}, {0, 5}), 90000.0);
     EXPECT_DOUBLE_EQ(PointAngle({0, 0}, {0, -5}), -90000.0);
-}
-
-TEST(CompositePoints, EqualDistancesAndDirectionsOnlyTranslate) {
     const ImageRecord a = Flat(40, 30, 1000), b = Flat(40, 30, 2000);
     // A at (10, 10) and (13, 8) from the top, B 100 further right and down in both.
     const std::vector<PointImage> images{{&a, 100, PackPoint(10, 10), PackPoint(110, 110)},
@@ -106,7 +103,7 @@ TEST(CompositePoints, AHalfDegreeTurnIsTurnedBack) {
     EXPECT_LE(std::abs(y1 - y0), 2);
 }
 
-TEST(CompositeLrgb, ABlackColourPixelTakesTheLuminanceAsGrey) {
+TEST(CompositeLrgb, LuminanceAsGreyOnBlackColourAndEachChannelFromItsOwnSource) {
     const ImageRecord lum = Flat(2, 1, 10000);
     ImageRecord colour = Picture(2, 1, [](int, int, int c) { return 1000 * (c + 1); });
     colour.red[0] = colour.green[0] = colour.blue[0] = 0;
@@ -127,14 +124,11 @@ TEST(CompositeLrgb, ABlackColourPixelTakesTheLuminanceAsGrey) {
     ASSERT_TRUE(CombineLrgb(s, true, 2, 1, out));
     const int h = (50 * 1815 + 50 * 10000) / 200;
     EXPECT_EQ(Sample(out, 0, 1, 0), h * 1000 / 1815 * 2);
-}
-
-TEST(CompositeLrgb, ColourPassTakesEachChannelFromItsOwnSourceAndWeight) {
+    // The colour pass takes each channel from its own source and weight.
     const ImageRecord r = Flat(2, 2, 1000), g = Flat(2, 2, 2000), b = Flat(2, 2, 3000);
-    std::vector<StackSource> s{SourceOf(r, 50), SourceOf(g), SourceOf(b)};
-    s[2].x = 1;
-    ImageRecord out;
-    ASSERT_TRUE(CombineLrgb(s, false, 3, 2, out));
+    std::vector<StackSource> rgb{SourceOf(r, 50), SourceOf(g), SourceOf(b)};
+    rgb[2].x = 1;
+    ASSERT_TRUE(CombineLrgb(rgb, false, 3, 2, out));
     EXPECT_EQ(Sample(out, 0, 0, 0), 500);
     EXPECT_EQ(Sample(out, 2, 0, 0), 0);  // blue's source starts one column later
     EXPECT_EQ(Sample(out, 2, 2, 1), 3000);

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <vector>
 
 #include "ops/dispatcher.h"
 #include "support/scripted_ui.h"
@@ -13,43 +12,16 @@ namespace {
 
 using Rgb = std::array<uint16_t, 3>;
 
-// A picture of a few pixels held as three plane vectors.
-struct Pixels {
-    std::vector<uint16_t> r, g, b;
-    explicit Pixels(const std::vector<Rgb>& px) {
-        for (const Rgb& p : px) {
-            r.push_back(p[0]);
-            g.push_back(p[1]);
-            b.push_back(p[2]);
-        }
-    }
-    std::array<uint16_t*, 3> planes() { return {r.data(), g.data(), b.data()}; }
-    int width() const { return static_cast<int>(r.size()); }
-    Rgb at(std::size_t i) const { return {r[i], g[i], b[i]}; }
-};
+// Runs fn on three one-sample planes holding px and returns the pixel it leaves.
+template <class Fn>
+Rgb OnePixel(Rgb px, Fn fn) {
+    uint16_t* planes[3] = {&px[0], &px[1], &px[2]};
+    fn(planes);
+    return px;
+}
 
 Rgb Gray(const Rgb& px, GreyParams params, bool single_plane = false) {
-    Pixels p({px});
-    GreyPlanes(p.planes().data(), 1, 1, single_plane, params);
-    return p.at(0);
-}
-
-Rgb SatHue(const Rgb& px, int saturation, int hue) {
-    Pixels p({px});
-    SaturationHuePlanes(p.planes().data(), 1, 1, SaturationParams{saturation, hue});
-    return p.at(0);
-}
-
-Rgb ChangeRgb(const Rgb& px, const RgbChange& change) {
-    Pixels p({px});
-    ColourChangeRgb(p.planes().data(), 1, 1, change);
-    return p.at(0);
-}
-
-Rgb ChangeHsv(const Rgb& px, const HsvChange& change) {
-    Pixels p({px});
-    ColourChangeHsv(p.planes().data(), 1, 1, change);
-    return p.at(0);
+    return OnePixel(px, [&](uint16_t** p) { GreyPlanes(p, 1, 1, single_plane, params); });
 }
 
 // An 8-bit level on the sample scale, with optional low-byte noise.
@@ -57,7 +29,7 @@ uint16_t Level(int v, int low = 0) {
     return static_cast<uint16_t>(v * 256 + low);
 }
 
-TEST(Hsv, FromRgbUsesHalvedSamplesAndSectorsOf8192) {
+TEST(Hsv, BothWaysWithHalvedSamplesSectorsOf8192AndNoOverflow) {
     EXPECT_EQ(RgbToHsv(65535, 0, 0), (Hsv{0, 65535, 65534}));  // value of full white is 65534
     EXPECT_EQ(RgbToHsv(0, 65535, 0), (Hsv{16384, 65535, 65534}));
     EXPECT_EQ(RgbToHsv(0, 0, 65535), (Hsv{32768, 65535, 65534}));
@@ -67,9 +39,7 @@ TEST(Hsv, FromRgbUsesHalvedSamplesAndSectorsOf8192) {
     EXPECT_EQ(RgbToHsv(200, 100, 50), (Hsv{2730, 49151, 200}));
     // A negative red-sector hue truncates toward zero (-2730, not -2731) before wrapping.
     EXPECT_EQ(RgbToHsv(200, 50, 100), (Hsv{46422, 49151, 200}));
-}
 
-TEST(Hsv, ToRgbOverTheSixSectorsWithoutOverflow) {
     EXPECT_EQ(HsvToRgb(0, 65535, 65535), (Rgb{65535, 0, 0}));
     EXPECT_EQ(HsvToRgb(4096, 65535, 65535), (Rgb{65535, 32768, 0}));
     // Saturation 0 at full value: V x 65535 is past 32 bits and must still give white.
@@ -78,6 +48,8 @@ TEST(Hsv, ToRgbOverTheSixSectorsWithoutOverflow) {
     EXPECT_EQ(HsvToRgb(17384, 32768, 40000), (Rgb{19999, 40000, 22441}));
     // Hue is wrapped, saturation and value clamped.
     EXPECT_EQ(HsvToRgb(-49152, 70000, 70000), HsvToRgb(0, 65535, 65535));
+    EXPECT_EQ(HsvDialogUnits(65535, 0, 0), (std::array<int, 3>{0, 255, 255}));
+    EXPECT_EQ(HsvDialogUnits(200, 100, 50), (std::array<int, 3>{19, 191, 0}));
 }
 
 TEST(Grey, ModesAndWeights) {
@@ -91,117 +63,99 @@ TEST(Grey, ModesAndWeights) {
     EXPECT_EQ(Gray({65535, 65535, 65535}, {3, 0, 0, 0}), (Rgb{0, 0, 0}));
     // Full-range weights cannot overflow: 8191 x 65535 x 3 / (3 x 65535) = 8191.
     EXPECT_EQ(Gray({65535, 65535, 65535}, {3, 65535, 65535, 65535}), (Rgb{65528, 65528, 65528}));
-}
-
-TEST(Grey, AGreyPictureIsReadFromRedAlone) {
     // Green and blue of a single-plane picture are not part of it.
     EXPECT_EQ(Gray({8007, 0, 65535}, {0, 1, 1, 1}, true), (Rgb{8007, 8007, 8007}));
 }
 
-TEST(SaturationHue, SaturationChangeThatGoesWithTheHue) {
+TEST(SaturationHue, ChangeThatGoesWithTheHueAndHandWorkedPixels) {
     EXPECT_EQ(AdjustedSaturation(10, 30), 60);  // 10 + 30 x 100 / 60
     EXPECT_EQ(AdjustedSaturation(0, 90), 50);   // 0 - 150 + 200
     EXPECT_EQ(AdjustedSaturation(0, -120), 0);
     EXPECT_EQ(AdjustedSaturation(0, 180), 100);
     EXPECT_EQ(AdjustedSaturation(-100, 59), -2);  // 59 x 100 / 60 = 98
+    const struct {
+        Rgb px;
+        int saturation, hue;
+        Rgb want;
+    } rows[] = {
+        {{1000, 2000, 3000}, 0, 0, {1000, 2000, 3000}},
+        {{1000, 2000, 3000}, 0, 120, {3000, 1000, 2000}},  // exact permutations at +-120
+        {{1000, 2000, 3000}, 0, -120, {2000, 3000, 1000}},
+        // Hue 60: R' = G' = 600, B' = 0, mean 400, saturation +100 doubles the distances.
+        {{1200, 0, 0}, 0, 60, {800, 800, 0}},
+        {{1200, 0, 0}, 0, -60, {800, 0, 800}},  // toward magenta
+        {{3000, 2000, 1000}, 50, 0, {3500, 2000, 500}},
+        // Mean 1666: blue 1000 - 666 x 33 / 100 truncates toward zero to 781.
+        {{2000, 2000, 1000}, 33, 0, {2110, 2110, 781}},
+        // Full-range samples are clamped, not wrapped; hue 180: (32767, 32767, 65535).
+        {{65535, 0, 0}, 100, 0, {65535, 0, 0}},
+        {{65535, 65535, 0}, 0, 180, {21845, 21845, 65535}},
+    };
+    for (const auto& r : rows) {
+        const Rgb out = OnePixel(r.px, [&](uint16_t** p) {
+            SaturationHuePlanes(p, 1, 1, SaturationParams{r.saturation, r.hue});
+        });
+        EXPECT_EQ(out, r.want) << r.px[0] << " " << r.saturation << " " << r.hue;
+    }
 }
 
-TEST(SaturationHue, NothingAtZeroAndExactPermutationsAt120) {
-    const Rgb px{1000, 2000, 3000};
-    EXPECT_EQ(SatHue(px, 0, 0), px);
-    EXPECT_EQ(SatHue(px, 0, 120), (Rgb{3000, 1000, 2000}));
-    EXPECT_EQ(SatHue(px, 0, -120), (Rgb{2000, 3000, 1000}));
+TEST(ColourChangeRgb, ToleranceBlendsAndClampedSettings) {
+    const RgbChange exact{{10, 20, 30}, {200, 100, 50}, 0}, near{{10, 20, 30}, {200, 100, 50}, 9};
+    const Rgb target{51200, 25600, 12800};
+    const struct {
+        Rgb px;
+        RgbChange change;
+        Rgb want;
+    } rows[] = {
+        {{Level(10, 5), Level(20), Level(30, 255)}, exact, target},  // low bytes do not matter
+        // One level off in two channels is no match.
+        {{Level(11), Level(21), Level(30)}, exact, {Level(11), Level(21), Level(30)}},
+        // Differences 3 + 0 + 0 -> d = 1: (c + 8 x target x 256) / 9.
+        {{Level(13), Level(20), Level(30)}, near, {45880, 23324, 12231}},
+        {{Level(10), Level(21), Level(30)}, near, target},  // d = 0 is fully the target
+        // d = T leaves the pixel; d > T is not touched.
+        {{Level(37), Level(20), Level(30)}, near, {Level(37), Level(20), Level(30)}},
+        {{Level(40), Level(20), Level(30)}, near, {Level(40), Level(20), Level(30)}},
+        {{65535, 65535, 65535}, {{255, 255, 255}, {0, 0, 0}, 255}, {0, 0, 0}},
+        // 65535 x 254 + 1 x 65280 stays within range of the arithmetic.
+        {{65535, 65535, 65535}, {{255, 255, 255}, {255, 0, 255}, 1}, {65280, 0, 65280}},
+        // Settings outside 0..255 are clamped: source 300 is 255, target -4 is 0.
+        {{65535, 65535, 65535}, {{300, 300, 300}, {-4, -4, -4}, -1}, {0, 0, 0}},
+    };
+    for (const auto& r : rows) {
+        const Rgb out = OnePixel(r.px, [&](uint16_t** p) { ColourChangeRgb(p, 1, 1, r.change); });
+        EXPECT_EQ(out, r.want) << r.px[0] << " " << r.change.tolerance;
+    }
 }
 
-TEST(SaturationHue, MixingAndSaturationHandWorked) {
-    // Hue 60: R' = G' = 600, B' = 0, mean 400, saturation +100 doubles the distances.
-    EXPECT_EQ(SatHue({1200, 0, 0}, 0, 60), (Rgb{800, 800, 0}));
-    // Hue -60 turns red toward magenta.
-    EXPECT_EQ(SatHue({1200, 0, 0}, 0, -60), (Rgb{800, 0, 800}));
-    // Saturation alone: mean 2000, +50 %.
-    EXPECT_EQ(SatHue({3000, 2000, 1000}, 50, 0), (Rgb{3500, 2000, 500}));
-    // Mean 1666: blue 1000 - 666 x 33 / 100 truncates toward zero to 781.
-    EXPECT_EQ(SatHue({2000, 2000, 1000}, 33, 0), (Rgb{2110, 2110, 781}));
-}
-
-TEST(SaturationHue, FullRangeSamplesAreClampedNotWrapped) {
-    EXPECT_EQ(SatHue({65535, 0, 0}, 100, 0), (Rgb{65535, 0, 0}));
-    // Hue 180: (32767, 32767, 65535), mean 43689, saturation +100.
-    EXPECT_EQ(SatHue({65535, 65535, 0}, 0, 180), (Rgb{21845, 21845, 65535}));
-}
-
-TEST(ColourChangeRgb, ToleranceZeroReplacesExactMatchesOnly) {
-    const RgbChange change{{10, 20, 30}, {200, 100, 50}, 0};
-    // The low bytes do not matter.
-    EXPECT_EQ(ChangeRgb({Level(10, 5), Level(20), Level(30, 255)}, change),
-              (Rgb{51200, 25600, 12800}));
-    // One level off in two channels is not a match.
-    const Rgb near{Level(11), Level(21), Level(30)};
-    EXPECT_EQ(ChangeRgb(near, change), near);
-}
-
-TEST(ColourChangeRgb, BlendsTowardTheTargetWithinTheTolerance) {
-    const RgbChange change{{10, 20, 30}, {200, 100, 50}, 9};
-    // Differences 3 + 0 + 0 -> d = 1: (c + 8 x target x 256) / 9.
-    EXPECT_EQ(ChangeRgb({Level(13), Level(20), Level(30)}, change), (Rgb{45880, 23324, 12231}));
-    // d = 0 is fully the target; d = T leaves the pixel; d > T is not touched.
-    EXPECT_EQ(ChangeRgb({Level(10), Level(21), Level(30)}, change), (Rgb{51200, 25600, 12800}));
-    const Rgb edge{Level(37), Level(20), Level(30)};
-    EXPECT_EQ(ChangeRgb(edge, change), edge);
-    const Rgb outside{Level(40), Level(20), Level(30)};
-    EXPECT_EQ(ChangeRgb(outside, change), outside);
-}
-
-TEST(ColourChangeRgb, FullRangeAndClampedSettings) {
-    EXPECT_EQ(ChangeRgb({65535, 65535, 65535}, {{255, 255, 255}, {0, 0, 0}, 255}), (Rgb{0, 0, 0}));
-    // 65535 x 254 + 1 x 65280 stays within range of the arithmetic.
-    EXPECT_EQ(ChangeRgb({65535, 65535, 65535}, {{255, 255, 255}, {255, 0, 255}, 1}),
-              (Rgb{65280, 0, 65280}));
-    // Settings outside 0..255 are clamped: source 300 is 255, target -4 is 0.
-    EXPECT_EQ(ChangeRgb({65535, 65535, 65535}, {{300, 300, 300}, {-4, -4, -4}, -1}),
-              (Rgb{0, 0, 0}));
-}
-
-TEST(ColourChangeHsv, ToleranceZeroGivesTheTargetColour) {
-    // Red to green: HSV (16384, 65280, 65280) back to RGB.
-    EXPECT_EQ(ChangeHsv({65535, 0, 0}, {{0, 255, 255}, {120, 255, 255}, 0}),
-              (Rgb{254, 65280, 254}));
-    const Rgb blue{0, 0, 65535};
-    EXPECT_EQ(ChangeHsv(blue, {{0, 255, 255}, {120, 255, 255}, 0}), blue);
-}
-
-TEST(ColourChangeHsv, HueWrapsFrom350To10AsPlus20) {
-    // The pixel's hue is 47787 (just under 350 degrees); the shift is +2731 (20 degrees), the
-    // saturation and value scale by 255 / 255.
-    const HsvChange change{{350, 255, 255}, {10, 255, 255}, 4};
-    const Rgb out = ChangeHsv({60000, 0, 10000}, change);
-    EXPECT_EQ(out, (Rgb{60000, 10005, 0}));
-    EXPECT_NEAR(RgbToHsv(out[0], out[1], out[2]).h, 10 * kHueSector / 60, 1);
-}
-
-TEST(ColourChangeHsv, DistanceIsMeasuredRoundTheCircle) {
-    // Source 200, target 10 degrees: the source hue is moved below zero to take the short
-    // way. Magenta (300 degrees) is 100 degrees away and must stay, whatever the tolerance.
-    const Rgb magenta{65535, 0, 65535};
-    EXPECT_EQ(ChangeHsv(magenta, {{200, 255, 255}, {10, 255, 255}, 255}), magenta);
-    // 180 degrees away on the other side stays too.
-    const Rgb green{0, 65535, 0};
-    EXPECT_EQ(ChangeHsv(green, {{300, 255, 255}, {10, 255, 255}, 255}), green);
-}
-
-TEST(ColourChangeHsv, SaturationAndValueScaleWithTheSource) {
-    // Source saturation and value 128, target 64: both halve. Red (0, 65535, 65534) at hue 0
-    // becomes (0, (8192 x 65535 / 32768) x 2, (8192 x 65534 / 32768) x 2) = (0, 32766, 32766).
-    const Rgb out = ChangeHsv({65535, 0, 0}, {{0, 128, 128}, {0, 64, 64}, 10});
-    EXPECT_EQ(out, HsvToRgb(0, 32766, 32766));
-    // A source saturation of 1 (256) or less takes the target's saturation as it stands.
-    const Rgb fixed = ChangeHsv({65535, 0, 0}, {{0, 1, 1}, {0, 64, 64}, 10});
-    EXPECT_EQ(fixed, HsvToRgb(0, 64 * 256, 64 * 256));
-}
-
-TEST(ColourChangeHsv, DialogUnitsOfAPixel) {
-    EXPECT_EQ(HsvDialogUnits(65535, 0, 0), (std::array<int, 3>{0, 255, 255}));
-    EXPECT_EQ(HsvDialogUnits(200, 100, 50), (std::array<int, 3>{19, 191, 0}));
+TEST(ColourChangeHsv, HandWorkedPixels) {
+    const Rgb magenta{65535, 0, 65535}, green{0, 65535, 0}, red{65535, 0, 0};
+    const struct {
+        const char* name;
+        Rgb px;
+        HsvChange change;
+        Rgb want;
+    } rows[] = {
+        // Tolerance 0: red to green, HSV (16384, 65280, 65280) back to RGB; blue stays.
+        {"red to green", red, {{0, 255, 255}, {120, 255, 255}, 0}, {254, 65280, 254}},
+        {"blue stays", {0, 0, 65535}, {{0, 255, 255}, {120, 255, 255}, 0}, {0, 0, 65535}},
+        // Hue 47787 (just under 350 degrees) shifted by +2731 (20 degrees): wraps to 10.
+        {"350 to 10", {60000, 0, 10000}, {{350, 255, 255}, {10, 255, 255}, 4}, {60000, 10005, 0}},
+        // Source 200, target 10: the source hue is moved below zero to take the short way;
+        // magenta (300) is 100 degrees away, green 180: both stay whatever the tolerance.
+        {"short way round", magenta, {{200, 255, 255}, {10, 255, 255}, 255}, magenta},
+        {"other side", green, {{300, 255, 255}, {10, 255, 255}, 255}, green},
+        // Source saturation and value 128, target 64: both halve. Red (0, 65535, 65534)
+        // becomes (0, (8192 x 65535 / 32768) x 2, (8192 x 65534 / 32768) x 2).
+        {"halved", red, {{0, 128, 128}, {0, 64, 64}, 10}, HsvToRgb(0, 32766, 32766)},
+        // A source saturation of 1 (256) or less takes the target's as it stands.
+        {"fixed", red, {{0, 1, 1}, {0, 64, 64}, 10}, HsvToRgb(0, 64 * 256, 64 * 256)},
+    };
+    for (const auto& r : rows) {
+        const Rgb out = OnePixel(r.px, [&](uint16_t** p) { ColourChangeHsv(p, 1, 1, r.change); });
+        EXPECT_EQ(out, r.want) << r.name;
+    }
+    EXPECT_NEAR(RgbToHsv(60000, 10005, 0).h, 10 * kHueSector / 60, 1);
 }
 
 }  // namespace

@@ -26,62 +26,55 @@ std::vector<uint16_t> HotPixel() {
     return img;
 }
 
-TEST(NoiseReduction, FlatAreasAreUnchangedAtAnyStrength) {
+TEST(NoiseReduction, FlatAreasAndOnePixelAreUnchangedEdgesRepeated) {
     const std::vector<uint16_t> flat(6 * 5, 4321);
     for (int level : {1, 5})
         for (int area : {3, 5}) EXPECT_EQ(Reduce(flat, 6, 5, {level, area, 0}), flat);
     const std::vector<uint16_t> white(4, 65535);
     EXPECT_EQ(Reduce(white, 2, 2, {1, 5, 0}), white);
-}
-
-TEST(NoiseReduction, HotPixelBecomesTheBackgroundAtStrengthFive) {
-    const auto img = HotPixel();
-    const auto out = Reduce(img, 9, 9, {1, 5, 10});
-    EXPECT_EQ(out[4 * 9 + 4], 1000);
-    // Right of it the hot pixel counts with weight 21 against 8064 of background:
-    // 2 x (1000 x 8064 + 21000 x 21) / 8085 = 2103, halved.
-    EXPECT_EQ(out[4 * 9 + 5], 1051);
-    // Two to the right (weight 17) and diagonally one off (weight 17 too).
-    EXPECT_EQ(out[4 * 9 + 6], 1041);
-}
-
-TEST(NoiseReduction, TheToleranceLimitItselfCountsFully) {
-    // Right of a pixel 12800 above the background (the limit at tolerance 10) the weights are
-    // all 64 x g: 2 x (1000 x 8064 + 13800 x 640) / 8704 = 3882, halved. One level more and
-    // the bright pixel's weight drops to 637: 2 x (1000 x 8064 + 13801 x 637) / 8701 = 3874.
-    auto img = HotPixel();
-    img[4 * 9 + 4] = 13800;
-    EXPECT_EQ(Reduce(img, 9, 9, {1, 5, 10})[4 * 9 + 5], 1941);
-    img[4 * 9 + 4] = 13801;
-    EXPECT_EQ(Reduce(img, 9, 9, {1, 5, 10})[4 * 9 + 5], 1937);
-}
-
-TEST(NoiseReduction, WeakerStrengthsKeepMoreOfThePixel) {
-    // Strength 3 (k = 3): (2 x mean + 2 x c) / 4.
-    const auto out = Reduce(HotPixel(), 9, 9, {3, 5, 10});
-    EXPECT_EQ(out[4 * 9 + 4], 11000);
-    EXPECT_EQ(out[4 * 9 + 5], 1025);
-    // Levels outside 1..5 are clamped.
-    EXPECT_EQ(Reduce(HotPixel(), 9, 9, {0, 5, 10})[4 * 9 + 4], 1000);
-    EXPECT_EQ(Reduce(HotPixel(), 9, 9, {9, 5, 10}), Reduce(HotPixel(), 9, 9, {5, 5, 10}));
-    // Tolerances beyond 10 count as 10.
-    EXPECT_EQ(Reduce(HotPixel(), 9, 9, {1, 5, 99}), Reduce(HotPixel(), 9, 9, {1, 5, 10}));
-}
-
-TEST(NoiseReduction, FullRangeRowWithEdgesRepeated) {
+    EXPECT_EQ(Reduce({12345}, 1, 1, {1, 5, 10}), std::vector<uint16_t>{12345});
     // One row [0, 65535, 0], 3 x 3 window, tolerance 0. The middle pixel sees itself above
     // and below (weight 640 each) and the zeros with weights 1, 2, 1 on each side:
     // 2 x 1280 x 65535 / 1288 = 130255, halved.
     EXPECT_EQ(Reduce({0, 65535, 0}, 3, 1, {1, 3, 0}), (std::vector<uint16_t>{88, 65127, 88}));
 }
 
-TEST(NoiseReduction, OnePixelPicturesAndWindowSizes) {
-    EXPECT_EQ(Reduce({12345}, 1, 1, {1, 5, 10}), std::vector<uint16_t>{12345});
-    // An area other than 3 or 5 means 5; 3 and below mean 3.
-    EXPECT_EQ(Reduce(HotPixel(), 9, 9, {1, 4, 10}), Reduce(HotPixel(), 9, 9, {1, 5, 10}));
-    EXPECT_EQ(Reduce(HotPixel(), 9, 9, {1, 1, 10}), Reduce(HotPixel(), 9, 9, {1, 3, 10}));
-    // The 3 x 3 window does not reach two pixels away.
-    EXPECT_EQ(Reduce(HotPixel(), 9, 9, {1, 3, 10})[4 * 9 + 6], 1000);
+// The hot pixel's level, the settings, the column of its row looked at and the result there.
+TEST(NoiseReduction, AroundAHotPixel) {
+    const struct {
+        uint16_t hot;
+        NoiseParams p;
+        int x, want;
+    } rows[] = {
+        {21000, {1, 5, 10}, 4, 1000},  // strength 5: the background
+        // Right of it the hot pixel counts with weight 21 against 8064 of background:
+        // 2 x (1000 x 8064 + 21000 x 21) / 8085 = 2103, halved.
+        {21000, {1, 5, 10}, 5, 1051},
+        {21000, {1, 5, 10}, 6, 1041},  // two to the right (weight 17), as diagonally
+        // 12800 above the background is the limit at tolerance 10, where the weights are
+        // all 64 x g: 2 x (1000 x 8064 + 13800 x 640) / 8704 = 3882, halved. One level
+        // more and its weight drops to 637: 2 x (1000 x 8064 + 13801 x 637) / 8701 = 3874.
+        {13800, {1, 5, 10}, 5, 1941},
+        {13801, {1, 5, 10}, 5, 1937},
+        {21000, {3, 5, 10}, 4, 11000},  // strength 3 (k = 3): (2 x mean + 2 x c) / 4
+        {21000, {3, 5, 10}, 5, 1025},
+        {21000, {0, 5, 10}, 4, 1000},  // levels below 1 are 1
+        {21000, {1, 3, 10}, 6, 1000},  // the 3 x 3 window does not reach two pixels away
+    };
+    for (const auto& r : rows) {
+        auto img = HotPixel();
+        img[4 * 9 + 4] = r.hot;
+        EXPECT_EQ(Reduce(img, 9, 9, r.p)[4 * 9 + std::size_t(r.x)], r.want)
+            << r.hot << " level " << r.p.level << " at " << r.x;
+    }
+    // Levels above 5 and tolerances above 10 count as 5 and 10; an area other than 3 or 5
+    // means 5, and 3 and below mean 3.
+    const std::pair<NoiseParams, NoiseParams> same[] = {{{9, 5, 10}, {5, 5, 10}},
+                                                        {{1, 5, 99}, {1, 5, 10}},
+                                                        {{1, 4, 10}, {1, 5, 10}},
+                                                        {{1, 1, 10}, {1, 3, 10}}};
+    for (const auto& [given, as] : same)
+        EXPECT_EQ(Reduce(HotPixel(), 9, 9, given), Reduce(HotPixel(), 9, 9, as)) << given.level;
 }
 
 TEST(NoiseReduction, SameResultForAnyThreadCount) {
@@ -124,12 +117,9 @@ std::vector<int> Separate(int height, int first_row) {
     return RowIds(dst);
 }
 
-TEST(LineSeparation, EachRowDoubled) {
+TEST(LineSeparation, EachRowDoubledAndRowsNoPairReachesRepeatTheLastWritten) {
     EXPECT_EQ(Separate(4, 0), (std::vector<int>{0, 0, 2, 2}));
     EXPECT_EQ(Separate(4, 1), (std::vector<int>{1, 1, 3, 3}));
-}
-
-TEST(LineSeparation, RowsNoPairReachesRepeatTheLastWritten) {
     EXPECT_EQ(Separate(5, 0), (std::vector<int>{0, 0, 2, 2, 2}));
     EXPECT_EQ(Separate(3, 1), (std::vector<int>{1, 1, 1}));
     // A single row has no pair at all: both results show that row.

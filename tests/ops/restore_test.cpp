@@ -27,7 +27,7 @@ std::vector<uint16_t> Random(std::size_t n, unsigned seed) {
     return v;
 }
 
-TEST(SpreadFunction, ExtentAndNormalisation) {
+TEST(RestorePlane, SpreadFunctionExtentNormalisationAndOneIterationByHand) {
     // Defaults (spread 1.0, blunting 2.0): w = 1 / (d^2 + 1); row 6 holds 1/37 > 0.02, row 7
     // at most 1/50, so e = 6, and the 13 x 13 weights add up to 12.546662 before scaling.
     const SpreadFunction f = MakeSpreadFunction(10, 20);
@@ -39,15 +39,12 @@ TEST(SpreadFunction, ExtentAndNormalisation) {
     EXPECT_EQ(point.at(0, 0), 1.0);
     // Out-of-range settings are brought into 1..100 and 10..50 (spread 0 would divide by 0).
     EXPECT_EQ(MakeSpreadFunction(0, 60).extent, 0);
-}
-
-// Spread 0.5, blunting 5.0: raw weights 1 at the centre, a = 1 / (2^2.5 + 1) = 0.150221 at
-// distance 1 and b = 1/33 on the diagonals; row 2 starts at 1 / (8^2.5 + 1) < 0.02, so
-// e = 1. On a one-row picture the rows fold onto it: column weights
-// (1 + 2a) / S = 0.755151 and (a + 2b) / S = 0.122425 with S = 1 + 4a + 4b = 1.722097.
-// O = 0 10000 0: blur(O) = 1224.25 7551.51 1224.25, R = blur(O) - O,
-// X = O - 2R = -2448.49 14896.99 -2448.49.
-TEST(RestorePlane, OneIterationByHand) {
+    // Spread 0.5, blunting 5.0: raw weights 1 at the centre, a = 1 / (2^2.5 + 1) = 0.150221 at
+    // distance 1 and b = 1/33 on the diagonals; row 2 starts at 1 / (8^2.5 + 1) < 0.02, so
+    // e = 1. On a one-row picture the rows fold onto it: column weights
+    // (1 + 2a) / S = 0.755151 and (a + 2b) / S = 0.122425 with S = 1 + 4a + 4b = 1.722097.
+    // O = 0 10000 0: blur(O) = 1224.25 7551.51 1224.25, R = blur(O) - O,
+    // X = O - 2R = -2448.49 14896.99 -2448.49.
     EXPECT_EQ(Restore({0, 10000, 0}, 3, {5, 50, 1, 0}), (std::vector<int>{0, 14897, 0}));
     // A second round from there: X = -1798.54 13597.07 -1798.54.
     EXPECT_EQ(Restore({0, 10000, 0}, 3, {5, 50, 2, 0}), (std::vector<int>{0, 13597, 0}));
@@ -58,7 +55,7 @@ TEST(RestorePlane, OneIterationByHand) {
     EXPECT_EQ(Restore({0, 10000, 0}, 1, {5, 50, 1, 0}), (std::vector<int>{0, 14897, 0}));
 }
 
-TEST(RestorePlane, FlatAndPointSpreadPicturesAreUnchanged) {
+TEST(RestorePlane, FlatAndPointSpreadPicturesAreUnchangedStrongSettingsClampOnlyTheOutput) {
     for (int it = 1; it <= 5; ++it) {
         for (int em = 0; em <= 3; ++em) {
             EXPECT_EQ(Restore(std::vector<uint16_t>(9 * 5, 4321), 9, {37, 20, it, em}),
@@ -69,9 +66,6 @@ TEST(RestorePlane, FlatAndPointSpreadPicturesAreUnchanged) {
     const auto px = Random(23 * 11, 1);
     EXPECT_EQ(Restore(px, 23, {1, 50, 5, 3}), (std::vector<int>(px.begin(), px.end())));
     EXPECT_EQ(Restore({65535}, 1, {100, 10, 5, 3}), std::vector<int>{65535});
-}
-
-TEST(RestorePlane, StrongSettingsClampOnlyTheOutput) {
     std::vector<uint16_t> step(12 * 3);
     for (std::size_t i = 0; i < step.size(); ++i) step[i] = (i % 12) < 6 ? 2000 : 63000;
     const auto out = Restore(step, 12, {100, 10, 5, 3});

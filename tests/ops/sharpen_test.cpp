@@ -55,16 +55,13 @@ TEST(SharpenKernel, ExtentEndsWhereEveryWeightIsSmall) {
 // A one-row picture 20000 20000 30000 with radius 1, blunting 5.0: the rows of the kernel
 // fold onto the one picture row, giving column weights 0.530446, 0.215100, 0.019677, so the
 // local means are 20196.77, 22347.77 and 27652.23.
-TEST(SharpenPlane, RangeZeroOnlyEmphasises) {
+TEST(SharpenPlane, RangeZeroOnlyEmphasisesALargeRangeBlendsTowardsTheMean) {
     EXPECT_EQ(Sharpen({20000, 20000, 30000}, {1, 0, 10, 10, 50}),
               (std::vector<int>{19804, 17653, 32348}));
     EXPECT_EQ(Sharpen({20000, 20000, 30000}, {1, 0, 10, 0, 50}),
               (std::vector<int>{20000, 20000, 30000}));
     // Emphasis 50 beyond the sample range clamps: means 1180.6 and 45913.4.
     EXPECT_EQ(Sharpen({0, 0, 60000}, {1, 0, 10, 50, 50}), (std::vector<int>{0, 0, 65535}));
-}
-
-TEST(SharpenPlane, LargeRangeBlendsTowardsTheMean) {
     // k = 10 x radius 1: (m + c) / 2, truncated.
     EXPECT_EQ(Sharpen({20000, 20000, 30000}, {1, 65535, 10, 0, 50}),
               (std::vector<int>{20098, 21173, 28826}));
@@ -92,16 +89,13 @@ TEST(SharpenPlane, ResultDoesNotDependOnThreadCount) {
     testing::ExpectSameForAnyThreadCount([&] { return Edge(px, 61, {1000, 20, 40, 10}); });
 }
 
-TEST(EdgePlane, FlatNeighbourhoodsOnlySmooth) {
+TEST(EdgePlane, FlatNeighbourhoodsOnlySmoothAThinBrightLineIsNotPulledByBrighterNeighbours) {
     // Span 90 <= 2560: every target is 3 x 3090 / 9 = 1030 (the edges repeat themselves),
     // blended half and half with the centre.
     EXPECT_EQ(Edge({1000, 1090, 1000}, 3, {2560, 10, 50, 10}),
               (std::vector<int>{1015, 1060, 1015}));
     // A single pixel is its own neighbourhood.
     EXPECT_EQ(Edge({12345}, 1, {0, 50, 0, 50}), std::vector<int>{12345});
-}
-
-TEST(EdgePlane, ThinBrightLineIsNotPulledByTwoBrighterNeighbours) {
     // Column 1 of a 3 x 3 picture is a line at 40000 on 10000. The line pixel lies above the
     // threshold point (4000000 > 30000 x 50 + 1000000) with no brighter neighbour: blended
     // towards (nine-sample sum) / 9 = 20000. Its neighbours lie below it, have no darker
@@ -129,7 +123,7 @@ TEST(EdgePlane, ThresholdDecidesTheSide) {
     EXPECT_EQ(Edge(px, 3, {2560, 20, 60, 10})[4], 31000);
 }
 
-TEST(EdgeRgb, DecidesOnTheSumAndCountsEqualNeighboursAsBright) {
+TEST(EdgeRgb, DecidesOnTheSumCountsEqualNeighboursAsBrightAndSmoothsUpToThreeTimesTheRange) {
     // Red rows 10000 / 20000 / 30000, green 6000 everywhere, blue 0: the centre's left and
     // right neighbours equal it and count as bright, so bright 5 and dark 3.
     std::vector<uint16_t> r = {10000, 10000, 10000, 20000, 20000, 20000, 30000, 30000, 30000};
@@ -146,13 +140,10 @@ TEST(EdgeRgb, DecidesOnTheSumAndCountsEqualNeighboursAsBright) {
     out = EdgeColour(r, g, b, 3, {2560, 20, 49, 10});
     EXPECT_EQ(out[4], 24000);
     EXPECT_EQ(Edge(r, 3, {2560, 20, 49, 10})[4], 26666);
-}
-
-TEST(EdgeRgb, SmoothsUpToThreeTimesTheRange) {
     // Span of L 7000: above the range 2560 but within 3 x 2560, so the colour filter
     // smooths: (3 x 37000 / 9 = 12333) x 10 + 17000 x 10, / 20 = 14666.
-    const std::vector<uint16_t> r = {10000, 17000, 10000}, zero(3, 0);
-    EXPECT_EQ(EdgeColour(r, zero, zero, 3, {2560, 10, 50, 10})[1], 14666);
+    const std::vector<uint16_t> step = {10000, 17000, 10000}, zero(3, 0);
+    EXPECT_EQ(EdgeColour(step, zero, zero, 3, {2560, 10, 50, 10})[1], 14666);
     // A single pixel is unchanged.
     EXPECT_EQ(EdgeColour({100}, {200}, {65535}, 1, {0, 50, 100, 50}),
               (std::vector<int>{100, 200, 65535}));

@@ -53,7 +53,7 @@ TEST(ToneCurve, KnotRepairMakesInputsStrictlyIncreasing) {
     }
 }
 
-TEST(ToneCurve, DefaultPointsInBothModes) {
+TEST(ToneCurve, DefaultInnerAndCoincidingPointsInBothModes) {
     // Straight: the first segment from X0 = 1 is the line (1,0)-(32768,32768), so 16384 goes
     // to 16383.49998; the flat last segment caps everything from 65280 up.
     EXPECT_EQ(Through(Gamma(0, 0, 0, 128, 128, 255, 255),
@@ -64,9 +64,6 @@ TEST(ToneCurve, DefaultPointsInBothModes) {
     EXPECT_EQ(Through(Gamma(1, 0, 0, 128, 128, 255, 255),
                       {0, 1, 16384, 32768, 50000, 65279, 65280, 65300, 65535}),
               (std::vector<int>{0, 0, 16384, 32768, 50000, 65279, 65280, 65300, 65535}));
-}
-
-TEST(ToneCurve, ThreeInnerPointsInBothModes) {
     // Knots (16384, 8192), (32768, 40960), (49152, 57344).
     // Straight: line from the origin, two chords, line to the corner
     // (57344 -> 57344 + 8191 * 8192 / 16383 = 61439.75).
@@ -79,16 +76,13 @@ TEST(ToneCurve, ThreeInnerPointsInBothModes) {
     EXPECT_EQ(Through(Gamma(1, 64, 32, 128, 160, 192, 224),
                       {0, 8192, 16384, 24576, 32768, 40960, 57344, 65535}),
               (std::vector<int>{0, 1024, 8192, 24064, 40960, 50688, 62464, 65535}));
-}
-
-TEST(ToneCurve, MiddlePointOnAnOuterOneAndBadBlockWords) {
     // (100,50), (100,150), (200,200): the middle input moves to 25601; straight segments
     // (0,0)-(25600,12800), (25600,12800)-(25601,38400), (25601,38400)-(51200,51200).
     EXPECT_EQ(Through(Gamma(0, 100, 50, 100, 150, 200, 200), {25598, 25600, 25601, 38400}),
               (std::vector<int>{12799, 12800, 38400, 44800}));
 }
 
-TEST(LevelMapping, EqualInputLimitsAndTheTopEnd) {
+TEST(LevelMapping, EqualInputLimitsTheTopEndLimitsBrightnessGammaAndContrast) {
     // Collapsed input range: every sample, even 0, goes to the output maximum.
     LevelParams p;
     p.input_min = p.input_max = 100;
@@ -100,10 +94,7 @@ TEST(LevelMapping, EqualInputLimitsAndTheTopEnd) {
     for (std::size_t x = 0; x < all.size(); ++x) all[x] = static_cast<uint16_t>(x);
     const std::vector<int> mapped = Level(LevelParams{}, all);
     for (int x = 0; x < 65536; ++x) ASSERT_EQ(mapped[x], std::min(x, 65280)) << x;
-}
-
-TEST(LevelMapping, LimitsBrightnessGammaAndContrast) {
-    LevelParams p;
+    p = LevelParams{};
     p.input_max = 128;  // d = 32768
     EXPECT_EQ(Level(p, {16384, 40000}), (std::vector<int>{32640, 65280}));
     p.brightness = 64;  // n = x + 16384
@@ -127,22 +118,6 @@ TEST(LevelMapping, LimitsBrightnessGammaAndContrast) {
     wild.output_max = 1000;
     wild.contrast = 500;  // +100: the input range collapses, everything to the maximum
     EXPECT_EQ(Level(wild, {0, 65535}), (std::vector<int>{65280, 65280}));
-}
-
-TEST(LevelCommand, EachPlaneTakesItsColourSet) {
-    Harness h;
-    ImageRecord& a = MakeImage(h.ctx->ws, 0, 1, 1, [](int, int, int) -> uint16_t { return 16384; });
-    LevelSettings& lv = h.ctx->settings.level;
-    lv.channel_set = 3;
-    lv.sets[0].output_max = 0;    // unused with a colour set chosen
-    lv.sets[1].input_max = 128;   // red: 16384 -> 32640
-    lv.sets[2].output_min = 255;  // green: everything 65280
-    lv.sets[3].gamma = 200;       // blue: 65280 * sqrt(16384 / 65280) = 32703.94
-    ASSERT_TRUE(ExecuteCommand(*h.ctx, 318));
-    EXPECT_EQ(h.ui.dialogs_run, std::vector<std::string>{"LEVEL"});
-    EXPECT_EQ(Sample(a, 0, 0, 0), 32640);
-    EXPECT_EQ(Sample(a, 1, 0, 0), 65280);
-    EXPECT_EQ(Sample(a, 2, 0, 0), 32703);
 }
 
 TEST(DynamicRange, StepBetweenTwoBlocks) {
@@ -206,18 +181,30 @@ TEST(DynamicRange, UnchangedCasesAndOddSizes) {
     EXPECT_EQ(Sample(g, 2, 0, 0), 5000);
 }
 
-TEST(DynamicRangeCommand, CurrentImageOnlyEvenInAllImagesMode) {
+// Level takes each plane's colour set; dynamic range works on the current image alone, even
+// in all-images mode.
+TEST(ToneCommands, LevelTakesEachPlanesColourSetDynamicRangeOnlyTheCurrentImage) {
     Harness h;
-    ImageRecord& a = MakeImage(h.ctx->ws, 0, 5, 1,
-                               [](int, int x, int) -> uint16_t { return x == 4 ? 8192 : 0; });
-    ImageRecord& b = MakeImage(h.ctx->ws, 1, 5, 1,
-                               [](int, int x, int) -> uint16_t { return x == 4 ? 8192 : 0; });
+    ImageRecord& a = MakeImage(h.ctx->ws, 0, 1, 1, [](int, int, int) -> uint16_t { return 16384; });
+    LevelSettings& lv = h.ctx->settings.level;
+    lv.channel_set = 3;
+    lv.sets[0].output_max = 0;    // unused with a colour set chosen
+    lv.sets[1].input_max = 128;   // red: 16384 -> 32640
+    lv.sets[2].output_min = 255;  // green: everything 65280
+    lv.sets[3].gamma = 200;       // blue: 65280 * sqrt(16384 / 65280) = 32703.94
+    ASSERT_TRUE(ExecuteCommand(*h.ctx, 318));
+    EXPECT_EQ(Sample(a, 0, 0, 0), 32640);
+    EXPECT_EQ(Sample(a, 1, 0, 0), 65280);
+    EXPECT_EQ(Sample(a, 2, 0, 0), 32703);
+    auto step = [](int, int x, int) -> uint16_t { return x == 4 ? 8192 : 0; };
+    ImageRecord& current = MakeImage(h.ctx->ws, 0, 5, 1, step);
+    ImageRecord& other = MakeImage(h.ctx->ws, 1, 5, 1, step);
     h.ctx->ws.current = 0;
     h.ctx->shell.all_images = 1;
     ASSERT_TRUE(ExecuteCommand(*h.ctx, 315));
-    EXPECT_EQ(h.ui.dialogs_run, std::vector<std::string>{"HDR"});
-    EXPECT_EQ(Sample(a, 0, 4, 0), 10170);
-    EXPECT_EQ(Sample(b, 0, 4, 0), 8192);
+    EXPECT_EQ(h.ui.dialogs_run, (std::vector<std::string>{"LEVEL", "HDR"}));
+    EXPECT_EQ(Sample(current, 0, 4, 0), 10170);
+    EXPECT_EQ(Sample(other, 0, 4, 0), 8192);
 }
 
 }  // namespace

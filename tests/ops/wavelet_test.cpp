@@ -48,12 +48,9 @@ std::vector<int> Enlarge(const std::vector<uint16_t>& px, int width, int order,
     return {out.data(), out.data() + out.size()};
 }
 
-TEST(WaveletPyramid, PaddingAlwaysAddsARowAndAColumn) {
+TEST(WaveletPyramid, PaddingAndPredictionWeights) {
     EXPECT_EQ(WaveletPaddedSide(31), 32);
-    EXPECT_EQ(WaveletPaddedSide(32), 64);
-}
-
-TEST(WaveletPyramid, PredictionWeights) {
+    EXPECT_EQ(WaveletPaddedSide(32), 64);  // always a row and a column more
     // Coarse 2 x 2 (rows of K) predicting a fine 4 x 4: corners copy, edges 0.76 / 0.24,
     // inside 0.54 / 0.17 / 0.17 / 0.12 with the most on the nearest coarse sample.
     const double coarse[] = {100, 200, 300, 500};
@@ -71,14 +68,11 @@ TEST(WaveletPyramid, PredictionWeights) {
     EXPECT_EQ((std::vector<double>(four, four + 4)), (std::vector<double>{8, 9, 10, 11}));
 }
 
-TEST(WaveletPlane, UnitGainsGiveThePlaneBack) {
+TEST(WaveletPlane, UnitGainsGiveThePlaneBackAndFlatPicturesStayFlat) {
     for (auto [w, h] : {std::pair{1, 1}, {2, 3}, {31, 31}, {32, 32}, {33, 17}, {70, 41}}) {
         const auto px = Random(std::size_t(w) * std::size_t(h), unsigned(w * 100 + h));
         EXPECT_EQ(Subband(px, w, kUnit), (std::vector<int>(px.begin(), px.end()))) << w << "x" << h;
     }
-}
-
-TEST(WaveletPlane, FlatPicturesStayFlatWhateverTheGains) {
     EXPECT_EQ(Subband({12345}, 1, kMedium), std::vector<int>{12345});
     EXPECT_EQ(Subband(std::vector<uint16_t>(40 * 3, 777), 40, Gains({0, 9, 9, 9, 9, 9})),
               std::vector<int>(40 * 3, 777));
@@ -89,12 +83,9 @@ TEST(WaveletPlane, FlatPicturesStayFlatWhateverTheGains) {
 // rebuilt as it was and level 0 becomes its prediction: on the edge row the corner copies
 // 2000, then 0.76 x 2000 + 0.24 x 24000 = 7280, 0.24 x 2000 + 0.76 x 24000 = 18720,
 // 0.76 x 24000 + 0.24 x 40000 = 27840.
-TEST(WaveletPlane, ZeroGainOnTheFinestBandLeavesThePredictionFromTheNextLevel) {
+TEST(WaveletPlane, ZeroGainOnTheFinestBandLeavesThePredictionAndResultsAreClamped) {
     EXPECT_EQ(Subband({0, 4000, 8000, 40000}, 4, Gains({1, 1, 1, 1, 1, 0})),
               (std::vector<int>{2000, 7280, 18720, 27840}));
-}
-
-TEST(WaveletPlane, ResultsAreClampedToTheSampleRange) {
     std::vector<uint16_t> step(16 * 4);
     for (int i = 0; i < 64; ++i) step[std::size_t(i)] = (i % 16) < 8 ? 1000 : 64000;
     const auto out = Subband(step, 16, Gains({1, 1, 1, 1, 1, 50}));
@@ -133,20 +124,17 @@ TEST(Daubechies, FiltersAreOrthonormal) {
     }
 }
 
-TEST(WaveletEnlarge, LevelsFollowTheCoarsestBandInUse) {
+TEST(WaveletEnlarge, LevelsFollowTheCoarsestBandAndHaarRepeatsEverySampleTwice) {
     EXPECT_EQ(WaveletEnlargeLevels(kUnit), 0);
     EXPECT_EQ(WaveletEnlargeLevels(Gains({1, 1, 1, 1, 1, 2})), 1);
     EXPECT_EQ(WaveletEnlargeLevels(Gains({1, 1, 1, 0.5, 1, 2})), 3);
     EXPECT_EQ(WaveletEnlargeLevels(kMedium), 5);
-}
-
-TEST(WaveletEnlarge, HaarWithUnitGainsRepeatsEverySampleTwice) {
     EXPECT_EQ(Enlarge({1000, 3000, 5, 65535}, 2, 1, kUnit),
               (std::vector<int>{1000, 1000, 3000, 3000, 1000, 1000, 3000, 3000,  //
                                 5, 5, 65535, 65535, 5, 5, 65535, 65535}));
 }
 
-TEST(WaveletEnlarge, DoublingKeepsTheLevelOfThePicture) {
+TEST(WaveletEnlarge, DoublingKeepsTheLevelAndTheFinestGainActsOnTheFinestDetail) {
     for (int order : {1, 2, 5, 10}) {
         EXPECT_EQ(Enlarge(std::vector<uint16_t>(5 * 3, 20000), 5, order, kUnit),
                   std::vector<int>(10 * 6, 20000))
@@ -164,9 +152,6 @@ TEST(WaveletEnlarge, DoublingKeepsTheLevelOfThePicture) {
     const auto four = Enlarge(ramp, 16, 2, kUnit);
     EXPECT_EQ(four[16], 18000 - 317);
     EXPECT_EQ(four[17], 18000 + 183);
-}
-
-TEST(WaveletEnlarge, FinestGainActsOnTheFinestDetail) {
     // A checkerboard is all finest detail: gain 0 on "1(H)" flattens it to its mean.
     std::vector<uint16_t> board(8 * 8);
     for (int i = 0; i < 64; ++i) board[std::size_t(i)] = ((i / 8 + i % 8) % 2) ? 30000 : 10000;

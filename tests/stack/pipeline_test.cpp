@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <random>
@@ -45,7 +46,7 @@ std::string WriteFrame(const testing::TempDir& dir, const std::string& name,
     return testing::WriteLinear(dir.Path(name), kW, kH, f, {"OBJECT  = 'synthetic'"});
 }
 
-TEST(CalibratedStack, FlatSkyFromVignettedShiftedFramesWithBiasAndDark) {
+TEST(CalibratedStack, FlatSkyFromVignettedShiftedFramesWithBiasAndDarkAndCancelAnywhere) {
     testing::TempDir dir;
     std::mt19937 rng(3);
     std::normal_distribution<double> noise(0, 15);
@@ -73,7 +74,35 @@ TEST(CalibratedStack, FlatSkyFromVignettedShiftedFramesWithBiasAndDark) {
     job.normalisation = Normalisation::None;
     job.band_rows = 7;  // bands that do not divide the height
     job.weight_by_noise = true;
-    std::vector<std::string> told;
+    // Asked to stop while the first light is prepared, or in the combination: an error, no
+    // picture, and no temporary frame left in the spool folder (lights are spooled, none held
+    // in memory). Never asked, the same job makes its picture below.
+    const std::string spool = dir.Path("spool");
+    std::filesystem::create_directory(spool);
+    job.temp_folder = spool;
+    job.memory_for_frames = 0;
+    const struct {
+        const char* stop_at;      // the progress line after which the flag is set
+        std::size_t lights_seen;  // lights measured before the stop
+    } stops[] = {{"registering 1/6", 1}, {"combining plane 1 row 0/80", 6}};
+    for (const auto& row : stops) {
+        bool stop = false;
+        job.progress = [&](const std::string& line, int) { stop = stop || line == row.stop_at; };
+        job.cancelled = [&] { return stop; };
+        StackOutcome out;
+        std::string error;
+        EXPECT_FALSE(RunCalibratedStack(job, out, &error)) << row.stop_at;
+        EXPECT_EQ(error, "cancelled");
+        EXPECT_TRUE(out.image.data.empty());
+        EXPECT_EQ(out.image.width, 0);
+        std::size_t seen = 0;
+        for (const LightQuality& q : out.lights) seen += q.path.empty() ? 0 : 1;
+        EXPECT_EQ(seen, row.lights_seen) << row.stop_at;
+        EXPECT_TRUE(std::filesystem::is_empty(spool)) << row.stop_at;
+    }
+    job.cancelled = [] { return false; };
+    std::vector<std::string> told, warned;
+    job.warn = [&](const std::string& s) { warned.push_back(s); };
     std::vector<int> percents;
     job.progress = [&](const std::string& s, int percent) {
         told.push_back(s);
@@ -108,6 +137,17 @@ TEST(CalibratedStack, FlatSkyFromVignettedShiftedFramesWithBiasAndDark) {
     EXPECT_EQ(out.image.cards[1].substr(0, 30), "NCOMBINE=                    6");
     ASSERT_GE(out.history.size(), 4u);
     EXPECT_NE(out.history[1].find("5 bias, 5 dark, 5 flat"), std::string::npos);
+    // Four stars are too few to register by: the shift search instead, said in a warning (to
+    // the caller as well) and in HISTORY.
+    EXPECT_FALSE(out.registered_by_stars);
+    ASSERT_EQ(warned.size(), 1u);
+    EXPECT_EQ(warned, out.warnings);
+    EXPECT_EQ(warned[0].rfind("light0.fits: ", 0), 0u);
+    EXPECT_NE(warned[0].find(" star(s), too few to register by stars; registered by shift"),
+              std::string::npos);
+    EXPECT_TRUE(std::any_of(out.history.begin(), out.history.end(), [](const std::string& l) {
+        return l.find("too few to register by stars") != std::string::npos;
+    }));
     for (const auto& line : out.history) EXPECT_LE(line.size(), 72u) << line;
     EXPECT_NE(told[told.size() - 2].find("combining"), std::string::npos);
     EXPECT_TRUE(std::is_sorted(percents.begin(), percents.end()));
@@ -176,48 +216,6 @@ TEST(CalibratedStack, RawFramesCalibrateOnTheMosaicThenDemosaic) {
     job.darks = {WriteFrame(dir, "dark.fits", [](int, int) { return 0.0; })};
     EXPECT_FALSE(RunCalibratedStack(job, out, &error));
     EXPECT_NE(error.find("RAW and FITS frames cannot be stacked together"), std::string::npos);
-}
-
-// Asked to stop while the first light is prepared, or in the combination: an error, no picture, and
-// no temporary frame left in the spool folder (lights are spooled, none held in memory).
-TEST(CalibratedStack, CancelStopsWithNoOutputAndNoTemporaryFiles) {
-    testing::TempDir dir;
-    StackJob job;
-    for (int i = 0; i < 4; ++i)
-        job.lights.push_back(WriteFrame(dir, FrameName("light", i),
-                                        [i](int x, int y) { return Sky(x - 2.0 * i, y - i); }));
-    const std::string spool = dir.Path("spool");
-    std::filesystem::create_directory(spool);
-    job.temp_folder = spool;
-    job.memory_for_frames = 0;
-    job.registration = Registration::Shift;
-    const struct {
-        const char* stop_at;      // the progress line after which the flag is set
-        std::size_t lights_seen;  // lights measured before the stop
-    } rows[] = {{"registering 1/4", 1}, {"combining plane 1 row 0/80", 4}};
-    for (const auto& row : rows) {
-        bool stop = false;
-        job.progress = [&](const std::string& line, int) { stop = stop || line == row.stop_at; };
-        job.cancelled = [&] { return stop; };
-        StackOutcome out;
-        std::string error;
-        EXPECT_FALSE(RunCalibratedStack(job, out, &error)) << row.stop_at;
-        EXPECT_EQ(error, "cancelled");
-        EXPECT_TRUE(out.image.data.empty());
-        EXPECT_EQ(out.image.width, 0);
-        std::size_t seen = 0;
-        for (const LightQuality& q : out.lights) seen += q.path.empty() ? 0 : 1;
-        EXPECT_EQ(seen, row.lights_seen) << row.stop_at;
-        EXPECT_TRUE(std::filesystem::is_empty(spool)) << row.stop_at;
-    }
-    // Never asked to stop: the same job makes its picture (the callbacks above watched a flag that
-    // is gone now).
-    job.progress = nullptr;
-    job.cancelled = [] { return false; };
-    StackOutcome out;
-    std::string error;
-    ASSERT_TRUE(RunCalibratedStack(job, out, &error)) << error;
-    EXPECT_EQ(out.image.width, kW);
 }
 
 }  // namespace

@@ -89,7 +89,7 @@ std::string Card(const std::vector<std::string>& cards, const std::string& key) 
     return found;
 }
 
-TEST(StackedHeader, CountsExposureAndTimeSpan) {
+TEST(StackedHeader, CountsExposureTimeSpanAndFitsDates) {
     const std::vector<std::string> reference = {
         "EXPTIME =                300.0 / s", "DATE-OBS= '2024-03-01T22:10:00'",
         "NCOMBINE=                    1", "OBJECT  = 'M 42'"};
@@ -117,9 +117,6 @@ TEST(StackedHeader, CountsExposureAndTimeSpan) {
     EXPECT_TRUE(CardText(plain, "DATE-OBS").empty());
     EXPECT_TRUE(CardNumber(plain, "NCOMBINE", v));
     EXPECT_EQ(v, 2);
-}
-
-TEST(StackedHeader, FitsDates) {
     struct Row {
         const char* text;
         bool ok;

@@ -1,5 +1,6 @@
-// Registration by stars inside the calibrated stack: the resampler on exact cases, and lights
-// that rotate (a few degrees, a meridian flip) put back onto the first light.
+// Registration inside the calibrated stack: the shift search to a fraction of a pixel, the
+// resampler on exact cases, and lights that rotate (a few degrees, a meridian flip) put back
+// onto the first light by their stars.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -10,10 +11,61 @@
 
 #include "stack/pipeline.h"
 #include "stack/resample.h"
+#include "stack/shift_search.h"
+#include "stack/sky_fixtures.h"
 #include "support/scripted_ui.h"
 
 namespace orva {
 namespace {
+
+using testing::AddStar;
+using testing::RandomSky;
+using testing::SkyStar;
+
+// Star fields with sky noise, hot pixels at fixed sensor places, and a sky that changed
+// between the frames.
+namespace shift {
+
+constexpr int kW = 320, kH = 240;
+
+// Stars at fixed sky places, seen shifted by (sx, sy).
+std::vector<float> Frame(double sx, double sy, double sky, uint32_t seed) {
+    std::mt19937 rng(seed);
+    std::normal_distribution<double> noise(0, 12);
+    std::vector<float> f(kW * kH);
+    for (std::size_t i = 0; i < f.size(); ++i) f[i] = static_cast<float>(sky + noise(rng));
+    for (SkyStar s : RandomSky(kW, kH, 60, 99, 0, 0)) {
+        s.x += sx;
+        s.y += sy;
+        AddStar(f.data(), kW, kH, s);
+    }
+    for (int k = 0; k < 40; ++k) f[std::size_t(k * 1931 % (kW * kH))] += 30000;  // hot pixels
+    return f;
+}
+
+TEST(ShiftSearch, FindsFractionalShiftsAndLeavesAlignedFramesAtExactlyZero) {
+    const std::vector<float> ref = Frame(0, 0, 1000, 1);
+    struct Row {
+        double sx, sy;
+        int range;
+    } rows[] = {{0, 0, 32},        {0, 0, 4},    {2.3, -1.6, 8},
+                {-7.5, 12.25, 32}, {0.4, 0, 32}, {3, -5, 32}};
+    for (const Row& r : rows) {
+        // Another night's sky level and other noise.
+        const std::vector<float> light = Frame(r.sx, r.sy, 1250, 7);
+        const Shift d = FindShift(ref.data(), light.data(), kW, kH, r.range);
+        if (r.sx == 0) {
+            EXPECT_EQ(d.dx, 0.0) << r.sx << "," << r.sy;
+        }
+        if (r.sy == 0) {
+            EXPECT_EQ(d.dy, 0.0) << r.sx << "," << r.sy;
+        }
+        EXPECT_NEAR(d.dx, -r.sx, 0.1) << r.sx << "," << r.sy;
+        EXPECT_NEAR(d.dy, -r.sy, 0.1) << r.sx << "," << r.sy;
+    }
+}
+
+}  // namespace shift
 
 TEST(ResamplePlane, ExactWherePixelsMapOntoPixels) {
     constexpr int w = 7, h = 5;
@@ -69,19 +121,6 @@ struct Pose {
     double degrees, tx, ty;  // sky (x, y) appears at R(x, y) + (tx, ty) on the light
 };
 
-struct SkyStar {
-    double x, y, peak, sigma;
-};
-
-std::vector<SkyStar> MakeSky() {
-    std::mt19937 rng(11);
-    std::uniform_real_distribution<double> ux(-60, kW + 60), uy(-60, kH + 60), up(800, 30000),
-        us(1.0, 1.8);
-    std::vector<SkyStar> sky;
-    for (int i = 0; i < 140; ++i) sky.push_back({ux(rng), uy(rng), up(rng), us(rng)});
-    return sky;
-}
-
 void Project(const Pose& p, double x, double y, double& ox, double& oy) {
     const double r = p.degrees * 3.14159265358979323846 / 180;
     ox = std::cos(r) * x - std::sin(r) * y + p.tx;
@@ -98,15 +137,9 @@ std::string WriteLight(const testing::TempDir& dir, const std::string& name,
     img.planes = 1;
     img.data.assign(kW * kH, 0);
     for (std::size_t i = 0; i < img.data.size(); ++i) img.data[i] = float(1000 + noise(rng));
-    for (const SkyStar& s : sky) {
-        double cx, cy;
-        Project(pose, s.x, s.y, cx, cy);
-        for (int y = std::max(0, int(cy) - 8); y <= std::min(kH - 1, int(cy) + 8); ++y)
-            for (int x = std::max(0, int(cx) - 8); x <= std::min(kW - 1, int(cx) + 8); ++x) {
-                const double r2 = (x - cx) * (x - cx) + (y - cy) * (y - cy);
-                img.data[static_cast<std::size_t>(y * kW + x)] +=
-                    float(s.peak * std::exp(-r2 / (2 * s.sigma * s.sigma)));
-            }
+    for (SkyStar s : sky) {
+        Project(pose, s.x, s.y, s.x, s.y);
+        AddStar(img.data.data(), kW, kH, s);
     }
     const std::string path = dir.Path(name);
     EXPECT_TRUE(WriteFitsLinear(path, img, true, {}).ok());
@@ -115,7 +148,8 @@ std::string WriteLight(const testing::TempDir& dir, const std::string& name,
 
 TEST(StarRegistration, TurnedAndFlippedLightsLandOnTheFirst) {
     testing::TempDir dir;
-    const std::vector<SkyStar> sky = MakeSky();
+    // Stars beyond the edges too, which turn into the picture or out of it.
+    const std::vector<SkyStar> sky = RandomSky(kW, kH, 140, 11, 14, -60);
     const Pose poses[] = {
         {0, 0, 0}, {1.5, 4.3, -2.7}, {-3, -6.6, 9.2}, {180, kW - 1 + 2.5, kH - 1 - 1.5}};
     StackJob job;
@@ -155,16 +189,16 @@ TEST(StarRegistration, TurnedAndFlippedLightsLandOnTheFirst) {
     EXPECT_LT(worst, 0.2);
 
     // The stack of the four looks like the first light: a bright star stands where it was,
-    // with about its peak, and the sky between stars stays at its level.
+    // with about its flux, and the sky between stars stays at its level.
     const SkyStar* bright = nullptr;
     for (const SkyStar& s : sky)
         if (s.x > 40 && s.y > 40 && s.x < kW - 40 && s.y < kH - 40 &&
-            (!bright || s.peak > bright->peak))
+            (!bright || s.flux > bright->flux))
             bright = &s;
     ASSERT_NE(bright, nullptr);
     double sum = 0, sx = 0, sy = 0;
-    for (int y = int(bright->y) - 4; y <= int(bright->y) + 5; ++y)
-        for (int x = int(bright->x) - 4; x <= int(bright->x) + 5; ++x) {
+    for (int y = int(bright->y) - 8; y <= int(bright->y) + 8; ++y)
+        for (int x = int(bright->x) - 8; x <= int(bright->x) + 8; ++x) {
             const double v = out.image.data[static_cast<std::size_t>(y * kW + x)] - 1000;
             sum += v;
             sx += v * x;
@@ -172,7 +206,7 @@ TEST(StarRegistration, TurnedAndFlippedLightsLandOnTheFirst) {
         }
     EXPECT_NEAR(sx / sum, bright->x, 0.1);
     EXPECT_NEAR(sy / sum, bright->y, 0.1);
-    EXPECT_NEAR(sum, bright->peak * 2 * 3.14159265 * bright->sigma * bright->sigma, 0.03 * sum);
+    EXPECT_NEAR(sum, bright->flux, 0.03 * sum);
     ASSERT_GE(out.history.size(), 7u);
     EXPECT_NE(out.history[5].find("registered by stars"), std::string::npos);
     EXPECT_EQ(out.history[6].rfind("left out elsewhere.fits", 0), 0u);
