@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <string>
 #include <utility>
+#include <vector>
 
 #include "shell/commands.h"
 #include "shell/messages.h"
@@ -154,6 +156,42 @@ TEST(ProcessingCommand, AnOperationThatRunsShortOfMemoryLeavesTheImageAsItWas) {
     EXPECT_EQ(h.ui.Texts("Error !"), std::vector<std::string>{"メモリ不足で実行できません！"});
     EXPECT_EQ(Sample(r, 0, 1, 1), 1000);
     EXPECT_EQ(std::pair(r.changed, r.undo_available), std::pair(0, 0));
+}
+
+// Command 316 processed at twice the size is brought back to its own; sides of 5000 are not
+// enlarged but processed at their own size, with a message.
+TEST(WaveletCommand, EnlargementIsUndoneToTheOwnSizeAndSidesOf5000AreNotEnlarged) {
+    const auto gradient = [](int c, int x, int y) {
+        return static_cast<uint16_t>(1000 * (c + 1) + 7 * x + 3 * y);
+    };
+    Harness h;
+    h.ctx->settings.wavelet.enlarge = 1;
+    ImageRecord& wide = MakeImage(h.ctx->ws, 0, 5000, 10, gradient);
+    ASSERT_TRUE(ExecuteCommand(*h.ctx, 316));
+    EXPECT_EQ(
+        h.ui.Texts("Message !"),
+        std::vector<std::string>{"サイズが大きすぎ、２倍に拡大できません！\n等倍で処理します。"});
+    EXPECT_EQ(std::pair(wide.width, wide.height), std::pair(5000, 10));
+    EXPECT_EQ(Sample(wide, 2, 4999, 9), gradient(2, 4999, 9));  // unit gains
+    EXPECT_EQ(wide.undo_available, 1);
+    // The setting stays on: a smaller picture is enlarged.
+    ImageRecord& narrow = MakeImage(h.ctx->ws, 1, 4999, 10, gradient);
+    h.ctx->ws.current = 1;
+    ASSERT_TRUE(ExecuteCommand(*h.ctx, 316));
+    EXPECT_EQ(std::pair(narrow.width, narrow.height), std::pair(9998, 20));
+    EXPECT_EQ(h.ui.Texts("Message !").size(), 1u);
+
+    ImageRecord& rec = MakeImage(h.ctx->ws, 2, 3, 1, [](int, int x, int) -> uint16_t {
+        return static_cast<uint16_t>(x == 1 ? 10000 : 0);
+    });
+    h.ctx->ws.current = 2;
+    h.ctx->settings.wavelet.filter_order = 1;
+    ASSERT_TRUE(ExecuteCommand(*h.ctx, 316));
+    EXPECT_EQ(std::pair(rec.width, rec.height), std::pair(6, 2));
+    EXPECT_EQ(Sample(rec, 0, 3, 1), 10000);
+    ExecuteCommand(*h.ctx, 201);  // undo: the picture at its own size
+    EXPECT_EQ(std::pair(rec.width, rec.height), std::pair(3, 1));
+    EXPECT_EQ(Sample(rec, 0, 1, 0), 10000);
 }
 
 }  // namespace
