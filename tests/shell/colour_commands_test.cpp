@@ -92,7 +92,7 @@ TEST(ColourChangeCommand, CurrentImageOnlyAndGreyPicturesBecomeColour) {
     EXPECT_EQ(Sample(grey, 0, 0, 0), 8000);
 }
 
-TEST(LineSeparationCommand, TwoNewImagesAndTheOddOneCurrent) {
+TEST(LineSeparationCommand, TwoNewImagesAndTheOddOneCurrentOrAMessageWithoutASlot) {
     Harness h;
     ImageRecord& src =
         MakeImage(h.ctx->ws, 0, 2, 4, [](int, int, int y) { return static_cast<uint16_t>(y); });
@@ -109,11 +109,9 @@ TEST(LineSeparationCommand, TwoNewImagesAndTheOddOneCurrent) {
     EXPECT_EQ(odd.single_plane, 1);
     EXPECT_EQ(odd.changed, 1);
     EXPECT_EQ(Sample(src, 0, 0, 3), 3);
-}
 
-TEST(LineSeparationCommand, NoFreeSlotForTheSecondImage) {
-    Harness h;
-    for (int s = 0; s < kSlotCount - 1; ++s) MakeImage(h.ctx->ws, s, 1, 3, Colour);
+    // No free slot for the second image.
+    for (int s = 4; s < kSlotCount - 1; ++s) MakeImage(h.ctx->ws, s, 1, 3, Colour);
     h.ctx->ws.current = 7;
     ExecuteCommand(*h.ctx, 320);
     EXPECT_EQ(h.ui.Texts("Error !"),

@@ -90,9 +90,16 @@ TEST(ProcessingCommand, EachCommandRunsItsDialogAndCanBeUndone) {
     }
 }
 
-TEST(ProcessingCommand, CancelledDialogAndMemoryShortage) {
-    const OpKernels kernels = AddingKernels();
-    Harness h(kernels);
+// A cancelled dialog, too little memory to start, or an operation that runs short of memory
+// half way (red processed, then green fails): the image stays as it was.
+TEST(ProcessingCommand, CancelOrMemoryShortageLeavesTheImageAsItWas) {
+    OpKernels k = AddingKernels();
+    const auto add = k.sharpen;
+    bool fail_green = false;
+    k.sharpen = [&](const PlaneArgs& a, const SharpenParams& p) {
+        return a.channel == 1 && fail_green ? false : add(a, p);
+    };
+    Harness h(k);
     ImageRecord& r = MakeImage(h.ctx->ws, 0, 4, 3, Flat);
     h.ui.dialog_handlers["SHARP"] = [](AppContext&) { return false; };
     RunProcessingCommand(*h.ctx, Adding(5));
@@ -102,6 +109,15 @@ TEST(ProcessingCommand, CancelledDialogAndMemoryShortage) {
     RunProcessingCommand(*h.ctx, Adding(5));
     EXPECT_EQ(h.ui.Texts("Error !"), std::vector<std::string>{"メモリ不足で実行できません！"});
     EXPECT_EQ(h.ui.dialogs_run.size(), 1u);  // the check comes before the dialog
+
+    h.ctx->ws.available_memory = [] { return uint64_t{1} << 40; };
+    h.ui.dialog_handlers.clear();
+    fail_green = true;
+    RunProcessingCommand(*h.ctx, Adding(5));
+    EXPECT_EQ(h.ui.Texts("Error !").size(), 2u);
+    EXPECT_EQ(h.ui.Texts("Error !")[1], "メモリ不足で実行できません！");
+    EXPECT_EQ(Sample(r, 0, 1, 1), 1000);
+    EXPECT_EQ(std::pair(r.changed, r.undo_available), std::pair(0, 0));
 }
 
 TEST(ProcessingCommand, AllImagesModeProcessesEveryImageWithTheSameValues) {
@@ -141,21 +157,6 @@ TEST(ProcessingCommand, RotationAngleIsNotScaledTwiceInAllImagesMode) {
     };
     RunProcessingCommand(*h.ctx, cmd);
     EXPECT_EQ(angles, (std::vector<int>{33000, 33000, 33000}));
-}
-
-TEST(ProcessingCommand, AnOperationThatRunsShortOfMemoryLeavesTheImageAsItWas) {
-    OpKernels k = AddingKernels();
-    const auto add = k.sharpen;
-    // Red is processed, then green fails.
-    k.sharpen = [add](const PlaneArgs& a, const SharpenParams& p) {
-        return a.channel == 1 ? false : add(a, p);
-    };
-    Harness h(k);
-    ImageRecord& r = MakeImage(h.ctx->ws, 0, 3, 3, Flat);
-    RunProcessingCommand(*h.ctx, Adding(5));
-    EXPECT_EQ(h.ui.Texts("Error !"), std::vector<std::string>{"メモリ不足で実行できません！"});
-    EXPECT_EQ(Sample(r, 0, 1, 1), 1000);
-    EXPECT_EQ(std::pair(r.changed, r.undo_available), std::pair(0, 0));
 }
 
 // Command 316 processed at twice the size is brought back to its own; sides of 5000 are not
