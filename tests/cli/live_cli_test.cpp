@@ -34,15 +34,18 @@ bool HasTemporaryFile(const std::string& dir) {
     return false;
 }
 
-// Starts orva-cli with the arguments, stopping in its first write (the file writer's test
-// hook), SIGINT, SIGTERM and SIGHUP at their defaults but `ignored`.
-pid_t StartPausedInWrite(std::vector<std::string> args, int ignored) {
+// Starts orva-cli with the arguments, its standard output into `out` when one is named,
+// SIGINT, SIGTERM and SIGHUP at their defaults but `ignored`; with `pause` it stops in its
+// first write (the file writer's test hook) until a signal comes.
+pid_t Start(std::vector<std::string> args, const std::string& out, int ignored = 0,
+            bool pause = false) {
     std::vector<char*> argv = {const_cast<char*>(ORVA_CLI_PATH)};
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
-    setenv("ORVA_TEST_PAUSE_IN_WRITE", "1", 1);
+    if (pause) setenv("ORVA_TEST_PAUSE_IN_WRITE", "1", 1);
     const pid_t pid = fork();
     if (pid == 0) {
+        if (!out.empty() && !freopen(out.c_str(), "w", stdout)) _exit(126);
         for (const int sig : {SIGINT, SIGTERM, SIGHUP})
             signal(sig, sig == ignored ? SIG_IGN : SIG_DFL);
         execv(ORVA_CLI_PATH, argv.data());
@@ -52,20 +55,11 @@ pid_t StartPausedInWrite(std::vector<std::string> args, int ignored) {
     return pid;
 }
 
-pid_t StartLive(const std::vector<std::string>& args, const std::string& out) {
-    std::vector<std::string> all = {ORVA_CLI_PATH, "live"};
-    all.insert(all.end(), args.begin(), args.end());
-    const pid_t pid = fork();
-    if (pid == 0) {
-        if (!freopen(out.c_str(), "w", stdout)) _exit(126);
-        signal(SIGINT, SIG_DFL);
-        std::vector<char*> argv;
-        for (auto& a : all) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        execv(ORVA_CLI_PATH, argv.data());
-        _exit(127);
-    }
-    return pid;
+// The exit status of a started orva-cli; -1 when a signal ended it.
+int Finish(pid_t pid) {
+    int status = 0;
+    EXPECT_EQ(waitpid(pid, &status, 0), pid);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 std::vector<std::string> Lines(const std::string& path) {
@@ -90,17 +84,14 @@ TEST(LiveCli, StacksFilesPresentThenFramesLandingWhileItWorks) {
     WriteLight(watch, "a2.fits", 1.5, -1, true, 3);
     const std::string out = outdir.Path("stack.fits"), png = outdir.Path("stack.png");
     const std::string log = outdir.Path("lines.txt");
-    const pid_t pid = StartLive(
-        {watch.dir(), out, "--preview", png, "--frames", "6", "--max-pixels", "3072"}, log);
+    const pid_t pid = Start(
+        {"live", watch.dir(), out, "--preview", png, "--frames", "6", "--max-pixels", "3072"}, log);
     ASSERT_GT(pid, 0);
     // These land while the first ones are being stacked, or before the watch looks.
     WriteLight(watch, "b3.fits", -2, 1, true, 4);
     WriteLight(watch, "b4.fits", 2, 2, true, 5);
     WriteLight(watch, "b5.fits", 0.5, 0.5, true, 6);
-    int status = 0;
-    ASSERT_EQ(waitpid(pid, &status, 0), pid);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(Finish(pid), 0);
     const std::vector<std::string> lines = Lines(log);
     ASSERT_EQ(lines.size(), 6u);
     EXPECT_EQ(lines[0].rfind("a0.fits: accepted", 0), 0u) << lines[0];
@@ -120,14 +111,11 @@ TEST(LiveCli, SigintEndsWithStatusZeroAndACompleteStack) {
     WriteLight(watch, "a0.fits", 0, 0, true, 1);
     WriteLight(watch, "a1.fits", 1, 0, true, 2);
     const std::string out = outdir.Path("stack.fits"), log = outdir.Path("lines.txt");
-    const pid_t pid = StartLive({watch.dir(), out}, log);
+    const pid_t pid = Start({"live", watch.dir(), out}, log);
     ASSERT_GT(pid, 0);
     while (Lines(log).size() < 2 && waitpid(pid, nullptr, WNOHANG) == 0) usleep(10000);
     kill(pid, SIGINT);
-    int status = 0;
-    ASSERT_EQ(waitpid(pid, &status, 0), pid);
-    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(Finish(pid), 0);
     EXPECT_EQ(Ncombine(out), 2);
 }
 
@@ -159,37 +147,29 @@ TEST(LiveCli, RefusesWhatItCannotDo) {
 
 TEST(CliSignals, AWriteEndedByASignalLeavesNoTemporaryFile) {
     struct Case {
-        std::vector<std::string> args;  // OUT is the folder's "out" file
+        const char* command;  // writing OUT, 64 x 48
         const char* out;
         int ignored;            // started with this signal ignored (0: none)
         std::vector<int> sent;  // in this order; the last one ends the program
     };
-    // clang-format off
     const Case kCases[] = {
-        {{"sample", "OUT", "64", "48"}, "out.png", 0, {SIGINT}},
-        {{"sample-raw", "OUT", "64", "48"}, "out.dng", 0, {SIGTERM}},
-        {{"sample", "OUT", "64", "48"}, "out.tif", 0, {SIGHUP}},
-        {{"sample", "OUT", "64", "48"}, "out.bmp", SIGHUP, {SIGHUP, SIGTERM}},
+        {"sample", "out.png", 0, {SIGINT}},
+        {"sample-raw", "out.dng", 0, {SIGTERM}},
+        {"sample", "out.tif", 0, {SIGHUP}},
+        {"sample", "out.bmp", SIGHUP, {SIGHUP, SIGTERM}},
     };
-    // clang-format on
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.out);
         TempDir dir;
         const std::string out = dir.Path(c.out);
         WriteAll(out, {'o', 'l', 'd'});
-        std::vector<std::string> args = c.args;
-        for (auto& a : args)
-            if (a == "OUT") a = out;
-        const pid_t pid = StartPausedInWrite(args, c.ignored);
+        const pid_t pid = Start({c.command, out, "64", "48"}, "", c.ignored, true);
         ASSERT_GT(pid, 0);
         // The writer waits in its commit until a signal comes (a minute at most).
         while (!HasTemporaryFile(dir.dir()) && waitpid(pid, nullptr, WNOHANG) == 0) usleep(10000);
         ASSERT_TRUE(HasTemporaryFile(dir.dir()));
         for (const int sig : c.sent) kill(pid, sig);
-        int status = 0;
-        ASSERT_EQ(waitpid(pid, &status, 0), pid);
-        ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
-        EXPECT_EQ(WEXITSTATUS(status), 128 + c.sent.back());
+        EXPECT_EQ(Finish(pid), 128 + c.sent.back());
         EXPECT_FALSE(HasTemporaryFile(dir.dir()));
         EXPECT_EQ(ReadAll(out), (std::vector<uint8_t>{'o', 'l', 'd'}));
     }
