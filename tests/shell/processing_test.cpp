@@ -44,7 +44,7 @@ ProcessingCommand Adding(int amount) {
     return cmd;
 }
 
-TEST(ProcessingCommand, UndoRedoAndTheChangedFlag) {
+TEST(ProcessingCommand, UndoRedoTheChangedFlagAndAllImagesMode) {
     const OpKernels kernels = AddingKernels();
     Harness h(kernels);
     ImageRecord& r = MakeImage(h.ctx->ws, 0, 4, 3, Flat);
@@ -69,6 +69,18 @@ TEST(ProcessingCommand, UndoRedoAndTheChangedFlag) {
     EXPECT_EQ(r.redo_available, 0);
     ExecuteCommand(*h.ctx, 202);
     EXPECT_EQ(Sample(r, 0, 0, 0), 1006);
+
+    // All-images mode: every image with the same values, and undo takes every one back.
+    for (int s : {0, 3, 4, 8, 200}) MakeImage(h.ctx->ws, s, 2, 2, Flat);
+    h.ctx->ws.current = 3;
+    h.ctx->shell.all_images = 1;
+    RunProcessingCommand(*h.ctx, Adding(7));
+    for (int s : {0, 3, 4, 8, 200}) {
+        EXPECT_EQ(Sample(h.ctx->ws.at(s), 2, 1, 1), 1007) << s;
+        EXPECT_EQ(h.ctx->ws.at(s).undo_available, 1);
+    }
+    ExecuteCommand(*h.ctx, 201);
+    for (int s : {0, 3, 4, 8, 200}) EXPECT_EQ(Sample(h.ctx->ws.at(s), 0, 0, 0), 1000) << s;
 }
 
 // Each processing command opens its own dialog and, on OK, leaves one step to undo.
@@ -118,21 +130,6 @@ TEST(ProcessingCommand, CancelOrMemoryShortageLeavesTheImageAsItWas) {
     EXPECT_EQ(h.ui.Texts("Error !")[1], "メモリ不足で実行できません！");
     EXPECT_EQ(Sample(r, 0, 1, 1), 1000);
     EXPECT_EQ(std::pair(r.changed, r.undo_available), std::pair(0, 0));
-}
-
-TEST(ProcessingCommand, AllImagesModeProcessesEveryImageWithTheSameValues) {
-    const OpKernels kernels = AddingKernels();
-    Harness h(kernels);
-    for (int s : {0, 3, 4, 8, 200}) MakeImage(h.ctx->ws, s, 2, 2, Flat);
-    h.ctx->ws.current = 3;
-    h.ctx->shell.all_images = 1;
-    RunProcessingCommand(*h.ctx, Adding(7));
-    for (int s : {0, 3, 4, 8, 200}) {
-        EXPECT_EQ(Sample(h.ctx->ws.at(s), 2, 1, 1), 1007) << s;
-        EXPECT_EQ(h.ctx->ws.at(s).undo_available, 1);
-    }
-    ExecuteCommand(*h.ctx, 201);
-    for (int s : {0, 3, 4, 8, 200}) EXPECT_EQ(Sample(h.ctx->ws.at(s), 0, 0, 0), 1000) << s;
 }
 
 TEST(ProcessingCommand, RotationAngleIsNotScaledTwiceInAllImagesMode) {
