@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "imageio/formats.h"
+#include "support/files.h"
 #include "support/scripted_ui.h"
 
 namespace orva {
@@ -173,50 +174,47 @@ TEST(FileCommands, TheChosenFilterDecidesTheWriterOfANameWithoutExtension) {
     }
 }
 
+// Saves slot 0, named `name`, with what the save dialog gives back; the dialog's request.
+FileDialogRequest Save(Harness& h, const std::string& name,
+                       std::optional<FileDialogResult> chosen) {
+    h.ctx->ws.at(0).name = name;
+    h.ui.save_results.push_back(std::move(chosen));
+    ExecuteCommand(*h.ctx, 102);
+    return h.ui.save_requests.back();
+}
+
 TEST(FileCommands, SaveProposalAndRememberedFilter) {
     Harness h;
     TempDir dir;
+    MakeImage(h.ctx->ws, 0, 3, 2, Ramp);
     // The name's extension becomes the default one and picks the filter shown first.
-    MakeImage(h.ctx->ws, 0, 3, 2, Ramp, "/data/m42.ppm");
-    h.ui.save_results.push_back(std::nullopt);
-    ExecuteCommand(*h.ctx, 102);
-    EXPECT_EQ(h.ui.save_requests.back().proposed_name, "/data/m42");
-    EXPECT_EQ(h.ui.save_requests.back().filter_index, 6);
-    EXPECT_EQ(h.ui.save_requests.back().title, "SAVE");
-    EXPECT_EQ(h.ui.save_requests.back().filters[7].label, "FITS(16bit)");
+    const FileDialogRequest first = Save(h, "/data/m42.ppm", std::nullopt);
+    EXPECT_EQ(first.proposed_name, "/data/m42");
+    EXPECT_EQ(first.filter_index, 6);
+    EXPECT_EQ(first.title, "SAVE");
+    EXPECT_EQ(first.filters[7].label, "FITS(16bit)");
     // The FITS save filter shows the same files as the open filter's FITS entry.
-    EXPECT_EQ(h.ui.save_requests.back().filters[7].pattern, "*.FIT;*.FTS;*.FITS");
+    EXPECT_EQ(first.filters[7].pattern, "*.FIT;*.FTS;*.FITS");
     // A dot only in a folder name: the whole name is proposed, the default stays.
-    h.ctx->ws.at(0).name = "/data/v1.2/image";
-    h.ui.save_results.push_back(Chosen(dir.Path("x.ppm"), 7));  // "PPM(48bit,ASCII)"
-    ExecuteCommand(*h.ctx, 102);
-    EXPECT_EQ(h.ui.save_requests.back().proposed_name, "/data/v1.2/image");
-    EXPECT_EQ(h.ui.save_requests.back().default_extension, ".ppm");
-    std::ifstream in(dir.Path("x.ppm"));
-    std::string magic;
-    in >> magic;
-    EXPECT_EQ(magic, "P3");
+    const FileDialogRequest dotted =
+        Save(h, "/data/v1.2/image", Chosen(dir.Path("x.ppm"), 7));  // "PPM(48bit,ASCII)"
+    EXPECT_EQ(dotted.proposed_name, "/data/v1.2/image");
+    EXPECT_EQ(dotted.default_extension, ".ppm");
+    EXPECT_EQ(testing::ReadAll(dir.Path("x.ppm"))[1], '3');  // P3
     EXPECT_EQ(h.ui.titles.back(), "0(" + dir.Path("x.ppm") + ") size:3x2 100%");
     // An extension that selects no filter shows the one chosen last.
-    h.ctx->ws.at(0).name = "/data/frame.dat";
-    h.ui.save_results.push_back(std::nullopt);
-    ExecuteCommand(*h.ctx, 102);
-    EXPECT_EQ(h.ui.save_requests.back().filter_index, 7);
+    EXPECT_EQ(Save(h, "/data/frame.dat", std::nullopt).filter_index, 7);
     // FITS names select the FITS filter, which comes after the seven older ones.
-    h.ctx->ws.at(0).name = "/data/frame.fits";
-    h.ui.save_results.push_back(std::nullopt);
-    ExecuteCommand(*h.ctx, 102);
-    EXPECT_EQ(h.ui.save_requests.back().filter_index, 8);
+    EXPECT_EQ(Save(h, "/data/frame.fits", std::nullopt).filter_index, 8);
 }
 
 TEST(FileCommands, SaveWithoutAWriterOrOverwriteDeclinedKeepsTheRecordChanged) {
     Harness h;
     TempDir dir;
-    ImageRecord& r = MakeImage(h.ctx->ws, 0, 3, 2, Ramp, "/data/orig.bmp");
+    ImageRecord& r = MakeImage(h.ctx->ws, 0, 3, 2, Ramp);
     r.changed = 1;
     // GIF has no writer: refused, nothing written, the record still counts as changed.
-    h.ui.save_results.push_back(Chosen(dir.Path("x.gif")));
-    ExecuteCommand(*h.ctx, 102);
+    Save(h, "/data/orig.bmp", Chosen(dir.Path("x.gif")));
     EXPECT_FALSE(std::filesystem::exists(dir.Path("x.gif")));
     ASSERT_FALSE(h.ui.Texts("Error !").empty());
     EXPECT_EQ(h.ui.Texts("Error !").back(),
@@ -224,17 +222,16 @@ TEST(FileCommands, SaveWithoutAWriterOrOverwriteDeclinedKeepsTheRecordChanged) {
     EXPECT_EQ(r.name, "/data/orig.bmp");
     EXPECT_EQ(r.changed, 1);
     // Declining the overwrite question writes nothing.
-    std::ofstream(dir.Path("keep.bmp")) << "old";
-    h.ui.save_results.push_back(Chosen(dir.Path("keep.bmp")));
+    const std::string keep = dir.Path("keep.bmp");
+    std::ofstream(keep) << "old";
     h.ui.answers.push_back(Answer::Cancel);
-    ExecuteCommand(*h.ctx, 102);
+    Save(h, "/data/orig.bmp", Chosen(keep));
     EXPECT_EQ(h.ui.Texts("Caution !").back(),
-              "\"" + dir.Path("keep.bmp") + "\" already exist.\n Do you overwrite file ?");
-    EXPECT_EQ(std::filesystem::file_size(dir.Path("keep.bmp")), 3u);
+              std::string("\"").append(keep).append("\" already exist.\n Do you overwrite file ?"));
+    EXPECT_EQ(std::filesystem::file_size(keep), 3u);
     EXPECT_EQ(r.changed, 1);
     // A folder that does not exist: reported, nothing changes.
-    h.ui.save_results.push_back(Chosen(dir.Path("no/such/dir/x.bmp")));
-    ExecuteCommand(*h.ctx, 102);
+    Save(h, "/data/orig.bmp", Chosen(dir.Path("no/such/dir/x.bmp")));
     EXPECT_EQ(r.changed, 1);
     EXPECT_NE(h.ui.Texts("Error !").back().find("保存できませんでした"), std::string::npos);
 }
