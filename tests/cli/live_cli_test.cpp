@@ -7,11 +7,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cmath>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 

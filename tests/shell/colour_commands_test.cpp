@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include "shell/commands.h"
-#include "shell/messages.h"
 #include "support/scripted_ui.h"
 
 namespace orva {

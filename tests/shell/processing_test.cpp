@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "shell/commands.h"
-#include "shell/messages.h"
 #include "shell/operations.h"
 #include "support/scripted_ui.h"
 
