@@ -12,6 +12,7 @@
 #include "shell/messages.h"
 #include "shell/tone_commands.h"
 #include "support/files.h"
+#include "support/images.h"
 #include "support/scripted_ui.h"
 
 namespace orva {
@@ -230,14 +231,10 @@ TEST(BatchRun, DropsInModeOneRunEachFile) {
     std::vector<std::string> files;
     std::vector<Pixels> sources;
     for (int i = 0; i < 3; ++i) {
-        Workspace scratch;
-        const ImageRecord& r = MakeImage(scratch, 0, 5 + i, 4, [i](int c, int x, int y) {
-            return static_cast<uint16_t>(Pattern(c, x, y) + 777 * i);
-        });
         files.push_back(dir.Path("in" + std::to_string(i) + ".bmp"));
-        ASSERT_TRUE(WriteImageFile(files.back(), kFormatBmp, r, {}).ok());
-        sources.emplace_back();
-        sources.back() = ReadBack(files.back());  // as loaded (8-bit file)
+        ASSERT_TRUE(
+            WriteImageFile(files.back(), kFormatBmp, testing::MakeRecord(5 + i, 4, i)).ok());
+        sources.push_back(ReadBack(files.back()));  // as loaded (8-bit file)
     }
     GammaStep(ctx.batch);
     BatchStep& save = ctx.batch.steps[7];

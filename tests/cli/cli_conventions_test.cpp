@@ -1,6 +1,6 @@
 // What every orva-cli command does alike: help, options and numbers, file names starting
-// with '-', an output that would replace an input, the compositing limit and a batch that
-// goes on past a failing file.
+// with '-', an output that would replace an input, the compositing limit, and a batch that
+// goes on past a failing file, alike in one process or several, keeping existing outputs.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -155,13 +155,19 @@ TEST_F(CliConventions, CompositeTakesAtMostSixteenFilesAndSaysSoBeforeReadingAny
     EXPECT_FALSE(fs::exists("o.fits"));
 }
 
-// A batch goes on past a file it cannot read, whatever the number of processes, and its
-// summary and status say so.
-TEST_F(CliConventions, BatchGoesOnPastAFailingFileInEveryJobsMode) {
+// A batch goes on past a file it cannot read, with the same bytes whatever the number of
+// processes, and its summary and status say so; the step's settings travel in the batch file,
+// and an output already there is kept unless --overwrite.
+TEST_F(CliConventions, BatchGoesOnPastAFailingFileInEveryJobsModeAndKeepsExistingOutputs) {
     std::ofstream("bad.ppm") << "P6\n4 4\n255\nxx";
     for (int i = 0; i < 4; ++i)
-        ASSERT_EQ(RunCli(dir, "sample in" + std::to_string(i) + ".ppm 30 20").status, 0);
-    ASSERT_EQ(RunCli(dir, "batch --write g.ovb --step gamma --save out tif").status, 0);
+        ASSERT_EQ(
+            RunCli(dir, "sample in" + std::to_string(i) + ".ppm " + std::to_string(30 + i) + " 20")
+                .status,
+            0);
+    const std::string steps = "batch --write g.ovb --step gamma --step noise --save ";
+    ASSERT_EQ(RunCli(dir, steps + "out tif --set noise=3,0,5").status, 0);
+    std::vector<std::vector<uint8_t>> first;  // the outputs of the first run
     for (const char* jobs : {"", " --jobs 1", " --jobs 2"}) {
         SCOPED_TRACE(jobs);
         fs::remove_all("out");
@@ -171,14 +177,33 @@ TEST_F(CliConventions, BatchGoesOnPastAFailingFileInEveryJobsMode) {
         EXPECT_EQ(r.status, 1) << r.err;
         EXPECT_NE(r.err.find("4 written, 1 failed\n"), std::string::npos) << r.err;
         EXPECT_NE(r.err.find("bad.ppm: cannot read the picture"), std::string::npos) << r.err;
-        for (int i = 0; i < 4; ++i)
-            EXPECT_TRUE(fs::exists("out/in" + std::to_string(i) + ".TIF")) << i;
+        std::vector<std::vector<uint8_t>> outs;
+        for (int i = 0; i < 4; ++i) {
+            outs.push_back(ReadAll("out/in" + std::to_string(i) + ".TIF"));
+            EXPECT_FALSE(outs.back().empty()) << i;
+        }
+        if (first.empty()) first = outs;
+        EXPECT_EQ(outs, first);
         // Messages are English lines: nothing of the desktop's texts.
         for (const char c : r.err) EXPECT_LT(static_cast<unsigned char>(c), 0x80u) << r.err;
     }
+    // Without the step's noise settings in the file the result differs.
+    ASSERT_EQ(RunCli(dir, steps + "plain tif").status, 0);
+    ASSERT_EQ(RunCli(dir, "batch g.ovb in0.ppm").status, 0);
+    EXPECT_NE(ReadAll("plain/in0.TIF"), first[0]);
+
+    // An existing output is kept and said so; --overwrite replaces it.
+    testing::WriteAll("plain/in1.TIF", {1, 2, 3});
+    const auto kept = RunCli(dir, "batch g.ovb in0.ppm in1.ppm");
+    EXPECT_EQ(kept.status, 0) << kept.err;
+    EXPECT_NE(kept.err.find("in1.TIF"), std::string::npos) << kept.err;
+    EXPECT_EQ(ReadAll("plain/in1.TIF"), (std::vector<uint8_t>{1, 2, 3}));
     const auto ok = RunCli(dir, "batch g.ovb in0.ppm in1.ppm --overwrite");
     EXPECT_EQ(ok.status, 0) << ok.err;
     EXPECT_NE(ok.err.find("2 written, 0 failed"), std::string::npos) << ok.err;
+    ASSERT_EQ(RunCli(dir, "batch g.ovb in1.ppm --out four").status, 0);
+    EXPECT_EQ(ReadAll("plain/in1.TIF"), ReadAll("four/in1.TIF"));
+    EXPECT_NE(RunCli(dir, "batch in0.ppm in1.ppm").status, 0);  // not a batch file
 }
 
 }  // namespace

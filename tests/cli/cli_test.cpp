@@ -5,10 +5,10 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 
 #include "imageio/formats.h"
+#include "raw/raw_fixtures.h"
 #include "shell/command_ids.h"
 #include "shell/commands.h"
 #include "shell/settings.h"
@@ -23,6 +23,7 @@ namespace {
 
 using testing::Cli;
 using testing::CliRun;
+using testing::ExpectCli;
 using testing::Read;
 using testing::RunCli;
 using testing::TempDir;
@@ -45,32 +46,27 @@ protected:
 struct ApplyCase {
     const char* op;
     int command;
-    const char* sets;  // --set assignments separated by spaces
+    std::vector<std::string> sets;  // --set assignments
 };
 
 // One operation of each kind the program handles on its own way: a plain one, sizes that
 // change, several assignments, a grey result spread to three planes, and a second output.
 // The names all come from one table, so one of a kind stands for the rest.
 const ApplyCase kApply[] = {
-    {"sharpen", kCmdSharpen, ""},
-    {"resize", kCmdResize, "resize_size=37,23,74,46"},
-    {"rotate", kCmdRotate, "round=0"},
-    {"wavelet", kCmdWavelet, "wavelet=10,10,10,10,10,10 filter=1,1"},
-    {"gray", kCmdGrey, "gray=0"},
-    {"lines", kCmdLineSeparation, ""},
+    {"sharpen", kCmdSharpen, {}},
+    {"resize", kCmdResize, {"resize_size=37,23,74,46"}},
+    {"rotate", kCmdRotate, {"round=0"}},
+    {"wavelet", kCmdWavelet, {"wavelet=10,10,10,10,10,10", "filter=1,1"}},
+    {"gray", kCmdGrey, {"gray=0"}},
+    {"lines", kCmdLineSeparation, {}},
 };
 
 TEST_F(CliTest, ApplyGivesWhatTheCommandGivesInProcess) {
     for (const ApplyCase& c : kApply) {
-        SCOPED_TRACE(std::string(c.op) + " " + c.sets);
+        SCOPED_TRACE(c.op);
         const bool lines = c.command == kCmdLineSeparation;
         std::string args = "apply " + std::string(c.op) + " @s.ppm @out.ppm --settings @a.ovg";
-        std::vector<std::string> sets;
-        std::istringstream words(c.sets);
-        for (std::string s; words >> s;) {
-            sets.push_back(s);
-            args += " --set " + s;
-        }
+        for (const auto& s : c.sets) args += " --set " + s;
         if (lines) args += " --even @even.ppm";
         const CliRun run = RunCli(dir, Args(args));
         ASSERT_EQ(run.status, 0) << run.err;
@@ -80,7 +76,7 @@ TEST_F(CliTest, ApplyGivesWhatTheCommandGivesInProcess) {
         testing::Harness h;
         AppContext& ctx = *h.ctx;
         ASSERT_TRUE(LoadSettingsFile(dir.Path("a.ovg"), ctx.settings));
-        for (const auto& s : sets) ASSERT_TRUE(ApplySettingAssignment(ctx.settings, s, nullptr));
+        for (const auto& s : c.sets) ASSERT_TRUE(ApplySettingAssignment(ctx.settings, s, nullptr));
         StoreDecoded(ctx.ws.at(0), Read(dir.Path("s.ppm")), dir.Path("s.ppm"));
         MarkLoaded(ctx.ws, 0);
         ASSERT_TRUE(ExecuteCommand(ctx, c.command));
@@ -97,15 +93,12 @@ TEST_F(CliTest, ApplyGivesWhatTheCommandGivesInProcess) {
     }
 }
 
-// The writer follows the output name (the options are the conventions test's).
-TEST_F(CliTest, ConversionsFollowTheOutputNameAndInfoSaysWhatAFileIs) {
+// The writer follows the output name (the options are the conventions test's) and info says
+// what a file is; failures exit non-zero and say why.
+TEST_F(CliTest, ConversionsFollowTheOutputNameAndFailuresSayWhy) {
     ASSERT_EQ(RunCli(dir, Args("convert @s.ppm @c.bmp")).status, 0);
-    const CliRun info = RunCli(dir, Args("info @c.bmp"));
-    EXPECT_EQ(info.status, 0);
-    EXPECT_EQ(info.out, dir.Path("c.bmp") + ": BMP 37x23\n");
-}
+    EXPECT_EQ(ExpectCli(dir, Args("info @c.bmp"), 0).out, dir.Path("c.bmp") + ": BMP 37x23\n");
 
-TEST_F(CliTest, FailuresExitNonZeroAndSayWhy) {
     std::ofstream(dir.Path("bad.ppm")) << "P6\n4 4\n255\nxx";
     ASSERT_EQ(RunCli(dir, Args("sample @wide.ppm 5000 2")).status, 0);
     struct Case {
@@ -135,10 +128,8 @@ TEST_F(CliTest, FailuresExitNonZeroAndSayWhy) {
     // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args);
-        const CliRun r = RunCli(dir, Args(c.args));
-        EXPECT_EQ(r.status, c.status);
+        const CliRun r = ExpectCli(dir, Args(c.args), c.status, c.why);
         EXPECT_EQ(r.err.rfind("orva-cli: ", 0), 0u) << r.err;
-        EXPECT_NE(r.err.find(c.why), std::string::npos) << r.err;
         if (c.status == 1) {
             EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
         }
@@ -163,23 +154,23 @@ TEST_F(CliTest, KeywordListingNamesTheSettingsVocabulary) {
 
 // `preview`: the window's view of a file at a zoom, plain or stretched (the view's own
 // levels are checked by the view tests).
-TEST(CliPreview, ZoomAndStretchReachTheView) {
-    TempDir dir;
-    ASSERT_EQ(RunCli(dir, "sample " + dir.Path("set") + " 120 80").status, 0);
-    const std::string in = dir.Path("set/exposure-1.fits");
-    ASSERT_EQ(RunCli(dir, "preview " + in + " " + dir.Path("plain.png")).status, 0);
-    ASSERT_EQ(RunCli(dir, "preview " + in + " " + dir.Path("half.bmp") + " --zoom 50").status, 0);
-    ASSERT_EQ(RunCli(dir, "preview " + in + " " + dir.Path("auto.png") + " --stretch auto").status,
-              0);
+TEST_F(CliTest, PreviewZoomAndStretchReachTheView) {
+    const std::string in = dir.Path("s.ppm");
+    const auto preview = [&](const std::string& out, const std::string& more) {
+        return RunCli(dir, "preview " + in + " " + dir.Path(out) + more).status;
+    };
+    ASSERT_EQ(preview("plain.png", ""), 0);
+    ASSERT_EQ(preview("half.bmp", " --zoom 50"), 0);
+    ASSERT_EQ(preview("auto.png", " --stretch auto"), 0);
     const DecodedImage source = Read(in), plain = Read(dir.Path("plain.png"));
-    ASSERT_EQ(std::pair(plain.width, plain.height), std::pair(120, 80));
+    ASSERT_EQ(std::pair(plain.width, plain.height), std::pair(37, 23));
     // At 100 % every screen level is the sample's high byte.
-    for (std::size_t i = 0; i < source.red.size(); i += 37)
+    for (std::size_t i = 0; i < source.red.size(); i += 7)
         ASSERT_EQ(plain.red[i] >> 8, source.red[i] >> 8) << i;
-    EXPECT_EQ(Read(dir.Path("half.bmp")).width, 60);
+    EXPECT_EQ(Read(dir.Path("half.bmp")).width, 18);
     EXPECT_NE(testing::ReadAll(dir.Path("auto.png")), testing::ReadAll(dir.Path("plain.png")));
 
-    EXPECT_EQ(RunCli(dir, "preview " + in + " " + dir.Path("x.png") + " --zoom 0").status, 2);
+    EXPECT_EQ(preview("x.png", " --zoom 0"), 2);
     EXPECT_NE(RunCli(dir, "preview " + dir.Path("none.fits") + " " + dir.Path("x.png")).status, 0);
 }
 
@@ -200,15 +191,51 @@ TEST_F(BackgroundCli, ExtraPicturesPointsAndRefusals) {
               0);
     EXPECT_EQ(Cli(dir, Apply("background-points", "p.ppm", "--points 3,3 60,3 30,24 3,44 60,44")),
               0);
-    const auto outside = RunCli(dir, Apply("background-points", "p.ppm", "--points 3,3 64,3"));
-    EXPECT_EQ(outside.status, 1);
-    EXPECT_NE(outside.err.find("outside the picture"), std::string::npos);
+    ExpectCli(dir, Apply("background-points", "p.ppm", "--points 3,3 64,3"), 1,
+              "outside the picture");
     EXPECT_EQ(Cli(dir, Apply("background-points", "p.ppm", "--points 3,3")), 1);
     EXPECT_EQ(Cli(dir, Apply("compare", "p.ppm", "")), 1);  // nothing to compare with
-    const auto no_edges = RunCli(dir, Apply("background", "r.ppm", ""));
-    EXPECT_EQ(no_edges.status, 1);
-    EXPECT_NE(no_edges.err.find("edge levels"), std::string::npos);
+    ExpectCli(dir, Apply("background", "r.ppm", ""), 1, "edge levels");
     EXPECT_EQ(Cli(dir, Apply("background", "r.ppm", "--set back2=1,100,50,100,50,100,50")), 0);
+}
+
+// On camera RAW files: convert develops with the RAW settings, info shows the camera fields,
+// --dark and --set reach the development.
+std::string WriteRaw(const TempDir& dir, const std::string& name, int w, int h) {
+    DngMosaic m = testing::MakeMosaic(w, h, testing::kGbrg, [](int c, int x, int y) {
+        return static_cast<uint16_t>(500 + 300 * c + 11 * x + 5 * y);
+    });
+    m.white = 4095;
+    m.make = "Orvacam";
+    m.model = "X1";
+    m.exposure = 2.5;
+    m.f_number = 8;
+    m.iso = 400;
+    return testing::WriteFixture(dir.Path(name), m);
+}
+
+TEST_F(CliTest, RawConvertDevelopsInfoShowsTheCameraAndSettingsAndDarksReachTheDevelopment) {
+    const std::string in = WriteRaw(dir, "x.dng", 40, 30);
+    ASSERT_EQ(Cli(dir, "convert " + in + " " + dir.Path("a.tif")), 0);
+    const DecodedImage a = Read(dir.Path("a.tif"));
+    EXPECT_EQ(std::pair(a.width, a.height), std::pair(40, 30));
+    const CliRun info = ExpectCli(dir, "info " + in, 0);
+    EXPECT_NE(info.out.find("camera RAW 40x30 make=\"Orvacam\" model=\"X1\""), std::string::npos)
+        << info.out;
+    EXPECT_NE(info.out.find("exposure=25/10 f-number=80/10 iso=400"), std::string::npos)
+        << info.out;
+    // The reference development (algorithm 1, quality 0) gives another picture.
+    ASSERT_EQ(Cli(dir, "convert " + in + " " + dir.Path("b.tif") + " --set dark=1,0,2,0"), 0);
+    EXPECT_NE(testing::At(a, 20, 15), testing::At(Read(dir.Path("b.tif")), 20, 15));
+    // The file as its own dark leaves nothing.
+    ASSERT_EQ(Cli(dir, "convert " + in + " " + dir.Path("c.tif") + " --dark " + in), 0);
+    EXPECT_EQ(testing::At(Read(dir.Path("c.tif")), 20, 15), testing::Grey(0));
+
+    const std::string other = WriteRaw(dir, "y.dng", 40, 32);
+    ExpectCli(dir, "convert " + in + " " + dir.Path("o.tif") + " --dark " + in + " --dark " + other,
+              1, "different sizes");
+    ExpectCli(
+        dir, "info " + in + " --dark a.dng --dark b.dng --dark c.dng --dark d.dng --dark e.dng", 2);
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include "shell/commands.h"
-#include "shell/messages.h"
 #include "support/scripted_ui.h"
 
 namespace orva {
@@ -38,41 +37,40 @@ TEST(GreyCommand, MakesAGreyPictureThatUndoBringsBack) {
     EXPECT_EQ(r.single_plane, 0);
 }
 
-TEST(ColourChangeCommand, SourceColourFromPointA) {
+// The source colour is point A's; without a point (or one outside the picture) a hint, and
+// the last colour is used.
+TEST(ColourChangeCommand, SourceColourFromPointAOrTheLastOne) {
     Harness h;
     ImageRecord& r = MakeImage(h.ctx->ws, 0, 3, 2, [](int c, int x, int y) {
         return static_cast<uint16_t>(x == 2 && y == 1 ? 256 * (10 * c + 10) + 7 : 0);
     });
-    r.point_a_x = 2;
-    r.point_a_y = 1;  // memory row
     ColourSettings& s = h.ctx->settings.colour;
-    s.rgb_target = {255, 0, 0};
+    s.rgb_source = {10, 20, 30};
+    s.rgb_target = {0, 0, 255};
     s.rgb_tolerance = 0;
     ExecuteCommand(*h.ctx, 331);
-    EXPECT_TRUE(h.ui.boxes.empty());
+    EXPECT_EQ(h.ui.Texts("Message !"),
+              std::vector<std::string>{
+                  "Aキーで色を変更する場所を指定してから\nこのメニューを選ぶ事も可能です"});
+    EXPECT_EQ(Sample(r, 2, 2, 1), 65280);
+    ExecuteCommand(*h.ctx, 201);
+    r.point_a_x = 5;  // outside the picture: counts as not set
+    r.point_a_y = 0;
+    ExecuteCommand(*h.ctx, 332);
+    EXPECT_EQ(h.ui.Texts("Message !").size(), 2u);
+    ExecuteCommand(*h.ctx, 201);
+
+    s.rgb_source = {1, 1, 1};
+    s.rgb_target = {255, 0, 0};
+    r.point_a_x = 2;
+    r.point_a_y = 1;  // memory row
+    ExecuteCommand(*h.ctx, 331);
+    EXPECT_EQ(h.ui.boxes.size(), 2u);
     EXPECT_EQ(s.rgb_source, (std::array<int, 3>{10, 20, 30}));
     EXPECT_EQ(Sample(r, 0, 2, 1), 65280);
     EXPECT_EQ(Sample(r, 0, 0, 0), 0);  // black is not the source colour
     ExecuteCommand(*h.ctx, 201);
     EXPECT_EQ(Sample(r, 0, 2, 1), 256 * 10 + 7);
-}
-
-TEST(ColourChangeCommand, WithoutPointAAHintAndTheLastColour) {
-    Harness h;
-    ImageRecord& r = MakeImage(h.ctx->ws, 0, 2, 1, Colour);
-    ColourSettings& s = h.ctx->settings.colour;
-    s.rgb_source = {31, 62, 93};  // 8000 >> 8 = 31 and so on
-    s.rgb_target = {0, 0, 0};
-    ExecuteCommand(*h.ctx, 331);
-    EXPECT_EQ(h.ui.Texts("Message !"),
-              std::vector<std::string>{
-                  "Aキーで色を変更する場所を指定してから\nこのメニューを選ぶ事も可能です"});
-    EXPECT_EQ(Sample(r, 2, 1, 0), 0);
-    // A point left outside the picture counts as not set.
-    r.point_a_x = 5;
-    r.point_a_y = 0;
-    ExecuteCommand(*h.ctx, 332);
-    EXPECT_EQ(h.ui.Texts("Message !").size(), 2u);
 }
 
 TEST(ColourChangeCommand, CurrentImageOnlyAndGreyPicturesBecomeColour) {
@@ -93,7 +91,7 @@ TEST(ColourChangeCommand, CurrentImageOnlyAndGreyPicturesBecomeColour) {
     EXPECT_EQ(Sample(grey, 0, 0, 0), 8000);
 }
 
-TEST(LineSeparationCommand, TwoNewImagesAndTheOddOneCurrent) {
+TEST(LineSeparationCommand, TwoNewImagesAndTheOddOneCurrentOrAMessageWithoutASlot) {
     Harness h;
     ImageRecord& src =
         MakeImage(h.ctx->ws, 0, 2, 4, [](int, int, int y) { return static_cast<uint16_t>(y); });
@@ -110,11 +108,9 @@ TEST(LineSeparationCommand, TwoNewImagesAndTheOddOneCurrent) {
     EXPECT_EQ(odd.single_plane, 1);
     EXPECT_EQ(odd.changed, 1);
     EXPECT_EQ(Sample(src, 0, 0, 3), 3);
-}
 
-TEST(LineSeparationCommand, NoFreeSlotForTheSecondImage) {
-    Harness h;
-    for (int s = 0; s < kSlotCount - 1; ++s) MakeImage(h.ctx->ws, s, 1, 3, Colour);
+    // No free slot for the second image.
+    for (int s = 4; s < kSlotCount - 1; ++s) MakeImage(h.ctx->ws, s, 1, 3, Colour);
     h.ctx->ws.current = 7;
     ExecuteCommand(*h.ctx, 320);
     EXPECT_EQ(h.ui.Texts("Error !"),

@@ -37,22 +37,11 @@ uint16_t Ramp(int c, int x, int y) {
     return static_cast<uint16_t>((c * 60 + x * 5 + y * 3) << 8);
 }
 
-TEST(InspectCommands, PrintNeedsAnImageAndRepaintsEvenWhenCancelled) {
+// Without an image the histogram and the cross section open the window in their view; print
+// needs an image and repaints even when cancelled.
+TEST(InspectCommands, HistogramWindowWithoutAnImagePrintWithOne) {
     InspectHarness h;
-    EXPECT_FALSE(ExecuteCommand(*h.ctx, 111));
-    EXPECT_TRUE(h.ui.printed_slots.empty());
-    MakeImage(h.ctx->ws, 3, 4, 4, Ramp);
-    h.ui.print_result = false;
-    EXPECT_TRUE(ExecuteCommand(*h.ctx, 111));
-    EXPECT_EQ(h.ui.printed_slots, std::vector<int>{3});
-    EXPECT_EQ(h.ui.busy_while_printing, 1);
-    EXPECT_EQ(h.ui.busy_depth, 0);
-    EXPECT_EQ(h.ui.repaints, 1);
-}
-
-TEST(InspectCommands, HistogramAndCrossSectionOpenTheWindowInTheirView) {
-    InspectHarness h;
-    EXPECT_TRUE(ExecuteCommand(*h.ctx, 413));  // also without an image
+    EXPECT_TRUE(ExecuteCommand(*h.ctx, 413));
     EXPECT_EQ(h.ctx->view.histogram_open, 1);
     EXPECT_EQ(h.ctx->view.inspection_mode, 1);
     EXPECT_TRUE(ExecuteCommand(*h.ctx, 411));
@@ -62,6 +51,17 @@ TEST(InspectCommands, HistogramAndCrossSectionOpenTheWindowInTheirView) {
     ExecuteCommand(*h.ctx, 413);
     HandleToolbarClick(*h.ctx, 14 * 24 + 3, 5);
     EXPECT_EQ(h.ctx->view.inspection_mode, 0);
+
+    EXPECT_FALSE(ExecuteCommand(*h.ctx, 111));
+    EXPECT_TRUE(h.ui.printed_slots.empty());
+    MakeImage(h.ctx->ws, 3, 4, 4, Ramp);
+    h.ui.print_result = false;
+    const int repaints = h.ui.repaints;
+    EXPECT_TRUE(ExecuteCommand(*h.ctx, 111));
+    EXPECT_EQ(h.ui.printed_slots, std::vector<int>{3});
+    EXPECT_EQ(h.ui.busy_while_printing, 1);
+    EXPECT_EQ(h.ui.busy_depth, 0);
+    EXPECT_EQ(h.ui.repaints, repaints + 1);
 }
 
 TEST(InspectCommands, NewImagesComeWithTheirHistogram) {

@@ -1,9 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <string>
 #include <utility>
+#include <vector>
 
 #include "shell/commands.h"
-#include "shell/messages.h"
 #include "shell/operations.h"
 #include "support/scripted_ui.h"
 
@@ -42,7 +43,7 @@ ProcessingCommand Adding(int amount) {
     return cmd;
 }
 
-TEST(ProcessingCommand, UndoRedoAndTheChangedFlag) {
+TEST(ProcessingCommand, UndoRedoTheChangedFlagAndAllImagesMode) {
     const OpKernels kernels = AddingKernels();
     Harness h(kernels);
     ImageRecord& r = MakeImage(h.ctx->ws, 0, 4, 3, Flat);
@@ -67,6 +68,18 @@ TEST(ProcessingCommand, UndoRedoAndTheChangedFlag) {
     EXPECT_EQ(r.redo_available, 0);
     ExecuteCommand(*h.ctx, 202);
     EXPECT_EQ(Sample(r, 0, 0, 0), 1006);
+
+    // All-images mode: every image with the same values, and undo takes every one back.
+    for (int s : {0, 3, 4, 8, 200}) MakeImage(h.ctx->ws, s, 2, 2, Flat);
+    h.ctx->ws.current = 3;
+    h.ctx->shell.all_images = 1;
+    RunProcessingCommand(*h.ctx, Adding(7));
+    for (int s : {0, 3, 4, 8, 200}) {
+        EXPECT_EQ(Sample(h.ctx->ws.at(s), 2, 1, 1), 1007) << s;
+        EXPECT_EQ(h.ctx->ws.at(s).undo_available, 1);
+    }
+    ExecuteCommand(*h.ctx, 201);
+    for (int s : {0, 3, 4, 8, 200}) EXPECT_EQ(Sample(h.ctx->ws.at(s), 0, 0, 0), 1000) << s;
 }
 
 // Each processing command opens its own dialog and, on OK, leaves one step to undo.
@@ -88,9 +101,16 @@ TEST(ProcessingCommand, EachCommandRunsItsDialogAndCanBeUndone) {
     }
 }
 
-TEST(ProcessingCommand, CancelledDialogAndMemoryShortage) {
-    const OpKernels kernels = AddingKernels();
-    Harness h(kernels);
+// A cancelled dialog, too little memory to start, or an operation that runs short of memory
+// half way (red processed, then green fails): the image stays as it was.
+TEST(ProcessingCommand, CancelOrMemoryShortageLeavesTheImageAsItWas) {
+    OpKernels k = AddingKernels();
+    const auto add = k.sharpen;
+    bool fail_green = false;
+    k.sharpen = [&](const PlaneArgs& a, const SharpenParams& p) {
+        return a.channel == 1 && fail_green ? false : add(a, p);
+    };
+    Harness h(k);
     ImageRecord& r = MakeImage(h.ctx->ws, 0, 4, 3, Flat);
     h.ui.dialog_handlers["SHARP"] = [](AppContext&) { return false; };
     RunProcessingCommand(*h.ctx, Adding(5));
@@ -100,21 +120,15 @@ TEST(ProcessingCommand, CancelledDialogAndMemoryShortage) {
     RunProcessingCommand(*h.ctx, Adding(5));
     EXPECT_EQ(h.ui.Texts("Error !"), std::vector<std::string>{"メモリ不足で実行できません！"});
     EXPECT_EQ(h.ui.dialogs_run.size(), 1u);  // the check comes before the dialog
-}
 
-TEST(ProcessingCommand, AllImagesModeProcessesEveryImageWithTheSameValues) {
-    const OpKernels kernels = AddingKernels();
-    Harness h(kernels);
-    for (int s : {0, 3, 4, 8, 200}) MakeImage(h.ctx->ws, s, 2, 2, Flat);
-    h.ctx->ws.current = 3;
-    h.ctx->shell.all_images = 1;
-    RunProcessingCommand(*h.ctx, Adding(7));
-    for (int s : {0, 3, 4, 8, 200}) {
-        EXPECT_EQ(Sample(h.ctx->ws.at(s), 2, 1, 1), 1007) << s;
-        EXPECT_EQ(h.ctx->ws.at(s).undo_available, 1);
-    }
-    ExecuteCommand(*h.ctx, 201);
-    for (int s : {0, 3, 4, 8, 200}) EXPECT_EQ(Sample(h.ctx->ws.at(s), 0, 0, 0), 1000) << s;
+    h.ctx->ws.available_memory = [] { return uint64_t{1} << 40; };
+    h.ui.dialog_handlers.clear();
+    fail_green = true;
+    RunProcessingCommand(*h.ctx, Adding(5));
+    EXPECT_EQ(h.ui.Texts("Error !").size(), 2u);
+    EXPECT_EQ(h.ui.Texts("Error !")[1], "メモリ不足で実行できません！");
+    EXPECT_EQ(Sample(r, 0, 1, 1), 1000);
+    EXPECT_EQ(std::pair(r.changed, r.undo_available), std::pair(0, 0));
 }
 
 TEST(ProcessingCommand, RotationAngleIsNotScaledTwiceInAllImagesMode) {
@@ -141,19 +155,40 @@ TEST(ProcessingCommand, RotationAngleIsNotScaledTwiceInAllImagesMode) {
     EXPECT_EQ(angles, (std::vector<int>{33000, 33000, 33000}));
 }
 
-TEST(ProcessingCommand, AnOperationThatRunsShortOfMemoryLeavesTheImageAsItWas) {
-    OpKernels k = AddingKernels();
-    const auto add = k.sharpen;
-    // Red is processed, then green fails.
-    k.sharpen = [add](const PlaneArgs& a, const SharpenParams& p) {
-        return a.channel == 1 ? false : add(a, p);
+// Command 316 processed at twice the size is brought back to its own; sides of 5000 are not
+// enlarged but processed at their own size, with a message.
+TEST(WaveletCommand, EnlargementIsUndoneToTheOwnSizeAndSidesOf5000AreNotEnlarged) {
+    const auto gradient = [](int c, int x, int y) {
+        return static_cast<uint16_t>(1000 * (c + 1) + 7 * x + 3 * y);
     };
-    Harness h(k);
-    ImageRecord& r = MakeImage(h.ctx->ws, 0, 3, 3, Flat);
-    RunProcessingCommand(*h.ctx, Adding(5));
-    EXPECT_EQ(h.ui.Texts("Error !"), std::vector<std::string>{"メモリ不足で実行できません！"});
-    EXPECT_EQ(Sample(r, 0, 1, 1), 1000);
-    EXPECT_EQ(std::pair(r.changed, r.undo_available), std::pair(0, 0));
+    Harness h;
+    h.ctx->settings.wavelet.enlarge = 1;
+    ImageRecord& wide = MakeImage(h.ctx->ws, 0, 5000, 10, gradient);
+    ASSERT_TRUE(ExecuteCommand(*h.ctx, 316));
+    EXPECT_EQ(
+        h.ui.Texts("Message !"),
+        std::vector<std::string>{"サイズが大きすぎ、２倍に拡大できません！\n等倍で処理します。"});
+    EXPECT_EQ(std::pair(wide.width, wide.height), std::pair(5000, 10));
+    EXPECT_EQ(Sample(wide, 2, 4999, 9), gradient(2, 4999, 9));  // unit gains
+    EXPECT_EQ(wide.undo_available, 1);
+    // The setting stays on: a smaller picture is enlarged.
+    ImageRecord& narrow = MakeImage(h.ctx->ws, 1, 4999, 10, gradient);
+    h.ctx->ws.current = 1;
+    ASSERT_TRUE(ExecuteCommand(*h.ctx, 316));
+    EXPECT_EQ(std::pair(narrow.width, narrow.height), std::pair(9998, 20));
+    EXPECT_EQ(h.ui.Texts("Message !").size(), 1u);
+
+    ImageRecord& rec = MakeImage(h.ctx->ws, 2, 3, 1, [](int, int x, int) -> uint16_t {
+        return static_cast<uint16_t>(x == 1 ? 10000 : 0);
+    });
+    h.ctx->ws.current = 2;
+    h.ctx->settings.wavelet.filter_order = 1;
+    ASSERT_TRUE(ExecuteCommand(*h.ctx, 316));
+    EXPECT_EQ(std::pair(rec.width, rec.height), std::pair(6, 2));
+    EXPECT_EQ(Sample(rec, 0, 3, 1), 10000);
+    ExecuteCommand(*h.ctx, 201);  // undo: the picture at its own size
+    EXPECT_EQ(std::pair(rec.width, rec.height), std::pair(3, 1));
+    EXPECT_EQ(Sample(rec, 0, 1, 0), 10000);
 }
 
 }  // namespace

@@ -40,56 +40,42 @@ TEST(DarkList, AddRemoveAndRefusals) {
     EXPECT_EQ(list[3], "x.fts");
 }
 
-TEST(DarkCommand, OkBuildsTheMasterCancelKeepsIt) {
+// OK builds the master from the list (none for an empty one), Cancel keeps it; mixed sizes or
+// formats show their messages and leave no master.
+TEST(DarkCommand, OkBuildsTheMasterCancelKeepsItMixedFilesLeaveNone) {
     TempDir dir;
     Harness h;
     const std::string a = WriteRaw(dir, "a.dng", 32, 24, 300);
     const std::string b = WriteRaw(dir, "b.dng", 32, 24, 340);
+    const std::string c = WriteRaw(dir, "c.dng", 32, 26, 300);
+    const std::string f = dir.Path("c.fits");
+    ASSERT_TRUE(WriteImageFile(f, kFormatFits, testing::MakeRecord(32, 24, 3)).ok());
+    std::array<std::string, kMaxDarkFiles> files{};
+    bool ok = true;
     h.ui.dialog_handlers["DARK"] = [&](AppContext& ctx) {
-        ctx.darks.files = {a, b, "", ""};
-        return true;
+        ctx.darks.files = files;
+        return ok;
     };
-    ExecuteCommand(*h.ctx, kCmdDarkFiles);
+    const auto run = [&](std::array<std::string, kMaxDarkFiles> list, bool answer) {
+        files = list;
+        ok = answer;
+        ExecuteCommand(*h.ctx, kCmdDarkFiles);
+    };
+    run({a, b, "", ""}, true);
     EXPECT_TRUE(h.ctx->darks.has_raw());
     EXPECT_EQ(h.ctx->darks.format, kFormatRaw);
-    // Cancel: the dialog's edits are its own business; the master stays.
-    h.ui.dialog_handlers["DARK"] = [](AppContext&) { return false; };
-    ExecuteCommand(*h.ctx, kCmdDarkFiles);
+    run({}, false);  // Cancel: the dialog's edits are its own business; the master stays
     EXPECT_TRUE(h.ctx->darks.has_raw());
-    // OK with an empty list releases the master.
-    h.ui.dialog_handlers["DARK"] = [](AppContext& ctx) {
-        ctx.darks.files = {};
-        return true;
-    };
-    ExecuteCommand(*h.ctx, kCmdDarkFiles);
+    run({}, true);
     EXPECT_FALSE(h.ctx->darks.has_raw());
     EXPECT_EQ(h.ctx->darks.format, -1);
     EXPECT_TRUE(h.ui.Texts(msg::kTitleError).empty());
-}
 
-TEST(DarkCommand, MixedSizesAndFormatsShowTheirMessagesAndLeaveNoMaster) {
-    TempDir dir;
-    Harness h;
-    const std::string a = WriteRaw(dir, "a.dng", 32, 24, 300);
-    const std::string b = WriteRaw(dir, "b.dng", 32, 26, 300);
-    const std::string f = dir.Path("c.fits");
-    {
-        ImageRecord rec = testing::MakeRecord(32, 24, 3);
-        ASSERT_TRUE(WriteImageFile(f, kFormatFits, rec).ok());
-    }
-    std::array<std::string, kMaxDarkFiles> files{};
-    h.ui.dialog_handlers["DARK"] = [&](AppContext& ctx) {
-        ctx.darks.files = files;
-        return true;
-    };
-    files = {a, "", "", ""};
-    ExecuteCommand(*h.ctx, kCmdDarkFiles);
+    run({a, "", "", ""}, true);
     ASSERT_TRUE(h.ctx->darks.has_raw());
-    files = {a, b, "", ""};
-    ExecuteCommand(*h.ctx, kCmdDarkFiles);
+    run({a, c, "", ""}, true);
     EXPECT_FALSE(h.ctx->darks.has_raw());
-    files = {a, f, "", ""};
-    ExecuteCommand(*h.ctx, kCmdDarkFiles);
+    run({a, f, "", ""}, true);
     EXPECT_EQ(h.ctx->darks.format, -1);
     EXPECT_EQ(h.ui.Texts(msg::kTitleError),
               (std::vector<std::string>{msg::kDarkMixedSizes, msg::kDarkMixedFormats}));

@@ -16,44 +16,23 @@ namespace {
 
 using namespace testing;
 
-// A 4 x 3 GIF of one colour: each index behind a clear code, so the codes stay 3 bits wide.
-Bytes FlatGif() {
-    Bytes b = {'G', 'I', 'F', '8', '9',  'a', 4, 0, 3, 0, 0x80, 0, 0, 10, 20,
-               30,  40,  50,  60,  0x2C, 0,   0, 0, 0, 4, 0,    3, 0, 0,  2};
-    std::vector<int> codes;
-    for (int i = 0; i < 12; ++i) codes.insert(codes.end(), {4, 1});
-    codes.push_back(5);
-    Bytes data;
-    unsigned bits = 0, held = 0;
-    for (const int code : codes) {
-        held |= static_cast<unsigned>(code) << bits;
-        for (bits += 3; bits >= 8; bits -= 8, held >>= 8)
-            data.push_back(static_cast<uint8_t>(held));
-    }
-    if (bits > 0) data.push_back(static_cast<uint8_t>(held));
-    b.push_back(static_cast<uint8_t>(data.size()));
-    for (const uint8_t v : data) b.push_back(v);
-    b.push_back(0);
-    b.push_back(0x3B);
-    return b;
-}
+// A 4 x 3 GIF of one colour: each index behind a clear code, so the LZW codes stay 3 bits
+// wide (clear 4 and index 1, twelve times, then the end code 5).
+const Bytes kFlatGif = {'G',  'I',  'F',  '8',  '9',  'a',  4,    0,  3,    0,    0x80,
+                        0,    0,    10,   20,   30,   40,   50,   60, 0x2C, 0,    0,
+                        0,    0,    4,    0,    3,    0,    0,    2,  10,   0x0C, 0xC3,
+                        0x30, 0x0C, 0xC3, 0x30, 0x0C, 0xC3, 0x30, 5,  0,    0x3B};
 
 TEST(ReadLimits, EveryReaderKeepsThePixelLimitAndReadsTheHeaderAlone) {
     TempDir dir;
     const ImageRecord rec = MakeRecord(4, 3, 9);
     std::vector<std::string> files;
-    const auto write = [&](const char* name, IoResult r) {
-        EXPECT_TRUE(r.ok()) << name << ": " << r.detail;
+    for (const char* name : {"a.bmp", "a.ppm", "a.tif", "a.png", "a.jpg", "a.fits"}) {
         files.push_back(dir.Path(name));
-    };
-    write("a.bmp", WriteBmp(dir.Path("a.bmp"), rec));
-    write("a.ppm", WritePnm(dir.Path("a.ppm"), rec, false));
-    write("a.tif", WriteTiff(dir.Path("a.tif"), rec));
-    write("a.png", WritePng(dir.Path("a.png"), rec));
-    write("a.jpg", WriteJpegExif(dir.Path("a.jpg"), rec));
-    write("a.fits", WriteFits(dir.Path("a.fits"), rec));
-    WriteAll(dir.Path("a.gif"), FlatGif());
+        EXPECT_TRUE(WriteImageFile(files.back(), DetectFormat(name), rec).ok()) << name;
+    }
     files.push_back(dir.Path("a.gif"));
+    WriteAll(files.back(), kFlatGif);
     // The RAW decoder takes no sensor smaller than 22 x 22.
     DngMosaic mosaic = MakeMosaic(32, 24, kRggb, [](int c, int x, int) {
         return static_cast<uint16_t>(200 + 300 * c + 40 * x);
@@ -68,7 +47,7 @@ TEST(ReadLimits, EveryReaderKeepsThePixelLimitAndReadsTheHeaderAlone) {
         SCOPED_TRACE(file);
         const int code = DetectFormat(file);
         DecodedImage full, head;
-        const int pixels = DetectFormat(file) == kFormatRaw ? 32 * 24 : 12;
+        const int pixels = code == kFormatRaw ? 32 * 24 : 12;
         ASSERT_TRUE(
             ApplySettingAssignment(ctx.settings, "max_pixels=" + std::to_string(pixels), nullptr));
         ASSERT_TRUE(ReadImageForLoad(ctx, file, code, full).ok());

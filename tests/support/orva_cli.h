@@ -38,6 +38,15 @@ inline int Cli(const TempDir& dir, const std::string& args) {
     return RunCli(dir, args).status;
 }
 
+// Runs orva-cli and expects its exit status and a part of its standard error; the run.
+inline CliRun ExpectCli(const TempDir& dir, const std::string& args, int status,
+                        const std::string& says = "") {
+    CliRun r = RunCli(dir, args);
+    EXPECT_EQ(r.status, status) << args << "\n" << r.err;
+    EXPECT_NE(r.err.find(says), std::string::npos) << args << "\n" << r.err;
+    return r;
+}
+
 // Reads a picture file that must be readable.
 inline DecodedImage Read(const std::string& path) {
     DecodedImage img;
