@@ -14,7 +14,7 @@ namespace {
 
 using testing::TempDir;
 
-TEST(DarkMaster, CombinationRules) {
+TEST(DarkMaster, CombinationRulesOnValuesWholeFramesAndFitsPlanes) {
     const struct {
         std::vector<uint16_t> values;
         uint16_t master;
@@ -28,9 +28,6 @@ TEST(DarkMaster, CombinationRules) {
         EXPECT_EQ(CombineDarkValues(c.values.data(), static_cast<int>(c.values.size())), c.master)
             << c.values.size() << " values, first " << c.values[0];
     }
-}
-
-TEST(DarkMaster, CombinesWholeFramesAndFitsPlanes) {
     RawDark a{1, 1, {10, 20, 30, 40}}, b{1, 1, {14, 20, 31, 0}};
     const RawDark m = CombineRawDarks({&a, &b});
     EXPECT_EQ(m.samples, (std::vector<uint16_t>{12, 20, 30, 20}));
@@ -59,7 +56,7 @@ uint16_t (*Data(std::vector<std::array<uint16_t, 4>>& v))[4] {
     return reinterpret_cast<uint16_t(*)[4]>(v.data());
 }
 
-TEST(DarkSubtract, LeaveOrZeroBelowTheDark) {
+TEST(DarkSubtract, LeaveOrZeroBelowTheDarkAndADarkOfAnotherSizeIsNotApplied) {
     for (const int handling : {kDefectLeave, kDefectZero}) {
         auto img = Filled(2, 1, 300);
         img[1][0] = 50;
@@ -68,6 +65,13 @@ TEST(DarkSubtract, LeaveOrZeroBelowTheDark) {
         SubtractRawDark(Data(img), 2, 1, DarkOf(dk, 2, 1), handling, 0);
         EXPECT_EQ(img[0][0], 200);
         EXPECT_EQ(img[1][0], handling == kDefectZero ? 0 : 50);
+    }
+    // Another size, and one larger in one direction only with the same sample count.
+    auto img = Filled(3, 3, 500);
+    const auto before = img;
+    for (const auto& [w, h] : {std::pair{4, 4}, {9, 1}}) {
+        SubtractRawDark(Data(img), 3, 3, DarkOf(Filled(w, h, 100), w, h), kDefectZero, 0);
+        EXPECT_EQ(img, before) << w << "x" << h;
     }
 }
 
@@ -111,16 +115,6 @@ TEST(DarkSubtract, NeighboursAreTheSameChannelAndSampled) {
     // (2,3)=530, (2,4)=540: mean 520, largest and smallest equally far -> drop 500.
     EXPECT_EQ(img[12][0], (510 + 520 + 520 + 530 + 540) / 5);
     EXPECT_EQ(img[13][1], 700);  // the other channel untouched
-}
-
-TEST(DarkSubtract, DarkOfAnotherSizeIsNotApplied) {
-    auto img = Filled(3, 3, 500);
-    const auto before = img;
-    SubtractRawDark(Data(img), 3, 3, DarkOf(Filled(4, 4, 100), 4, 4), kDefectZero, 0);
-    EXPECT_EQ(img, before);
-    // A dark larger than the picture in one direction only, with the same sample count.
-    SubtractRawDark(Data(img), 3, 3, DarkOf(Filled(9, 1, 100), 9, 1), kDefectZero, 0);
-    EXPECT_EQ(img, before);
 }
 
 std::string WriteDark(const TempDir& dir, const std::string& name, int w, int h, uint16_t v) {

@@ -102,27 +102,42 @@ float Level(int colour) {
     return colour == 0 ? 1000.0f : colour == 1 ? 2000.0f : 1500.0f;
 }
 
-TEST(RawMosaic, SamplesReadBackExactlyLessTheBlackLevelInEveryBayerOrder) {
+TEST(RawMosaic, SamplesReadBackExactlyLessTheBlackLevelInEveryPattern) {
+    std::vector<DngMosaic> cases;
     for (const auto& order : {testing::kRggb, testing::kBggr, testing::kGrbg, testing::kGbrg}) {
         // Every photosite a different value, some below the black level of 256.
-        DngMosaic dng = MakeMosaic(26, 22, order, [](int c, int x, int y) {
+        cases.push_back(MakeMosaic(26, 22, order, [](int c, int x, int y) {
             return static_cast<uint16_t>(200 + 37 * x + 101 * y + c);
-        });
-        dng.black = 256;
+        }));
+        cases.back().black = 256;
+    }
+    cases.push_back(MakeXTrans(30, 24, [](int c, int x, int y) {
+        return static_cast<uint16_t>(static_cast<int>(Level(c)) + x + 20 * y);
+    }));
+    cases.back().as_shot_neutral = {0.5, 1.0, 0.8};  // red recorded at half strength
+    for (DngMosaic& dng : cases) {
         dng.white = 4095;
         const RawMosaic m = Read(dng);
-        ASSERT_EQ(m.period, 2);
-        ASSERT_EQ(m.width, 26);
-        ASSERT_EQ(m.samples.size(), 26u * 22u);
-        for (int y = 0; y < 22; ++y)
-            for (int x = 0; x < 26; ++x) {
-                const auto i = static_cast<std::size_t>(y * 26 + x);
-                EXPECT_EQ(m.Colour(x, y), order[static_cast<std::size_t>((y % 2) * 2 + x % 2)]);
-                EXPECT_EQ(m.At(x, y), static_cast<float>(dng.samples[i]) - 256.0f) << x << "," << y;
+        const bool xtrans = !dng.pattern6.empty();
+        ASSERT_EQ(m.period, xtrans ? 6 : 2);
+        ASSERT_EQ(std::pair(m.width, m.height), std::pair(dng.width, dng.height));
+        for (int y = 0; y < m.height; ++y)
+            for (int x = 0; x < m.width; ++x) {
+                const auto i = static_cast<std::size_t>(y * m.width + x);
+                EXPECT_EQ(m.Colour(x, y),
+                          xtrans ? kXTrans[static_cast<std::size_t>((y % 6) * 6 + x % 6)]
+                                 : dng.pattern[static_cast<std::size_t>((y % 2) * 2 + x % 2)]);
+                EXPECT_EQ(m.At(x, y), static_cast<float>(dng.samples[i] - dng.black))
+                    << x << "," << y;
             }
-        EXPECT_LT(m.At(0, 0), 0.0f);  // below black stays below zero
-        EXPECT_EQ(m.white, 4095.0f - 256.0f);
+        EXPECT_EQ(m.white, 4095.0f - static_cast<float>(dng.black));
+        EXPECT_TRUE(xtrans || m.At(0, 0) < 0.0f);  // below black stays below zero
     }
+    // As-shot neutral gives the white balance multipliers; reading applies none of it.
+    const RawMosaic balanced = Read(cases.back());
+    EXPECT_NEAR(balanced.wb[0], 2.0f, 1e-4f);
+    EXPECT_EQ(balanced.wb[1], 1.0f);
+    EXPECT_NEAR(balanced.wb[2], 1.25f, 1e-4f);
 }
 
 TEST(RawMosaic, BlackLevelGridsAreTakenOffPhotositeByPhotosite) {
@@ -150,35 +165,6 @@ TEST(RawMosaic, BlackLevelGridsAreTakenOffPhotositeByPhotosite) {
             }
         EXPECT_EQ(m.white, static_cast<float>(4095 - grid[0])) << n;
     }
-}
-
-TEST(RawMosaic, XTransPatternIsReadAsWritten) {
-    DngMosaic dng = MakeXTrans(30, 24, [](int c, int x, int y) {
-        return static_cast<uint16_t>(static_cast<int>(Level(c)) + x + 20 * y);
-    });
-    dng.white = 4095;
-    const RawMosaic m = Read(dng);
-    ASSERT_EQ(m.period, 6);
-    ASSERT_EQ(m.width, 30);
-    for (int y = 0; y < 24; ++y)
-        for (int x = 0; x < 30; ++x) {
-            const int c = kXTrans[static_cast<std::size_t>((y % 6) * 6 + x % 6)];
-            EXPECT_EQ(m.Colour(x, y), c) << x << "," << y;
-            EXPECT_EQ(m.At(x, y), Level(c) + static_cast<float>(x + 20 * y)) << x << "," << y;
-        }
-}
-
-TEST(RawMosaic, AsShotNeutralGivesTheMultipliers) {
-    DngMosaic dng = MakeMosaic(24, 24, testing::kRggb, [](int, int, int) { return uint16_t{500}; });
-    dng.white = 4095;
-    dng.as_shot_neutral = {0.5, 1.0, 0.8};  // red recorded at half strength, blue at 0.8
-    const RawMosaic m = Read(dng);
-    EXPECT_NEAR(m.wb[0], 2.0f, 1e-4f);
-    EXPECT_EQ(m.wb[1], 1.0f);
-    EXPECT_NEAR(m.wb[2], 1.25f, 1e-4f);
-    // Reading applies none of it.
-    EXPECT_EQ(m.At(0, 0), 500.0f);
-    EXPECT_EQ(m.At(1, 1), 500.0f);
 }
 
 TEST(RawMosaic, DamagedFilesAreRefusedAndLeaveTheResultAlone) {
@@ -210,19 +196,14 @@ TEST(RawMosaic, DamagedFilesAreRefusedAndLeaveTheResultAlone) {
     RawMosaic missing;
     EXPECT_EQ(ReadRawMosaic(dir.Path("none.dng"), UINT64_MAX, missing).status,
               IoStatus::CannotOpen);
-}
-
-TEST(RawMosaic, LinearRawHasNoMosaic) {
-    DngMosaic dng;
-    dng.width = 24;
-    dng.height = 24;
-    dng.linear = true;
-    dng.white = 4095;
-    dng.samples.assign(24 * 24 * 3, 1000);
-    IoResult r;
-    const RawMosaic m = Read(dng, &r);
-    EXPECT_EQ(r.status, IoStatus::Unsupported);
-    EXPECT_TRUE(m.empty());
+    // A linear RAW has no mosaic to give.
+    DngMosaic linear;
+    linear.width = linear.height = 24;
+    linear.linear = true;
+    linear.white = 4095;
+    linear.samples.assign(24 * 24 * 3, 1000);
+    EXPECT_EQ(refused(testing::ReadAll(testing::WriteFixture(dir.Path("lin.dng"), linear))),
+              IoStatus::Unsupported);
 }
 
 TEST(DemosaicLinear, HandWorkedCorners) {
@@ -241,33 +222,24 @@ TEST(DemosaicLinear, HandWorkedCorners) {
     EXPECT_EQ(p.at(3, 3), (std::array<float, 3>{110, 135, 160}));
 }
 
-TEST(DemosaicLinear, FlatMosaicGivesFlatPlanesEverywhere) {
-    const auto flat = [](int c, int, int) { return Level(c); };
+// Odd sizes: the last row and column differ. Negative samples pass as they are.
+TEST(DemosaicLinear, FlatMosaicGivesFlatPlanesEverywhereWithOrWithoutWhiteBalance) {
+    const auto flat = [](int c, int, int) { return c == 1 ? -8.0f : Level(c); };
     std::vector<RawMosaic> cases;
-    for (const auto& order : {testing::kRggb, testing::kBggr, testing::kGrbg, testing::kGbrg}) {
-        cases.push_back(Bayer(7, 5, order, flat));  // odd sizes: the last row and column differ
-    }
+    for (const auto& order : {testing::kRggb, testing::kBggr, testing::kGrbg, testing::kGbrg})
+        cases.push_back(Bayer(7, 5, order, flat));
     cases.push_back(InMemory(13, 11, kXTrans, flat));
-    for (const RawMosaic& m : cases) {
-        const Planes p = Demosaic(m);
+    for (RawMosaic& m : cases) {
+        m.wb = {2.0f, 1.0f, 0.5f};
+        const Planes plain = Demosaic(m, false), balanced = Demosaic(m, true);
         for (int y = 0; y < m.height; ++y)
-            for (int x = 0; x < m.width; ++x)
-                EXPECT_EQ(p.at(x, y), (std::array<float, 3>{1000, 2000, 1500}))
-                    << "period " << m.period << " at " << x << "," << y;
+            for (int x = 0; x < m.width; ++x) {
+                SCOPED_TRACE(::testing::Message()
+                             << "period " << m.period << " at " << x << "," << y);
+                EXPECT_EQ(plain.at(x, y), (std::array<float, 3>{1000, -8, 1500}));
+                EXPECT_EQ(balanced.at(x, y), (std::array<float, 3>{2000, -8, 750}));
+            }
     }
-}
-
-TEST(DemosaicLinear, WhiteBalanceMultipliesAndNegativesPass) {
-    RawMosaic m =
-        Bayer(6, 6, testing::kRggb, [](int c, int, int) { return c == 1 ? -8.0f : 100.0f; });
-    m.wb = {2.0f, 1.0f, 0.5f};
-    const Planes plain = Demosaic(m, false);
-    const Planes balanced = Demosaic(m, true);
-    for (int y = 0; y < 6; ++y)
-        for (int x = 0; x < 6; ++x) {
-            EXPECT_EQ(plain.at(x, y), (std::array<float, 3>{100, -8, 100}));
-            EXPECT_EQ(balanced.at(x, y), (std::array<float, 3>{200, -8, 50}));
-        }
 }
 
 TEST(DemosaicLinear, InconsistentMosaicLeavesThePlanesAlone) {
