@@ -111,6 +111,17 @@ TEST(RawMosaic, SamplesReadBackExactlyLessTheBlackLevelInEveryPattern) {
         }));
         cases.back().black = 256;
     }
+    // Black level grids taken off photosite by photosite: 2x2 (one level per pattern cell,
+    // both greens apart) and 4x4 (a pattern on top of the channels).
+    for (const std::vector<double>& grid :
+         {std::vector<double>{256, 260, 264, 268},
+          {300, 301, 302, 303, 310, 311, 312, 313, 320, 321, 322, 323, 330, 331, 332, 333}}) {
+        cases.push_back(MakeMosaic(24, 24, testing::kGrbg, [](int c, int x, int y) {
+            return static_cast<uint16_t>(1000 + 13 * x + 7 * y + c);
+        }));
+        cases.back().black_repeat = grid.size() == 4 ? 2 : 4;
+        cases.back().black_grid = grid;
+    }
     cases.push_back(MakeXTrans(30, 24, [](int c, int x, int y) {
         return static_cast<uint16_t>(static_cast<int>(Level(c)) + x + 20 * y);
     }));
@@ -119,6 +130,12 @@ TEST(RawMosaic, SamplesReadBackExactlyLessTheBlackLevelInEveryPattern) {
         dng.white = 4095;
         const RawMosaic m = Read(dng);
         const bool xtrans = !dng.pattern6.empty();
+        const int n = dng.black_repeat;
+        const auto black = [&](int x, int y) {
+            return dng.black_grid.empty()
+                       ? static_cast<double>(dng.black)
+                       : dng.black_grid[static_cast<std::size_t>((y % n) * n + x % n)];
+        };
         ASSERT_EQ(m.period, xtrans ? 6 : 2);
         ASSERT_EQ(std::pair(m.width, m.height), std::pair(dng.width, dng.height));
         for (int y = 0; y < m.height; ++y)
@@ -127,44 +144,17 @@ TEST(RawMosaic, SamplesReadBackExactlyLessTheBlackLevelInEveryPattern) {
                 EXPECT_EQ(m.Colour(x, y),
                           xtrans ? kXTrans[static_cast<std::size_t>((y % 6) * 6 + x % 6)]
                                  : dng.pattern[static_cast<std::size_t>((y % 2) * 2 + x % 2)]);
-                EXPECT_EQ(m.At(x, y), static_cast<float>(dng.samples[i] - dng.black))
-                    << x << "," << y;
+                EXPECT_EQ(m.At(x, y), static_cast<float>(dng.samples[i] - black(x, y)))
+                    << n << ": " << x << "," << y;
             }
-        EXPECT_EQ(m.white, 4095.0f - static_cast<float>(dng.black));
-        EXPECT_TRUE(xtrans || m.At(0, 0) < 0.0f);  // below black stays below zero
+        EXPECT_EQ(m.white, static_cast<float>(4095 - black(0, 0)));
+        EXPECT_TRUE(dng.black != 256 || m.At(0, 0) < 0.0f);  // below black stays below zero
     }
     // As-shot neutral gives the white balance multipliers; reading applies none of it.
     const RawMosaic balanced = Read(cases.back());
     EXPECT_NEAR(balanced.wb[0], 2.0f, 1e-4f);
     EXPECT_EQ(balanced.wb[1], 1.0f);
     EXPECT_NEAR(balanced.wb[2], 1.25f, 1e-4f);
-}
-
-TEST(RawMosaic, BlackLevelGridsAreTakenOffPhotositeByPhotosite) {
-    // A 2x2 grid (one level per pattern cell, both greens apart) and a 4x4 grid (a pattern
-    // on top of the channels).
-    const std::vector<std::vector<double>> grids = {
-        {256, 260, 264, 268},
-        {300, 301, 302, 303, 310, 311, 312, 313, 320, 321, 322, 323, 330, 331, 332, 333}};
-    for (const auto& grid : grids) {
-        const int n = grid.size() == 4 ? 2 : 4;
-        DngMosaic dng = MakeMosaic(24, 24, testing::kGrbg, [](int c, int x, int y) {
-            return static_cast<uint16_t>(1000 + 13 * x + 7 * y + c);
-        });
-        dng.black_repeat = n;
-        dng.black_grid = grid;
-        dng.white = 4095;
-        const RawMosaic m = Read(dng);
-        ASSERT_EQ(m.width, 24);
-        for (int y = 0; y < 24; ++y)
-            for (int x = 0; x < 24; ++x) {
-                const double black = grid[static_cast<std::size_t>((y % n) * n + x % n)];
-                EXPECT_EQ(m.At(x, y),
-                          static_cast<float>(1000 + 13 * x + 7 * y + m.Colour(x, y) - black))
-                    << n << ": " << x << "," << y;
-            }
-        EXPECT_EQ(m.white, static_cast<float>(4095 - grid[0])) << n;
-    }
 }
 
 TEST(RawMosaic, DamagedFilesAreRefusedAndLeaveTheResultAlone) {
@@ -278,29 +268,31 @@ int Dominant(float r, float g, float b) {
     return r > g && r > b ? 0 : g > r && g > b ? 1 : b > r && b > g ? 2 : -1;
 }
 
-// The decoder's own bilinear development and ours put each colour in the same place, the
-// top of the picture at the top.
+// Both of the decoder's developments (the fast one and LibRaw's bilinear) and ours put each
+// colour in the same place, the top of the picture at the top.
 void ExpectSamePlacement(const DngMosaic& dng) {
     TempDir dir;
     const std::string path = testing::WriteFixture(dir.Path("q.dng"), dng);
-    RawDecodeRequest request;
-    request.mode = 1;
-    DecodedImage developed;
-    ASSERT_TRUE(DecodeRawFile(path, request, developed).ok());
     RawMosaic m;
     ASSERT_TRUE(ReadRawMosaic(path, UINT64_MAX, m).ok());
-    ASSERT_EQ(std::pair(developed.width, developed.height), std::pair(m.width, m.height));
     const Planes p = Demosaic(m, true);
-    const int expect[3][2] = {{0, 0}, {1, 0}, {0, 1}};  // quarter of each colour
-    for (int c = 0; c < 3; ++c) {
-        for (int y = 4; y < 14; ++y)
-            for (int x = 4; x < 14; ++x) {
-                const int qx = x + 18 * expect[c][0], qy = y + 18 * expect[c][1];
-                const auto ours = p.at(qx, qy);
-                const auto theirs = testing::Top(developed, qx, qy);
-                EXPECT_EQ(Dominant(ours[0], ours[1], ours[2]), c) << qx << "," << qy;
-                EXPECT_EQ(Dominant(theirs[0], theirs[1], theirs[2]), c) << qx << "," << qy;
-            }
+    for (const int mode : {0, 1}) {
+        RawDecodeRequest request;
+        request.mode = mode;
+        DecodedImage developed;
+        ASSERT_TRUE(DecodeRawFile(path, request, developed).ok());
+        ASSERT_EQ(std::pair(developed.width, developed.height), std::pair(m.width, m.height));
+        const int expect[3][2] = {{0, 0}, {1, 0}, {0, 1}};  // quarter of each colour
+        for (int c = 0; c < 3; ++c)
+            for (int y = 4; y < 14; ++y)
+                for (int x = 4; x < 14; ++x) {
+                    const int qx = x + 18 * expect[c][0], qy = y + 18 * expect[c][1];
+                    const auto ours = p.at(qx, qy);
+                    const auto theirs = testing::Top(developed, qx, qy);
+                    EXPECT_EQ(Dominant(ours[0], ours[1], ours[2]), c) << qx << "," << qy;
+                    EXPECT_EQ(Dominant(theirs[0], theirs[1], theirs[2]), c)
+                        << "mode " << mode << " at " << qx << "," << qy;
+                }
     }
 }
 
