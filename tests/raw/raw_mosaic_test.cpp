@@ -34,15 +34,10 @@ const std::vector<uint8_t> kXTrans = {
 
 // An X-Trans DNG whose photosite (x, y) holds scene(colour, x, y).
 DngMosaic MakeXTrans(int w, int h, const std::function<uint16_t(int, int, int)>& scene) {
-    DngMosaic m;
-    m.width = w;
-    m.height = h;
+    DngMosaic m = MakeMosaic(w, h, testing::kRggb, [&](int, int x, int y) {
+        return scene(kXTrans[static_cast<std::size_t>((y % 6) * 6 + x % 6)], x, y);
+    });
     m.pattern6 = kXTrans;
-    m.samples.resize(static_cast<std::size_t>(w) * h);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            m.samples[static_cast<std::size_t>(y) * w + x] =
-                scene(kXTrans[static_cast<std::size_t>((y % 6) * 6 + x % 6)], x, y);
     return m;
 }
 
