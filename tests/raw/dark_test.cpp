@@ -6,6 +6,7 @@
 
 #include "raw/decoders/libraw_decoder.h"
 #include "raw/raw_fixtures.h"
+#include "support/files.h"
 #include "support/images.h"
 #include "support/scripted_ui.h"
 
@@ -123,18 +124,11 @@ std::string WriteDark(const TempDir& dir, const std::string& name, int w, int h,
     return testing::WriteFixture(dir.Path(name), m);
 }
 
-// Every sample v except sample 5 (hot).
+// A one-plane 16-bit FITS dark: every sample v except sample 5 (hot).
 std::string WriteFitsDark(const TempDir& dir, const std::string& name, int w, int h, uint16_t v,
                           uint16_t hot) {
-    ImageRecord rec;
-    rec.width = w;
-    rec.height = h;
-    const auto n = static_cast<std::size_t>(w) * h;
-    EXPECT_TRUE(rec.red.Allocate(n) && rec.green.Allocate(n) && rec.blue.Allocate(n));
-    for (std::size_t i = 0; i < n; ++i) rec.red[i] = rec.green[i] = rec.blue[i] = i == 5 ? hot : v;
-    const std::string path = dir.Path(name);
-    EXPECT_TRUE(WriteImageFile(path, kFormatFits, rec).ok());
-    return path;
+    const auto at = [=](int x, int y) { return y * w + x == 5 ? hot : v; };
+    return testing::WriteLinear(dir.Path(name), w, h, at, {}, false);
 }
 
 TEST(DarkFiles, TwoRawDarksAverageAndMixedSizesOrFormatsLeaveNoMaster) {
