@@ -422,18 +422,12 @@ TEST(ExifRead, RationalsAreReducedToFitSixteenBits) {
 
 constexpr std::size_t T = 12;  // TIFF offsets count from here
 
-uint32_t LeAt(const std::array<uint8_t, kExifTemplateSize>& b, std::size_t at, int width) {
-    uint32_t v = 0;
-    for (int i = width - 1; i >= 0; --i) v = v << 8 | b[T + at + static_cast<std::size_t>(i)];
-    return v;
-}
-
 TEST(ExifTemplate, ReadsBackWithTextsCutToTheirRoom) {
     struct Case {
         std::string make, model, date;
         uint32_t exposure, f_number, iso;
         Fields want;
-        uint32_t make_count;
+        uint8_t make_count;  // a little-endian LONG
     };
     // clang-format off
     const Case cases[] = {
@@ -451,13 +445,12 @@ TEST(ExifTemplate, ReadsBackWithTextsCutToTheirRoom) {
         img.camera_make = "x";
         ReadExif(b, img);
         ExpectFields(img, c.want);
-        EXPECT_EQ(LeAt(b, 14, 4), c.make_count);
+        EXPECT_EQ(Bytes(b.begin() + T + 14, b.begin() + T + 18), (Bytes{c.make_count, 0, 0, 0}));
         EXPECT_EQ(b[T + 196], 72);  // the model did not run into the resolution
     }
     // A short make lies in the value field.
     const auto s = BuildExifTemplate("LG", "X", "", 0, 0, 0);
-    EXPECT_EQ(s[T + 18], 'L');
-    EXPECT_EQ(s[T + 19], 'G');
+    EXPECT_EQ(Bytes(s.begin() + T + 18, s.begin() + T + 20), (Bytes{'L', 'G'}));
     EXPECT_EQ(s[T + 158], 0);
 }
 
@@ -477,13 +470,15 @@ std::map<std::string, std::string> ExifTool(const std::string& file) {
 TEST(JpegExif, WithoutACameraBlockTheFilledTemplateAndAnEmptyApp1ReplaceTheJfifHeader) {
     REQUIRE_TOOL("exiftool");
     TempDir dir;
+    const Fields fuji{"FUJIFILM",     "X-T5",         "2024:03:04 05:06:07",
+                      1u << 16 | 125, 28u << 16 | 10, 640};
     ImageRecord rec = Smooth(40, 30, 7);
-    rec.camera_make = "FUJIFILM";
-    rec.camera_model = "X-T5";
-    rec.date_time = "2024:03:04 05:06:07";
-    rec.exposure_time = 1u << 16 | 125;
-    rec.f_number = 28u << 16 | 10;
-    rec.iso = 640;
+    rec.camera_make = fuji.make;
+    rec.camera_model = fuji.model;
+    rec.date_time = fuji.date;
+    rec.exposure_time = fuji.exposure;
+    rec.f_number = fuji.f_number;
+    rec.iso = fuji.iso;
     const std::string path = dir.Path("t.jpg");
     ASSERT_TRUE(WriteImageFile(path, kFormatJpeg, rec, {.jpeg_exif = true}).ok());
     ASSERT_TRUE(WriteJpegJfif(dir.Path("plain.jpg"), rec).ok());
@@ -491,8 +486,8 @@ TEST(JpegExif, WithoutACameraBlockTheFilledTemplateAndAnEmptyApp1ReplaceTheJfifH
 
     const Bytes f = ReadAll(path);
     const Bytes jfif = ReadAll(dir.Path("plain.jpg"));
-    const auto block = BuildExifTemplate("FUJIFILM", "X-T5", "2024:03:04 05:06:07", 1u << 16 | 125,
-                                         28u << 16 | 10, 640);
+    const auto block =
+        BuildExifTemplate(fuji.make, fuji.model, fuji.date, fuji.exposure, fuji.f_number, fuji.iso);
     ASSERT_GT(f.size(), 784u);
     EXPECT_TRUE(std::equal(block.begin(), block.end(), f.begin()));
     const Bytes empty_app1 = {0xFF, 0xE1, 0, 14, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
@@ -503,8 +498,7 @@ TEST(JpegExif, WithoutACameraBlockTheFilledTemplateAndAnEmptyApp1ReplaceTheJfifH
 
     DecodedImage img;
     ASSERT_TRUE(DecodeFile(path, img).ok());
-    ExpectFields(img,
-                 {"FUJIFILM", "X-T5", "2024:03:04 05:06:07", 1u << 16 | 125, 28u << 16 | 10, 640});
+    ExpectFields(img, fuji);
     EXPECT_EQ(img.exif, Bytes(f.begin(), f.begin() + 784));  // the template and the empty APP1
 
     const auto tags = ExifTool(path);
