@@ -1,7 +1,6 @@
 #include <gif_lib.h>
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -38,13 +37,9 @@ ColorMapObject* MakeMap(const std::vector<GifColorType>& colours) {
 // Rows of an image in the order a file holds them.
 std::vector<int> FileRowOrder(int height, bool interlace) {
     std::vector<int> rows;
-    if (!interlace) {
-        for (int y = 0; y < height; ++y) rows.push_back(y);
-        return rows;
-    }
     const int start[4] = {0, 4, 2, 1}, step[4] = {8, 8, 4, 2};
-    for (int p = 0; p < 4; ++p)
-        for (int y = start[p]; y < height; y += step[p]) rows.push_back(y);
+    for (int p = 0; p < (interlace ? 4 : 1); ++p)
+        for (int y = start[p]; y < height; y += interlace ? step[p] : 1) rows.push_back(y);
     return rows;
 }
 
@@ -70,10 +65,8 @@ Bytes MakeGif(int sw, int sh, const std::vector<GifColorType>& global, int backg
         EXPECT_EQ(EGifPutImageDesc(gif, f.left, f.top, f.width, f.height, f.interlace, lmap),
                   GIF_OK);
         GifFreeMapObject(lmap);
-        Bytes line(static_cast<std::size_t>(f.width));
         for (int y : FileRowOrder(f.height, f.interlace)) {
-            std::memcpy(line.data(), f.pixels.data() + static_cast<std::size_t>(y) * f.width,
-                        line.size());
+            Bytes line(f.pixels.begin() + y * f.width, f.pixels.begin() + (y + 1) * f.width);
             EXPECT_EQ(EGifPutLine(gif, line.data(), f.width), GIF_OK);
         }
     }

@@ -25,7 +25,6 @@ struct PngLayout {
     int colour = PNG_COLOR_TYPE_RGB;
     Bytes rows;                      // packed file rows, top row first, 16-bit big-endian
     std::vector<png_color> palette;  // PLTE
-    Bytes palette_alpha;             // tRNS of a palette file
     bool colour_key = false;         // tRNS of a grey or RGB file
     png_color_16 key{};
     png_uint_32 gamma = 0;  // gAMA times 100000; 0 writes none
@@ -38,10 +37,9 @@ void AppendToBytes(png_structp png, png_bytep data, std::size_t n) {
 void NoFlush(png_structp) {}
 
 std::size_t RowBytes(const PngLayout& s) {
-    const int channels = s.colour == PNG_COLOR_TYPE_RGB          ? 3
-                         : s.colour == PNG_COLOR_TYPE_RGB_ALPHA  ? 4
-                         : s.colour == PNG_COLOR_TYPE_GRAY_ALPHA ? 2
-                                                                 : 1;
+    const int channels = s.colour == PNG_COLOR_TYPE_RGB         ? 3
+                         : s.colour == PNG_COLOR_TYPE_RGB_ALPHA ? 4
+                                                                : 1;
     return (static_cast<std::size_t>(s.width) * channels * s.depth + 7) / 8;
 }
 
@@ -59,9 +57,6 @@ Bytes MakePng(const PngLayout& s) {
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     if (!s.palette.empty())
         png_set_PLTE(png, info, s.palette.data(), static_cast<int>(s.palette.size()));
-    if (!s.palette_alpha.empty())
-        png_set_tRNS(png, info, s.palette_alpha.data(), static_cast<int>(s.palette_alpha.size()),
-                     nullptr);
     if (s.colour_key) png_set_tRNS(png, info, nullptr, 0, &s.key);
     if (s.gamma != 0) png_set_gAMA_fixed(png, info, static_cast<png_fixed_point>(s.gamma));
     png_write_info(png, info);
@@ -72,11 +67,6 @@ Bytes MakePng(const PngLayout& s) {
     png_write_end(png, info);
     png_destroy_write_struct(&png, &info);
     return out;
-}
-
-void Put16(Bytes& b, uint32_t v) {
-    b.push_back(static_cast<uint8_t>(v >> 8));
-    b.push_back(static_cast<uint8_t>(v));
 }
 
 // A one-row file (or `height` rows) of the given kind.
@@ -92,13 +82,8 @@ PngLayout Layout(int width, int depth, int colour, Bytes rows, int height = 1) {
 
 Bytes Be16s(std::initializer_list<uint32_t> values) {
     Bytes b;
-    for (const uint32_t v : values) Put16(b, v);
+    for (const uint32_t v : values) b.insert(b.end(), {uint8_t(v >> 8), uint8_t(v)});
     return b;
-}
-
-void Randomise(PngLayout& s, std::mt19937& rng) {
-    s.rows.resize(RowBytes(s) * static_cast<std::size_t>(s.height));
-    for (auto& b : s.rows) b = static_cast<uint8_t>(rng());
 }
 
 Rgb Grey8(int v) {
@@ -183,10 +168,10 @@ void FixCrc(Bytes& f, std::size_t chunk) {
 }
 
 Bytes SmallRgb(int w, int h, uint32_t seed) {
-    PngLayout s = Layout(w, 8, PNG_COLOR_TYPE_RGB, {}, h);
+    Bytes rows(static_cast<std::size_t>(w) * h * 3);
     std::mt19937 rng(seed);
-    Randomise(s, rng);
-    return MakePng(s);
+    for (auto& b : rows) b = static_cast<uint8_t>(rng());
+    return MakePng(Layout(w, 8, PNG_COLOR_TYPE_RGB, rows, h));
 }
 
 TEST(PngRefuse, DamagedAndAbsurdFiles) {

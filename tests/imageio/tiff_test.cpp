@@ -23,7 +23,7 @@ namespace {
 
 using namespace testing;
 
-constexpr uint16_t kByte = 1, kShort = 3, kLong = 4;
+constexpr uint16_t kShort = 3, kLong = 4;
 
 void Put16(Bytes& b, std::size_t at, uint32_t v, bool big) {
     b[at + (big ? 1 : 0)] = static_cast<uint8_t>(v);
@@ -58,7 +58,7 @@ Bytes MakeTiff(bool big, std::vector<Field> fields, const Bytes& data) {
     for (std::size_t i = 0; i < fields.size(); ++i) {
         const Field& f = fields[i];
         const std::size_t e = ifd + 2 + 12 * i;
-        const std::size_t size = f.type == kByte ? 1 : f.type == kShort ? 2 : 4;
+        const std::size_t size = f.type == kShort ? 2 : 4;
         Put16(b, e, f.tag, big);
         Put16(b, e + 2, f.type, big);
         Put32(b, e + 4, static_cast<uint32_t>(f.values.size()), big);
@@ -68,11 +68,8 @@ Bytes MakeTiff(bool big, std::vector<Field> fields, const Bytes& data) {
             Put32(b, e + 8, static_cast<uint32_t>(at), big);
             b.resize(at + size * f.values.size(), 0);
         }
-        for (std::size_t k = 0; k < f.values.size(); ++k) {
-            if (size == 1) b[at + k] = static_cast<uint8_t>(f.values[k]);
-            if (size == 2) Put16(b, at + 2 * k, f.values[k], big);
-            if (size == 4) Put32(b, at + 4 * k, f.values[k], big);
-        }
+        for (std::size_t k = 0; k < f.values.size(); ++k)
+            (size == 2 ? Put16 : Put32)(b, at + size * k, f.values[k], big);
     }
     return b;
 }
@@ -269,18 +266,14 @@ Bytes MakeWide(const TempDir& dir, const WideLayout& t, uint32_t width, uint32_t
                     const double d = v[(std::size_t{y} * width + x) * t.samples + plane + s];
                     uint8_t* at =
                         block.data() + ((std::size_t{y} * bw + x) * per_block + s) * bytes;
-                    if (t.format == SAMPLEFORMAT_IEEEFP && t.bits == 64) {
-                        std::memcpy(at, &d, 8);
-                    } else if (t.format == SAMPLEFORMAT_IEEEFP) {
-                        const auto f = static_cast<float>(d);
-                        std::memcpy(at, &f, 4);
-                    } else if (t.format == SAMPLEFORMAT_INT) {
-                        const auto i = static_cast<int32_t>(d);
-                        std::memcpy(at, &i, 4);
-                    } else {
-                        const auto u = static_cast<uint32_t>(d);
-                        std::memcpy(at, &u, 4);
-                    }
+                    // The sample's bits in the low bytes (this machine is little-endian).
+                    const uint64_t word = t.bits == 64 ? std::bit_cast<uint64_t>(d)
+                                          : t.format == SAMPLEFORMAT_IEEEFP
+                                              ? std::bit_cast<uint32_t>(static_cast<float>(d))
+                                          : t.format == SAMPLEFORMAT_INT
+                                              ? static_cast<uint32_t>(static_cast<int32_t>(d))
+                                              : static_cast<uint32_t>(d);
+                    std::memcpy(at, &word, bytes);
                 }
         const auto size = static_cast<tmsize_t>(block.size());
         EXPECT_GE(t.tiled ? TIFFWriteEncodedTile(tif, plane, block.data(), size)
