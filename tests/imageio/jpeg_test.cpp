@@ -78,10 +78,6 @@ Bytes Payloads(const Bytes& f, uint8_t marker) {
     return out;
 }
 
-IoResult DecodeFile(const std::string& path, DecodedImage& img) {
-    return ReadImageFile(path, kFormatJpeg, img);
-}
-
 TEST(JpegRefuse, CutForeignInconsistentAndOverBudgetFiles) {
     REQUIRE_TOOL("convert-im6.q16");
     TempDir dir;
@@ -188,7 +184,7 @@ TEST(JpegWrite, SinglePlaneRecordsWriteTheRedPlaneAsGrey) {
     rec.blue.Release();
     ASSERT_TRUE(WriteJpegJfif(dir.Path("g.jpg"), rec).ok());
     DecodedImage img;
-    ASSERT_TRUE(DecodeFile(dir.Path("g.jpg"), img).ok());
+    ASSERT_TRUE(ReadImageFile(dir.Path("g.jpg"), kFormatJpeg, img).ok());
     for (std::size_t i = 0; i < img.red.size(); ++i) {
         ASSERT_LE(std::abs(img.red[i] - img.green[i]), 512) << i;
         ASSERT_LE(std::abs(img.red[i] - img.blue[i]), 512) << i;
@@ -497,7 +493,7 @@ TEST(JpegExif, WithoutACameraBlockTheFilledTemplateAndAnEmptyApp1ReplaceTheJfifH
               Bytes(jfif.begin() + static_cast<long>(body), jfif.end()));
 
     DecodedImage img;
-    ASSERT_TRUE(DecodeFile(path, img).ok());
+    ASSERT_TRUE(ReadImageFile(path, kFormatJpeg, img).ok());
     ExpectFields(img, fuji);
     EXPECT_EQ(img.exif, Bytes(f.begin(), f.begin() + 784));  // the template and the empty APP1
 
@@ -536,7 +532,7 @@ TEST(JpegExif, ACameraFileKeepsItsApp1SegmentsByteForByte) {
     ASSERT_EQ(cam[12], 'M');
 
     DecodedImage img;
-    ASSERT_TRUE(DecodeFile(camera, img).ok());
+    ASSERT_TRUE(ReadImageFile(camera, kFormatJpeg, img).ok());
     // exiftool writes 5.6 as 28/5.
     ExpectFields(
         img, {"Canon", "Canon EOS R5", "2024:05:06 07:08:09", 1u << 16 | 250, 28u << 16 | 5, 800});
@@ -559,7 +555,7 @@ TEST(JpegExif, ACameraFileKeepsItsApp1SegmentsByteForByte) {
     EXPECT_EQ(tags.at("Model"), "Canon EOS R5");
     EXPECT_EQ(tags.count("Warning"), 0u);
     DecodedImage again;
-    ASSERT_TRUE(DecodeFile(saved, again).ok());
+    ASSERT_TRUE(ReadImageFile(saved, kFormatJpeg, again).ok());
     EXPECT_EQ(again.exif, loaded.exif);
 }
 
