@@ -316,7 +316,7 @@ TEST(FitsWrite, HeaderCardsDataAndBlocks) {
 
 TEST(FitsWrite, EqualPlanesAreWrittenAsOnePlane) {
     TempDir dir;
-    DecodedImage img;
+    const auto size = [&](const char* name) { return std::filesystem::file_size(dir.Path(name)); };
     ImageRecord rec = MakeRecord(301, 77, 3);
     ASSERT_TRUE(WriteFits(dir.Path("r.fit"), rec).ok());
     rec.single_plane = 1;
@@ -327,15 +327,14 @@ TEST(FitsWrite, EqualPlanesAreWrittenAsOnePlane) {
     for (Plane* p : {&grey.green, &grey.blue})
         std::memcpy(p->data(), grey.red.data(), grey.red.size() * 2);
     ASSERT_TRUE(WriteFits(dir.Path("g.fits"), grey).ok());
-    EXPECT_EQ(std::filesystem::file_size(dir.Path("g.fits")),
-              std::filesystem::file_size(dir.Path("s.fts")));
+    EXPECT_EQ(size("g.fits"), size("s.fts"));
+    DecodedImage img;
     ASSERT_TRUE(ReadImageFile(dir.Path("g.fits"), kFormatFits, img).ok());
     ExpectSamePlanes(img, grey);
     // One sample apart is colour: three planes.
     grey.blue[5] ^= 1;
     ASSERT_TRUE(WriteFits(dir.Path("c.fits"), grey).ok());
-    EXPECT_EQ(std::filesystem::file_size(dir.Path("c.fits")),
-              std::filesystem::file_size(dir.Path("r.fit")));
+    EXPECT_EQ(size("c.fits"), size("r.fit"));
 }
 
 TEST(FitsWrite, HeaderKeysOfTheFileReadGoBackOut) {
