@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "common/parallel.h"
-#include "support/threads.h"
 
 namespace orva {
 namespace {
@@ -24,17 +23,6 @@ struct Mosaic {
         return {reinterpret_cast<uint16_t(*)[4]>(px[0].data()), width, height, pattern};
     }
 };
-
-// A Bayer mosaic, red at the top left, holding the values row by row, each in the channel of
-// its photosite.
-Mosaic Bayer(int w, int h, const std::vector<int>& values) {
-    Mosaic m(w, h);
-    for (int i = 0; i < w * h; ++i) {
-        const int x = i % w, y = i / w, cell = (y % 2) * 2 + x % 2;
-        m.at(x, y)[cell == 0 ? 0 : cell == 3 ? 2 : 1] = static_cast<uint16_t>(values[i]);
-    }
-    return m;
-}
 
 struct Planes {
     int width, height;
@@ -284,25 +272,6 @@ TEST(RawFastPaths, DemosaicAgreesWithIntegerArithmetic) {
                 ASSERT_EQ(p.top(x, y), expect) << x << "," << y << " of " << w << "x" << h;
             }
     }
-}
-
-TEST(RawDevelop, SameResultForAnyThreadCount) {
-    const int w = 37, h = 23;
-    std::mt19937 rng(5);
-    std::vector<int> values(w * h);
-    for (int& v : values) v = static_cast<int>(rng() % 65536);
-    const Mosaic base = Bayer(w, h, values);
-    DevelopParams p;
-    p.radius = 1;
-    p.hue = -20;
-    testing::ExpectSameForAnyThreadCount([&] {
-        Mosaic m = base;
-        Plane r, g, b;
-        EXPECT_TRUE(DevelopMosaic(m.view(kPatternBayer), p, r, g, b));
-        return std::vector<std::vector<uint16_t>>{{r.data(), r.data() + r.size()},
-                                                  {g.data(), g.data() + g.size()},
-                                                  {b.data(), b.data() + b.size()}};
-    });
 }
 
 TEST(RawDevelop, TinyHeightsDevelop) {

@@ -6,14 +6,11 @@
 
 #include <gtest/gtest.h>
 
-#include <random>
-
 #include "raw/raw_file.h"
 #include "raw/raw_fixtures.h"
 #include "support/files.h"
 #include "support/images.h"
 #include "support/scripted_ui.h"
-#include "support/threads.h"
 
 namespace orva {
 namespace {
@@ -236,20 +233,6 @@ TEST(DemosaicLinear, InconsistentMosaicLeavesThePlanesAlone) {
         const Planes p = Demosaic(*m);
         EXPECT_EQ(p.r, std::vector<float>(24, -1.0f));
         EXPECT_EQ(p.b, std::vector<float>(24, -1.0f));
-    }
-}
-
-TEST(DemosaicLinear, SameResultForAnyThreadCount) {
-    std::mt19937 rng(11);
-    std::uniform_real_distribution<float> noise(-50.0f, 4000.0f);
-    const RawMosaic bayer =
-        Bayer(301, 203, testing::kGrbg, [&](int, int, int) { return noise(rng); });
-    const RawMosaic xtrans = InMemory(211, 157, kXTrans, [&](int, int, int) { return noise(rng); });
-    for (const RawMosaic* m : {&bayer, &xtrans}) {
-        testing::ExpectSameForAnyThreadCount([&] {
-            const Planes p = Demosaic(*m, true);
-            return std::vector<std::vector<float>>{p.r, p.g, p.b};
-        });
     }
 }
 
