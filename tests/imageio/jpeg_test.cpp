@@ -359,9 +359,7 @@ TEST(ExifRead, Structures) {
                {272, kAscii, 41, Tiff::Ascii(std::string(40, 'M'))},
                {306, kAscii, 20, Tiff::Ascii(std::string("2020:02:02\0garbage!", 19))}});
     Tiff two_shorts(false), iso_long(true), rationals(true);
-    Bytes shorts = two_shorts.U16(400);
-    const Bytes second = two_shorts.U16(1600);
-    shorts.insert(shorts.end(), second.begin(), second.end());
+    const Bytes shorts = Tiff::Cat(two_shorts.U16(400), two_shorts.U16(1600));
     const Bytes iso_shorts = WithExifIfd(two_shorts, two_shorts.Ifd({{34855, kShort, 2, shorts}}));
     const Bytes iso_as_long =
         WithExifIfd(iso_long, iso_long.Ifd({{34855, kLong, 1, iso_long.U32(102400)}}));
