@@ -1,7 +1,6 @@
 #include <gif_lib.h>
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -38,13 +37,9 @@ ColorMapObject* MakeMap(const std::vector<GifColorType>& colours) {
 // Rows of an image in the order a file holds them.
 std::vector<int> FileRowOrder(int height, bool interlace) {
     std::vector<int> rows;
-    if (!interlace) {
-        for (int y = 0; y < height; ++y) rows.push_back(y);
-        return rows;
-    }
     const int start[4] = {0, 4, 2, 1}, step[4] = {8, 8, 4, 2};
-    for (int p = 0; p < 4; ++p)
-        for (int y = start[p]; y < height; y += step[p]) rows.push_back(y);
+    for (int p = 0; p < (interlace ? 4 : 1); ++p)
+        for (int y = start[p]; y < height; y += interlace ? step[p] : 1) rows.push_back(y);
     return rows;
 }
 
@@ -70,10 +65,8 @@ Bytes MakeGif(int sw, int sh, const std::vector<GifColorType>& global, int backg
         EXPECT_EQ(EGifPutImageDesc(gif, f.left, f.top, f.width, f.height, f.interlace, lmap),
                   GIF_OK);
         GifFreeMapObject(lmap);
-        Bytes line(static_cast<std::size_t>(f.width));
         for (int y : FileRowOrder(f.height, f.interlace)) {
-            std::memcpy(line.data(), f.pixels.data() + static_cast<std::size_t>(y) * f.width,
-                        line.size());
+            Bytes line(f.pixels.begin() + y * f.width, f.pixels.begin() + (y + 1) * f.width);
             EXPECT_EQ(EGifPutLine(gif, line.data(), f.width), GIF_OK);
         }
     }
@@ -94,36 +87,53 @@ Rgb RampColour(int i) {
     return C8(i, (2 * i) & 255, 255 - i);
 }
 
-DecodedImage MustDecode(const Bytes& file) {
-    return testing::MustDecode(kFormatGif, file);
-}
-
-TEST(GifRead, SmallerImageWithLocalTableIsDrawnAtItsPlaceOverTheBackground) {
-    // Screen 5 x 4, background entry 6 of the global table; a 2 x 2 image at (2, 1) with its
-    // own table, one of whose pixels is the transparent colour.
-    const Frame f{.left = 2,
-                  .top = 1,
-                  .width = 2,
-                  .height = 2,
-                  .local = {{10, 20, 30}, {40, 50, 60}, {70, 80, 90}, {100, 110, 120}},
-                  .pixels = {0, 1, 3, 2},
-                  .transparent = 3};
-    const DecodedImage img = MustDecode(MakeGif(5, 4, Ramp(8), 6, {f}));
-    ASSERT_EQ(std::pair(img.width, img.height), std::pair(5, 4));
-    for (int y = 0; y < 4; ++y)
-        for (int x = 0; x < 5; ++x) {
-            Rgb expect = RampColour(6);
-            if (x == 2 && y == 1) expect = C8(10, 20, 30);
-            if (x == 3 && y == 1) expect = C8(40, 50, 60);
-            if (x == 3 && y == 2) expect = C8(70, 80, 90);
-            EXPECT_EQ(Top(img, x, y), expect) << x << "," << y;
-        }
-
-    // Without a global table the rest of the screen is black.
-    const DecodedImage bare = MustDecode(MakeGif(5, 4, {}, 0, {f}));
-    EXPECT_EQ(Top(bare, 0, 0), C8(0, 0, 0));
-    EXPECT_EQ(Top(bare, 2, 2), C8(0, 0, 0));  // transparent
-    EXPECT_EQ(Top(bare, 2, 1), C8(10, 20, 30));
+// Whole pictures, top row first.
+TEST(GifRead, HandWorkedFiles) {
+    // A 2 x 2 image at (2, 1) with its own table, one of whose pixels is the transparent colour.
+    const Frame local{.left = 2,
+                      .top = 1,
+                      .width = 2,
+                      .height = 2,
+                      .local = {{10, 20, 30}, {40, 50, 60}, {70, 80, 90}, {100, 110, 120}},
+                      .pixels = {0, 1, 3, 2},
+                      .transparent = 3};
+    const Frame big{
+        .left = 1, .top = 1, .width = 3, .height = 3, .pixels = {1, 2, 3, 4, 5, 6, 7, 8, 9}};
+    // The transparent entry applies to the first image only.
+    const Frame first{.width = 2, .height = 1, .pixels = {4, 5}, .transparent = 4};
+    const Frame second{.width = 2, .height = 1, .local = Ramp(8), .pixels = {6, 7}};
+    // giflib's encoder will not write an empty image: splice one in by hand before them.
+    Bytes empty_first = MakeGif(2, 1, Ramp(8), 1, {first, second});
+    const Bytes empty_image = {',', 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0};  // no data blocks
+    empty_first.insert(empty_first.begin() + 6 + 7 + 8 * 3, empty_image.begin(), empty_image.end());
+    // A 4-entry global table taken out again (its size bits stay).
+    Bytes bare = MakeGif(4, 1, Ramp(4), 0, {{.width = 4, .height = 1, .pixels = {0, 1, 2, 3}}});
+    ASSERT_EQ(bare[10] & 0x87, 0x81);
+    bare[10] = static_cast<uint8_t>(bare[10] & ~0x80);
+    bare.erase(bare.begin() + 13, bare.begin() + 13 + 12);
+    const Rgb a = C8(10, 20, 30), b = C8(40, 50, 60), c = C8(70, 80, 90), K = C8(0, 0, 0);
+    const Rgb B = RampColour(6), R0 = RampColour(0), R1 = RampColour(1), R2 = RampColour(2);
+    const PixelCase cases[] = {
+        // clang-format off
+        {"smaller image over the background, entry 6", MakeGif(5, 4, Ramp(8), 6, {local}), 5,
+         {B, B, B, B, B,  B, B, a, b, B,  B, B, B, c, B,  B, B, B, B, B}},
+        {"no global table: black around", MakeGif(5, 4, {}, 0, {local}), 5,
+         {K, K, K, K, K,  K, K, a, b, K,  K, K, K, c, K,  K, K, K, K, K}},
+        {"reaching past the screen: clipped", MakeGif(3, 2, Ramp(16), 0, {big}), 3,
+         {R0, R0, R0,  R0, R1, R2}},
+        {"a zero screen takes the image's size", MakeGif(0, 0, Ramp(16), 0, {big}), 4,
+         {R0, R0, R0, R0,  R0, R1, R2, RampColour(3),  R0, RampColour(4), RampColour(5),
+          RampColour(6),  R0, RampColour(7), RampColour(8), RampColour(9)}},
+        {"the first image with pixels, transparent over entry 1", empty_first, 2,
+         {R1, RampColour(5)}},
+        {"no table at all: a grey ramp", bare, 4,
+         {K, C8(85, 85, 85), C8(170, 170, 170), C8(255, 255, 255)}},
+        // clang-format on
+    };
+    for (const PixelCase& t : cases) {
+        SCOPED_TRACE(t.name);
+        ExpectPixels(MustDecode(kFormatGif, t.file), t.width, t.expect, true);
+    }
 }
 
 TEST(GifRead, InterlacedImagesArePutInPlace) {
@@ -131,56 +141,11 @@ TEST(GifRead, InterlacedImagesArePutInPlace) {
     for (int h : {1, 5, 17}) {
         Frame f{.width = 3, .height = h, .interlace = true};
         for (int i = 0; i < 3 * h; ++i) f.pixels.push_back(static_cast<uint8_t>(rng() % 16));
-        const DecodedImage laced = MustDecode(MakeGif(3, h, Ramp(16), 0, {f}));
+        const DecodedImage laced = MustDecode(kFormatGif, MakeGif(3, h, Ramp(16), 0, {f}));
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < 3; ++x)
                 EXPECT_EQ(Top(laced, x, y), RampColour(f.pixels[y * 3 + x])) << h << ":" << y;
     }
-}
-
-TEST(GifRead, ImagesReachingPastTheScreenAreClippedAndAZeroScreenTakesTheImageSize) {
-    const Frame f{
-        .left = 1, .top = 1, .width = 3, .height = 3, .pixels = {1, 2, 3, 4, 5, 6, 7, 8, 9}};
-    const DecodedImage clipped = MustDecode(MakeGif(3, 2, Ramp(16), 0, {f}));
-    ASSERT_EQ(std::pair(clipped.width, clipped.height), std::pair(3, 2));
-    EXPECT_EQ(Top(clipped, 0, 0), RampColour(0));
-    EXPECT_EQ(Top(clipped, 1, 1), RampColour(1));
-    EXPECT_EQ(Top(clipped, 2, 1), RampColour(2));
-
-    const DecodedImage grown = MustDecode(MakeGif(0, 0, Ramp(16), 0, {f}));
-    ASSERT_EQ(std::pair(grown.width, grown.height), std::pair(4, 4));
-    EXPECT_EQ(Top(grown, 3, 3), RampColour(9));
-    EXPECT_EQ(Top(grown, 0, 3), RampColour(0));
-}
-
-TEST(GifRead, TheFirstImageWithPixelsIsTheOneShown) {
-    // The transparent entry applies to the first image only.
-    const Frame first{.width = 2, .height = 1, .pixels = {4, 5}, .transparent = 4};
-    const Frame second{.width = 2, .height = 1, .local = Ramp(8), .pixels = {6, 7}};
-    // giflib's encoder will not write an empty image: splice one in by hand.
-    Bytes file = MakeGif(2, 1, Ramp(8), 1, {first, second});
-    const std::size_t at = 6 + 7 + 8 * 3;  // header, screen, global table
-    const Bytes empty_image = {',', 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0};  // no data blocks
-    file.insert(file.begin() + static_cast<std::ptrdiff_t>(at), empty_image.begin(),
-                empty_image.end());
-    const DecodedImage img = MustDecode(file);
-    EXPECT_EQ(Top(img, 0, 0), RampColour(1));  // transparent: background
-    EXPECT_EQ(Top(img, 1, 0), RampColour(5));
-}
-
-TEST(GifRead, NoTableAtAllGivesAGreyRamp) {
-    // A 4-entry global table taken out again (its size bits stay): black to white in 4 steps.
-    const Frame g{.width = 4, .height = 1, .pixels = {0, 1, 2, 3}};
-    Bytes bare = MakeGif(4, 1, Ramp(4), 0, {g});
-    ASSERT_EQ(bare[10] & 0x87, 0x81);
-    bare[10] = static_cast<uint8_t>(bare[10] & ~0x80);
-    bare.erase(bare.begin() + 13, bare.begin() + 13 + 12);
-    ExpectPixels(MustDecode(bare), 4,
-                 {C8(0, 0, 0), C8(85, 85, 85), C8(170, 170, 170), C8(255, 255, 255)});
-}
-
-IoStatus StatusOf(const Bytes& file, std::string* detail = nullptr, uint64_t budget = UINT64_MAX) {
-    return RefusalStatus(kFormatGif, file, detail, budget);
 }
 
 Frame Noise(int w, int h, uint32_t seed) {
@@ -216,8 +181,8 @@ TEST(GifRefuse, CutDamagedAndAbsurdFiles) {
     for (const Refusal& c : cases) ExpectRefusal(kFormatGif, c);
 
     const Bytes file = MakeGif(40, 30, Ramp(4), 0, {Noise(10, 10, 5)});
-    EXPECT_EQ(StatusOf(file, nullptr, 40 * 30 * 6 - 1), IoStatus::OutOfMemory);
-    EXPECT_EQ(StatusOf(file, nullptr, 40 * 30 * 6), IoStatus::Ok);
+    EXPECT_EQ(RefusalStatus(kFormatGif, file, nullptr, 40 * 30 * 6 - 1), IoStatus::OutOfMemory);
+    EXPECT_EQ(RefusalStatus(kFormatGif, file, nullptr, 40 * 30 * 6), IoStatus::Ok);
 }
 
 }  // namespace

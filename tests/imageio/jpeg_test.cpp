@@ -1,6 +1,9 @@
+// JPEG: files the reader refuses, the JFIF and EXIF writers read back by peers, and the EXIF
+// reader on structures built by hand in both byte orders.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -46,12 +49,6 @@ ImageRecord Smooth(int w, int h, uint32_t seed) {
     return rec;
 }
 
-ImageRecord ToRecord(DecodedImage&& img) {
-    ImageRecord rec;
-    StoreDecoded(rec, std::move(img), "");
-    return rec;
-}
-
 // Top-level segments before the scan: marker and offset of its FF.
 struct Segment {
     uint8_t marker;
@@ -79,20 +76,6 @@ Bytes Payloads(const Bytes& f, uint8_t marker) {
         if (s.marker == marker)
             out.insert(out.end(), f.begin() + s.at + 4, f.begin() + s.at + 2 + s.length);
     return out;
-}
-
-IoResult DecodeFile(const std::string& path, DecodedImage& img) {
-    return ReadImageFile(path, kFormatJpeg, img);
-}
-
-void ExpectCamera(const DecodedImage& img, const char* make, const char* model, const char* date,
-                  uint32_t exposure, uint32_t f_number, uint32_t iso) {
-    EXPECT_EQ(img.camera_make, make);
-    EXPECT_EQ(img.camera_model, model);
-    EXPECT_EQ(img.date_time, date);
-    EXPECT_EQ(img.exposure_time, exposure);
-    EXPECT_EQ(img.f_number, f_number);
-    EXPECT_EQ(img.iso, iso);
 }
 
 TEST(JpegRefuse, CutForeignInconsistentAndOverBudgetFiles) {
@@ -201,7 +184,7 @@ TEST(JpegWrite, SinglePlaneRecordsWriteTheRedPlaneAsGrey) {
     rec.blue.Release();
     ASSERT_TRUE(WriteJpegJfif(dir.Path("g.jpg"), rec).ok());
     DecodedImage img;
-    ASSERT_TRUE(DecodeFile(dir.Path("g.jpg"), img).ok());
+    ASSERT_TRUE(ReadImageFile(dir.Path("g.jpg"), kFormatJpeg, img).ok());
     for (std::size_t i = 0; i < img.red.size(); ++i) {
         ASSERT_LE(std::abs(img.red[i] - img.green[i]), 512) << i;
         ASSERT_LE(std::abs(img.red[i] - img.blue[i]), 512) << i;
@@ -209,34 +192,287 @@ TEST(JpegWrite, SinglePlaneRecordsWriteTheRedPlaneAsGrey) {
     }
 }
 
-// exiftool's view of a file: tag -> printed value (and "Warning" when it has one).
-std::map<std::string, std::string> ExifTool(const TempDir& dir, const std::string& file) {
-    const std::string out = dir.Path("exiftool.txt");
-    EXPECT_EQ(std::system(("exiftool -S -Make -Model -ModifyDate -DateTimeOriginal -CreateDate "
-                           "-ExposureTime -FNumber -ISO -Warning '" +
-                           file + "' > '" + out + "' 2>&1")
-                              .c_str()),
-              0);
-    std::map<std::string, std::string> tags;
-    const Bytes text = ReadAll(out);
-    std::istringstream in(std::string(text.begin(), text.end()));
-    for (std::string line; std::getline(in, line);) {
-        const auto colon = line.find(": ");
-        if (colon != std::string::npos) tags[line.substr(0, colon)] = line.substr(colon + 2);
+class Tiff {
+public:
+    explicit Tiff(bool big_endian) : big_(big_endian) {
+        b_ = big_ ? Bytes{'M', 'M', 0, 42} : Bytes{'I', 'I', 42, 0};
+        Append(8, 4);
     }
+
+    Bytes U16(uint32_t v) const { return Number(v, 2); }
+    Bytes U32(uint32_t v) const { return Number(v, 4); }
+    Bytes Rational(uint32_t n, uint32_t d) const { return Cat(U32(n), U32(d)); }
+    static Bytes Ascii(const std::string& s) { return Cat({s.begin(), s.end()}, {0}); }
+    static Bytes Cat(Bytes a, const Bytes& b) {
+        a.insert(a.end(), b.begin(), b.end());
+        return a;
+    }
+
+    struct Field {
+        uint16_t tag, type;
+        uint32_t count;
+        Bytes data;  // the values in file order: inline when at most 4 bytes, else after the IFD
+    };
+
+    // Writes an IFD at the end of the structure; returns its offset.
+    uint32_t Ifd(const std::vector<Field>& fields) {
+        const auto at = static_cast<uint32_t>(b_.size());
+        Append(static_cast<uint32_t>(fields.size()), 2);
+        for (const Field& f : fields)
+            Append(f.tag, 2), Append(f.type, 2), Append(f.count, 4), Append(0, 4);
+        Append(0, 4);
+        for (std::size_t i = 0; i < fields.size(); ++i) {
+            const std::size_t value = ValueField(at, static_cast<int>(i));
+            const Bytes& d = fields[i].data;
+            if (d.size() <= 4) {
+                std::copy(d.begin(), d.end(), b_.begin() + static_cast<std::ptrdiff_t>(value));
+            } else {
+                Set32(value, static_cast<uint32_t>(b_.size()));
+                b_.insert(b_.end(), d.begin(), d.end());
+            }
+        }
+        return at;
+    }
+    // Value field of entry i of the IFD at `ifd`.
+    static std::size_t ValueField(uint32_t ifd, int i) { return ifd + 2 + 12 * std::size_t(i) + 8; }
+
+    void Set32(std::size_t at, uint32_t v) { Put(b_.data() + at, v, 4); }
+    void Pad(std::size_t n) { b_.resize(b_.size() + n, 0xEE); }
+
+    // SOI, the APP1 "Exif" segment holding the structure, and `after`.
+    Bytes Jpeg(const Bytes& after = {0xFF, 0xDB, 0x00, 0x02}) const {
+        const std::size_t length = 2 + 6 + b_.size();
+        const auto hi = static_cast<uint8_t>(length >> 8), lo = static_cast<uint8_t>(length);
+        return Cat(Cat({0xFF, 0xD8, 0xFF, 0xE1, hi, lo, 'E', 'x', 'i', 'f', 0, 0}, b_), after);
+    }
+
+private:
+    void Put(uint8_t* p, uint32_t v, int n) const {
+        for (int i = 0; i < n; ++i) p[big_ ? n - 1 - i : i] = static_cast<uint8_t>(v >> (8 * i));
+    }
+    Bytes Number(uint32_t v, int n) const {
+        Bytes o(static_cast<std::size_t>(n));
+        Put(o.data(), v, n);
+        return o;
+    }
+    void Append(uint32_t v, int n) {
+        b_.resize(b_.size() + static_cast<std::size_t>(n));
+        Put(b_.data() + b_.size() - n, v, n);
+    }
+
+    bool big_;
+    Bytes b_;
+};
+
+constexpr uint16_t kAscii = 2, kShort = 3, kLong = 4, kRational = 5;
+
+// A typical camera structure: IFD0 at 8 with make, model, date and the Exif IFD pointer; the
+// Exif IFD with exposure 1/250, F5.6 (56/10) and ISO 800.
+Tiff CameraTiff(bool big) {
+    Tiff t(big);
+    const uint32_t ifd0 = t.Ifd({{271, kAscii, 6, Tiff::Ascii("Canon")},
+                                 {272, kAscii, 13, Tiff::Ascii("Canon EOS 5D")},
+                                 {282, kRational, 1, t.Rational(72, 1)},
+                                 {306, kAscii, 20, Tiff::Ascii("2024:01:02 03:04:05")},
+                                 {34665, kLong, 1, t.U32(0)}});
+    const uint32_t exif = t.Ifd({{33434, kRational, 1, t.Rational(1, 250)},
+                                 {33437, kRational, 1, t.Rational(56, 10)},
+                                 {34855, kShort, 1, t.U16(800)}});
+    t.Set32(Tiff::ValueField(ifd0, 4), exif);
+    return t;
+}
+
+DecodedImage Read(const Bytes& file) {
+    DecodedImage img;
+    img.camera_make = "stale";
+    img.exposure_time = 1;
+    img.exif = {1, 2, 3};
+    ReadExif(file, img);
+    return img;
+}
+
+struct Fields {
+    std::string make, model, date;
+    uint32_t exposure = 0, f_number = 0, iso = 0;
+};
+const Fields kCamera{"Canon",        "Canon EOS 5D", "2024:01:02 03:04:05",
+                     1u << 16 | 250, 56u << 16 | 10, 800};
+
+void ExpectFields(const DecodedImage& img, const Fields& want) {
+    EXPECT_EQ(img.camera_make, want.make);
+    EXPECT_EQ(img.camera_model, want.model);
+    EXPECT_EQ(img.date_time, want.date);
+    EXPECT_EQ(img.exposure_time, want.exposure);
+    EXPECT_EQ(img.f_number, want.f_number);
+    EXPECT_EQ(img.iso, want.iso);
+}
+
+// IFD0 holding only the Exif IFD pointer, set to the given Exif IFD.
+Bytes WithExifIfd(Tiff& t, uint32_t exif) {
+    t.Set32(4, t.Ifd({{34665, kLong, 1, t.U32(exif)}}));
+    return t.Jpeg();
+}
+
+// A camera structure followed by a segment with the given marker and length.
+Bytes CameraThen(uint8_t marker, uint8_t length) {
+    return CameraTiff(false).Jpeg({0xFF, marker, 0x00, length, 'x', 'm', 'p', '!'});
+}
+
+// SOI, a JFIF APP0 whose length is `length`, then the camera's EXIF APP1 and the tables.
+Bytes JfifFirst(uint8_t length) {
+    Bytes file = CameraTiff(true).Jpeg();
+    const uint8_t app0[] = {0xFF, 0xE0, 0x00, length, 'J', 'F', 'I', 'F', 0,
+                            1,    1,    0,    0,      1,   0,   1,   0,   0};
+    file.resize(file.size() + sizeof app0);
+    std::copy_backward(file.begin() + 2, file.end() - sizeof app0, file.end());
+    std::copy(std::begin(app0), std::end(app0), file.begin() + 2);
+    return file;
+}
+
+Bytes Patched(Bytes b, std::size_t at, uint8_t v) {
+    b[at] = v;
+    return b;
+}
+
+TEST(ExifRead, Structures) {
+    constexpr int kNoBlock = -1;
+    struct Case {
+        const char* name;
+        Bytes file;
+        int tail;  // bytes at the end of the file outside the kept block
+        Fields want;
+    };
+    // IFD0 after the Exif IFD and some padding, with more than 255 entries (the count's high
+    // byte is not zero).
+    Tiff far(true);
+    {
+        const uint32_t exif = far.Ifd({{34855, kShort, 1, far.U16(3200)}});
+        far.Pad(13);
+        std::vector<Tiff::Field> fields{{271, kAscii, 5, Tiff::Ascii("SONY")}};
+        for (uint16_t tag = 300; tag < 560; ++tag) fields.push_back({tag, kShort, 1, far.U16(7)});
+        fields.push_back({34665, kLong, 1, far.U32(exif)});
+        far.Set32(4, far.Ifd(fields));
+    }
+    // A make inside the value field, a model longer than 31 characters, a date with a NUL.
+    Tiff texts(false);
+    texts.Ifd({{271, kAscii, 3, Tiff::Ascii("LG")},
+               {272, kAscii, 41, Tiff::Ascii(std::string(40, 'M'))},
+               {306, kAscii, 20, Tiff::Ascii(std::string("2020:02:02\0garbage!", 19))}});
+    Tiff two_shorts(false), iso_long(true), rationals(true);
+    const Bytes shorts = Tiff::Cat(two_shorts.U16(400), two_shorts.U16(1600));
+    const Bytes iso_shorts = WithExifIfd(two_shorts, two_shorts.Ifd({{34855, kShort, 2, shorts}}));
+    const Bytes iso_as_long =
+        WithExifIfd(iso_long, iso_long.Ifd({{34855, kLong, 1, iso_long.U32(102400)}}));
+    const Bytes large_rationals = WithExifIfd(
+        rationals, rationals.Ifd({{33434, kRational, 1, rationals.Rational(5555, 999900)},
+                                  {33437, kRational, 1, rationals.Rational(280000, 100000)}}));
+
+    // clang-format off
+    const Case cases[] = {
+        {"Intel",                       CameraTiff(false).Jpeg(), 4, kCamera},
+        {"Motorola",                    CameraTiff(true).Jpeg(),  4, kCamera},
+        {"IFD0 anywhere, 260 entries",  far.Jpeg(),               4, {"SONY", "", "", 0, 0, 3200}},
+        {"texts cut at NUL and 31",     texts.Jpeg(),             4, {"LG", std::string(31, 'M'), "2020:02:02", 0, 0, 0}},
+        {"ISO as two shorts",           iso_shorts,               4, {"", "", "", 0, 0, 400}},
+        {"ISO as long",                 iso_as_long,              4, {"", "", "", 0, 0, 102400}},
+        {"rationals reduced",           large_rationals,          4, {"", "", "", 1u << 16 | 180, 14u << 16 | 5, 0}},
+        {"following APP1 kept",         CameraThen(0xE1, 6),      0, kCamera},
+        {"following APP2 left",         CameraThen(0xE2, 6),      8, kCamera},
+        {"JFIF before EXIF",            JfifFirst(0x10),          4, kCamera},
+        {"APP0 instead of APP1",        Patched(CameraTiff(false).Jpeg(), 3, 0xE0), kNoBlock, {}},
+    };
+    // clang-format on
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const DecodedImage img = Read(c.file);
+        ExpectFields(img, c.want);
+        if (c.tail == kNoBlock) {
+            EXPECT_TRUE(img.exif.empty());
+        } else {
+            // The block runs from SOI through the EXIF segment (and a following APP1).
+            ASSERT_EQ(img.exif.size(), c.file.size() - static_cast<std::size_t>(c.tail));
+            EXPECT_TRUE(std::equal(img.exif.begin(), img.exif.end(), c.file.begin()));
+        }
+    }
+}
+
+TEST(ExifRead, RationalsAreReducedToFitSixteenBits) {
+    struct Case {
+        uint32_t n, d, packed;
+    };
+    // clang-format off
+    const Case cases[] = {
+        {1, 8000, 1u << 16 | 8000},
+        {0, 0, 0},
+        {1, 100000, 1u << 16 | 65535},    // nearest that fits
+        {100000, 1, 65535u << 16 | 1},
+        // 1389/250000 after reduction: the nearest fraction with 16-bit parts is 139/25018
+        // (scaling both parts down instead would give 364/65535, further off).
+        {5556, 1000000, 139u << 16 | 25018},
+    };
+    // clang-format on
+    for (const Case& c : cases) EXPECT_EQ(PackRational(c.n, c.d), c.packed) << c.n << "/" << c.d;
+}
+
+constexpr std::size_t T = 12;  // TIFF offsets count from here
+
+TEST(ExifTemplate, ReadsBackWithTextsCutToTheirRoom) {
+    struct Case {
+        std::string make, model, date;
+        uint32_t exposure, f_number, iso;
+        Fields want;
+        uint8_t make_count;  // a little-endian LONG
+    };
+    // clang-format off
+    const Case cases[] = {
+        // Cut to their room; the ISO to the most a SHORT holds.
+        {std::string(30, 'A'), std::string(20, 'B'), "2023:07:08 21:30:00 extra", 0, 0, 100000,
+         {std::string(21, 'A'), std::string(15, 'B'), "2023:07:08 21:30:00", 0, 0, 65535}, 22},
+        // Without camera data: empty texts (count 1, nothing to point at), 0/0 rationals.
+        {"", "", "", 0, 0, 0, {}, 1},
+    };
+    // clang-format on
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.make);
+        const auto b = BuildExifTemplate(c.make, c.model, c.date, c.exposure, c.f_number, c.iso);
+        DecodedImage img;
+        img.camera_make = "x";
+        ReadExif(b, img);
+        ExpectFields(img, c.want);
+        EXPECT_EQ(Bytes(b.begin() + T + 14, b.begin() + T + 18), (Bytes{c.make_count, 0, 0, 0}));
+        EXPECT_EQ(b[T + 196], 72);  // the model did not run into the resolution
+    }
+    // A short make lies in the value field.
+    const auto s = BuildExifTemplate("LG", "X", "", 0, 0, 0);
+    EXPECT_EQ(Bytes(s.begin() + T + 18, s.begin() + T + 20), (Bytes{'L', 'G'}));
+    EXPECT_EQ(s[T + 158], 0);
+}
+
+// exiftool's view of a file: tag -> printed value (and "Warning" when it has one).
+std::map<std::string, std::string> ExifTool(const std::string& file) {
+    std::istringstream in(
+        Capture("exiftool -S -Make -Model -ModifyDate -DateTimeOriginal "
+                "-CreateDate -ExposureTime -FNumber -ISO -Warning '" +
+                file + "' 2>&1"));
+    std::map<std::string, std::string> tags;
+    for (std::string line; std::getline(in, line);)
+        if (const auto colon = line.find(": "); colon != std::string::npos)
+            tags[line.substr(0, colon)] = line.substr(colon + 2);
     return tags;
 }
 
 TEST(JpegExif, WithoutACameraBlockTheFilledTemplateAndAnEmptyApp1ReplaceTheJfifHeader) {
     REQUIRE_TOOL("exiftool");
     TempDir dir;
+    const Fields fuji{"FUJIFILM",     "X-T5",         "2024:03:04 05:06:07",
+                      1u << 16 | 125, 28u << 16 | 10, 640};
     ImageRecord rec = Smooth(40, 30, 7);
-    rec.camera_make = "FUJIFILM";
-    rec.camera_model = "X-T5";
-    rec.date_time = "2024:03:04 05:06:07";
-    rec.exposure_time = 1u << 16 | 125;
-    rec.f_number = 28u << 16 | 10;
-    rec.iso = 640;
+    rec.camera_make = fuji.make;
+    rec.camera_model = fuji.model;
+    rec.date_time = fuji.date;
+    rec.exposure_time = fuji.exposure;
+    rec.f_number = fuji.f_number;
+    rec.iso = fuji.iso;
     const std::string path = dir.Path("t.jpg");
     ASSERT_TRUE(WriteImageFile(path, kFormatJpeg, rec, {.jpeg_exif = true}).ok());
     ASSERT_TRUE(WriteJpegJfif(dir.Path("plain.jpg"), rec).ok());
@@ -244,8 +480,8 @@ TEST(JpegExif, WithoutACameraBlockTheFilledTemplateAndAnEmptyApp1ReplaceTheJfifH
 
     const Bytes f = ReadAll(path);
     const Bytes jfif = ReadAll(dir.Path("plain.jpg"));
-    const auto block = BuildExifTemplate("FUJIFILM", "X-T5", "2024:03:04 05:06:07", 1u << 16 | 125,
-                                         28u << 16 | 10, 640);
+    const auto block =
+        BuildExifTemplate(fuji.make, fuji.model, fuji.date, fuji.exposure, fuji.f_number, fuji.iso);
     ASSERT_GT(f.size(), 784u);
     EXPECT_TRUE(std::equal(block.begin(), block.end(), f.begin()));
     const Bytes empty_app1 = {0xFF, 0xE1, 0, 14, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
@@ -255,12 +491,11 @@ TEST(JpegExif, WithoutACameraBlockTheFilledTemplateAndAnEmptyApp1ReplaceTheJfifH
               Bytes(jfif.begin() + static_cast<long>(body), jfif.end()));
 
     DecodedImage img;
-    ASSERT_TRUE(DecodeFile(path, img).ok());
-    ExpectCamera(img, "FUJIFILM", "X-T5", "2024:03:04 05:06:07", 1u << 16 | 125, 28u << 16 | 10,
-                 640);
+    ASSERT_TRUE(ReadImageFile(path, kFormatJpeg, img).ok());
+    ExpectFields(img, fuji);
     EXPECT_EQ(img.exif, Bytes(f.begin(), f.begin() + 784));  // the template and the empty APP1
 
-    const auto tags = ExifTool(dir, path);
+    const auto tags = ExifTool(path);
     EXPECT_EQ(tags, (std::map<std::string, std::string>{{"Make", "FUJIFILM"},
                                                         {"Model", "X-T5"},
                                                         {"ModifyDate", "2024:03:04 05:06:07"},
@@ -295,14 +530,15 @@ TEST(JpegExif, ACameraFileKeepsItsApp1SegmentsByteForByte) {
     ASSERT_EQ(cam[12], 'M');
 
     DecodedImage img;
-    ASSERT_TRUE(DecodeFile(camera, img).ok());
+    ASSERT_TRUE(ReadImageFile(camera, kFormatJpeg, img).ok());
     // exiftool writes 5.6 as 28/5.
-    ExpectCamera(img, "Canon", "Canon EOS R5", "2024:05:06 07:08:09", 1u << 16 | 250, 28u << 16 | 5,
-                 800);
+    ExpectFields(
+        img, {"Canon", "Canon EOS R5", "2024:05:06 07:08:09", 1u << 16 | 250, 28u << 16 | 5, 800});
     const std::size_t block_end = cam_segs[1].at + 2 + cam_segs[1].length;
     EXPECT_EQ(img.exif, Bytes(cam.begin(), cam.begin() + static_cast<long>(block_end)));
 
-    const ImageRecord loaded = ToRecord(std::move(img));
+    ImageRecord loaded;
+    StoreDecoded(loaded, std::move(img), "");
     const std::string saved = dir.Path("saved.jpg");
     ASSERT_TRUE(WriteImageFile(saved, kFormatJpeg, loaded, {.jpeg_exif = true}).ok());
     const Bytes out = ReadAll(saved);
@@ -313,15 +549,9 @@ TEST(JpegExif, ACameraFileKeepsItsApp1SegmentsByteForByte) {
     EXPECT_NE(Find(segs, 0xDB), nullptr);  // our tables and scan follow
     EXPECT_FALSE(fs::exists(dir.Path("exif_tmp.JPG")));
 
-    const auto tags = ExifTool(dir, saved);
-    EXPECT_EQ(tags.at("Make"), "Canon");
+    const auto tags = ExifTool(saved);
     EXPECT_EQ(tags.at("Model"), "Canon EOS R5");
-    EXPECT_EQ(tags.at("FNumber"), "5.6");
-    EXPECT_EQ(tags.at("ISO"), "800");
-    DecodedImage again;
-    ASSERT_TRUE(DecodeFile(saved, again).ok());
-    EXPECT_EQ(again.camera_model, "Canon EOS R5");
-    EXPECT_EQ(again.exif, loaded.exif);
+    EXPECT_EQ(tags.count("Warning"), 0u);
 }
 
 TEST(JpegWrite, FailuresAreReportedAndLeaveNothingBehind) {

@@ -7,7 +7,6 @@
 #include "support/files.h"
 #include "support/images.h"
 #include "support/scripted_ui.h"
-#include "support/threads.h"
 
 namespace orva {
 namespace {
@@ -142,15 +141,6 @@ TEST(PnmWrite, ExactBytesOfBothForms) {
         ReadAll(dir.Path("b.ppm")),
         B("P6\n2 2\n65535\n", {0, 10, 0x03, 0xE8, 0x30, 0x39, 0, 99, 0x27, 0x0F, 0,    7,  //
                                0, 0,  0,    100,  0x27, 0x10, 0, 9,  0x03, 0xE7, 0xFF, 0xFF}));
-}
-
-TEST(PnmWrite, TextIsTheSameWhateverTheThreadCount) {
-    TempDir dir;
-    const ImageRecord small = MakeRecord(301, 211, 3);
-    ExpectSameForAnyThreadCount([&] {
-        EXPECT_TRUE(WritePnm(dir.Path("t.ppm"), small, true).ok());
-        return ReadAll(dir.Path("t.ppm"));
-    });
 }
 
 }  // namespace

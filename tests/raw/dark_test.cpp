@@ -6,6 +6,7 @@
 
 #include "raw/decoders/libraw_decoder.h"
 #include "raw/raw_fixtures.h"
+#include "support/files.h"
 #include "support/images.h"
 #include "support/scripted_ui.h"
 
@@ -14,7 +15,7 @@ namespace {
 
 using testing::TempDir;
 
-TEST(DarkMaster, CombinationRules) {
+TEST(DarkMaster, CombinationRulesOnValuesWholeFramesAndFitsPlanes) {
     const struct {
         std::vector<uint16_t> values;
         uint16_t master;
@@ -28,9 +29,6 @@ TEST(DarkMaster, CombinationRules) {
         EXPECT_EQ(CombineDarkValues(c.values.data(), static_cast<int>(c.values.size())), c.master)
             << c.values.size() << " values, first " << c.values[0];
     }
-}
-
-TEST(DarkMaster, CombinesWholeFramesAndFitsPlanes) {
     RawDark a{1, 1, {10, 20, 30, 40}}, b{1, 1, {14, 20, 31, 0}};
     const RawDark m = CombineRawDarks({&a, &b});
     EXPECT_EQ(m.samples, (std::vector<uint16_t>{12, 20, 30, 20}));
@@ -59,7 +57,7 @@ uint16_t (*Data(std::vector<std::array<uint16_t, 4>>& v))[4] {
     return reinterpret_cast<uint16_t(*)[4]>(v.data());
 }
 
-TEST(DarkSubtract, LeaveOrZeroBelowTheDark) {
+TEST(DarkSubtract, LeaveOrZeroBelowTheDarkAndADarkOfAnotherSizeIsNotApplied) {
     for (const int handling : {kDefectLeave, kDefectZero}) {
         auto img = Filled(2, 1, 300);
         img[1][0] = 50;
@@ -68,6 +66,13 @@ TEST(DarkSubtract, LeaveOrZeroBelowTheDark) {
         SubtractRawDark(Data(img), 2, 1, DarkOf(dk, 2, 1), handling, 0);
         EXPECT_EQ(img[0][0], 200);
         EXPECT_EQ(img[1][0], handling == kDefectZero ? 0 : 50);
+    }
+    // Another size, and one larger in one direction only with the same sample count.
+    auto img = Filled(3, 3, 500);
+    const auto before = img;
+    for (const auto& [w, h] : {std::pair{4, 4}, {9, 1}}) {
+        SubtractRawDark(Data(img), 3, 3, DarkOf(Filled(w, h, 100), w, h), kDefectZero, 0);
+        EXPECT_EQ(img, before) << w << "x" << h;
     }
 }
 
@@ -113,34 +118,17 @@ TEST(DarkSubtract, NeighboursAreTheSameChannelAndSampled) {
     EXPECT_EQ(img[13][1], 700);  // the other channel untouched
 }
 
-TEST(DarkSubtract, DarkOfAnotherSizeIsNotApplied) {
-    auto img = Filled(3, 3, 500);
-    const auto before = img;
-    SubtractRawDark(Data(img), 3, 3, DarkOf(Filled(4, 4, 100), 4, 4), kDefectZero, 0);
-    EXPECT_EQ(img, before);
-    // A dark larger than the picture in one direction only, with the same sample count.
-    SubtractRawDark(Data(img), 3, 3, DarkOf(Filled(9, 1, 100), 9, 1), kDefectZero, 0);
-    EXPECT_EQ(img, before);
-}
-
 std::string WriteDark(const TempDir& dir, const std::string& name, int w, int h, uint16_t v) {
     DngMosaic m = testing::MakeMosaic(w, h, testing::kRggb, [v](int, int, int) { return v; });
     m.white = 4095;
     return testing::WriteFixture(dir.Path(name), m);
 }
 
-// Every sample v except sample 5 (hot).
+// A one-plane 16-bit FITS dark: every sample v except sample 5 (hot).
 std::string WriteFitsDark(const TempDir& dir, const std::string& name, int w, int h, uint16_t v,
                           uint16_t hot) {
-    ImageRecord rec;
-    rec.width = w;
-    rec.height = h;
-    const auto n = static_cast<std::size_t>(w) * h;
-    EXPECT_TRUE(rec.red.Allocate(n) && rec.green.Allocate(n) && rec.blue.Allocate(n));
-    for (std::size_t i = 0; i < n; ++i) rec.red[i] = rec.green[i] = rec.blue[i] = i == 5 ? hot : v;
-    const std::string path = dir.Path(name);
-    EXPECT_TRUE(WriteImageFile(path, kFormatFits, rec).ok());
-    return path;
+    const auto at = [=](int x, int y) { return y * w + x == 5 ? hot : v; };
+    return testing::WriteLinear(dir.Path(name), w, h, at, {}, false);
 }
 
 TEST(DarkFiles, TwoRawDarksAverageAndMixedSizesOrFormatsLeaveNoMaster) {

@@ -4,10 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <tuple>
 #include <vector>
 
 #include "common/parallel.h"
-#include "support/threads.h"
 
 namespace orva {
 namespace {
@@ -24,17 +24,6 @@ struct Mosaic {
     }
 };
 
-// A Bayer mosaic, red at the top left, holding the values row by row, each in the channel of
-// its photosite.
-Mosaic Bayer(int w, int h, const std::vector<int>& values) {
-    Mosaic m(w, h);
-    for (int i = 0; i < w * h; ++i) {
-        const int x = i % w, y = i / w, cell = (y % 2) * 2 + x % 2;
-        m.at(x, y)[cell == 0 ? 0 : cell == 3 ? 2 : 1] = static_cast<uint16_t>(values[i]);
-    }
-    return m;
-}
-
 struct Planes {
     int width, height;
     Plane r, g, b;
@@ -50,7 +39,7 @@ struct Planes {
     }
 };
 
-TEST(RawToneCurve, BlackAndWhitePointsGive1024And63488) {
+TEST(RawToneCurve, BlackAndWhitePointsToeShoulderAndZero) {
     for (const int k : {0, 5, 32}) {
         for (const int v : {128, 180, 255}) {
             const double b = (k + 8) * 128.0, w = (v - 4) * 256.0;
@@ -61,9 +50,6 @@ TEST(RawToneCurve, BlackAndWhitePointsGive1024And63488) {
             EXPECT_EQ(ToneCurveValue(static_cast<uint16_t>(w), k, v, 1.0), 63488);
         }
     }
-}
-
-TEST(RawToneCurve, ToeShoulderAndZero) {
     // b = 1024 for slider 0: the toe is 1024 x^2 / b^2; w = 31744 for white 128.
     EXPECT_DOUBLE_EQ(CurveBeforePower(512, 0, 128), 256.0);
     EXPECT_DOUBLE_EQ(CurveBeforePower(65535, 0, 128), 65536.0 - 2048.0 / (65536.0 - 31744.0));
@@ -105,49 +91,6 @@ TEST(RawDemosaic, FullColourPatternIsAnUpsideDownCopy) {
     EXPECT_EQ(p.top(0, 0), (std::array<int, 3>{1, 2, 3}));
     EXPECT_EQ(p.top(1, 1), (std::array<int, 3>{10, 11, 12}));
     EXPECT_EQ(p.r[0], 7);  // memory row 0 is the bottom of the picture
-}
-
-TEST(RawDemosaic, WeightedMeansOfSampledValues) {
-    // R G R / G B G / R G R with distinct values.
-    Mosaic m = Bayer(3, 3, {100, 200, 300, 400, 500, 600, 700, 800, 900});
-    Planes p(3, 3);
-    DevelopDemosaic(m.view(kPatternBayer), p.v(p.r), p.v(p.g), p.v(p.b));
-    // Centre: four red corners (weight 1), four green sides (weight 2), blue itself.
-    EXPECT_EQ(p.top(1, 1), (std::array<int, 3>{500, 500, 500}));
-    // Corner: red itself, greens 200 and 400 at the sides, blue 500 at the corner.
-    EXPECT_EQ(p.top(0, 0), (std::array<int, 3>{100, 300, 500}));
-    // Top edge: reds 100 and 300 at weight 2; green 200 x 8 + 400 + 600 over 10; blue x 2.
-    EXPECT_EQ(p.top(1, 0), (std::array<int, 3>{200, 260, 500}));
-}
-
-TEST(RawDemosaic, SixBySixPatternWeighsTheCentreSixteen) {
-    Mosaic m(3, 3);
-    for (int y = 0; y < 3; ++y)
-        for (int x = 0; x < 3; ++x) m.at(x, y) = {200, 0, 0, 0};
-    m.at(1, 1)[0] = 100;
-    Planes p(3, 3), q(3, 3);
-    DevelopDemosaic(m.view(kPatternSixBySix), p.v(p.r), p.v(p.g), p.v(p.b));
-    DevelopDemosaic(m.view(kPatternBayer), q.v(q.r), q.v(q.g), q.v(q.b));
-    EXPECT_EQ(p.top(1, 1)[0], (16 * 100 + 12 * 200) / 28);
-    EXPECT_EQ(q.top(1, 1)[0], (8 * 100 + 12 * 200) / 20);
-    EXPECT_EQ(p.top(1, 1)[1], 0);  // nothing sampled
-}
-
-TEST(RawDemosaic, OneRowAndOneColumnUseOnlyInBoundsPositions) {
-    Mosaic row = Bayer(4, 1, {100, 200, 300, 400});
-    Planes p(4, 1);
-    DevelopDemosaic(row.view(kPatternBayer), p.v(p.r), p.v(p.g), p.v(p.b));
-    EXPECT_EQ(p.top(0, 0), (std::array<int, 3>{100, 200, 0}));
-    EXPECT_EQ(p.top(1, 0), (std::array<int, 3>{200, 200, 0}));
-    EXPECT_EQ(p.top(3, 0), (std::array<int, 3>{300, 400, 0}));
-
-    Mosaic col(1, 3);
-    col.at(0, 0) = {0, 0, 90, 0};
-    col.at(0, 1) = {0, 30, 0, 0};
-    col.at(0, 2) = {0, 0, 10, 0};
-    Planes q(1, 3);
-    DevelopDemosaic(col.view(kPatternBayer), q.v(q.r), q.v(q.g), q.v(q.b));
-    EXPECT_EQ(q.top(0, 1), (std::array<int, 3>{0, 30, 50}));
 }
 
 TEST(RawSharpen, LuminanceAndSharpnessZeroCopy) {
@@ -246,63 +189,56 @@ TEST(RawColour, HueSaturationAndLuminanceTransfer) {
     EXPECT_EQ(Colour({1200, 0, 0}, 100, 100, 0, 0, 500), Colour({1200, 0, 0}, 100, 100, 0, 0, 36));
 }
 
-TEST(RawColour, FalseColourReductionSmoothsEachChannel) {
-    Planes p(3, 3);
-    for (std::size_t i = 0; i < 9; ++i) p.r[i] = p.g[i] = p.b[i] = 100;
-    p.r[4] = 900;
-    Plane y, ys;
-    ASSERT_TRUE(y.Allocate(9) && ys.Allocate(9));
-    for (std::size_t i = 0; i < 9; ++i) y[i] = ys[i] = 50;
-    DevelopColour(p.v(p.r), p.v(p.g), p.v(p.b), y.view(3, 3), ys.view(3, 3), 1, 0, 0);
-    // (900 + 800 / 8) / 2; a corner: (100 + (100 + 100 + 900) / 3) / 2, from the values as
-    // they were before the stage although the planes are rewritten in place.
-    EXPECT_EQ(p.r[4], 500);
-    EXPECT_EQ(p.r[0], (100 + 1100 / 3) / 2);
-    EXPECT_EQ(p.r[8], (100 + 1100 / 3) / 2);
-    EXPECT_EQ(p.r[1], (100 + 1300 / 5) / 2);
-    EXPECT_EQ(p.g[4], 100);
-}
-
-TEST(RawColour, InPlaceBandsReadTheirNeighboursAsTheyWere) {
-    // Tall enough for several bands: each row's smoothing must see the rows next to it
-    // before they were rewritten, whatever band they belong to and however many threads run.
+// False-colour reduction at strength s gives each sample (v + s x the mean of its in-bounds
+// neighbours) / (s + 1), channel by channel. The picture is tall enough for several bands:
+// each row's smoothing must see the rows next to it before they were rewritten, whatever band
+// they belong to and however many threads run.
+TEST(RawColour, FalseColourReductionReadsTheNeighboursAsTheyWere) {
     const int w = 5, h = 70;
+    const auto n = static_cast<std::size_t>(w) * h;
     std::mt19937 rng(3);
-    std::vector<uint16_t> base(static_cast<std::size_t>(w) * h * 3);
+    std::vector<uint16_t> base(n * 3);
     for (auto& v : base) v = static_cast<uint16_t>(rng() % 60000);
-    const auto red = [&](int x, int y) { return int{base[static_cast<std::size_t>(y) * w + x]}; };
+    const auto at = [&](int c, int x, int y) {
+        return int{base[c * n + static_cast<std::size_t>(y) * w + x]};
+    };
     Plane y, ys;
-    ASSERT_TRUE(y.Allocate(base.size() / 3) && ys.Allocate(base.size() / 3));
-    for (std::size_t i = 0; i < y.size(); ++i) y[i] = ys[i] = 1000;
-    for (const int threads : {1, 2, 5}) {
+    ASSERT_TRUE(y.Allocate(n) && ys.Allocate(n));
+    for (std::size_t i = 0; i < n; ++i) y[i] = ys[i] = 1000;
+    for (const auto& [threads, strength] : {std::pair{1, 1}, {2, 3}, {5, 3}}) {
         SetThreadCount(threads);
         Planes p(w, h);
-        for (std::size_t i = 0; i < y.size(); ++i)
-            p.r[i] = base[i], p.g[i] = base[y.size() + i], p.b[i] = base[2 * y.size() + i];
-        DevelopColour(p.v(p.r), p.v(p.g), p.v(p.b), y.view(w, h), ys.view(w, h), 3, 0, 0);
-        // Strength 3: (v + 3 x the mean of the in-bounds neighbours) / 4, from the untouched copy.
-        for (int row = 0; row < h; ++row)
-            for (int x = 0; x < w; ++x) {
-                int sum = 0, n = 0;
-                for (int dy = -1; dy <= 1; ++dy)
-                    for (int dx = -1; dx <= 1; ++dx)
-                        if ((dx || dy) && row + dy >= 0 && row + dy < h && x + dx >= 0 &&
-                            x + dx < w)
-                            sum += red(x + dx, row + dy), ++n;
-                ASSERT_EQ(p.r[static_cast<std::size_t>(row) * w + x],
-                          (red(x, row) + 3 * sum / n) / 4)
-                    << x << "," << row << " with " << threads << " threads";
-            }
+        for (std::size_t i = 0; i < n; ++i)
+            p.r[i] = base[i], p.g[i] = base[n + i], p.b[i] = base[2 * n + i];
+        DevelopColour(p.v(p.r), p.v(p.g), p.v(p.b), y.view(w, h), ys.view(w, h), strength, 0, 0);
+        for (int c = 0; c < 3; ++c)
+            for (int row = 0; row < h; ++row)
+                for (int x = 0; x < w; ++x) {
+                    int sum = 0, count = 0;
+                    for (int dy = -1; dy <= 1; ++dy)
+                        for (int dx = -1; dx <= 1; ++dx)
+                            if ((dx || dy) && row + dy >= 0 && row + dy < h && x + dx >= 0 &&
+                                x + dx < w)
+                                sum += at(c, x + dx, row + dy), ++count;
+                    const Plane& out = c == 0 ? p.r : c == 1 ? p.g : p.b;
+                    ASSERT_EQ(out[static_cast<std::size_t>(row) * w + x],
+                              (at(c, x, row) + strength * sum / count) / (strength + 1))
+                        << c << ": " << x << "," << row << " with " << threads << " threads";
+                }
     }
     SetThreadCount(0);
 }
 
-// The demosaic's vector path works in single precision; it must give exactly what integer
-// arithmetic gives, for extreme values, unsampled zeros and every weight sum.
+// Each colour is the weighted mean of the sampled (non-zero) values of its 3 x 3 block
+// within the picture: centre 8 (16 for the 6 x 6 pattern), sides 2, corners 1. The vector
+// path works in single precision; it must give exactly what integer arithmetic gives, for
+// extreme values, unsampled zeros and every weight sum, a single row or column too.
 TEST(RawFastPaths, DemosaicAgreesWithIntegerArithmetic) {
-    const int w = 41, h = 9;
     std::mt19937 rng(11);
-    for (const int pattern : {kPatternBayer, kPatternSixBySix}) {
+    for (const auto& [w, h, pattern] : {std::tuple{41, 9, kPatternBayer},
+                                        {41, 9, kPatternSixBySix},
+                                        {4, 1, kPatternBayer},
+                                        {1, 3, kPatternSixBySix}}) {
         Mosaic m(w, h);
         for (auto& px : m.px)
             for (int c = 0; c < 3; ++c) {
@@ -333,28 +269,9 @@ TEST(RawFastPaths, DemosaicAgreesWithIntegerArithmetic) {
                     expect[static_cast<std::size_t>(c)] =
                         weight > 0 ? static_cast<int>(sum / weight) : 0;
                 }
-                ASSERT_EQ(p.top(x, y), expect) << x << "," << y << " pattern " << pattern;
+                ASSERT_EQ(p.top(x, y), expect) << x << "," << y << " of " << w << "x" << h;
             }
     }
-}
-
-TEST(RawDevelop, SameResultForAnyThreadCount) {
-    const int w = 37, h = 23;
-    std::mt19937 rng(5);
-    std::vector<int> values(w * h);
-    for (int& v : values) v = static_cast<int>(rng() % 65536);
-    const Mosaic base = Bayer(w, h, values);
-    DevelopParams p;
-    p.radius = 1;
-    p.hue = -20;
-    testing::ExpectSameForAnyThreadCount([&] {
-        Mosaic m = base;
-        Plane r, g, b;
-        EXPECT_TRUE(DevelopMosaic(m.view(kPatternBayer), p, r, g, b));
-        return std::vector<std::vector<uint16_t>>{{r.data(), r.data() + r.size()},
-                                                  {g.data(), g.data() + g.size()},
-                                                  {b.data(), b.data() + b.size()}};
-    });
 }
 
 TEST(RawDevelop, TinyHeightsDevelop) {

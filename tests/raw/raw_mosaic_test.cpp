@@ -6,14 +6,11 @@
 
 #include <gtest/gtest.h>
 
-#include <random>
-
 #include "raw/raw_file.h"
 #include "raw/raw_fixtures.h"
 #include "support/files.h"
 #include "support/images.h"
 #include "support/scripted_ui.h"
-#include "support/threads.h"
 
 namespace orva {
 namespace {
@@ -34,15 +31,10 @@ const std::vector<uint8_t> kXTrans = {
 
 // An X-Trans DNG whose photosite (x, y) holds scene(colour, x, y).
 DngMosaic MakeXTrans(int w, int h, const std::function<uint16_t(int, int, int)>& scene) {
-    DngMosaic m;
-    m.width = w;
-    m.height = h;
+    DngMosaic m = MakeMosaic(w, h, testing::kRggb, [&](int, int x, int y) {
+        return scene(kXTrans[static_cast<std::size_t>((y % 6) * 6 + x % 6)], x, y);
+    });
     m.pattern6 = kXTrans;
-    m.samples.resize(static_cast<std::size_t>(w) * h);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            m.samples[static_cast<std::size_t>(y) * w + x] =
-                scene(kXTrans[static_cast<std::size_t>((y % 6) * 6 + x % 6)], x, y);
     return m;
 }
 
@@ -102,83 +94,59 @@ float Level(int colour) {
     return colour == 0 ? 1000.0f : colour == 1 ? 2000.0f : 1500.0f;
 }
 
-TEST(RawMosaic, SamplesReadBackExactlyLessTheBlackLevelInEveryBayerOrder) {
+TEST(RawMosaic, SamplesReadBackExactlyLessTheBlackLevelInEveryPattern) {
+    std::vector<DngMosaic> cases;
     for (const auto& order : {testing::kRggb, testing::kBggr, testing::kGrbg, testing::kGbrg}) {
         // Every photosite a different value, some below the black level of 256.
-        DngMosaic dng = MakeMosaic(26, 22, order, [](int c, int x, int y) {
+        cases.push_back(MakeMosaic(26, 22, order, [](int c, int x, int y) {
             return static_cast<uint16_t>(200 + 37 * x + 101 * y + c);
-        });
-        dng.black = 256;
-        dng.white = 4095;
-        const RawMosaic m = Read(dng);
-        ASSERT_EQ(m.period, 2);
-        ASSERT_EQ(m.width, 26);
-        ASSERT_EQ(m.samples.size(), 26u * 22u);
-        for (int y = 0; y < 22; ++y)
-            for (int x = 0; x < 26; ++x) {
-                const auto i = static_cast<std::size_t>(y * 26 + x);
-                EXPECT_EQ(m.Colour(x, y), order[static_cast<std::size_t>((y % 2) * 2 + x % 2)]);
-                EXPECT_EQ(m.At(x, y), static_cast<float>(dng.samples[i]) - 256.0f) << x << "," << y;
-            }
-        EXPECT_LT(m.At(0, 0), 0.0f);  // below black stays below zero
-        EXPECT_EQ(m.white, 4095.0f - 256.0f);
+        }));
+        cases.back().black = 256;
     }
-}
-
-TEST(RawMosaic, BlackLevelGridsAreTakenOffPhotositeByPhotosite) {
-    // A 2x2 grid (one level per pattern cell, both greens apart) and a 4x4 grid (a pattern
-    // on top of the channels).
-    const std::vector<std::vector<double>> grids = {
-        {256, 260, 264, 268},
-        {300, 301, 302, 303, 310, 311, 312, 313, 320, 321, 322, 323, 330, 331, 332, 333}};
-    for (const auto& grid : grids) {
-        const int n = grid.size() == 4 ? 2 : 4;
-        DngMosaic dng = MakeMosaic(24, 24, testing::kGrbg, [](int c, int x, int y) {
+    // Black level grids taken off photosite by photosite: 2x2 (one level per pattern cell,
+    // both greens apart) and 4x4 (a pattern on top of the channels).
+    for (const std::vector<double>& grid :
+         {std::vector<double>{256, 260, 264, 268},
+          {300, 301, 302, 303, 310, 311, 312, 313, 320, 321, 322, 323, 330, 331, 332, 333}}) {
+        cases.push_back(MakeMosaic(24, 24, testing::kGrbg, [](int c, int x, int y) {
             return static_cast<uint16_t>(1000 + 13 * x + 7 * y + c);
-        });
-        dng.black_repeat = n;
-        dng.black_grid = grid;
+        }));
+        cases.back().black_repeat = grid.size() == 4 ? 2 : 4;
+        cases.back().black_grid = grid;
+    }
+    cases.push_back(MakeXTrans(30, 24, [](int c, int x, int y) {
+        return static_cast<uint16_t>(static_cast<int>(Level(c)) + x + 20 * y);
+    }));
+    cases.back().as_shot_neutral = {0.5, 1.0, 0.8};  // red recorded at half strength
+    for (DngMosaic& dng : cases) {
         dng.white = 4095;
         const RawMosaic m = Read(dng);
-        ASSERT_EQ(m.width, 24);
-        for (int y = 0; y < 24; ++y)
-            for (int x = 0; x < 24; ++x) {
-                const double black = grid[static_cast<std::size_t>((y % n) * n + x % n)];
-                EXPECT_EQ(m.At(x, y),
-                          static_cast<float>(1000 + 13 * x + 7 * y + m.Colour(x, y) - black))
+        const bool xtrans = !dng.pattern6.empty();
+        const int n = dng.black_repeat;
+        const auto black = [&](int x, int y) {
+            return dng.black_grid.empty()
+                       ? static_cast<double>(dng.black)
+                       : dng.black_grid[static_cast<std::size_t>((y % n) * n + x % n)];
+        };
+        ASSERT_EQ(m.period, xtrans ? 6 : 2);
+        ASSERT_EQ(std::pair(m.width, m.height), std::pair(dng.width, dng.height));
+        for (int y = 0; y < m.height; ++y)
+            for (int x = 0; x < m.width; ++x) {
+                const auto i = static_cast<std::size_t>(y * m.width + x);
+                EXPECT_EQ(m.Colour(x, y),
+                          xtrans ? kXTrans[static_cast<std::size_t>((y % 6) * 6 + x % 6)]
+                                 : dng.pattern[static_cast<std::size_t>((y % 2) * 2 + x % 2)]);
+                EXPECT_EQ(m.At(x, y), static_cast<float>(dng.samples[i] - black(x, y)))
                     << n << ": " << x << "," << y;
             }
-        EXPECT_EQ(m.white, static_cast<float>(4095 - grid[0])) << n;
+        EXPECT_EQ(m.white, static_cast<float>(4095 - black(0, 0)));
+        EXPECT_TRUE(dng.black != 256 || m.At(0, 0) < 0.0f);  // below black stays below zero
     }
-}
-
-TEST(RawMosaic, XTransPatternIsReadAsWritten) {
-    DngMosaic dng = MakeXTrans(30, 24, [](int c, int x, int y) {
-        return static_cast<uint16_t>(static_cast<int>(Level(c)) + x + 20 * y);
-    });
-    dng.white = 4095;
-    const RawMosaic m = Read(dng);
-    ASSERT_EQ(m.period, 6);
-    ASSERT_EQ(m.width, 30);
-    for (int y = 0; y < 24; ++y)
-        for (int x = 0; x < 30; ++x) {
-            const int c = kXTrans[static_cast<std::size_t>((y % 6) * 6 + x % 6)];
-            EXPECT_EQ(m.Colour(x, y), c) << x << "," << y;
-            EXPECT_EQ(m.At(x, y), Level(c) + static_cast<float>(x + 20 * y)) << x << "," << y;
-        }
-}
-
-TEST(RawMosaic, AsShotNeutralGivesTheMultipliers) {
-    DngMosaic dng = MakeMosaic(24, 24, testing::kRggb, [](int, int, int) { return uint16_t{500}; });
-    dng.white = 4095;
-    dng.as_shot_neutral = {0.5, 1.0, 0.8};  // red recorded at half strength, blue at 0.8
-    const RawMosaic m = Read(dng);
-    EXPECT_NEAR(m.wb[0], 2.0f, 1e-4f);
-    EXPECT_EQ(m.wb[1], 1.0f);
-    EXPECT_NEAR(m.wb[2], 1.25f, 1e-4f);
-    // Reading applies none of it.
-    EXPECT_EQ(m.At(0, 0), 500.0f);
-    EXPECT_EQ(m.At(1, 1), 500.0f);
+    // As-shot neutral gives the white balance multipliers; reading applies none of it.
+    const RawMosaic balanced = Read(cases.back());
+    EXPECT_NEAR(balanced.wb[0], 2.0f, 1e-4f);
+    EXPECT_EQ(balanced.wb[1], 1.0f);
+    EXPECT_NEAR(balanced.wb[2], 1.25f, 1e-4f);
 }
 
 TEST(RawMosaic, DamagedFilesAreRefusedAndLeaveTheResultAlone) {
@@ -210,19 +178,14 @@ TEST(RawMosaic, DamagedFilesAreRefusedAndLeaveTheResultAlone) {
     RawMosaic missing;
     EXPECT_EQ(ReadRawMosaic(dir.Path("none.dng"), UINT64_MAX, missing).status,
               IoStatus::CannotOpen);
-}
-
-TEST(RawMosaic, LinearRawHasNoMosaic) {
-    DngMosaic dng;
-    dng.width = 24;
-    dng.height = 24;
-    dng.linear = true;
-    dng.white = 4095;
-    dng.samples.assign(24 * 24 * 3, 1000);
-    IoResult r;
-    const RawMosaic m = Read(dng, &r);
-    EXPECT_EQ(r.status, IoStatus::Unsupported);
-    EXPECT_TRUE(m.empty());
+    // A linear RAW has no mosaic to give.
+    DngMosaic linear;
+    linear.width = linear.height = 24;
+    linear.linear = true;
+    linear.white = 4095;
+    linear.samples.assign(24 * 24 * 3, 1000);
+    EXPECT_EQ(refused(testing::ReadAll(testing::WriteFixture(dir.Path("lin.dng"), linear))),
+              IoStatus::Unsupported);
 }
 
 TEST(DemosaicLinear, HandWorkedCorners) {
@@ -241,33 +204,24 @@ TEST(DemosaicLinear, HandWorkedCorners) {
     EXPECT_EQ(p.at(3, 3), (std::array<float, 3>{110, 135, 160}));
 }
 
-TEST(DemosaicLinear, FlatMosaicGivesFlatPlanesEverywhere) {
-    const auto flat = [](int c, int, int) { return Level(c); };
+// Odd sizes: the last row and column differ. Negative samples pass as they are.
+TEST(DemosaicLinear, FlatMosaicGivesFlatPlanesEverywhereWithOrWithoutWhiteBalance) {
+    const auto flat = [](int c, int, int) { return c == 1 ? -8.0f : Level(c); };
     std::vector<RawMosaic> cases;
-    for (const auto& order : {testing::kRggb, testing::kBggr, testing::kGrbg, testing::kGbrg}) {
-        cases.push_back(Bayer(7, 5, order, flat));  // odd sizes: the last row and column differ
-    }
+    for (const auto& order : {testing::kRggb, testing::kBggr, testing::kGrbg, testing::kGbrg})
+        cases.push_back(Bayer(7, 5, order, flat));
     cases.push_back(InMemory(13, 11, kXTrans, flat));
-    for (const RawMosaic& m : cases) {
-        const Planes p = Demosaic(m);
+    for (RawMosaic& m : cases) {
+        m.wb = {2.0f, 1.0f, 0.5f};
+        const Planes plain = Demosaic(m, false), balanced = Demosaic(m, true);
         for (int y = 0; y < m.height; ++y)
-            for (int x = 0; x < m.width; ++x)
-                EXPECT_EQ(p.at(x, y), (std::array<float, 3>{1000, 2000, 1500}))
-                    << "period " << m.period << " at " << x << "," << y;
+            for (int x = 0; x < m.width; ++x) {
+                SCOPED_TRACE(::testing::Message()
+                             << "period " << m.period << " at " << x << "," << y);
+                EXPECT_EQ(plain.at(x, y), (std::array<float, 3>{1000, -8, 1500}));
+                EXPECT_EQ(balanced.at(x, y), (std::array<float, 3>{2000, -8, 750}));
+            }
     }
-}
-
-TEST(DemosaicLinear, WhiteBalanceMultipliesAndNegativesPass) {
-    RawMosaic m =
-        Bayer(6, 6, testing::kRggb, [](int c, int, int) { return c == 1 ? -8.0f : 100.0f; });
-    m.wb = {2.0f, 1.0f, 0.5f};
-    const Planes plain = Demosaic(m, false);
-    const Planes balanced = Demosaic(m, true);
-    for (int y = 0; y < 6; ++y)
-        for (int x = 0; x < 6; ++x) {
-            EXPECT_EQ(plain.at(x, y), (std::array<float, 3>{100, -8, 100}));
-            EXPECT_EQ(balanced.at(x, y), (std::array<float, 3>{200, -8, 50}));
-        }
 }
 
 TEST(DemosaicLinear, InconsistentMosaicLeavesThePlanesAlone) {
@@ -282,20 +236,6 @@ TEST(DemosaicLinear, InconsistentMosaicLeavesThePlanesAlone) {
     }
 }
 
-TEST(DemosaicLinear, SameResultForAnyThreadCount) {
-    std::mt19937 rng(11);
-    std::uniform_real_distribution<float> noise(-50.0f, 4000.0f);
-    const RawMosaic bayer =
-        Bayer(301, 203, testing::kGrbg, [&](int, int, int) { return noise(rng); });
-    const RawMosaic xtrans = InMemory(211, 157, kXTrans, [&](int, int, int) { return noise(rng); });
-    for (const RawMosaic* m : {&bayer, &xtrans}) {
-        testing::ExpectSameForAnyThreadCount([&] {
-            const Planes p = Demosaic(*m, true);
-            return std::vector<std::vector<float>>{p.r, p.g, p.b};
-        });
-    }
-}
-
 // Red bright in the top-left quarter, green in the top-right, blue in the bottom-left.
 uint16_t Quarters(int c, int x, int y) {
     const int quarter = (y < 18 ? 0 : 2) + (x < 18 ? 0 : 1);
@@ -306,29 +246,31 @@ int Dominant(float r, float g, float b) {
     return r > g && r > b ? 0 : g > r && g > b ? 1 : b > r && b > g ? 2 : -1;
 }
 
-// The decoder's own bilinear development and ours put each colour in the same place, the
-// top of the picture at the top.
+// Both of the decoder's developments (the fast one and LibRaw's bilinear) and ours put each
+// colour in the same place, the top of the picture at the top.
 void ExpectSamePlacement(const DngMosaic& dng) {
     TempDir dir;
     const std::string path = testing::WriteFixture(dir.Path("q.dng"), dng);
-    RawDecodeRequest request;
-    request.mode = 1;
-    DecodedImage developed;
-    ASSERT_TRUE(DecodeRawFile(path, request, developed).ok());
     RawMosaic m;
     ASSERT_TRUE(ReadRawMosaic(path, UINT64_MAX, m).ok());
-    ASSERT_EQ(std::pair(developed.width, developed.height), std::pair(m.width, m.height));
     const Planes p = Demosaic(m, true);
-    const int expect[3][2] = {{0, 0}, {1, 0}, {0, 1}};  // quarter of each colour
-    for (int c = 0; c < 3; ++c) {
-        for (int y = 4; y < 14; ++y)
-            for (int x = 4; x < 14; ++x) {
-                const int qx = x + 18 * expect[c][0], qy = y + 18 * expect[c][1];
-                const auto ours = p.at(qx, qy);
-                const auto theirs = testing::Top(developed, qx, qy);
-                EXPECT_EQ(Dominant(ours[0], ours[1], ours[2]), c) << qx << "," << qy;
-                EXPECT_EQ(Dominant(theirs[0], theirs[1], theirs[2]), c) << qx << "," << qy;
-            }
+    for (const int mode : {0, 1}) {
+        RawDecodeRequest request;
+        request.mode = mode;
+        DecodedImage developed;
+        ASSERT_TRUE(DecodeRawFile(path, request, developed).ok());
+        ASSERT_EQ(std::pair(developed.width, developed.height), std::pair(m.width, m.height));
+        const int expect[3][2] = {{0, 0}, {1, 0}, {0, 1}};  // quarter of each colour
+        for (int c = 0; c < 3; ++c)
+            for (int y = 4; y < 14; ++y)
+                for (int x = 4; x < 14; ++x) {
+                    const int qx = x + 18 * expect[c][0], qy = y + 18 * expect[c][1];
+                    const auto ours = p.at(qx, qy);
+                    const auto theirs = testing::Top(developed, qx, qy);
+                    EXPECT_EQ(Dominant(ours[0], ours[1], ours[2]), c) << qx << "," << qy;
+                    EXPECT_EQ(Dominant(theirs[0], theirs[1], theirs[2]), c)
+                        << "mode " << mode << " at " << qx << "," << qy;
+                }
     }
 }
 

@@ -45,11 +45,21 @@ TEST_F(WorkspaceTest, MemoryCheckWeighsPixelsCountAndWhatIsFree) {
     }
 }
 
-TEST_F(WorkspaceTest, FreeSlotIsTheLowestAndNoneWhenFullOrShortOfMemory) {
-    MakeImage(*ws, 0, 1, 1, Pos);
-    MakeImage(*ws, 2, 1, 1, Pos);
+TEST_F(WorkspaceTest, FreeSlotIsTheLowestNextOccupiedSlotWrapsAndNoneWhenFull) {
+    for (int s : {0, 2, 7, 200}) MakeImage(*ws, s, 1, 1, Pos);
     EXPECT_EQ(FindFreeSlot(*ws), 1);
-    available = 1000;
+    // current slot, direction, next
+    for (const auto& [current, up, next] : {std::tuple{7, true, 200},
+                                            {200, true, 0},
+                                            {200, false, 7},
+                                            {0, false, 200},
+                                            {-1, true, 0}}) {
+        ws->current = current;
+        EXPECT_EQ(NextOccupiedSlot(*ws, up ? SlotDirection::Up : SlotDirection::Down), next)
+            << current;
+    }
+    EXPECT_EQ(HighestOccupiedSlot(*ws), 200);
+    available = 1000;  // short of memory
     EXPECT_EQ(FindFreeSlot(*ws), -1);
     available = uint64_t{1} << 40;
     for (int s = 0; s < kSlotCount; ++s) MakeImage(*ws, s, 1, 1, Pos);
@@ -138,21 +148,6 @@ TEST_F(WorkspaceTest, SpreadCopyAndWindowMapping) {
     col = row = 77;
     WindowToImage(empty, 1, 1, col, row);
     EXPECT_EQ(col, 77);
-}
-
-TEST_F(WorkspaceTest, NextOccupiedSlotWraps) {
-    for (int s : {3, 7, 200}) MakeImage(*ws, s, 1, 1, Pos);
-    // current slot, direction, next
-    for (const auto& [current, up, next] : {std::tuple{7, true, 200},
-                                            {200, true, 3},
-                                            {200, false, 7},
-                                            {3, false, 200},
-                                            {-1, true, 3}}) {
-        ws->current = current;
-        EXPECT_EQ(NextOccupiedSlot(*ws, up ? SlotDirection::Up : SlotDirection::Down), next)
-            << current;
-    }
-    EXPECT_EQ(HighestOccupiedSlot(*ws), 200);
 }
 
 TEST_F(WorkspaceTest, UndoRedoExchangeStatesWithSizeAndFlags) {
