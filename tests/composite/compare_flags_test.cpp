@@ -2,7 +2,7 @@
 
 #include <tuple>
 
-#include "composite/composite_settings.h"
+#include "ops/op_params.h"
 
 namespace orva {
 namespace {
