@@ -71,11 +71,12 @@ BENCHMARK(BM_PointFitOnly100)->Unit(benchmark::kMillisecond)->UseRealTime();
 void BM_RadialBackground(benchmark::State& state) {
     ImageRecord rec;
     Workspace ws;
+    BackgroundParams radial;  // multiply, centre 100 and edge 50 on every channel
+    radial.centre = {100, 100, 100};
+    radial.edge = {50, 50, 50};
+    radial.curve = 200;
     ParamBlock block;
-    block[0] = 0;
-    block[2] = block[4] = block[6] = 100;
-    block[3] = block[5] = block[7] = 50;
-    block[8] = 200;
+    PutBackgroundWords(radial, block);
     for (auto _ : state) {
         state.PauseTiming();
         CopyPicture(rec, Sky());

@@ -1,9 +1,7 @@
 #include "background/background_kernels.h"
 
-#include <algorithm>
 #include <cstring>
 
-#include "background/background_settings.h"
 #include "background/correction.h"
 #include "background/generator.h"
 
@@ -15,69 +13,51 @@ int Channels(const ImageRecord& rec) {
     return rec.single_plane == 1 ? 1 : 3;
 }
 
-// Modes 0 and 1: the radial background. Words P2/P3, P4/P5, P6/P7 are the centre and edge
-// levels of red, green and blue (0..255 units, already adjusted for subtract), P8 the curve.
-bool RadialMode(ImageRecord& rec, ParamBlock& block) {
-    ClampWord(block, kBackgroundFields.pseudo_curve);
-    const int mode = block[0];
-    const int curve = block[kBackgroundFields.pseudo_curve.word];
+// The radial background of each channel, made from its centre and edge levels (0..255 units)
+// and divided or subtracted.
+bool RadialMode(ImageRecord& rec, const BackgroundParams& p) {
     for (int ch = 0; ch < Channels(rec); ++ch) {
-        int centre = std::clamp(block[2 + 2 * ch], -1024, 1024);
-        int edge = std::clamp(block[3 + 2 * ch], -1024, 1024);
-        if (mode == 0) {
-            // Dividing by a background that falls below the edge level would blow the picture
-            // up or divide by zero; the multiply correction keeps the centre above the edge,
-            // as the dialog does.
-            edge = std::clamp(edge, 0, 255);
-            centre = std::max(std::clamp(centre, 0, 255), edge + 1);
-        }
-        const int diff = (centre - edge) * 256;
+        const auto c = static_cast<std::size_t>(ch);
+        const int diff = (p.centre[c] - p.edge[c]) * 256;
         Plane background;
-        if (!RadialBackground(background, rec.width, rec.height, diff, curve)) return false;
-        RadialCorrect(rec.plane(ch).view(rec.width, rec.height), background.data(), mode, diff,
-                      centre);
+        if (!RadialBackground(background, rec.width, rec.height, diff, p.curve)) return false;
+        RadialCorrect(rec.plane(ch).view(rec.width, rec.height), background.data(), p.mode, diff,
+                      p.centre[c]);
     }
     return true;
 }
 
-// Modes 3 to 5: the picture of slot P8 is the background; P2, P4, P6 the shifts.
-bool ImageMode(ImageRecord& rec, ParamBlock& block, Workspace& ws) {
-    const int slot = block[kBackgroundFields.image_slot.word];
-    if (!Workspace::Valid(slot) || !ws.at(slot).occupied()) return true;
-    const ImageRecord& bg = ws.at(slot);
+// The picture of the chosen slot is the background.
+bool ImageMode(ImageRecord& rec, const BackgroundParams& p, const Workspace& ws) {
+    if (!Workspace::Valid(p.slot) || !ws.at(p.slot).occupied()) return true;
+    const ImageRecord& bg = ws.at(p.slot);
     for (int ch = 0; ch < Channels(rec); ++ch) {
         const Plane& b = bg.single_plane == 1 ? bg.red : bg.plane(ch);
         if (b.size() < bg.pixels()) return true;
         ImageBackgroundCorrect(rec.plane(ch).view(rec.width, rec.height),
-                               b.view(bg.width, bg.height), block[0], block[2 + 2 * ch]);
+                               b.view(bg.width, bg.height), p.mode,
+                               p.shift[static_cast<std::size_t>(ch)]);
     }
     return true;
 }
 
-bool Background(ImageRecord& rec, ParamBlock& block, Workspace& ws) {
-    for (int ch = 0; ch < Channels(rec); ++ch)
-        if (rec.plane(ch).size() < rec.pixels()) return true;
-    switch (block[0]) {
+bool Background(ImageRecord& rec, const BackgroundParams& p, const Workspace& ws) {
+    switch (p.mode) {
         case 0:
-        case 1: return RadialMode(rec, block);
+        case 1: return RadialMode(rec, p);
         case 3:
         case 4:
-        case 5: return ImageMode(rec, block, ws);
+        case 5: return ImageMode(rec, p, ws);
         default: return true;
     }
 }
 
-bool MakeBackground(ImageRecord& rec, ParamBlock& block, Workspace& ws) {
-    const auto& f = kBackgroundFields;
-    ClampWord(block, f.detect_area);
-    ClampWord(block, f.average_area);
-    ClampWord(block, f.exclude_zero);
-    const ImageRecord& src = ws.at(block[0]);
+bool MakeBackground(const ImageRecord& src, ImageRecord& rec, const MakeBackgroundParams& p) {
     const bool single = src.single_plane == 1 || rec.single_plane == 1;
     GeneratorParams params;
-    params.detect_area = block[f.detect_area.word];
-    params.average_area = block[f.average_area.word];
-    params.threshold = block[f.exclude_zero.word] - 1;
+    params.detect_area = p.detect_area;
+    params.average_area = p.average_area;
+    params.threshold = p.exclude_zero - 1;
     const std::size_t n = src.pixels();
     Plane out[3];
     for (int ch = 0; ch < (single ? 1 : 3); ++ch) {

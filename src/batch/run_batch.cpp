@@ -3,7 +3,7 @@
 #include <filesystem>
 
 #include "batch/batch_steps.h"
-#include "composite/composite_settings.h"
+#include "composite/composite_params.h"
 #include "shell/background_commands.h"
 #include "shell/commands.h"
 #include "shell/geometry_commands.h"
@@ -22,28 +22,24 @@ std::vector<std::vector<int>> CompositeGroups(int count) {
 
 namespace {
 
-// The stacking words the multi-file settings give: comparison range, method, normalisation,
-// the shift rule and noise removal. The last stage of a grouped stack neither insists on a
-// shift nor removes noise again.
-void FillCompositeBlock(const MultiFileCompositeSettings& m, const std::vector<int>& sources,
-                        bool last_stage, ParamBlock& b) {
-    b[0] = b[1] = m.compare_range;
-    b[2] = m.method;
-    b[3] = CompareFlagsWord(last_stage ? 0 : m.shift_one_pixel, m.compare_method, m.normalise);
-    for (int i = 0; i < 4; ++i) {
-        const bool used = i < static_cast<int>(sources.size());
-        b[4 + i] = used ? sources[static_cast<std::size_t>(i)] : -1;
-        b[8 + i] = used ? 100 : 0;
+// The stacking the multi-file settings give: comparison range, method, normalisation, the
+// shift rule and noise removal. The last stage of a grouped stack neither insists on a shift
+// nor removes noise again.
+CompositeParams StageParams(const MultiFileCompositeSettings& m, const std::vector<int>& sources,
+                            bool last_stage) {
+    CompositeParams p = MultiFileParams(m, sources);
+    if (last_stage) {
+        p.compare.shift_one_pixel = false;
+        p.noise = NoiseOptions{};
     }
-    b[15] = last_stage ? -1 : NoiseWord(m.noise_mode, m.noise_level);
-    b[16] = b[17] = 0;
+    return p;
 }
 
 // Stacks `sources` into the free slot `into`. False after telling the user when memory ran
 // short.
 bool Stack(AppContext& ctx, const std::vector<int>& sources, int into, bool last_stage) {
     for (const int s : sources) SpreadSinglePlane(ctx.ws.at(s));
-    FillCompositeBlock(ctx.settings.multi_file, sources, last_stage, ctx.params);
+    PutCompositeWords(StageParams(ctx.settings.multi_file, sources, last_stage), ctx.params);
     if (!Dispatch(kOpComposite, ctx.ws.at(into), ctx.params, ctx.ws, ctx.kernels)) {
         ClearSlot(ctx.ws, into);
         ShowError(ctx.ui, Tr(msg::kNoMemoryRun));

@@ -426,15 +426,6 @@ DensityFactors NormalisationFactors(const std::vector<StackSource>& sources) {
     return f;
 }
 
-NoiseOptions NoiseFromWord(int word) {
-    NoiseOptions o;
-    if (word < 0) return o;
-    o.on = true;
-    o.move_mode = word >= 256;
-    o.level = (word % 256) * 256;
-    return o;
-}
-
 bool CombineSources(int method, const std::vector<StackSource>& sources, int width, int height,
                     const NoiseOptions& noise, bool normalise, ImageRecord& out) {
     if (sources.empty() || sources.size() > kMaxSources || width < 1 || height < 1) return true;

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "composite/stack_source.h"
+#include "ops/op_params.h"  // NoiseOptions
 
 namespace orva {
 
@@ -40,15 +41,6 @@ void AddExtraShift(std::vector<StackSource>& sources, int shift_x, int shift_y);
 // darkest mean over the region all sources cover.
 using DensityFactors = std::vector<std::array<int, 3>>;
 DensityFactors NormalisationFactors(const std::vector<StackSource>& sources);
-
-// Noise handling of the average: off, outlier removal, or move mode (the reference wins).
-struct NoiseOptions {
-    bool on = false;
-    bool move_mode = false;
-    int level = 0;  // in 16-bit units
-};
-// From the block's word: -1 off, 0..255 removal at that level, 256 + level move mode.
-NoiseOptions NoiseFromWord(int word);
 
 // Combines the sources into a width x height picture in `out` (the record gets new planes,
 // the size, and is a colour picture). False when memory ran short.

@@ -49,8 +49,10 @@ bool RunPlanes(const std::function<bool(const PlaneArgs&, const Params&)>& kerne
     return true;
 }
 
-bool RunRecord(const RecordKernel& kernel, ImageRecord& rec, ParamBlock& block, Workspace& ws) {
-    return kernel ? kernel(rec, block, ws) : true;
+template <class Params>
+bool RunWithWorkspace(const WorkspaceKernel<Params>& kernel, ImageRecord& rec,
+                      Params (*take)(ParamBlock&), ParamBlock& block, const Workspace& ws) {
+    return kernel ? kernel(rec, take(block), ws) : true;
 }
 
 // Copies red into green and blue, first giving them full-size buffers when they lack them.
@@ -211,7 +213,9 @@ bool Dispatch(uint32_t code, ImageRecord& rec, ParamBlock& block, Workspace& ws,
         case kOpGamma: return Gamma(rec, block, k);
         case kOpEdge: return Edge(rec, block, k);
         case kOpResize: return k.resize ? k.resize(rec, TakeResizeWords(block)) : true;
-        case kOpBackground: return RunRecord(k.background, rec, block, ws);
+        case kOpBackground:
+            if (!PlanesHold(rec, SinglePlane(rec) ? kMaskRed : kAllPlanes)) return true;
+            return RunWithWorkspace(k.background, rec, TakeBackgroundWords, block, ws);
         case kOpRotate: return Rotate(rec, block, k);
         case kOpGrey: return k.grey ? k.grey(rec, GreyParamsOf(block)) : true;
         case kOpSaturation:
@@ -225,17 +229,22 @@ bool Dispatch(uint32_t code, ImageRecord& rec, ParamBlock& block, Workspace& ws,
                              SinglePlane(rec) ? kMaskRed : kAllPlanes, true);
 
         // Compositing writes its result into the record passed, whatever it held.
-        case kOpComposite: return RunRecord(k.composite, rec, block, ws);
-        case kOpCompositePoints: return RunRecord(k.composite_points, rec, block, ws);
-        case kOpCompositeLrgb: return RunRecord(k.composite_lrgb, rec, block, ws);
+        case kOpComposite: return RunWithWorkspace(k.composite, rec, TakeCompositeWords, block, ws);
+        case kOpCompositePoints:
+            return RunWithWorkspace(k.composite_points, rec, TakePointCompositeWords, block, ws);
+        case kOpCompositeLrgb:
+            return k.composite_lrgb ? k.composite_lrgb(rec, LrgbParamsOf(block), ws) : true;
 
         case kOpLinesEven:
         case kOpLinesOdd:
             if (!k.lines || !SourceSlotHoldsImage(block, ws)) return true;
             return k.lines(ws.at(block[0]), rec, code == kOpLinesEven ? 0 : 1);
         case kOpMakeBackground:
-            if (!SourceSlotHoldsImage(block, ws)) return true;
-            return RunRecord(k.make_background, rec, block, ws);
+            if (!k.make_background || !SourceSlotHoldsImage(block, ws)) return true;
+            {
+                const MakeBackgroundParams p = TakeMakeBackgroundWords(block);
+                return k.make_background(ws.at(p.source), rec, p);
+            }
 
         default: return true;
     }

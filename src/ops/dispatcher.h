@@ -61,7 +61,9 @@ using RgbKernel = std::function<void(const RgbArgs&, const EdgeParams&)>;
 
 // Whole-record operations: size changes, new images, compositing. They replace planes
 // through the record and return false when memory ran short (the record is then unchanged).
-using RecordKernel = std::function<bool(ImageRecord&, ParamBlock&, Workspace&)>;
+// Compositing and the background corrections also read other slots' pictures.
+template <class Params>
+using WorkspaceKernel = std::function<bool(ImageRecord&, const Params&, const Workspace&)>;
 using GreyKernel = std::function<bool(ImageRecord&, const GreyParams&)>;
 using SaturationKernel = std::function<bool(ImageRecord&, const SaturationParams&)>;
 using ResizeKernel = std::function<bool(ImageRecord&, const ResizeParams&)>;
@@ -72,32 +74,36 @@ using DistortionKernel = std::function<bool(ImageRecord&, const DistortionParams
 // first_row + 2, ... each fill two result rows (first_row is 0 for code 30, 1 for code 31).
 using LinesKernel = std::function<bool(const ImageRecord& src, ImageRecord& dst, int first_row)>;
 
+// The generated background of `src` (the picture in slot P0) into `dst`.
+using MakeBackgroundKernel =
+    std::function<bool(const ImageRecord& src, ImageRecord& dst, const MakeBackgroundParams&)>;
+
 // Twofold wavelet enlargement of one plane: fills `out` with (2w) x (2h) samples.
 using EnlargeKernel = std::function<bool(const uint16_t* in, int width, int height, Plane& out,
                                          const WaveletParams&)>;
 
 struct OpKernels {
-    TypedPlaneKernel<SharpenParams> sharpen;  // 0
-    TypedPlaneKernel<GammaParams> gamma;      // 1
-    RecordKernel composite;                   // 3
-    TypedPlaneKernel<EdgeParams> edge;        // 5, one plane
-    RgbKernel edge_rgb;                       // 5, three planes together
-    ResizeKernel resize;                      // 6
-    RecordKernel background;        // 7; levels and shifts arrive in 0..255 units, the kernel
-                                    // scales them to samples (x 256) itself
-    RecordKernel composite_points;  // 8
-    RecordKernel composite_lrgb;    // 9
-    RotateKernel rotate;            // 10, general angle
-    RotateKernel quarter_turn;      // 10, exactly +-90 or +-180 degrees
-    RotateKernel flip;              // 10, P1 = 4 or 5
-    GreyKernel grey;                // 20
-    SaturationKernel saturation;    // 22
-    LinesKernel lines;              // 30 and 31
-    RecordKernel make_background;   // 50
-    DistortionKernel distortion;    // 60
-    TypedPlaneKernel<WaveletParams> wavelet;  // 101 in place
-    EnlargeKernel wavelet_enlarge;            // 101 with P14 = 1
-    TypedPlaneKernel<RestoreParams> restore;  // 102
+    TypedPlaneKernel<SharpenParams> sharpen;       // 0
+    TypedPlaneKernel<GammaParams> gamma;           // 1
+    WorkspaceKernel<CompositeParams> composite;    // 3
+    TypedPlaneKernel<EdgeParams> edge;             // 5, one plane
+    RgbKernel edge_rgb;                            // 5, three planes together
+    ResizeKernel resize;                           // 6
+    WorkspaceKernel<BackgroundParams> background;  // 7; levels and shifts arrive in 0..255
+                                                   // units, the kernel scales them (x 256)
+    WorkspaceKernel<PointCompositeParams> composite_points;  // 8
+    WorkspaceKernel<LrgbParams> composite_lrgb;              // 9
+    RotateKernel rotate;                                     // 10, general angle
+    RotateKernel quarter_turn;                               // 10, exactly +-90 or +-180 degrees
+    RotateKernel flip;                                       // 10, P1 = 4 or 5
+    GreyKernel grey;                                         // 20
+    SaturationKernel saturation;                             // 22
+    LinesKernel lines;                                       // 30 and 31
+    MakeBackgroundKernel make_background;                    // 50
+    DistortionKernel distortion;                             // 60
+    TypedPlaneKernel<WaveletParams> wavelet;                 // 101 in place
+    EnlargeKernel wavelet_enlarge;                           // 101 with P14 = 1
+    TypedPlaneKernel<RestoreParams> restore;                 // 102
 };
 
 // True when the code has what it needs to run (used to enable commands).

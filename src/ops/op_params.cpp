@@ -195,4 +195,183 @@ void PutLinesWords(int source_slot, ParamBlock& block) {
     block[0] = source_slot;
 }
 
+int32_t CompareFlagsWord(int shift_one_pixel, int compare_method, int normalise) {
+    const auto& f = kCompositeFields;
+    return 256 * f.shift_one_pixel.Clamp(shift_one_pixel) + f.compare_method.Clamp(compare_method) +
+           3 * f.normalise.Clamp(normalise);
+}
+
+CompareFlags CompareFlagsOf(int32_t word) {
+    const int w = word < 0 ? 0 : word;
+    return CompareFlags{w / 256 != 0, (w % 256) % 3, (w % 256) / 3 != 0};
+}
+
+int32_t PointNormaliseWord(int normalise) {
+    return 3 * kCompositeFields.normalise.Clamp(normalise);
+}
+
+bool PointNormaliseOf(int32_t word) {
+    return word >= 3;
+}
+
+int32_t NoiseWord(int noise_mode, int noise_level) {
+    const int mode = kCompositeFields.noise_mode.Clamp(noise_mode);
+    const int level = kCompositeFields.noise_level.Clamp(noise_level);
+    return mode == 1 ? level : mode == 2 ? 256 + level : -1;
+}
+
+NoiseOptions NoiseFromWord(int word) {
+    NoiseOptions o;
+    if (word < 0) return o;
+    o.on = true;
+    o.move_mode = word >= 256;
+    o.level = (word % 256) * 256;
+    return o;
+}
+
+namespace {
+
+// The noise word of typed options, -1 when a shift is set.
+int32_t NoiseWordOf(const NoiseOptions& n, int shift_x, int shift_y) {
+    if (!n.on || shift_x != 0 || shift_y != 0) return -1;
+    return NoiseWord(n.move_mode ? 2 : 1, n.level / 256);
+}
+
+NoiseOptions NoiseOf(int32_t word, int shift_x, int shift_y) {
+    return shift_x != 0 || shift_y != 0 ? NoiseOptions{} : NoiseFromWord(word);
+}
+
+int ShiftOf(int32_t word) {
+    return kCompositeFields.extra_shift.Clamp(word);
+}
+
+void PutStackImage(const StackImage& image, ParamBlock& block, int at) {
+    block[at] = image.slot;
+    block[at + 1] = image.weight;
+    block[at + 2] = image.a;
+    block[at + 3] = image.b;
+}
+
+StackImage StackImageOf(const ParamBlock& block, int at) {
+    return StackImage{block[at], kCompositeFields.weight.Clamp(block[at + 1]), block[at + 2],
+                      block[at + 3]};
+}
+
+}  // namespace
+
+void PutCompositeWords(const CompositeParams& p, ParamBlock& block) {
+    block[0] = p.range_x;
+    block[1] = p.range_y;
+    block[2] = p.method;
+    block[3] = CompareFlagsWord(p.compare.shift_one_pixel ? 1 : 0, p.compare.compare_method,
+                                p.compare.normalise ? 1 : 0);
+    for (std::size_t i = 0; i < 4; ++i) {
+        block[4 + static_cast<int>(i)] = p.images[i].slot;
+        block[8 + static_cast<int>(i)] = p.images[i].weight;
+    }
+    block[15] = NoiseWordOf(p.noise, p.shift_x, p.shift_y);
+    block[16] = p.shift_x;
+    block[17] = p.shift_y;
+}
+
+CompositeParams TakeCompositeWords(ParamBlock& block) {
+    const auto& f = kCompositeFields;
+    CompositeParams p;
+    block[0] = p.range_x = f.compare_range.Clamp(block[0]);
+    block[1] = p.range_y = f.compare_range.Clamp(block[1]);
+    block[2] = p.method = f.method.Clamp(block[2]);
+    p.compare = CompareFlagsOf(block[3]);
+    for (std::size_t i = 0; i < 4; ++i) {
+        p.images[i].slot = block[4 + static_cast<int>(i)];
+        p.images[i].weight = f.weight.Clamp(block[8 + static_cast<int>(i)]);
+    }
+    p.shift_x = ShiftOf(block[16]);
+    p.shift_y = ShiftOf(block[17]);
+    p.noise = NoiseOf(block[15], p.shift_x, p.shift_y);
+    return p;
+}
+
+void PutPointCompositeWords(const PointCompositeParams& p, ParamBlock& block) {
+    block[0] = p.method;
+    block[2] = NoiseWordOf(p.noise, p.shift_x, p.shift_y);
+    block[3] = PointNormaliseWord(p.normalise ? 1 : 0);
+    for (std::size_t k = 0; k < 4; ++k)
+        PutStackImage(p.images[k], block, 4 + 4 * static_cast<int>(k));
+    block[20] = p.shift_x;
+    block[21] = p.shift_y;
+}
+
+PointCompositeParams TakePointCompositeWords(ParamBlock& block) {
+    PointCompositeParams p;
+    block[0] = p.method = kCompositeFields.method.Clamp(block[0]);
+    p.normalise = PointNormaliseOf(block[3]);
+    for (std::size_t k = 0; k < 4; ++k)
+        p.images[k] = StackImageOf(block, 4 + 4 * static_cast<int>(k));
+    p.shift_x = ShiftOf(block[20]);
+    p.shift_y = ShiftOf(block[21]);
+    p.noise = NoiseOf(block[2], p.shift_x, p.shift_y);
+    return p;
+}
+
+void PutLrgbWords(const LrgbParams& p, ParamBlock& block) {
+    for (std::size_t k = 0; k < 4; ++k) PutStackImage(p.images[k], block, 4 * static_cast<int>(k));
+}
+
+LrgbParams LrgbParamsOf(const ParamBlock& block) {
+    LrgbParams p;
+    for (std::size_t k = 0; k < 4; ++k) p.images[k] = StackImageOf(block, 4 * static_cast<int>(k));
+    return p;
+}
+
+void PutBackgroundWords(const BackgroundParams& p, ParamBlock& block) {
+    block[0] = p.mode;
+    for (std::size_t ch = 0; ch < 3; ++ch) {
+        const int word = 2 + 2 * static_cast<int>(ch);
+        if (p.radial()) {
+            block[word] = p.centre[ch];
+            block[word + 1] = p.edge[ch];
+        } else {
+            block[word] = p.shift[ch];
+        }
+    }
+    block[8] = p.radial() ? p.curve : p.slot;
+}
+
+BackgroundParams TakeBackgroundWords(ParamBlock& block) {
+    BackgroundParams p;
+    p.mode = block[0];
+    if (!p.radial()) {
+        p.slot = block[8];
+        for (std::size_t ch = 0; ch < 3; ++ch) p.shift[ch] = block[2 + 2 * static_cast<int>(ch)];
+        return p;
+    }
+    block[8] = p.curve = kBackgroundFields.pseudo_curve.Clamp(block[8]);
+    for (std::size_t ch = 0; ch < 3; ++ch) {
+        const int word = 2 + 2 * static_cast<int>(ch);
+        int centre = std::clamp(block[word], -1024, 1024);
+        int edge = std::clamp(block[word + 1], -1024, 1024);
+        if (p.mode == 0) {
+            edge = std::clamp(edge, 0, 255);
+            centre = std::max(std::clamp(centre, 0, 255), edge + 1);
+        }
+        p.centre[ch] = centre;
+        p.edge[ch] = edge;
+    }
+    return p;
+}
+
+void PutMakeBackgroundWords(const MakeBackgroundParams& p, ParamBlock& block) {
+    const auto& f = kBackgroundFields;
+    block[0] = p.source;
+    PutWord(block, f.detect_area, p.detect_area);
+    PutWord(block, f.average_area, p.average_area);
+    PutWord(block, f.exclude_zero, p.exclude_zero);
+}
+
+MakeBackgroundParams TakeMakeBackgroundWords(ParamBlock& block) {
+    const auto& f = kBackgroundFields;
+    return MakeBackgroundParams{block[0], Take(block, f.detect_area), Take(block, f.average_area),
+                                Take(block, f.exclude_zero)};
+}
+
 }  // namespace orva

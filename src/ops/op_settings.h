@@ -346,4 +346,44 @@ struct NoiseSettings {
     bool operator==(const NoiseSettings&) const = default;
 };
 
+// ---- Compositing (codes 3, 8 and 9) and the two-image comparison ----
+// Automatic, point-aligned and L+RGB compositing (dialogs COMPO, COMPO2, LRGB, LRGBCOMP) and
+// the two-image comparison (DIFF): one shared set. Method: 0 average, 1 add, 2 maximum,
+// 3 minimum, 4 maximum contrast; comparison method: 0 centre and corners, 1 centre only,
+// 2 all pixels; noise mode: 0 off, 1 noise removal, 2 move mode. The points are the four
+// image lines of the point-aligned dialogs (A x, A y, B x, B y, y from the top).
+struct CompositeFields {
+    FieldDecl method{"method", 0, 4, 0, FieldUnit::Choice};
+    FieldDecl compare_range{"compare_range", 0, 10000, 20, FieldUnit::Pixels};
+    FieldDecl compare_method{"compare_method", 0, 2, 1, FieldUnit::Choice};
+    FieldDecl normalise{"normalise", 0, 1, 1, FieldUnit::Flag};
+    FieldDecl noise_level{"noise_level", 0, 255, 5, FieldUnit::Level8};
+    FieldDecl noise_mode{"noise_mode", 0, 2, 1, FieldUnit::Choice};
+    FieldDecl shift_one_pixel{"shift_one_pixel", 0, 1, 1, FieldUnit::Flag};
+    FieldDecl extra_shift{"extra_shift", -10000, 10000, 0, FieldUnit::Pixels};
+    FieldDecl weight{"weight", 0, 100, 100, FieldUnit::Percent};
+    FieldDecl compare_level{"level", 0, 255, 128, FieldUnit::Level8};
+    FieldDecl point{"point", 0, 16383, 0, FieldUnit::Pixels};
+};
+inline constexpr CompositeFields kCompositeFields{};
+
+// ---- Background corrections (codes 7 and 50) ----
+// Pseudo mode 0 multiplies by a radial background, 1 subtracts it; image mode 3 multiplies,
+// 4 subtracts (5, replace, is reachable only through the parameter block).
+struct BackgroundFields {
+    FieldDecl pseudo_mode{"mode", 0, 1, 0, FieldUnit::Choice, 1, 0};
+    FieldDecl level{"level", 0, 255, 0, FieldUnit::Level8};  // centre and edge levels
+    FieldDecl pseudo_curve{"curve", 100, 300, 200, FieldUnit::Hundredths, 1, 8};
+    FieldDecl shift{"shift", -255, 255, 30, FieldUnit::Level8};
+    FieldDecl image_mode{"mode", 3, 4, 3, FieldUnit::Choice};
+    FieldDecl image_slot{"slot", 0, 255, 100, FieldUnit::Count, 1, 8};
+    // Code 50 words: P0 source slot, P1 detection area, P2 averaging area, P3 exclude flag.
+    FieldDecl detect_area{"detect_area", 8, 256, 32, FieldUnit::Pixels, 1, 1};
+    FieldDecl average_area{"average_area", 2, 16, 16, FieldUnit::Pixels, 1, 2};
+    FieldDecl generated_use{"use", 0, 2, 0, FieldUnit::Choice};
+    FieldDecl two_part{"two_part", 0, 1, 0, FieldUnit::Flag};
+    FieldDecl exclude_zero{"exclude_zero", 0, 1, 1, FieldUnit::Flag, 1, 3};
+};
+inline constexpr BackgroundFields kBackgroundFields{};
+
 }  // namespace orva

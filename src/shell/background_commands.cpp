@@ -25,11 +25,13 @@ bool UsableSlot(const AppContext& ctx, int slot) {
     return Workspace::Valid(slot) && ctx.ws.at(slot).occupied();
 }
 
-// Code 7 in image mode: P0 mode, the same shift for the three channels, P8 the background.
-void FillImageMode(ParamBlock& block, int mode, int shift, int slot) {
-    block[0] = mode;
-    block[2] = block[4] = block[6] = shift;
-    block[8] = slot;
+// Correction by the picture in `slot`, with the same shift for the three channels.
+void PutImageMode(ParamBlock& block, int mode, int shift, int slot) {
+    BackgroundParams p;
+    p.mode = mode;
+    p.slot = slot;
+    p.shift = {shift, shift, shift};
+    PutBackgroundWords(p, block);
 }
 
 // The processing-command pattern after the dialog: the current image, or in all-images mode
@@ -80,15 +82,17 @@ void FillRadialBackgroundBlock(const AppContext& ctx, const ImageRecord&, ParamB
     const BackgroundSettings& s = ctx.settings.background;
     const int mode = BG.pseudo_mode.Clamp(s.pseudo_mode);
     const int shift = BG.shift.Clamp(s.pseudo_shift);
-    block[0] = mode;
+    BackgroundParams p;
+    p.mode = mode;
+    // Subtracting carries the shift in the levels.
     for (std::size_t ch = 0; ch < 3; ++ch) {
         const int centre = BG.level.Clamp(s.centre[ch]);
         const int edge = BG.level.Clamp(s.edge[ch]);
-        const int word = 2 + 2 * static_cast<int>(ch);
-        block[word] = mode == 1 ? shift - 2 * edge + centre : centre;
-        block[word + 1] = mode == 1 ? shift - edge : edge;
+        p.centre[ch] = mode == 1 ? shift - 2 * edge + centre : centre;
+        p.edge[ch] = mode == 1 ? shift - edge : edge;
     }
-    PutWord(block, BG.pseudo_curve, BG.pseudo_curve.Clamp(s.pseudo_curve));
+    p.curve = s.pseudo_curve;
+    PutBackgroundWords(p, block);
 }
 
 void RadialBackgroundCommand(AppContext& ctx) {
@@ -122,8 +126,8 @@ void ImageBackgroundCommand(AppContext& ctx) {
         return;
     }
     ParamBlock block = ctx.params;
-    FillImageMode(block, BG.image_mode.Clamp(s.image_mode), BG.shift.Clamp(s.image_shift),
-                  s.image_slot);
+    PutImageMode(block, BG.image_mode.Clamp(s.image_mode), BG.shift.Clamp(s.image_shift),
+                 s.image_slot);
     RunOnImages(ctx, kOpBackground, block, s.image_slot, false);
 }
 
@@ -148,21 +152,16 @@ const char* GenerateBackground(AppContext& ctx, int source, int use, bool undo) 
     const int temp = two_part && slot >= 0 ? FreeSlotAfter(ctx.ws, slot) : -1;
     if (slot < 0 || (two_part && temp < 0)) return Tr(msg::kNoSlotNew);
     ParamBlock& block = ctx.params;
+    // The area is held before it is halved for two passes.
     const int area = BG.detect_area.Clamp(s.detect_area);
-    PutWord(block, BG.average_area, BG.average_area.Clamp(s.average_area));
-    PutWord(block, BG.exclude_zero, BG.exclude_zero.Clamp(s.exclude_zero));
-    bool ok;
-    if (!two_part) {
-        block[0] = source;
-        PutWord(block, BG.detect_area, area);
-        ok = Dispatch(kOpMakeBackground, ctx.ws.at(slot), block, ctx.ws, ctx.kernels);
-    } else {
-        // Two passes with half the area each: the second works on the first one's result.
-        block[0] = source;
-        PutWord(block, BG.detect_area, area / 2);
-        ok = Dispatch(kOpMakeBackground, ctx.ws.at(temp), block, ctx.ws, ctx.kernels);
-        block[0] = temp;
-        PutWord(block, BG.detect_area, area / 2);
+    MakeBackgroundParams p{source, two_part ? area / 2 : area, s.average_area, s.exclude_zero};
+    PutMakeBackgroundWords(p, block);
+    bool ok =
+        Dispatch(kOpMakeBackground, ctx.ws.at(two_part ? temp : slot), block, ctx.ws, ctx.kernels);
+    if (two_part) {
+        // The second pass, with the same half area, works on the first one's result.
+        p.source = temp;
+        PutMakeBackgroundWords(p, block);
         ok = ok && Dispatch(kOpMakeBackground, ctx.ws.at(slot), block, ctx.ws, ctx.kernels);
         ClearSlot(ctx.ws, temp);
     }
@@ -174,7 +173,7 @@ const char* GenerateBackground(AppContext& ctx, int source, int use, bool undo) 
         AdoptNewImage(ctx, slot, true);
         return nullptr;
     }
-    FillImageMode(block, use == 1 ? 3 : 4, use == 1 ? 0 : BG.shift.Clamp(s.generated_shift), slot);
+    PutImageMode(block, use == 1 ? 3 : 4, use == 1 ? 0 : BG.shift.Clamp(s.generated_shift), slot);
     ImageRecord& rec = ctx.ws.at(source);
     const auto correct = [&](ImageRecord& r) {
         return Dispatch(kOpBackground, r, block, ctx.ws, ctx.kernels);
@@ -210,7 +209,7 @@ void CompareImagesCommand(AppContext& ctx) {
         return;
     const int level = kCompositeFields.compare_level.Clamp(ctx.settings.composite.compare_level);
     ParamBlock block = ctx.params;
-    FillImageMode(block, 4, level, slot);
+    PutImageMode(block, 4, level, slot);
     RunOnImages(ctx, kOpBackground, block, slot, true);
 }
 

@@ -84,8 +84,9 @@ bool SaveRecordAs(AppContext& ctx, int slot, const std::string& path, int filter
 // filter gives a name typed without one (empty for an index outside the list).
 int SaveFilterForExtension(std::string_view extension);
 std::string SaveFilterExtension(int filter_index);
-// Loads up to four files, composites them into a new slot and returns it, or -1.
-int MultiFileLoad(AppContext& ctx, const std::vector<std::string>& paths);
+// Loads up to four files, composites them into a new slot with `params` (its pictures set to
+// the loaded files) and returns the slot, or -1.
+int MultiFileLoad(AppContext& ctx, const std::vector<std::string>& paths, CompositeParams params);
 
 // ---- Processing-command pattern ----
 struct ProcessingCommand {

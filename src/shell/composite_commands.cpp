@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "common/text.h"
+#include "composite/composite_params.h"
 #include "composite/multi_file.h"
 #include "shell/commands.h"
 #include "shell/messages.h"
@@ -36,10 +37,10 @@ std::string ResultName(int command_id, const std::vector<int>& sources) {
     return name;
 }
 
-std::vector<int> SourcesIn(const ParamBlock& b, int at) {
+std::vector<int> SlotsOf(const std::array<StackImage, 4>& images) {
     std::vector<int> out;
-    for (int i = at; i < at + 4; ++i)
-        if (b[i] >= 0) out.push_back(b[i]);
+    for (const StackImage& image : images)
+        if (image.slot >= 0) out.push_back(image.slot);
     return out;
 }
 
@@ -96,18 +97,8 @@ PointLine LineOf(const AppContext& ctx, int k, int slot, int weight) {
     return {slot, weight, f.Clamp(p[0]), f.Clamp(p[1]), f.Clamp(p[2]), f.Clamp(p[3])};
 }
 
-std::vector<int> SlotsOf(const std::vector<PointLine>& lines) {
-    std::vector<int> out;
-    for (const PointLine& l : lines)
-        if (l.slot >= 0) out.push_back(l.slot);
-    return out;
-}
-
-void PutPoints(ParamBlock& b, int at, const PointLine& l) {
-    b[at] = l.slot;
-    b[at + 1] = l.weight;
-    b[at + 2] = PackPoint(l.ax, l.ay);
-    b[at + 3] = PackPoint(l.bx, l.by);
+StackImage ImageOf(const PointLine& l) {
+    return StackImage{l.slot, l.weight, PackPoint(l.ax, l.ay), PackPoint(l.bx, l.by)};
 }
 
 }  // namespace
@@ -134,23 +125,15 @@ void CompositeAutoCommand(AppContext& ctx) {
     if (slot < 0) return;
     BusyScope busy(ctx.ui);
     const auto& co = ctx.settings.composite;
-    ParamBlock& b = ctx.params;
-    b[0] = b[1] = kCompositeFields.compare_range.Clamp(co.compare_range);
-    b[2] = kCompositeFields.method.Clamp(co.method);
-    b[3] = CompareFlagsWord(co.shift_one_pixel, co.compare_method, co.normalise);
-    for (int i = 0; i < 4; ++i) {
-        const int s = co.images[static_cast<std::size_t>(i)];
-        const bool used = Holds(ctx, s);
-        b[4 + i] = used ? s : -1;
-        b[8 + i] =
-            used ? kCompositeFields.weight.Clamp(co.weights[static_cast<std::size_t>(i)]) : 0;
-        if (used) Prepare(ctx, s);
+    CompositeParams p = AutoCompositeParams(co);
+    for (std::size_t i = 0; i < 4; ++i) {
+        const int s = co.images[i];
+        if (!Holds(ctx, s)) continue;
+        p.images[i] = StackImage{s, co.weights[i]};
+        Prepare(ctx, s);
     }
-    const bool shifted = co.extra_shift_x != 0 || co.extra_shift_y != 0;
-    b[15] = shifted ? -1 : NoiseWord(co.noise_mode, co.noise_level);
-    b[16] = co.extra_shift_x;
-    b[17] = co.extra_shift_y;
-    RunInto(ctx, kOpComposite, b, slot, ResultName(kCmdCompositeAuto, SourcesIn(b, 4)));
+    PutCompositeWords(p, ctx.params);
+    RunInto(ctx, kOpComposite, ctx.params, slot, ResultName(kCmdCompositeAuto, SlotsOf(p.images)));
 }
 
 void CompositePointsCommand(AppContext& ctx) {
@@ -165,8 +148,8 @@ void CompositePointsCommand(AppContext& ctx) {
     for (int k = 0; k < 4; ++k) {
         const int s = co.images[static_cast<std::size_t>(k)];
         if (!Holds(ctx, s)) continue;
-        lines[static_cast<std::size_t>(k)] = LineOf(
-            ctx, k, s, kCompositeFields.weight.Clamp(co.weights[static_cast<std::size_t>(k)]));
+        lines[static_cast<std::size_t>(k)] =
+            LineOf(ctx, k, s, co.weights[static_cast<std::size_t>(k)]);
         used.push_back(&lines[static_cast<std::size_t>(k)]);
     }
     if (used.size() < 2) {
@@ -177,18 +160,14 @@ void CompositePointsCommand(AppContext& ctx) {
     if (slot < 0) return;
     BusyScope busy(ctx.ui);
     CompleteBPoints(used);
-    ParamBlock& b = ctx.params;
-    b[0] = kCompositeFields.method.Clamp(co.method);
-    const bool shifted = co.extra_shift_x != 0 || co.extra_shift_y != 0;
-    b[2] = shifted ? -1 : NoiseWord(co.noise_mode, co.noise_level);
-    b[3] = PointNormaliseWord(co.normalise);
-    for (int k = 0; k < 4; ++k) {
-        PutPoints(b, 4 + 4 * k, lines[static_cast<std::size_t>(k)]);
-        Prepare(ctx, lines[static_cast<std::size_t>(k)].slot);
+    PointCompositeParams p = PointCompositeParamsOf(co);
+    for (std::size_t k = 0; k < 4; ++k) {
+        p.images[k] = ImageOf(lines[k]);
+        Prepare(ctx, lines[k].slot);
     }
-    b[20] = co.extra_shift_x;
-    b[21] = co.extra_shift_y;
-    RunInto(ctx, kOpCompositePoints, b, slot, ResultName(kCmdCompositePoints, SlotsOf(lines)));
+    PutPointCompositeWords(p, ctx.params);
+    RunInto(ctx, kOpCompositePoints, ctx.params, slot,
+            ResultName(kCmdCompositePoints, SlotsOf(p.images)));
 }
 
 void LrgbCommand(AppContext& ctx) {
@@ -214,12 +193,11 @@ void LrgbCommand(AppContext& ctx) {
     PointLine lum = LineOf(ctx, 0, l, 100), colour = LineOf(ctx, 1, rgb, 100);
     std::vector<PointLine*> used{&lum, &colour};
     CompleteBPoints(used);
-    ParamBlock& b = ctx.params;
-    PutPoints(b, 0, lum);
-    for (int k = 1; k < 4; ++k) PutPoints(b, 4 * k, colour);
+    const LrgbParams p{{ImageOf(lum), ImageOf(colour), ImageOf(colour), ImageOf(colour)}};
+    PutLrgbWords(p, ctx.params);
     Prepare(ctx, l);
     Prepare(ctx, rgb);
-    RunInto(ctx, kOpCompositeLrgb, b, slot, ResultName(kCmdLrgb, {l, rgb}));
+    RunInto(ctx, kOpCompositeLrgb, ctx.params, slot, ResultName(kCmdLrgb, {l, rgb}));
 }
 
 void LrgbFourCommand(AppContext& ctx) {
@@ -243,16 +221,17 @@ void LrgbFourCommand(AppContext& ctx) {
     for (int k = 0; k < 4; ++k) {
         const int s = co.images[static_cast<std::size_t>(k)];
         const bool has = Holds(ctx, s);
-        const int w =
-            has ? kCompositeFields.weight.Clamp(co.weights[static_cast<std::size_t>(k)]) : 0;
+        const int w = has ? co.weights[static_cast<std::size_t>(k)] : 0;
         lines[static_cast<std::size_t>(k)] = LineOf(ctx, k, has ? s : -1, w);
         if (has) used.push_back(&lines[static_cast<std::size_t>(k)]);
         Prepare(ctx, s);
     }
     CompleteBPoints(used);
-    ParamBlock& b = ctx.params;
-    for (int k = 0; k < 4; ++k) PutPoints(b, 4 * k, lines[static_cast<std::size_t>(k)]);
-    RunInto(ctx, kOpCompositeLrgb, b, slot, ResultName(kCmdLrgbFourImages, SlotsOf(lines)));
+    LrgbParams p;
+    for (std::size_t k = 0; k < 4; ++k) p.images[k] = ImageOf(lines[k]);
+    PutLrgbWords(p, ctx.params);
+    RunInto(ctx, kOpCompositeLrgb, ctx.params, slot,
+            ResultName(kCmdLrgbFourImages, SlotsOf(p.images)));
 }
 
 void AddMultiFiles(AppContext& ctx, const std::vector<std::string>& dropped) {
@@ -292,12 +271,6 @@ int StackFiles(AppContext& ctx, const std::function<void(const std::string&)>& p
         MarkLoaded(ctx.ws, slot);
         return slot;
     }
-    const auto& f = kCompositeFields;
-    ParamBlock& b = ctx.params;
-    b[0] = b[1] = f.compare_range.Clamp(mf.compare_range);
-    b[2] = f.method.Clamp(mf.method);
-    b[3] = CompareFlagsWord(mf.shift_one_pixel, mf.compare_method, mf.normalise);
-    b[16] = b[17] = 0;
     const auto groups = GroupFiles(n);
     std::vector<int> results;
     auto release = [&] {
@@ -308,8 +281,7 @@ int StackFiles(AppContext& ctx, const std::function<void(const std::string&)>& p
         for (const int i : groups[g]) paths.push_back(files[static_cast<std::size_t>(i)]);
         say(Format("group %d of %d: stacking %d files", static_cast<int>(g) + 1,
                    static_cast<int>(groups.size()), static_cast<int>(paths.size())));
-        b[15] = NoiseWord(mf.noise_mode, mf.noise_level);
-        const int slot = MultiFileLoad(ctx, paths);
+        const int slot = MultiFileLoad(ctx, paths, MultiFileParams(mf, {}));
         if (slot < 0) {
             release();
             return -1;
@@ -324,14 +296,11 @@ int StackFiles(AppContext& ctx, const std::function<void(const std::string&)>& p
         return -1;
     }
     say(Format("stacking the %d group results", static_cast<int>(results.size())));
-    for (int i = 0; i < 4; ++i) {
-        const bool used = i < static_cast<int>(results.size());
-        b[4 + i] = used ? results[static_cast<std::size_t>(i)] : -1;
-        b[8 + i] = used ? 100 : 0;
-    }
-    b[15] = -1;  // outliers were removed inside the groups
+    CompositeParams p = MultiFileParams(mf, results);
+    p.noise = NoiseOptions{};  // outliers were removed inside the groups
+    PutCompositeWords(p, ctx.params);
     ImageRecord& out = ctx.ws.at(final_slot);
-    const bool ok = Dispatch(kOpComposite, out, b, ctx.ws, ctx.kernels);
+    const bool ok = Dispatch(kOpComposite, out, ctx.params, ctx.ws, ctx.kernels);
     release();
     if (!ok || !out.occupied()) {
         if (!ok) ShowError(ctx.ui, Tr(msg::kNoMemoryRun));

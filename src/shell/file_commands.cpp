@@ -316,7 +316,7 @@ void SaveCommand(AppContext& ctx) {
     SaveRecordWithDialog(ctx, ctx.ws.current);
 }
 
-int MultiFileLoad(AppContext& ctx, const std::vector<std::string>& paths) {
+int MultiFileLoad(AppContext& ctx, const std::vector<std::string>& paths, CompositeParams params) {
     std::vector<int> inputs;
     auto clean_up = [&] {
         for (const int s : inputs) ClearSlot(ctx.ws, s);
@@ -355,13 +355,13 @@ int MultiFileLoad(AppContext& ctx, const std::vector<std::string>& paths) {
         clean_up();
         return -1;
     }
-    ParamBlock block = ctx.params;
-    for (int i = 0; i < 4; ++i) {
-        const bool used = i < static_cast<int>(inputs.size());
-        block[4 + i] = used ? inputs[static_cast<std::size_t>(i)] : -1;
-        block[8 + i] = used ? 100 : 0;
-        if (used) SpreadSinglePlane(ctx.ws.at(inputs[static_cast<std::size_t>(i)]));
+    for (std::size_t i = 0; i < params.images.size(); ++i) {
+        const bool used = i < inputs.size();
+        params.images[i] = used ? StackImage{inputs[i], 100} : StackImage{};
+        if (used) SpreadSinglePlane(ctx.ws.at(inputs[i]));
     }
+    ParamBlock block = ctx.params;
+    PutCompositeWords(params, block);
     auto& out = ctx.ws.at(result);
     const bool ok = Dispatch(kOpComposite, out, block, ctx.ws, ctx.kernels);
     clean_up();

@@ -1,7 +1,11 @@
-// One descriptor per image operation: everything the program says about an operation outside
-// its kernel, its dialog and the help. The command table, the enabled rules, the processing
-// pattern, orva-cli's list of operations, the batch's step table and step words and the
-// operation entries of the desktop's menus are all read from here.
+// One descriptor per image operation: its command, menu place, dispatcher code, dialog id,
+// batch step and orva-cli name. The command table, the enabled rule of operation commands,
+// the processing pattern, orva-cli's list of operations, the batch's step table and step
+// words and the operation entries of the desktop's menus are read from here. Not from here:
+// the field table and settings struct (ops/op_settings.h), the settings-file keywords
+// (shell/settings.cpp), the block words and typed parameters (ops/op_params.h), the
+// dispatcher's code and kernel slot, the command's fill function, the dialog itself (the
+// desktop's dialog list) and the help.
 #pragma once
 
 #include <array>

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <iterator>
 #include <limits>
 #include <numeric>
 #include <utility>
@@ -10,19 +11,12 @@
 namespace orva {
 
 bool ParseRejection(std::string_view name, Rejection& out) {
-    if (name == "none")
-        out = Rejection::None;
-    else if (name == "sigma")
-        out = Rejection::Sigma;
-    else if (name == "winsor")
-        out = Rejection::Winsor;
-    else if (name == "minmax")
-        out = Rejection::MinMax;
-    else if (name == "median")
-        out = Rejection::Median;
-    else
-        return false;
-    return true;
+    for (std::size_t i = 0; i < std::size(kRejectionNames); ++i) {
+        if (name != kRejectionNames[i]) continue;
+        out = static_cast<Rejection>(i);
+        return true;
+    }
+    return false;
 }
 
 namespace {

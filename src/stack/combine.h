@@ -19,7 +19,11 @@ namespace orva {
 
 enum class Rejection { None, Sigma, Winsor, MinMax, Median };
 
-// "none", "sigma", "winsor", "minmax" or "median"; false for anything else.
+// The rejections' names, in the order of the enumeration (the order of the settings' values
+// too): what orva-cli takes and what its messages list.
+inline constexpr const char* kRejectionNames[] = {"none", "sigma", "winsor", "minmax", "median"};
+
+// One of kRejectionNames; false for anything else.
 bool ParseRejection(std::string_view name, Rejection& out);
 
 struct CombineParams {

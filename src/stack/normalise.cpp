@@ -2,27 +2,22 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 namespace orva {
 
 bool ParseNormalisation(std::string_view name, Normalisation& out) {
-    for (Normalisation n : {Normalisation::None, Normalisation::Additive,
-                            Normalisation::Multiplicative, Normalisation::AdditiveScale})
-        if (name == NormalisationName(n)) {
-            out = n;
-            return true;
-        }
+    for (std::size_t i = 0; i < std::size(kNormalisationNames); ++i) {
+        if (name != kNormalisationNames[i]) continue;
+        out = static_cast<Normalisation>(i);
+        return true;
+    }
     return false;
 }
 
 const char* NormalisationName(Normalisation n) {
-    switch (n) {
-        case Normalisation::None: return "none";
-        case Normalisation::Additive: return "additive";
-        case Normalisation::Multiplicative: return "multiplicative";
-        case Normalisation::AdditiveScale: return "additive-scale";
-    }
-    return "";
+    const auto i = static_cast<std::size_t>(n);
+    return i < std::size(kNormalisationNames) ? kNormalisationNames[i] : "";
 }
 
 namespace {

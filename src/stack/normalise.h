@@ -15,7 +15,12 @@ namespace orva {
 
 enum class Normalisation { None, Additive, Multiplicative, AdditiveScale };
 
-// "none", "additive", "multiplicative" or "additive-scale"; false for anything else.
+// The normalisations' names, in the order of the enumeration (the order of the settings'
+// values too).
+inline constexpr const char* kNormalisationNames[] = {"none", "additive", "multiplicative",
+                                                      "additive-scale"};
+
+// One of kNormalisationNames; false for anything else.
 bool ParseNormalisation(std::string_view name, Normalisation& out);
 const char* NormalisationName(Normalisation n);
 

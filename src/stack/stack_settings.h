@@ -54,10 +54,16 @@ struct FieldWord {
     const char* word;
     int value;
 };
-inline constexpr FieldWord kRejectionWords[] = {
-    {"none", 0}, {"sigma", 1}, {"winsor", 2}, {"minmax", 3}, {"median", 4}};
-inline constexpr FieldWord kNormalisationWords[] = {
-    {"none", 0}, {"additive", 1}, {"multiplicative", 2}, {"additive-scale", 3}};
+// The rejection and normalisation values are their enumerations' order, named once there.
+inline constexpr FieldWord kRejectionWords[] = {{kRejectionNames[0], 0},
+                                                {kRejectionNames[1], 1},
+                                                {kRejectionNames[2], 2},
+                                                {kRejectionNames[3], 3},
+                                                {kRejectionNames[4], 4}};
+inline constexpr FieldWord kNormalisationWords[] = {{kNormalisationNames[0], 0},
+                                                    {kNormalisationNames[1], 1},
+                                                    {kNormalisationNames[2], 2},
+                                                    {kNormalisationNames[3], 3}};
 inline constexpr FieldWord kWeightWords[] = {{"noise", 1}, {"none", 0}};
 inline constexpr FieldWord kRegistrationWords[] = {{"stars", 1}, {"shift", 0}};
 inline constexpr FieldWord kMasterWords[] = {{"median", 1}, {"mean", 0}};

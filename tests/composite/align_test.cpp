@@ -7,6 +7,7 @@
 
 #include "composite/composite_settings.h"
 #include "composite/stack_fixtures.h"
+#include "ops/op_params.h"
 #include "support/threads.h"
 
 namespace orva {

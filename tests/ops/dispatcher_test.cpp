@@ -60,10 +60,11 @@ protected:
             return true;
         };
     }
-    RecordKernel LogRecord(const std::string& name) {
-        return [this, name](ImageRecord&, ParamBlock& b, Workspace&) {
+    template <class Params>
+    WorkspaceKernel<Params> LogRecord(const std::string& name) {
+        return [this, name](ImageRecord&, const Params&, const Workspace&) {
             records.push_back(name);
-            record_blocks.push_back(b);
+            record_blocks.push_back(block);
             return true;
         };
     }
@@ -94,11 +95,11 @@ protected:
         k.edge_rgb = [this](const RgbArgs& a, const EdgeParams&) { rgb_calls.push_back(a); };
         k.wavelet = LogPlane<WaveletParams>("wavelet");
         k.restore = LogPlane<RestoreParams>("restore");
-        k.composite = LogRecord("composite");
+        k.composite = LogRecord<CompositeParams>("composite");
         k.resize = LogTyped<ResizeParams>("resize");
-        k.background = LogRecord("background");
-        k.composite_points = LogRecord("composite_points");
-        k.composite_lrgb = LogRecord("composite_lrgb");
+        k.background = LogRecord<BackgroundParams>("background");
+        k.composite_points = LogRecord<PointCompositeParams>("composite_points");
+        k.composite_lrgb = LogRecord<LrgbParams>("composite_lrgb");
         k.rotate = LogTyped<RotateParams>("rotate");
         k.quarter_turn = LogTyped<RotateParams>("quarter_turn");
         k.flip = LogTyped<RotateParams>("flip");
@@ -112,7 +113,11 @@ protected:
             line_rows.push_back(first_row);
             return true;
         };
-        k.make_background = LogRecord("make_background");
+        k.make_background = [this](const ImageRecord&, ImageRecord&, const MakeBackgroundParams&) {
+            records.push_back("make_background");
+            record_blocks.push_back(block);
+            return true;
+        };
         k.distortion = LogTyped<DistortionParams>("distortion");
         // Twofold nearest-neighbour stand-in for the wavelet enlargement.
         k.wavelet_enlarge = [](const uint16_t* in, int w, int h, Plane& out, const WaveletParams&) {
