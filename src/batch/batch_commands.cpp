@@ -124,13 +124,13 @@ void ShowStepDetails(AppContext& ctx, int k) {
         SaveStepDetails(ctx, step);
         return;
     }
-    if (code < kStepOpenComposite || code >= kStepEnd) return;
+    if (code != kStepOpenComposite && !IsProcessingStep(code)) return;
     if (code == kStepOpenComposite) ShowMessage(ctx.ui, Tr(msg::kBatchCompositeDetail));
     LoadStepParameters(ctx, k, code);
     const std::optional<DialogId> dialog = StepKinds()[static_cast<std::size_t>(code)].dialog;
     // A background step must correct: a background kept as a new image has no place in a
     // batch.
-    while (dialog && ctx.ui.RunDialog(*dialog, ctx) && code == 5 &&
+    while (dialog && ctx.ui.RunDialog(*dialog, ctx) && code == kStepMakeBackground &&
            ctx.settings.background.generated_use == 0)
         ShowMessage(ctx.ui, Tr(msg::kBatchBackgroundMode));
     StoreStepParameters(ctx, k, code);

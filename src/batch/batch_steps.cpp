@@ -26,6 +26,21 @@ const std::array<StepKind, kStepCodes>& StepKinds() {
     return kinds;
 }
 
+const std::vector<int>& ProcessingStepCodes() {
+    static const std::vector<int> codes = [] {
+        std::vector<int> c;
+        for (int code = 0; code < kStepCodes; ++code)
+            if (code != kStepOpenComposite && OperationOfStep(code) != nullptr) c.push_back(code);
+        return c;
+    }();
+    return codes;
+}
+
+bool IsProcessingStep(int code) {
+    const auto& codes = ProcessingStepCodes();
+    return std::binary_search(codes.begin(), codes.end(), code);
+}
+
 int StepCodeOfName(std::string_view name) {
     const auto& kinds = StepKinds();
     for (int c = 0; c < kStepCodes; ++c)

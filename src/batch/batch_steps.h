@@ -6,6 +6,7 @@
 
 #include <array>
 #include <optional>
+#include <vector>
 
 #include "shell/context.h"
 
@@ -19,6 +20,11 @@ struct StepKind {
 
 // Indexed by step code.
 const std::array<StepKind, kStepCodes>& StepKinds();
+
+// The codes a processing step (steps 2 to 7) may hold: every operation's step but the
+// composite opening, in code order. Whether `code` is one of them.
+const std::vector<int>& ProcessingStepCodes();
+bool IsProcessingStep(int code);
 
 // The step code whose name is `name`, or -1.
 int StepCodeOfName(std::string_view name);

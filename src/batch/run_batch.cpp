@@ -130,7 +130,7 @@ bool RunBatch(AppContext& ctx, int count, const std::string& source) {
     for (int k = 0; k < kBatchSteps; ++k) {
         BatchStep& step = ctx.batch.steps[static_cast<std::size_t>(k)];
         const int code = step.edited_code;
-        if (code < kStepOpenComposite || code > kStepEnd - 1) continue;
+        if (code != kStepOpenComposite && code != kStepSave && !IsProcessingStep(code)) continue;
         if (code == kStepSave) {
             SaveStep(ctx, step, source);
             return true;
@@ -139,8 +139,8 @@ bool RunBatch(AppContext& ctx, int count, const std::string& source) {
         bool ok = true;
         switch (code) {
             case kStepOpenComposite: ok = CompositeStep(ctx, count); break;
-            case 4: ok = CropStep(ctx); break;
-            case 5: ok = BackgroundStep(ctx); break;
+            case kStepCrop: ok = CropStep(ctx); break;
+            case kStepMakeBackground: ok = BackgroundStep(ctx); break;
             default: ok = OperationStep(ctx, code); break;
         }
         step.confirmed_code = code;

@@ -29,6 +29,7 @@
 
 #include "dialog_driver.h"
 #include "dialogs/dialog_kit.h"
+#include "language.h"
 #include "shell/messages.h"
 #include "stack/header.h"
 #include "support/live_lights.h"
@@ -310,6 +311,16 @@ TEST(BatchDialog, CombosShowAndStoreTheStepCodes) {
     EXPECT_EQ(batch.steps[1].confirmed_code, 6);
     EXPECT_EQ(batch.steps[1].block[3], d.settings.sharpen.radius);
     EXPECT_EQ(batch.save_configured, 1);  // a sequence that ends needs no folder
+
+    // In English the lines read otherwise and still store their codes (they were once matched
+    // by their Japanese text, so an English choice was lost).
+    InstallLanguage(Language::English);
+    Open en("BATCH", {});
+    auto* step3 = en.dialog->findChild<QComboBox*>("combo_step3");
+    step3->setCurrentText("Sharpen/Smooth");
+    InstallLanguage(Language::Japanese);
+    EXPECT_EQ(step3->currentText().toStdString(), "Sharpen/Smooth");
+    EXPECT_EQ(en.ctx.batch.steps[2].edited_code, kStepSharpen);
 }
 
 TEST(RawDialog, BarsShowTheirValuesAndDefaultsLeaveTheAlgorithm) {

@@ -7,7 +7,9 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <algorithm>
 #include <array>
+#include <vector>
 
 #include "batch/batch_steps.h"
 #include "batch/run_batch.h"
@@ -24,8 +26,8 @@ namespace {
 std::vector<int> OfferedCodes(int step) {
     if (step == 0) return {kStepOpenOne, kStepOpenComposite};
     if (step == kBatchSteps - 1) return {kStepSave, kStepEnd};
-    std::vector<int> codes{0};
-    for (int c = 4; c <= 16; ++c) codes.push_back(c);
+    std::vector<int> codes{kStepNone};
+    for (const int c : ProcessingStepCodes()) codes.push_back(c);
     return codes;
 }
 
@@ -40,7 +42,7 @@ public:
             auto* combo = new QComboBox(this);
             combo->setObjectName(QString("combo_step%1").arg(k + 1));
             for (const int c : OfferedCodes(k))
-                combo->addItem(TranslatedText(kinds[static_cast<std::size_t>(c)].name));
+                combo->addItem(TranslatedText(kinds[static_cast<std::size_t>(c)].name), c);
             combo->setCurrentIndex(InitialIndex(k));
             grid->addWidget(combo, k, 1);
             combos_[static_cast<std::size_t>(k)] = combo;
@@ -67,19 +69,22 @@ public:
     }
 
 private:
+    // The line of the step's edited code. A code the step does not offer (a damaged batch
+    // file) selects nothing and stays as it is, except on the last step, which shows the end.
     int InitialIndex(int k) const {
         const int code = ctx_.batch.steps[static_cast<std::size_t>(k)].edited_code;
-        if (k == 0) return code < 1 ? -1 : code - 1;
-        if (k == kBatchSteps - 1) return code == kStepSave ? 0 : 1;
-        return code < 4 ? 0 : code - 3;
+        const std::vector<int> offered = OfferedCodes(k);
+        const auto at = std::find(offered.begin(), offered.end(), code);
+        if (at != offered.end()) return static_cast<int>(at - offered.begin());
+        return k == kBatchSteps - 1 ? 1 : -1;
     }
 
-    // Every combo's text names its step's edited code.
+    // Every line carries its step code, whatever language its text is in.
     void ReadCombos() {
         for (int k = 0; k < kBatchSteps; ++k) {
-            const int code =
-                StepCodeOfName(combos_[static_cast<std::size_t>(k)]->currentText().toStdString());
-            if (code >= 0) ctx_.batch.steps[static_cast<std::size_t>(k)].edited_code = code;
+            const QVariant code = combos_[static_cast<std::size_t>(k)]->currentData();
+            if (code.isValid())
+                ctx_.batch.steps[static_cast<std::size_t>(k)].edited_code = code.toInt();
         }
     }
 
