@@ -1,11 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <random>
 #include <vector>
 
 #include "ops/noise_lines.h"
 #include "support/scripted_ui.h"
-#include "support/threads.h"
 
 namespace orva {
 namespace {
@@ -75,14 +73,6 @@ TEST(NoiseReduction, AroundAHotPixel) {
                                                         {{1, 1, 10}, {1, 3, 10}}};
     for (const auto& [given, as] : same)
         EXPECT_EQ(Reduce(HotPixel(), 9, 9, given), Reduce(HotPixel(), 9, 9, as)) << given.level;
-}
-
-TEST(NoiseReduction, SameResultForAnyThreadCount) {
-    std::mt19937 rng(7);
-    const int w = 131, h = 97;
-    std::vector<uint16_t> img(static_cast<std::size_t>(w) * h);
-    for (auto& v : img) v = static_cast<uint16_t>(rng());
-    testing::ExpectSameForAnyThreadCount([&] { return Reduce(img, w, h, {2, 5, 3}); });
 }
 
 TEST(NoiseReduction, RecordPlanesAreProcessedEachOnItsOwn) {

@@ -8,8 +8,6 @@
 #include <random>
 #include <vector>
 
-#include "support/threads.h"
-
 namespace orva {
 namespace {
 
@@ -71,11 +69,6 @@ TEST(RestorePlane, FlatAndPointSpreadPicturesAreUnchangedStrongSettingsClampOnly
     const auto out = Restore(step, 12, {100, 10, 5, 3});
     EXPECT_EQ(*std::min_element(out.begin(), out.end()), 0);
     EXPECT_EQ(*std::max_element(out.begin(), out.end()), 65535);
-}
-
-TEST(RestorePlane, SameResultForAnyThreadCount) {
-    const auto px = Random(130 * 90, 4);
-    testing::ExpectSameForAnyThreadCount([&] { return Restore(px, 130, {}); });
 }
 
 }  // namespace

@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "support/scripted_ui.h"
-#include "support/threads.h"
 
 namespace orva {
 namespace {
@@ -93,11 +92,6 @@ TEST(WaveletPlane, ZeroGainOnTheFinestBandLeavesThePredictionAndResultsAreClampe
     EXPECT_EQ(*std::max_element(out.begin(), out.end()), 65535);
     // Gains of 50.0 on every band push values far beyond any integer type.
     EXPECT_NO_FATAL_FAILURE(Subband(Random(50 * 30, 9), 50, Gains({50, 50, 50, 50, 50, 50})));
-}
-
-TEST(WaveletPlane, SameResultForAnyThreadCount) {
-    const auto px = Random(300 * 70, 5);
-    testing::ExpectSameForAnyThreadCount([&] { return Subband(px, 300, kMedium); });
 }
 
 TEST(Daubechies, FiltersAreOrthonormal) {
