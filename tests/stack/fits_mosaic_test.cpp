@@ -1,6 +1,7 @@
 // Calibrated stacking of FITS frames from a colour sensor (BAYERPAT): calibrated on the mosaic
 // with each colour of the flat normalised on its own, demosaiced into three planes that stand
-// the right way up, and frames that do not fit the lights' mosaic refused by name.
+// the right way up, and frames that do not fit the lights' mosaic (or mix RAW with FITS)
+// refused by name.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "raw/raw_fixtures.h"
 #include "stack/pipeline.h"
 #include "support/scripted_ui.h"
 
@@ -128,6 +130,9 @@ TEST(FitsMosaicStack, FramesThatDoNotFitTheLightsMosaicAreRefusedByName) {
     };
     const std::string light = frame("light.fits", "RGGB"), light2 = frame("light2.fits", "RGGB");
     const std::string mono = frame("mono.fits", ""), other = frame("bggr.fits", "BGGR");
+    const std::string raw = testing::WriteFixture(
+        dir.Path("raw.dng"),
+        testing::MakeMosaic(kW, kH, testing::kRggb, [](int, int, int) { return uint16_t{1000}; }));
     struct Row {
         std::vector<std::string> lights, darks, flats;
         std::string named, reason;
@@ -141,6 +146,7 @@ TEST(FitsMosaicStack, FramesThatDoNotFitTheLightsMosaicAreRefusedByName) {
         {{light, other}, {}, {}, "bggr.fits", "another colour pattern"},
         {{light}, {}, {other}, "bggr.fits", "another colour pattern"},
         {{frame("xtrans.fits", "GRBGBR")}, {}, {}, "xtrans.fits", "is not a Bayer pattern"},
+        {{light}, {raw}, {}, "raw.dng", "RAW and FITS frames cannot be stacked together"},
     };
     for (const Row& row : rows) {
         StackJob job;

@@ -9,7 +9,6 @@
 #include <filesystem>
 #include <random>
 
-#include "raw/raw_fixtures.h"
 #include "support/files.h"
 #include "support/scripted_ui.h"
 
@@ -161,61 +160,6 @@ TEST(CalibratedStack, FlatSkyFromVignettedShiftedFramesWithBiasAndDarkAndCancelA
         testing::WriteLinear(dir.Path("small.fits"), 10, 10, [](int, int) { return 1; }));
     EXPECT_FALSE(RunCalibratedStack(job, out, &error));
     EXPECT_NE(error.find("small.fits"), std::string::npos);
-}
-
-TEST(CalibratedStack, RawFramesCalibrateOnTheMosaicThenDemosaic) {
-    // Camera RAW lights, darks and flats of an RGGB sensor (black level 256): read through the
-    // decoder, registered with rows counted from the bottom, and the camera's record in the
-    // header. (The mosaic calibration itself is checked on Bayer FITS frames.)
-    testing::TempDir dir;
-    std::mt19937 rng(5);
-    std::normal_distribution<double> noise(0, 8);
-    const double colour[3] = {0.6, 1.0, 0.8}, lamp[3] = {4000, 16000, 9000};
-    auto frame = [&](const std::string& name, const std::function<double(int, int, int)>& f) {
-        const DngMosaic m = testing::MakeMosaic(kW, kH, testing::kRggb, [&](int c, int x, int y) {
-            return static_cast<uint16_t>(std::lround(256 + f(c, x, y) + noise(rng)));
-        });
-        DngMosaic with_black = m;
-        with_black.black = 256;
-        with_black.exposure = 120;
-        with_black.iso = 800;
-        return testing::WriteFixture(dir.Path(name), with_black);
-    };
-    StackJob job;
-    const int shifts[4][2] = {{0, 0}, {3, -2}, {-1, 1}, {2, 3}};
-    for (int i = 0; i < 4; ++i)
-        job.lights.push_back(frame(FrameName("light", i) + ".dng", [&](int c, int x, int y) {
-            return Sky(x - shifts[i][0], y - shifts[i][1]) * colour[c] * Vignette(x, y) +
-                   kDarkCurrent + Hot(x, y);
-        }));
-    for (int i = 0; i < 3; ++i) {
-        job.darks.push_back(frame(FrameName("dark", i) + ".dng",
-                                  [&](int, int x, int y) { return kDarkCurrent + Hot(x, y); }));
-        job.flats.push_back(frame(FrameName("flat", i) + ".dng",
-                                  [&](int c, int x, int y) { return lamp[c] * Vignette(x, y); }));
-    }
-    job.search_range = 6;
-    StackOutcome out;
-    std::string error;
-    ASSERT_TRUE(RunCalibratedStack(job, out, &error)) << error;
-    ASSERT_EQ(out.image.planes, 3);
-    for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(out.dx[static_cast<std::size_t>(i)], -shifts[i][0]) << i;
-        // Rows counted from the bottom: a drift down the sensor is a drift down the picture.
-        EXPECT_EQ(out.dy[static_cast<std::size_t>(i)], shifts[i][1]) << i;
-    }
-    EXPECT_NE(out.history[5].find("mosaic"), std::string::npos);
-    // The camera's record goes into the header.
-    ASSERT_EQ(out.image.cards.size(), 6u);
-    EXPECT_EQ(out.image.cards[0], "INSTRUME= 'ORVA Sample'");
-    EXPECT_EQ(out.image.cards[1].substr(0, 30), "EXPTIME =                  120");
-    EXPECT_EQ(out.image.cards[2], "ISOSPEED=                  800");
-    EXPECT_EQ(out.image.cards[5].substr(0, 30), "LIVETIME=                  480");
-
-    // A FITS dark cannot calibrate RAW lights.
-    job.darks = {WriteFrame(dir, "dark.fits", [](int, int) { return 0.0; })};
-    EXPECT_FALSE(RunCalibratedStack(job, out, &error));
-    EXPECT_NE(error.find("RAW and FITS frames cannot be stacked together"), std::string::npos);
 }
 
 }  // namespace
