@@ -7,8 +7,6 @@
 #include "composite/canvas_combine.h"
 #include "composite/multi_file.h"
 #include "composite/stack_fixtures.h"
-#include "support/images.h"
-#include "support/threads.h"
 
 namespace orva {
 namespace {
@@ -168,20 +166,6 @@ TEST(CompositeContrast, SharperSourceGainsWeightAndBordersStayBlack) {
     // source rises to 3 and the flat one stays at 2, at (2, 1) the sharp one reaches 4.
     EXPECT_EQ(Sample(out, 0, 1, 1), (2 * 1000 + 3 * 3000) / 5);
     EXPECT_EQ(Sample(out, 0, 2, 1), (2 * 1000 + 4 * 1000) / 6);
-}
-
-TEST(CompositeAverage, ResultsDoNotDependOnTheThreadCount) {
-    const ImageRecord a = testing::MakeRecord(300, 200, 1);
-    const ImageRecord b = testing::MakeRecord(300, 200, 2);
-    const ImageRecord c = testing::MakeRecord(300, 200, 3);
-    const auto s = At({&a, &b, &c}, {{0, 0}, {3, -2}, {-1, 4}});
-    testing::ExpectSameForAnyThreadCount([&] {
-        const ImageRecord out = Combine(0, s, 304, 206, NoiseFromWord(5), true);
-        std::vector<uint16_t> all;
-        for (int ch = 0; ch < 3; ++ch)
-            all.insert(all.end(), out.plane(ch).data(), out.plane(ch).data() + out.pixels());
-        return all;
-    });
 }
 
 using Groups = std::vector<std::vector<int>>;
