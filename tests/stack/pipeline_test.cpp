@@ -1,5 +1,9 @@
 // Calibrated stacking end to end on synthetic FITS frames: masters, calibration, registration
-// and combination against the sky the frames were made from.
+// and combination against the sky the frames were made from; the defaults (normalisation
+// before rejection, selection by FWHM, the header of the result); and frames from a colour
+// sensor (BAYERPAT) calibrated on the mosaic with each colour of the flat normalised on its
+// own, demosaiced into three planes that stand the right way up, and frames that do not fit
+// the lights' mosaic (or mix RAW with FITS) refused by name.
 #include "stack/pipeline.h"
 
 #include <gtest/gtest.h>
@@ -7,8 +11,16 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <functional>
+#include <map>
 #include <random>
+#include <string>
+#include <vector>
 
+#include "common/text.h"
+#include "raw/raw_fixtures.h"
+#include "stack/header.h"
+#include "stack/sky_fixtures.h"
 #include "support/files.h"
 #include "support/scripted_ui.h"
 
@@ -158,6 +170,275 @@ TEST(CalibratedStack, FlatSkyFromVignettedShiftedFramesWithBiasAndDarkAndCancelA
     EXPECT_FALSE(RunCalibratedStack(job, out, &error));
     EXPECT_NE(error.find("small.fits"), std::string::npos);
 }
+
+namespace defaults {
+
+constexpr int kW = 200, kH = 160;
+
+// Stars at fixed sky places, all of width sigma (FWHM 2.35 sigma), at (x, y).
+double Field(int x, int y, double sigma) {
+    static std::map<double, std::vector<float>> planes;  // one per width
+    std::vector<float>& p = planes[sigma];
+    if (p.empty()) {
+        p.resize(std::size_t(kW) * kH);
+        for (testing::SkyStar s : testing::RandomSky(kW, kH, 40, 5, 14, 12)) {
+            s.sigma = sigma;
+            testing::AddStar(p.data(), kW, kH, s);
+        }
+    }
+    return p[std::size_t(y) * kW + std::size_t(x)];
+}
+
+std::string Write(const testing::TempDir& dir, const std::string& name,
+                  const std::vector<std::string>& cards, const std::function<double(int, int)>& f) {
+    return testing::WriteLinear(dir.Path(name), kW, kH, f, cards);
+}
+
+bool Has(const std::vector<std::string>& lines, const std::string& part) {
+    for (const std::string& l : lines)
+        if (l.find(part) != std::string::npos) return true;
+    return false;
+}
+
+// Sixteen skies of other levels and spreads (a night that brightens, haze), a trail across
+// one light: normalised first, the trail is rejected and the result keeps the reference's
+// level; without, the spread of the levels hides the trail.
+TEST(CalibratedStackDefaults, NormalisationBeforeRejection) {
+    testing::TempDir dir;
+    std::mt19937 rng(3);
+    StackJob job;
+    for (int i = 0; i < 16; ++i) {
+        const double level = 1000 + 25 * i * (i % 2 == 0 ? 1 : -1), gain = 1 + 0.02 * (i % 5);
+        std::normal_distribution<double> noise(0, 10 * gain);
+        job.lights.push_back(Write(dir, Format("l%02d.fits", i), {}, [&](int x, int y) {
+            const double trail = i == 5 && y == 70 ? 200 : 0;
+            return level + gain * Field(x, y, 1.5) + trail + noise(rng);
+        }));
+    }
+    job.registration = Registration::Shift;
+    job.combine.rejection = Rejection::Winsor;
+    auto trail_and_sky = [&](Normalisation n, double& trail, double& sky) {
+        job.normalisation = n;
+        StackOutcome out;
+        std::string error;
+        ASSERT_TRUE(RunCalibratedStack(job, out, &error)) << error;
+        double t = 0, s = 0;
+        int count = 0;
+        for (int x = 20; x < kW - 20; ++x) {
+            if (Field(x, 70, 1.5) > 1 || Field(x, 90, 1.5) > 1) continue;
+            t += out.image.data[70 * kW + std::size_t(x)];
+            s += out.image.data[90 * kW + std::size_t(x)];
+            ++count;
+        }
+        trail = (t - s) / count;
+        sky = s / count;
+        EXPECT_TRUE(
+            Has(out.history, std::string("normalised before rejection: ") + NormalisationName(n)));
+    };
+    double trail = 0, sky = 0;
+    trail_and_sky(Normalisation::AdditiveScale, trail, sky);
+    EXPECT_NEAR(sky, 1000, 1);
+    EXPECT_LT(std::fabs(trail), 1);  // noise 10 / sqrt(15) over ~150 places, twice: ~0.3
+    trail_and_sky(Normalisation::None, trail, sky);
+    EXPECT_GT(trail, 8);  // +200 / 16 = 12.5 where the trail stays
+}
+
+// Lights of several seeings: the best kept, the others named; the header counts what went in.
+TEST(CalibratedStackDefaults, SelectionReportAndHeader) {
+    testing::TempDir dir;
+    std::mt19937 rng(4);
+    std::normal_distribution<double> noise(0, 8);
+    const double sigma[4] = {1.4, 2.4, 1.5, 1.6};
+    StackJob job;
+    for (int i = 0; i < 4; ++i)
+        job.lights.push_back(
+            Write(dir, Format("l%d.fits", i),
+                  {Format("%-8s= %20.1f", "EXPTIME", 300.0),
+                   Format("%-8s= '2024-03-01T22:%02d:00'", "DATE-OBS", 10 + 6 * i),
+                   Format("%-8s= %20d", "NCOMBINE", 1)},
+                  [&](int x, int y) { return 500 + Field(x, y, sigma[i]) + noise(rng); }));
+    job.darks.push_back(Write(dir, "dark.fits", {Format("%-8s= %20.1f", "EXPTIME", 60.0)},
+                              [&](int, int) { return 20 + noise(rng); }));
+    job.keep_best = 75;
+    job.max_fwhm = 6.0;
+    StackOutcome out;
+    std::string error;
+    ASSERT_TRUE(RunCalibratedStack(job, out, &error)) << error;
+    ASSERT_EQ(out.lights.size(), 4u);
+    EXPECT_FALSE(out.lights[1].used);
+    EXPECT_EQ(out.lights[1].reason, "not among the best 75 % by FWHM");
+    for (int i : {0, 2, 3}) {
+        EXPECT_TRUE(out.lights[std::size_t(i)].used) << i;
+        EXPECT_NEAR(out.lights[std::size_t(i)].fwhm, 2.3548 * sigma[i], 0.15) << i;
+        EXPECT_GT(out.lights[std::size_t(i)].stars, 20) << i;
+    }
+    EXPECT_TRUE(Has(out.history, "left out l1.fits: not among the best 75 % by FWHM"));
+    EXPECT_TRUE(Has(out.warnings, "dark.fits: dark of 60 s for lights of 300 s"));
+    double v = 0;
+    ASSERT_TRUE(CardNumber(out.image.cards, "NCOMBINE", v));
+    EXPECT_EQ(v, 3);
+    ASSERT_TRUE(CardNumber(out.image.cards, "LIVETIME", v));
+    EXPECT_EQ(v, 900);
+    // The used lights' dates reach the header (the keys' own rules are checked with it).
+    EXPECT_EQ(CardText(out.image.cards, "DATE-END"), "2024-03-01T22:33:00");
+
+    // Another reference: the others are registered on it and its header leads.
+    job.reference = 2;
+    ASSERT_TRUE(RunCalibratedStack(job, out, &error)) << error;
+    EXPECT_TRUE(Has(out.history, "registered on l2.fits"));
+    EXPECT_EQ(out.lights[2].weight, 1);
+}
+
+}  // namespace defaults
+
+namespace mosaic {
+
+constexpr int kW = 24, kH = 16;  // an even height: turning the rows moves the pattern
+constexpr double kScene[3] = {100, 200, 50}, kLamp[3] = {3000, 9000, 5000};
+constexpr double kBias = 500, kDark = 30;
+
+int ColourOf(char letter) {
+    return letter == 'R' ? 0 : letter == 'G' ? 1 : 2;
+}
+
+struct Header {
+    std::string bayer;  // BAYERPAT, none when empty
+    int x_offset = 0, y_offset = 0;
+    std::string row_order;  // ROWORDER, none when empty
+};
+
+// A one-plane frame whose stored sample (x, s) (s counted as stored) has the colour of
+// `stored` (the 2x2 pattern from the first sample stored) and the value value(colour, x, s).
+std::string WriteMosaic(const testing::TempDir& dir, const std::string& name, const Header& h,
+                        const std::string& stored,
+                        const std::function<double(int colour, int x, int s)>& value) {
+    LinearImage img;
+    img.width = kW;
+    img.height = kH;
+    img.planes = 1;
+    for (int s = 0; s < kH; ++s)
+        for (int x = 0; x < kW; ++x)
+            img.data.push_back(static_cast<float>(
+                value(ColourOf(stored[static_cast<std::size_t>((s % 2) * 2 + x % 2)]), x, s)));
+    img.cards = {"OBJECT  = 'mosaic'"};
+    if (!h.bayer.empty()) img.cards.push_back("BAYERPAT= '" + h.bayer + "'");
+    if (h.x_offset != 0) img.cards.push_back("XBAYROFF= " + std::to_string(h.x_offset));
+    if (h.y_offset != 0) img.cards.push_back("YBAYROFF= " + std::to_string(h.y_offset));
+    if (!h.row_order.empty()) img.cards.push_back("ROWORDER= '" + h.row_order + "'");
+    const std::string path = dir.Path(name);
+    EXPECT_TRUE(WriteFitsLinear(path, img, false, {}).ok());
+    return path;
+}
+
+// Vignetting of the optics: the left quarter dimmed, so that the flat's median is 1.
+double Vignette(int x) {
+    return x < kW / 4 ? 0.7 : 1.0;
+}
+
+TEST(FitsMosaicStack, EachPatternCalibratesDemosaicsAndStandsUp) {
+    // Lights of a flat-coloured scene, twice as bright in the first six rows stored, with
+    // bias, dark current and vignetting; flats lit by a coloured lamp. `stored` is the pattern
+    // from the first sample stored, worked out by hand from the keys.
+    struct Row {
+        Header header;
+        std::string stored;
+    };
+    const Row rows[] = {
+        {{"RGGB", 0, 0, ""}, "RGGB"},          {{"BGGR", 0, 0, ""}, "BGGR"},
+        {{"GRBG", 0, 0, ""}, "GRBG"},          {{"GBRG", 0, 0, ""}, "GBRG"},
+        {{"RGGB", 1, 0, ""}, "GRBG"},           // one column in: the pattern's second
+        {{"rggb", 0, 1, ""}, "GBRG"},           // one row in; the name in any case
+        {{"BGGR", 1, 1, "BOTTOM-UP"}, "RGGB"},  // both
+        {{"GRBG", 0, 0, "TOP-DOWN"}, "GRBG"},   // the first row stored is the top
+        {{"GBRG", 0, 3, "top-down"}, "RGGB"},   // an odd offset is one row
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.header.bayer + " " + std::to_string(row.header.x_offset) + "," +
+                     std::to_string(row.header.y_offset) + " " + row.header.row_order);
+        testing::TempDir dir;
+        const Header& h = row.header;
+        StackJob job;
+        // One light: the masters' combination is what is checked, not registration.
+        job.lights.push_back(WriteMosaic(dir, "light.fits", h, row.stored, [](int c, int x, int s) {
+            return kBias + kDark + kScene[c] * (s < 6 ? 2 : 1) * Vignette(x);
+        }));
+        for (int i = 0; i < 3; ++i) {
+            const std::string n = std::to_string(i) + ".fits";
+            job.bias.push_back(
+                WriteMosaic(dir, "bias" + n, h, row.stored, [](int, int, int) { return kBias; }));
+            job.darks.push_back(WriteMosaic(dir, "dark" + n, h, row.stored,
+                                            [](int, int, int) { return kBias + kDark; }));
+            job.flats.push_back(WriteMosaic(dir, "flat" + n, h, row.stored, [](int c, int x, int) {
+                return kBias + kLamp[c] * Vignette(x);
+            }));
+        }
+        StackOutcome out;
+        std::string error;
+        ASSERT_TRUE(RunCalibratedStack(job, out, &error)) << error;
+        ASSERT_EQ(out.image.planes, 3);
+        // Output rows run from the bottom: stored row s is row s of a bottom-up file and row
+        // kH - 1 - s of a top-down one.
+        const bool top_down = h.row_order == "TOP-DOWN" || h.row_order == "top-down";
+        for (const auto& [s, brightness] : {std::pair{2, 2.0}, std::pair{10, 1.0}}) {
+            const int y = top_down ? kH - 1 - s : s;
+            for (int c = 0; c < 3; ++c)
+                for (int x = 0; x < kW; ++x)
+                    ASSERT_NEAR(out.image.plane(c)[static_cast<std::size_t>(y) * kW + x],
+                                kScene[c] * brightness, 1e-3)
+                        << "colour " << c << " at " << x << "," << y;
+        }
+        // The keys of the mosaic describe the frames, not the demosaiced result.
+        ASSERT_FALSE(out.image.cards.empty());
+        EXPECT_EQ(out.image.cards[0], "OBJECT  = 'mosaic'" + std::string(62, ' '));
+        for (const std::string& card : out.image.cards)
+            for (const char* key : {"BAYERPAT", "XBAYROFF", "YBAYROFF", "ROWORDER"})
+                EXPECT_NE(card.rfind(key, 0), 0u) << card;
+        EXPECT_TRUE(std::any_of(
+            out.history.begin(), out.history.end(),
+            [](const std::string& line) { return line.find("Bayer FITS") != std::string::npos; }));
+    }
+}
+
+TEST(FitsMosaicStack, FramesThatDoNotFitTheLightsMosaicAreRefusedByName) {
+    testing::TempDir dir;
+    auto frame = [&](const std::string& name, const std::string& bayer) {
+        return WriteMosaic(dir, name, {bayer, 0, 0, ""}, bayer.empty() ? "RGGB" : bayer,
+                           [](int c, int, int) { return 1000 + kScene[c]; });
+    };
+    const std::string light = frame("light.fits", "RGGB"), light2 = frame("light2.fits", "RGGB");
+    const std::string mono = frame("mono.fits", ""), other = frame("bggr.fits", "BGGR");
+    const std::string raw = testing::WriteFixture(
+        dir.Path("raw.dng"),
+        testing::MakeMosaic(kW, kH, testing::kRggb, [](int, int, int) { return uint16_t{1000}; }));
+    struct Row {
+        std::vector<std::string> lights, darks, flats;
+        std::string named, reason;
+    };
+    const Row rows[] = {
+        {{light, light2}, {}, {mono}, "mono.fits", "without a colour mosaic"},
+        {{light, light2}, {mono}, {}, "mono.fits", "without a colour mosaic"},
+        {{light, mono}, {}, {}, "mono.fits", "without a colour mosaic"},
+        {{mono, light}, {}, {}, "light.fits", "cannot join lights without one"},
+        {{mono}, {light}, {}, "light.fits", "cannot join lights without one"},
+        {{light, other}, {}, {}, "bggr.fits", "another colour pattern"},
+        {{light}, {}, {other}, "bggr.fits", "another colour pattern"},
+        {{frame("xtrans.fits", "GRBGBR")}, {}, {}, "xtrans.fits", "is not a Bayer pattern"},
+        {{light}, {raw}, {}, "raw.dng", "RAW and FITS frames cannot be stacked together"},
+    };
+    for (const Row& row : rows) {
+        StackJob job;
+        job.lights = row.lights;
+        job.darks = row.darks;
+        job.flats = row.flats;
+        StackOutcome out;
+        std::string error;
+        EXPECT_FALSE(RunCalibratedStack(job, out, &error)) << row.named;
+        EXPECT_NE(error.find(row.named + ": "), std::string::npos) << error;
+        EXPECT_NE(error.find(row.reason), std::string::npos) << error;
+    }
+}
+
+}  // namespace mosaic
 
 }  // namespace
 }  // namespace orva
