@@ -186,20 +186,6 @@ TEST(RotateArbitrary, SmallPicturesAngleZeroAndASmallTurnCounterClockwise) {
     EXPECT_EQ(Sample(r, 0, 1, 2), 2006);
 }
 
-TEST(RotateArbitrary, PointsFollowThePicture) {
-    double x = 0, y = 0;
-    // 100 x 100 by 45 degrees: the centre stays at (70, 70) of the 141 x 141 box, and the
-    // bottom-right corner (50, -50 from the centre) turns to the right-hand tip (70.71, 0).
-    MapRotatedPoint(100, 100, 45000, 50, 50, x, y);
-    EXPECT_DOUBLE_EQ(x, 70);
-    EXPECT_DOUBLE_EQ(y, 70);
-    MapRotatedPoint(100, 100, 45000, 100, 0, x, y);
-    EXPECT_NEAR(x, 70 + 70.7107, 1e-3);
-    EXPECT_NEAR(y, 70, 1e-3);
-    // That a picked pixel lands where the turned picture shows it, the point alignment of
-    // compositing checks on a turned spot.
-}
-
 TEST(Distortion, MovesCornerContentOutwardAndZeroChangesNothing) {
     // 4 x 4, r^3 = 8^1.5; amount 1 at (0, 0): s = 1 - 8 / 22.627 = 0.64645, source
     // (0.70711, 0.70711): fx = fy = 181, between 0 and 1000 across: 181000 x 256 / 65536.
