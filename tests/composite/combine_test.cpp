@@ -58,7 +58,8 @@ TEST(CompositeCanvas, TheLimitCutsAddedMarginsButNeverAPicture) {
     EXPECT_EQ(w, 12000);
 }
 
-TEST(CompositeNormalise, FactorsBringEveryPictureToTheDarkestMean) {
+TEST(CompositeNormalise,
+     FactorsBringEveryPictureToTheDarkestMeanUnlessAChannelIsDarkOrNoneOverlap) {
     const ImageRecord a = Picture(4, 4, [](int, int, int c) { return 1000 * (c + 1); });
     const ImageRecord b = Picture(4, 4, [](int, int, int c) { return c == 2 ? 1500 : 2000; });
     const auto f = NormalisationFactors(At({&a, &b}));
@@ -68,16 +69,12 @@ TEST(CompositeNormalise, FactorsBringEveryPictureToTheDarkestMean) {
     const ImageRecord avg = Combine(kCombineAverage, At({&a, &b}), 4, 4, {}, true);
     EXPECT_EQ(Sample(avg, 0, 1, 1), 1000);
     EXPECT_EQ(Sample(avg, 2, 1, 1), 1500);
-}
-
-TEST(CompositeNormalise, ADarkChannelOrNoCommonRegionMeansNoNormalisation) {
-    const ImageRecord a = Picture(4, 4, [](int, int, int c) { return c == 0 ? 0 : 500; });
-    const ImageRecord b = Flat(4, 4, 1000);
-    for (const auto& f : NormalisationFactors(At({&a, &b})))
-        EXPECT_EQ(f, (std::array<int, 3>{16384, 16384, 16384}));
-    const ImageRecord c = Flat(4, 4, 500);
-    for (const auto& f : NormalisationFactors(At({&c, &b}, {{0, 0}, {4, 0}})))
-        EXPECT_EQ(f, (std::array<int, 3>{16384, 16384, 16384}));
+    // A dark channel, or no region in common: no normalisation.
+    const ImageRecord dark = Picture(4, 4, [](int, int, int c) { return c == 0 ? 0 : 500; });
+    const ImageRecord grey = Flat(4, 4, 1000), dim = Flat(4, 4, 500);
+    for (const auto& sources : {At({&dark, &grey}), At({&dim, &grey}, {{0, 0}, {4, 0}})})
+        for (const auto& g : NormalisationFactors(sources))
+            EXPECT_EQ(g, (std::array<int, 3>{16384, 16384, 16384}));
 }
 
 TEST(CompositeAverage, WeightsCoverageAndBlackSamples) {
