@@ -1,8 +1,6 @@
 // Gamma, level and dynamic range against values worked out by hand from the tone model;
 // HSV, grey, saturation and hue, and colour change on one-pixel pictures.
 // Resize, crop, rotation, mirrors and distortion the same way.
-#include "ops/tone.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,6 +12,7 @@
 #include "ops/default_kernels.h"
 #include "ops/dispatcher.h"
 #include "ops/geometry.h"
+#include "ops/tone.h"
 #include "shell/commands.h"
 #include "shell/geometry_commands.h"
 #include "shell/messages.h"
@@ -495,7 +494,7 @@ TEST(QuarterTurn, ThreeByTwoInEveryDirection) {
     EXPECT_EQ(TopDown(r), (Rows{{d, e, f}, {a, b, c}}));
 }
 
-TEST(RotateArbitrary, FortyFiveDegreesGivesTheBoundingBoxWithBlackCorners) {
+TEST(RotateArbitrary, BoundingBoxBlackCornersSmallPicturesAndTheTurnsDirection) {
     int w = 0, h = 0;
     RotatedSize(100, 50, 90000, w, h);  // with the short pi the box stays 50 x 100
     EXPECT_EQ(w, 50);
@@ -509,10 +508,8 @@ TEST(RotateArbitrary, FortyFiveDegreesGivesTheBoundingBoxWithBlackCorners) {
     // No black seam: the rightmost pixel of the middle row samples source (99.50, 0.50), on
     // the last column, and reads that column instead of turning black.
     for (int u = 70; u < 141; ++u) EXPECT_EQ(Sample(r, 0, u, 70), 1000) << u;
-}
-
-TEST(RotateArbitrary, SmallPicturesAngleZeroAndASmallTurnCounterClockwise) {
-    ImageRecord r = Picture(1, 1, [](int, int) { return 5; });
+    // A one-pixel picture, angle 0 and a small turn counter-clockwise.
+    r = Picture(1, 1, [](int, int) { return 5; });
     ASSERT_TRUE(RotateArbitrary(r, 45000));  // box trunc(1.414) = 1
     ASSERT_EQ(r.width, 1);
     EXPECT_EQ(Sample(r, 0, 0, 0), 5);
