@@ -93,7 +93,7 @@ TEST(SharpenPlane, FlatAreasAndTinyPicturesStayPut) {
     EXPECT_TRUE(SharpenPlane(nullptr, nullptr, 0, 5, {}));
 }
 
-TEST(EdgePlane, FlatNeighbourhoodsOnlySmoothAThinBrightLineIsNotPulledByBrighterNeighbours) {
+TEST(EdgePlane, FlatAreasSmoothALineIsNotPulledByBrighterNeighboursAndTheThresholdPicksTheSide) {
     // Span 90 <= 2560: every target is 3 x 3090 / 9 = 1030 (the edges repeat themselves),
     // blended half and half with the centre.
     EXPECT_EQ(Edge({1000, 1090, 1000}, 3, {2560, 10, 50, 10}),
@@ -110,11 +110,9 @@ TEST(EdgePlane, FlatNeighbourhoodsOnlySmoothAThinBrightLineIsNotPulledByBrighter
     EXPECT_EQ(out[4], 30000);
     // Left pixel: neighbourhood 10000 10000 40000 in each row: (20000 x 10 + 10000 x 10) / 20.
     EXPECT_EQ(out[3], 15000);
-}
-
-TEST(EdgePlane, ThresholdDecidesTheSide) {
-    // Rows 10000 / 30000 / 50000: centre 30000, span 40000, three darker and three brighter.
-    std::vector<uint16_t> px = {10000, 10000, 10000, 30000, 30000, 30000, 50000, 50000, 50000};
+    // The threshold decides the side. Rows 10000 / 30000 / 50000: centre 30000, span 40000,
+    // three darker and three brighter.
+    px = {10000, 10000, 10000, 30000, 30000, 30000, 50000, 50000, 50000};
     // 50 %: 3000000 is not above 3000000, so the dark mean with emphasis 20:
     // (10000 x 20 + 30000 x 10) / 30 = 16666.
     EXPECT_EQ(Edge(px, 3, {2560, 20, 50, 10})[4], 16666);
@@ -167,7 +165,7 @@ std::vector<uint16_t> Random(std::size_t n, unsigned seed) {
     return v;
 }
 
-TEST(RestorePlane, SpreadFunctionExtentNormalisationAndOneIterationByHand) {
+TEST(RestorePlane, SpreadFunctionOneIterationByHandUnchangedPicturesAndClampedOutput) {
     // Defaults (spread 1.0, blunting 2.0): w = 1 / (d^2 + 1); row 6 holds 1/37 > 0.02, row 7
     // at most 1/50, so e = 6, and the 13 x 13 weights add up to 12.546662 before scaling.
     const SpreadFunction f = MakeSpreadFunction(10, 20);
@@ -193,9 +191,7 @@ TEST(RestorePlane, SpreadFunctionExtentNormalisationAndOneIterationByHand) {
     EXPECT_EQ(Restore({0, 10000, 0}, 3, {5, 50, 1, 1}), (std::vector<int>{0, 19144, 0}));
     // The same picture in a column: the columns fold instead.
     EXPECT_EQ(Restore({0, 10000, 0}, 1, {5, 50, 1, 0}), (std::vector<int>{0, 14897, 0}));
-}
-
-TEST(RestorePlane, FlatAndPointSpreadPicturesAreUnchangedStrongSettingsClampOnlyTheOutput) {
+    // Flat and point-spread pictures are unchanged; strong settings clamp only the output.
     for (int it = 1; it <= 5; ++it) {
         for (int em = 0; em <= 3; ++em) {
             EXPECT_EQ(Restore(std::vector<uint16_t>(9 * 5, 4321), 9, {37, 20, it, em}),

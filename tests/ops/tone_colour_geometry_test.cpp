@@ -127,7 +127,7 @@ TEST(LevelMapping, EqualInputLimitsTheTopEndLimitsBrightnessGammaAndContrast) {
     EXPECT_EQ(Level(wild, {0, 65535}), (std::vector<int>{65280, 65280}));
 }
 
-TEST(DynamicRange, StepBetweenTwoBlocks) {
+TEST(DynamicRange, StepBetweenTwoBlocksUnchangedCasesAndOddSizes) {
     // 5 x 1 grey picture: columns 0..3 black, column 4 at 8192; the second block repeats
     // column 4, so the mean image is {0, 8192}. Radius 8 (r = 2), tone difference 32
     // (T = 8192, S = 8). Pixel 4 sees M = 4360.78, D = 3831.22, factor 1.24141.
@@ -144,13 +144,9 @@ TEST(DynamicRange, StepBetweenTwoBlocks) {
         MakeImage(ws, 1, 8, 1, [](int, int x, int) -> uint16_t { return x >= 4 ? 8192 : 0; });
     ASSERT_TRUE(DynamicRange(wide, {8, 32, 5}));
     EXPECT_EQ(Sample(wide, 1, 6, 0), 9910);
-}
-
-TEST(DynamicRange, UnchangedCasesAndOddSizes) {
     auto noise = [](int c, int x, int y) -> uint16_t {
         return static_cast<uint16_t>((x * 7919 + y * 104729 + c * 31337) % 65536);
     };
-    Workspace ws;
     // Tone difference 0 changes nothing.
     ImageRecord& a = MakeImage(ws, 0, 7, 5, noise);
     std::vector<uint16_t> before(a.green.data(), a.green.data() + 35);
