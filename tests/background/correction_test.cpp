@@ -8,7 +8,6 @@
 #include "ops/dispatcher.h"
 #include "shell/app_kernels.h"
 #include "support/scripted_ui.h"
-#include "support/threads.h"
 
 namespace orva {
 namespace {
@@ -212,29 +211,6 @@ TEST(Generator, OddSizesCopyTheRowAndColumnBefore) {
     const ConstPlaneView v = out.view(11, 9);
     for (int y = 0; y < 9; ++y) EXPECT_EQ(v.at(10, y), v.at(9, y));
     for (int x = 0; x < 11; ++x) EXPECT_EQ(v.at(x, 8), v.at(x, 7));
-}
-
-TEST(BackgroundThreads, ResultsDoNotDependOnTheThreadCount) {
-    auto run_all = [] {
-        Workspace ws;
-        auto f = [](int c, int x, int y) {
-            return static_cast<uint16_t>((x * 7919 + y * 104729 + c * 31) % 40000 + 100);
-        };
-        ImageRecord& a = MakeImage(ws, 0, 123, 77, f);
-        MakeImage(ws, 1, 60, 50, f);
-        Apply(kOpBackground, a, Radial(0, 120, 40, 170), ws);
-        Apply(kOpBackground, a, ImageMode(3, 0, 1), ws);
-        ParamBlock g;
-        g[1] = 24, g[2] = 6, g[3] = 1;
-        Apply(kOpMakeBackground, ws.at(2), g, ws);
-        std::vector<uint16_t> all;
-        for (int s : {0, 2})
-            for (int c = 0; c < 3; ++c)
-                all.insert(all.end(), ws.at(s).plane(c).data(),
-                           ws.at(s).plane(c).data() + ws.at(s).pixels());
-        return all;
-    };
-    testing::ExpectSameForAnyThreadCount(run_all);
 }
 
 }  // namespace

@@ -32,16 +32,6 @@ std::vector<FitPoint> RandomPoints(unsigned seed, int n, int w, int h) {
     return pts;
 }
 
-TEST(PointFit, GridFollowsTheImageSize) {
-    const FitGrid g = MakeFitGrid(6000, 4000);
-    EXPECT_EQ(g.cx.size(), 11u);  // 1500 .. 4500 by 300
-    EXPECT_EQ(g.cx.back(), 4500);
-    EXPECT_EQ(g.a.size(), 40u);
-    EXPECT_DOUBLE_EQ(g.a.front(), -4000.0 / 6000);
-    EXPECT_EQ(g.q, (std::vector<double>{0.6, 0.8, 1.0, 1.2, 1.4}));
-    EXPECT_FALSE(MakeFitGrid(7, 3).cy.empty());  // tiny pictures still have a grid
-}
-
 TEST(PointFit, EqualUGivesSlopeZero) {
     // Two places at the same spot: no pair counts, k = 0 and o is the mean.
     std::vector<FitPoint> pts(2);
