@@ -373,6 +373,10 @@ std::size_t KeywordRank(const SettingKeyword& k) {
 
 }  // namespace
 
+std::span<const char* const> KeywordOrder() {
+    return kKeywordOrder;
+}
+
 std::vector<SettingKeyword> BindSettings(Settings& s) {
     Keywords t;
     t.reserve(std::size(kKeywordOrder));

@@ -10,6 +10,7 @@
 
 #include <array>
 #include <climits>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -123,6 +124,8 @@ struct SettingKeyword {
 // then keywords for the settings the file does not hold. The pointers stay valid as long as
 // the record does. "dark" and "raw" both carry the RAW quality.
 std::vector<SettingKeyword> BindSettings(Settings& s);
+// Every keyword, in that order: the settings file's first, then those the file does not hold.
+std::span<const char* const> KeywordOrder();
 
 // The keyword of the table that matches without regard to case, or nullptr.
 SettingKeyword* FindSettingKeyword(std::vector<SettingKeyword>& table, std::string_view keyword);
