@@ -228,6 +228,25 @@ bool QtUi::RunDialog(DialogId dialog, AppContext& ctx) {
     return RunDialogOf(dialog, ctx, owner_);
 }
 
+void QtUi::ShowWindow(DialogId dialog, AppContext& ctx) {
+    if (modal_ != nullptr) {
+        modal_->ShowWindow(dialog, ctx);
+        return;
+    }
+    // Child of the main window: it goes when the main window goes, and one of each is open.
+    QPointer<QDialog>& open = windows_[dialog];
+    if (open.isNull()) {
+        std::unique_ptr<QDialog> made = CreateDialog(dialog, ctx, owner_);
+        if (made == nullptr) return;
+        made->setAttribute(Qt::WA_DeleteOnClose);
+        made->setModal(false);
+        open = made.release();
+    }
+    open->show();
+    open->raise();
+    open->activateWindow();
+}
+
 namespace {
 
 std::string LocateDocument(const std::string& path) {

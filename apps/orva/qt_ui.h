@@ -1,6 +1,7 @@
 // The Ui port on Qt: message boxes, file dialogs, operation dialogs, cursor and repaints.
 #pragma once
 
+#include <QDialog>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPointer>
@@ -9,6 +10,7 @@
 #include <QStringList>
 #include <QTextBrowser>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -40,6 +42,7 @@ public:
     std::optional<FileDialogResult> OpenFileDialog(const FileDialogRequest& request) override;
     std::optional<FileDialogResult> SaveFileDialog(const FileDialogRequest& request) override;
     bool RunDialog(DialogId dialog, AppContext& ctx) override;
+    void ShowWindow(DialogId dialog, AppContext& ctx) override;
     bool OpenDocument(const std::string& path) override;
     bool OpenDocumentInside(const std::string& path) override;
     // The help window while it is open, else null.
@@ -62,7 +65,8 @@ private:
     WindowHooks hooks_;
     QString last_folder_;  // folder of the file chosen last in an open or save dialog
     std::unique_ptr<QProgressDialog> progress_;
-    QPointer<QTextBrowser> document_;  // the application's own help window
+    QPointer<QTextBrowser> document_;                // the application's own help window
+    std::map<DialogId, QPointer<QDialog>> windows_;  // the windows open beside the main one
 };
 
 // ---- The pieces of the modal windows, apart so that tests can look at them unshown ----

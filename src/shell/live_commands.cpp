@@ -8,27 +8,33 @@
 namespace orva {
 
 void LiveStackCommand(AppContext& ctx) {
-    ctx.ui.RunDialog(DialogId::LiveStack, ctx);
+    ctx.ui.ShowWindow(DialogId::LiveStack, ctx);
 }
 
-bool ShowLiveStack(AppContext& ctx, const LinearImage& stack, int frames, int* slot) {
-    // The slot may have been closed since the last light.
-    if (*slot >= 0 && !ctx.ws.at(*slot).occupied()) *slot = -1;
-    if (*slot < 0) *slot = FindFreeSlot(ctx.ws);
-    if (*slot < 0) {
+bool ShowLiveStack(AppContext& ctx, const LinearImage& stack, int frames, LiveSlot& shown) {
+    if (shown.slot >= 0) {
+        const ImageRecord& rec = ctx.ws.at(shown.slot);
+        if (!rec.occupied() || rec.name != shown.name || rec.undo_available != 0) shown.slot = -1;
+    }
+    const bool fresh = shown.slot < 0;
+    const bool watching = fresh || ctx.ws.current == shown.slot || ctx.ws.Current() == nullptr;
+    const int before = ctx.ws.current;
+    if (fresh) shown.slot = FindFreeSlot(ctx.ws);
+    if (shown.slot < 0) {
         ShowError(ctx.ui, Tr(msg::kNoSlotNew));
         return false;
     }
-    if (!StoreStackResult(stack, ctx.ws.at(*slot))) {
-        ClearSlot(ctx.ws, *slot);
-        *slot = -1;
+    if (!StoreStackResult(stack, ctx.ws.at(shown.slot))) {
+        ClearSlot(ctx.ws, shown.slot);
+        shown.slot = -1;
         ShowError(ctx.ui, Tr(msg::kNoMemoryRun));
         return false;
     }
-    ctx.ws.at(*slot).name = Format(Tr(msg::kLiveStackName), frames);
-    AdoptNewImage(ctx, *slot, true);
-    // A stack's linear levels look black on a plain display.
-    ctx.view.auto_stretch = 1;
+    shown.name = Format(Tr(msg::kLiveStackName), frames);
+    ctx.ws.at(shown.slot).name = shown.name;
+    AdoptNewImage(ctx, shown.slot, true);
+    if (!watching) ctx.ws.current = before;
+    if (fresh) ctx.view.auto_stretch = 1;
     ctx.ui.Repaint();
     return true;
 }

@@ -54,6 +54,10 @@ public:
     virtual std::optional<FileDialogResult> SaveFileDialog(const FileDialogRequest& request) = 0;
     // Runs an operation dialog, which edits ctx.settings in place. True on OK.
     virtual bool RunDialog(DialogId dialog, AppContext& ctx) = 0;
+    // Opens a window that stays open beside the main window while the user goes on working
+    // (live stacking), or brings it forward when it is open. A port without such windows runs
+    // it as a dialog.
+    virtual void ShowWindow(DialogId dialog, AppContext& ctx) { RunDialog(dialog, ctx); }
     // Opens a document with the desktop's viewer, or in the application's own window when
     // there is none. False when that failed.
     virtual bool OpenDocument(const std::string& path) = 0;

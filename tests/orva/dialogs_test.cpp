@@ -31,6 +31,7 @@
 #include "dialog_driver.h"
 #include "dialogs/dialog_kit.h"
 #include "language.h"
+#include "qt_ui.h"
 #include "shell/messages.h"
 #include "stack/header.h"
 #include "support/live_lights.h"
@@ -565,6 +566,41 @@ TEST(LiveStackDialog, StacksLightsLandingInTheFolderShowsThemAndSavesTheStack) {
     EXPECT_TRUE(CardNumber(img.cards, "NCOMBINE", n));
     EXPECT_EQ(n, 2);
     EXPECT_EQ(img.width, testing::kW);
+}
+
+// While a command of the main window runs (busy cursor) the slots are left alone; the newest
+// stack shows once it ends.
+TEST(LiveStackDialog, WaitsForTheMainWindowsCommandBeforeTouchingTheSlots) {
+    testing::TempDir watch;
+    Open o("LIVESTACK", {});
+    for (const char* master : {"edit_bias", "edit_dark", "edit_flat"}) o.Type(master, "");
+    o.Type("edit_folder", watch.dir().c_str());
+    o.Click("button_start");
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    testing::WriteLight(watch, "b0.fits", 0, 0, true, 1);
+    QTRY_COMPARE_WITH_TIMEOUT(o.Find<QListWidget>("list_frames")->count(), 1, 20000);
+    QTest::qWait(600);
+    EXPECT_EQ(o.ctx.ws.Current(), nullptr);
+    QApplication::restoreOverrideCursor();
+    QTRY_VERIFY_WITH_TIMEOUT(o.ctx.ws.Current() != nullptr, 5000);
+    EXPECT_EQ(o.ctx.ws.Current()->name, "ライブスタック 1枚");
+    o.Click("button_stop");
+}
+
+// The window opens beside the main window, not modal, once however often it is asked for, and
+// goes when closed.
+TEST(LiveStackDialog, OpensBesideTheMainWindowOnce) {
+    QWidget owner;
+    QtUi ui(&owner);
+    testing::Harness h;
+    ui.ShowWindow(DialogId::LiveStack, *h.ctx);
+    ui.ShowWindow(DialogId::LiveStack, *h.ctx);
+    const auto windows = owner.findChildren<QDialog*>();
+    ASSERT_EQ(windows.size(), 1);
+    EXPECT_TRUE(windows[0]->isVisible());
+    EXPECT_FALSE(windows[0]->isModal());
+    Child<QAbstractButton>(windows[0], "button_close")->click();
+    QTRY_VERIFY(owner.findChildren<QDialog*>().isEmpty());
 }
 
 TEST(LiveStackDialog, AFolderThatIsNotThereIsReportedAndNothingStarts) {

@@ -3,8 +3,12 @@
 // rejected with the reason; the stack so far in one image slot, which may be saved at any time
 // and stays an ordinary image afterwards.
 //
-// The session runs on a thread of its own, so that the window answers while a light is
-// stacked; what it learns comes back to the window through queued calls.
+// The window stays open beside the main window, so the user can look at the stack and other
+// pictures while lights arrive. The session runs on a thread of its own, so that the window
+// answers while a light is stacked; what it learns comes back to the window through queued
+// calls. The slot is updated only when no command, dialog or progress window of the main
+// window is under way (they may be working on the slots); until then the newest stack waits.
+#include <QApplication>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDialog>
@@ -16,6 +20,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTimer>
 #include <algorithm>
 #include <filesystem>
 #include <memory>
@@ -212,7 +217,7 @@ private:
         list_->clear();
         stack_ = LinearImage{};
         history_.clear();
-        slot_ = -1;
+        shown_ = LiveSlot{};
         pause_->setText(tr("一時停止"));
         status_->setText(tr("待機中…"));
         thread_ = std::thread([this] { Work(); });
@@ -248,19 +253,38 @@ private:
         item->setData(Qt::UserRole, ev.frame.accepted);
         list_->scrollToItem(item);
         status_->setText(tr("%1枚、露出 %2 秒").arg(frames).arg(exposure, 0, 'f', 0));
-        bool fresh = false;
-        int stacked = 0;  // of the stack handed over, which may be newer than this light
+        ShowNewest();
+        Enable();
+    }
+
+    // A command runs with the busy cursor; a dialog or progress window of the main window is
+    // modal. Either may be in the middle of working on the slots.
+    bool MainWindowBusy() const {
+        const QWidget* modal = QApplication::activeModalWidget();
+        return (modal != nullptr && modal != this) || QApplication::overrideCursor() != nullptr;
+    }
+
+    void ShowNewest() {
+        if (MainWindowBusy()) {
+            if (!retry_) {
+                retry_ = true;
+                QTimer::singleShot(250, this, [this] {
+                    retry_ = false;
+                    ShowNewest();
+                });
+            }
+            return;
+        }
+        int stacked = 0;  // of the stack handed over, which may be newer than the last light
         {
             std::lock_guard<std::mutex> lock(mutex_);
-            if (fresh_) {
-                std::swap(stack_, latest_);
-                history_ = latest_history_;
-                stacked = latest_frames_;
-                fresh_ = false;
-                fresh = true;
-            }
+            if (!fresh_) return;
+            std::swap(stack_, latest_);
+            history_ = latest_history_;
+            stacked = latest_frames_;
+            fresh_ = false;
         }
-        if (fresh) ShowLiveStack(ctx_, stack_, stacked, &slot_);
+        ShowLiveStack(ctx_, stack_, stacked, shown_);
         Enable();
     }
 
@@ -307,7 +331,8 @@ private:
     bool fresh_ = false;
     LinearImage stack_;  // shown, and saved by 保存
     std::vector<std::string> history_;
-    int slot_ = -1;
+    LiveSlot shown_;
+    bool retry_ = false;  // a deferred update is waiting for the main window
 };
 
 }  // namespace
