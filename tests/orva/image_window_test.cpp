@@ -47,7 +47,6 @@ TEST(ImageWindow, ClicksZoomMovesReadAndADragAfterAreaCopyMakesANewImage) {
     QSignalSpy readout(&f.w, &ImageWindow::readoutChanged);
     QTest::mouseClick(&f.w, Qt::LeftButton, {}, QPoint(700, 400));
     EXPECT_EQ(rec.zoom, 150);
-    EXPECT_GE(readout.count(), 1);
     EXPECT_EQ(f.w.horizontalBar()->value(), 444);  // the bars follow the origin
     QTest::mouseClick(&f.w, Qt::RightButton, {}, QPoint(400, 228));
     EXPECT_EQ(rec.zoom, 100);
