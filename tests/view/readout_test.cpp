@@ -74,6 +74,21 @@ TEST(Readout, EveryDivisorFormAndTheLineFollowingTheMouseAndTheArea) {
     EXPECT_EQ(ReadoutLine(ctx), "");
 }
 
+// Point A's cross is centred on its pixel at any zoom and scroll.
+TEST(Markers, PointAIsCrossedWhereThePixelIsShown) {
+    Workspace ws;
+    ImageRecord& rec = MakeImage(ws, 0, 20, 10, [](int, int, int) { return uint16_t{0}; });
+    rec.zoom = 200;
+    rec.scroll_x = 1;
+    EXPECT_EQ(ImageToWindow(rec, 3, 2), (PlotPoint{5, 15}));  // (2 · 2 + 1, 7 · 2 + 1)
+    EXPECT_TRUE(MarkerPlot(rec, ViewState{}).empty());
+    rec.point_a_x = 3;
+    rec.point_a_y = 2;
+    const Plot plot = MarkerPlot(rec, ViewState{});
+    ASSERT_EQ(plot.lines.size(), 2u);
+    EXPECT_EQ(plot.lines[0], (PlotLine{{3, 15}, {7, 15}, Rgb{32, 255, 32}, PenStyle::Solid}));
+}
+
 TEST(Markers, CameraInformationLines) {
     ImageRecord rec;
     rec.camera_make = "Canon";
