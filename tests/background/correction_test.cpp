@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "background/generator.h"
 #include "ops/dispatcher.h"
 #include "shell/app_kernels.h"
@@ -72,10 +74,9 @@ TEST(RadialBackground, MultiplyWithTheCentreNotAboveTheEdgeNeverDividesByZero) {
     // Edge above centre would make the background 0 or negative somewhere; the multiply
     // correction raises the centre to edge + 1 instead, as the dialog does on OK.
     Workspace ws;
-    ImageRecord& a =
-        MakeImage(ws, 0, 31, 21, [](int, int x, int) { return static_cast<uint16_t>(3000 + x); });
-    ImageRecord& b =
-        MakeImage(ws, 1, 31, 21, [](int, int x, int) { return static_cast<uint16_t>(3000 + x); });
+    auto ramp = [](int, int x, int) { return static_cast<uint16_t>(3000 + x); };
+    ImageRecord& a = MakeImage(ws, 0, 31, 21, ramp);
+    ImageRecord& b = MakeImage(ws, 1, 31, 21, ramp);
     ASSERT_TRUE(Apply(kOpBackground, a, Radial(0, 10, 200), ws));
     ASSERT_TRUE(Apply(kOpBackground, b, Radial(0, 201, 200), ws));
     for (int x = 0; x < 31; ++x) EXPECT_EQ(Sample(a, 0, x, 3), Sample(b, 0, x, 3));
@@ -102,9 +103,9 @@ TEST(ImageBackground, SmallerBackgroundRepeatsItsLastRowAndColumn) {
     MakeImage(ws, 1, 2, 2,
               [](int c, int x, int y) { return static_cast<uint16_t>(100 * c + 10 * y + x); });
     ASSERT_TRUE(Apply(kOpBackground, rec, ImageMode(5, 0, 1), ws));  // replace: b = sample + 1
-    EXPECT_EQ(Sample(rec, 0, 0, 0), 1);
-    EXPECT_EQ(Sample(rec, 0, 4, 0), 2);   // last column repeated
-    EXPECT_EQ(Sample(rec, 0, 0, 3), 11);  // last row repeated
+    // The last column and the last row repeated.
+    EXPECT_EQ(std::tuple(Sample(rec, 0, 0, 0), Sample(rec, 0, 4, 0), Sample(rec, 0, 0, 3)),
+              std::tuple(1, 2, 11));
 }
 
 TEST(ImageBackground, MultiplyScalesByTheCentralMaximum) {
@@ -171,11 +172,7 @@ TEST(Generator, ZerosOfABlackBorderNeverCount) {
         return static_cast<uint16_t>(x < 4 || y < 4 || x >= 36 || y >= 28 ? 0 : 1000);
     };
     MakeImage(ws, 0, 40, 32, sky);
-    ParamBlock b;
-    b[0] = 0;
-    b[1] = 16;
-    b[2] = 4;
-    b[3] = 1;  // exclude luminance 0
+    ParamBlock b{{{0, 16, 4, 1}}};  // area 16, step 4, luminance 0 excluded
     ASSERT_TRUE(Apply(kOpMakeBackground, ws.at(1), b, ws));
     const ImageRecord& bg = ws.at(1);
     ASSERT_EQ(bg.pixels(), 40u * 32u);
@@ -190,16 +187,9 @@ TEST(Generator, ZerosOfABlackBorderNeverCount) {
 TEST(Generator, WordsAreLimitedAndTinyPicturesAreTheirOwnBackground) {
     Workspace ws;
     MakeImage(ws, 0, 4, 9, [](int c, int x, int y) { return static_cast<uint16_t>(c + x + y); });
-    ParamBlock b;
-    b[0] = 0;
-    b[1] = 600;
-    b[2] = 1;
-    b[3] = 7;
-    ParamBlock live = b;
+    ParamBlock live{{{0, 600, 1, 7}}};
     ASSERT_TRUE(Dispatch(kOpMakeBackground, ws.at(1), live, ws, AppKernels()));
-    EXPECT_EQ(live[1], 256);
-    EXPECT_EQ(live[2], 2);
-    EXPECT_EQ(live[3], 1);
+    EXPECT_EQ(std::tuple(live[1], live[2], live[3]), std::tuple(256, 2, 1));
     EXPECT_EQ(Sample(ws.at(1), 2, 3, 8), 2 + 3 + 8);
 }
 

@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <random>
+#include <tuple>
 
 #include "shell/commands.h"
 #include "support/scripted_ui.h"
@@ -34,13 +35,9 @@ std::vector<FitPoint> RandomPoints(unsigned seed, int n, int w, int h) {
 
 TEST(PointFit, EqualUGivesSlopeZero) {
     // Two places at the same spot: no pair counts, k = 0 and o is the mean.
-    std::vector<FitPoint> pts(2);
-    pts[0] = {5, 5, {100, 0, 0}};
-    pts[1] = {5, 5, {300, 0, 0}};
+    const std::vector<FitPoint> pts = {{5, 5, {100, 0, 0}}, {5, 5, {300, 0, 0}}};
     const RadialModel m = EvaluateModel(pts, 0, 3, 3, 0.5, 0.5, 1.0);
-    EXPECT_EQ(m.k, 0.0);
-    EXPECT_EQ(m.o, 200.0);
-    EXPECT_EQ(m.error, 2 * 100.0 * 100.0);
+    EXPECT_EQ(std::tuple(m.k, m.o, m.error), std::tuple(0.0, 200.0, 2 * 100.0 * 100.0));
 }
 
 // A coarser grid of the same kind, so that the plain search stays quick; 13 tilts leave
@@ -102,13 +99,8 @@ TEST(PointFit, RecoversAKnownModelAndIgnoresTheThreadCount) {
     }
     const auto one =
         testing::ExpectSameForAnyThreadCount([&] { return FitRadialModels(pts, 3, g); });
-    for (const RadialModel& m : one) {
-        EXPECT_EQ(m.cx, cx);
-        EXPECT_EQ(m.cy, cy);
-        EXPECT_EQ(m.a, a);
-        EXPECT_EQ(m.c, c);
-        EXPECT_EQ(m.q, q);
-    }
+    for (const RadialModel& m : one)
+        EXPECT_EQ(std::tuple(m.cx, m.cy, m.a, m.c, m.q), std::tuple(cx, cy, a, c, q));
     EXPECT_NEAR(one[0].k, -0.05, 1e-9);
     EXPECT_NEAR(one[0].o, 20000, 1e-3);
 }
@@ -121,13 +113,11 @@ TEST(PointFit, CorrectionFormulas) {
     m.k = 2;
     m.o = 500;
     PointBackgroundCorrect(p.view(2, 2), m, 4, 30);
-    EXPECT_EQ(p[0], 1000 - 500 + 7680);
-    EXPECT_EQ(p[3], 1000 - (2 * 2 + 500) + 7680);
+    EXPECT_EQ(std::tuple(p[0], p[3]), std::tuple(1000 - 500 + 7680, 1000 - (2 * 2 + 500) + 7680));
     m.k = -1000;  // the model goes below zero away from the centre: left alone there
     for (std::size_t i = 0; i < 4; ++i) p[i] = 1000;
     PointBackgroundCorrect(p.view(2, 2), m, 3, 0);
-    EXPECT_EQ(p[0], 1000);
-    EXPECT_EQ(p[3], 1000);
+    EXPECT_EQ(std::tuple(p[0], p[3]), std::tuple(1000, 1000));
 }
 
 TEST(PointFit, CorrectionFollowsTheModelAtEveryPixel) {

@@ -15,10 +15,7 @@ struct StackRun {
     Workspace ws;
     ParamBlock block;
     OpKernels kernels;
-    StackRun() {
-        AddCompositeKernels(kernels);
-        for (int i = 0; i < 22; ++i) block[i] = 0;
-    }
+    StackRun() { AddCompositeKernels(kernels); }
     bool Run(uint32_t code, int slot) { return Dispatch(code, ws.at(slot), block, ws, kernels); }
 };
 
@@ -97,8 +94,7 @@ TEST(CompositeKernels, LrgbWithoutLuminanceUsesTheColourSources) {
     r.ws.at(0) = Flat(4, 4, 1000);
     r.ws.at(1) = Flat(4, 4, 2000);
     r.ws.at(2) = Flat(4, 4, 3000);
-    const int words[16] = {-1, 0, 0, 0, 0, 100, 0, 0, 1, 100, 0, 0, 2, 50, 0, 0};
-    for (int i = 0; i < 16; ++i) r.block[i] = words[i];
+    r.block = {{{-1, 0, 0, 0, 0, 100, 0, 0, 1, 100, 0, 0, 2, 50, 0, 0}}};
     ASSERT_TRUE(r.Run(kOpCompositeLrgb, 3));
     EXPECT_EQ(Sample(r.ws.at(3), 2, 1, 1), 1500);  // blue from slot 2 at half weight
     r.block[12] = 9;                               // a missing colour source: nothing is made

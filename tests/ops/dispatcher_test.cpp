@@ -53,27 +53,15 @@ protected:
     std::vector<uint16_t> gamma_green, gamma_blue;
 
     // Logs the block as the kernel finds it, clamped words written back.
-    template <class Params = ParamBlock>
-    TypedPlaneKernel<Params> LogPlane(const std::string& name) {
-        return [this, name](const PlaneArgs& a, const Params&) {
+    auto LogPlane(const std::string& name) {
+        return [this, name](const PlaneArgs& a, const auto&) {
             planes.push_back({name, a.channel, a.plane, a.scratch, a.width, a.height, block});
             return true;
         };
     }
-    template <class Params>
-    WorkspaceKernel<Params> LogRecord(const std::string& name) {
-        return [this, name](ImageRecord&, const Params&, const Workspace&) {
-            records.push_back(name);
-            record_blocks.push_back(block);
-            return true;
-        };
-    }
-
-    // A record kernel that takes typed parameters; the block is logged as the dispatcher
-    // left it.
-    template <class Params>
-    std::function<bool(ImageRecord&, const Params&)> LogTyped(const std::string& name) {
-        return [this, name](ImageRecord&, const Params&) {
+    // Any record kernel: logs its name and the block as the dispatcher left it.
+    auto LogRecord(const std::string& name) {
+        return [this, name](auto&&...) {
             records.push_back(name);
             record_blocks.push_back(block);
             return true;
@@ -82,7 +70,7 @@ protected:
 
     void SetUp() override {
         Fill(rec, 3, 2);
-        k.sharpen = LogPlane<SharpenParams>("sharpen");
+        k.sharpen = LogPlane("sharpen");
         k.gamma = [this](const PlaneArgs& a, const GammaParams&) {
             if (planes.empty()) {
                 gamma_green = Samples(rec.green);
@@ -91,34 +79,26 @@ protected:
             planes.push_back({"gamma", a.channel, a.plane, a.scratch, a.width, a.height, block});
             return true;
         };
-        k.edge = LogPlane<EdgeParams>("edge");
+        k.edge = LogPlane("edge");
         k.edge_rgb = [this](const RgbArgs& a, const EdgeParams&) { rgb_calls.push_back(a); };
-        k.wavelet = LogPlane<WaveletParams>("wavelet");
-        k.restore = LogPlane<RestoreParams>("restore");
-        k.composite = LogRecord<CompositeParams>("composite");
-        k.resize = LogTyped<ResizeParams>("resize");
-        k.background = LogRecord<BackgroundParams>("background");
-        k.composite_points = LogRecord<PointCompositeParams>("composite_points");
-        k.composite_lrgb = LogRecord<LrgbParams>("composite_lrgb");
-        k.rotate = LogTyped<RotateParams>("rotate");
-        k.quarter_turn = LogTyped<RotateParams>("quarter_turn");
-        k.flip = LogTyped<RotateParams>("flip");
-        k.grey = [this](ImageRecord&, const GreyParams&) {
-            records.push_back("gray");
-            record_blocks.push_back(block);
-            return true;
-        };
-        k.saturation = LogTyped<SaturationParams>("saturation");
+        k.wavelet = LogPlane("wavelet");
+        k.restore = LogPlane("restore");
+        k.composite = LogRecord("composite");
+        k.resize = LogRecord("resize");
+        k.background = LogRecord("background");
+        k.composite_points = LogRecord("composite_points");
+        k.composite_lrgb = LogRecord("composite_lrgb");
+        k.rotate = LogRecord("rotate");
+        k.quarter_turn = LogRecord("quarter_turn");
+        k.flip = LogRecord("flip");
+        k.grey = LogRecord("gray");
+        k.saturation = LogRecord("saturation");
         k.lines = [this](const ImageRecord&, ImageRecord&, int first_row) {
             line_rows.push_back(first_row);
             return true;
         };
-        k.make_background = [this](const ImageRecord&, ImageRecord&, const MakeBackgroundParams&) {
-            records.push_back("make_background");
-            record_blocks.push_back(block);
-            return true;
-        };
-        k.distortion = LogTyped<DistortionParams>("distortion");
+        k.make_background = LogRecord("make_background");
+        k.distortion = LogRecord("distortion");
         // Twofold nearest-neighbour stand-in for the wavelet enlargement.
         k.wavelet_enlarge = [](const uint16_t* in, int w, int h, Plane& out, const WaveletParams&) {
             if (!out.Allocate(static_cast<std::size_t>(4 * w * h))) return false;
