@@ -124,21 +124,6 @@ TEST(BatchRun, CompositeGroupsBySlotRemainder) {
     EXPECT_EQ(CompositeGroups(16)[3], (std::vector<int>{3, 7, 11, 15}));
 }
 
-TEST(BatchRun, StepsUseTheirOwnWordsAndLeaveTheUsersSettingsAlone) {
-    Harness h;
-    AppContext& ctx = *h.ctx;
-    const Pixels source = Snap(MakeImage(ctx.ws, 0, 12, 9, Pattern));
-    GammaStep(ctx.batch);
-    ctx.batch.steps[7].edited_code = kStepEnd;
-    ctx.settings.gamma.points[0] = {0, 0, 100, 30, 255, 255};  // the user's own curve
-    const Settings before = ctx.settings;
-    ASSERT_TRUE(RunBatch(ctx, 1, "/x/a.bmp"));
-    EXPECT_EQ(Snap(ctx.ws.at(0)), GammaOf(source));
-    EXPECT_EQ(ctx.settings, before);
-    EXPECT_EQ(ctx.ws.at(0).changed, 1);
-    EXPECT_EQ(ctx.ws.at(0).undo_available, 0);  // the batch keeps no undo copies
-}
-
 TEST(BatchRun, CompositeFirstStacksInGroupsAndTheBackgroundStepCorrectsAsItsCommandDoes) {
     // Five copies of a sky with a gradient and a star: stacked without a forced shift they
     // give the sky back, in the slot after the two group results.
@@ -169,7 +154,8 @@ TEST(BatchRun, CompositeFirstStacksInGroupsAndTheBackgroundStepCorrectsAsItsComm
     EXPECT_NE(Snap(ctx.ws.at(2)), source);
     b.steps[0].block[11] = 0;
 
-    // A background step on that result subtracts what command 3071 subtracts.
+    // A background step on that result subtracts what command 3071 subtracts, from the step's
+    // words (the user's background settings are the defaults, which differ).
     b.steps[1].edited_code = b.steps[1].confirmed_code = 5;
     b.steps[1].block = {};
     const int words[6] = {16, 4, 2, 10, 1, 1};  // detection, averaging, subtract, shift, two parts
@@ -178,7 +164,9 @@ TEST(BatchRun, CompositeFirstStacksInGroupsAndTheBackgroundStepCorrectsAsItsComm
     for (int s = 0; s < 5; ++s) MakeImage(ctx.ws, s, 48, 32, sky);
     const Settings before = ctx.settings;
     ASSERT_TRUE(RunBatch(ctx, 5, "/x/last.fits"));
-    EXPECT_EQ(ctx.settings, before);
+    EXPECT_EQ(ctx.settings, before);  // the step's own words, not the user's settings
+    EXPECT_EQ(ctx.ws.at(7).changed, 1);
+    EXPECT_EQ(ctx.ws.at(7).undo_available, 0);  // the batch keeps no undo copies
     for (int s = 8; s < kSlotCount; ++s) EXPECT_FALSE(ctx.ws.at(s).occupied()) << s;
 
     Harness menu;

@@ -45,21 +45,15 @@ TEST(BackgroundCommands, RadialWithoutEdgeLevelsArmsCentreSampling) {
     EXPECT_EQ(rec.changed, 1);
 }
 
-TEST(BackgroundCommands, ImageBackgroundNeedsAChosenPicture) {
-    Harness h;
-    AppContext& ctx = *h.ctx;
-    MakeImage(ctx.ws, 0, 6, 4, Ramp);
-    ctx.ws.current = 0;
-    ctx.settings.background.image_slot = 100;  // the default names no picture
-    ASSERT_TRUE(ExecuteCommand(ctx, kCmdBackgroundImage));
-    EXPECT_EQ(h.ui.Texts(msg::kTitleError), std::vector<std::string>{msg::kNoImageChosen});
-}
-
-TEST(BackgroundCommands, AllImagesModeLeavesTheBackgroundItselfAlone) {
+TEST(BackgroundCommands, ImageBackgroundNeedsAChosenPictureAndLeavesItAloneInAllImagesMode) {
     Harness h;
     AppContext& ctx = *h.ctx;
     for (int s = 0; s < 3; ++s) MakeImage(ctx.ws, s, 6, 4, Ramp);
     ctx.ws.current = 0;
+    ctx.settings.background.image_slot = 100;  // the default names no picture
+    ASSERT_TRUE(ExecuteCommand(ctx, kCmdBackgroundImage));
+    EXPECT_EQ(h.ui.Texts(msg::kTitleError), std::vector<std::string>{msg::kNoImageChosen});
+    EXPECT_EQ(ctx.ws.at(0).undo_available, 0);
     ctx.shell.all_images = 1;
     ctx.settings.background.image_mode = 4;
     ctx.settings.background.image_shift = 30;

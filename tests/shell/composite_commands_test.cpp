@@ -33,11 +33,11 @@ int Occupied(const Workspace& ws) {
     return n;
 }
 
-TEST(CompositeCommands, AutomaticStackMakesANewCurrentImage) {
+TEST(CompositeCommands, AutomaticAndPointStacksMakeANewCurrentImage) {
     Harness h;
     auto& ctx = *h.ctx;
-    MakeImage(ctx.ws, 0, 30, 20, Texture);
-    MakeImage(ctx.ws, 1, 30, 20, Texture);
+    MakeImage(ctx.ws, 0, 20, 20, Texture);
+    MakeImage(ctx.ws, 1, 20, 20, Texture);
     ctx.settings.composite.images = {0, 1, -1, -1};
     ctx.settings.composite.shift_one_pixel = 0;
     ASSERT_TRUE(ExecuteCommand(ctx, kCmdCompositeAuto));
@@ -48,6 +48,14 @@ TEST(CompositeCommands, AutomaticStackMakesANewCurrentImage) {
     EXPECT_EQ(CompositeSlotLine(ctx, 2), "02(画像合成-自動 00+01)");
     EXPECT_TRUE(h.ui.boxes.empty());
     EXPECT_EQ(h.ui.busy_depth, 0);
+    // Points near the limit are completed the other way: B = A + (-100, 100) for both, same
+    // direction and distance, so only a move of 2.
+    ctx.settings.composite.points[0] = {16300, 5, 0, 0};
+    ctx.settings.composite.points[1] = {16302, 5, 0, 0};
+    ASSERT_TRUE(ExecuteCommand(ctx, kCmdCompositePoints));
+    EXPECT_EQ(ctx.params[7], PackPoint(16200, 105));
+    EXPECT_EQ(ctx.params[11], PackPoint(16202, 105));
+    EXPECT_EQ(ctx.ws.at(3).width, 22);
 }
 
 TEST(CompositeCommands, PointStackNeedsTwoImagesAndOnlyMovesWithoutBPoints) {
@@ -161,21 +169,6 @@ TEST(CompositeCommands, DeletingFromTheFileListTakesTheHighlightedRowsOrEverythi
         RemoveMultiFiles(files, c.rows);
         EXPECT_EQ(files, c.left) << c.rows.size();
     }
-}
-
-TEST(CompositeCommands, PointsNearTheLimitAreCompletedTheOtherWay) {
-    Harness h;
-    auto& ctx = *h.ctx;
-    MakeImage(ctx.ws, 0, 20, 20, Texture);
-    MakeImage(ctx.ws, 1, 20, 20, Texture);
-    ctx.settings.composite.images = {0, 1, -1, -1};
-    ctx.settings.composite.points[0] = {16300, 5, 0, 0};
-    ctx.settings.composite.points[1] = {16302, 5, 0, 0};
-    ASSERT_TRUE(ExecuteCommand(ctx, kCmdCompositePoints));
-    // B = A + (-100, 100) for both: same direction and distance, so only a move of 2.
-    EXPECT_EQ(ctx.params[7], PackPoint(16200, 105));
-    EXPECT_EQ(ctx.params[11], PackPoint(16202, 105));
-    EXPECT_EQ(ctx.ws.at(2).width, 22);
 }
 
 }  // namespace
