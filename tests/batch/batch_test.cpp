@@ -198,13 +198,13 @@ TEST(BatchRun, SaveStepNamesTheFileAfterTheSourceAndAsksBeforeReplacing) {
     for (int s = 0; s < kSlotCount; ++s) EXPECT_FALSE(ctx.ws.at(s).occupied());
 
     // The file is there: Cancel keeps it, OK replaces it.
-    MakeImage(ctx.ws, 0, 6, 4, [](int, int, int) { return uint16_t{5000}; });
+    const Pixels second =
+        Snap(MakeImage(ctx.ws, 0, 6, 4, [](int, int, int) { return uint16_t{5000}; }));
     h.ui.answers = {Answer::Cancel};
     ASSERT_TRUE(RunBatch(ctx, 1, "/elsewhere/m42.fit"));
     EXPECT_EQ(ReadBack(out), first);
-    EXPECT_TRUE(ctx.ws.at(0).occupied()) << "a result that was not written stays open";
-    const Pixels second =
-        Snap(MakeImage(ctx.ws, 0, 6, 4, [](int, int, int) { return uint16_t{5000}; }));
+    ASSERT_TRUE(ctx.ws.at(0).occupied()) << "a result that was not written stays open";
+    EXPECT_EQ(Snap(ctx.ws.at(0)), second);
     h.ui.answers = {Answer::Ok};
     ASSERT_TRUE(RunBatch(ctx, 1, "/elsewhere/m42.fit"));
     EXPECT_EQ(ReadBack(out), second);

@@ -75,35 +75,31 @@ TEST(BackgroundCommands, CompareAroundTheReferenceLevel) {
     ImageRecord& rec = MakeImage(ctx.ws, 0, 6, 4, Ramp);
     MakeImage(ctx.ws, 3, 6, 4, Ramp);
     ctx.ws.current = 0;
-    h.ui.dialog_handlers["DIFF"] = [](AppContext& c) {
-        c.shell.selected_slot = 3;
-        return true;
+    // Compares the current picture with the one in `slot`, as chosen in the dialog.
+    const auto compare_with = [&](int slot) {
+        h.ui.dialog_handlers["DIFF"] = [slot](AppContext& c) {
+            c.shell.selected_slot = slot;
+            return true;
+        };
+        return ExecuteCommand(ctx, kCmdCompareImages);
     };
-    ASSERT_TRUE(ExecuteCommand(ctx, kCmdCompareImages));
+    ASSERT_TRUE(compare_with(3));
     for (int c = 0; c < 3; ++c) EXPECT_EQ(Sample(rec, c, 2, 1), 32767);
     EXPECT_EQ(rec.undo_available, 1);
-    h.ui.dialog_handlers["DIFF"] = [](AppContext& c) {
-        c.shell.selected_slot = 9;  // empty
-        return true;
-    };
-    ASSERT_TRUE(ExecuteCommand(ctx, kCmdCompareImages));
+    ASSERT_TRUE(compare_with(9));  // empty
     EXPECT_EQ(h.ui.Texts(msg::kTitleError).back(), msg::kNoImageChosen);
     // A reference of another size: asked first; Cancel leaves the picture as it was.
     MakeImage(ctx.ws, 5, 7, 4, Ramp);
     ctx.ws.current = 0;
-    h.ui.dialog_handlers["DIFF"] = [](AppContext& c) {
-        c.shell.selected_slot = 5;
-        return true;
-    };
     ctx.ws.at(0).undo_available = 0;
     h.ui.answers = {Answer::Cancel};
-    ASSERT_TRUE(ExecuteCommand(ctx, kCmdCompareImages));
+    ASSERT_TRUE(compare_with(5));
     ASSERT_EQ(h.ui.Texts(msg::kTitleCaution).size(), 1u);
     EXPECT_EQ(h.ui.Texts(msg::kTitleCaution)[0],
               "２つの画像のサイズが異なります！（6x4 と 7x4）\nこのまま比較しますか？");
     EXPECT_EQ(rec.undo_available, 0);
     h.ui.answers = {Answer::Ok};
-    ASSERT_TRUE(ExecuteCommand(ctx, kCmdCompareImages));
+    ASSERT_TRUE(compare_with(5));
     EXPECT_EQ(rec.undo_available, 1);
 }
 

@@ -25,13 +25,7 @@ public:
     void ShowInspectionWindow(int view_mode) override { views_shown.push_back(view_mode); }
 };
 
-struct InspectHarness {
-    InspectUi ui;
-    std::unique_ptr<AppContext> ctx;
-    InspectHarness() : ctx(std::make_unique<AppContext>(ui)) {
-        ctx->ws.available_memory = [] { return uint64_t{1} << 40; };
-    }
-};
+using InspectHarness = testing::BasicHarness<InspectUi>;
 
 uint16_t Ramp(int c, int x, int y) {
     return static_cast<uint16_t>((c * 60 + x * 5 + y * 3) << 8);
