@@ -116,15 +116,13 @@ TEST(BatchFile, FewerBlocksKeepTheStepsAfterThem) {
     EXPECT_FALSE(ReadBatchFile("/no/such/file.ovb", b));
 }
 
-TEST(BatchRun, CompositeGroupsBySlotRemainder) {
+TEST(BatchRun, CompositeFirstStacksInGroupsAndTheBackgroundStepCorrectsAsItsCommandDoes) {
+    // The groups go by slot remainder.
     using G = std::vector<std::vector<int>>;
     EXPECT_EQ(CompositeGroups(4), (G{{0, 1, 2, 3}}));
     EXPECT_EQ(CompositeGroups(5), (G{{0, 2, 4}, {1, 3}}));
     EXPECT_EQ(CompositeGroups(13), (G{{0, 4, 8, 12}, {1, 5, 9}, {2, 6, 10}, {3, 7, 11}}));
     EXPECT_EQ(CompositeGroups(16)[3], (std::vector<int>{3, 7, 11, 15}));
-}
-
-TEST(BatchRun, CompositeFirstStacksInGroupsAndTheBackgroundStepCorrectsAsItsCommandDoes) {
     // Five copies of a sky with a gradient and a star: stacked without a forced shift they
     // give the sky back, in the slot after the two group results.
     auto sky = [](int c, int x, int y) {

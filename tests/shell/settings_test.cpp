@@ -202,7 +202,7 @@ TEST(SettingsFile, OneKeywordChangesOnlyItsFields) {
     EXPECT_EQ(Loaded("raw 2 2 2 0 200 0 200 0 200 0 0 0 0 18 3\ndark 1 2 0 0\n").raw.quality, 2);
 }
 
-TEST(SettingsFile, NumbersAreParsedSaturatedButNotRangeChecked) {
+TEST(SettingsFile, NumbersAreParsedSaturatedButNotRangeCheckedAndGammasAsRealNumbers) {
     // clang-format off
     struct Case { const char* text; std::array<int, 4> sharp; };
     const Case cases[] = {
@@ -234,20 +234,18 @@ TEST(SettingsFile, NumbersAreParsedSaturatedButNotRangeChecked) {
     EXPECT_EQ(huge.edge.emphasis, INT_MIN);
     EXPECT_EQ(huge.edge.threshold, 12);
     EXPECT_EQ(Loaded(SaveSettings(huge)), huge);
-}
 
-TEST(SettingsFile, RawGammasAsRealNumbers) {
-    // Numbers that are not finite are refused like malformed ones: the gamma keeps its value
-    // and the keyword's later numbers are not read.
+    // The RAW gammas are real numbers. Numbers that are not finite are refused like malformed
+    // ones: the gamma keeps its value and the keyword's later numbers are not read.
     // clang-format off
-    const std::pair<const char*, std::array<double, 3>> cases[] = {
+    const std::pair<const char*, std::array<double, 3>> gammas[] = {
         {"raw -1e1 +2.5 .5", {-10.0, 2.5, 0.5}}, {"raw 2. 25e-1 1E0", {2.0, 2.5, 1.0}},
         {"raw 1.5 nan 2.0 7 7 7 7 7 7 7 7 7 7 7 7", {1.5, 2.2, 2.2}},
         {"raw inf 1e999 -1e999", {2.2, 2.2, 2.2}},
     };
     // clang-format on
-    for (const auto& [text, gamma] : cases) EXPECT_EQ(Loaded(text).raw.gamma, gamma) << text;
-    EXPECT_EQ(Loaded(cases[2].first).raw.black, RawSettings{}.black);
+    for (const auto& [text, gamma] : gammas) EXPECT_EQ(Loaded(text).raw.gamma, gamma) << text;
+    EXPECT_EQ(Loaded(gammas[2].first).raw.black, RawSettings{}.black);
 }
 
 TEST(SettingsFileOnDisk, SaveAndLoad) {
