@@ -116,30 +116,13 @@ TEST(BatchFile, FewerBlocksKeepTheStepsAfterThem) {
     EXPECT_FALSE(ReadBatchFile("/no/such/file.ovb", b));
 }
 
-TEST(BatchRun, CompositeGroupsBySlotRemainder) {
+TEST(BatchRun, CompositeFirstStacksInGroupsAndTheBackgroundStepCorrectsAsItsCommandDoes) {
+    // The groups go by slot remainder.
     using G = std::vector<std::vector<int>>;
     EXPECT_EQ(CompositeGroups(4), (G{{0, 1, 2, 3}}));
     EXPECT_EQ(CompositeGroups(5), (G{{0, 2, 4}, {1, 3}}));
     EXPECT_EQ(CompositeGroups(13), (G{{0, 4, 8, 12}, {1, 5, 9}, {2, 6, 10}, {3, 7, 11}}));
     EXPECT_EQ(CompositeGroups(16)[3], (std::vector<int>{3, 7, 11, 15}));
-}
-
-TEST(BatchRun, StepsUseTheirOwnWordsAndLeaveTheUsersSettingsAlone) {
-    Harness h;
-    AppContext& ctx = *h.ctx;
-    const Pixels source = Snap(MakeImage(ctx.ws, 0, 12, 9, Pattern));
-    GammaStep(ctx.batch);
-    ctx.batch.steps[7].edited_code = kStepEnd;
-    ctx.settings.gamma.points[0] = {0, 0, 100, 30, 255, 255};  // the user's own curve
-    const Settings before = ctx.settings;
-    ASSERT_TRUE(RunBatch(ctx, 1, "/x/a.bmp"));
-    EXPECT_EQ(Snap(ctx.ws.at(0)), GammaOf(source));
-    EXPECT_EQ(ctx.settings, before);
-    EXPECT_EQ(ctx.ws.at(0).changed, 1);
-    EXPECT_EQ(ctx.ws.at(0).undo_available, 0);  // the batch keeps no undo copies
-}
-
-TEST(BatchRun, CompositeFirstStacksInGroupsAndTheBackgroundStepCorrectsAsItsCommandDoes) {
     // Five copies of a sky with a gradient and a star: stacked without a forced shift they
     // give the sky back, in the slot after the two group results.
     auto sky = [](int c, int x, int y) {
@@ -169,7 +152,8 @@ TEST(BatchRun, CompositeFirstStacksInGroupsAndTheBackgroundStepCorrectsAsItsComm
     EXPECT_NE(Snap(ctx.ws.at(2)), source);
     b.steps[0].block[11] = 0;
 
-    // A background step on that result subtracts what command 3071 subtracts.
+    // A background step on that result subtracts what command 3071 subtracts, from the step's
+    // words (the user's background settings are the defaults, which differ).
     b.steps[1].edited_code = b.steps[1].confirmed_code = 5;
     b.steps[1].block = {};
     const int words[6] = {16, 4, 2, 10, 1, 1};  // detection, averaging, subtract, shift, two parts
@@ -178,7 +162,9 @@ TEST(BatchRun, CompositeFirstStacksInGroupsAndTheBackgroundStepCorrectsAsItsComm
     for (int s = 0; s < 5; ++s) MakeImage(ctx.ws, s, 48, 32, sky);
     const Settings before = ctx.settings;
     ASSERT_TRUE(RunBatch(ctx, 5, "/x/last.fits"));
-    EXPECT_EQ(ctx.settings, before);
+    EXPECT_EQ(ctx.settings, before);  // the step's own words, not the user's settings
+    EXPECT_EQ(ctx.ws.at(7).changed, 1);
+    EXPECT_EQ(ctx.ws.at(7).undo_available, 0);  // the batch keeps no undo copies
     for (int s = 8; s < kSlotCount; ++s) EXPECT_FALSE(ctx.ws.at(s).occupied()) << s;
 
     Harness menu;
@@ -210,13 +196,13 @@ TEST(BatchRun, SaveStepNamesTheFileAfterTheSourceAndAsksBeforeReplacing) {
     for (int s = 0; s < kSlotCount; ++s) EXPECT_FALSE(ctx.ws.at(s).occupied());
 
     // The file is there: Cancel keeps it, OK replaces it.
-    MakeImage(ctx.ws, 0, 6, 4, [](int, int, int) { return uint16_t{5000}; });
+    const Pixels second =
+        Snap(MakeImage(ctx.ws, 0, 6, 4, [](int, int, int) { return uint16_t{5000}; }));
     h.ui.answers = {Answer::Cancel};
     ASSERT_TRUE(RunBatch(ctx, 1, "/elsewhere/m42.fit"));
     EXPECT_EQ(ReadBack(out), first);
-    EXPECT_TRUE(ctx.ws.at(0).occupied()) << "a result that was not written stays open";
-    const Pixels second =
-        Snap(MakeImage(ctx.ws, 0, 6, 4, [](int, int, int) { return uint16_t{5000}; }));
+    ASSERT_TRUE(ctx.ws.at(0).occupied()) << "a result that was not written stays open";
+    EXPECT_EQ(Snap(ctx.ws.at(0)), second);
     h.ui.answers = {Answer::Ok};
     ASSERT_TRUE(RunBatch(ctx, 1, "/elsewhere/m42.fit"));
     EXPECT_EQ(ReadBack(out), second);

@@ -45,21 +45,15 @@ TEST(BackgroundCommands, RadialWithoutEdgeLevelsArmsCentreSampling) {
     EXPECT_EQ(rec.changed, 1);
 }
 
-TEST(BackgroundCommands, ImageBackgroundNeedsAChosenPicture) {
-    Harness h;
-    AppContext& ctx = *h.ctx;
-    MakeImage(ctx.ws, 0, 6, 4, Ramp);
-    ctx.ws.current = 0;
-    ctx.settings.background.image_slot = 100;  // the default names no picture
-    ASSERT_TRUE(ExecuteCommand(ctx, kCmdBackgroundImage));
-    EXPECT_EQ(h.ui.Texts(msg::kTitleError), std::vector<std::string>{msg::kNoImageChosen});
-}
-
-TEST(BackgroundCommands, AllImagesModeLeavesTheBackgroundItselfAlone) {
+TEST(BackgroundCommands, ImageBackgroundNeedsAChosenPictureAndLeavesItAloneInAllImagesMode) {
     Harness h;
     AppContext& ctx = *h.ctx;
     for (int s = 0; s < 3; ++s) MakeImage(ctx.ws, s, 6, 4, Ramp);
     ctx.ws.current = 0;
+    ctx.settings.background.image_slot = 100;  // the default names no picture
+    ASSERT_TRUE(ExecuteCommand(ctx, kCmdBackgroundImage));
+    EXPECT_EQ(h.ui.Texts(msg::kTitleError), std::vector<std::string>{msg::kNoImageChosen});
+    EXPECT_EQ(ctx.ws.at(0).undo_available, 0);
     ctx.shell.all_images = 1;
     ctx.settings.background.image_mode = 4;
     ctx.settings.background.image_shift = 30;
@@ -81,35 +75,31 @@ TEST(BackgroundCommands, CompareAroundTheReferenceLevel) {
     ImageRecord& rec = MakeImage(ctx.ws, 0, 6, 4, Ramp);
     MakeImage(ctx.ws, 3, 6, 4, Ramp);
     ctx.ws.current = 0;
-    h.ui.dialog_handlers["DIFF"] = [](AppContext& c) {
-        c.shell.selected_slot = 3;
-        return true;
+    // Compares the current picture with the one in `slot`, as chosen in the dialog.
+    const auto compare_with = [&](int slot) {
+        h.ui.dialog_handlers["DIFF"] = [slot](AppContext& c) {
+            c.shell.selected_slot = slot;
+            return true;
+        };
+        return ExecuteCommand(ctx, kCmdCompareImages);
     };
-    ASSERT_TRUE(ExecuteCommand(ctx, kCmdCompareImages));
+    ASSERT_TRUE(compare_with(3));
     for (int c = 0; c < 3; ++c) EXPECT_EQ(Sample(rec, c, 2, 1), 32767);
     EXPECT_EQ(rec.undo_available, 1);
-    h.ui.dialog_handlers["DIFF"] = [](AppContext& c) {
-        c.shell.selected_slot = 9;  // empty
-        return true;
-    };
-    ASSERT_TRUE(ExecuteCommand(ctx, kCmdCompareImages));
+    ASSERT_TRUE(compare_with(9));  // empty
     EXPECT_EQ(h.ui.Texts(msg::kTitleError).back(), msg::kNoImageChosen);
     // A reference of another size: asked first; Cancel leaves the picture as it was.
     MakeImage(ctx.ws, 5, 7, 4, Ramp);
     ctx.ws.current = 0;
-    h.ui.dialog_handlers["DIFF"] = [](AppContext& c) {
-        c.shell.selected_slot = 5;
-        return true;
-    };
     ctx.ws.at(0).undo_available = 0;
     h.ui.answers = {Answer::Cancel};
-    ASSERT_TRUE(ExecuteCommand(ctx, kCmdCompareImages));
+    ASSERT_TRUE(compare_with(5));
     ASSERT_EQ(h.ui.Texts(msg::kTitleCaution).size(), 1u);
     EXPECT_EQ(h.ui.Texts(msg::kTitleCaution)[0],
               "２つの画像のサイズが異なります！（6x4 と 7x4）\nこのまま比較しますか？");
     EXPECT_EQ(rec.undo_available, 0);
     h.ui.answers = {Answer::Ok};
-    ASSERT_TRUE(ExecuteCommand(ctx, kCmdCompareImages));
+    ASSERT_TRUE(compare_with(5));
     EXPECT_EQ(rec.undo_available, 1);
 }
 

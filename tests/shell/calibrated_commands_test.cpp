@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <tuple>
 #include <utility>
 
@@ -72,12 +71,10 @@ TEST(CalibratedStackCommand, StacksTheListedFramesIntoANewImageUnlessCancelled) 
     EXPECT_EQ(h.ui.progress_texts[h.ui.progress_texts.size() - 2], "完了");
     for (const std::string& line : h.ui.progress_texts)
         EXPECT_EQ(line.find("registering"), std::string::npos) << line;
-    std::ifstream csv(s.report);
-    std::string header, first;
-    std::getline(csv, header);
-    std::getline(csv, first);
-    EXPECT_EQ(header.rfind("file,", 0), 0u) << header;
-    EXPECT_EQ(first.rfind(s.lights[0] + ",", 0), 0u) << first;
+    const auto csv = testing::ReadAll(s.report);
+    const std::string report(csv.begin(), csv.end());
+    EXPECT_EQ(report.rfind("file,", 0), 0u) << report;
+    EXPECT_EQ(report.find("\n" + s.lights[0] + ","), report.find('\n')) << report;
 }
 
 TEST(CalibratedStackCommand, ProgressLinesInTheDesktopsWords) {
@@ -98,15 +95,15 @@ TEST(CalibratedStackCommand, ProgressLinesInTheDesktopsWords) {
     for (const auto& [line, shown] : rows) EXPECT_EQ(DesktopStackProgress(line), shown) << line;
 }
 
-// The dialog's fields into the job: each choice, the "off" values, and clamping.
-TEST(CalibratedStackSettings, FieldsIntoTheJob) {
+// The dialog's fields into the job: each choice, the "off" values, clamping, the defaults, and
+// the words orva-cli takes for them.
+TEST(CalibratedStackSettings, FieldsAndOptionWordsIntoTheJob) {
     const struct {
         int register_stars, normalisation, keep_best, max_fwhm;
         Registration registration;
         Normalisation norm;
         double keep, fwhm;
     } rows[] = {
-        {1, 3, 0, 0, Registration::Stars, Normalisation::AdditiveScale, 100, 0},  // defaults
         {0, 0, 50, 35, Registration::Shift, Normalisation::None, 50, 3.5},
         {1, 1, 100, 10000, Registration::Stars, Normalisation::Additive, 100, 1000},
         {1, 2, 1, 1, Registration::Stars, Normalisation::Multiplicative, 1, 0.1},
@@ -132,10 +129,7 @@ TEST(CalibratedStackSettings, FieldsIntoTheJob) {
                           j.combine.iterations, j.weight_by_noise, j.master_median, j.search_range);
     };
     EXPECT_EQ(choices(JobFromSettings({})), choices(StackJob{}));
-}
-
-// The words orva-cli takes name the same choices as the enumerations' own names.
-TEST(CalibratedStackSettings, OptionWordsMeanWhatTheirNamesSay) {
+    // The words orva-cli takes name the same choices as the enumerations' own names.
     for (const FieldWord& w : kRejectionWords) {
         CalibratedStackSettings s;
         s.rejection = w.value;

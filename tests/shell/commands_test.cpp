@@ -422,12 +422,12 @@ TEST(ShellCommands, HelpVersionSettingsAndBatchStart) {
 
     // Save settings: ".ovg" appended to a name ending in .txt, kept on .OVG.
     h.ctx->settings.sharpen.radius = 7;
-    h.ui.save_results.push_back(Chosen(dir.Path("my.txt")));
-    ExecuteCommand(*h.ctx, 134);
-    EXPECT_TRUE(std::filesystem::exists(dir.Path("my.txt.ovg")));
-    h.ui.save_results.push_back(Chosen(dir.Path("B.OVG")));
-    ExecuteCommand(*h.ctx, 134);
-    EXPECT_TRUE(std::filesystem::exists(dir.Path("B.OVG")));
+    for (const auto& [typed, written] :
+         {std::pair("my.txt", "my.txt.ovg"), std::pair("B.OVG", "B.OVG")}) {
+        h.ui.save_results.push_back(Chosen(dir.Path(typed)));
+        ExecuteCommand(*h.ctx, 134);
+        EXPECT_TRUE(std::filesystem::exists(dir.Path(written))) << written;
+    }
     // Initialise (declined, then accepted), then load back.
     h.ui.answers = {Answer::Cancel, Answer::Ok};
     ExecuteCommand(*h.ctx, 133);

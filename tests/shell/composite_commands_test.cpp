@@ -33,11 +33,11 @@ int Occupied(const Workspace& ws) {
     return n;
 }
 
-TEST(CompositeCommands, AutomaticStackMakesANewCurrentImage) {
+TEST(CompositeCommands, AutomaticAndPointStacksMakeANewCurrentImage) {
     Harness h;
     auto& ctx = *h.ctx;
-    MakeImage(ctx.ws, 0, 30, 20, Texture);
-    MakeImage(ctx.ws, 1, 30, 20, Texture);
+    MakeImage(ctx.ws, 0, 20, 20, Texture);
+    MakeImage(ctx.ws, 1, 20, 20, Texture);
     ctx.settings.composite.images = {0, 1, -1, -1};
     ctx.settings.composite.shift_one_pixel = 0;
     ASSERT_TRUE(ExecuteCommand(ctx, kCmdCompositeAuto));
@@ -48,30 +48,23 @@ TEST(CompositeCommands, AutomaticStackMakesANewCurrentImage) {
     EXPECT_EQ(CompositeSlotLine(ctx, 2), "02(画像合成-自動 00+01)");
     EXPECT_TRUE(h.ui.boxes.empty());
     EXPECT_EQ(h.ui.busy_depth, 0);
+    // Points near the limit are completed the other way: B = A + (-100, 100) for both, same
+    // direction and distance, so only a move of 2.
+    ctx.settings.composite.points[0] = {16300, 5, 0, 0};
+    ctx.settings.composite.points[1] = {16302, 5, 0, 0};
+    ASSERT_TRUE(ExecuteCommand(ctx, kCmdCompositePoints));
+    EXPECT_EQ(ctx.params[7], PackPoint(16200, 105));
+    EXPECT_EQ(ctx.params[11], PackPoint(16202, 105));
+    EXPECT_EQ(ctx.ws.at(3).width, 22);
 }
 
-TEST(CompositeCommands, PointStackNeedsTwoImagesAndOnlyMovesWithoutBPoints) {
+// The point stack and LRGB refuse what they lack; the point stack only moves without B points.
+TEST(CompositeCommands, RefusalsAndAPointStackWithoutBPoints) {
     Harness h;
     auto& ctx = *h.ctx;
     MakeImage(ctx.ws, 0, 20, 20, Level);
     ctx.settings.composite.images = {0, -1, -1, -1};
     ASSERT_TRUE(ExecuteCommand(ctx, kCmdCompositePoints));
-    EXPECT_EQ(h.ui.Texts(msg::kTitleError), std::vector<std::string>{msg::kNeedTwoImages});
-    MakeImage(ctx.ws, 1, 20, 20, Level);
-    ctx.settings.composite.images = {0, 1, -1, -1};
-    ctx.settings.composite.points[0] = {5, 5, 5, 5};  // B repeats A: no B
-    ctx.settings.composite.points[1] = {8, 5, 0, 0};
-    ASSERT_TRUE(ExecuteCommand(ctx, kCmdCompositePoints));
-    EXPECT_EQ(ctx.ws.current, 2);
-    EXPECT_EQ(std::pair(ctx.ws.at(2).width, ctx.ws.at(2).height), std::pair(23, 20));
-    // The completion is for this run only.
-    EXPECT_EQ(ctx.settings.composite.points[0], (std::array<int, 4>{5, 5, 5, 5}));
-}
-
-TEST(CompositeCommands, LrgbMessages) {
-    Harness h;
-    auto& ctx = *h.ctx;
-    MakeImage(ctx.ws, 0, 10, 10, Level);
     ctx.settings.composite.images = {-1, 0, -1, -1};
     ExecuteCommand(ctx, kCmdLrgb);
     ctx.settings.composite.images = {0, -1, -1, -1};
@@ -80,25 +73,23 @@ TEST(CompositeCommands, LrgbMessages) {
     ExecuteCommand(ctx, kCmdLrgb);
     ctx.settings.composite.images = {-1, 0, 0, 9};
     ExecuteCommand(ctx, kCmdLrgbFourImages);
-    EXPECT_EQ(
-        h.ui.Texts(msg::kTitleError),
-        (std::vector<std::string>{msg::kNoLuminanceImage, msg::kNoImageChosen, msg::kNoRgbImages}));
+    EXPECT_EQ(h.ui.Texts(msg::kTitleError),
+              (std::vector<std::string>{msg::kNeedTwoImages, msg::kNoLuminanceImage,
+                                        msg::kNoImageChosen, msg::kNoRgbImages}));
     EXPECT_EQ(Occupied(ctx.ws), 1);
     ctx.settings.composite.images = {-1, 0, 0, 0};
     ExecuteCommand(ctx, kCmdLrgbFourImages);
     EXPECT_EQ(Occupied(ctx.ws), 2);
-}
 
-TEST(CompositeCommands, DroppedFilesStopAtSixteenWithOneMessage) {
-    Harness h;
-    std::vector<std::string> ten;
-    for (int i = 0; i < 10; ++i) ten.push_back(Format("f%d.fits", i));
-    AddMultiFiles(*h.ctx, ten);
-    EXPECT_TRUE(h.ui.boxes.empty());
-    AddMultiFiles(*h.ctx, ten);
-    EXPECT_EQ(h.ctx->settings.multi_file.files.size(), 16u);
-    EXPECT_EQ(h.ctx->settings.multi_file.files[15], "f5.fits");
-    EXPECT_EQ(h.ui.Texts(msg::kTitleError), std::vector<std::string>{msg::kTooManyFiles});
+    MakeImage(ctx.ws, 1, 20, 20, Level);  // in place of the LRGB result
+    ctx.settings.composite.images = {0, 1, -1, -1};
+    ctx.settings.composite.points[0] = {5, 5, 5, 5};  // B repeats A: no B
+    ctx.settings.composite.points[1] = {8, 5, 0, 0};
+    ASSERT_TRUE(ExecuteCommand(ctx, kCmdCompositePoints));
+    EXPECT_EQ(ctx.ws.current, 2);
+    EXPECT_EQ(std::pair(ctx.ws.at(2).width, ctx.ws.at(2).height), std::pair(23, 20));
+    // The completion is for this run only.
+    EXPECT_EQ(ctx.settings.composite.points[0], (std::array<int, 4>{5, 5, 5, 5}));
 }
 
 TEST(CompositeCommands, MultiFileStackLeavesOnlyTheResultOrNothing) {
@@ -145,7 +136,18 @@ TEST(CompositeCommands, MultiFileStackLeavesOnlyTheResultOrNothing) {
     EXPECT_EQ(ctx.ws.Current()->changed, 0);
 }
 
-TEST(CompositeCommands, DeletingFromTheFileListTakesTheHighlightedRowsOrEverything) {
+// Dropped files stop at sixteen with one message; deleting takes the highlighted rows, or
+// everything when none is.
+TEST(CompositeCommands, TheFileListStopsAtSixteenAndDeletesTheHighlightedRowsOrEverything) {
+    Harness h;
+    std::vector<std::string> ten;
+    for (int i = 0; i < 10; ++i) ten.push_back(Format("f%d.fits", i));
+    AddMultiFiles(*h.ctx, ten);
+    EXPECT_TRUE(h.ui.boxes.empty());
+    AddMultiFiles(*h.ctx, ten);
+    EXPECT_EQ(h.ctx->settings.multi_file.files.size(), 16u);
+    EXPECT_EQ(h.ctx->settings.multi_file.files[15], "f5.fits");
+    EXPECT_EQ(h.ui.Texts(msg::kTitleError), std::vector<std::string>{msg::kTooManyFiles});
     struct Case {
         std::vector<int> rows;
         std::vector<std::string> left;
@@ -161,21 +163,6 @@ TEST(CompositeCommands, DeletingFromTheFileListTakesTheHighlightedRowsOrEverythi
         RemoveMultiFiles(files, c.rows);
         EXPECT_EQ(files, c.left) << c.rows.size();
     }
-}
-
-TEST(CompositeCommands, PointsNearTheLimitAreCompletedTheOtherWay) {
-    Harness h;
-    auto& ctx = *h.ctx;
-    MakeImage(ctx.ws, 0, 20, 20, Texture);
-    MakeImage(ctx.ws, 1, 20, 20, Texture);
-    ctx.settings.composite.images = {0, 1, -1, -1};
-    ctx.settings.composite.points[0] = {16300, 5, 0, 0};
-    ctx.settings.composite.points[1] = {16302, 5, 0, 0};
-    ASSERT_TRUE(ExecuteCommand(ctx, kCmdCompositePoints));
-    // B = A + (-100, 100) for both: same direction and distance, so only a move of 2.
-    EXPECT_EQ(ctx.params[7], PackPoint(16200, 105));
-    EXPECT_EQ(ctx.params[11], PackPoint(16202, 105));
-    EXPECT_EQ(ctx.ws.at(2).width, 22);
 }
 
 }  // namespace

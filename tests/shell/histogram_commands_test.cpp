@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "imageio/formats.h"
 #include "shell/commands.h"
 #include "shell/histogram_print_commands.h"
 #include "support/scripted_ui.h"
@@ -25,13 +24,7 @@ public:
     void ShowInspectionWindow(int view_mode) override { views_shown.push_back(view_mode); }
 };
 
-struct InspectHarness {
-    InspectUi ui;
-    std::unique_ptr<AppContext> ctx;
-    InspectHarness() : ctx(std::make_unique<AppContext>(ui)) {
-        ctx->ws.available_memory = [] { return uint64_t{1} << 40; };
-    }
-};
+using InspectHarness = testing::BasicHarness<InspectUi>;
 
 uint16_t Ramp(int c, int x, int y) {
     return static_cast<uint16_t>((c * 60 + x * 5 + y * 3) << 8);
@@ -62,22 +55,6 @@ TEST(InspectCommands, HistogramWindowWithoutAnImagePrintWithOne) {
     EXPECT_EQ(h.ui.busy_while_printing, 1);
     EXPECT_EQ(h.ui.busy_depth, 0);
     EXPECT_EQ(h.ui.repaints, repaints + 1);
-}
-
-TEST(InspectCommands, NewImagesComeWithTheirHistogram) {
-    testing::Harness h;
-    testing::TempDir dir;
-    MakeImage(h.ctx->ws, 0, 5, 3, Ramp);
-    ASSERT_TRUE(ExecuteCommand(*h.ctx, 211));  // copy
-    const ImageRecord& copy = h.ctx->ws.at(1);
-    EXPECT_EQ(copy.histogram_samples, 15);
-    EXPECT_EQ(copy.histogram[0][0], 1u);  // the pixel (0, 0)
-
-    const std::string path = dir.Path("a.bmp");
-    ASSERT_TRUE(WriteImageFile(path, kFormatBmp, h.ctx->ws.at(0)).ok());
-    ASSERT_TRUE(LoadIntoSlot(*h.ctx, path, 7));
-    EXPECT_EQ(h.ctx->ws.at(7).histogram_samples, 15);
-    EXPECT_EQ(h.ctx->ws.at(7).histogram[2][120], 1u);
 }
 
 }  // namespace

@@ -64,6 +64,13 @@ TEST(DarkCommand, OkBuildsTheMasterCancelKeepsItMixedFilesLeaveNone) {
     run({a, b, "", ""}, true);
     EXPECT_TRUE(h.ctx->darks.has_raw());
     EXPECT_EQ(h.ctx->darks.format, kFormatRaw);
+    // Initialising from the menu keeps the master; at start-up it forgets the list too.
+    InitSettings(*h.ctx, 1);
+    EXPECT_TRUE(h.ctx->darks.has_raw());
+    InitSettings(*h.ctx, 0);
+    EXPECT_FALSE(h.ctx->darks.has_raw());
+    EXPECT_EQ(CountDarkFiles(h.ctx->darks.files), 0);
+    run({a, b, "", ""}, true);
     run({}, false);  // Cancel: the dialog's edits are its own business; the master stays
     EXPECT_TRUE(h.ctx->darks.has_raw());
     run({}, true);
@@ -99,18 +106,6 @@ TEST(RawSettingsCommand, CancelRestoresSlidersButKeepsTheAlgorithm) {
     };
     ExecuteCommand(*h.ctx, kCmdRawSettings);
     EXPECT_EQ(h.ctx->settings.raw.sharpness, 7);
-}
-
-TEST(RawSettingsCommand, InitialisingAtStartUpForgetsTheDarks) {
-    TempDir dir;
-    Harness h;
-    h.ctx->darks.files = {WriteRaw(dir, "a.dng", 32, 24, 300), "", "", ""};
-    ASSERT_TRUE(RebuildDarks(*h.ctx));
-    InitSettings(*h.ctx, 1);  // the menu command keeps them
-    EXPECT_TRUE(h.ctx->darks.has_raw());
-    InitSettings(*h.ctx, 0);
-    EXPECT_FALSE(h.ctx->darks.has_raw());
-    EXPECT_EQ(CountDarkFiles(h.ctx->darks.files), 0);
 }
 
 }  // namespace

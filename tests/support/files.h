@@ -57,10 +57,6 @@ inline std::string Capture(const std::string& command) {
     return out;
 }
 
-inline bool HaveTool(const std::string& tool) {
-    return std::system(("command -v " + tool + " >/dev/null 2>&1").c_str()) == 0;
-}
-
 // Decodes bytes of a format and returns the status; a refused file must leave nothing in
 // the output and say why.
 inline IoStatus RefusalStatus(int code, const std::vector<uint8_t>& file, std::string* detail,
@@ -81,6 +77,6 @@ inline IoStatus RefusalStatus(int code, const std::vector<uint8_t>& file, std::s
 }  // namespace orva::testing
 
 // Tools that scripts/install-deps installs: a missing one fails the test, it never skips.
-#define REQUIRE_TOOL(tool)                       \
-    ASSERT_TRUE(::orva::testing::HaveTool(tool)) \
+#define REQUIRE_TOOL(tool)                                                    \
+    ASSERT_EQ(::orva::testing::Shell(std::string("command -v ") + (tool)), 0) \
         << (tool) << " is missing; scripts/install-deps installs it and this test needs it"

@@ -82,11 +82,12 @@ inline DecodedImage ExpectReadsLikePeer(const std::string& file, int format,
     const IoResult r = ReadImageFile(file, format, ours);
     EXPECT_TRUE(r.ok()) << r.detail;
     EXPECT_TRUE(ReadImageFile(peer_ppm, kFormatPnm, theirs).ok());
-    EXPECT_EQ(std::pair(ours.width, ours.height), std::pair(width, height));
-    EXPECT_EQ(std::pair(theirs.width, theirs.height), std::pair(width, height));
-    if (ours.width != width || ours.height != height || theirs.width != width ||
-        theirs.height != height)
-        return ours;
+    for (const DecodedImage* img : {&ours, &theirs})
+        if (std::pair(img->width, img->height) != std::pair(width, height)) {
+            ADD_FAILURE() << "size " << img->width << "x" << img->height
+                          << " (peer's: " << (img == &theirs) << ")";
+            return ours;
+        }
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
             for (int c = 0; c < 3; ++c)

@@ -54,27 +54,4 @@ inline DecodedImage Read(const std::string& path) {
     return img;
 }
 
-// Tests of operations on one sample picture of the given size that orva-cli makes in a fresh
-// folder: In() is its path, src what it holds, and Apply(...) the arguments that run an
-// operation on it into a file of the folder.
-class SamplePictureTest : public ::testing::Test {
-protected:
-    SamplePictureTest(int width, int height) : width_(width), height_(height) {}
-    void SetUp() override {
-        ASSERT_EQ(Cli(dir, "sample " + In() + " " + std::to_string(width_) + " " +
-                               std::to_string(height_)),
-                  0);
-        src = Read(In());
-    }
-    std::string In() const { return dir.Path("s.ppm"); }
-    std::string Apply(const std::string& op, const std::string& out, const std::string& more) {
-        return "apply " + op + " " + In() + " " + dir.Path(out) + " " + more;
-    }
-    TempDir dir;
-    DecodedImage src;
-
-private:
-    int width_, height_;
-};
-
 }  // namespace orva::testing

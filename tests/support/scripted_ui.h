@@ -93,15 +93,17 @@ private:
     }
 };
 
-// A fresh context on a scripted Ui with plenty of memory reported.
-struct Harness {
-    ScriptedUi ui;
+// A fresh context on a scripted Ui (or one derived from it) with plenty of memory reported.
+template <typename ScriptUi = ScriptedUi>
+struct BasicHarness {
+    ScriptUi ui;
     std::unique_ptr<AppContext> ctx;
-    explicit Harness(const OpKernels& kernels = AppKernels())
+    explicit BasicHarness(const OpKernels& kernels = AppKernels())
         : ctx(std::make_unique<AppContext>(ui, kernels)) {
         ctx->ws.available_memory = [] { return uint64_t{1} << 40; };
     }
 };
+using Harness = BasicHarness<>;
 
 // Fills a slot with a w x h picture whose samples are f(channel, column, row).
 inline ImageRecord& MakeImage(Workspace& ws, int slot, int w, int h,
