@@ -276,10 +276,6 @@ TEST(FitsRefuse, DamagedAndAbsurdFiles) {
         // clang-format on
     };
     for (const Refusal& c : cases) ExpectRefusal(kFormatFits, c);
-
-    const Bytes small = With(Image(8, 2, 2), {1, 2, 3, 4}).Build();
-    EXPECT_EQ(RefusalStatus(kFormatFits, small, nullptr, 6 * 4 - 1), IoStatus::OutOfMemory);
-    EXPECT_EQ(RefusalStatus(kFormatFits, small, nullptr, 6 * 4), IoStatus::Ok);
 }
 
 std::string CardAt(const Bytes& f, std::size_t k) {

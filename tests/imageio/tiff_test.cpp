@@ -184,24 +184,18 @@ TEST(TiffRefuse, DamagedAbsurdAndUnsupportedFiles) {
     };
     for (const Refusal& c : cases) ExpectRefusal(kFormatTiff, c);
 
-    // The memory budget, on both paths.
-    const Bytes rgb_file = MakeTiff(false, Plain(10, 10, {8, 8, 8}, 2, 300), Bytes(300, 1));
+    // The memory budget on libtiff's path (our own reader's is the writers' test).
     const Bytes grey_file = MakeTiff(false, Plain(10, 10, {8}, 1, 100), Bytes(100, 1));
-    for (const Bytes* b : {&rgb_file, &grey_file}) {
-        EXPECT_EQ(RefusalStatus(kFormatTiff, *b, nullptr, 599), IoStatus::OutOfMemory);
-        EXPECT_EQ(RefusalStatus(kFormatTiff, *b, nullptr, 600), IoStatus::Ok);
-    }
+    EXPECT_EQ(RefusalStatus(kFormatTiff, grey_file, nullptr, 599), IoStatus::OutOfMemory);
+    EXPECT_EQ(RefusalStatus(kFormatTiff, grey_file, nullptr, 600), IoStatus::Ok);
 }
 
 TEST(TiffWrite, HeaderAndPixelsOfATwoByOneImage) {
     TempDir dir;
     ImageRecord rec = MakeRecord(2, 1, 1);
-    rec.red[0] = 0x0102;
-    rec.green[0] = 0x0304;
-    rec.blue[0] = 0x0506;
-    rec.red[1] = 0xFFFF;
-    rec.green[1] = 0x0000;
-    rec.blue[1] = 0x8001;
+    const uint16_t values[3][2] = {{0x0102, 0xFFFF}, {0x0304, 0x0000}, {0x0506, 0x8001}};
+    for (int c = 0; c < 3; ++c)
+        for (std::size_t i = 0; i < 2; ++i) rec.plane(c)[i] = values[c][i];
     ASSERT_TRUE(WriteTiff(dir.Path("a.tif"), rec).ok());
     Bytes expect = {
         0x49, 0x49, 0x2A, 0x00, 0x12, 0x00, 0x00, 0x00,  // "II", 42, directory at 18
@@ -373,9 +367,8 @@ TEST(TiffWide, FloatStackAndWriterKeepTheExactValues) {
     const std::vector<float> back = LibTiffFloats(dir.Path("grey.tif"), planes);
     ASSERT_EQ(planes, 1);
     ASSERT_EQ(back.size(), 4u);
-    EXPECT_EQ(back[0], -3.25f);
-    EXPECT_EQ(back[1], 70000.0f);
-    EXPECT_EQ(back[2], 1.5f);
+    EXPECT_EQ(std::vector<float>(back.begin(), back.begin() + 3),
+              (std::vector<float>{-3.25f, 70000.0f, 1.5f}));
     EXPECT_TRUE(std::isnan(back[3]));
 }
 

@@ -81,6 +81,12 @@ TEST(Writers, RoundTripWhatTheFormatKeepsAndFailCleanly) {
             ASSERT_TRUE(ReadImageFile(dir.Path(w.name), w.format, img).ok());
             ExpectSamePlanes(img, Kept(rec, w.mask));
         }
+        // The reader's memory budget covers its six bytes a pixel, and no more is asked.
+        ASSERT_TRUE(
+            WriteImageFile(dir.Path(w.name), w.format, MakeRecord(5, 4, 8), w.options).ok());
+        const Bytes file = ReadAll(dir.Path(w.name));
+        EXPECT_EQ(RefusalStatus(w.format, file, nullptr, 5 * 4 * 6 - 1), IoStatus::OutOfMemory);
+        EXPECT_EQ(RefusalStatus(w.format, file, nullptr, 5 * 4 * 6), IoStatus::Ok);
         fs::remove(dir.Path(w.name));
         EXPECT_EQ(
             WriteImageFile(dir.Path("no/such/folder/x"), w.format, records[0], w.options).status,
