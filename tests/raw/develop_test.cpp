@@ -45,9 +45,6 @@ TEST(RawToneCurve, BlackAndWhitePointsToeShoulderAndZero) {
             const double b = (k + 8) * 128.0, w = (v - 4) * 256.0;
             EXPECT_DOUBLE_EQ(CurveBeforePower(b, k, v), 1024.0) << k << " " << v;
             EXPECT_NEAR(CurveBeforePower(w, k, v), 63488.0, 1e-9) << k << " " << v;
-            // With gamma 1 the power changes nothing.
-            EXPECT_EQ(ToneCurveValue(static_cast<uint16_t>(b), k, v, 1.0), 1024);
-            EXPECT_EQ(ToneCurveValue(static_cast<uint16_t>(w), k, v, 1.0), 63488);
         }
     }
     // b = 1024 for slider 0: the toe is 1024 x^2 / b^2; w = 31744 for white 128.

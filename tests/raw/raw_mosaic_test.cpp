@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <span>
+
 #include "raw/raw_file.h"
 #include "raw/raw_fixtures.h"
 #include "support/files.h"
@@ -52,7 +54,7 @@ RawMosaic Read(const DngMosaic& dng, IoResult* status = nullptr) {
 }
 
 // A mosaic built in memory with a 2x2 pattern (four entries) or a 6x6 one.
-RawMosaic InMemory(int w, int h, const std::vector<uint8_t>& pattern,
+RawMosaic InMemory(int w, int h, std::span<const uint8_t> pattern,
                    const std::function<float(int, int, int)>& scene) {
     RawMosaic m;
     m.width = w;
@@ -66,10 +68,6 @@ RawMosaic InMemory(int w, int h, const std::vector<uint8_t>& pattern,
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) m.samples.push_back(scene(m.Colour(x, y), x, y));
     return m;
-}
-RawMosaic Bayer(int w, int h, std::array<uint8_t, 4> pattern,
-                const std::function<float(int, int, int)>& scene) {
-    return InMemory(w, h, {pattern.begin(), pattern.end()}, scene);
 }
 
 struct Planes {
@@ -171,10 +169,6 @@ TEST(RawMosaic, DamagedFilesAreRefusedAndLeaveTheResultAlone) {
     EXPECT_EQ(refused(WithTag(whole, 273, late)), IoStatus::Damaged);
     // Sizes beyond the memory budget are refused before the data is read.
     EXPECT_EQ(refused(whole, 64 * 48), IoStatus::OutOfMemory);
-    // The whole file reads.
-    RawMosaic m;
-    EXPECT_TRUE(ReadRawMosaicBytes(whole, UINT64_MAX, m).ok());
-    EXPECT_EQ(m.width, 64);
     RawMosaic missing;
     EXPECT_EQ(ReadRawMosaic(dir.Path("none.dng"), UINT64_MAX, missing).status,
               IoStatus::CannotOpen);
@@ -190,7 +184,7 @@ TEST(RawMosaic, DamagedFilesAreRefusedAndLeaveTheResultAlone) {
 
 TEST(DemosaicLinear, HandWorkedCorners) {
     // RGGB, 4x4, sample = 10 * (index in the row-major order) + 10.
-    const RawMosaic m = Bayer(4, 4, testing::kRggb, [](int, int x, int y) {
+    const RawMosaic m = InMemory(4, 4, testing::kRggb, [](int, int x, int y) {
         return static_cast<float>(10 * (y * 4 + x) + 10);
     });
     const Planes p = Demosaic(m);
@@ -209,7 +203,7 @@ TEST(DemosaicLinear, FlatMosaicGivesFlatPlanesEverywhereWithOrWithoutWhiteBalanc
     const auto flat = [](int c, int, int) { return c == 1 ? -8.0f : Level(c); };
     std::vector<RawMosaic> cases;
     for (const auto& order : {testing::kRggb, testing::kBggr, testing::kGrbg, testing::kGbrg})
-        cases.push_back(Bayer(7, 5, order, flat));
+        cases.push_back(InMemory(7, 5, order, flat));
     cases.push_back(InMemory(13, 11, kXTrans, flat));
     for (RawMosaic& m : cases) {
         m.wb = {2.0f, 1.0f, 0.5f};
@@ -225,9 +219,9 @@ TEST(DemosaicLinear, FlatMosaicGivesFlatPlanesEverywhereWithOrWithoutWhiteBalanc
 }
 
 TEST(DemosaicLinear, InconsistentMosaicLeavesThePlanesAlone) {
-    RawMosaic short_of_samples = Bayer(6, 4, testing::kRggb, [](int, int, int) { return 5.0f; });
+    RawMosaic short_of_samples = InMemory(6, 4, testing::kRggb, [](int, int, int) { return 5.0f; });
     short_of_samples.samples.pop_back();
-    RawMosaic odd_period = Bayer(6, 4, testing::kRggb, [](int, int, int) { return 5.0f; });
+    RawMosaic odd_period = InMemory(6, 4, testing::kRggb, [](int, int, int) { return 5.0f; });
     odd_period.period = 3;
     for (const RawMosaic* m : {&short_of_samples, &odd_period}) {
         const Planes p = Demosaic(*m);
