@@ -245,8 +245,8 @@ ImageRecord FewColours(int w, int h, uint32_t seed) {
 
 // One case per format, each of a kind that takes its own way through a reader and that the
 // hand-made files of each format's tests do not cover: the V5 BMP header, interlaced PNG, GIF
-// frames smaller than the screen, compressed TIFF strips, a FITS header of another writer,
-// subsampled JPEG.
+// frames smaller than the screen, interlaced GIF, compressed TIFF strips, a FITS header of another
+// writer, subsampled JPEG.
 TEST(Peers, FilesWrittenByImageMagickReadLikeItsOwnReading) {
     REQUIRE_TOOL("convert-im6.q16");
     TempDir dir;
@@ -269,6 +269,8 @@ TEST(Peers, FilesWrittenByImageMagickReadLikeItsOwnReading) {
         {"rgb16_laced", kFormatPng, "IM $SRC -depth 16 -interlace PNG PNG48:$OUT", im16, {{24, 16}, {25, 2}, {28, 1}}},
         // The second image covers only the changed patch.
         {"gif_optimised", kFormatGif, "IM $A $B -layers Optimize GIF:$OUT", im8, {}, "%w,%h;", "29,13;4,3;"},
+        // Thirteen rows reach all four passes.
+        {"gif_laced", kFormatGif, "IM $A -interlace GIF GIF:$OUT", im8, {}, "%[interlace]", "GIF"},
         {"lzw16_strips", kFormatTiff, "IM $SRC -depth 16 -compress LZW -define tiff:rows-per-strip=3 TIFF:$OUT", im16, {}, "%C %[tiff:endian] %[tiff:photometric] %z %[channels]", "LZW lsb RGB 16 srgb"},
         {"fits16", kFormatFits, "IM $SRC -depth 16 FITS:$OUT", "IM $OUT -combine -depth 16 PPM:$PPM", {{108, '1'}, {109, '6'}, {189, '3'}}},
         {"jpeg420", kFormatJpeg, "IM $SRC -quality 90 -sampling-factor 2x2 JPEG:$OUT", im8, {}, "%[jpeg:sampling-factor] %[interlace]", "2x2,1x1,1x1 None"},
