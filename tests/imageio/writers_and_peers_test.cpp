@@ -97,30 +97,23 @@ TEST(Writers, RoundTripWhatTheFormatKeepsAndFailCleanly) {
     }
 }
 
-// While it lives, no file may grow beyond `bytes`; with SIGXFSZ ignored a write past the
-// limit fails with EFBIG, as a write on a full disk fails.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &old_);
-        old_handler_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = old_;
-        limit.rlim_cur = bytes;
-        EXPECT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &old_);
-        std::signal(SIGXFSZ, old_handler_);
-    }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
-private:
-    rlimit old_{};
-    void (*old_handler_)(int) = SIG_DFL;
-};
-
 constexpr rlim_t kLimit = 512;
+
+// Runs `write` while no file may grow beyond kLimit; with SIGXFSZ ignored a write past the
+// limit fails with EFBIG, as a write on a full disk fails. Nothing is reported meanwhile.
+bool WriteUnderSizeLimit(const std::function<bool(const std::string&)>& write,
+                         const std::string& path) {
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    const rlimit limit{kLimit, old.rlim_max};
+    const auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
+    const bool limited = setrlimit(RLIMIT_FSIZE, &limit) == 0;
+    const bool written = write(path);
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, old_handler);
+    EXPECT_TRUE(limited);
+    return written;
+}
 
 struct SinkWriter {
     const char* name;  // the file's name, which gives its kind
@@ -168,12 +161,7 @@ TEST(AtomicWrite, FailedWritesKeepTheOldFileReplacesKeepTheModeLinksAreFollowed)
         ASSERT_GT(fresh.size(), kLimit);  // the limit cuts every writer short
         WriteAll(target, kOld);
         ASSERT_EQ(chmod(target.c_str(), 0640), 0);
-        bool written = true;
-        {
-            const FileSizeLimit limit(kLimit);  // nothing is reported while it holds
-            written = w.write(target);
-        }
-        EXPECT_FALSE(written);
+        EXPECT_FALSE(WriteUnderSizeLimit(w.write, target));
         EXPECT_EQ(ReadAll(target), kOld);
         EXPECT_EQ(Names(dir.dir()), std::vector<std::string>{w.name});
         ASSERT_TRUE(w.write(target));
