@@ -109,7 +109,6 @@ TEST(RawDecoder, TruncatedDamagedAndOverBudgetFilesAreRefused) {
     };
     // The pixel data said to start 100 bytes before the end.
     refused(testing::WithTag(good, 0x0111, static_cast<uint32_t>(good.size() - 100)));
-    // The memory budget is checked before decoding.
     EXPECT_EQ(refused(good, 4096), IoStatus::OutOfMemory);
 }
 
