@@ -1,8 +1,5 @@
-// What every writer and reader shares: writers round-trip and fail cleanly; every write goes
-// to a temporary file renamed over the target when complete, so a failed write keeps the old
-// file and leaves nothing behind, a replaced file keeps its permission bits, and a symbolic link
-// is written through to its target; files another program writes read the way that program
-// reads them, and it reads ours as written.
+// What every writer and reader shares: round trips, memory budgets, atomic writes, and files
+// another program writes read the way that program reads them, and it reads ours as written.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
