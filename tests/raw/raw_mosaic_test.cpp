@@ -238,7 +238,8 @@ int Dominant(float r, float g, float b) {
 
 // Both of the decoder's developments (the fast one and LibRaw's bilinear) and ours put each
 // colour in the same place, the top of the picture at the top.
-void ExpectSamePlacement(const DngMosaic& dng) {
+void ExpectSamePlacement(DngMosaic dng) {
+    dng.white = 4095;
     TempDir dir;
     const std::string path = testing::WriteFixture(dir.Path("q.dng"), dng);
     RawMosaic m;
@@ -265,14 +266,9 @@ void ExpectSamePlacement(const DngMosaic& dng) {
 }
 
 TEST(RawMosaic, ColoursLieWhereTheDecodersDevelopmentPutsThem) {
-    for (const auto& order : {testing::kRggb, testing::kBggr, testing::kGrbg, testing::kGbrg}) {
-        DngMosaic dng = MakeMosaic(36, 36, order, Quarters);
-        dng.white = 4095;
-        ExpectSamePlacement(dng);
-    }
-    DngMosaic xtrans = MakeXTrans(36, 36, Quarters);
-    xtrans.white = 4095;
-    ExpectSamePlacement(xtrans);
+    for (const auto& order : {testing::kRggb, testing::kBggr, testing::kGrbg, testing::kGbrg})
+        ExpectSamePlacement(MakeMosaic(36, 36, order, Quarters));
+    ExpectSamePlacement(MakeXTrans(36, 36, Quarters));
 }
 
 }  // namespace
