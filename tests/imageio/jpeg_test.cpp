@@ -71,13 +71,6 @@ const Segment* Find(const std::vector<Segment>& segs, uint8_t marker) {
         if (s.marker == marker) return &s;
     return nullptr;
 }
-Bytes Payloads(const Bytes& f, uint8_t marker) {
-    Bytes out;
-    for (const Segment& s : Segments(f))
-        if (s.marker == marker)
-            out.insert(out.end(), f.begin() + s.at + 4, f.begin() + s.at + 2 + s.length);
-    return out;
-}
 
 TEST(JpegRefuse, CutForeignInconsistentAndOverBudgetFiles) {
     REQUIRE_TOOL("convert-im6.q16");
@@ -152,7 +145,9 @@ TEST(JpegWrite, ImageMagickReadsOurJfifFileCloseToTheSourceWithTheQuality75Table
     EXPECT_EQ(0, std::memcmp(&f[segs[0].at + 4], "JFIF", 5));
     EXPECT_NE(Find(segs, 0xC0), nullptr);  // baseline
 
-    const Bytes tables = Payloads(f, 0xDB);
+    Bytes tables;  // the payloads of every DQT segment
+    for (const Segment& s : segs)
+        if (s.marker == 0xDB) tables.insert(tables.end(), &f[s.at + 4], &f[s.at + 2 + s.length]);
     ASSERT_EQ(tables.size(), 2u * 65);
     // DC steps: luminance 16 and chrominance 17 at half scale, rounded.
     EXPECT_EQ(std::pair(tables[1], tables[66]), std::pair(uint8_t{8}, uint8_t{9}));
@@ -255,11 +250,6 @@ Bytes JfifFirst(uint8_t length) {
     return file;
 }
 
-Bytes Patched(Bytes b, std::size_t at, uint8_t v) {
-    b[at] = v;
-    return b;
-}
-
 TEST(ExifRead, Structures) {
     constexpr int kNoBlock = -1;
     struct Case {
@@ -284,6 +274,8 @@ TEST(ExifRead, Structures) {
     texts.Ifd({{271, kAscii, 3, Tiff::Ascii("LG")},
                {272, kAscii, 41, Tiff::Ascii(std::string(40, 'M'))},
                {306, kAscii, 20, Tiff::Ascii(std::string("2020:02:02\0garbage!", 19))}});
+    Bytes app0 = CameraTiff(false).Jpeg();
+    app0[3] = 0xE0;
     Tiff two_shorts(false), iso_long(true);
     const Bytes shorts = Tiff::Cat(two_shorts.U16(400), two_shorts.U16(1600));
     const Bytes iso_shorts = WithExifIfd(two_shorts, two_shorts.Ifd({{34855, kShort, 2, shorts}}));
@@ -301,7 +293,7 @@ TEST(ExifRead, Structures) {
         {"following APP2 left",         CameraThen(0xE2, 6),      8, kCamera},
         // Motorola order, after a JFIF header.
         {"JFIF before EXIF",            JfifFirst(0x10),          4, kCamera},
-        {"APP0 instead of APP1",        Patched(CameraTiff(false).Jpeg(), 3, 0xE0), kNoBlock, {}},
+        {"APP0 instead of APP1",        app0,                     kNoBlock, {}},
     };
     // clang-format on
     for (const Case& c : cases) {

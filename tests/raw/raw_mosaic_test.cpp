@@ -169,11 +169,9 @@ TEST(RawMosaic, DamagedFilesAreRefusedAndLeaveTheResultAlone) {
     EXPECT_EQ(ReadRawMosaic(dir.Path("none.dng"), UINT64_MAX, missing).status,
               IoStatus::CannotOpen);
     // A linear RAW has no mosaic to give.
-    DngMosaic linear;
-    linear.width = linear.height = 24;
+    DngMosaic linear = dng;
     linear.linear = true;
-    linear.white = 4095;
-    linear.samples.assign(24 * 24 * 3, 1000);
+    linear.samples.assign(dng.samples.size() * 3, 1000);
     EXPECT_EQ(refused(testing::ReadAll(testing::WriteFixture(dir.Path("lin.dng"), linear))),
               IoStatus::Unsupported);
 }
