@@ -35,14 +35,6 @@ ImageRecord Kept(const ImageRecord& rec, uint16_t mask) {
     return out;
 }
 
-ImageRecord GreyRecord(int w, int h, uint32_t seed) {
-    ImageRecord rec = MakeRecord(w, h, seed);
-    rec.single_plane = 1;
-    rec.green.Release();
-    rec.blue.Release();
-    return rec;
-}
-
 struct WriterCase {
     const char* name;
     int format;
@@ -66,8 +58,12 @@ TEST(Writers, RoundTripWhatTheFormatKeepsAndFailCleanly) {
     TempDir dir;
     // Wide and tall enough that rows are formatted in several blocks and a TIFF width must
     // be written as LONG; and a grey record, which every writer must spread or mark.
+    ImageRecord grey = MakeRecord(5, 4, 6);
+    grey.single_plane = 1;
+    grey.green.Release();
+    grey.blue.Release();
     const ImageRecord records[] = {MakeRecord(20001, 150, 2), MakeRecord(70000, 2, 4),
-                                   GreyRecord(5, 4, 6)};
+                                   std::move(grey)};
     for (const WriterCase& w : kWriters) {
         SCOPED_TRACE(w.name);
         for (const ImageRecord& rec : records) {
