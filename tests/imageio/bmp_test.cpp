@@ -194,21 +194,14 @@ TEST(BmpRefuse, DamagedAbsurdAndUnsupportedFiles) {
         // clang-format on
     };
     for (const Refusal& c : cases) ExpectRefusal(kFormatBmp, c);
-
-    const Bytes file = MakeBmp(100, 100, 8, 0, Ramp(256), Bytes(100 * 100, 1));
-    EXPECT_EQ(RefusalStatus(kFormatBmp, file, nullptr, 100 * 100 * 6 - 1), IoStatus::OutOfMemory);
-    EXPECT_EQ(RefusalStatus(kFormatBmp, file, nullptr, 100 * 100 * 6), IoStatus::Ok);
 }
 
 TEST(BmpWrite, HeaderRowsAndHighBytes) {
     TempDir dir;
     ImageRecord rec = MakeRecord(1, 2, 1);
-    rec.red[0] = 0x12FF;
-    rec.green[0] = 0x3400;
-    rec.blue[0] = 0x56AB;
-    rec.red[1] = 0xFFFF;
-    rec.green[1] = 0x00FF;
-    rec.blue[1] = 0x8001;
+    const uint16_t values[3][2] = {{0x12FF, 0xFFFF}, {0x3400, 0x00FF}, {0x56AB, 0x8001}};
+    for (int c = 0; c < 3; ++c)
+        for (std::size_t i = 0; i < 2; ++i) rec.plane(c)[i] = values[c][i];
     ASSERT_TRUE(WriteBmp(dir.Path("a.bmp"), rec).ok());
     // clang-format off
     const Bytes expect = {

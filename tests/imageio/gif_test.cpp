@@ -17,7 +17,6 @@ using namespace testing;
 
 struct Frame {
     int left = 0, top = 0, width = 1, height = 1;
-    bool interlace = false;
     std::vector<GifColorType> local{};  // empty: none
     Bytes pixels{};                     // indices, rows from the top
     int transparent = -1;
@@ -32,15 +31,6 @@ int AppendToBytes(GifFileType* gif, const GifByteType* data, int n) {
 ColorMapObject* MakeMap(const std::vector<GifColorType>& colours) {
     return colours.empty() ? nullptr
                            : GifMakeMapObject(static_cast<int>(colours.size()), colours.data());
-}
-
-// Rows of an image in the order a file holds them.
-std::vector<int> FileRowOrder(int height, bool interlace) {
-    std::vector<int> rows;
-    const int start[4] = {0, 4, 2, 1}, step[4] = {8, 8, 4, 2};
-    for (int p = 0; p < (interlace ? 4 : 1); ++p)
-        for (int y = start[p]; y < height; y += interlace ? step[p] : 1) rows.push_back(y);
-    return rows;
 }
 
 Bytes MakeGif(int sw, int sh, const std::vector<GifColorType>& global, int background,
@@ -62,10 +52,9 @@ Bytes MakeGif(int sw, int sh, const std::vector<GifColorType>& global, int backg
             EXPECT_EQ(EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, 4, ext), GIF_OK);
         }
         ColorMapObject* lmap = MakeMap(f.local);
-        EXPECT_EQ(EGifPutImageDesc(gif, f.left, f.top, f.width, f.height, f.interlace, lmap),
-                  GIF_OK);
+        EXPECT_EQ(EGifPutImageDesc(gif, f.left, f.top, f.width, f.height, false, lmap), GIF_OK);
         GifFreeMapObject(lmap);
-        for (int y : FileRowOrder(f.height, f.interlace)) {
+        for (int y = 0; y < f.height; ++y) {
             Bytes line(f.pixels.begin() + y * f.width, f.pixels.begin() + (y + 1) * f.width);
             EXPECT_EQ(EGifPutLine(gif, line.data(), f.width), GIF_OK);
         }
@@ -133,18 +122,6 @@ TEST(GifRead, HandWorkedFiles) {
     for (const PixelCase& t : cases) {
         SCOPED_TRACE(t.name);
         ExpectPixels(MustDecode(kFormatGif, t.file), t.width, t.expect, true);
-    }
-}
-
-TEST(GifRead, InterlacedImagesArePutInPlace) {
-    std::mt19937 rng(3);
-    for (int h : {1, 5, 17}) {
-        Frame f{.width = 3, .height = h, .interlace = true};
-        for (int i = 0; i < 3 * h; ++i) f.pixels.push_back(static_cast<uint8_t>(rng() % 16));
-        const DecodedImage laced = MustDecode(kFormatGif, MakeGif(3, h, Ramp(16), 0, {f}));
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < 3; ++x)
-                EXPECT_EQ(Top(laced, x, y), RampColour(f.pixels[y * 3 + x])) << h << ":" << y;
     }
 }
 

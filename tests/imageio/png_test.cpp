@@ -36,13 +36,6 @@ void AppendToBytes(png_structp png, png_bytep data, std::size_t n) {
 }
 void NoFlush(png_structp) {}
 
-std::size_t RowBytes(const PngLayout& s) {
-    const int channels = s.colour == PNG_COLOR_TYPE_RGB         ? 3
-                         : s.colour == PNG_COLOR_TYPE_RGB_ALPHA ? 4
-                                                                : 1;
-    return (static_cast<std::size_t>(s.width) * channels * s.depth + 7) / 8;
-}
-
 Bytes MakePng(const PngLayout& s) {
     Bytes out;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -62,7 +55,11 @@ Bytes MakePng(const PngLayout& s) {
     png_write_info(png, info);
     std::vector<png_bytep> rows;
     Bytes copy = s.rows;
-    for (int y = 0; y < s.height; ++y) rows.push_back(copy.data() + y * RowBytes(s));
+    const int channels = s.colour == PNG_COLOR_TYPE_RGB         ? 3
+                         : s.colour == PNG_COLOR_TYPE_RGB_ALPHA ? 4
+                                                                : 1;
+    const std::size_t row_bytes = (static_cast<std::size_t>(s.width) * channels * s.depth + 7) / 8;
+    for (int y = 0; y < s.height; ++y) rows.push_back(copy.data() + y * row_bytes);
     png_write_image(png, rows.data());
     png_write_end(png, info);
     png_destroy_write_struct(&png, &info);
@@ -167,15 +164,11 @@ void FixCrc(Bytes& f, std::size_t chunk) {
             static_cast<uint32_t>(crc32(0, f.data() + chunk + 4, length + 4)));
 }
 
-Bytes SmallRgb(int w, int h, uint32_t seed) {
-    Bytes rows(static_cast<std::size_t>(w) * h * 3);
-    std::mt19937 rng(seed);
-    for (auto& b : rows) b = static_cast<uint8_t>(rng());
-    return MakePng(Layout(w, 8, PNG_COLOR_TYPE_RGB, rows, h));
-}
-
 TEST(PngRefuse, DamagedAndAbsurdFiles) {
-    const Bytes good = SmallRgb(16, 16, 2);
+    Bytes rows(16 * 16 * 3);
+    std::mt19937 rng(2);
+    for (auto& b : rows) b = static_cast<uint8_t>(rng());
+    const Bytes good = MakePng(Layout(16, 8, PNG_COLOR_TYPE_RGB, rows, 16));
     const std::size_t idat = FindChunk(good, "IDAT");
     const std::size_t idat_end = idat + 12 + Be32At(good, idat);
     Bytes bad_sig = good;
@@ -201,10 +194,6 @@ TEST(PngRefuse, DamagedAndAbsurdFiles) {
         // clang-format on
     };
     for (const Refusal& c : cases) ExpectRefusal(kFormatPng, c);
-
-    const Bytes file = SmallRgb(50, 40, 4);
-    EXPECT_EQ(RefusalStatus(kFormatPng, file, nullptr, 50 * 40 * 6 - 1), IoStatus::OutOfMemory);
-    EXPECT_EQ(RefusalStatus(kFormatPng, file, nullptr, 50 * 40 * 6), IoStatus::Ok);
 }
 
 }  // namespace

@@ -1,8 +1,5 @@
-// What every writer and reader shares: writers round-trip and fail cleanly; every write goes
-// to a temporary file renamed over the target when complete, so a failed write keeps the old
-// file and leaves nothing behind, a replaced file keeps its permission bits, and a symbolic link
-// is written through to its target; files another program writes read the way that program
-// reads them, and it reads ours as written.
+// What every writer and reader shares: round trips, memory budgets, atomic writes, and files
+// another program writes read the way that program reads them, and it reads ours as written.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -38,14 +35,6 @@ ImageRecord Kept(const ImageRecord& rec, uint16_t mask) {
     return out;
 }
 
-ImageRecord GreyRecord(int w, int h, uint32_t seed) {
-    ImageRecord rec = MakeRecord(w, h, seed);
-    rec.single_plane = 1;
-    rec.green.Release();
-    rec.blue.Release();
-    return rec;
-}
-
 struct WriterCase {
     const char* name;
     int format;
@@ -69,8 +58,12 @@ TEST(Writers, RoundTripWhatTheFormatKeepsAndFailCleanly) {
     TempDir dir;
     // Wide and tall enough that rows are formatted in several blocks and a TIFF width must
     // be written as LONG; and a grey record, which every writer must spread or mark.
+    ImageRecord grey = MakeRecord(5, 4, 6);
+    grey.single_plane = 1;
+    grey.green.Release();
+    grey.blue.Release();
     const ImageRecord records[] = {MakeRecord(20001, 150, 2), MakeRecord(70000, 2, 4),
-                                   GreyRecord(5, 4, 6)};
+                                   std::move(grey)};
     for (const WriterCase& w : kWriters) {
         SCOPED_TRACE(w.name);
         for (const ImageRecord& rec : records) {
@@ -81,6 +74,12 @@ TEST(Writers, RoundTripWhatTheFormatKeepsAndFailCleanly) {
             ASSERT_TRUE(ReadImageFile(dir.Path(w.name), w.format, img).ok());
             ExpectSamePlanes(img, Kept(rec, w.mask));
         }
+        // The reader's memory budget covers its six bytes a pixel, and no more is asked.
+        ASSERT_TRUE(
+            WriteImageFile(dir.Path(w.name), w.format, MakeRecord(5, 4, 8), w.options).ok());
+        const Bytes file = ReadAll(dir.Path(w.name));
+        EXPECT_EQ(RefusalStatus(w.format, file, nullptr, 5 * 4 * 6 - 1), IoStatus::OutOfMemory);
+        EXPECT_EQ(RefusalStatus(w.format, file, nullptr, 5 * 4 * 6), IoStatus::Ok);
         fs::remove(dir.Path(w.name));
         EXPECT_EQ(
             WriteImageFile(dir.Path("no/such/folder/x"), w.format, records[0], w.options).status,
@@ -91,30 +90,23 @@ TEST(Writers, RoundTripWhatTheFormatKeepsAndFailCleanly) {
     }
 }
 
-// While it lives, no file may grow beyond `bytes`; with SIGXFSZ ignored a write past the
-// limit fails with EFBIG, as a write on a full disk fails.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &old_);
-        old_handler_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = old_;
-        limit.rlim_cur = bytes;
-        EXPECT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &old_);
-        std::signal(SIGXFSZ, old_handler_);
-    }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
-private:
-    rlimit old_{};
-    void (*old_handler_)(int) = SIG_DFL;
-};
-
 constexpr rlim_t kLimit = 512;
+
+// Runs `write` while no file may grow beyond kLimit; with SIGXFSZ ignored a write past the
+// limit fails with EFBIG, as a write on a full disk fails. Nothing is reported meanwhile.
+bool WriteUnderSizeLimit(const std::function<bool(const std::string&)>& write,
+                         const std::string& path) {
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    const rlimit limit{kLimit, old.rlim_max};
+    const auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
+    const bool limited = setrlimit(RLIMIT_FSIZE, &limit) == 0;
+    const bool written = write(path);
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, old_handler);
+    EXPECT_TRUE(limited);
+    return written;
+}
 
 struct SinkWriter {
     const char* name;  // the file's name, which gives its kind
@@ -162,12 +154,7 @@ TEST(AtomicWrite, FailedWritesKeepTheOldFileReplacesKeepTheModeLinksAreFollowed)
         ASSERT_GT(fresh.size(), kLimit);  // the limit cuts every writer short
         WriteAll(target, kOld);
         ASSERT_EQ(chmod(target.c_str(), 0640), 0);
-        bool written = true;
-        {
-            const FileSizeLimit limit(kLimit);  // nothing is reported while it holds
-            written = w.write(target);
-        }
-        EXPECT_FALSE(written);
+        EXPECT_FALSE(WriteUnderSizeLimit(w.write, target));
         EXPECT_EQ(ReadAll(target), kOld);
         EXPECT_EQ(Names(dir.dir()), std::vector<std::string>{w.name});
         ASSERT_TRUE(w.write(target));
@@ -239,8 +226,8 @@ ImageRecord FewColours(int w, int h, uint32_t seed) {
 
 // One case per format, each of a kind that takes its own way through a reader and that the
 // hand-made files of each format's tests do not cover: the V5 BMP header, interlaced PNG, GIF
-// frames smaller than the screen, compressed TIFF strips, a FITS header of another writer,
-// subsampled JPEG.
+// frames smaller than the screen, interlaced GIF, compressed TIFF strips, a FITS header of another
+// writer, subsampled JPEG.
 TEST(Peers, FilesWrittenByImageMagickReadLikeItsOwnReading) {
     REQUIRE_TOOL("convert-im6.q16");
     TempDir dir;
@@ -263,6 +250,8 @@ TEST(Peers, FilesWrittenByImageMagickReadLikeItsOwnReading) {
         {"rgb16_laced", kFormatPng, "IM $SRC -depth 16 -interlace PNG PNG48:$OUT", im16, {{24, 16}, {25, 2}, {28, 1}}},
         // The second image covers only the changed patch.
         {"gif_optimised", kFormatGif, "IM $A $B -layers Optimize GIF:$OUT", im8, {}, "%w,%h;", "29,13;4,3;"},
+        // Thirteen rows reach all four passes.
+        {"gif_laced", kFormatGif, "IM $A -interlace GIF GIF:$OUT", im8, {}, "%[interlace]", "GIF"},
         {"lzw16_strips", kFormatTiff, "IM $SRC -depth 16 -compress LZW -define tiff:rows-per-strip=3 TIFF:$OUT", im16, {}, "%C %[tiff:endian] %[tiff:photometric] %z %[channels]", "LZW lsb RGB 16 srgb"},
         {"fits16", kFormatFits, "IM $SRC -depth 16 FITS:$OUT", "IM $OUT -combine -depth 16 PPM:$PPM", {{108, '1'}, {109, '6'}, {189, '3'}}},
         {"jpeg420", kFormatJpeg, "IM $SRC -quality 90 -sampling-factor 2x2 JPEG:$OUT", im8, {}, "%[jpeg:sampling-factor] %[interlace]", "2x2,1x1,1x1 None"},

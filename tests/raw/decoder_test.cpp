@@ -72,17 +72,14 @@ TEST(RawDecoder, BlackAndWhiteLevelsScaleTheSamplesAndCameraFieldsReachTheRecord
     EXPECT_EQ(img.f_number, 56u << 16 | 10u);
     EXPECT_EQ(img.iso, 1600u);
     // The same fractions of the range between black and white give the same picture.
-    DngMosaic b = MakeMosaic(32, 24, testing::kRggb, [](int c, int x, int y) {
-        return static_cast<uint16_t>(Flat(c, x, y) - 256 + 1256);
-    });
-    b.black = 1256;
-    b.white = 4095 + 1000;
+    DngMosaic b = FlatMosaic();
+    for (uint16_t& s : b.samples) s += 1000;
+    b.black += 1000;
+    b.white += 1000;
     EXPECT_EQ(All(img), All(Decode(b)));
     // Values at or below black are no light at all.
-    DngMosaic dark =
-        MakeMosaic(32, 24, testing::kRggb, [](int, int, int) { return uint16_t{200}; });
-    dark.black = 256;
-    dark.white = 4095;
+    DngMosaic dark = FlatMosaic();
+    dark.samples.assign(dark.samples.size(), 200);
     EXPECT_EQ(testing::At(Decode(dark), 10, 10), testing::Grey(0));
 
     EXPECT_EQ(PackExposure(1.0 / 8000), 1u << 16 | 8000u);  // 80000 does not fit 16 bits
@@ -109,7 +106,6 @@ TEST(RawDecoder, TruncatedDamagedAndOverBudgetFilesAreRefused) {
     };
     // The pixel data said to start 100 bytes before the end.
     refused(testing::WithTag(good, 0x0111, static_cast<uint32_t>(good.size() - 100)));
-    // The memory budget is checked before decoding.
     EXPECT_EQ(refused(good, 4096), IoStatus::OutOfMemory);
 }
 
